@@ -1,0 +1,62 @@
+# lensflare_ui: the two commands a new user needs.
+#   make demo   build, then open the editor in the demo host (a screenshot
+#               to build/demo/editor.png when there is no display)
+#   make test   build everything and run every test
+# Both install the Debian packages they need when missing (as root).
+
+BUILD      ?= build
+WIN_BUILD  := $(BUILD)/win
+NAT_BUILD  := $(BUILD)/native
+JOBS       ?= $(shell nproc)
+WINE_RUN   := $(CURDIR)/tools/wine-run
+PACKAGES   := cmake make g++ wine64 g++-mingw-w64-x86-64-posix mingw-w64-tools \
+              xvfb xauth googletest libbenchmark-dev libstb-dev
+DEMO_DIR   := $(CURDIR)/$(BUILD)/demo
+
+.PHONY: all deps build build-win build-native test demo bench stop-wine clean
+
+all: build
+
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	    dpkg -s $$p >/dev/null 2>&1 || missing="$$missing $$p"; done; \
+	if [ -n "$$missing" ]; then \
+	    echo "installing:$$missing"; \
+	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
+	fi
+
+$(WIN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+$(NAT_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(NAT_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build-win: deps $(WIN_BUILD)/CMakeCache.txt
+	cmake --build $(WIN_BUILD) -j $(JOBS)
+
+build-native: deps $(NAT_BUILD)/CMakeCache.txt
+	cmake --build $(NAT_BUILD) -j $(JOBS)
+
+build: build-win build-native
+
+test: build
+	@tools/run-tests $(NAT_BUILD) $(WIN_BUILD)
+
+demo: build-win
+	@mkdir -p $(DEMO_DIR)
+	@if [ -n "$$DISPLAY" ]; then \
+	    cd $(WIN_BUILD)/bin && WINE_DISPLAY_DRIVER=x11 $(WINE_RUN) flarehost.exe --data "$$(winepath -w $(DEMO_DIR))"; \
+	else \
+	    cd $(WIN_BUILD)/bin && $(WINE_RUN) flarehost.exe --data "$$(winepath -w $(DEMO_DIR))" \
+	        --screenshot "$$(winepath -w $(DEMO_DIR)/editor.png)" && \
+	    echo "demo: no display, so the editor was saved to $(DEMO_DIR)/editor.png"; \
+	fi
+
+bench: build-native
+	@for b in $(NAT_BUILD)/bin/*_bench; do [ -x "$$b" ] && "$$b"; done; true
+
+stop-wine:
+	@WINEPREFIX=$(CURDIR)/$(BUILD)/wineprefix wineserver -k 2>/dev/null; true
+
+clean:
+	rm -rf $(BUILD)

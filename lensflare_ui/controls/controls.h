@@ -1,0 +1,88 @@
+/*
+ * controls.h - the plug-in's own controls: the compact slider "TINYSLIDER"
+ * that edits one number, and the section tab strip "TABBEDLF".
+ */
+#ifndef CONTROLS_H
+#define CONTROLS_H
+
+#include <windows.h>
+#include "kalvos_core.h"
+
+/* ---- Compact slider ---------------------------------------------------- */
+
+typedef void (*SliderChangeFn)(int16_t controlId);
+typedef void (*SliderTrackFn)(KaToken phase, int16_t controlId, float value);
+
+#define TINYSLIDER_CLASS "TINYSLIDER"
+#define TINYSLIDER_EDIT_ID 1
+
+struct TinySlider {
+    HWND window;
+    HWND edit;                 /* buddy edit box, control id 1 */
+    uint32_t id;               /* control id; callbacks get its low 16 bits */
+    int16_t width;             /* pixels; follows WM_SIZE */
+    uint16_t height;           /* pixels; follows WM_SIZE */
+    int16_t thumbX;            /* tip of the thumb, 6 .. width - 7 */
+    const char *label;         /* caption, owned by the caller */
+    uint32_t mode;             /* 0 integer, 1 float */
+    int32_t intValue;
+    int32_t intMin, intMax;    /* UI range, integer mode */
+    float floatValue;
+    float floatMin, floatMax;  /* UI range, float mode */
+    int16_t busy;              /* set while the slider writes its own edit text */
+    float *floatTarget;        /* receives the bound value, or null */
+    int32_t *intTarget;        /* receives the bound value without fraction, or null */
+    SliderChangeFn changeCallback;
+    SliderTrackFn trackCallback;
+    float absMin, absMax;      /* what may be typed */
+    int16_t precision;         /* decimals shown in float mode */
+    int16_t percent;           /* value is a fraction shown as a percentage */
+    HFONT font;
+    HBRUSH background;
+};
+
+#define SLIDER_MODE_INTEGER 0
+#define SLIDER_MODE_FLOAT   1
+
+void RegisterTinySliderClass(HINSTANCE instance);
+HWND CreateTinySlider(HWND parent, HINSTANCE instance, TinySlider *slider, uint32_t id,
+                      SliderChangeFn changeCallback);
+void SetTinySliderBackground(HWND parent, TinySlider *slider);
+void SetTinySliderValue(TinySlider *slider, float value, int16_t updateText, int16_t notify);
+void RefreshTinySliderThumb(TinySlider *slider);
+void DestroyTinySlider(HWND *window);
+LRESULT CALLBACK TinySliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* ---- Section tab strip --------------------------------------------------- */
+
+#define TABSTRIP_CLASS "TABBEDLF"
+#define TAB_SELECTED 2
+
+struct TabItem {
+    int16_t left;              /* x of the left edge, set at creation */
+    int16_t width;             /* title width + 13, set at creation */
+    uint16_t flags;            /* TAB_SELECTED */
+    const char *title;         /* a tab without a title takes no room */
+    int16_t id;                /* reported on a click, used to select */
+};
+
+struct TabStrip {
+    HWND window;
+    int16_t width;
+    int16_t height;            /* strip font height + 14 */
+    int16_t tabCount;
+    int16_t totalWidth;
+    int16_t shortRightEdges;   /* right edges stop one pixel above the bottom */
+    HWND parent;
+    HBRUSH background;
+    HBRUSH selection;          /* COLOR_BTNFACE, under the selected tab */
+    TabItem *tabs;             /* not owned */
+};
+
+void RegisterTabStripClass(void);
+HWND CreateTabStrip(HWND parent, TabStrip *strip, TabItem *tabs, int16_t tabCount, int16_t width);
+void SetTabStripBackground(HWND parent, TabStrip *strip);
+void DeleteTabStripFonts(void);
+LRESULT CALLBACK TabStripProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+#endif

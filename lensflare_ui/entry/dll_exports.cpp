@@ -1,0 +1,24 @@
+/*
+ * dll_exports.cpp - DllMain and the two exported entries of the plug-in.
+ * The entries' logic lives in plugin_entry.cpp so tests can link it.
+ */
+#include "plugin.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
+{
+    if (reason == DLL_PROCESS_ATTACH)
+        moduleHandle = instance;
+    return TRUE;
+}
+
+extern "C" __declspec(dllexport) void Kalvos_Plugin_EntryPoint(const char **keywords, void **values,
+                                                               int32_t *status, void *instance)
+{
+    PluginEntryPoint(keywords, values, status, instance);
+}
+
+extern "C" __declspec(dllexport) int32_t DLL_ExecuteLensFlareASCIICommand(
+    PluginInstance *instance, HWND parent, const char **keywords, void **values)
+{
+    return ExecuteLensFlareCommand(instance, parent, keywords, values);
+}

@@ -1,0 +1,41 @@
+/*
+ * plugin.h - the per-instance record and the module globals that tie the
+ * editor to the instance it works on.
+ */
+#ifndef PLUGIN_H
+#define PLUGIN_H
+
+#include <windows.h>
+#include "kalvos_core.h"
+
+struct LensFlareModel;
+struct FlareElement;
+class HostServices;
+
+#define HANDLE_NAME_SIZE 1024
+
+struct PluginInstance {
+    LensFlareModel *model;          /* null while no editor is open */
+    HWND dialog;                    /* the editor while it is open */
+    HINSTANCE moduleInstance;       /* where templates and cursors come from */
+    char *initString;               /* host copy of the "initialize" text */
+    char handleName[HANDLE_NAME_SIZE];  /* owner of the flare */
+    KaToken handleType;             /* owner's type, e.g. the token of "light" */
+    int16_t realtimeUpdates;
+    FlareElement *currentElement;   /* selected element, or null */
+    HostServices *hostServices;     /* null when the host gave none */
+};
+
+extern HINSTANCE moduleHandle;
+extern char *savedInitString;
+extern PluginInstance *currentInstance;
+
+void PluginEntryPoint(const char **keywords, void **values, int32_t *status, void *instance);
+int32_t ExecuteLensFlareCommand(PluginInstance *instance, HWND parent, const char **keywords,
+                                void **values);
+void OpenEditorDialog(PluginInstance *instance, HWND parent);
+
+/* The host's token of a keyword. */
+inline KaToken Token(const char *keyword) { return Ki_Inquire_Token(keyword); }
+
+#endif

@@ -1,0 +1,72 @@
+/*
+ * resource_ids.h - ids of the plug-in's dialog templates, controls, private
+ * messages and timers, named once.  Included by the .rc file and by C++.
+ */
+#ifndef RESOURCE_IDS_H
+#define RESOURCE_IDS_H
+
+/* Private window messages (WM_USER + n). */
+#define WM_REFRESH_ELEMENT_LIST  1044  /* editor: refill the element list */
+#define WM_TABSTRIP_CLICKED      1063  /* tab strip to parent: wParam section id */
+#define WM_TABSTRIP_SELECT       1064  /* to the tab strip: select wParam's tab */
+
+/* Parameter sections (tab ids). */
+#define SECTION_GLOBAL           1500
+#define SECTION_GLOBAL_FADING    1501
+#define SECTION_ELEMENT          1502
+
+/* Editor dialog "LensFlareDialogBox". */
+#define IDC_PREVIEW              1000
+#define IDC_LIBRARY_LOAD         1003
+#define IDC_LIBRARY_SAVE         1004
+#define IDC_ELEMENT_LIST         1005
+#define IDC_PARAM_AREA           1006
+#define IDC_PREVIEW_GROUP        1009
+#define IDC_ELEMENT_ENABLED      1010
+#define IDC_REMOVE_ELEMENT       1011
+#define IDC_MOVE_DOWN            1012
+#define IDC_MOVE_UP              1013
+#define IDC_REALTIME_UPDATES     1014
+#define IDC_FASTER_UPDATES       1015
+#define IDC_REDRAW_NOW           1016
+#define IDC_GLOBAL_AREA          1017
+#define IDC_FADING_AREA          1018
+#define IDC_HELP                 1019
+#define IDC_ADD_ELEMENT          1020
+#define IDC_COPY_ELEMENT         1021
+#define IDC_FLARE_ENABLED        1800
+#define IDC_INTENSITY_SLIDER     1801
+#define IDC_SCALE_SLIDER         1802
+#define IDC_ANGLE_SLIDER         1803
+#define IDC_STRETCH_SLIDER       1804
+#define IDC_USE_LIGHT_PARAMS     1805
+#define IDC_SEED_LABEL           1806
+#define IDC_RANDOM_SEED          1807
+#define IDC_BASE_COLOR_LABEL     1808
+#define IDC_BASE_COLOR           1809
+#define IDC_FADE_NEAR_BORDER     1900
+#define IDC_FADE_BEHIND          1901
+#define IDC_FADE_APPROACHING     1902
+#define IDC_FADE_WITH_DISTANCE   1903
+#define IDC_GLOW_BEHIND          1904
+#define IDC_SCALE_REFLEXES       1905
+#define IDC_SCALE_GLOW           1906
+#define IDC_REF_DISTANCE_LABEL   1907
+#define IDC_REF_DISTANCE         1908
+#define IDC_OCCLUSION_SLIDER     1909
+
+/* Timer of the preview render (wait cursor after 400 ms). */
+#define IDT_RENDER_WAIT          10
+#define RENDER_WAIT_MS           400
+
+/* First id of the parameter panel's controls. */
+#define IDC_PANEL_FIRST          10000
+
+/* Add element dialog "AddElementDialog". */
+#define IDC_ELEMENT_TYPES        2000
+#define IDC_ADD_BEFORE           2001
+#define IDC_ADD_AFTER            2002
+#define IDC_ADD_AT_START         2003
+#define IDC_ADD_AT_END           2004
+
+#endif

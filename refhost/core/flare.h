@@ -1,0 +1,119 @@
+/*
+ * flare.h - the reference host's lens flares: element type catalogue,
+ * flare records and lights.  Portable C++: no Win32 in here, so the store,
+ * the protocol, the renderer and the file formats also build natively.
+ */
+#ifndef REFHOST_FLARE_H
+#define REFHOST_FLARE_H
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ka {
+
+enum class ParamType {
+    IntSlider,
+    FloatSlider,
+    Angle,
+    Checkbox,
+    Color,
+    Point,
+    List,
+    Gradient,
+    ArbitraryData,
+};
+
+const char *ParamTypeKeyword(ParamType type);          /* "intslider", ... */
+bool ParamTypeFromKeyword(const std::string &keyword, ParamType *type);
+
+struct GradientValue {
+    std::vector<float> offsets;  /* n entries, 0..1, ascending */
+    std::vector<float> colors;   /* 3n floats: red, green, blue */
+    int count() const { return (int)offsets.size(); }
+};
+
+/* One parameter definition of an element type.  Texts are owned by the
+ * definition and stay put while the type exists (types are never removed). */
+struct ParamDef {
+    ParamType type = ParamType::FloatSlider;
+    std::string name;         /* internal name the renderer looks up */
+    std::string description;  /* label a user sees */
+    std::string guid;
+    long long parameterId = 0;
+    float absMin[3] = {0, 0, 0}, absMax[3] = {1, 1, 1};
+    float uiMin[3] = {0, 0, 0}, uiMax[3] = {1, 1, 1};
+    float defaultValue[3] = {0, 0, 0};
+    float delta[3] = {0, 0, 0};
+    int precision = 2;
+    bool floatArg = true;
+    bool percentage = false;
+    GradientValue defaultGradient;   /* gradient parameters */
+    std::string defaultData;         /* list ("name:value,...") and arbitrary data */
+};
+
+struct ElementType {
+    std::string name;         /* "glow", "ring", "inter", ... */
+    std::string description;  /* "Glow", ... shown in lists */
+    std::vector<ParamDef> params;
+    int renderer = -1;        /* index into the renderer's table; -1 draws nothing */
+};
+
+/* The value of one parameter of one element. */
+struct ParamValue {
+    float v[4] = {0, 0, 0, 0};       /* up to three components used */
+    GradientValue gradient;
+    std::vector<unsigned char> data; /* arbitrary data; lists keep their text here, NUL-terminated */
+};
+
+struct Element {
+    const ElementType *type = nullptr;
+    std::string guid;         /* unique, stable while the element exists */
+    bool enabled = true;
+    std::vector<ParamValue> values;   /* parallel to type->params */
+
+    int ParamIndex(const char *name) const;            /* -1 when the type has none */
+    float Float(const char *name, float fallback) const;
+    const ParamValue *Value(const char *name) const;
+};
+
+struct Flare {
+    bool enabled = true;
+    float intensity = 1.0f;
+    float scale = 1.0f;
+    float occlusionRadius = 0.1f;
+    float anamorphicStretch = 1.0f;
+    bool fastDrag = false;
+    int randomSeed = 1;
+    float color[3] = {1.0f, 1.0f, 1.0f};
+    bool useLightParams = true;
+    float angle = 0.0f;                 /* degrees */
+    bool glowBehindObjects = false;
+    bool fadeIfNearBorder = true;
+    bool fadeIfBehindObjects = true;
+    bool fadeIfApproachingObjects = false;
+    bool fadeWithDistance = false;
+    float refDistance = 10.0f;
+    bool scaleGlowWithDistance = false;
+    bool scaleReflexesWithDistance = false;
+    /* Elements live on the heap so that texts handed out (guids) keep
+     * their address while other elements are inserted or moved. */
+    std::vector<std::unique_ptr<Element>> elements;
+
+    Flare() = default;
+    Flare(const Flare &other);
+    Flare &operator=(const Flare &other);
+};
+
+struct Light {
+    std::string name;
+    std::string model = "point";
+    float color[3] = {1.0f, 1.0f, 1.0f};
+    float intensity = 1.0f;
+    bool bdfSave = true;
+    Flare flare;
+};
+
+} // namespace ka
+
+#endif

@@ -1,0 +1,48 @@
+/*
+ * refhost_api.h - what the reference host's core offers to its own host
+ * program and to tests, beyond the plug-in interface: memory accounting,
+ * the error record, the call log, environment values, test element types
+ * and a text dump of a flare.  Plug-ins never call these.
+ */
+#ifndef REFHOST_API_H
+#define REFHOST_API_H
+
+#include "kalvos_core.h"
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+KA_API void Kh_Memory_Stats(int64_t *liveBlocks, int64_t *liveBytes);
+
+KA_API int Kh_Error_Count(void);
+/* Report i as "name|routine|detail"; returns the length, -1 for no report. */
+KA_API int Kh_Get_Error(int index, char *out, int outSize);
+KA_API void Kh_Clear_Errors(void);
+KA_API void Kh_Set_Error_Echo(int on);
+
+/* Environment values the host answers Ki_Inquire_Environment with
+ * ("KA_WORKING_DIR"); a null value removes the name. */
+KA_API void Kh_Set_Environment(const char *name, const char *value);
+
+/* The call log: one line per API call appended to path (null stops it).
+ * With KH_LOG_BOOKKEEPING the token and memory calls are logged too. */
+#define KH_LOG_BOOKKEEPING 1
+KA_API int Kh_Set_Call_Log(const char *path, int flags);
+
+/* A readable dump of a flare (globals, elements, every parameter value);
+ * returns the length, writing at most outSize - 1 characters. */
+KA_API int Kh_Describe_Flare(KaToken ownerType, const char *ownerName, char *out, int outSize);
+
+/* Writes the demo effects (.lnz) into folder; returns how many. */
+KA_API int Kh_Write_Demo_Effects(const char *folder);
+
+/* Adds an element type from its text definition (see docs/host.md);
+ * 0 on success, else the line number of the first fault. */
+KA_API int Kh_Define_Element_Type(const char *definition);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,144 @@
+/*
+ * tokens.cpp - keyword tokens and the host allocator's accounting.
+ *
+ * A token is (index + 1) << 32 | (0x4B410000 + (index & 0xFFFF)): its low
+ * 32 bits are never 0 or 1, so list terminators passed as 32-bit ints are
+ * recognised by their low half, and a stray value is caught because both
+ * halves must agree with the table.
+ */
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "kalvos_core.h"
+#include "tokens.h"
+#include "refhost_api.h"
+
+namespace ka {
+
+namespace {
+
+const uint32_t kTokenTag = 0x4B410000u;
+
+struct TokenTable {
+    std::mutex lock;
+    std::unordered_map<std::string, KaToken> byText;
+    std::vector<std::string> texts;   /* index -> keyword */
+};
+
+TokenTable &Tokens()
+{
+    static TokenTable table;
+    return table;
+}
+
+/* Every block carries a small header so Ki_Free_Memory knows its size. */
+struct BlockHeader {
+    size_t bytes;
+    uint32_t magic;
+    int16_t flag1, flag2;
+};
+const uint32_t kBlockMagic = 0x4B414D42u;  /* "KAMB" */
+const uint32_t kFreedMagic = 0x46524545u;  /* "FREE" */
+
+std::mutex g_memoryLock;
+MemoryStats g_memory;   /* live blocks and bytes, for the leak check */
+
+} // namespace
+
+KaToken TokenFor(const char *text)
+{
+    TokenTable &table = Tokens();
+    std::lock_guard<std::mutex> hold(table.lock);
+    auto found = table.byText.find(text);
+    if (found != table.byText.end())
+        return found->second;
+    uint64_t index = table.texts.size();
+    KaToken token = ((index + 1) << 32) | (kTokenTag + (uint32_t)(index & 0xFFFF));
+    table.texts.push_back(text);
+    table.byText.emplace(text, token);
+    return token;
+}
+
+const char *TokenText(KaToken token)
+{
+    uint64_t index = (token >> 32) - 1;
+    if ((token >> 32) == 0 || (uint32_t)token != kTokenTag + (uint32_t)(index & 0xFFFF))
+        return nullptr;
+    TokenTable &table = Tokens();
+    std::lock_guard<std::mutex> hold(table.lock);
+    if (index >= table.texts.size())
+        return nullptr;
+    return table.texts[index].c_str();
+}
+
+bool IsToken(KaToken token, const char *text)
+{
+    const char *known = TokenText(token);
+    return known && std::strcmp(known, text) == 0;
+}
+
+MemoryStats Memory()
+{
+    std::lock_guard<std::mutex> hold(g_memoryLock);
+    return g_memory;
+}
+
+} // namespace ka
+
+using namespace ka;
+
+extern "C" KaToken Ki_Inquire_Token(const char *keyword)
+{
+    return TokenFor(keyword ? keyword : "");
+}
+
+extern "C" void *Ki_Alloc_Memory(int16_t flag1, int16_t flag2, size_t bytes)
+{
+    void *raw = std::calloc(1, sizeof(BlockHeader) + bytes);
+    if (!raw)
+        return nullptr;
+    BlockHeader *header = static_cast<BlockHeader *>(raw);
+    header->bytes = bytes;
+    header->magic = kBlockMagic;
+    header->flag1 = flag1;
+    header->flag2 = flag2;
+    {
+        std::lock_guard<std::mutex> hold(g_memoryLock);
+        g_memory.liveBlocks++;
+        g_memory.liveBytes += bytes;
+        g_memory.totalAllocations++;
+    }
+    return header + 1;
+}
+
+extern "C" void Ki_Free_Memory(void *block)
+{
+    if (!block)
+        return;
+    BlockHeader *header = static_cast<BlockHeader *>(block) - 1;
+    if (header->magic != kBlockMagic) {
+        Ki_Report_Error(4, "ERR_BAD_MEMORY_BLOCK", "Ki_Free_Memory()",
+                        header->magic == kFreedMagic ? "block freed twice" : "not a host block");
+        return;
+    }
+    header->magic = kFreedMagic;
+    {
+        std::lock_guard<std::mutex> hold(g_memoryLock);
+        g_memory.liveBlocks--;
+        g_memory.liveBytes -= header->bytes;
+    }
+    std::free(header);
+}
+
+extern "C" void Kh_Memory_Stats(int64_t *liveBlocks, int64_t *liveBytes)
+{
+    MemoryStats stats = Memory();
+    if (liveBlocks)
+        *liveBlocks = stats.liveBlocks;
+    if (liveBytes)
+        *liveBytes = stats.liveBytes;
+}

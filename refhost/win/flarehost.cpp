@@ -1,0 +1,191 @@
+/*
+ * flarehost.cpp - the demo rendering host.  It sets its working directory
+ * to the demo data folder, creates a light, loads lensflare_ui.dll and opens
+ * the lens flare editor on the light's flare exactly as a rendering host
+ * does, then reports any host memory still allocated.
+ *
+ *   flarehost [--light NAME] [--effect FILE.lnz] [--log-calls FILE]
+ *             [--screenshot FILE.png] [--dump-flare] [--data DIR]
+ *             [--plugin DLL]
+ */
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "host_app.h"
+#include "refhost_api.h"
+
+namespace {
+
+struct Options {
+    std::string light = "Light01";
+    std::string effect;
+    std::string logCalls;
+    std::string screenshot;
+    std::string dataDir;
+    std::string plugin = "lensflare_ui.dll";
+    bool dumpFlare = false;
+};
+
+void Usage()
+{
+    std::fprintf(stderr,
+                 "usage: flarehost [--light NAME] [--effect FILE.lnz] [--log-calls FILE]\n"
+                 "                 [--screenshot FILE.png] [--dump-flare] [--data DIR]\n"
+                 "                 [--plugin DLL]\n");
+}
+
+bool ParseOptions(int argc, char **argv, Options *o)
+{
+    for (int i = 1; i < argc; i++) {
+        std::string arg = argv[i];
+        bool hasValue = i + 1 < argc;
+        if (arg == "--dump-flare")
+            o->dumpFlare = true;
+        else if (arg == "--light" && hasValue)
+            o->light = argv[++i];
+        else if (arg == "--effect" && hasValue)
+            o->effect = argv[++i];
+        else if (arg == "--log-calls" && hasValue)
+            o->logCalls = argv[++i];
+        else if (arg == "--screenshot" && hasValue)
+            o->screenshot = argv[++i];
+        else if (arg == "--data" && hasValue)
+            o->dataDir = argv[++i];
+        else if (arg == "--plugin" && hasValue)
+            o->plugin = argv[++i];
+        else {
+            std::fprintf(stderr, "flarehost: unknown or incomplete option '%s'\n", arg.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+/* The demo data folder: --data, else "demo" beside the executable. */
+std::string DataFolder(const Options &o)
+{
+    if (!o.dataDir.empty())
+        return o.dataDir;
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path, n);
+    size_t slash = dir.find_last_of("\\/");
+    dir = slash == std::string::npos ? "." : dir.substr(0, slash);
+    return dir + "\\demo";
+}
+
+/* The screenshot is taken once the editor's modal loop first goes idle:
+ * by then it has initialised and painted everything. */
+struct ScreenshotJob {
+    std::string path;
+    bool done = false;
+    bool written = false;
+};
+ScreenshotJob g_screenshot;
+
+LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX && !g_screenshot.path.empty() &&
+        !g_screenshot.done) {
+        HWND dialog = reinterpret_cast<HWND>(lParam);
+        char caption[64] = "";
+        GetWindowTextA(dialog, caption, sizeof caption);
+        if (std::strcmp(caption, "Lens Flare Editor") == 0) {
+            g_screenshot.done = true;
+            Capture picture;
+            g_screenshot.written = CaptureWindow(dialog, false, &picture) &&
+                                   WritePng(picture, g_screenshot.path.c_str());
+            HWND ok = GetDlgItem(dialog, IDOK);
+            SetFocus(ok);
+            PostMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(ok));
+        }
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND CreateMainWindow(HINSTANCE instance)
+{
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = MainWindowProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = "FlareHostMain";
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    RegisterClassA(&wc);
+    return CreateWindowA("FlareHostMain", "flarehost", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                         CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance, nullptr);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, &options)) {
+        Usage();
+        return 2;
+    }
+    std::string data = DataFolder(options);
+    CreateDirectoryA(data.c_str(), nullptr);
+    Kh_Set_Environment("KA_WORKING_DIR", data.c_str());
+    SetCurrentDirectoryA(data.c_str());
+    if (!options.logCalls.empty() && Kh_Set_Call_Log(options.logCalls.c_str(), 0) != 0) {
+        std::fprintf(stderr, "flarehost: cannot write the call log %s\n", options.logCalls.c_str());
+        return 1;
+    }
+
+    Ki_Light(options.light.c_str(), Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
+    if (!options.effect.empty()) {
+        int32_t status = -1;
+        Ki_LensFlare(Ki_Inquire_Token("light"), options.light.c_str(),
+                     Ki_Inquire_Token("loadfromfile"), options.effect.c_str(), &status, 0);
+        if (status != 0) {
+            std::fprintf(stderr, "flarehost: cannot load the effect %s\n", options.effect.c_str());
+            return 1;
+        }
+    }
+
+    DemoHostServices services(data);
+    services.mainWindow = CreateMainWindow(GetModuleHandleA(nullptr));
+    g_screenshot.path = options.screenshot;
+
+    LoadedPlugin plugin;
+    std::string error;
+    if (!LoadPlugin(options.plugin.c_str(), &plugin, &error)) {
+        std::fprintf(stderr, "flarehost: %s\n", error.c_str());
+        return 1;
+    }
+    void *instance = CreatePluginInstance(&plugin, &services, "flarehost");
+    RunLensFlareEditor(&plugin, instance, services.mainWindow, "light", options.light.c_str());
+    DestroyPluginInstance(&plugin, instance);
+    UnloadPlugin(&plugin);
+
+    int result = 0;
+    if (!options.screenshot.empty()) {
+        if (g_screenshot.written)
+            std::printf("flarehost: saved the editor to %s\n", options.screenshot.c_str());
+        else {
+            std::fprintf(stderr, "flarehost: no screenshot written to %s\n",
+                         options.screenshot.c_str());
+            result = 1;
+        }
+    }
+    if (options.dumpFlare) {
+        int length = Kh_Describe_Flare(Ki_Inquire_Token("light"), options.light.c_str(), nullptr, 0);
+        std::string text((size_t)(length > 0 ? length : 0) + 1, '\0');
+        Kh_Describe_Flare(Ki_Inquire_Token("light"), options.light.c_str(), &text[0],
+                          (int)text.size());
+        std::fputs(text.c_str(), stdout);
+    }
+    Ki_Remove(Ki_Inquire_Token("light"), options.light.c_str(), 0);
+    int64_t blocks = 0, bytes = 0;
+    Kh_Memory_Stats(&blocks, &bytes);
+    std::printf("flarehost: host memory still allocated: %lld blocks, %lld bytes\n",
+                (long long)blocks, (long long)bytes);
+    if (blocks != 0)
+        result = 1;
+    DestroyWindow(services.mainWindow);
+    return result;
+}

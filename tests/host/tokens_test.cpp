@@ -1,0 +1,39 @@
+// Tokens and the host allocator's accounting.
+#include <gtest/gtest.h>
+
+#include "kalvos_core.h"
+#include "refhost_api.h"
+
+TEST(Tokens, EqualTextsGiveEqualTokensAndNoTokenLooksLikeATerminator)
+{
+    KaToken on = Ki_Inquire_Token("on");
+    EXPECT_EQ(on, Ki_Inquire_Token("on"));
+    EXPECT_NE(on, Ki_Inquire_Token("off"));
+    EXPECT_NE(on, Ki_Inquire_Token("On"));
+    for (int i = 0; i < 70000; i++) {
+        KaToken t = Ki_Inquire_Token(("kw" + std::to_string(i)).c_str());
+        uint32_t low = (uint32_t)t;
+        ASSERT_NE(low, 0u);
+        ASSERT_NE(low, 1u);
+    }
+}
+
+TEST(Memory, BlocksAreZeroFilledAndCounted)
+{
+    int64_t blocks0, bytes0, blocks, bytes;
+    Kh_Memory_Stats(&blocks0, &bytes0);
+    unsigned char *a = static_cast<unsigned char *>(Ki_Alloc_Memory(0, 1, 100));
+    void *b = Ki_Alloc_Memory(1, 0, 28);
+    ASSERT_TRUE(a && b);
+    for (int i = 0; i < 100; i++)
+        ASSERT_EQ(a[i], 0);
+    Kh_Memory_Stats(&blocks, &bytes);
+    EXPECT_EQ(blocks - blocks0, 2);
+    EXPECT_EQ(bytes - bytes0, 128);
+    Ki_Free_Memory(a);
+    Ki_Free_Memory(b);
+    Ki_Free_Memory(nullptr);
+    Kh_Memory_Stats(&blocks, &bytes);
+    EXPECT_EQ(blocks, blocks0);
+    EXPECT_EQ(bytes, bytes0);
+}

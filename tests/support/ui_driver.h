@@ -1,0 +1,90 @@
+/*
+ * ui_driver.h - driving modal dialogs from a test, deterministically.
+ *
+ * A test queues steps, then calls the code that runs a modal loop.  Each
+ * step runs when a modal loop of this thread has gone idle (the loop sends
+ * WM_ENTERIDLE to its owner once its queue is empty), so never in the
+ * middle of a render or another step's message.  Message boxes are
+ * answered by the driver and recorded with caption and text.
+ */
+#ifndef UI_DRIVER_H
+#define UI_DRIVER_H
+
+#include <functional>
+#include <string>
+#include <vector>
+#include <windows.h>
+
+#include "host_app.h"
+
+namespace ui {
+
+struct MessageBoxSeen {
+    std::string caption;
+    std::string text;
+    int answer;
+};
+
+/* Installs the idle hook on this thread; the destructor removes it and
+ * fails the test (ADD_FAILURE) for steps that never ran. */
+class Driver {
+public:
+    Driver();
+    ~Driver();
+    Driver(const Driver &) = delete;
+    Driver &operator=(const Driver &) = delete;
+
+    /* Runs at the next idle moment of a modal loop.  The dialog argument is
+     * the dialog whose loop went idle (the innermost one). */
+    void Then(std::function<void(HWND dialog)> step);
+    /* Runs at the first idle moment whose dialog has this caption. */
+    void When(const std::string &caption, std::function<void(HWND dialog)> step);
+
+    /* Answer for the next message boxes (IDOK, IDYES, IDNO ...); one entry
+     * is used per box, the last one repeats. */
+    void AnswerBoxesWith(std::vector<int> answers);
+    const std::vector<MessageBoxSeen> &Boxes() const { return boxes_; }
+    int PendingSteps() const { return (int)steps_.size(); }
+
+private:
+    struct Step {
+        std::string caption;   /* empty: any dialog */
+        std::function<void(HWND)> run;
+    };
+    static LRESULT CALLBACK CallWndHook(int code, WPARAM wParam, LPARAM lParam);
+    static void CALLBACK Sweep(HWND, UINT, UINT_PTR, DWORD);
+    void OnIdle(HWND dialog);
+    bool AnswerIfMessageBox(HWND dialog);
+
+    HHOOK hook_ = nullptr;
+    UINT_PTR timer_ = 0;
+    std::vector<Step> steps_;
+    std::vector<int> answers_ = {IDOK};
+    std::vector<MessageBoxSeen> boxes_;
+    bool running_ = false;
+};
+
+/* A hidden top-level window to own dialogs under test. */
+HWND TestOwnerWindow();
+
+std::string Text(HWND window);
+std::string ItemText(HWND dialog, int id);
+void SetItemText(HWND dialog, int id, const char *text);   /* sends EN_UPDATE as typing does */
+void Click(HWND dialog, int id);                           /* BM_CLICK */
+bool IsChecked(HWND dialog, int id);
+bool IsEnabled(HWND dialog, int id);
+void LeftDown(HWND window, int x, int y);
+void LeftUp(HWND window, int x, int y);
+void MouseMove(HWND window, int x, int y, bool leftHeld);
+void RightDown(HWND window, int x, int y);
+void RightUp(HWND window, int x, int y);
+void Key(HWND window, UINT virtualKey);                    /* posted, seen by the dialog manager */
+/* Pumps this thread's messages until none is left (outside modal loops). */
+void Pump();
+
+/* Reads a window's client pixels. */
+Capture Pixels(HWND window);
+
+} // namespace ui
+
+#endif
