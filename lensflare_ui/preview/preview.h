@@ -1,0 +1,69 @@
+/*
+ * preview.h - the flare rendered by the host into a DIB shown 1:1 in an
+ * owner-drawn button: the image record, the editor's G-buffer, the render
+ * with its feedback (progress line, wait cursor), dragging the light and
+ * the clipboard copy.
+ */
+#ifndef PREVIEW_H
+#define PREVIEW_H
+
+#include <windows.h>
+#include "kalvos_core.h"
+
+struct PreviewImage {
+    int16_t valid;             /* everything allocated; nothing is drawn while 0 */
+    int16_t rendered;          /* pixels hold a conversion */
+    int16_t controlId;         /* owner-drawn button the image is drawn into */
+    int16_t paletted;          /* 8-bit paletted form, else 24-bit */
+    LOGPALETTE *logicalPalette;   /* paletted form: 256 entries, host memory */
+    HPALETTE palette;
+    BITMAPINFOHEADER *header;  /* followed by 256 WORD indices when paletted */
+    unsigned char *pixels;     /* bottom-up rows of rowLength bytes */
+    int16_t rowLength;         /* bytes a row, padded to 4 */
+};
+
+#define PALETTE_MAP_FIRST  10    /* palette index of colour map entry 0 */
+#define COLOR_MAP_ENTRIES  225   /* 5 red x 9 green x 5 blue levels */
+
+/* Module state of the editor's preview (one editor at a time). */
+extern PreviewImage editorPreview;
+extern int16_t renderBusy;            /* a render is in progress */
+extern int16_t flareX, flareY;        /* light position, G-buffer pixels, y up */
+extern HWND previewControl;
+extern WNDPROC previousPreviewProc;
+/* Tests set it to get the paletted form on a true-colour display. */
+extern bool forcePaletteDisplay;
+
+bool IsPaletteDisplay();
+int CreatePreviewImage(PreviewImage *image, int16_t controlId, int width, int height,
+                       int bytesPerPixel);
+void FreePreviewImage(PreviewImage *image);
+bool AllocPreviewGBuffer(int width, int height);
+void FreePreviewGBuffer();
+KaGBuffer *PreviewGBuffer();
+bool RenderPreview(int16_t x, int16_t y, PreviewImage *image);
+void ConvertGBufferToImage(const KaGBuffer *gbuffer, PreviewImage *image);
+void RefreshPreview(int16_t x, int16_t y);
+LRESULT PreviewImageMessage(PreviewImage *image, HWND window, UINT message, WPARAM wParam,
+                            LPARAM lParam, int16_t *handled);
+int PreviewProgress(KaToken phase, float fraction);
+int PumpTimerMessages();
+
+void LoadPreviewCursors();
+void SetArrowCursor();
+void SetWaitCursor();
+void RestoreCursor();
+HCURSOR CurrentCursor();
+
+/* Editor start-up and tear-down of everything above. */
+void SetUpEditorPreview(HWND dialog);
+void TearDownEditorPreview(HWND dialog);
+
+/* Dragging the light and the right-button clipboard copy. */
+LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void CopyImageToClipboard(HWND window, PreviewImage *image);
+
+/* Track callback of radius sliders: outlines the radius on the preview. */
+void DrawRadiusOverlay(KaToken phase, int16_t controlId, float value);
+
+#endif
