@@ -6,6 +6,7 @@
 #define REFHOST_CATALOGUE_H
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "flare.h"
@@ -16,14 +17,26 @@ namespace ka {
  * hosts may add types; types are never removed, so pointers stay valid). */
 const std::vector<const ElementType *> &ElementTypes();
 const ElementType *FindElementType(const std::string &name);
-void RegisterElementType(std::unique_ptr<ElementType> type);
+/* Adds a type and returns it; null (and an error report) for a type
+ * without a name, with a name already taken, or with an unknown renderer.
+ * Parameters without a guid or parameterId get fresh ones. */
+const ElementType *RegisterElementType(std::unique_ptr<ElementType> type);
 
 /* A new element of the type with every parameter at its default and a
  * fresh guid. */
 std::unique_ptr<Element> NewElement(const ElementType *type);
 
-/* The flare every new light starts with. */
+/* The flare every new light starts with: globals at their defaults and a
+ * glow, streaks, a halo, a ring and a set of reflexes. */
 void DefaultFlare(Flare *flare);
+
+/* Ready-made effects (the demo's lensfx folder): each build function
+ * replaces everything in the flare. */
+struct DemoEffect {
+    std::string file;            /* "sunburst.lnz", ... */
+    void (*build)(Flare *);
+};
+const std::vector<DemoEffect> &DemoEffects();
 
 } // namespace ka
 

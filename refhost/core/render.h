@@ -1,0 +1,51 @@
+/*
+ * render.h - the reference host's lens-flare renderer, as the catalogue,
+ * the tests and the benchmarks reach it.  The plug-in goes through
+ * Ki_LensFlareApplyToGBuffer (kalvos_core.h) instead.
+ *
+ * Element types name one of the drawing routines below in their `renderer`
+ * field; the parameters each routine reads, by name, are listed in
+ * docs/renderer.md.
+ */
+#ifndef REFHOST_RENDER_H
+#define REFHOST_RENDER_H
+
+#include "flare.h"
+#include "kalvos_core.h"
+
+namespace ka {
+
+enum ElementRenderer {
+    kRenderNone = -1,
+    kRenderGlow = 0,      /* radial glow around the light */
+    kRenderAnnulus,       /* halo or ring around the light */
+    kRenderStreaks,       /* long thin rays through the light */
+    kRenderRays,          /* many radial rays of random length: starburst, shimmer */
+    kRenderReflexChain,   /* several reflexes spread along the axis */
+    kRenderDiscReflex,    /* one disc or polygon on the axis */
+    kRenderRingReflex,    /* one ring on the axis */
+    kRenderPrismReflex,   /* one disc coloured by a radial gradient on the axis */
+    kRenderCount
+};
+
+/* "glow", "annulus", ... for text definitions of element types; -1 (and
+ * null) for what is not a renderer. */
+int RendererByName(const char *name);
+const char *RendererName(int renderer);
+
+/* What a render needs besides the flare: where the light is and what it
+ * looks like.  lightColor/lightIntensity matter only with uselightparams. */
+struct RenderLight {
+    double x = 0, y = 0;          /* G-buffer pixels, y upward from the bottom row */
+    float color[3] = {1, 1, 1};
+    float intensity = 1;
+};
+
+/* Adds the flare to the buffer's red, green and blue; returns 0, or -1 for
+ * a buffer that cannot be drawn into.  progress may be null. */
+int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
+                KaProgressFn progress);
+
+} // namespace ka
+
+#endif
