@@ -4,6 +4,7 @@
 #ifndef COLOR_H
 #define COLOR_H
 
+#include <stdint.h>
 #include <windows.h>
 
 int16_t DrawColorSwatch(const DRAWITEMSTRUCT *item, const float color[3]);

@@ -5,6 +5,7 @@
 #ifndef EDITOR_H
 #define EDITOR_H
 
+#include <stdint.h>
 #include <windows.h>
 
 struct PluginInstance;

@@ -1,24 +1,419 @@
 /*
- * editor_dialog.cpp - the modal "Lens Flare Editor".
+ * editor_dialog.cpp - the modal "Lens Flare Editor".  It reads the flare
+ * when it opens, routes every message to the part that owns it, and writes
+ * the flare back when it closes.  There is no cancel: every change has
+ * already gone to the host, so OK and the close box both commit.
  */
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "color.h"
+#include "controls.h"
 #include "editor.h"
-#include "plugin.h"
+#include "host_services.h"
 #include "kalvos_io.h"
 #include "lens_flare_model.h"
+#include "panel.h"
+#include "plugin.h"
+#include "preview.h"
 #include "resource_ids.h"
+
+int16_t dialogBusy;        /* see editor.h */
+int16_t currentSection;
+char *lastLibraryFile;
+TinySlider *intensitySlider, *scaleSlider, *angleSlider, *stretchSlider, *occlusionSlider;
+
+namespace {
+
+const char kIniSection[] = "Lens-Flare-UI";
+const char kRealtimeKey[] = "Realtime-Updates";
+const char kLastLibraryKey[] = "Last-Library-SaveTo-Filename";
+const char kFallbackIniFile[] = "kalvos.ini";
+const char kHelpTopic[] = "lens flare effects";
+const int kPathSize = 300;
+const int kEditTextSize = 256;
+const float kLargestFloat = 3.4028235e38f;
+const int32_t kMinimumSeed = 1;
+const float kMinimumDistance = 0.001f;
+const float kDistanceChange = 0.0001f;   /* smaller edits are not worth a render */
+
+/* The tab strip above the parameter area; owned by the editor while it runs. */
+TabStrip *tabStrip;
+TabItem *tabItems;
+const int kTabCount = 3;
+
+struct SwitchControl {
+    int id;
+    KaToken LensFlareModel::*field;
+};
+
+/* The fading check boxes and the switches they flip. */
+const SwitchControl kFadingSwitches[] = {
+    {IDC_FADE_NEAR_BORDER, &LensFlareModel::fadeIfNearBorder},
+    {IDC_FADE_BEHIND, &LensFlareModel::fadeIfBehindObjects},
+    {IDC_FADE_APPROACHING, &LensFlareModel::fadeIfApproachingObjects},
+    {IDC_FADE_WITH_DISTANCE, &LensFlareModel::fadeWithDistance},
+    {IDC_GLOW_BEHIND, &LensFlareModel::glowBehindObjects},
+    {IDC_SCALE_REFLEXES, &LensFlareModel::scaleReflexesWithDistance},
+    {IDC_SCALE_GLOW, &LensFlareModel::scaleGlowWithDistance},
+};
+
+bool PanelShowsElement()
+{
+    return currentInstance->currentElement && currentSection == SECTION_ELEMENT;
+}
+
+void WriteModel()
+{
+    WriteLensFlare(&currentInstance->model, currentInstance->handleType,
+                   currentInstance->handleName);
+}
+
+void ReadSettings(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    instance->realtimeUpdates =
+        (int16_t)GetPrivateProfileIntA(kIniSection, kRealtimeKey, -1, EditorIniFile());
+    CheckDlgButton(dialog, IDC_REALTIME_UPDATES,
+                   instance->realtimeUpdates ? BST_CHECKED : BST_UNCHECKED);
+    Import_IO_Set_Control_Enable(dialog, IDC_REDRAW_NOW, instance->realtimeUpdates == 0);
+
+    if (lastLibraryFile) {
+        Ki_Free_Memory(lastLibraryFile);
+        lastLibraryFile = nullptr;
+    }
+    char path[kPathSize] = "";
+    GetPrivateProfileStringA(kIniSection, kLastLibraryKey, "", path, sizeof path, EditorIniFile());
+    if (path[0])
+        Import_IO_Copy_String(&lastLibraryFile, path);
+}
+
+bool CreateSectionTabs(HWND dialog)
+{
+    tabStrip = static_cast<TabStrip *>(Ki_Alloc_Memory(1, 0, sizeof(TabStrip)));
+    tabItems = static_cast<TabItem *>(Ki_Alloc_Memory(1, 0, sizeof(TabItem) * kTabCount));
+    if (!tabStrip || !tabItems)
+        return false;
+    tabItems[0].title = "Element Parameters";
+    tabItems[0].id = SECTION_ELEMENT;
+    tabItems[1].title = "Global Parameters";
+    tabItems[1].id = SECTION_GLOBAL;
+    tabItems[2].title = "Global Fading Parameters";
+    tabItems[2].id = SECTION_GLOBAL_FADING;
+    tabStrip->shortRightEdges = 1;
+    RECT area;
+    GetControlRectInDialog(dialog, IDC_PARAM_AREA, &area);
+    if (!CreateTabStrip(dialog, tabStrip, tabItems, kTabCount,
+                        (int16_t)(area.right - area.left - 2)))
+        return false;
+    MoveWindow(tabStrip->window, area.left + 1, area.top - tabStrip->height, tabStrip->width,
+               tabStrip->height, TRUE);
+    ShowParameterSection(dialog, SECTION_ELEMENT, false);
+    SendMessageA(tabStrip->window, WM_TABSTRIP_SELECT, (WPARAM)currentSection, 0);
+    SetTabStripBackground(dialog, tabStrip);
+    ShowWindow(tabStrip->window, SW_SHOW);
+    return true;
+}
+
+void CreateGlobalSliders(HWND dialog)
+{
+    LensFlareModel *m = currentInstance->model;
+    intensitySlider = CreateLabelledSlider(dialog, IDC_INTENSITY_SLIDER, "Global Intensity", 1,
+                                           &m->intensity, 0.0f, 4.0f, 0.0f, kLargestFloat);
+    scaleSlider = CreateLabelledSlider(dialog, IDC_SCALE_SLIDER, "Global Scale", 1, &m->scale,
+                                       0.1f, 10.0f, 0.1f, kLargestFloat);
+    angleSlider = CreateLabelledSlider(dialog, IDC_ANGLE_SLIDER, "Global Rotation Angle", 1,
+                                       &m->angle, 0.0f, 360.0f, 0.0f, 360.0f);
+    stretchSlider = CreateLabelledSlider(dialog, IDC_STRETCH_SLIDER, "Anamorphic Stretch", 1,
+                                         &m->anamorphicStretch, 0.5f, 2.0f, 0.01f, kLargestFloat);
+    occlusionSlider = CreateLabelledSlider(dialog, IDC_OCCLUSION_SLIDER, "Occlusion Radius", 1,
+                                           &m->occlusionRadius, 0.01f, 2.0f, 0.001f, kLargestFloat);
+    if (occlusionSlider) {
+        /* Shown again as a percentage: OK reads the edit text back as one. */
+        occlusionSlider->percent = 1;
+        occlusionSlider->trackCallback = DrawRadiusOverlay;
+        SetTinySliderValue(occlusionSlider, m->occlusionRadius, 1, 0);
+    }
+}
+
+/* The model exists from here on; a flare the host cannot find reads as
+ * zeros, which the controls show as such. */
+void OnInitDialog(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    dialogBusy = 1;
+    renderBusy = 0;
+    LoadPreviewCursors();
+    SetArrowCursor();
+    RegisterTabStripClass();
+    Import_IO_Center_Window(GetParent(dialog), dialog);
+
+    currentSection = 0;
+    ShowParameterSection(dialog, 0, true);
+
+    instance->dialog = dialog;
+    instance->currentElement = nullptr;
+    ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
+    FillGlobalControls(dialog);
+    ReadSettings(dialog);
+    SetUpEditorPreview(dialog);
+    SendMessageA(dialog, WM_REFRESH_ELEMENT_LIST, 0, 0);
+
+    /* Without the strip there is no way to reach the sections: the dialog
+     * stays busy, so nothing but Redraw Now and OK writes to the host. */
+    if (!CreateSectionTabs(dialog))
+        return;
+    CreateGlobalSliders(dialog);
+    RedrawControl(dialog, IDC_BASE_COLOR);
+    RefreshPreview(-1, -1);
+    dialogBusy = 0;
+    EnableWindow(GetDlgItem(dialog, IDC_COPY_ELEMENT), FALSE);
+}
+
+void ReleaseSlider(TinySlider **slider)
+{
+    if (!*slider)
+        return;
+    DestroyTinySlider(&(*slider)->window);
+    Ki_Free_Memory(*slider);
+    *slider = nullptr;
+}
+
+void OnDestroy(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    dialogBusy = 1;
+    renderBusy = 0;
+    if (instance->currentElement)
+        DestroyParameterPanel(instance, instance->currentElement);
+    FreeLensFlareModel(&instance->model);
+    instance->currentElement = nullptr;
+    ReleaseSlider(&intensitySlider);
+    ReleaseSlider(&scaleSlider);
+    ReleaseSlider(&angleSlider);
+    ReleaseSlider(&stretchSlider);
+    ReleaseSlider(&occlusionSlider);
+    if (tabStrip) {
+        if (tabStrip->window)
+            DestroyWindow(tabStrip->window);
+        Ki_Free_Memory(tabStrip);
+        tabStrip = nullptr;
+    }
+    Ki_Free_Memory(tabItems);
+    tabItems = nullptr;
+    DeleteTabStripFonts();
+    TearDownEditorPreview(dialog);
+    instance->dialog = nullptr;
+}
+
+void CloseAndCommit(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    LensFlareModel *m = instance->model;
+    dialogBusy = 1;
+    if (PanelShowsElement())
+        CollectGradientParameters(instance, dialog, instance->currentElement);
+    struct {
+        TinySlider **slider;
+        float *field;
+    } finish[] = {{&intensitySlider, &m->intensity},
+                  {&scaleSlider, &m->scale},
+                  {&angleSlider, &m->angle},
+                  {&stretchSlider, &m->anamorphicStretch},
+                  {&occlusionSlider, &m->occlusionRadius}};
+    for (auto &f : finish) {
+        if (*f.slider) {
+            *f.field = FinishLabelledSlider(dialog, *f.slider);
+            *f.slider = nullptr;
+        }
+    }
+    WriteModel();
+    if (lastLibraryFile) {
+        WritePrivateProfileStringA(kIniSection, kLastLibraryKey, lastLibraryFile, EditorIniFile());
+        Ki_Free_Memory(lastLibraryFile);
+        lastLibraryFile = nullptr;
+    }
+    EndDialog(dialog, 1);
+}
+
+void ToggleRealtimeUpdates(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    instance->realtimeUpdates = instance->realtimeUpdates == 0 ? 1 : 0;
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", instance->realtimeUpdates);
+    WritePrivateProfileStringA(kIniSection, kRealtimeKey, text, EditorIniFile());
+    Import_IO_Set_Control_Enable(dialog, IDC_REDRAW_NOW, instance->realtimeUpdates == 0);
+}
+
+void ToggleFasterUpdates(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    Import_IO_Flip_Kalvos_Toggle(dialog, IDC_FASTER_UPDATES, &instance->model->fastDrag);
+    SendFastDragSwitch(instance->handleType, instance->handleName, instance->model->fastDrag);
+    RefreshPreview(-1, -1);
+}
+
+void RedrawNow(HWND dialog)
+{
+    if (PanelShowsElement())
+        CollectGradientParameters(currentInstance, dialog, currentInstance->currentElement);
+    WriteModel();
+    RefreshPreview(-1, -1);
+}
+
+/* The flare's own switch writes back whatever the realtime setting says. */
+void ToggleFlareEnabled(HWND dialog)
+{
+    Import_IO_Flip_Kalvos_Toggle(dialog, IDC_FLARE_ENABLED, &currentInstance->model->enabled);
+    if (dialogBusy || renderBusy)
+        return;
+    RedrawNow(dialog);
+}
+
+void FlipSwitch(HWND dialog, int id, KaToken *field)
+{
+    Import_IO_Flip_Kalvos_Toggle(dialog, (int16_t)id, field);
+    ApplyParameterChange((int16_t)id);
+}
+
+void RandomSeedEdited(HWND dialog)
+{
+    char text[kEditTextSize] = "";
+    GetDlgItemTextA(dialog, IDC_RANDOM_SEED, text, sizeof text);
+    int32_t seed = (int32_t)std::strtol(text, nullptr, 10);
+    if (seed < kMinimumSeed) {
+        seed = kMinimumSeed;
+        SetDlgItemTextA(dialog, IDC_RANDOM_SEED, "1");
+    }
+    LensFlareModel *m = currentInstance->model;
+    if (seed != m->randomSeed) {
+        m->randomSeed = seed;
+        ApplyParameterChange(IDC_RANDOM_SEED);
+    }
+}
+
+void RefDistanceEdited(HWND dialog)
+{
+    char text[kEditTextSize] = "";
+    GetDlgItemTextA(dialog, IDC_REF_DISTANCE, text, sizeof text);
+    float distance = (float)std::strtod(text, nullptr);
+    if (!(distance >= kMinimumDistance)) {
+        distance = kMinimumDistance;
+        SetDlgItemTextA(dialog, IDC_REF_DISTANCE, "0.001");
+    }
+    LensFlareModel *m = currentInstance->model;
+    float previous = m->refDistance;
+    m->refDistance = distance;
+    if (std::fabs(distance - previous) > kDistanceChange)
+        ApplyParameterChange(IDC_REF_DISTANCE);
+}
+
+KaToken *FadingSwitch(int id)
+{
+    for (const SwitchControl &s : kFadingSwitches)
+        if (s.id == id)
+            return &(currentInstance->model->*s.field);
+    return nullptr;
+}
+
+void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
+{
+    PluginInstance *instance = currentInstance;
+    int id = LOWORD(wParam);
+    int code = HIWORD(wParam);
+    switch (id) {
+    case IDOK:
+        if (GetFocus() == GetDlgItem(dialog, IDOK))
+            CloseAndCommit(dialog);
+        return;
+    case IDC_REALTIME_UPDATES:
+        ToggleRealtimeUpdates(dialog);
+        return;
+    case IDC_FASTER_UPDATES:
+        ToggleFasterUpdates(dialog);
+        return;
+    case IDC_REDRAW_NOW:
+        RedrawNow(dialog);
+        return;
+    case IDC_HELP_BUTTON:
+        if (instance->hostServices)
+            instance->hostServices->ShowHelp(dialog, kHelpTopic);
+        return;
+    case IDC_COPY_ELEMENT:
+        return;
+    case IDC_FLARE_ENABLED:
+        ToggleFlareEnabled(dialog);
+        return;
+    case IDC_USE_LIGHT_PARAMS:
+        FlipSwitch(dialog, id, &instance->model->useLightParams);
+        return;
+    case IDC_RANDOM_SEED:
+        if (code == EN_UPDATE && !dialogBusy)
+            RandomSeedEdited(dialog);
+        return;
+    case IDC_REF_DISTANCE:
+        if (code == EN_UPDATE && !dialogBusy)
+            RefDistanceEdited(dialog);
+        return;
+    }
+    if (KaToken *field = FadingSwitch(id)) {
+        FlipSwitch(dialog, id, field);
+        return;
+    }
+    if (HandleElementListCommand(dialog, id, code))
+        return;
+    if (instance->model && instance->model->numElements >= 1)
+        HandleParameterCommand(instance, dialog, WM_COMMAND, wParam, lParam);
+}
+
+INT_PTR OnDrawItem(const DRAWITEMSTRUCT *item)
+{
+    if (item->CtlID == IDC_BASE_COLOR)
+        return currentInstance->model ? DrawColorSwatch(item, currentInstance->model->color) : 0;
+    return DrawColorParameterButton((int16_t)item->CtlID, item);
+}
+
+void OnTabClicked(HWND dialog, int16_t section)
+{
+    if (tabStrip && tabStrip->window)
+        SendMessageA(tabStrip->window, WM_TABSTRIP_SELECT, (WPARAM)section, 0);
+    if (section != currentSection)
+        ShowParameterSection(dialog, section, false);
+}
+
+} // namespace
+
+const char *EditorIniFile()
+{
+    PluginInstance *instance = currentInstance;
+    if (instance && instance->hostServices)
+        return instance->hostServices->GetIniFileName();
+    return kFallbackIniFile;
+}
 
 INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    int16_t handled = 0;
+    LRESULT filtered = PreviewImageMessage(&editorPreview, dialog, message, wParam, lParam, &handled);
+    if (handled)
+        return filtered;
     switch (message) {
     case WM_INITDIALOG:
-        Import_IO_Center_Window(GetParent(dialog), dialog);
-        currentInstance->dialog = dialog;
-        ReadLensFlare(&currentInstance->model, currentInstance->handleType,
-                      currentInstance->handleName);
+        OnInitDialog(dialog);
         return 0;
     case WM_DESTROY:
-        FreeLensFlareModel(&currentInstance->model);
+        OnDestroy(dialog);
         return 0;
+    case WM_SETCURSOR:
+        if (renderBusy)
+            SetCursor(CurrentCursor());
+        else
+            SetArrowCursor();
+        return 0;
+    case WM_DRAWITEM:
+        return OnDrawItem(reinterpret_cast<const DRAWITEMSTRUCT *>(lParam));
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_CLOSE) {
             SetFocus(GetDlgItem(dialog, IDOK));
@@ -26,12 +421,20 @@ INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             return 1;
         }
         return 0;
+    case WM_TIMER:
+        if (wParam == IDT_RENDER_WAIT)
+            SetWaitCursor();
+        return 0;
+    case WM_REFRESH_ELEMENT_LIST:
+        RefreshElementList(dialog);
+        return 0;
+    case WM_TABSTRIP_CLICKED:
+        OnTabClicked(dialog, (int16_t)wParam);
+        return 1;
     case WM_COMMAND:
-        if (LOWORD(wParam) == IDOK && GetFocus() == GetDlgItem(dialog, IDOK)) {
-            WriteLensFlare(&currentInstance->model, currentInstance->handleType,
-                           currentInstance->handleName);
-            EndDialog(dialog, 1);
-        }
+        if (renderBusy)
+            return 0;
+        OnCommand(dialog, wParam, lParam);
         return 1;
     }
     return 0;

@@ -31,7 +31,7 @@
 #define IDC_REDRAW_NOW           1016
 #define IDC_GLOBAL_AREA          1017
 #define IDC_FADING_AREA          1018
-#define IDC_HELP                 1019
+#define IDC_HELP_BUTTON                 1019
 #define IDC_ADD_ELEMENT          1020
 #define IDC_COPY_ELEMENT         1021
 #define IDC_FLARE_ENABLED        1800

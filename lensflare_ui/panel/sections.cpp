@@ -1,0 +1,203 @@
+/*
+ * sections.cpp - the three sections of the parameter area.  The global
+ * sections' controls are laid out in the template below the visible
+ * dialog; start-up moves them into the area, and switching sections shows
+ * one set and hides the other.  The labelled sliders replace placeholder
+ * frames of the template and take over their ids.
+ */
+#include <cstdlib>
+
+#include "controls.h"
+#include "editor.h"
+#include "lens_flare_model.h"
+#include "panel.h"
+#include "plugin.h"
+#include "resource_ids.h"
+
+namespace {
+
+const int kLabelledSliderHeight = 30;
+const int16_t kLabelledSliderPrecision = 2;
+
+void ShowSlider(TinySlider *slider, bool show)
+{
+    if (slider && slider->window)
+        ShowWindow(slider->window, show ? SW_SHOW : SW_HIDE);
+}
+
+void ShowGlobalSliders(bool show)
+{
+    ShowSlider(intensitySlider, show);
+    ShowSlider(scaleSlider, show);
+    ShowSlider(angleSlider, show);
+    ShowSlider(stretchSlider, show);
+}
+
+void LeaveSection(HWND dialog, int16_t section)
+{
+    switch (section) {
+    case SECTION_GLOBAL:
+        ShowGlobalSliders(false);
+        ShowControlRange(dialog, IDC_FLARE_ENABLED, IDC_BASE_COLOR, false);
+        break;
+    case SECTION_GLOBAL_FADING:
+        ShowSlider(occlusionSlider, false);
+        ShowControlRange(dialog, IDC_FADE_NEAR_BORDER, IDC_OCCLUSION_SLIDER, false);
+        break;
+    case SECTION_ELEMENT:
+        if (currentInstance->currentElement) {
+            CollectGradientParameters(currentInstance, dialog, currentInstance->currentElement);
+            DestroyParameterPanel(currentInstance, currentInstance->currentElement);
+        }
+        break;
+    }
+}
+
+/* Paints the area's inside in the dialog's background, so nothing of the
+ * section left behind shows until the new one has painted. */
+void ClearParameterArea(HWND dialog)
+{
+    HWND area = GetDlgItem(dialog, IDC_PARAM_AREA);
+    if (!area)
+        return;
+    HDC dc = GetDC(area);
+    if (!dc)
+        return;
+    HBRUSH brush = reinterpret_cast<HBRUSH>(
+        SendMessageA(dialog, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc),
+                     reinterpret_cast<LPARAM>(dialog)));
+    HBRUSH own = nullptr;
+    if (!brush)
+        brush = own = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    RECT inside;
+    GetClientRect(area, &inside);
+    InflateRect(&inside, -1, -1);
+    FillRect(dc, &inside, brush);
+    if (own)
+        DeleteObject(own);
+    ReleaseDC(area, dc);
+}
+
+} // namespace
+
+void GetControlRectInDialog(HWND dialog, int id, RECT *rect)
+{
+    SetRectEmpty(rect);
+    HWND item = GetDlgItem(dialog, id);
+    if (!item)
+        return;
+    GetWindowRect(item, rect);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(rect), 2);
+}
+
+void MoveControlRange(HWND dialog, int firstId, int lastId, int fromAreaId, int toAreaId)
+{
+    RECT from, to;
+    GetControlRectInDialog(dialog, fromAreaId, &from);
+    GetControlRectInDialog(dialog, toAreaId, &to);
+    int dx = to.left - from.left, dy = to.top - from.top;
+    for (int id = firstId; id <= lastId; id++) {
+        HWND item = GetDlgItem(dialog, id);
+        if (!item)
+            continue;
+        RECT at;
+        GetControlRectInDialog(dialog, id, &at);
+        SetWindowPos(item, nullptr, at.left + dx, at.top + dy, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void ShowControlRange(HWND dialog, int firstId, int lastId, bool show)
+{
+    for (int id = firstId; id <= lastId; id++) {
+        HWND item = GetDlgItem(dialog, id);
+        if (item)
+            ShowWindow(item, show ? SW_SHOW : SW_HIDE);
+    }
+}
+
+void ShowParameterSection(HWND dialog, int16_t section, bool initialise)
+{
+    if (initialise) {
+        MoveControlRange(dialog, IDC_FLARE_ENABLED, IDC_BASE_COLOR, IDC_GLOBAL_AREA, IDC_PARAM_AREA);
+        MoveControlRange(dialog, IDC_FADE_NEAR_BORDER, IDC_OCCLUSION_SLIDER, IDC_FADING_AREA,
+                         IDC_PARAM_AREA);
+        ShowControlRange(dialog, IDC_FLARE_ENABLED, IDC_BASE_COLOR, false);
+        ShowControlRange(dialog, IDC_FADE_NEAR_BORDER, IDC_OCCLUSION_SLIDER, false);
+        return;
+    }
+    if (section == currentSection)
+        return;
+    LeaveSection(dialog, currentSection);
+    ClearParameterArea(dialog);
+    if (section == SECTION_GLOBAL)
+        ShowGlobalSliders(true);
+    else if (section == SECTION_GLOBAL_FADING)
+        ShowSlider(occlusionSlider, true);
+    currentSection = section;
+    switch (section) {
+    case SECTION_ELEMENT:
+        BuildParameterPanel(currentInstance, dialog, currentInstance->currentElement);
+        break;
+    case SECTION_GLOBAL:
+        ShowControlRange(dialog, IDC_FLARE_ENABLED, IDC_BASE_COLOR, true);
+        ShowControlRange(dialog, IDC_SEED_LABEL, IDC_RANDOM_SEED, false);
+        break;
+    case SECTION_GLOBAL_FADING:
+        ShowControlRange(dialog, IDC_FADE_NEAR_BORDER, IDC_OCCLUSION_SLIDER, true);
+        break;
+    }
+}
+
+TinySlider *CreateLabelledSlider(HWND dialog, int16_t placeholderId, const char *labelText,
+                                 int16_t floatMode, float *valuePointer, float uiMin, float uiMax,
+                                 float absMin, float absMax)
+{
+    TinySlider *slider = static_cast<TinySlider *>(Ki_Alloc_Memory(1, 0, sizeof(TinySlider)));
+    if (!slider)
+        return nullptr;
+    HWND placeholder = GetDlgItem(dialog, placeholderId);
+    RECT at = {0, 0, 0, kLabelledSliderHeight};
+    if (placeholder) {
+        GetClientRect(placeholder, &at);
+        MapWindowPoints(placeholder, dialog, reinterpret_cast<POINT *>(&at), 2);
+        DestroyWindow(placeholder);
+    }
+    if (!CreateTinySlider(dialog, currentInstance->moduleInstance, slider, (uint16_t)placeholderId,
+                          ApplyParameterChange)) {
+        Ki_Free_Memory(slider);
+        return nullptr;
+    }
+    SetTinySliderBackground(dialog, slider);
+    ShowWindow(slider->window, SW_HIDE);
+    slider->floatMin = uiMin;
+    slider->floatMax = uiMax;
+    slider->intMin = (int32_t)uiMin;
+    slider->intMax = (int32_t)uiMax;
+    slider->label = labelText;
+    slider->floatTarget = valuePointer;
+    slider->precision = kLabelledSliderPrecision;
+    slider->percent = 0;
+    slider->trackCallback = nullptr;
+    slider->mode = floatMode ? SLIDER_MODE_FLOAT : SLIDER_MODE_INTEGER;
+    slider->absMin = absMin;
+    slider->absMax = absMax;
+    MoveWindow(slider->window, at.left, at.top, at.right - at.left + 1, at.bottom - at.top + 1, TRUE);
+    SetTinySliderValue(slider, valuePointer ? *valuePointer : 0.0f, 1, 0);
+    return slider;
+}
+
+float FinishLabelledSlider(HWND dialog, TinySlider *slider)
+{
+    if (!slider)
+        return 0.0f;
+    char text[256] = "";
+    if (slider->edit)
+        GetWindowTextA(slider->edit, text, sizeof text);
+    double value = std::atof(text);
+    if (slider->percent)
+        value /= 100.0;
+    DestroyTinySlider(&slider->window);
+    Ki_Free_Memory(slider);
+    return (float)value;
+}
