@@ -8,6 +8,12 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved
 {
     if (reason == DLL_PROCESS_ATTACH)
         moduleHandle = instance;
+    /* Unloaded by FreeLibrary (not at process exit, when the host's
+     * allocator may be gone): give the saved init string back. */
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr && savedInitString) {
+        Ki_Free_Memory(savedInitString);
+        savedInitString = nullptr;
+    }
     return TRUE;
 }
 

@@ -1,0 +1,103 @@
+// The host's dialog utilities on real dialog controls.
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+#include "host_session.h"
+#include "kalvos_io.h"
+#include "resource_ids.h"
+#include "ui_driver.h"
+
+namespace {
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+struct KioDialog : testing::Test {
+    void SetUp() override
+    {
+        dialog = CreateDialogParamA(moduleHandle, "LensFlareDialogBox", ui::TestOwnerWindow(),
+                                    PlainDialogProc, 0);
+        ASSERT_NE(dialog, nullptr);
+    }
+    void TearDown() override { DestroyWindow(dialog); }
+    HWND dialog = nullptr;
+};
+
+} // namespace
+
+TEST_F(KioDialog, SwitchesTickCheckBoxesAndFlipBetweenOnAndOff)
+{
+    KaToken on = Ki_Inquire_Token("on"), off = Ki_Inquire_Token("off");
+    Import_IO_Set_Kalvos_Toggle(dialog, IDC_FLARE_ENABLED, on);
+    EXPECT_TRUE(ui::IsChecked(dialog, IDC_FLARE_ENABLED));
+    Import_IO_Set_Kalvos_Toggle(dialog, IDC_FLARE_ENABLED, off);
+    EXPECT_FALSE(ui::IsChecked(dialog, IDC_FLARE_ENABLED));
+
+    KaToken value = off;
+    Import_IO_Flip_Kalvos_Toggle(dialog, IDC_FADE_BEHIND, &value);
+    EXPECT_EQ(value, on);
+    EXPECT_TRUE(ui::IsChecked(dialog, IDC_FADE_BEHIND));
+    Import_IO_Flip_Kalvos_Toggle(dialog, IDC_FADE_BEHIND, &value);
+    EXPECT_EQ(value, off);
+    EXPECT_FALSE(ui::IsChecked(dialog, IDC_FADE_BEHIND));
+}
+
+TEST_F(KioDialog, NumbersAppearAsText)
+{
+    struct {
+        float value;
+        const char *text;
+    } floats[] = {{0.5f, "0.5"}, {10.0f, "10"}, {0.001f, "0.001"}, {-2.25f, "-2.25"},
+                  {123.45678f, "123.4568"}, {0.0f, "0"}};
+    for (const auto &c : floats) {
+        Import_IO_KdFloat_To_Dialog(dialog, IDC_REF_DISTANCE, c.value);
+        EXPECT_EQ(ui::ItemText(dialog, IDC_REF_DISTANCE), c.text) << c.value;
+    }
+    Import_IO_KdInt_To_Dialog(dialog, IDC_RANDOM_SEED, -42);
+    EXPECT_EQ(ui::ItemText(dialog, IDC_RANDOM_SEED), "-42");
+    Import_IO_KdInt_To_Dialog(dialog, IDC_RANDOM_SEED, 2147483647);
+    EXPECT_EQ(ui::ItemText(dialog, IDC_RANDOM_SEED), "2147483647");
+}
+
+TEST_F(KioDialog, ControlsAreEnabledByFlagAndMissingIdsAreHarmless)
+{
+    Import_IO_Set_Control_Enable(dialog, IDC_REDRAW_NOW, 0);
+    EXPECT_FALSE(ui::IsEnabled(dialog, IDC_REDRAW_NOW));
+    Import_IO_Set_Control_Enable(dialog, IDC_REDRAW_NOW, 7);
+    EXPECT_TRUE(ui::IsEnabled(dialog, IDC_REDRAW_NOW));
+    Import_IO_Set_Control_Enable(dialog, 4321, 0);
+    Import_IO_Set_Kalvos_Toggle(dialog, 4321, Ki_Inquire_Token("on"));
+}
+
+TEST_F(KioDialog, CentringPutsTheDialogOverItsParent)
+{
+    HWND parent = ui::TestOwnerWindow();
+    MoveWindow(parent, 100, 80, 800, 600, FALSE);
+    Import_IO_Center_Window(parent, dialog);
+    RECT p, d;
+    GetWindowRect(parent, &p);
+    GetWindowRect(dialog, &d);
+    int dx = (d.left + d.right) / 2 - (p.left + p.right) / 2;
+    int dy = (d.top + d.bottom) / 2 - (p.top + p.bottom) / 2;
+    EXPECT_LE(std::abs(dx), 1);
+    EXPECT_LE(std::abs(dy), 1);
+}
+
+TEST(Kio, CopiesLiveInHostMemoryAndReplaceTheOlderCopy)
+{
+    int64_t before = LiveHostBlocks();
+    char *copy = nullptr;
+    const char text[] = "lensfx\\glow.lnz";
+    Import_IO_Copy_String(&copy, text);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(copy, text);
+    EXPECT_STREQ(copy, text);
+    EXPECT_EQ(LiveHostBlocks(), before + 1);
+    Import_IO_Copy_String(&copy, "other");
+    EXPECT_STREQ(copy, "other");
+    EXPECT_EQ(LiveHostBlocks(), before + 1) << "the older copy is released";
+    Ki_Free_Memory(copy);
+    EXPECT_EQ(LiveHostBlocks(), before);
+}

@@ -1,0 +1,45 @@
+/*
+ * host_session.h - a fresh host for one test: its own working directory
+ * and ini file, a light with the default flare, a plug-in instance made
+ * through the plug-in entry, and the host's call log.
+ */
+#ifndef HOST_SESSION_H
+#define HOST_SESSION_H
+
+#include <string>
+#include <vector>
+
+#include "host_app.h"
+#include "plugin.h"
+
+class HostSession {
+public:
+    explicit HostSession(const char *lightName = "Light01", bool withServices = true);
+    ~HostSession();
+    HostSession(const HostSession &) = delete;
+    HostSession &operator=(const HostSession &) = delete;
+
+    /* Opens the editor modally on the light, owned by a test window; steps
+     * queued on a ui::Driver run inside.  Returns the command's result. */
+    int32_t OpenEditor();
+
+    /* Lines of the call log since the last ClearLog (or the start). */
+    std::vector<std::string> Log() const;
+    /* Only the lines that begin with the function name. */
+    std::vector<std::string> Log(const char *function) const;
+    void ClearLog();
+
+    std::string Path(const char *file) const;   /* a file in the working directory */
+
+    std::string dir;          /* fresh working directory (Windows path) */
+    std::string light;
+    std::string logFile;
+    DemoHostServices services;
+    PluginInstance *instance = nullptr;
+    int64_t startBlocks = 0;  /* host memory blocks before the session */
+};
+
+int64_t LiveHostBlocks();
+std::vector<std::string> ReadLines(const std::string &path);
+
+#endif
