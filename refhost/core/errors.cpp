@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "calllog.h"
 #include "kalvos_core.h"
 #include "errors.h"
 #include "refhost_api.h"
@@ -52,6 +53,13 @@ void SetErrorEcho(bool on)
 extern "C" void Ki_Report_Error(int16_t severity, const char *errorName, const char *routine,
                                 const char *detail)
 {
+    ka::LogLine line;
+    ka::LogStart(&line, "Ki_Report_Error");
+    ka::LogInt(&line, severity);
+    ka::LogText(&line, errorName);
+    ka::LogText(&line, routine);
+    ka::LogText(&line, detail);
+    ka::LogFinish(&line);
     ka::ReportError(severity, errorName ? errorName : "", routine ? routine : "",
                     detail ? detail : "");
 }

@@ -105,6 +105,21 @@ struct Flare {
     Flare &operator=(const Flare &other);
 };
 
+/* Everything but the element list. */
+void CopyGlobals(const Flare &from, Flare *to);
+
+/* The rules every parameter value obeys, however it arrives (protocol or
+ * file): finite components within the definition's absolute range (a
+ * range with min > max is open), check boxes 0 or 1; gradient offsets
+ * ascending in 0..1; list data a NUL-terminated text.  On failure *why
+ * says what is wrong. */
+const int kMaxGradientStops = 1024;
+const size_t kMaxDataBytes = 1u << 20;
+int ComponentCount(ParamType type);      /* 3 for colours and points, else 1 */
+bool ValidValue(const ParamDef &def, const float *v, std::string *why);
+bool ValidGradient(const float *offsets, const float *colors, long long count, std::string *why);
+bool ValidData(const ParamDef &def, const unsigned char *data, long long size, std::string *why);
+
 struct Light {
     std::string name;
     std::string model = "point";

@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "calllog.h"
+#include "errors.h"
 #include "kalvos_core.h"
 #include "tokens.h"
 #include "refhost_api.h"
@@ -93,11 +95,21 @@ using namespace ka;
 
 extern "C" KaToken Ki_Inquire_Token(const char *keyword)
 {
+    LogLine line;
+    LogStart(&line, "Ki_Inquire_Token", true);
+    LogText(&line, keyword);
+    LogFinish(&line);
     return TokenFor(keyword ? keyword : "");
 }
 
 extern "C" void *Ki_Alloc_Memory(int16_t flag1, int16_t flag2, size_t bytes)
 {
+    LogLine line;
+    LogStart(&line, "Ki_Alloc_Memory", true);
+    LogInt(&line, flag1);
+    LogInt(&line, flag2);
+    LogInt(&line, (long long)bytes);
+    LogFinish(&line);
     void *raw = std::calloc(1, sizeof(BlockHeader) + bytes);
     if (!raw)
         return nullptr;
@@ -117,11 +129,15 @@ extern "C" void *Ki_Alloc_Memory(int16_t flag1, int16_t flag2, size_t bytes)
 
 extern "C" void Ki_Free_Memory(void *block)
 {
+    LogLine line;
+    LogStart(&line, "Ki_Free_Memory", true);
+    LogOut(&line, block);
+    LogFinish(&line);
     if (!block)
         return;
     BlockHeader *header = static_cast<BlockHeader *>(block) - 1;
     if (header->magic != kBlockMagic) {
-        Ki_Report_Error(4, "ERR_BAD_MEMORY_BLOCK", "Ki_Free_Memory()",
+        ReportError(4, "ERR_BAD_MEMORY_BLOCK", "Ki_Free_Memory()",
                         header->magic == kFreedMagic ? "block freed twice" : "not a host block");
         return;
     }

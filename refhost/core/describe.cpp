@@ -1,0 +1,132 @@
+/*
+ * describe.cpp - host extras around whole flares: a readable dump
+ * (Kh_Describe_Flare, flarehost --dump-flare) and writing the catalogue's
+ * demo effects as .lnz files (Kh_Write_Demo_Effects).
+ */
+#include <algorithm>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "calllog.h"
+#include "catalogue.h"
+#include "errors.h"
+#include "lnz.h"
+#include "refhost_api.h"
+#include "store.h"
+#include "tokens.h"
+
+namespace ka {
+
+namespace {
+
+void Add(std::string *out, const char *format, ...) __attribute__((format(printf, 2, 3)));
+void Add(std::string *out, const char *format, ...)
+{
+    char text[512];
+    va_list ap;
+    va_start(ap, format);
+    std::vsnprintf(text, sizeof text, format, ap);
+    va_end(ap);
+    *out += text;
+}
+
+const char *OnOffText(bool on)
+{
+    return on ? "on" : "off";
+}
+
+void DescribeValue(std::string *out, const ParamDef &d, const ParamValue &v)
+{
+    Add(out, "    %s (%s)", d.name.c_str(), ParamTypeKeyword(d.type));
+    /* gradients and data keep nothing meaningful in the numeric value */
+    int n = d.type == ParamType::Gradient || d.type == ParamType::ArbitraryData ? 0 : ComponentCount(d.type);
+    for (int i = 0; i < n; i++)
+        Add(out, " %g", (double)v.v[i]);
+    if (d.type == ParamType::Gradient) {
+        Add(out, " gradient of %d:", v.gradient.count());
+        for (int s = 0; s < v.gradient.count(); s++)
+            Add(out, "%s %g (%g %g %g)", s ? "," : "", (double)v.gradient.offsets[(size_t)s],
+                (double)v.gradient.colors[3 * (size_t)s], (double)v.gradient.colors[3 * (size_t)s + 1],
+                (double)v.gradient.colors[3 * (size_t)s + 2]);
+    }
+    if (d.type == ParamType::List || d.type == ParamType::ArbitraryData)
+        *out += " data of " + std::to_string(v.data.size()) + " bytes \"" +
+                EscapeBytes(v.data.data(), v.data.size()) + "\"";
+    *out += '\n';
+}
+
+std::string DescribeFlare(const Flare &f)
+{
+    std::string out;
+    Add(&out, "  enabled %s\n", OnOffText(f.enabled));
+    Add(&out, "  intensity %g\n  scale %g\n  occlusionradius %g\n  anamorphicstretch %g\n",
+        (double)f.intensity, (double)f.scale, (double)f.occlusionRadius, (double)f.anamorphicStretch);
+    Add(&out, "  fastdrag %s\n  randomseed %d\n", OnOffText(f.fastDrag), f.randomSeed);
+    Add(&out, "  color %g %g %g\n", (double)f.color[0], (double)f.color[1], (double)f.color[2]);
+    Add(&out, "  uselightparams %s\n  angle %g\n  glowbehindobjects %s\n", OnOffText(f.useLightParams),
+        (double)f.angle, OnOffText(f.glowBehindObjects));
+    Add(&out, "  fadeifnearborder %s\n  fadeifbehindobjects %s\n  fadeifapproachingobjects %s\n",
+        OnOffText(f.fadeIfNearBorder), OnOffText(f.fadeIfBehindObjects),
+        OnOffText(f.fadeIfApproachingObjects));
+    Add(&out, "  fadewithdistance %s\n  refdistance %g\n", OnOffText(f.fadeWithDistance),
+        (double)f.refDistance);
+    Add(&out, "  scaleglowwithdistance %s\n  scalereflexeswithdistance %s\n",
+        OnOffText(f.scaleGlowWithDistance), OnOffText(f.scaleReflexesWithDistance));
+    Add(&out, "  %u elements\n", (unsigned)f.elements.size());
+    for (size_t i = 0; i < f.elements.size(); i++) {
+        const Element &e = *f.elements[i];
+        Add(&out, "  element %u: %s \"%s\" %s %s\n", (unsigned)i, e.type->name.c_str(),
+            e.type->description.c_str(), e.guid.c_str(), OnOffText(e.enabled));
+        for (size_t p = 0; p < e.type->params.size() && p < e.values.size(); p++)
+            DescribeValue(&out, e.type->params[p], e.values[p]);
+    }
+    return out;
+}
+
+} // namespace
+
+} // namespace ka
+
+using namespace ka;
+
+extern "C" int Kh_Describe_Flare(KaToken ownerType, const char *ownerName, char *out, int outSize)
+{
+    const Flare *flare = FindFlare(ownerType, ownerName);
+    if (!flare) {
+        ReportError(4, "ERR_NO_SUCH_OBJECT", "Kh_Describe_Flare()",
+                    std::string("no lens flare for ") + (ownerName ? ownerName : "(null)"));
+        return -1;
+    }
+    std::string text = "lens flare of " + std::string(TokenText(ownerType)) + " \"" + ownerName +
+                       "\"\n" + DescribeFlare(*flare);
+    if (out && outSize > 0) {
+        size_t n = std::min(text.size(), (size_t)outSize - 1);
+        std::memcpy(out, text.data(), n);
+        out[n] = '\0';
+    }
+    return (int)text.size();
+}
+
+extern "C" int Kh_Write_Demo_Effects(const char *folder)
+{
+    if (!folder) {
+        ReportError(4, "ERR_NULL_ADDRESS", "Kh_Write_Demo_Effects()", "null folder");
+        return 0;
+    }
+    std::string base = folder;
+    char separator = base.find('\\') != std::string::npos ? '\\' : '/';
+    if (!base.empty() && base.back() != '/' && base.back() != '\\')
+        base += separator;
+    int written = 0;
+    for (const DemoEffect &effect : DemoEffects()) {
+        Flare flare;
+        effect.build(&flare);
+        std::string why;
+        if (SaveLnzFile((base + effect.file).c_str(), flare, &why) == LNZ_OK)
+            written++;
+        else
+            ReportError(4, "ERR_LNZ_WRITE", "Kh_Write_Demo_Effects()", base + effect.file + ": " + why);
+    }
+    return written;
+}
