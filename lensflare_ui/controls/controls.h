@@ -37,8 +37,9 @@ struct TinySlider {
     float absMin, absMax;      /* what may be typed */
     int16_t precision;         /* decimals shown in float mode */
     int16_t percent;           /* value is a fraction shown as a percentage */
-    HFONT font;
+    HFONT font;                /* created with the window, deleted on WM_NCDESTROY */
     HBRUSH background;
+    int16_t ownsBackground;    /* background was created here (not the dialog's) */
 };
 
 #define SLIDER_MODE_INTEGER 0
@@ -77,6 +78,7 @@ struct TabStrip {
     HBRUSH background;
     HBRUSH selection;          /* COLOR_BTNFACE, under the selected tab */
     TabItem *tabs;             /* not owned */
+    int16_t ownsBackground;    /* background was created here (not the dialog's) */
 };
 
 void RegisterTabStripClass(void);
