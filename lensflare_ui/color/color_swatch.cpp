@@ -1,0 +1,46 @@
+/*
+ * color_swatch.cpp - the face of every colour button: a black frame and
+ * the colour inside it.  Components become bytes as trunc(c x 255) keeping
+ * the low 8 bits, the conversion used for colours throughout.
+ */
+#include <cmath>
+
+#include "color.h"
+
+namespace {
+
+BYTE LowByteOf(float component)
+{
+    double scaled = (double)component * 255.0;
+    if (std::isnan(scaled) || scaled >= 2147483647.0 || scaled <= -2147483648.0)
+        return 0;
+    return (BYTE)((int32_t)scaled & 0xFF);
+}
+
+} // namespace
+
+int16_t DrawColorSwatch(const DRAWITEMSTRUCT *item, const float color[3])
+{
+    if (!item || item->CtlType != ODT_BUTTON)
+        return 0;
+    HDC dc = item->hDC;
+    RECT frame = item->rcItem;
+    FrameRect(dc, &frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    RECT inside = {frame.left + 1, frame.top + 1, frame.right - 1, frame.bottom - 1};
+    HBRUSH fill = CreateSolidBrush(
+        RGB(LowByteOf(color[0]), LowByteOf(color[1]), LowByteOf(color[2])));
+    if (fill) {
+        FillRect(dc, &inside, fill);
+        DeleteObject(fill);
+    }
+    return 1;
+}
+
+void RedrawControl(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    if (!control)
+        return;
+    InvalidateRect(control, nullptr, TRUE);
+    UpdateWindow(control);
+}
