@@ -1,0 +1,75 @@
+/*
+ * colour_slider.h - the gradient control: a dialog button taken over to
+ * show and edit a colour map as pivots (whole positions 0..99, packed
+ * colours), and the mapping between a model gradient (float offsets and
+ * colours in host memory) and those pivots.
+ */
+#ifndef COLOUR_SLIDER_H
+#define COLOUR_SLIDER_H
+
+#include <windows.h>
+#include "kalvos_core.h"
+
+#define GRADIENT_MAX_PIVOTS   100
+#define GRADIENT_LAST_POSITION 99
+#define GRADIENT_ROW_MARGIN   15     /* end caps and band height of panel rows */
+
+typedef void (*GradientChangeFn)(int16_t controlId);
+
+/* The value part of a gradient control. */
+struct GradientPivots {
+    uint32_t colours[GRADIENT_MAX_PIVOTS];   /* 0x00BBGGRR */
+    int32_t positions[GRADIENT_MAX_PIVOTS];  /* 0..99, ascending */
+    uint8_t selected[GRADIENT_MAX_PIVOTS];   /* at most one set */
+    int32_t count;                           /* pivots in use, 1..100 */
+    KaToken interpolation;                   /* "linear" or "cardinal"; files only */
+};
+
+class CColourSlider {
+public:
+    CColourSlider(HWND dialog, HINSTANCE instance, const char *label, int16_t greyMode,
+                  uint16_t controlId, int32_t width, int32_t margin,
+                  GradientChangeFn changeCallback);
+    virtual ~CColourSlider();
+
+    void SetBackground();   /* the dialog's background brush, else COLOR_BTNFACE */
+    void Refresh();         /* invalidates the control's area on the dialog */
+
+    GradientPivots pivots;
+    WNDPROC previousProc;           /* the button's own procedure */
+    GradientChangeFn changeCallback;   /* may be null */
+    HWND control;                   /* the button drawn on */
+    HWND dialog;
+    uint16_t controlId;
+    HINSTANCE instance;             /* cursors, menu and templates */
+    const char *label;              /* caption above the band; the caller's */
+    int16_t greyMode;               /* colours shown and picked as intensities */
+    int16_t hasMenuButton;
+    HBRUSH background;
+    int16_t detached;               /* set by the destructor: no more markers */
+    int32_t lastMouseX, lastMouseY;
+    int32_t grabbed;                /* 1-based pivot of the last press, 0 none */
+    uint8_t armed;                  /* a left press is in progress */
+    int32_t left;                   /* band's left end; equals margin */
+    int32_t top;                    /* band's top; 0 */
+    int32_t barWidth;               /* band width in pixels */
+    int32_t margin;                 /* end cap width and band height */
+};
+
+/* Height of a gradient row for this margin and the (negative) offset of
+ * the label line above it, from the height of "M" in ANSI_VAR_FONT. */
+void MeasureGradientRow(int32_t margin, int32_t *rowHeight, int32_t *labelOffset);
+
+/* Model gradient to pivots: fills colours, positions and count only (the
+ * control keeps its selection and interpolation).  Host definition errors
+ * (first entry not at 0.0, last not at 1.0) are corrected and reported in
+ * a "Programming Error" box owned by owner. */
+void GradientToPivots(HWND owner, int32_t count, const float *colors, const float *offsets,
+                      GradientPivots *pivots);
+
+/* Pivots to model gradient: *colors and *offsets (host memory, may be
+ * null) are released and replaced by new arrays of pivots->count entries. */
+void PivotsToGradient(const GradientPivots *pivots, int32_t *count, float **colors,
+                      float **offsets);
+
+#endif

@@ -1,0 +1,69 @@
+/*
+ * panel_support.cpp - parameter kinds, the panel's area and safe
+ * truncation, shared by the builder and the command handlers.
+ */
+#include <cmath>
+#include <cstdint>
+
+#include "lens_flare_model.h"
+#include "panel_support.h"
+#include "plugin.h"
+#include "resource_ids.h"
+
+namespace {
+
+struct TypeKeyword {
+    const char *text;
+    ParameterKind kind;
+};
+
+const TypeKeyword kTypeKeywords[] = {
+    {"intslider", ParameterKind::IntSlider},
+    {"floatslider", ParameterKind::FloatSlider},
+    {"angle", ParameterKind::Angle},
+    {"checkbox", ParameterKind::Checkbox},
+    {"color", ParameterKind::Color},
+    {"point", ParameterKind::Point},
+    {"list", ParameterKind::List},
+    {"gradient", ParameterKind::Gradient},
+    {"arbitrarydata", ParameterKind::ArbitraryData},
+};
+
+} // namespace
+
+ParameterKind KindOfParameter(const ElementParameter *parameter)
+{
+    if (!parameter)
+        return ParameterKind::Unknown;
+    for (const TypeKeyword &keyword : kTypeKeywords)
+        if (parameter->type == Token(keyword.text))
+            return keyword.kind;
+    return ParameterKind::Unknown;
+}
+
+bool IsSliderKind(ParameterKind kind)
+{
+    return kind == ParameterKind::IntSlider || kind == ParameterKind::FloatSlider ||
+           kind == ParameterKind::Angle;
+}
+
+int32_t TruncateToInt(double value)
+{
+    if (std::isnan(value))
+        return 0;
+    if (value >= 2147483647.0)
+        return INT32_MAX;
+    if (value <= -2147483648.0)
+        return INT32_MIN;
+    return (int32_t)value;
+}
+
+void GetParameterAreaRect(HWND dialog, RECT *area)
+{
+    SetRectEmpty(area);
+    HWND item = GetDlgItem(dialog, IDC_PARAM_AREA);
+    if (!item)
+        return;
+    GetClientRect(item, area);
+    MapWindowPoints(item, dialog, reinterpret_cast<POINT *>(area), 2);
+}

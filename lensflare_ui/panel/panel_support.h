@@ -1,0 +1,38 @@
+/*
+ * panel_support.h - what the panel builder and the panel's command
+ * handlers share: the kind of a parameter (its type keyword's token told
+ * apart), the area the panel is laid out in, and number conversions that
+ * stay defined for any float a host may send (NaN, infinities).
+ */
+#ifndef PANEL_SUPPORT_H
+#define PANEL_SUPPORT_H
+
+#include <windows.h>
+
+struct ElementParameter;
+
+enum class ParameterKind {
+    IntSlider,
+    FloatSlider,
+    Angle,
+    Checkbox,
+    Color,
+    Point,
+    List,
+    Gradient,
+    ArbitraryData,
+    Unknown,          /* a keyword the panel does not know: no row */
+};
+
+ParameterKind KindOfParameter(const ElementParameter *parameter);
+bool IsSliderKind(ParameterKind kind);
+
+/* Truncation toward zero; NaN gives 0, out-of-range values the nearest
+ * 32-bit integer, where a plain cast would be undefined. */
+int32_t TruncateToInt(double value);
+
+/* Client rectangle of the parameter area (item 1006) in dialog client
+ * coordinates; empty when the dialog has no such item. */
+void GetParameterAreaRect(HWND dialog, RECT *area);
+
+#endif
