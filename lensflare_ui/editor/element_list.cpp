@@ -1,0 +1,296 @@
+/*
+ * element_list.cpp - the editor's element list and its structural
+ * commands: select, enable, add, remove, move up and down, and the reload
+ * after a library load.  Structural commands are single host commands;
+ * afterwards the model is freed and read again, so no element pointer
+ * survives one of them: elements are found again by their guid.
+ */
+#include <cstring>
+
+#include "editor.h"
+#include "kalvos_io.h"
+#include "lens_flare_model.h"
+#include "panel.h"
+#include "plugin.h"
+#include "preview.h"
+#include "resource_ids.h"
+
+namespace {
+
+bool ElementSectionShown()
+{
+    return currentSection == SECTION_ELEMENT;
+}
+
+LensFlareModel *Model()
+{
+    return currentInstance->model;
+}
+
+/* Edits in the panel reach the host before a command changes the flare. */
+void SaveElementPanel(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    if (!instance->currentElement || !ElementSectionShown())
+        return;
+    CollectGradientParameters(instance, dialog, instance->currentElement);
+    DestroyParameterPanel(instance, instance->currentElement);
+    WriteLensFlare(&instance->model, instance->handleType, instance->handleName);
+}
+
+void RereadModel(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    FreeLensFlareModel(&instance->model);
+    instance->currentElement = nullptr;
+    ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
+    RefreshElementList(dialog);
+}
+
+/* Selects the element with this guid after a re-read, shows it at the top
+ * of the list and makes it current (with its panel in the element
+ * section).  Without a match the first element stays selected and
+ * current, without a panel. */
+void SelectElementByGuid(HWND dialog, const char *guid)
+{
+    PluginInstance *instance = currentInstance;
+    HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
+    int16_t index = 0;
+    FlareElement *match = nullptr;
+    if (guid && Model()) {
+        for (FlareElement *e = Model()->firstElement; e; e = e->next, index++) {
+            if (e->guid && std::strcmp(e->guid, guid) == 0) {
+                match = e;
+                break;
+            }
+        }
+    }
+    if (match) {
+        SendMessageA(list, LB_SETCURSEL, index, 0);
+        SendMessageA(list, LB_SETTOPINDEX, index, 0);
+        if (ElementSectionShown())
+            BuildParameterPanel(instance, dialog, match);
+        else
+            instance->currentElement = match;
+    }
+    ShowElementEnabledSwitch(dialog);
+}
+
+FlareElement *SelectedListElement(HWND dialog)
+{
+    LRESULT line = SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_GETCURSEL, 0, 0);
+    if (line == LB_ERR)
+        return nullptr;
+    LRESULT data = SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_GETITEMDATA, line, 0);
+    if (data == LB_ERR)
+        return nullptr;
+    return reinterpret_cast<FlareElement *>(data);
+}
+
+void SelectElement(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    FlareElement *element = SelectedListElement(dialog);
+    if (!element)
+        return;
+    if (instance->currentElement && ElementSectionShown()) {
+        SaveElementPanel(dialog);
+        BuildParameterPanel(instance, dialog, element);
+    } else if (ElementSectionShown()) {
+        BuildParameterPanel(instance, dialog, element);
+    } else {
+        instance->currentElement = element;
+    }
+    ShowElementEnabledSwitch(dialog);
+}
+
+void FlipElementEnabled(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    if (!instance->currentElement)
+        return;
+    Import_IO_Flip_Kalvos_Toggle(dialog, IDC_ELEMENT_ENABLED, &instance->currentElement->enabled);
+    if (dialogBusy || renderBusy)
+        return;
+    WriteLensFlare(&instance->model, instance->handleType, instance->handleName);
+    RefreshPreview(-1, -1);
+}
+
+void RemoveCurrentElement(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    FlareElement *element = instance->currentElement;
+    if (!element)
+        return;
+    /* The element goes away: its panel edits are not worth a write. */
+    if (ElementSectionShown()) {
+        CollectGradientParameters(instance, dialog, element);
+        DestroyParameterPanel(instance, element);
+    }
+    DeleteFlareElement(instance->handleType, instance->handleName, element->guid);
+    FreeLensFlareModel(&instance->model);
+    ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
+    instance->currentElement = Model() ? Model()->firstElement : nullptr;
+    RefreshElementList(dialog);
+    if (instance->currentElement && ElementSectionShown())
+        BuildParameterPanel(instance, dialog, instance->currentElement);
+    ShowElementEnabledSwitch(dialog);
+    RefreshPreview(-1, -1);
+}
+
+void MoveCurrentElement(HWND dialog, bool down)
+{
+    PluginInstance *instance = currentInstance;
+    if (!instance->currentElement)
+        return;
+    char *guid = nullptr;   /* host copy: the model is freed below */
+    Import_IO_Copy_String(&guid, instance->currentElement->guid);
+    SaveElementPanel(dialog);
+    MoveFlareElement(instance->handleType, instance->handleName, down, guid);
+    RereadModel(dialog);
+    SelectElementByGuid(dialog, guid);
+    RefreshPreview(-1, -1);
+    if (guid)
+        Ki_Free_Memory(guid);
+}
+
+InsertPlacement PlacementOfChoice(int16_t choice)
+{
+    switch (choice) {
+    case IDC_ADD_BEFORE:
+        return INSERT_BEFORE;
+    case IDC_ADD_AFTER:
+        return INSERT_AFTER;
+    case IDC_ADD_AT_START:
+        return INSERT_AT_START;
+    default:
+        return INSERT_AT_END;
+    }
+}
+
+/* "Before" and "after" need an element to place the new one next to: the
+ * current one, else the one selected in the list (an element without
+ * parameters is selected but not current in the element section).  With
+ * neither - an empty flare - the user's intent is the nearest end: the new
+ * element goes first for "before" and last for "after". */
+InsertPlacement ResolvePlacement(HWND dialog, InsertPlacement placement,
+                                 const FlareElement **reference)
+{
+    *reference = nullptr;
+    if (placement != INSERT_BEFORE && placement != INSERT_AFTER)
+        return placement;
+    const FlareElement *element = currentInstance->currentElement;
+    if (!element)
+        element = SelectedListElement(dialog);
+    if (element && element->guid) {
+        *reference = element;
+        return placement;
+    }
+    return placement == INSERT_BEFORE ? INSERT_AT_START : INSERT_AT_END;
+}
+
+void AddNewElement(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    addElementType = nullptr;
+    INT_PTR answer = DialogBoxParamA(instance->moduleInstance, "AddElementDialog", dialog,
+                                     AddElementDialogProc, 0);
+    /* No type chosen (the host offers none): there is nothing to insert. */
+    if (answer != 1 || !addElementType)
+        return;
+    const FlareElement *reference = nullptr;
+    InsertPlacement placement =
+        ResolvePlacement(dialog, PlacementOfChoice(addElementPlacement), &reference);
+    const char *typeName = addElementType;
+    /* Resolved before the panel is saved: saving leaves the model intact,
+     * so the reference's guid stays valid until the re-read. */
+    SaveElementPanel(dialog);
+    const char *newGuid = nullptr;
+    InsertFlareElement(instance->handleType, instance->handleName, placement, typeName,
+                       reference ? reference->guid : nullptr, &newGuid);
+    char *kept = nullptr;   /* host copy of the new guid across the re-read */
+    Import_IO_Copy_String(&kept, newGuid);
+    RereadModel(dialog);
+    SelectElementByGuid(dialog, kept);
+    RefreshPreview(-1, -1);
+    if (kept)
+        Ki_Free_Memory(kept);
+}
+
+} // namespace
+
+void ShowElementEnabledSwitch(HWND dialog)
+{
+    FlareElement *element = currentInstance->currentElement;
+    Import_IO_Set_Kalvos_Toggle(dialog, IDC_ELEMENT_ENABLED,
+                                element ? element->enabled : Token("off"));
+}
+
+void RefreshElementList(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    LensFlareModel *model = instance->model;
+    HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    int32_t count = model ? model->numElements : 0;
+    Import_IO_Set_Control_Enable(dialog, IDC_LIBRARY_SAVE, count != 0 ? 1 : 0);
+    if (count == 0 || !model->firstElement)
+        return;
+    instance->currentElement = model->firstElement;
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    int16_t index = 0;
+    for (FlareElement *e = model->firstElement; e; e = e->next, index++) {
+        LRESULT line = SendMessageA(list, LB_ADDSTRING, 0,
+                                    reinterpret_cast<LPARAM>(e->description ? e->description : ""));
+        if (line == LB_ERR || line == LB_ERRSPACE)
+            continue;
+        SendMessageA(list, LB_SETITEMDATA, line, reinterpret_cast<LPARAM>(e));
+        if (e == instance->currentElement)
+            SendMessageA(list, LB_SETCURSEL, line, 0);
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+bool HandleElementListCommand(HWND dialog, int id, int code)
+{
+    switch (id) {
+    case IDC_ELEMENT_LIST:
+        if (code == LBN_SELCHANGE)
+            SelectElement(dialog);
+        return true;
+    case IDC_ELEMENT_ENABLED:
+        FlipElementEnabled(dialog);
+        return true;
+    case IDC_REMOVE_ELEMENT:
+        RemoveCurrentElement(dialog);
+        return true;
+    case IDC_MOVE_DOWN:
+        MoveCurrentElement(dialog, true);
+        return true;
+    case IDC_MOVE_UP:
+        MoveCurrentElement(dialog, false);
+        return true;
+    case IDC_ADD_ELEMENT:
+        AddNewElement(dialog);
+        return true;
+    }
+    return false;
+}
+
+void ReloadAfterLibraryLoad(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    dialogBusy = 1;
+    if (instance->currentElement && ElementSectionShown())
+        DestroyParameterPanel(instance, instance->currentElement);
+    instance->currentElement = nullptr;
+    ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
+    RefreshElementList(dialog);
+    FillGlobalControls(dialog);
+    if (instance->currentElement && ElementSectionShown())
+        BuildParameterPanel(instance, dialog, instance->currentElement);
+    ShowElementEnabledSwitch(dialog);
+    dialogBusy = 0;
+    RefreshPreview(-1, -1);
+}
