@@ -35,12 +35,18 @@ extern WNDPROC previousPreviewProc;
 extern bool forcePaletteDisplay;
 
 bool IsPaletteDisplay();
+/* trunc() as the processor does it: NaN and values outside 32 bits give
+ * INT32_MIN (so 0 once taken as 16 bits) instead of undefined behaviour. */
+int32_t TruncToInt32(double value);
 int CreatePreviewImage(PreviewImage *image, int16_t controlId, int width, int height,
                        int bytesPerPixel);
 void FreePreviewImage(PreviewImage *image);
 bool AllocPreviewGBuffer(int width, int height);
 void FreePreviewGBuffer();
 KaGBuffer *PreviewGBuffer();
+int16_t PreviewGBufferHeight();       /* H of the mouse mapping y = H - mouse y - 1 */
+/* Red, green and blue to 0, the fourth channel to 1, as before every render. */
+void ClearGBuffer(KaGBuffer *buffer);
 bool RenderPreview(int16_t x, int16_t y, PreviewImage *image);
 void ConvertGBufferToImage(const KaGBuffer *gbuffer, PreviewImage *image);
 void RefreshPreview(int16_t x, int16_t y);
@@ -62,6 +68,8 @@ void TearDownEditorPreview(HWND dialog);
 /* Dragging the light and the right-button clipboard copy. */
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void CopyImageToClipboard(HWND window, PreviewImage *image);
+/* Forgets a drag in progress (the editor's set-up and tear-down). */
+void CancelPreviewDrag();
 
 /* Track callback of radius sliders: outlines the radius on the preview. */
 void DrawRadiusOverlay(KaToken phase, int16_t controlId, float value);

@@ -1,0 +1,539 @@
+/*
+ * preview.cpp - the editor's preview: the image record in its 24-bit and
+ * paletted forms, the G-buffer the host renders into, the conversion to a
+ * DIB, drawing and palette messages, and the render feedback (progress
+ * line under the preview, wait cursor through timer 10).
+ *
+ * Dragging and the clipboard copy are in preview_interaction.cpp.
+ */
+#include <cmath>
+#include <cstring>
+
+#include "preview.h"
+#include "plugin.h"
+#include "resource_ids.h"
+
+/* The editor's preview; created by SetUpEditorPreview, freed by
+ * TearDownEditorPreview.  One editor exists at a time. */
+PreviewImage editorPreview;
+/* Set while RenderPreview runs.  1 at load: nothing renders before an
+ * editor has initialised. */
+int16_t renderBusy = 1;
+int16_t flareX, flareY;
+HWND previewControl;
+WNDPROC previousPreviewProc;
+bool forcePaletteDisplay;
+
+namespace {
+
+/* Owned by AllocPreviewGBuffer / FreePreviewGBuffer. */
+KaGBuffer *previewGBuffer;
+int16_t previewWidth, previewHeight;
+
+/* Pixels of the progress line drawn so far; reset by "start" and "end". */
+int16_t progressPosition;
+
+/* Loaded by LoadPreviewCursors; shared system cursors, never destroyed. */
+HCURSOR arrowCursor, waitCursor;
+HCURSOR currentCursor, previousCursor;
+
+/* Filled by the host each time a paletted image is created; the dither
+ * of every paletted conversion reads it. */
+KaColor colorMap[256];
+
+/* Host tokens of the progress phases, looked up once: the progress
+ * callback runs hundreds of times a render. */
+KaToken startToken, updateToken, endToken;
+
+const int kRedLevels = 5, kGreenLevels = 9, kBlueLevels = 5;
+const float kPaletteGamma = 1.7f;
+
+void LoadPhaseTokens()
+{
+    if (updateToken)
+        return;
+    startToken = Ki_Inquire_Token("start");
+    updateToken = Ki_Inquire_Token("update");
+    endToken = Ki_Inquire_Token("end");
+}
+
+/* Colour level of the paletted form: trunc(value x levels), top level for
+ * 1.0 and above.  Negative and NaN values give level 0, which keeps every
+ * byte inside the colour map. */
+int ColorLevel(float value, int levels)
+{
+    double scaled = (double)value * levels;
+    if (!(scaled >= 1.0))
+        return 0;
+    if (scaled >= levels - 1)
+        return levels - 1;
+    return (int)scaled;
+}
+
+bool PreviewRectInDialog(HWND dialog, RECT *rect)
+{
+    if (!previewControl || !dialog || !GetClientRect(previewControl, rect))
+        return false;
+    MapWindowPoints(previewControl, dialog, reinterpret_cast<POINT *>(rect), 2);
+    return true;
+}
+
+HWND EditorDialog()
+{
+    return currentInstance ? currentInstance->dialog : nullptr;
+}
+
+void LoadPalette(PreviewImage *image)
+{
+    KaColor corrected[COLOR_MAP_ENTRIES];
+    Ki_Gamma_Correct(colorMap, corrected, COLOR_MAP_ENTRIES, kPaletteGamma);
+    PALETTEENTRY *entries = image->logicalPalette->palPalEntry;
+    if (IsPaletteDisplay()) {
+        HDC screen = GetDC(nullptr);
+        GetSystemPaletteEntries(screen, 0, 256, entries);
+        ReleaseDC(nullptr, screen);
+    }
+    for (int i = 0; i < COLOR_MAP_ENTRIES; i++) {
+        PALETTEENTRY *e = &entries[PALETTE_MAP_FIRST + i];
+        e->peRed = (BYTE)TruncToInt32(corrected[i][0] * 255.0f);
+        e->peGreen = (BYTE)TruncToInt32(corrected[i][1] * 255.0f);
+        e->peBlue = (BYTE)TruncToInt32(corrected[i][2] * 255.0f);
+        e->peFlags = 0;
+    }
+    SetPaletteEntries(image->palette, 0, 256, entries);
+}
+
+/* The 225-colour palette: block, GDI palette, colour map.  False when an
+ * allocation failed; what was made stays in the record. */
+bool CreateImagePalette(PreviewImage *image)
+{
+    size_t bytes = sizeof(LOGPALETTE) + 255 * sizeof(PALETTEENTRY);
+    image->logicalPalette = static_cast<LOGPALETTE *>(Ki_Alloc_Memory(1, 0, bytes));
+    if (!image->logicalPalette)
+        return false;
+    image->logicalPalette->palVersion = 0x300;
+    image->logicalPalette->palNumEntries = 256;
+    image->palette = CreatePalette(image->logicalPalette);
+    if (!image->palette)
+        return false;
+    Ki_Compute_Colormap(0, kRedLevels, kGreenLevels, kBlueLevels, colorMap);
+    LoadPalette(image);
+    return true;
+}
+
+void ConvertTo24Bit(const KaGBuffer *buffer, PreviewImage *image, int width, int height)
+{
+    for (int row = 0; row < height; row++) {
+        size_t source = (size_t)row * width;
+        unsigned char *out = image->pixels + (size_t)row * image->rowLength;
+        for (int column = 0; column < width; column++, source++) {
+            *out++ = (unsigned char)TruncToInt32(buffer->blue[source] * 255.0);
+            *out++ = (unsigned char)TruncToInt32(buffer->green[source] * 255.0);
+            *out++ = (unsigned char)TruncToInt32(buffer->red[source] * 255.0);
+        }
+    }
+}
+
+void ConvertToPaletted(const KaGBuffer *buffer, PreviewImage *image, int width, int height)
+{
+    for (int row = 0; row < height; row++) {
+        size_t source = (size_t)row * width;
+        unsigned char *out = image->pixels + (size_t)row * image->rowLength;
+        for (int column = 0; column < width; column++, source++) {
+            int r = ColorLevel(buffer->red[source], kRedLevels);
+            int g = ColorLevel(buffer->green[source], kGreenLevels);
+            int b = ColorLevel(buffer->blue[source], kBlueLevels);
+            out[column] = (unsigned char)(45 * r + 5 * g + b);
+        }
+    }
+    int32_t ditherFlag = 0;
+    Ki_Dither_Image(image->pixels, colorMap, (int16_t)width, (int16_t)height, kRedLevels,
+                    kGreenLevels, kBlueLevels, &ditherFlag);
+    /* Only pixel bytes move to the palette's range; the fill bytes that pad
+     * each row stay as they are. */
+    for (int row = 0; row < height; row++) {
+        unsigned char *out = image->pixels + (size_t)row * image->rowLength;
+        for (int column = 0; column < width; column++)
+            out[column] = (unsigned char)(out[column] + PALETTE_MAP_FIRST);
+    }
+}
+
+/* Realises the image's palette in the DC of its control; true when any
+ * entry of the system palette changed. */
+bool RealizeInControl(PreviewImage *image, HWND window, bool background)
+{
+    HWND control = GetDlgItem(window, image->controlId);
+    if (!control)
+        return false;
+    HDC dc = GetDC(control);
+    if (!dc)
+        return false;
+    HPALETTE old = SelectPalette(dc, image->palette, background ? TRUE : FALSE);
+    UINT changed = RealizePalette(dc);
+    if (old)
+        SelectPalette(dc, old, TRUE);
+    ReleaseDC(control, dc);
+    if (changed == GDI_ERROR || changed == 0)
+        return false;
+    InvalidateRect(control, nullptr, FALSE);
+    return true;
+}
+
+void DrawImageItem(PreviewImage *image, const DRAWITEMSTRUCT *item)
+{
+    if (!image->rendered)
+        return;
+    HPALETTE old = nullptr;
+    if (image->logicalPalette && image->palette) {
+        old = SelectPalette(item->hDC, image->palette, TRUE);
+        RealizePalette(item->hDC);
+    }
+    if (image->pixels && image->header) {
+        int width = image->header->biWidth, height = image->header->biHeight;
+        StretchDIBits(item->hDC, 0, 0, width, height, 0, 0, width, height, image->pixels,
+                      reinterpret_cast<const BITMAPINFO *>(image->header),
+                      image->paletted ? DIB_PAL_COLORS : DIB_RGB_COLORS, SRCCOPY);
+    }
+    if (old)
+        SelectPalette(item->hDC, old, TRUE);
+}
+
+LRESULT ActivatePalette(PreviewImage *image, HWND window, int16_t *handled)
+{
+    if (IsIconic(window) || !image->paletted)
+        return 0;
+    *handled = 1;
+    return RealizeInControl(image, window, false) ? 1 : 0;
+}
+
+LRESULT FollowPaletteChange(PreviewImage *image, HWND window, HWND changer, int16_t *handled)
+{
+    if (IsIconic(window) || !image->paletted || changer == window)
+        return 0;
+    RealizeInControl(image, window, true);
+    *handled = 1;
+    return 0;
+}
+
+void EraseProgressLine(HWND dialog)
+{
+    RECT preview;
+    if (PreviewRectInDialog(dialog, &preview)) {
+        RECT strip = {preview.left, preview.bottom, preview.right, preview.bottom + 3};
+        InvalidateRect(dialog, &strip, TRUE);
+        UpdateWindow(dialog);
+    }
+    progressPosition = 0;
+}
+
+void ExtendProgressLine(HWND dialog, float fraction)
+{
+    RECT preview;
+    if (!PreviewRectInDialog(dialog, &preview))
+        return;
+    int16_t p = (int16_t)TruncToInt32((float)(preview.right - preview.left) * fraction);
+    HDC dc = GetDC(dialog);
+    if (dc) {
+        HGDIOBJ oldPen = SelectObject(dc, GetStockObject(WHITE_PEN));
+        for (int row = 0; row < 2; row++) {
+            MoveToEx(dc, preview.left + progressPosition, preview.bottom + row, nullptr);
+            LineTo(dc, preview.left + p, preview.bottom + row);
+        }
+        SelectObject(dc, oldPen);
+        ReleaseDC(dialog, dc);
+    }
+    progressPosition = p;
+    if (p % 25 == 0)
+        PumpTimerMessages();
+}
+
+void ShowCursorAsCurrent(HCURSOR cursor)
+{
+    previousCursor = currentCursor;
+    currentCursor = cursor;
+    SetCursor(cursor);
+}
+
+} // namespace
+
+int32_t TruncToInt32(double value)
+{
+    if (!(value > -2147483649.0 && value < 2147483648.0))
+        return INT32_MIN;
+    return (int32_t)value;
+}
+
+void ClearGBuffer(KaGBuffer *buffer)
+{
+    if (!buffer || buffer->width <= 0 || buffer->height <= 0)
+        return;
+    size_t count = (size_t)buffer->width * (size_t)buffer->height;
+    std::memset(buffer->red, 0, count * sizeof(float));
+    std::memset(buffer->green, 0, count * sizeof(float));
+    std::memset(buffer->blue, 0, count * sizeof(float));
+    for (size_t i = 0; i < count; i++)
+        buffer->coverage[i] = 1.0f;
+}
+
+bool IsPaletteDisplay()
+{
+    if (forcePaletteDisplay)
+        return true;
+    HDC screen = GetDC(nullptr);
+    if (!screen)
+        return false;
+    int caps = GetDeviceCaps(screen, RASTERCAPS);
+    ReleaseDC(nullptr, screen);
+    return (caps & RC_PALETTE) != 0;
+}
+
+int CreatePreviewImage(PreviewImage *image, int16_t controlId, int width, int height,
+                       int bytesPerPixel)
+{
+    image->valid = 0;
+    image->rendered = 0;
+    image->controlId = controlId;
+    image->paletted = bytesPerPixel == 1;
+    /* Sizes a 16-bit row length and the host's 16-bit dither sizes can hold. */
+    int rowLength = ((bytesPerPixel * width * 8 + 31) / 32) * 4;
+    if ((bytesPerPixel != 1 && bytesPerPixel != 3) || width <= 0 || height <= 0 ||
+        width > 10000 || height > 10000 || rowLength > INT16_MAX)
+        return 1;
+    if (image->paletted && !CreateImagePalette(image))
+        return 1;
+
+    size_t headerBytes = sizeof(BITMAPINFOHEADER) + (image->paletted ? 256 * sizeof(WORD) : 0);
+    image->header = static_cast<BITMAPINFOHEADER *>(Ki_Alloc_Memory(1, 0, headerBytes));
+    if (!image->header)
+        return 1;
+    BITMAPINFOHEADER *h = image->header;
+    h->biSize = sizeof(BITMAPINFOHEADER);
+    h->biWidth = width;
+    h->biHeight = height;
+    h->biPlanes = 1;
+    h->biBitCount = (WORD)(bytesPerPixel * 8);
+    h->biCompression = BI_RGB;
+    h->biClrUsed = image->paletted ? 256 : 0;
+    if (image->paletted) {
+        WORD *indices = reinterpret_cast<WORD *>(h + 1);
+        for (int i = 0; i < 256; i++)
+            indices[i] = (WORD)i;
+    }
+
+    image->rowLength = (int16_t)rowLength;
+    image->pixels = static_cast<unsigned char *>(
+        Ki_Alloc_Memory(1, 0, (size_t)rowLength * (size_t)height));
+    if (!image->pixels)
+        return 1;
+    image->valid = 1;
+    return 0;
+}
+
+void FreePreviewImage(PreviewImage *image)
+{
+    if (image->pixels)
+        Ki_Free_Memory(image->pixels);
+    if (image->header)
+        Ki_Free_Memory(image->header);
+    if (image->palette)
+        DeleteObject(image->palette);
+    if (image->logicalPalette)
+        Ki_Free_Memory(image->logicalPalette);
+    image->pixels = nullptr;
+    image->header = nullptr;
+    image->palette = nullptr;
+    image->logicalPalette = nullptr;
+    image->valid = 0;
+    image->rendered = 0;
+}
+
+bool AllocPreviewGBuffer(int width, int height)
+{
+    FreePreviewGBuffer();
+    previewWidth = (int16_t)width;
+    previewHeight = (int16_t)height;
+    previewGBuffer = Ki_Alloc_Global_GBuffer(width, height, height, 0);
+    return previewGBuffer != nullptr;
+}
+
+void FreePreviewGBuffer()
+{
+    if (previewGBuffer)
+        Ki_Free_Global_GBuffer(previewGBuffer);
+    previewGBuffer = nullptr;
+}
+
+KaGBuffer *PreviewGBuffer()
+{
+    return previewGBuffer;
+}
+
+int16_t PreviewGBufferHeight()
+{
+    return previewHeight;
+}
+
+bool RenderPreview(int16_t x, int16_t y, PreviewImage *image)
+{
+    if (renderBusy)
+        return false;
+    if (!previewGBuffer || !currentInstance)
+        return false;
+    renderBusy = 1;
+    ClearGBuffer(previewGBuffer);
+    LoadPhaseTokens();
+    Ki_LensFlareApplyToGBuffer(previewGBuffer, currentInstance->handleType,
+                               currentInstance->handleName, x, y, PreviewProgress);
+    ConvertGBufferToImage(previewGBuffer, image);
+    renderBusy = 0;
+    return true;
+}
+
+void ConvertGBufferToImage(const KaGBuffer *gbuffer, PreviewImage *image)
+{
+    if (!gbuffer || !image || !image->valid || !image->pixels || !image->header)
+        return;
+    int width = image->header->biWidth, height = image->header->biHeight;
+    /* Image and buffer are made with the same size; anything else would
+     * read past one of them. */
+    if (gbuffer->width != width || gbuffer->height != height || !gbuffer->red ||
+        !gbuffer->green || !gbuffer->blue)
+        return;
+    if (image->paletted)
+        ConvertToPaletted(gbuffer, image, width, height);
+    else
+        ConvertTo24Bit(gbuffer, image, width, height);
+    image->rendered = 1;
+}
+
+void RefreshPreview(int16_t x, int16_t y)
+{
+    if (x == -1) {
+        x = flareX;
+        y = flareY;
+    }
+    HWND dialog = EditorDialog();
+    if (dialog)
+        SetTimer(dialog, IDT_RENDER_WAIT, RENDER_WAIT_MS, nullptr);
+    SetArrowCursor();
+    if (RenderPreview(x, y, &editorPreview) && previewControl)
+        InvalidateRect(previewControl, nullptr, FALSE);
+    if (dialog)
+        KillTimer(dialog, IDT_RENDER_WAIT);
+    SetArrowCursor();
+    flareX = x;
+    flareY = y;
+}
+
+int PreviewProgress(KaToken phase, float fraction)
+{
+    LoadPhaseTokens();
+    HWND dialog = EditorDialog();
+    if (!dialog)
+        return 0;
+    if (phase == startToken || phase == endToken)
+        EraseProgressLine(dialog);
+    else if (phase == updateToken)
+        ExtendProgressLine(dialog, fraction);
+    return 0;
+}
+
+int PumpTimerMessages()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return 1;
+}
+
+void LoadPreviewCursors()
+{
+    arrowCursor = LoadCursor(nullptr, IDC_ARROW);
+    waitCursor = LoadCursor(nullptr, IDC_WAIT);
+}
+
+void SetArrowCursor()
+{
+    ShowCursorAsCurrent(arrowCursor);
+}
+
+void SetWaitCursor()
+{
+    ShowCursorAsCurrent(waitCursor);
+}
+
+void RestoreCursor()
+{
+    if (!previousCursor)
+        return;
+    currentCursor = previousCursor;
+    SetCursor(currentCursor);
+}
+
+HCURSOR CurrentCursor()
+{
+    return currentCursor;
+}
+
+LRESULT PreviewImageMessage(PreviewImage *image, HWND window, UINT message, WPARAM wParam,
+                            LPARAM lParam, int16_t *handled)
+{
+    *handled = 0;
+    if (!image || !image->valid)
+        return 0;
+    switch (message) {
+    case WM_DRAWITEM: {
+        const DRAWITEMSTRUCT *item = reinterpret_cast<const DRAWITEMSTRUCT *>(lParam);
+        if (item && item->CtlType == ODT_BUTTON && (int)item->CtlID == image->controlId)
+            DrawImageItem(image, item);
+        return 0;
+    }
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == 0)
+            return 0;
+        return ActivatePalette(image, window, handled);
+    case WM_QUERYNEWPALETTE:
+        return ActivatePalette(image, window, handled);
+    case WM_PALETTECHANGED:
+        return FollowPaletteChange(image, window, reinterpret_cast<HWND>(wParam), handled);
+    }
+    return 0;
+}
+
+void SetUpEditorPreview(HWND dialog)
+{
+    LoadPreviewCursors();
+    SetArrowCursor();
+    renderBusy = 0;
+    CancelPreviewDrag();
+    FreePreviewImage(&editorPreview);
+    FreePreviewGBuffer();
+    previewControl = GetDlgItem(dialog, IDC_PREVIEW);
+    if (!previewControl)
+        return;
+    RECT client;
+    GetClientRect(previewControl, &client);
+    int width = client.right - client.left + 1;
+    int height = client.bottom - client.top + 1;
+    CreatePreviewImage(&editorPreview, IDC_PREVIEW, width, height, IsPaletteDisplay() ? 1 : 3);
+    AllocPreviewGBuffer(width, height);
+    previousPreviewProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        previewControl, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(PreviewWindowProc)));
+    flareX = (int16_t)(width / 4);
+    flareY = (int16_t)(height / 4);
+}
+
+void TearDownEditorPreview(HWND dialog)
+{
+    renderBusy = 0;
+    CancelPreviewDrag();
+    if (previewControl && previousPreviewProc)
+        SetWindowLongPtrA(previewControl, GWLP_WNDPROC,
+                          reinterpret_cast<LONG_PTR>(previousPreviewProc));
+    previousPreviewProc = nullptr;
+    previewControl = nullptr;
+    FreePreviewImage(&editorPreview);
+    FreePreviewGBuffer();
+}
