@@ -1,0 +1,154 @@
+/*
+ * preview_interaction.cpp - the subclassed preview control: dragging the
+ * light with the left button (one render per mouse move, none on
+ * release) and the right-button copy of a small rendering to the
+ * clipboard as a 24-bit CF_DIB.
+ */
+#include <cstring>
+
+#include "preview.h"
+#include "plugin.h"
+#include "resource_ids.h"
+
+namespace {
+
+/* Set from the left press that starts a drag until release or
+ * WM_CANCELMODE; owned by PreviewWindowProc. */
+int16_t dragging;
+
+const int kClipWidth = 120, kClipHeight = 90;
+const char kClipboardCaption[] = "Clipboard Error";
+
+/* Mouse client coordinates to G-buffer pixels, whose y counts up from the
+ * bottom row.  16-bit like the messages: a point left of or above the
+ * control while captured comes out negative. */
+void MouseToPreview(LPARAM lParam, int16_t *x, int16_t *y)
+{
+    *x = (int16_t)LOWORD(lParam);
+    int16_t mouseY = (int16_t)HIWORD(lParam);
+    *y = (int16_t)(PreviewGBufferHeight() - mouseY - 1);
+}
+
+void BeginDrag(HWND window, LPARAM lParam)
+{
+    if (dragging)
+        return;
+    dragging = 1;
+    SetCapture(window);
+    int16_t x, y;
+    MouseToPreview(lParam, &x, &y);
+    RefreshPreview(x, y);
+}
+
+void DragLight(LPARAM lParam)
+{
+    if (!dragging)
+        return;
+    int16_t x, y;
+    MouseToPreview(lParam, &x, &y);
+    RefreshPreview(x, y);
+}
+
+void EndDrag()
+{
+    if (dragging)
+        ReleaseCapture();
+    dragging = 0;
+}
+
+/* Renders the flare small, with the light at the same relative position,
+ * into images of its own: the editor's image and G-buffer stay as they
+ * are. */
+void CopyRenderingToClipboard(HWND window)
+{
+    const BITMAPINFOHEADER *editorHeader = editorPreview.header;
+    if (!currentInstance || !editorHeader || editorHeader->biWidth <= 0 ||
+        editorHeader->biHeight <= 0)
+        return;
+    PreviewImage image = {};
+    if (CreatePreviewImage(&image, IDC_PREVIEW, kClipWidth, kClipHeight, 3) != 0) {
+        FreePreviewImage(&image);
+        return;
+    }
+    KaGBuffer *buffer = Ki_Alloc_Global_GBuffer(kClipWidth, kClipHeight, kClipHeight, 0);
+    if (buffer) {
+        ClearGBuffer(buffer);
+        float x = (float)flareX / (float)editorHeader->biWidth * 120.0f;
+        float y = (float)flareY / (float)editorHeader->biHeight * 90.0f;
+        Ki_LensFlareApplyToGBuffer(buffer, currentInstance->handleType,
+                                   currentInstance->handleName, TruncToInt32(x),
+                                   TruncToInt32(y), nullptr);
+        ConvertGBufferToImage(buffer, &image);
+        CopyImageToClipboard(window, &image);
+        Ki_Free_Global_GBuffer(buffer);
+    }
+    FreePreviewImage(&image);
+}
+
+} // namespace
+
+void CancelPreviewDrag()
+{
+    if (dragging && previewControl && GetCapture() == previewControl)
+        ReleaseCapture();
+    dragging = 0;
+}
+
+LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_LBUTTONDOWN:
+        BeginDrag(window, lParam);
+        break;
+    case WM_MOUSEMOVE:
+        DragLight(lParam);
+        break;
+    case WM_LBUTTONUP:
+    case WM_CANCELMODE:
+        EndDrag();
+        break;
+    case WM_RBUTTONUP:
+        CopyRenderingToClipboard(window);
+        break;
+    }
+    if (!previousPreviewProc)
+        return DefWindowProcA(window, message, wParam, lParam);
+    return CallWindowProcA(previousPreviewProc, window, message, wParam, lParam);
+}
+
+void CopyImageToClipboard(HWND window, PreviewImage *image)
+{
+    if (!image || !image->valid || !image->header || !image->pixels)
+        return;
+    if (!OpenClipboard(window)) {
+        MessageBoxA(window, "The clipboard is currently being used by another application.",
+                    kClipboardCaption, MB_OK);
+        return;
+    }
+    EmptyClipboard();
+    size_t pixelBytes = (size_t)image->rowLength * (size_t)image->header->biHeight;
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE,
+                                pixelBytes + sizeof(BITMAPINFOHEADER));
+    unsigned char *bytes = block ? static_cast<unsigned char *>(GlobalLock(block)) : nullptr;
+    if (!bytes) {
+        if (block)
+            GlobalFree(block);
+        EmptyClipboard();
+        CloseClipboard();
+        MessageBoxA(window, "Out of memory while allocating space for clipboard bitmap.",
+                    kClipboardCaption, MB_OK);
+        return;
+    }
+    /* The header alone, no colour table: only 24-bit images come here. */
+    std::memcpy(bytes, image->header, sizeof(BITMAPINFOHEADER));
+    std::memcpy(bytes + sizeof(BITMAPINFOHEADER), image->pixels, pixelBytes);
+    GlobalUnlock(block);
+    if (!SetClipboardData(CF_DIB, block)) {
+        /* A refused block never became the clipboard's, so it is still
+         * ours to free; keeping it would leak it for the process's life. */
+        GlobalFree(block);
+        MessageBoxA(window, "Error encountered while sending DIB image data to the clipboard.",
+                    kClipboardCaption, MB_OK);
+    }
+    CloseClipboard();
+}
