@@ -310,6 +310,17 @@ void RefDistanceEdited(HWND dialog)
         ApplyParameterChange(IDC_REF_DISTANCE);
 }
 
+void PickBaseColor(HWND dialog)
+{
+    float *color = currentInstance->model->color;
+    const float before[3] = {color[0], color[1], color[2]};
+    SelectColor(dialog, "Base Color", color);
+    if (color[0] != before[0] || color[1] != before[1] || color[2] != before[2]) {
+        RedrawControl(dialog, IDC_BASE_COLOR);
+        ApplyParameterChange(IDC_BASE_COLOR);
+    }
+}
+
 KaToken *FadingSwitch(int id)
 {
     for (const SwitchControl &s : kFadingSwitches)
@@ -348,6 +359,9 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
         return;
     case IDC_USE_LIGHT_PARAMS:
         FlipSwitch(dialog, id, &instance->model->useLightParams);
+        return;
+    case IDC_BASE_COLOR:
+        PickBaseColor(dialog);
         return;
     case IDC_RANDOM_SEED:
         if (code == EN_UPDATE && !dialogBusy)

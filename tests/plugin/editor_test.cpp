@@ -1,0 +1,291 @@
+// The editor dialog run modally on a light of the reference host, driven
+// by the UI driver; outcomes read from the host's call log, the ini file,
+// the controls and the preview's pixels.
+#include <algorithm>
+#include <cmath>
+#include <gtest/gtest.h>
+
+#include "controls.h"
+#include "editor.h"
+#include "host_session.h"
+#include "lens_flare_model.h"
+#include "preview.h"
+#include "resource_ids.h"
+#include "ui_driver.h"
+
+namespace {
+
+void CloseWithOk(HWND dialog)
+{
+    HWND ok = GetDlgItem(dialog, IDOK);
+    SetFocus(ok);
+    SendMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(ok));
+}
+
+int CountModelParameters(const LensFlareModel *m)
+{
+    int n = 0;
+    for (FlareElement *e = m->firstElement; e; e = e->next)
+        n += e->numParameters;
+    return n;
+}
+
+/* Host calls of one whole write-back: globals, each element, each parameter. */
+size_t WriteCalls(const LensFlareModel *m)
+{
+    return 1 + (size_t)m->numElements + (size_t)CountModelParameters(m);
+}
+
+bool IsVisible(HWND dialog, int id)
+{
+    HWND item = GetDlgItem(dialog, id);
+    return item && (GetWindowLongA(item, GWL_STYLE) & WS_VISIBLE);
+}
+
+float HostIntensity(const HostSession &host)
+{
+    float value = -1.0f;
+    Ki_Inquire_LensFlare(Ki_Inquire_Token("light"), host.light.c_str(),
+                         Ki_Inquire_Token("intensity"), &value, 1, 0);
+    return value;
+}
+
+} // namespace
+
+TEST(Editor, RealtimeUpdatesStartOnAndEachClickWritesTheSettingToTheHostsIniFile)
+{
+    HostSession host;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        EXPECT_TRUE(ui::IsChecked(dialog, IDC_REALTIME_UPDATES));
+        EXPECT_FALSE(ui::IsEnabled(dialog, IDC_REDRAW_NOW));
+        ui::Click(dialog, IDC_REALTIME_UPDATES);
+        EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9,
+                                        host.services.iniFile.c_str()), 0);
+        EXPECT_TRUE(ui::IsEnabled(dialog, IDC_REDRAW_NOW));
+        ui::Click(dialog, IDC_REALTIME_UPDATES);
+        EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9,
+                                        host.services.iniFile.c_str()), 1);
+        EXPECT_FALSE(ui::IsEnabled(dialog, IDC_REDRAW_NOW));
+        CloseWithOk(dialog);
+    });
+    EXPECT_EQ(host.OpenEditor(), 1);
+    EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9, "kalvos.ini"), -9)
+        << "with a services object nothing goes to kalvos.ini";
+}
+
+TEST(Editor, ARealtimeEditWritesOnceAndRendersOnce)
+{
+    HostSession host;
+    ui::Driver driver;
+    size_t expectedWrites = 0;
+    driver.Then([&](HWND dialog) {
+        expectedWrites = WriteCalls(host.instance->model);
+        host.ClearLog();
+        ui::Click(dialog, IDC_FADE_NEAR_BORDER);
+        EXPECT_EQ(host.Log("Ki_LensFlare").size(), expectedWrites);
+        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
+        CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    EXPECT_GT(expectedWrites, 1u);
+}
+
+TEST(Editor, WithRealtimeOffNothingReachesTheHostUntilRedrawNowOrOk)
+{
+    HostSession host;
+    ui::Driver driver;
+    size_t expectedWrites = 0;
+    driver.Then([&](HWND dialog) {
+        ui::Click(dialog, IDC_REALTIME_UPDATES);
+        expectedWrites = WriteCalls(host.instance->model);
+        host.ClearLog();
+        ui::Click(dialog, IDC_FADE_BEHIND);
+        ui::Click(dialog, IDC_SCALE_GLOW);
+        ui::SetItemText(dialog, IDC_RANDOM_SEED, "77");
+        EXPECT_TRUE(host.Log().empty());
+        EXPECT_EQ(host.instance->model->randomSeed, 77);
+        ui::Click(dialog, IDC_REDRAW_NOW);
+        EXPECT_EQ(host.Log("Ki_LensFlare").size(), expectedWrites);
+        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
+        host.ClearLog();
+        ui::Click(dialog, IDC_FADE_BEHIND);
+        EXPECT_TRUE(host.Log().empty());
+        CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    EXPECT_EQ(host.Log("Ki_LensFlare").size(), expectedWrites) << "OK commits";
+    EXPECT_TRUE(host.Log("Ki_LensFlareApplyToGBuffer").empty());
+}
+
+TEST(Editor, TheFlareSwitchWritesAndRedrawsWhateverTheRealtimeSetting)
+{
+    HostSession host;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ui::Click(dialog, IDC_REALTIME_UPDATES);
+        host.ClearLog();
+        KaToken before = host.instance->model->enabled;
+        ui::Click(dialog, IDC_FLARE_ENABLED);
+        EXPECT_NE(host.instance->model->enabled, before);
+        EXPECT_EQ(host.Log("Ki_LensFlare").size(), WriteCalls(host.instance->model));
+        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
+        CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(Editor, SeedAndDistanceEditsKeepTheirMinimums)
+{
+    HostSession host;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        LensFlareModel *m = host.instance->model;
+        for (const char *low : {"0", "-5", "seed"}) {
+            ui::SetItemText(dialog, IDC_RANDOM_SEED, low);
+            EXPECT_EQ(ui::ItemText(dialog, IDC_RANDOM_SEED), "1") << low;
+            EXPECT_EQ(m->randomSeed, 1);
+        }
+        ui::SetItemText(dialog, IDC_REF_DISTANCE, "0.0001");
+        EXPECT_EQ(ui::ItemText(dialog, IDC_REF_DISTANCE), "0.001");
+        EXPECT_FLOAT_EQ(m->refDistance, 0.001f);
+        ui::SetItemText(dialog, IDC_REF_DISTANCE, "10");
+        host.ClearLog();
+        ui::SetItemText(dialog, IDC_REF_DISTANCE, "10.00005");
+        EXPECT_FLOAT_EQ(m->refDistance, 10.00005f);
+        EXPECT_TRUE(host.Log().empty()) << "a change below 0.0001 is stored without a redraw";
+        CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(Editor, EnterAndEscapeDoNotCloseButTheCloseBoxCommits)
+{
+    HostSession host;
+    ui::Driver driver;
+    HWND editor = nullptr;
+    driver.Then([&](HWND dialog) {
+        editor = dialog;
+        HWND seed = GetDlgItem(dialog, IDC_RANDOM_SEED);
+        SetFocus(seed);
+        ui::Key(seed, VK_RETURN);
+        ui::Key(seed, VK_ESCAPE);
+    });
+    driver.Then([&](HWND dialog) {
+        EXPECT_TRUE(IsWindow(editor));
+        EXPECT_EQ(dialog, editor);
+        host.ClearLog();
+        SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    });
+    host.OpenEditor();
+    EXPECT_FALSE(IsWindow(editor));
+    std::vector<std::string> writes = host.Log("Ki_LensFlare");
+    ASSERT_FALSE(writes.empty());
+    EXPECT_EQ(writes[0].rfind("Ki_LensFlare light \"Light01\" enabled ", 0), 0u) << writes[0];
+}
+
+TEST(Editor, CopyIsDisabledAndHelpAsksTheHost)
+{
+    HostSession host;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        EXPECT_FALSE(ui::IsEnabled(dialog, IDC_COPY_ELEMENT));
+        host.ClearLog();
+        SendMessageA(dialog, WM_COMMAND, IDC_COPY_ELEMENT, 0);
+        EXPECT_TRUE(host.Log().empty());
+        ui::Click(dialog, IDC_HELP_BUTTON);
+        CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    ASSERT_EQ(host.services.helpTopics.size(), 1u);
+    EXPECT_EQ(host.services.helpTopics[0], "lens flare effects");
+}
+
+TEST(Editor, FasterUpdatesSendsTheSwitchAndRedraws)
+{
+    HostSession host;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        host.ClearLog();
+        ui::Click(dialog, IDC_FASTER_UPDATES);
+        std::vector<std::string> calls = host.Log("Ki_LensFlare");
+        ASSERT_EQ(calls.size(), 1u);
+        EXPECT_EQ(calls[0], "Ki_LensFlare light \"Light01\" fastdrag enabled on 0");
+        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
+        CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(Editor, TabsSwitchTheSectionsControls)
+{
+    HostSession host;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(currentSection, SECTION_ELEMENT);
+        EXPECT_FALSE(IsVisible(dialog, IDC_FLARE_ENABLED));
+        EXPECT_FALSE(IsVisible(dialog, IDC_FADE_NEAR_BORDER));
+        SendMessageA(dialog, WM_TABSTRIP_CLICKED, SECTION_GLOBAL, 0);
+        EXPECT_EQ(currentSection, SECTION_GLOBAL);
+        EXPECT_TRUE(IsVisible(dialog, IDC_FLARE_ENABLED));
+        EXPECT_TRUE(IsVisible(dialog, IDC_INTENSITY_SLIDER));
+        EXPECT_TRUE(IsVisible(dialog, IDC_BASE_COLOR));
+        EXPECT_FALSE(IsVisible(dialog, IDC_RANDOM_SEED)) << "the seed stays hidden";
+        EXPECT_FALSE(IsVisible(dialog, IDC_OCCLUSION_SLIDER));
+        SendMessageA(dialog, WM_TABSTRIP_CLICKED, SECTION_GLOBAL_FADING, 0);
+        EXPECT_FALSE(IsVisible(dialog, IDC_FLARE_ENABLED));
+        EXPECT_FALSE(IsVisible(dialog, IDC_INTENSITY_SLIDER));
+        EXPECT_TRUE(IsVisible(dialog, IDC_FADE_NEAR_BORDER));
+        EXPECT_TRUE(IsVisible(dialog, IDC_OCCLUSION_SLIDER));
+        /* The moved controls sit inside the visible parameter area. */
+        RECT area, box;
+        GetWindowRect(GetDlgItem(dialog, IDC_PARAM_AREA), &area);
+        GetWindowRect(GetDlgItem(dialog, IDC_FADE_NEAR_BORDER), &box);
+        EXPECT_TRUE(box.left >= area.left && box.bottom <= area.bottom);
+        CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(Editor, OkReadsTheGlobalSlidersBackAndLeavesNoHostMemory)
+{
+    HostSession host;
+    int64_t before = LiveHostBlocks();
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ui::Click(dialog, IDC_REALTIME_UPDATES);   /* so only OK can carry the value */
+        ASSERT_NE(intensitySlider, nullptr);
+        SetWindowTextA(intensitySlider->edit, "2.5");
+        CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    EXPECT_FLOAT_EQ(HostIntensity(host), 2.5f);
+    EXPECT_EQ(LiveHostBlocks(), before);
+}
+
+TEST(Editor, ThePreviewShowsTheFlareWhereTheLightIs)
+{
+    HostSession host;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        HWND preview = GetDlgItem(dialog, IDC_PREVIEW);
+        Capture pixels = ui::Pixels(preview);
+        ASSERT_GT(pixels.width, 0);
+        auto brightness = [&](int x, int y) {
+            COLORREF c = pixels.Pixel(x, y);
+            return GetRValue(c) + GetGValue(c) + GetBValue(c);
+        };
+        int best = 0;
+        for (int y = 0; y < pixels.height; y++)
+            for (int x = 0; x < pixels.width; x++)
+                best = std::max(best, brightness(x, y));
+        /* The light starts a quarter in from the left and from the top. */
+        int lightX = flareX, lightY = PreviewGBuffer()->height - 1 - flareY;
+        EXPECT_EQ(lightX, PreviewGBuffer()->width / 4);
+        EXPECT_GT(best, 600);
+        EXPECT_GE(brightness(lightX, lightY) * 10, best * 9) << "the light is at its brightest";
+        EXPECT_LT(brightness(pixels.width - 3, 2), best / 2) << "far from the light it is darker";
+        CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
