@@ -429,7 +429,7 @@ bool ParseElement(Parser *p, std::unique_ptr<Element> *out)
             std::string why;
             if (!ValidValue(d, v, &why))
                 return Refuse(p, LNZ_MALFORMED, why);
-            std::memcpy(e->values[(size_t)index].v, v, sizeof v);
+            std::memcpy(e->values[(size_t)index].v, v, sizeof(float) * n);
         } else if (kw == "gradient") {
             if (!ParseGradient(p, e.get(), &gradientSeen))
                 return false;

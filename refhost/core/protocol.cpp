@@ -456,8 +456,9 @@ void ApplyChanges(Call *c)
         e.first->enabled = e.second;
     for (ParamChange &p : c->params) {
         ParamValue &value = p.element->values[(size_t)p.index];
-        if (p.setValue)
-            std::memcpy(value.v, p.v, sizeof value.v);
+        if (p.setValue)   /* components the type does not use keep what they hold */
+            std::memcpy(value.v, p.v,
+                        sizeof(float) * (size_t)ComponentCount(p.element->type->params[(size_t)p.index].type));
         if (p.setGradient)
             value.gradient = std::move(p.gradient);
         if (p.setData)

@@ -80,6 +80,7 @@ bool NextLine(DefParser *p)
         p->rest = space == std::string::npos ? "" : p->text.substr(space + 1);
         return true;
     }
+    p->line++;   /* faults at the end name the line that is missing */
     return false;
 }
 

@@ -39,16 +39,16 @@ extern "C" KIO_API void Import_IO_Copy_String(char **copy, const char *text)
 {
     if (!copy)
         return;
-    if (*copy) {
-        Ki_Free_Memory(*copy);
-        *copy = nullptr;
+    /* Copy before releasing the old block: text may be that very block. */
+    char *block = nullptr;
+    if (text) {
+        size_t length = std::strlen(text);
+        block = static_cast<char *>(Ki_Alloc_Memory(1, 0, length + 1));
+        if (block)
+            std::memcpy(block, text, length + 1);
     }
-    if (!text)
-        return;
-    size_t length = std::strlen(text);
-    char *block = static_cast<char *>(Ki_Alloc_Memory(1, 0, length + 1));
-    if (block)
-        std::memcpy(block, text, length + 1);
+    if (*copy)
+        Ki_Free_Memory(*copy);
     *copy = block;
 }
 

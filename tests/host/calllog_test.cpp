@@ -1,0 +1,132 @@
+// The call log: the exact line each kind of argument produces, the
+// bookkeeping switch, and rejected calls.
+#include <cstdio>
+
+#include "calllog.h"
+#include "host_fixture.h"
+
+namespace {
+
+struct CallLog : LightTest {
+    void SetUp() override
+    {
+        LightTest::SetUp();
+        RemoveAllElements();
+        probe = Insert("probe");
+        path = TempPath("calls-" + name + ".log");
+        std::remove(path.c_str());
+        ASSERT_EQ(Kh_Set_Call_Log(path.c_str(), 0), 0);
+    }
+    void TearDown() override
+    {
+        Kh_Set_Call_Log(nullptr, 0);
+        LightTest::TearDown();
+    }
+    /* The log so far, read while it is still open. */
+    std::vector<std::string> Lines()
+    {
+        std::vector<std::string> lines;
+        std::string text = ReadFile(path), line;
+        for (char c : text) {
+            if (c == '\n') {
+                lines.push_back(line);
+                line.clear();
+            } else {
+                line += c;
+            }
+        }
+        EXPECT_TRUE(line.empty()) << "every line is finished and flushed";
+        return lines;
+    }
+    std::string Quoted() const { return "\"" + name + "\""; }
+    const char *probe = nullptr;
+    std::string path;
+};
+
+} // namespace
+
+TEST_F(CallLog, EachArgumentIsWrittenAsItsKindSays)
+{
+    const char *n = name.c_str();
+    float scale = 1.5f, color[3] = {1, 0.5f, 0.25f};
+    int32_t seed = -3, e = 0, p = 7, count = 2, size = 4;
+    KaToken on = 0;
+    const float colors[6] = {1, 0, 0, 0, 0, 1}, offsets[2] = {0, 1};
+    const float value[1] = {0};
+    const char data[4] = {'a', '"', '\n', '\0'};
+    const char *guid = nullptr;
+    Ki_LensFlare(light, n, T("scale"), &scale, 1, T("randomseed"), &seed, 1, T("color"), T("rgb"),
+                 color, 1, T("fastdrag"), T("enabled"), T("on"), 1, 0);
+    Ki_Inquire_LensFlare(light, n, T("element"), &e, T("enabled"), &on, T("guid"), &guid, 1, 0);
+    int32_t zero = 0, blob = 8;
+    Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &p, T("value"), value,
+                 T("gradientdata"), &count, colors, offsets, T("arbitrarydata"), &zero, nullptr, 1, 0);
+    Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &blob, T("value"), value,
+                 T("gradientdata"), &zero, nullptr, nullptr, T("arbitrarydata"), &size, data, 1, 0);
+    char out[64];
+    Ki_Check_File_Extension(out, "glow.txt", ".lnz");
+    Ki_Report_Error(4, "ERR_GEOM_IMPORT_BAD_TOKEN", "LensFlare_Entry()", "odd");
+    const std::string g = "\"" + std::string(probe) + "\"";
+    std::vector<std::string> expected = {
+        "Ki_LensFlare light " + Quoted() +
+            " scale &1.5 1 randomseed &-3 1 color rgb &1,0.5,0.25 1 fastdrag enabled on 1 0",
+        "Ki_Inquire_LensFlare light " + Quoted() + " element &0 enabled &out guid &out 1 0",
+        "Ki_LensFlare light " + Quoted() + " element " + g +
+            " 1 parameter &7 value &0 gradientdata &2 &1,0,0,0,0,1 &0,1 arbitrarydata &0 null 1 0",
+        "Ki_LensFlare light " + Quoted() + " element " + g +
+            " 1 parameter &8 value &0 gradientdata &0 null null arbitrarydata &4 &\"a\\\"\\n\\x00\" 1 0",
+        "Ki_Check_File_Extension &out \"glow.txt\" \".lnz\"",
+        "Ki_Report_Error 4 \"ERR_GEOM_IMPORT_BAD_TOKEN\" \"LensFlare_Entry()\" \"odd\"",
+    };
+    EXPECT_EQ(Lines(), expected);
+}
+
+TEST_F(CallLog, BookkeepingCallsAppearOnlyWhenAskedFor)
+{
+    T("scale");
+    Ki_Free_Memory(Ki_Alloc_Memory(0, 1, 24));
+    EXPECT_TRUE(Lines().empty());
+    ASSERT_EQ(Kh_Set_Call_Log(path.c_str(), KH_LOG_BOOKKEEPING), 0);
+    Ki_Inquire_Token("scale");
+    Ki_Free_Memory(Ki_Alloc_Memory(0, 1, 24));
+    Ki_Free_Memory(nullptr);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"Ki_Inquire_Token \"scale\"", "Ki_Alloc_Memory 0 1 24",
+                                                 "Ki_Free_Memory &out", "Ki_Free_Memory null"}));
+}
+
+TEST_F(CallLog, RejectedCallsEndAtTheFaultAndNameIt)
+{
+    const char *n = name.c_str();
+    float scale = 2;
+    Ki_LensFlare(light, n, T("scale"), &scale, 1, T("sparkle"), 1, 0);
+    Ki_Inquire_LensFlare(light, n, T("intensity"), nullptr, 1, 0);
+    Ki_Light("", 0);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           "Ki_LensFlare light " + Quoted() + " scale &2 1 sparkle !ERR_UNKNOWN_KEYWORD",
+                           "Ki_Inquire_LensFlare light " + Quoted() + " intensity null !ERR_NULL_ADDRESS",
+                           "Ki_Light \"\" !ERR_BAD_NAME",
+                       }));
+}
+
+TEST_F(CallLog, TheLoggingApiForOtherHostCallsFormatsPointersAndNumbers)
+{
+    int dummy = 0;
+    ka::LogLine line;
+    ka::LogStart(&line, "Ki_LensFlareApplyToGBuffer");
+    ka::LogOut(&line, &dummy);
+    ka::LogToken(&line, light);
+    ka::LogText(&line, name.c_str());
+    ka::LogInt(&line, 80);
+    ka::LogInt(&line, -60);
+    ka::LogFunction(&line, reinterpret_cast<const void *>(&TempPath));
+    ka::LogFunction(&line, nullptr);
+    ka::LogFloatsAt(&line, nullptr, 3);
+    ka::LogFinish(&line);
+    EXPECT_EQ(Lines(), std::vector<std::string>{"Ki_LensFlareApplyToGBuffer &out light " + Quoted() +
+                                                " 80 -60 fn null null"});
+    Kh_Set_Call_Log(nullptr, 0);
+    ka::LogStart(&line, "Ki_Free_Global_GBuffer");
+    ka::LogOut(&line, &dummy);
+    ka::LogFinish(&line);
+    EXPECT_EQ(Lines().size(), 1u) << "nothing is written while the log is off";
+}

@@ -1,0 +1,248 @@
+// Lens effect files: every parameter type and the globals round-trip
+// exactly through a file; malformed and cut-off files are refused and
+// leave the flare as it was.
+#include <cfloat>
+#include <cstring>
+
+#include "catalogue.h"
+#include "host_fixture.h"
+#include "lnz.h"
+#include "store.h"
+
+namespace {
+
+/* Bit-exact comparison of two flares' globals and element values. */
+void ExpectSameFlare(const ka::Flare &a, const ka::Flare &b, size_t firstOfB = 0)
+{
+    EXPECT_EQ(ka::FormatLnz(a).substr(0, ka::FormatLnz(a).find("elements")),
+              ka::FormatLnz(b).substr(0, ka::FormatLnz(b).find("elements")));
+    ASSERT_EQ(a.elements.size(), b.elements.size() - firstOfB);
+    for (size_t i = 0; i < a.elements.size(); i++) {
+        const ka::Element &x = *a.elements[i], &y = *b.elements[i + firstOfB];
+        EXPECT_EQ(x.type, y.type) << i;
+        EXPECT_EQ(x.enabled, y.enabled) << i;
+        ASSERT_EQ(x.values.size(), y.values.size());
+        for (size_t p = 0; p < x.values.size(); p++) {
+            size_t n = (size_t)ka::ComponentCount(x.type->params[p].type);
+            EXPECT_EQ(std::memcmp(x.values[p].v, y.values[p].v, n * sizeof(float)), 0) << i << "/" << p;
+            EXPECT_EQ(x.values[p].gradient.offsets, y.values[p].gradient.offsets) << i << "/" << p;
+            EXPECT_EQ(x.values[p].gradient.colors, y.values[p].gradient.colors) << i << "/" << p;
+            EXPECT_EQ(x.values[p].data, y.values[p].data) << i << "/" << p;
+        }
+    }
+}
+
+struct Lnz : LightTest {
+    ka::Flare &Flare() { return ka::FindLight(name.c_str())->flare; }
+
+    /* A flare with odd values in every global and every parameter type. */
+    void MakeUnusualFlare()
+    {
+        RemoveAllElements();
+        ka::Flare &f = Flare();
+        f.enabled = false;
+        f.intensity = 1.0f / 3.0f;
+        f.scale = 0.1f;
+        f.occlusionRadius = 1e-30f;
+        f.anamorphicStretch = FLT_MAX;
+        f.fastDrag = true;
+        f.randomSeed = INT32_MIN;
+        f.color[0] = 0.2f, f.color[1] = -0.0f, f.color[2] = 16.5f;
+        f.angle = -123.456f;
+        f.fadeIfNearBorder = false;
+        f.refDistance = 7e7f;
+        f.scaleReflexesWithDistance = true;
+        Insert("bare");
+        Insert("probe");
+        Insert("glow");
+        ka::Element &probe = *f.elements[1];
+        probe.enabled = false;
+        probe.values[0].v[0] = 64;
+        probe.values[1].v[0] = -FLT_MAX;
+        probe.values[2].v[0] = 359.999f;
+        probe.values[4].v[0] = 0.1f, probe.values[4].v[1] = 0.7f, probe.values[4].v[2] = 15.99f;
+        probe.values[5].v[0] = -1e-7f;
+        const char entries[] = "A b:0,\"q\":1,\\:2";
+        probe.values[6].data.assign(entries, entries + sizeof entries);
+        probe.values[7].gradient.offsets = {0.0f, 0.1f, 0.1f, 0.9999999f, 1.0f};
+        probe.values[7].gradient.colors = {0, 0, 0, 1, 2, 3, 0.3f, 0.6f, 0.9f, 1e-3f, 1e3f, 7, 1, 1, 1};
+        probe.values[8].data.clear();
+        for (int b = 0; b < 300; b++)
+            probe.values[8].data.push_back((unsigned char)(b * 7));
+    }
+};
+
+} // namespace
+
+TEST_F(Lnz, EveryGlobalAndEveryParameterTypeRoundTripsExactly)
+{
+    MakeUnusualFlare();
+    const std::string path = TempPath("unusual.lnz");
+    int32_t status = -1;
+    ASSERT_EQ(Ki_LensFlare(light, name.c_str(), T("savetofile"), path.c_str(), &status, 0), 0);
+    ASSERT_EQ(status, 0);
+
+    /* loading takes the globals and appends the elements */
+    const std::string other = name + "b";
+    Ki_Light(other.c_str(), T("model"), T("point"), 1, 0);
+    ka::Flare &target = ka::FindLight(other.c_str())->flare;
+    target.elements.resize(1);
+    const ka::ElementType *kept = target.elements[0]->type;
+    ASSERT_EQ(Ki_LensFlare(light, other.c_str(), T("loadfromfile"), path.c_str(), &status, 0), 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(target.elements[0]->type, kept);
+    ExpectSameFlare(Flare(), target, 1);
+    for (size_t i = 1; i < target.elements.size(); i++)
+        EXPECT_NE(target.elements[i]->guid, Flare().elements[i - 1]->guid) << "loaded elements get fresh guids";
+    EXPECT_EQ(ka::FormatLnz(Flare()), ReadFile(path)) << "the file is exactly the format";
+    Ki_Remove(light, other.c_str(), 0);
+    EXPECT_TRUE(ErrorReports().empty());
+}
+
+TEST_F(Lnz, EveryCutOffCopyOfAFileIsRefusedAndChangesNothing)
+{
+    MakeUnusualFlare();
+    const std::string text = ka::FormatLnz(Flare());
+    ka::Flare untouched;
+    ka::DefaultFlare(&untouched);
+    const std::string before = ka::FormatLnz(untouched);
+    for (size_t cut = 0; cut < text.size(); cut++) {
+        std::string why;
+        int status = ka::ParseLnz(text.data(), cut, &untouched, &why);
+        ASSERT_NE(status, ka::LNZ_OK) << "cut at " << cut;
+        ASSERT_FALSE(why.empty());
+        ASSERT_EQ(ka::FormatLnz(untouched), before) << "cut at " << cut;
+    }
+    ka::Flare whole;
+    EXPECT_EQ(ka::ParseLnz(text.data(), text.size(), &whole, nullptr), ka::LNZ_OK);
+}
+
+TEST_F(Lnz, MalformedFilesAreRefusedWithTheLineAtFault)
+{
+    RemoveAllElements();
+    Insert("probe");
+    const std::string valid = ka::FormatLnz(Flare());
+    struct Case {
+        const char *what, *find, *replace;
+        int status;
+        int line;   /* 0: any */
+    } cases[] = {
+        {"another format", "LNZ 1\n", "LNX 1\n", ka::LNZ_MALFORMED, 1},
+        {"a later version", "LNZ 1\n", "LNZ 2\n", ka::LNZ_MALFORMED, 1},
+        {"a global twice", "scale 1\n", "scale 1\nscale 1\n", ka::LNZ_MALFORMED, 14},
+        {"a global of nothing", "scale 1\n", "sparkle 1\n", ka::LNZ_MALFORMED, 13},
+        {"a global missing", "refdistance 10\n", "", ka::LNZ_MALFORMED, 0},
+        {"a number with a tail", "intensity 1\n", "intensity 1x\n", ka::LNZ_MALFORMED, 12},
+        {"not a number", "intensity 1\n", "intensity nan\n", ka::LNZ_MALFORMED, 12},
+        {"an infinite number", "intensity 1\n", "intensity inf\n", ka::LNZ_MALFORMED, 12},
+        {"two spaces", "scale 1\n", "scale  1\n", ka::LNZ_MALFORMED, 13},
+        {"a switch of nothing", "fastdrag off\n", "fastdrag yes\n", ka::LNZ_MALFORMED, 3},
+        {"a seed that is no integer", "randomseed 1\n", "randomseed 1.5\n", ka::LNZ_MALFORMED, 0},
+        {"a seed too large", "randomseed 1\n", "randomseed 99999999999\n", ka::LNZ_MALFORMED, 0},
+        {"more elements than there are", "elements 1\n", "elements 2\n", ka::LNZ_MALFORMED, 0},
+        {"a negative count", "elements 1\n", "elements -1\n", ka::LNZ_MALFORMED, 0},
+        {"an element type of nothing", "element probe\n", "element sparkle\n", ka::LNZ_UNKNOWN_TYPE, 21},
+        {"a parameter of nothing", "value size ", "value sise ", ka::LNZ_MALFORMED, 0},
+        {"a colour of two numbers", "value tint 1 0.5 0.25\n", "value tint 1 0.5\n", ka::LNZ_MALFORMED, 0},
+        {"a value out of range", "value count 3\n", "value count 100\n", ka::LNZ_MALFORMED, 23},
+        {"a value twice", "value count 3\n", "value count 3\nvalue count 4\n", ka::LNZ_MALFORMED, 24},
+        {"a stop missing", "gradient ramp 4\n", "gradient ramp 5\n", ka::LNZ_MALFORMED, 0},
+        {"stops out of order", "stop 0.25 1 0 0\n", "stop 0.001 1 0 0\n", ka::LNZ_MALFORMED, 0},
+        {"a gradient for a slider", "value count 3\n", "value count 3\ngradient count 0\n", ka::LNZ_MALFORMED, 24},
+        {"data longer than said", "data blob 7\n", "data blob 8\n", ka::LNZ_MALFORMED, 0},
+        {"data shorter than said", "data blob 7\n", "data blob 6\n", ka::LNZ_MALFORMED, 0},
+        {"an escape of nothing", "text \"AB", "text \"\\qB", ka::LNZ_MALFORMED, 0},
+        {"data for a slider", "value count 3\n", "value count 3\ndata count 1\ntext \"a\"\n", ka::LNZ_MALFORMED, 24},
+        {"list entries without their NUL", "data shape 13\ntext \"Low:0,High:1\\x00\"\n",
+         "data shape 12\ntext \"Low:0,High:1\"\n", ka::LNZ_MALFORMED, 0},
+        {"text after the end", "end-of-effect\n", "end-of-effect\nmore\n", ka::LNZ_MALFORMED, 0},
+    };
+    ka::Flare target;
+    ka::DefaultFlare(&target);
+    const std::string before = ka::FormatLnz(target);
+    for (const Case &c : cases) {
+        std::string text = valid;
+        size_t at = text.find(c.find);
+        ASSERT_NE(at, std::string::npos) << c.what;
+        text.replace(at, std::strlen(c.find), c.replace);
+        std::string why;
+        EXPECT_EQ(ka::ParseLnz(text.data(), text.size(), &target, &why), c.status) << c.what << ": " << why;
+        if (c.line) {
+            EXPECT_EQ(why.rfind("line " + std::to_string(c.line) + ":", 0), 0u) << c.what << ": " << why;
+        }
+        EXPECT_EQ(ka::FormatLnz(target), before) << c.what;
+    }
+
+    std::string withNul = valid;
+    withNul.replace(withNul.find("scale 1\n"), 8, std::string("scale 1\0\n", 9));
+    std::string why;
+    EXPECT_EQ(ka::ParseLnz(withNul.data(), withNul.size(), &target, &why), ka::LNZ_MALFORMED);
+    EXPECT_EQ(why, "line 13: NUL byte in a line");
+
+    std::string longLine = valid;
+    longLine.replace(longLine.find("value size 0.5"), 14, "value size 0." + std::string(2000, '5'));
+    EXPECT_EQ(ka::ParseLnz(longLine.data(), longLine.size(), &target, &why), ka::LNZ_MALFORMED);
+    EXPECT_NE(why.find("longer than"), std::string::npos) << why;
+
+    std::string crlf;
+    for (char ch : valid)
+        crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
+    ka::Flare fromWindows;
+    EXPECT_EQ(ka::ParseLnz(crlf.data(), crlf.size(), &fromWindows, &why), ka::LNZ_OK) << why;
+    EXPECT_EQ(ka::FormatLnz(fromWindows), valid);
+}
+
+TEST_F(Lnz, FileFailuresSetTheStatusReportAndLeaveTheFlareAlone)
+{
+    const std::string before = Describe();
+    struct Case {
+        const char *what, *file, *contents, *error;
+        int status;
+    } cases[] = {
+        {"a missing file", "missing.lnz", nullptr, "ERR_LNZ_READ", ka::LNZ_CANNOT_READ},
+        {"an empty file", "empty.lnz", "", "ERR_LNZ_FORMAT", ka::LNZ_MALFORMED},
+        {"a cut-off file", "cut.lnz", "LNZ 1\nenabled on\nfastdr", "ERR_LNZ_FORMAT", ka::LNZ_MALFORMED},
+        {"an unknown element type",  "alien.lnz", nullptr, "ERR_LNZ_UNKNOWN_TYPE", ka::LNZ_UNKNOWN_TYPE},
+    };
+    std::string alien = ka::FormatLnz(Flare());
+    alien.replace(alien.find("element glow\n"), 13, "element alien\n");
+    for (const Case &c : cases) {
+        std::string path = TempPath(c.file);
+        if (c.contents)
+            WriteFile(path, c.contents);
+        else if (std::strcmp(c.file, "alien.lnz") == 0)
+            WriteFile(path, alien);
+        Kh_Clear_Errors();
+        int32_t status = -1;
+        EXPECT_EQ(Ki_LensFlare(light, name.c_str(), T("loadfromfile"), path.c_str(), &status, 0), -1);
+        EXPECT_EQ(status, c.status) << c.what;
+        EXPECT_EQ(ErrorNames(), std::vector<std::string>{c.error}) << c.what;
+        EXPECT_EQ(Describe(), before) << c.what;
+    }
+    Kh_Clear_Errors();
+    int32_t status = -1;
+    std::string nowhere = TempPath("no/such/folder/x.lnz");
+    Ki_LensFlare(light, name.c_str(), T("savetofile"), nowhere.c_str(), &status, 0);
+    EXPECT_EQ(status, ka::LNZ_CANNOT_WRITE);
+    EXPECT_EQ(ErrorNames(), std::vector<std::string>{"ERR_LNZ_WRITE"});
+}
+
+TEST_F(Lnz, EveryDemoEffectIsWrittenAndLoadsBack)
+{
+    const std::vector<ka::DemoEffect> &effects = ka::DemoEffects();
+    ASSERT_FALSE(effects.empty());
+    const std::string folder = TempPath("demo");
+    ASSERT_EQ(system(("mkdir -p " + folder).c_str()), 0);
+    EXPECT_EQ(Kh_Write_Demo_Effects(folder.c_str()), (int)effects.size());
+    for (const ka::DemoEffect &effect : effects) {
+        RemoveAllElements();
+        int32_t status = -1;
+        Ki_LensFlare(light, name.c_str(), T("loadfromfile"), (folder + "/" + effect.file).c_str(),
+                     &status, 0);
+        EXPECT_EQ(status, 0) << effect.file;
+        ka::Flare built;
+        effect.build(&built);
+        ExpectSameFlare(built, Flare());
+    }
+    EXPECT_TRUE(ErrorReports().empty());
+}

@@ -1,0 +1,490 @@
+// The lens flare keyword calls: the plug-in's read and write sequences,
+// every parameter type through a write and a read, structural commands,
+// and faulty calls that must be reported and change nothing.
+#include <cfloat>
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+#include "catalogue.h"
+#include "host_fixture.h"
+
+namespace {
+
+/* The globals as the plug-in's model holds them. */
+struct Globals {
+    KaToken enabled;
+    float intensity, scale, occlusionRadius, anamorphicStretch;
+    KaToken fastDrag;
+    int32_t randomSeed;
+    float color[3];
+    KaToken useLightParams;
+    float angle;
+    KaToken glowBehind, fadeNearBorder, fadeBehind, fadeApproaching, fadeDistance;
+    float refDistance;
+    KaToken scaleGlow, scaleReflexes;
+};
+
+int ReadGlobals(KaToken type, const char *name, Globals *g, int32_t *count)
+{
+    const KaToken en = T("enabled");
+    return Ki_Inquire_LensFlare(type, name, en, &g->enabled, 1, T("intensity"), &g->intensity, 1,
+        T("scale"), &g->scale, 1, T("occlusionradius"), &g->occlusionRadius, 1,
+        T("anamorphicstretch"), &g->anamorphicStretch, 1, T("fastdrag"), en, &g->fastDrag, 1,
+        T("randomseed"), &g->randomSeed, 1, T("color"), g->color, 1,
+        T("uselightparams"), en, &g->useLightParams, 1, T("angle"), &g->angle, 1,
+        T("glowbehindobjects"), en, &g->glowBehind, 1, T("fadeifnearborder"), en, &g->fadeNearBorder, 1,
+        T("fadeifbehindobjects"), en, &g->fadeBehind, 1,
+        T("fadeifapproachingobjects"), en, &g->fadeApproaching, 1,
+        T("fadewithdistance"), en, &g->fadeDistance, 1, T("refdistance"), &g->refDistance, 1,
+        T("scaleglowwithdistance"), en, &g->scaleGlow, 1,
+        T("scalereflexeswithdistance"), en, &g->scaleReflexes, 1, T("numelements"), count, 1, 0);
+}
+
+int WriteGlobals(KaToken type, const char *name, const Globals &g)
+{
+    const KaToken en = T("enabled");
+    return Ki_LensFlare(type, name, en, g.enabled, 1, T("intensity"), &g.intensity, 1,
+        T("scale"), &g.scale, 1, T("occlusionradius"), &g.occlusionRadius, 1,
+        T("anamorphicstretch"), &g.anamorphicStretch, 1, T("fastdrag"), en, g.fastDrag, 1,
+        T("randomseed"), &g.randomSeed, 1, T("color"), T("rgb"), g.color, 1,
+        T("uselightparams"), en, g.useLightParams, 1, T("angle"), &g.angle, 1,
+        T("glowbehindobjects"), en, g.glowBehind, 1, T("fadeifnearborder"), en, g.fadeNearBorder, 1,
+        T("fadeifbehindobjects"), en, g.fadeBehind, 1,
+        T("fadeifapproachingobjects"), en, g.fadeApproaching, 1,
+        T("fadewithdistance"), en, g.fadeDistance, 1, T("refdistance"), &g.refDistance, 1,
+        T("scaleglowwithdistance"), en, g.scaleGlow, 1,
+        T("scalereflexeswithdistance"), en, g.scaleReflexes, 1, 0);
+}
+
+/* One parameter as the plug-in's model reads it. */
+struct Param {
+    KaToken type = 0;
+    int64_t id = 0;
+    const char *guid = nullptr, *description = nullptr, *name = nullptr;
+    float absMin[3], absMax[3], uiMin[3], uiMax[3], def[3], delta[3];
+    int64_t precision = 0;
+    KaToken floatArg = 0, percentage = 0;
+    float value[4] = {0, 0, 0, 0};
+    int32_t gradientCount = -1;
+    float *colors = nullptr, *offsets = nullptr;
+    int32_t dataSize = -1;
+    unsigned char *data = nullptr;
+};
+
+int ReadParam(KaToken type, const char *name, int32_t e, int32_t p, Param *r)
+{
+    const KaToken def = T("definition");
+    return Ki_Inquire_LensFlare(type, name, T("element"), &e, 1, T("parameter"), &p,
+        T("parameterid"), &r->id, def, T("type"), &r->type, def, T("guid"), &r->guid,
+        def, T("description"), &r->description, def, T("name"), &r->name,
+        def, T("absminrange"), r->absMin, def, T("absmaxrange"), r->absMax,
+        def, T("uiminrange"), r->uiMin, def, T("uimaxrange"), r->uiMax,
+        def, T("defaultvalue"), r->def, def, T("delta"), r->delta,
+        def, T("precision"), &r->precision, def, T("floatarg"), T("enabled"), &r->floatArg,
+        def, T("displayaspercentage"), T("enabled"), &r->percentage, T("value"), r->value,
+        T("gradientdata"), &r->gradientCount, &r->colors, &r->offsets,
+        T("arbitrarydata"), &r->dataSize, &r->data, 1, 0);
+}
+
+int WriteParam(KaToken type, const char *name, const char *guid, int32_t p, const float *value,
+               int32_t count, const float *colors, const float *offsets, int32_t size,
+               const void *data)
+{
+    return Ki_LensFlare(type, name, T("element"), guid, 1, T("parameter"), &p, T("value"), value,
+                        T("gradientdata"), &count, colors, offsets, T("arbitrarydata"), &size, data,
+                        1, 0);
+}
+
+enum ProbeParam { COUNT, SIZE, TURN, FLAG, TINT, WHERE, SHAPE, RAMP, BLOB, PROBE_PARAMS };
+
+struct Protocol : LightTest {
+    void SetUp() override
+    {
+        LightTest::SetUp();
+        RemoveAllElements();
+        probe = Insert("probe");
+        ASSERT_NE(probe, nullptr);
+    }
+    Param Read(int32_t p, int32_t e = 0)
+    {
+        Param r;
+        EXPECT_EQ(ReadParam(light, name.c_str(), e, p, &r), 0);
+        return r;
+    }
+    const char *probe = nullptr;
+};
+
+} // namespace
+
+TEST_F(Protocol, GlobalsWrittenWithTheWriteSequenceComeBackFromTheReadSequence)
+{
+    Globals in = {T("off"), 1.5f, 0.25f, 0.125f, 2.5f, T("on"), -7, {0.1f, 0.2f, 0.3f}, T("off"),
+                  -33.5f, T("on"), T("off"), T("off"), T("on"), T("on"), 123.25f, T("on"), T("on")};
+    ASSERT_EQ(WriteGlobals(light, name.c_str(), in), 0);
+    Globals out;
+    std::memset(&out, 0xAB, sizeof out);
+    int32_t count = -1;
+    ASSERT_EQ(ReadGlobals(light, name.c_str(), &out, &count), 0);
+    const KaToken switchesIn[] = {in.enabled, in.fastDrag, in.useLightParams, in.glowBehind,
+                                  in.fadeNearBorder, in.fadeBehind, in.fadeApproaching,
+                                  in.fadeDistance, in.scaleGlow, in.scaleReflexes};
+    const KaToken switchesOut[] = {out.enabled, out.fastDrag, out.useLightParams, out.glowBehind,
+                                   out.fadeNearBorder, out.fadeBehind, out.fadeApproaching,
+                                   out.fadeDistance, out.scaleGlow, out.scaleReflexes};
+    for (int i = 0; i < 10; i++)
+        EXPECT_EQ(switchesOut[i], switchesIn[i]) << "switch " << i;
+    const float floatsIn[] = {in.intensity, in.scale, in.occlusionRadius, in.anamorphicStretch,
+                              in.color[0], in.color[1], in.color[2], in.angle, in.refDistance};
+    const float floatsOut[] = {out.intensity, out.scale, out.occlusionRadius, out.anamorphicStretch,
+                               out.color[0], out.color[1], out.color[2], out.angle, out.refDistance};
+    for (int i = 0; i < 9; i++)
+        EXPECT_EQ(floatsOut[i], floatsIn[i]) << "number " << i;
+    EXPECT_EQ(out.randomSeed, -7);
+    EXPECT_EQ(count, 1);
+    EXPECT_TRUE(ErrorReports().empty());
+}
+
+TEST_F(Protocol, TerminatorsMayBe32BitIntsOr64BitValuesWithAnyHighHalf)
+{
+    float a = 0, b = 0;
+    const uint64_t groupEnd = 0xDEADBEEF00000001ull, listEnd = 0x1234567800000000ull;
+    EXPECT_EQ(Ki_Inquire_LensFlare(light, name.c_str(), T("scale"), &a, (uint64_t)1,
+                                   T("intensity"), &b, (uint64_t)0), 0);
+    EXPECT_EQ(a, 1.0f);
+    EXPECT_EQ(b, 1.0f);
+    float s = 3.0f, i = 4.0f;
+    EXPECT_EQ(Ki_LensFlare(light, name.c_str(), T("scale"), &s, groupEnd, T("intensity"), &i, listEnd),
+              0);
+    EXPECT_EQ(Ki_Inquire_LensFlare(light, name.c_str(), T("scale"), &a, 1, T("intensity"), &b, 0), 0);
+    EXPECT_EQ(a, 3.0f);
+    EXPECT_EQ(b, 4.0f);
+    /* several keywords in one group, and a selected element surviving the group end */
+    int32_t e = 0, p = SIZE, n = 0;
+    float size = 0;
+    EXPECT_EQ(Ki_Inquire_LensFlare(light, name.c_str(), T("scale"), &a, T("numelements"), &n,
+                                   T("element"), &e, 1, T("parameter"), &p, T("value"), &size, 1, 0),
+              0);
+    EXPECT_EQ(n, 1);
+    EXPECT_EQ(size, 0.5f);
+    EXPECT_TRUE(ErrorReports().empty());
+}
+
+TEST_F(Protocol, ElementAndDefinitionsAnswerWhatTheTypeTextDefines)
+{
+    int32_t e = 0, params = -1;
+    KaToken enabled = 0;
+    const char *description = nullptr, *type = nullptr, *guid = nullptr;
+    ASSERT_EQ(Ki_Inquire_LensFlare(light, name.c_str(), T("element"), &e,
+                                   T("numparameterdefinitions"), &params, T("enabled"), &enabled,
+                                   T("description"), &description, T("name"), &type, T("guid"),
+                                   &guid, 1, 0), 0);
+    EXPECT_EQ(params, PROBE_PARAMS);
+    EXPECT_EQ(enabled, T("on"));
+    EXPECT_STREQ(description, "Probe Element");
+    EXPECT_STREQ(type, "probe");
+    EXPECT_EQ(guid, probe) << "the guid text of insert and of the inquiry is the same";
+
+    Param count = Read(COUNT);
+    EXPECT_EQ(count.type, T("intslider"));
+    EXPECT_EQ(count.id, 77);
+    EXPECT_STREQ(count.description, "Number of Things");
+    EXPECT_STREQ(count.name, "count");
+    EXPECT_EQ(count.absMin[0], 1.0f);
+    EXPECT_EQ(count.absMax[0], 64.0f);
+    EXPECT_EQ(count.uiMax[0], 16.0f);
+    EXPECT_EQ(count.value[0], 3.0f);
+    EXPECT_EQ(count.floatArg, T("off"));
+    EXPECT_EQ(count.percentage, T("off"));
+    EXPECT_EQ(count.gradientCount, 0);
+    EXPECT_EQ(count.colors, nullptr);
+    EXPECT_EQ(count.dataSize, 0);
+    EXPECT_EQ(count.data, nullptr);
+
+    Param size = Read(SIZE);
+    EXPECT_EQ(size.type, T("floatslider"));
+    EXPECT_EQ(size.uiMin[0], -FLT_MAX);
+    EXPECT_EQ(size.uiMax[0], FLT_MAX);
+    EXPECT_EQ(size.absMin[0], -FLT_MAX);
+    EXPECT_EQ(size.precision, 3);
+    EXPECT_EQ(size.delta[0], 0.01f);
+    EXPECT_EQ(size.floatArg, T("on"));
+    EXPECT_EQ(size.percentage, T("on"));
+    EXPECT_STREQ(size.description, "size") << "without a description line the name serves";
+
+    Param tint = Read(TINT);
+    EXPECT_EQ(tint.type, T("color"));
+    EXPECT_STREQ(tint.guid, "{11111111-2222-3333-4444-555555555555}");
+    const float tintDefault[3] = {1.0f, 0.5f, 0.25f};
+    EXPECT_EQ(std::memcmp(tint.value, tintDefault, sizeof tintDefault), 0);
+    EXPECT_EQ(std::memcmp(tint.def, tintDefault, sizeof tintDefault), 0);
+    EXPECT_EQ(tint.absMax[1], 16.0f);
+    EXPECT_EQ(Read(WHERE).absMin[2], -10.0f) << "one number fills all three components";
+    EXPECT_NE(Read(TINT).guid, Read(SIZE).guid);
+
+    Param shape = Read(SHAPE);
+    ASSERT_EQ(shape.dataSize, 13);
+    EXPECT_EQ(std::memcmp(shape.data, "Low:0,High:1", 13), 0);
+    EXPECT_EQ(shape.value[0], 1.0f);
+
+    Param ramp = Read(RAMP);
+    ASSERT_EQ(ramp.gradientCount, 4);
+    const float offsets[4] = {0.0f, 0.004f, 0.25f, 1.0f};
+    const float colors[12] = {1, 1, 1, 0.5f, 0.5f, 0.5f, 1, 0, 0, 0, 0, 1};
+    EXPECT_EQ(std::memcmp(ramp.offsets, offsets, sizeof offsets), 0);
+    EXPECT_EQ(std::memcmp(ramp.colors, colors, sizeof colors), 0);
+
+    Param blob = Read(BLOB);
+    ASSERT_EQ(blob.dataSize, 7);
+    EXPECT_EQ(std::memcmp(blob.data, "AB\0\x7F\"q\\", 7), 0);
+    EXPECT_TRUE(ErrorReports().empty());
+}
+
+TEST_F(Protocol, EveryParameterTypeRoundTripsThroughAWriteAndARead)
+{
+    struct Case {
+        ProbeParam param;
+        float value[4];
+    } cases[] = {
+        {COUNT, {64}}, {SIZE, {-3.0e38f}}, {TURN, {-359.5f}}, {FLAG, {0}},
+        {TINT, {0.0f, 15.5f, 1.0f / 3.0f}}, {WHERE, {-10.0f, 1e-30f, 9.75f}}, {SHAPE, {0}},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(WriteParam(light, name.c_str(), probe, c.param, c.value, 0, nullptr, nullptr, 0,
+                             nullptr), 0) << c.param;
+        Param back = Read(c.param);
+        EXPECT_EQ(std::memcmp(back.value, c.value, sizeof c.value), 0) << c.param;
+    }
+    const float colors[6] = {0.25f, 0.5f, 0.75f, 2.0f, 0.0f, 1.0f / 7.0f};
+    const float offsets[2] = {0.0f, 1.0f};
+    const float keep[1] = {0};
+    EXPECT_EQ(WriteParam(light, name.c_str(), probe, RAMP, keep, 2, colors, offsets, 0, nullptr), 0);
+    Param ramp = Read(RAMP);
+    ASSERT_EQ(ramp.gradientCount, 2);
+    EXPECT_EQ(std::memcmp(ramp.colors, colors, sizeof colors), 0);
+    EXPECT_EQ(std::memcmp(ramp.offsets, offsets, sizeof offsets), 0);
+
+    const unsigned char bytes[5] = {0, 255, '\n', '"', 7};
+    EXPECT_EQ(WriteParam(light, name.c_str(), probe, BLOB, keep, 0, nullptr, nullptr, 5, bytes), 0);
+    Param blob = Read(BLOB);
+    ASSERT_EQ(blob.dataSize, 5);
+    EXPECT_EQ(std::memcmp(blob.data, bytes, 5), 0);
+
+    const char entries[] = "Off:0,Dim:1,Full:2";
+    float two[1] = {2};
+    EXPECT_EQ(WriteParam(light, name.c_str(), probe, SHAPE, two, 0, nullptr, nullptr,
+                         (int32_t)sizeof entries, entries), 0);
+    Param shape = Read(SHAPE);
+    EXPECT_STREQ(reinterpret_cast<const char *>(shape.data), entries);
+    EXPECT_EQ(shape.value[0], 2.0f);
+    EXPECT_TRUE(ErrorReports().empty());
+}
+
+TEST_F(Protocol, ArraysHandedOutStayPutUntilTheirParameterChangesAndZeroCountsChangeNothing)
+{
+    Param before = Read(RAMP);
+    const float *colors = before.colors;
+    float half[1] = {0.25f};
+    EXPECT_EQ(WriteParam(light, name.c_str(), probe, SIZE, half, 0, nullptr, nullptr, 0, nullptr), 0);
+    Param again = Read(RAMP);
+    EXPECT_EQ(again.colors, colors);
+    EXPECT_EQ(again.gradientCount, 4) << "a count of 0 leaves the gradient as it was";
+    EXPECT_EQ(colors[3], 0.5f);
+    Param blob = Read(BLOB);
+    EXPECT_EQ(blob.dataSize, 7) << "a size of 0 leaves the data as they were";
+
+    /* the element's switch */
+    EXPECT_EQ(Ki_LensFlare(light, name.c_str(), T("element"), probe, T("enabled"), T("off"), 1, 0), 0);
+    int32_t e = 0;
+    KaToken on = 0;
+    Ki_Inquire_LensFlare(light, name.c_str(), T("element"), &e, T("enabled"), &on, 1, 0);
+    EXPECT_EQ(on, T("off"));
+}
+
+TEST_F(Protocol, InsertMoveAndDeleteKeepGuidTextsWhereTheyAre)
+{
+    const char *bare = Insert("bare", "start");
+    const char *ring = Insert("ring", "after", bare);
+    const char *glow = Insert("glow", "before", probe);
+    const char *halo = Insert("halo", "end");
+    ASSERT_TRUE(bare && ring && glow && halo);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"bare", "ring", "glow", "probe", "halo"}));
+
+    Ki_LensFlare(light, name.c_str(), T("move"), T("up"), bare, 0);       /* first up: no change */
+    Ki_LensFlare(light, name.c_str(), T("move"), T("down"), halo, 0);     /* last down: no change */
+    EXPECT_EQ(Names(), (std::vector<std::string>{"bare", "ring", "glow", "probe", "halo"}));
+    Ki_LensFlare(light, name.c_str(), T("move"), T("down"), bare, 0);
+    Ki_LensFlare(light, name.c_str(), T("move"), T("up"), halo, 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"ring", "bare", "glow", "halo", "probe"}));
+    EXPECT_EQ(GuidAt(1), bare);
+    EXPECT_EQ(GuidAt(4), probe);
+    EXPECT_STREQ(probe, GuidAt(4));
+
+    Ki_LensFlare(light, name.c_str(), T("delete"), glow, 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"ring", "bare", "halo", "probe"}));
+    EXPECT_EQ(GuidAt(3), probe) << "other elements keep their guid texts";
+    std::vector<std::string> guids;
+    for (int32_t i = 0; i < Count(); i++)
+        guids.push_back(GuidAt(i));
+    for (size_t i = 0; i < guids.size(); i++) {
+        EXPECT_EQ(guids[i].size(), 38u) << guids[i];
+        for (size_t j = 0; j < i; j++)
+            EXPECT_NE(guids[i], guids[j]);
+    }
+    EXPECT_TRUE(ErrorReports().empty());
+
+    int32_t bareIndex = 1, params = -1;
+    Ki_Inquire_LensFlare(light, name.c_str(), T("element"), &bareIndex, T("numparameterdefinitions"),
+                         &params, 1, 0);
+    EXPECT_EQ(params, 0);
+    /* the fast drag switch stands alone in its call */
+    EXPECT_EQ(Ki_LensFlare(light, name.c_str(), T("fastdrag"), T("enabled"), T("on"), 0), 0);
+    KaToken fast = 0;
+    Ki_Inquire_LensFlare(light, name.c_str(), T("fastdrag"), T("enabled"), &fast, 1, 0);
+    EXPECT_EQ(fast, T("on"));
+}
+
+TEST_F(Protocol, ElementTypeEnumerationListsTheCatalogueInOrder)
+{
+    int32_t count = -1;
+    ASSERT_EQ(Ki_LensFlare_Enumerate_ElementInfo(T("numelements"), &count, 0), 0);
+    const std::vector<const ka::ElementType *> &types = ka::ElementTypes();
+    ASSERT_EQ(count, (int32_t)types.size());
+    for (int32_t i = 0; i < count; i++) {
+        const char *description = nullptr, *typeName = nullptr;
+        ASSERT_EQ(Ki_LensFlare_Enumerate_ElementInfo(T("element"), &i, T("description"),
+                                                     &description, T("name"), &typeName, 1, 0), 0);
+        EXPECT_STREQ(typeName, types[(size_t)i]->name.c_str());
+        EXPECT_STREQ(description, types[(size_t)i]->description.c_str());
+    }
+    int32_t past = count;
+    const char *untouched = "x";
+    EXPECT_EQ(Ki_LensFlare_Enumerate_ElementInfo(T("element"), &past, T("name"), &untouched, 1, 0), -1);
+    EXPECT_STREQ(untouched, "x");
+    EXPECT_EQ(ErrorNames(), std::vector<std::string>{"ERR_INDEX_RANGE"});
+}
+
+/* Each faulty call: one distinct report naming the function, a result of
+ * -1, the flare as it was, and no answer stored (inquiries answer all or
+ * nothing). */
+TEST_F(Protocol, FaultyCallsAreReportedAndChangeNothing)
+{
+    const char *stale = Insert("bare");
+    Ki_LensFlare(light, name.c_str(), T("delete"), stale, 0);
+    const std::string before = Describe();
+    const char *n = name.c_str();
+    float f = 0.75f, nan = std::nanf(""), big = 100.0f, sentinel = -1.0f;
+    int32_t zero = 0, one = 1, nine = 9, minus = -1, huge = 5000, size = 3;
+    const float ascending[2] = {0.0f, 1.0f}, descending[2] = {1.0f, 0.0f};
+    const float rgb[6] = {1, 1, 1, 0, 0, 0};
+    const char unterminated[3] = {'a', 'b', 'c'};
+    KaToken out = 0;
+    const char *newGuid = nullptr;
+    struct Case {
+        const char *what;
+        const char *error;
+        const char *routine;
+        std::function<int()> call;
+    } cases[] = {
+        {"no token at a keyword position", "ERR_BAD_TOKEN", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, (uint64_t)0x123456789ull, 0); }},
+        {"a keyword of nothing", "ERR_UNKNOWN_KEYWORD", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("sharpness"), &f, 1, 0); }},
+        {"a stale guid", "ERR_BAD_GUID", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("element"), stale, T("enabled"), T("off"), 1, 0); }},
+        {"element index past the end", "ERR_INDEX_RANGE", "Ki_Inquire_LensFlare()",
+         [&] { return Ki_Inquire_LensFlare(light, n, T("scale"), &sentinel, 1, T("element"), &one, T("enabled"), &out, 1, 0); }},
+        {"negative parameter index", "ERR_INDEX_RANGE", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &minus, T("value"), &f, 1, 0); }},
+        {"parameter index past the end", "ERR_INDEX_RANGE", "Ki_Inquire_LensFlare()",
+         [&] { return Ki_Inquire_LensFlare(light, n, T("element"), &zero, 1, T("parameter"), &nine, T("value"), &sentinel, 1, 0); }},
+        {"a null answer address", "ERR_NULL_ADDRESS", "Ki_Inquire_LensFlare()",
+         [&] { return Ki_Inquire_LensFlare(light, n, T("scale"), &sentinel, 1, T("intensity"), nullptr, 1, 0); }},
+        {"a null value address", "ERR_NULL_ADDRESS", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("intensity"), nullptr, 1, 0); }},
+        {"a switch that is no switch", "ERR_BAD_SWITCH", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("enabled"), T("maybe"), 1, 0); }},
+        {"a count written", "ERR_READ_ONLY", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("numelements"), &one, 1, 0); }},
+        {"a definition written", "ERR_READ_ONLY", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &zero, T("definition"), T("precision"), &one, 1, 0); }},
+        {"a parameter before any element", "ERR_NO_ELEMENT", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("parameter"), &zero, T("value"), &f, 1, 0); }},
+        {"a value outside the absolute range", "ERR_BAD_VALUE", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("element"), probe, 1, T("parameter"), &zero, T("value"), &big, 1, 0); }},
+        {"a value that is no number", "ERR_BAD_VALUE", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("intensity"), &nan, 1, 0); }},
+        {"a gradient running backwards", "ERR_BAD_GRADIENT", "Ki_LensFlare()",
+         [&] { int32_t two = 2, ramp = RAMP; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &ramp, T("gradientdata"), &two, rgb, descending, 1, 0); }},
+        {"a gradient of too many entries", "ERR_BAD_GRADIENT", "Ki_LensFlare()",
+         [&] { int32_t ramp = RAMP; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &ramp, T("gradientdata"), &huge, rgb, ascending, 1, 0); }},
+        {"a gradient for a slider", "ERR_PARAMETER_TYPE", "Ki_LensFlare()",
+         [&] { int32_t two = 2; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &zero, T("gradientdata"), &two, rgb, ascending, 1, 0); }},
+        {"list entries without their NUL", "ERR_BAD_DATA", "Ki_LensFlare()",
+         [&] { int32_t shape = SHAPE; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &shape, T("arbitrarydata"), &size, unterminated, 1, 0); }},
+        {"data at a null address", "ERR_BAD_DATA", "Ki_LensFlare()",
+         [&] { int32_t blob = BLOB; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &blob, T("arbitrarydata"), &size, nullptr, 1, 0); }},
+        {"a command after a group", "ERR_COMMAND_NOT_ALONE", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("delete"), probe, 0); }},
+        {"something after a command", "ERR_EXTRA_ARGUMENTS", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("delete"), probe, 1, 0); }},
+        {"a command in an inquiry", "ERR_UNKNOWN_KEYWORD", "Ki_Inquire_LensFlare()",
+         [&] { return Ki_Inquire_LensFlare(light, n, T("delete"), probe, 0); }},
+        {"an unknown element type", "ERR_UNKNOWN_ELEMENT_TYPE", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("insert"), T("end"), "nosuchtype", &newGuid, 0); }},
+        {"an insert placement of nothing", "ERR_UNKNOWN_KEYWORD", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("insert"), T("middle"), "glow", &newGuid, 0); }},
+        {"an insert next to a stale guid", "ERR_BAD_GUID", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("insert"), T("after"), "glow", stale, &newGuid, 0); }},
+        {"an insert without an address for the guid", "ERR_NULL_ADDRESS", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("insert"), T("end"), "glow", nullptr, 0); }},
+        {"a move sideways", "ERR_UNKNOWN_KEYWORD", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("move"), T("left"), probe, 0); }},
+        {"a save without a status address", "ERR_NULL_ADDRESS", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("savetofile"), "/tmp/x.lnz", nullptr, 0); }},
+        {"an owner that does not exist", "ERR_NO_SUCH_OBJECT", "Ki_Inquire_LensFlare()",
+         [&] { return Ki_Inquire_LensFlare(light, "NoSuchLight", T("scale"), &sentinel, 1, 0); }},
+        {"an owner type that is no token", "ERR_BAD_TOKEN", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare((KaToken)42, n, T("scale"), &f, 1, 0); }},
+    };
+    for (Case &c : cases) {
+        Kh_Clear_Errors();
+        sentinel = -1.0f;
+        out = 0;
+        EXPECT_EQ(c.call(), -1) << c.what;
+        std::vector<std::string> reports = ErrorReports();
+        ASSERT_EQ(reports.size(), 1u) << c.what;
+        EXPECT_EQ(reports[0].substr(0, reports[0].find('|')), c.error) << c.what;
+        EXPECT_NE(reports[0].find(std::string("|") + c.routine + "|"), std::string::npos)
+            << c.what << ": " << reports[0];
+        EXPECT_EQ(Describe(), before) << c.what;
+        EXPECT_EQ(sentinel, -1.0f) << c.what << ": an answer was stored";
+        EXPECT_EQ(out, 0u) << c.what;
+        EXPECT_EQ(newGuid, nullptr) << c.what;
+    }
+}
+
+/* Unchanged elements are written back on every edit, so every default of
+ * the catalogue must pass the value rules; names travel as single words
+ * in .lnz files. */
+TEST(Catalogue, EveryDefaultPassesTheValueRulesAndEveryNameIsAWord)
+{
+    auto isWord = [](const std::string &s) {
+        return !s.empty() && s.find_first_of(" \t\r\n\"") == std::string::npos;
+    };
+    for (const ka::ElementType *type : ka::ElementTypes()) {
+        EXPECT_TRUE(isWord(type->name)) << type->name;
+        std::unique_ptr<ka::Element> e = ka::NewElement(type);
+        for (size_t i = 0; i < type->params.size(); i++) {
+            const ka::ParamDef &d = type->params[i];
+            const ka::ParamValue &v = e->values[i];
+            std::string why;
+            EXPECT_TRUE(isWord(d.name)) << type->name << "/" << d.name;
+            EXPECT_TRUE(ka::ValidValue(d, v.v, &why)) << type->name << ": " << why;
+            EXPECT_TRUE(ka::ValidGradient(v.gradient.offsets.data(), v.gradient.colors.data(),
+                                          v.gradient.count(), &why)) << type->name << ": " << why;
+            EXPECT_TRUE(ka::ValidData(d, v.data.data(), (long long)v.data.size(), &why))
+                << type->name << ": " << why;
+        }
+    }
+}
