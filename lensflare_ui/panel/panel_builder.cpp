@@ -47,7 +47,10 @@ const int kLabelGap = 7;          /* between a label and its button or list */
 const int kSliderHeight = 30;
 const int kCheckBoxHeight = 30;
 const int kColorButtonHeight = 20;
-const int kColorRowGap = 5;
+const int kColorRowGap = 5;       /* above a colour row, except at a column's top */
+const int kRowSpacing = 6;        /* below colour and list rows */
+const int kGradientSpacing = 9;   /* below gradient rows */
+const int16_t kThumbStart = 6;    /* thumb tip at the track's left end */
 const int kListDroppedHeight = 100;
 const int kListEntryChars = 127;  /* longest name or value kept */
 
@@ -173,7 +176,7 @@ void ConfigureSlider(TinySlider *slider, ElementParameter *parameter)
 {
     slider->label = LabelText(parameter);
     slider->mode = parameter->floatArg == Token("on") ? SLIDER_MODE_FLOAT : SLIDER_MODE_INTEGER;
-    slider->thumbX = 6;
+    slider->thumbX = kThumbStart;
     slider->floatMin = parameter->uiMin[0];
     slider->floatMax = parameter->uiMax[0];
     slider->intMin = TruncateToInt(parameter->uiMin[0]);
@@ -242,7 +245,7 @@ void BuildColorRow(PanelLayout *layout, ElementParameter *parameter)
     int buttonHeight = ClientHeight(button);
     parameter->label = CreateRowLabel(layout, parameter, text, buttonHeight, id + 1);
     RedrawControl(layout->dialog, id);
-    layout->y += buttonHeight + 6;
+    layout->y += buttonHeight + kRowSpacing;
 }
 
 /* Reads one "name:value" entry and steps past its ","; false when no
@@ -313,7 +316,7 @@ void BuildListRow(PanelLayout *layout, ElementParameter *parameter)
     UseAnsiFont(list);
     int listHeight = ClientHeight(list);
     parameter->label = CreateRowLabel(layout, parameter, text, listHeight, id + 1);
-    layout->y += listHeight + 6;
+    layout->y += listHeight + kRowSpacing;
     if (list)
         FillListRow(layout->dialog, list, parameter);
 }
@@ -334,7 +337,7 @@ void BuildGradientRow(PanelLayout *layout, ElementParameter *parameter)
     parameter->control = CreateRowWindow(layout, "button", "", kPlaceholderStyle, layout->x,
                                          layout->y - labelOffset, layout->width, height, id);
     parameter->gradientControl = nullptr;
-    layout->y += height + 9;
+    layout->y += height + kGradientSpacing;
     GradientPivots pivots = {};
     GradientToPivots(layout->dialog, parameter->gradientCount, parameter->gradientColors,
                      parameter->gradientOffsets, &pivots);

@@ -1,0 +1,123 @@
+// The "Select Element" dialog on its own, run modally from the test
+// program's resources; the host's type enumeration is the oracle.
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include "editor.h"
+#include "element_fixture.h"
+#include "plugin.h"
+#include "ui_driver.h"
+
+namespace {
+
+/* Taken before any test runs: the placement the module starts with. */
+const int16_t kPlacementAtLoad = addElementPlacement;
+
+struct HostType {
+    std::string description;
+    const char *name;
+};
+
+std::vector<HostType> HostTypes()
+{
+    std::vector<HostType> types;
+    int32_t count = 0;
+    Ki_LensFlare_Enumerate_ElementInfo(fx::T("numelements"), &count, 0);
+    for (int32_t i = 0; i < count; i++) {
+        const char *description = nullptr, *name = nullptr;
+        Ki_LensFlare_Enumerate_ElementInfo(fx::T("element"), &i, fx::T("description"),
+                                           &description, fx::T("name"), &name, 1, 0);
+        types.push_back({description ? description : "", name});
+    }
+    return types;
+}
+
+INT_PTR RunAddDialog()
+{
+    return DialogBoxParamA(moduleHandle, "AddElementDialog", ui::TestOwnerWindow(),
+                           AddElementDialogProc, 0);
+}
+
+int CheckedPlacement(HWND dialog)
+{
+    int checked = 0;
+    for (int id = IDC_ADD_BEFORE; id <= IDC_ADD_AT_END; id++)
+        if (ui::IsChecked(dialog, id))
+            checked = checked ? -1 : id;   /* -1: more than one */
+    return checked;
+}
+
+} // namespace
+
+TEST(ElementListAddDialog, OkAtOnceTakesTheFirstTypeAtTheLastPlacement)
+{
+    EXPECT_EQ(kPlacementAtLoad, IDC_ADD_AT_END) << "\"Add at end of list\" the first time";
+    std::vector<HostType> types = HostTypes();
+    ASSERT_GE(types.size(), 2u);
+    addElementPlacement = IDC_ADD_AT_START;
+    addElementType = nullptr;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(ui::Text(dialog), "Select Element");
+        EXPECT_EQ(CheckedPlacement(dialog), IDC_ADD_AT_START);
+        HWND list = GetDlgItem(dialog, IDC_ELEMENT_TYPES);
+        ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), (LRESULT)types.size());
+        EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0), 0);
+        for (size_t i = 0; i < types.size(); i++) {
+            char line[256] = "";
+            SendMessageA(list, LB_GETTEXT, i, (LPARAM)line);
+            EXPECT_EQ(line, types[i].description);
+        }
+        ui::Click(dialog, IDOK);
+    });
+    EXPECT_EQ(RunAddDialog(), 1);
+    ASSERT_NE(addElementType, nullptr);
+    EXPECT_STREQ(addElementType, types[0].name);
+    EXPECT_EQ(addElementPlacement, IDC_ADD_AT_START);
+}
+
+TEST(ElementListAddDialog, APlacementChosenThenCancelledIsThePresetNextTime)
+{
+    addElementPlacement = IDC_ADD_AT_END;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ui::Click(dialog, IDC_ADD_AFTER);
+        EXPECT_EQ(CheckedPlacement(dialog), IDC_ADD_AFTER);
+        ui::Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(RunAddDialog(), 0);
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(CheckedPlacement(dialog), IDC_ADD_AFTER);
+        ui::Click(dialog, IDOK);
+    });
+    EXPECT_EQ(RunAddDialog(), 1);
+    EXPECT_EQ(addElementPlacement, IDC_ADD_AFTER);
+}
+
+TEST(ElementListAddDialog, ADoubleClickOnlySelects)
+{
+    std::vector<HostType> types = HostTypes();
+    ASSERT_GE(types.size(), 3u);
+    HWND opened = nullptr;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        opened = dialog;
+        HWND list = GetDlgItem(dialog, IDC_ELEMENT_TYPES);
+        RECT line;
+        SendMessageA(list, LB_GETITEMRECT, 2, (LPARAM)&line);
+        int x = line.left + 5, y = (line.top + line.bottom) / 2;
+        ui::LeftDown(list, x, y);
+        ui::LeftUp(list, x, y);
+        SendMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, y));
+        ui::LeftUp(list, x, y);
+    });
+    driver.Then([&](HWND dialog) {
+        /* Still the same dialog's loop: the double-click closed nothing. */
+        EXPECT_EQ(dialog, opened);
+        EXPECT_TRUE(IsWindowVisible(dialog));
+        ui::Click(dialog, IDOK);
+    });
+    EXPECT_EQ(RunAddDialog(), 1);
+    ASSERT_NE(addElementType, nullptr);
+    EXPECT_STREQ(addElementType, types[2].name);
+}

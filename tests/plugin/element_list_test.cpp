@@ -1,0 +1,318 @@
+// The editor's element list and its structural commands, in the real
+// dialog on a light of the reference host.  The host's element order and
+// values and its call log are the oracle.
+#include <gtest/gtest.h>
+
+#include "editor.h"
+#include "element_fixture.h"
+#include "plugin.h"
+#include "ui_driver.h"
+
+using fx::HostElements;
+
+namespace {
+
+/* Queues the steps of one "&Add": the click in the editor, then OK in the
+ * add dialog with the type of the given host name chosen. */
+void QueueAdd(ui::Driver &driver, int16_t placement, const char *typeName)
+{
+    driver.Then([=](HWND dialog) {
+        addElementPlacement = placement;
+        ui::Click(dialog, IDC_ADD_ELEMENT);
+    });
+    driver.When("Select Element", [=](HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_ELEMENT_TYPES);
+        int lines = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+        for (int i = 0; i < lines; i++) {
+            const char *name = (const char *)SendMessageA(list, LB_GETITEMDATA, i, 0);
+            if (name && std::string(name) == typeName) {
+                SendMessageA(list, LB_SETCURSEL, i, 0);
+                SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ELEMENT_TYPES, LBN_SELCHANGE),
+                             (LPARAM)list);
+            }
+        }
+        ui::Click(dialog, IDOK);
+    });
+}
+
+std::vector<std::string> HostNames(const HostSession &host)
+{
+    std::vector<std::string> names;
+    for (const fx::HostElement &e : HostElements(host))
+        names.push_back(e.name);
+    return names;
+}
+
+} // namespace
+
+TEST(ElementList, RemovingTheOnlyElementLeavesNothingToActOn)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        EXPECT_TRUE(ui::IsEnabled(dialog, IDC_LIBRARY_SAVE));
+        EXPECT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
+        EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
+        ui::Click(dialog, IDC_REMOVE_ELEMENT);
+        EXPECT_EQ(fx::ListCount(dialog), 0);
+        EXPECT_FALSE(ui::IsEnabled(dialog, IDC_LIBRARY_SAVE));
+        EXPECT_FALSE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
+        EXPECT_EQ(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
+        EXPECT_EQ(host.instance->currentElement, nullptr);
+        host.ClearLog();
+        ui::Click(dialog, IDC_REMOVE_ELEMENT);
+        ui::Click(dialog, IDC_MOVE_UP);
+        ui::Click(dialog, IDC_MOVE_DOWN);
+        EXPECT_TRUE(host.Log("Ki_LensFlare").empty());
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    EXPECT_TRUE(HostElements(host).empty());
+}
+
+TEST(ElementList, MovingKeepsTheElementSelectedAtTheTopAfterSavingThePanel)
+{
+    HostSession host;
+    std::vector<const char *> types(16, "glow");
+    types[3] = "ring";
+    fx::SetFlareTypes(host, types);
+    std::string ringGuid = HostElements(host)[3].guid;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        fx::SelectLine(dialog, 3);
+        host.ClearLog();
+        ui::Click(dialog, IDC_MOVE_DOWN);
+        std::vector<std::string> calls = host.Log("Ki_LensFlare");
+        int move = fx::FirstLineWith(calls, " move down \"" + ringGuid + "\"");
+        ASSERT_GE(move, 0);
+        /* The whole write-back, ring's values included, went first. */
+        EXPECT_EQ((size_t)move, fx::WriteCalls(host.instance->model));
+        EXPECT_EQ(fx::ListSelection(dialog), 4);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_GETTOPINDEX, 0, 0), 4);
+        ASSERT_NE(host.instance->currentElement, nullptr);
+        EXPECT_EQ(host.instance->currentElement->guid, ringGuid);
+        EXPECT_EQ(host.instance->currentElement->firstParameter->control,
+                  GetDlgItem(dialog, IDC_PANEL_FIRST));
+        ui::Click(dialog, IDC_MOVE_UP);
+        EXPECT_EQ(fx::ListSelection(dialog), 3);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    EXPECT_EQ(HostElements(host)[3].guid, ringGuid);
+}
+
+TEST(ElementList, RemoveDoesNotWriteThePanelAndSelectsTheFirstElement)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow", "ring", "halo"});
+    std::vector<fx::HostElement> before = HostElements(host);
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        fx::SelectLine(dialog, 1);
+        host.ClearLog();
+        ui::Click(dialog, IDC_REMOVE_ELEMENT);
+        std::vector<std::string> calls = host.Log("Ki_LensFlare");
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls[0], "Ki_LensFlare light \"Light01\" delete \"" + before[1].guid + "\" 0");
+        EXPECT_EQ(fx::ListCount(dialog), 2);
+        EXPECT_EQ(fx::ListSelection(dialog), 0);
+        EXPECT_EQ(host.instance->currentElement->guid, before[0].guid);
+        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    EXPECT_EQ(HostNames(host), (std::vector<std::string>{"glow", "halo"}));
+}
+
+TEST(ElementList, EachPlacementPutsTheNewElementWhereItSays)
+{
+    fx::Define(fx::kBareType);
+    struct Case {
+        int16_t placement;
+        std::vector<std::string> expected;   /* ring selected, t_bare added */
+    } cases[] = {
+        {IDC_ADD_BEFORE, {"glow", "t_bare", "ring", "halo"}},
+        {IDC_ADD_AFTER, {"glow", "ring", "t_bare", "halo"}},
+        {IDC_ADD_AT_START, {"t_bare", "glow", "ring", "halo"}},
+        {IDC_ADD_AT_END, {"glow", "ring", "halo", "t_bare"}},
+    };
+    for (const Case &c : cases) {
+        HostSession host;
+        fx::SetFlareTypes(host, {"glow", "ring", "halo"});
+        ui::Driver driver;
+        driver.Then([&](HWND dialog) { fx::SelectLine(dialog, 1); });
+        QueueAdd(driver, c.placement, "t_bare");
+        driver.Then([&](HWND dialog) {
+            std::vector<fx::HostElement> now = HostElements(host);
+            int added = -1;
+            for (size_t i = 0; i < now.size(); i++)
+                if (now[i].name == "t_bare")
+                    added = (int)i;
+            EXPECT_EQ(fx::ListSelection(dialog), added) << c.placement;
+            fx::CloseWithOk(dialog);
+        });
+        host.OpenEditor();
+        EXPECT_EQ(HostNames(host), c.expected) << c.placement;
+    }
+}
+
+TEST(ElementList, AddingAtTheEndSelectsTheNewElementWithItsPanel)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow", "ring"});
+    ui::Driver driver;
+    QueueAdd(driver, IDC_ADD_AT_END, "halo");
+    driver.Then([&](HWND dialog) {
+        std::vector<fx::HostElement> now = HostElements(host);
+        ASSERT_EQ(now.size(), 3u);
+        EXPECT_EQ(fx::ListSelection(dialog), 2);
+        ASSERT_NE(host.instance->currentElement, nullptr);
+        EXPECT_EQ(host.instance->currentElement->guid, now[2].guid);
+        EXPECT_EQ(fx::ListLine(dialog, 2), now[2].description);
+        EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+/* "Before" and "after" without a current element: next to the line that
+ * is selected (an element without parameters), else at the nearest end. */
+TEST(ElementList, BeforeAndAfterWithoutACurrentElement)
+{
+    fx::Define(fx::kBareType);
+    {
+        HostSession host;
+        fx::SetFlareTypes(host, {"glow", "t_bare", "ring"});
+        ui::Driver driver;
+        driver.Then([&](HWND dialog) {
+            fx::SelectLine(dialog, 1);
+            EXPECT_EQ(host.instance->currentElement, nullptr);
+        });
+        QueueAdd(driver, IDC_ADD_AFTER, "halo");
+        driver.Then([&](HWND dialog) { fx::CloseWithOk(dialog); });
+        host.OpenEditor();
+        EXPECT_EQ(HostNames(host), (std::vector<std::string>{"glow", "t_bare", "halo", "ring"}));
+    }
+    for (int16_t placement : {IDC_ADD_BEFORE, IDC_ADD_AFTER}) {
+        HostSession host;
+        fx::SetFlareTypes(host, {});
+        ui::Driver driver;
+        QueueAdd(driver, placement, "halo");
+        driver.Then([&](HWND dialog) {
+            std::vector<std::string> calls = host.Log("Ki_LensFlare");
+            const char *expected = placement == IDC_ADD_BEFORE ? " insert start \"halo\" &out 0"
+                                                               : " insert end \"halo\" &out 0";
+            EXPECT_EQ(fx::CountContaining(calls, expected), 1u) << placement;
+            EXPECT_EQ(fx::ListCount(dialog), 1);
+            EXPECT_TRUE(ui::IsEnabled(dialog, IDC_LIBRARY_SAVE));
+            fx::CloseWithOk(dialog);
+        });
+        host.OpenEditor();
+    }
+}
+
+TEST(ElementList, AnElementWithoutParametersLeavesTheCommandsIdle)
+{
+    fx::Define(fx::kBareType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow", "t_bare"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ASSERT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
+        fx::SelectLine(dialog, 1);
+        EXPECT_EQ(host.instance->currentElement, nullptr);
+        EXPECT_FALSE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED)) << "no element: \"off\"";
+        EXPECT_EQ(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
+        host.ClearLog();
+        ui::Click(dialog, IDC_REMOVE_ELEMENT);
+        ui::Click(dialog, IDC_MOVE_UP);
+        SendMessageA(dialog, WM_COMMAND, IDC_ELEMENT_ENABLED, 0);
+        EXPECT_TRUE(host.Log().empty());
+        EXPECT_EQ(fx::ListCount(dialog), 2);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(ElementList, SelectionWritesThePanelOnlyInTheElementSection)
+{
+    fx::Define(fx::kRowsType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_rows", "glow"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ui::Click(dialog, IDC_REALTIME_UPDATES);   /* off */
+        ElementParameter *flag = host.instance->currentElement->firstParameter->next->next->next;
+        ASSERT_EQ(flag->controlId, IDC_PANEL_FIRST + 1);
+        host.ClearLog();
+        ui::Click(dialog, IDC_PANEL_FIRST + 1);
+        EXPECT_TRUE(host.Log().empty()) << "realtime updates are off";
+        fx::SelectLine(dialog, 1);
+        EXPECT_EQ(host.Log("Ki_LensFlare").size(), fx::WriteCalls(host.instance->model));
+        EXPECT_EQ(fx::HostValue(host, 0, 3)[0], 1.0f);
+
+        for (int section : {SECTION_GLOBAL, SECTION_GLOBAL_FADING}) {
+            fx::ShowSection(dialog, section);
+            host.ClearLog();
+            fx::SelectLine(dialog, 0);
+            EXPECT_TRUE(host.Log().empty()) << section;
+            EXPECT_EQ(host.instance->currentElement, host.instance->model->firstElement);
+            fx::SelectLine(dialog, 1);
+            EXPECT_TRUE(host.Log().empty()) << section;
+            EXPECT_EQ(host.instance->currentElement, host.instance->model->firstElement->next);
+            EXPECT_EQ(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
+        }
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(ElementList, ElementEnabledWritesAndRedrawsWithRealtimeOff)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow", "ring"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ui::Click(dialog, IDC_REALTIME_UPDATES);
+        fx::SelectLine(dialog, 1);
+        host.ClearLog();
+        ui::Click(dialog, IDC_ELEMENT_ENABLED);
+        EXPECT_FALSE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
+        EXPECT_EQ(host.Log("Ki_LensFlare").size(), fx::WriteCalls(host.instance->model));
+        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
+        KaToken enabled = 0;
+        int32_t e = 1;
+        Ki_Inquire_LensFlare(fx::T("light"), host.light.c_str(), fx::T("element"), &e,
+                             fx::T("enabled"), &enabled, 1, 0);
+        EXPECT_EQ(enabled, fx::T("off"));
+        fx::SelectLine(dialog, 0);
+        EXPECT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED)) << "follows the selection";
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(ElementList, HostMemoryComesBackAfterAHundredAddMoveRemoveCycles)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow", "ring"});
+    const int kCycles = 100;
+    int64_t before = 0;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) { before = LiveHostBlocks(); });
+    for (int i = 0; i < kCycles; i++) {
+        QueueAdd(driver, IDC_ADD_AT_END, "ring");
+        driver.Then([&](HWND dialog) {
+            ui::Click(dialog, IDC_MOVE_UP);
+            ui::Click(dialog, IDC_REMOVE_ELEMENT);
+        });
+    }
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(fx::ListCount(dialog), 2);
+        EXPECT_EQ(LiveHostBlocks(), before);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    EXPECT_EQ(HostNames(host), (std::vector<std::string>{"glow", "ring"}));
+}

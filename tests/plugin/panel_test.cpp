@@ -1,0 +1,514 @@
+// The parameter panel in the real editor, on elements of types defined
+// for the tests; and the gradient mapping and swatch drawing on their own.
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include "color.h"
+#include "colour_slider.h"
+#include "controls.h"
+#include "editor.h"
+#include "element_fixture.h"
+#include "panel.h"
+#include "plugin.h"
+#include "preview.h"
+#include "ui_driver.h"
+
+namespace {
+
+const char kFirstNotAtStart[] =
+    "The first entry of one of the gradient color maps does not use an 'offset' value of 0.0 "
+    "(the first entry must be at 0.0 and the last entry must be at 1.0).";
+const char kLastNotAtEnd[] =
+    "The last entry of one of the gradient color maps does not use an 'offset' value of 1.0 "
+    "(the first entry must be at 0.0 and the last entry must be at 1.0).";
+
+const char kColumnsType[] =
+    "type t_columns\n"
+    "param floatslider c0\nparam floatslider c1\nparam floatslider c2\nparam floatslider c3\n"
+    "param floatslider c4\nparam floatslider c5\nparam floatslider c6\nparam floatslider c7\n"
+    "param floatslider c8\nparam floatslider c9\nparam floatslider c10\nparam floatslider c11\n"
+    "end\n";
+
+const char kInfiniteType[] =
+    "type t_infinite\nparam floatslider wide\n"
+    "uimin -FLT_MAX\nuimax FLT_MAX\nabsmin -FLT_MAX\nabsmax FLT_MAX\nend\n";
+const char kMaxOnlyType[] =
+    "type t_maxonly\nparam floatslider tall\nuimax FLT_MAX\nabsmax FLT_MAX\nend\n";
+
+const char kNoMatchListType[] =
+    "type t_nomatch\nparam list mode\nlist Low:0,High:1\nabsmax 5\ndefault 2\nend\n";
+
+const char kRadiusType[] =
+    "type t_radius\n"
+    "param floatslider radius\npercentage on\nprecision 3\n"
+    "param floatslider length\n"
+    "param floatslider Radius\n"
+    "param intslider count\nfloatarg off\nuimax 20\nabsmax 50\n"
+    "end\n";
+
+const char kLateGradientType[] =
+    "type t_grad_late\nparam gradient ramp\nstop 0.2 1 0 0\nstop 1.0 0 0 1\nend\n";
+const char kShortGradientType[] =
+    "type t_grad_short\nparam gradient ramp\nstop 0.0 1 0 0\nstop 0.5 0 0 1\nend\n";
+
+/* 99 red entries at 0.0, one green at 0.5, then 50 blue at 1.0: of the
+ * first 100 only red and green count. */
+std::string LongGradientType()
+{
+    std::string text = "type t_grad_150\nparam gradient ramp\n";
+    for (int i = 0; i < 99; i++)
+        text += "stop 0 1 0 0\n";
+    text += "stop 0.5 0 1 0\n";
+    for (int i = 0; i < 50; i++)
+        text += "stop 1 0 0 1\n";
+    return text + "end\n";
+}
+
+std::string LongNameListType()
+{
+    return "type t_longlist\nparam list mode\nlist " + std::string(200, 'A') +
+           ":5,B:7,Odd\nabsmax 10\ndefault 7\nend\n";
+}
+
+RECT AreaRect(HWND dialog)
+{
+    HWND area = GetDlgItem(dialog, IDC_PARAM_AREA);
+    RECT r;
+    GetClientRect(area, &r);
+    MapWindowPoints(area, dialog, (POINT *)&r, 2);
+    return r;
+}
+
+SIZE AnsiTextSize(HWND window, const char *text)
+{
+    HDC dc = GetDC(window);
+    HGDIOBJ old = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
+    SIZE size;
+    GetTextExtentPoint32A(dc, text, (int)std::strlen(text), &size);
+    SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return size;
+}
+
+ElementParameter *Parameter(const PluginInstance *instance, int index)
+{
+    ElementParameter *p = instance->currentElement ? instance->currentElement->firstParameter
+                                                   : nullptr;
+    while (p && index-- > 0)
+        p = p->next;
+    return p;
+}
+
+std::string ComboText(HWND list, int item)
+{
+    char text[256] = "";
+    SendMessageA(list, CB_GETLBTEXT, item, (LPARAM)text);
+    return text;
+}
+
+void SelectComboItem(HWND dialog, int id, int item, WORD code = CBN_SELCHANGE)
+{
+    HWND list = GetDlgItem(dialog, id);
+    SendMessageA(list, CB_SETCURSEL, item, 0);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)list);
+}
+
+} // namespace
+
+TEST(Panel, SliderRowsFillTheFirstColumnThenTheSecond)
+{
+    fx::Define(kColumnsType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_columns"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        RECT area = AreaRect(dialog);
+        int half = (area.right - area.left) / 2, rest = (area.right - area.left) - half;
+        int column = 0, row = 0, firstColumnRows = 0;
+        for (int i = 0; i < 12; i++) {
+            HWND slider = GetDlgItem(dialog, IDC_PANEL_FIRST + i);
+            ASSERT_NE(slider, nullptr) << i;
+            RECT r = fx::RectInDialog(dialog, slider);
+            if (column == 0 && r.left != area.left + 5) {
+                column = 1;
+                firstColumnRows = row;
+                row = 0;
+            }
+            EXPECT_EQ(r.left, column ? area.left + half + 5 : area.left + 5) << i;
+            EXPECT_EQ(r.right - r.left, column ? rest - 15 : half - 10) << i;
+            EXPECT_EQ(r.top, area.top + 10 + 31 * row) << i;
+            EXPECT_EQ(r.bottom - r.top, 30) << i;
+            row++;
+        }
+        ASSERT_EQ(column, 1) << "12 sliders need the second column";
+        /* The last row of the first column fits; one more would reach bottom - 7. */
+        int lastTop = area.top + 10 + 31 * (firstColumnRows - 1);
+        EXPECT_LT(lastTop + 30, area.bottom - 7);
+        EXPECT_GE(lastTop + 31 + 30, area.bottom - 7);
+        EXPECT_GT(area.top + 10 + 31 * (row - 1) + 30, area.bottom - 7)
+            << "the second column does not wrap";
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(Panel, EachRowTypeGetsItsControlsAndTypesWithoutControlsShareTheNextId)
+{
+    fx::Define(fx::kRowsType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_rows"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        const int kIds[] = {10000, 10001, 10001, 10001, 10002, 10004, 10006};
+        for (int i = 0; i < 7; i++)
+            EXPECT_EQ(Parameter(host.instance, i)->controlId, kIds[i]) << i;
+        EXPECT_EQ(GetDlgItem(dialog, 10006), nullptr);
+        EXPECT_EQ(Parameter(host.instance, 1)->control, nullptr);
+
+        RECT area = AreaRect(dialog);
+        int x = area.left + 5, width = (area.right - area.left) / 2 - 10;
+        int y = area.top + 10;
+        EXPECT_EQ(fx::RectInDialog(dialog, GetDlgItem(dialog, 10000)).top, y);
+        y += 31;
+        HWND box = GetDlgItem(dialog, 10001);
+        EXPECT_EQ(ui::Text(box), "Flag");
+        EXPECT_EQ(fx::RectInDialog(dialog, box).top, y);
+        EXPECT_FALSE(ui::IsChecked(dialog, 10001));
+        EXPECT_EQ(SendMessageA(box, WM_GETFONT, 0, 0), (LRESULT)GetStockObject(ANSI_VAR_FONT));
+        y += 31 + 5;
+
+        SIZE tint = AnsiTextSize(dialog, "Tint");
+        RECT button = fx::RectInDialog(dialog, GetDlgItem(dialog, 10002));
+        EXPECT_EQ(button.left, x + tint.cx + 7);
+        EXPECT_EQ(button.top, y);
+        EXPECT_EQ(button.right, x + width);
+        EXPECT_EQ(button.bottom - button.top, 20);
+        RECT label = fx::RectInDialog(dialog, GetDlgItem(dialog, 10003));
+        EXPECT_EQ(ui::Text(GetDlgItem(dialog, 10003)), "Tint");
+        EXPECT_EQ(label.left, x);
+        EXPECT_EQ(label.top, y + (20 - tint.cy + 1) / 2);
+        y += 20 + 6;
+
+        SIZE mode = AnsiTextSize(dialog, "Mode");
+        HWND list = GetDlgItem(dialog, 10004);
+        RECT listRect = fx::RectInDialog(dialog, list);
+        EXPECT_EQ(listRect.left, x + mode.cx + 7);
+        EXPECT_EQ(listRect.top, y);
+        RECT listClient;
+        GetClientRect(list, &listClient);
+        EXPECT_EQ(fx::RectInDialog(dialog, GetDlgItem(dialog, 10005)).top,
+                  y + (listClient.bottom - mode.cy + 1) / 2);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(Panel, AnInfiniteUiRangeIsReportedOncePerModuleLife)
+{
+    fx::Define(kInfiniteType);
+    fx::Define(kMaxOnlyType);
+    rangeWarningShown = 0;   /* as when the module is loaded */
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_infinite", "t_maxonly"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ASSERT_EQ(driver.Boxes().size(), 1u);
+        EXPECT_EQ(driver.Boxes()[0].caption, "Lens Flare API definition error");
+        EXPECT_EQ(driver.Boxes()[0].text,
+                  "The minimum UI value (-FLT_MAX) is too small. It must be a more finite value, "
+                  "such as zero.");
+        TinySlider *slider = Parameter(host.instance, 0)->slider;
+        ASSERT_NE(slider, nullptr);
+        EXPECT_EQ(slider->floatMax, 3.4028235e38f) << "configured with the range regardless";
+        fx::SelectLine(dialog, 1);
+        fx::SelectLine(dialog, 0);
+        EXPECT_EQ(driver.Boxes().size(), 1u);
+        rangeWarningShown = 0;
+        fx::SelectLine(dialog, 1);
+    });
+    driver.Then([&](HWND dialog) {
+        ASSERT_EQ(driver.Boxes().size(), 2u);
+        EXPECT_EQ(driver.Boxes()[1].text,
+                  "The maximum UI value (FLT_MAX) is too big. It must be a more finite value, "
+                  "such as 100.");
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(Panel, ListRowsOfferTheEntriesAndSelectTheCurrentValue)
+{
+    fx::Define(fx::kRowsType);
+    fx::Define(kNoMatchListType);
+    fx::Define(LongNameListType().c_str());
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_rows", "t_nomatch", "t_longlist"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        EXPECT_TRUE(driver.Boxes().empty());
+        HWND list = GetDlgItem(dialog, 10004);
+        ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 2);
+        EXPECT_EQ(ComboText(list, 0), "Low");
+        EXPECT_EQ(ComboText(list, 1), "High");
+        EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 0, 0), 0);
+        EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 1, 0), 1);
+        EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
+
+        fx::SelectLine(dialog, 1);
+        ASSERT_EQ(driver.Boxes().size(), 1u);
+        EXPECT_EQ(driver.Boxes()[0].caption, "Programming Error");
+        EXPECT_EQ(driver.Boxes()[0].text, "The 'param_ptr->Kv_Current_Value' does not match any "
+                                          "of the combo box entry types.");
+        EXPECT_EQ(SendDlgItemMessageA(dialog, 10000, CB_GETCOUNT, 0, 0), 2);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, 10000, CB_GETCURSEL, 0, 0), CB_ERR);
+
+        fx::SelectLine(dialog, 2);
+        EXPECT_EQ(driver.Boxes().size(), 1u);
+        list = GetDlgItem(dialog, 10000);
+        ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 2) << "a name without ':' adds nothing";
+        EXPECT_EQ(ComboText(list, 0), std::string(127, 'A'));
+        EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 0, 0), 5);
+        EXPECT_EQ(ComboText(list, 1), "B");
+        EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(Panel, CheckBoxesAndListsWriteOnlyWhenTheValueChanges)
+{
+    fx::Define(fx::kRowsType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_rows"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        size_t writes = fx::WriteCalls(host.instance->model);
+        host.ClearLog();
+        ui::Click(dialog, 10001);
+        EXPECT_EQ(Parameter(host.instance, 3)->Kv_Current_Value[0], 1.0f);
+        EXPECT_EQ(host.Log("Ki_LensFlare").size(), writes);
+        EXPECT_EQ(fx::HostValue(host, 0, 3)[0], 1.0f);
+        host.ClearLog();
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(10001, BN_CLICKED),
+                     (LPARAM)GetDlgItem(dialog, 10001));
+        EXPECT_TRUE(host.Log().empty()) << "state unchanged";
+
+        SelectComboItem(dialog, 10004, 1);
+        EXPECT_TRUE(host.Log().empty()) << "the item already selected";
+        SelectComboItem(dialog, 10004, 0, CBN_DROPDOWN);
+        EXPECT_TRUE(host.Log().empty()) << "only CBN_SELCHANGE counts";
+        EXPECT_EQ(Parameter(host.instance, 5)->Kv_Current_Value[0], 1.0f);
+        SelectComboItem(dialog, 10004, 0);
+        EXPECT_EQ(host.Log("Ki_LensFlare").size(), writes);
+        EXPECT_EQ(fx::HostValue(host, 0, 5)[0], 0.0f);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(Panel, ColourButtonsShowTheParametersColour)
+{
+    fx::Define(fx::kRowsType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_rows"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        HWND button = GetDlgItem(dialog, 10002);
+        RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Capture face = ui::Pixels(button);
+        ASSERT_GT(face.width, 4);
+        EXPECT_EQ(face.Pixel(0, 0), RGB(0, 0, 0));
+        EXPECT_EQ(face.Pixel(face.width / 2, face.height / 2), RGB(51, 102, 153));
+
+        DRAWITEMSTRUCT item = {};
+        item.CtlType = ODT_BUTTON;
+        item.hDC = GetDC(dialog);
+        SetRect(&item.rcItem, 0, 0, 4, 4);
+        EXPECT_EQ(DrawColorParameterButton(10000, &item), 0) << "a slider";
+        EXPECT_EQ(DrawColorParameterButton(10006, &item), 0) << "no control";
+        item.CtlType = ODT_STATIC;
+        EXPECT_EQ(DrawColorParameterButton(10002, &item), 0);
+        ReleaseDC(dialog, item.hDC);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(Panel, GradientRowsReportFaultyDefinitionsAndKeepTheGradient)
+{
+    fx::Define(kLateGradientType);
+    fx::Define(kShortGradientType);
+    fx::Define(LongGradientType().c_str());
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_grad_late", "t_grad_short", "t_grad_150"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ASSERT_EQ(driver.Boxes().size(), 1u);
+        EXPECT_EQ(driver.Boxes()[0].caption, "Programming Error");
+        EXPECT_EQ(driver.Boxes()[0].text, kFirstNotAtStart);
+        ElementParameter *ramp = Parameter(host.instance, 0);
+        EXPECT_EQ(ramp->gradientControl, nullptr);
+        ASSERT_EQ(ramp->control, GetDlgItem(dialog, IDC_PANEL_FIRST));
+        int32_t rowHeight = 0, labelOffset = 0;
+        MeasureGradientRow(15, &rowHeight, &labelOffset);
+        RECT area = AreaRect(dialog);
+        RECT r = fx::RectInDialog(dialog, ramp->control);
+        EXPECT_EQ(r.top, area.top + 10 - labelOffset);
+        EXPECT_EQ(r.bottom - r.top, rowHeight);
+
+        fx::SelectLine(dialog, 1);
+        ASSERT_EQ(driver.Boxes().size(), 2u);
+        EXPECT_EQ(driver.Boxes()[1].text, kLastNotAtEnd);
+        fx::SelectLine(dialog, 2);
+        ASSERT_EQ(driver.Boxes().size(), 3u) << "the first 100 entries end at 0.5";
+        EXPECT_EQ(driver.Boxes()[2].text, kLastNotAtEnd);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    int32_t e = 0, p = 0, count = 0;
+    float *colors = nullptr, *offsets = nullptr;
+    Ki_Inquire_LensFlare(fx::T("light"), host.light.c_str(), fx::T("element"), &e, 1,
+                         fx::T("parameter"), &p, fx::T("gradientdata"), &count, &colors, &offsets,
+                         1, 0);
+    ASSERT_EQ(count, 2);
+    EXPECT_FLOAT_EQ(offsets[0], 0.2f) << "the host keeps its gradient";
+}
+
+TEST(Panel, RadiusAndLengthSlidersOutlineOnThePreview)
+{
+    fx::Define(kRadiusType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_radius", "glow"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        TinySlider *radius = Parameter(host.instance, 0)->slider;
+        ASSERT_NE(radius, nullptr);
+        EXPECT_EQ(radius->trackCallback, DrawRadiusOverlay);
+        EXPECT_EQ(radius->percent, 1);
+        EXPECT_EQ(radius->precision, 3);
+        EXPECT_EQ(radius->mode, (uint32_t)SLIDER_MODE_FLOAT);
+        EXPECT_EQ(Parameter(host.instance, 1)->slider->trackCallback, DrawRadiusOverlay);
+        EXPECT_EQ(Parameter(host.instance, 2)->slider->trackCallback, nullptr) << "\"Radius\"";
+        TinySlider *count = Parameter(host.instance, 3)->slider;
+        EXPECT_EQ(count->mode, (uint32_t)SLIDER_MODE_INTEGER);
+        EXPECT_EQ(count->intMax, 20);
+        EXPECT_EQ(count->floatTarget, &Parameter(host.instance, 3)->Kv_Current_Value[0]);
+
+        /* Rebuilding the panel again and again leaves no host memory behind. */
+        int64_t before = LiveHostBlocks();
+        for (int i = 0; i < 25; i++) {
+            fx::ShowSection(dialog, SECTION_GLOBAL);
+            fx::ShowSection(dialog, SECTION_ELEMENT);
+            fx::SelectLine(dialog, 1);
+            fx::SelectLine(dialog, 0);
+        }
+        EXPECT_EQ(LiveHostBlocks(), before);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+/* ---- gradient mapping and swatches on their own ------------------------- */
+
+TEST(PanelGradientPivots, ModelGradientsBecomePivotsAsDefined)
+{
+    struct Case {
+        const char *what;
+        std::vector<float> offsets, colors;
+        std::vector<int32_t> positions;
+        std::vector<uint32_t> colours;
+        std::vector<std::string> boxes;
+    };
+    std::vector<Case> cases = {
+        {"two entries at position 0", {0.0f, 0.004f, 1.0f}, {1, 0, 0, 0, 1, 0, 0, 0, 1},
+         {0, 99}, {0x0000FF, 0xFF0000}, {}},
+        {"empty", {}, {}, {0}, {0xFFFFFF}, {}},
+        {"neither end", {0.5f, 0.7f}, {0, 0, 0, 1, 1, 1}, {0, 99}, {0, 0xFFFFFF},
+         {kFirstNotAtStart, kLastNotAtEnd}},
+        {"components outside 0..1 clamp", {0.0f}, {1.2f, -0.5f, 0.5f}, {0}, {0x7F00FF}, {}},
+    };
+    Case longOne{"150 entries", {}, {}, {0, 99}, {0x0000FF, 0x00FF00}, {kLastNotAtEnd}};
+    for (int i = 0; i < 150; i++) {
+        longOne.offsets.push_back(i < 99 ? 0.0f : i == 99 ? 0.5f : 1.0f);
+        float r = i < 99, g = i == 99, b = i > 99;
+        longOne.colors.insert(longOne.colors.end(), {r, g, b});
+    }
+    cases.push_back(longOne);
+
+    for (const Case &c : cases) {
+        ui::Driver driver;
+        GradientPivots pivots = {};
+        GradientToPivots(ui::TestOwnerWindow(), (int32_t)c.offsets.size(), c.colors.data(),
+                         c.offsets.data(), &pivots);
+        ASSERT_EQ(pivots.count, (int32_t)c.positions.size()) << c.what;
+        for (size_t i = 0; i < c.positions.size(); i++) {
+            EXPECT_EQ(pivots.positions[i], c.positions[i]) << c.what << " " << i;
+            EXPECT_EQ(pivots.colours[i], c.colours[i]) << c.what << " " << i;
+        }
+        ASSERT_EQ(driver.Boxes().size(), c.boxes.size()) << c.what;
+        for (size_t i = 0; i < c.boxes.size(); i++) {
+            EXPECT_EQ(driver.Boxes()[i].caption, "Programming Error");
+            EXPECT_EQ(driver.Boxes()[i].text, c.boxes[i]);
+        }
+    }
+}
+
+TEST(PanelGradientPivots, PivotsGoBackAsWholeStepsOfTheirResolution)
+{
+    const float offsets[] = {0.0f, 0.3f, 1.0f};
+    const float colors[] = {0.5f, 1.0f, 0.0f, 0.2f, 0.2f, 0.2f, 1.0f, 1.0f, 1.0f};
+    GradientPivots pivots = {};
+    GradientToPivots(ui::TestOwnerWindow(), 3, colors, offsets, &pivots);
+
+    int64_t before = LiveHostBlocks();
+    int32_t count = 0;
+    float *backColors = nullptr, *backOffsets = nullptr;
+    PivotsToGradient(&pivots, &count, &backColors, &backOffsets);
+    EXPECT_EQ(LiveHostBlocks(), before + 2);
+    PivotsToGradient(&pivots, &count, &backColors, &backOffsets);
+    EXPECT_EQ(LiveHostBlocks(), before + 2) << "the old arrays are released";
+    ASSERT_EQ(count, 3);
+    for (int i = 0; i < 3; i++) {
+        /* o -> trunc(o x 99) / 99 and c -> trunc(c x 255) / 255 */
+        EXPECT_FLOAT_EQ(backOffsets[i], (float)((int)(offsets[i] * 99.0) / 99.0)) << i;
+        for (int k = 0; k < 3; k++)
+            EXPECT_FLOAT_EQ(backColors[3 * i + k], (float)((int)(colors[3 * i + k] * 255.0) / 255.0))
+                << i << " " << k;
+    }
+    EXPECT_EQ(backOffsets[0], 0.0f);
+    EXPECT_EQ(backOffsets[2], 1.0f);
+    Ki_Free_Memory(backColors);
+    Ki_Free_Memory(backOffsets);
+}
+
+TEST(PanelSwatch, ABlackFrameAroundTheColourOnlyForButtons)
+{
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 10, 8);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    RECT all = {0, 0, 10, 8};
+    FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
+
+    DRAWITEMSTRUCT item = {};
+    item.CtlType = ODT_STATIC;
+    item.hDC = dc;
+    item.rcItem = all;
+    const float orange[3] = {1.0f, 0.5f, 0.0f};
+    EXPECT_EQ(DrawColorSwatch(&item, orange), 0);
+    EXPECT_EQ(GetPixel(dc, 5, 4), RGB(255, 255, 255));
+
+    item.CtlType = ODT_BUTTON;
+    EXPECT_EQ(DrawColorSwatch(&item, orange), 1);
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 9, 7), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(dc, 5, 4), RGB(255, 127, 0));
+    const float bright[3] = {1.2f, 0.0f, 0.0f};   /* trunc(306) keeps its low byte */
+    DrawColorSwatch(&item, bright);
+    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(50, 0, 0));
+
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
