@@ -87,6 +87,35 @@ KA_API int Ki_File_Exists(const char *path, int32_t *exists);
 KA_API int Ki_Check_File_Extension(char *out, const char *in, const char *extension);
 KA_API int Ki_Check_For_File_Extension(const char *path, const char *extension);
 
+/* Named colours.  Ki_Copy(token of "color", source, destination, 0) copies
+ * three floats.  Ki_Inquire_Colorname(name, colour, 0) fills the colour of
+ * a known name (case does not matter); an unknown name changes nothing.
+ *
+ * Ki_Enumerate(start, pattern, userCount, user values..., limit, callback,
+ * token of "colorname", 0) calls back once per name that matches pattern
+ * (* any run, ? one character, case ignored), in the host's table order,
+ * skipping the first start matches and delivering at most limit (0: all).
+ * The userCount (0..16) values are handed back in every record.  A
+ * callback returns 0 to go on; otherwise the enumeration stops.  Unless
+ * a callback stopped it, the callback then gets one closing record with
+ * valid 0 and no name.  Returns the number of names delivered, or -1 after a fault
+ * (reported; then no callback is made). */
+typedef struct KaEnumRecord {
+    int32_t valid;            /* 1: a name; 0: the closing record */
+    int32_t index;            /* position among all matches, from 0; in the
+                                 closing record, start + names delivered */
+    const char *name;         /* the host's text, kept for the process */
+    const float *color;       /* the host's red, green, blue of the name */
+    void *userData;           /* the first user value, null without any */
+    int32_t userCount;
+    void *const *userValues;  /* all userCount user values */
+} KaEnumRecord;
+typedef int (*KaEnumFn)(KaEnumRecord *record);
+
+KA_API int Ki_Copy(KaToken type, ...);
+KA_API int Ki_Enumerate(int32_t start, const char *pattern, int32_t userCount, ...);
+KA_API int Ki_Inquire_Colorname(const char *name, float *color, ...);
+
 KA_API void Ki_Report_Error(int16_t severity, const char *errorName,
                             const char *routine, const char *detail);
 

@@ -1,0 +1,365 @@
+// The host's named colours: Ki_Inquire_Colorname, Ki_Copy of a colour,
+// Ki_Enumerate with its pattern, paging, user values and closing record,
+// the faults each call reports, and their call log lines.
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <string>
+#include <vector>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "kalvos_core.h"
+#include "refhost_api.h"
+
+namespace {
+
+KaToken Tok(const char *keyword) { return Ki_Inquire_Token(keyword); }
+
+std::vector<std::string> ErrorNamesSoFar()
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < Kh_Error_Count(); i++) {
+        char text[1024];
+        Kh_Get_Error(i, text, sizeof text);
+        std::string report = text;
+        names.push_back(report.substr(0, report.find('|')));
+    }
+    return names;
+}
+
+std::string FirstErrorRoutine()
+{
+    char text[1024] = "";
+    Kh_Get_Error(0, text, sizeof text);
+    std::string report = text;
+    size_t first = report.find('|');
+    return report.substr(first + 1, report.find('|', first + 1) - first - 1);
+}
+
+/* What a callback saw: one entry per record, the closing one included. */
+struct Seen {
+    std::vector<KaEnumRecord> records;
+    std::vector<std::string> names;
+    std::vector<std::vector<float>> colors;
+    int stopAfter = -1;   /* return non-zero from this record on */
+};
+
+int Collect(KaEnumRecord *record)
+{
+    Seen *seen = static_cast<Seen *>(record->userData);
+    seen->records.push_back(*record);
+    if (record->valid) {
+        seen->names.push_back(record->name);
+        seen->colors.push_back({record->color[0], record->color[1], record->color[2]});
+    }
+    return seen->stopAfter >= 0 && (int)seen->records.size() > seen->stopAfter ? 1 : 0;
+}
+
+int Unreachable(KaEnumRecord *)
+{
+    ADD_FAILURE() << "no callback after a faulty call";
+    return 1;
+}
+
+/* Every name matching pattern, from one whole enumeration. */
+std::vector<std::string> NamesMatching(const char *pattern)
+{
+    Seen seen;
+    Ki_Enumerate(0, pattern, 1, &seen, 0, Collect, Tok("colorname"), 0);
+    return seen.names;
+}
+
+struct Colors : testing::Test {
+    void SetUp() override
+    {
+        Kh_Set_Error_Echo(0);
+        Kh_Clear_Errors();
+    }
+};
+
+} // namespace
+
+TEST_F(Colors, KnownNamesGiveTheirColoursWhateverTheCase)
+{
+    struct Case {
+        const char *name;
+        float r, g, b;
+    } cases[] = {
+        {"white", 1, 1, 1},
+        {"black", 0, 0, 0},
+        {"red", 1, 0, 0},
+        {"Gold", 1, 215 / 255.0f, 0},
+        {"SKYBLUE", 135 / 255.0f, 206 / 255.0f, 235 / 255.0f},
+        {"orange", 1, 165 / 255.0f, 0},
+        {"sunset", 250 / 255.0f, 94 / 255.0f, 36 / 255.0f},
+    };
+    for (const Case &c : cases) {
+        float color[4] = {-1, -1, -1, 7};
+        EXPECT_EQ(Ki_Inquire_Colorname(c.name, color, 0), 0) << c.name;
+        EXPECT_FLOAT_EQ(color[0], c.r) << c.name;
+        EXPECT_FLOAT_EQ(color[1], c.g) << c.name;
+        EXPECT_FLOAT_EQ(color[2], c.b) << c.name;
+        EXPECT_EQ(color[3], 7) << "only three floats are stored";
+    }
+    EXPECT_EQ(Kh_Error_Count(), 0);
+}
+
+TEST_F(Colors, NamesTheHostCannotResolveChangeNothingAndAreReported)
+{
+    float color[3] = {0.1f, 0.2f, 0.3f};
+    EXPECT_EQ(Ki_Inquire_Colorname("nosuchcolour", color, 0), -1);
+    EXPECT_EQ(Ki_Inquire_Colorname("whit", color, 0), -1);
+    EXPECT_EQ(Ki_Inquire_Colorname("white ", color, 0), -1);
+    EXPECT_EQ(Ki_Inquire_Colorname("", color, 0), -1);
+    EXPECT_EQ(Ki_Inquire_Colorname(nullptr, color, 0), -1);
+    EXPECT_EQ(Ki_Inquire_Colorname("white", color, Tok("rgb"), 0), -1) << "only 0 may follow";
+    EXPECT_EQ(Ki_Inquire_Colorname("white", nullptr, 0), -1);
+    EXPECT_EQ(color[0], 0.1f);
+    EXPECT_EQ(color[1], 0.2f);
+    EXPECT_EQ(color[2], 0.3f);
+    EXPECT_EQ(ErrorNamesSoFar(),
+              (std::vector<std::string>{"ERR_UNKNOWN_COLOR", "ERR_UNKNOWN_COLOR",
+                                        "ERR_UNKNOWN_COLOR", "ERR_UNKNOWN_COLOR", "ERR_BAD_NAME",
+                                        "ERR_EXTRA_ARGUMENTS", "ERR_NULL_ADDRESS"}));
+    EXPECT_EQ(FirstErrorRoutine(), "Ki_Inquire_Colorname()");
+}
+
+TEST_F(Colors, CopyOfAColourCopiesThreeFloatsAndNothingElse)
+{
+    const float source[4] = {0.25f, -3.5f, 1e30f, 9};
+    float destination[4] = {0, 0, 0, 42};
+    EXPECT_EQ(Ki_Copy(Tok("color"), source, destination, 0), 0);
+    EXPECT_EQ(destination[0], 0.25f);
+    EXPECT_EQ(destination[1], -3.5f);
+    EXPECT_EQ(destination[2], 1e30f);
+    EXPECT_EQ(destination[3], 42);
+
+    float same[3] = {0.5f, 0.6f, 0.7f};
+    EXPECT_EQ(Ki_Copy(Tok("color"), same, same, 0), 0);
+    EXPECT_EQ(same[1], 0.6f);
+    EXPECT_EQ(Kh_Error_Count(), 0);
+}
+
+TEST_F(Colors, CopyOfAnythingButAColourIsReportedAndChangesNothing)
+{
+    const float source[3] = {1, 1, 1};
+    float destination[3] = {0.1f, 0.2f, 0.3f};
+    EXPECT_EQ(Ki_Copy(Tok("light"), source, destination, 0), -1);
+    EXPECT_EQ(Ki_Copy((KaToken)12345, source, destination, 0), -1);
+    EXPECT_EQ(Ki_Copy(Tok("color"), nullptr, destination, 0), -1);
+    EXPECT_EQ(Ki_Copy(Tok("color"), source, nullptr, 0), -1);
+    EXPECT_EQ(Ki_Copy(Tok("color"), source, destination, source, 0), -1);
+    EXPECT_EQ(destination[0], 0.1f);
+    EXPECT_EQ(destination[1], 0.2f);
+    EXPECT_EQ(destination[2], 0.3f);
+    EXPECT_EQ(ErrorNamesSoFar(),
+              (std::vector<std::string>{"ERR_UNKNOWN_TYPE", "ERR_BAD_TOKEN", "ERR_NULL_ADDRESS",
+                                        "ERR_NULL_ADDRESS", "ERR_BAD_TOKEN"}));
+    EXPECT_EQ(FirstErrorRoutine(), "Ki_Copy()");
+}
+
+TEST_F(Colors, EnumerationDeliversEveryNameOnceThenAClosingRecord)
+{
+    Seen seen;
+    int delivered = Ki_Enumerate(0, "*", 1, &seen, 0, Collect, Tok("colorname"), 0);
+    ASSERT_GE(delivered, 30);
+    EXPECT_LE(delivered, 200);
+    ASSERT_EQ(seen.records.size(), (size_t)delivered + 1);
+    for (int i = 0; i < delivered; i++) {
+        const KaEnumRecord &r = seen.records[(size_t)i];
+        EXPECT_EQ(r.valid, 1);
+        EXPECT_EQ(r.index, i);
+        EXPECT_EQ(r.userData, &seen);
+        EXPECT_EQ(r.userCount, 1);
+    }
+    const KaEnumRecord &closing = seen.records.back();
+    EXPECT_EQ(closing.valid, 0);
+    EXPECT_EQ(closing.name, nullptr);
+    EXPECT_EQ(closing.color, nullptr);
+    EXPECT_EQ(closing.index, delivered);
+    EXPECT_EQ(closing.userData, &seen);
+
+    std::set<std::string> unique(seen.names.begin(), seen.names.end());
+    EXPECT_EQ(unique.size(), seen.names.size()) << "no name twice";
+    for (const char *expected : {"white", "black", "red", "orange", "gold", "skyblue", "sunset"})
+        EXPECT_EQ(unique.count(expected), 1u) << expected;
+}
+
+TEST_F(Colors, EnumeratedColoursAreThoseOfTheNamesAndLieOnTheByteGrid)
+{
+    Seen seen;
+    Ki_Enumerate(0, "*", 1, &seen, 0, Collect, Tok("colorname"), 0);
+    ASSERT_FALSE(seen.names.empty());
+    for (size_t i = 0; i < seen.names.size(); i++) {
+        const std::string &name = seen.names[i];
+        for (char c : name)
+            EXPECT_FALSE(c >= 'A' && c <= 'Z') << name << " is lower-case";
+        float color[3] = {-1, -1, -1};
+        ASSERT_EQ(Ki_Inquire_Colorname(name.c_str(), color, 0), 0) << name;
+        for (int k = 0; k < 3; k++) {
+            EXPECT_EQ(color[k], seen.colors[i][(size_t)k]) << name;
+            double scaled = color[k] * 255.0;
+            double byte = std::round(scaled);
+            EXPECT_GE(byte, 0) << name;
+            EXPECT_LE(byte, 255) << name;
+            EXPECT_EQ((int)scaled, (int)byte) << name << ": trunc(c x 255) is its byte";
+        }
+    }
+}
+
+TEST_F(Colors, PatternsMatchWithStarAndQuestionMarkIgnoringCase)
+{
+    EXPECT_EQ(NamesMatching("gr?y"), (std::vector<std::string>{"gray", "grey"}));
+    EXPECT_EQ(NamesMatching("GOLD"), (std::vector<std::string>{"gold"}));
+    EXPECT_EQ(NamesMatching("sun*"), (std::vector<std::string>{"sunrise", "sunset"}));
+    EXPECT_EQ(NamesMatching("*y?llow"),
+              (std::vector<std::string>{"yellow", "lightyellow", "lightgoldenrodyellow",
+                                        "greenyellow"}));
+    EXPECT_TRUE(NamesMatching("").empty());
+    EXPECT_TRUE(NamesMatching("?").empty());
+    EXPECT_TRUE(NamesMatching("zz*").empty());
+    std::vector<std::string> blues = NamesMatching("*blue");
+    EXPECT_GE(blues.size(), 10u);
+    for (const std::string &name : blues)
+        EXPECT_EQ(name.substr(name.size() - 4), "blue");
+    EXPECT_EQ(NamesMatching("**"), NamesMatching("*"));
+}
+
+TEST_F(Colors, PagesOfTheEnumerationJoinUpToTheWhole)
+{
+    std::vector<std::string> whole = NamesMatching("*");
+    std::vector<std::string> joined;
+    for (int32_t start = 0;; start += 7) {
+        Seen page;
+        int delivered = Ki_Enumerate(start, "*", 1, &page, 7, Collect, Tok("colorname"), 0);
+        ASSERT_LE(delivered, 7);
+        ASSERT_EQ(page.records.back().valid, 0);
+        EXPECT_EQ(page.records.back().index, start + delivered);
+        if (delivered > 0) {
+            EXPECT_EQ(page.records.front().index, start);
+        }
+        joined.insert(joined.end(), page.names.begin(), page.names.end());
+        if (delivered < 7)
+            break;
+    }
+    EXPECT_EQ(joined, whole);
+
+    Seen beyond;
+    EXPECT_EQ(Ki_Enumerate(10000, "*", 1, &beyond, 0, Collect, Tok("colorname"), 0), 0);
+    EXPECT_EQ(beyond.records.size(), 1u) << "only the closing record";
+}
+
+TEST_F(Colors, ACallbackThatAnswersNonZeroStopsWithoutClosingRecord)
+{
+    Seen seen;
+    seen.stopAfter = 2;
+    EXPECT_EQ(Ki_Enumerate(0, "*", 1, &seen, 0, Collect, Tok("colorname"), 0), 3);
+    ASSERT_EQ(seen.records.size(), 3u);
+    EXPECT_EQ(seen.records.back().valid, 1);
+}
+
+TEST_F(Colors, EveryUserValueComesBackInEveryRecord)
+{
+    Seen seen;
+    int second = 0;
+    struct Probe {
+        static int Check(KaEnumRecord *r)
+        {
+            EXPECT_EQ(r->userCount, 3);
+            EXPECT_EQ(r->userValues[0], r->userData);
+            EXPECT_EQ(r->userValues[2], nullptr);
+            return Collect(r);
+        }
+    };
+    Ki_Enumerate(0, "red", 3, &seen, &second, nullptr, 0, Probe::Check, Tok("colorname"), 0);
+    ASSERT_EQ(seen.records.size(), 2u);
+    EXPECT_EQ(seen.records[0].userValues, seen.records[1].userValues);
+
+    Seen none;
+    struct NoUser {
+        static int Check(KaEnumRecord *r)
+        {
+            EXPECT_EQ(r->userData, nullptr);
+            EXPECT_EQ(r->userCount, 0);
+            return 0;
+        }
+    };
+    EXPECT_EQ(Ki_Enumerate(0, "red", 0, 0, NoUser::Check, Tok("colorname"), 0), 1);
+}
+
+TEST_F(Colors, FaultyEnumerationsAreReportedAndCallNothing)
+{
+    int data = 0;
+    KaToken kind = Tok("colorname");
+    EXPECT_EQ(Ki_Enumerate(0, "*", 1, &data, 0, Unreachable, Tok("light"), 0), -1);
+    EXPECT_EQ(Ki_Enumerate(-1, "*", 1, &data, 0, Unreachable, kind, 0), -1);
+    EXPECT_EQ(Ki_Enumerate(0, nullptr, 1, &data, 0, Unreachable, kind, 0), -1);
+    EXPECT_EQ(Ki_Enumerate(0, "*", 17, &data, 0, Unreachable, kind, 0), -1);
+    EXPECT_EQ(Ki_Enumerate(0, "*", -1, 0, Unreachable, kind, 0), -1);
+    EXPECT_EQ(Ki_Enumerate(0, "*", 1, &data, -5, Unreachable, kind, 0), -1);
+    EXPECT_EQ(Ki_Enumerate(0, "*", 1, &data, 0, nullptr, kind, 0), -1);
+    EXPECT_EQ(Ki_Enumerate(0, "*", 1, &data, 0, Unreachable, 0), -1) << "the kind is missing";
+    EXPECT_EQ(Ki_Enumerate(0, "*", 1, &data, 0, Unreachable, kind, kind, 0), -1);
+    EXPECT_EQ(ErrorNamesSoFar(),
+              (std::vector<std::string>{"ERR_UNKNOWN_KIND", "ERR_BAD_VALUE", "ERR_NULL_ADDRESS",
+                                        "ERR_BAD_VALUE", "ERR_BAD_VALUE", "ERR_BAD_VALUE",
+                                        "ERR_NULL_ADDRESS", "ERR_UNKNOWN_KIND",
+                                        "ERR_EXTRA_ARGUMENTS"}));
+    EXPECT_EQ(FirstErrorRoutine(), "Ki_Enumerate()");
+}
+
+namespace {
+
+std::vector<std::string> LinesOf(const std::string &path)
+{
+    std::vector<std::string> lines;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line))
+        lines.push_back(line);
+    return lines;
+}
+
+/* Asks the host about the name while the enumeration runs. */
+int InquireWhileEnumerating(KaEnumRecord *record)
+{
+    if (record->valid) {
+        float color[3];
+        Ki_Inquire_Colorname(record->name, color, 0);
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST_F(Colors, CallsAreLoggedAndAnEnumerationPrecedesTheCallsOfItsCallback)
+{
+    char dir[] = "/tmp/colors_test_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string path = std::string(dir) + "/calls.log";
+    ASSERT_EQ(Kh_Set_Call_Log(path.c_str(), 0), 0);
+    const float source[3] = {0.25f, 0.5f, 1};
+    float destination[3];
+    int data = 0;
+    Ki_Copy(Tok("color"), source, destination, 0);
+    Ki_Inquire_Colorname("gold", destination, 0);
+    Ki_Inquire_Colorname("nosuchcolour", destination, 0);
+    Ki_Enumerate(0, "sun*", 1, &data, 0, InquireWhileEnumerating, Tok("colorname"), 0);
+    Ki_Enumerate(2, "*", 0, 5, InquireWhileEnumerating, Tok("light"), 0);
+    Kh_Set_Call_Log(nullptr, 0);
+    EXPECT_EQ(LinesOf(path),
+              (std::vector<std::string>{
+                  "Ki_Copy color &0.25,0.5,1 &out 0",
+                  "Ki_Inquire_Colorname \"gold\" &out 0",
+                  "Ki_Inquire_Colorname \"nosuchcolour\" &out 0 !ERR_UNKNOWN_COLOR",
+                  "Ki_Enumerate 0 \"sun*\" 1 data 0 fn colorname 0",
+                  "Ki_Inquire_Colorname \"sunrise\" &out 0",
+                  "Ki_Inquire_Colorname \"sunset\" &out 0",
+                  "Ki_Enumerate 2 \"*\" 0 5 fn light !ERR_UNKNOWN_KIND",
+              }));
+    std::remove(path.c_str());
+    rmdir(dir);
+}
