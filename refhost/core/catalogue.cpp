@@ -269,7 +269,7 @@ void AddBuiltins()
     AddType(Type(
         "glow", "Glow", kRenderGlow,
         {Size("radius", "Radius", 0.6f),
-         Percent("intensity", "Intensity", 2.0f, 50.0f, 0.8f),
+         Percent("intensity", "Intensity", 2.0f, 50.0f, 0.9f),
          Color("color", "Color", 1.0f, 0.9f, 0.75f),
          List("falloff", "Falloff", "Gaussian:0,Inverse Square:1,Linear:2", 1),
          Float("sharpness", "Sharpness", 0.1f, 10.0f, 0.01f, 100.0f, 2.0f, 2),
@@ -326,7 +326,7 @@ void AddBuiltins()
         "shimmer", "Shimmer", kRenderRays,
         {Size("radius", "Radius", 0.45f),
          Int("rays", "Number of Rays", 10, 500, 1, 2000, 180),
-         Percent("intensity", "Intensity", 2.0f, 50.0f, 0.2f),
+         Percent("intensity", "Intensity", 2.0f, 50.0f, 0.4f),
          Percent("randomness", "Randomness", 1.0f, 1.0f, 0.9f),
          Float("sharpness", "Ray Sharpness", 0.1f, 10.0f, 0.01f, 100.0f, 6.0f, 2),
          Color("color", "Color", 0.8f, 0.9f, 1.0f)}));
@@ -546,7 +546,8 @@ void BuildDefault(Flare *f)
     Element *burst = Add(f, "starburst");
     Set(burst, "intensity", 0.2f);
     Set(burst, "radius", 0.7f);
-    Add(f, "halo");
+    Element *halo = Add(f, "halo");
+    Set(halo, "intensity", 0.12f);
     Add(f, "ring");
     Add(f, "inter");
     Add(f, "prflx");
@@ -615,14 +616,17 @@ void BuildAnamorphic(Flare *f)
     Set(wide, "count", 1.0f);
     Set(wide, "angle", 0.0f);
     Set(wide, "length", 1.6f);
-    Set(wide, "thickness", 0.04f);
-    Set(wide, "intensity", 0.2f);
+    Set(wide, "thickness", 0.1f);
+    Set(wide, "intensity", 0.35f);
+    Set(wide, "taper", 0.7f);
     Set(wide, "randomlength", 0.0f);
     Set(wide, "color", 0.3f, 0.5f, 1.0f);
     Element *ring = Add(f, "rngflx");
     Set(ring, "position", 1.5f);
     Set(ring, "radius", 0.35f);
-    Set(ring, "intensity", 0.12f);
+    Set(ring, "intensity", 0.15f);
+    SetGradient(ring, "gradient", {{0.0f, 0.1f, 0.2f, 0.6f}, {0.5f, 0.4f, 0.6f, 1.0f},
+                                   {1.0f, 0.1f, 0.3f, 0.8f}});
     Element *chain = Add(f, "inter");
     Set(chain, "shape", 0.0f);
     Set(chain, "intensity", 0.18f);
@@ -716,7 +720,7 @@ void BuildStarlight(Flare *f)
     Set(minor, "randomlength", 0.0f);
     Element *shimmer = Add(f, "shimmer");
     Set(shimmer, "radius", 0.35f);
-    Set(shimmer, "intensity", 0.15f);
+    Set(shimmer, "intensity", 0.3f);
     Element *ring = Add(f, "ring");
     Set(ring, "radius", 0.18f);
     Set(ring, "intensity", 0.2f);
@@ -765,11 +769,13 @@ void BuildEclipse(Flare *f)
     Element *shimmer = Add(f, "shimmer");
     Set(shimmer, "radius", 0.9f);
     Set(shimmer, "rays", 260.0f);
-    Set(shimmer, "intensity", 0.18f);
-    Element *streak = Add(f, "streak");
-    Set(streak, "count", 4.0f);
-    Set(streak, "length", 1.0f);
-    Set(streak, "intensity", 0.25f);
+    Set(shimmer, "intensity", 0.6f);
+    Element *corona = Add(f, "starburst");
+    Set(corona, "radius", 0.6f);
+    Set(corona, "rays", 30.0f);
+    Set(corona, "sharpness", 1.2f);
+    Set(corona, "intensity", 0.25f);
+    Set(corona, "color", 0.8f, 0.85f, 1.0f);
     Element *disc = Add(f, "dscflx");
     Set(disc, "position", 1.8f);
     Set(disc, "radius", 0.15f);

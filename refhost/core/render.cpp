@@ -1,0 +1,829 @@
+/*
+ * render.cpp - the lens-flare renderer and the G-buffer calls of the host
+ * API (Ki_Alloc_Global_GBuffer, Ki_Free_Global_GBuffer,
+ * Ki_LensFlareApplyToGBuffer).
+ *
+ * A render adds every enabled element of the flare, one after another, to
+ * the buffer's red, green and blue; depth and coverage are only read.  Each
+ * element turns its parameters into small profile tables and hands them to
+ * a drawing routine of render_draw.cpp, which touches only the element's
+ * own footprint.  Random choices (ray angles, reflex sizes) come from a
+ * generator seeded by the flare's random seed and the element's type and
+ * rank among elements of that type, so the same flare gives the same
+ * pixels.  docs/renderer.md describes the model for users.
+ */
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <unordered_set>
+
+#include "calllog.h"
+#include "errors.h"
+#include "render.h"
+#include "render_draw.h"
+#include "store.h"
+#include "tokens.h"
+
+namespace ka {
+
+namespace {
+
+const double kPi = 3.14159265358979323846;
+const float kDegrees = (float)(kPi / 180.0);
+/* Thinnest line drawn, canvas pixels: thinner lines are drawn this wide
+ * and proportionally dimmer, so they never break up into dots. */
+const float kMinLine = 0.6f;
+
+const char *kRendererNames[kRenderCount] = {"glow",       "annulus",    "streaks",    "rays",
+                                            "reflexchain", "discreflex", "ringreflex", "prismreflex"};
+
+/* ---- small numeric helpers ---- */
+
+float Clamp(float v, float lo, float hi)
+{
+    return v > lo ? (v < hi ? v : hi) : lo;   /* NaN gives lo */
+}
+
+float Smoothstep(float e0, float e1, float x)
+{
+    float t = Clamp((x - e0) / (e1 - e0), 0.0f, 1.0f);
+    return t * t * (3.0f - 2.0f * t);
+}
+
+/* splitmix64: small, fast and the same on every platform. */
+struct Random {
+    uint64_t state;
+    float Next()
+    {
+        uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        z ^= z >> 31;
+        return (float)(z >> 40) * (1.0f / 16777216.0f);   /* [0, 1) */
+    }
+};
+
+uint64_t HashText(const std::string &text)
+{
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (unsigned char c : text) {
+        h ^= c;
+        h *= 0x100000001B3ull;
+    }
+    return h;
+}
+
+/* The colour of a gradient at t: linear between neighbouring stops, the
+ * end colours beyond the ends; white for a missing or empty gradient. */
+void GradientAt(const GradientValue *g, float t, float out[3])
+{
+    out[0] = out[1] = out[2] = 1.0f;
+    if (!g || g->offsets.empty() || g->colors.size() < 3 * g->offsets.size())
+        return;
+    const std::vector<float> &o = g->offsets;
+    const float *c = g->colors.data();
+    size_t n = o.size(), i = 0;
+    if (!(t > o[0])) {
+        std::memcpy(out, c, 3 * sizeof(float));
+        return;
+    }
+    while (i + 1 < n && t > o[i + 1])
+        i++;
+    if (i + 1 >= n) {
+        std::memcpy(out, c + 3 * (n - 1), 3 * sizeof(float));
+        return;
+    }
+    float span = o[i + 1] - o[i];
+    float f = span > 0.0f ? Clamp((t - o[i]) / span, 0.0f, 1.0f) : 1.0f;
+    for (int k = 0; k < 3; k++)
+        out[k] = c[3 * i + k] + f * (c[3 * (i + 1) + k] - c[3 * i + k]);
+}
+
+/* ---- reading parameters (values are checked by the store, but a
+ * renderer must not trust them: non-finite becomes the fallback) ---- */
+
+float Param(const Element &e, const char *name, float fallback)
+{
+    float v = e.Float(name, fallback);
+    return std::isfinite(v) ? v : fallback;
+}
+
+float NonNegative(const Element &e, const char *name, float fallback)
+{
+    return std::max(0.0f, Param(e, name, fallback));
+}
+
+void ColourParam(const Element &e, const char *name, float out[3])
+{
+    const ParamValue *v = e.Value(name);
+    for (int k = 0; k < 3; k++)
+        out[k] = v ? Clamp(v->v[k], 0.0f, 1e6f) : 1.0f;
+}
+
+const GradientValue *GradientParam(const Element &e, const char *name)
+{
+    const ParamValue *v = e.Value(name);
+    return v && v->gradient.count() > 0 ? &v->gradient : nullptr;
+}
+
+int Sides(const Element &e)
+{
+    int sides = (int)Param(e, "shape", 0.0f);
+    return sides >= 3 && sides <= 16 ? sides : 0;
+}
+
+/* ---- the scene every element draws into ---- */
+
+struct Scene {
+    Canvas canvas;
+    double lightX, lightY;     /* canvas pixels */
+    double centreX, centreY;   /* the image centre, canvas pixels */
+    float unit;                /* canvas pixels per size unit, scale included */
+    float angle;               /* global rotation, radians */
+    float glowSize;            /* size factors from the light's distance */
+    float reflexSize;
+};
+
+/* Where a reflex sits: 0 at the light, 1 at the image centre, 2 at the
+ * light's mirror image through the centre. */
+void AxisPoint(const Scene &sc, float position, double *x, double *y)
+{
+    *x = sc.lightX + position * (sc.centreX - sc.lightX);
+    *y = sc.lightY + position * (sc.centreY - sc.lightY);
+}
+
+/* A soft-edged disc: 1 inside, brighter towards the rim by brightEdge, a
+ * smooth edge softPx wide centred on radius. */
+float DiscProfile(float d, float radius, float softPx, float brightEdge)
+{
+    float edge = 1.0f - Smoothstep(radius - 0.5f * softPx, radius + 0.5f * softPx, d);
+    float rim = Smoothstep(0.5f * radius, radius, d);
+    return edge * (1.0f + brightEdge * rim * rim);
+}
+
+/* ---- the element types' drawing ---- */
+
+Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &)
+{
+    float radius = NonNegative(e, "radius", 0.6f) * sc.unit * sc.glowSize;
+    if (!(radius > 0.0f))
+        return Box();
+    float size = std::max(radius, 1.0f);
+    float energy = (radius / size) * (radius / size);
+    float colour[3];
+    ColourParam(e, "color", colour);
+    float strength = NonNegative(e, "intensity", 1.0f) * energy;
+    int falloff = (int)Param(e, "falloff", 1.0f);
+    float sharpness = Clamp(Param(e, "sharpness", 2.0f), 0.01f, 100.0f);
+    float hotspot = NonNegative(e, "hotspot", 0.0f);
+    const GradientValue *gradient = GradientParam(e, "gradient");
+    double cx = sc.lightX, cy = sc.lightY;
+    if (const ParamValue *offset = e.Value("offset")) {
+        float ox = Clamp(offset->v[0], -1e4f, 1e4f), oy = Clamp(offset->v[1], -1e4f, 1e4f);
+        cx += ox * sc.unit;
+        cy += oy * sc.unit / sc.canvas.stretch;
+    }
+    float k[3];
+    for (int i = 0; i < 3; i++)
+        k[i] = gain[i] * colour[i] * strength;
+    RadialTable t;
+    FillRadial(&t, 0.0f, size, [&](float d, float rgb[3]) {
+        float u = std::min(d / size, 1.0f), u2 = u * u;
+        float window = (1.0f - u2 * u2) * (1.0f - u2 * u2);
+        float p;
+        if (falloff == 0)
+            p = std::exp(-2.0f * sharpness * u2);
+        else if (falloff == 2)
+            p = std::pow(std::max(0.0f, 1.0f - u), sharpness);
+        else
+            p = 1.0f / (1.0f + 4.0f * sharpness * sharpness * u2);
+        p = p * window + hotspot * std::exp(-u2 * 400.0f);
+        float c[3];
+        GradientAt(gradient, u, c);
+        for (int i = 0; i < 3; i++)
+            rgb[i] = k[i] * c[i] * p;
+    });
+    return DrawRadial(&sc.canvas, cx, cy, t);
+}
+
+/* A ring of the given radius and width (canvas pixels) around (cx, cy),
+ * coloured across its width by the gradient (inner edge 0, outer 1). */
+Box DrawRing(Scene &sc, double cx, double cy, float radius, float width, float softness,
+             const GradientValue *gradient, const float k[3])
+{
+    float half = 0.5f * width;
+    if (!(radius > 0.0f) || !(half > 0.0f))
+        return Box();
+    float halfDrawn = std::max(half, kMinLine);
+    float energy = half / halfDrawn;
+    float kk[3] = {k[0] * energy, k[1] * energy, k[2] * energy};
+    RadialTable t;
+    FillRadial(&t, radius - halfDrawn, radius + halfDrawn, [&](float d, float rgb[3]) {
+        float x = (d - radius) / halfDrawn, ax = std::fabs(x);
+        if (ax >= 1.0f) {
+            rgb[0] = rgb[1] = rgb[2] = 0.0f;
+            return;
+        }
+        float bump = (1.0f - x * x) * (1.0f - x * x);
+        float flat = Clamp((1.0f - ax) * halfDrawn, 0.0f, 1.0f);   /* 1 px edge */
+        float v = flat + (bump - flat) * softness;
+        float c[3];
+        GradientAt(gradient, 0.5f * (x + 1.0f), c);
+        for (int i = 0; i < 3; i++)
+            rgb[i] = kk[i] * c[i] * v;
+    });
+    return DrawRadial(&sc.canvas, cx, cy, t);
+}
+
+Box DrawAnnulus(Scene &sc, const Element &e, const float gain[3], Random &)
+{
+    float radius = NonNegative(e, "radius", 0.5f) * sc.unit * sc.glowSize;
+    float width = NonNegative(e, "width", 0.2f) * radius;
+    float softness = Clamp(Param(e, "softness", 1.0f), 0.0f, 1.0f);
+    float colour[3], k[3];
+    ColourParam(e, "color", colour);
+    float strength = NonNegative(e, "intensity", 1.0f);
+    for (int i = 0; i < 3; i++)
+        k[i] = gain[i] * colour[i] * strength;
+    return DrawRing(sc, sc.lightX, sc.lightY, radius, width, softness,
+                    GradientParam(e, "gradient"), k);
+}
+
+Box DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random)
+{
+    float length = NonNegative(e, "length", 1.0f) * sc.unit * sc.glowSize;
+    int count = (int)Clamp(std::round(Param(e, "count", 1.0f)), 1.0f, 256.0f);
+    float angle = sc.angle + Param(e, "angle", 0.0f) * kDegrees;
+    float thickness = NonNegative(e, "thickness", 0.01f) * sc.unit;
+    bool symmetric = Param(e, "symmetric", 1.0f) >= 0.5f;
+    float randomLength = Clamp(Param(e, "randomlength", 0.0f), 0.0f, 1.0f);
+    float taper = Clamp(Param(e, "taper", 1.5f), 0.05f, 50.0f);
+    if (!(length > 0.0f) || !(thickness > 0.0f))
+        return Box();
+    float w = std::max(thickness, kMinLine);
+    float colour[3], rgb[3];
+    ColourParam(e, "color", colour);
+    float strength = NonNegative(e, "intensity", 1.0f) * thickness / w;
+    for (int i = 0; i < 3; i++)
+        rgb[i] = gain[i] * colour[i] * strength;
+
+    /* Across: a sharp core and a faint wide sheen, ending smoothly. */
+    StreakTable t;
+    t.acrossMax = 10.0f * w;
+    t.acrossPerPixel = 4.0f;
+    int nAcross = (int)(t.acrossMax * t.acrossPerPixel) + 1;
+    t.across.assign(nAcross + 1, 0.0f);
+    for (int i = 0; i < nAcross; i++) {
+        float p = ((float)i + 0.5f) / t.acrossPerPixel;
+        float q = p / t.acrossMax, window = (1.0f - q * q) * (1.0f - q * q);
+        float core = std::exp(-(p / w) * (p / w));
+        float sheen = 0.12f * std::exp(-(p / (4.0f * w)) * (p / (4.0f * w)));
+        t.across[i] = q < 1.0f ? Audible((core + sheen) * window) : 0.0f;
+    }
+    Box box;
+    double step = (symmetric ? kPi : 2.0 * kPi) / count;
+    for (int s = 0; s < count; s++) {
+        float l = length * (1.0f - randomLength * random.Next());
+        if (!(l > 0.5f))
+            continue;
+        /* one-sided rays start with a short fade just behind the light */
+        t.alongMin = symmetric ? -l : -2.0f * w;
+        t.alongMax = l;
+        t.alongPerPixel = std::min(1.0f, 65536.0f / (t.alongMax - t.alongMin));
+        int nAlong = (int)((t.alongMax - t.alongMin) * t.alongPerPixel) + 1;
+        t.along.assign(nAlong + 1, 0.0f);
+        for (int i = 0; i < nAlong; i++) {
+            float a = t.alongMin + ((float)i + 0.5f) / t.alongPerPixel;
+            float v;
+            if (a < 0.0f && !symmetric)
+                v = Smoothstep(-2.0f * w, 0.0f, a);
+            else
+                v = std::pow(std::max(0.0f, 1.0f - std::fabs(a) / l), taper);
+            t.along[i] = Audible(v);
+        }
+        double theta = angle + s * step;
+        Grow(&box, DrawStreak(&sc.canvas, sc.lightX, sc.lightY, (float)std::cos(theta),
+                              (float)std::sin(theta), rgb, t));
+    }
+    return box;
+}
+
+Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &random)
+{
+    float radius = NonNegative(e, "radius", 0.5f) * sc.unit * sc.glowSize;
+    int rays = (int)Clamp(std::round(Param(e, "rays", 32.0f)), 1.0f, 4000.0f);
+    float randomness = Clamp(Param(e, "randomness", 0.5f), 0.0f, 1.0f);
+    float sharpness = Clamp(Param(e, "sharpness", 3.0f), 0.01f, 100.0f);
+    float rotation = sc.angle + Param(e, "angle", 0.0f) * kDegrees;
+    if (!(radius > 1.0f))
+        return Box();
+    const ParamValue *patternValue = e.Value("raypattern");
+    const std::vector<unsigned char> *pattern =
+        patternValue && !patternValue->data.empty() ? &patternValue->data : nullptr;
+
+    /* Angular resolution: about a pixel and a half along the outer rim. */
+    RayTable t;
+    int n = 256;
+    while (n < 16384 && n < 1.5f * 2.0f * kPi * radius)
+        n *= 2;
+    t.angleCount = n;
+    t.strength.assign(n, 0.0f);
+    t.inverseLength.assign(n, 0.0f);
+    std::vector<float> lengthSum(n, 0.0f), binAngle(n);
+    for (int j = 0; j < n; j++) {
+        float pa = ((float)j + 0.5f) * 4.0f / n;   /* back from pseudo-angle to angle */
+        float x = pa < 1 ? 1 - pa : pa < 3 ? std::fabs(pa - 2) - 1 : pa - 3;
+        float y = pa < 2 ? 1 - std::fabs(pa - 1) : std::fabs(pa - 3) - 1;
+        binAngle[j] = (float)std::atan2(y, x);
+    }
+    float binWidth = (float)(2.0 * kPi / n);
+    double halfSum = 0.0;
+    for (int i = 0; i < rays; i++) {
+        double theta = rotation + 2.0 * kPi * (i + 0.8 * randomness * (random.Next() - 0.5)) / rays;
+        float amplitude = 1.0f - 0.7f * randomness * random.Next();
+        float length = 1.0f - 0.75f * randomness * random.Next();
+        if (pattern)
+            length *= 0.25f + 0.75f * (*pattern)[i % pattern->size()] / 255.0f;
+        float half = (float)(kPi / rays) / sharpness * (0.6f + 0.8f * random.Next());
+        float halfDrawn = Clamp(half, 1.5f * binWidth, (float)kPi);
+        amplitude *= half / halfDrawn;
+        halfSum += halfDrawn;
+        int from = (int)(PseudoAngle((float)std::cos(theta - halfDrawn),
+                                     (float)std::sin(theta - halfDrawn)) * n / 4.0f) & (n - 1);
+        int to = (int)(PseudoAngle((float)std::cos(theta + halfDrawn),
+                                   (float)std::sin(theta + halfDrawn)) * n / 4.0f) & (n - 1);
+        int bins = halfDrawn * 2.0f >= 2.0f * kPi - binWidth ? n : ((to - from) & (n - 1)) + 1;
+        for (int b = 0, j = from; b < bins; b++, j = (j + 1) & (n - 1)) {
+            double dTheta = std::remainder((double)binAngle[j] - theta, 2.0 * kPi);
+            float x = (float)dTheta / halfDrawn;
+            if (std::fabs(x) >= 1.0f)
+                continue;
+            float wt = amplitude * (1.0f - x * x) * (1.0f - x * x);
+            t.strength[j] += Audible(wt);
+            lengthSum[j] += wt * length;
+        }
+    }
+    double strengthSum = 0.0;
+    for (int j = 0; j < n; j++) {
+        t.inverseLength[j] = lengthSum[j] > 0.0f ? t.strength[j] / (lengthSum[j] * radius) : 0.0f;
+        strengthSum += t.strength[j];
+    }
+    t.meanStrength = (float)(strengthSum / n);
+    /* a ray is resolved once it is about two pixels wide */
+    float resolved = (float)(1.0 / (halfSum / rays));
+
+    t.envelopeCount = 256;
+    t.envelope.assign(t.envelopeCount + 1, 0.0f);
+    for (int i = 0; i < t.envelopeCount; i++)
+        t.envelope[i] = Audible(std::pow(1.0f - ((float)i + 0.5f) / t.envelopeCount, 1.5f));
+
+    float colour[3], k[3];
+    ColourParam(e, "color", colour);
+    float strength = NonNegative(e, "intensity", 1.0f);
+    for (int i = 0; i < 3; i++)
+        k[i] = gain[i] * colour[i] * strength;
+    const GradientValue *gradient = GradientParam(e, "gradient");
+    /* rays fade in off the centre, where they would crowd into moire */
+    float fadeIn = 3.0f + 0.04f * radius;
+    FillRadial(&t.colour, 0.0f, radius, [&](float d, float rgb[3]) {
+        float c[3];
+        GradientAt(gradient, d / radius, c);
+        float f = Smoothstep(0.0f, fadeIn, d);
+        for (int i = 0; i < 3; i++)
+            rgb[i] = k[i] * c[i] * f;
+    });
+    t.detail.assign(t.colour.count + 1, 1.0f);
+    for (int i = 0; i < t.colour.count; i++)
+        t.detail[i] = Smoothstep(0.2f * resolved, resolved, ((float)i + 0.5f) / t.colour.perPixel);
+    return DrawRays(&sc.canvas, sc.lightX, sc.lightY, t);
+}
+
+/* One disc or polygon reflex of radius (canvas pixels) at (cx, cy). */
+Box DrawDisc(Scene &sc, double cx, double cy, float radius, int sides, float rotation,
+             float softness, float brightEdge, const float k[3])
+{
+    if (!(radius > 0.0f))
+        return Box();
+    float size = std::max(radius, 1.0f);
+    float energy = (radius / size) * (radius / size);
+    float softPx = std::max(softness * size, 1.0f);
+    float kk[3] = {k[0] * energy, k[1] * energy, k[2] * energy};
+    RadialTable t;
+    FillRadial(&t, 0.0f, size + 0.5f * softPx, [&](float d, float rgb[3]) {
+        float v = DiscProfile(d, size, softPx, brightEdge);
+        for (int i = 0; i < 3; i++)
+            rgb[i] = kk[i] * v;
+    });
+    return DrawPolygon(&sc.canvas, cx, cy, sides, rotation, t);
+}
+
+Box DrawReflexChain(Scene &sc, const Element &e, const float gain[3], Random &random)
+{
+    int count = (int)Clamp(std::round(Param(e, "count", 5.0f)), 1.0f, 1000.0f);
+    float start = Clamp(Param(e, "start", 0.3f), -1e3f, 1e3f);
+    float end = Clamp(Param(e, "end", 1.9f), -1e3f, 1e3f);
+    float radius = NonNegative(e, "radius", 0.06f) * sc.unit * sc.reflexSize;
+    float variation = Clamp(Param(e, "sizevariation", 0.5f), 0.0f, 1.0f);
+    float strength = NonNegative(e, "intensity", 1.0f);
+    float softness = Clamp(Param(e, "softness", 0.3f), 0.0f, 1.0f);
+    const GradientValue *gradient = GradientParam(e, "gradient");
+    int sides = Sides(e);
+    Box box;
+    for (int i = 0; i < count; i++) {
+        float along = count > 1 ? (float)i / (count - 1) : 0.5f;
+        float jitter = (random.Next() - 0.5f) * 0.5f / count;
+        float size = radius * (1.0f - variation * random.Next());
+        float bright = strength * (0.45f + 0.55f * random.Next());
+        float c[3], k[3];
+        GradientAt(gradient, along, c);
+        for (int j = 0; j < 3; j++)
+            k[j] = gain[j] * c[j] * bright;
+        double x, y;
+        AxisPoint(sc, start + (end - start) * Clamp(along + jitter, 0.0f, 1.0f), &x, &y);
+        Grow(&box, DrawDisc(sc, x, y, size, sides, sc.angle, softness, 0.15f, k));
+    }
+    return box;
+}
+
+Box DrawDiscReflex(Scene &sc, const Element &e, const float gain[3], Random &)
+{
+    double x, y;
+    AxisPoint(sc, Clamp(Param(e, "position", 1.0f), -1e3f, 1e3f), &x, &y);
+    float radius = NonNegative(e, "radius", 0.1f) * sc.unit * sc.reflexSize;
+    float colour[3], k[3];
+    ColourParam(e, "color", colour);
+    float strength = NonNegative(e, "intensity", 1.0f);
+    for (int i = 0; i < 3; i++)
+        k[i] = gain[i] * colour[i] * strength;
+    return DrawDisc(sc, x, y, radius, Sides(e), sc.angle + Param(e, "rotation", 0.0f) * kDegrees,
+                    Clamp(Param(e, "softness", 0.2f), 0.0f, 1.0f),
+                    NonNegative(e, "brightedge", 0.0f), k);
+}
+
+Box DrawRingReflex(Scene &sc, const Element &e, const float gain[3], Random &)
+{
+    double x, y;
+    AxisPoint(sc, Clamp(Param(e, "position", 1.0f), -1e3f, 1e3f), &x, &y);
+    float radius = NonNegative(e, "radius", 0.2f) * sc.unit * sc.reflexSize;
+    float width = NonNegative(e, "width", 0.1f) * radius;
+    float colour[3], k[3];
+    ColourParam(e, "color", colour);
+    float strength = NonNegative(e, "intensity", 1.0f);
+    for (int i = 0; i < 3; i++)
+        k[i] = gain[i] * colour[i] * strength;
+    return DrawRing(sc, x, y, radius, width, 1.0f, GradientParam(e, "gradient"), k);
+}
+
+Box DrawPrismReflex(Scene &sc, const Element &e, const float gain[3], Random &)
+{
+    double x, y;
+    AxisPoint(sc, Clamp(Param(e, "position", 1.0f), -1e3f, 1e3f), &x, &y);
+    float radius = NonNegative(e, "radius", 0.2f) * sc.unit * sc.reflexSize;
+    if (!(radius > 0.0f))
+        return Box();
+    float size = std::max(radius, 1.0f);
+    float energy = (radius / size) * (radius / size);
+    float fill = NonNegative(e, "fill", 0.3f);
+    float strength = NonNegative(e, "intensity", 1.0f) * energy;
+    const GradientValue *gradient = GradientParam(e, "gradient");
+    float softPx = std::max(0.04f * size, 1.0f);
+    RadialTable t;
+    FillRadial(&t, 0.0f, size + 0.5f * softPx, [&](float d, float rgb[3]) {
+        float u = d / size;
+        float rim = Smoothstep(0.3f, 1.0f, u);
+        float v = (fill + (1.0f - fill) * rim * rim) * DiscProfile(d, size, softPx, 0.0f);
+        float c[3];
+        GradientAt(gradient, u, c);
+        for (int i = 0; i < 3; i++)
+            rgb[i] = gain[i] * strength * c[i] * v;
+    });
+    return DrawRadial(&sc.canvas, x, y, t);
+}
+
+typedef Box (*ElementDrawer)(Scene &, const Element &, const float *, Random &);
+const ElementDrawer kDrawers[kRenderCount] = {
+    DrawGlow,        DrawAnnulus,    DrawStreaks,    DrawRayElement,
+    DrawReflexChain, DrawDiscReflex, DrawRingReflex, DrawPrismReflex,
+};
+
+/* Renderers centred on the light, which "glowbehindobjects" keeps lit. */
+bool IsGlow(int renderer)
+{
+    return renderer == kRenderGlow || renderer == kRenderAnnulus || renderer == kRenderStreaks ||
+           renderer == kRenderRays;
+}
+
+/* ---- what the buffer says about the light ---- */
+
+/* Mean coverage over a disc around the light (samples inside the image
+ * only, at most 9 x 9 of them); 1 when no sample falls inside. */
+float MeanCoverage(const KaGBuffer *buffer, double x, double y, double radius)
+{
+    if (!buffer->coverage)
+        return 1.0f;
+    int steps = radius >= 1.0 ? 4 : 0;
+    double step = steps ? radius / steps : 0.0;
+    double sum = 0.0;
+    int n = 0;
+    for (int j = -steps; j <= steps; j++)
+        for (int i = -steps; i <= steps; i++) {
+            if (i * i + j * j > steps * steps)
+                continue;
+            double px = std::floor(x + i * step + 0.5), py = std::floor(y + j * step + 0.5);
+            if (px < 0 || py < 0 || px >= buffer->width || py >= buffer->height)
+                continue;
+            float c = buffer->coverage[(size_t)py * buffer->width + (size_t)px];
+            if (!std::isfinite(c))
+                continue;
+            sum += Clamp(c, 0.0f, 1.0f);
+            n++;
+        }
+    return n ? (float)(sum / n) : 1.0f;
+}
+
+/* 0 on the border (and beyond), 1 from a tenth of the smaller side inside. */
+float BorderFade(const KaGBuffer *buffer, double x, double y)
+{
+    double inside = std::min(std::min(x, buffer->width - 1 - x), std::min(y, buffer->height - 1 - y));
+    double margin = std::max(1.0, 0.1 * std::min(buffer->width, buffer->height));
+    return Smoothstep(0.0f, 1.0f, (float)(inside / margin));
+}
+
+/* refDistance over the light's distance (the depth at the light's pixel),
+ * 1 when the buffer has no usable depth there. */
+float DistanceRatio(const KaGBuffer *buffer, const Flare &flare, double x, double y)
+{
+    double px = std::floor(x + 0.5), py = std::floor(y + 0.5);
+    if (!buffer->depth || px < 0 || py < 0 || px >= buffer->width || py >= buffer->height)
+        return 1.0f;
+    float depth = buffer->depth[(size_t)py * buffer->width + (size_t)px];
+    if (!std::isfinite(depth) || depth <= 0.0f || !std::isfinite(flare.refDistance) ||
+        flare.refDistance <= 0.0f)
+        return 1.0f;
+    return Clamp(flare.refDistance / depth, 0.0f, 1e6f);
+}
+
+/* Scratch planes of the half-resolution (fast drag) render: owned by
+ * RenderFlare, kept between renders, all zero outside a render. */
+std::vector<float> g_halfPlanes;
+int g_halfWidth = 0, g_halfHeight = 0;
+RowSpans g_halfSpans;
+std::mutex g_halfLock;
+
+void Progress(KaProgressFn progress, const char *phase, float fraction)
+{
+    if (progress)
+        progress(Ki_Inquire_Token(phase), fraction);
+}
+
+/* A live G-buffer of ours is registered here by Ki_Alloc_Global_GBuffer
+ * and removed by Ki_Free_Global_GBuffer. */
+struct HostGBuffer {
+    KaGBuffer buffer;      /* first, so the record's address is the block's */
+    int32_t depthHeight;
+};
+std::mutex g_buffersLock;
+std::unordered_set<const KaGBuffer *> g_buffers;
+
+} // namespace
+
+int RendererByName(const char *name)
+{
+    for (int i = 0; name && i < kRenderCount; i++)
+        if (std::strcmp(name, kRendererNames[i]) == 0)
+            return i;
+    return -1;
+}
+
+const char *RendererName(int renderer)
+{
+    return renderer >= 0 && renderer < kRenderCount ? kRendererNames[renderer] : nullptr;
+}
+
+int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
+                KaProgressFn progress)
+{
+    if (!buffer || buffer->width <= 0 || buffer->height <= 0 || !buffer->red || !buffer->green ||
+        !buffer->blue)
+        return -1;
+    Progress(progress, "start", 0.0f);
+    const int width = buffer->width, height = buffer->height;
+    /* Light positions far outside stay far outside, without overflowing. */
+    const double lx = std::isfinite(light.x) ? std::max(-1e7, std::min(1e7, light.x)) : 0.0;
+    const double ly = std::isfinite(light.y) ? std::max(-1e7, std::min(1e7, light.y)) : 0.0;
+
+    float gain[3];
+    float intensity = std::isfinite(flare.intensity) ? std::max(0.0f, flare.intensity) : 0.0f;
+    for (int i = 0; i < 3; i++) {
+        gain[i] = intensity * Clamp(flare.color[i], 0.0f, 1e6f);
+        if (flare.useLightParams)
+            gain[i] *= Clamp(light.color[i], 0.0f, 1e6f) * Clamp(light.intensity, 0.0f, 1e6f);
+    }
+    float unit = 0.5f * (float)std::min(width, height) *
+                 (std::isfinite(flare.scale) ? Clamp(flare.scale, 0.0f, 1e4f) : 1.0f);
+    float stretch = flare.anamorphicStretch;
+    stretch = std::isfinite(stretch) && stretch > 0.0f ? Clamp(stretch, 0.01f, 100.0f) : 1.0f;
+
+    float fade = flare.fadeIfNearBorder ? BorderFade(buffer, lx, ly) : 1.0f;
+    double occlusionPx = std::isfinite(flare.occlusionRadius)
+                             ? std::min(1e6, std::max(0.0, (double)flare.occlusionRadius * unit))
+                             : 0.0;
+    float seen = MeanCoverage(buffer, lx, ly, occlusionPx);
+    if (flare.fadeIfApproachingObjects)
+        fade *= MeanCoverage(buffer, lx, ly, 3.0 * occlusionPx + 1.0);
+    float ratio = DistanceRatio(buffer, flare, lx, ly);
+    if (flare.fadeWithDistance)
+        fade *= std::min(1.0f, ratio * ratio);
+
+    Scene sc;
+    sc.canvas = {buffer->red, buffer->green, buffer->blue, width, height, stretch, nullptr};
+    sc.lightX = lx;
+    sc.lightY = ly;
+    sc.centreX = 0.5 * (width - 1);
+    sc.centreY = 0.5 * (height - 1);
+    sc.unit = unit;
+    sc.angle = (std::isfinite(flare.angle) ? std::fmod(flare.angle, 360.0f) : 0.0f) * kDegrees;
+    sc.glowSize = flare.scaleGlowWithDistance ? Clamp(ratio, 0.05f, 20.0f) : 1.0f;
+    sc.reflexSize = flare.scaleReflexesWithDistance ? Clamp(ratio, 0.05f, 20.0f) : 1.0f;
+
+    /* Fast drag draws at half resolution into the scratch planes, then
+     * adds them to the buffer with bilinear filtering. */
+    std::unique_lock<std::mutex> halfHold(g_halfLock, std::defer_lock);
+    bool half = flare.fastDrag && width >= 16 && height >= 16;
+    if (half) {
+        halfHold.lock();
+        int hw = (width + 1) / 2, hh = (height + 1) / 2;
+        if (hw != g_halfWidth || hh != g_halfHeight) {
+            g_halfPlanes.assign(3 * (size_t)hw * hh, 0.0f);
+            g_halfWidth = hw;
+            g_halfHeight = hh;
+        }
+        size_t plane = (size_t)hw * hh;
+        sc.canvas = {g_halfPlanes.data(), g_halfPlanes.data() + plane,
+                     g_halfPlanes.data() + 2 * plane, hw, hh, stretch, &g_halfSpans};
+        g_halfSpans.Reset(hh);
+        sc.lightX = 0.5 * lx - 0.25;
+        sc.lightY = 0.5 * ly - 0.25;
+        sc.centreX = 0.5 * sc.centreX - 0.25;
+        sc.centreY = 0.5 * sc.centreY - 0.25;
+        sc.unit = 0.5f * unit;
+    }
+
+    std::map<std::string, int> rank;   /* elements of each type so far */
+    size_t count = flare.elements.size();
+    for (size_t i = 0; i < count; i++) {
+        const Element *e = flare.elements[i].get();
+        if (flare.enabled && e && e->enabled && e->type && e->type->renderer >= 0 &&
+            e->type->renderer < kRenderCount) {
+            int renderer = e->type->renderer;
+            float visible = (IsGlow(renderer) && flare.glowBehindObjects) ||
+                                    !flare.fadeIfBehindObjects
+                                ? 1.0f
+                                : seen;
+            float g[3];
+            for (int k = 0; k < 3; k++)
+                g[k] = gain[k] * fade * visible;
+            Random random;
+            random.state = HashText(e->type->name) ^
+                           ((uint64_t)(uint32_t)flare.randomSeed * 0x9E3779B97F4A7C15ull) ^
+                           ((uint64_t)rank[e->type->name]++ << 48);
+            if (g[0] > 0.0f || g[1] > 0.0f || g[2] > 0.0f)
+                kDrawers[renderer](sc, *e, g, random);
+        }
+        Progress(progress, "update", (float)(i + 1) / (float)count);
+    }
+    if (half) {
+        Canvas full = {buffer->red, buffer->green, buffer->blue, width, height, stretch, nullptr};
+        UpsampleAdd(&full, &sc.canvas, g_halfSpans);
+    }
+    if (count == 0)
+        Progress(progress, "update", 1.0f);
+    Progress(progress, "end", 1.0f);
+    return 0;
+}
+
+} // namespace ka
+
+using namespace ka;
+
+/* The G-buffer is one block of host memory (Ki_Alloc_Memory, flags 1, 1),
+ * so it shows in the host's memory accounting until it is freed: the
+ * record, then the planes red, green, blue, depth and coverage, each
+ * 64-byte aligned.  A fresh buffer is black with coverage 1 (nothing
+ * covers the light) and depth 0 (no depth known). */
+extern "C" KaGBuffer *Ki_Alloc_Global_GBuffer(int32_t width, int32_t height, int32_t depthHeight,
+                                              int32_t flags)
+{
+    LogLine log;
+    LogStart(&log, "Ki_Alloc_Global_GBuffer");
+    LogInt(&log, width);
+    LogInt(&log, height);
+    LogInt(&log, depthHeight);
+    LogInt(&log, flags);
+    LogFinish(&log);
+    const char *routine = "Ki_Alloc_Global_GBuffer()";
+    const int32_t kMaxSide = 16384;
+    const int64_t kMaxPixels = (int64_t)1 << 26;
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
+        (int64_t)width * height > kMaxPixels) {
+        ReportError(4, "ERR_BAD_GBUFFER_SIZE", routine,
+                    "size " + std::to_string(width) + " x " + std::to_string(height) +
+                        ": sides run from 1 to 16384, pixels up to 67108864");
+        return nullptr;
+    }
+    if (depthHeight != height && depthHeight != 0) {
+        ReportError(4, "ERR_BAD_GBUFFER_SIZE", routine,
+                    "depth height " + std::to_string(depthHeight) + " is neither 0 nor the height");
+        return nullptr;
+    }
+    if (flags != 0) {
+        ReportError(4, "ERR_BAD_VALUE", routine, "flags " + std::to_string(flags) + " are not 0");
+        return nullptr;
+    }
+    const size_t align = 64;
+    size_t plane = ((size_t)width * height * sizeof(float) + align - 1) / align * align;
+    size_t head = (sizeof(HostGBuffer) + align - 1) / align * align;
+    int planes = depthHeight ? 5 : 4;
+    unsigned char *block =
+        static_cast<unsigned char *>(Ki_Alloc_Memory(1, 1, head + planes * plane + align));
+    if (!block) {
+        ReportError(4, "ERR_OUT_OF_MEMORY", routine, "no memory for the G-buffer");
+        return nullptr;
+    }
+    HostGBuffer *g = reinterpret_cast<HostGBuffer *>(block);
+    unsigned char *base = block + head;
+    base += (align - (uintptr_t)base % align) % align;
+    KaGBuffer *b = &g->buffer;
+    b->width = width;
+    b->height = height;
+    b->red = reinterpret_cast<float *>(base);
+    b->green = reinterpret_cast<float *>(base + plane);
+    b->blue = reinterpret_cast<float *>(base + 2 * plane);
+    b->depth = depthHeight ? reinterpret_cast<float *>(base + 3 * plane) : nullptr;
+    b->coverage = reinterpret_cast<float *>(base + (planes - 1) * plane);
+    std::fill(b->coverage, b->coverage + (size_t)width * height, 1.0f);
+    g->depthHeight = depthHeight;
+    std::lock_guard<std::mutex> hold(g_buffersLock);
+    g_buffers.insert(b);
+    return b;
+}
+
+extern "C" void Ki_Free_Global_GBuffer(KaGBuffer *buffer)
+{
+    LogLine log;
+    LogStart(&log, "Ki_Free_Global_GBuffer");
+    LogOut(&log, buffer);
+    LogFinish(&log);
+    if (!buffer)
+        return;
+    {
+        std::lock_guard<std::mutex> hold(g_buffersLock);
+        if (!g_buffers.erase(buffer)) {
+            ReportError(4, "ERR_BAD_GBUFFER", "Ki_Free_Global_GBuffer()",
+                        "not a G-buffer of Ki_Alloc_Global_GBuffer, or freed already");
+            return;
+        }
+    }
+    Ki_Free_Memory(reinterpret_cast<HostGBuffer *>(buffer));
+}
+
+extern "C" int Ki_LensFlareApplyToGBuffer(KaGBuffer *buffer, KaToken ownerType,
+                                          const char *ownerName, int32_t x, int32_t y,
+                                          KaProgressFn progress)
+{
+    LogLine log;
+    LogStart(&log, "Ki_LensFlareApplyToGBuffer");
+    LogOut(&log, buffer);
+    LogToken(&log, ownerType);
+    LogText(&log, ownerName);
+    LogInt(&log, x);
+    LogInt(&log, y);
+    LogFunction(&log, reinterpret_cast<const void *>(progress));
+    LogFinish(&log);
+    const char *routine = "Ki_LensFlareApplyToGBuffer()";
+    if (!buffer || buffer->width <= 0 || buffer->height <= 0 || !buffer->red || !buffer->green ||
+        !buffer->blue) {
+        ReportError(4, "ERR_BAD_GBUFFER", routine,
+                    buffer ? "G-buffer without a size or colour planes" : "null G-buffer");
+        return -1;
+    }
+    const Flare *flare = FindFlare(ownerType, ownerName);
+    if (!flare) {
+        const char *type = TokenText(ownerType);
+        ReportError(4, "ERR_UNKNOWN_OWNER", routine,
+                    std::string(type ? type : "(no token)") + " '" + (ownerName ? ownerName : "") +
+                        "' has no lens flare");
+        return -1;
+    }
+    RenderLight light;
+    light.x = x;
+    light.y = y;
+    if (const Light *owner = FindLight(ownerName)) {
+        std::copy(owner->color, owner->color + 3, light.color);
+        light.intensity = owner->intensity;
+    }
+    return RenderFlare(buffer, *flare, light, progress);
+}

@@ -1,0 +1,371 @@
+/*
+ * render_draw.cpp - the renderer's drawing routines (see render_draw.h).
+ *
+ * Every routine first works out, in double precision, the rows its shape
+ * can reach and, per row, the span of pixels inside the shape, clipped to
+ * the canvas; only then does it loop, in float, over that span.  Centres
+ * may lie far outside the canvas and sizes may be huge: spans are clamped
+ * before any conversion to int, table indices are clamped to the table.
+ */
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "render_draw.h"
+
+namespace ka {
+
+namespace {
+
+/* ceil/floor of a double as a pixel index clamped to [lo, hi]. */
+int CeilClamp(double v, int lo, int hi)
+{
+    if (!(v > lo))
+        return lo;
+    if (v >= hi)
+        return hi;
+    return (int)std::ceil(v);
+}
+
+int FloorClamp(double v, int lo, int hi)
+{
+    if (!(v > lo))
+        return lo;
+    if (v >= hi)
+        return hi;
+    return (int)std::floor(v);
+}
+
+/* Rows whose flare-space distance from cy stays below reach. */
+void RowRange(const Canvas *c, double cy, double reach, int *y0, int *y1)
+{
+    double half = reach / c->stretch;
+    *y0 = CeilClamp(cy - half, 0, c->height);
+    *y1 = FloorClamp(cy + half, -1, c->height - 1) + 1;
+}
+
+/* Pixels of a row whose distance from cx stays below half. */
+void SpanAround(const Canvas *c, double cx, double half, int *x0, int *x1)
+{
+    *x0 = CeilClamp(cx - half, 0, c->width);
+    *x1 = FloorClamp(cx + half, -1, c->width - 1) + 1;
+}
+
+void GrowRow(Canvas *c, Box *box, int y, int x0, int x1)
+{
+    if (x0 >= x1)
+        return;
+    if (c->touched)
+        c->touched->Mark(y, x0, x1);
+    Box row;
+    row.x0 = x0;
+    row.x1 = x1;
+    row.y0 = y;
+    row.y1 = y + 1;
+    Grow(box, row);
+}
+
+void RadialSpan(float *R, float *G, float *B, int n, float dx0, float dy2, float perPixel,
+                float last, const float *tr, const float *tg, const float *tb)
+{
+    for (int i = 0; i < n; i++) {
+        float dx = dx0 + (float)i;
+        float f = std::sqrt(dx * dx + dy2) * perPixel;
+        int k = (int)(f < last ? f : last);
+        R[i] += tr[k];
+        G[i] += tg[k];
+        B[i] += tb[k];
+    }
+}
+
+/* dx (relative to the centre) for which lo <= coef * dx + offset < hi:
+ * narrows [*from, *to]. */
+void NarrowSlab(double coef, double offset, double lo, double hi, double *from, double *to)
+{
+    if (std::fabs(coef) < 1e-12) {
+        if (offset < lo || offset >= hi)
+            *from = 1.0, *to = -1.0;
+        return;
+    }
+    double a = (lo - offset) / coef, b = (hi - offset) / coef;
+    if (a > b)
+        std::swap(a, b);
+    *from = std::max(*from, a);
+    *to = std::min(*to, b);
+}
+
+} // namespace
+
+void Grow(Box *into, const Box &more)
+{
+    if (more.Empty())
+        return;
+    if (into->Empty()) {
+        *into = more;
+        return;
+    }
+    into->x0 = std::min(into->x0, more.x0);
+    into->y0 = std::min(into->y0, more.y0);
+    into->x1 = std::max(into->x1, more.x1);
+    into->y1 = std::max(into->y1, more.y1);
+}
+
+Box DrawRadial(Canvas *c, double cx, double cy, const RadialTable &t)
+{
+    Box box;
+    if (t.count <= 0 || !(t.outer > 0.0f))
+        return box;
+    const double outer = t.outer, inner = t.inner, s = c->stretch;
+    const float last = (float)t.count;
+    int y0, y1;
+    RowRange(c, cy, outer, &y0, &y1);
+    for (int y = y0; y < y1; y++) {
+        double dyf = (y - cy) * s;
+        double q = outer * outer - dyf * dyf;
+        if (q <= 0.0)
+            continue;
+        int x0, x1;
+        SpanAround(c, cx, std::sqrt(q), &x0, &x1);
+        if (x0 >= x1)
+            continue;
+        /* the hole of an annulus is skipped, not drawn as zeros */
+        int h0 = x1, h1 = x1;
+        if (inner > std::fabs(dyf)) {
+            SpanAround(c, cx, std::sqrt(inner * inner - dyf * dyf), &h0, &h1);
+            h0 = std::max(h0, x0);
+            h1 = std::max(h1, h0);
+        }
+        size_t row = (size_t)y * c->width;
+        float dy2 = (float)(dyf * dyf);
+        int left = std::min(h0, x1);
+        if (left > x0)
+            RadialSpan(c->r + row + x0, c->g + row + x0, c->b + row + x0, left - x0,
+                       (float)(x0 - cx), dy2, t.perPixel, last, t.r.data(), t.g.data(),
+                       t.b.data());
+        int right = std::max(h1, x0);
+        if (x1 > right)
+            RadialSpan(c->r + row + right, c->g + row + right, c->b + row + right, x1 - right,
+                       (float)(right - cx), dy2, t.perPixel, last, t.r.data(), t.g.data(),
+                       t.b.data());
+        GrowRow(c, &box, y, x0, x1);
+    }
+    return box;
+}
+
+Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, const RadialTable &t)
+{
+    if (sides < 3 || sides > 16)
+        return DrawRadial(c, cx, cy, t);
+    Box box;
+    if (t.count <= 0 || !(t.outer > 0.0f))
+        return box;
+    /* Projections on the edge normals, scaled so that the polygon's own
+     * radius equals the corner radius on every edge. */
+    float nx[16], ny[16];
+    const double pi = 3.14159265358979323846;
+    double toCorner = 1.0 / std::cos(pi / sides);
+    for (int k = 0; k < sides; k++) {
+        double a = rotation + pi / sides + 2.0 * pi * k / sides;
+        nx[k] = (float)(std::cos(a) * toCorner);
+        ny[k] = (float)(std::sin(a) * toCorner);
+    }
+    const double outer = t.outer, s = c->stretch;
+    const float last = (float)t.count, perPixel = t.perPixel;
+    const float *tr = t.r.data(), *tg = t.g.data(), *tb = t.b.data();
+    int y0, y1;
+    RowRange(c, cy, outer, &y0, &y1);
+    for (int y = y0; y < y1; y++) {
+        double dyf = (y - cy) * s;
+        double q = outer * outer - dyf * dyf;
+        if (q <= 0.0)
+            continue;
+        int x0, x1;
+        SpanAround(c, cx, std::sqrt(q), &x0, &x1);
+        if (x0 >= x1)
+            continue;
+        size_t row = (size_t)y * c->width;
+        float *R = c->r + row, *G = c->g + row, *B = c->b + row;
+        float fy = (float)dyf, dx0 = (float)(x0 - cx);
+        for (int x = x0; x < x1; x++) {
+            float fx = dx0 + (float)(x - x0);
+            float m = fx * nx[0] + fy * ny[0];
+            for (int k = 1; k < sides; k++)
+                m = std::max(m, fx * nx[k] + fy * ny[k]);
+            float f = m * perPixel;
+            int i = (int)(f < last ? f : last);
+            R[x] += tr[i];
+            G[x] += tg[i];
+            B[x] += tb[i];
+        }
+        GrowRow(c, &box, y, x0, x1);
+    }
+    return box;
+}
+
+Box DrawStreak(Canvas *c, double cx, double cy, float ux, float uy, const float rgb[3],
+               const StreakTable &t)
+{
+    Box box;
+    int na = (int)t.along.size() - 1, np = (int)t.across.size() - 1;
+    if (na <= 0 || np <= 0 || !(t.alongMax > t.alongMin) || !(t.acrossMax > 0.0f))
+        return box;
+    const double s = c->stretch;
+    const double vx = -uy, vy = ux;
+    /* rows: the flare-space rectangle's corners */
+    double top = -1e300, bottom = 1e300;
+    for (int corner = 0; corner < 4; corner++) {
+        double a = corner & 1 ? t.alongMax : t.alongMin;
+        double p = corner & 2 ? t.acrossMax : -t.acrossMax;
+        double fy = a * uy + p * vy;
+        top = std::max(top, fy);
+        bottom = std::min(bottom, fy);
+    }
+    int y0 = CeilClamp(cy + bottom / s, 0, c->height);
+    int y1 = FloorClamp(cy + top / s, -1, c->height - 1) + 1;
+    const float aPer = t.alongPerPixel, pPer = t.acrossPerPixel;
+    const float aLast = (float)na, pLast = (float)np;
+    const float *along = t.along.data(), *across = t.across.data();
+    const float cr = rgb[0], cg = rgb[1], cb = rgb[2];
+    for (int y = y0; y < y1; y++) {
+        double dyf = (y - cy) * s;
+        double from = -1e300, to = 1e300;
+        NarrowSlab(ux, uy * dyf, t.alongMin, t.alongMax, &from, &to);
+        NarrowSlab(vx, vy * dyf, -t.acrossMax, t.acrossMax, &from, &to);
+        if (!(from <= to))
+            continue;
+        int x0 = CeilClamp(cx + from, 0, c->width);
+        int x1 = FloorClamp(cx + to, -1, c->width - 1) + 1;
+        if (x0 >= x1)
+            continue;
+        double dx0 = x0 - cx;
+        float a0 = (float)((dx0 * ux + dyf * uy - t.alongMin) * aPer);
+        float p0 = (float)((dx0 * vx + dyf * vy) * pPer);
+        float aStep = ux * aPer, pStep = (float)vx * pPer;
+        size_t row = (size_t)y * c->width;
+        float *R = c->r + row, *G = c->g + row, *B = c->b + row;
+        for (int x = x0; x < x1; x++) {
+            float i = (float)(x - x0);
+            float fa = a0 + i * aStep;
+            float fp = std::fabs(p0 + i * pStep);
+            fa = std::min(std::max(fa, 0.0f), aLast);
+            fp = std::min(fp, pLast);
+            float v = along[(int)fa] * across[(int)fp];
+            R[x] += v * cr;
+            G[x] += v * cg;
+            B[x] += v * cb;
+        }
+        GrowRow(c, &box, y, x0, x1);
+    }
+    return box;
+}
+
+Box DrawRays(Canvas *c, double cx, double cy, const RayTable &t)
+{
+    Box box;
+    const RadialTable &col = t.colour;
+    int n = t.angleCount;
+    if (col.count <= 0 || !(col.outer > 0.0f) || n <= 0 || (n & (n - 1)) != 0 ||
+        t.envelopeCount <= 0 || (int)t.detail.size() < col.count + 1)
+        return box;
+    const double outer = col.outer, s = c->stretch;
+    const float last = (float)col.count, perPixel = col.perPixel;
+    const float angleScale = (float)n / 4.0f, envScale = (float)t.envelopeCount;
+    const float envLast = (float)t.envelopeCount;
+    const float *strength = t.strength.data(), *inverseLength = t.inverseLength.data();
+    const float *env = t.envelope.data(), *detail = t.detail.data();
+    const float mean = t.meanStrength;
+    const float *tr = col.r.data(), *tg = col.g.data(), *tb = col.b.data();
+    const int mask = n - 1;
+    int y0, y1;
+    RowRange(c, cy, outer, &y0, &y1);
+    for (int y = y0; y < y1; y++) {
+        double dyf = (y - cy) * s;
+        double q = outer * outer - dyf * dyf;
+        if (q <= 0.0)
+            continue;
+        int x0, x1;
+        SpanAround(c, cx, std::sqrt(q), &x0, &x1);
+        if (x0 >= x1)
+            continue;
+        size_t row = (size_t)y * c->width;
+        float *R = c->r + row, *G = c->g + row, *B = c->b + row;
+        float fy = (float)dyf, fy2 = fy * fy, dx0 = (float)(x0 - cx);
+        for (int x = x0; x < x1; x++) {
+            float fx = dx0 + (float)(x - x0);
+            float d = std::sqrt(fx * fx + fy2);
+            int j = (int)(PseudoAngle(fx, fy) * angleScale) & mask;
+            float te = std::min(d * inverseLength[j] * envScale, envLast);
+            float fc = std::min(d * perPixel, last);
+            int k = (int)fc;
+            float w = (mean + (strength[j] - mean) * detail[k]) * env[(int)te];
+            R[x] += w * tr[k];
+            G[x] += w * tg[k];
+            B[x] += w * tb[k];
+        }
+        GrowRow(c, &box, y, x0, x1);
+    }
+    return box;
+}
+
+void RowSpans::Reset(int height)
+{
+    x0.assign(height, INT_MAX);
+    x1.assign(height, INT_MIN);
+}
+
+void UpsampleAdd(Canvas *full, Canvas *small, const RowSpans &drawn)
+{
+    const int sw = small->width, sh = small->height, width = full->width;
+    if (sw <= 0 || sh <= 0 || (int)drawn.x0.size() < sh)
+        return;
+    /* A full pixel (x, y) samples small (x / 2 - 0.25, y / 2 - 0.25): 3/4 of
+     * the nearest small pixel and 1/4 of the next one, in each direction.
+     * Per full row, the two small rows it blends are mixed over the union
+     * of their spans (one pixel wider on each side for the horizontal
+     * taps), and only the full pixels those can reach are added to. */
+    std::vector<float> mixed((size_t)sw + 2, 0.0f);
+    float *m = mixed.data() + 1;   /* m[-1] and m[sw] repeat the edges */
+    float *planes[3] = {small->r, small->g, small->b};
+    float *out[3] = {full->r, full->g, full->b};
+    for (int y = 0; y < full->height; y++) {
+        int i = std::min(y >> 1, sh - 1);
+        int other = (y & 1) ? std::min(i + 1, sh - 1) : std::max(i - 1, 0);
+        int ua = std::min(drawn.x0[i], drawn.x0[other]);
+        int ub = std::max(drawn.x1[i], drawn.x1[other]);
+        if (ua >= ub)
+            continue;
+        int ma = std::max(ua - 2, 0), mb = std::min(ub + 2, sw);
+        int xa = std::max(2 * (ua - 1), 0), xb = std::min(2 * (ub + 1), width);
+        for (int p = 0; p < 3; p++) {
+            const float *a = planes[p] + (size_t)i * sw, *b = planes[p] + (size_t)other * sw;
+            for (int x = ma; x < mb; x++)
+                m[x] = 0.75f * a[x] + 0.25f * b[x];
+            m[-1] = m[0];
+            m[sw] = m[sw - 1];
+            float *o = out[p] + (size_t)y * width;
+            int x = xa;
+            if (x & 1) {   /* odd start: the right half of a pair */
+                int j = x >> 1;
+                o[x] += 0.75f * m[j] + 0.25f * m[j + 1];
+                x++;
+            }
+            int pairEnd = xb & ~1;
+            for (; x < pairEnd; x += 2) {
+                int j = x >> 1;
+                o[x] += 0.25f * m[j - 1] + 0.75f * m[j];
+                o[x + 1] += 0.75f * m[j] + 0.25f * m[j + 1];
+            }
+            if (x < xb) {   /* odd end: the left half of a pair */
+                int j = x >> 1;
+                o[x] += 0.25f * m[j - 1] + 0.75f * m[j];
+            }
+        }
+    }
+    for (int y = 0; y < sh; y++)
+        if (drawn.x0[y] < drawn.x1[y])
+            for (int p = 0; p < 3; p++)
+                std::fill(planes[p] + (size_t)y * sw + drawn.x0[y],
+                          planes[p] + (size_t)y * sw + drawn.x1[y], 0.0f);
+}
+
+} // namespace ka

@@ -1,0 +1,206 @@
+// The element type catalogue as the editor reads it: definitions a slider,
+// list or gradient control can be built from, fresh elements, the default
+// flare and the demo effects.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <regex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "catalogue.h"
+#include "errors.h"
+#include "render.h"
+
+namespace {
+
+bool IsSlider(ka::ParamType t)
+{
+    return t == ka::ParamType::IntSlider || t == ka::ParamType::FloatSlider ||
+           t == ka::ParamType::Angle;
+}
+
+/* The host's own types; tests elsewhere register more of their own. */
+std::vector<const ka::ElementType *> BuiltIns()
+{
+    std::vector<const ka::ElementType *> types;
+    for (const char *name : {"glow", "halo", "ring", "streak", "starburst", "shimmer", "inter",
+                             "dscflx", "rngflx", "prflx"}) {
+        const ka::ElementType *t = ka::FindElementType(name);
+        EXPECT_TRUE(t) << name;
+        if (t)
+            types.push_back(t);
+    }
+    return types;
+}
+
+const std::regex kGuid("\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}");
+
+TEST(Catalogue, TypesCoverEveryParameterTypeAndTheReflexTypes)
+{
+    std::set<std::string> keywords, names;
+    for (const ka::ElementType *t : ka::ElementTypes())
+        EXPECT_TRUE(names.insert(t->name).second) << "duplicate type " << t->name;
+    for (const ka::ElementType *t : BuiltIns()) {
+        EXPECT_FALSE(t->description.empty());
+        EXPECT_NE(ka::RendererName(t->renderer), nullptr) << t->name;
+        for (const ka::ParamDef &p : t->params)
+            keywords.insert(ka::ParamTypeKeyword(p.type));
+    }
+    for (const char *k : {"intslider", "floatslider", "angle", "checkbox", "color", "point", "list",
+                          "gradient", "arbitrarydata"})
+        EXPECT_TRUE(keywords.count(k)) << k;
+    EXPECT_EQ(ka::FindElementType("Glow"), nullptr);
+}
+
+TEST(Catalogue, DefinitionsAreWhatTheEditorCanBuildControlsFrom)
+{
+    std::set<std::string> guids;
+    std::set<long long> ids;
+    bool percentage = false;
+    std::set<int> precisions;
+    for (const ka::ElementType *t : BuiltIns()) {
+        bool sized = false;
+        for (const ka::ParamDef &p : t->params) {
+            std::string where = t->name + "." + p.name;
+            EXPECT_TRUE(std::regex_match(p.guid, kGuid)) << where << " " << p.guid;
+            EXPECT_TRUE(guids.insert(p.guid).second) << where;
+            EXPECT_TRUE(ids.insert(p.parameterId).second) << where;
+            EXPECT_FALSE(p.description.empty()) << where;
+            EXPECT_GE(p.precision, 0) << where;
+            EXPECT_LE(p.precision, 4) << where;
+            precisions.insert(p.precision);
+            percentage |= p.percentage;
+            sized |= p.name == "radius" || p.name == "length";
+            std::string why;
+            EXPECT_TRUE(ka::ValidValue(p, p.defaultValue, &why)) << where << ": " << why;
+            if (IsSlider(p.type)) {
+                EXPECT_TRUE(std::isfinite(p.uiMin[0]) && std::isfinite(p.uiMax[0])) << where;
+                EXPECT_LT(p.uiMin[0], p.uiMax[0]) << where;
+                EXPECT_LE(p.absMin[0], p.uiMin[0]) << where;
+                EXPECT_GE(p.absMax[0], p.uiMax[0]) << where;
+                // fractions (0..1) may not go further; everything else may
+                bool fraction = p.uiMin[0] == 0.0f && p.uiMax[0] == 1.0f && p.percentage;
+                if (!fraction)
+                    EXPECT_TRUE(p.absMin[0] < p.uiMin[0] || p.absMax[0] > p.uiMax[0])
+                        << where << ": the absolute range is no wider";
+                EXPECT_EQ(p.floatArg, p.type != ka::ParamType::IntSlider) << where;
+            }
+            if (p.type == ka::ParamType::List) {
+                // "name:value,..." with the default among the values
+                bool found = false;
+                std::regex entry("([^:,]+):(-?[0-9]+)");
+                for (std::sregex_iterator it(p.defaultData.begin(), p.defaultData.end(), entry), end;
+                     it != end; ++it)
+                    found |= std::stoi((*it)[2]) == (int)p.defaultValue[0];
+                EXPECT_TRUE(found) << where << " " << p.defaultData;
+            }
+            if (p.type == ka::ParamType::Gradient) {
+                const ka::GradientValue &g = p.defaultGradient;
+                ASSERT_GE(g.count(), 2) << where;
+                EXPECT_EQ(g.offsets.front(), 0.0f) << where;
+                EXPECT_EQ(g.offsets.back(), 1.0f) << where;
+                EXPECT_TRUE(ka::ValidGradient(g.offsets.data(), g.colors.data(), g.count(), &why))
+                    << where << ": " << why;
+            }
+        }
+        bool placedBySize = t->renderer != ka::kRenderStreaks && t->name != "inter";
+        if (placedBySize || t->renderer == ka::kRenderStreaks)
+            EXPECT_TRUE(sized) << t->name << " has a size but no radius or length";
+    }
+    EXPECT_TRUE(percentage);
+    EXPECT_TRUE(precisions.count(0) && precisions.count(4)) << "precisions 0 to 4 are used";
+}
+
+TEST(Catalogue, NewElementsStartAtTheDefaultsWithFreshGuids)
+{
+    const ka::ElementType *type = ka::FindElementType("starburst");
+    ASSERT_TRUE(type);
+    std::set<std::string> guids;
+    for (int i = 0; i < 500; i++) {
+        std::unique_ptr<ka::Element> e = ka::NewElement(type);
+        EXPECT_TRUE(std::regex_match(e->guid, kGuid)) << e->guid;
+        EXPECT_TRUE(guids.insert(e->guid).second);
+    }
+    std::unique_ptr<ka::Element> e = ka::NewElement(ka::FindElementType("inter"));
+    ASSERT_EQ(e->values.size(), e->type->params.size());
+    EXPECT_TRUE(e->enabled);
+    for (size_t i = 0; i < e->values.size(); i++) {
+        const ka::ParamDef &def = e->type->params[i];
+        const ka::ParamValue &v = e->values[i];
+        for (int k = 0; k < 3; k++)
+            EXPECT_EQ(v.v[k], def.defaultValue[k]) << def.name;
+        if (def.type == ka::ParamType::List) {
+            ASSERT_FALSE(v.data.empty());
+            EXPECT_EQ(v.data.back(), '\0');
+            EXPECT_EQ(std::string((const char *)v.data.data()), def.defaultData);
+        }
+        if (def.type == ka::ParamType::Gradient)
+            EXPECT_EQ(v.gradient.offsets, def.defaultGradient.offsets);
+    }
+    EXPECT_EQ(ka::NewElement(nullptr), nullptr);
+}
+
+TEST(Catalogue, RegisteredTypesComeLastAndBadOnesAreRefused)
+{
+    ka::ClearErrors();
+    size_t before = ka::ElementTypes().size();
+    std::unique_ptr<ka::ElementType> spot(new ka::ElementType);
+    spot->name = "testspot";
+    spot->renderer = ka::kRenderGlow;
+    ka::ParamDef radius;
+    radius.name = "radius";
+    radius.description = "Radius";
+    spot->params.push_back(radius);
+    const ka::ElementType *added = ka::RegisterElementType(std::move(spot));
+    ASSERT_TRUE(added);
+    EXPECT_EQ(ka::ElementTypes().back(), added);
+    EXPECT_EQ(ka::FindElementType("testspot"), added);
+    EXPECT_EQ(added->description, "testspot");
+    EXPECT_TRUE(std::regex_match(added->params[0].guid, kGuid));
+    EXPECT_NE(added->params[0].parameterId, 0);
+
+    std::unique_ptr<ka::ElementType> again(new ka::ElementType);
+    again->name = "testspot";
+    EXPECT_EQ(ka::RegisterElementType(std::move(again)), nullptr);
+    std::unique_ptr<ka::ElementType> unnamed(new ka::ElementType);
+    EXPECT_EQ(ka::RegisterElementType(std::move(unnamed)), nullptr);
+    std::unique_ptr<ka::ElementType> noRenderer(new ka::ElementType);
+    noRenderer->name = "testnorenderer";
+    noRenderer->renderer = ka::kRenderCount;
+    EXPECT_EQ(ka::RegisterElementType(std::move(noRenderer)), nullptr);
+    EXPECT_EQ(ka::RegisterElementType(nullptr), nullptr);
+    EXPECT_EQ(ka::ElementTypes().size(), before + 1);
+    EXPECT_EQ(ka::Errors().size(), 4u);
+    ka::ClearErrors();
+}
+
+TEST(Catalogue, DefaultFlareAndDemoEffectsAreRichAndDistinct)
+{
+    ka::ClearErrors();
+    ka::Flare flare;
+    flare.intensity = 5.0f;
+    ka::DefaultFlare(&flare);
+    EXPECT_EQ(flare.intensity, 1.0f);
+    std::set<std::string> kinds;
+    for (const auto &e : flare.elements)
+        kinds.insert(e->type->name);
+    for (const char *n : {"glow", "streak", "ring", "inter", "dscflx", "rngflx", "prflx"})
+        EXPECT_TRUE(kinds.count(n)) << n;
+
+    std::set<std::string> files;
+    for (const ka::DemoEffect &d : ka::DemoEffects()) {
+        EXPECT_TRUE(files.insert(d.file).second) << d.file;
+        ASSERT_GT(d.file.size(), 4u);
+        EXPECT_EQ(d.file.substr(d.file.size() - 4), ".lnz");
+        ka::Flare f;
+        d.build(&f);
+        EXPECT_GE(f.elements.size(), 3u) << d.file;
+    }
+    EXPECT_GE(files.size(), 6u);
+    EXPECT_TRUE(ka::Errors().empty());
+}
+
+} // namespace
