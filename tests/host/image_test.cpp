@@ -1,0 +1,229 @@
+// Display conversion services: the colour cube, gamma correction and the
+// dither of an image already quantised to cube indices, as the plug-in's
+// paletted preview calls them (5 x 9 x 5 levels, rows padded to 4 bytes).
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "errors.h"
+#include "kalvos_core.h"
+
+namespace {
+
+std::vector<float> Cube()
+{
+    std::vector<float> map(256 * 3, -1.0f);
+    EXPECT_EQ(0, Ki_Compute_Colormap(0, 5, 9, 5, reinterpret_cast<KaColor *>(map.data())));
+    return map;
+}
+
+TEST(Colormap, EntryIndexSpellsOutTheLevels)
+{
+    std::vector<float> map = Cube();
+    // entry 45 r + 5 g + b is (r / 4, g / 8, b / 4)
+    const struct {
+        int index;
+        float r, g, b;
+    } cases[] = {{0, 0, 0, 0},       {224, 1, 1, 1},      {45, 0.25f, 0, 0}, {5, 0, 0.125f, 0},
+                 {1, 0, 0, 0.25f},   {4, 0, 0, 1},        {40, 0, 1, 0},     {180, 1, 0, 0},
+                 {112, 0.5f, 0.5f, 0.5f}};
+    for (const auto &c : cases) {
+        EXPECT_FLOAT_EQ(map[3 * c.index + 0], c.r) << c.index;
+        EXPECT_FLOAT_EQ(map[3 * c.index + 1], c.g) << c.index;
+        EXPECT_FLOAT_EQ(map[3 * c.index + 2], c.b) << c.index;
+    }
+    for (int r = 0; r < 5; r++)
+        for (int g = 0; g < 9; g++)
+            for (int b = 0; b < 5; b++) {
+                int i = 45 * r + 5 * g + b;
+                ASSERT_FLOAT_EQ(map[3 * i], r / 4.0f);
+                ASSERT_FLOAT_EQ(map[3 * i + 1], g / 8.0f);
+                ASSERT_FLOAT_EQ(map[3 * i + 2], b / 4.0f);
+            }
+    EXPECT_EQ(map[3 * 225], -1.0f) << "past the cube nothing is written";
+}
+
+TEST(Colormap, ImpossibleCubesAreRefused)
+{
+    ka::ClearErrors();
+    std::vector<float> map(256 * 3, -1.0f);
+    KaColor *m = reinterpret_cast<KaColor *>(map.data());
+    EXPECT_EQ(-1, Ki_Compute_Colormap(0, 5, 9, 5, nullptr));
+    EXPECT_EQ(-1, Ki_Compute_Colormap(1, 5, 9, 5, m));
+    EXPECT_EQ(-1, Ki_Compute_Colormap(0, 1, 9, 5, m));
+    EXPECT_EQ(-1, Ki_Compute_Colormap(0, 8, 8, 8, m));   // 512 entries
+    EXPECT_EQ(map[0], -1.0f);
+    EXPECT_EQ(ka::Errors().size(), 4u);
+    EXPECT_EQ(0, Ki_Compute_Colormap(0, 2, 2, 2, m));    // 8 entries fit
+    EXPECT_FLOAT_EQ(map[3 * 7 + 0], 1.0f);
+    ka::ClearErrors();
+}
+
+TEST(Gamma, OutIsInToTheOneOverGamma)
+{
+    const float in[4][3] = {{0, 0.25f, 1}, {0.5f, 0.1f, 0.9f}, {-0.5f, 2.0f, 1e-6f}, {1, 1, 1}};
+    float out[4][3];
+    ASSERT_EQ(0, Ki_Gamma_Correct(in, out, 4, 1.7f));
+    for (int i = 0; i < 4; i++)
+        for (int k = 0; k < 3; k++) {
+            float expected = in[i][k] > 0 ? std::pow(in[i][k], 1.0f / 1.7f) : 0.0f;
+            EXPECT_NEAR(out[i][k], expected, 1e-6f) << i << "," << k;
+        }
+    EXPECT_NEAR(out[0][1], 0.442f, 0.001f);   // 0.25 ^ (1 / 1.7)
+    // in place, and gamma 1 changes nothing
+    float same[1][3] = {{0.3f, 0.6f, 0.9f}};
+    ASSERT_EQ(0, Ki_Gamma_Correct(same, same, 1, 1.0f));
+    EXPECT_FLOAT_EQ(same[0][1], 0.6f);
+    // a round trip through gamma and its inverse
+    float back[4][3];
+    Ki_Gamma_Correct(out, back, 4, 1.0f / 1.7f);
+    EXPECT_NEAR(back[1][0], 0.5f, 1e-5f);
+    EXPECT_NEAR(back[1][2], 0.9f, 1e-5f);
+}
+
+TEST(Gamma, BadGammaOrCountChangesNothing)
+{
+    ka::ClearErrors();
+    const float in[1][3] = {{0.5f, 0.5f, 0.5f}};
+    float out[1][3] = {{7, 7, 7}};
+    EXPECT_EQ(-1, Ki_Gamma_Correct(in, out, 1, 0.0f));
+    EXPECT_EQ(-1, Ki_Gamma_Correct(in, out, 1, -2.0f));
+    EXPECT_EQ(-1, Ki_Gamma_Correct(in, out, 1, NAN));
+    EXPECT_EQ(-1, Ki_Gamma_Correct(in, out, -1, 1.7f));
+    EXPECT_EQ(-1, Ki_Gamma_Correct(nullptr, out, 1, 1.7f));
+    EXPECT_EQ(0, Ki_Gamma_Correct(nullptr, nullptr, 0, 1.7f));
+    EXPECT_EQ(out[0][0], 7.0f);
+    EXPECT_EQ(ka::Errors().size(), 5u);
+    ka::ClearErrors();
+}
+
+/* An 8-bit DIB as the plug-in lays it out: rows padded to 4 bytes. */
+struct Dib {
+    int width, height, stride;
+    std::vector<unsigned char> bytes;
+    Dib(int w, int h) : width(w), height(h), stride((w + 3) & ~3), bytes((size_t)stride * h, 0xEE) {}
+    unsigned char &At(int x, int y) { return bytes[(size_t)y * stride + x]; }
+    int Dither(const std::vector<float> &map, int32_t *flag)
+    {
+        return Ki_Dither_Image(bytes.data(), reinterpret_cast<const KaColor *>(map.data()),
+                               (int16_t)width, (int16_t)height, 5, 9, 5, flag);
+    }
+};
+
+int Index(int r, int g, int b) { return 45 * r + 5 * g + b; }
+
+/* What the plug-in does before the call: truncate each channel to its level. */
+unsigned char Quantise(float r, float g, float b)
+{
+    int lr = std::min((int)(r * 5), 4), lg = std::min((int)(g * 9), 8), lb = std::min((int)(b * 5), 4);
+    return (unsigned char)Index(lr, lg, lb);
+}
+
+TEST(Dither, BandsOfAGradientBlendWhilePaddingAndFlatAreasStay)
+{
+    const std::vector<float> map = Cube();
+    const int widths[] = {61, 62, 63, 64};   // every padding length
+    for (int w : widths) {
+        Dib image(w, 20);
+        for (int y = 0; y < image.height; y++)
+            for (int x = 0; x < w; x++)
+                image.At(x, y) = Quantise(0.2f + 0.6f * x / (w - 1), 0.5f, 0.05f);
+        Dib before = image;
+        int32_t flag = -1;
+        ASSERT_EQ(0, image.Dither(map, &flag));
+        EXPECT_EQ(flag, 1);
+        int changed = 0;
+        for (int y = 0; y < image.height; y++) {
+            for (int x = 0; x < w; x++) {
+                int v = image.At(x, y), was = before.At(x, y);
+                ASSERT_LT(v, 225);
+                // only red moves, and by at most one level
+                ASSERT_EQ(v % 45, was % 45);
+                ASSERT_LE(std::abs(v / 45 - was / 45), 1);
+                changed += v != was;
+            }
+            for (int x = w; x < image.stride; x++)
+                ASSERT_EQ(image.At(x, y), 0xEE) << "fill byte of row " << y;
+        }
+        EXPECT_GT(changed, 0);
+        // far from any step (columns 0 and 1 are red level 1 with the step
+        // at 0.4 well away) nothing moves
+        EXPECT_EQ(image.At(0, 5), before.At(0, 5));
+        // the red level averaged over 8-column strips (away from the
+        // image's sides) stays about the same: steps are spread, not moved
+        for (int x0 = 4; x0 + 8 <= w - 4; x0 += 8) {
+            double a = 0, b = 0;
+            for (int y = 0; y < image.height; y++)
+                for (int x = x0; x < x0 + 8; x++)
+                    a += image.At(x, y) / 45, b += before.At(x, y) / 45;
+            EXPECT_NEAR(a / (8 * image.height), b / (8 * image.height), 0.25) << "strip " << x0;
+        }
+    }
+}
+
+TEST(Dither, EdgesOfThinBrightLinesAndFlatImagesAreKept)
+{
+    const std::vector<float> map = Cube();
+    Dib image(32, 16);
+    for (int y = 0; y < 16; y++)
+        for (int x = 0; x < 32; x++)
+            image.At(x, y) = (unsigned char)(x == 10 ? Index(4, 8, 4) : Index(0, 0, 0));
+    Dib before = image;
+    int32_t flag = -1;
+    ASSERT_EQ(0, image.Dither(map, &flag));
+    EXPECT_EQ(flag, 0);
+    EXPECT_EQ(image.bytes, before.bytes);
+
+    Dib flat(7, 3);
+    for (int y = 0; y < 3; y++)
+        for (int x = 0; x < 7; x++)
+            flat.At(x, y) = (unsigned char)Index(2, 5, 3);
+    Dib flatBefore = flat;
+    ASSERT_EQ(0, flat.Dither(map, nullptr));
+    EXPECT_EQ(flat.bytes, flatBefore.bytes);
+}
+
+TEST(Dither, EveryIndexEndsInsideTheCube)
+{
+    const std::vector<float> map = Cube();
+    Dib image(37, 11);
+    for (int y = 0; y < 11; y++)
+        for (int x = 0; x < 37; x++)
+            image.At(x, y) = (unsigned char)((x * 7 + y * 13) % 256);   // some past 224
+    ASSERT_EQ(0, image.Dither(map, nullptr));
+    for (int y = 0; y < 11; y++) {
+        for (int x = 0; x < 37; x++)
+            ASSERT_LT(image.At(x, y), 225) << x << "," << y;
+        for (int x = 37; x < 40; x++)
+            ASSERT_EQ(image.At(x, y), 0xEE);
+    }
+    Dib one(1, 1);
+    one.At(0, 0) = 100;
+    ASSERT_EQ(0, one.Dither(map, nullptr));
+    EXPECT_EQ(one.At(0, 0), 100);
+}
+
+TEST(Dither, BadArgumentsLeaveTheImageAlone)
+{
+    ka::ClearErrors();
+    std::vector<float> map = Cube();
+    Dib image(8, 8);
+    Dib before = image;
+    const KaColor *m = reinterpret_cast<const KaColor *>(map.data());
+    int32_t flag = 5;
+    EXPECT_EQ(-1, Ki_Dither_Image(nullptr, m, 8, 8, 5, 9, 5, &flag));
+    EXPECT_EQ(flag, 0);
+    EXPECT_EQ(-1, Ki_Dither_Image(image.bytes.data(), nullptr, 8, 8, 5, 9, 5, &flag));
+    EXPECT_EQ(-1, Ki_Dither_Image(image.bytes.data(), m, 0, 8, 5, 9, 5, &flag));
+    EXPECT_EQ(-1, Ki_Dither_Image(image.bytes.data(), m, 8, -3, 5, 9, 5, &flag));
+    EXPECT_EQ(-1, Ki_Dither_Image(image.bytes.data(), m, 8, 8, 5, 9, 6, &flag));   // 270 entries
+    std::vector<float> flatMap(256 * 3, 0.5f);   // not a cube
+    EXPECT_EQ(-1, Ki_Dither_Image(image.bytes.data(), reinterpret_cast<const KaColor *>(flatMap.data()),
+                                  8, 8, 5, 9, 5, &flag));
+    EXPECT_EQ(image.bytes, before.bytes);
+    EXPECT_EQ(ka::Errors().size(), 6u);
+    ka::ClearErrors();
+}
+
+} // namespace
