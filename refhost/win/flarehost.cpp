@@ -7,6 +7,12 @@
  *   flarehost [--light NAME] [--effect FILE.lnz] [--log-calls FILE]
  *             [--screenshot FILE.png] [--dump-flare] [--data DIR]
  *             [--plugin DLL]
+ *   flarehost --render FILE.png [--size WxH] [--at X,Y] [--effect FILE.lnz] ...
+ *
+ * --render draws the light's flare into a G-buffer of the given size
+ * (default 640x480) with the light at X,Y (pixels, y up from the bottom
+ * row; default a quarter of the way in, as the editor starts) and writes
+ * it as a PNG, without loading the plug-in.
  */
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +32,10 @@ struct Options {
     std::string dataDir;
     std::string plugin = "lensflare_ui.dll";
     bool dumpFlare = false;
+    std::string render;            /* --render: PNG to write instead of editing */
+    int width = 640, height = 480; /* --size */
+    bool atGiven = false;          /* --at */
+    int atX = 0, atY = 0;
 };
 
 void Usage()
@@ -33,7 +43,8 @@ void Usage()
     std::fprintf(stderr,
                  "usage: flarehost [--light NAME] [--effect FILE.lnz] [--log-calls FILE]\n"
                  "                 [--screenshot FILE.png] [--dump-flare] [--data DIR]\n"
-                 "                 [--plugin DLL]\n");
+                 "                 [--plugin DLL]\n"
+                 "       flarehost --render FILE.png [--size WxH] [--at X,Y] [--effect FILE.lnz]\n");
 }
 
 bool ParseOptions(int argc, char **argv, Options *o)
@@ -55,7 +66,24 @@ bool ParseOptions(int argc, char **argv, Options *o)
             o->dataDir = argv[++i];
         else if (arg == "--plugin" && hasValue)
             o->plugin = argv[++i];
-        else {
+        else if (arg == "--render" && hasValue)
+            o->render = argv[++i];
+        else if (arg == "--size" && hasValue) {
+            char extra;
+            if (std::sscanf(argv[++i], "%dx%d%c", &o->width, &o->height, &extra) != 2 ||
+                o->width < 1 || o->height < 1 || o->width > 16384 || o->height > 16384) {
+                std::fprintf(stderr, "flarehost: --size wants WxH, 1 to 16384 each, not '%s'\n",
+                             argv[i]);
+                return false;
+            }
+        } else if (arg == "--at" && hasValue) {
+            char extra;
+            if (std::sscanf(argv[++i], "%d,%d%c", &o->atX, &o->atY, &extra) != 2) {
+                std::fprintf(stderr, "flarehost: --at wants X,Y in pixels, not '%s'\n", argv[i]);
+                return false;
+            }
+            o->atGiven = true;
+        } else {
             std::fprintf(stderr, "flarehost: unknown or incomplete option '%s'\n", arg.c_str());
             return false;
         }
@@ -118,6 +146,28 @@ HWND CreateMainWindow(HINSTANCE instance)
                          CW_USEDEFAULT, 640, 480, nullptr, nullptr, instance, nullptr);
 }
 
+/* --render: the flare drawn straight into a G-buffer and saved. */
+int RenderWithoutEditor(const Options &o)
+{
+    KaGBuffer *buffer = Ki_Alloc_Global_GBuffer(o.width, o.height, o.height, 0);
+    if (!buffer) {
+        std::fprintf(stderr, "flarehost: no G-buffer of %d x %d\n", o.width, o.height);
+        return 1;
+    }
+    int x = o.atGiven ? o.atX : o.width / 4, y = o.atGiven ? o.atY : o.height / 4;
+    int status = Ki_LensFlareApplyToGBuffer(buffer, Ki_Inquire_Token("light"), o.light.c_str(), x,
+                                            y, nullptr);
+    bool written = status == 0 && WriteGBufferPng(buffer, o.render.c_str());
+    Ki_Free_Global_GBuffer(buffer);
+    if (!written) {
+        std::fprintf(stderr, "flarehost: could not render to %s\n", o.render.c_str());
+        return 1;
+    }
+    std::printf("flarehost: rendered %d x %d with the light at (%d, %d) to %s\n", o.width,
+                o.height, x, y, o.render.c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -145,6 +195,12 @@ int main(int argc, char **argv)
             std::fprintf(stderr, "flarehost: cannot load the effect %s\n", options.effect.c_str());
             return 1;
         }
+    }
+
+    if (!options.render.empty()) {
+        int rendered = RenderWithoutEditor(options);
+        Ki_Remove(Ki_Inquire_Token("light"), options.light.c_str(), 0);
+        return rendered;
     }
 
     DemoHostServices services(data);

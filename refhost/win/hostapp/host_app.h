@@ -57,4 +57,10 @@ struct Capture {
 bool CaptureWindow(HWND window, bool clientOnly, Capture *out);
 bool WritePng(const Capture &capture, const char *path);
 
+/* A G-buffer's red, green and blue as a 24-bit PNG, top row first: each
+ * channel clamped to 0..1 and rounded to the nearest of 256 steps, without
+ * tone mapping or gamma (what the editor's 24-bit preview shows, up to
+ * rounding).  False when the buffer is empty or the file cannot be written. */
+bool WriteGBufferPng(const KaGBuffer *buffer, const char *path);
+
 #endif
