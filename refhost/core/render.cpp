@@ -111,9 +111,11 @@ float Param(const Element &e, const char *name, float fallback)
     return std::isfinite(v) ? v : fallback;
 }
 
+/* Sizes and strengths: never negative, and small enough that products
+ * of them stay finite floats. */
 float NonNegative(const Element &e, const char *name, float fallback)
 {
-    return std::max(0.0f, Param(e, name, fallback));
+    return Clamp(Param(e, name, fallback), 0.0f, 1e6f);
 }
 
 void ColourParam(const Element &e, const char *name, float out[3])
@@ -155,6 +157,21 @@ void AxisPoint(const Scene &sc, float position, double *x, double *y)
     *y = sc.lightY + position * (sc.centreY - sc.lightY);
 }
 
+/* Whether a shape of that reach (flare-space pixels) around (cx, cy) can
+ * touch the canvas; *far receives the largest distance a canvas pixel has
+ * from (cx, cy), plus a margin, which bounds the shape's tables. */
+bool Touches(const Scene &sc, double cx, double cy, double outer, float *far)
+{
+    const Canvas &c = sc.canvas;
+    double s = c.stretch;
+    double nx = std::max(0.0, std::max(-cx, cx - (c.width - 1)));
+    double ny = std::max(0.0, std::max(-cy, cy - (c.height - 1))) * s;
+    double fx = std::max(std::fabs(cx), std::fabs(cx - (c.width - 1)));
+    double fy = std::max(std::fabs(cy), std::fabs(cy - (c.height - 1))) * s;
+    *far = (float)std::min(1e30, std::sqrt(fx * fx + fy * fy) + 2.0);
+    return !(nx * nx + ny * ny >= outer * outer);
+}
+
 /* A soft-edged disc: 1 inside, brighter towards the rim by brightEdge, a
  * smooth edge softPx wide centred on radius. */
 float DiscProfile(float d, float radius, float softPx, float brightEdge)
@@ -186,11 +203,14 @@ Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &)
         cx += ox * sc.unit;
         cy += oy * sc.unit / sc.canvas.stretch;
     }
+    float far;
+    if (!Touches(sc, cx, cy, size, &far))
+        return Box();
     float k[3];
     for (int i = 0; i < 3; i++)
         k[i] = gain[i] * colour[i] * strength;
     RadialTable t;
-    FillRadial(&t, 0.0f, size, [&](float d, float rgb[3]) {
+    FillRadial(&t, 0.0f, size, far, [&](float d, float rgb[3]) {
         float u = std::min(d / size, 1.0f), u2 = u * u;
         float window = (1.0f - u2 * u2) * (1.0f - u2 * u2);
         float p;
@@ -220,8 +240,11 @@ Box DrawRing(Scene &sc, double cx, double cy, float radius, float width, float s
     float halfDrawn = std::max(half, kMinLine);
     float energy = half / halfDrawn;
     float kk[3] = {k[0] * energy, k[1] * energy, k[2] * energy};
+    float far;
+    if (!Touches(sc, cx, cy, radius + halfDrawn, &far))
+        return Box();
     RadialTable t;
-    FillRadial(&t, radius - halfDrawn, radius + halfDrawn, [&](float d, float rgb[3]) {
+    FillRadial(&t, radius - halfDrawn, radius + halfDrawn, far, [&](float d, float rgb[3]) {
         float x = (d - radius) / halfDrawn, ax = std::fabs(x);
         if (ax >= 1.0f) {
             rgb[0] = rgb[1] = rgb[2] = 0.0f;
@@ -255,7 +278,7 @@ Box DrawAnnulus(Scene &sc, const Element &e, const float gain[3], Random &)
 Box DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
     float length = NonNegative(e, "length", 1.0f) * sc.unit * sc.glowSize;
-    int count = (int)Clamp(std::round(Param(e, "count", 1.0f)), 1.0f, 256.0f);
+    int count = (int)Clamp(std::round(Param(e, "count", 1.0f)), 1.0f, 64.0f);
     float angle = sc.angle + Param(e, "angle", 0.0f) * kDegrees;
     float thickness = NonNegative(e, "thickness", 0.01f) * sc.unit;
     bool symmetric = Param(e, "symmetric", 1.0f) >= 0.5f;
@@ -270,11 +293,15 @@ Box DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random
     for (int i = 0; i < 3; i++)
         rgb[i] = gain[i] * colour[i] * strength;
 
-    /* Across: a sharp core and a faint wide sheen, ending smoothly. */
+    float far;
+    if (!Touches(sc, sc.lightX, sc.lightY, length + 10.0f * w, &far))
+        return Box();
+    /* Across: a sharp core and a faint wide sheen, ending smoothly; the
+     * tables end where the canvas does. */
     StreakTable t;
     t.acrossMax = 10.0f * w;
-    t.acrossPerPixel = 4.0f;
-    int nAcross = (int)(t.acrossMax * t.acrossPerPixel) + 1;
+    t.acrossPerPixel = std::min(4.0f, 4096.0f / std::min(t.acrossMax, far));
+    int nAcross = (int)(std::min(t.acrossMax, far) * t.acrossPerPixel) + 1;
     t.across.assign(nAcross + 1, 0.0f);
     for (int i = 0; i < nAcross; i++) {
         float p = ((float)i + 0.5f) / t.acrossPerPixel;
@@ -290,8 +317,8 @@ Box DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random
         if (!(l > 0.5f))
             continue;
         /* one-sided rays start with a short fade just behind the light */
-        t.alongMin = symmetric ? -l : -2.0f * w;
-        t.alongMax = l;
+        t.alongMin = std::max(symmetric ? -l : -2.0f * w, -far);
+        t.alongMax = std::min(l, far);
         t.alongPerPixel = std::min(1.0f, 65536.0f / (t.alongMax - t.alongMin));
         int nAlong = (int)((t.alongMax - t.alongMin) * t.alongPerPixel) + 1;
         t.along.assign(nAlong + 1, 0.0f);
@@ -314,20 +341,25 @@ Box DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random
 Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
     float radius = NonNegative(e, "radius", 0.5f) * sc.unit * sc.glowSize;
-    int rays = (int)Clamp(std::round(Param(e, "rays", 32.0f)), 1.0f, 4000.0f);
+    int rays = (int)Clamp(std::round(Param(e, "rays", 32.0f)), 1.0f, 2000.0f);
     float randomness = Clamp(Param(e, "randomness", 0.5f), 0.0f, 1.0f);
     float sharpness = Clamp(Param(e, "sharpness", 3.0f), 0.01f, 100.0f);
     float rotation = sc.angle + Param(e, "angle", 0.0f) * kDegrees;
-    if (!(radius > 1.0f))
+    float far;
+    if (!(radius > 1.0f) || !Touches(sc, sc.lightX, sc.lightY, radius, &far))
         return Box();
     const ParamValue *patternValue = e.Value("raypattern");
     const std::vector<unsigned char> *pattern =
         patternValue && !patternValue->data.empty() ? &patternValue->data : nullptr;
 
-    /* Angular resolution: about a pixel and a half along the outer rim. */
+    /* Angular resolution: about a pixel and a half along the outer rim,
+     * but coarser when many wide rays would make filling the table slow
+     * (such rays overlap into a smooth pattern anyway). */
     RayTable t;
+    double typicalHalf = std::min(kPi, kPi / rays / sharpness);
+    double binBudget = 4e6 * kPi / (rays * typicalHalf);
     int n = 256;
-    while (n < 16384 && n < 1.5f * 2.0f * kPi * radius)
+    while (n < 16384 && n < 1.5f * 2.0f * kPi * radius && 2.0 * n <= binBudget)
         n *= 2;
     t.angleCount = n;
     t.strength.assign(n, 0.0f);
@@ -357,8 +389,8 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
                                    (float)std::sin(theta + halfDrawn)) * n / 4.0f) & (n - 1);
         int bins = halfDrawn * 2.0f >= 2.0f * kPi - binWidth ? n : ((to - from) & (n - 1)) + 1;
         for (int b = 0, j = from; b < bins; b++, j = (j + 1) & (n - 1)) {
-            double dTheta = std::remainder((double)binAngle[j] - theta, 2.0 * kPi);
-            float x = (float)dTheta / halfDrawn;
+            float dTheta = (float)std::remainder((double)binAngle[j] - theta, 2.0 * kPi);
+            float x = dTheta / halfDrawn;
             if (std::fabs(x) >= 1.0f)
                 continue;
             float wt = amplitude * (1.0f - x * x) * (1.0f - x * x);
@@ -388,7 +420,7 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
     const GradientValue *gradient = GradientParam(e, "gradient");
     /* rays fade in off the centre, where they would crowd into moire */
     float fadeIn = 3.0f + 0.04f * radius;
-    FillRadial(&t.colour, 0.0f, radius, [&](float d, float rgb[3]) {
+    FillRadial(&t.colour, 0.0f, radius, far, [&](float d, float rgb[3]) {
         float c[3];
         GradientAt(gradient, d / radius, c);
         float f = Smoothstep(0.0f, fadeIn, d);
@@ -411,8 +443,12 @@ Box DrawDisc(Scene &sc, double cx, double cy, float radius, int sides, float rot
     float energy = (radius / size) * (radius / size);
     float softPx = std::max(softness * size, 1.0f);
     float kk[3] = {k[0] * energy, k[1] * energy, k[2] * energy};
+    float far;
+    if (!Touches(sc, cx, cy, size + 0.5f * softPx, &far))
+        return Box();
     RadialTable t;
-    FillRadial(&t, 0.0f, size + 0.5f * softPx, [&](float d, float rgb[3]) {
+    /* a polygon's own radius is at most twice a pixel's distance */
+    FillRadial(&t, 0.0f, size + 0.5f * softPx, 2.0f * far, [&](float d, float rgb[3]) {
         float v = DiscProfile(d, size, softPx, brightEdge);
         for (int i = 0; i < 3; i++)
             rgb[i] = kk[i] * v;
@@ -422,7 +458,7 @@ Box DrawDisc(Scene &sc, double cx, double cy, float radius, int sides, float rot
 
 Box DrawReflexChain(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
-    int count = (int)Clamp(std::round(Param(e, "count", 5.0f)), 1.0f, 1000.0f);
+    int count = (int)Clamp(std::round(Param(e, "count", 5.0f)), 1.0f, 200.0f);
     float start = Clamp(Param(e, "start", 0.3f), -1e3f, 1e3f);
     float end = Clamp(Param(e, "end", 1.9f), -1e3f, 1e3f);
     float radius = NonNegative(e, "radius", 0.06f) * sc.unit * sc.reflexSize;
@@ -490,8 +526,11 @@ Box DrawPrismReflex(Scene &sc, const Element &e, const float gain[3], Random &)
     float strength = NonNegative(e, "intensity", 1.0f) * energy;
     const GradientValue *gradient = GradientParam(e, "gradient");
     float softPx = std::max(0.04f * size, 1.0f);
+    float far;
+    if (!Touches(sc, x, y, size + 0.5f * softPx, &far))
+        return Box();
     RadialTable t;
-    FillRadial(&t, 0.0f, size + 0.5f * softPx, [&](float d, float rgb[3]) {
+    FillRadial(&t, 0.0f, size + 0.5f * softPx, far, [&](float d, float rgb[3]) {
         float u = d / size;
         float rim = Smoothstep(0.3f, 1.0f, u);
         float v = (fill + (1.0f - fill) * rim * rim) * DiscProfile(d, size, softPx, 0.0f);
@@ -616,11 +655,12 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
     const double ly = std::isfinite(light.y) ? std::max(-1e7, std::min(1e7, light.y)) : 0.0;
 
     float gain[3];
-    float intensity = std::isfinite(flare.intensity) ? std::max(0.0f, flare.intensity) : 0.0f;
+    float intensity = Clamp(flare.intensity, 0.0f, 1e6f);
     for (int i = 0; i < 3; i++) {
         gain[i] = intensity * Clamp(flare.color[i], 0.0f, 1e6f);
         if (flare.useLightParams)
             gain[i] *= Clamp(light.color[i], 0.0f, 1e6f) * Clamp(light.intensity, 0.0f, 1e6f);
+        gain[i] = std::min(gain[i], 1e12f);
     }
     float unit = 0.5f * (float)std::min(width, height) *
                  (std::isfinite(flare.scale) ? Clamp(flare.scale, 0.0f, 1e4f) : 1.0f);

@@ -65,22 +65,25 @@ struct RadialTable {
 };
 
 /* Sizes the table for [inner, outer) and fills every entry with
- * colour(d, rgb) at the entry's middle.  Tables stay small for huge shapes
- * (the resolution then drops, but such a profile barely changes across a
- * pixel anyway). */
+ * colour(d, rgb) at the entry's middle.  reach is the largest distance any
+ * pixel of the canvas can have from the shape's centre: entries past it
+ * would never be read, so the table stops there.  Tables also stay small
+ * for huge shapes (the resolution then drops, but such a profile barely
+ * changes across a pixel anyway). */
 template <typename ColourAt>
-void FillRadial(RadialTable *t, float inner, float outer, ColourAt colour)
+void FillRadial(RadialTable *t, float inner, float outer, float reach, ColourAt colour)
 {
     const int kMaxEntries = 1 << 16;
     t->inner = inner > 0.0f ? inner : 0.0f;
     t->outer = outer > t->inner ? outer : t->inner;
+    float end = t->outer < reach ? t->outer : reach;
     float perPixel = 2.0f;
-    if (t->outer * perPixel > (float)kMaxEntries)
-        perPixel = (float)kMaxEntries / t->outer;
-    if (t->outer > 0.0f && t->outer * perPixel < 16.0f)
-        perPixel = 16.0f / t->outer;   /* tiny shapes: still a smooth profile */
+    if (end * perPixel > (float)kMaxEntries)
+        perPixel = (float)kMaxEntries / end;
+    if (end > 0.0f && end * perPixel < 16.0f)
+        perPixel = 16.0f / end;   /* tiny shapes: still a smooth profile */
     t->perPixel = perPixel;
-    t->count = (int)(t->outer * perPixel) + 1;
+    t->count = (int)(end * perPixel) + 1;
     t->r.assign(t->count + 1, 0.0f);
     t->g.assign(t->count + 1, 0.0f);
     t->b.assign(t->count + 1, 0.0f);

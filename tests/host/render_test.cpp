@@ -492,6 +492,35 @@ TEST(RenderContract, OnlyRedGreenBlueInsideTheBufferChange)
         }
 }
 
+TEST(RenderContract, ExtremeValuesDrawFiniteAndInside)
+{
+    // values the protocol would refuse, set straight in the store
+    const float values[] = {NAN, INFINITY, -INFINITY, 1e30f, -1e30f, 0.0f, 1e-30f};
+    for (float v : values) {
+        ka::Flare *flare = EmptyFlare();
+        ka::DefaultFlare(flare);
+        flare->fadeIfNearBorder = false;
+        flare->scale = std::isfinite(v) ? std::fabs(v) : v;
+        flare->anamorphicStretch = v;
+        flare->angle = v;
+        for (auto &e : flare->elements)
+            for (ka::ParamValue &value : e->values)
+                value.v[0] = value.v[1] = value.v[2] = v;
+        Image image(64, 48), pristine(64, 48);
+        ASSERT_EQ(0, Render(&image, 20, 20)) << v;
+        for (int p = 0; p < 5; p++) {
+            const std::vector<float> &plane = image.planes[p];
+            for (size_t k = 0; k < plane.size(); k++) {
+                bool guard = k < kGuardFloats || k + kGuardFloats >= plane.size();
+                ASSERT_TRUE(std::isfinite(plane[k])) << "value " << v << " plane " << p;
+                if (guard || p >= 3) {
+                    ASSERT_EQ(plane[k], pristine.planes[p][k]) << "value " << v << " plane " << p;
+                }
+            }
+        }
+    }
+}
+
 TEST(RenderContract, LightsJustOutsideStillCastReflexesIntoTheImage)
 {
     ka::Flare *flare = EmptyFlare();
