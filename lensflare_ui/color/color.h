@@ -12,4 +12,22 @@ void RedrawControl(HWND dialog, int id);
 /* Edits color in place; 1 after OK, 0 after Cancel, -1 when the dialog failed. */
 INT_PTR SelectColor(HWND parent, const char *title, float color[3]);
 
+/* A component as a whole number of 1/255ths: trunc(c x 255.0); 0 for a
+ * NaN, and kept within the int range. */
+int32_t ScaleComponent(float component);
+
+/* Hue in degrees (HUE_UNDEFINED for greys), saturation, and the third
+ * component, which is the largest of red, green and blue. */
+#define HUE_UNDEFINED (-9999.0f)
+void RgbToHsl(const float color[3], float *hue, float *saturation, float *largest);
+void HslToRgb(float hue, float saturation, float largest, float color[3]);
+
+/* The Windows colour dialog, its 16 custom colours kept in the ini file;
+ * 1 when a colour was chosen, 0 after Cancel. */
+int16_t ChooseSystemColor(HWND owner, float color[3]);
+
+/* The named colour dialog on color: the dialog's result; after Cancel the
+ * colour is as it was. */
+INT_PTR SelectNamedColor(HWND owner, float color[3]);
+
 #endif

@@ -69,4 +69,34 @@
 #define IDC_ADD_AT_START         2003
 #define IDC_ADD_AT_END           2004
 
+/* ---- Colour selection: "ColorSelectorDialog" and "NamedColorSelector" ---- */
+
+/* Interactive selector; the bars are 2000 + k and the values 2003 + k for
+ * the component k = 0, 1, 2. */
+#define IDC_COLOR_BAR_FIRST      2000
+#define IDC_COLOR_BAR_SECOND     2001
+#define IDC_COLOR_BAR_THIRD      2002
+#define IDC_COLOR_VALUE_FIRST    2003
+#define IDC_COLOR_VALUE_SECOND   2004
+#define IDC_COLOR_VALUE_THIRD    2005
+#define IDC_COLOR_PALETTE        2006  /* "Color Palette >>": the Windows dialog */
+#define IDC_COLOR_SWATCH         2007
+#define IDC_COLOR_LETTER_FIRST   2008  /* "R" / "H" */
+#define IDC_COLOR_LETTER_SECOND  2009
+#define IDC_COLOR_LETTER_THIRD   2010
+#define IDC_COLOR_MODE_LABEL     2011  /* "Color Mode:"; a static of id -1 means a message box */
+#define IDC_COLOR_NAMES          2012  /* "Color Names >>" */
+#define IDC_COLOR_MODE_RGB       2013
+#define IDC_COLOR_MODE_HSL       2014
+#define IDC_COLOR_GROUP          2015  /* its text is the caller's title */
+#define IDC_COLOR_UNDO           1008
+
+/* Named colour selector. */
+#define IDC_NAMED_LIST           3000
+#define IDC_NAMED_SWATCH         3001
+#define IDC_NAMED_RED            3002
+#define IDC_NAMED_GREEN          3003
+#define IDC_NAMED_BLUE           3004
+#define IDC_NAMED_SHOW_SELECTED  1044  /* command: show the selected name's colour */
+
 #endif

@@ -1,0 +1,636 @@
+// The colour selector dialogs run modally on a fresh host: the HSL model,
+// the scroll bars in both modes, Undo, Cancel and OK, the named colour
+// dialog and the Windows colour dialog with the custom colours in the ini
+// file.  Expected colours are worked out by hand from the HSL definitions
+// or asked of the host; the dialogs are driven with their own messages.
+#include <cmath>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "color.h"
+#include "host_session.h"
+#include "resource_ids.h"
+#include "ui_driver.h"
+
+namespace {
+
+const float kByte = 1.0f / 255.0f;
+
+struct Rgb {
+    float r, g, b;
+};
+
+void ExpectColor(const float *actual, Rgb expected, const char *what, float tolerance = 1e-6f)
+{
+    EXPECT_NEAR(actual[0], expected.r, tolerance) << what << ": red";
+    EXPECT_NEAR(actual[1], expected.g, tolerance) << what << ": green";
+    EXPECT_NEAR(actual[2], expected.b, tolerance) << what << ": blue";
+}
+
+void Scroll(HWND dialog, int bar, int code, int thumb = 0)
+{
+    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(code, thumb),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, bar)));
+}
+
+/* The three numbers the selector shows. */
+std::vector<int> Shown(HWND dialog)
+{
+    std::vector<int> values;
+    for (int k = 0; k < 3; k++)
+        values.push_back(std::atoi(ui::ItemText(dialog, IDC_COLOR_VALUE_FIRST + k).c_str()));
+    return values;
+}
+
+std::vector<int> Bars(HWND dialog)
+{
+    std::vector<int> positions;
+    for (int k = 0; k < 3; k++)
+        positions.push_back(GetScrollPos(GetDlgItem(dialog, IDC_COLOR_BAR_FIRST + k), SB_CTL));
+    return positions;
+}
+
+/* The middle and the corner of a swatch button. */
+COLORREF SwatchMiddle(HWND dialog, int id)
+{
+    Capture face = ui::Pixels(GetDlgItem(dialog, id));
+    return face.Pixel(face.width / 2, face.height / 2);
+}
+
+COLORREF SwatchCorner(HWND dialog, int id)
+{
+    return ui::Pixels(GetDlgItem(dialog, id)).Pixel(0, 0);
+}
+
+std::string Letters(HWND dialog)
+{
+    std::string letters;
+    for (int k = 0; k < 3; k++)
+        letters += ui::ItemText(dialog, IDC_COLOR_LETTER_FIRST + k);
+    return letters;
+}
+
+/* A fresh host with its ini file and plug-in instance, and the driver. */
+struct ColorDialogs : testing::Test {
+    HostSession host;
+    ui::Driver driver;
+
+    INT_PTR Select(float color[3], std::function<void(HWND)> step)
+    {
+        driver.Then(std::move(step));
+        return SelectColor(ui::TestOwnerWindow(), "Pivot Color", color);
+    }
+    std::string Ini(const char *section, const char *key)
+    {
+        char text[64];
+        GetPrivateProfileStringA(section, key, "<none>", text, sizeof text,
+                                 host.services.iniFile.c_str());
+        return text;
+    }
+};
+
+} // namespace
+
+// ---- the HSL model ----
+
+TEST(ColorHsl, PrimariesGreysAndBlackGiveTheirHueSaturationAndLargest)
+{
+    struct Case {
+        Rgb rgb;
+        float h, s, l;
+    } cases[] = {
+        {{1, 0, 0}, 0, 1, 1},
+        {{1, 1, 0}, 60, 1, 1},
+        {{0, 1, 0}, 120, 1, 1},
+        {{0, 1, 1}, 180, 1, 1},
+        {{0, 0, 1}, 240, 1, 1},
+        {{1, 0, 1}, 300, 1, 1},
+        {{0.5f, 0.25f, 0.25f}, 0, 0.5f, 0.5f},
+        {{0.2f, 0.4f, 0.1f}, 100, 0.75f, 0.4f},
+        {{0.2f, 0.2f, 0.2f}, HUE_UNDEFINED, 0, 0.2f},
+        {{0, 0, 0}, HUE_UNDEFINED, 0, 0},
+        {{1, 1, 1}, HUE_UNDEFINED, 0, 1},
+    };
+    for (const Case &c : cases) {
+        const float rgb[3] = {c.rgb.r, c.rgb.g, c.rgb.b};
+        float h = 1, s = -1, l = -1;
+        RgbToHsl(rgb, &h, &s, &l);
+        EXPECT_NEAR(h, c.h, 1e-4) << c.rgb.r << "," << c.rgb.g << "," << c.rgb.b;
+        EXPECT_NEAR(s, c.s, 1e-6) << c.rgb.r << "," << c.rgb.g << "," << c.rgb.b;
+        EXPECT_NEAR(l, c.l, 1e-6) << c.rgb.r << "," << c.rgb.g << "," << c.rgb.b;
+    }
+}
+
+TEST(ColorHsl, RgbThroughHslAndBackOverAGrid)
+{
+    for (int r = 0; r <= 255; r += 15)
+        for (int g = 0; g <= 255; g += 15)
+            for (int b = 0; b <= 255; b += 15) {
+                const float rgb[3] = {r / 255.0f, g / 255.0f, b / 255.0f};
+                float h, s, l, back[3];
+                RgbToHsl(rgb, &h, &s, &l);
+                HslToRgb(h, s, l, back);
+                ASSERT_NEAR(back[0], rgb[0], 2e-6) << r << " " << g << " " << b;
+                ASSERT_NEAR(back[1], rgb[1], 2e-6) << r << " " << g << " " << b;
+                ASSERT_NEAR(back[2], rgb[2], 2e-6) << r << " " << g << " " << b;
+            }
+}
+
+TEST(ColorHsl, HslThroughRgbAndBackOverAGrid)
+{
+    for (int hue = 0; hue < 360; hue += 7)
+        for (float s : {0.1f, 0.5f, 1.0f})
+            for (float l : {0.05f, 0.5f, 1.0f}) {
+                float rgb[3], h, s2, l2;
+                HslToRgb((float)hue, s, l, rgb);
+                RgbToHsl(rgb, &h, &s2, &l2);
+                ASSERT_NEAR(h, (float)hue, 2e-3) << hue << " " << s << " " << l;
+                ASSERT_NEAR(s2, s, 2e-6) << hue << " " << s << " " << l;
+                ASSERT_NEAR(l2, l, 2e-6) << hue << " " << s << " " << l;
+            }
+}
+
+TEST(ColorHsl, HuesOutsideOneTurnWrapAndHuesThatAreNoNumberDoNotBreak)
+{
+    float a[3], b[3];
+    for (float hue : {-60.0f, 420.0f, 780.0f, -9999.0f, 1e9f}) {
+        float inTurn = std::fmod(hue, 360.0f);
+        if (inTurn < 0)
+            inTurn += 360.0f;
+        HslToRgb(hue, 0.8f, 0.9f, a);
+        HslToRgb(inTurn, 0.8f, 0.9f, b);
+        ExpectColor(a, {b[0], b[1], b[2]}, "wrapped hue", 1e-5f);
+    }
+    /* Just below a full turn is red, whichever sector takes it. */
+    HslToRgb(std::nextafter(360.0f, 0.0f), 1, 1, a);
+    ExpectColor(a, {1, 0, 0}, "hue 360-", 1e-5f);
+    HslToRgb(-1e-7f, 1, 1, a);
+    ExpectColor(a, {1, 0, 0}, "hue 0-", 1e-5f);
+    for (float odd : {NAN, INFINITY, -INFINITY}) {
+        HslToRgb(odd, 1, 1, a);
+        EXPECT_TRUE(std::isfinite(a[0]) && std::isfinite(a[1]) && std::isfinite(a[2]));
+    }
+    HslToRgb(123, 0, 0.25f, a);
+    ExpectColor(a, {0.25f, 0.25f, 0.25f}, "no saturation: grey whatever the hue");
+}
+
+// ---- the interactive selector ----
+
+TEST_F(ColorDialogs, OpensInRgbModeWithTheTitleAndTheColoursBytes)
+{
+    float color[3] = {0.2f, 0.5f, 1.0f};
+    INT_PTR result = Select(color, [&](HWND dialog) {
+        EXPECT_EQ(ui::Text(dialog), "Interactive Color Selector");
+        EXPECT_EQ(ui::ItemText(dialog, IDC_COLOR_GROUP), "Pivot Color");
+        EXPECT_EQ(Letters(dialog), "RGB");
+        EXPECT_TRUE(ui::IsChecked(dialog, IDC_COLOR_MODE_RGB));
+        EXPECT_FALSE(ui::IsChecked(dialog, IDC_COLOR_MODE_HSL));
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{51, 127, 255}));
+        EXPECT_EQ(Bars(dialog), (std::vector<int>{51, 127, 255}));
+        EXPECT_EQ(SwatchMiddle(dialog, IDC_COLOR_SWATCH), RGB(51, 127, 255));
+        EXPECT_EQ(SwatchCorner(dialog, IDC_COLOR_SWATCH), RGB(0, 0, 0)) << "the frame";
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_BOTTOM);
+        EXPECT_EQ(SwatchMiddle(dialog, IDC_COLOR_SWATCH), RGB(255, 127, 255)) << "redrawn";
+        ui::Click(dialog, IDC_COLOR_UNDO);
+        ui::Click(dialog, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    ExpectColor(color, {0.2f, 0.5f, 1.0f}, "OK without a change");
+}
+
+TEST_F(ColorDialogs, HslModeShowsAGreyAsHueZeroAndOneLineGivesSaturationTwo)
+{
+    float color[3] = {0.2f, 0.2f, 0.2f};
+    Select(color, [&](HWND dialog) {
+        ui::Click(dialog, IDC_COLOR_MODE_HSL);
+        EXPECT_TRUE(ui::IsChecked(dialog, IDC_COLOR_MODE_HSL));
+        EXPECT_FALSE(ui::IsChecked(dialog, IDC_COLOR_MODE_RGB));
+        EXPECT_EQ(Letters(dialog), "HSL");
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 0, 51}));
+        ExpectColor(color, {0.2f, 0.2f, 0.2f}, "a mode changes only the display");
+
+        Scroll(dialog, IDC_COLOR_BAR_SECOND, SB_LINEDOWN);
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 2, 51}));
+        /* Hue 0 with saturation 2/255: red stays, the others drop by 2/255 of it. */
+        ExpectColor(color, {0.2f, 0.2f * 253 / 255, 0.2f * 253 / 255}, "saturation 2/255");
+
+        ui::Click(dialog, IDC_COLOR_MODE_RGB);
+        EXPECT_EQ(Letters(dialog), "RGB");
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{51, 50, 50}));
+        ui::Click(dialog, IDOK);
+    });
+}
+
+TEST_F(ColorDialogs, SaturationAndThirdBarsStopAtOneNotZero)
+{
+    struct Case {
+        Rgb start;
+        int bar, code;
+        Rgb expected;
+    } cases[] = {
+        /* grey: hue 0, saturation 0; the third bar to 0 gives 1/255 */
+        {{0.2f, 0.2f, 0.2f}, IDC_COLOR_BAR_THIRD, SB_TOP, {kByte, kByte, kByte}},
+        {{0.2f, 0.2f, 0.2f}, IDC_COLOR_BAR_THIRD, SB_PAGEUP, {34 * kByte, 34 * kByte, 34 * kByte}},
+        /* hue 0, saturation 0.5, largest 0.5 */
+        {{0.5f, 0.25f, 0.25f}, IDC_COLOR_BAR_THIRD, SB_TOP, {kByte, kByte / 2, kByte / 2}},
+        /* hue 0, saturation 0.5, largest 1: saturation to 0 gives 1/255 */
+        {{1, 0.5f, 0.5f}, IDC_COLOR_BAR_SECOND, SB_TOP, {1, 254 * kByte, 254 * kByte}},
+        {{1, 0.5f, 0.5f}, IDC_COLOR_BAR_SECOND, SB_BOTTOM, {1, 0, 0}},
+    };
+    for (const Case &c : cases) {
+        float color[3] = {c.start.r, c.start.g, c.start.b};
+        Select(color, [&](HWND dialog) {
+            ui::Click(dialog, IDC_COLOR_MODE_HSL);
+            Scroll(dialog, c.bar, c.code);
+            ui::Click(dialog, IDOK);
+        });
+        ExpectColor(color, c.expected, "HSL bar");
+    }
+}
+
+TEST_F(ColorDialogs, BlackMovedOnTheHueBarIsFirstLiftedToOne255th)
+{
+    const float p = 254.0f / (255.0f * 255.0f);   /* (1 - S) x L with S = L = 1/255 */
+    float color[3] = {0, 0, 0};
+    Select(color, [&](HWND dialog) {
+        ui::Click(dialog, IDC_COLOR_MODE_HSL);
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 0, 0}));
+        /* hue 2: sector 0 with f = 1/30 gives (L, t, p) */
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_LINEDOWN);
+        ExpectColor(color, {kByte, (1 - (29.0f / 30) * kByte) * kByte, p}, "hue 2", 1e-8f);
+        ui::Click(dialog, IDC_COLOR_UNDO);
+        ExpectColor(color, {0, 0, 0}, "undone");
+        /* thumb 128 of 255 is hue 180: sector 3 with f = 0 gives (p, L, L) */
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 128);
+        ExpectColor(color, {p, kByte, kByte}, "hue 180", 1e-8f);
+        ui::Click(dialog, IDOK);
+    });
+}
+
+TEST_F(ColorDialogs, RgbBarsStepByOneAndPageBySixteenWithinTheRange)
+{
+    struct Case {
+        int start, code, thumb, expected;
+    } cases[] = {
+        {250, SB_PAGEDOWN, 0, 255}, {10, SB_PAGEUP, 0, 0},       {100, SB_PAGEDOWN, 0, 116},
+        {100, SB_PAGEUP, 0, 84},    {100, SB_LINEDOWN, 0, 101},  {100, SB_LINEUP, 0, 99},
+        {0, SB_LINEUP, 0, 0},       {255, SB_LINEDOWN, 0, 255},  {100, SB_TOP, 0, 0},
+        {100, SB_BOTTOM, 0, 255},   {100, SB_THUMBTRACK, 77, 77}, {100, SB_THUMBPOSITION, 200, 200},
+        {100, SB_ENDSCROLL, 0, 100},
+    };
+    for (const Case &c : cases) {
+        float color[3] = {0.5f, (float)(c.start / 255.0), 0.25f};
+        Select(color, [&](HWND dialog) {
+            Scroll(dialog, IDC_COLOR_BAR_SECOND, c.code, c.thumb);
+            EXPECT_EQ(Shown(dialog)[1], c.expected) << c.start << " code " << c.code;
+            EXPECT_EQ(Bars(dialog)[1], c.expected) << c.start << " code " << c.code;
+            ui::Click(dialog, IDOK);
+        });
+        EXPECT_NEAR(color[1], c.expected / 255.0, 1e-7) << c.start << " code " << c.code;
+        EXPECT_EQ(color[0], 0.5f);
+        EXPECT_EQ(color[2], 0.25f);
+    }
+}
+
+TEST_F(ColorDialogs, HslBarsStepByTwoAndPageBySeventeen)
+{
+    struct Case {
+        Rgb start;
+        int bar, code, thumb;
+        Rgb expected;
+    } cases[] = {
+        /* green is hue 120 at full saturation and largest component */
+        {{0, 1, 0}, IDC_COLOR_BAR_FIRST, SB_PAGEDOWN, 0, {0, 1, 17.0f / 60}},   /* hue 137 */
+        {{0, 1, 0}, IDC_COLOR_BAR_FIRST, SB_PAGEUP, 0, {17.0f / 60, 1, 0}},     /* hue 103 */
+        {{0, 1, 0}, IDC_COLOR_BAR_FIRST, SB_LINEDOWN, 0, {0, 1, 1.0f / 30}},    /* hue 122 */
+        {{0, 1, 0}, IDC_COLOR_BAR_FIRST, SB_LINEUP, 0, {1.0f / 30, 1, 0}},      /* hue 118 */
+        {{0, 1, 0}, IDC_COLOR_BAR_FIRST, SB_BOTTOM, 0, {1, 0, 1.0f / 60}},      /* hue 359 */
+        {{0, 1, 0}, IDC_COLOR_BAR_FIRST, SB_TOP, 0, {1, 0, 0}},                 /* hue 0 */
+        {{1, 0, 0}, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 255, {1, 0, 1.0f / 60}}, /* hue 359 */
+        {{1, 0, 0}, IDC_COLOR_BAR_FIRST, SB_THUMBPOSITION, 128, {0, 1, 1}},     /* hue 180 */
+        /* the largest component is exact: 100/255 paged by 17 either way */
+        {{100 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_PAGEDOWN, 0, {117 * kByte, 0, 0}},
+        {{100 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_PAGEUP, 0, {83 * kByte, 0, 0}},
+        {{100 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_LINEUP, 0, {98 * kByte, 0, 0}},
+        {{250 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_PAGEDOWN, 0, {1, 0, 0}},
+        {{100 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_THUMBTRACK, 200, {200 * kByte, 0, 0}},
+    };
+    for (const Case &c : cases) {
+        float color[3] = {c.start.r, c.start.g, c.start.b};
+        Select(color, [&](HWND dialog) {
+            ui::Click(dialog, IDC_COLOR_MODE_HSL);
+            Scroll(dialog, c.bar, c.code, c.thumb);
+            ui::Click(dialog, IDOK);
+        });
+        ExpectColor(color, c.expected, "HSL step", 1e-5f);
+    }
+}
+
+TEST_F(ColorDialogs, DraggingTheHueThumbToTheEndShowsHue359)
+{
+    float color[3] = {1, 0, 0};
+    Select(color, [&](HWND dialog) {
+        ui::Click(dialog, IDC_COLOR_MODE_HSL);
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 255, 255}));
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 255);
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{359, 255, 255}));
+        EXPECT_EQ(Bars(dialog)[0], 255);
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 128);
+        EXPECT_EQ(Shown(dialog)[0], 180);
+        EXPECT_EQ(Bars(dialog)[0], 127) << "trunc(180 / 359 x 255)";
+        ui::Click(dialog, IDOK);
+    });
+}
+
+TEST_F(ColorDialogs, UndoGoesBackToTheOpeningColourNotTheLastChange)
+{
+    /* hue 210, saturation 1, largest 1 */
+    float color[3] = {0, 0.5f, 1};
+    INT_PTR result = Select(color, [&](HWND dialog) {
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 100);
+        Scroll(dialog, IDC_COLOR_BAR_SECOND, SB_TOP);
+        ui::Click(dialog, IDC_COLOR_UNDO);
+        ExpectColor(color, {0, 0.5f, 1}, "after Undo", 0);
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 127, 255}));
+
+        ui::Click(dialog, IDC_COLOR_MODE_HSL);
+        Scroll(dialog, IDC_COLOR_BAR_THIRD, SB_TOP);
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_PAGEUP);
+        ui::Click(dialog, IDC_COLOR_UNDO);
+        EXPECT_EQ(Letters(dialog), "HSL") << "Undo keeps the mode";
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{210, 255, 255}));
+        ExpectColor(color, {0, 0.5f, 1}, "after Undo in HSL", 0);
+
+        /* saturation 238/255 at hue 210 (sector 3, f = 0.5) */
+        Scroll(dialog, IDC_COLOR_BAR_SECOND, SB_PAGEUP);
+        ui::Click(dialog, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    ExpectColor(color, {17 * kByte, 136 * kByte, 1}, "OK keeps the last change");
+}
+
+TEST_F(ColorDialogs, CancelAndEscapeRestoreTheOpeningColourAndAnswerZero)
+{
+    float color[3] = {0.3f, 0.6f, 0.9f};
+    INT_PTR result = Select(color, [&](HWND dialog) {
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_BOTTOM);
+        ui::Click(dialog, IDC_COLOR_MODE_HSL);
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_PAGEDOWN);
+        EXPECT_NE(color[0], 0.3f) << "edited in place while the dialog runs";
+        ui::Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(color[0], 0.3f);
+    EXPECT_EQ(color[1], 0.6f);
+    EXPECT_EQ(color[2], 0.9f);
+
+    result = Select(color, [&](HWND dialog) {
+        Scroll(dialog, IDC_COLOR_BAR_THIRD, SB_TOP);
+        ui::Key(dialog, VK_ESCAPE);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(color[2], 0.9f);
+}
+
+TEST_F(ColorDialogs, EveryOpeningStartsInRgbMode)
+{
+    float color[3] = {0.1f, 0.2f, 0.3f};
+    Select(color, [&](HWND dialog) {
+        ui::Click(dialog, IDC_COLOR_MODE_HSL);
+        ui::Click(dialog, IDOK);
+    });
+    Select(color, [&](HWND dialog) {
+        EXPECT_EQ(Letters(dialog), "RGB");
+        EXPECT_TRUE(ui::IsChecked(dialog, IDC_COLOR_MODE_RGB));
+        ui::Click(dialog, IDOK);
+    });
+}
+
+// ---- the named colour dialog ----
+
+namespace {
+
+struct NameSearch {
+    float color[3];
+    std::vector<std::string> matches;   /* in the host's order */
+    int names = 0;
+};
+
+int FindMatches(KaEnumRecord *record)
+{
+    NameSearch *search = static_cast<NameSearch *>(record->userData);
+    if (!record->valid)
+        return 0;
+    search->names++;
+    bool same = true;
+    for (int k = 0; k < 3; k++)
+        same = same && (int)(record->color[k] * 255.0) == (int)(search->color[k] * 255.0);
+    if (same)
+        search->matches.push_back(record->name);
+    return 0;
+}
+
+/* The host's names whose bytes are those of color. */
+NameSearch SearchHost(Rgb color)
+{
+    NameSearch search = {{color.r, color.g, color.b}, {}, 0};
+    Ki_Enumerate(0, "*", 1, &search, 0, FindMatches, Ki_Inquire_Token("colorname"), 0);
+    return search;
+}
+
+std::string SelectedName(HWND named)
+{
+    HWND list = GetDlgItem(named, IDC_NAMED_LIST);
+    LRESULT line = SendMessageA(list, LB_GETCURSEL, 0, 0);
+    if (line == LB_ERR)
+        return "";
+    char text[256] = "";
+    SendMessageA(list, LB_GETTEXT, line, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::vector<int> NamedShown(HWND named)
+{
+    std::vector<int> values;
+    for (int id : {IDC_NAMED_RED, IDC_NAMED_GREEN, IDC_NAMED_BLUE})
+        values.push_back(std::atoi(ui::ItemText(named, id).c_str()));
+    return values;
+}
+
+void PickName(HWND named, const char *name)
+{
+    HWND list = GetDlgItem(named, IDC_NAMED_LIST);
+    LRESULT line = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, reinterpret_cast<LPARAM>(name));
+    ASSERT_NE(line, LB_ERR) << name;
+    SendMessageA(list, LB_SETCURSEL, line, 0);
+    SendMessageA(named, WM_COMMAND, MAKEWPARAM(IDC_NAMED_LIST, LBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+}
+
+} // namespace
+
+TEST_F(ColorDialogs, NamedDialogPreselectsTheLastNameMatchingAtByteResolution)
+{
+    /* 0.003 is byte 0: the colour matches cyan and its second name. */
+    NameSearch names = SearchHost({0.003f, 1, 1});
+    ASSERT_GE(names.matches.size(), 2u) << "the host has two names for this colour";
+    host.ClearLog();
+    float color[3] = {0.003f, 1, 1};
+    driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_NAMES); });
+    driver.When("Named Color Selector", [&](HWND named) {
+        HWND list = GetDlgItem(named, IDC_NAMED_LIST);
+        EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), names.names);
+        EXPECT_EQ(SelectedName(named), names.matches.back());
+        EXPECT_EQ(NamedShown(named), (std::vector<int>{0, 255, 255}));
+        ui::Click(named, IDCANCEL);
+    });
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(ui::Text(dialog), "Interactive Color Selector");
+        ExpectColor(color, {0.003f, 1, 1}, "Cancel in the named dialog");
+        EXPECT_EQ(color[0], 0.003f);
+        ui::Click(dialog, IDOK);
+    });
+    EXPECT_EQ(SelectColor(ui::TestOwnerWindow(), "Named", color), 1);
+    EXPECT_EQ(color[0], 0.003f);
+    std::vector<std::string> enumerations = host.Log("Ki_Enumerate");
+    ASSERT_EQ(enumerations.size(), 1u);
+    EXPECT_EQ(enumerations[0], "Ki_Enumerate 0 \"*\" 1 data 0 fn colorname 0");
+}
+
+TEST_F(ColorDialogs, NamedDialogOkTakesTheNamesExactColour)
+{
+    float color[3] = {0.003f, 1, 1};
+    driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_NAMES); });
+    driver.When("Named Color Selector", [&](HWND named) { ui::Click(named, IDOK); });
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 255, 255}));
+        ui::Click(dialog, IDOK);
+    });
+    SelectColor(ui::TestOwnerWindow(), "Named", color);
+    ExpectColor(color, {0, 1, 1}, "the name's colour", 0);
+}
+
+TEST_F(ColorDialogs, ChoosingANameShowsAndTakesItsColourAndFreesTheNames)
+{
+    float gold[3] = {-1, -1, -1}, sky[3] = {-1, -1, -1};
+    ASSERT_EQ(Ki_Inquire_Colorname("gold", gold, 0), 0);
+    ASSERT_EQ(Ki_Inquire_Colorname("skyblue", sky, 0), 0);
+    int64_t blocks = LiveHostBlocks();
+    float color[3] = {0.123f, 0.456f, 0.789f};
+    ASSERT_TRUE(SearchHost({0.123f, 0.456f, 0.789f}).matches.empty());
+    driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_NAMES); });
+    driver.When("Named Color Selector", [&](HWND named) {
+        EXPECT_EQ(SelectedName(named), "") << "no name has this colour";
+        EXPECT_EQ(NamedShown(named), (std::vector<int>{31, 116, 201}));
+        PickName(named, "skyblue");
+        EXPECT_EQ(NamedShown(named), (std::vector<int>{135, 206, 235}));
+        PickName(named, "gold");
+        EXPECT_EQ(NamedShown(named), (std::vector<int>{255, 215, 0}));
+        EXPECT_EQ(SwatchMiddle(named, IDC_NAMED_SWATCH), RGB(255, 215, 0));
+        ui::Click(named, IDOK);
+    });
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{255, 215, 0}));
+        ui::Click(dialog, IDOK);
+    });
+    SelectColor(ui::TestOwnerWindow(), "Named", color);
+    ExpectColor(color, {gold[0], gold[1], gold[2]}, "gold as the host has it", 0);
+    EXPECT_EQ(LiveHostBlocks(), blocks) << "the selected name's copies are freed";
+}
+
+TEST_F(ColorDialogs, CancelInTheNamedDialogAfterPickingANameLeavesTheColour)
+{
+    float color[3] = {0.5f, 0.5f, 0.5f};
+    driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_NAMES); });
+    driver.When("Named Color Selector", [&](HWND named) {
+        PickName(named, "red");
+        EXPECT_EQ(NamedShown(named), (std::vector<int>{255, 0, 0}));
+        ui::Click(named, IDCANCEL);
+    });
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{127, 127, 127}));
+        ui::Click(dialog, IDOK);
+    });
+    SelectColor(ui::TestOwnerWindow(), "Named", color);
+    ExpectColor(color, {0.5f, 0.5f, 0.5f}, "after Cancel", 0);
+}
+
+// ---- the Windows colour dialog and the custom colours ----
+
+namespace {
+
+const char *const kCustom = "Saved-Custom-Colors";
+
+std::string Key(int i)
+{
+    return "Custom-Color" + std::to_string(i);
+}
+
+/* Slot i's grey as decimal: level 255 - 16 (i - 1) in all three bytes. */
+std::string Grey(int i)
+{
+    unsigned level = 255u - 16u * (unsigned)(i - 1);
+    return std::to_string(level | level << 8 | level << 16);
+}
+
+} // namespace
+
+TEST_F(ColorDialogs, WindowsDialogWithoutSavedColoursGetsTheGreysAndOkWritesAllSixteen)
+{
+    ASSERT_EQ(Ini(kCustom, "Custom-Color1"), "<none>");
+    float color[3] = {0.5f, 0.25f, 1.0f};
+    driver.Then([&](HWND chooser) { ui::Click(chooser, IDOK); });
+    EXPECT_EQ(ChooseSystemColor(ui::TestOwnerWindow(), color), 1);
+    /* The initial colour is the bytes of the colour; OK returns them. */
+    ExpectColor(color, {127 * kByte, 63 * kByte, 1}, "chosen");
+    for (int i = 1; i <= 16; i++)
+        EXPECT_EQ(Ini(kCustom, Key(i).c_str()), Grey(i)) << Key(i);
+    EXPECT_EQ(Grey(1), "16777215");
+    EXPECT_EQ(Grey(16), std::to_string(0x0F0F0F));
+}
+
+TEST_F(ColorDialogs, WindowsDialogKeepsSavedColoursAndTreatsBadEntriesAsValues)
+{
+    const char *ini = host.services.iniFile.c_str();
+    WritePrivateProfileStringA(kCustom, "Custom-Color3", "255", ini);
+    WritePrivateProfileStringA(kCustom, "Custom-Color7", "-1", ini);
+    WritePrivateProfileStringA(kCustom, "Custom-Color16", "junk", ini);
+    float color[3] = {0, 0, 0};
+    driver.Then([&](HWND chooser) { ui::Click(chooser, IDOK); });
+    EXPECT_EQ(ChooseSystemColor(ui::TestOwnerWindow(), color), 1);
+    for (int i = 1; i <= 16; i++) {
+        std::string expected = i == 3 ? "255" : i == 16 ? "0" : Grey(i);
+        EXPECT_EQ(Ini(kCustom, Key(i).c_str()), expected) << Key(i);
+    }
+}
+
+TEST_F(ColorDialogs, CancelInTheWindowsDialogChangesNeitherColourNorIniFile)
+{
+    float color[3] = {0.3f, 0.6f, 0.9f};
+    driver.Then([&](HWND chooser) { ui::Click(chooser, IDCANCEL); });
+    EXPECT_EQ(ChooseSystemColor(ui::TestOwnerWindow(), color), 0);
+    ExpectColor(color, {0.3f, 0.6f, 0.9f}, "after Cancel", 0);
+    for (int i = 1; i <= 16; i++)
+        EXPECT_EQ(Ini(kCustom, Key(i).c_str()), "<none>") << Key(i);
+}
+
+TEST_F(ColorDialogs, ColorPaletteButtonShowsTheChosenColourInTheSelector)
+{
+    float color[3] = {0.5f, 0.25f, 1.0f};
+    driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_PALETTE); });
+    driver.Then([&](HWND chooser) {
+        EXPECT_NE(ui::Text(chooser), "Interactive Color Selector");
+        ui::Click(chooser, IDOK);
+    });
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{127, 63, 255}));
+        ui::Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(SelectColor(ui::TestOwnerWindow(), "Palette", color), 0);
+    ExpectColor(color, {0.5f, 0.25f, 1.0f}, "Cancel in the selector undoes the palette", 0);
+    EXPECT_EQ(Ini(kCustom, "Custom-Color16"), Grey(16)) << "the ini file keeps what was chosen";
+}
