@@ -384,18 +384,29 @@ void Slider_AbandonDrag(HWND window)
 
 /* ---- Size and painting ----------------------------------------------- */
 
+/* The "%" is measured in the slider's own font, the one it is drawn in, so
+ * that the edit box ends exactly where the sign begins; the window's
+ * default font can be narrower and would let the box cover the sign. */
+int PercentWidth(TinySlider *rec, HWND window)
+{
+    SIZE size = {0, 0};
+    HDC dc = GetDC(window);
+    if (!dc)
+        return 0;
+    HGDIOBJ oldFont = rec->font ? SelectObject(dc, rec->font) : nullptr;
+    GetTextExtentPoint32A(dc, "%", 1, &size);
+    if (oldFont)
+        SelectObject(dc, oldFont);
+    ReleaseDC(window, dc);
+    return size.cx;
+}
+
 void Slider_Resize(TinySlider *rec, HWND window, int width, int height)
 {
     if (rec->edit) {
-        SIZE percentSize = {0, 0};
-        HDC dc = GetDC(window);
-        if (dc) {
-            GetTextExtentPoint32A(dc, "%", 1, &percentSize);
-            ReleaseDC(window, dc);
-        }
         RECT editClient;
         GetClientRect(rec->edit, &editClient);
-        SetWindowPos(rec->edit, nullptr, width - percentSize.cx - kEditRightGap,
+        SetWindowPos(rec->edit, nullptr, width - PercentWidth(rec, window) - kEditRightGap,
                      height - editClient.bottom - kEditBottomGap, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
@@ -565,8 +576,13 @@ HWND CreateTinySlider(HWND parent, HINSTANCE instance, TinySlider *slider, uint3
                                    WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL | ES_RIGHT,
                                    kEditX, kEditY, kEditWidth, kEditHeight, window,
                                    (HMENU)(UINT_PTR)TINYSLIDER_EDIT_ID, instance, nullptr);
-    if (slider->edit)
+    if (slider->edit) {
         SendMessageA(slider->edit, WM_SETFONT, (WPARAM)slider->font, TRUE);
+        /* The font's default margins would leave too little of the 60
+         * pixels for five characters ("0.000"). */
+        SendMessageA(slider->edit, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                     MAKELPARAM(1, 1));
+    }
 
     slider->busy = 1;
     float value = Slider_ValueFromThumb(slider);

@@ -1,0 +1,215 @@
+// A picture of the custom controls for people to look at: compact sliders
+// in their kinds and states and the tab strip with each tab selected, drawn
+// in one window and saved as build/gallery/controls.png under the source
+// tree (or into the folder named by GALLERY_DIR).
+#include <cstdlib>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "controls/controls.h"
+#include "entry/plugin.h"
+#include "host_app.h"
+#include "resource_ids.h"
+
+namespace {
+
+const int kGalleryWidth = 760;
+const int kGalleryHeight = 720;
+const int kZoom = 3;
+
+bool Exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+/* The source tree holds the test program's build folder somewhere below it. */
+std::string GalleryFolder()
+{
+    if (const char *named = std::getenv("GALLERY_DIR"))
+        if (*named)
+            return named;
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string dir = path;
+    for (;;) {
+        size_t cut = dir.find_last_of("\\/");
+        if (cut == std::string::npos)
+            return "";
+        dir.resize(cut);
+        if (Exists(dir + "\\CMakeLists.txt") && Exists(dir + "\\lensflare_ui"))
+            return dir + "\\build\\gallery";
+    }
+}
+
+/* Copies a part of a picture into another, each pixel as a square of
+ * kZoom pixels, so that outlines one pixel apart can be told apart. */
+void PasteZoomed(const Capture &from, int x, int y, int width, int height, Capture *to, int toX,
+                 int toY)
+{
+    for (int row = 0; row < height * kZoom; row++)
+        for (int col = 0; col < width * kZoom; col++) {
+            int tx = toX + col, ty = toY + row;
+            if (tx >= to->width || ty >= to->height)
+                continue;
+            COLORREF c = from.Pixel(x + col / kZoom, y + row / kZoom);
+            unsigned char *p = &to->rgb[((size_t)ty * to->width + tx) * 3];
+            p[0] = GetRValue(c);
+            p[1] = GetGValue(c);
+            p[2] = GetBValue(c);
+        }
+}
+
+LRESULT CALLBACK GalleryProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CTLCOLORDLG || message == WM_CTLCOLORSTATIC)
+        return (LRESULT)GetSysColorBrush(COLOR_BTNFACE);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+struct SliderSetup {
+    const char *label;
+    uint32_t mode;
+    float min, max, absMin, absMax;
+    int16_t precision, percent;
+    float value;
+    const char *typed;   /* typed into the edit box afterwards, or null */
+};
+
+class ControlGallery : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        WNDCLASSA cls = {};
+        cls.lpfnWndProc = GalleryProc;
+        cls.hInstance = moduleHandle;
+        cls.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+        cls.lpszClassName = "ControlGallery";
+        RegisterClassA(&cls);
+        RECT frame = {0, 0, kGalleryWidth, kGalleryHeight};
+        AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+        window = CreateWindowA("ControlGallery", "controls", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                               0, 0, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                               nullptr, moduleHandle, nullptr);
+        RegisterTabStripClass();
+    }
+
+    void TearDown() override
+    {
+        for (TinySlider &slider : sliders)
+            DestroyTinySlider(&slider.window);
+        for (TabStrip &strip : strips)
+            if (strip.window)
+                DestroyWindow(strip.window);
+        DestroyWindow(window);
+        DeleteTabStripFonts();
+    }
+
+    void Caption(const char *text, int x, int y, int width)
+    {
+        HWND label = CreateWindowA("static", text, WS_CHILD | WS_VISIBLE, x, y, width, 16, window,
+                                   nullptr, moduleHandle, nullptr);
+        SendMessageA(label, WM_SETFONT, (WPARAM)GetStockObject(ANSI_VAR_FONT), FALSE);
+    }
+
+    void Slider(TinySlider &slider, const SliderSetup *setup, int x, int y, int width)
+    {
+        ASSERT_NE(CreateTinySlider(window, moduleHandle, &slider, 10000 + y, nullptr), nullptr);
+        SetTinySliderBackground(window, &slider);
+        if (setup) {
+            slider.label = setup->label;
+            slider.mode = setup->mode;
+            slider.floatMin = setup->min;
+            slider.floatMax = setup->max;
+            slider.intMin = (int32_t)setup->min;
+            slider.intMax = (int32_t)setup->max;
+            slider.absMin = setup->absMin;
+            slider.absMax = setup->absMax;
+            slider.precision = setup->precision;
+            slider.percent = setup->percent;
+        }
+        MoveWindow(slider.window, x, y, width, 30, TRUE);
+        ShowWindow(slider.window, SW_SHOWNORMAL);
+        if (setup) {
+            SetTinySliderValue(&slider, setup->value, 1, 0);
+            if (setup->typed)
+                SetWindowTextA(slider.edit, setup->typed);
+        }
+    }
+
+    void Strip(TabStrip &strip, TabItem *tabs, int selected, bool shortEdges, int y)
+    {
+        ASSERT_NE(CreateTabStrip(window, &strip, tabs, 3, 480), nullptr);
+        strip.shortRightEdges = shortEdges ? 1 : 0;
+        MoveWindow(strip.window, 20, y, strip.width, strip.height, TRUE);
+        SendMessageA(strip.window, WM_TABSTRIP_SELECT, selected, 0);
+        SetTabStripBackground(window, &strip);
+        ShowWindow(strip.window, SW_SHOWNORMAL);
+    }
+
+    HWND window = nullptr;
+    TinySlider sliders[8] = {};
+    TabStrip strips[5] = {};
+    TabItem tabs[5][3] = {};
+};
+
+TEST_F(ControlGallery, DrawsEverySliderKindAndEveryTabStateIntoOnePicture)
+{
+    ASSERT_NE(window, nullptr);
+    const SliderSetup setups[] = {
+        {"Integer 0..10:", SLIDER_MODE_INTEGER, 0, 10, 0, 10, 0, 0, 3, nullptr},
+        {"Integer -50..50:", SLIDER_MODE_INTEGER, -50, 50, -50, 50, 0, 0, 20, nullptr},
+        {"Float 0..1:", SLIDER_MODE_FLOAT, 0, 1, 0, 1, 3, 0, 0.375f, nullptr},
+        {"Percent:", SLIDER_MODE_FLOAT, 0, 1, 0, 1, 1, 1, 0.25f, nullptr},
+        {"Typed past the track:", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0, "5"},
+        {"Empty range 2..2:", SLIDER_MODE_FLOAT, 2, 2, 0, 10, 2, 0, 2, nullptr},
+        {"Wide:", SLIDER_MODE_INTEGER, 0, 5, 0, 5, 0, 0, 5, nullptr},
+    };
+    Caption("Compact sliders", 20, 8, 300);
+    Slider(sliders[0], nullptr, 20, 28, 296);   /* as created */
+    for (int i = 0; i < 6; i++)
+        Slider(sliders[i + 1], &setups[i], 20 + (i % 2) * 370, 68 + (i / 2) * 40, 350);
+    Slider(sliders[7], &setups[6], 20, 188, 720);
+
+    const char *titles[3] = {"Element Parameters", "Global Parameters", "Global Fading Parameters"};
+    const int16_t ids[3] = {1502, 1500, 1501};
+    const int selected[5] = {0, 1502, 1500, 1501, 1500};
+    const char *states[5] = {"none selected", "first selected", "second selected",
+                             "third selected", "second, short right edges"};
+    Caption("Tab strip", 20, 236, 300);
+    for (int s = 0; s < 5; s++) {
+        for (int t = 0; t < 3; t++)
+            tabs[s][t] = {0, 0, 0, titles[t], ids[t]};
+        Strip(strips[s], tabs[s], selected[s], s == 4, 258 + s * 42);
+        Caption(states[s], 520, 258 + s * 42 + 8, 230);
+    }
+
+    Caption("Enlarged 3 times: the second tab selected, and an integer slider's thumb and ticks",
+            20, 470, 720);
+
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+
+    Capture picture;
+    ASSERT_TRUE(CaptureWindow(window, true, &picture));
+    ASSERT_EQ(picture.width, kGalleryWidth);
+    /* Something was drawn: the picture is not one flat colour. */
+    bool varied = false;
+    for (size_t i = 3; i < picture.rgb.size() && !varied; i++)
+        varied = picture.rgb[i] != picture.rgb[i % 3];
+    EXPECT_TRUE(varied);
+
+    PasteZoomed(picture, 20, 258 + 2 * 42, 240, strips[2].height, &picture, 20, 492);
+    PasteZoomed(picture, 20, 68, 240, 30, &picture, 20, 492 + strips[2].height * kZoom + 12);
+
+    std::string folder = GalleryFolder();
+    ASSERT_FALSE(folder.empty()) << "no source tree above the test program; set GALLERY_DIR";
+    CreateDirectoryA(folder.substr(0, folder.find_last_of("\\/")).c_str(), nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string file = folder + "\\controls.png";
+    ASSERT_TRUE(WritePng(picture, file.c_str())) << file;
+    std::printf("gallery: %s\n", file.c_str());
+}
+
+} // namespace

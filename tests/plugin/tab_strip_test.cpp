@@ -1,0 +1,483 @@
+// The section tab strip: layout of the tabs, the hit test behind a click
+// and its notification, the select message and the raised outlines in
+// pixels.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <winternl.h>
+
+#include "controls/controls.h"
+#include "entry/plugin.h"
+#include "host_app.h"
+#include "resource_ids.h"
+
+namespace {
+
+const COLORREF kDialogColour = RGB(200, 220, 240);
+const COLORREF kSelectedTitle = RGB(191, 0, 0);
+
+struct Click {
+    WPARAM id;
+    LPARAM strip;
+};
+
+/* What the test parent saw and answers; reset by the fixture. */
+std::vector<Click> clicks;
+HBRUSH parentBrush;
+
+LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_TABSTRIP_CLICKED:
+        clicks.push_back({wParam, lParam});
+        return 1;
+    case WM_CTLCOLORDLG:
+        return (LRESULT)parentBrush;
+    default:
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+}
+
+HWND CreateParent()
+{
+    WNDCLASSA cls = {};
+    cls.lpfnWndProc = ParentProc;
+    cls.hInstance = moduleHandle;
+    cls.lpszClassName = "TabStripTestParent";
+    RegisterClassA(&cls);
+    return CreateWindowA("TabStripTestParent", "strip test", WS_OVERLAPPEDWINDOW, 0, 0, 700, 200,
+                         nullptr, nullptr, moduleHandle, nullptr);
+}
+
+/* The strip font made by its recipe, independently of the control. */
+HFONT RecipeFont()
+{
+    HDC screen = GetDC(nullptr);
+    int points = GetSystemMetrics(SM_CXSCREEN) < 800 ? -8 : -9;
+    int height = MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    return CreateFontA(height, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0x22, "Helv");
+}
+
+struct Measure {
+    int textHeight;
+    std::vector<int> widths;
+};
+
+Measure MeasureTitles(const std::vector<const char *> &titles)
+{
+    Measure m;
+    HFONT font = RecipeFont();
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(screen, font);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(screen, &metrics);
+    m.textHeight = metrics.tmHeight;
+    for (const char *title : titles) {
+        SIZE size = {};
+        GetTextExtentPoint32A(screen, title, (int)strlen(title), &size);
+        m.widths.push_back(size.cx);
+    }
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(font);
+    return m;
+}
+
+Capture Render(HWND window)
+{
+    Capture out;
+    RECT client;
+    GetClientRect(window, &client);
+    out.width = client.right;
+    out.height = client.bottom;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = out.width;
+    info.bmiHeader.biHeight = -out.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (memory && bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        SendMessageA(window, WM_PRINTCLIENT, (WPARAM)memory, PRF_CLIENT | PRF_ERASEBKGND);
+        GdiFlush();
+        out.rgb.resize((size_t)out.width * out.height * 3);
+        const unsigned char *bgra = static_cast<const unsigned char *>(bits);
+        for (size_t i = 0; i < (size_t)out.width * out.height; i++) {
+            out.rgb[i * 3 + 0] = bgra[i * 4 + 2];
+            out.rgb[i * 3 + 1] = bgra[i * 4 + 1];
+            out.rgb[i * 3 + 2] = bgra[i * 4 + 0];
+        }
+        SelectObject(memory, old);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    if (memory)
+        DeleteDC(memory);
+    return out;
+}
+
+bool IsTitleInk(COLORREF c)
+{
+    int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+    bool dark = r < 110 && g < 110 && b < 110;
+    bool red = r > g + 60 && r > b + 60;
+    return dark || red;
+}
+
+/* Rows of the topmost and bottommost title pixel between two columns. */
+std::pair<int, int> InkRows(const Capture &image, int left, int right, int bottom)
+{
+    int top = -1, last = -1;
+    for (int y = 0; y < bottom; y++)
+        for (int x = left; x < right; x++)
+            if (IsTitleInk(image.Pixel(x, y))) {
+                if (top < 0)
+                    top = y;
+                last = y;
+            }
+    return {top, last};
+}
+
+int TopOutlineRow(const Capture &image, int x, COLORREF background)
+{
+    for (int y = 0; y < image.height; y++)
+        if (image.Pixel(x, y) != background)
+            return y;
+    return -1;
+}
+
+/* Live GDI objects of this process.  Wine's GetGuiResources counts
+ * nothing, so this falls back to the GDI handle table that the process
+ * environment block points to (24-byte cells: the handle's upper word at
+ * offset 12, a type at 14 that is 0 for a free cell).  The layout is
+ * checked with a probe brush first; -1 when neither way works. */
+int CountGdiObjects()
+{
+    DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (counted)
+        return (int)counted;
+    const unsigned char *peb =
+        reinterpret_cast<const unsigned char *>(NtCurrentTeb()->ProcessEnvironmentBlock);
+    const unsigned char *table = *reinterpret_cast<const unsigned char *const *>(peb + 0xF8);
+    if (!table)
+        return -1;
+    auto cell = [table](UINT_PTR handle) { return table + (handle & 0xFFFF) * 24; };
+    auto upper = [](const unsigned char *c) { return *reinterpret_cast<const USHORT *>(c + 12); };
+    HBRUSH probe = CreateSolidBrush(RGB(1, 2, 3));
+    UINT_PTR handle = reinterpret_cast<UINT_PTR>(probe);
+    bool live = upper(cell(handle)) == HIWORD(handle) && cell(handle)[14] != 0;
+    DeleteObject(probe);
+    if (!live || cell(handle)[14] != 0)
+        return -1;
+    int count = 0;
+    for (UINT_PTR i = 0; i < 0x10000; i++)
+        count += cell(i)[14] != 0;
+    return count;
+}
+
+class TabStripTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        clicks.clear();
+        dialogBrush = CreateSolidBrush(kDialogColour);
+        parentBrush = dialogBrush;
+        RegisterTabStripClass();
+        parent = CreateParent();
+        ASSERT_NE(parent, nullptr);
+    }
+
+    void TearDown() override
+    {
+        if (strip.window)
+            DestroyWindow(strip.window);
+        DestroyWindow(parent);
+        DeleteTabStripFonts();
+        DeleteObject(dialogBrush);
+        parentBrush = nullptr;
+    }
+
+    void Create(int16_t width = 500)
+    {
+        ASSERT_NE(CreateTabStrip(parent, &strip, tabs, 3, width), nullptr);
+    }
+
+    void Press(int x, int y)
+    {
+        SendMessageA(strip.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    }
+    void Release(int x, int y) { SendMessageA(strip.window, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
+    void Select(WPARAM id) { SendMessageA(strip.window, WM_TABSTRIP_SELECT, id, 0); }
+    int Selected() const
+    {
+        int selected = -1, count = 0;
+        for (int i = 0; i < 3; i++)
+            if (tabs[i].flags & TAB_SELECTED) {
+                selected = tabs[i].id;
+                count++;
+            }
+        return count > 1 ? -2 : selected;
+    }
+
+    HWND parent = nullptr;
+    HBRUSH dialogBrush = nullptr;
+    TabItem tabs[3] = {
+        {0, 0, 0, "Element Parameters", SECTION_ELEMENT},
+        {0, 0, 0, "Global Parameters", SECTION_GLOBAL},
+        {0, 0, 0, "Global Fading Parameters", SECTION_GLOBAL_FADING},
+    };
+    TabStrip strip = {};
+};
+
+TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenAndTouchFromTheLeft)
+{
+    Create();
+    Measure m = MeasureTitles({tabs[0].title, tabs[1].title, tabs[2].title});
+    int x = 0;
+    for (int i = 0; i < 3; i++) {
+        EXPECT_EQ(tabs[i].left, x) << tabs[i].title;
+        EXPECT_EQ(tabs[i].width, m.widths[i] + 13) << tabs[i].title;
+        EXPECT_EQ(tabs[i].flags, 0);
+        x += tabs[i].width;
+    }
+    EXPECT_EQ(strip.totalWidth, x);
+    EXPECT_EQ(strip.height, m.textHeight + 14);
+    EXPECT_EQ(strip.tabCount, 3);
+    EXPECT_EQ(strip.parent, parent);
+
+    RECT client;
+    GetClientRect(strip.window, &client);
+    EXPECT_EQ(client.right, 500);
+    EXPECT_EQ(client.bottom, strip.height);
+    EXPECT_FALSE(GetWindowLongA(strip.window, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_EQ(GetParent(strip.window), parent);
+
+    /* Every unselected tab begins with its highlight edge. */
+    SetTabStripBackground(parent, &strip);
+    Capture image = Render(strip.window);
+    for (int i = 0; i < 3; i++)
+        EXPECT_EQ(image.Pixel(tabs[i].left, strip.height - 2), GetSysColor(COLOR_BTNHIGHLIGHT))
+            << tabs[i].title;
+}
+
+TEST_F(TabStripTest, UntitledItemsTakeNoRoomAndAZeroWidthMeansTheScreen)
+{
+    tabs[1].title = nullptr;
+    tabs[1].flags = 0x40;
+    Create(0);
+    EXPECT_EQ(tabs[2].left, tabs[0].width);
+    EXPECT_EQ(strip.totalWidth, tabs[0].width + tabs[2].width);
+    EXPECT_EQ(tabs[1].flags, 0x40);
+    EXPECT_EQ(strip.width, GetSystemMetrics(SM_CXSCREEN));
+
+    Press(tabs[0].width + 1, 8);
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0].id, (WPARAM)SECTION_GLOBAL_FADING);
+    Select(SECTION_GLOBAL);
+    EXPECT_EQ(tabs[1].flags, 0x40);
+    EXPECT_EQ(Selected(), -1);
+}
+
+TEST_F(TabStripTest, APressHitsATabFromItsFourthRowDown)
+{
+    Create();
+    const int x = tabs[1].left + 5;
+    Press(x, 3);
+    Release(x, 3);
+    EXPECT_TRUE(clicks.empty());
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    Press(x, 4);
+    ASSERT_EQ(clicks.size(), 1u);
+    EXPECT_EQ(clicks[0].id, (WPARAM)SECTION_GLOBAL);
+    EXPECT_EQ(clicks[0].strip, (LPARAM)&strip);
+    EXPECT_EQ(GetCapture(), strip.window);
+    Release(x, 4);
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    struct Case {
+        int x, y;
+        int id;   /* -1: no tab */
+    } cases[] = {
+        {0, strip.height - 1, SECTION_ELEMENT},
+        {tabs[0].width - 1, 10, SECTION_ELEMENT},
+        {tabs[0].width, 10, SECTION_GLOBAL},
+        {strip.totalWidth - 1, 10, SECTION_GLOBAL_FADING},
+        {strip.totalWidth, 10, -1},
+        {-1, 10, -1},
+    };
+    for (const Case &c : cases) {
+        clicks.clear();
+        Press(c.x, c.y);
+        Release(c.x, c.y);
+        std::vector<WPARAM> ids;
+        for (const Click &click : clicks)
+            ids.push_back(click.id);
+        EXPECT_EQ(ids, c.id < 0 ? std::vector<WPARAM>{} : std::vector<WPARAM>{(WPARAM)c.id})
+            << "press at " << c.x << "," << c.y;
+    }
+    EXPECT_EQ(Selected(), -1);   /* clicking alone selects nothing */
+}
+
+TEST_F(TabStripTest, TheSelectMessageMarksExactlyTheTabWithThatId)
+{
+    Create();
+    Select(SECTION_GLOBAL);
+    EXPECT_EQ(Selected(), SECTION_GLOBAL);
+    Select(MAKEWPARAM(SECTION_GLOBAL_FADING, 7));   /* only the low word counts */
+    EXPECT_EQ(Selected(), SECTION_GLOBAL_FADING);
+    Select(9999);
+    EXPECT_EQ(Selected(), -1);
+}
+
+TEST_F(TabStripTest, RightButtonPressesChangeNothing)
+{
+    Create();
+    Select(SECTION_ELEMENT);
+    const int x = tabs[1].left + 5;
+    SendMessageA(strip.window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, 10));
+    SendMessageA(strip.window, WM_RBUTTONUP, 0, MAKELPARAM(x, 10));
+    EXPECT_TRUE(clicks.empty());
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(Selected(), SECTION_ELEMENT);
+}
+
+TEST_F(TabStripTest, TheSelectedTabIsTallerWiderAndItsTitleHigher)
+{
+    Create();
+    SetTabStripBackground(parent, &strip);
+    const int h = strip.height;
+    const int th = MeasureTitles({"M"}).textHeight;
+    const TabItem tab = tabs[1];
+    const int r = tab.left + tab.width;
+
+    Capture plain = Render(strip.window);
+    Select(SECTION_GLOBAL);
+    Capture raised = Render(strip.window);
+
+    /* Outline: top edge 3 rows higher, right edge 2 columns further. */
+    int plainTop = TopOutlineRow(plain, tab.left + 5, kDialogColour);
+    int raisedTop = TopOutlineRow(raised, tab.left + 5, kDialogColour);
+    EXPECT_EQ(plainTop, h - th - 5);
+    EXPECT_EQ(raisedTop, plainTop - 3);
+    EXPECT_EQ(plain.Pixel(tab.left + 5, plainTop), GetSysColor(COLOR_BTNHIGHLIGHT));
+    EXPECT_EQ(plain.Pixel(r - 1, h - 3), RGB(0, 0, 0));
+    EXPECT_NE(plain.Pixel(r + 1, h - 3), RGB(0, 0, 0));
+    EXPECT_EQ(raised.Pixel(r + 1, h - 3), RGB(0, 0, 0));
+    EXPECT_EQ(raised.Pixel(r, h - 3), GetSysColor(COLOR_BTNSHADOW));
+    EXPECT_EQ(raised.Pixel(r + 1, h - 1), RGB(0, 0, 0));
+
+    /* The foot of the selected tab is filled with the face colour. */
+    EXPECT_EQ(raised.Pixel(tab.left + 3, h - 1), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(raised.Pixel(r - 3, h - 2), GetSysColor(COLOR_BTNFACE));
+
+    /* Title: same ink two rows higher, in its own colour. */
+    std::pair<int, int> plainInk = InkRows(plain, tab.left + 3, r - 3, h - 2);
+    std::pair<int, int> raisedInk = InkRows(raised, tab.left + 3, r - 3, h - 2);
+    ASSERT_GE(plainInk.first, 0);
+    EXPECT_EQ(raisedInk.first, plainInk.first - 2);
+    EXPECT_EQ(raisedInk.second, plainInk.second - 2);
+    int exact = 0;
+    for (int y = 0; y < h; y++)
+        for (int x = tab.left + 3; x < r - 3; x++)
+            exact += raised.Pixel(x, y) == kSelectedTitle;
+    EXPECT_GT(exact, 10);
+
+    /* The tab after the selected one keeps its own outline but no left edge. */
+    EXPECT_EQ(TopOutlineRow(raised, tabs[2].left + 5, kDialogColour), plainTop);
+    EXPECT_NE(raised.Pixel(tabs[2].left, h - 3), GetSysColor(COLOR_BTNHIGHLIGHT));
+}
+
+TEST_F(TabStripTest, ShortRightEdgesStopOnePixelHigher)
+{
+    /* A window taller than the strip shows the row below the strip's own
+     * height, where a full right edge begins. */
+    Create();
+    SetTabStripBackground(parent, &strip);
+    const int h = strip.height, r = tabs[0].left + tabs[0].width;
+    MoveWindow(strip.window, 0, 0, strip.width, h + 3, FALSE);
+    Capture full = Render(strip.window);
+    EXPECT_EQ(full.Pixel(r - 1, h), RGB(0, 0, 0));
+    EXPECT_EQ(full.Pixel(r - 2, h), GetSysColor(COLOR_BTNSHADOW));
+    strip.shortRightEdges = 1;
+    Capture cut = Render(strip.window);
+    EXPECT_EQ(cut.Pixel(r - 1, h), kDialogColour);
+    EXPECT_EQ(cut.Pixel(r - 2, h), kDialogColour);
+    EXPECT_EQ(cut.Pixel(r - 1, h - 1), RGB(0, 0, 0));
+    EXPECT_EQ(cut.Pixel(r - 2, h - 1), GetSysColor(COLOR_BTNSHADOW));
+}
+
+TEST_F(TabStripTest, BackgroundComesFromTheDialogAndOnlyOwnBrushesAreDeleted)
+{
+    Create();
+    HBRUSH own = strip.background;
+    HBRUSH selection = strip.selection;
+    EXPECT_EQ(GetObjectType(own), (DWORD)OBJ_BRUSH);
+    EXPECT_EQ(Render(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_WINDOW));
+
+    SetTabStripBackground(parent, &strip);
+    EXPECT_EQ(strip.background, dialogBrush);
+    EXPECT_EQ(GetObjectType(own), 0u);
+    EXPECT_EQ(Render(strip.window).Pixel(strip.width - 2, 1), kDialogColour);
+
+    DestroyWindow(strip.window);
+    EXPECT_EQ(strip.window, nullptr);
+    EXPECT_EQ(GetObjectType(selection), 0u);
+    EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
+
+    /* A parent without an answer: a face-coloured brush the strip frees. */
+    parentBrush = nullptr;
+    Create();
+    SetTabStripBackground(parent, &strip);
+    HBRUSH made = strip.background;
+    EXPECT_EQ(Render(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_BTNFACE));
+    DestroyWindow(strip.window);
+    EXPECT_EQ(GetObjectType(made), 0u);
+}
+
+TEST_F(TabStripTest, AWindowWithoutItsRecordIgnoresEverything)
+{
+    HWND bare = CreateWindowA(TABSTRIP_CLASS, nullptr, WS_CHILD, 0, 0, 100, 20, parent, nullptr,
+                              moduleHandle, nullptr);
+    ASSERT_NE(bare, nullptr);
+    EXPECT_EQ(SendMessageA(bare, WM_TABSTRIP_SELECT, SECTION_GLOBAL, 0), 0);
+    SendMessageA(bare, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 10));
+    Render(bare);
+    EXPECT_TRUE(clicks.empty());
+    EXPECT_EQ(GetCapture(), nullptr);
+    DestroyWindow(bare);
+}
+
+TEST_F(TabStripTest, ManyStripsLeaveNoGdiObjectsBehind)
+{
+    int before = 0;
+    for (int i = 0; i < 200; i++) {
+        TabStrip extra = {};
+        ASSERT_NE(CreateTabStrip(parent, &extra, tabs, 3, 400), nullptr);
+        parentBrush = i % 2 ? nullptr : dialogBrush;
+        SetTabStripBackground(parent, &extra);
+        SendMessageA(extra.window, WM_TABSTRIP_SELECT, SECTION_GLOBAL, 0);
+        Render(extra.window);
+        SendMessageA(extra.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 10));
+        DestroyWindow(extra.window);   /* while it holds the capture */
+        /* The font comes and goes with the editor. */
+        DeleteTabStripFonts();
+        RegisterTabStripClass();
+        if (i == 0)
+            before = CountGdiObjects();
+    }
+    int after = CountGdiObjects();
+    if (before < 0)
+        GTEST_SKIP() << "no way to count GDI objects here";
+    EXPECT_EQ(after, before);
+}
+
+} // namespace

@@ -1,0 +1,757 @@
+// The compact slider, driven through its own messages: typing into the
+// buddy edit box, pressing, dragging and releasing the mouse, and read back
+// through the record, the callbacks, the edit text and rendered pixels.
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <winternl.h>
+
+#include "controls/controls.h"
+#include "entry/plugin.h"
+#include "host_app.h"
+
+namespace {
+
+const int16_t kSliderId = 42;
+const COLORREF kDialogColour = RGB(200, 220, 240);
+
+struct TrackCall {
+    KaToken phase;
+    int16_t id;
+    float value;
+};
+
+/* What the callbacks saw; cleared by the fixture. */
+std::vector<int16_t> changes;
+std::vector<TrackCall> tracks;
+/* What the test parent answers to WM_CTLCOLORDLG (null: nothing). */
+HBRUSH parentBrush;
+
+void OnChange(int16_t id)
+{
+    changes.push_back(id);
+}
+
+void OnTrack(KaToken phase, int16_t id, float value)
+{
+    tracks.push_back({phase, id, value});
+}
+
+LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CTLCOLORDLG)
+        return (LRESULT)parentBrush;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND CreateParent()
+{
+    WNDCLASSA cls = {};
+    cls.lpfnWndProc = ParentProc;
+    cls.hInstance = moduleHandle;
+    cls.lpszClassName = "TinySliderTestParent";
+    RegisterClassA(&cls);
+    return CreateWindowA("TinySliderTestParent", "slider test", WS_OVERLAPPEDWINDOW, 0, 0, 500,
+                         200, nullptr, nullptr, moduleHandle, nullptr);
+}
+
+/* The client area as the control paints it into a memory DC. */
+Capture Render(HWND window)
+{
+    Capture out;
+    RECT client;
+    GetClientRect(window, &client);
+    out.width = client.right;
+    out.height = client.bottom;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = out.width;
+    info.bmiHeader.biHeight = -out.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    HDC memory = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (memory && bitmap) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        SendMessageA(window, WM_PRINTCLIENT, (WPARAM)memory, PRF_CLIENT | PRF_ERASEBKGND);
+        GdiFlush();
+        out.rgb.resize((size_t)out.width * out.height * 3);
+        const unsigned char *bgra = static_cast<const unsigned char *>(bits);
+        for (size_t i = 0; i < (size_t)out.width * out.height; i++) {
+            out.rgb[i * 3 + 0] = bgra[i * 4 + 2];
+            out.rgb[i * 3 + 1] = bgra[i * 4 + 1];
+            out.rgb[i * 3 + 2] = bgra[i * 4 + 0];
+        }
+        SelectObject(memory, old);
+    }
+    if (bitmap)
+        DeleteObject(bitmap);
+    if (memory)
+        DeleteDC(memory);
+    return out;
+}
+
+bool IsDark(COLORREF c)
+{
+    return GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 96;
+}
+
+int CountDark(const Capture &image, int left, int top, int right, int bottom)
+{
+    int count = 0;
+    for (int y = top; y < bottom; y++)
+        for (int x = left; x < right; x++)
+            count += IsDark(image.Pixel(x, y));
+    return count;
+}
+
+/* Tick marks in the row three below the base line, away from the thumb. */
+int CountTicks(const Capture &image, int thumbX)
+{
+    int row = image.height - 5, count = 0;
+    for (int x = 0; x < image.width; x++)
+        if (std::abs(x - thumbX) > 7 && IsDark(image.Pixel(x, row)))
+            count++;
+    return count;
+}
+
+/* Live GDI objects of this process.  Wine's GetGuiResources counts
+ * nothing, so this falls back to the GDI handle table that the process
+ * environment block points to (24-byte cells: the handle's upper word at
+ * offset 12, a type at 14 that is 0 for a free cell).  The layout is
+ * checked with a probe brush first; -1 when neither way works. */
+int CountGdiObjects()
+{
+    DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    if (counted)
+        return (int)counted;
+    const unsigned char *peb =
+        reinterpret_cast<const unsigned char *>(NtCurrentTeb()->ProcessEnvironmentBlock);
+    const unsigned char *table = *reinterpret_cast<const unsigned char *const *>(peb + 0xF8);
+    if (!table)
+        return -1;
+    auto cell = [table](UINT_PTR handle) { return table + (handle & 0xFFFF) * 24; };
+    auto upper = [](const unsigned char *c) { return *reinterpret_cast<const USHORT *>(c + 12); };
+    HBRUSH probe = CreateSolidBrush(RGB(1, 2, 3));
+    UINT_PTR handle = reinterpret_cast<UINT_PTR>(probe);
+    bool live = upper(cell(handle)) == HIWORD(handle) && cell(handle)[14] != 0;
+    DeleteObject(probe);
+    if (!live || cell(handle)[14] != 0)
+        return -1;
+    int count = 0;
+    for (UINT_PTR i = 0; i < 0x10000; i++)
+        count += cell(i)[14] != 0;
+    return count;
+}
+
+class TinySliderTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        changes.clear();
+        tracks.clear();
+        dialogBrush = CreateSolidBrush(kDialogColour);
+        parentBrush = dialogBrush;
+        parent = CreateParent();
+        ASSERT_NE(parent, nullptr);
+        ASSERT_NE(CreateTinySlider(parent, moduleHandle, &rec, kSliderId, OnChange), nullptr);
+    }
+
+    void TearDown() override
+    {
+        DestroyTinySlider(&rec.window);
+        DestroyWindow(parent);
+        DeleteObject(dialogBrush);
+        parentBrush = nullptr;
+    }
+
+    /* The order every creator follows: background, fields, place, value. */
+    void Configure(uint32_t mode, float min, float max, float absMin, float absMax,
+                   int16_t precision, int16_t percent, float value)
+    {
+        SetTinySliderBackground(parent, &rec);
+        rec.label = "Value:";
+        rec.mode = mode;
+        rec.floatMin = min;
+        rec.floatMax = max;
+        rec.intMin = (int32_t)min;
+        rec.intMax = (int32_t)max;
+        rec.absMin = absMin;
+        rec.absMax = absMax;
+        rec.precision = precision;
+        rec.percent = percent;
+        rec.floatTarget = &target;
+        rec.trackCallback = OnTrack;
+        MoveWindow(rec.window, 10, 10, 296, 30, TRUE);
+        SetTinySliderValue(&rec, value, 1, 0);
+    }
+
+    void Type(const char *text) { SetWindowTextA(rec.edit, text); }
+    std::string EditText() const
+    {
+        char text[256] = "";
+        GetWindowTextA(rec.edit, text, sizeof text);
+        return text;
+    }
+    void Press(int x) { SendMessageA(rec.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 25)); }
+    void Move(int x) { SendMessageA(rec.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 25)); }
+    void Release(int x) { SendMessageA(rec.window, WM_LBUTTONUP, 0, MAKELPARAM(x, 25)); }
+
+    std::vector<std::string> Phases() const
+    {
+        std::vector<std::string> names;
+        for (const TrackCall &call : tracks) {
+            const char *name = "?";
+            for (const char *phase : {"start", "update", "end"})
+                if (call.phase == Ki_Inquire_Token(phase))
+                    name = phase;
+            names.push_back(name);
+        }
+        return names;
+    }
+
+    HWND parent = nullptr;
+    HBRUSH dialogBrush = nullptr;
+    TinySlider rec = {};
+    float target = -1.0f;
+};
+
+using PhaseList = std::vector<std::string>;
+
+TEST_F(TinySliderTest, FreshSliderShowsZeroAndTheSampleCaption)
+{
+    EXPECT_EQ(EditText(), "0.000");
+    ASSERT_NE(rec.label, nullptr);
+    EXPECT_STREQ(rec.label, "This is sample text:");
+    EXPECT_EQ(rec.thumbX, 6);
+    EXPECT_EQ(rec.mode, (uint32_t)SLIDER_MODE_FLOAT);
+    EXPECT_EQ(rec.floatMax, 100.0f);
+    EXPECT_EQ(rec.width, 296);
+    EXPECT_EQ(rec.height, 30);
+    EXPECT_EQ(GetDlgCtrlID(rec.window), kSliderId);
+    EXPECT_EQ(GetDlgCtrlID(rec.edit), TINYSLIDER_EDIT_ID);
+    EXPECT_EQ(GetParent(rec.edit), rec.window);
+    EXPECT_FALSE(GetWindowLongA(rec.window, GWL_STYLE) & WS_VISIBLE);
+    EXPECT_EQ((HFONT)SendMessageA(rec.edit, WM_GETFONT, 0, 0), rec.font);
+    EXPECT_TRUE(changes.empty());
+
+    /* The caption is drawn above the base line; without a label that area
+     * stays empty. */
+    Capture withCaption = Render(rec.window);
+    EXPECT_GT(CountDark(withCaption, 6, 0, 220, 30 - 9), 20);
+    rec.label = "";
+    EXPECT_EQ(CountDark(Render(rec.window), 6, 0, 220, 30 - 9), 0);
+}
+
+TEST_F(TinySliderTest, TypedNumbersReachTheTargetWithinTheAbsoluteRangeOnly)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 10.0f, 2, 0, 0.0f);
+    EXPECT_EQ(EditText(), "0.00");
+    EXPECT_EQ(target, 0.0f);
+
+    Type("5");
+    EXPECT_EQ(EditText(), "5");            /* beyond the track, but allowed */
+    EXPECT_EQ(rec.thumbX, 296 - 7);
+    EXPECT_EQ(rec.floatValue, 1.0f);
+    EXPECT_EQ(target, 5.0f);
+    EXPECT_EQ(changes, std::vector<int16_t>{kSliderId});
+
+    Type("20");
+    EXPECT_EQ(EditText(), "1.00");         /* the slider value, not the bound one */
+    EXPECT_EQ(target, 10.0f);
+    EXPECT_EQ(changes.size(), 2u);
+
+    Type("-3");
+    EXPECT_EQ(EditText(), "0.00");
+    EXPECT_EQ(target, 0.0f);
+    EXPECT_EQ(rec.thumbX, 6);
+
+    Type("0.5");
+    EXPECT_EQ(EditText(), "0.5");
+    EXPECT_EQ(target, 0.5f);
+    EXPECT_EQ(rec.thumbX, (int)(0.5f * 283 + 6.0f));
+    EXPECT_TRUE(tracks.empty());           /* typing is no drag */
+}
+
+TEST_F(TinySliderTest, TextThatIsNotANumberReadsAsZeroThenClamps)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 10.0f, 2.0f, 8.0f, 1, 0, 5.0f);
+    Type("abc");
+    EXPECT_EQ(target, 2.0f);
+    EXPECT_EQ(EditText(), "2.0");
+    Type("nan");
+    EXPECT_EQ(target, 2.0f);
+    Type("");
+    EXPECT_EQ(target, 2.0f);
+    Type("1e30");
+    EXPECT_EQ(target, 8.0f);
+    EXPECT_EQ(EditText(), "8.0");
+    std::string longText(600, '7');
+    Type(longText.c_str());
+    EXPECT_EQ(target, 8.0f);
+}
+
+TEST_F(TinySliderTest, PercentSliderShowsAndReadsPercentages)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 1, 1, 0.25f);
+    EXPECT_EQ(EditText(), "25.0");
+
+    /* The "%" sits right of the edit box, above the base line. */
+    rec.label = "";
+    const int percentArea[4] = {296 - 6 - 20, 0, 296 - 6, 30 - 9};
+    EXPECT_GT(CountDark(Render(rec.window), percentArea[0], percentArea[1], percentArea[2],
+                        percentArea[3]),
+              3);
+    rec.percent = 0;
+    EXPECT_EQ(CountDark(Render(rec.window), percentArea[0], percentArea[1], percentArea[2],
+                        percentArea[3]),
+              0);
+    rec.percent = 1;
+
+    Type("50");
+    EXPECT_EQ(rec.floatValue, 0.5f);
+    EXPECT_EQ(target, 0.5f);
+    EXPECT_EQ(EditText(), "50");
+    Type("150");
+    EXPECT_EQ(target, 1.0f);
+    EXPECT_EQ(EditText(), "100.0");
+}
+
+TEST_F(TinySliderTest, PrecisionChoosesTheDecimalsAndOutOfRangePrecisionsStillShowText)
+{
+    struct Case {
+        int16_t precision;
+        int16_t percent;
+        float value;
+        const char *text;
+    } cases[] = {
+        {0, 0, 3.75f, "3"},  {1, 0, 3.75f, "3.8"},  {2, 0, 3.75f, "3.75"},
+        {3, 0, 3.75f, "3.750"}, {4, 0, 3.75f, "3.7500"},
+        {0, 1, 0.5f, "0"},   /* whole numbers are shown unscaled */
+        {2, 1, 0.125f, "12.50"},
+        {-3, 0, 3.75f, "3"}, {9, 0, 3.75f, "3.7500"},
+    };
+    for (const Case &c : cases) {
+        Configure(SLIDER_MODE_FLOAT, 0.0f, 10.0f, 0.0f, 10.0f, c.precision, c.percent, c.value);
+        EXPECT_EQ(EditText(), c.text) << "precision " << c.precision;
+    }
+}
+
+TEST_F(TinySliderTest, IntegerSliderDropsFractionsAndBindsBothTargets)
+{
+    int32_t intTarget = -1;
+    Configure(SLIDER_MODE_INTEGER, 0.0f, 10.0f, 0.0f, 100.0f, 0, 0, 4.0f);
+    rec.intTarget = &intTarget;
+    EXPECT_EQ(EditText(), "4");
+    EXPECT_EQ(rec.thumbX, (int)(0.4f * 283 + 6.0f));
+
+    SetTinySliderValue(&rec, 57.9f, 1, 1);
+    EXPECT_EQ(rec.intValue, 10);
+    EXPECT_EQ(EditText(), "10");
+    EXPECT_FLOAT_EQ(target, 57.9f);
+    EXPECT_EQ(intTarget, 57);
+    EXPECT_EQ(changes.size(), 1u);
+
+    SetTinySliderValue(&rec, 500.0f, 1, 1);
+    EXPECT_EQ(target, 100.0f);
+    EXPECT_EQ(intTarget, 100);
+
+    Type("-5");
+    EXPECT_EQ(EditText(), "0");
+    EXPECT_EQ(rec.intValue, 0);
+    EXPECT_EQ(intTarget, 0);
+    EXPECT_EQ(rec.thumbX, 6);
+}
+
+TEST_F(TinySliderTest, NotificationsFollowCommittedChangesOnly)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 10.0f, 2, 0, 0.5f);
+    SetTinySliderValue(&rec, 0.75f, 1, 0);
+    EXPECT_TRUE(changes.empty());
+    SetTinySliderValue(&rec, 0.75f, 1, 1);          /* same value, same bound */
+    EXPECT_TRUE(changes.empty());
+    SetTinySliderValue(&rec, 0.25f, 0, 1);
+    EXPECT_EQ(changes, std::vector<int16_t>{kSliderId});
+    EXPECT_EQ(EditText(), "0.75");                  /* updateText off */
+    SetTinySliderValue(&rec, 3.0f, 1, 1);           /* slider value 1, bound 3 */
+    SetTinySliderValue(&rec, 4.0f, 1, 1);           /* value stays 1, bound moves */
+    EXPECT_EQ(changes.size(), 3u);
+
+    rec.changeCallback = nullptr;
+    Type("0.1");
+    EXPECT_EQ(target, 0.1f);
+    EXPECT_EQ(changes.size(), 3u);
+}
+
+TEST_F(TinySliderTest, ValuesThatAreNoNumbersOrInfiniteStayInRange)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, -5.0f, 5.0f, 2, 0, 0.5f);
+    SetTinySliderValue(&rec, NAN, 1, 1);
+    EXPECT_EQ(rec.floatValue, 0.0f);
+    EXPECT_EQ(target, 0.0f);
+    EXPECT_EQ(EditText(), "0.00");
+    SetTinySliderValue(&rec, INFINITY, 1, 0);
+    EXPECT_EQ(rec.floatValue, 1.0f);
+    EXPECT_EQ(target, 5.0f);
+    EXPECT_EQ(rec.thumbX, 289);
+    SetTinySliderValue(&rec, -INFINITY, 1, 0);
+    EXPECT_EQ(target, -5.0f);
+    EXPECT_EQ(rec.thumbX, 6);
+
+    int32_t intTarget = 0;
+    rec.mode = SLIDER_MODE_INTEGER;
+    rec.intTarget = &intTarget;
+    rec.absMin = -1e30f;
+    rec.absMax = 1e30f;
+    SetTinySliderValue(&rec, 1e20f, 1, 0);
+    EXPECT_EQ(rec.intValue, 1);
+    EXPECT_EQ(intTarget, INT32_MAX);
+    SetTinySliderValue(&rec, NAN, 1, 0);
+    EXPECT_EQ(intTarget, 0);
+}
+
+TEST_F(TinySliderTest, ZeroWidthRangesAndNarrowSlidersKeepTheThumbAtTheLeftEnd)
+{
+    Configure(SLIDER_MODE_FLOAT, 3.0f, 3.0f, 0.0f, 10.0f, 2, 0, 3.0f);
+    EXPECT_EQ(rec.thumbX, 6);
+    EXPECT_EQ(EditText(), "3.00");
+    Press(100);
+    Move(200);
+    Release(200);
+    EXPECT_EQ(rec.floatValue, 3.0f);
+    EXPECT_TRUE(changes.empty());
+
+    Configure(SLIDER_MODE_INTEGER, 2.0f, 2.0f, 0.0f, 10.0f, 0, 0, 2.0f);
+    EXPECT_EQ(rec.thumbX, 6);
+    Capture image = Render(rec.window);
+    EXPECT_EQ(CountTicks(image, rec.thumbX), 0);
+
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.7f);
+    MoveWindow(rec.window, 10, 10, 8, 30, TRUE);
+    EXPECT_EQ(rec.width, 8);
+    EXPECT_EQ(rec.thumbX, 6);
+    Press(3);
+    Move(-40);
+    Move(40);
+    Release(40);
+    EXPECT_EQ(rec.thumbX, 6);
+    EXPECT_EQ(rec.floatValue, 0.0f);
+
+    /* The widest range a float can hold. */
+    Configure(SLIDER_MODE_FLOAT, -3.4028235e38f, 3.4028235e38f, -3.4028235e38f,
+              3.4028235e38f, 2, 0, 0.0f);
+    EXPECT_EQ(rec.thumbX, 147);
+    Press(289);
+    Move(289);
+    Release(289);
+    EXPECT_TRUE(std::isfinite(rec.floatValue));
+    EXPECT_EQ(rec.floatValue, 3.4028235e38f);
+    EXPECT_EQ(rec.thumbX, 289);
+}
+
+TEST_F(TinySliderTest, TicksMarkEveryIntegerOfShortRangesExceptUnderTheThumb)
+{
+    struct Case {
+        float min, max, value;
+        int ticks;
+    } cases[] = {
+        {0, 10, 0, 10}, {0, 10, 5, 10}, {0, 11, 0, 0}, {-3, 3, 1, 6}, {4, 4, 4, 0},
+    };
+    for (const Case &c : cases) {
+        Configure(SLIDER_MODE_INTEGER, c.min, c.max, c.min, c.max, 0, 0, c.value);
+        EXPECT_EQ(CountTicks(Render(rec.window), rec.thumbX), c.ticks)
+            << "range " << c.min << ".." << c.max << " value " << c.value;
+    }
+    Configure(SLIDER_MODE_FLOAT, 0, 10, 0, 10, 2, 0, 0);
+    EXPECT_EQ(CountTicks(Render(rec.window), rec.thumbX), 0);
+
+    /* 0..10 with the value 0: the first tick at trunc(1/10 * 283 + 6). */
+    Configure(SLIDER_MODE_INTEGER, 0, 10, 0, 10, 0, 0, 0);
+    Capture image = Render(rec.window);
+    EXPECT_TRUE(IsDark(image.Pixel(34, 30 - 7)));
+    EXPECT_TRUE(IsDark(image.Pixel(34, 30 - 4)));
+    EXPECT_FALSE(IsDark(image.Pixel(34, 30 - 3)));
+    EXPECT_TRUE(IsDark(image.Pixel(289, 30 - 5)));
+}
+
+TEST_F(TinySliderTest, ThumbAndBaseLineSitOnTheirPixels)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
+    const int h = 30, t = rec.thumbX;
+    ASSERT_EQ(t, 147);
+    Capture image = Render(rec.window);
+    EXPECT_EQ(image.Pixel(2, 2), kDialogColour);
+    EXPECT_TRUE(IsDark(image.Pixel(6, h - 8)));
+    EXPECT_TRUE(IsDark(image.Pixel(296 - 7, h - 8)));
+    EXPECT_FALSE(IsDark(image.Pixel(5, h - 8)));
+    EXPECT_FALSE(IsDark(image.Pixel(296 - 6, h - 8)));
+    EXPECT_TRUE(IsDark(image.Pixel(t, h - 7)));         /* tip */
+    EXPECT_TRUE(IsDark(image.Pixel(t - 6, h - 1)));     /* base corners */
+    EXPECT_TRUE(IsDark(image.Pixel(t + 6, h - 1)));
+    EXPECT_FALSE(IsDark(image.Pixel(t - 7, h - 1)));
+    EXPECT_FALSE(IsDark(image.Pixel(t + 7, h - 1)));
+    EXPECT_FALSE(IsDark(image.Pixel(t, h - 3)));        /* unfilled */
+    EXPECT_EQ(CountDark(image, 0, h - 7, 296, h), CountDark(image, t - 6, h - 7, t + 7, h));
+}
+
+TEST_F(TinySliderTest, DraggingPastEitherEndHoldsTheThumbAtTheTrackEnds)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
+    Press(147);
+    EXPECT_EQ(GetCapture(), rec.window);
+    Move(-50);
+    EXPECT_EQ(rec.thumbX, 6);
+    EXPECT_EQ(rec.floatValue, 0.0f);
+    EXPECT_EQ(target, 0.0f);                    /* targets follow the drag live */
+    EXPECT_EQ(EditText(), "0.00");
+    Move(1000);
+    EXPECT_EQ(rec.thumbX, 296 - 7);
+    EXPECT_EQ(rec.floatValue, 1.0f);
+    EXPECT_TRUE(changes.empty());               /* nothing committed yet */
+    Release(1000);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(changes, std::vector<int16_t>{kSliderId});
+    EXPECT_EQ(Phases(), (PhaseList{"start", "update", "update", "end"}));
+    EXPECT_EQ(tracks.front().value, 0.5f);
+    EXPECT_EQ(tracks.back().value, 1.0f);
+    EXPECT_EQ(tracks.back().id, kSliderId);
+
+    /* The same for an integer range. */
+    tracks.clear();
+    Configure(SLIDER_MODE_INTEGER, -5.0f, 5.0f, -5.0f, 5.0f, 0, 0, 0.0f);
+    Press(150);
+    Move(-1);
+    EXPECT_EQ(rec.intValue, -5);
+    EXPECT_EQ(EditText(), "-5");
+    Move(30000);
+    EXPECT_EQ(rec.intValue, 5);
+    Release(30000);
+    EXPECT_EQ(rec.thumbX, 289);
+    EXPECT_EQ(tracks.back().value, 5.0f);
+}
+
+TEST_F(TinySliderTest, AClickAwayFromTheThumbMovesItOnRelease)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 100.0f, 0.0f, 100.0f, 3, 0, 0.0f);
+    Press(147);
+    EXPECT_EQ(rec.thumbX, 6);                   /* not yet */
+    EXPECT_EQ(Phases(), PhaseList{"start"});
+    Release(147);
+    const float expected = (147 - 6) / 283.0f * 100.0f;
+    EXPECT_FLOAT_EQ(rec.floatValue, expected);
+    EXPECT_FLOAT_EQ(target, expected);
+    EXPECT_NEAR(rec.thumbX, 147, 1);
+    char text[32];
+    snprintf(text, sizeof text, "%.3f", (double)expected);
+    EXPECT_EQ(EditText(), text);
+    EXPECT_EQ(changes, std::vector<int16_t>{kSliderId});
+    EXPECT_EQ(Phases(), (PhaseList{"start", "end"}));
+    EXPECT_FLOAT_EQ(tracks.back().value, expected);
+}
+
+TEST_F(TinySliderTest, PressAndReleaseOnTheThumbChangesNothing)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
+    Press(rec.thumbX);
+    Release(rec.thumbX);
+    EXPECT_TRUE(changes.empty());
+    EXPECT_EQ(Phases(), (PhaseList{"start", "end"}));
+    EXPECT_EQ(rec.floatValue, 0.5f);
+    EXPECT_EQ(tracks.back().value, 0.5f);
+}
+
+TEST_F(TinySliderTest, ADragThatReturnsToItsStartCommitsNothing)
+{
+    Configure(SLIDER_MODE_INTEGER, 0.0f, 10.0f, 0.0f, 10.0f, 0, 0, 5.0f);
+    Press(rec.thumbX);
+    Move(250);
+    EXPECT_EQ(rec.intValue, 8);
+    Move(150);
+    Release(150);
+    EXPECT_EQ(rec.intValue, 5);
+    EXPECT_TRUE(changes.empty());
+
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
+    Press(6);
+    Move(200);
+    Move(-20);
+    Release(-20);
+    EXPECT_EQ(rec.floatValue, 0.0f);
+    EXPECT_TRUE(changes.empty());
+    EXPECT_EQ(Phases().back(), "end");
+}
+
+TEST_F(TinySliderTest, StrayMouseMessagesDoNothing)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
+    Move(20);
+    Release(20);
+    SendMessageA(rec.window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 25));
+    SendMessageA(rec.window, WM_RBUTTONUP, 0, MAKELPARAM(20, 25));
+    EXPECT_EQ(rec.floatValue, 0.5f);
+    EXPECT_TRUE(changes.empty());
+    EXPECT_TRUE(tracks.empty());
+
+    /* While one slider drags, another ignores moves and releases. */
+    TinySlider other = {};
+    ASSERT_NE(CreateTinySlider(parent, moduleHandle, &other, 7, OnChange), nullptr);
+    Press(147);
+    SendMessageA(other.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, 25));
+    SendMessageA(other.window, WM_LBUTTONUP, 0, MAKELPARAM(200, 25));
+    EXPECT_EQ(other.thumbX, 6);
+    EXPECT_EQ(GetCapture(), rec.window);
+    Release(147);
+    EXPECT_TRUE(changes.empty());
+    DestroyTinySlider(&other.window);
+}
+
+TEST_F(TinySliderTest, LosingTheCaptureEndsTheDragWhereTheThumbIs)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
+    Press(6);
+    Move(289);
+    SendMessageA(rec.window, WM_CANCELMODE, 0, 0);
+    EXPECT_NE(GetCapture(), rec.window);
+    EXPECT_EQ(changes, std::vector<int16_t>{kSliderId});
+    EXPECT_EQ(Phases(), (PhaseList{"start", "update", "end"}));
+    Move(100);                                   /* no longer dragging */
+    Release(100);
+    EXPECT_EQ(rec.floatValue, 1.0f);
+    EXPECT_EQ(tracks.size(), 3u);
+
+    /* Another window taking the capture does the same. */
+    tracks.clear();
+    Press(289);
+    Move(100);
+    SetCapture(parent);
+    EXPECT_EQ(Phases(), (PhaseList{"start", "update", "end"}));
+    EXPECT_EQ(changes.size(), 2u);
+    ReleaseCapture();
+}
+
+TEST_F(TinySliderTest, DestroyingInMidDragCallsNobodyBack)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
+    Press(6);
+    Move(200);
+    tracks.clear();
+    DestroyTinySlider(&rec.window);
+    EXPECT_EQ(rec.window, nullptr);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_TRUE(tracks.empty());
+    EXPECT_TRUE(changes.empty());
+    DestroyTinySlider(&rec.window);              /* a second call is harmless */
+}
+
+TEST_F(TinySliderTest, ResizingMovesTheEditBoxAndKeepsTheThumbOnItsValue)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 1, 1.0f);
+    MoveWindow(rec.window, 0, 0, 400, 40, TRUE);
+    EXPECT_EQ(rec.width, 400);
+    EXPECT_EQ(rec.height, 40);
+    EXPECT_EQ(rec.thumbX, 400 - 7);
+
+    /* The box ends where the "%" (in the slider's font) begins. */
+    SIZE percent = {};
+    HDC dc = GetDC(rec.window);
+    HGDIOBJ old = SelectObject(dc, rec.font);
+    GetTextExtentPoint32A(dc, "%", 1, &percent);
+    SelectObject(dc, old);
+    ReleaseDC(rec.window, dc);
+    RECT edit, editClient;
+    GetWindowRect(rec.edit, &edit);
+    MapWindowPoints(nullptr, rec.window, (POINT *)&edit, 2);
+    GetClientRect(rec.edit, &editClient);
+    EXPECT_EQ(edit.left, 400 - percent.cx - 66);
+    EXPECT_EQ(edit.right, 400 - 6 - percent.cx);
+    EXPECT_EQ(edit.top, 40 - editClient.bottom - 17);
+    EXPECT_EQ(edit.right - edit.left, 60);       /* moved, not resized */
+    EXPECT_EQ(edit.bottom - edit.top, 20);
+}
+
+TEST_F(TinySliderTest, SettersInvalidateOnlyTheThumbStrip)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
+    ShowWindow(parent, SW_SHOWNA);
+    ShowWindow(rec.window, SW_SHOWNA);
+    UpdateWindow(parent);
+    ValidateRect(rec.window, nullptr);
+
+    SetTinySliderValue(&rec, 0.5f, 1, 0);
+    RECT dirty;
+    ASSERT_TRUE(GetUpdateRect(rec.window, &dirty, FALSE));
+    EXPECT_EQ(dirty.left, 0);
+    EXPECT_EQ(dirty.top, 30 - 7);
+    EXPECT_EQ(dirty.right, 296);
+    EXPECT_EQ(dirty.bottom, 30);
+
+    RefreshTinySliderThumb(&rec);                /* paints at once */
+    EXPECT_FALSE(GetUpdateRect(rec.window, &dirty, FALSE));
+}
+
+TEST_F(TinySliderTest, BackgroundComesFromTheDialogAndOnlyOwnObjectsAreDeleted)
+{
+    HBRUSH own = rec.background;
+    ASSERT_NE(own, nullptr);
+    SetTinySliderBackground(parent, &rec);
+    EXPECT_EQ(rec.background, dialogBrush);
+    EXPECT_EQ(GetObjectType(own), 0u);            /* the first brush was the slider's */
+    SetTinySliderBackground(parent, &rec);       /* the dialog's brush survives a repeat */
+    EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
+    EXPECT_EQ(Render(rec.window).Pixel(3, 3), kDialogColour);
+
+    HFONT font = rec.font;
+    DestroyTinySlider(&rec.window);
+    EXPECT_EQ(GetObjectType(font), 0u);
+    EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
+
+    /* A parent without an answer: the slider makes a brush and frees it. */
+    parentBrush = nullptr;
+    TinySlider plain = {};
+    ASSERT_NE(CreateTinySlider(parent, moduleHandle, &plain, 9, nullptr), nullptr);
+    SetTinySliderBackground(parent, &plain);
+    HBRUSH made = plain.background;
+    EXPECT_EQ(GetObjectType(made), (DWORD)OBJ_BRUSH);
+    LOGBRUSH colour = {};
+    GetObject(made, sizeof colour, &colour);
+    EXPECT_EQ(colour.lbColor, GetSysColor(COLOR_BTNFACE));
+    DestroyTinySlider(&plain.window);
+    EXPECT_EQ(GetObjectType(made), 0u);
+}
+
+TEST_F(TinySliderTest, ManySlidersLeaveNoGdiObjectsBehind)
+{
+    int before = 0;
+    for (int i = 0; i < 200; i++) {
+        TinySlider extra = {};
+        ASSERT_NE(CreateTinySlider(parent, moduleHandle, &extra, 100 + i, OnChange), nullptr);
+        if (i % 3 != 0)
+            SetTinySliderBackground(parent, &extra);
+        parentBrush = i % 3 == 1 ? nullptr : dialogBrush;
+        extra.percent = 1;
+        extra.mode = (uint32_t)(i % 2);
+        extra.intMax = 10;
+        MoveWindow(extra.window, 0, 0, 296, 30, TRUE);
+        SetTinySliderValue(&extra, 0.25f, 1, 1);
+        Render(extra.window);
+        SendMessageA(extra.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 25));
+        SendMessageA(extra.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(70, 25));
+        SendMessageA(extra.window, WM_LBUTTONUP, 0, MAKELPARAM(80, 25));
+        DestroyTinySlider(&extra.window);
+        /* Counted after the first round, which may fill caches. */
+        if (i == 0)
+            before = CountGdiObjects();
+    }
+    int after = CountGdiObjects();
+    if (before < 0)
+        GTEST_SKIP() << "no way to count GDI objects here";
+    EXPECT_EQ(after, before);
+}
+
+} // namespace
