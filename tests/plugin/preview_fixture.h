@@ -1,0 +1,163 @@
+/*
+ * preview_fixture.h - a preview under test: the editor template opened
+ * modelessly with a small dialog procedure that does what the editor does
+ * for its preview (filter first, set-up, timer 10, tear-down), a host
+ * light with its default flare, the instance the preview renders for, and
+ * the host's call log.
+ */
+#ifndef PREVIEW_FIXTURE_H
+#define PREVIEW_FIXTURE_H
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "plugin.h"
+#include "preview.h"
+#include "refhost_api.h"
+#include "resource_ids.h"
+#include "ui_driver.h"
+
+namespace preview_test {
+
+const char kLight[] = "PreviewLight";
+
+/* The preview's client size travels in the creation parameter. */
+inline INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    int16_t handled = 0;
+    LRESULT filtered = PreviewImageMessage(&editorPreview, dialog, message, wParam, lParam,
+                                           &handled);
+    if (handled)
+        return filtered;
+    switch (message) {
+    case WM_INITDIALOG: {
+        currentInstance->dialog = dialog;
+        renderBusy = 0;
+        HWND control = GetDlgItem(dialog, IDC_PREVIEW);
+        RECT box;
+        GetWindowRect(control, &box);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&box), 2);
+        MoveWindow(control, box.left, box.top, LOWORD(lParam), HIWORD(lParam), FALSE);
+        SetUpEditorPreview(dialog);
+        return TRUE;
+    }
+    case WM_DESTROY:
+        TearDownEditorPreview(dialog);
+        currentInstance->dialog = nullptr;
+        return 0;
+    case WM_TIMER:
+        if (wParam == IDT_RENDER_WAIT)
+            SetWaitCursor();
+        return 0;
+    }
+    return 0;
+}
+
+struct Point {
+    int x, y;
+};
+
+class PreviewFixture : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        Ki_Light(kLight, Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
+        instance.handleType = Ki_Inquire_Token("light");
+        std::strcpy(instance.handleName, kLight);
+        instance.moduleInstance = moduleHandle;
+        currentInstance = &instance;
+        char folder[MAX_PATH], file[MAX_PATH];
+        GetTempPathA(MAX_PATH, folder);
+        GetTempFileNameA(folder, "pvw", 0, file);
+        logPath = file;
+        ASSERT_EQ(0, Kh_Set_Call_Log(logPath.c_str(), 0));
+    }
+
+    void TearDown() override
+    {
+        if (dialog)
+            DestroyWindow(dialog);
+        Kh_Set_Call_Log(nullptr, 0);
+        DeleteFileA(logPath.c_str());
+        currentInstance = nullptr;
+        forcePaletteDisplay = false;
+        Ki_Remove(Ki_Inquire_Token("light"), kLight, 0);
+    }
+
+    /* The editor template, shown, with a preview of width x height client
+     * pixels set up as the editor sets it up. */
+    void OpenPreview(int width, int height)
+    {
+        dialog = CreateDialogParamA(moduleHandle, "LensFlareDialogBox", nullptr, TestDialogProc,
+                                    MAKELPARAM(width, height));
+        ASSERT_NE(nullptr, dialog);
+        preview = GetDlgItem(dialog, IDC_PREVIEW);
+        ShowWindow(dialog, SW_SHOW);
+        UpdateWindow(dialog);
+    }
+
+    std::vector<std::string> LogLines(const char *function)
+    {
+        std::vector<std::string> lines;
+        std::ifstream in(logPath);
+        std::string line;
+        size_t number = 0;
+        size_t length = std::strlen(function);
+        while (std::getline(in, line)) {
+            if (number++ < logMark)
+                continue;
+            if (line.compare(0, length, function) == 0 &&
+                (line.size() == length || line[length] == ' '))
+                lines.push_back(line);
+        }
+        return lines;
+    }
+
+    void ClearLog()
+    {
+        std::ifstream in(logPath);
+        std::string line;
+        logMark = 0;
+        while (std::getline(in, line))
+            logMark++;
+    }
+
+    /* Light positions of the renders since ClearLog, from the words that
+     * follow the owner's name. */
+    std::vector<Point> RenderPositions()
+    {
+        std::vector<Point> points;
+        std::string owner = std::string("\"") + kLight + "\"";
+        for (const std::string &line : LogLines("Ki_LensFlareApplyToGBuffer")) {
+            size_t at = line.find(owner);
+            Point p = {0, 0};
+            if (at != std::string::npos &&
+                std::sscanf(line.c_str() + at + owner.size(), " %d %d", &p.x, &p.y) == 2)
+                points.push_back(p);
+            else
+                ADD_FAILURE() << "unreadable render line: " << line;
+        }
+        return points;
+    }
+
+    PluginInstance instance = {};
+    HWND dialog = nullptr;
+    HWND preview = nullptr;
+    std::string logPath;
+    size_t logMark = 0;
+};
+
+inline bool IsWhite(COLORREF c)
+{
+    return c == RGB(255, 255, 255);
+}
+
+} // namespace preview_test
+
+#endif

@@ -1,0 +1,403 @@
+// Dragging the light across the preview, the right-button clipboard copy
+// and the radius overlay drawn on the preview.
+#include <cmath>
+#include <limits>
+
+#include "lens_flare_model.h"
+#include "preview_fixture.h"
+
+using namespace preview_test;
+
+namespace {
+
+void ExpectRenderedAt(const std::vector<Point> &renders, int x, int y)
+{
+    ASSERT_EQ(1u, renders.size());
+    EXPECT_EQ(x, renders[0].x);
+    EXPECT_EQ(y, renders[0].y);
+}
+
+TEST_F(PreviewFixture, PressRendersWithTheLightUnderTheMouseCountingUpFromTheBottom)
+{
+    OpenPreview(300, 200);   /* G-buffer 201 high */
+    struct Case {
+        int mouseX, mouseY, x, y;
+    } cases[] = {{10, 0, 10, 200}, {10, 200, 10, 0}, {150, 100, 150, 100}, {299, 199, 299, 1}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "mouse " << c.mouseX << "," << c.mouseY);
+        ClearLog();
+        ui::LeftDown(preview, c.mouseX, c.mouseY);
+        ExpectRenderedAt(RenderPositions(), c.x, c.y);
+        EXPECT_EQ(preview, GetCapture());
+        EXPECT_EQ(c.x, flareX);
+        EXPECT_EQ(c.y, flareY);
+        ui::LeftUp(preview, c.mouseX, c.mouseY);
+        EXPECT_EQ(1u, RenderPositions().size()) << "release must not render";
+        EXPECT_EQ(nullptr, GetCapture());
+    }
+}
+
+TEST_F(PreviewFixture, DragRendersEveryMoveIncludingPointsOutsideThePreview)
+{
+    OpenPreview(300, 200);
+    ui::MouseMove(preview, 40, 40, false);
+    EXPECT_TRUE(RenderPositions().empty()) << "movement without a drag";
+
+    ui::LeftDown(preview, 20, 100);
+    ui::LeftDown(preview, 90, 90);   /* a second press while dragging */
+    ExpectRenderedAt(RenderPositions(), 20, 100);
+
+    ClearLog();
+    ui::MouseMove(preview, 30, 40, true);
+    ui::MouseMove(preview, 50, -5, true);    /* above the control */
+    ui::MouseMove(preview, 320, 260, true);  /* right of and below it */
+    std::vector<Point> renders = RenderPositions();
+    ASSERT_EQ(3u, renders.size());
+    EXPECT_EQ(30, renders[0].x);
+    EXPECT_EQ(160, renders[0].y);
+    EXPECT_EQ(50, renders[1].x);
+    EXPECT_EQ(205, renders[1].y);
+    EXPECT_EQ(320, renders[2].x);
+    EXPECT_EQ(-60, renders[2].y);
+
+    /* One pixel left of the control reads as x = -1: the stored position. */
+    ClearLog();
+    ui::MouseMove(preview, -1, 30, true);
+    ExpectRenderedAt(RenderPositions(), 320, -60);
+
+    ClearLog();
+    ui::LeftUp(preview, 10, 10);
+    ui::MouseMove(preview, 60, 60, true);
+    EXPECT_TRUE(RenderPositions().empty());
+}
+
+TEST_F(PreviewFixture, CancelModeEndsTheDragWithoutRendering)
+{
+    OpenPreview(300, 200);
+    ui::LeftDown(preview, 20, 20);
+    ClearLog();
+    SendMessageA(preview, WM_CANCELMODE, 0, 0);
+    EXPECT_EQ(nullptr, GetCapture());
+    ui::MouseMove(preview, 60, 60, true);
+    EXPECT_TRUE(RenderPositions().empty());
+    ui::LeftDown(preview, 70, 70);
+    ExpectRenderedAt(RenderPositions(), 70, 130);
+    ui::LeftUp(preview, 70, 70);
+}
+
+/* The clipboard is shared by every program of the Wine session; another
+ * test program may hold it for a moment. */
+bool OpenClipboardSoon(HWND window)
+{
+    for (int tries = 0; tries < 200; tries++) {
+        if (OpenClipboard(window))
+            return true;
+        Sleep(25);
+    }
+    return false;
+}
+
+/* An independent look at what the host renders for the light at (x, y) in
+ * a 120 x 90 buffer: the 24-bit bytes, bottom row first, 360 a row. */
+std::vector<unsigned char> ExpectedClipboardPixels(int x, int y)
+{
+    std::vector<unsigned char> bytes(360 * 90, 0);
+    KaGBuffer *buffer = Ki_Alloc_Global_GBuffer(120, 90, 90, 0);
+    if (!buffer) {
+        ADD_FAILURE() << "no G-buffer";
+        return bytes;
+    }
+    for (int i = 0; i < 120 * 90; i++) {
+        buffer->red[i] = buffer->green[i] = buffer->blue[i] = 0.0f;
+        buffer->coverage[i] = 1.0f;
+    }
+    Ki_LensFlareApplyToGBuffer(buffer, Ki_Inquire_Token("light"), kLight, x, y, nullptr);
+    for (int row = 0; row < 90; row++) {
+        for (int column = 0; column < 120; column++) {
+            int i = row * 120 + column;
+            unsigned char *out = &bytes[row * 360 + column * 3];
+            out[0] = (unsigned char)(long long)(buffer->blue[i] * 255.0);
+            out[1] = (unsigned char)(long long)(buffer->green[i] * 255.0);
+            out[2] = (unsigned char)(long long)(buffer->red[i] * 255.0);
+        }
+    }
+    Ki_Free_Global_GBuffer(buffer);
+    return bytes;
+}
+
+TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlace)
+{
+    OpenPreview(300, 200);   /* image 301 x 201, light at (75, 50) */
+    RefreshPreview(-1, -1);
+    std::vector<unsigned char> editorPixels(editorPreview.pixels,
+                                            editorPreview.pixels + 904 * 201);
+    std::vector<float> editorRed(PreviewGBuffer()->red, PreviewGBuffer()->red + 301 * 201);
+    ASSERT_TRUE(OpenClipboardSoon(dialog));
+    EmptyClipboard();
+    CloseClipboard();
+    ClearLog();
+
+    ui::RightDown(preview, 5, 5);
+    ui::RightUp(preview, 5, 5);
+
+    ExpectRenderedAt(RenderPositions(), 29, 22);
+    std::vector<std::string> renders = LogLines("Ki_LensFlareApplyToGBuffer");
+    ASSERT_EQ(1u, renders.size());
+    EXPECT_EQ("null", renders[0].substr(renders[0].rfind(' ') + 1)) << "no progress callback";
+    std::vector<std::string> allocs = LogLines("Ki_Alloc_Global_GBuffer");
+    ASSERT_EQ(1u, allocs.size());
+    EXPECT_NE(std::string::npos, allocs[0].find(" 120 90 90 0")) << allocs[0];
+    EXPECT_EQ(1u, LogLines("Ki_Free_Global_GBuffer").size());
+    EXPECT_EQ(75, flareX);
+    EXPECT_EQ(50, flareY);
+    EXPECT_EQ(0, std::memcmp(editorPixels.data(), editorPreview.pixels, editorPixels.size()));
+    EXPECT_EQ(0, std::memcmp(editorRed.data(), PreviewGBuffer()->red,
+                             editorRed.size() * sizeof(float)));
+
+    ASSERT_TRUE(OpenClipboardSoon(dialog));
+    HANDLE block = GetClipboardData(CF_DIB);
+    ASSERT_NE(nullptr, block);
+    ASSERT_GE(GlobalSize(block), (SIZE_T)(40 + 360 * 90));
+    const unsigned char *bytes = static_cast<const unsigned char *>(GlobalLock(block));
+    ASSERT_NE(nullptr, bytes);
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, bytes, sizeof header);
+    std::vector<unsigned char> pixels(bytes + 40, bytes + 40 + 360 * 90);
+    GlobalUnlock(block);
+    CloseClipboard();
+
+    EXPECT_EQ(40u, header.biSize);
+    EXPECT_EQ(120, header.biWidth);
+    EXPECT_EQ(90, header.biHeight);
+    EXPECT_EQ(1, header.biPlanes);
+    EXPECT_EQ(24, header.biBitCount);
+    EXPECT_EQ((DWORD)BI_RGB, header.biCompression);
+    EXPECT_EQ(0u, header.biClrUsed);
+    std::vector<unsigned char> expected = ExpectedClipboardPixels(29, 22);
+    EXPECT_TRUE(pixels == expected) << "clipboard pixels differ from the host's rendering";
+    size_t lit = 0;
+    for (unsigned char b : expected)
+        lit += b != 0;
+    EXPECT_GT(lit, 50u) << "the default flare should show in the copy";
+}
+
+/* Holds the clipboard open from another thread, with text on it. */
+struct ClipboardHolder {
+    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE thread = nullptr;
+    bool holding = false;
+
+    static DWORD WINAPI Run(void *context)
+    {
+        ClipboardHolder *self = static_cast<ClipboardHolder *>(context);
+        HWND owner = CreateWindowA("STATIC", "holder", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
+                                   nullptr, nullptr);
+        if (OpenClipboardSoon(owner)) {
+            EmptyClipboard();
+            HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 5);
+            std::memcpy(GlobalLock(text), "kept", 5);
+            GlobalUnlock(text);
+            SetClipboardData(CF_TEXT, text);
+            self->holding = true;
+            SetEvent(self->opened);
+            /* Bounded, so a test that goes wrong cannot keep the session's
+             * clipboard from other programs. */
+            WaitForSingleObject(self->release, 10000);
+            CloseClipboard();
+        } else {
+            SetEvent(self->opened);
+        }
+        DestroyWindow(owner);
+        return 0;
+    }
+    void Start()
+    {
+        thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+        WaitForSingleObject(opened, 10000);
+    }
+    ~ClipboardHolder()
+    {
+        SetEvent(release);
+        if (thread) {
+            WaitForSingleObject(thread, 5000);
+            CloseHandle(thread);
+        }
+        CloseHandle(opened);
+        CloseHandle(release);
+    }
+};
+
+BOOL CALLBACK CloseClipboardErrorBox(HWND window, LPARAM)
+{
+    if (ui::Text(window) == "Clipboard Error")
+        PostMessageA(window, WM_COMMAND, IDOK, 0);
+    return TRUE;
+}
+
+/* Closes a box the driver failed to answer, so that the test fails rather
+ * than hangs with the session's clipboard held. */
+void CALLBACK UnansweredBoxGuard(HWND, UINT, UINT_PTR, DWORD)
+{
+    EnumThreadWindows(GetCurrentThreadId(), CloseClipboardErrorBox, 0);
+}
+
+TEST_F(PreviewFixture, CopyWhileTheClipboardIsHeldShowsTheBusyMessageAndChangesNothing)
+{
+    OpenPreview(300, 200);
+    RefreshPreview(-1, -1);
+    {
+        ClipboardHolder holder;
+        holder.Start();
+        ASSERT_TRUE(holder.holding);
+        ui::Driver driver;
+        UINT_PTR guard = SetTimer(nullptr, 0, 5000, UnansweredBoxGuard);
+        ui::RightUp(preview, 5, 5);
+        KillTimer(nullptr, guard);
+        ASSERT_EQ(1u, driver.Boxes().size());
+        EXPECT_EQ("Clipboard Error", driver.Boxes()[0].caption);
+        EXPECT_EQ("The clipboard is currently being used by another application.",
+                  driver.Boxes()[0].text);
+    }
+    ASSERT_TRUE(OpenClipboardSoon(dialog));
+    EXPECT_FALSE(IsClipboardFormatAvailable(CF_DIB));
+    HANDLE text = GetClipboardData(CF_TEXT);
+    ASSERT_NE(nullptr, text);
+    EXPECT_STREQ("kept", static_cast<const char *>(GlobalLock(text)));
+    GlobalUnlock(text);
+    CloseClipboard();
+}
+
+/* ---- Radius overlay ------------------------------------------------------ */
+
+struct Box {
+    int left, top, right, bottom;   /* inclusive pixels of the control */
+};
+
+class RadiusOverlayTest : public PreviewFixture {
+protected:
+    void SetUp() override
+    {
+        PreviewFixture::SetUp();
+        model.scale = 1.0f;
+        model.anamorphicStretch = 1.0f;
+        instance.model = &model;
+        OpenPreview(200, 150);
+        flareX = 100;
+        flareY = 75;
+        PaintBlack();
+    }
+    void TearDown() override
+    {
+        instance.model = nullptr;
+        PreviewFixture::TearDown();
+    }
+    void PaintBlack()
+    {
+        std::memset(editorPreview.pixels, 0, (size_t)editorPreview.rowLength * 151);
+        editorPreview.rendered = 1;
+        InvalidateRect(preview, nullptr, FALSE);
+        UpdateWindow(preview);
+    }
+    int WhitePixels()
+    {
+        Capture shown = ui::Pixels(preview);
+        int count = 0;
+        for (int y = 0; y < shown.height; y++)
+            for (int x = 0; x < shown.width; x++)
+                count += IsWhite(shown.Pixel(x, y));
+        return count;
+    }
+    /* The outline touches all four sides of the box, nothing outside it is
+     * white, and its middle is not filled. */
+    void ExpectEllipseIn(const Box &box)
+    {
+        Capture shown = ui::Pixels(preview);
+        ASSERT_EQ(200, shown.width);
+        ASSERT_EQ(150, shown.height);
+        bool left = false, right = false, top = false, bottom = false;
+        int outside = 0;
+        for (int y = 0; y < shown.height; y++) {
+            for (int x = 0; x < shown.width; x++) {
+                if (!IsWhite(shown.Pixel(x, y)))
+                    continue;
+                if (x < box.left || x > box.right || y < box.top || y > box.bottom)
+                    outside++;
+                left |= x == box.left;
+                right |= x == box.right;
+                top |= y == box.top;
+                bottom |= y == box.bottom;
+            }
+        }
+        EXPECT_EQ(0, outside);
+        EXPECT_TRUE(left && right && top && bottom)
+            << left << right << top << bottom;
+        EXPECT_FALSE(IsWhite(shown.Pixel((box.left + box.right) / 2,
+                                         (box.top + box.bottom) / 2)));
+    }
+    LensFlareModel model = {};
+    KaToken update = Ki_Inquire_Token("update");
+};
+
+TEST_F(RadiusOverlayTest, EllipseSurroundsTheLightWithTheSizeOfTheValue)
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Case {
+        float value, scale, stretch;
+        Box box;
+    } cases[] = {
+        /* half = 75; corners (63, 112) and (138, 37) */
+        {0.5f, 1.0f, 1.0f, {63, 37, 137, 111}},
+        {0.25f, 2.0f, 1.0f, {63, 37, 137, 111}},
+        /* stretch 2 halves the vertical radius: y0 = 56, y1 = 93 */
+        {0.5f, 1.0f, 2.0f, {63, 56, 137, 92}},
+        /* stretch 0.5 doubles it: x0 = 81, x1 = 118, y as the first */
+        {0.25f, 1.0f, 0.5f, {82, 37, 118, 111}},
+        /* no usable stretch: drawn as none */
+        {0.5f, 1.0f, 0.0f, {63, 37, 137, 111}},
+        {0.5f, 1.0f, nan, {63, 37, 137, 111}},
+        {0.5f, 1.0f, inf, {63, 37, 137, 111}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.value << " x " << c.scale << " / " << c.stretch);
+        model.scale = c.scale;
+        model.anamorphicStretch = c.stretch;
+        DrawRadiusOverlay(update, 0, c.value);
+        ExpectEllipseIn(c.box);
+    }
+}
+
+TEST_F(RadiusOverlayTest, EachUpdateRepaintsThePreviewFirst)
+{
+    DrawRadiusOverlay(update, 0, 0.9f);
+    int large = WhitePixels();
+    EXPECT_GT(large, 100);
+    DrawRadiusOverlay(update, 0, 0.25f);
+    ExpectEllipseIn({82, 56, 118, 92});   /* x0 = 81, y0 = 56, y1 = 93 */
+    EXPECT_LT(WhitePixels(), large);
+}
+
+TEST_F(RadiusOverlayTest, StartAndEndDrawNothingAndLeaveTheOverlay)
+{
+    DrawRadiusOverlay(Ki_Inquire_Token("start"), 0, 0.5f);
+    EXPECT_EQ(0, WhitePixels());
+    DrawRadiusOverlay(update, 0, 0.5f);
+    int drawn = WhitePixels();
+    EXPECT_GT(drawn, 0);
+    DrawRadiusOverlay(Ki_Inquire_Token("end"), 0, 0.1f);
+    EXPECT_EQ(drawn, WhitePixels());
+}
+
+TEST_F(RadiusOverlayTest, NothingIsDrawnWithoutAModelOrAPreview)
+{
+    instance.model = nullptr;
+    DrawRadiusOverlay(update, 0, 0.5f);
+    EXPECT_EQ(0, WhitePixels());
+    instance.model = &model;
+    TearDownEditorPreview(dialog);
+    DrawRadiusOverlay(update, 0, 0.5f);
+    EXPECT_EQ(0, WhitePixels());
+}
+
+} // namespace

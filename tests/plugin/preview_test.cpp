@@ -1,0 +1,439 @@
+// The preview's image, conversion, set-up, refresh, drawing, progress line
+// and palette messages, on the editor template's real preview control.
+#include <cmath>
+
+#include "preview_fixture.h"
+
+using namespace preview_test;
+
+namespace {
+
+/* A G-buffer owned by the test, every pixel the same colour. */
+struct FilledBuffer {
+    FilledBuffer(int width, int height, float r, float g, float b)
+        : red(width * height, r), green(width * height, g), blue(width * height, b),
+          depth(width * height, 0.0f), coverage(width * height, 1.0f)
+    {
+        buffer = {width, height, red.data(), green.data(), blue.data(), depth.data(),
+                  coverage.data()};
+    }
+    std::vector<float> red, green, blue, depth, coverage;
+    KaGBuffer buffer;
+};
+
+unsigned char PixelByte(const PreviewImage &image, int x, int row)
+{
+    return image.pixels[(size_t)row * image.rowLength + x];
+}
+
+class PreviewImageTest : public PreviewFixture {
+protected:
+    void TearDown() override
+    {
+        FreePreviewImage(&image);
+        PreviewFixture::TearDown();
+    }
+    PreviewImage image = {};
+};
+
+TEST_F(PreviewImageTest, RowsArePaddedToFourBytes)
+{
+    struct Case {
+        int width, bytesPerPixel, rowLength;
+    } cases[] = {{301, 3, 904}, {120, 3, 360}, {1, 3, 4}, {301, 1, 304}, {8, 1, 8}, {5, 1, 8}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.bytesPerPixel);
+        forcePaletteDisplay = c.bytesPerPixel == 1;
+        ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, c.width, 7, c.bytesPerPixel));
+        EXPECT_EQ(1, image.valid);
+        EXPECT_EQ(0, image.rendered);
+        EXPECT_EQ(c.rowLength, image.rowLength);
+        EXPECT_EQ(40u, image.header->biSize);
+        EXPECT_EQ(c.width, image.header->biWidth);
+        EXPECT_EQ(7, image.header->biHeight);
+        EXPECT_EQ(c.bytesPerPixel * 8, image.header->biBitCount);
+        EXPECT_EQ((DWORD)BI_RGB, image.header->biCompression);
+        EXPECT_EQ(c.bytesPerPixel == 1 ? 256u : 0u, image.header->biClrUsed);
+        FreePreviewImage(&image);
+        EXPECT_EQ(0, image.valid);
+        EXPECT_EQ(nullptr, image.pixels);
+    }
+}
+
+TEST_F(PreviewImageTest, PalettedFormMapsPixelsThroughIndexTableAndPalette)
+{
+    forcePaletteDisplay = true;
+    ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, 4, 4, 1));
+    EXPECT_EQ(1, image.paletted);
+    const WORD *indices = reinterpret_cast<const WORD *>(image.header + 1);
+    for (int i = 0; i < 256; i++)
+        ASSERT_EQ(i, indices[i]);
+    ASSERT_NE(nullptr, image.palette);
+    PALETTEENTRY entries[256];
+    ASSERT_EQ(256u, GetPaletteEntries(image.palette, 0, 256, entries));
+    /* Map entry 0 is black and 224 white whatever the gamma. */
+    EXPECT_EQ(0, entries[10].peRed + entries[10].peGreen + entries[10].peBlue);
+    EXPECT_EQ(255, entries[234].peRed);
+    EXPECT_EQ(255, entries[234].peGreen);
+    EXPECT_EQ(255, entries[234].peBlue);
+    /* Green steps through 9 levels: entry 10 + 5 is brighter green than 10. */
+    EXPECT_GT(entries[15].peGreen, 0);
+    EXPECT_EQ(0, entries[15].peRed);
+}
+
+TEST_F(PreviewImageTest, PalettedLevelsTopOutAtOnePointZero)
+{
+    forcePaletteDisplay = true;
+    struct Case {
+        float r, g, b;
+        int byte;
+    } cases[] = {
+        {1.0f, 1.0f, 1.0f, 224 + 10}, {2.0f, 1.5f, 1.0f, 224 + 10}, {0, 0, 0, 10},
+        {1.0f, 0, 0, 180 + 10},       {0, 1.0f, 0, 40 + 10},         {0, 0, 1.0f, 4 + 10},
+        {0.6f, 0.5f, 0.2f, 45 * 3 + 5 * 4 + 1 + 10},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.r << " " << c.g << " " << c.b);
+        FilledBuffer source(6, 3, c.r, c.g, c.b);
+        ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, 6, 3, 1));
+        ConvertGBufferToImage(&source.buffer, &image);
+        EXPECT_EQ(1, image.rendered);
+        for (int row = 0; row < 3; row++)
+            for (int x = 0; x < 6; x++)
+                ASSERT_EQ(c.byte, PixelByte(image, x, row)) << x << "," << row;
+        FreePreviewImage(&image);
+    }
+}
+
+TEST_F(PreviewImageTest, PalettedRowsKeepTheirFillBytes)
+{
+    forcePaletteDisplay = true;
+    const unsigned char kMarker = 0xEE;
+    for (int width : {5, 6, 7, 13}) {
+        SCOPED_TRACE(testing::Message() << "width " << width);
+        const int height = 9;
+        FilledBuffer source(width, height, 0, 0, 0);
+        for (int i = 0; i < width * height; i++) {
+            source.red[i] = (float)(i % 11) / 10.0f;
+            source.green[i] = (float)(i % 7) / 6.0f + 0.05f;
+            source.blue[i] = 1.3f - (float)(i % 5) / 4.0f;
+        }
+        ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, width, height, 1));
+        std::memset(image.pixels, kMarker, (size_t)image.rowLength * height);
+        ConvertGBufferToImage(&source.buffer, &image);
+        for (int row = 0; row < height; row++) {
+            for (int x = 0; x < width; x++) {
+                int byte = PixelByte(image, x, row);
+                ASSERT_GE(byte, 10) << x << "," << row;
+                ASSERT_LE(byte, 234) << x << "," << row;
+            }
+            for (int x = width; x < image.rowLength; x++)
+                ASSERT_EQ(kMarker, PixelByte(image, x, row)) << "fill " << x << "," << row;
+        }
+        FreePreviewImage(&image);
+    }
+}
+
+TEST_F(PreviewImageTest, TrueColourKeepsTheLowByteInBlueGreenRedOrder)
+{
+    struct Case {
+        float value;
+        int byte;
+    } cases[] = {{0, 0}, {1.0f, 255}, {0.5f, 127}, {1.0f / 255.0f, 1}, {2.0f, 254}, {1.5f, 126}};
+    const unsigned char kMarker = 0x5A;
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.value);
+        /* Blue carries the value, green a quarter and red nothing. */
+        FilledBuffer source(3, 2, 0.0f, 0.25f, c.value);
+        ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, 3, 2, 3));
+        ASSERT_EQ(12, image.rowLength);
+        std::memset(image.pixels, kMarker, 24);
+        ConvertGBufferToImage(&source.buffer, &image);
+        for (int row = 0; row < 2; row++) {
+            for (int x = 0; x < 3; x++) {
+                EXPECT_EQ(c.byte, PixelByte(image, 3 * x, row));
+                EXPECT_EQ(63, PixelByte(image, 3 * x + 1, row));
+                EXPECT_EQ(0, PixelByte(image, 3 * x + 2, row));
+            }
+            for (int x = 9; x < 12; x++)
+                EXPECT_EQ(kMarker, PixelByte(image, x, row));
+        }
+        FreePreviewImage(&image);
+    }
+}
+
+TEST_F(PreviewImageTest, ImpossibleSizesAndMismatchedBuffersAreRefused)
+{
+    for (int width : {0, -4, 40000}) {
+        EXPECT_EQ(1, CreatePreviewImage(&image, IDC_PREVIEW, width, 10, 3)) << width;
+        EXPECT_EQ(0, image.valid);
+        FreePreviewImage(&image);
+    }
+    EXPECT_EQ(1, CreatePreviewImage(&image, IDC_PREVIEW, 10, 10, 2));
+    FreePreviewImage(&image);
+
+    ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, 10, 10, 3));
+    FilledBuffer wider(11, 10, 1, 1, 1);
+    ConvertGBufferToImage(&wider.buffer, &image);
+    EXPECT_EQ(0, image.rendered);
+    ConvertGBufferToImage(nullptr, &image);
+    EXPECT_EQ(0, image.rendered);
+}
+
+TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerThanTheClientArea)
+{
+    OpenPreview(300, 200);
+    RECT client;
+    GetClientRect(preview, &client);
+    ASSERT_EQ(300, client.right);
+    ASSERT_EQ(200, client.bottom);
+
+    EXPECT_EQ(1, editorPreview.valid);
+    EXPECT_EQ(IDC_PREVIEW, editorPreview.controlId);
+    EXPECT_EQ(0, editorPreview.paletted);
+    EXPECT_EQ(301, editorPreview.header->biWidth);
+    EXPECT_EQ(201, editorPreview.header->biHeight);
+    EXPECT_EQ(904, editorPreview.rowLength);
+    ASSERT_NE(nullptr, PreviewGBuffer());
+    EXPECT_EQ(301, PreviewGBuffer()->width);
+    EXPECT_EQ(201, PreviewGBuffer()->height);
+    EXPECT_EQ(75, flareX);
+    EXPECT_EQ(50, flareY);
+    EXPECT_EQ(preview, previewControl);
+    EXPECT_EQ(reinterpret_cast<LONG_PTR>(PreviewWindowProc),
+              GetWindowLongPtrA(preview, GWLP_WNDPROC));
+    /* Set-up does not render: the editor asks for the first picture. */
+    EXPECT_EQ(0, editorPreview.rendered);
+    EXPECT_TRUE(RenderPositions().empty());
+    std::vector<std::string> allocs = LogLines("Ki_Alloc_Global_GBuffer");
+    ASSERT_EQ(1u, allocs.size());
+    EXPECT_NE(std::string::npos, allocs[0].find(" 301 201 201 0")) << allocs[0];
+}
+
+TEST_F(PreviewFixture, PalettedDisplayGetsTheEightBitForm)
+{
+    forcePaletteDisplay = true;
+    OpenPreview(300, 200);
+    EXPECT_EQ(1, editorPreview.paletted);
+    EXPECT_EQ(8, editorPreview.header->biBitCount);
+    EXPECT_EQ(304, editorPreview.rowLength);
+    EXPECT_NE(nullptr, editorPreview.palette);
+}
+
+TEST_F(PreviewFixture, TearDownGivesTheProcedureBackAndFreesEverything)
+{
+    WNDPROC original = nullptr;
+    for (bool paletted : {false, true}) {
+        SCOPED_TRACE(paletted ? "paletted" : "24-bit");
+        forcePaletteDisplay = paletted;
+        int64_t startBlocks = 0, bytes = 0, blocks = 0;
+        Kh_Memory_Stats(&startBlocks, &bytes);
+        OpenPreview(120, 80);
+        original = previousPreviewProc;
+        ASSERT_NE(nullptr, original);
+        RefreshPreview(-1, -1);
+        ClearLog();
+        HWND control = preview;
+        TearDownEditorPreview(dialog);
+        EXPECT_EQ(reinterpret_cast<LONG_PTR>(original), GetWindowLongPtrA(control, GWLP_WNDPROC));
+        EXPECT_EQ(0, editorPreview.valid);
+        EXPECT_EQ(nullptr, editorPreview.pixels);
+        EXPECT_EQ(nullptr, PreviewGBuffer());
+        EXPECT_EQ(1u, LogLines("Ki_Free_Global_GBuffer").size());
+        DestroyWindow(dialog);
+        dialog = nullptr;
+        Kh_Memory_Stats(&blocks, &bytes);
+        EXPECT_EQ(startBlocks, blocks);
+    }
+}
+
+TEST_F(PreviewFixture, RefreshAtMinusOneUsesTheStoredPositionAndIgnoresY)
+{
+    OpenPreview(300, 200);
+    ValidateRect(preview, nullptr);
+    RefreshPreview(-1, 123);
+    std::vector<Point> renders = RenderPositions();
+    ASSERT_EQ(1u, renders.size());
+    EXPECT_EQ(75, renders[0].x);
+    EXPECT_EQ(50, renders[0].y);
+    EXPECT_EQ(1, editorPreview.rendered);
+    EXPECT_TRUE(GetUpdateRect(preview, nullptr, FALSE));
+    EXPECT_EQ(75, flareX);
+    EXPECT_EQ(50, flareY);
+
+    ClearLog();
+    RefreshPreview(12, 34);
+    RefreshPreview(-1, -1);
+    renders = RenderPositions();
+    ASSERT_EQ(2u, renders.size());
+    EXPECT_EQ(12, renders[1].x);
+    EXPECT_EQ(34, renders[1].y);
+    EXPECT_EQ(0, renderBusy);
+}
+
+TEST_F(PreviewFixture, RefusedRenderStoresThePositionWithoutInvalidating)
+{
+    OpenPreview(300, 200);
+    RefreshPreview(-1, -1);
+    UpdateWindow(preview);
+    std::vector<unsigned char> before(editorPreview.pixels,
+                                      editorPreview.pixels + editorPreview.rowLength * 201);
+    ClearLog();
+    renderBusy = 1;   /* as while a render pumps timer messages */
+    RefreshPreview(5, 6);
+    renderBusy = 0;
+    EXPECT_TRUE(RenderPositions().empty());
+    EXPECT_FALSE(GetUpdateRect(preview, nullptr, FALSE));
+    EXPECT_EQ(5, flareX);
+    EXPECT_EQ(6, flareY);
+    EXPECT_EQ(0, std::memcmp(before.data(), editorPreview.pixels, before.size()));
+
+    RefreshPreview(-1, -1);
+    std::vector<Point> renders = RenderPositions();
+    ASSERT_EQ(1u, renders.size());
+    EXPECT_EQ(5, renders[0].x);
+    EXPECT_EQ(6, renders[0].y);
+}
+
+TEST_F(PreviewFixture, DrawItemShowsTheBitmapOneToOneBottomUp)
+{
+    OpenPreview(300, 200);
+    RefreshPreview(150, 100);
+    UpdateWindow(preview);
+    Capture shown = ui::Pixels(preview);
+    ASSERT_EQ(300, shown.width);
+    ASSERT_EQ(200, shown.height);
+    /* The bitmap is one row taller: screen row y shows bitmap row 200 - y. */
+    int differing = 0, lit = 0;
+    for (int y = 0; y < 200; y++) {
+        for (int x = 0; x < 300; x++) {
+            const unsigned char *p = editorPreview.pixels + (size_t)(200 - y) * 904 + 3 * x;
+            COLORREF expected = RGB(p[2], p[1], p[0]);
+            if (expected != RGB(0, 0, 0))
+                lit++;
+            if (shown.Pixel(x, y) != expected)
+                differing++;
+        }
+    }
+    EXPECT_EQ(0, differing);
+    EXPECT_GT(lit, 100) << "the default flare should light part of the preview";
+}
+
+TEST_F(PreviewFixture, PalettedBitmapIsDrawnThroughItsPalette)
+{
+    forcePaletteDisplay = true;
+    OpenPreview(64, 48);
+    struct Case {
+        unsigned char index;
+        COLORREF colour;
+    } cases[] = {{234, RGB(255, 255, 255)}, {10, RGB(0, 0, 0)}};
+    for (const Case &c : cases) {
+        std::memset(editorPreview.pixels, c.index, (size_t)editorPreview.rowLength * 49);
+        editorPreview.rendered = 1;
+        InvalidateRect(preview, nullptr, FALSE);
+        UpdateWindow(preview);
+        Capture shown = ui::Pixels(preview);
+        EXPECT_EQ(c.colour, shown.Pixel(0, 0)) << (int)c.index;
+        EXPECT_EQ(c.colour, shown.Pixel(63, 47)) << (int)c.index;
+    }
+}
+
+TEST_F(PreviewFixture, ProgressLineGrowsUnderThePreviewAndIsErased)
+{
+    OpenPreview(300, 200);
+    RECT box;
+    GetClientRect(preview, &box);
+    MapWindowPoints(preview, dialog, reinterpret_cast<POINT *>(&box), 2);
+    KaToken start = Ki_Inquire_Token("start"), update = Ki_Inquire_Token("update"),
+            end = Ki_Inquire_Token("end");
+
+    EXPECT_EQ(0, PreviewProgress(start, 0.0f));
+    EXPECT_EQ(0, PreviewProgress(update, 0.25f));
+    EXPECT_EQ(0, PreviewProgress(update, 0.5f));   /* p = 150 */
+    Capture shown = ui::Pixels(dialog);
+    for (int x : {0, 70, 80, 149})
+        for (int row : {0, 1})
+            EXPECT_TRUE(IsWhite(shown.Pixel(box.left + x, box.bottom + row))) << x << "," << row;
+    EXPECT_FALSE(IsWhite(shown.Pixel(box.left + 160, box.bottom)));
+    EXPECT_FALSE(IsWhite(shown.Pixel(box.left + 40, box.bottom + 2)));
+
+    EXPECT_EQ(0, PreviewProgress(Ki_Inquire_Token("light"), 0.9f));   /* not a phase */
+    shown = ui::Pixels(dialog);
+    EXPECT_FALSE(IsWhite(shown.Pixel(box.left + 200, box.bottom)));
+
+    EXPECT_EQ(0, PreviewProgress(end, 1.0f));
+    shown = ui::Pixels(dialog);
+    for (int x : {0, 80, 149})
+        for (int row : {0, 1})
+            EXPECT_FALSE(IsWhite(shown.Pixel(box.left + x, box.bottom + row))) << x << "," << row;
+}
+
+TEST_F(PreviewFixture, TimerPumpDispatchesTimersOnlyAndTimerTenShowsTheWaitCursor)
+{
+    OpenPreview(100, 80);
+    HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW), wait = LoadCursor(nullptr, IDC_WAIT);
+    EXPECT_EQ(arrow, CurrentCursor());
+    ui::Pump();
+    SetTimer(dialog, IDT_RENDER_WAIT, 1, nullptr);
+    Sleep(30);
+    PostMessageA(dialog, WM_APP, 0, 0);
+    EXPECT_EQ(1, PumpTimerMessages());
+    KillTimer(dialog, IDT_RENDER_WAIT);
+    EXPECT_EQ(wait, CurrentCursor());
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, dialog, WM_APP, WM_APP, PM_REMOVE)) << "a posted message was taken";
+
+    RestoreCursor();
+    EXPECT_EQ(arrow, CurrentCursor());
+    SetWaitCursor();
+    SetArrowCursor();
+    RestoreCursor();
+    EXPECT_EQ(wait, CurrentCursor());
+
+    /* A render that finishes within 400 ms ends on the arrow. */
+    RefreshPreview(-1, -1);
+    EXPECT_EQ(arrow, CurrentCursor());
+}
+
+TEST_F(PreviewFixture, PaletteMessagesAreAnsweredOnlyForThePalettedForm)
+{
+    HWND other = ui::TestOwnerWindow();
+    for (bool paletted : {true, false}) {
+        SCOPED_TRACE(paletted ? "paletted" : "24-bit");
+        forcePaletteDisplay = paletted;
+        OpenPreview(100, 80);
+        struct Case {
+            UINT message;
+            WPARAM wParam;
+            int16_t handled;   /* for the paletted form */
+        } cases[] = {
+            {WM_PALETTECHANGED, reinterpret_cast<WPARAM>(dialog), 0},
+            {WM_PALETTECHANGED, reinterpret_cast<WPARAM>(other), 1},
+            {WM_QUERYNEWPALETTE, 0, 1},
+            {WM_ACTIVATE, WA_ACTIVE, 1},
+            {WM_ACTIVATE, WA_INACTIVE, 0},
+            {WM_SIZE, 0, 0},
+        };
+        for (const Case &c : cases) {
+            SCOPED_TRACE(testing::Message() << "message " << c.message << " " << c.wParam);
+            ValidateRect(preview, nullptr);
+            int16_t handled = -1;
+            LRESULT result =
+                PreviewImageMessage(&editorPreview, dialog, c.message, c.wParam, 0, &handled);
+            EXPECT_EQ(paletted ? c.handled : 0, handled);
+            if (c.message == WM_PALETTECHANGED || !handled) {
+                EXPECT_EQ(0, result);
+            }
+            if (c.message == WM_PALETTECHANGED && c.wParam == reinterpret_cast<WPARAM>(dialog)) {
+                EXPECT_FALSE(GetUpdateRect(preview, nullptr, FALSE));
+            }
+        }
+        DestroyWindow(dialog);
+        dialog = nullptr;
+    }
+    int16_t handled = -1;
+    EXPECT_EQ(0, PreviewImageMessage(nullptr, other, WM_QUERYNEWPALETTE, 0, 0, &handled));
+    EXPECT_EQ(0, handled);
+}
+
+} // namespace
