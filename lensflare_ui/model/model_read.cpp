@@ -72,14 +72,15 @@ void ReadParameter(ElementParameter *p, KaToken type, const char *name, int32_t 
         Token("gradientdata"), &p->gradientCount, &hostColors, &hostOffsets,
         Token("arbitrarydata"), &p->arbitraryDataSize, &hostData,
         1, 0);
-    if (p->gradientCount != 0) {
+    /* A negative count from a faulty host would turn into a huge copy. */
+    if (p->gradientCount > 0) {
         size_t n = (size_t)p->gradientCount;
         if (hostColors)
             p->gradientColors = static_cast<float *>(CopyHostBlock(hostColors, n * 12));
         if (hostOffsets)
             p->gradientOffsets = static_cast<float *>(CopyHostBlock(hostOffsets, n * 4));
     }
-    if (p->arbitraryDataSize != 0 && hostData)
+    if (p->arbitraryDataSize > 0 && hostData)
         p->arbitraryData = static_cast<unsigned char *>(
             CopyHostBlock(hostData, (size_t)p->arbitraryDataSize));
 }

@@ -1,0 +1,293 @@
+// The effect model against the real host: the exact read and write
+// sequences as the call log records them, what the model holds after a
+// read, its list operations, and the host memory it gives back.
+#include <cstring>
+#include <gtest/gtest.h>
+
+#include "host_session.h"
+#include "lens_flare_model.h"
+#include "refhost_api.h"
+
+namespace {
+
+const char *const kModelProbe =
+    "type modelprobe\n"
+    "description Model Probe\n"
+    "param floatslider size\n"
+    "  description Size\n"
+    "  default 0.5\n"
+    "param color tint\n"
+    "  absmax 2\n"
+    "  default 1 0.5 0.25\n"
+    "param gradient ramp\n"
+    "  stop 0 1 0 0\n"
+    "  stop 0.5 0 1 0\n"
+    "  stop 1 0 0 1\n"
+    "end\n";
+const char *const kModelBare = "type modelbare\ndescription Model Bare\nend\n";
+
+KaToken T(const char *keyword) { return Ki_Inquire_Token(keyword); }
+
+struct Model : testing::Test {
+    void SetUp() override
+    {
+        ASSERT_EQ(Kh_Define_Element_Type(kModelProbe), 0);
+        ASSERT_EQ(Kh_Define_Element_Type(kModelBare), 0);
+    }
+    void TearDown() override { FreeLensFlareModel(&model); }
+
+    /* Empties the host's flare, then adds elements of these types in order. */
+    void HostFlare(HostSession &host, std::vector<const char *> types)
+    {
+        const char *n = host.light.c_str();
+        for (;;) {
+            int32_t count = 0, first = 0;
+            const char *guid = nullptr;
+            Ki_Inquire_LensFlare(T("light"), n, T("numelements"), &count, 0);
+            if (count == 0)
+                break;
+            Ki_Inquire_LensFlare(T("light"), n, T("element"), &first, T("guid"), &guid, 1, 0);
+            Ki_LensFlare(T("light"), n, T("delete"), guid, 0);
+        }
+        for (const char *type : types) {
+            const char *guid = nullptr;
+            Ki_LensFlare(T("light"), n, T("insert"), T("end"), type, &guid, 0);
+        }
+        host.ClearLog();
+    }
+    void Read(HostSession &host) { ReadLensFlare(&model, T("light"), host.light.c_str()); }
+    void Write(HostSession &host) { WriteLensFlare(&model, T("light"), host.light.c_str()); }
+
+    LensFlareModel *model = nullptr;
+};
+
+std::vector<std::string> Names(const LensFlareModel *m)
+{
+    std::vector<std::string> names;
+    for (const FlareElement *e = m->firstElement; e; e = e->next)
+        names.push_back(e->name);
+    return names;
+}
+
+/* prev/next, head and count agree. */
+void ExpectConsistent(const LensFlareModel *m)
+{
+    int n = 0;
+    const FlareElement *prev = nullptr;
+    for (const FlareElement *e = m->firstElement; e; prev = e, e = e->next, n++)
+        EXPECT_EQ(e->prev, prev) << "element " << n;
+    EXPECT_EQ(n, m->numElements);
+}
+
+} // namespace
+
+TEST_F(Model, ReadingMakesOneInquiryForTheGlobalsOnePerElementAndOnePerParameter)
+{
+    HostSession host;
+    HostFlare(host, {"modelprobe", "modelbare"});
+    int64_t bytesBefore = 0;
+    Kh_Memory_Stats(nullptr, &bytesBefore);
+    Read(host);
+    std::vector<std::string> calls = host.Log("Ki_Inquire_LensFlare");
+    ASSERT_EQ(calls.size(), 1u + 2u + 3u);
+    const std::string owner = "Ki_Inquire_LensFlare light \"Light01\" ";
+    EXPECT_EQ(calls[0], owner +
+        "enabled &out 1 intensity &out 1 scale &out 1 occlusionradius &out 1 anamorphicstretch &out 1 "
+        "fastdrag enabled &out 1 randomseed &out 1 color &out 1 uselightparams enabled &out 1 "
+        "angle &out 1 glowbehindobjects enabled &out 1 fadeifnearborder enabled &out 1 "
+        "fadeifbehindobjects enabled &out 1 fadeifapproachingobjects enabled &out 1 "
+        "fadewithdistance enabled &out 1 refdistance &out 1 scaleglowwithdistance enabled &out 1 "
+        "scalereflexeswithdistance enabled &out 1 numelements &out 1 0");
+    EXPECT_EQ(calls[1], owner + "element &0 numparameterdefinitions &out enabled &out "
+                                "description &out name &out guid &out 1 0");
+    const char *definition =
+        " parameterid &out definition type &out definition guid &out definition description &out "
+        "definition name &out definition absminrange &out definition absmaxrange &out "
+        "definition uiminrange &out definition uimaxrange &out definition defaultvalue &out "
+        "definition delta &out definition precision &out definition floatarg enabled &out "
+        "definition displayaspercentage enabled &out value &out gradientdata &out &out &out "
+        "arbitrarydata &out &out 1 0";
+    for (int p = 0; p < 3; p++)
+        EXPECT_EQ(calls[2 + (size_t)p], owner + "element &0 1 parameter &" + std::to_string(p) + definition);
+    EXPECT_EQ(calls[5], owner + "element &1 numparameterdefinitions &out enabled &out "
+                                "description &out name &out guid &out 1 0");
+    EXPECT_TRUE(host.Log("Ki_Report_Error").empty());
+
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->numElements, 2);
+    EXPECT_EQ(model->enabled, T("on"));
+    FlareElement *probe = model->firstElement;
+    ASSERT_NE(probe, nullptr);
+    EXPECT_STREQ(probe->description, "Model Probe");
+    EXPECT_EQ(probe->numParameters, 3);
+    FlareElement *bare = probe->next;
+    ASSERT_NE(bare, nullptr);
+    EXPECT_STREQ(bare->name, "modelbare");
+    EXPECT_EQ(bare->numParameters, 0) << "a type without parameters";
+    EXPECT_EQ(bare->firstParameter, nullptr);
+    ExpectConsistent(model);
+
+    ElementParameter *size = probe->firstParameter, *tint = size->next, *ramp = tint->next;
+    EXPECT_EQ(size->type, T("floatslider"));
+    EXPECT_STREQ(size->description, "Size");
+    EXPECT_EQ(size->Kv_Current_Value[0], 0.5f);
+    EXPECT_EQ(tint->Kv_Current_Value[2], 0.25f);
+    EXPECT_EQ(tint->absMax[1], 2.0f);
+    EXPECT_EQ(size->control, nullptr);
+    EXPECT_EQ(ramp->prev, tint);
+    EXPECT_EQ(ramp->next, nullptr);
+    ASSERT_EQ(ramp->gradientCount, 3);
+    const float colors[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, offsets[3] = {0, 0.5f, 1};
+    EXPECT_EQ(std::memcmp(ramp->gradientColors, colors, sizeof colors), 0);
+    EXPECT_EQ(std::memcmp(ramp->gradientOffsets, offsets, sizeof offsets), 0);
+
+    /* the copies are the model's own: 36 and 12 bytes beside the nodes */
+    int64_t bytesAfter = 0;
+    Kh_Memory_Stats(nullptr, &bytesAfter);
+    EXPECT_EQ(bytesAfter - bytesBefore, (int64_t)(sizeof(LensFlareModel) + 2 * sizeof(FlareElement) +
+                                                  3 * sizeof(ElementParameter) + 36 + 12));
+    int32_t two = 2, e = 0, p = 2;
+    const float black[6] = {0, 0, 0, 0, 0, 0}, ends[2] = {0, 1};
+    const float zero[1] = {0};
+    int32_t none = 0;
+    ASSERT_EQ(Ki_LensFlare(T("light"), "Light01", T("element"), probe->guid, 1, T("parameter"), &p,
+                           T("value"), zero, T("gradientdata"), &two, black, ends,
+                           T("arbitrarydata"), &none, nullptr, 1, 0), 0);
+    int32_t hostCount = 0;
+    float *hostColors = nullptr, *hostOffsets = nullptr;
+    Ki_Inquire_LensFlare(T("light"), "Light01", T("element"), &e, 1, T("parameter"), &p,
+                         T("gradientdata"), &hostCount, &hostColors, &hostOffsets, 1, 0);
+    EXPECT_EQ(hostCount, 2);
+    EXPECT_EQ(std::memcmp(ramp->gradientColors, colors, sizeof colors), 0) << "the copy survives";
+    EXPECT_EQ(std::memcmp(ramp->gradientOffsets, offsets, sizeof offsets), 0);
+}
+
+TEST_F(Model, EmptyFlaresRereadsAndRemovalsKeepTheListStraight)
+{
+    HostSession host;
+    int64_t start = LiveHostBlocks();
+    HostFlare(host, {});
+    Read(host);
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->numElements, 0);
+    EXPECT_EQ(model->firstElement, nullptr);
+    EXPECT_EQ(host.Log("Ki_Inquire_LensFlare").size(), 1u);
+    FreeLensFlareModel(&model);
+    EXPECT_EQ(model, nullptr);
+
+    HostFlare(host, {"modelbare", "modelprobe", "modelbare", "modelprobe"});
+    Read(host);
+    Read(host);
+    EXPECT_EQ(model->numElements, 8) << "reading into a model that holds elements appends";
+    ExpectConsistent(model);
+    FreeLensFlareModel(&model);
+    Read(host);
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"modelbare", "modelprobe", "modelbare",
+                                                      "modelprobe"}));
+
+    RemoveElement(model, model->firstElement);                     /* head */
+    EXPECT_EQ(model->firstElement->prev, nullptr);
+    RemoveElement(model, model->firstElement->next);               /* middle */
+    ExpectConsistent(model);
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"modelprobe", "modelprobe"}));
+    RemoveElement(model, model->firstElement->next);               /* last */
+    EXPECT_EQ(model->firstElement->next, nullptr);
+    EXPECT_EQ(model->numElements, 1);
+    ExpectConsistent(model);
+    FreeLensFlareModel(&model);
+    EXPECT_EQ(LiveHostBlocks(), start) << "every node and copy went back to the host";
+}
+
+TEST_F(Model, WritingSendsGlobalsThenEachElementThenEachParameterTheSameEachTime)
+{
+    HostSession host;
+    Write(host);
+    EXPECT_TRUE(host.Log().empty()) << "a null model writes nothing";
+
+    HostFlare(host, {"modelprobe", "modelbare"});
+    Read(host);
+    model->intensity = 0.75f;
+    model->scale = 2;
+    model->occlusionRadius = 0.125f;
+    model->anamorphicStretch = 1.5f;
+    model->randomSeed = 42;
+    model->color[0] = 0.5f, model->color[1] = 0.25f, model->color[2] = 1;
+    model->angle = -30;
+    model->refDistance = 12.5f;
+    model->fastDrag = T("on");
+    model->fadeIfNearBorder = T("off");
+    model->firstElement->enabled = T("off");
+    model->firstElement->firstParameter->Kv_Current_Value[0] = 0.875f;
+    host.ClearLog();
+    Write(host);
+    std::vector<std::string> first = host.Log("Ki_LensFlare");
+    ASSERT_EQ(first.size(), 1u + 2u + 3u);
+    const std::string owner = "Ki_LensFlare light \"Light01\" ";
+    EXPECT_EQ(first[0], owner +
+        "enabled on 1 intensity &0.75 1 scale &2 1 occlusionradius &0.125 1 anamorphicstretch &1.5 1 "
+        "fastdrag enabled on 1 randomseed &42 1 color rgb &0.5,0.25,1 1 uselightparams enabled on 1 "
+        "angle &-30 1 glowbehindobjects enabled off 1 fadeifnearborder enabled off 1 "
+        "fadeifbehindobjects enabled on 1 fadeifapproachingobjects enabled off 1 "
+        "fadewithdistance enabled off 1 refdistance &12.5 1 scaleglowwithdistance enabled off 1 "
+        "scalereflexeswithdistance enabled off 1 0");
+    const std::string probe = std::string("element \"") + model->firstElement->guid + "\"";
+    const std::string bare = std::string("element \"") + model->firstElement->next->guid + "\"";
+    EXPECT_EQ(first[1], owner + probe + " enabled off 1 0");
+    EXPECT_EQ(first[2], owner + probe + " 1 parameter &0 value &0.875 gradientdata &0 null null "
+                                        "arbitrarydata &0 null 1 0");
+    EXPECT_EQ(first[3], owner + probe + " 1 parameter &1 value &1,0.5,0.25 gradientdata &0 null null "
+                                        "arbitrarydata &0 null 1 0");
+    EXPECT_EQ(first[4], owner + probe + " 1 parameter &2 value &0 gradientdata &3 &1,0,0,0,1,0,0,0,1 "
+                                        "&0,0.5,1 arbitrarydata &0 null 1 0");
+    EXPECT_EQ(first[5], owner + bare + " enabled on 1 0");
+    EXPECT_TRUE(host.Log("Ki_Report_Error").empty());
+
+    host.ClearLog();
+    Write(host);
+    EXPECT_EQ(host.Log("Ki_LensFlare"), first) << "an unchanged model writes the same again";
+
+    /* the host took it all: a fresh read gives the written values */
+    FreeLensFlareModel(&model);
+    Read(host);
+    EXPECT_EQ(model->intensity, 0.75f);
+    EXPECT_EQ(model->randomSeed, 42);
+    EXPECT_EQ(model->color[1], 0.25f);
+    EXPECT_EQ(model->fadeIfNearBorder, T("off"));
+    EXPECT_EQ(model->firstElement->enabled, T("off"));
+    EXPECT_EQ(model->firstElement->firstParameter->Kv_Current_Value[0], 0.875f);
+}
+
+TEST_F(Model, ElementAndFileCommandsAreSingleHostCalls)
+{
+    HostSession host;
+    HostFlare(host, {"modelbare"});
+    Read(host);
+    const char *anchor = model->firstElement->guid;
+    const char *atStart = nullptr, *after = nullptr;
+    InsertFlareElement(T("light"), "Light01", INSERT_AT_START, "modelprobe", nullptr, &atStart);
+    InsertFlareElement(T("light"), "Light01", INSERT_AFTER, "modelprobe", anchor, &after);
+    ASSERT_NE(atStart, nullptr);
+    ASSERT_NE(after, nullptr);
+    MoveFlareElement(T("light"), "Light01", false, after);
+    SendFastDragSwitch(T("light"), "Light01", T("on"));
+    std::vector<std::string> calls = host.Log("Ki_LensFlare");
+    ASSERT_EQ(calls.size(), 4u);
+    EXPECT_EQ(calls[0], "Ki_LensFlare light \"Light01\" insert start \"modelprobe\" &out 0");
+    EXPECT_EQ(calls[1], std::string("Ki_LensFlare light \"Light01\" insert after \"modelprobe\" \"") +
+                            anchor + "\" &out 0");
+    EXPECT_EQ(calls[2], std::string("Ki_LensFlare light \"Light01\" move up \"") + after + "\" 0");
+    EXPECT_EQ(calls[3], "Ki_LensFlare light \"Light01\" fastdrag enabled on 0");
+
+    std::string path = host.Path("model.lnz");
+    EXPECT_EQ(SaveFlareToFile(T("light"), "Light01", path.c_str()), 0);
+    DeleteFlareElement(T("light"), "Light01", atStart);
+    FreeLensFlareModel(&model);
+    Read(host);
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"modelprobe", "modelbare"}));
+    EXPECT_EQ(LoadFlareFromFile(T("light"), "Light01", path.c_str()), 0);
+    EXPECT_NE(LoadFlareFromFile(T("light"), "Light01", host.Path("missing.lnz").c_str()), 0);
+    FreeLensFlareModel(&model);
+    Read(host);
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"modelprobe", "modelbare", "modelprobe",
+                                                      "modelprobe", "modelbare"}));
+}
