@@ -86,13 +86,6 @@ inline int ListSelection(HWND dialog)
     return (int)SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_GETCURSEL, 0, 0);
 }
 
-inline std::string ListLine(HWND dialog, int line)
-{
-    char text[256] = "";
-    SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_GETTEXT, line, (LPARAM)text);
-    return text;
-}
-
 /* What a click on a line does: the selection moves, then the list notifies. */
 inline void SelectLine(HWND dialog, int line)
 {

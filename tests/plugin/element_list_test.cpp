@@ -45,15 +45,23 @@ std::vector<std::string> HostNames(const HostSession &host)
 
 } // namespace
 
-TEST(ElementList, RemovingTheOnlyElementLeavesNothingToActOn)
+TEST(ElementList, RemoveWritesNothingFirstAndTheLastRemovalLeavesNothingToActOn)
 {
     HostSession host;
-    fx::SetFlareTypes(host, {"glow"});
+    fx::SetFlareTypes(host, {"glow", "ring"});
+    std::vector<fx::HostElement> before = HostElements(host);
     ui::Driver driver;
     driver.Then([&](HWND dialog) {
-        EXPECT_TRUE(ui::IsEnabled(dialog, IDC_LIBRARY_SAVE));
-        EXPECT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
-        EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
+        fx::SelectLine(dialog, 1);
+        host.ClearLog();
+        ui::Click(dialog, IDC_REMOVE_ELEMENT);
+        std::vector<std::string> calls = host.Log("Ki_LensFlare");
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls[0], "Ki_LensFlare light \"Light01\" delete \"" + before[1].guid + "\" 0");
+        EXPECT_EQ(fx::ListSelection(dialog), 0);
+        EXPECT_EQ(host.instance->currentElement->guid, before[0].guid);
+        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
+
         ui::Click(dialog, IDC_REMOVE_ELEMENT);
         EXPECT_EQ(fx::ListCount(dialog), 0);
         EXPECT_FALSE(ui::IsEnabled(dialog, IDC_LIBRARY_SAVE));
@@ -102,78 +110,45 @@ TEST(ElementList, MovingKeepsTheElementSelectedAtTheTopAfterSavingThePanel)
     EXPECT_EQ(HostElements(host)[3].guid, ringGuid);
 }
 
-TEST(ElementList, RemoveDoesNotWriteThePanelAndSelectsTheFirstElement)
+TEST(ElementList, EachPlacementPutsTheNewElementWhereItSaysAndSelectsIt)
 {
-    HostSession host;
-    fx::SetFlareTypes(host, {"glow", "ring", "halo"});
-    std::vector<fx::HostElement> before = HostElements(host);
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
-        fx::SelectLine(dialog, 1);
-        host.ClearLog();
-        ui::Click(dialog, IDC_REMOVE_ELEMENT);
-        std::vector<std::string> calls = host.Log("Ki_LensFlare");
-        ASSERT_FALSE(calls.empty());
-        EXPECT_EQ(calls[0], "Ki_LensFlare light \"Light01\" delete \"" + before[1].guid + "\" 0");
-        EXPECT_EQ(fx::ListCount(dialog), 2);
-        EXPECT_EQ(fx::ListSelection(dialog), 0);
-        EXPECT_EQ(host.instance->currentElement->guid, before[0].guid);
-        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
-        fx::CloseWithOk(dialog);
-    });
-    host.OpenEditor();
-    EXPECT_EQ(HostNames(host), (std::vector<std::string>{"glow", "halo"}));
-}
-
-TEST(ElementList, EachPlacementPutsTheNewElementWhereItSays)
-{
-    fx::Define(fx::kBareType);
     struct Case {
         int16_t placement;
-        std::vector<std::string> expected;   /* ring selected, t_bare added */
+        std::vector<std::string> expected;   /* ring selected, halo added */
     } cases[] = {
-        {IDC_ADD_BEFORE, {"glow", "t_bare", "ring", "halo"}},
-        {IDC_ADD_AFTER, {"glow", "ring", "t_bare", "halo"}},
-        {IDC_ADD_AT_START, {"t_bare", "glow", "ring", "halo"}},
-        {IDC_ADD_AT_END, {"glow", "ring", "halo", "t_bare"}},
+        {IDC_ADD_BEFORE, {"glow", "halo", "ring", "glow"}},
+        {IDC_ADD_AFTER, {"glow", "ring", "halo", "glow"}},
+        {IDC_ADD_AT_START, {"halo", "glow", "ring", "glow"}},
+        {IDC_ADD_AT_END, {"glow", "ring", "glow", "halo"}},
     };
     for (const Case &c : cases) {
         HostSession host;
-        fx::SetFlareTypes(host, {"glow", "ring", "halo"});
+        fx::SetFlareTypes(host, {"glow", "ring", "glow"});
+        size_t writes = 0;
         ui::Driver driver;
-        driver.Then([&](HWND dialog) { fx::SelectLine(dialog, 1); });
-        QueueAdd(driver, c.placement, "t_bare");
         driver.Then([&](HWND dialog) {
+            fx::SelectLine(dialog, 1);
+            writes = fx::WriteCalls(host.instance->model);
+            host.ClearLog();
+        });
+        QueueAdd(driver, c.placement, "halo");
+        driver.Then([&](HWND dialog) {
+            /* The panel's edits went to the host before the insert. */
+            EXPECT_EQ(fx::FirstLineWith(host.Log("Ki_LensFlare"), " insert "), (int)writes);
             std::vector<fx::HostElement> now = HostElements(host);
             int added = -1;
             for (size_t i = 0; i < now.size(); i++)
-                if (now[i].name == "t_bare")
+                if (now[i].name == "halo")
                     added = (int)i;
+            ASSERT_GE(added, 0);
             EXPECT_EQ(fx::ListSelection(dialog), added) << c.placement;
+            EXPECT_EQ(host.instance->currentElement->guid, now[(size_t)added].guid);
+            EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr) << "its panel is built";
             fx::CloseWithOk(dialog);
         });
         host.OpenEditor();
         EXPECT_EQ(HostNames(host), c.expected) << c.placement;
     }
-}
-
-TEST(ElementList, AddingAtTheEndSelectsTheNewElementWithItsPanel)
-{
-    HostSession host;
-    fx::SetFlareTypes(host, {"glow", "ring"});
-    ui::Driver driver;
-    QueueAdd(driver, IDC_ADD_AT_END, "halo");
-    driver.Then([&](HWND dialog) {
-        std::vector<fx::HostElement> now = HostElements(host);
-        ASSERT_EQ(now.size(), 3u);
-        EXPECT_EQ(fx::ListSelection(dialog), 2);
-        ASSERT_NE(host.instance->currentElement, nullptr);
-        EXPECT_EQ(host.instance->currentElement->guid, now[2].guid);
-        EXPECT_EQ(fx::ListLine(dialog, 2), now[2].description);
-        EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
-        fx::CloseWithOk(dialog);
-    });
-    host.OpenEditor();
 }
 
 /* "Before" and "after" without a current element: next to the line that

@@ -1,5 +1,5 @@
 // The parameter panel in the real editor, on elements of types defined
-// for the tests; and the gradient mapping and swatch drawing on their own.
+// for the tests; and the gradient mapping on its own.
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -348,13 +348,7 @@ TEST(Panel, GradientRowsReportFaultyDefinitionsAndKeepTheGradient)
         EXPECT_EQ(driver.Boxes()[0].text, kFirstNotAtStart);
         ElementParameter *ramp = Parameter(host.instance, 0);
         EXPECT_EQ(ramp->gradientControl, nullptr);
-        ASSERT_EQ(ramp->control, GetDlgItem(dialog, IDC_PANEL_FIRST));
-        int32_t rowHeight = 0, labelOffset = 0;
-        MeasureGradientRow(15, &rowHeight, &labelOffset);
-        RECT area = AreaRect(dialog);
-        RECT r = fx::RectInDialog(dialog, ramp->control);
-        EXPECT_EQ(r.top, area.top + 10 - labelOffset);
-        EXPECT_EQ(r.bottom - r.top, rowHeight);
+        EXPECT_EQ(ramp->control, GetDlgItem(dialog, IDC_PANEL_FIRST)) << "the placeholder";
 
         fx::SelectLine(dialog, 1);
         ASSERT_EQ(driver.Boxes().size(), 2u);
@@ -479,36 +473,4 @@ TEST(PanelGradientPivots, PivotsGoBackAsWholeStepsOfTheirResolution)
     EXPECT_EQ(backOffsets[2], 1.0f);
     Ki_Free_Memory(backColors);
     Ki_Free_Memory(backOffsets);
-}
-
-TEST(PanelSwatch, ABlackFrameAroundTheColourOnlyForButtons)
-{
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 10, 8);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    RECT all = {0, 0, 10, 8};
-    FillRect(dc, &all, (HBRUSH)GetStockObject(WHITE_BRUSH));
-
-    DRAWITEMSTRUCT item = {};
-    item.CtlType = ODT_STATIC;
-    item.hDC = dc;
-    item.rcItem = all;
-    const float orange[3] = {1.0f, 0.5f, 0.0f};
-    EXPECT_EQ(DrawColorSwatch(&item, orange), 0);
-    EXPECT_EQ(GetPixel(dc, 5, 4), RGB(255, 255, 255));
-
-    item.CtlType = ODT_BUTTON;
-    EXPECT_EQ(DrawColorSwatch(&item, orange), 1);
-    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0, 0, 0));
-    EXPECT_EQ(GetPixel(dc, 9, 7), RGB(0, 0, 0));
-    EXPECT_EQ(GetPixel(dc, 5, 4), RGB(255, 127, 0));
-    const float bright[3] = {1.2f, 0.0f, 0.0f};   /* trunc(306) keeps its low byte */
-    DrawColorSwatch(&item, bright);
-    EXPECT_EQ(GetPixel(dc, 1, 1), RGB(50, 0, 0));
-
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
 }
