@@ -32,6 +32,10 @@ int16_t previewWidth, previewHeight;
 
 /* Pixels of the progress line drawn so far; reset by "start" and "end". */
 int16_t progressPosition;
+/* Some of the line is on screen.  Erasing repaints part of the dialog,
+ * about a fifth of a whole refresh under Wine, so an empty strip (every
+ * "start" that follows an "end") is left alone: no pixel would change. */
+bool progressLineShown;
 
 /* Loaded by LoadPreviewCursors; shared system cursors, never destroyed. */
 HCURSOR arrowCursor, waitCursor;
@@ -218,11 +222,12 @@ LRESULT FollowPaletteChange(PreviewImage *image, HWND window, HWND changer, int1
 void EraseProgressLine(HWND dialog)
 {
     RECT preview;
-    if (PreviewRectInDialog(dialog, &preview)) {
+    if (progressLineShown && PreviewRectInDialog(dialog, &preview)) {
         RECT strip = {preview.left, preview.bottom, preview.right, preview.bottom + 3};
         InvalidateRect(dialog, &strip, TRUE);
         UpdateWindow(dialog);
     }
+    progressLineShown = false;
     progressPosition = 0;
 }
 
@@ -234,6 +239,7 @@ void ExtendProgressLine(HWND dialog, float fraction)
     int16_t p = (int16_t)TruncToInt32((float)(preview.right - preview.left) * fraction);
     HDC dc = GetDC(dialog);
     if (dc) {
+        progressLineShown |= p != progressPosition;
         HGDIOBJ oldPen = SelectObject(dc, GetStockObject(WHITE_PEN));
         for (int row = 0; row < 2; row++) {
             MoveToEx(dc, preview.left + progressPosition, preview.bottom + row, nullptr);
@@ -507,6 +513,8 @@ void SetUpEditorPreview(HWND dialog)
     LoadPreviewCursors();
     SetArrowCursor();
     renderBusy = 0;
+    progressPosition = 0;
+    progressLineShown = false;
     CancelPreviewDrag();
     FreePreviewImage(&editorPreview);
     FreePreviewGBuffer();

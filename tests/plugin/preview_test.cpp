@@ -366,6 +366,12 @@ TEST_F(PreviewFixture, ProgressLineGrowsUnderThePreviewAndIsErased)
     for (int x : {0, 80, 149})
         for (int row : {0, 1})
             EXPECT_FALSE(IsWhite(shown.Pixel(box.left + x, box.bottom + row))) << x << "," << row;
+
+    /* A render cut short leaves its line for the next "start" to erase. */
+    PreviewProgress(update, 0.4f);
+    EXPECT_TRUE(IsWhite(ui::Pixels(dialog).Pixel(box.left + 50, box.bottom)));
+    PreviewProgress(start, 0.0f);
+    EXPECT_FALSE(IsWhite(ui::Pixels(dialog).Pixel(box.left + 50, box.bottom)));
 }
 
 TEST_F(PreviewFixture, TimerPumpDispatchesTimersOnlyAndTimerTenShowsTheWaitCursor)
