@@ -5,28 +5,69 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+#include "plugin.h"
+#include "preview.h"
 #include "ui_driver.h"
 
 namespace ui {
 
 namespace {
 
-Driver *g_driver;   /* the one driver of this thread; hooks have no context */
-const UINT_PTR kSweepMs = 50;
+Driver *g_driver;   /* the one driver of this thread; timer procedures have no context */
+const UINT kTickMs = 15;
 
-bool IsMessageBox(HWND dialog)
+bool IsDialogWindow(HWND window)
 {
     char cls[16] = "";
-    GetClassNameA(dialog, cls, sizeof cls);
-    /* A message box is a dialog with a static text of id 0xFFFF. */
-    return std::strcmp(cls, "#32770") == 0 && GetDlgItem(dialog, 0xFFFF) != nullptr;
+    GetClassNameA(window, cls, sizeof cls);
+    return std::strcmp(cls, "#32770") == 0;
 }
 
-BOOL CALLBACK FindOwnerlessBox(HWND window, LPARAM found)
+const int kBoxTextId = 0xFFFF;   /* a message box's text */
+const int kBoxIconId = 0x0440;   /* and its icon */
+
+BOOL CALLBACK CheckBoxChild(HWND child, LPARAM foreign)
 {
-    if (IsWindowVisible(window) && !GetWindow(window, GW_OWNER) && IsMessageBox(window)) {
-        *reinterpret_cast<HWND *>(found) = window;
-        return FALSE;
+    int id = GetDlgCtrlID(child);
+    bool boxItem = id == kBoxTextId || id == kBoxIconId || (id >= IDOK && id <= IDCONTINUE);
+    if (!boxItem)
+        *reinterpret_cast<bool *>(foreign) = true;
+    return TRUE;
+}
+
+/* A message box holds its text, an icon and answer buttons, nothing else
+ * (other dialogs may also have statics whose id reads as 0xFFFF). */
+bool IsMessageBox(HWND dialog)
+{
+    if (!IsDialogWindow(dialog) || !GetDlgItem(dialog, kBoxTextId))
+        return false;
+    bool foreign = false;
+    EnumChildWindows(dialog, CheckBoxChild, reinterpret_cast<LPARAM>(&foreign));
+    return !foreign;
+}
+
+int OwnerDepth(HWND window)
+{
+    int depth = 0;
+    while ((window = GetWindow(window, GW_OWNER)) != nullptr)
+        depth++;
+    return depth;
+}
+
+struct Innermost {
+    HWND dialog = nullptr;
+    int depth = -1;
+};
+
+BOOL CALLBACK ConsiderWindow(HWND window, LPARAM context)
+{
+    Innermost *found = reinterpret_cast<Innermost *>(context);
+    if (IsWindowVisible(window) && IsWindowEnabled(window) && IsDialogWindow(window)) {
+        int depth = OwnerDepth(window);
+        if (depth > found->depth) {
+            found->dialog = window;
+            found->depth = depth;
+        }
     }
     return TRUE;
 }
@@ -36,15 +77,11 @@ BOOL CALLBACK FindOwnerlessBox(HWND window, LPARAM found)
 Driver::Driver()
 {
     g_driver = this;
-    hook_ = SetWindowsHookExA(WH_CALLWNDPROC, CallWndHook, nullptr, GetCurrentThreadId());
-    /* Boxes without an owner never send WM_ENTERIDLE; a timer finds them. */
-    timer_ = SetTimer(nullptr, 0, kSweepMs, Sweep);
+    timer_ = SetTimer(nullptr, 0, kTickMs, Tick);
 }
 
 Driver::~Driver()
 {
-    if (hook_)
-        UnhookWindowsHookEx(hook_);
     if (timer_)
         KillTimer(nullptr, timer_);
     g_driver = nullptr;
@@ -70,29 +107,26 @@ void Driver::AnswerBoxesWith(std::vector<int> answers)
         answers_ = std::move(answers);
 }
 
-LRESULT CALLBACK Driver::CallWndHook(int code, WPARAM wParam, LPARAM lParam)
+void CALLBACK Driver::Tick(HWND, UINT, UINT_PTR, DWORD)
 {
-    const CWPSTRUCT *call = reinterpret_cast<const CWPSTRUCT *>(lParam);
-    if (code == HC_ACTION && g_driver && call->message == WM_ENTERIDLE &&
-        call->wParam == MSGF_DIALOGBOX)
-        g_driver->OnIdle(reinterpret_cast<HWND>(call->lParam));
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-void CALLBACK Driver::Sweep(HWND, UINT, UINT_PTR, DWORD)
-{
-    if (!g_driver)
+    /* The flag means something only while an editor is open: it is set
+     * from module load until the first editor starts. */
+    bool rendering = renderBusy && currentInstance && currentInstance->dialog;
+    if (!g_driver || rendering)
         return;
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindOwnerlessBox, reinterpret_cast<LPARAM>(&box));
-    if (box)
-        g_driver->AnswerIfMessageBox(box);
+    HWND dialog = InnermostDialog();
+    /* Inside a step only a dialog that the step itself opened may go on. */
+    if (!dialog || (!g_driver->running_.empty() && g_driver->running_.back() == dialog))
+        return;
+    g_driver->OnIdle(dialog);
 }
 
 bool Driver::AnswerIfMessageBox(HWND dialog)
 {
-    if (!IsMessageBox(dialog) || GetPropA(dialog, "ui.answered"))
+    if (!IsMessageBox(dialog))
         return false;
+    if (GetPropA(dialog, "ui.answered"))
+        return true;
     SetPropA(dialog, "ui.answered", reinterpret_cast<HANDLE>(1));
     int answer = answers_.front();
     if (answers_.size() > 1)
@@ -110,7 +144,16 @@ void Driver::OnIdle(HWND dialog)
         return;
     Step step = std::move(steps_.front());
     steps_.erase(steps_.begin());
+    running_.push_back(dialog);
     step.run(dialog);
+    running_.pop_back();
+}
+
+HWND InnermostDialog()
+{
+    Innermost found;
+    EnumThreadWindows(GetCurrentThreadId(), ConsiderWindow, reinterpret_cast<LPARAM>(&found));
+    return found.dialog;
 }
 
 HWND TestOwnerWindow()
@@ -143,6 +186,12 @@ void SetItemText(HWND dialog, int id, const char *text)
 void Click(HWND dialog, int id)
 {
     SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+void PostClick(HWND dialog, int id)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 bool IsChecked(HWND dialog, int id)
@@ -199,6 +248,7 @@ void Pump()
 
 Capture Pixels(HWND window)
 {
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     Capture capture;
     CaptureWindow(window, true, &capture);
     return capture;

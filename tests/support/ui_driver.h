@@ -2,10 +2,12 @@
  * ui_driver.h - driving modal dialogs from a test, deterministically.
  *
  * A test queues steps, then calls the code that runs a modal loop.  Each
- * step runs when a modal loop of this thread has gone idle (the loop sends
- * WM_ENTERIDLE to its owner once its queue is empty), so never in the
- * middle of a render or another step's message.  Message boxes are
- * answered by the driver and recorded with caption and text.
+ * step runs from a thread timer: WM_TIMER is only delivered once a loop
+ * has no other message left, paints included, so a step sees the dialog
+ * idle and fully drawn.  Steps never run while the preview renders (the
+ * render pumps timer messages), nor inside a step unless that step opened
+ * a modal dialog whose loop now idles.  Message boxes are answered by the
+ * driver and recorded with caption and text.
  */
 #ifndef UI_DRIVER_H
 #define UI_DRIVER_H
@@ -25,7 +27,7 @@ struct MessageBoxSeen {
     int answer;
 };
 
-/* Installs the idle hook on this thread; the destructor removes it and
+/* Starts the idle timer on this thread; the destructor stops it and
  * fails the test (ADD_FAILURE) for steps that never ran. */
 class Driver {
 public:
@@ -35,7 +37,7 @@ public:
     Driver &operator=(const Driver &) = delete;
 
     /* Runs at the next idle moment of a modal loop.  The dialog argument is
-     * the dialog whose loop went idle (the innermost one). */
+     * the innermost modal dialog of the thread. */
     void Then(std::function<void(HWND dialog)> step);
     /* Runs at the first idle moment whose dialog has this caption. */
     void When(const std::string &caption, std::function<void(HWND dialog)> step);
@@ -51,17 +53,15 @@ private:
         std::string caption;   /* empty: any dialog */
         std::function<void(HWND)> run;
     };
-    static LRESULT CALLBACK CallWndHook(int code, WPARAM wParam, LPARAM lParam);
-    static void CALLBACK Sweep(HWND, UINT, UINT_PTR, DWORD);
+    static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
     void OnIdle(HWND dialog);
     bool AnswerIfMessageBox(HWND dialog);
 
-    HHOOK hook_ = nullptr;
     UINT_PTR timer_ = 0;
     std::vector<Step> steps_;
     std::vector<int> answers_ = {IDOK};
     std::vector<MessageBoxSeen> boxes_;
-    bool running_ = false;
+    std::vector<HWND> running_;   /* dialogs of the steps under way, innermost last */
 };
 
 /* A hidden top-level window to own dialogs under test. */
@@ -71,6 +71,7 @@ std::string Text(HWND window);
 std::string ItemText(HWND dialog, int id);
 void SetItemText(HWND dialog, int id, const char *text);   /* sends EN_UPDATE as typing does */
 void Click(HWND dialog, int id);                           /* BM_CLICK */
+void PostClick(HWND dialog, int id);                       /* for buttons that open dialogs */
 bool IsChecked(HWND dialog, int id);
 bool IsEnabled(HWND dialog, int id);
 void LeftDown(HWND window, int x, int y);
@@ -82,7 +83,10 @@ void Key(HWND window, UINT virtualKey);                    /* posted, seen by th
 /* Pumps this thread's messages until none is left (outside modal loops). */
 void Pump();
 
-/* Reads a window's client pixels. */
+/* Innermost enabled modal dialog of this thread, or null. */
+HWND InnermostDialog();
+
+/* Reads a window's client pixels (after painting what is pending). */
 Capture Pixels(HWND window);
 
 } // namespace ui
