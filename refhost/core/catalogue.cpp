@@ -118,9 +118,10 @@ ParamDef Size(const char *name, const char *description, float value)
     return Float(name, description, 0.0f, 2.0f, 0.0f, 50.0f, value, 3);
 }
 
-/* A fraction shown as a percentage (1.0 shows as 100 %). */
+/* A fraction shown as a percentage (1.0 shows as 100.0 %).  At least one
+ * decimal: the editor shows a precision of 0 as the unscaled whole number. */
 ParamDef Percent(const char *name, const char *description, float uiMax, float absMax,
-                 float value, int precision = 0)
+                 float value, int precision = 1)
 {
     ParamDef p = Float(name, description, 0.0f, uiMax, 0.0f, absMax, value, precision);
     p.percentage = true;

@@ -642,6 +642,26 @@ const char *RendererName(int renderer)
     return renderer >= 0 && renderer < kRenderCount ? kRendererNames[renderer] : nullptr;
 }
 
+/* The buffer leaves the host display-ready: a channel above the knee
+ * rolls off smoothly towards 1.0 instead of running past it, so a hot
+ * core burns to white the way film does, and a display that keeps only
+ * the low byte of value x 255 never wraps.  Values at or below the knee
+ * are left exactly as they are. */
+void SoftClip(KaGBuffer *buffer)
+{
+    const float knee = 0.8f, room = 1.0f - knee;
+    size_t n = (size_t)buffer->width * buffer->height;
+    float *planes[3] = {buffer->red, buffer->green, buffer->blue};
+    for (float *plane : planes)
+        for (size_t i = 0; i < n; i++) {
+            float v = plane[i];
+            if (v > knee)
+                plane[i] = knee + room * (1.0f - std::exp((knee - v) / room));
+            else if (!(v >= -1e30f))
+                plane[i] = 0.0f;
+        }
+}
+
 int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
                 KaProgressFn progress)
 {
@@ -741,6 +761,7 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
     }
     if (count == 0)
         Progress(progress, "update", 1.0f);
+    SoftClip(buffer);
     Progress(progress, "end", 1.0f);
     return 0;
 }

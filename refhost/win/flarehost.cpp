@@ -104,8 +104,9 @@ std::string DataFolder(const Options &o)
     return dir + "\\demo";
 }
 
-/* The screenshot is taken once the editor's modal loop first goes idle:
- * by then it has initialised and painted everything. */
+/* The screenshot is taken once the editor's modal loop first goes idle.
+ * The loop shows the dialog at that moment, so everything is painted
+ * first. */
 struct ScreenshotJob {
     std::string path;
     bool done = false;
@@ -122,6 +123,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         GetWindowTextA(dialog, caption, sizeof caption);
         if (std::strcmp(caption, "Lens Flare Editor") == 0) {
             g_screenshot.done = true;
+            RedrawWindow(dialog, nullptr, nullptr,
+                         RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
             Capture picture;
             g_screenshot.written = CaptureWindow(dialog, false, &picture) &&
                                    WritePng(picture, g_screenshot.path.c_str());
@@ -168,6 +171,37 @@ int RenderWithoutEditor(const Options &o)
     return 0;
 }
 
+/* An effect replaces the light's elements, as loading one in the editor
+ * does: the file's elements are appended to what is left. */
+bool LoadEffect(const std::string &light, const std::string &file)
+{
+    KaToken owner = Ki_Inquire_Token("light");
+    int32_t count = 0;
+    Ki_Inquire_LensFlare(owner, light.c_str(), Ki_Inquire_Token("numelements"), &count, 1, 0);
+    for (int32_t i = 0; i < count; i++) {
+        int32_t first = 0;
+        const char *guid = nullptr;
+        Ki_Inquire_LensFlare(owner, light.c_str(), Ki_Inquire_Token("element"), &first,
+                             Ki_Inquire_Token("guid"), &guid, 1, 0);
+        if (guid)
+            Ki_LensFlare(owner, light.c_str(), Ki_Inquire_Token("delete"), guid, 0);
+    }
+    int32_t status = -1;
+    Ki_LensFlare(owner, light.c_str(), Ki_Inquire_Token("loadfromfile"), file.c_str(), &status, 0);
+    return status == 0;
+}
+
+/* The demo's library folder gets the host's demo effects the first time. */
+void ProvideDemoEffects(const std::string &data)
+{
+    std::string folder = data + "\\lensfx";
+    if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    int written = Kh_Write_Demo_Effects(folder.c_str());
+    std::printf("flarehost: wrote %d demo effects to %s\n", written, folder.c_str());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -186,12 +220,10 @@ int main(int argc, char **argv)
         return 1;
     }
 
+    ProvideDemoEffects(data);
     Ki_Light(options.light.c_str(), Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
     if (!options.effect.empty()) {
-        int32_t status = -1;
-        Ki_LensFlare(Ki_Inquire_Token("light"), options.light.c_str(),
-                     Ki_Inquire_Token("loadfromfile"), options.effect.c_str(), &status, 0);
-        if (status != 0) {
+        if (!LoadEffect(options.light, options.effect)) {
             std::fprintf(stderr, "flarehost: cannot load the effect %s\n", options.effect.c_str());
             return 1;
         }
