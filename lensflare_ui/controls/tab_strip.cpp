@@ -103,6 +103,7 @@ LRESULT Strip_Select(TabStrip *strip, WORD id)
             tab.flags |= TAB_SELECTED;
     }
     InvalidateRect(strip->window, nullptr, TRUE);
+    UpdateWindow(strip->window);
     return 0;
 }
 

@@ -631,8 +631,8 @@ void SetTinySliderValue(TinySlider *slider, float value, int16_t updateText, int
     else if (slider->mode == SLIDER_MODE_INTEGER)
         SetIntegerValue(slider, value, updateText, notify);
     slider->busy = wasBusy;
-    /* A setter: the strip is repainted when the window next paints. */
-    Slider_InvalidateThumbStrip(slider);
+    /* Only the thumb strip, but at once: a drag shows every step. */
+    RefreshTinySliderThumb(slider);
 }
 
 void RefreshTinySliderThumb(TinySlider *slider)

@@ -675,24 +675,28 @@ TEST_F(TinySliderTest, ResizingMovesTheEditBoxAndKeepsTheThumbOnItsValue)
     EXPECT_EQ(edit.bottom - edit.top, 20);
 }
 
-TEST_F(TinySliderTest, SettersInvalidateOnlyTheThumbStrip)
+TEST_F(TinySliderTest, SettingAValueRepaintsOnlyTheThumbStripAtOnce)
 {
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
     ShowWindow(parent, SW_SHOWNA);
     ShowWindow(rec.window, SW_SHOWNA);
     UpdateWindow(parent);
-    ValidateRect(rec.window, nullptr);
+    const COLORREF marker = RGB(255, 0, 255);
+    HDC dc = GetDC(rec.window);
+    HBRUSH brush = CreateSolidBrush(marker);
+    RECT whole = {0, 0, 296, 30};
+    FillRect(dc, &whole, brush);
+    DeleteObject(brush);
+    ReleaseDC(rec.window, dc);
 
     SetTinySliderValue(&rec, 0.5f, 1, 0);
     RECT dirty;
-    ASSERT_TRUE(GetUpdateRect(rec.window, &dirty, FALSE));
-    EXPECT_EQ(dirty.left, 0);
-    EXPECT_EQ(dirty.top, 30 - 7);
-    EXPECT_EQ(dirty.right, 296);
-    EXPECT_EQ(dirty.bottom, 30);
-
-    RefreshTinySliderThumb(&rec);                /* paints at once */
-    EXPECT_FALSE(GetUpdateRect(rec.window, &dirty, FALSE));
+    EXPECT_FALSE(GetUpdateRect(rec.window, &dirty, FALSE)) << "painted at once";
+    Capture shown;
+    ASSERT_TRUE(CaptureWindow(rec.window, true, &shown));
+    EXPECT_EQ(shown.Pixel(2, 2), marker) << "the caption is not repainted";
+    EXPECT_EQ(shown.Pixel(2, 30 - 8), marker) << "nor the base line above the strip";
+    EXPECT_NE(shown.Pixel(2, 30 - 2), marker) << "the thumb strip is";
 }
 
 TEST_F(TinySliderTest, BackgroundComesFromTheDialogAndOnlyOwnObjectsAreDeleted)
