@@ -26,10 +26,10 @@ deps:
 	fi
 
 $(WIN_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release
 
 $(NAT_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(NAT_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(NAT_BUILD) -DCMAKE_BUILD_TYPE=Release
 
 build-win: deps $(WIN_BUILD)/CMakeCache.txt
 	cmake --build $(WIN_BUILD) -j $(JOBS)

@@ -610,7 +610,8 @@ float DistanceRatio(const KaGBuffer *buffer, const Flare &flare, double x, doubl
 std::vector<float> g_halfPlanes;
 int g_halfWidth = 0, g_halfHeight = 0;
 RowSpans g_halfSpans;
-std::mutex g_halfLock;
+RowSpans g_fullSpans;    /* what a full-resolution render drew into */
+std::mutex g_halfLock;   /* guards the scratch planes and both span lists */
 
 void Progress(KaProgressFn progress, const char *phase, float fraction)
 {
@@ -642,24 +643,48 @@ const char *RendererName(int renderer)
     return renderer >= 0 && renderer < kRenderCount ? kRendererNames[renderer] : nullptr;
 }
 
-/* The buffer leaves the host display-ready: a channel above the knee
- * rolls off smoothly towards 1.0 instead of running past it, so a hot
- * core burns to white the way film does, and a display that keeps only
- * the low byte of value x 255 never wraps.  Values at or below the knee
- * are left exactly as they are. */
-void SoftClip(KaGBuffer *buffer)
+/* The buffer leaves the host display-ready: where the flare drew, a
+ * channel above the knee rolls off smoothly towards 1.0 instead of running
+ * past it, so a hot core burns to white the way film does, and a display
+ * that keeps only the low byte of value x 255 never wraps.  Values at or
+ * below the knee stay exactly as they are.  The roll-off is rational, not
+ * exponential, so the loop vectorises. */
+void SoftClipSpan(float *row, int x0, int x1)
 {
     const float knee = 0.8f, room = 1.0f - knee;
-    size_t n = (size_t)buffer->width * buffer->height;
+    for (int x = x0; x < x1; x++) {
+        float over = std::max(row[x] - knee, 0.0f);
+        row[x] = std::min(row[x], knee) + room * over / (over + room);
+    }
+}
+
+/* Only the spans the flare drew into (full canvas) or the ones the
+ * half-resolution pass added to (its spans widened as UpsampleAdd does). */
+void SoftClip(KaGBuffer *buffer, const RowSpans &drawn, bool half)
+{
+    const int width = buffer->width, height = buffer->height;
+    const int rows = (int)drawn.x0.size();
     float *planes[3] = {buffer->red, buffer->green, buffer->blue};
-    for (float *plane : planes)
-        for (size_t i = 0; i < n; i++) {
-            float v = plane[i];
-            if (v > knee)
-                plane[i] = knee + room * (1.0f - std::exp((knee - v) / room));
-            else if (!(v >= -1e30f))
-                plane[i] = 0.0f;
+    for (int y = 0; y < height; y++) {
+        int x0, x1;
+        if (half) {
+            int i = std::min(y >> 1, rows - 1);
+            int other = (y & 1) ? std::min(i + 1, rows - 1) : std::max(i - 1, 0);
+            int ua = std::min(drawn.x0[i], drawn.x0[other]);
+            int ub = std::max(drawn.x1[i], drawn.x1[other]);
+            if (ua >= ub)
+                continue;
+            x0 = std::max(2 * (ua - 1), 0);
+            x1 = std::min(2 * (ub + 1), width);
+        } else {
+            if (y >= rows || drawn.x0[y] >= drawn.x1[y])
+                continue;
+            x0 = std::max(drawn.x0[y], 0);
+            x1 = std::min(drawn.x1[y], width);
         }
+        for (float *plane : planes)
+            SoftClipSpan(plane + (size_t)y * width, x0, x1);
+    }
 }
 
 int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
@@ -711,10 +736,12 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
 
     /* Fast drag draws at half resolution into the scratch planes, then
      * adds them to the buffer with bilinear filtering. */
-    std::unique_lock<std::mutex> halfHold(g_halfLock, std::defer_lock);
+    std::lock_guard<std::mutex> scratchHold(g_halfLock);
     bool half = flare.fastDrag && width >= 16 && height >= 16;
-    if (half) {
-        halfHold.lock();
+    if (!half) {
+        g_fullSpans.Reset(height);
+        sc.canvas.touched = &g_fullSpans;
+    } else {
         int hw = (width + 1) / 2, hh = (height + 1) / 2;
         if (hw != g_halfWidth || hh != g_halfHeight) {
             g_halfPlanes.assign(3 * (size_t)hw * hh, 0.0f);
@@ -761,7 +788,7 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
     }
     if (count == 0)
         Progress(progress, "update", 1.0f);
-    SoftClip(buffer);
+    SoftClip(buffer, half ? g_halfSpans : g_fullSpans, half);
     Progress(progress, "end", 1.0f);
     return 0;
 }
