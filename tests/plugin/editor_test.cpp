@@ -294,3 +294,24 @@ TEST(Editor, ThePreviewShowsTheFlareWhereTheLightIs)
     });
     host.OpenEditor();
 }
+
+TEST(Editor, TheLastLibraryFileIsReadWhenTheEditorOpensAndWrittenBackOnOk)
+{
+    HostSession host;
+    const char *ini = host.services.iniFile.c_str();
+    WritePrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "lensfx\\glow.lnz",
+                               ini);
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ASSERT_NE(lastLibraryFile, nullptr);
+        EXPECT_STREQ(lastLibraryFile, "lensfx\\glow.lnz");
+        WritePrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "changed", ini);
+        CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    char path[300] = "";
+    GetPrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "", path, sizeof path,
+                             ini);
+    EXPECT_STREQ(path, "lensfx\\glow.lnz");
+    EXPECT_EQ(lastLibraryFile, nullptr) << "released once written";
+}
