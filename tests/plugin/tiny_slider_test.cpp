@@ -748,14 +748,16 @@ TEST_F(TinySliderTest, ManySlidersLeaveNoGdiObjectsBehind)
         SendMessageA(extra.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(70, 25));
         SendMessageA(extra.window, WM_LBUTTONUP, 0, MAKELPARAM(80, 25));
         DestroyTinySlider(&extra.window);
-        /* Counted after the first round, which may fill caches. */
-        if (i == 0)
+        /* Counted after a few rounds, which fill the system's DC caches. */
+        if (i == 9)
             before = CountGdiObjects();
     }
     int after = CountGdiObjects();
     if (before < 0)
         GTEST_SKIP() << "no way to count GDI objects here";
-    EXPECT_EQ(after, before);
+    /* A leak of one object a slider would show as 190 more; the system's
+     * own caches may still settle by a handful. */
+    EXPECT_LE(after - before, 8);
 }
 
 } // namespace
