@@ -255,6 +255,8 @@ void ExtendProgressLine(HWND dialog, float fraction)
 
 void ShowCursorAsCurrent(HCURSOR cursor)
 {
+    if (!cursor)   /* before any set-up: SetCursor(null) would hide the pointer */
+        return;
     previousCursor = currentCursor;
     currentCursor = cursor;
     SetCursor(cursor);
