@@ -210,17 +210,7 @@ TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerThanTheClientArea)
     EXPECT_NE(std::string::npos, allocs[0].find(" 301 201 201 0")) << allocs[0];
 }
 
-TEST_F(PreviewFixture, PalettedDisplayGetsTheEightBitForm)
-{
-    forcePaletteDisplay = true;
-    OpenPreview(300, 200);
-    EXPECT_EQ(1, editorPreview.paletted);
-    EXPECT_EQ(8, editorPreview.header->biBitCount);
-    EXPECT_EQ(304, editorPreview.rowLength);
-    EXPECT_NE(nullptr, editorPreview.palette);
-}
-
-TEST_F(PreviewFixture, TearDownGivesTheProcedureBackAndFreesEverything)
+TEST_F(PreviewFixture, SetUpFollowsTheDisplayAndTearDownFreesEverything)
 {
     WNDPROC original = nullptr;
     for (bool paletted : {false, true}) {
@@ -229,6 +219,8 @@ TEST_F(PreviewFixture, TearDownGivesTheProcedureBackAndFreesEverything)
         int64_t startBlocks = 0, bytes = 0, blocks = 0;
         Kh_Memory_Stats(&startBlocks, &bytes);
         OpenPreview(120, 80);
+        EXPECT_EQ(paletted ? 1 : 0, editorPreview.paletted);
+        EXPECT_EQ(paletted ? 8 : 24, editorPreview.header->biBitCount);
         original = previousPreviewProc;
         ASSERT_NE(nullptr, original);
         RefreshPreview(-1, -1);
