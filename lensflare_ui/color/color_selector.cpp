@@ -39,18 +39,6 @@ const char *const kHslLetters[kBarCount] = {"H", "S", "L"};
 const char *const kCustomColorSection = "Saved-Custom-Colors";
 const int kCustomColorCount = 16;
 
-/* trunc() that gives 0 for a NaN and stops at the ends of the int range. */
-int32_t Truncate(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= 2147483647.0)
-        return INT32_MAX;
-    if (value <= -2147483648.0)
-        return INT32_MIN;
-    return (int32_t)value;
-}
-
 /* What DialogBoxParam carries to WM_INITDIALOG. */
 struct SelectorRequest {
     const char *title;
@@ -85,8 +73,8 @@ void ShowHsl(HWND dialog, const float color[3])
 {
     float h, s, l;
     BarHsl(color, &h, &s, &l);
-    Import_IO_KdInt_To_Dialog(dialog, IDC_COLOR_VALUE_FIRST, Truncate(h));
-    SetBar(dialog, 0, Truncate(h / 359.0 * 255.0));
+    Import_IO_KdInt_To_Dialog(dialog, IDC_COLOR_VALUE_FIRST, TruncateToInt(h));
+    SetBar(dialog, 0, TruncateToInt(h / 359.0 * 255.0));
     Import_IO_KdInt_To_Dialog(dialog, IDC_COLOR_VALUE_SECOND, ScaleComponent(s));
     SetBar(dialog, 1, ScaleComponent(s));
     Import_IO_KdInt_To_Dialog(dialog, IDC_COLOR_VALUE_THIRD, ScaleComponent(l));
@@ -117,7 +105,7 @@ int ScrolledPosition(int code, int position, int thumb, int maximum, int step, b
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK:
         /* The hue bar runs 0..255 like the others but stands for 0..359 degrees. */
-        next = hueBar ? Truncate(thumb / 255.0 * 359.0) : thumb;
+        next = hueBar ? TruncateToInt(thumb / 255.0 * 359.0) : thumb;
         break;
     case SB_TOP: next = 0; break;
     case SB_BOTTOM: next = maximum; break;
@@ -150,7 +138,7 @@ void ScrollHsl(HWND dialog, int k, int code, int thumb)
         s = l = kLiftedComponent;
     int position, maximum = kRgbMaximum;
     if (k == 0) {
-        position = Truncate(h);
+        position = TruncateToInt(h);
         maximum = kHueMaximum;
     } else {
         position = ScaleComponent(k == 1 ? s : l);
@@ -310,7 +298,7 @@ void WriteCustomColors(const COLORREF custom[kCustomColorCount], const char *ini
 
 int32_t ScaleComponent(float component)
 {
-    return Truncate((double)component * 255.0);
+    return TruncateToInt((double)component * 255.0);
 }
 
 INT_PTR SelectColor(HWND parent, const char *title, float color[3])

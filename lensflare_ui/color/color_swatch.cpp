@@ -6,15 +6,13 @@
 #include <cmath>
 
 #include "color.h"
+#include "plugin.h"
 
 namespace {
 
 BYTE LowByteOf(float component)
 {
-    double scaled = (double)component * 255.0;
-    if (std::isnan(scaled) || scaled >= 2147483647.0 || scaled <= -2147483648.0)
-        return 0;
-    return (BYTE)((int32_t)scaled & 0xFF);
+    return (BYTE)(TruncateToInt((double)component * 255.0) & 0xFF);
 }
 
 } // namespace

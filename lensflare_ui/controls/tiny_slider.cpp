@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "controls.h"
+#include "plugin.h"
 
 namespace {
 
@@ -51,19 +52,6 @@ SliderDrag drag;
 TinySlider *Slider_Get(HWND window)
 {
     return reinterpret_cast<TinySlider *>(GetWindowLongPtrA(window, 0));
-}
-
-/* trunc() into 32 bits without undefined behaviour: NaN gives 0 and values
- * beyond the range stick to its ends. */
-int32_t TruncToInt32(float value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= 2147483648.0f)
-        return INT32_MAX;
-    if (value <= -2147483648.0f)
-        return INT32_MIN;
-    return (int32_t)value;
 }
 
 int TrackLength(const TinySlider *rec)
@@ -135,7 +123,7 @@ float Slider_ValueFromThumb(TinySlider *rec)
     float fraction = FractionOfTrack(rec);
     if (IsIntegerMode(rec)) {
         float span = (float)((int64_t)rec->intMax - (int64_t)rec->intMin);
-        rec->intValue = TruncToInt32(fraction * span + (float)rec->intMin);
+        rec->intValue = TruncateToInt(fraction * span + (float)rec->intMin);
         return (float)rec->intValue;
     }
     float value = fraction * (rec->floatMax - rec->floatMin) + rec->floatMin;
@@ -167,7 +155,7 @@ void FormatSliderText(const TinySlider *rec, char *out, size_t size)
     if (precision > kMaxPrecision)
         precision = kMaxPrecision;
     if (precision == 0) {
-        snprintf(out, size, "%d", (int)TruncToInt32(rec->floatValue));
+        snprintf(out, size, "%d", (int)TruncateToInt(rec->floatValue));
         return;
     }
     double scale = rec->percent ? 100.0 : 1.0;
@@ -223,7 +211,7 @@ void SetFloatValue(TinySlider *rec, float value, int16_t updateText, int16_t not
     if (rec->floatTarget)
         *rec->floatTarget = bound;
     if (rec->intTarget)
-        *rec->intTarget = TruncToInt32(bound);
+        *rec->intTarget = TruncateToInt(bound);
 
     rec->thumbX = ThumbFromValue(rec);
     if (updateText)
@@ -235,7 +223,7 @@ void SetFloatValue(TinySlider *rec, float value, int16_t updateText, int16_t not
 void SetIntegerValue(TinySlider *rec, float value, int16_t updateText, int16_t notify)
 {
     int32_t old = rec->intValue;
-    int32_t whole = TruncToInt32(value);
+    int32_t whole = TruncateToInt(value);
     int32_t shown = whole;
     if (shown < rec->intMin)
         shown = rec->intMin;
@@ -248,17 +236,17 @@ void SetIntegerValue(TinySlider *rec, float value, int16_t updateText, int16_t n
     float bound = value;
     if (rec->absMin > (float)whole)
         bound = rec->absMin;
-    if ((float)TruncToInt32(bound) > rec->absMax)
+    if ((float)TruncateToInt(bound) > rec->absMax)
         bound = rec->absMax;
     if (rec->floatTarget)
         *rec->floatTarget = bound;
     if (rec->intTarget)
-        *rec->intTarget = TruncToInt32(bound);
+        *rec->intTarget = TruncateToInt(bound);
 
     rec->thumbX = ThumbFromValue(rec);
     if (updateText)
         Slider_WriteText(rec);
-    if (notify && (shown != old || TruncToInt32(bound) != old))
+    if (notify && (shown != old || TruncateToInt(bound) != old))
         Slider_CallChange(rec);
 }
 

@@ -35,6 +35,10 @@ int32_t ExecuteLensFlareCommand(PluginInstance *instance, HWND parent, const cha
                                 void **values);
 void OpenEditorDialog(PluginInstance *instance, HWND parent);
 
+/* trunc() into 32 bits without undefined behaviour: NaN gives 0 and values
+ * beyond the range stick to its ends.  Host values are not trusted. */
+int32_t TruncateToInt(double value);
+
 /* The host's token of a keyword. */
 inline KaToken Token(const char *keyword) { return Ki_Inquire_Token(keyword); }
 

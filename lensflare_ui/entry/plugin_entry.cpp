@@ -126,6 +126,17 @@ int32_t ExecuteLensFlareCommand(PluginInstance *instance, HWND parent, const cha
     return 1;
 }
 
+int32_t TruncateToInt(double value)
+{
+    if (value != value)
+        return 0;
+    if (value >= 2147483647.0)
+        return INT32_MAX;
+    if (value <= -2147483648.0)
+        return INT32_MIN;
+    return (int32_t)value;
+}
+
 void OpenEditorDialog(PluginInstance *instance, HWND parent)
 {
     DialogBoxParamA(instance->moduleInstance, "LensFlareDialogBox", parent, EditorDialogProc, 0);

@@ -47,16 +47,6 @@ bool IsSliderKind(ParameterKind kind)
            kind == ParameterKind::Angle;
 }
 
-int32_t TruncateToInt(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    if (value >= 2147483647.0)
-        return INT32_MAX;
-    if (value <= -2147483648.0)
-        return INT32_MIN;
-    return (int32_t)value;
-}
 
 void GetParameterAreaRect(HWND dialog, RECT *area)
 {

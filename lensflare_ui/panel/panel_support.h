@@ -9,6 +9,8 @@
 
 #include <windows.h>
 
+#include "plugin.h"
+
 struct ElementParameter;
 
 enum class ParameterKind {
@@ -26,10 +28,6 @@ enum class ParameterKind {
 
 ParameterKind KindOfParameter(const ElementParameter *parameter);
 bool IsSliderKind(ParameterKind kind);
-
-/* Truncation toward zero; NaN gives 0, out-of-range values the nearest
- * 32-bit integer, where a plain cast would be undefined. */
-int32_t TruncateToInt(double value);
 
 /* Client rectangle of the parameter area (item 1006) in dialog client
  * coordinates; empty when the dialog has no such item. */
