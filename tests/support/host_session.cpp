@@ -10,16 +10,40 @@
 
 namespace {
 
+/* Process ids come back under Wine, so the clock makes the name unique;
+ * the folder goes again when the session ends. */
 std::string FreshDirectory()
 {
     static int counter;   /* several sessions in one test get their own folders */
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
     char name[MAX_PATH];
-    std::snprintf(name, sizeof name, "%slensflare_test_%lu_%d", temp, GetCurrentProcessId(),
-                  ++counter);
+    std::snprintf(name, sizeof name, "%slensflare_test_%lu_%d_%llx", temp, GetCurrentProcessId(),
+                  ++counter, (unsigned long long)now.QuadPart);
     CreateDirectoryA(name, nullptr);
     return name;
+}
+
+void RemoveTree(const std::string &dir)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((dir + "\\*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = found.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            std::string path = dir + "\\" + name;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
+    RemoveDirectoryA(dir.c_str());
 }
 
 } // namespace
@@ -71,6 +95,10 @@ HostSession::~HostSession()
     PluginEntryPoint(keywords, values, &status, instance);
     Kh_Set_Call_Log(nullptr, 0);
     Ki_Remove(Ki_Inquire_Token("light"), light.c_str(), 0);
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    SetCurrentDirectoryA(temp);
+    RemoveTree(dir);
 }
 
 int32_t HostSession::OpenEditor()
