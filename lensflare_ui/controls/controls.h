@@ -8,6 +8,12 @@
 #include <windows.h>
 #include "kalvos_core.h"
 
+/* The dialog's background brush (WM_CTLCOLORDLG, asked with dc or with the
+ * dialog's own DC), or a new COLOR_BTNFACE brush, which *created marks as
+ * the caller's to delete. */
+HBRUSH DialogBackgroundBrush(HWND dialog, HDC dc, int16_t *created);
+HBRUSH DialogBackgroundBrush(HWND dialog, int16_t *created);
+
 /* ---- Compact slider ---------------------------------------------------- */
 
 typedef void (*SliderChangeFn)(int16_t controlId);

@@ -327,18 +327,7 @@ void SetTabStripBackground(HWND parent, TabStrip *strip)
     if (!strip)
         return;
     Strip_ReleaseBackground(strip);
-    HBRUSH brush = nullptr;
-    HDC dc = GetDC(parent);
-    if (dc) {
-        brush = (HBRUSH)SendMessageA(parent, WM_CTLCOLORDLG, (WPARAM)dc, (LPARAM)parent);
-        ReleaseDC(parent, dc);
-    }
-    if (brush) {
-        strip->background = brush;
-    } else {
-        strip->background = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-        strip->ownsBackground = 1;
-    }
+    strip->background = DialogBackgroundBrush(parent, &strip->ownsBackground);
     if (strip->window)
         InvalidateRect(strip->window, nullptr, TRUE);
 }

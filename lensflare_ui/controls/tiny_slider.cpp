@@ -588,18 +588,7 @@ void SetTinySliderBackground(HWND parent, TinySlider *slider)
     if (!slider)
         return;
     Slider_ReleaseBackground(slider);
-    HBRUSH brush = nullptr;
-    HDC dc = GetDC(parent);
-    if (dc) {
-        brush = (HBRUSH)SendMessageA(parent, WM_CTLCOLORDLG, (WPARAM)dc, (LPARAM)parent);
-        ReleaseDC(parent, dc);
-    }
-    if (brush) {
-        slider->background = brush;
-    } else {
-        slider->background = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
-        slider->ownsBackground = 1;
-    }
+    slider->background = DialogBackgroundBrush(parent, &slider->ownsBackground);
     if (slider->window)
         InvalidateRect(slider->window, nullptr, TRUE);
 }

@@ -63,18 +63,14 @@ void ClearParameterArea(HWND dialog)
     HDC dc = GetDC(area);
     if (!dc)
         return;
-    HBRUSH brush = reinterpret_cast<HBRUSH>(
-        SendMessageA(dialog, WM_CTLCOLORDLG, reinterpret_cast<WPARAM>(dc),
-                     reinterpret_cast<LPARAM>(dialog)));
-    HBRUSH own = nullptr;
-    if (!brush)
-        brush = own = CreateSolidBrush(GetSysColor(COLOR_BTNFACE));
+    int16_t created = 0;
+    HBRUSH brush = DialogBackgroundBrush(dialog, dc, &created);
     RECT inside;
     GetClientRect(area, &inside);
     InflateRect(&inside, -1, -1);
     FillRect(dc, &inside, brush);
-    if (own)
-        DeleteObject(own);
+    if (created)
+        DeleteObject(brush);
     ReleaseDC(area, dc);
 }
 
