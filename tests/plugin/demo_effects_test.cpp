@@ -1,0 +1,117 @@
+// Every demo effect opened in the editor: each element can be selected and
+// gets its panel without a single definition warning, and an edit made in
+// a panel slider reaches the host.
+#include <gtest/gtest.h>
+
+#include "controls.h"
+#include "editor.h"
+#include "host_session.h"
+#include "lens_flare_model.h"
+#include "refhost_api.h"
+#include "resource_ids.h"
+#include "ui_driver.h"
+
+namespace {
+
+std::vector<std::string> EffectFiles(const std::string &folder)
+{
+    std::vector<std::string> files;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*.lnz").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return files;
+    do
+        files.push_back(folder + "\\" + found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return files;
+}
+
+void ReplaceFlareWith(const HostSession &host, const std::string &file)
+{
+    KaToken light = Ki_Inquire_Token("light");
+    int32_t count = 0;
+    Ki_Inquire_LensFlare(light, host.light.c_str(), Ki_Inquire_Token("numelements"), &count, 1, 0);
+    for (int32_t i = 0; i < count; i++) {
+        int32_t first = 0;
+        const char *guid = nullptr;
+        Ki_Inquire_LensFlare(light, host.light.c_str(), Ki_Inquire_Token("element"), &first,
+                             Ki_Inquire_Token("guid"), &guid, 1, 0);
+        Ki_LensFlare(light, host.light.c_str(), Ki_Inquire_Token("delete"), guid, 0);
+    }
+    int32_t status = -1;
+    Ki_LensFlare(light, host.light.c_str(), Ki_Inquire_Token("loadfromfile"), file.c_str(),
+                 &status, 0);
+    ASSERT_EQ(status, 0) << file;
+}
+
+} // namespace
+
+TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
+{
+    HostSession host;
+    std::string folder = host.Path("lensfx");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    ASSERT_GE(Kh_Write_Demo_Effects(folder.c_str()), 6);
+    std::vector<std::string> files = EffectFiles(folder);
+    ASSERT_GE(files.size(), 6u);
+    for (const std::string &file : files) {
+        ReplaceFlareWith(host, file);
+        ui::Driver driver;
+        int selected = 0;
+        driver.Then([&](HWND dialog) {
+            HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
+            int lines = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+            EXPECT_EQ(lines, host.instance->model->numElements) << file;
+            for (int i = 0; i < lines; i++) {
+                SendMessageA(list, LB_SETCURSEL, i, 0);
+                SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ELEMENT_LIST, LBN_SELCHANGE),
+                             reinterpret_cast<LPARAM>(list));
+                FlareElement *chosen =
+                    reinterpret_cast<FlareElement *>(SendMessageA(list, LB_GETITEMDATA, i, 0));
+                ASSERT_NE(chosen, nullptr);
+                EXPECT_EQ(host.instance->currentElement, chosen) << file << " line " << i;
+                EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr) << file << " line " << i;
+                selected++;
+            }
+            SetFocus(GetDlgItem(dialog, IDOK));
+            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+        });
+        host.OpenEditor();
+        EXPECT_GT(selected, 0) << file;
+        for (const ui::MessageBoxSeen &box : driver.Boxes())
+            ADD_FAILURE() << file << ": \"" << box.caption << "\" " << box.text;
+    }
+}
+
+TEST(DemoEffects, DraggingAPanelSliderWritesTheValueToTheHost)
+{
+    HostSession host;
+    ui::Driver driver;
+    float written = -1.0f, shown = -2.0f;
+    driver.Then([&](HWND dialog) {
+        HWND first = GetDlgItem(dialog, IDC_PANEL_FIRST);
+        ASSERT_NE(first, nullptr);
+        TinySlider *slider = reinterpret_cast<TinySlider *>(GetWindowLongPtrA(first, 0));
+        ASSERT_NE(slider, nullptr) << "the first row of the default glow is a slider";
+        RECT box;
+        GetClientRect(first, &box);
+        int y = box.bottom - 3;
+        SendMessageA(first, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(slider->thumbX, y));
+        SendMessageA(first, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(box.right - 7, y));
+        SendMessageA(first, WM_LBUTTONUP, 0, MAKELPARAM(box.right - 7, y));
+        shown = slider->floatValue;
+        ElementParameter *p = host.instance->currentElement->firstParameter;
+        int32_t e = 0, index = 0;
+        float value[4] = {};
+        Ki_Inquire_LensFlare(Ki_Inquire_Token("light"), host.light.c_str(),
+                             Ki_Inquire_Token("element"), &e, 1, Ki_Inquire_Token("parameter"),
+                             &index, Ki_Inquire_Token("value"), value, 1, 0);
+        written = value[0];
+        EXPECT_FLOAT_EQ(p->Kv_Current_Value[0], written);
+        SetFocus(GetDlgItem(dialog, IDOK));
+        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    host.OpenEditor();
+    EXPECT_FLOAT_EQ(written, shown) << "the slider's end of track reached the host";
+}
