@@ -12,6 +12,7 @@
 #include "controls/controls.h"
 #include "entry/plugin.h"
 #include "host_app.h"
+#include "ui_driver.h"
 #include "resource_ids.h"
 
 namespace {
@@ -87,42 +88,6 @@ Measure MeasureTitles(const std::vector<const char *> &titles)
     return m;
 }
 
-Capture Render(HWND window)
-{
-    Capture out;
-    RECT client;
-    GetClientRect(window, &client);
-    out.width = client.right;
-    out.height = client.bottom;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = out.width;
-    info.bmiHeader.biHeight = -out.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HDC memory = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (memory && bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        SendMessageA(window, WM_PRINTCLIENT, (WPARAM)memory, PRF_CLIENT | PRF_ERASEBKGND);
-        GdiFlush();
-        out.rgb.resize((size_t)out.width * out.height * 3);
-        const unsigned char *bgra = static_cast<const unsigned char *>(bits);
-        for (size_t i = 0; i < (size_t)out.width * out.height; i++) {
-            out.rgb[i * 3 + 0] = bgra[i * 4 + 2];
-            out.rgb[i * 3 + 1] = bgra[i * 4 + 1];
-            out.rgb[i * 3 + 2] = bgra[i * 4 + 0];
-        }
-        SelectObject(memory, old);
-    }
-    if (bitmap)
-        DeleteObject(bitmap);
-    if (memory)
-        DeleteDC(memory);
-    return out;
-}
 
 bool IsTitleInk(COLORREF c)
 {
@@ -154,34 +119,6 @@ int TopOutlineRow(const Capture &image, int x, COLORREF background)
     return -1;
 }
 
-/* Live GDI objects of this process.  Wine's GetGuiResources counts
- * nothing, so this falls back to the GDI handle table that the process
- * environment block points to (24-byte cells: the handle's upper word at
- * offset 12, a type at 14 that is 0 for a free cell).  The layout is
- * checked with a probe brush first; -1 when neither way works. */
-int CountGdiObjects()
-{
-    DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (counted)
-        return (int)counted;
-    const unsigned char *peb =
-        reinterpret_cast<const unsigned char *>(NtCurrentTeb()->ProcessEnvironmentBlock);
-    const unsigned char *table = *reinterpret_cast<const unsigned char *const *>(peb + 0xF8);
-    if (!table)
-        return -1;
-    auto cell = [table](UINT_PTR handle) { return table + (handle & 0xFFFF) * 24; };
-    auto upper = [](const unsigned char *c) { return *reinterpret_cast<const USHORT *>(c + 12); };
-    HBRUSH probe = CreateSolidBrush(RGB(1, 2, 3));
-    UINT_PTR handle = reinterpret_cast<UINT_PTR>(probe);
-    bool live = upper(cell(handle)) == HIWORD(handle) && cell(handle)[14] != 0;
-    DeleteObject(probe);
-    if (!live || cell(handle)[14] != 0)
-        return -1;
-    int count = 0;
-    for (UINT_PTR i = 0; i < 0x10000; i++)
-        count += cell(i)[14] != 0;
-    return count;
-}
 
 class TabStripTest : public testing::Test {
 protected:
@@ -262,7 +199,7 @@ TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenAndTouchFromTheLeft)
 
     /* Every unselected tab begins with its highlight edge. */
     SetTabStripBackground(parent, &strip);
-    Capture image = Render(strip.window);
+    Capture image = ui::PrintClient(strip.window);
     for (int i = 0; i < 3; i++)
         EXPECT_EQ(image.Pixel(tabs[i].left, strip.height - 2), GetSysColor(COLOR_BTNHIGHLIGHT))
             << tabs[i].title;
@@ -359,9 +296,9 @@ TEST_F(TabStripTest, TheSelectedTabIsTallerWiderAndItsTitleHigher)
     const TabItem tab = tabs[1];
     const int r = tab.left + tab.width;
 
-    Capture plain = Render(strip.window);
+    Capture plain = ui::PrintClient(strip.window);
     Select(SECTION_GLOBAL);
-    Capture raised = Render(strip.window);
+    Capture raised = ui::PrintClient(strip.window);
 
     /* Outline: top edge 3 rows higher, right edge 2 columns further. */
     int plainTop = TopOutlineRow(plain, tab.left + 5, kDialogColour);
@@ -404,11 +341,11 @@ TEST_F(TabStripTest, ShortRightEdgesStopOnePixelHigher)
     SetTabStripBackground(parent, &strip);
     const int h = strip.height, r = tabs[0].left + tabs[0].width;
     MoveWindow(strip.window, 0, 0, strip.width, h + 3, FALSE);
-    Capture full = Render(strip.window);
+    Capture full = ui::PrintClient(strip.window);
     EXPECT_EQ(full.Pixel(r - 1, h), RGB(0, 0, 0));
     EXPECT_EQ(full.Pixel(r - 2, h), GetSysColor(COLOR_BTNSHADOW));
     strip.shortRightEdges = 1;
-    Capture cut = Render(strip.window);
+    Capture cut = ui::PrintClient(strip.window);
     EXPECT_EQ(cut.Pixel(r - 1, h), kDialogColour);
     EXPECT_EQ(cut.Pixel(r - 2, h), kDialogColour);
     EXPECT_EQ(cut.Pixel(r - 1, h - 1), RGB(0, 0, 0));
@@ -421,12 +358,12 @@ TEST_F(TabStripTest, BackgroundComesFromTheDialogAndOnlyOwnBrushesAreDeleted)
     HBRUSH own = strip.background;
     HBRUSH selection = strip.selection;
     EXPECT_EQ(GetObjectType(own), (DWORD)OBJ_BRUSH);
-    EXPECT_EQ(Render(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_WINDOW));
+    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_WINDOW));
 
     SetTabStripBackground(parent, &strip);
     EXPECT_EQ(strip.background, dialogBrush);
     EXPECT_EQ(GetObjectType(own), 0u);
-    EXPECT_EQ(Render(strip.window).Pixel(strip.width - 2, 1), kDialogColour);
+    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), kDialogColour);
 
     DestroyWindow(strip.window);
     EXPECT_EQ(strip.window, nullptr);
@@ -438,7 +375,7 @@ TEST_F(TabStripTest, BackgroundComesFromTheDialogAndOnlyOwnBrushesAreDeleted)
     Create();
     SetTabStripBackground(parent, &strip);
     HBRUSH made = strip.background;
-    EXPECT_EQ(Render(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_BTNFACE));
+    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_BTNFACE));
     DestroyWindow(strip.window);
     EXPECT_EQ(GetObjectType(made), 0u);
 }
@@ -450,7 +387,7 @@ TEST_F(TabStripTest, AWindowWithoutItsRecordIgnoresEverything)
     ASSERT_NE(bare, nullptr);
     EXPECT_EQ(SendMessageA(bare, WM_TABSTRIP_SELECT, SECTION_GLOBAL, 0), 0);
     SendMessageA(bare, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 10));
-    Render(bare);
+    ui::PrintClient(bare);
     EXPECT_TRUE(clicks.empty());
     EXPECT_EQ(GetCapture(), nullptr);
     DestroyWindow(bare);
@@ -465,16 +402,16 @@ TEST_F(TabStripTest, ManyStripsLeaveNoGdiObjectsBehind)
         parentBrush = i % 2 ? nullptr : dialogBrush;
         SetTabStripBackground(parent, &extra);
         SendMessageA(extra.window, WM_TABSTRIP_SELECT, SECTION_GLOBAL, 0);
-        Render(extra.window);
+        ui::PrintClient(extra.window);
         SendMessageA(extra.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 10));
         DestroyWindow(extra.window);   /* while it holds the capture */
         /* The font comes and goes with the editor. */
         DeleteTabStripFonts();
         RegisterTabStripClass();
         if (i == 0)
-            before = CountGdiObjects();
+            before = ui::CountGdiObjects();
     }
-    int after = CountGdiObjects();
+    int after = ui::CountGdiObjects();
     if (before < 0)
         GTEST_SKIP() << "no way to count GDI objects here";
     EXPECT_EQ(after, before);

@@ -13,6 +13,7 @@
 #include "controls/controls.h"
 #include "entry/plugin.h"
 #include "host_app.h"
+#include "ui_driver.h"
 
 namespace {
 
@@ -59,43 +60,6 @@ HWND CreateParent()
                          200, nullptr, nullptr, moduleHandle, nullptr);
 }
 
-/* The client area as the control paints it into a memory DC. */
-Capture Render(HWND window)
-{
-    Capture out;
-    RECT client;
-    GetClientRect(window, &client);
-    out.width = client.right;
-    out.height = client.bottom;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = out.width;
-    info.bmiHeader.biHeight = -out.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HDC memory = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (memory && bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        SendMessageA(window, WM_PRINTCLIENT, (WPARAM)memory, PRF_CLIENT | PRF_ERASEBKGND);
-        GdiFlush();
-        out.rgb.resize((size_t)out.width * out.height * 3);
-        const unsigned char *bgra = static_cast<const unsigned char *>(bits);
-        for (size_t i = 0; i < (size_t)out.width * out.height; i++) {
-            out.rgb[i * 3 + 0] = bgra[i * 4 + 2];
-            out.rgb[i * 3 + 1] = bgra[i * 4 + 1];
-            out.rgb[i * 3 + 2] = bgra[i * 4 + 0];
-        }
-        SelectObject(memory, old);
-    }
-    if (bitmap)
-        DeleteObject(bitmap);
-    if (memory)
-        DeleteDC(memory);
-    return out;
-}
 
 bool IsDark(COLORREF c)
 {
@@ -121,34 +85,6 @@ int CountTicks(const Capture &image, int thumbX)
     return count;
 }
 
-/* Live GDI objects of this process.  Wine's GetGuiResources counts
- * nothing, so this falls back to the GDI handle table that the process
- * environment block points to (24-byte cells: the handle's upper word at
- * offset 12, a type at 14 that is 0 for a free cell).  The layout is
- * checked with a probe brush first; -1 when neither way works. */
-int CountGdiObjects()
-{
-    DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (counted)
-        return (int)counted;
-    const unsigned char *peb =
-        reinterpret_cast<const unsigned char *>(NtCurrentTeb()->ProcessEnvironmentBlock);
-    const unsigned char *table = *reinterpret_cast<const unsigned char *const *>(peb + 0xF8);
-    if (!table)
-        return -1;
-    auto cell = [table](UINT_PTR handle) { return table + (handle & 0xFFFF) * 24; };
-    auto upper = [](const unsigned char *c) { return *reinterpret_cast<const USHORT *>(c + 12); };
-    HBRUSH probe = CreateSolidBrush(RGB(1, 2, 3));
-    UINT_PTR handle = reinterpret_cast<UINT_PTR>(probe);
-    bool live = upper(cell(handle)) == HIWORD(handle) && cell(handle)[14] != 0;
-    DeleteObject(probe);
-    if (!live || cell(handle)[14] != 0)
-        return -1;
-    int count = 0;
-    for (UINT_PTR i = 0; i < 0x10000; i++)
-        count += cell(i)[14] != 0;
-    return count;
-}
 
 class TinySliderTest : public testing::Test {
 protected:
@@ -243,10 +179,10 @@ TEST_F(TinySliderTest, FreshSliderShowsZeroAndTheSampleCaption)
 
     /* The caption is drawn above the base line; without a label that area
      * stays empty. */
-    Capture withCaption = Render(rec.window);
+    Capture withCaption = ui::PrintClient(rec.window);
     EXPECT_GT(CountDark(withCaption, 6, 0, 220, 30 - 9), 20);
     rec.label = "";
-    EXPECT_EQ(CountDark(Render(rec.window), 6, 0, 220, 30 - 9), 0);
+    EXPECT_EQ(CountDark(ui::PrintClient(rec.window), 6, 0, 220, 30 - 9), 0);
 }
 
 TEST_F(TinySliderTest, TypedNumbersReachTheTargetWithinTheAbsoluteRangeOnly)
@@ -305,11 +241,11 @@ TEST_F(TinySliderTest, PercentSliderShowsAndReadsPercentages)
     /* The "%" sits right of the edit box, above the base line. */
     rec.label = "";
     const int percentArea[4] = {296 - 6 - 20, 0, 296 - 6, 30 - 9};
-    EXPECT_GT(CountDark(Render(rec.window), percentArea[0], percentArea[1], percentArea[2],
+    EXPECT_GT(CountDark(ui::PrintClient(rec.window), percentArea[0], percentArea[1], percentArea[2],
                         percentArea[3]),
               3);
     rec.percent = 0;
-    EXPECT_EQ(CountDark(Render(rec.window), percentArea[0], percentArea[1], percentArea[2],
+    EXPECT_EQ(CountDark(ui::PrintClient(rec.window), percentArea[0], percentArea[1], percentArea[2],
                         percentArea[3]),
               0);
     rec.percent = 1;
@@ -429,7 +365,7 @@ TEST_F(TinySliderTest, ZeroWidthRangesAndNarrowSlidersKeepTheThumbAtTheLeftEnd)
 
     Configure(SLIDER_MODE_INTEGER, 2.0f, 2.0f, 0.0f, 10.0f, 0, 0, 2.0f);
     EXPECT_EQ(rec.thumbX, 6);
-    Capture image = Render(rec.window);
+    Capture image = ui::PrintClient(rec.window);
     EXPECT_EQ(CountTicks(image, rec.thumbX), 0);
 
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.7f);
@@ -465,15 +401,15 @@ TEST_F(TinySliderTest, TicksMarkEveryIntegerOfShortRangesExceptUnderTheThumb)
     };
     for (const Case &c : cases) {
         Configure(SLIDER_MODE_INTEGER, c.min, c.max, c.min, c.max, 0, 0, c.value);
-        EXPECT_EQ(CountTicks(Render(rec.window), rec.thumbX), c.ticks)
+        EXPECT_EQ(CountTicks(ui::PrintClient(rec.window), rec.thumbX), c.ticks)
             << "range " << c.min << ".." << c.max << " value " << c.value;
     }
     Configure(SLIDER_MODE_FLOAT, 0, 10, 0, 10, 2, 0, 0);
-    EXPECT_EQ(CountTicks(Render(rec.window), rec.thumbX), 0);
+    EXPECT_EQ(CountTicks(ui::PrintClient(rec.window), rec.thumbX), 0);
 
     /* 0..10 with the value 0: the first tick at trunc(1/10 * 283 + 6). */
     Configure(SLIDER_MODE_INTEGER, 0, 10, 0, 10, 0, 0, 0);
-    Capture image = Render(rec.window);
+    Capture image = ui::PrintClient(rec.window);
     EXPECT_TRUE(IsDark(image.Pixel(34, 30 - 7)));
     EXPECT_TRUE(IsDark(image.Pixel(34, 30 - 4)));
     EXPECT_FALSE(IsDark(image.Pixel(34, 30 - 3)));
@@ -485,7 +421,7 @@ TEST_F(TinySliderTest, ThumbAndBaseLineSitOnTheirPixels)
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
     const int h = 30, t = rec.thumbX;
     ASSERT_EQ(t, 147);
-    Capture image = Render(rec.window);
+    Capture image = ui::PrintClient(rec.window);
     EXPECT_EQ(image.Pixel(2, 2), kDialogColour);
     EXPECT_TRUE(IsDark(image.Pixel(6, h - 8)));
     EXPECT_TRUE(IsDark(image.Pixel(296 - 7, h - 8)));
@@ -708,7 +644,7 @@ TEST_F(TinySliderTest, BackgroundComesFromTheDialogAndOnlyOwnObjectsAreDeleted)
     EXPECT_EQ(GetObjectType(own), 0u);            /* the first brush was the slider's */
     SetTinySliderBackground(parent, &rec);       /* the dialog's brush survives a repeat */
     EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
-    EXPECT_EQ(Render(rec.window).Pixel(3, 3), kDialogColour);
+    EXPECT_EQ(ui::PrintClient(rec.window).Pixel(3, 3), kDialogColour);
 
     HFONT font = rec.font;
     DestroyTinySlider(&rec.window);
@@ -743,16 +679,16 @@ TEST_F(TinySliderTest, ManySlidersLeaveNoGdiObjectsBehind)
         extra.intMax = 10;
         MoveWindow(extra.window, 0, 0, 296, 30, TRUE);
         SetTinySliderValue(&extra, 0.25f, 1, 1);
-        Render(extra.window);
+        ui::PrintClient(extra.window);
         SendMessageA(extra.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 25));
         SendMessageA(extra.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(70, 25));
         SendMessageA(extra.window, WM_LBUTTONUP, 0, MAKELPARAM(80, 25));
         DestroyTinySlider(&extra.window);
         /* Counted after a few rounds, which fill the system's DC caches. */
         if (i == 9)
-            before = CountGdiObjects();
+            before = ui::CountGdiObjects();
     }
-    int after = CountGdiObjects();
+    int after = ui::CountGdiObjects();
     if (before < 0)
         GTEST_SKIP() << "no way to count GDI objects here";
     /* A leak of one object a slider would show as 190 more; the system's

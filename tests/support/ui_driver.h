@@ -86,6 +86,11 @@ void Pump();
 /* Innermost enabled modal dialog of this thread, or null. */
 HWND InnermostDialog();
 
+/* What a control paints into a memory DC through WM_PRINTCLIENT. */
+Capture PrintClient(HWND window);
+/* Live GDI objects of this process, or -1 when they cannot be counted. */
+int CountGdiObjects();
+
 /* Reads a window's client pixels (after painting what is pending). */
 Capture Pixels(HWND window);
 
