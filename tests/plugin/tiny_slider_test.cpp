@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <winternl.h>
 
 #include "controls/controls.h"
 #include "entry/plugin.h"
