@@ -25,16 +25,16 @@ deps:
 	    apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq $$missing >/dev/null; \
 	fi
 
-$(WIN_BUILD)/CMakeCache.txt:
+$(WIN_BUILD)/Makefile:
 	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release
 
-$(NAT_BUILD)/CMakeCache.txt:
+$(NAT_BUILD)/Makefile:
 	cmake -S . -B $(NAT_BUILD) -DCMAKE_BUILD_TYPE=Release
 
-build-win: deps $(WIN_BUILD)/CMakeCache.txt
+build-win: deps $(WIN_BUILD)/Makefile
 	cmake --build $(WIN_BUILD) -j $(JOBS)
 
-build-native: deps $(NAT_BUILD)/CMakeCache.txt
+build-native: deps $(NAT_BUILD)/Makefile
 	cmake --build $(NAT_BUILD) -j $(JOBS)
 
 build: build-win build-native
@@ -42,13 +42,17 @@ build: build-win build-native
 test: build
 	@tools/run-tests $(NAT_BUILD) $(WIN_BUILD)
 
+# Wine maps the Unix root to drive Z:, so a Unix path is Z: plus itself
+# with backslashes.
+WIN_DEMO_DIR := Z:$(subst /,\,$(DEMO_DIR))
+
 demo: build-win
 	@mkdir -p $(DEMO_DIR)
 	@if [ -n "$$DISPLAY" ]; then \
-	    cd $(WIN_BUILD)/bin && WINE_DISPLAY_DRIVER=x11 $(WINE_RUN) flarehost.exe --data "$$(winepath -w $(DEMO_DIR))"; \
+	    cd $(WIN_BUILD)/bin && WINE_DISPLAY_DRIVER=x11 $(WINE_RUN) flarehost.exe --data '$(WIN_DEMO_DIR)'; \
 	else \
-	    cd $(WIN_BUILD)/bin && $(WINE_RUN) flarehost.exe --data "$$(winepath -w $(DEMO_DIR))" \
-	        --screenshot "$$(winepath -w $(DEMO_DIR)/editor.png)" && \
+	    cd $(WIN_BUILD)/bin && $(WINE_RUN) flarehost.exe --data '$(WIN_DEMO_DIR)' \
+	        --screenshot '$(WIN_DEMO_DIR)\editor.png' && \
 	    echo "demo: no display, so the editor was saved to $(DEMO_DIR)/editor.png"; \
 	fi
 
