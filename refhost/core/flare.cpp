@@ -10,6 +10,36 @@
 
 namespace ka {
 
+const std::vector<FlareSwitchField> &FlareSwitches()
+{
+    static const std::vector<FlareSwitchField> table = {
+        {"enabled", false, &Flare::enabled},
+        {"fastdrag", true, &Flare::fastDrag},
+        {"uselightparams", true, &Flare::useLightParams},
+        {"glowbehindobjects", true, &Flare::glowBehindObjects},
+        {"fadeifnearborder", true, &Flare::fadeIfNearBorder},
+        {"fadeifbehindobjects", true, &Flare::fadeIfBehindObjects},
+        {"fadeifapproachingobjects", true, &Flare::fadeIfApproachingObjects},
+        {"fadewithdistance", true, &Flare::fadeWithDistance},
+        {"scaleglowwithdistance", true, &Flare::scaleGlowWithDistance},
+        {"scalereflexeswithdistance", true, &Flare::scaleReflexesWithDistance},
+    };
+    return table;
+}
+
+const std::vector<FlareFloatField> &FlareFloats()
+{
+    static const std::vector<FlareFloatField> table = {
+        {"intensity", &Flare::intensity},
+        {"scale", &Flare::scale},
+        {"occlusionradius", &Flare::occlusionRadius},
+        {"anamorphicstretch", &Flare::anamorphicStretch},
+        {"angle", &Flare::angle},
+        {"refdistance", &Flare::refDistance},
+    };
+    return table;
+}
+
 namespace {
 
 struct TypeKeyword {

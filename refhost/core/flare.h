@@ -120,6 +120,20 @@ bool ValidValue(const ParamDef &def, const float *v, std::string *why);
 bool ValidGradient(const float *offsets, const float *colors, long long count, std::string *why);
 bool ValidData(const ParamDef &def, const unsigned char *data, long long size, std::string *why);
 
+/* The flare's global switches and numbers by keyword, for every reader and
+ * writer of flares (the protocol, .lnz files). */
+struct FlareSwitchField {
+    const char *keyword;
+    bool takesEnabled;        /* the protocol writes "keyword" "enabled" value */
+    bool Flare::*field;
+};
+struct FlareFloatField {
+    const char *keyword;
+    float Flare::*field;
+};
+const std::vector<FlareSwitchField> &FlareSwitches();
+const std::vector<FlareFloatField> &FlareFloats();
+
 struct Light {
     std::string name;
     std::string model = "point";

@@ -28,37 +28,11 @@ const char kMagic[] = "LNZ";
 const int kVersion = 1;
 const size_t kTextChunk = 48;   /* data bytes per "text" line */
 
-struct GlobalSwitch {
-    const char *keyword;
-    bool Flare::*field;
-};
-const GlobalSwitch kSwitches[] = {
-    {"enabled", &Flare::enabled},
-    {"fastdrag", &Flare::fastDrag},
-    {"uselightparams", &Flare::useLightParams},
-    {"glowbehindobjects", &Flare::glowBehindObjects},
-    {"fadeifnearborder", &Flare::fadeIfNearBorder},
-    {"fadeifbehindobjects", &Flare::fadeIfBehindObjects},
-    {"fadeifapproachingobjects", &Flare::fadeIfApproachingObjects},
-    {"fadewithdistance", &Flare::fadeWithDistance},
-    {"scaleglowwithdistance", &Flare::scaleGlowWithDistance},
-    {"scalereflexeswithdistance", &Flare::scaleReflexesWithDistance},
-};
-struct GlobalFloat {
-    const char *keyword;
-    float Flare::*field;
-};
-const GlobalFloat kFloats[] = {
-    {"intensity", &Flare::intensity},
-    {"scale", &Flare::scale},
-    {"occlusionradius", &Flare::occlusionRadius},
-    {"anamorphicstretch", &Flare::anamorphicStretch},
-    {"angle", &Flare::angle},
-    {"refdistance", &Flare::refDistance},
-};
 /* the switches, the floats, "randomseed" and "color" */
-const int kGlobalCount = (int)(sizeof kSwitches / sizeof kSwitches[0] +
-                               sizeof kFloats / sizeof kFloats[0]) + 2;
+int GlobalCount()
+{
+    return (int)(FlareSwitches().size() + FlareFloats().size()) + 2;
+}
 
 /* ---- writing ---- */
 
@@ -272,7 +246,7 @@ bool Unescape(Parser *p, const std::string &word, std::vector<unsigned char> *ou
 bool ParseGlobals(Parser *p, Flare *f)
 {
     std::vector<std::string> seen;
-    while ((int)seen.size() < kGlobalCount) {
+    while ((int)seen.size() < GlobalCount()) {
         if (!NextLine(p))
             return false;
         if (p->words.empty())
@@ -285,13 +259,13 @@ bool ParseGlobals(Parser *p, Flare *f)
         if (p->words.size() != values + 1)
             return Refuse(p, LNZ_MALFORMED, "\"" + kw + "\" takes " + std::to_string(values) + " values");
         bool known = false;
-        for (const GlobalSwitch &s : kSwitches)
+        for (const FlareSwitchField &s : FlareSwitches())
             if (kw == s.keyword) {
                 if (!ParseSwitch(p, p->words[1], &(f->*s.field)))
                     return false;
                 known = true;
             }
-        for (const GlobalFloat &g : kFloats)
+        for (const FlareFloatField &g : FlareFloats())
             if (kw == g.keyword) {
                 if (!ParseFloat(p, p->words[1], &(f->*g.field)))
                     return false;
@@ -450,9 +424,9 @@ std::string FormatLnz(const Flare &f)
 {
     std::string out;
     Put(&out, "%s %d\n", kMagic, kVersion);
-    for (const GlobalSwitch &s : kSwitches)
+    for (const FlareSwitchField &s : FlareSwitches())
         Put(&out, "%s %s\n", s.keyword, f.*s.field ? "on" : "off");
-    for (const GlobalFloat &g : kFloats)
+    for (const FlareFloatField &g : FlareFloats())
         Put(&out, "%s %.9g\n", g.keyword, (double)(f.*g.field));
     Put(&out, "randomseed %d\n", f.randomSeed);
     out += "color";

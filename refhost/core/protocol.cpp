@@ -123,37 +123,6 @@ bool AnswerPointer(Call *c, const void *pointer, const char *what)
 
 /* ---- the flare's own keywords ---- */
 
-struct SwitchField {
-    const char *keyword;
-    bool sub;                 /* followed by "enabled" */
-    bool Flare::*field;
-};
-const SwitchField kSwitches[] = {
-    {"enabled", false, &Flare::enabled},
-    {"fastdrag", true, &Flare::fastDrag},
-    {"uselightparams", true, &Flare::useLightParams},
-    {"glowbehindobjects", true, &Flare::glowBehindObjects},
-    {"fadeifnearborder", true, &Flare::fadeIfNearBorder},
-    {"fadeifbehindobjects", true, &Flare::fadeIfBehindObjects},
-    {"fadeifapproachingobjects", true, &Flare::fadeIfApproachingObjects},
-    {"fadewithdistance", true, &Flare::fadeWithDistance},
-    {"scaleglowwithdistance", true, &Flare::scaleGlowWithDistance},
-    {"scalereflexeswithdistance", true, &Flare::scaleReflexesWithDistance},
-};
-
-struct FloatField {
-    const char *keyword;
-    float Flare::*field;
-};
-const FloatField kFloats[] = {
-    {"intensity", &Flare::intensity},
-    {"scale", &Flare::scale},
-    {"occlusionradius", &Flare::occlusionRadius},
-    {"anamorphicstretch", &Flare::anamorphicStretch},
-    {"angle", &Flare::angle},
-    {"refdistance", &Flare::refDistance},
-};
-
 bool ReadOnly(Call *c, const std::string &keyword)
 {
     return Fail(&c->a, "ERR_READ_ONLY", "\"" + keyword + "\" can be inquired but not written");
@@ -205,15 +174,15 @@ bool SelectParameter(Call *c)
 bool FlareKeyword(Call *c, const std::string &kw)
 {
     Flare *source = c->dir == Direction::Write ? &c->globals : c->flare;
-    for (const SwitchField &s : kSwitches)
+    for (const FlareSwitchField &s : FlareSwitches())
         if (kw == s.keyword) {
-            if (s.sub && !ExpectKeyword(&c->a, "enabled"))
+            if (s.takesEnabled && !ExpectKeyword(&c->a, "enabled"))
                 return false;
             if (c->dir == Direction::Write)
                 return ReadSwitch(&c->a, &(c->globals.*s.field));
             return AnswerToken(c, OnOff(source->*s.field), s.keyword);
         }
-    for (const FloatField &f : kFloats)
+    for (const FlareFloatField &f : FlareFloats())
         if (kw == f.keyword) {
             if (c->dir == Direction::Write)
                 return ReadFloatsAt(&c->a, &(c->globals.*f.field), 1, f.keyword);
