@@ -315,3 +315,46 @@ TEST(Editor, TheLastLibraryFileIsReadWhenTheEditorOpensAndWrittenBackOnOk)
     EXPECT_STREQ(path, "lensfx\\glow.lnz");
     EXPECT_EQ(lastLibraryFile, nullptr) << "released once written";
 }
+
+namespace {
+
+LRESULT CALLBACK RefuseCreation(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NCCREATE)
+        return FALSE;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST(Editor, WithoutItsTabStripTheEditorStaysBusyButRedrawNowAndOkStillWrite)
+{
+    /* A class of that name that refuses every window makes the strip fail. */
+    WNDCLASSA refusing = {};
+    refusing.lpfnWndProc = RefuseCreation;
+    refusing.hInstance = moduleHandle;
+    refusing.cbWndExtra = 8;
+    refusing.lpszClassName = "TABBEDLF";
+    UnregisterClassA("TABBEDLF", moduleHandle);   /* an earlier editor's */
+    ASSERT_TRUE(RegisterClassA(&refusing));
+    HostSession host;
+    ui::Driver driver;
+    size_t expectedWrites = 0;
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(dialogBusy, 1);
+        EXPECT_EQ(intensitySlider, nullptr) << "no sliders without the strip";
+        expectedWrites = WriteCalls(host.instance->model);
+        host.ClearLog();
+        ui::Click(dialog, IDC_FADE_NEAR_BORDER);
+        ui::Click(dialog, IDC_FLARE_ENABLED);
+        ui::SetItemText(dialog, IDC_RANDOM_SEED, "99");
+        EXPECT_TRUE(host.Log().empty()) << "every path that tests the busy flag stays idle";
+        SendMessageA(dialog, WM_COMMAND, IDC_REDRAW_NOW, 0);
+        EXPECT_EQ(host.Log("Ki_LensFlare").size(), expectedWrites);
+        host.ClearLog();
+        CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    EXPECT_EQ(host.Log("Ki_LensFlare").size(), expectedWrites) << "OK still commits";
+    UnregisterClassA("TABBEDLF", moduleHandle);
+}
