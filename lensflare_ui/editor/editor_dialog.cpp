@@ -14,6 +14,7 @@
 #include "host_services.h"
 #include "kalvos_io.h"
 #include "lens_flare_model.h"
+#include "library.h"
 #include "panel.h"
 #include "plugin.h"
 #include "preview.h"
@@ -353,6 +354,13 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
             instance->hostServices->ShowHelp(dialog, kHelpTopic);
         return;
     case IDC_COPY_ELEMENT:
+        return;
+    case IDC_LIBRARY_LOAD:
+        if (LoadLensEffectLibrary(dialog, instance->moduleInstance) == 1)
+            ReloadAfterLibraryLoad(dialog);
+        return;
+    case IDC_LIBRARY_SAVE:
+        SaveLensEffectFile(dialog, instance->moduleInstance);
         return;
     case IDC_FLARE_ENABLED:
         ToggleFlareEnabled(dialog);

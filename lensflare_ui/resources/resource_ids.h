@@ -99,4 +99,8 @@
 #define IDC_NAMED_BLUE           3004
 #define IDC_NAMED_SHOW_SELECTED  1044  /* command: show the selected name's colour */
 
+/* Lens effect file requestor (child template inside the open dialog). */
+#define IDC_LIBRARY_PREVIEW_SWITCH  10001  /* "&Preview" */
+#define IDC_LIBRARY_PREVIEW         10003  /* owner-drawn preview area */
+
 #endif

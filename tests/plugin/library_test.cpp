@@ -1,0 +1,306 @@
+// Lens effect files and the file requestors: the common dialogs driven as
+// a user does (file name field and OK or Cancel), the reference host's
+// files and elements as the oracle.
+#include <algorithm>
+#include <cctype>
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include "editor.h"
+#include "element_fixture.h"
+#include "library.h"
+#include "refhost_api.h"
+#include "ui_driver.h"
+
+namespace {
+
+const char kSaveTitle[] = "Save a Lens Effect File";
+const char kLoadTitle[] = "Select Lens Flare Effect File";
+
+std::string FolderShown(HWND dialog)
+{
+    char path[MAX_PATH] = "";
+    SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof path, reinterpret_cast<LPARAM>(path));
+    return path;
+}
+
+std::string FileNameShown(HWND dialog)
+{
+    char name[MAX_PATH] = "";
+    SendMessageA(dialog, CDM_GETSPEC, sizeof name, reinterpret_cast<LPARAM>(name));
+    return name;
+}
+
+/* Types a name into the file name field and presses OK. */
+void Choose(HWND dialog, const std::string &name)
+{
+    int field = GetDlgItem(dialog, cmb13) ? cmb13 : edt1;
+    SendMessageA(dialog, CDM_SETCONTROLTEXT, field, reinterpret_cast<LPARAM>(name.c_str()));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return (char)std::tolower(c); });
+    return text;
+}
+
+bool SameFolder(const std::string &a, const std::string &b)
+{
+    return Lower(a) == Lower(b);
+}
+
+bool Exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void Touch(const std::string &path)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    CloseHandle(file);
+}
+
+std::vector<std::string> ElementNames(const char *light)
+{
+    std::vector<std::string> names;
+    int32_t count = 0;
+    Ki_Inquire_LensFlare(fx::T("light"), light, fx::T("numelements"), &count, 1, 0);
+    for (int32_t e = 0; e < count; e++) {
+        const char *name = nullptr;
+        Ki_Inquire_LensFlare(fx::T("light"), light, fx::T("element"), &e, fx::T("name"), &name, 1, 0);
+        names.push_back(name ? name : "");
+    }
+    return names;
+}
+
+/* Runs the save requestor from the start name; records what it showed. */
+struct Shown {
+    std::string folder, fileName;
+};
+Shown OpenAndCancel(const char *folder, const char *start)
+{
+    Shown shown;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        shown = {FolderShown(dialog), FileNameShown(dialog)};
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    char name[FILE_NAME_SIZE];
+    std::snprintf(name, sizeof name, "%s", start);
+    char filter[] = "Lens Effect Files (*.LNZ)|*.lnz|";
+    EXPECT_EQ(RunFileRequestor(ui::TestOwnerWindow(), 0, folder, filter, "t", name, 0, nullptr,
+                               nullptr, GetModuleHandleA(nullptr)),
+              0);
+    EXPECT_STREQ(name, start) << "a cancel leaves the name alone";
+    return shown;
+}
+
+} // namespace
+
+TEST(FileRequestor, TheStartNameGivesTheInitialFolderAndTheFileNameField)
+{
+    HostSession host;
+    CreateDirectoryA(host.Path("fx").c_str(), nullptr);
+    CreateDirectoryA(host.Path("sub").c_str(), nullptr);
+
+    Shown absolute = OpenAndCancel("lensfx", host.Path("fx\\glow.lnz").c_str());
+    EXPECT_TRUE(SameFolder(absolute.folder, host.Path("fx"))) << absolute.folder;
+    EXPECT_EQ(absolute.fileName, "glow.lnz");
+
+    Shown relative = OpenAndCancel("lensfx", "sub\\glow.lnz");
+    EXPECT_TRUE(SameFolder(relative.folder, host.Path("sub"))) << relative.folder;
+    EXPECT_EQ(relative.fileName, "glow.lnz");
+
+    Kh_Set_Environment("KA_WORKING_DIR", (host.dir + "\\").c_str());
+    Shown slashEnded = OpenAndCancel("lensfx", "sub/glow.lnz");
+    EXPECT_TRUE(SameFolder(slashEnded.folder, host.Path("sub"))) << slashEnded.folder;
+    Kh_Set_Environment("KA_WORKING_DIR", host.dir.c_str());
+
+    Shown noLensfx = OpenAndCancel("lensfx", "");
+    EXPECT_TRUE(SameFolder(noLensfx.folder, host.dir)) << noLensfx.folder;
+    EXPECT_EQ(noLensfx.fileName, "");
+    CreateDirectoryA(host.Path("lensfx").c_str(), nullptr);
+    Shown withLensfx = OpenAndCancel("lensfx", "");
+    EXPECT_TRUE(SameFolder(withLensfx.folder, host.Path("lensfx"))) << withLensfx.folder;
+}
+
+TEST(FileRequestor, DefaultFolderWithoutAWorkingDirectory)
+{
+    HostSession host;
+    char out[FILE_NAME_SIZE];
+    DefaultRequestorFolder("lensfx", out);
+    EXPECT_EQ(std::string(out), host.dir) << "no lensfx folder yet";
+    Kh_Set_Environment("KA_WORKING_DIR", "");
+    DefaultRequestorFolder(nullptr, out);
+    EXPECT_STREQ(out, "\\");
+    Kh_Set_Environment("KA_WORKING_DIR", nullptr);
+    DefaultRequestorFolder("lensfx", out);
+    EXPECT_STREQ(out, "lensfx");
+}
+
+TEST(FileRequestor, TheLensEffectRequestorDropsItsFolderPrefixLowerCasesAndWantsLnz)
+{
+    HostSession host;
+    CreateDirectoryA(host.Path("lensfx").c_str(), nullptr);
+    CreateDirectoryA(host.Path("sub").c_str(), nullptr);
+    Touch(host.Path("lensfx\\GLOW.LNZ"));
+    Touch(host.Path("notes.txt"));
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    char result[FILE_NAME_SIZE] = "unchanged";
+
+    ui::Driver driver;
+    driver.When("t", [&](HWND dialog) {
+        EXPECT_TRUE(SameFolder(FolderShown(dialog), host.Path("sub"))) << "lensfx/ dropped";
+        EXPECT_EQ(FileNameShown(dialog), "glow.lnz");
+        Choose(dialog, host.Path("LENSFX\\GLOW.LNZ"));
+    });
+    ASSERT_EQ(RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", "lensfx/sub\\glow.lnz",
+                                    result, module),
+              1);
+    EXPECT_EQ(std::string(result), Lower(host.Path("lensfx\\GLOW.LNZ")));
+
+    driver.When("t", [&](HWND dialog) { Choose(dialog, host.Path("notes.txt")); });
+    std::snprintf(result, sizeof result, "unchanged");
+    EXPECT_EQ(RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", nullptr, result, module),
+              0);
+    EXPECT_STREQ(result, "unchanged");
+    bool rejected = false;
+    for (const ui::MessageBoxSeen &box : driver.Boxes())
+        rejected |= box.caption == "Filename Error" &&
+                    box.text == "The filename does not have the file extensions of .lnz (lens "
+                                "effect file).";
+    EXPECT_TRUE(rejected);
+
+    int32_t tempLight = 1;
+    Ki_Handle_Name_Exists("Kalvos___TempLensFlareLight", &tempLight, fx::T("light"), 0);
+    EXPECT_EQ(tempLight, 0) << "the preview light goes with the requestor";
+}
+
+TEST(LibraryFiles, SaveWritesWhatTheHostLoadsBackAndReplacingKeepsABackup)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"ring", "glow"});
+    Touch(host.Path("old.lnz"));
+    ui::Driver driver;
+    driver.AnswerBoxesWith({IDNO, IDYES});
+    driver.Then([&](HWND dialog) { ui::PostClick(dialog, IDC_LIBRARY_SAVE); });
+    driver.When(kSaveTitle, [&](HWND dialog) { Choose(dialog, host.Path("saved")); });
+    driver.Then([&](HWND dialog) {
+        EXPECT_TRUE(Exists(host.Path("saved.lnz")));
+        ui::PostClick(dialog, IDC_LIBRARY_SAVE);
+    });
+    driver.When(kSaveTitle, [&](HWND dialog) { Choose(dialog, host.Path("old.lnz")); });
+    driver.When(kSaveTitle, [&](HWND dialog) {
+        EXPECT_EQ(FileNameShown(dialog), "saved.lnz") << "IDNO reopens at the last saved file";
+        PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    });
+    driver.Then([&](HWND dialog) { fx::CloseWithOk(dialog); });
+    host.OpenEditor();
+
+    ASSERT_EQ(driver.Boxes().size(), 2u);
+    EXPECT_EQ(driver.Boxes()[0].caption, "Info Request");
+    EXPECT_EQ(driver.Boxes()[0].text,
+              host.Path("old.lnz") + "\nThis file already exists.\n\nReplace existing file?");
+    EXPECT_TRUE(Exists(host.Path("SAVED.BAK")));
+    EXPECT_FALSE(Exists(host.Path("OLD.BAK")));
+
+    Ki_Light("Copy", fx::T("model"), fx::T("point"), 1, 0);
+    std::vector<std::string> expected = ElementNames("Copy");   /* loading appends */
+    expected.insert(expected.end(), {"ring", "glow"});
+    int32_t status = -1;
+    Ki_LensFlare(fx::T("light"), "Copy", fx::T("loadfromfile"), host.Path("saved.lnz").c_str(),
+                 &status, 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ElementNames("Copy"), expected);
+    Ki_Remove(fx::T("light"), "Copy", 0);
+}
+
+TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndListsTheFilesElements)
+{
+    HostSession host;
+    CreateDirectoryA(host.Path("lensfx").c_str(), nullptr);
+    std::string file = host.Path("lensfx\\pair.lnz");
+    fx::SetFlareTypes(host, {"ring", "glow"});
+    int32_t status = -1;
+    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), file.c_str(), &status, 0);
+    ASSERT_EQ(status, 0);
+    fx::SetFlareTypes(host, {"glow", "glow", "glow"});
+
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        host.ClearLog();
+        ui::PostClick(dialog, IDC_LIBRARY_LOAD);
+    });
+    driver.When(kLoadTitle, [&](HWND dialog) {
+        EXPECT_TRUE(SameFolder(FolderShown(dialog), host.Path("lensfx")));
+        Choose(dialog, file);
+    });
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(fx::ListCount(dialog), 2);
+        ASSERT_NE(lastLibraryFile, nullptr);
+        EXPECT_EQ(std::string(lastLibraryFile), Lower(file));
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+
+    EXPECT_EQ(ElementNames(host.light.c_str()), (std::vector<std::string>{"ring", "glow"}));
+    std::vector<std::string> calls = host.Log("Ki_LensFlare light \"Light01\"");
+    auto load = std::find_if(calls.begin(), calls.end(), [](const std::string &c) {
+        return c.find("loadfromfile") != std::string::npos;
+    });
+    ASSERT_NE(load, calls.end());
+    EXPECT_EQ(std::count_if(calls.begin(), load,
+                            [](const std::string &c) { return c.find(" delete ") != std::string::npos; }),
+              3);
+}
+
+TEST(FileRequestor, ThePreviewPutsTheLightInAQuarterForReflexElementsElseInTheCentre)
+{
+    HostSession host;
+    std::string plain = host.Path("plain.lnz"), reflex = host.Path("reflex.lnz");
+    int32_t status = -1;
+    fx::SetFlareTypes(host, {"glow"});
+    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), plain.c_str(), &status, 0);
+    fx::SetFlareTypes(host, {"glow", "rngflx"});
+    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), reflex.c_str(), &status, 0);
+
+    /* Light position of the preview render of each file, from the call log. */
+    std::vector<std::pair<int, int>> placed;
+    int width = 0, height = 0;
+    ui::Driver driver;
+    driver.When("t", [&](HWND dialog) {
+        HWND hook = GetWindow(dialog, GW_CHILD);
+        while (hook && !GetDlgItem(hook, IDC_LIBRARY_PREVIEW))
+            hook = GetWindow(hook, GW_HWNDNEXT);
+        ASSERT_NE(hook, nullptr);
+        ASSERT_TRUE(requestorPreview.valid);
+        width = requestorPreview.header->biWidth;
+        height = requestorPreview.header->biHeight;
+        int field = GetDlgItem(dialog, cmb13) ? cmb13 : edt1;
+        for (const char *file : {"plain.lnz", "reflex.lnz"}) {   /* in the folder shown */
+            host.ClearLog();
+            SendMessageA(dialog, CDM_SETCONTROLTEXT, field, reinterpret_cast<LPARAM>(file));
+            PreviewLensEffectFile(hook, &requestorPreview, 1);
+            std::vector<std::string> renders = host.Log("Ki_LensFlareApplyToGBuffer");
+            ASSERT_EQ(renders.size(), 1u);
+            int x = -1, y = -1;
+            size_t at = renders[0].find("\"Kalvos___TempLensFlareLight\"");
+            ASSERT_NE(at, std::string::npos) << renders[0];
+            std::sscanf(renders[0].c_str() + at + 29, "%d %d", &x, &y);
+            placed.push_back({x, y});
+        }
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    char result[FILE_NAME_SIZE] = "";
+    EXPECT_EQ(RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", nullptr, result,
+                                    GetModuleHandleA(nullptr)),
+              0);
+    ASSERT_EQ(placed.size(), 2u);
+    float w = (float)width, h = (float)height;   /* single precision, y counts upward */
+    EXPECT_EQ(placed[0], std::make_pair((int)(w / 2), (int)(h - h / 2)));
+    EXPECT_EQ(placed[1], std::make_pair((int)(w / 4), (int)(h - h / 4)));
+}
