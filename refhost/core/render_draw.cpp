@@ -65,6 +65,30 @@ void GrowRow(Canvas *c, Box *box, int y, int x0, int x1)
     Grow(box, row);
 }
 
+/* Walks the rows of a disc of flare-space radius outer around (cx, cy):
+ * span(y, dyf, x0, x1) gets each row's clipped, non-empty pixel span and
+ * the row's flare-space offset; the spans drawn grow the box. */
+template <typename Span>
+Box ForEachDiscRow(Canvas *c, double cx, double cy, double outer, Span span)
+{
+    Box box;
+    int y0, y1;
+    RowRange(c, cy, outer, &y0, &y1);
+    for (int y = y0; y < y1; y++) {
+        double dyf = (y - cy) * c->stretch;
+        double q = outer * outer - dyf * dyf;
+        if (q <= 0.0)
+            continue;
+        int x0, x1;
+        SpanAround(c, cx, std::sqrt(q), &x0, &x1);
+        if (x0 >= x1)
+            continue;
+        span(y, dyf, x0, x1);
+        GrowRow(c, &box, y, x0, x1);
+    }
+    return box;
+}
+
 void RadialSpan(float *R, float *G, float *B, int n, float dx0, float dy2, float perPixel,
                 float last, const float *tr, const float *tg, const float *tb)
 {
@@ -112,22 +136,11 @@ void Grow(Box *into, const Box &more)
 
 Box DrawRadial(Canvas *c, double cx, double cy, const RadialTable &t)
 {
-    Box box;
     if (t.count <= 0 || !(t.outer > 0.0f))
-        return box;
-    const double outer = t.outer, inner = t.inner, s = c->stretch;
+        return Box();
+    const double outer = t.outer, inner = t.inner;
     const float last = (float)t.count;
-    int y0, y1;
-    RowRange(c, cy, outer, &y0, &y1);
-    for (int y = y0; y < y1; y++) {
-        double dyf = (y - cy) * s;
-        double q = outer * outer - dyf * dyf;
-        if (q <= 0.0)
-            continue;
-        int x0, x1;
-        SpanAround(c, cx, std::sqrt(q), &x0, &x1);
-        if (x0 >= x1)
-            continue;
+    return ForEachDiscRow(c, cx, cy, outer, [&](int y, double dyf, int x0, int x1) {
         /* the hole of an annulus is skipped, not drawn as zeros */
         int h0 = x1, h1 = x1;
         if (inner > std::fabs(dyf)) {
@@ -147,9 +160,7 @@ Box DrawRadial(Canvas *c, double cx, double cy, const RadialTable &t)
             RadialSpan(c->r + row + right, c->g + row + right, c->b + row + right, x1 - right,
                        (float)(right - cx), dy2, t.perPixel, last, t.r.data(), t.g.data(),
                        t.b.data());
-        GrowRow(c, &box, y, x0, x1);
-    }
-    return box;
+    });
 }
 
 Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, const RadialTable &t)
@@ -169,20 +180,10 @@ Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, cons
         nx[k] = (float)(std::cos(a) * toCorner);
         ny[k] = (float)(std::sin(a) * toCorner);
     }
-    const double outer = t.outer, s = c->stretch;
+    const double outer = t.outer;
     const float last = (float)t.count, perPixel = t.perPixel;
     const float *tr = t.r.data(), *tg = t.g.data(), *tb = t.b.data();
-    int y0, y1;
-    RowRange(c, cy, outer, &y0, &y1);
-    for (int y = y0; y < y1; y++) {
-        double dyf = (y - cy) * s;
-        double q = outer * outer - dyf * dyf;
-        if (q <= 0.0)
-            continue;
-        int x0, x1;
-        SpanAround(c, cx, std::sqrt(q), &x0, &x1);
-        if (x0 >= x1)
-            continue;
+    return ForEachDiscRow(c, cx, cy, outer, [&](int y, double dyf, int x0, int x1) {
         size_t row = (size_t)y * c->width;
         float *R = c->r + row, *G = c->g + row, *B = c->b + row;
         float fy = (float)dyf, dx0 = (float)(x0 - cx);
@@ -197,9 +198,7 @@ Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, cons
             G[x] += tg[i];
             B[x] += tb[i];
         }
-        GrowRow(c, &box, y, x0, x1);
-    }
-    return box;
+    });
 }
 
 Box DrawStreak(Canvas *c, double cx, double cy, float ux, float uy, const float rgb[3],
@@ -267,7 +266,7 @@ Box DrawRays(Canvas *c, double cx, double cy, const RayTable &t)
     if (col.count <= 0 || !(col.outer > 0.0f) || n <= 0 || (n & (n - 1)) != 0 ||
         t.envelopeCount <= 0 || (int)t.detail.size() < col.count + 1)
         return box;
-    const double outer = col.outer, s = c->stretch;
+    const double outer = col.outer;
     const float last = (float)col.count, perPixel = col.perPixel;
     const float angleScale = (float)n / 4.0f, envScale = (float)t.envelopeCount;
     const float envLast = (float)t.envelopeCount;
@@ -276,17 +275,7 @@ Box DrawRays(Canvas *c, double cx, double cy, const RayTable &t)
     const float mean = t.meanStrength;
     const float *tr = col.r.data(), *tg = col.g.data(), *tb = col.b.data();
     const int mask = n - 1;
-    int y0, y1;
-    RowRange(c, cy, outer, &y0, &y1);
-    for (int y = y0; y < y1; y++) {
-        double dyf = (y - cy) * s;
-        double q = outer * outer - dyf * dyf;
-        if (q <= 0.0)
-            continue;
-        int x0, x1;
-        SpanAround(c, cx, std::sqrt(q), &x0, &x1);
-        if (x0 >= x1)
-            continue;
+    return ForEachDiscRow(c, cx, cy, outer, [&](int y, double dyf, int x0, int x1) {
         size_t row = (size_t)y * c->width;
         float *R = c->r + row, *G = c->g + row, *B = c->b + row;
         float fy = (float)dyf, fy2 = fy * fy, dx0 = (float)(x0 - cx);
@@ -302,9 +291,7 @@ Box DrawRays(Canvas *c, double cx, double cy, const RayTable &t)
             G[x] += w * tg[k];
             B[x] += w * tb[k];
         }
-        GrowRow(c, &box, y, x0, x1);
-    }
-    return box;
+    });
 }
 
 void RowSpans::Reset(int height)
