@@ -87,6 +87,18 @@ KA_API int Ki_File_Exists(const char *path, int32_t *exists);
 KA_API int Ki_Check_File_Extension(char *out, const char *in, const char *extension);
 KA_API int Ki_Check_For_File_Extension(const char *path, const char *extension);
 
+/* Gradient files (".grd" colour gradients, ".cmp" colour maps).  A load
+ * returns 0 with count entries in host blocks the caller frees (offsets
+ * 0..1 ascending, red-green-blue triples 0..1, and an optional block of the
+ * host's own), -1 when the file cannot be opened, -2 when it does not parse,
+ * -3 when memory ran out; on failure every output pointer stays null.  A save
+ * returns -2 for fewer than one entry, -1 when the file cannot be written,
+ * 0 on success.  interpolation is the token of "linear" or "cardinal". */
+KA_API int Ki_Load_Gradient_Colormap(const char *fileName, int32_t *count, float **offsets,
+                                     float **colors, void **extra, KaToken *interpolation);
+KA_API int Ki_Save_Gradient_Colormap(const char *fileName, int32_t count, const float *offsets,
+                                     const float *colors, void *extra, KaToken interpolation);
+
 /* Named colours.  Ki_Copy(token of "color", source, destination, 0) copies
  * three floats.  Ki_Inquire_Colorname(name, colour, 0) fills the colour of
  * a known name (case does not matter); an unknown name changes nothing.

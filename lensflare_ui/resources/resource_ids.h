@@ -103,4 +103,19 @@
 #define IDC_LIBRARY_PREVIEW_SWITCH  10001  /* "&Preview" */
 #define IDC_LIBRARY_PREVIEW         10003  /* owner-drawn preview area */
 
+/* Gradient control: commands of its popup menu (and three the menu does not
+ * offer), the large edit dialog's control, the gradient requestor's preview. */
+#define IDM_GRADIENT_LOAD            1000
+#define IDM_GRADIENT_SAVE            1001
+#define IDM_GRADIENT_LINEAR          1002
+#define IDM_GRADIENT_CARDINAL        1003
+#define IDM_GRADIENT_SINGLE_WHITE    1004
+#define IDM_GRADIENT_WHITE_TO_BLACK  1005
+#define IDM_GRADIENT_REFLEX          1006
+#define IDM_GRADIENT_RING            1007
+#define IDM_GRADIENT_SINGLE_BLUE     1008
+#define IDM_GRADIENT_LARGE_DIALOG    1009
+#define IDC_LARGE_GRADIENT           1000
+#define IDC_GRADIENT_FILE_PREVIEW    10003
+
 #endif
