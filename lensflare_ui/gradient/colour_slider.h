@@ -72,4 +72,31 @@ void GradientToPivots(HWND owner, int32_t count, const float *colors, const floa
 void PivotsToGradient(const GradientPivots *pivots, int32_t *count, float **colors,
                       float **offsets);
 
+/* The menu button's popup menu, tracked at the cursor; the chosen command
+ * reaches the control as WM_COMMAND. */
+void ShowPopupMenu(CColourSlider *slider);
+
+/* Carries out a control command (1000..1009, others do nothing) and says
+ * whether the owner should hear of a change: 0 only for a cancelled load
+ * and a cancelled large dialog. */
+int CarryOutGradientCommand(CColourSlider *slider, int command);
+
+int LoadGradientFromFile(CColourSlider *slider);
+int SaveGradientToFile(CColourSlider *slider);
+
+/* The open requestor for ".grd" and ".cmp" files with a preview of the
+ * file under selection; outName gets FILE_NAME_SIZE characters at most. */
+int RequestGradientFile(HWND owner, const char *folder, const char *title,
+                        const char *initialName, char *outName, HINSTANCE instance);
+UINT_PTR CALLBACK GradientRequestorHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+/* Paints a gradient in the host's form across a dialog item. */
+void DrawGradientPreview(HWND dialog, int itemId, int32_t count, const float *offsets,
+                         const float *colors);
+
+/* The large edit dialog on a copy of the slider's pivots; the dialog's
+ * result (1 after Ok, 0 after Cancel, -1 when it could not open). */
+INT_PTR EditGradientOnLargeDialog(CColourSlider *slider);
+INT_PTR CALLBACK LargeGradientDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
 #endif
