@@ -28,64 +28,108 @@ std::string Levels(int32_t red, int32_t green, int32_t blue)
     return std::to_string(red) + " x " + std::to_string(green) + " x " + std::to_string(blue);
 }
 
-/* Min, max and sum of a level plane over a (2r + 1)-square window clamped
- * to the image, done as a row pass and a column pass; count is the number
- * of pixels in each clamped window. */
-struct Window {
-    std::vector<unsigned char> lo, hi;
-    std::vector<int> sum, count;
+/* 4 x 4 ordered-dither thresholds, (rank + 0.5) / 16. */
+const unsigned char kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+
+/* Which levels occur, and their sum, over the (2r + 1)-square window
+ * around each pixel of a level plane, clamped to the image: a row pass,
+ * then a column pass over whole rows, both written so they vectorise.  A
+ * level set is a bit mask: 16 bits for axes of up to 16 levels (every
+ * usual cube), 64 bits for the longest axis a 256-entry cube can have. */
+template <typename Mask> struct Window {
+    std::vector<Mask> bits, rowSet, set;
+    std::vector<int> levels, rowSum, sum;
 };
 
-void WindowStats(const std::vector<unsigned char> &level, int width, int height, int r,
-                 Window *w)
+/* The neighbourhood reaches this far on each side of a pixel. */
+const int kReach = 2;
+
+/* The window along one line of n values: out[x] combines in[x - 2 .. x + 2]
+ * clamped to the line; the middle is written out so it vectorises. */
+template <typename T, typename Combine>
+void LineWindow(const T *in, T *out, int n, Combine combine)
+{
+    for (int x = 0; x < n; x++) {
+        if (x == kReach && n > 2 * kReach) {
+            for (; x < n - kReach; x++)
+                out[x] = combine(combine(combine(in[x - 2], in[x - 1]), combine(in[x], in[x + 1])),
+                                 in[x + 2]);
+            if (x >= n)
+                break;
+        }
+        T value = in[std::max(0, x - kReach)];
+        for (int i = std::max(0, x - kReach) + 1; i <= std::min(n - 1, x + kReach); i++)
+            value = combine(value, in[i]);
+        out[x] = value;
+    }
+}
+
+template <typename Mask>
+void WindowStats(const std::vector<unsigned char> &level, int width, int height, Window<Mask> *w)
 {
     size_t n = (size_t)width * height;
-    std::vector<unsigned char> rowLo(n), rowHi(n);
-    std::vector<int> rowSum(n), rowCount(n);
-    for (int y = 0; y < height; y++)
-        for (int x = 0; x < width; x++) {
-            int a = std::max(0, x - r), b = std::min(width - 1, x + r);
-            const unsigned char *p = &level[(size_t)y * width];
-            unsigned char lo = 255, hi = 0;
-            int sum = 0;
-            for (int i = a; i <= b; i++) {
-                lo = std::min(lo, p[i]);
-                hi = std::max(hi, p[i]);
-                sum += p[i];
-            }
-            size_t k = (size_t)y * width + x;
-            rowLo[k] = lo;
-            rowHi[k] = hi;
-            rowSum[k] = sum;
-            rowCount[k] = b - a + 1;
-        }
-    w->lo.resize(n);
-    w->hi.resize(n);
+    w->bits.resize(n);
+    w->rowSet.resize(n);
+    w->rowSum.resize(n);
+    w->set.resize(n);
     w->sum.resize(n);
-    w->count.resize(n);
+    w->levels.assign(level.begin(), level.end());
+    const std::vector<int> &levelInt = w->levels;
+    for (size_t k = 0; k < n; k++)
+        w->bits[k] = (Mask)((Mask)1 << level[k]);
+    auto either = [](Mask a, Mask b) { return (Mask)(a | b); };
+    auto plus = [](int a, int b) { return a + b; };
     for (int y = 0; y < height; y++) {
-        int a = std::max(0, y - r), b = std::min(height - 1, y + r);
-        for (int x = 0; x < width; x++) {
-            unsigned char lo = 255, hi = 0;
-            int sum = 0, count = 0;
-            for (int j = a; j <= b; j++) {
-                size_t k = (size_t)j * width + x;
-                lo = std::min(lo, rowLo[k]);
-                hi = std::max(hi, rowHi[k]);
-                sum += rowSum[k];
-                count += rowCount[k];
+        size_t row = (size_t)y * width;
+        LineWindow(&w->bits[row], &w->rowSet[row], width, either);
+        LineWindow(&levelInt[row], &w->rowSum[row], width, plus);
+    }
+    /* Columns: each output row combines up to five input rows. */
+    for (int y = 0; y < height; y++) {
+        int a = std::max(0, y - kReach), b = std::min(height - 1, y + kReach);
+        Mask *__restrict set = &w->set[(size_t)y * width];
+        int *__restrict sum = &w->sum[(size_t)y * width];
+        std::copy_n(&w->rowSet[(size_t)a * width], width, set);
+        std::copy_n(&w->rowSum[(size_t)a * width], width, sum);
+        for (int j = a + 1; j <= b; j++) {
+            const Mask *__restrict rowSet = &w->rowSet[(size_t)j * width];
+            const int *__restrict rowSum = &w->rowSum[(size_t)j * width];
+            for (int x = 0; x < width; x++) {
+                set[x] |= rowSet[x];
+                sum[x] += rowSum[x];
             }
-            size_t k = (size_t)y * width + x;
-            w->lo[k] = lo;
-            w->hi[k] = hi;
-            w->sum[k] = sum;
-            w->count[k] = count;
         }
     }
 }
 
-/* 4 x 4 ordered-dither thresholds, (rank + 0.5) / 16. */
-const unsigned char kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+/* Pixels in the clamped window around x along an axis of the given size. */
+inline int WindowSpan(int x, int size)
+{
+    return std::min(size - 1, x + kReach) - std::max(0, x - kReach) + 1;
+}
+
+/* Redraws the pixels of one channel's level plane whose neighbourhood holds
+ * exactly two neighbouring levels with the ordered dither at its mean. */
+template <typename Mask>
+void DitherSteps(std::vector<unsigned char> &level, int w, int h, Window<Mask> &win)
+{
+    WindowStats(level, w, h, &win);
+    for (int y = 0; y < h; y++) {
+        int rows = WindowSpan(y, h);
+        for (int x = 0; x < w; x++) {
+            size_t k = (size_t)y * w + x;
+            Mask set = win.set[k];
+            int lo = __builtin_ctzll(set);
+            if (lo + 1 >= (int)sizeof(Mask) * 8 || set != (Mask)((Mask)3 << lo))
+                continue;
+            int count = rows * WindowSpan(x, w);
+            /* fraction of the neighbourhood at the upper level */
+            int above = win.sum[k] - lo * count;
+            int threshold = 2 * kBayer[y & 3][x & 3] + 1;   /* (rank + 0.5) / 16, times 32 */
+            level[k] = (unsigned char)(lo + (32 * above > threshold * count));
+        }
+    }
+}
 
 } // namespace
 
@@ -230,19 +274,13 @@ extern "C" int Ki_Dither_Image(unsigned char *pixels, const KaColor *map, int16_
                 level[c][k] = (unsigned char)(v / weight[c] % levels[c]);
         }
     int changed = 0;
-    Window win;
+    Window<uint16_t> narrow;
+    Window<uint64_t> wide;
     for (int c = 0; c < 3; c++) {
-        WindowStats(level[c], w, h, 2, &win);
-        for (int y = 0; y < h; y++)
-            for (int x = 0; x < w; x++) {
-                size_t k = (size_t)y * w + x;
-                if (win.hi[k] != win.lo[k] + 1)
-                    continue;
-                /* fraction of the neighbourhood at the upper level */
-                int above = win.sum[k] - win.lo[k] * win.count[k];
-                int threshold = 2 * kBayer[y & 3][x & 3] + 1;   /* (rank + 0.5) / 16, times 32 */
-                level[c][k] = (unsigned char)(win.lo[k] + (32 * above > threshold * win.count[k]));
-            }
+        if (levels[c] <= 16)
+            DitherSteps(level[c], w, h, narrow);
+        else
+            DitherSteps(level[c], w, h, wide);
     }
     for (int y = 0; y < h; y++)
         for (int x = 0; x < w; x++) {
