@@ -83,9 +83,10 @@ TEST(Catalogue, DefinitionsAreWhatTheEditorCanBuildControlsFrom)
                 EXPECT_GE(p.absMax[0], p.uiMax[0]) << where;
                 // fractions (0..1) may not go further; everything else may
                 bool fraction = p.uiMin[0] == 0.0f && p.uiMax[0] == 1.0f && p.percentage;
-                if (!fraction)
+                if (!fraction) {
                     EXPECT_TRUE(p.absMin[0] < p.uiMin[0] || p.absMax[0] > p.uiMax[0])
                         << where << ": the absolute range is no wider";
+                }
                 EXPECT_EQ(p.floatArg, p.type != ka::ParamType::IntSlider) << where;
             }
             if (p.type == ka::ParamType::List) {
@@ -106,9 +107,9 @@ TEST(Catalogue, DefinitionsAreWhatTheEditorCanBuildControlsFrom)
                     << where << ": " << why;
             }
         }
-        bool placedBySize = t->renderer != ka::kRenderStreaks && t->name != "inter";
-        if (placedBySize || t->renderer == ka::kRenderStreaks)
+        if (t->renderer == ka::kRenderStreaks || t->name != "inter") {
             EXPECT_TRUE(sized) << t->name << " has a size but no radius or length";
+        }
     }
     EXPECT_TRUE(percentage);
     EXPECT_TRUE(precisions.count(0) && precisions.count(4)) << "precisions 0 to 4 are used";
@@ -137,8 +138,9 @@ TEST(Catalogue, NewElementsStartAtTheDefaultsWithFreshGuids)
             EXPECT_EQ(v.data.back(), '\0');
             EXPECT_EQ(std::string((const char *)v.data.data()), def.defaultData);
         }
-        if (def.type == ka::ParamType::Gradient)
+        if (def.type == ka::ParamType::Gradient) {
             EXPECT_EQ(v.gradient.offsets, def.defaultGradient.offsets);
+        }
     }
     EXPECT_EQ(ka::NewElement(nullptr), nullptr);
 }
