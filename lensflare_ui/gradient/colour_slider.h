@@ -46,6 +46,7 @@ public:
     int16_t greyMode;               /* colours shown and picked as intensities */
     int16_t hasMenuButton;
     HBRUSH background;
+    int16_t ownsBackground;         /* background was made here, not the dialog's */
     int16_t detached;               /* set by the destructor: no more markers */
     int32_t lastMouseX, lastMouseY;
     int32_t grabbed;                /* 1-based pivot of the last press, 0 none */

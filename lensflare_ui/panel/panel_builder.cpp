@@ -14,6 +14,7 @@
 #include <cfloat>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "color.h"
 #include "colour_slider.h"
@@ -58,7 +59,7 @@ const DWORD kCheckBoxStyle = WS_CHILD | WS_VISIBLE | BS_AUTOCHECKBOX;
 const DWORD kColorButtonStyle = WS_CHILD | WS_VISIBLE | BS_OWNERDRAW;
 const DWORD kListStyle = WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWNLIST;
 const DWORD kLabelStyle = WS_CHILD | WS_VISIBLE | SS_LEFTNOWORDWRAP;
-const DWORD kPlaceholderStyle = WS_CHILD | WS_VISIBLE;
+const DWORD kGradientButtonStyle = WS_CHILD | WS_VISIBLE;
 
 /* Where the next row goes, for one build. */
 struct PanelLayout {
@@ -323,24 +324,31 @@ void BuildListRow(PanelLayout *layout, ElementParameter *parameter)
 
 /* ---- gradient rows --------------------------------------------------------- */
 
-/* The row is a plain button that the gradient control (CColourSlider)
- * takes over when it is attached; without the control the row stays the
- * bare placeholder and the parameter keeps the gradient it was read with.
- * The gradient is checked either way, so that a host's faulty definition
- * is reported when the panel shows. */
+/* A plain button that the gradient control takes over.  Without the
+ * control (out of memory) the row stays a bare button and the parameter
+ * keeps the gradient it was read with; the gradient is checked either way,
+ * so that a host's faulty definition is reported when the panel shows. */
 void BuildGradientRow(PanelLayout *layout, ElementParameter *parameter)
 {
     int32_t height = 0, labelOffset = 0;
     MeasureGradientRow(GRADIENT_ROW_MARGIN, &height, &labelOffset);
     FitRow(layout, height - labelOffset);
     int16_t id = layout->nextId++;
-    parameter->control = CreateRowWindow(layout, "button", "", kPlaceholderStyle, layout->x,
+    parameter->control = CreateRowWindow(layout, "button", "", kGradientButtonStyle, layout->x,
                                          layout->y - labelOffset, layout->width, height, id);
-    parameter->gradientControl = nullptr;
+    CColourSlider *slider = new (std::nothrow)
+        CColourSlider(layout->dialog, layout->module, parameter->description, 0, (uint16_t)id,
+                      layout->width, GRADIENT_ROW_MARGIN, ApplyParameterChange);
+    parameter->gradientControl = slider;
     layout->y += height + kGradientSpacing;
-    GradientPivots pivots = {};
+    GradientPivots checked = {};
+    GradientPivots *pivots = slider ? &slider->pivots : &checked;
+    if (slider)
+        slider->SetBackground();
     GradientToPivots(layout->dialog, parameter->gradientCount, parameter->gradientColors,
-                     parameter->gradientOffsets, &pivots);
+                     parameter->gradientOffsets, pivots);
+    if (slider)
+        slider->Refresh();
 }
 
 void BuildRow(PanelLayout *layout, ElementParameter *parameter)

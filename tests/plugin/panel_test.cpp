@@ -334,7 +334,7 @@ TEST(Panel, ColourButtonsShowTheParametersColour)
     host.OpenEditor();
 }
 
-TEST(Panel, GradientRowsReportFaultyDefinitionsAndKeepTheGradient)
+TEST(Panel, GradientRowsReportFaultyDefinitionsAndOkWritesTheCorrection)
 {
     fx::Define(kLateGradientType);
     fx::Define(kShortGradientType);
@@ -347,8 +347,10 @@ TEST(Panel, GradientRowsReportFaultyDefinitionsAndKeepTheGradient)
         EXPECT_EQ(driver.Boxes()[0].caption, "Programming Error");
         EXPECT_EQ(driver.Boxes()[0].text, kFirstNotAtStart);
         ElementParameter *ramp = Parameter(host.instance, 0);
-        EXPECT_EQ(ramp->gradientControl, nullptr);
-        EXPECT_EQ(ramp->control, GetDlgItem(dialog, IDC_PANEL_FIRST)) << "the placeholder";
+        ASSERT_NE(ramp->gradientControl, nullptr);
+        EXPECT_EQ(ramp->control, GetDlgItem(dialog, IDC_PANEL_FIRST));
+        EXPECT_EQ(ramp->gradientControl->control, ramp->control);
+        EXPECT_FLOAT_EQ(ramp->gradientOffsets[0], 0.2f) << "the model waits for a copy back";
 
         fx::SelectLine(dialog, 1);
         ASSERT_EQ(driver.Boxes().size(), 2u);
@@ -365,7 +367,8 @@ TEST(Panel, GradientRowsReportFaultyDefinitionsAndKeepTheGradient)
                          fx::T("parameter"), &p, fx::T("gradientdata"), &count, &colors, &offsets,
                          1, 0);
     ASSERT_EQ(count, 2);
-    EXPECT_FLOAT_EQ(offsets[0], 0.2f) << "the host keeps its gradient";
+    EXPECT_EQ(offsets[0], 0.0f) << "OK copies the corrected gradient back";
+    EXPECT_EQ(offsets[1], 1.0f);
 }
 
 TEST(Panel, RadiusAndLengthSlidersOutlineOnThePreview)
