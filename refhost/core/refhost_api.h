@@ -37,6 +37,10 @@ KA_API int Kh_Describe_Flare(KaToken ownerType, const char *ownerName, char *out
 /* Writes the demo effects (.lnz) into folder; returns how many. */
 KA_API int Kh_Write_Demo_Effects(const char *folder);
 
+/* Writes the demo colour gradients and colour maps (.grd, .cmp) into
+ * folder; returns how many. */
+KA_API int Kh_Write_Demo_Gradients(const char *folder);
+
 /* Adds an element type from its text definition (see docs/host.md);
  * 0 on success, else the line number of the first fault. */
 KA_API int Kh_Define_Element_Type(const char *definition);

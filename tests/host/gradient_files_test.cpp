@@ -1,0 +1,379 @@
+// Gradient files (.grd, .cmp) through the two host calls: round trips,
+// worked colour-map examples, refused files, faulty calls, the host
+// memory they hand out, their call-log lines and the demo files.
+#include <cmath>
+#include <cstring>
+#include <sys/stat.h>
+
+#include "gradient_files.h"
+#include "host_fixture.h"
+
+namespace {
+
+int64_t LiveBlocks()
+{
+    int64_t blocks = 0;
+    Kh_Memory_Stats(&blocks, nullptr);
+    return blocks;
+}
+
+/* One load's answers, released as the plug-in does. */
+struct Loaded {
+    int status = 99;
+    int32_t count = -1;
+    float *offsets = nullptr;
+    float *colors = nullptr;
+    void *extra = nullptr;
+    KaToken interpolation = 0;
+
+    explicit Loaded(const std::string &path, bool wantExtra = true)
+    {
+        status = Ki_Load_Gradient_Colormap(path.c_str(), &count, &offsets, &colors,
+                                           wantExtra ? &extra : nullptr, &interpolation);
+    }
+    ~Loaded()
+    {
+        Ki_Free_Memory(offsets);
+        Ki_Free_Memory(colors);
+        Ki_Free_Memory(extra);
+    }
+    const unsigned char *Table() const { return static_cast<const unsigned char *>(extra); }
+};
+
+bool Exists(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+struct GradientFiles : testing::Test {
+    void SetUp() override
+    {
+        Kh_Set_Error_Echo(0);
+        Kh_Clear_Errors();
+        blocksBefore = LiveBlocks();
+    }
+    void TearDown() override { EXPECT_EQ(LiveBlocks(), blocksBefore) << "host blocks leaked"; }
+    int64_t blocksBefore = 0;
+};
+
+const char kCmpText[] = "CMP 1\n"
+                        "interpolation linear\n"
+                        "colors 3\n"
+                        "color 255 0 0\n"
+                        "color 0 128 255\n"
+                        "color 10 20 30\n"
+                        "end\n";
+
+} // namespace
+
+TEST_F(GradientFiles, GrdGivesBackEveryFloatExactly)
+{
+    const float offsets[] = {0.0f, 1.0f / 3.0f, 1.0f / 3.0f, 0.7f, 1.0f};
+    const float colors[] = {1.0f / 3.0f, 1e-7f, 0.999999f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f,
+                            2.0f / 255.0f, 0.5f, 0.1f, 0.25f, 0.75f, 0.875f};
+    std::string path = TempPath("round.grd");
+    ASSERT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 5, offsets, colors, nullptr, T("cardinal")), 0);
+    {
+        Loaded g(path);
+        ASSERT_EQ(g.status, 0);
+        ASSERT_EQ(g.count, 5);
+        EXPECT_EQ(std::memcmp(g.offsets, offsets, sizeof offsets), 0);
+        EXPECT_EQ(std::memcmp(g.colors, colors, sizeof colors), 0);
+        EXPECT_EQ(g.extra, nullptr) << ".grd files have no table";
+        EXPECT_EQ(g.interpolation, T("cardinal"));
+        EXPECT_EQ(LiveBlocks(), blocksBefore + 2);
+
+        std::string again = TempPath("round2.grd");
+        ASSERT_EQ(Ki_Save_Gradient_Colormap(again.c_str(), g.count, g.offsets, g.colors, nullptr,
+                                            g.interpolation), 0);
+        EXPECT_EQ(ReadFile(again), ReadFile(path));
+    }
+    EXPECT_TRUE(ErrorNames().empty());
+}
+
+TEST_F(GradientFiles, ColourMapSpreadsItsColoursEvenlyAndHandsOutItsTable)
+{
+    std::string path = TempPath("three.cmp");
+    WriteFile(path, kCmpText);
+    {
+        Loaded g(path);
+        ASSERT_EQ(g.status, 0);
+        ASSERT_EQ(g.count, 3);
+        EXPECT_EQ(g.interpolation, T("linear"));
+        EXPECT_EQ(g.offsets[0], 0.0f);
+        EXPECT_EQ(g.offsets[1], 0.5f);
+        EXPECT_EQ(g.offsets[2], 1.0f);
+        const int bytes[] = {255, 0, 0, 0, 128, 255, 10, 20, 30};
+        ASSERT_NE(g.Table(), nullptr);
+        for (int i = 0; i < 9; i++) {
+            EXPECT_EQ(g.colors[i], (float)bytes[i] / 255.0f) << i;
+            EXPECT_EQ(g.Table()[i], bytes[i]) << i;
+        }
+        EXPECT_EQ(LiveBlocks(), blocksBefore + 3);
+
+        std::string again = TempPath("three-again.cmp");
+        ASSERT_EQ(Ki_Save_Gradient_Colormap(again.c_str(), g.count, g.offsets, g.colors, nullptr,
+                                            g.interpolation), 0);
+        EXPECT_EQ(ReadFile(again), kCmpText);
+    }
+    {
+        Loaded noTable(path, false);
+        EXPECT_EQ(noTable.status, 0);
+        EXPECT_EQ(LiveBlocks(), blocksBefore + 2) << "no table without an address for it";
+    }
+}
+
+TEST_F(GradientFiles, UnevenGradientSavedAsMapIsSampled)
+{
+    /* Linear: black at 0 to white at 0.5, white beyond.  Colour i sits at
+     * i / 255, so colour 51 (0.2) is 0.4 of the way: 102. */
+    const float offsets[] = {0.0f, 0.5f};
+    const float colors[] = {0, 0, 0, 1, 1, 1};
+    std::string path = TempPath("sampled.cmp");
+    ASSERT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 2, offsets, colors, nullptr, T("linear")), 0);
+    Loaded g(path);
+    ASSERT_EQ(g.status, 0);
+    ASSERT_EQ(g.count, ka::kColorMapResample);
+    EXPECT_EQ(g.Table()[0], 0);
+    EXPECT_EQ(g.Table()[3 * 51], 102);
+    EXPECT_EQ(g.Table()[3 * 128], 255);
+    EXPECT_EQ(g.Table()[3 * 255 + 2], 255);
+    EXPECT_EQ(g.offsets[51], 0.2f);
+
+    /* Cardinal through black, white, black, black, white at thirds (the
+     * repeated black makes the spread uneven): colour 42
+     * (t = 0.1647, u = 0.4941 of the first third) follows
+     * 0.5 (u + 4u^2 - 3u^3) = 0.5544, so 141 where linear gives 126; the
+     * curve passes through every entry. */
+    const float thirds[] = {0.0f, 1.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f, 1.0f};
+    const float zigzag[] = {0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 1, 1, 1};
+    std::string curve = TempPath("curve.cmp"), line = TempPath("line.cmp");
+    ASSERT_EQ(Ki_Save_Gradient_Colormap(curve.c_str(), 5, thirds, zigzag, nullptr, T("cardinal")), 0);
+    ASSERT_EQ(Ki_Save_Gradient_Colormap(line.c_str(), 5, thirds, zigzag, nullptr, T("linear")), 0);
+    Loaded c(curve), l(line);
+    ASSERT_EQ(c.count, 256);
+    ASSERT_EQ(l.count, 256);
+    EXPECT_EQ(c.interpolation, T("cardinal"));
+    EXPECT_EQ(c.Table()[3 * 42], 141);
+    EXPECT_EQ(l.Table()[3 * 42], 126);
+    EXPECT_EQ(c.Table()[3 * 85], 255);
+    EXPECT_EQ(c.Table()[3 * 170], 0);
+    EXPECT_EQ(c.Table()[3 * 255], 255);
+}
+
+TEST_F(GradientFiles, LooseLayoutIsRead)
+{
+    std::string path = TempPath("loose.grd");
+    WriteFile(path, "# written by hand\r\n"
+                    "GRD 1\r\n"
+                    "\n"
+                    "interpolation\tlinear\r\n"
+                    "stops   2\n"
+                    "  stop 0 0 0 0   \n"
+                    "# the last one\n"
+                    "stop 1 1 0.5 0.25\n"
+                    "end\r\n");
+    Loaded g(path);
+    ASSERT_EQ(g.status, 0);
+    ASSERT_EQ(g.count, 2);
+    EXPECT_EQ(g.offsets[1], 1.0f);
+    EXPECT_EQ(g.colors[5], 0.25f);
+}
+
+TEST_F(GradientFiles, FaultyFilesAreRefusedWithNothingHandedOut)
+{
+    const std::string stop = "stop 0 1 1 1\n";
+    const std::string head = "GRD 1\ninterpolation linear\nstops 1\n";
+    struct Case {
+        const char *name;
+        const char *file;
+        std::string text;
+    } cases[] = {
+        {"empty", "e.grd", ""},
+        {"cut in the last line", "c.grd", head + stop + "en"},
+        {"cut before end", "b.grd", head + stop},
+        {"cut in a stop", "s.grd", head + "stop 0 1 1"},
+        {"wrong magic", "m.grd", "CMP 1\ninterpolation linear\nstops 1\n" + stop + "end\n"},
+        {"later version", "v.grd", "GRD 2\ninterpolation linear\nstops 1\n" + stop + "end\n"},
+        {"unknown interpolation", "i.grd", "GRD 1\ninterpolation cubic\nstops 1\n" + stop + "end\n"},
+        {"no entries", "z.grd", "GRD 1\ninterpolation linear\nstops 0\nend\n"},
+        {"too many entries", "t.grd", "GRD 1\ninterpolation linear\nstops 1025\n" + stop + "end\n"},
+        {"fewer stops than counted", "f.grd", "GRD 1\ninterpolation linear\nstops 2\n" + stop + "end\n"},
+        {"more stops than counted", "x.grd", head + stop + stop + "end\n"},
+        {"offset above 1", "o.grd", head + "stop 1.5 1 1 1\nend\n"},
+        {"descending offsets", "d.grd",
+         "GRD 1\ninterpolation linear\nstops 2\nstop 0.5 1 1 1\nstop 0.4 1 1 1\nend\n"},
+        {"negative colour", "n.grd", head + "stop 0 -0.1 1 1\nend\n"},
+        {"not a number", "q.grd", head + "stop 0 nan 1 1\nend\n"},
+        {"number with a tail", "a.grd", head + "stop 0.5x 1 1 1\nend\n"},
+        {"short stop", "h.grd", head + "stop 0 1 1\nend\n"},
+        {"text after end", "r.grd", head + stop + "end\nstop 1 1 1 1\n"},
+        {"NUL in a line", "u.grd", head + std::string("stop 0 1 1 1\0\n", 14) + "end\n"},
+        {"overlong line", "l.grd", head + "stop 0 1 1 1" + std::string(300, ' ') + "\nend\n"},
+        {"byte above 255", "b.cmp", "CMP 1\ninterpolation linear\ncolors 1\ncolor 256 0 0\nend\n"},
+        {"fraction in a map", "f.cmp", "CMP 1\ninterpolation linear\ncolors 1\ncolor 0.5 0 0\nend\n"},
+        {"grd text in a map", "g.cmp", head + stop + "end\n"},
+        {"cut map", "c.cmp", std::string(kCmpText, sizeof kCmpText - 6)},
+    };
+    for (const Case &c : cases) {
+        std::string path = TempPath(c.file);
+        WriteFile(path, c.text);
+        Loaded g(path);
+        EXPECT_EQ(g.status, -2) << c.name;
+        EXPECT_EQ(g.offsets, nullptr) << c.name;
+        EXPECT_EQ(g.colors, nullptr) << c.name;
+        EXPECT_EQ(g.extra, nullptr) << c.name;
+        std::string why;
+        ka::GradientRecord record;
+        EXPECT_EQ(ka::LoadGradientFile(path.c_str(), &record, &why), ka::GRADIENT_MALFORMED) << c.name;
+        EXPECT_EQ(why.compare(0, 5, "line "), 0) << c.name << ": " << why;
+    }
+    EXPECT_EQ(LiveBlocks(), blocksBefore);
+    EXPECT_TRUE(ErrorNames().empty()) << "file faults are the caller's to show";
+}
+
+TEST_F(GradientFiles, MissingFilesAndOtherNamesCannotBeOpened)
+{
+    std::string text = TempPath("ramp.txt");
+    WriteFile(text, "GRD 1\ninterpolation linear\nstops 1\nstop 0 1 1 1\nend\n");
+    for (const std::string &path : {TempPath("absent.grd"), TempPath("absent.cmp"), text,
+                                    TempPath("")}) {
+        Loaded g(path);
+        EXPECT_EQ(g.status, -1) << path;
+        EXPECT_EQ(g.offsets, nullptr) << path;
+    }
+}
+
+TEST_F(GradientFiles, ExtensionDecidesTheFormatWhateverItsCase)
+{
+    const float offsets[] = {0.0f, 1.0f};
+    const float colors[] = {1, 0.5f, 0, 0, 0, 1};
+    std::string upper = TempPath("RAMP.GRD"), mixed = TempPath("Ramp.CmP");
+    ASSERT_EQ(Ki_Save_Gradient_Colormap(upper.c_str(), 2, offsets, colors, nullptr, T("linear")), 0);
+    ASSERT_EQ(Ki_Save_Gradient_Colormap(mixed.c_str(), 2, offsets, colors, nullptr, T("linear")), 0);
+    EXPECT_EQ(ReadFile(upper).substr(0, 6), "GRD 1\n");
+    EXPECT_EQ(ReadFile(mixed).substr(0, 6), "CMP 1\n");
+    Loaded g(upper), m(mixed);
+    EXPECT_EQ(g.status, 0);
+    EXPECT_EQ(m.status, 0);
+    ASSERT_NE(m.Table(), nullptr);
+    EXPECT_EQ(m.Table()[1], 128) << "0.5 rounds to the nearest byte";
+}
+
+TEST_F(GradientFiles, SavesThatCannotBeDoneSayWhy)
+{
+    const float offsets[] = {0.5f, 0.25f};
+    const float colors[] = {1, 1, 1, 0, 0, 0};
+    std::string path = TempPath("refused.grd");
+
+    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 0, offsets, colors, nullptr, T("linear")), -2);
+    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), -4, offsets, colors, nullptr, T("linear")), -2);
+    EXPECT_TRUE(ErrorNames().empty()) << "too few entries is an ordinary answer";
+
+    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 2, offsets, colors, nullptr, T("linear")), -2);
+    const float wild[] = {0, 0, 2};
+    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 1, offsets, wild, nullptr, T("linear")), -2);
+    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 2000, offsets, colors, nullptr, T("linear")), -2);
+    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 1, nullptr, colors, nullptr, T("linear")), -2);
+    EXPECT_EQ(Ki_Save_Gradient_Colormap(nullptr, 1, offsets, colors, nullptr, T("linear")), -1);
+    EXPECT_EQ(ErrorNames(), (std::vector<std::string>{"ERR_BAD_GRADIENT", "ERR_BAD_GRADIENT",
+                                                      "ERR_BAD_GRADIENT", "ERR_NULL_ADDRESS",
+                                                      "ERR_NULL_ADDRESS"}));
+    EXPECT_FALSE(Exists(path));
+
+    EXPECT_EQ(Ki_Save_Gradient_Colormap(TempPath("no/such/folder.grd").c_str(), 1, offsets + 1,
+                                        colors, nullptr, T("linear")), -1);
+    EXPECT_EQ(Ki_Save_Gradient_Colormap(TempPath("ramp.bmp").c_str(), 1, offsets + 1, colors,
+                                        nullptr, T("linear")), -1);
+    EXPECT_FALSE(Exists(TempPath("ramp.bmp")));
+}
+
+TEST_F(GradientFiles, UnknownInterpolationIsReportedAndSavedAsLinear)
+{
+    const float offsets[] = {0.0f};
+    const float colors[] = {1, 1, 1};
+    std::string path = TempPath("odd.grd");
+    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 1, offsets, colors, nullptr, T("spline")), 0);
+    EXPECT_EQ(ErrorNames(), std::vector<std::string>{"ERR_BAD_INTERPOLATION"});
+    Loaded g(path);
+    EXPECT_EQ(g.status, 0);
+    EXPECT_EQ(g.interpolation, T("linear"));
+}
+
+TEST_F(GradientFiles, NullAddressesAreReportedNotFollowed)
+{
+    std::string path = TempPath("null.grd");
+    WriteFile(path, "GRD 1\ninterpolation linear\nstops 1\nstop 0 1 1 1\nend\n");
+    int32_t count = -1;
+    float *offsets = nullptr, *colors = nullptr;
+    void *extra = nullptr;
+    KaToken interpolation = 0;
+    EXPECT_EQ(Ki_Load_Gradient_Colormap(nullptr, &count, &offsets, &colors, &extra, &interpolation), -1);
+    EXPECT_EQ(Ki_Load_Gradient_Colormap(path.c_str(), nullptr, &offsets, &colors, &extra, &interpolation), -1);
+    EXPECT_EQ(Ki_Load_Gradient_Colormap(path.c_str(), &count, nullptr, &colors, &extra, &interpolation), -1);
+    EXPECT_EQ(Ki_Load_Gradient_Colormap(path.c_str(), &count, &offsets, nullptr, &extra, &interpolation), -1);
+    EXPECT_EQ(Ki_Load_Gradient_Colormap(path.c_str(), &count, &offsets, &colors, &extra, nullptr), -1);
+    EXPECT_EQ(offsets, nullptr);
+    EXPECT_EQ(colors, nullptr);
+    EXPECT_EQ(extra, nullptr);
+    EXPECT_EQ(ErrorNames(), std::vector<std::string>(5, "ERR_NULL_ADDRESS"));
+}
+
+TEST_F(GradientFiles, RepeatedLoadsLeaveNoHostMemoryBehind)
+{
+    std::string grd = TempPath("many.grd"), cmp = TempPath("many.cmp");
+    std::vector<float> offsets, colors;
+    for (int i = 0; i < ka::kGradientMaxEntries; i++) {
+        offsets.push_back((float)i / (ka::kGradientMaxEntries - 1));
+        colors.insert(colors.end(), {(float)(i % 256) / 255.0f, 0.5f, 1.0f});
+    }
+    ASSERT_EQ(Ki_Save_Gradient_Colormap(grd.c_str(), ka::kGradientMaxEntries, offsets.data(),
+                                        colors.data(), nullptr, T("linear")), 0);
+    ASSERT_EQ(Ki_Save_Gradient_Colormap(cmp.c_str(), ka::kGradientMaxEntries, offsets.data(),
+                                        colors.data(), nullptr, T("linear")), 0);
+    for (int round = 0; round < 20; round++) {
+        Loaded g(round % 2 ? grd : cmp);
+        ASSERT_EQ(g.status, 0);
+        ASSERT_EQ(g.count, ka::kGradientMaxEntries) << "an even map keeps its colours";
+    }
+}
+
+TEST_F(GradientFiles, CallsAreLogged)
+{
+    std::string log = TempPath("gradient.log"), path = TempPath("logged.grd");
+    const float offsets[] = {0.0f, 1.0f};
+    const float colors[] = {1, 0.5f, 0, 0, 0, 1};
+    ASSERT_EQ(Kh_Set_Call_Log(log.c_str(), 0), 0);
+    Ki_Save_Gradient_Colormap(path.c_str(), 2, offsets, colors, nullptr, T("cardinal"));
+    { Loaded g(path); }
+    Ki_Save_Gradient_Colormap(path.c_str(), 5000, offsets, colors, nullptr, T("linear"));
+    Kh_Set_Call_Log(nullptr, 0);
+    EXPECT_EQ(ReadFile(log),
+              "Ki_Save_Gradient_Colormap \"" + path + "\" 2 &0,1 &1,0.5,0,0,0,1 null cardinal\n"
+              "Ki_Load_Gradient_Colormap \"" + path + "\" &out &out &out &out &out\n"
+              "Ki_Save_Gradient_Colormap \"" + path + "\" 5000 & & null linear\n");
+    Kh_Clear_Errors();
+}
+
+TEST_F(GradientFiles, DemoFilesAreDistinctAndLoad)
+{
+    std::string folder = TempPath("colormap");
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    int written = Kh_Write_Demo_Gradients(folder.c_str());
+    EXPECT_GE(written, 5);
+    const char *names[] = {"sunset.grd", "spectrum.grd", "ice.grd", "horizon.grd", "fire.cmp",
+                           "aurora.cmp"};
+    std::vector<std::string> texts;
+    for (const char *name : names) {
+        std::string path = folder + "/" + name;
+        Loaded g(path);
+        ASSERT_EQ(g.status, 0) << name;
+        EXPECT_GE(g.count, 2) << name;
+        EXPECT_LE(g.count, 100) << name << " must fit the plug-in's control";
+        for (const std::string &t : texts)
+            EXPECT_NE(ReadFile(path), t) << name;
+        texts.push_back(ReadFile(path));
+    }
+    EXPECT_TRUE(ErrorNames().empty());
+}
