@@ -308,7 +308,7 @@ void DrawLabelLine(const CColourSlider *s, HDC dc, uint32_t colour, int32_t posi
     SelectObject(dc, oldFont);
 }
 
-void DrawMarkers(const CColourSlider *s, HDC image, HDC dc)
+void DrawMarkers(const CColourSlider *s, HDC image, HDC labelDc)
 {
     if (s->detached)
         return;
@@ -318,7 +318,7 @@ void DrawMarkers(const CColourSlider *s, HDC image, HDC dc)
         bool selected = s->pivots.selected[i] != 0;
         FillPolygon(image, marker, 5, selected ? kSelectedFill : GetSysColor(COLOR_BTNFACE));
         if (selected)
-            DrawLabelLine(s, dc, s->pivots.colours[i], s->pivots.positions[i]);
+            DrawLabelLine(s, labelDc, s->pivots.colours[i], s->pivots.positions[i]);
     }
 }
 
@@ -342,8 +342,9 @@ void DrawMenuButton(const CColourSlider *s, HDC image)
 }
 
 /* The whole control, drawn off-screen and copied in one go so that a drag
- * does not flicker.  dc is the control's; the label line lands above it. */
-void Slider_Paint(const CColourSlider *s, HDC dc)
+ * does not flicker.  dc is the control's; labelDc has the control's origin
+ * too but reaches the dialog's surface above it, where the label line goes. */
+void Slider_Paint(const CColourSlider *s, HDC dc, HDC labelDc)
 {
     int width = s->barWidth + 2 * s->margin, height = 2 * s->margin;
     if (width <= 0 || height <= 0 || s->pivots.count < 1)
@@ -357,7 +358,7 @@ void Slider_Paint(const CColourSlider *s, HDC dc)
         FillRect(image, &all, s->background);
         DrawBand(s, image);
         DrawEdgesAndCaps(s, image);
-        DrawMarkers(s, image, dc);
+        DrawMarkers(s, image, labelDc);
         DrawMenuButton(s, image);
         BitBlt(dc, s->left - s->margin, s->top, width, height, image, 0, 0, SRCCOPY);
         SelectObject(image, oldBitmap);
@@ -367,12 +368,26 @@ void Slider_Paint(const CColourSlider *s, HDC dc)
         DeleteDC(image);
 }
 
+/* A button's DC may reach the dialog around it (CS_PARENTDC), but not on
+ * every system: the label line is drawn through the dialog's own DC, moved
+ * to the control's origin, so that it shows wherever the control runs. */
 void Slider_Redraw(CColourSlider *s)
 {
     HDC dc = GetDC(s->control);
     if (!dc)
         return;
-    Slider_Paint(s, dc);
+    HDC labelDc = GetDC(s->dialog);
+    if (labelDc) {
+        POINT origin = {0, 0};
+        MapWindowPoints(s->control, s->dialog, &origin, 1);
+        POINT oldOrigin;
+        SetViewportOrgEx(labelDc, origin.x, origin.y, &oldOrigin);
+        Slider_Paint(s, dc, labelDc);
+        SetViewportOrgEx(labelDc, oldOrigin.x, oldOrigin.y, nullptr);
+        ReleaseDC(s->dialog, labelDc);
+    } else {
+        Slider_Paint(s, dc, dc);
+    }
     ReleaseDC(s->control, dc);
 }
 
@@ -588,7 +603,7 @@ LRESULT CALLBACK ColourSliderProc(HWND window, UINT message, WPARAM wParam, LPAR
         return 1;
     case WM_PRINTCLIENT:
         Slider_EraseBackground(s, reinterpret_cast<HDC>(wParam));
-        Slider_Paint(s, reinterpret_cast<HDC>(wParam));
+        Slider_Paint(s, reinterpret_cast<HDC>(wParam), reinterpret_cast<HDC>(wParam));
         return 1;
     case WM_ERASEBKGND:
         Slider_EraseBackground(s, reinterpret_cast<HDC>(wParam));

@@ -1,0 +1,600 @@
+// The gradient control on a button of a test window, driven through its
+// own mouse messages and read back through its pivots, the change reports,
+// the cursor it sets, the colour picker it opens and its pixels; and the
+// large edit dialog opened through the control's command.
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "colour_slider.h"
+#include "host_session.h"
+#include "plugin.h"
+#include "resource_ids.h"
+#include "ui_driver.h"
+
+namespace {
+
+const uint16_t kButtonId = 77;
+const int kButtonX = 20, kButtonY = 40;
+const int kWidth = 330;   /* band W = 300 from x0 = 15 */
+const int kMargin = 15;
+const int kBandY = 10;    /* inside the band and the marker rows */
+const COLORREF kDialogColour = RGB(200, 220, 240);
+const char kPicker[] = "Interactive Color Selector";
+
+/* Reports of the control under test; cleared by the fixture. */
+std::vector<int16_t> changes;
+/* What the test window answers to WM_CTLCOLORDLG (null: nothing). */
+HBRUSH windowBrush;
+
+void OnChange(int16_t id)
+{
+    changes.push_back(id);
+}
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CTLCOLORDLG)
+        return (LRESULT)windowBrush;
+    if (message == WM_ERASEBKGND && windowBrush) {
+        RECT client;
+        GetClientRect(window, &client);
+        FillRect((HDC)wParam, &client, windowBrush);
+        return 1;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HWND CreateTestWindow()
+{
+    WNDCLASSA cls = {};
+    cls.lpfnWndProc = WindowProc;
+    cls.hInstance = moduleHandle;
+    cls.lpszClassName = "ColourSliderTestWindow";
+    RegisterClassA(&cls);
+    return CreateWindowA("ColourSliderTestWindow", "gradient test",
+                         WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 420, 160, nullptr, nullptr,
+                         moduleHandle, nullptr);
+}
+
+/* The spec's geometry with W = 300, x0 = 15: a marker's centre and the
+ * position a control x stands for. */
+int MarkerX(int position)
+{
+    return position * 300 / 99 + 15;
+}
+
+int PositionAt(int x)
+{
+    return (x - 15) * 99 / 300;
+}
+
+uint32_t Packed(int r, int g, int b)
+{
+    return (uint32_t)r | (uint32_t)g << 8 | (uint32_t)b << 16;
+}
+
+void Scroll(HWND dialog, int bar, int thumb)
+{
+    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, thumb),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, bar)));
+}
+
+std::vector<int> Bars(HWND picker)
+{
+    std::vector<int> positions;
+    for (int k = 0; k < 3; k++)
+        positions.push_back(GetScrollPos(GetDlgItem(picker, IDC_COLOR_BAR_FIRST + k), SB_CTL));
+    return positions;
+}
+
+/* A picker step that chooses r, g, b and presses OK. */
+std::function<void(HWND)> Choose(int r, int g, int b)
+{
+    return [=](HWND picker) {
+        Scroll(picker, IDC_COLOR_BAR_FIRST, r);
+        Scroll(picker, IDC_COLOR_BAR_SECOND, g);
+        Scroll(picker, IDC_COLOR_BAR_THIRD, b);
+        ui::Click(picker, IDOK);
+    };
+}
+
+void Click(HWND window, int x, int y)
+{
+    ui::LeftDown(window, x, y);
+    ui::LeftUp(window, x, y);
+}
+
+/* What Windows sends for a double click. */
+void DoubleClick(HWND window, int x, int y)
+{
+    Click(window, x, y);
+    SendMessageA(window, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(x, y));
+    ui::LeftUp(window, x, y);
+}
+
+std::vector<int> Positions(const GradientPivots &p)
+{
+    return std::vector<int>(p.positions, p.positions + p.count);
+}
+
+std::vector<uint32_t> Colours(const GradientPivots &p)
+{
+    return std::vector<uint32_t>(p.colours, p.colours + p.count);
+}
+
+int SelectedIndex(const GradientPivots &p)
+{
+    for (int i = 0; i < p.count; i++)
+        if (p.selected[i])
+            return i;
+    return -1;
+}
+
+HCURSOR ModuleCursor(const char *name)
+{
+    return LoadCursorA(moduleHandle, name);
+}
+
+class ColourSliderTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        changes.clear();
+        dialogBrush = CreateSolidBrush(kDialogColour);
+        windowBrush = dialogBrush;
+        window = CreateTestWindow();
+        ASSERT_NE(window, nullptr);
+        slider = Make(kButtonId, false);
+    }
+
+    void TearDown() override
+    {
+        delete slider;
+        DestroyWindow(window);
+        windowBrush = nullptr;
+        DeleteObject(dialogBrush);
+    }
+
+    /* A panel row's button taken over as the panel does it. */
+    CColourSlider *Make(uint16_t id, bool grey)
+    {
+        CreateWindowA("button", "", WS_CHILD | WS_VISIBLE, kButtonX, kButtonY, kWidth, 37, window,
+                      (HMENU)(UINT_PTR)id, moduleHandle, nullptr);
+        CColourSlider *made =
+            new CColourSlider(window, moduleHandle, "Ramp", grey ? 1 : 0, id, kWidth, kMargin,
+                              OnChange);
+        made->SetBackground();
+        made->Refresh();
+        return made;
+    }
+
+    void SetPivots(std::vector<int> positions, std::vector<uint32_t> colours, int selected = 0)
+    {
+        GradientPivots &p = slider->pivots;
+        std::memset(p.selected, 0, sizeof p.selected);
+        p.count = (int32_t)positions.size();
+        for (size_t i = 0; i < positions.size(); i++) {
+            p.positions[i] = positions[i];
+            p.colours[i] = colours[i];
+        }
+        if (selected >= 0)
+            p.selected[selected] = 1;
+        slider->Refresh();
+    }
+
+    HWND Button() const { return slider->control; }
+
+    HWND window = nullptr;
+    HBRUSH dialogBrush = nullptr;
+    CColourSlider *slider = nullptr;
+    ui::Driver driver;
+};
+
+} // namespace
+
+TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerAndTheCaption)
+{
+    EXPECT_EQ(slider->barWidth, 300);
+    EXPECT_EQ(slider->left, 15);
+    EXPECT_EQ(slider->pivots.interpolation, Ki_Inquire_Token("linear"));
+    EXPECT_EQ(slider->background, dialogBrush) << "the dialog's brush";
+
+    Capture face = ui::Pixels(Button());
+    EXPECT_EQ(face.Pixel(160, 2), RGB(255, 255, 255)) << "band";
+    EXPECT_EQ(face.Pixel(MarkerX(50), 0), RGB(0, 0, 0)) << "top edge";
+    EXPECT_EQ(face.Pixel(MarkerX(50), 15), RGB(0, 0, 0)) << "bottom edge";
+    EXPECT_EQ(face.Pixel(MarkerX(0), 18), RGB(0, 192, 0)) << "selected marker at the left end";
+    EXPECT_EQ(face.Pixel(MarkerX(50), 25), kDialogColour) << "below the band";
+    EXPECT_EQ(face.Pixel(327, 16), RGB(255, 255, 0)) << "menu button";
+
+    /* The caption above the control, as Windows draws it: the pivot's
+     * values right-aligned at the right end, the label at the left. */
+    Capture shown = ui::Pixels(window);
+    HDC screen = GetDC(nullptr);
+    HGDIOBJ oldFont = SelectObject(screen, GetStockObject(ANSI_VAR_FONT));
+    SIZE extent;
+    const char values[] = "R=255,G=255,B=255,Pos=0";
+    GetTextExtentPoint32A(screen, values, (int)strlen(values), &extent);
+    SelectObject(screen, oldFont);
+    ReleaseDC(nullptr, screen);
+
+    HDC memory = CreateCompatibleDC(nullptr);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = kWidth;
+    info.bmiHeader.biHeight = -extent.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    HBITMAP strip = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ oldBitmap = SelectObject(memory, strip);
+    RECT all = {0, 0, kWidth, extent.cy};
+    FillRect(memory, &all, dialogBrush);
+    oldFont = SelectObject(memory, GetStockObject(ANSI_VAR_FONT));
+    SetBkMode(memory, TRANSPARENT);
+    SetTextAlign(memory, TA_RIGHT | TA_BOTTOM);
+    TextOutA(memory, kWidth, extent.cy - extent.cy / 6, values, (int)strlen(values));
+    SetTextAlign(memory, TA_LEFT | TA_BOTTOM);
+    TextOutA(memory, 0, extent.cy - extent.cy / 6, "Ramp", 4);
+    GdiFlush();
+    int differing = 0, dark = 0;
+    const unsigned char *bgra = static_cast<const unsigned char *>(bits);
+    for (int y = 0; y < extent.cy; y++)
+        for (int x = 0; x < kWidth; x++) {
+            const unsigned char *e = bgra + 4 * (y * kWidth + x);
+            COLORREF expected = RGB(e[2], e[1], e[0]);
+            dark += expected == RGB(0, 0, 0);
+            differing += shown.Pixel(kButtonX + x, kButtonY - extent.cy + y) != expected;
+        }
+    SelectObject(memory, oldFont);
+    SelectObject(memory, oldBitmap);
+    DeleteObject(strip);
+    DeleteDC(memory);
+    EXPECT_GT(dark, 50) << "the oracle holds text";
+    EXPECT_EQ(differing, 0);
+}
+
+TEST_F(ColourSliderTest, AWindowWithoutABrushLeavesTheButtonFace)
+{
+    windowBrush = nullptr;
+    CColourSlider *other = Make(kButtonId + 1, false);
+    EXPECT_NE(other->background, nullptr);
+    EXPECT_NE(other->background, dialogBrush);
+    EXPECT_EQ(ui::PrintClient(other->control).Pixel(MarkerX(50), 25), GetSysColor(COLOR_BTNFACE));
+    delete other;
+}
+
+TEST_F(ColourSliderTest, AClickOnASingleColourBandMakesARampOfThree)
+{
+    int x = 165;   /* no pivot near */
+    std::vector<int> offered;
+    driver.When(kPicker, [&](HWND picker) {
+        EXPECT_EQ(ui::ItemText(picker, IDC_COLOR_GROUP), "Select pivot color");
+        offered = Bars(picker);
+        Choose(10, 20, 30)(picker);
+    });
+    Click(Button(), x, kBandY);
+    EXPECT_EQ(offered, (std::vector<int>{128, 128, 128})) << "grey for a single colour";
+    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, PositionAt(x), 99}));
+    uint32_t picked = Packed(10, 20, 30);
+    EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0xFFFFFF, picked, picked}));
+    EXPECT_EQ(SelectedIndex(slider->pivots), 1);
+    EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId}));
+    EXPECT_EQ(ui::Pixels(Button()).Pixel(MarkerX(PositionAt(x)), 18), RGB(0, 192, 0));
+}
+
+TEST_F(ColourSliderTest, ANewPivotBetweenBlackAndWhiteIsOfferedTheirBlendAndCancelAddsNothing)
+{
+    SetPivots({0, 99}, {0x000000, 0xFFFFFF});
+    std::vector<int> offered;
+    driver.When(kPicker, [&](HWND picker) {
+        offered = Bars(picker);
+        ui::Click(picker, IDCANCEL);
+    });
+    Click(Button(), MarkerX(49) + 1, kBandY);
+    EXPECT_EQ(offered, (std::vector<int>{124, 124, 124})) << "trunc(255 x 49 / 100)";
+    EXPECT_EQ(slider->pivots.count, 2);
+    EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndAReleaseAwayAsksForAPivot)
+{
+    SetPivots({0, 50, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
+    bool asked = false;
+    driver.When(kPicker, [&](HWND picker) {
+        asked = true;
+        ui::Click(picker, IDCANCEL);
+    });
+    ui::LeftDown(Button(), MarkerX(50), kBandY);
+    EXPECT_EQ(SelectedIndex(slider->pivots), 1);
+    EXPECT_EQ(GetCapture(), Button());
+    for (int x = MarkerX(50); x <= 240; x++)
+        ui::MouseMove(Button(), x, kBandY, true);
+    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 59, 60, 99}));
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZEWE));
+    EXPECT_TRUE(changes.empty()) << "reported on release";
+    ui::LeftUp(Button(), 240, kBandY);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(changes.size(), 1u);
+    EXPECT_EQ(slider->pivots.count, 4);
+
+    /* Cancelled in mid-drag: reported once, and the next move drags nothing. */
+    changes.clear();
+    ui::LeftDown(Button(), MarkerX(59), kBandY);
+    ui::MouseMove(Button(), MarkerX(30), kBandY, true);
+    SendMessageA(Button(), WM_CANCELMODE, 0, 0);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(changes.size(), 1u);
+    ui::MouseMove(Button(), MarkerX(40), kBandY, true);
+    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, PositionAt(MarkerX(30)), 60, 99}));
+    EXPECT_EQ(changes.size(), 1u);
+}
+
+TEST_F(ColourSliderTest, EndPivotsDoNotMove)
+{
+    SetPivots({0, 50, 99}, {0xFF, 0xFF00, 0xFF0000});
+    ui::LeftDown(Button(), MarkerX(99), kBandY);
+    ui::MouseMove(Button(), MarkerX(80), kBandY, true);
+    EXPECT_EQ(GetCursor(), ModuleCursor("IDC_COLEND"));
+    ui::LeftUp(Button(), MarkerX(80), kBandY + 20);   /* below the add zone */
+    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 50, 99}));
+    EXPECT_TRUE(changes.empty());
+    EXPECT_EQ(SelectedIndex(slider->pivots), 2);
+}
+
+TEST_F(ColourSliderTest, RightClicksDeleteExceptTheFirstAndTheLastOfThreeOrMore)
+{
+    struct Case {
+        const char *what;
+        std::vector<int> before;
+        int clickAt;   /* a position */
+        std::vector<int> after;
+        size_t reports;
+    } cases[] = {
+        {"last of three", {0, 50, 99}, 99, {0, 50, 99}, 0},
+        {"last of two", {0, 99}, 99, {0}, 1},
+        {"first", {0, 50, 99}, 0, {0, 50, 99}, 1},
+        {"middle", {0, 30, 60, 99}, 30, {0, 60, 99}, 1},
+        {"off the pivots", {0, 50, 99}, 25, {0, 50, 99}, 0},
+    };
+    for (const Case &c : cases) {
+        changes.clear();
+        SetPivots(c.before, std::vector<uint32_t>(c.before.size(), 0x123456));
+        ui::RightDown(Button(), MarkerX(c.clickAt), kBandY);
+        ui::RightUp(Button(), MarkerX(c.clickAt), kBandY);
+        EXPECT_EQ(Positions(slider->pivots), c.after) << c.what;
+        EXPECT_EQ(changes.size(), c.reports) << c.what;
+    }
+}
+
+TEST_F(ColourSliderTest, CursorsFollowWhatIsUnderThePointer)
+{
+    SetPivots({0, 50, 99}, {0xFF, 0xFF00, 0xFF0000});
+    struct Case {
+        const char *what;
+        int x, y;
+        HCURSOR expected;
+    } cases[] = {
+        {"empty band", MarkerX(25), kBandY, ModuleCursor("IDC_ADDPIV")},
+        {"below the marker rows", MarkerX(25), 22, LoadCursorA(nullptr, IDC_ARROW)},
+        {"first pivot", MarkerX(0) + 3, kBandY, ModuleCursor("IDC_COLEND")},
+        {"last pivot", MarkerX(99), 21, ModuleCursor("IDC_COLEND")},
+        {"middle pivot", MarkerX(50) - 3, kBandY, LoadCursorA(nullptr, IDC_SIZEWE)},
+        {"menu button", 327, 16, ModuleCursor("IDC_MENU_CURSOR")},
+    };
+    for (const Case &c : cases) {
+        ASSERT_NE(c.expected, nullptr) << c.what;
+        ui::MouseMove(Button(), c.x, c.y, false);
+        EXPECT_EQ(GetCursor(), c.expected) << c.what;
+    }
+    slider->hasMenuButton = 0;
+    ui::MouseMove(Button(), 327, 16, false);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW)) << "no menu button";
+}
+
+TEST(ColourSliderCursors, AreThirtyTwoPixelsWithTheirHotSpots)
+{
+    struct Case {
+        const char *name;
+        DWORD x, y;
+    } cases[] = {{"IDC_ADDPIV", 14, 5}, {"IDC_COLEND", 16, 15}, {"IDC_MENU_CURSOR", 1, 1}};
+    for (const Case &c : cases) {
+        HCURSOR cursor = LoadCursorA(moduleHandle, c.name);
+        ASSERT_NE(cursor, nullptr) << c.name;
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(cursor, &info)) << c.name;
+        EXPECT_FALSE(info.fIcon);
+        EXPECT_EQ(info.xHotspot, c.x) << c.name;
+        EXPECT_EQ(info.yHotspot, c.y) << c.name;
+        BITMAP mask = {};
+        GetObjectA(info.hbmMask, sizeof mask, &mask);
+        EXPECT_EQ(mask.bmWidth, 32) << c.name;
+        EXPECT_EQ(mask.bmHeight, info.hbmColor ? 32 : 64) << c.name << ": AND and XOR masks";
+        DeleteObject(info.hbmMask);
+        if (info.hbmColor)
+            DeleteObject(info.hbmColor);
+    }
+}
+
+TEST_F(ColourSliderTest, NinetyNinePivotsRefuseAdds)
+{
+    /* Pivots crowd at position 2 and leave the middle of the band empty. */
+    std::vector<int> positions(99, 2);
+    positions.front() = 0;
+    positions.back() = 99;
+    SetPivots(positions, std::vector<uint32_t>(99, 0x00FF00));
+    ui::MouseMove(Button(), MarkerX(50), kBandY, false);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+    Click(Button(), MarkerX(50), kBandY);
+    EXPECT_EQ(slider->pivots.count, 99);
+    EXPECT_TRUE(changes.empty());
+
+    positions.erase(positions.begin() + 1);
+    SetPivots(positions, std::vector<uint32_t>(98, 0x00FF00));
+    ui::MouseMove(Button(), MarkerX(50), kBandY, false);
+    EXPECT_EQ(GetCursor(), ModuleCursor("IDC_ADDPIV")) << "one fewer may grow";
+}
+
+TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
+{
+    SetPivots({0, 99}, {0x000000, 0xFFFFFF});
+    std::vector<int> offered;
+    driver.When(kPicker, [&](HWND picker) {
+        offered = Bars(picker);
+        ui::Click(picker, IDOK);
+    });
+    DoubleClick(Button(), MarkerX(99), kBandY);
+    EXPECT_EQ(offered, (std::vector<int>{255, 255, 255}));
+    EXPECT_EQ(SelectedIndex(slider->pivots), 1);
+    EXPECT_TRUE(changes.empty()) << "the same colour";
+
+    driver.When(kPicker, Choose(0, 0, 200));
+    DoubleClick(Button(), MarkerX(99), kBandY);
+    EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, Packed(0, 0, 200)}));
+    EXPECT_EQ(changes.size(), 1u);
+
+    driver.When(kPicker, [](HWND picker) {
+        Scroll(picker, IDC_COLOR_BAR_FIRST, 77);
+        ui::Click(picker, IDCANCEL);
+    });
+    DoubleClick(Button(), MarkerX(0), kBandY);
+    EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, Packed(0, 0, 200)}));
+    EXPECT_EQ(SelectedIndex(slider->pivots), 0) << "selected even when cancelled";
+    EXPECT_EQ(changes.size(), 1u);
+}
+
+TEST_F(ColourSliderTest, GreyModePicksIntensitiesAndShowsThem)
+{
+    CColourSlider *grey = Make(kButtonId + 1, true);
+    grey->pivots.colours[0] = Packed(255, 0, 0);
+    driver.When(kPicker, Choose(0, 255, 0));
+    Click(grey->control, 165, kBandY);
+    /* (0 x 71 + 255 x 150 + 0 x 28) >> 8 = 149 */
+    EXPECT_EQ(Colours(grey->pivots),
+              (std::vector<uint32_t>{Packed(255, 0, 0), Packed(149, 149, 149),
+                                     Packed(149, 149, 149)}));
+    /* Red is shown as its intensity (255 x 71) >> 8 = 70. */
+    EXPECT_EQ(ui::PrintClient(grey->control).Pixel(16, 2), RGB(70, 70, 70));
+    delete grey;
+}
+
+TEST_F(ColourSliderTest, ControlsComeAndGoWithoutLeakingGdiObjects)
+{
+    int before = -1;
+    for (int i = 0; i < 30; i++) {
+        windowBrush = i % 2 ? dialogBrush : nullptr;
+        CColourSlider *extra = Make((uint16_t)(kButtonId + 1 + i), false);
+        extra->SetBackground();
+        extra->pivots.count = 2;
+        extra->pivots.positions[1] = 99;
+        extra->pivots.selected[1] = 1;
+        ui::Pixels(window);
+        ui::PrintClient(extra->control);
+        ui::RightDown(extra->control, MarkerX(99), kBandY);
+        HWND button = extra->control;
+        delete extra;
+        DestroyWindow(button);
+        /* Counted after a few rounds, which fill the system's DC caches. */
+        if (i == 9)
+            before = ui::CountGdiObjects();
+    }
+    int after = ui::CountGdiObjects();
+    if (before < 0)
+        GTEST_SKIP() << "no way to count GDI objects here";
+    EXPECT_LE(after - before, 8) << "a leaked brush per control would show as 20";
+}
+
+TEST_F(ColourSliderTest, TheButtonGetsItsOwnProcedureBack)
+{
+    WNDPROC taken = (WNDPROC)GetWindowLongPtrA(Button(), GWLP_WNDPROC);
+    HWND button = Button();
+    WNDPROC own = slider->previousProc;
+    EXPECT_NE(taken, own);
+    delete slider;
+    slider = nullptr;
+    EXPECT_EQ((WNDPROC)GetWindowLongPtrA(button, GWLP_WNDPROC), own);
+    EXPECT_EQ(GetWindowLongPtrA(button, GWLP_USERDATA), 0);
+    Click(button, 165, kBandY);   /* an ordinary button again */
+}
+
+/* ---- the large edit dialog ------------------------------------------------ */
+
+namespace {
+
+CColourSlider *LargeSlider(HWND dialog)
+{
+    return reinterpret_cast<CColourSlider *>(
+        GetWindowLongPtrA(GetDlgItem(dialog, IDC_LARGE_GRADIENT), GWLP_USERDATA));
+}
+
+bool SamePivots(const GradientPivots &a, const GradientPivots &b)
+{
+    return a.count == b.count && a.interpolation == b.interpolation &&
+           std::memcmp(a.colours, b.colours, sizeof a.colours) == 0 &&
+           std::memcmp(a.positions, b.positions, sizeof a.positions) == 0 &&
+           std::memcmp(a.selected, b.selected, sizeof a.selected) == 0;
+}
+
+} // namespace
+
+TEST_F(ColourSliderTest, TheLargeDialogShowsACopyAndCancelKeepsTheSmallGradient)
+{
+    SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
+    GradientPivots before = slider->pivots;
+    driver.When("Gradient Edit", [&](HWND dialog) {
+        CColourSlider *large = LargeSlider(dialog);
+        ASSERT_NE(large, nullptr);
+        EXPECT_TRUE(SamePivots(large->pivots, before)) << "selection travels too";
+        RECT item;
+        GetClientRect(GetDlgItem(dialog, IDC_LARGE_GRADIENT), &item);
+        EXPECT_EQ(large->margin, item.bottom + 1);
+        EXPECT_EQ(large->barWidth, item.right + 1 - 2 * (item.bottom + 1));
+        EXPECT_EQ(large->hasMenuButton, 0);
+        EXPECT_STREQ(large->label, "Gradient");
+        EXPECT_EQ(ui::ItemText(dialog, IDOK), "Ok");
+        EXPECT_EQ(ui::ItemText(dialog, IDCANCEL), "Cancel");
+        EXPECT_EQ(GetWindowLongA(dialog, GWL_STYLE) & WS_SYSMENU, 0);
+
+        ui::RightDown(large->control, large->left + 40 * large->barWidth / 99, 5);
+        ASSERT_EQ(large->pivots.count, 2) << "edited in the dialog";
+        ui::Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0), 1);
+    EXPECT_TRUE(SamePivots(slider->pivots, before));
+    EXPECT_TRUE(changes.empty());
+}
+
+TEST_F(ColourSliderTest, OkCopiesTheWholeGradientBackAndReportsOnce)
+{
+    SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
+    GradientPivots unchanged = slider->pivots;
+    driver.When("Gradient Edit", [](HWND dialog) { ui::Click(dialog, IDOK); });
+    SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
+    EXPECT_TRUE(SamePivots(slider->pivots, unchanged));
+    EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId})) << "even without an edit";
+
+    changes.clear();
+    GradientPivots edited = {};
+    driver.When("Gradient Edit", [&](HWND dialog) {
+        CColourSlider *large = LargeSlider(dialog);
+        ASSERT_NE(large, nullptr);
+        SendMessageA(large->control, WM_COMMAND, IDM_GRADIENT_CARDINAL, 0);
+        int lastX = large->left + large->barWidth;
+        ui::LeftDown(large->control, lastX, 5);
+        ui::LeftUp(large->control, lastX, 5);
+        edited = large->pivots;
+        ui::Click(dialog, IDOK);
+    });
+    SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
+    EXPECT_EQ(edited.interpolation, Ki_Inquire_Token("cardinal"));
+    EXPECT_EQ(SelectedIndex(edited), 2);
+    EXPECT_TRUE(SamePivots(slider->pivots, edited));
+    EXPECT_EQ(changes.size(), 1u);
+}
