@@ -202,6 +202,17 @@ void ProvideDemoEffects(const std::string &data)
     std::printf("flarehost: wrote %d demo effects to %s\n", written, folder.c_str());
 }
 
+/* Likewise the gradient requestors' folder gets the demo gradients. */
+void ProvideDemoGradients(const std::string &data)
+{
+    std::string folder = data + "\\colormap";
+    if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return;
+    CreateDirectoryA(folder.c_str(), nullptr);
+    int written = Kh_Write_Demo_Gradients(folder.c_str());
+    std::printf("flarehost: wrote %d demo gradients to %s\n", written, folder.c_str());
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -221,6 +232,7 @@ int main(int argc, char **argv)
     }
 
     ProvideDemoEffects(data);
+    ProvideDemoGradients(data);
     Ki_Light(options.light.c_str(), Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
     if (!options.effect.empty()) {
         if (!LoadEffect(options.light, options.effect)) {
