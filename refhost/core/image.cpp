@@ -31,14 +31,13 @@ std::string Levels(int32_t red, int32_t green, int32_t blue)
 /* 4 x 4 ordered-dither thresholds, (rank + 0.5) / 16. */
 const unsigned char kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
 
-/* Which levels occur, and their sum, over the (2r + 1)-square window
- * around each pixel of a level plane, clamped to the image: a row pass,
- * then a column pass over whole rows, both written so they vectorise.  A
- * level set is a bit mask: 16 bits for axes of up to 16 levels (every
- * usual cube), 64 bits for the longest axis a 256-entry cube can have. */
-template <typename Mask> struct Window {
-    std::vector<Mask> bits, rowSet, set;
-    std::vector<int> levels, rowSum, sum;
+/* Lowest and highest level, and the sum of levels, over the (2r + 1)-square
+ * window around each pixel of a level plane, clamped to the image: a row
+ * pass, then a column pass over whole rows, both on bytes and 16-bit sums
+ * (at most 25 levels below 64) so that they vectorise. */
+struct Window {
+    std::vector<unsigned char> rowLo, rowHi, lo, hi;
+    std::vector<uint16_t> rowSum, sum;
 };
 
 /* The neighbourhood reaches this far on each side of a pixel. */
@@ -46,58 +45,62 @@ const int kReach = 2;
 
 /* The window along one line of n values: out[x] combines in[x - 2 .. x + 2]
  * clamped to the line; the middle is written out so it vectorises. */
-template <typename T, typename Combine>
-void LineWindow(const T *in, T *out, int n, Combine combine)
+template <typename In, typename Out, typename Combine>
+void LineWindow(const In *in, Out *out, int n, Combine combine)
 {
     for (int x = 0; x < n; x++) {
         if (x == kReach && n > 2 * kReach) {
             for (; x < n - kReach; x++)
-                out[x] = combine(combine(combine(in[x - 2], in[x - 1]), combine(in[x], in[x + 1])),
-                                 in[x + 2]);
+                out[x] = (Out)combine(combine(combine(in[x - 2], in[x - 1]),
+                                              combine(in[x], in[x + 1])),
+                                      in[x + 2]);
             if (x >= n)
                 break;
         }
-        T value = in[std::max(0, x - kReach)];
+        Out value = in[std::max(0, x - kReach)];
         for (int i = std::max(0, x - kReach) + 1; i <= std::min(n - 1, x + kReach); i++)
-            value = combine(value, in[i]);
+            value = (Out)combine(value, in[i]);
         out[x] = value;
     }
 }
 
-template <typename Mask>
-void WindowStats(const std::vector<unsigned char> &level, int width, int height, Window<Mask> *w)
+const auto kLower = [](unsigned char a, unsigned char b) { return a < b ? a : b; };
+const auto kHigher = [](unsigned char a, unsigned char b) { return a > b ? a : b; };
+const auto kPlus = [](uint16_t a, uint16_t b) { return (uint16_t)(a + b); };
+
+void WindowStats(const std::vector<unsigned char> &level, int width, int height, Window *w)
 {
     size_t n = (size_t)width * height;
-    w->bits.resize(n);
-    w->rowSet.resize(n);
+    for (auto *plane : {&w->rowLo, &w->rowHi, &w->lo, &w->hi})
+        plane->resize(n);
     w->rowSum.resize(n);
-    w->set.resize(n);
     w->sum.resize(n);
-    w->levels.assign(level.begin(), level.end());
-    const std::vector<int> &levelInt = w->levels;
-    for (size_t k = 0; k < n; k++)
-        w->bits[k] = (Mask)((Mask)1 << level[k]);
-    auto either = [](Mask a, Mask b) { return (Mask)(a | b); };
-    auto plus = [](int a, int b) { return a + b; };
     for (int y = 0; y < height; y++) {
         size_t row = (size_t)y * width;
-        LineWindow(&w->bits[row], &w->rowSet[row], width, either);
-        LineWindow(&levelInt[row], &w->rowSum[row], width, plus);
+        LineWindow(&level[row], &w->rowLo[row], width, kLower);
+        LineWindow(&level[row], &w->rowHi[row], width, kHigher);
+        LineWindow(&level[row], &w->rowSum[row], width, kPlus);
     }
     /* Columns: each output row combines up to five input rows. */
     for (int y = 0; y < height; y++) {
         int a = std::max(0, y - kReach), b = std::min(height - 1, y + kReach);
-        Mask *__restrict set = &w->set[(size_t)y * width];
-        int *__restrict sum = &w->sum[(size_t)y * width];
-        std::copy_n(&w->rowSet[(size_t)a * width], width, set);
+        size_t out = (size_t)y * width;
+        unsigned char *__restrict lo = &w->lo[out];
+        unsigned char *__restrict hi = &w->hi[out];
+        uint16_t *__restrict sum = &w->sum[out];
+        std::copy_n(&w->rowLo[(size_t)a * width], width, lo);
+        std::copy_n(&w->rowHi[(size_t)a * width], width, hi);
         std::copy_n(&w->rowSum[(size_t)a * width], width, sum);
         for (int j = a + 1; j <= b; j++) {
-            const Mask *__restrict rowSet = &w->rowSet[(size_t)j * width];
-            const int *__restrict rowSum = &w->rowSum[(size_t)j * width];
-            for (int x = 0; x < width; x++) {
-                set[x] |= rowSet[x];
-                sum[x] += rowSum[x];
-            }
+            const unsigned char *__restrict rowLo = &w->rowLo[(size_t)j * width];
+            const unsigned char *__restrict rowHi = &w->rowHi[(size_t)j * width];
+            const uint16_t *__restrict rowSum = &w->rowSum[(size_t)j * width];
+            for (int x = 0; x < width; x++)
+                lo[x] = lo[x] < rowLo[x] ? lo[x] : rowLo[x];
+            for (int x = 0; x < width; x++)
+                hi[x] = hi[x] > rowHi[x] ? hi[x] : rowHi[x];
+            for (int x = 0; x < width; x++)
+                sum[x] = (uint16_t)(sum[x] + rowSum[x]);
         }
     }
 }
@@ -109,18 +112,16 @@ inline int WindowSpan(int x, int size)
 }
 
 /* Redraws the pixels of one channel's level plane whose neighbourhood holds
- * exactly two neighbouring levels with the ordered dither at its mean. */
-template <typename Mask>
-void DitherSteps(std::vector<unsigned char> &level, int w, int h, Window<Mask> &win)
+ * just two neighbouring levels with the ordered dither at its mean. */
+void DitherSteps(std::vector<unsigned char> &level, int w, int h, Window &win)
 {
     WindowStats(level, w, h, &win);
     for (int y = 0; y < h; y++) {
         int rows = WindowSpan(y, h);
         for (int x = 0; x < w; x++) {
             size_t k = (size_t)y * w + x;
-            Mask set = win.set[k];
-            int lo = __builtin_ctzll(set);
-            if (lo + 1 >= (int)sizeof(Mask) * 8 || set != (Mask)((Mask)3 << lo))
+            int lo = win.lo[k];
+            if (win.hi[k] != lo + 1)
                 continue;
             int count = rows * WindowSpan(x, w);
             /* fraction of the neighbourhood at the upper level */
@@ -130,6 +131,17 @@ void DitherSteps(std::vector<unsigned char> &level, int w, int h, Window<Mask> &
         }
     }
 }
+
+/* Working planes of the dither, kept between calls: under Wine a fresh
+ * block of this size costs more than the dither itself (about 5 ms of a
+ * 6 ms call for the editor's preview).  Images larger than a preview give
+ * their planes back after the call. */
+struct DitherScratch {
+    std::vector<unsigned char> level[3];
+    Window window;
+};
+thread_local DitherScratch ditherScratch;
+const size_t kKeptScratchPixels = 1024 * 768;
 
 } // namespace
 
@@ -261,37 +273,40 @@ extern "C" int Ki_Dither_Image(unsigned char *pixels, const KaColor *map, int16_
     const int w = width, h = height;
     const size_t stride = ((size_t)w + 3) & ~(size_t)3;
     const size_t n = (size_t)w * h;
-    std::vector<unsigned char> level[3];
+    DitherScratch &scratch = ditherScratch;
+    std::vector<unsigned char> *level = scratch.level;
     for (int c = 0; c < 3; c++)
         level[c].resize(n);
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            int v = pixels[(size_t)y * stride + x];
-            size_t k = (size_t)y * w + x;
-            /* red is the top digit: an index past the cube clamps there */
-            level[0][k] = (unsigned char)std::min(v / weight[0], levels[0] - 1);
-            for (int c = 1; c < 3; c++)
-                level[c][k] = (unsigned char)(v / weight[c] % levels[c]);
-        }
-    int changed = 0;
-    Window<uint16_t> narrow;
-    Window<uint64_t> wide;
-    for (int c = 0; c < 3; c++) {
-        if (levels[c] <= 16)
-            DitherSteps(level[c], w, h, narrow);
-        else
-            DitherSteps(level[c], w, h, wide);
+    unsigned char levelOf[3][256];
+    for (int v = 0; v < 256; v++) {
+        /* red is the top digit: an index past the cube clamps there */
+        levelOf[0][v] = (unsigned char)std::min(v / weight[0], levels[0] - 1);
+        for (int c = 1; c < 3; c++)
+            levelOf[c][v] = (unsigned char)(v / weight[c] % levels[c]);
     }
-    for (int y = 0; y < h; y++)
-        for (int x = 0; x < w; x++) {
-            size_t k = (size_t)y * w + x;
-            int v = level[0][k] * weight[0] + level[1][k] * weight[1] + level[2][k];
-            unsigned char &p = pixels[(size_t)y * stride + x];
-            if (p != v) {
-                p = (unsigned char)v;
-                changed = 1;
-            }
+    for (int y = 0; y < h; y++) {
+        const unsigned char *row = pixels + (size_t)y * stride;
+        for (int c = 0; c < 3; c++) {
+            unsigned char *out = &level[c][(size_t)y * w];
+            for (int x = 0; x < w; x++)
+                out[x] = levelOf[c][row[x]];
         }
+    }
+    int changed = 0;
+    for (int c = 0; c < 3; c++)
+        DitherSteps(level[c], w, h, scratch.window);
+    for (int y = 0; y < h; y++) {
+        size_t row = (size_t)y * w;
+        unsigned char *__restrict out = pixels + (size_t)y * stride;
+        for (int x = 0; x < w; x++) {
+            auto v = (unsigned char)(level[0][row + x] * weight[0] +
+                                     level[1][row + x] * weight[1] + level[2][row + x]);
+            changed |= out[x] != v;
+            out[x] = v;
+        }
+    }
+    if (n > kKeptScratchPixels)
+        scratch = DitherScratch();
     if (flag)
         *flag = changed;
     return 0;
