@@ -1,0 +1,180 @@
+// Gradient rows of the parameter panel in the real editor: the control
+// that a row's button carries, an edit reaching the model and the host,
+// the copy back when the section is left, and panels that come and go.
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "colour_slider.h"
+#include "element_fixture.h"
+#include "lens_flare_model.h"
+#include "plugin.h"
+#include "ui_driver.h"
+
+namespace {
+
+const char kRampType[] =
+    "type t_ramp\ndescription Ramp Element\n"
+    "param floatslider size\ndescription Size\n"
+    "param gradient ramp\ndescription Glow Ramp\nstop 0 0 0 0\nstop 1 1 1 1\n"
+    "end\n";
+const char kPicker[] = "Interactive Color Selector";
+const int kBandY = 10;   /* inside the band and the marker rows */
+
+ElementParameter *Ramp(const HostSession &host)
+{
+    FlareElement *element = host.instance->currentElement;
+    return element && element->firstParameter ? element->firstParameter->next : nullptr;
+}
+
+/* The first x that stands for position p: trunc((x - x0) x 99 / W) = p. */
+int XForPosition(const CColourSlider *slider, int p)
+{
+    int x = slider->left;
+    while ((x - slider->left) * 99 / slider->barWidth < p)
+        x++;
+    return x;
+}
+
+void Choose(HWND picker, int r, int g, int b)
+{
+    int bars[3] = {r, g, b};
+    for (int k = 0; k < 3; k++)
+        SendMessageA(picker, WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, bars[k]),
+                     (LPARAM)GetDlgItem(picker, IDC_COLOR_BAR_FIRST + k));
+    ui::Click(picker, IDOK);
+}
+
+struct HostGradient {
+    int32_t count = 0;
+    std::vector<float> colors, offsets;
+};
+
+HostGradient HostRamp(const HostSession &host)
+{
+    int32_t e = 0, p = 1, count = 0;
+    float *colors = nullptr, *offsets = nullptr;
+    Ki_Inquire_LensFlare(fx::T("light"), host.light.c_str(), fx::T("element"), &e, 1,
+                         fx::T("parameter"), &p, fx::T("gradientdata"), &count, &colors, &offsets,
+                         1, 0);
+    HostGradient out;
+    out.count = count;
+    if (count > 0 && colors && offsets) {
+        out.colors.assign(colors, colors + 3 * count);
+        out.offsets.assign(offsets, offsets + count);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
+{
+    fx::Define(kRampType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_ramp"});
+    ui::Driver driver;
+    size_t expectedWrites = 0;
+    driver.Then([&](HWND dialog) {
+        ElementParameter *ramp = Ramp(host);
+        ASSERT_NE(ramp, nullptr);
+        CColourSlider *slider = ramp->gradientControl;
+        ASSERT_NE(slider, nullptr);
+        EXPECT_EQ(slider->control, ramp->control);
+        EXPECT_EQ(slider->control, GetDlgItem(dialog, ramp->controlId));
+        EXPECT_STREQ(slider->label, "Glow Ramp");
+        EXPECT_EQ(slider->margin, GRADIENT_ROW_MARGIN);
+        ASSERT_EQ(slider->pivots.count, 2);
+        EXPECT_EQ(slider->pivots.colours[0], 0x000000u);
+        EXPECT_EQ(slider->pivots.colours[1], 0xFFFFFFu);
+        EXPECT_EQ(slider->pivots.positions[1], 99);
+
+        expectedWrites = fx::WriteCalls(host.instance->model);
+        host.ClearLog();
+        int x = XForPosition(slider, 49);
+        ui::LeftDown(slider->control, x, kBandY);
+        ui::LeftUp(slider->control, x, kBandY);   /* the picker runs here */
+
+        ASSERT_EQ(ramp->gradientCount, 3) << "copied into the model before the write";
+        EXPECT_EQ(ramp->gradientOffsets[0], 0.0f);
+        EXPECT_EQ(ramp->gradientOffsets[1], (float)(49 / 99.0));
+        EXPECT_EQ(ramp->gradientOffsets[2], 1.0f);
+        EXPECT_EQ(ramp->gradientColors[3], 1.0f);
+        EXPECT_EQ(ramp->gradientColors[4], (float)(51 / 255.0));
+        EXPECT_EQ(ramp->gradientColors[5], 0.0f);
+        std::vector<std::string> writes = host.Log("Ki_LensFlare");
+        EXPECT_EQ(writes.size(), expectedWrites);
+        EXPECT_EQ(fx::CountContaining(writes, "gradientdata &3 "), 1u);
+        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
+        fx::CloseWithOk(dialog);
+    });
+    driver.When(kPicker, [](HWND picker) { Choose(picker, 255, 51, 0); });
+    host.OpenEditor();
+
+    HostGradient after = HostRamp(host);
+    ASSERT_EQ(after.count, 3);
+    EXPECT_FLOAT_EQ(after.offsets[1], 49 / 99.0f);
+    EXPECT_FLOAT_EQ(after.colors[4], 51 / 255.0f);
+}
+
+TEST(GradientRow, WithRealtimeOffAnEditWaitsAndLeavingTheSectionCopiesIt)
+{
+    fx::Define(kRampType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_ramp"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ui::Click(dialog, IDC_REALTIME_UPDATES);
+        ElementParameter *ramp = Ramp(host);
+        ASSERT_NE(ramp, nullptr);
+        ASSERT_NE(ramp->gradientControl, nullptr);
+        HWND button = ramp->control;
+        int16_t id = ramp->controlId;
+        CColourSlider *slider = ramp->gradientControl;
+        host.ClearLog();
+        ui::RightDown(button, slider->left + slider->barWidth, kBandY);   /* the last of two */
+        EXPECT_EQ(slider->pivots.count, 1);
+        EXPECT_EQ(ramp->gradientCount, 2) << "the model waits";
+        EXPECT_TRUE(host.Log().empty());
+
+        fx::ShowSection(dialog, SECTION_GLOBAL);
+        EXPECT_EQ(ramp->gradientCount, 1);
+        EXPECT_EQ(ramp->gradientColors[0], 0.0f);
+        EXPECT_EQ(ramp->gradientControl, nullptr);
+        EXPECT_EQ(GetDlgItem(dialog, id), nullptr) << "the row's button is gone";
+        EXPECT_TRUE(host.Log("Ki_LensFlare").empty());
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    EXPECT_EQ(HostRamp(host).count, 1) << "OK writes the copied gradient";
+}
+
+TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
+{
+    fx::Define(kRampType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_ramp", "t_ramp"});
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        int gdiBefore = -1;
+        int64_t blocksBefore = 0;
+        for (int i = 0; i < 30; i++) {
+            fx::SelectLine(dialog, i % 2);
+            UpdateWindow(dialog);
+            /* Counted after a few rounds, which fill the system's DC caches. */
+            if (i == 9) {
+                gdiBefore = ui::CountGdiObjects();
+                blocksBefore = LiveHostBlocks();
+            }
+        }
+        int gdiAfter = ui::CountGdiObjects();
+        EXPECT_EQ(LiveHostBlocks(), blocksBefore);
+        if (gdiBefore >= 0) {
+            EXPECT_LE(gdiAfter - gdiBefore, 8) << "a brush per row would show as 20";
+        }
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
