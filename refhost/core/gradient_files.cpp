@@ -43,8 +43,11 @@ unsigned char ToByte(float component)
     return (unsigned char)(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
+/* A single colour is the same wherever it sits. */
 bool SpreadEvenly(const std::vector<float> &offsets)
 {
+    if (offsets.size() < 2)
+        return true;
     for (size_t i = 0; i < offsets.size(); i++)
         if (std::fabs(offsets[i] - EvenOffset(i, offsets.size())) > 1e-6f)
             return false;

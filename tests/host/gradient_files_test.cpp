@@ -141,6 +141,13 @@ TEST_F(GradientFiles, UnevenGradientSavedAsMapIsSampled)
     EXPECT_EQ(g.Table()[3 * 255 + 2], 255);
     EXPECT_EQ(g.offsets[51], 0.2f);
 
+    const float middle[] = {0.7f};
+    std::string single = TempPath("single.cmp");
+    ASSERT_EQ(Ki_Save_Gradient_Colormap(single.c_str(), 1, middle, colors + 3, nullptr, T("linear")), 0);
+    Loaded one(single);
+    EXPECT_EQ(one.count, 1) << "one colour needs no sampling";
+    EXPECT_EQ(one.offsets[0], 0.0f);
+
     /* Cardinal through black, white, black, black, white at thirds (the
      * repeated black makes the spread uneven): colour 42
      * (t = 0.1647, u = 0.4941 of the first third) follows
