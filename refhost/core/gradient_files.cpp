@@ -342,8 +342,10 @@ bool ParseCmp(const char *text, size_t size, GradientRecord *out, std::string *w
         for (size_t k = 0; ok && k < 3; k++) {
             long byte = 0;
             ok = ParseInt(&r, r.words[1 + k], 0, 255, &byte);
-            g.table.push_back((unsigned char)byte);
-            g.colors.push_back((float)byte / 255.0f);
+            if (ok) {
+                g.table.push_back((unsigned char)byte);
+                g.colors.push_back((float)byte / 255.0f);
+            }
         }
         g.offsets.push_back(EvenOffset((size_t)i, (size_t)count));
     }
