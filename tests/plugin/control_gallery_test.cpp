@@ -1,5 +1,6 @@
 // A picture of the custom controls for people to look at: compact sliders
-// in their kinds and states and the tab strip with each tab selected, drawn
+// in their kinds and states, the tab strip with each tab selected and
+// gradient controls with their pivots and caption lines, drawn
 // in one window and saved as build/gallery/controls.png under the source
 // tree (or into the folder named by GALLERY_DIR).
 #include <cstdlib>
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "colour_slider.h"
 #include "controls/controls.h"
 #include "entry/plugin.h"
 #include "host_app.h"
@@ -14,7 +16,7 @@
 
 namespace {
 
-const int kGalleryWidth = 760;
+const int kGalleryWidth = 1000;
 const int kGalleryHeight = 720;
 const int kZoom = 3;
 
@@ -96,6 +98,8 @@ protected:
 
     void TearDown() override
     {
+        for (CColourSlider *gradient : gradients)
+            delete gradient;
         for (TinySlider &slider : sliders)
             DestroyTinySlider(&slider.window);
         for (TabStrip &strip : strips)
@@ -147,7 +151,33 @@ protected:
         ShowWindow(strip.window, SW_SHOWNORMAL);
     }
 
+    /* A panel row's button taken over by a gradient control; a click on
+     * the pivot at position selectAt selects it (no click for -1). */
+    CColourSlider *Gradient(int slot, const char *label, int16_t grey, int command, int selectAt,
+                            int x, int y)
+    {
+        const int width = 220, margin = GRADIENT_ROW_MARGIN;
+        int32_t height = 0, labelOffset = 0;
+        MeasureGradientRow(margin, &height, &labelOffset);
+        uint16_t id = (uint16_t)(20000 + slot);
+        CreateWindowA("button", "", WS_CHILD | WS_VISIBLE, x, y - labelOffset, width, height,
+                      window, (HMENU)(UINT_PTR)id, moduleHandle, nullptr);
+        CColourSlider *gradient =
+            new CColourSlider(window, moduleHandle, label, grey, id, width, margin, nullptr);
+        gradients[slot] = gradient;
+        gradient->SetBackground();
+        if (command)
+            SendMessageA(gradient->control, WM_COMMAND, command, 0);
+        if (selectAt >= 0) {
+            int px = selectAt * gradient->barWidth / 99 + gradient->left;
+            SendMessageA(gradient->control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(px, 10));
+            SendMessageA(gradient->control, WM_LBUTTONUP, 0, MAKELPARAM(px, 10));
+        }
+        return gradient;
+    }
+
     HWND window = nullptr;
+    CColourSlider *gradients[4] = {};
     TinySlider sliders[8] = {};
     TabStrip strips[5] = {};
     TabItem tabs[5][3] = {};
@@ -187,6 +217,15 @@ TEST_F(ControlGallery, DrawsEverySliderKindAndEveryTabStateIntoOnePicture)
     Caption("Enlarged 3 times: the second tab selected, and an integer slider's thumb and ticks",
             20, 470, 720);
 
+    Caption("Gradient controls", 760, 8, 230);
+    Gradient(0, "As created", 0, 0, -1, 760, 28);
+    Gradient(1, "Ring", 0, IDM_GRADIENT_RING, 49, 760, 90);
+    Gradient(2, "Grey", 1, IDM_GRADIENT_RING, 99, 760, 152);
+    CColourSlider *bare = Gradient(3, "No menu", 0, IDM_GRADIENT_REFLEX, -1, 760, 214);
+    Caption("Ring's ends, enlarged 3 times:", 760, 276, 230);
+    bare->hasMenuButton = 0;
+    bare->pivots.selected[0] = 0;
+
     ShowWindow(window, SW_SHOWNOACTIVATE);
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
@@ -202,6 +241,9 @@ TEST_F(ControlGallery, DrawsEverySliderKindAndEveryTabStateIntoOnePicture)
 
     PasteZoomed(picture, 20, 258 + 2 * 42, 240, strips[2].height, &picture, 20, 492);
     PasteZoomed(picture, 20, 68, 240, 30, &picture, 20, 492 + strips[2].height * kZoom + 12);
+    /* The ring control's two ends, its caption line above them. */
+    PasteZoomed(picture, 760, 86, 76, 46, &picture, 760, 300);
+    PasteZoomed(picture, 904, 86, 76, 46, &picture, 760, 450);
 
     std::string folder = GalleryFolder();
     ASSERT_FALSE(folder.empty()) << "no source tree above the test program; set GALLERY_DIR";
