@@ -1,0 +1,585 @@
+// Gradient presets, files and the gradient requestor: a gradient control on
+// a small dialog, the real common dialogs driven as a user does, and the
+// reference host's gradient files and call log as the oracle.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include "colour_slider.h"
+#include "host_session.h"
+#include "library.h"
+#include "refhost_api.h"
+#include "resource_ids.h"
+#include "ui_driver.h"
+
+namespace {
+
+const char kLoadTitle[] = "Load Color Gradient File";
+const char kSaveTitle[] = "Save Color Gradient File";
+const int kSliderId = 1000;
+
+KaToken T(const char *keyword)
+{
+    return Ki_Inquire_Token(keyword);
+}
+
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
+{
+    return message == WM_INITDIALOG;
+}
+
+/* A modeless dialog holding one button, taken over by a gradient control
+ * with the panel's margin. */
+struct SliderDialog {
+    SliderDialog()
+    {
+        alignas(4) WORD buffer[64] = {};
+        DLGTEMPLATE *dialogTemplate = reinterpret_cast<DLGTEMPLATE *>(buffer);
+        dialogTemplate->style = WS_POPUP | WS_CAPTION | WS_VISIBLE;
+        dialogTemplate->cdit = 1;
+        dialogTemplate->cx = 240;
+        dialogTemplate->cy = 50;
+        WORD *after = reinterpret_cast<WORD *>(dialogTemplate + 1);
+        after += 3;   /* no menu, the dialog class, no title */
+        DLGITEMTEMPLATE *item = reinterpret_cast<DLGITEMTEMPLATE *>(
+            (reinterpret_cast<UINT_PTR>(after) + 3) & ~(UINT_PTR)3);
+        item->style = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON;
+        item->x = 10;
+        item->y = 20;
+        item->cx = 220;
+        item->cy = 16;
+        item->id = kSliderId;
+        WORD *classAndText = reinterpret_cast<WORD *>(item + 1);
+        classAndText[0] = 0xFFFF;
+        classAndText[1] = 0x0080;   /* "Button"; then no text, no creation data */
+        dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialogTemplate,
+                                            ui::TestOwnerWindow(), PlainDialogProc, 0);
+        RECT client;
+        GetClientRect(GetDlgItem(dialog, kSliderId), &client);
+        slider = new CColourSlider(dialog, GetModuleHandleA(nullptr), "Ramp", 0, kSliderId,
+                                   client.right, GRADIENT_ROW_MARGIN, nullptr);
+        slider->SetBackground();
+        slider->Refresh();
+    }
+    ~SliderDialog()
+    {
+        delete slider;
+        DestroyWindow(dialog);
+    }
+    HWND dialog = nullptr;
+    CColourSlider *slider = nullptr;
+};
+
+struct Pivot {
+    COLORREF colour;
+    int32_t position;
+    bool operator==(const Pivot &o) const { return colour == o.colour && position == o.position; }
+};
+
+std::vector<Pivot> PivotsOf(const GradientPivots &pivots)
+{
+    std::vector<Pivot> out;
+    for (int32_t i = 0; i < pivots.count; i++)
+        out.push_back({pivots.colours[i], pivots.positions[i]});
+    return out;
+}
+
+void SetPivots(GradientPivots *pivots, const std::vector<Pivot> &list, KaToken interpolation)
+{
+    pivots->count = (int32_t)list.size();
+    for (size_t i = 0; i < list.size(); i++) {
+        pivots->colours[i] = list[i].colour;
+        pivots->positions[i] = list[i].position;
+    }
+    pivots->interpolation = interpolation;
+}
+
+bool SamePivots(const GradientPivots &a, const GradientPivots &b)
+{
+    return PivotsOf(a) == PivotsOf(b) && a.interpolation == b.interpolation &&
+           std::memcmp(a.selected, b.selected, sizeof a.selected) == 0;
+}
+
+/* A gradient file written by the host itself. */
+void WriteGradient(const std::string &path, const std::vector<float> &offsets,
+                   const std::vector<float> &colors, const char *interpolation)
+{
+    ASSERT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), (int32_t)offsets.size(), offsets.data(),
+                                        colors.data(), nullptr, T(interpolation)),
+              0)
+        << path;
+}
+
+struct Loaded {
+    int status = 0;
+    std::vector<float> offsets, colors;
+    KaToken interpolation = 0;
+};
+
+Loaded ReadGradient(const std::string &path)
+{
+    Loaded out;
+    int32_t count = 0;
+    float *offsets = nullptr, *colors = nullptr;
+    void *extra = nullptr;
+    out.status =
+        Ki_Load_Gradient_Colormap(path.c_str(), &count, &offsets, &colors, &extra, &out.interpolation);
+    if (out.status == 0) {
+        out.offsets.assign(offsets, offsets + count);
+        out.colors.assign(colors, colors + 3 * count);
+    }
+    Ki_Free_Memory(offsets);
+    Ki_Free_Memory(colors);
+    Ki_Free_Memory(extra);
+    return out;
+}
+
+void WriteText(const std::string &path, const char *text)
+{
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD written = 0;
+    WriteFile(file, text, (DWORD)std::strlen(text), &written, nullptr);
+    CloseHandle(file);
+}
+
+std::string Lower(std::string text)
+{
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return (char)std::tolower(c); });
+    return text;
+}
+
+/* A name as the call log quotes it. */
+std::string Logged(const std::string &name)
+{
+    std::string out = "\"";
+    for (char c : name) {
+        if (c == '\\')
+            out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string FileNameShown(HWND dialog)
+{
+    char name[MAX_PATH] = "";
+    SendMessageA(dialog, CDM_GETSPEC, sizeof name, reinterpret_cast<LPARAM>(name));
+    return name;
+}
+
+std::string FolderShown(HWND dialog)
+{
+    char path[MAX_PATH] = "";
+    SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof path, reinterpret_cast<LPARAM>(path));
+    return path;
+}
+
+void TypeName(HWND dialog, const std::string &name)
+{
+    int field = GetDlgItem(dialog, cmb13) ? cmb13 : edt1;
+    SendMessageA(dialog, CDM_SETCONTROLTEXT, field, reinterpret_cast<LPARAM>(name.c_str()));
+}
+
+void Choose(HWND dialog, const std::string &name)
+{
+    TypeName(dialog, name);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+std::string RememberedFile(const HostSession &host)
+{
+    char value[FILE_NAME_SIZE] = "";
+    GetPrivateProfileStringA("LensFlare", "LastGradientDirectory", "", value, sizeof value,
+                             host.services.iniFile.c_str());
+    return value;
+}
+
+/* The requestor's template dialog, the one holding the preview item. */
+HWND HookDialog(HWND requestor)
+{
+    for (HWND child = GetWindow(requestor, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetDlgItem(child, IDC_GRADIENT_FILE_PREVIEW))
+            return child;
+    return nullptr;
+}
+
+void NotifySelectionChange(HWND hook)
+{
+    OFNOTIFYA notice = {};
+    notice.hdr.hwndFrom = GetParent(hook);
+    notice.hdr.code = CDN_SELCHANGE;
+    SendMessageA(hook, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notice));
+}
+
+const COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kWhite = RGB(255, 255, 255);
+
+} // namespace
+
+TEST(GradientPresets, EachPresetGivesItsPivotsAndLinearAndKeepsTheSelection)
+{
+    HostSession host;
+    SliderDialog d;
+    struct Case {
+        int command;
+        std::vector<Pivot> pivots;
+    };
+    const Case cases[] = {
+        {IDM_GRADIENT_SINGLE_WHITE, {{kWhite, 0}}},
+        {IDM_GRADIENT_WHITE_TO_BLACK, {{kWhite, 0}, {RGB(0, 0, 0), 99}}},
+        {IDM_GRADIENT_REFLEX, {{RGB(0, 128, 255), 0}, {RGB(0, 128, 255), 94}, {RGB(0, 0, 0), 99}}},
+        {IDM_GRADIENT_RING,
+         {{RGB(128, 0, 128), 0},
+          {RGB(95, 0, 191), 16},
+          {RGB(0, 0, 255), 32},
+          {RGB(0, 255, 0), 49},
+          {RGB(255, 255, 0), 65},
+          {RGB(255, 128, 0), 81},
+          {RGB(255, 0, 0), 99}}},
+        {IDM_GRADIENT_SINGLE_BLUE, {{RGB(102, 102, 255), 0}}},
+    };
+    for (const Case &c : cases) {
+        GradientPivots &pivots = d.slider->pivots;
+        SetPivots(&pivots, {{kRed, 0}, {kBlue, 40}, {kWhite, 70}, {kRed, 99}}, T("cardinal"));
+        std::memset(pivots.selected, 0, sizeof pivots.selected);
+        pivots.selected[2] = 1;
+        EXPECT_EQ(CarryOutGradientCommand(d.slider, c.command), 1) << c.command;
+        EXPECT_EQ(PivotsOf(pivots), c.pivots) << c.command;
+        EXPECT_EQ(pivots.interpolation, T("linear")) << c.command;
+        EXPECT_EQ(pivots.selected[2], 1) << c.command;
+        EXPECT_EQ(std::count(pivots.selected, pivots.selected + GRADIENT_MAX_PIVOTS, 1), 1);
+    }
+
+    /* The single white colour leaves the selected third pivot out of use:
+     * no marker is drawn green. */
+    CarryOutGradientCommand(d.slider, IDM_GRADIENT_SINGLE_WHITE);
+    d.slider->Refresh();
+    Capture shown = ui::PrintClient(d.slider->control);
+    ASSERT_GT(shown.width, 0);
+    int green = 0;
+    for (int y = 0; y < shown.height; y++)
+        for (int x = 0; x < shown.width; x++)
+            green += shown.Pixel(x, y) == RGB(0, 192, 0);
+    EXPECT_EQ(green, 0);
+
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_CARDINAL), 1);
+    EXPECT_EQ(d.slider->pivots.interpolation, T("cardinal"));
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LINEAR), 1);
+    EXPECT_EQ(d.slider->pivots.interpolation, T("linear"));
+}
+
+TEST(GradientMenu, OpensAtTheCursorWhileAButtonIsDownAndItsChoiceReachesTheControl)
+{
+    HostSession host;
+    SliderDialog d;
+    SetPivots(&d.slider->pivots, {{kRed, 0}, {kBlue, 99}}, T("linear"));
+
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_LBUTTON] = 0;
+    keys[VK_RBUTTON] = 0;
+    SetKeyboardState(keys);
+    ShowPopupMenu(d.slider);   /* no button down: nothing to track */
+    ui::Pump();
+    EXPECT_EQ(PivotsOf(d.slider->pivots), (std::vector<Pivot>{{kRed, 0}, {kBlue, 99}}));
+
+    static std::vector<std::string> entries;
+    static RECT placed;
+    static HWND menuWindow;
+    entries.clear();
+    menuWindow = nullptr;
+    SetCursorPos(60, 70);
+    keys[VK_RBUTTON] = 0x80;
+    SetKeyboardState(keys);
+    UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
+        HWND menu = FindWindowA("#32768", nullptr);
+        if (!menu || !IsWindowVisible(menu) || menuWindow)
+            return;
+        menuWindow = menu;
+        GetWindowRect(menu, &placed);
+        HMENU shown = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
+        for (int i = 0; i < GetMenuItemCount(shown); i++) {
+            char text[80] = "";
+            GetMenuStringA(shown, i, text, sizeof text, MF_BYPOSITION);
+            entries.push_back(text[0] ? text : "-");
+        }
+        /* Up from no selection reaches the last entry. */
+        PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
+        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+    });
+    ShowPopupMenu(d.slider);
+    KillTimer(nullptr, timer);
+    keys[VK_RBUTTON] = 0;
+    SetKeyboardState(keys);
+    ui::Pump();
+
+    EXPECT_EQ(entries, (std::vector<std::string>{
+                           "&Load Gradient From File...", "&Save Gradient To File...", "-",
+                           "&Edit gradient on larger dialog box...", "-",
+                           "Reset to Single White Color", "Reset to White-to-Black Transition",
+                           "Reset to Reflex Color Spectrum", "Reset to Ring Color Spectrum"}));
+    EXPECT_EQ(placed.left, 60);
+    EXPECT_EQ(placed.top, 70);
+    EXPECT_EQ(d.slider->pivots.count, 7) << "the ring spectrum arrived as a command";
+    EXPECT_EQ(d.slider->pivots.positions[3], 49);
+}
+
+TEST(GradientFiles, ACmpLoadBringsItsInterpolationAndASaveHandsItBack)
+{
+    HostSession host;
+    CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
+    WriteGradient(host.Path("colormap\\map.cmp"), {0.0f, 0.5f, 1.0f},
+                  {1, 0, 0, 0, 1, 0, 0, 0, 1}, "cardinal");
+    SliderDialog d;
+    int64_t blocks = LiveHostBlocks();
+    ui::Driver driver;
+
+    driver.When(kLoadTitle, [&](HWND dialog) {
+        EXPECT_EQ(Lower(FolderShown(dialog)), Lower(host.Path("colormap")));
+        EXPECT_EQ(FileNameShown(dialog), "");
+        Choose(dialog, host.Path("colormap\\MAP.CMP"));
+    });
+    host.ClearLog();
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1);
+    EXPECT_EQ(PivotsOf(d.slider->pivots),
+              (std::vector<Pivot>{{kRed, 0}, {RGB(0, 255, 0), 49}, {kBlue, 99}}));
+    EXPECT_EQ(d.slider->pivots.interpolation, T("cardinal"));
+    std::vector<std::string> loads = host.Log("Ki_Load_Gradient_Colormap");
+    ASSERT_EQ(loads.size(), 1u);
+    std::string chosen = Lower(host.Path("colormap\\map.cmp"));
+    EXPECT_NE(loads[0].find(Logged(chosen)), std::string::npos) << loads[0];
+    EXPECT_EQ(RememberedFile(host), chosen);
+    EXPECT_EQ(LiveHostBlocks(), blocks) << "the host's arrays are freed";
+
+    driver.When(kSaveTitle, [&](HWND dialog) {
+        EXPECT_EQ(FileNameShown(dialog), "map.grd") << "the last file, as a .grd";
+        EXPECT_EQ(Lower(FolderShown(dialog)), Lower(host.Path("colormap")));
+        Choose(dialog, host.Path("colormap\\saved.grd"));
+    });
+    host.ClearLog();
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1);
+    std::vector<std::string> saves = host.Log("Ki_Save_Gradient_Colormap");
+    ASSERT_EQ(saves.size(), 1u);
+    EXPECT_NE(saves[0].find(" cardinal"), std::string::npos) << saves[0];
+    EXPECT_EQ(RememberedFile(host), host.Path("colormap\\saved.grd"));
+
+    /* Positions 99 and 49 come back from the file as 1.0 and 49 / 99. */
+    Loaded saved = ReadGradient(host.Path("colormap\\saved.grd"));
+    ASSERT_EQ(saved.status, 0);
+    EXPECT_EQ(saved.offsets, (std::vector<float>{0.0f, (float)(49 / 99.0), 1.0f}));
+    EXPECT_EQ(saved.colors, (std::vector<float>{1, 0, 0, 0, 1, 0, 0, 0, 1}));
+    EXPECT_EQ(saved.interpolation, T("cardinal"));
+    EXPECT_TRUE(driver.Boxes().empty());
+}
+
+TEST(GradientFiles, TheChosenNameIsLowerCasedAndMustEndInGrdOrCmp)
+{
+    HostSession host;
+    CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
+    WriteGradient(host.Path("colormap\\ramp.grd"), {0.0f, 1.0f}, {1, 1, 1, 0, 0, 1}, "linear");
+    WriteText(host.Path("colormap\\ramp.txt"), "not a gradient\n");
+    SliderDialog d;
+    ui::Driver driver;
+
+    driver.When(kLoadTitle, [&](HWND dialog) { Choose(dialog, "RAMP.GRD"); });
+    host.ClearLog();
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1);
+    std::vector<std::string> loads = host.Log("Ki_Load_Gradient_Colormap");
+    ASSERT_EQ(loads.size(), 1u);
+    EXPECT_NE(loads[0].find(Logged(Lower(host.Path("colormap\\ramp.grd")))),
+              std::string::npos)
+        << loads[0];
+    EXPECT_EQ(PivotsOf(d.slider->pivots), (std::vector<Pivot>{{kWhite, 0}, {kBlue, 99}}));
+
+    GradientPivots before = d.slider->pivots;
+    driver.When(kLoadTitle, [&](HWND dialog) {
+        EXPECT_EQ(FileNameShown(dialog), "ramp.grd") << "the remembered file";
+        Choose(dialog, "ramp.txt");
+    });
+    host.ClearLog();
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 0) << "taken as cancelled";
+    for (const std::string &line : host.Log("Ki_Load_Gradient_Colormap"))
+        EXPECT_EQ(line.find("ramp.txt"), std::string::npos) << "only previews: " << line;
+    EXPECT_TRUE(SamePivots(d.slider->pivots, before));
+    ASSERT_EQ(driver.Boxes().size(), 1u);
+    EXPECT_EQ(driver.Boxes()[0].caption, "Filename Error");
+    EXPECT_EQ(driver.Boxes()[0].text,
+              "The filename does not have the file extensions of .grd or .cmp.");
+
+    driver.When(kLoadTitle, [&](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 0);
+    driver.When(kSaveTitle, [&](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1)
+        << "a cancelled save still counts as a change";
+    driver.When(kSaveTitle, [&](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
+    EXPECT_EQ(SaveGradientToFile(d.slider), 0);
+    EXPECT_TRUE(SamePivots(d.slider->pivots, before));
+}
+
+TEST(GradientFiles, WithoutAnIniFileLoadAndSaveWorkAndNothingIsRemembered)
+{
+    HostSession host("Light01", false);
+    CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
+    WriteGradient(host.Path("colormap\\one.grd"), {0.0f}, {0, 0, 1}, "linear");
+    SliderDialog d;
+    ui::Driver driver;
+
+    driver.When(kLoadTitle, [&](HWND dialog) { Choose(dialog, "one.grd"); });
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1);
+    EXPECT_EQ(PivotsOf(d.slider->pivots), (std::vector<Pivot>{{kBlue, 0}}));
+
+    driver.When(kSaveTitle, [&](HWND dialog) {
+        EXPECT_EQ(FileNameShown(dialog), "");
+        Choose(dialog, "two.grd");
+    });
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1);
+    Loaded two = ReadGradient(host.Path("colormap\\two.grd"));
+    ASSERT_EQ(two.status, 0);
+    EXPECT_EQ(two.offsets, (std::vector<float>{0.0f}));
+    EXPECT_EQ(two.colors, (std::vector<float>{0, 0, 1}));
+
+    driver.When(kLoadTitle, [&](HWND dialog) {
+        EXPECT_EQ(FileNameShown(dialog), "");
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 0);
+    EXPECT_EQ(GetFileAttributesA(host.services.iniFile.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(driver.Boxes().empty());
+}
+
+TEST(GradientFiles, LoadAndSaveErrorsAreShownAndLeaveThePivots)
+{
+    HostSession host;
+    CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
+    WriteText(host.Path("colormap\\broken.grd"), "GRD 1\ninterpolation linear\nstops 2\nend\n");
+    WriteGradient(host.Path("colormap\\locked.grd"), {0.0f, 1.0f}, {0, 0, 0, 1, 1, 1}, "linear");
+    SliderDialog d;
+    SetPivots(&d.slider->pivots, {{kRed, 0}, {kBlue, 30}, {kWhite, 99}}, T("cardinal"));
+    d.slider->pivots.selected[1] = 1;
+    GradientPivots before = d.slider->pivots;
+    int64_t blocks = LiveHostBlocks();
+    ui::Driver driver;
+
+    /* Held open without sharing, the file exists but cannot be opened. */
+    HANDLE held = CreateFileA(host.Path("colormap\\locked.grd").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    for (const char *file : {"broken.grd", "locked.grd"}) {
+        driver.When(kLoadTitle, [&, file](HWND dialog) { Choose(dialog, file); });
+        EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1) << file;
+    }
+    driver.When(kSaveTitle, [&](HWND dialog) { Choose(dialog, "locked.grd"); });
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1);
+    CloseHandle(held);
+    EXPECT_TRUE(SamePivots(d.slider->pivots, before));
+
+    d.slider->pivots.count = 0;
+    driver.When(kSaveTitle, [&](HWND dialog) { Choose(dialog, "empty.grd"); });
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1);
+    EXPECT_EQ(GetFileAttributesA(host.Path("colormap\\empty.grd").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    std::vector<std::pair<std::string, std::string>> seen;
+    for (const ui::MessageBoxSeen &box : driver.Boxes())
+        seen.push_back({box.caption, box.text});
+    EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{
+                        {"Error", "Parsing error encountered in the gradient file."},
+                        {"Error", "Could not find or open the gradient file."},
+                        {"Error", "Could not open the gradient file for writing."},
+                        {"Error", "Too few entry in the gradient (need 1 or more)."}}));
+    EXPECT_EQ(ReadGradient(host.Path("colormap\\locked.grd")).offsets,
+              (std::vector<float>{0.0f, 1.0f}));
+    EXPECT_EQ(LiveHostBlocks(), blocks);
+}
+
+TEST(GradientFiles, AFileOfMoreThanAHundredEntriesKeepsTheFirstHundredAndEndsTheBand)
+{
+    HostSession host;
+    CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
+    std::vector<float> offsets, colors;
+    for (int i = 0; i < 150; i++) {
+        offsets.push_back((float)i / 149.0f);
+        colors.insert(colors.end(), {i < 100 ? 0.0f : 1.0f, 0.0f, 0.0f});
+    }
+    WriteGradient(host.Path("colormap\\long.grd"), offsets, colors, "linear");
+    SliderDialog d;
+    ui::Driver driver;
+    driver.When(kLoadTitle, [&](HWND dialog) { Choose(dialog, "long.grd"); });
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1);
+    const GradientPivots &pivots = d.slider->pivots;
+    ASSERT_EQ(pivots.count, 100);
+    EXPECT_EQ(pivots.positions[98], (int)(offsets[98] * 99.0));
+    EXPECT_EQ(pivots.positions[99], 99);
+    EXPECT_EQ(pivots.colours[99], RGB(0, 0, 0)) << "the hundredth entry's own colour";
+}
+
+TEST(GradientRequestor, PreviewsTheSelectedFileAndReturnsTheHostsMemory)
+{
+    HostSession host;
+    CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
+    WriteGradient(host.Path("colormap\\halves.grd"), {0.0f, 0.5f, 0.5f, 1.0f},
+                  {1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 1}, "linear");
+    WriteGradient(host.Path("colormap\\green.cmp"), {0.0f}, {0, 1, 0}, "linear");
+    WriteText(host.Path("colormap\\broken.grd"), "GRD 1\n");
+    HINSTANCE module = GetModuleHandleA(nullptr);
+    int64_t blocks = LiveHostBlocks();
+
+    struct Seen {
+        int width = 0, height = 0;
+        COLORREF left = 0, beforeMiddle = 0, afterMiddle = 0, right = 0;
+    };
+    auto look = [](HWND hook) {
+        Capture pixels = ui::Pixels(GetDlgItem(hook, IDC_GRADIENT_FILE_PREVIEW));
+        Seen seen;
+        seen.width = pixels.width;
+        seen.height = pixels.height;
+        int half = pixels.width / 2, y = pixels.height / 2;
+        seen.left = pixels.Pixel(0, y);
+        seen.beforeMiddle = pixels.Pixel(half - 1, 0);
+        seen.afterMiddle = pixels.Pixel(half, pixels.height - 1);
+        seen.right = pixels.Pixel(pixels.width - 1, y);
+        return seen;
+    };
+    Seen halves, repainted, afterBroken, green;
+    int64_t blocksWhileOpen = 0;
+    ui::Driver driver;
+    driver.When("Pick", [&](HWND dialog) {
+        HWND hook = HookDialog(dialog);
+        ASSERT_NE(hook, nullptr);
+        TypeName(dialog, "halves.grd");
+        NotifySelectionChange(hook);
+        halves = look(hook);
+        InvalidateRect(GetDlgItem(hook, IDC_GRADIENT_FILE_PREVIEW), nullptr, TRUE);
+        repainted = look(hook);
+        TypeName(dialog, "broken.grd");
+        NotifySelectionChange(hook);
+        afterBroken = look(hook);
+        TypeName(dialog, "green.cmp");
+        NotifySelectionChange(hook);
+        green = look(hook);
+        blocksWhileOpen = LiveHostBlocks();
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    char out[FILE_NAME_SIZE] = "unchanged";
+    EXPECT_EQ(RequestGradientFile(ui::TestOwnerWindow(), nullptr, "Pick", nullptr, out, module), 0);
+    EXPECT_STREQ(out, "unchanged");
+
+    /* The item is 250 x 22 dialog units; its halves are the file's two colours. */
+    EXPECT_GT(halves.width, 250);
+    EXPECT_GT(halves.height, 22);
+    EXPECT_EQ(halves.left, kRed);
+    EXPECT_EQ(halves.beforeMiddle, kRed);
+    EXPECT_EQ(halves.afterMiddle, kBlue);
+    EXPECT_EQ(halves.right, kBlue);
+    EXPECT_EQ(repainted.left, kRed) << "a repaint draws the picture again";
+    EXPECT_EQ(repainted.right, kBlue);
+    EXPECT_EQ(afterBroken.left, kRed) << "a file that does not load keeps the picture";
+    EXPECT_EQ(afterBroken.right, kBlue);
+    EXPECT_EQ(green.left, RGB(0, 255, 0));
+    EXPECT_EQ(green.right, RGB(0, 255, 0));
+    EXPECT_GT(blocksWhileOpen, blocks) << "the preview holds the host's arrays";
+    EXPECT_EQ(LiveHostBlocks(), blocks);
+}
