@@ -295,9 +295,8 @@ int RequestGradientFile(HWND owner, const char *folder, const char *title,
     return 1;
 }
 
-UINT_PTR CALLBACK GradientRequestorHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+UINT_PTR CALLBACK GradientRequestorHook(HWND dialog, UINT message, WPARAM, LPARAM lParam)
 {
-    (void)wParam;
     switch (message) {
     case WM_INITDIALOG:
         OnRequestorInit(dialog);

@@ -255,16 +255,19 @@ TEST(GradientPresets, EachPresetGivesItsPivotsAndLinearAndKeepsTheSelection)
     }
 
     /* The single white colour leaves the selected third pivot out of use:
-     * no marker is drawn green. */
+     * no marker is drawn green until the first is selected. */
+    auto greenPixels = [&]() {
+        Capture shown = ui::PrintClient(d.slider->control);
+        int count = 0;
+        for (int y = 0; y < shown.height; y++)
+            for (int x = 0; x < shown.width; x++)
+                count += shown.Pixel(x, y) == RGB(0, 192, 0);
+        return count;
+    };
     CarryOutGradientCommand(d.slider, IDM_GRADIENT_SINGLE_WHITE);
-    d.slider->Refresh();
-    Capture shown = ui::PrintClient(d.slider->control);
-    ASSERT_GT(shown.width, 0);
-    int green = 0;
-    for (int y = 0; y < shown.height; y++)
-        for (int x = 0; x < shown.width; x++)
-            green += shown.Pixel(x, y) == RGB(0, 192, 0);
-    EXPECT_EQ(green, 0);
+    EXPECT_EQ(greenPixels(), 0);
+    d.slider->pivots.selected[0] = 1;
+    EXPECT_GT(greenPixels(), 0);
 
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_CARDINAL), 1);
     EXPECT_EQ(d.slider->pivots.interpolation, T("cardinal"));
@@ -278,28 +281,15 @@ TEST(GradientMenu, OpensAtTheCursorWhileAButtonIsDownAndItsChoiceReachesTheContr
     SliderDialog d;
     SetPivots(&d.slider->pivots, {{kRed, 0}, {kBlue, 99}}, T("linear"));
 
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_LBUTTON] = 0;
-    keys[VK_RBUTTON] = 0;
-    SetKeyboardState(keys);
-    ShowPopupMenu(d.slider);   /* no button down: nothing to track */
-    ui::Pump();
-    EXPECT_EQ(PivotsOf(d.slider->pivots), (std::vector<Pivot>{{kRed, 0}, {kBlue, 99}}));
-
+    /* Whenever the menu shows: note it, then pick its last entry (up
+     * from no selection) by the keyboard. */
     static std::vector<std::string> entries;
     static RECT placed;
-    static HWND menuWindow;
     entries.clear();
-    menuWindow = nullptr;
-    SetCursorPos(60, 70);
-    keys[VK_RBUTTON] = 0x80;
-    SetKeyboardState(keys);
     UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
         HWND menu = FindWindowA("#32768", nullptr);
-        if (!menu || !IsWindowVisible(menu) || menuWindow)
+        if (!menu || !IsWindowVisible(menu) || !entries.empty())
             return;
-        menuWindow = menu;
         GetWindowRect(menu, &placed);
         HMENU shown = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
         for (int i = 0; i < GetMenuItemCount(shown); i++) {
@@ -307,15 +297,27 @@ TEST(GradientMenu, OpensAtTheCursorWhileAButtonIsDownAndItsChoiceReachesTheContr
             GetMenuStringA(shown, i, text, sizeof text, MF_BYPOSITION);
             entries.push_back(text[0] ? text : "-");
         }
-        /* Up from no selection reaches the last entry. */
         PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
         PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
     });
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_LBUTTON] = 0;
+    keys[VK_RBUTTON] = 0;
+    SetKeyboardState(keys);
     ShowPopupMenu(d.slider);
-    KillTimer(nullptr, timer);
+    ui::Pump();
+    EXPECT_TRUE(entries.empty()) << "no button down: no menu";
+    EXPECT_EQ(d.slider->pivots.count, 2);
+
+    SetCursorPos(60, 70);
+    keys[VK_RBUTTON] = 0x80;
+    SetKeyboardState(keys);
+    ShowPopupMenu(d.slider);
     keys[VK_RBUTTON] = 0;
     SetKeyboardState(keys);
     ui::Pump();
+    KillTimer(nullptr, timer);
 
     EXPECT_EQ(entries, (std::vector<std::string>{
                            "&Load Gradient From File...", "&Save Gradient To File...", "-",
@@ -522,44 +524,30 @@ TEST(GradientRequestor, PreviewsTheSelectedFileAndReturnsTheHostsMemory)
     CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
     WriteGradient(host.Path("colormap\\halves.grd"), {0.0f, 0.5f, 0.5f, 1.0f},
                   {1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 1}, "linear");
+    WriteGradient(host.Path("colormap\\ramp.grd"), {0.0f, 1.0f}, {0, 0, 0, 1, 1, 1}, "linear");
     WriteGradient(host.Path("colormap\\green.cmp"), {0.0f}, {0, 1, 0}, "linear");
     WriteText(host.Path("colormap\\broken.grd"), "GRD 1\n");
     HINSTANCE module = GetModuleHandleA(nullptr);
     int64_t blocks = LiveHostBlocks();
 
-    struct Seen {
-        int width = 0, height = 0;
-        COLORREF left = 0, beforeMiddle = 0, afterMiddle = 0, right = 0;
-    };
-    auto look = [](HWND hook) {
-        Capture pixels = ui::Pixels(GetDlgItem(hook, IDC_GRADIENT_FILE_PREVIEW));
-        Seen seen;
-        seen.width = pixels.width;
-        seen.height = pixels.height;
-        int half = pixels.width / 2, y = pixels.height / 2;
-        seen.left = pixels.Pixel(0, y);
-        seen.beforeMiddle = pixels.Pixel(half - 1, 0);
-        seen.afterMiddle = pixels.Pixel(half, pixels.height - 1);
-        seen.right = pixels.Pixel(pixels.width - 1, y);
-        return seen;
-    };
-    Seen halves, repainted, afterBroken, green;
+    Capture halves, repainted, afterBroken, ramp, green;
     int64_t blocksWhileOpen = 0;
     ui::Driver driver;
     driver.When("Pick", [&](HWND dialog) {
         HWND hook = HookDialog(dialog);
         ASSERT_NE(hook, nullptr);
-        TypeName(dialog, "halves.grd");
-        NotifySelectionChange(hook);
-        halves = look(hook);
-        InvalidateRect(GetDlgItem(hook, IDC_GRADIENT_FILE_PREVIEW), nullptr, TRUE);
-        repainted = look(hook);
-        TypeName(dialog, "broken.grd");
-        NotifySelectionChange(hook);
-        afterBroken = look(hook);
-        TypeName(dialog, "green.cmp");
-        NotifySelectionChange(hook);
-        green = look(hook);
+        HWND item = GetDlgItem(hook, IDC_GRADIENT_FILE_PREVIEW);
+        auto select = [&](const char *file) {
+            TypeName(dialog, file);
+            NotifySelectionChange(hook);
+            return ui::Pixels(item);
+        };
+        halves = select("halves.grd");
+        InvalidateRect(item, nullptr, TRUE);
+        repainted = ui::Pixels(item);
+        afterBroken = select("broken.grd");
+        ramp = select("ramp.grd");
+        green = select("green.cmp");
         blocksWhileOpen = LiveHostBlocks();
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
@@ -568,18 +556,21 @@ TEST(GradientRequestor, PreviewsTheSelectedFileAndReturnsTheHostsMemory)
     EXPECT_STREQ(out, "unchanged");
 
     /* The item is 250 x 22 dialog units; its halves are the file's two colours. */
-    EXPECT_GT(halves.width, 250);
-    EXPECT_GT(halves.height, 22);
-    EXPECT_EQ(halves.left, kRed);
-    EXPECT_EQ(halves.beforeMiddle, kRed);
-    EXPECT_EQ(halves.afterMiddle, kBlue);
-    EXPECT_EQ(halves.right, kBlue);
-    EXPECT_EQ(repainted.left, kRed) << "a repaint draws the picture again";
-    EXPECT_EQ(repainted.right, kBlue);
-    EXPECT_EQ(afterBroken.left, kRed) << "a file that does not load keeps the picture";
-    EXPECT_EQ(afterBroken.right, kBlue);
-    EXPECT_EQ(green.left, RGB(0, 255, 0));
-    EXPECT_EQ(green.right, RGB(0, 255, 0));
+    int w = halves.width, h = halves.height;
+    ASSERT_GT(w, 250);
+    ASSERT_GT(h, 22);
+    for (const Capture *shown : {&halves, &repainted, &afterBroken}) {
+        EXPECT_EQ(shown->Pixel(0, h / 2), kRed);
+        EXPECT_EQ(shown->Pixel(w / 2 - 1, 0), kRed);
+        EXPECT_EQ(shown->Pixel(w / 2, h - 1), kBlue);
+        EXPECT_EQ(shown->Pixel(w - 1, h / 2), kBlue);
+    }
+    /* Column x of a black-to-white ramp is grey x / (w + 1). */
+    int grey = (int)((float)(w / 2) / (float)(w + 1) * 255.0f);
+    EXPECT_EQ(ramp.Pixel(w / 2, h / 2), RGB(grey, grey, grey));
+    EXPECT_EQ(ramp.Pixel(0, h / 2), RGB(0, 0, 0));
+    EXPECT_EQ(green.Pixel(0, 0), RGB(0, 255, 0));
+    EXPECT_EQ(green.Pixel(w - 1, h - 1), RGB(0, 255, 0));
     EXPECT_GT(blocksWhileOpen, blocks) << "the preview holds the host's arrays";
     EXPECT_EQ(LiveHostBlocks(), blocks);
 }
