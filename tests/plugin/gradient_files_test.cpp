@@ -574,3 +574,14 @@ TEST(GradientRequestor, PreviewsTheSelectedFileAndReturnsTheHostsMemory)
     EXPECT_GT(blocksWhileOpen, blocks) << "the preview holds the host's arrays";
     EXPECT_EQ(LiveHostBlocks(), blocks);
 }
+
+TEST(GradientMenu, TheLargeDialogCommandGivesTheDialogsResult)
+{
+    HostSession host;
+    SliderDialog d;
+    ui::Driver driver;
+    driver.When("Gradient Edit", [](HWND dialog) { ui::PostClick(dialog, IDCANCEL); });
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LARGE_DIALOG), 0);
+    driver.When("Gradient Edit", [](HWND dialog) { ui::PostClick(dialog, IDOK); });
+    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LARGE_DIALOG), 1);
+}
