@@ -12,6 +12,7 @@
 #include "catalogue.h"
 #include "errors.h"
 #include "lnz.h"
+#include "paths.h"
 #include "refhost_api.h"
 #include "store.h"
 #include "tokens.h"
@@ -114,10 +115,7 @@ extern "C" int Kh_Write_Demo_Effects(const char *folder)
         ReportError(4, "ERR_NULL_ADDRESS", "Kh_Write_Demo_Effects()", "null folder");
         return 0;
     }
-    std::string base = folder;
-    char separator = base.find('\\') != std::string::npos ? '\\' : '/';
-    if (!base.empty() && base.back() != '/' && base.back() != '\\')
-        base += separator;
+    std::string base = FolderPrefix(folder);
     int written = 0;
     for (const DemoEffect &effect : DemoEffects()) {
         Flare flare;

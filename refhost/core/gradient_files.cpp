@@ -19,6 +19,7 @@
 
 #include "calllog.h"
 #include "errors.h"
+#include "paths.h"
 #include "gradient_files.h"
 #include "refhost_api.h"
 #include "tokens.h"
@@ -567,10 +568,7 @@ extern "C" int Kh_Write_Demo_Gradients(const char *folder)
         ReportError(4, "ERR_NULL_ADDRESS", "Kh_Write_Demo_Gradients()", "null folder");
         return 0;
     }
-    std::string base = folder;
-    char separator = base.find('\\') != std::string::npos ? '\\' : '/';
-    if (!base.empty() && base.back() != '/' && base.back() != '\\')
-        base += separator;
+    std::string base = FolderPrefix(folder);
     int written = 0;
     for (const DemoGradient &demo : DemoGradients()) {
         GradientRecord stops;

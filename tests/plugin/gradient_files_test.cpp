@@ -2,12 +2,9 @@
 // a small dialog, the real common dialogs driven as a user does, and the
 // reference host's gradient files and call log as the oracle.
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commdlg.h>
-#include <dlgs.h>
 
 #include "colour_slider.h"
 #include "host_session.h"
@@ -146,13 +143,6 @@ void WriteText(const std::string &path, const char *text)
     CloseHandle(file);
 }
 
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return (char)std::tolower(c); });
-    return text;
-}
-
 /* A name as the call log quotes it. */
 std::string Logged(const std::string &name)
 {
@@ -163,32 +153,6 @@ std::string Logged(const std::string &name)
         out += c;
     }
     return out + "\"";
-}
-
-std::string FileNameShown(HWND dialog)
-{
-    char name[MAX_PATH] = "";
-    SendMessageA(dialog, CDM_GETSPEC, sizeof name, reinterpret_cast<LPARAM>(name));
-    return name;
-}
-
-std::string FolderShown(HWND dialog)
-{
-    char path[MAX_PATH] = "";
-    SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof path, reinterpret_cast<LPARAM>(path));
-    return path;
-}
-
-void TypeName(HWND dialog, const std::string &name)
-{
-    int field = GetDlgItem(dialog, cmb13) ? cmb13 : edt1;
-    SendMessageA(dialog, CDM_SETCONTROLTEXT, field, reinterpret_cast<LPARAM>(name.c_str()));
-}
-
-void Choose(HWND dialog, const std::string &name)
-{
-    TypeName(dialog, name);
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
 }
 
 std::string RememberedFile(const HostSession &host)
@@ -341,9 +305,9 @@ TEST(GradientFiles, ACmpLoadBringsItsInterpolationAndASaveHandsItBack)
     ui::Driver driver;
 
     driver.When(kLoadTitle, [&](HWND dialog) {
-        EXPECT_EQ(Lower(FolderShown(dialog)), Lower(host.Path("colormap")));
-        EXPECT_EQ(FileNameShown(dialog), "");
-        Choose(dialog, host.Path("colormap\\MAP.CMP"));
+        EXPECT_EQ(ui::Lower(ui::FolderShown(dialog)), ui::Lower(host.Path("colormap")));
+        EXPECT_EQ(ui::FileNameShown(dialog), "");
+        ui::ChooseFile(dialog, host.Path("colormap\\MAP.CMP"));
     });
     host.ClearLog();
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1);
@@ -352,15 +316,15 @@ TEST(GradientFiles, ACmpLoadBringsItsInterpolationAndASaveHandsItBack)
     EXPECT_EQ(d.slider->pivots.interpolation, T("cardinal"));
     std::vector<std::string> loads = host.Log("Ki_Load_Gradient_Colormap");
     ASSERT_EQ(loads.size(), 1u);
-    std::string chosen = Lower(host.Path("colormap\\map.cmp"));
+    std::string chosen = ui::Lower(host.Path("colormap\\map.cmp"));
     EXPECT_NE(loads[0].find(Logged(chosen)), std::string::npos) << loads[0];
     EXPECT_EQ(RememberedFile(host), chosen);
     EXPECT_EQ(LiveHostBlocks(), blocks) << "the host's arrays are freed";
 
     driver.When(kSaveTitle, [&](HWND dialog) {
-        EXPECT_EQ(FileNameShown(dialog), "map.grd") << "the last file, as a .grd";
-        EXPECT_EQ(Lower(FolderShown(dialog)), Lower(host.Path("colormap")));
-        Choose(dialog, host.Path("colormap\\saved.grd"));
+        EXPECT_EQ(ui::FileNameShown(dialog), "map.grd") << "the last file, as a .grd";
+        EXPECT_EQ(ui::Lower(ui::FolderShown(dialog)), ui::Lower(host.Path("colormap")));
+        ui::ChooseFile(dialog, host.Path("colormap\\saved.grd"));
     });
     host.ClearLog();
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1);
@@ -387,20 +351,20 @@ TEST(GradientFiles, TheChosenNameIsLowerCasedAndMustEndInGrdOrCmp)
     SliderDialog d;
     ui::Driver driver;
 
-    driver.When(kLoadTitle, [&](HWND dialog) { Choose(dialog, "RAMP.GRD"); });
+    driver.When(kLoadTitle, [&](HWND dialog) { ui::ChooseFile(dialog, "RAMP.GRD"); });
     host.ClearLog();
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1);
     std::vector<std::string> loads = host.Log("Ki_Load_Gradient_Colormap");
     ASSERT_EQ(loads.size(), 1u);
-    EXPECT_NE(loads[0].find(Logged(Lower(host.Path("colormap\\ramp.grd")))),
+    EXPECT_NE(loads[0].find(Logged(ui::Lower(host.Path("colormap\\ramp.grd")))),
               std::string::npos)
         << loads[0];
     EXPECT_EQ(PivotsOf(d.slider->pivots), (std::vector<Pivot>{{kWhite, 0}, {kBlue, 99}}));
 
     GradientPivots before = d.slider->pivots;
     driver.When(kLoadTitle, [&](HWND dialog) {
-        EXPECT_EQ(FileNameShown(dialog), "ramp.grd") << "the remembered file";
-        Choose(dialog, "ramp.txt");
+        EXPECT_EQ(ui::FileNameShown(dialog), "ramp.grd") << "the remembered file";
+        ui::ChooseFile(dialog, "ramp.txt");
     });
     host.ClearLog();
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 0) << "taken as cancelled";
@@ -430,13 +394,13 @@ TEST(GradientFiles, WithoutAnIniFileLoadAndSaveWorkAndNothingIsRemembered)
     SliderDialog d;
     ui::Driver driver;
 
-    driver.When(kLoadTitle, [&](HWND dialog) { Choose(dialog, "one.grd"); });
+    driver.When(kLoadTitle, [&](HWND dialog) { ui::ChooseFile(dialog, "one.grd"); });
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1);
     EXPECT_EQ(PivotsOf(d.slider->pivots), (std::vector<Pivot>{{kBlue, 0}}));
 
     driver.When(kSaveTitle, [&](HWND dialog) {
-        EXPECT_EQ(FileNameShown(dialog), "");
-        Choose(dialog, "two.grd");
+        EXPECT_EQ(ui::FileNameShown(dialog), "");
+        ui::ChooseFile(dialog, "two.grd");
     });
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1);
     Loaded two = ReadGradient(host.Path("colormap\\two.grd"));
@@ -445,7 +409,7 @@ TEST(GradientFiles, WithoutAnIniFileLoadAndSaveWorkAndNothingIsRemembered)
     EXPECT_EQ(two.colors, (std::vector<float>{0, 0, 1}));
 
     driver.When(kLoadTitle, [&](HWND dialog) {
-        EXPECT_EQ(FileNameShown(dialog), "");
+        EXPECT_EQ(ui::FileNameShown(dialog), "");
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 0);
@@ -471,16 +435,16 @@ TEST(GradientFiles, LoadAndSaveErrorsAreShownAndLeaveThePivots)
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     for (const char *file : {"broken.grd", "locked.grd"}) {
-        driver.When(kLoadTitle, [&, file](HWND dialog) { Choose(dialog, file); });
+        driver.When(kLoadTitle, [&, file](HWND dialog) { ui::ChooseFile(dialog, file); });
         EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1) << file;
     }
-    driver.When(kSaveTitle, [&](HWND dialog) { Choose(dialog, "locked.grd"); });
+    driver.When(kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, "locked.grd"); });
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1);
     CloseHandle(held);
     EXPECT_TRUE(SamePivots(d.slider->pivots, before));
 
     d.slider->pivots.count = 0;
-    driver.When(kSaveTitle, [&](HWND dialog) { Choose(dialog, "empty.grd"); });
+    driver.When(kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, "empty.grd"); });
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1);
     EXPECT_EQ(GetFileAttributesA(host.Path("colormap\\empty.grd").c_str()), INVALID_FILE_ATTRIBUTES);
 
@@ -509,7 +473,7 @@ TEST(GradientFiles, AFileOfMoreThanAHundredEntriesKeepsTheFirstHundredAndEndsThe
     WriteGradient(host.Path("colormap\\long.grd"), offsets, colors, "linear");
     SliderDialog d;
     ui::Driver driver;
-    driver.When(kLoadTitle, [&](HWND dialog) { Choose(dialog, "long.grd"); });
+    driver.When(kLoadTitle, [&](HWND dialog) { ui::ChooseFile(dialog, "long.grd"); });
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1);
     const GradientPivots &pivots = d.slider->pivots;
     ASSERT_EQ(pivots.count, 100);
@@ -538,7 +502,7 @@ TEST(GradientRequestor, PreviewsTheSelectedFileAndReturnsTheHostsMemory)
         ASSERT_NE(hook, nullptr);
         HWND item = GetDlgItem(hook, IDC_GRADIENT_FILE_PREVIEW);
         auto select = [&](const char *file) {
-            TypeName(dialog, file);
+            ui::TypeFileName(dialog, file);
             NotifySelectionChange(hook);
             return ui::Pixels(item);
         };

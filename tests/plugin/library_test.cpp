@@ -2,11 +2,8 @@
 // a user does (file name field and OK or Cancel), the reference host's
 // files and elements as the oracle.
 #include <algorithm>
-#include <cctype>
 #include <gtest/gtest.h>
 #include <windows.h>
-#include <commdlg.h>
-#include <dlgs.h>
 
 #include "editor.h"
 #include "element_fixture.h"
@@ -19,38 +16,9 @@ namespace {
 const char kSaveTitle[] = "Save a Lens Effect File";
 const char kLoadTitle[] = "Select Lens Flare Effect File";
 
-std::string FolderShown(HWND dialog)
-{
-    char path[MAX_PATH] = "";
-    SendMessageA(dialog, CDM_GETFOLDERPATH, sizeof path, reinterpret_cast<LPARAM>(path));
-    return path;
-}
-
-std::string FileNameShown(HWND dialog)
-{
-    char name[MAX_PATH] = "";
-    SendMessageA(dialog, CDM_GETSPEC, sizeof name, reinterpret_cast<LPARAM>(name));
-    return name;
-}
-
-/* Types a name into the file name field and presses OK. */
-void Choose(HWND dialog, const std::string &name)
-{
-    int field = GetDlgItem(dialog, cmb13) ? cmb13 : edt1;
-    SendMessageA(dialog, CDM_SETCONTROLTEXT, field, reinterpret_cast<LPARAM>(name.c_str()));
-    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-}
-
-std::string Lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return (char)std::tolower(c); });
-    return text;
-}
-
 bool SameFolder(const std::string &a, const std::string &b)
 {
-    return Lower(a) == Lower(b);
+    return ui::Lower(a) == ui::Lower(b);
 }
 
 bool Exists(const std::string &path)
@@ -86,7 +54,7 @@ Shown OpenAndCancel(const char *folder, const char *start)
     Shown shown;
     ui::Driver driver;
     driver.Then([&](HWND dialog) {
-        shown = {FolderShown(dialog), FileNameShown(dialog)};
+        shown = {ui::FolderShown(dialog), ui::FileNameShown(dialog)};
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
     char name[FILE_NAME_SIZE];
@@ -154,16 +122,16 @@ TEST(FileRequestor, TheLensEffectRequestorDropsItsFolderPrefixLowerCasesAndWants
 
     ui::Driver driver;
     driver.When("t", [&](HWND dialog) {
-        EXPECT_TRUE(SameFolder(FolderShown(dialog), host.Path("sub"))) << "lensfx/ dropped";
-        EXPECT_EQ(FileNameShown(dialog), "glow.lnz");
-        Choose(dialog, host.Path("LENSFX\\GLOW.LNZ"));
+        EXPECT_TRUE(SameFolder(ui::FolderShown(dialog), host.Path("sub"))) << "lensfx/ dropped";
+        EXPECT_EQ(ui::FileNameShown(dialog), "glow.lnz");
+        ui::ChooseFile(dialog, host.Path("LENSFX\\GLOW.LNZ"));
     });
     ASSERT_EQ(RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", "lensfx/sub\\glow.lnz",
                                     result, module),
               1);
-    EXPECT_EQ(std::string(result), Lower(host.Path("lensfx\\GLOW.LNZ")));
+    EXPECT_EQ(std::string(result), ui::Lower(host.Path("lensfx\\GLOW.LNZ")));
 
-    driver.When("t", [&](HWND dialog) { Choose(dialog, host.Path("notes.txt")); });
+    driver.When("t", [&](HWND dialog) { ui::ChooseFile(dialog, host.Path("notes.txt")); });
     std::snprintf(result, sizeof result, "unchanged");
     EXPECT_EQ(RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", nullptr, result, module),
               0);
@@ -188,14 +156,14 @@ TEST(LibraryFiles, SaveWritesWhatTheHostLoadsBackAndReplacingKeepsABackup)
     ui::Driver driver;
     driver.AnswerBoxesWith({IDNO, IDYES});
     driver.Then([&](HWND dialog) { ui::PostClick(dialog, IDC_LIBRARY_SAVE); });
-    driver.When(kSaveTitle, [&](HWND dialog) { Choose(dialog, host.Path("saved")); });
+    driver.When(kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, host.Path("saved")); });
     driver.Then([&](HWND dialog) {
         EXPECT_TRUE(Exists(host.Path("saved.lnz")));
         ui::PostClick(dialog, IDC_LIBRARY_SAVE);
     });
-    driver.When(kSaveTitle, [&](HWND dialog) { Choose(dialog, host.Path("old.lnz")); });
+    driver.When(kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, host.Path("old.lnz")); });
     driver.When(kSaveTitle, [&](HWND dialog) {
-        EXPECT_EQ(FileNameShown(dialog), "saved.lnz") << "IDNO reopens at the last saved file";
+        EXPECT_EQ(ui::FileNameShown(dialog), "saved.lnz") << "IDNO reopens at the last saved file";
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
     driver.Then([&](HWND dialog) { fx::CloseWithOk(dialog); });
@@ -236,13 +204,13 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndListsTheFilesElements)
         ui::PostClick(dialog, IDC_LIBRARY_LOAD);
     });
     driver.When(kLoadTitle, [&](HWND dialog) {
-        EXPECT_TRUE(SameFolder(FolderShown(dialog), host.Path("lensfx")));
-        Choose(dialog, file);
+        EXPECT_TRUE(SameFolder(ui::FolderShown(dialog), host.Path("lensfx")));
+        ui::ChooseFile(dialog, file);
     });
     driver.Then([&](HWND dialog) {
         EXPECT_EQ(fx::ListCount(dialog), 2);
         ASSERT_NE(lastLibraryFile, nullptr);
-        EXPECT_EQ(std::string(lastLibraryFile), Lower(file));
+        EXPECT_EQ(std::string(lastLibraryFile), ui::Lower(file));
         fx::CloseWithOk(dialog);
     });
     host.OpenEditor();
@@ -280,10 +248,9 @@ TEST(FileRequestor, ThePreviewPutsTheLightInAQuarterForReflexElementsElseInTheCe
         ASSERT_TRUE(requestorPreview.valid);
         width = requestorPreview.header->biWidth;
         height = requestorPreview.header->biHeight;
-        int field = GetDlgItem(dialog, cmb13) ? cmb13 : edt1;
         for (const char *file : {"plain.lnz", "reflex.lnz"}) {   /* in the folder shown */
             host.ClearLog();
-            SendMessageA(dialog, CDM_SETCONTROLTEXT, field, reinterpret_cast<LPARAM>(file));
+            ui::TypeFileName(dialog, file);
             PreviewLensEffectFile(hook, &requestorPreview, 1);
             std::vector<std::string> renders = host.Log("Ki_LensFlareApplyToGBuffer");
             ASSERT_EQ(renders.size(), 1u);

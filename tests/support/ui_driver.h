@@ -94,6 +94,16 @@ int CountGdiObjects();
 /* Reads a window's client pixels (after painting what is pending). */
 Capture Pixels(HWND window);
 
+/* The common file dialogs, driven as a user does: what they show, a name
+ * typed into the file name field, and that name chosen with OK. */
+std::string FolderShown(HWND fileDialog);
+std::string FileNameShown(HWND fileDialog);
+void TypeFileName(HWND fileDialog, const std::string &name);
+void ChooseFile(HWND fileDialog, const std::string &name);
+
+/* Windows file names compare without case. */
+std::string Lower(std::string text);
+
 } // namespace ui
 
 #endif
