@@ -25,6 +25,7 @@
 #include "catalogue.h"
 #include "errors.h"
 #include "lnz.h"
+#include "refhost_api.h"
 #include "store.h"
 #include "tokens.h"
 
@@ -619,9 +620,12 @@ int LensFlareWorker(Direction dir, KaToken ownerType, const char *ownerName, va_
     return ArgsEnd(&c.a);
 }
 
+bool g_offerElementTypes = true;
+
 bool ElementInfoKeyword(Call *c, const std::string &kw, const ElementType **type)
 {
-    const std::vector<const ElementType *> &types = ElementTypes();
+    static const std::vector<const ElementType *> none;
+    const std::vector<const ElementType *> &types = g_offerElementTypes ? ElementTypes() : none;
     if (c->context == Context::Flare) {
         if (kw == "numelements")
             return AnswerInt(c, (int32_t)types.size(), "numelements");
@@ -707,4 +711,9 @@ extern "C" int Ki_LensFlare_Enumerate_ElementInfo(KaToken keyword, ...)
     int result = ElementInfoWorker(keyword, ap);
     va_end(ap);
     return result;
+}
+
+extern "C" void Kh_Offer_Element_Types(int on)
+{
+    g_offerElementTypes = on != 0;
 }

@@ -45,6 +45,11 @@ KA_API int Kh_Write_Demo_Gradients(const char *folder);
  * 0 on success, else the line number of the first fault. */
 KA_API int Kh_Define_Element_Type(const char *definition);
 
+/* Whether the element type enumeration offers the host's types (the
+ * default) or none, as a host without any installed types would.  Flares
+ * and files still know every type. */
+KA_API void Kh_Offer_Element_Types(int on);
+
 #ifdef __cplusplus
 }
 #endif

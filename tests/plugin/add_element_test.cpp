@@ -121,3 +121,34 @@ TEST(ElementListAddDialog, ADoubleClickOnlySelects)
     ASSERT_NE(addElementType, nullptr);
     EXPECT_STREQ(addElementType, types[2].name);
 }
+
+TEST(ElementListAddDialog, AHostWithoutTypesGivesAnEmptyListAndTheEditorAddsNothing)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow"});
+    Kh_Offer_Element_Types(0);
+    addElementType = nullptr;   /* as the editor leaves it before the dialog */
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_ELEMENT_TYPES, LB_GETCOUNT, 0, 0), 0);
+        ui::Click(dialog, IDOK);
+    });
+    EXPECT_EQ(RunAddDialog(), 1);
+    EXPECT_EQ(addElementType, nullptr);
+
+    driver.Then([&](HWND dialog) {
+        host.ClearLog();
+        ui::PostClick(dialog, IDC_ADD_ELEMENT);
+    });
+    driver.When("Select Element", [](HWND add) { ui::Click(add, IDOK); });
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(fx::ListCount(dialog), 1);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    Kh_Offer_Element_Types(1);
+    std::vector<std::string> calls = host.Log("Ki_LensFlare");
+    ASSERT_FALSE(calls.empty()) << "OK writes the flare";
+    for (const std::string &call : calls)
+        EXPECT_EQ(call.find(" insert "), std::string::npos) << call;
+}
