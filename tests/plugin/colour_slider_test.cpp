@@ -61,7 +61,7 @@ HWND CreateTestWindow()
                          moduleHandle, nullptr);
 }
 
-/* The spec's geometry with W = 300, x0 = 15: a marker's centre and the
+/* The control's geometry with W = 300, x0 = 15: a marker's centre and the
  * position a control x stands for. */
 int MarkerX(int position)
 {
