@@ -193,6 +193,21 @@ void Slider_CallChange(TinySlider *rec)
         rec->changeCallback((int16_t)rec->id);
 }
 
+/* After a new value: the bound value into the targets, the thumb and the
+ * text brought up to date, and the owner told when it changed. */
+void Slider_Settle(TinySlider *rec, float bound, int16_t updateText, bool changed)
+{
+    if (rec->floatTarget)
+        *rec->floatTarget = bound;
+    if (rec->intTarget)
+        *rec->intTarget = TruncateToInt(bound);
+    rec->thumbX = ThumbFromValue(rec);
+    if (updateText)
+        Slider_WriteText(rec);
+    if (changed)
+        Slider_CallChange(rec);
+}
+
 void SetFloatValue(TinySlider *rec, float value, int16_t updateText, int16_t notify)
 {
     float old = rec->floatValue;
@@ -208,16 +223,7 @@ void SetFloatValue(TinySlider *rec, float value, int16_t updateText, int16_t not
         bound = rec->absMin;
     if (bound > rec->absMax)
         bound = rec->absMax;
-    if (rec->floatTarget)
-        *rec->floatTarget = bound;
-    if (rec->intTarget)
-        *rec->intTarget = TruncateToInt(bound);
-
-    rec->thumbX = ThumbFromValue(rec);
-    if (updateText)
-        Slider_WriteText(rec);
-    if (notify && (shown != old || bound != old))
-        Slider_CallChange(rec);
+    Slider_Settle(rec, bound, updateText, notify && (shown != old || bound != old));
 }
 
 void SetIntegerValue(TinySlider *rec, float value, int16_t updateText, int16_t notify)
@@ -238,16 +244,8 @@ void SetIntegerValue(TinySlider *rec, float value, int16_t updateText, int16_t n
         bound = rec->absMin;
     if ((float)TruncateToInt(bound) > rec->absMax)
         bound = rec->absMax;
-    if (rec->floatTarget)
-        *rec->floatTarget = bound;
-    if (rec->intTarget)
-        *rec->intTarget = TruncateToInt(bound);
-
-    rec->thumbX = ThumbFromValue(rec);
-    if (updateText)
-        Slider_WriteText(rec);
-    if (notify && (shown != old || TruncateToInt(bound) != old))
-        Slider_CallChange(rec);
+    Slider_Settle(rec, bound, updateText,
+                  notify && (shown != old || TruncateToInt(bound) != old));
 }
 
 /* ---- Typing ---------------------------------------------------------- */

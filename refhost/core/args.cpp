@@ -14,24 +14,30 @@ namespace {
 /* No call of the protocol comes near this; a list without its 0 does. */
 const int kMaxArguments = 4096;
 
-bool Take(Args *a, uint64_t *value)
+/* Whether one more argument may be read: none after a fault, and a list
+ * without its closing 0 is cut off rather than read past its end. */
+bool MayTake(Args *a)
 {
     if (a->failed)
         return false;
     if (++a->count > kMaxArguments)
         return Fail(a, "ERR_TOO_MANY_ARGUMENTS",
                     "no 0 after " + std::to_string(kMaxArguments) + " arguments");
+    return true;
+}
+
+bool Take(Args *a, uint64_t *value)
+{
+    if (!MayTake(a))
+        return false;
     *value = va_arg(a->ap, uint64_t);
     return true;
 }
 
 bool TakePointer(Args *a, void **value)
 {
-    if (a->failed)
+    if (!MayTake(a))
         return false;
-    if (++a->count > kMaxArguments)
-        return Fail(a, "ERR_TOO_MANY_ARGUMENTS",
-                    "no 0 after " + std::to_string(kMaxArguments) + " arguments");
     *value = va_arg(a->ap, void *);
     return true;
 }

@@ -16,16 +16,21 @@
 
 namespace {
 
-/* A colour cube must fit a 256-entry palette. */
-bool CubeLevelsOk(int32_t red, int32_t green, int32_t blue)
-{
-    return red >= 2 && green >= 2 && blue >= 2 && red <= 256 && green <= 256 && blue <= 256 &&
-           red * green * blue <= 256;
-}
-
 std::string Levels(int32_t red, int32_t green, int32_t blue)
 {
     return std::to_string(red) + " x " + std::to_string(green) + " x " + std::to_string(blue);
+}
+
+/* A colour cube must fit a 256-entry palette; a cube that does not is
+ * reported for routine. */
+bool CheckCubeLevels(const char *routine, int32_t red, int32_t green, int32_t blue)
+{
+    if (red >= 2 && green >= 2 && blue >= 2 && red <= 256 && green <= 256 && blue <= 256 &&
+        red * green * blue <= 256)
+        return true;
+    ka::ReportError(4, "ERR_BAD_VALUE", routine,
+                    "levels " + Levels(red, green, blue) + " (each 2 or more, at most 256 entries)");
+    return false;
 }
 
 /* 4 x 4 ordered-dither thresholds, (rank + 0.5) / 16. */
@@ -168,12 +173,8 @@ extern "C" int Ki_Compute_Colormap(int32_t mode, int32_t redLevels, int32_t gree
                     "mode " + std::to_string(mode) + " (only 0, the uniform cube, is known)");
         return -1;
     }
-    if (!CubeLevelsOk(redLevels, greenLevels, blueLevels)) {
-        ReportError(4, "ERR_BAD_VALUE", routine,
-                    "levels " + Levels(redLevels, greenLevels, blueLevels) +
-                        " (each 2 or more, at most 256 entries)");
+    if (!CheckCubeLevels(routine, redLevels, greenLevels, blueLevels))
         return -1;
-    }
     for (int r = 0; r < redLevels; r++)
         for (int g = 0; g < greenLevels; g++)
             for (int b = 0; b < blueLevels; b++) {
@@ -252,12 +253,8 @@ extern "C" int Ki_Dither_Image(unsigned char *pixels, const KaColor *map, int16_
                     "size " + std::to_string(width) + " x " + std::to_string(height));
         return -1;
     }
-    if (!CubeLevelsOk(redLevels, greenLevels, blueLevels)) {
-        ReportError(4, "ERR_BAD_VALUE", routine,
-                    "levels " + Levels(redLevels, greenLevels, blueLevels) +
-                        " (each 2 or more, at most 256 entries)");
+    if (!CheckCubeLevels(routine, redLevels, greenLevels, blueLevels))
         return -1;
-    }
     /* The map must be the cube the indices address: each axis rising. */
     const int levels[3] = {redLevels, greenLevels, blueLevels};
     const int weight[3] = {greenLevels * blueLevels, blueLevels, 1};

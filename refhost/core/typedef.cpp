@@ -238,9 +238,12 @@ bool ParamLine(DefParser *p, ParamDef *d)
     return Refuse(p, "\"" + k + "\" is no line of a parameter definition");
 }
 
-/* Checks what a whole parameter must satisfy once its block is read. */
-bool FinishParam(DefParser *p, const ElementType &type, const ParamDef &d)
+/* Checks what a whole parameter must satisfy once its block is read.  A
+ * fault is reported at the block's first line, blockLine. */
+bool FinishParamAt(DefParser *p, const ElementType &type, const ParamDef &d, int blockLine)
 {
+    int here = p->line;
+    p->line = blockLine;
     for (const ParamDef &other : type.params)
         if (&other != &d && other.name == d.name)
             return Refuse(p, "parameter " + d.name + " is defined twice");
@@ -254,6 +257,7 @@ bool FinishParam(DefParser *p, const ElementType &type, const ParamDef &d)
         return Refuse(p, "list entries hold a NUL");
     if (d.defaultData.size() > kMaxDataBytes)
         return Refuse(p, "default data too large");
+    p->line = here;
     return true;
 }
 
@@ -277,13 +281,8 @@ bool ParseDefinition(DefParser *p, ElementType *type)
             ParamType t;
             if (words.size() != 2 || !ParamTypeFromKeyword(words[0], &t) || !IsWord(words[1]))
                 return Refuse(p, "\"param TYPE NAME\" with a type keyword such as floatslider");
-            if (param) {
-                int here = p->line;
-                p->line = paramLine;
-                if (!FinishParam(p, *type, *param))
-                    return false;
-                p->line = here;
-            }
+            if (param && !FinishParamAt(p, *type, *param, paramLine))
+                return false;
             ParamDef d;
             d.type = t;
             d.name = words[1];
@@ -302,13 +301,8 @@ bool ParseDefinition(DefParser *p, ElementType *type)
         if (!ParamLine(p, param))
             return false;
     }
-    if (param) {
-        int here = p->line;
-        p->line = paramLine;
-        if (!FinishParam(p, *type, *param))
-            return false;
-        p->line = here;
-    }
+    if (param && !FinishParamAt(p, *type, *param, paramLine))
+        return false;
     if (NextLine(p))
         return Refuse(p, "text after \"end\"");
     return true;
