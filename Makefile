@@ -12,6 +12,13 @@ WINE_RUN   := $(CURDIR)/tools/wine-run
 PACKAGES   := cmake make g++ wine64 g++-mingw-w64-x86-64-posix mingw-w64-tools \
               xvfb xauth googletest libbenchmark-dev libstb-dev
 DEMO_DIR   := $(CURDIR)/$(BUILD)/demo
+# Rebuilds reuse earlier compiles where ccache is installed; paths below the
+# checkout are hashed relative to it, so every checkout shares one cache.
+CCACHE     := $(shell command -v ccache 2>/dev/null)
+ifneq ($(CCACHE),)
+LAUNCHER   := -DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHER=$(CCACHE)
+export CCACHE_BASEDIR ?= $(CURDIR)
+endif
 
 .PHONY: all deps build build-win build-native test demo bench stop-wine clean
 
@@ -26,10 +33,10 @@ deps:
 	fi
 
 $(WIN_BUILD)/Makefile:
-	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64.cmake -DCMAKE_BUILD_TYPE=Release $(LAUNCHER)
 
 $(NAT_BUILD)/Makefile:
-	cmake -S . -B $(NAT_BUILD) -DCMAKE_BUILD_TYPE=Release
+	cmake -S . -B $(NAT_BUILD) -DCMAKE_BUILD_TYPE=Release $(LAUNCHER)
 
 build-win: deps $(WIN_BUILD)/Makefile
 	cmake --build $(WIN_BUILD) -j $(JOBS)
