@@ -15,9 +15,14 @@ extern "C" {
 
 KA_API void Kh_Memory_Stats(int64_t *liveBlocks, int64_t *liveBytes);
 
+/* The error record keeps the most recent KH_ERRORS_KEPT reports; older
+ * ones are only counted (Kh_Errors_Dropped). */
+#define KH_ERRORS_KEPT 1000
 KA_API int Kh_Error_Count(void);
-/* Report i as "name|routine|detail"; returns the length, -1 for no report. */
+/* Report i as "name|routine|detail", 0 the oldest kept; returns the
+ * length, -1 for no report. */
 KA_API int Kh_Get_Error(int index, char *out, int outSize);
+KA_API long long Kh_Errors_Dropped(void);
 KA_API void Kh_Clear_Errors(void);
 KA_API void Kh_Set_Error_Echo(int on);
 
