@@ -5,9 +5,7 @@
  * the host's; this side converts between the host's float arrays and the
  * pivots and remembers the last file in the host's ini file.
  */
-#include <cctype>
 #include <cstdio>
-#include <cstring>
 
 #include "colour_slider.h"
 #include "host_services.h"
@@ -263,36 +261,16 @@ int SaveGradientToFile(CColourSlider *slider)
 int RequestGradientFile(HWND owner, const char *folder, const char *title,
                         const char *initialName, char *outName, HINSTANCE instance)
 {
-    if (!folder)
-        folder = kFolder;
-    char name[FILE_NAME_SIZE] = "";
-    if (initialName) {
-        size_t folderLength = std::strlen(folder);
-        const char *rest = initialName;
-        if (!std::strncmp(initialName, folder, folderLength) &&
-            (initialName[folderLength] == '/' || initialName[folderLength] == '\\'))
-            rest = initialName + folderLength + 1;
-        std::snprintf(name, sizeof name, "%s", rest);
-    }
-    char *work = nullptr;
-    Ki_Inquire_Environment("KA_WORKING_DIR", &work);
-    if (work)
-        SetCurrentDirectoryA(work);
-    char filter[] = "Color Gradient and Map Files (*.grd, *.cmp)|*.grd;*.cmp|"
-                    "Color Gradient Files (*.grd)|*.grd|Color Map Files (*.cmp)|*.cmp|";
-    if (!RunFileRequestor(owner, 1, folder, filter, title, name,
-                          OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_EXPLORER | OFN_LONGNAMES,
-                          GradientRequestorHook, "GradientFileRequestor", instance))
-        return 0;
-    for (char *c = name; *c; c++)
-        *c = (char)std::tolower((unsigned char)*c);
-    if (!Ki_Check_For_File_Extension(name, ".grd") && !Ki_Check_For_File_Extension(name, ".cmp")) {
-        MessageBoxA(owner, "The filename does not have the file extensions of .grd or .cmp.",
-                    "Filename Error", MB_OK);
-        return 0;
-    }
-    std::snprintf(outName, FILE_NAME_SIZE, "%s", name);
-    return 1;
+    static const PreviewRequestor gradients = {
+        kFolder,
+        "Color Gradient and Map Files (*.grd, *.cmp)|*.grd;*.cmp|"
+        "Color Gradient Files (*.grd)|*.grd|Color Map Files (*.cmp)|*.cmp|",
+        {".grd", ".cmp"},
+        "The filename does not have the file extensions of .grd or .cmp.",
+        GradientRequestorHook,
+        "GradientFileRequestor",
+    };
+    return RunPreviewRequestor(owner, gradients, folder, title, initialName, outName, instance);
 }
 
 UINT_PTR CALLBACK GradientRequestorHook(HWND dialog, UINT message, WPARAM, LPARAM lParam)

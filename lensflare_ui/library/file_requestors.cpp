@@ -262,11 +262,12 @@ int RunFileRequestor(HWND owner, int16_t openMode, const char *folder, char *fil
     return 1;
 }
 
-int RequestLensEffectFile(HWND owner, const char *folder, const char *title, const char *start,
-                          char *result, HINSTANCE moduleInstance)
+int RunPreviewRequestor(HWND owner, const PreviewRequestor &kind, const char *folder,
+                        const char *title, const char *start, char *result,
+                        HINSTANCE moduleInstance)
 {
     if (!folder)
-        folder = "lensfx";
+        folder = kind.folder;
     char name[FILE_NAME_SIZE] = "";
     if (start) {
         size_t folderLength = std::strlen(folder);
@@ -279,20 +280,37 @@ int RequestLensEffectFile(HWND owner, const char *folder, const char *title, con
     const char *work = WorkingDirectory();
     if (work)
         SetCurrentDirectoryA(work);
-    char filter[] = "Varel Lens Effect Files (*.LNZ)|*.lnz|";
+    char filter[256];
+    CopyText(filter, sizeof filter, kind.filter);
     if (!RunFileRequestor(owner, 1, folder, filter, title, name,
                           OFN_LONGNAMES | OFN_EXPLORER | OFN_ENABLETEMPLATE | OFN_ENABLEHOOK,
-                          LensEffectRequestorHook, "LensFlareFileRequestor", moduleInstance))
+                          kind.hook, kind.templateName, moduleInstance))
         return 0;
     for (char *c = name; *c; c++)
         *c = (char)std::tolower((unsigned char)*c);
-    if (!Ki_Check_For_File_Extension(name, ".lnz")) {
-        MessageBoxA(owner, "The filename does not have the file extensions of .lnz (lens effect file).",
-                    "Filename Error", MB_OK);
+    bool accepted = false;
+    for (const char *extension : kind.extensions)
+        accepted |= extension && Ki_Check_For_File_Extension(name, extension);
+    if (!accepted) {
+        MessageBoxA(owner, kind.wrongExtension, "Filename Error", MB_OK);
         return 0;
     }
     CopyText(result, FILE_NAME_SIZE, name);
     return 1;
+}
+
+int RequestLensEffectFile(HWND owner, const char *folder, const char *title, const char *start,
+                          char *result, HINSTANCE moduleInstance)
+{
+    static const PreviewRequestor lensEffects = {
+        "lensfx",
+        "Varel Lens Effect Files (*.LNZ)|*.lnz|",
+        {".lnz", nullptr},
+        "The filename does not have the file extensions of .lnz (lens effect file).",
+        LensEffectRequestorHook,
+        "LensFlareFileRequestor",
+    };
+    return RunPreviewRequestor(owner, lensEffects, folder, title, start, result, moduleInstance);
 }
 
 UINT_PTR CALLBACK LensEffectRequestorHook(HWND hook, UINT message, WPARAM wParam, LPARAM lParam)
