@@ -356,7 +356,7 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
     case IDC_COPY_ELEMENT:
         return;
     case IDC_LIBRARY_LOAD:
-        if (LoadLensEffectLibrary(dialog, instance->moduleInstance) == 1)
+        if (LoadLensEffectLibrary(dialog, instance->moduleInstance, &dialogBusy) == 1)
             ReloadAfterLibraryLoad(dialog);
         return;
     case IDC_LIBRARY_SAVE:

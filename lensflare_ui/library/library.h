@@ -51,8 +51,9 @@ void PreviewLensEffectFile(HWND hook, PreviewImage *image, int16_t previewOn);
 void GetSelectedLensEffectFile(HWND hook, char *out);
 
 /* Both work on the flare of currentInstance; 1 when a file was written
- * or loaded. */
+ * or loaded.  busy: the owner's dialog-busy flag, set while the loader
+ * empties the flare so that no edit is written back meanwhile. */
 int SaveLensEffectFile(HWND window, HINSTANCE moduleInstance);
-int LoadLensEffectLibrary(HWND window, HINSTANCE moduleInstance);
+int LoadLensEffectLibrary(HWND window, HINSTANCE moduleInstance, int16_t *busy);
 
 #endif
