@@ -260,3 +260,25 @@ TEST(SafeSave, FullDiskGradientSavesFailAndKeepTheOldFiles)
         EXPECT_NE(std::string(report).find(": disk full"), std::string::npos) << report;
     }
 }
+
+TEST(SafeSave, APictureThatCannotBeWrittenKeepsTheOlderOne)
+{
+    HostSession host;
+    Kh_Set_Error_Echo(0);
+    Capture picture;
+    picture.width = 3;
+    picture.height = 2;
+    picture.rgb.assign(18, 200);
+    std::string png = host.Path("shot.png");
+    ASSERT_TRUE(WritePng(picture, png.c_str()));
+    std::string first = ReadBytes(png);
+    EXPECT_EQ(first.substr(0, 4), "\x89PNG");
+
+    picture.rgb.assign(18, 10);
+    Before before(host.dir, "shot.png");
+    Kh_Fail_File_Step(KH_FILE_CLOSE, 1, ENOSPC);
+    EXPECT_FALSE(WritePng(picture, png.c_str()));
+    before.ExpectUnchanged("a failed close");
+    ASSERT_TRUE(WritePng(picture, png.c_str()));
+    EXPECT_NE(ReadBytes(png), first);
+}
