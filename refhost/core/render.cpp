@@ -147,6 +147,9 @@ struct Scene {
     float angle;               /* global rotation, radians */
     float glowSize;            /* size factors from the light's distance */
     float reflexSize;
+    float gain[3];             /* the flare's colour, intensity and light */
+    float fade;                /* border, approach and distance fades */
+    float seen;                /* the light's visibility (occlusion) */
 };
 
 /* Where a reflex sits: 0 at the light, 1 at the image centre, 2 at the
@@ -230,34 +233,47 @@ Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &)
 }
 
 /* A ring of the given radius and width (canvas pixels) around (cx, cy),
- * coloured across its width by the gradient (inner edge 0, outer 1). */
+ * coloured across its width by the gradient (inner edge 0, outer 1).  The
+ * profile across the ring is averaged over a pixel's width, so each table
+ * entry holds the light a pixel there catches: a ring of a tenth of a
+ * pixel draws as a faint, unbroken line of the right brightness, and a
+ * wide flat one gets one-pixel edges.  Thin rings are sampled finely
+ * enough that where a pixel's centre falls does not show. */
 Box DrawRing(Scene &sc, double cx, double cy, float radius, float width, float softness,
              const GradientValue *gradient, const float k[3])
 {
-    float half = 0.5f * width;
+    const float half = 0.5f * width;
     if (!(radius > 0.0f) || !(half > 0.0f))
         return Box();
-    float halfDrawn = std::max(half, kMinLine);
-    float energy = half / halfDrawn;
-    float kk[3] = {k[0] * energy, k[1] * energy, k[2] * energy};
+    const float lo = radius - half, hi = radius + half;
     float far;
-    if (!Touches(sc, cx, cy, radius + halfDrawn, &far))
+    if (!Touches(sc, cx, cy, hi + 1.0f, &far))
         return Box();
+    const int kSamples = 16;
+    const float kFilter = 1.5f;   /* the reach of a quadratic B-spline */
     RadialTable t;
-    FillRadial(&t, radius - halfDrawn, radius + halfDrawn, far, [&](float d, float rgb[3]) {
-        float x = (d - radius) / halfDrawn, ax = std::fabs(x);
-        if (ax >= 1.0f) {
+    FillRadial(
+        &t, lo - kFilter, hi + kFilter, far,
+        [&](float d, float rgb[3]) {
             rgb[0] = rgb[1] = rgb[2] = 0.0f;
-            return;
-        }
-        float bump = (1.0f - x * x) * (1.0f - x * x);
-        float flat = Clamp((1.0f - ax) * halfDrawn, 0.0f, 1.0f);   /* 1 px edge */
-        float v = flat + (bump - flat) * softness;
-        float c[3];
-        GradientAt(gradient, 0.5f * (x + 1.0f), c);
-        for (int i = 0; i < 3; i++)
-            rgb[i] = kk[i] * c[i] * v;
-    });
+            float from = std::max(d - kFilter, lo), to = std::min(d + kFilter, hi);
+            if (!(to > from))
+                return;
+            float step = (to - from) / kSamples;
+            for (int s = 0; s < kSamples; s++) {
+                float at = from + (s + 0.5f) * step;
+                float x = (at - radius) / half;
+                float bump = (1.0f - x * x) * (1.0f - x * x);
+                float u = std::fabs(at - d);
+                float spline = u < 0.5f ? 0.75f - u * u : 0.5f * (1.5f - u) * (1.5f - u);
+                float v = (1.0f + (bump - 1.0f) * softness) * step * spline;
+                float c[3];
+                GradientAt(gradient, 0.5f * (x + 1.0f), c);
+                for (int i = 0; i < 3; i++)
+                    rgb[i] += k[i] * c[i] * v;
+            }
+        },
+        width < 4.0f ? 16.0f : 4.0f);
     return DrawRadial(&sc.canvas, cx, cy, t);
 }
 
@@ -356,23 +372,20 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
      * but coarser when many wide rays would make filling the table slow
      * (such rays overlap into a smooth pattern anyway). */
     RayTable t;
+    const int kSub = 4;   /* samples a bin: each bin holds its rays' mean, not a point of them */
     double typicalHalf = std::min(kPi, kPi / rays / sharpness);
-    double binBudget = 4e6 * kPi / (rays * typicalHalf);
+    double binBudget = 1e6 * kPi / (rays * typicalHalf);
     int n = 256;
     while (n < 16384 && n < 1.5f * 2.0f * kPi * radius && 2.0 * n <= binBudget)
         n *= 2;
-    t.angleCount = n;
-    t.strength.assign(n, 0.0f);
-    t.inverseLength.assign(n, 0.0f);
-    std::vector<float> lengthSum(n, 0.0f), binAngle(n);
-    for (int j = 0; j < n; j++) {
-        float pa = ((float)j + 0.5f) * 4.0f / n;   /* back from pseudo-angle to angle */
+    std::vector<float> binStrength(n, 0.0f), lengthSum(n, 0.0f), subAngle(kSub * n);
+    for (int j = 0; j < kSub * n; j++) {
+        float pa = ((float)j + 0.5f) * 4.0f / (kSub * n);   /* back from pseudo-angle to angle */
         float x = pa < 1 ? 1 - pa : pa < 3 ? std::fabs(pa - 2) - 1 : pa - 3;
         float y = pa < 2 ? 1 - std::fabs(pa - 1) : std::fabs(pa - 3) - 1;
-        binAngle[j] = (float)std::atan2(y, x);
+        subAngle[j] = (float)std::atan2(y, x);
     }
     float binWidth = (float)(2.0 * kPi / n);
-    double halfSum = 0.0;
     for (int i = 0; i < rays; i++) {
         double theta = rotation + 2.0 * kPi * (i + 0.8 * randomness * (random.Next() - 0.5)) / rays;
         float amplitude = 1.0f - 0.7f * randomness * random.Next();
@@ -380,32 +393,58 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
         if (pattern)
             length *= 0.25f + 0.75f * (*pattern)[i % pattern->size()] / 255.0f;
         float half = (float)(kPi / rays) / sharpness * (0.6f + 0.8f * random.Next());
-        float halfDrawn = Clamp(half, 1.5f * binWidth, (float)kPi);
-        amplitude *= half / halfDrawn;
-        halfSum += halfDrawn;
+        float halfDrawn = Clamp(half, binWidth, (float)kPi);
+        amplitude *= half / halfDrawn / kSub;
         int from = (int)(PseudoAngle((float)std::cos(theta - halfDrawn),
                                      (float)std::sin(theta - halfDrawn)) * n / 4.0f) & (n - 1);
         int to = (int)(PseudoAngle((float)std::cos(theta + halfDrawn),
                                    (float)std::sin(theta + halfDrawn)) * n / 4.0f) & (n - 1);
         int bins = halfDrawn * 2.0f >= 2.0f * kPi - binWidth ? n : ((to - from) & (n - 1)) + 1;
         for (int b = 0, j = from; b < bins; b++, j = (j + 1) & (n - 1)) {
-            float dTheta = (float)std::remainder((double)binAngle[j] - theta, 2.0 * kPi);
-            float x = dTheta / halfDrawn;
-            if (std::fabs(x) >= 1.0f)
-                continue;
-            float wt = amplitude * (1.0f - x * x) * (1.0f - x * x);
-            t.strength[j] += Audible(wt);
-            lengthSum[j] += wt * length;
+            float wt = 0.0f;
+            for (int q = 0; q < kSub; q++) {
+                float dTheta = (float)std::remainder((double)subAngle[kSub * j + q] - theta, 2.0 * kPi);
+                float x = dTheta / halfDrawn;
+                if (std::fabs(x) < 1.0f)
+                    wt += (1.0f - x * x) * (1.0f - x * x);
+            }
+            binStrength[j] += Audible(amplitude * wt);
+            lengthSum[j] += amplitude * wt * length;
         }
     }
-    double strengthSum = 0.0;
-    for (int j = 0; j < n; j++) {
-        t.inverseLength[j] = lengthSum[j] > 0.0f ? t.strength[j] / (lengthSum[j] * radius) : 0.0f;
-        strengthSum += t.strength[j];
+    /* Coarser copies of the pattern for pixels that span several bins:
+     * each level a tent filter over twice the previous one's reach, the
+     * last one repeated so that a pixel may blend a level with the next.
+     * A level's rays reach as far as the longest ray it blends, so that
+     * the tips of long rays do not dim where a short one lies beside. */
+    int levels = 1;
+    while ((2 << levels) <= n)
+        levels++;
+    t.angleCount = n;
+    t.levelCount = levels;
+    t.strength.assign((size_t)(levels + 1) * n, 0.0f);
+    t.inverseLength.assign((size_t)(levels + 1) * n, 0.0f);
+    std::vector<float> reach(n), nextStrength(n), nextReach(n);
+    for (int j = 0; j < n; j++)
+        reach[j] = binStrength[j] > 0.0f ? lengthSum[j] / binStrength[j] : 0.0f;
+    for (int level = 0; level <= levels; level++) {
+        float *S = &t.strength[(size_t)level * n], *I = &t.inverseLength[(size_t)level * n];
+        for (int j = 0; j < n; j++) {
+            S[j] = binStrength[j];
+            I[j] = reach[j] > 0.0f ? 1.0f / (reach[j] * radius) : 0.0f;
+        }
+        int stride = 1 << level;
+        if (level + 1 >= levels)
+            continue;
+        for (int j = 0; j < n; j++) {
+            int a = (j - stride) & (n - 1), b = (j + stride) & (n - 1);
+            nextStrength[j] =
+                Audible(0.25f * binStrength[a] + 0.5f * binStrength[j] + 0.25f * binStrength[b]);
+            nextReach[j] = std::max(reach[j], std::max(reach[a], reach[b]));
+        }
+        binStrength.swap(nextStrength);
+        reach.swap(nextReach);
     }
-    t.meanStrength = (float)(strengthSum / n);
-    /* a ray is resolved once it is about two pixels wide */
-    float resolved = (float)(1.0 / (halfSum / rays));
 
     t.envelopeCount = 256;
     t.envelope.assign(t.envelopeCount + 1, 0.0f);
@@ -427,9 +466,13 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
         for (int i = 0; i < 3; i++)
             rgb[i] = k[i] * c[i] * f;
     });
-    t.detail.assign(t.colour.count + 1, 1.0f);
-    for (int i = 0; i < t.colour.count; i++)
-        t.detail[i] = Smoothstep(0.2f * resolved, resolved, ((float)i + 0.5f) / t.colour.perPixel);
+    /* a pixel at distance d spans about n / (2 pi d) bins */
+    t.level.assign(t.colour.count + 1, 0.0f);
+    for (int i = 0; i <= t.colour.count; i++) {
+        float d = ((float)i + 0.5f) / t.colour.perPixel;
+        float bins = (float)n / (2.0f * (float)kPi * d);
+        t.level[i] = Clamp(std::log2(std::max(bins, 1.0f)), 0.0f, (float)(levels - 1));
+    }
     return DrawRays(&sc.canvas, sc.lightX, sc.lightY, t);
 }
 
@@ -630,14 +673,6 @@ std::unordered_set<const KaGBuffer *> g_buffers;
 
 } // namespace
 
-int RendererByName(const char *name)
-{
-    for (int i = 0; name && i < kRenderCount; i++)
-        if (std::strcmp(name, kRendererNames[i]) == 0)
-            return i;
-    return -1;
-}
-
 const char *RendererName(int renderer)
 {
     return renderer >= 0 && renderer < kRenderCount ? kRendererNames[renderer] : nullptr;
@@ -687,78 +722,85 @@ void SoftClip(KaGBuffer *buffer, const RowSpans &drawn, bool half)
     }
 }
 
-int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
-                KaProgressFn progress)
+namespace {
+
+/* The flare's globals as every element needs them: gain, size unit,
+ * stretch, rotation and the fades the buffer's depth and coverage call
+ * for.  The canvas is still the buffer's own. */
+void SetUpScene(Scene *sc, KaGBuffer *buffer, const Flare &flare, const RenderLight &light)
 {
-    if (!buffer || buffer->width <= 0 || buffer->height <= 0 || !buffer->red || !buffer->green ||
-        !buffer->blue)
-        return -1;
-    Progress(progress, "start", 0.0f);
     const int width = buffer->width, height = buffer->height;
     /* Light positions far outside stay far outside, without overflowing. */
     const double lx = std::isfinite(light.x) ? std::max(-1e7, std::min(1e7, light.x)) : 0.0;
     const double ly = std::isfinite(light.y) ? std::max(-1e7, std::min(1e7, light.y)) : 0.0;
 
-    float gain[3];
     float intensity = Clamp(flare.intensity, 0.0f, 1e6f);
     for (int i = 0; i < 3; i++) {
-        gain[i] = intensity * Clamp(flare.color[i], 0.0f, 1e6f);
+        sc->gain[i] = intensity * Clamp(flare.color[i], 0.0f, 1e6f);
         if (flare.useLightParams)
-            gain[i] *= Clamp(light.color[i], 0.0f, 1e6f) * Clamp(light.intensity, 0.0f, 1e6f);
-        gain[i] = std::min(gain[i], 1e12f);
+            sc->gain[i] *= Clamp(light.color[i], 0.0f, 1e6f) * Clamp(light.intensity, 0.0f, 1e6f);
+        sc->gain[i] = std::min(sc->gain[i], 1e12f);
     }
     float unit = 0.5f * (float)std::min(width, height) *
                  (std::isfinite(flare.scale) ? Clamp(flare.scale, 0.0f, 1e4f) : 1.0f);
     float stretch = flare.anamorphicStretch;
     stretch = std::isfinite(stretch) && stretch > 0.0f ? Clamp(stretch, 0.01f, 100.0f) : 1.0f;
 
-    float fade = flare.fadeIfNearBorder ? BorderFade(buffer, lx, ly) : 1.0f;
+    sc->fade = flare.fadeIfNearBorder ? BorderFade(buffer, lx, ly) : 1.0f;
     double occlusionPx = std::isfinite(flare.occlusionRadius)
                              ? std::min(1e6, std::max(0.0, (double)flare.occlusionRadius * unit))
                              : 0.0;
-    float seen = MeanCoverage(buffer, lx, ly, occlusionPx);
+    sc->seen = MeanCoverage(buffer, lx, ly, occlusionPx);
     if (flare.fadeIfApproachingObjects)
-        fade *= MeanCoverage(buffer, lx, ly, 3.0 * occlusionPx + 1.0);
+        sc->fade *= MeanCoverage(buffer, lx, ly, 3.0 * occlusionPx + 1.0);
     float ratio = DistanceRatio(buffer, flare, lx, ly);
     if (flare.fadeWithDistance)
-        fade *= std::min(1.0f, ratio * ratio);
+        sc->fade *= std::min(1.0f, ratio * ratio);
 
-    Scene sc;
-    sc.canvas = {buffer->red, buffer->green, buffer->blue, width, height, stretch, nullptr};
-    sc.lightX = lx;
-    sc.lightY = ly;
-    sc.centreX = 0.5 * (width - 1);
-    sc.centreY = 0.5 * (height - 1);
-    sc.unit = unit;
-    sc.angle = (std::isfinite(flare.angle) ? std::fmod(flare.angle, 360.0f) : 0.0f) * kDegrees;
-    sc.glowSize = flare.scaleGlowWithDistance ? Clamp(ratio, 0.05f, 20.0f) : 1.0f;
-    sc.reflexSize = flare.scaleReflexesWithDistance ? Clamp(ratio, 0.05f, 20.0f) : 1.0f;
+    sc->canvas = {buffer->red, buffer->green, buffer->blue, width, height, stretch, nullptr};
+    sc->lightX = lx;
+    sc->lightY = ly;
+    sc->centreX = 0.5 * (width - 1);
+    sc->centreY = 0.5 * (height - 1);
+    sc->unit = unit;
+    sc->angle = (std::isfinite(flare.angle) ? std::fmod(flare.angle, 360.0f) : 0.0f) * kDegrees;
+    sc->glowSize = flare.scaleGlowWithDistance ? Clamp(ratio, 0.05f, 20.0f) : 1.0f;
+    sc->reflexSize = flare.scaleReflexesWithDistance ? Clamp(ratio, 0.05f, 20.0f) : 1.0f;
+}
 
-    /* Fast drag draws at half resolution into the scratch planes, then
-     * adds them to the buffer with bilinear filtering. */
-    std::lock_guard<std::mutex> scratchHold(g_halfLock);
-    bool half = flare.fastDrag && width >= 16 && height >= 16;
-    if (!half) {
+/* Points the scene at the canvas it draws into: the buffer itself, or for
+ * fast drag the half-resolution scratch planes, with every position and
+ * size halved.  Returns whether it is the half one.  The caller holds
+ * g_halfLock. */
+bool PrepareCanvas(Scene *sc, bool fastDrag)
+{
+    const int width = sc->canvas.width, height = sc->canvas.height;
+    if (!(fastDrag && width >= 16 && height >= 16)) {
         g_fullSpans.Reset(height);
-        sc.canvas.touched = &g_fullSpans;
-    } else {
-        int hw = (width + 1) / 2, hh = (height + 1) / 2;
-        if (hw != g_halfWidth || hh != g_halfHeight) {
-            g_halfPlanes.assign(3 * (size_t)hw * hh, 0.0f);
-            g_halfWidth = hw;
-            g_halfHeight = hh;
-        }
-        size_t plane = (size_t)hw * hh;
-        sc.canvas = {g_halfPlanes.data(), g_halfPlanes.data() + plane,
-                     g_halfPlanes.data() + 2 * plane, hw, hh, stretch, &g_halfSpans};
-        g_halfSpans.Reset(hh);
-        sc.lightX = 0.5 * lx - 0.25;
-        sc.lightY = 0.5 * ly - 0.25;
-        sc.centreX = 0.5 * sc.centreX - 0.25;
-        sc.centreY = 0.5 * sc.centreY - 0.25;
-        sc.unit = 0.5f * unit;
+        sc->canvas.touched = &g_fullSpans;
+        return false;
     }
+    int hw = (width + 1) / 2, hh = (height + 1) / 2;
+    if (hw != g_halfWidth || hh != g_halfHeight) {
+        g_halfPlanes.assign(3 * (size_t)hw * hh, 0.0f);
+        g_halfWidth = hw;
+        g_halfHeight = hh;
+    }
+    size_t plane = (size_t)hw * hh;
+    sc->canvas = {g_halfPlanes.data(), g_halfPlanes.data() + plane,
+                  g_halfPlanes.data() + 2 * plane, hw, hh, sc->canvas.stretch, &g_halfSpans};
+    g_halfSpans.Reset(hh);
+    sc->lightX = 0.5 * sc->lightX - 0.25;
+    sc->lightY = 0.5 * sc->lightY - 0.25;
+    sc->centreX = 0.5 * sc->centreX - 0.25;
+    sc->centreY = 0.5 * sc->centreY - 0.25;
+    sc->unit *= 0.5f;
+    return true;
+}
 
+/* Every enabled element in list order, with one progress update each. */
+void DrawElements(Scene &sc, const Flare &flare, KaProgressFn progress)
+{
     std::map<std::string, int> rank;   /* elements of each type so far */
     size_t count = flare.elements.size();
     for (size_t i = 0; i < count; i++) {
@@ -769,10 +811,10 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
             float visible = (IsGlow(renderer) && flare.glowBehindObjects) ||
                                     !flare.fadeIfBehindObjects
                                 ? 1.0f
-                                : seen;
+                                : sc.seen;
             float g[3];
             for (int k = 0; k < 3; k++)
-                g[k] = gain[k] * fade * visible;
+                g[k] = sc.gain[k] * sc.fade * visible;
             Random random;
             random.state = HashText(e->type->name) ^
                            ((uint64_t)(uint32_t)flare.randomSeed * 0x9E3779B97F4A7C15ull) ^
@@ -782,12 +824,29 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
         }
         Progress(progress, "update", (float)(i + 1) / (float)count);
     }
-    if (half) {
-        Canvas full = {buffer->red, buffer->green, buffer->blue, width, height, stretch, nullptr};
-        UpsampleAdd(&full, &sc.canvas, g_halfSpans);
-    }
     if (count == 0)
         Progress(progress, "update", 1.0f);
+}
+
+} // namespace
+
+int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
+                KaProgressFn progress)
+{
+    if (!buffer || buffer->width <= 0 || buffer->height <= 0 || !buffer->red || !buffer->green ||
+        !buffer->blue)
+        return -1;
+    Progress(progress, "start", 0.0f);
+    Scene sc;
+    SetUpScene(&sc, buffer, flare, light);
+    std::lock_guard<std::mutex> scratchHold(g_halfLock);
+    bool half = PrepareCanvas(&sc, flare.fastDrag);
+    DrawElements(sc, flare, progress);
+    if (half) {
+        Canvas full = {buffer->red, buffer->green, buffer->blue, buffer->width, buffer->height,
+                       sc.canvas.stretch, nullptr};
+        UpsampleAdd(&full, &sc.canvas, g_halfSpans);
+    }
     SoftClip(buffer, half ? g_halfSpans : g_fullSpans, half);
     Progress(progress, "end", 1.0f);
     return 0;

@@ -28,9 +28,7 @@ enum ElementRenderer {
     kRenderCount
 };
 
-/* "glow", "annulus", ... for text definitions of element types; -1 (and
- * null) for what is not a renderer. */
-int RendererByName(const char *name);
+/* "glow", "annulus", ...; null for what is not a renderer. */
 const char *RendererName(int renderer);
 
 /* What a render needs besides the flare: where the light is and what it

@@ -264,15 +264,16 @@ Box DrawRays(Canvas *c, double cx, double cy, const RayTable &t)
     const RadialTable &col = t.colour;
     int n = t.angleCount;
     if (col.count <= 0 || !(col.outer > 0.0f) || n <= 0 || (n & (n - 1)) != 0 ||
-        t.envelopeCount <= 0 || (int)t.detail.size() < col.count + 1)
+        t.envelopeCount <= 0 || t.levelCount <= 0 || (int)t.level.size() < col.count + 1 ||
+        t.strength.size() < (size_t)(t.levelCount + 1) * n ||
+        t.inverseLength.size() < t.strength.size())
         return box;
     const double outer = col.outer;
     const float last = (float)col.count, perPixel = col.perPixel;
     const float angleScale = (float)n / 4.0f, envScale = (float)t.envelopeCount;
     const float envLast = (float)t.envelopeCount;
     const float *strength = t.strength.data(), *inverseLength = t.inverseLength.data();
-    const float *env = t.envelope.data(), *detail = t.detail.data();
-    const float mean = t.meanStrength;
+    const float *env = t.envelope.data(), *level = t.level.data();
     const float *tr = col.r.data(), *tg = col.g.data(), *tb = col.b.data();
     const int mask = n - 1;
     return ForEachDiscRow(c, cx, cy, outer, [&](int y, double dyf, int x0, int x1) {
@@ -282,11 +283,16 @@ Box DrawRays(Canvas *c, double cx, double cy, const RayTable &t)
         for (int x = x0; x < x1; x++) {
             float fx = dx0 + (float)(x - x0);
             float d = std::sqrt(fx * fx + fy2);
-            int j = (int)(PseudoAngle(fx, fy) * angleScale) & mask;
-            float te = std::min(d * inverseLength[j] * envScale, envLast);
             float fc = std::min(d * perPixel, last);
             int k = (int)fc;
-            float w = (mean + (strength[j] - mean) * detail[k]) * env[(int)te];
+            float lv = level[k];
+            int l = (int)lv;
+            float f = lv - (float)l;
+            int j = ((int)(PseudoAngle(fx, fy) * angleScale) & mask) + l * n;
+            float s = strength[j] + f * (strength[j + n] - strength[j]);
+            float il = inverseLength[j] + f * (inverseLength[j + n] - inverseLength[j]);
+            float te = std::min(d * il * envScale, envLast);
+            float w = s * env[(int)te];
             R[x] += w * tr[k];
             G[x] += w * tg[k];
             B[x] += w * tb[k];

@@ -65,19 +65,19 @@ struct RadialTable {
 };
 
 /* Sizes the table for [inner, outer) and fills every entry with
- * colour(d, rgb) at the entry's middle.  reach is the largest distance any
- * pixel of the canvas can have from the shape's centre: entries past it
- * would never be read, so the table stops there.  Tables also stay small
- * for huge shapes (the resolution then drops, but such a profile barely
- * changes across a pixel anyway). */
+ * colour(d, rgb) at the entry's middle, at least perPixel entries a pixel.
+ * reach is the largest distance any pixel of the canvas can have from the
+ * shape's centre: entries past it would never be read, so the table stops
+ * there.  Tables also stay small for huge shapes (the resolution then
+ * drops, but such a profile barely changes across a pixel anyway). */
 template <typename ColourAt>
-void FillRadial(RadialTable *t, float inner, float outer, float reach, ColourAt colour)
+void FillRadial(RadialTable *t, float inner, float outer, float reach, ColourAt colour,
+                float perPixel = 2.0f)
 {
     const int kMaxEntries = 1 << 16;
     t->inner = inner > 0.0f ? inner : 0.0f;
     t->outer = outer > t->inner ? outer : t->inner;
     float end = t->outer < reach ? t->outer : reach;
-    float perPixel = 2.0f;
     if (end * perPixel > (float)kMaxEntries)
         perPixel = (float)kMaxEntries / end;
     if (end > 0.0f && end * perPixel < 16.0f)
@@ -117,14 +117,15 @@ Box DrawStreak(Canvas *c, double cx, double cy, float ux, float uy, const float 
 /* Rays from (cx, cy): by the direction's pseudo-angle (0..4, see
  * PseudoAngle) a table gives the rays' summed strength and the inverse of
  * their length in pixels; envelope[] is indexed by d / length (0..1,
- * envelopeCount entries) and colour by d.  Close to the centre, where rays
- * are thinner than a pixel, detail[] (indexed like colour) fades the
- * angular pattern into its mean, which is what the rays average to there. */
+ * envelopeCount entries) and colour by d.  Both tables come in levels,
+ * each averaged over twice the angle of the one before (levelCount of them
+ * and the last once more, angleCount entries each): level[] (indexed like
+ * colour) says which a pixel reads, fractional levels blending two, so
+ * that a pixel spanning many rays gets their mean, never one of them. */
 struct RayTable {
-    std::vector<float> strength, inverseLength;   /* angleCount entries each */
-    int angleCount = 0;
-    float meanStrength = 0.0f;
-    std::vector<float> detail;                    /* colour.count + 1 entries */
+    std::vector<float> strength, inverseLength;   /* (levelCount + 1) * angleCount */
+    int angleCount = 0, levelCount = 0;
+    std::vector<float> level;                     /* colour.count + 1 entries, 0 .. levelCount - 1 */
     std::vector<float> envelope;                  /* envelopeCount + 1 entries, last 0 */
     int envelopeCount = 0;
     RadialTable colour;

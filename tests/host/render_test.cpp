@@ -442,6 +442,111 @@ TEST(RenderGradients, HaloColoursFollowTheGradientAcrossItsWidth)
     EXPECT_EQ(image.Luma(100, 100), 0.0f);
 }
 
+/* ---- anti-aliasing ---- */
+
+/* Luma between pixel centres, reconstructed with a Gaussian of one pixel,
+ * which lets through no trace of the pixel grid itself. */
+double Smooth(const Image &image, double x, double y)
+{
+    double sum = 0;
+    for (int py = (int)std::floor(y) - 3; py <= (int)std::floor(y) + 4; py++)
+        for (int px = (int)std::floor(x) - 3; px <= (int)std::floor(x) + 4; px++) {
+            if (px < 0 || py < 0 || px >= image.width || py >= image.height)
+                continue;
+            double d2 = (px - x) * (px - x) + (py - y) * (py - y);
+            sum += std::exp(-0.5 * d2) / (2 * M_PI) * image.Luma(px, py);
+        }
+    return sum;
+}
+
+TEST(RenderAntiAliasing, ThinRingsKeepTheirBrightnessAllAround)
+{
+    // At the preview size (112.5 pixels a size unit) a ring's light across
+    // its width, summed along a line through the light, is its width in
+    // pixels times its colour: the same at every angle, however thin.
+    struct Case {
+        float radius, width;   // size units; width a fraction of the radius
+    };
+    const Case cases[] = {
+        {0.3f, 0.03f},     // 33.75 px, 1 px wide
+        {0.3f, 0.005f},    // 0.17 px wide
+        {0.137f, 0.02f},   // 15.4 px, 0.31 px
+        {0.8f, 0.004f},    // 90 px, 0.36 px
+        {0.5f, 0.08f},     // 56 px, 4.5 px
+    };
+    const float colour[3] = {0.7f, 0.85f, 1.0f}, intensity = 0.3f;
+    for (const Case &c : cases) {
+        ka::Flare *flare = EmptyFlare();
+        ka::Element *ring = AddElement(flare, "ring");
+        SetParam(ring, "radius", c.radius);
+        SetParam(ring, "width", c.width);
+        SetParam(ring, "softness", 0.0f);
+        SetParam(ring, "intensity", intensity);
+        SetParam(ring, "color", colour[0], colour[1], colour[2]);
+        Image image(327, 225);
+        Render(&image, 163, 112);
+        const double r = c.radius * 112.5, w = r * c.width;
+        const double expected = w * intensity * (colour[0] + colour[1] + colour[2]);
+        double low = 1e30, high = 0;
+        for (int a = 0; a < 360; a++) {
+            double ux = std::cos(a * M_PI / 180), uy = std::sin(a * M_PI / 180), sum = 0;
+            for (double d = r - w / 2 - 5; d <= r + w / 2 + 5; d += 0.1)
+                sum += 0.1 * Smooth(image, 163 + d * ux, 112 + d * uy);
+            low = std::min(low, sum);
+            high = std::max(high, sum);
+        }
+        EXPECT_GT(low, 0.96 * expected) << "radius " << c.radius << " width " << c.width;
+        EXPECT_LT(high, 1.04 * expected) << "radius " << c.radius << " width " << c.width;
+    }
+}
+
+TEST(RenderAntiAliasing, AShimmerMatchesItsAreaSampledPicture)
+{
+    // The same shimmer rendered four times as large and averaged over 4 x 4
+    // blocks is what each pixel should catch.  Point-sampled rays leave
+    // many lit pixels at half of that or less: the dark lines a brightened
+    // image shows.
+    const float radii[] = {0.45f, 0.9f, 1.8f};
+    for (float radius : radii) {
+        ka::Flare *flare = EmptyFlare();
+        ka::Element *shimmer = AddElement(flare, "shimmer");
+        SetParam(shimmer, "radius", radius);
+        SetParam(shimmer, "intensity", 0.3f);
+        Image image(327, 225), large(4 * 327, 4 * 225);
+        Render(&image, 163, 112);
+        Render(&large, 4 * 163 + 2, 4 * 112 + 2);
+        std::vector<double> area((size_t)327 * 225, 0.0);
+        double peak = 0;
+        for (int y = 0; y < 225; y++)
+            for (int x = 0; x < 327; x++) {
+                for (int j = 0; j < 4; j++)
+                    for (int i = 0; i < 4; i++)
+                        area[image.Index(x, y)] += large.Luma(4 * x + i, 4 * y + j) / 16;
+                if (std::hypot(x - 163, y - 112) >= 8)
+                    peak = std::max(peak, area[image.Index(x, y)]);
+            }
+        int dark = 0, lit = 0;
+        double error = 0, total = 0;
+        for (int y = 0; y < 225; y++)
+            for (int x = 0; x < 327; x++) {
+                // the centre fades in over a few pixels at either size
+                if (std::hypot(x - 163, y - 112) < 8)
+                    continue;
+                double a = area[image.Index(x, y)], v = image.Luma(x, y);
+                error += std::fabs(v - a);
+                total += a;
+                if (a > 0.25 * peak) {
+                    lit++;
+                    dark += v < 0.5 * a;
+                }
+            }
+        EXPECT_GT(lit, 100) << "radius " << radius;
+        // point-sampled rays leave a quarter or more of these dark
+        EXPECT_LT(dark, 0.05 * lit) << "radius " << radius;
+        EXPECT_LT(error, 0.5 * total) << "radius " << radius;
+    }
+}
+
 /* ---- what a render may touch ---- */
 
 struct ProgressCall {
