@@ -277,7 +277,10 @@ void AddBuiltins()
          Percent("hotspot", "Hot Spot", 1.0f, 10.0f, 0.3f),
          Gradient("gradient", "Radial Colors",
                   {kWarmGlow[0], kWarmGlow[1], kWarmGlow[2]}),
-         Point("offset", "Offset", 0.0f, 0.0f, 0.0f)}));
+         Point("offset", "Offset", 0.0f, 0.0f, 0.0f),
+         Percent("tail", "Tail", 1.0f, 10.0f, 0.06f),
+         Size("tailradius", "Tail Radius", 1.2f),
+         Percent("dust", "Dust", 1.0f, 1.0f, 0.0f)}));
 
     AddType(Type(
         "halo", "Halo", kRenderAnnulus,
@@ -286,7 +289,8 @@ void AddBuiltins()
          Percent("intensity", "Intensity", 2.0f, 50.0f, 0.2f),
          Color("color", "Color", 1.0f, 1.0f, 1.0f),
          Gradient("gradient", "Colors Across",
-                  {kSpectrum[0], kSpectrum[1], kSpectrum[2], kSpectrum[3], kSpectrum[4]})}));
+                  {kSpectrum[0], kSpectrum[1], kSpectrum[2], kSpectrum[3], kSpectrum[4]}),
+         Percent("chromatic", "Color Fringes", 0.2f, 0.5f, 0.0f)}));
 
     AddType(Type(
         "ring", "Ring", kRenderAnnulus,
@@ -294,7 +298,8 @@ void AddBuiltins()
          Percent("width", "Width", 0.2f, 4.0f, 0.03f, 1),
          Percent("intensity", "Intensity", 2.0f, 50.0f, 0.3f),
          Color("color", "Color", 0.7f, 0.85f, 1.0f),
-         Percent("softness", "Softness", 1.0f, 1.0f, 0.5f)}));
+         Percent("softness", "Softness", 1.0f, 1.0f, 0.5f),
+         Percent("chromatic", "Color Fringes", 0.2f, 0.5f, 0.03f)}));
 
     AddType(Type(
         "streak", "Streaks", kRenderStreaks,
@@ -343,7 +348,11 @@ void AddBuiltins()
          Gradient("gradient", "Colors Along Chain",
                   {{0.0f, 0.4f, 0.9f, 0.5f}, {0.5f, 0.3f, 0.5f, 1.0f}, {1.0f, 1.0f, 0.5f, 0.3f}}),
          List("shape", "Shape", kShapes, 6),
-         Percent("softness", "Edge Softness", 1.0f, 1.0f, 0.3f)}));
+         Percent("softness", "Edge Softness", 1.0f, 1.0f, 0.3f),
+         Percent("roundness", "Roundness", 1.0f, 1.0f, 0.2f),
+         Percent("brightedge", "Bright Edge", 1.0f, 10.0f, 0.15f),
+         Percent("dust", "Dust", 1.0f, 1.0f, 0.2f),
+         Percent("chromatic", "Color Fringes", 0.2f, 0.5f, 0.02f)}));
 
     AddType(Type(
         "dscflx", "Disc Reflex", kRenderDiscReflex,
@@ -354,7 +363,10 @@ void AddBuiltins()
          Percent("softness", "Edge Softness", 1.0f, 1.0f, 0.25f),
          Percent("brightedge", "Bright Edge", 1.0f, 10.0f, 0.4f),
          List("shape", "Shape", kShapes, 0),
-         Angle("rotation", "Rotation", 0.0f)}));
+         Angle("rotation", "Rotation", 0.0f),
+         Percent("roundness", "Roundness", 1.0f, 1.0f, 0.3f),
+         Percent("dust", "Dust", 1.0f, 1.0f, 0.25f),
+         Percent("chromatic", "Color Fringes", 0.2f, 0.5f, 0.03f)}));
 
     AddType(Type(
         "rngflx", "Ring Reflex", kRenderRingReflex,
@@ -364,7 +376,8 @@ void AddBuiltins()
          Percent("intensity", "Intensity", 2.0f, 50.0f, 0.25f),
          Color("color", "Color", 1.0f, 1.0f, 1.0f),
          Gradient("gradient", "Colors Across",
-                  {kSpectrum[0], kSpectrum[1], kSpectrum[2], kSpectrum[3], kSpectrum[4]})}));
+                  {kSpectrum[0], kSpectrum[1], kSpectrum[2], kSpectrum[3], kSpectrum[4]}),
+         Percent("chromatic", "Color Fringes", 0.2f, 0.5f, 0.04f)}));
 
     AddType(Type(
         "prflx", "Prism Reflex", kRenderPrismReflex,
@@ -374,7 +387,8 @@ void AddBuiltins()
          Percent("fill", "Inner Fill", 1.0f, 4.0f, 0.3f),
          Gradient("gradient", "Radial Colors",
                   {{0.0f, 0.2f, 0.1f, 0.5f}, {0.55f, 0.2f, 0.3f, 1.0f}, {0.7f, 0.2f, 1.0f, 0.4f},
-                   {0.85f, 1.0f, 0.9f, 0.2f}, {1.0f, 1.0f, 0.2f, 0.1f}})}));
+                   {0.85f, 1.0f, 0.9f, 0.2f}, {1.0f, 1.0f, 0.2f, 0.1f}}),
+         Percent("chromatic", "Color Fringes", 0.2f, 0.5f, 0.0f)}));
 }
 
 void EnsureBuiltins()

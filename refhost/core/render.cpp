@@ -147,6 +147,7 @@ struct Scene {
     float angle;               /* global rotation, radians */
     float glowSize;            /* size factors from the light's distance */
     float reflexSize;
+    float axisScale = 1.0f;    /* reflex positions along the axis (one colour of a fringe) */
     float gain[3];             /* the flare's colour, intensity and light */
     float fade;                /* border, approach and distance fades */
     float seen;                /* the light's visibility (occlusion) */
@@ -156,6 +157,7 @@ struct Scene {
  * light's mirror image through the centre. */
 void AxisPoint(const Scene &sc, float position, double *x, double *y)
 {
+    position *= sc.axisScale;
     *x = sc.lightX + position * (sc.centreX - sc.lightX);
     *y = sc.lightY + position * (sc.centreY - sc.lightY);
 }
@@ -184,9 +186,52 @@ float DiscProfile(float d, float radius, float softPx, float brightEdge)
     return edge * (1.0f + brightEdge * rim * rim);
 }
 
+/* Dust and smudges for a ghost or glow: a smooth noise of a few blotches
+ * across the tile and small dark and bright specks, made from the
+ * element's own random sequence (a copy, so its other random choices stay
+ * as they are).  1 where strength is 0; the mean stays near 1. */
+bool MakeTexture(Texture *tex, const Element &e, const Random &random, float radiusPx)
+{
+    float strength = Clamp(Param(e, "dust", 0.0f), 0.0f, 1.0f);
+    if (!(strength > 0.0f) || !(radiusPx > 0.0f))
+        return false;
+    Random r = random;
+    r.state ^= 0xD1B54A32D192ED03ull;
+    const int n = Texture::kSize, cells = 8, cell = n / cells;
+    float lattice[cells * cells];
+    for (float &v : lattice)
+        v = r.Next();
+    tex->texel.assign((size_t)n * n, 0.0f);
+    for (int v = 0; v < n; v++)
+        for (int u = 0; u < n; u++) {
+            int i = u / cell, j = v / cell;
+            float fu = Smoothstep(0.0f, 1.0f, (float)(u % cell) / cell);
+            float fv = Smoothstep(0.0f, 1.0f, (float)(v % cell) / cell);
+            auto at = [&](int a, int b) { return lattice[(b % cells) * cells + a % cells]; };
+            float top = at(i, j) + fu * (at(i + 1, j) - at(i, j));
+            float bottom = at(i, j + 1) + fu * (at(i + 1, j + 1) - at(i, j + 1));
+            tex->texel[(size_t)v * n + u] = top + fv * (bottom - top);
+        }
+    for (int speck = 0; speck < 48; speck++) {
+        int u0 = (int)(r.Next() * n), v0 = (int)(r.Next() * n);
+        float size = 0.6f + 1.4f * r.Next(), value = r.Next() < 0.7f ? -1.0f : 1.5f;
+        for (int dv = -2; dv <= 2; dv++)
+            for (int du = -2; du <= 2; du++) {
+                float w = 1.0f - Smoothstep(0.0f, size, std::sqrt((float)(du * du + dv * dv)));
+                float &t = tex->texel[(size_t)((v0 + dv) & (n - 1)) * n + ((u0 + du) & (n - 1))];
+                t += w * value;
+            }
+    }
+    for (float &t : tex->texel)
+        t = std::max(0.0f, 1.0f + strength * (t - 0.5f));
+    tex->perPixel = 0.5f * n / radiusPx;   /* the tile spans the shape's diameter */
+    tex->shift = 0.5f * n;
+    return true;
+}
+
 /* ---- the element types' drawing ---- */
 
-Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &)
+Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
     float radius = NonNegative(e, "radius", 0.6f) * sc.unit * sc.glowSize;
     if (!(radius > 0.0f))
@@ -199,6 +244,12 @@ Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &)
     int falloff = (int)Param(e, "falloff", 1.0f);
     float sharpness = Clamp(Param(e, "sharpness", 2.0f), 0.01f, 100.0f);
     float hotspot = NonNegative(e, "hotspot", 0.0f);
+    /* the wide tail: an inverse cube of the distance past a core of a
+     * tenth of its reach, as light scattered in glass and film falls off */
+    float tail = NonNegative(e, "tail", 0.0f);
+    float tailReach = NonNegative(e, "tailradius", 0.0f) * sc.unit * sc.glowSize;
+    if (!(tail > 0.0f) || !(tailReach > size))
+        tailReach = size;
     const GradientValue *gradient = GradientParam(e, "gradient");
     double cx = sc.lightX, cy = sc.lightY;
     if (const ParamValue *offset = e.Value("offset")) {
@@ -207,13 +258,14 @@ Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &)
         cy += oy * sc.unit / sc.canvas.stretch;
     }
     float far;
-    if (!Touches(sc, cx, cy, size, &far))
+    if (!Touches(sc, cx, cy, tailReach, &far))
         return Box();
     float k[3];
     for (int i = 0; i < 3; i++)
         k[i] = gain[i] * colour[i] * strength;
+    const float tailCore = 0.1f * tailReach;
     RadialTable t;
-    FillRadial(&t, 0.0f, size, far, [&](float d, float rgb[3]) {
+    FillRadial(&t, 0.0f, tailReach, far, [&](float d, float rgb[3]) {
         float u = std::min(d / size, 1.0f), u2 = u * u;
         float window = (1.0f - u2 * u2) * (1.0f - u2 * u2);
         float p;
@@ -224,12 +276,19 @@ Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &)
         else
             p = 1.0f / (1.0f + 4.0f * sharpness * sharpness * u2);
         p = p * window + hotspot * std::exp(-u2 * 400.0f);
+        if (tailReach > size) {
+            float q = std::min(d / tailReach, 1.0f), q2 = q * q;
+            float s = 1.0f + (d / tailCore) * (d / tailCore);
+            p += tail * (1.0f - q2) * (1.0f - q2) / (s * std::sqrt(s));
+        }
         float c[3];
         GradientAt(gradient, u, c);
         for (int i = 0; i < 3; i++)
             rgb[i] = k[i] * c[i] * p;
     });
-    return DrawRadial(&sc.canvas, cx, cy, t);
+    Texture texture;
+    bool textured = MakeTexture(&texture, e, random, size);
+    return DrawRadial(&sc.canvas, cx, cy, t, textured ? &texture : nullptr);
 }
 
 /* A ring of the given radius and width (canvas pixels) around (cx, cy),
@@ -476,15 +535,25 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
     return DrawRays(&sc.canvas, sc.lightX, sc.lightY, t);
 }
 
+/* How a disc or polygon reflex looks, apart from its place and colour. */
+struct DiscLook {
+    int sides;            /* 0 round, else the aperture's blade count */
+    float rotation;       /* radians */
+    float roundness;      /* 0 sharp corners .. 1 round */
+    float softness;       /* edge width, a fraction of the radius */
+    float brightEdge;     /* extra brightness towards the rim */
+    const Texture *texture;
+};
+
 /* One disc or polygon reflex of radius (canvas pixels) at (cx, cy). */
-Box DrawDisc(Scene &sc, double cx, double cy, float radius, int sides, float rotation,
-             float softness, float brightEdge, const float k[3])
+Box DrawDisc(Scene &sc, double cx, double cy, float radius, const DiscLook &look,
+             const float k[3])
 {
     if (!(radius > 0.0f))
         return Box();
     float size = std::max(radius, 1.0f);
     float energy = (radius / size) * (radius / size);
-    float softPx = std::max(softness * size, 1.0f);
+    float softPx = std::max(look.softness * size, 1.0f);
     float kk[3] = {k[0] * energy, k[1] * energy, k[2] * energy};
     float far;
     if (!Touches(sc, cx, cy, size + 0.5f * softPx, &far))
@@ -492,11 +561,30 @@ Box DrawDisc(Scene &sc, double cx, double cy, float radius, int sides, float rot
     RadialTable t;
     /* a polygon's own radius is at most twice a pixel's distance */
     FillRadial(&t, 0.0f, size + 0.5f * softPx, 2.0f * far, [&](float d, float rgb[3]) {
-        float v = DiscProfile(d, size, softPx, brightEdge);
+        float v = DiscProfile(d, size, softPx, look.brightEdge);
         for (int i = 0; i < 3; i++)
             rgb[i] = kk[i] * v;
     });
-    return DrawPolygon(&sc.canvas, cx, cy, sides, rotation, t);
+    Texture scaled;
+    const Texture *texture = look.texture;
+    if (texture) {   /* the tile spans each reflex's own diameter */
+        scaled = *texture;
+        scaled.perPixel = 0.5f * Texture::kSize / size;
+        texture = &scaled;
+    }
+    return DrawPolygon(&sc.canvas, cx, cy, look.sides, look.rotation, look.roundness, t, texture);
+}
+
+DiscLook ReadDiscLook(const Element &e, float rotation, float softness, float brightEdge)
+{
+    DiscLook look;
+    look.sides = Sides(e);
+    look.rotation = rotation;
+    look.roundness = Clamp(Param(e, "roundness", 0.0f), 0.0f, 1.0f);
+    look.softness = Clamp(Param(e, "softness", softness), 0.0f, 1.0f);
+    look.brightEdge = NonNegative(e, "brightedge", brightEdge);
+    look.texture = nullptr;
+    return look;
 }
 
 Box DrawReflexChain(Scene &sc, const Element &e, const float gain[3], Random &random)
@@ -507,9 +595,11 @@ Box DrawReflexChain(Scene &sc, const Element &e, const float gain[3], Random &ra
     float radius = NonNegative(e, "radius", 0.06f) * sc.unit * sc.reflexSize;
     float variation = Clamp(Param(e, "sizevariation", 0.5f), 0.0f, 1.0f);
     float strength = NonNegative(e, "intensity", 1.0f);
-    float softness = Clamp(Param(e, "softness", 0.3f), 0.0f, 1.0f);
     const GradientValue *gradient = GradientParam(e, "gradient");
-    int sides = Sides(e);
+    DiscLook look = ReadDiscLook(e, sc.angle, 0.3f, 0.15f);
+    Texture texture;
+    if (MakeTexture(&texture, e, random, radius))
+        look.texture = &texture;
     Box box;
     for (int i = 0; i < count; i++) {
         float along = count > 1 ? (float)i / (count - 1) : 0.5f;
@@ -522,12 +612,13 @@ Box DrawReflexChain(Scene &sc, const Element &e, const float gain[3], Random &ra
             k[j] = gain[j] * c[j] * bright;
         double x, y;
         AxisPoint(sc, start + (end - start) * Clamp(along + jitter, 0.0f, 1.0f), &x, &y);
-        Grow(&box, DrawDisc(sc, x, y, size, sides, sc.angle, softness, 0.15f, k));
+        texture.shift = 0.5f * Texture::kSize + 23.0f * i;   /* each reflex its own dust */
+        Grow(&box, DrawDisc(sc, x, y, size, look, k));
     }
     return box;
 }
 
-Box DrawDiscReflex(Scene &sc, const Element &e, const float gain[3], Random &)
+Box DrawDiscReflex(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
     double x, y;
     AxisPoint(sc, Clamp(Param(e, "position", 1.0f), -1e3f, 1e3f), &x, &y);
@@ -537,9 +628,11 @@ Box DrawDiscReflex(Scene &sc, const Element &e, const float gain[3], Random &)
     float strength = NonNegative(e, "intensity", 1.0f);
     for (int i = 0; i < 3; i++)
         k[i] = gain[i] * colour[i] * strength;
-    return DrawDisc(sc, x, y, radius, Sides(e), sc.angle + Param(e, "rotation", 0.0f) * kDegrees,
-                    Clamp(Param(e, "softness", 0.2f), 0.0f, 1.0f),
-                    NonNegative(e, "brightedge", 0.0f), k);
+    DiscLook look = ReadDiscLook(e, sc.angle + Param(e, "rotation", 0.0f) * kDegrees, 0.2f, 0.0f);
+    Texture texture;
+    if (MakeTexture(&texture, e, random, radius))
+        look.texture = &texture;
+    return DrawDisc(sc, x, y, radius, look, k);
 }
 
 Box DrawRingReflex(Scene &sc, const Element &e, const float gain[3], Random &)
@@ -798,6 +891,35 @@ bool PrepareCanvas(Scene *sc, bool fastDrag)
     return true;
 }
 
+/* Reflexes and rings split into their colours. */
+bool HasFringes(int renderer)
+{
+    return renderer == kRenderAnnulus || renderer == kRenderReflexChain ||
+           renderer == kRenderDiscReflex || renderer == kRenderRingReflex ||
+           renderer == kRenderPrismReflex;
+}
+
+/* Chromatic aberration: the element drawn once per colour, red at
+ * (1 + fringe) times its distance along the axis and its size, green as
+ * it is, blue at (1 - fringe) times, each with the same random choices. */
+void DrawFringes(Scene &sc, const Element &e, int renderer, const float g[3], const Random &random,
+                 float fringe)
+{
+    Scene one = sc;
+    for (int c = 0; c < 3; c++) {
+        if (!(g[c] > 0.0f))
+            continue;
+        float scale = 1.0f + fringe * (float)(1 - c);
+        float gc[3] = {0.0f, 0.0f, 0.0f};
+        gc[c] = g[c];
+        one.axisScale = sc.axisScale * scale;
+        one.reflexSize = sc.reflexSize * scale;
+        one.glowSize = sc.glowSize * scale;
+        Random r = random;
+        kDrawers[renderer](one, e, gc, r);
+    }
+}
+
 /* Every enabled element in list order, with one progress update each. */
 void DrawElements(Scene &sc, const Flare &flare, KaProgressFn progress)
 {
@@ -819,7 +941,11 @@ void DrawElements(Scene &sc, const Flare &flare, KaProgressFn progress)
             random.state = HashText(e->type->name) ^
                            ((uint64_t)(uint32_t)flare.randomSeed * 0x9E3779B97F4A7C15ull) ^
                            ((uint64_t)rank[e->type->name]++ << 48);
-            if (g[0] > 0.0f || g[1] > 0.0f || g[2] > 0.0f)
+            float fringe = HasFringes(renderer) ? Clamp(Param(*e, "chromatic", 0.0f), 0.0f, 0.5f)
+                                                : 0.0f;
+            if (fringe > 0.0f)
+                DrawFringes(sc, *e, renderer, g, random, fringe);
+            else if (g[0] > 0.0f || g[1] > 0.0f || g[2] > 0.0f)
                 kDrawers[renderer](sc, *e, g, random);
         }
         Progress(progress, "update", (float)(i + 1) / (float)count);

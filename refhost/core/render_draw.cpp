@@ -134,10 +134,37 @@ void Grow(Box *into, const Box &more)
     into->y1 = std::max(into->y1, more.y1);
 }
 
-Box DrawRadial(Canvas *c, double cx, double cy, const RadialTable &t)
+/* The texture at a flare-space offset from the shape's centre: nearest
+ * texel, wrapped. */
+inline float TextureAt(const Texture &tex, float dx, float dy)
+{
+    const int mask = Texture::kSize - 1;
+    int u = (int)std::floor(dx * tex.perPixel + tex.shift) & mask;
+    int v = (int)std::floor(dy * tex.perPixel + tex.shift) & mask;
+    return tex.texel[(size_t)v * Texture::kSize + u];
+}
+
+void TexturedSpan(float *R, float *G, float *B, int n, float dx0, float dy, float perPixel,
+                  float last, const float *tr, const float *tg, const float *tb,
+                  const Texture &tex)
+{
+    for (int i = 0; i < n; i++) {
+        float dx = dx0 + (float)i;
+        float f = std::sqrt(dx * dx + dy * dy) * perPixel;
+        int k = (int)(f < last ? f : last);
+        float m = TextureAt(tex, dx, dy);
+        R[i] += m * tr[k];
+        G[i] += m * tg[k];
+        B[i] += m * tb[k];
+    }
+}
+
+Box DrawRadial(Canvas *c, double cx, double cy, const RadialTable &t, const Texture *texture)
 {
     if (t.count <= 0 || !(t.outer > 0.0f))
         return Box();
+    if (texture && (int)texture->texel.size() != Texture::kSize * Texture::kSize)
+        texture = nullptr;
     const double outer = t.outer, inner = t.inner;
     const float last = (float)t.count;
     return ForEachDiscRow(c, cx, cy, outer, [&](int y, double dyf, int x0, int x1) {
@@ -151,11 +178,22 @@ Box DrawRadial(Canvas *c, double cx, double cy, const RadialTable &t)
         size_t row = (size_t)y * c->width;
         float dy2 = (float)(dyf * dyf);
         int left = std::min(h0, x1);
+        int right = std::max(h1, x0);
+        if (texture) {
+            if (left > x0)
+                TexturedSpan(c->r + row + x0, c->g + row + x0, c->b + row + x0, left - x0,
+                             (float)(x0 - cx), (float)dyf, t.perPixel, last, t.r.data(),
+                             t.g.data(), t.b.data(), *texture);
+            if (x1 > right)
+                TexturedSpan(c->r + row + right, c->g + row + right, c->b + row + right,
+                             x1 - right, (float)(right - cx), (float)dyf, t.perPixel, last,
+                             t.r.data(), t.g.data(), t.b.data(), *texture);
+            return;
+        }
         if (left > x0)
             RadialSpan(c->r + row + x0, c->g + row + x0, c->b + row + x0, left - x0,
                        (float)(x0 - cx), dy2, t.perPixel, last, t.r.data(), t.g.data(),
                        t.b.data());
-        int right = std::max(h1, x0);
         if (x1 > right)
             RadialSpan(c->r + row + right, c->g + row + right, c->b + row + right, x1 - right,
                        (float)(right - cx), dy2, t.perPixel, last, t.r.data(), t.g.data(),
@@ -163,10 +201,13 @@ Box DrawRadial(Canvas *c, double cx, double cy, const RadialTable &t)
     });
 }
 
-Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, const RadialTable &t)
+Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, float roundness,
+                const RadialTable &t, const Texture *texture)
 {
-    if (sides < 3 || sides > 16)
-        return DrawRadial(c, cx, cy, t);
+    if (texture && (int)texture->texel.size() != Texture::kSize * Texture::kSize)
+        texture = nullptr;
+    if (sides < 3 || sides > 16 || !(roundness < 1.0f))
+        return DrawRadial(c, cx, cy, t, texture);
     Box box;
     if (t.count <= 0 || !(t.outer > 0.0f))
         return box;
@@ -180,6 +221,7 @@ Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, cons
         nx[k] = (float)(std::cos(a) * toCorner);
         ny[k] = (float)(std::sin(a) * toCorner);
     }
+    const float round = roundness > 0.0f ? roundness : 0.0f;
     const double outer = t.outer;
     const float last = (float)t.count, perPixel = t.perPixel;
     const float *tr = t.r.data(), *tg = t.g.data(), *tb = t.b.data();
@@ -192,11 +234,14 @@ Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, cons
             float m = fx * nx[0] + fy * ny[0];
             for (int k = 1; k < sides; k++)
                 m = std::max(m, fx * nx[k] + fy * ny[k]);
+            if (round > 0.0f)
+                m += round * (std::sqrt(fx * fx + fy * fy) - m);
             float f = m * perPixel;
             int i = (int)(f < last ? f : last);
-            R[x] += tr[i];
-            G[x] += tg[i];
-            B[x] += tb[i];
+            float w = texture ? TextureAt(*texture, fx, fy) : 1.0f;
+            R[x] += w * tr[i];
+            G[x] += w * tg[i];
+            B[x] += w * tb[i];
         }
     });
 }

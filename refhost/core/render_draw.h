@@ -96,12 +96,27 @@ void FillRadial(RadialTable *t, float inner, float outer, float reach, ColourAt 
     }
 }
 
-/* A round shape (disc, glow, annulus) centred on (cx, cy). */
-Box DrawRadial(Canvas *c, double cx, double cy, const RadialTable &t);
+/* A square tile of texture values (about 1: dust and smudges), wrapped
+ * at its sides, laid over a shape: texel (u, v) covers flare-space offsets
+ * from the shape's centre of (u + shift) / perPixel, (v + shift) / perPixel. */
+struct Texture {
+    static const int kSize = 64;        /* texels a side, a power of two */
+    std::vector<float> texel;           /* kSize * kSize values */
+    float perPixel = 1.0f;
+    float shift = 0.0f;
+};
+
+/* A round shape (disc, glow, annulus) centred on (cx, cy); the texture,
+ * when not null, multiplies it. */
+Box DrawRadial(Canvas *c, double cx, double cy, const RadialTable &t,
+               const Texture *texture = nullptr);
 
 /* A regular polygon: d is the polygon's own radius (t.outer reaches the
- * corners' circle), rotated by rotation radians in flare space. */
-Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, const RadialTable &t);
+ * corners' circle), rotated by rotation radians in flare space.  Roundness
+ * 0 keeps the corners sharp, 1 makes a circle; between, d blends the
+ * polygon's radius with the distance from the centre. */
+Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, float roundness,
+                const RadialTable &t, const Texture *texture = nullptr);
 
 /* A straight streak through (cx, cy) along the flare-space unit direction
  * (ux, uy): value = along(a) * across(|p|) * rgb, a measured along the

@@ -174,6 +174,8 @@ TEST(RenderPlacement, ReflexesSitOnTheAxisThroughTheImageCentre)
         ka::Element *disc = AddElement(flare, "dscflx");
         SetParam(disc, "position", c.position);
         SetParam(disc, "radius", 0.1f);
+        SetParam(disc, "chromatic", 0.0f);   // fringes and dust move the centre of light
+        SetParam(disc, "dust", 0.0f);
         Image image(321, 201);
         Render(&image, 80, 50);
         double cx, cy, xx, yy, xy;
@@ -227,6 +229,7 @@ TEST(RenderGlobals, ScaleGrowsTheFootprint)
         flare->scale = scales[i];
         ka::Element *glow = AddElement(flare, "glow");
         SetParam(glow, "radius", 0.3f);
+        SetParam(glow, "tail", 0.0f);
         Image image(400, 300);
         Render(&image, 200, 150);
         reach[i] = (float)image.ReachX(200, 150, 0.0f);
@@ -242,6 +245,7 @@ TEST(RenderGlobals, AnamorphicStretchSqueezesVertically)
     flare->anamorphicStretch = 2.0f;
     ka::Element *glow = AddElement(flare, "glow");
     SetParam(glow, "radius", 0.4f);
+    SetParam(glow, "tail", 0.0f);
     Image image(400, 300);
     Render(&image, 200, 150);
     int rx = image.ReachX(200, 150, 0.0f), ry = image.ReachY(200, 150, 0.0f);
@@ -440,6 +444,146 @@ TEST(RenderGradients, HaloColoursFollowTheGradientAcrossItsWidth)
     EXPECT_NEAR(outer[0], 0.0f, 1e-6f);
     // inside the hole nothing at all
     EXPECT_EQ(image.Luma(100, 100), 0.0f);
+}
+
+/* ---- looks ---- */
+
+/* Brightness-weighted centre of one colour plane. */
+void PlaneCentre(const Image &image, int plane, double *cx, double *cy)
+{
+    const float *p = plane == 0 ? image.buffer.red : plane == 1 ? image.buffer.green
+                                                                : image.buffer.blue;
+    double s = 0, sx = 0, sy = 0;
+    for (int y = 0; y < image.height; y++)
+        for (int x = 0; x < image.width; x++) {
+            double v = p[image.Index(x, y)];
+            s += v, sx += v * x, sy += v * y;
+        }
+    *cx = sx / s, *cy = sy / s;
+}
+
+TEST(RenderLooks, AGlowsTailFallsAsTheInverseCubeBeyondItsCore)
+{
+    // 300 pixels a size unit: tail radius 1.5 reaches 450 pixels, its core
+    // is a tenth of that (45); the glow itself (radius 0.2) ends at 60.
+    const float tails[] = {0.0f, 0.2f, 0.4f};
+    float at90[3], at180[3];
+    for (int i = 0; i < 3; i++) {
+        ka::Flare *flare = EmptyFlare();
+        ka::Element *glow = AddElement(flare, "glow");
+        SetParam(glow, "radius", 0.2f);
+        SetParam(glow, "tail", tails[i]);
+        SetParam(glow, "tailradius", 1.5f);
+        Image image(601, 601);
+        Render(&image, 300, 300);
+        at90[i] = image.Luma(390, 300);
+        at180[i] = image.Luma(480, 300);
+    }
+    EXPECT_EQ(at90[0], 0.0f) << "no tail: nothing past the glow";
+    EXPECT_EQ(at180[0], 0.0f);
+    EXPECT_NEAR(at180[2] / at180[1], 2.0, 0.01) << "the tail's strength scales it";
+    auto shape = [](double d) {
+        double q = d / 450, s = 1 + (d / 45) * (d / 45);
+        return (1 - q * q) * (1 - q * q) / std::pow(s, 1.5);
+    };
+    EXPECT_NEAR(at90[1] / at180[1], shape(90) / shape(180), 0.05 * shape(90) / shape(180));
+}
+
+TEST(RenderLooks, ColourFringesScaleRedOutAndBlueInAlongTheAxis)
+{
+    // Light at (80, 50) in 321 x 201, centre (160, 100): a ring reflex at
+    // position 1.5 has its red image at 1.5 (1 + f), its blue at 1.5 (1 - f).
+    const float fringes[] = {0.0f, 0.1f};
+    for (float f : fringes) {
+        ka::Flare *flare = EmptyFlare();
+        ka::Element *ring = AddElement(flare, "rngflx");
+        SetParam(ring, "position", 1.5f);
+        SetParam(ring, "chromatic", f);
+        SetParam(ring, "color", 1, 1, 1);
+        int g = ring->ParamIndex("gradient");
+        ring->values[g].gradient.offsets = {0.0f};
+        ring->values[g].gradient.colors = {1, 1, 1};
+        Image image(321, 201);
+        Render(&image, 80, 50);
+        const float scale[3] = {1 + f, 1, 1 - f};
+        for (int plane = 0; plane < 3; plane++) {
+            double cx, cy;
+            PlaneCentre(image, plane, &cx, &cy);
+            EXPECT_NEAR(cx, 80 + 1.5 * scale[plane] * 80, 0.5) << "fringe " << f << " plane " << plane;
+            EXPECT_NEAR(cy, 50 + 1.5 * scale[plane] * 50, 0.5) << "fringe " << f << " plane " << plane;
+        }
+    }
+}
+
+TEST(RenderLooks, RoundnessTurnsAnApertureIntoACircle)
+{
+    // A hexagon of corner radius 60 on the centre of 401 x 401: corners at
+    // 0, 60, ... degrees, edges 52 pixels out at 30 degrees.  At 56 pixels
+    // towards an edge only a rounded one reaches.
+    const struct {
+        float roundness;
+        bool edgeLit;
+    } cases[] = {{0.0f, false}, {1.0f, true}};
+    for (const auto &c : cases) {
+        ka::Flare *flare = EmptyFlare();
+        ka::Element *disc = AddElement(flare, "dscflx");
+        SetParam(disc, "position", 1.0f);
+        SetParam(disc, "radius", 0.3f);
+        SetParam(disc, "shape", 6);
+        SetParam(disc, "softness", 0.0f);
+        SetParam(disc, "brightedge", 0.0f);
+        SetParam(disc, "dust", 0.0f);
+        SetParam(disc, "chromatic", 0.0f);
+        SetParam(disc, "roundness", c.roundness);
+        Image image(401, 401);
+        Render(&image, 100, 100);
+        int ex = 200 + (int)std::lround(56 * std::cos(M_PI / 6));
+        int ey = 200 + (int)std::lround(56 * std::sin(M_PI / 6));
+        EXPECT_GT(image.Luma(258, 200), 0.1f) << "towards a corner, roundness " << c.roundness;
+        EXPECT_EQ(image.Luma(ex, ey) > 0.1f, c.edgeLit) << "roundness " << c.roundness;
+    }
+}
+
+TEST(RenderLooks, DustMottlesAGhostDeterministically)
+{
+    auto render = [](float dust, int seed, Image *image) {
+        ka::Flare *flare = EmptyFlare();
+        flare->randomSeed = seed;
+        ka::Element *disc = AddElement(flare, "dscflx");
+        SetParam(disc, "position", 1.0f);
+        SetParam(disc, "radius", 0.4f);
+        SetParam(disc, "brightedge", 0.0f);
+        SetParam(disc, "chromatic", 0.0f);
+        SetParam(disc, "dust", dust);
+        Render(image, 100, 100);
+    };
+    // spread of the inner pixels (within half the radius, 40 pixels)
+    auto spread = [](const Image &image, double *mean) {
+        double s = 0, s2 = 0;
+        int n = 0;
+        for (int y = 160; y <= 240; y++)
+            for (int x = 160; x <= 240; x++)
+                if (std::hypot(x - 200, y - 200) <= 40) {
+                    double v = image.Luma(x, y);
+                    s += v, s2 += v * v, n++;
+                }
+        *mean = s / n;
+        return std::sqrt(std::max(0.0, s2 / n - *mean * *mean)) / *mean;
+    };
+    Image clean(401, 401), dusty(401, 401), again(401, 401), other(401, 401);
+    render(0.0f, 1, &clean);
+    render(0.6f, 1, &dusty);
+    render(0.6f, 1, &again);
+    render(0.6f, 2, &other);
+    double cleanMean, dustyMean;
+    EXPECT_LT(spread(clean, &cleanMean), 0.01);
+    EXPECT_GT(spread(dusty, &dustyMean), 0.05);
+    EXPECT_NEAR(dustyMean / cleanMean, 1.0, 0.25);
+    ExpectSamePixels(dusty, again);
+    int differ = 0;
+    for (size_t k = 0; k < (size_t)401 * 401; k++)
+        differ += dusty.buffer.red[k] != other.buffer.red[k];
+    EXPECT_GT(differ, 1000) << "another seed, other dust";
 }
 
 /* ---- anti-aliasing ---- */
