@@ -124,7 +124,7 @@ void BM_Effect(benchmark::State &state)
     if (effect < 0)
         ka::DefaultFlare(flare);
     else
-        ka::DemoEffects()[effect].build(flare);
+        ka::BuildDemoEffect(ka::DemoEffects()[effect], flare);
     flare->fastDrag = state.range(2) != 0;
     TimeRenders(state, width, height);
     state.SetLabel((effect < 0 ? std::string("default") : ka::DemoEffects()[effect].file) + " " +
@@ -132,7 +132,7 @@ void BM_Effect(benchmark::State &state)
                    (flare->fastDrag ? " fastdrag" : ""));
 }
 BENCHMARK(BM_Effect)
-    ->ArgsProduct({{-1, 0, 1, 2, 3, 4, 5, 6}, {0, 1}, {0}})
+    ->ArgsProduct({{-1, 0, 1, 2, 3, 4, 5, 6, 7, 8}, {0, 1}, {0}})
     ->Args({-1, 0, 1})
     ->Args({-1, 1, 1})
     ->Unit(benchmark::kMillisecond);

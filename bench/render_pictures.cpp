@@ -112,7 +112,8 @@ int main(int argc, char **argv)
     };
     for (const ka::DemoEffect &effect : ka::DemoEffects()) {
         std::string name = effect.file.substr(0, effect.file.size() - 4);
-        pictures.push_back({name, 0.25f, 0.25f, effect.build});
+        pictures.push_back(
+            {name, 0.25f, 0.25f, [&effect](ka::Flare *f) { ka::BuildDemoEffect(effect, f); }});
     }
     KaGBuffer *b = Ki_Alloc_Global_GBuffer(width, height, height, 0);
     int failed = 0;
