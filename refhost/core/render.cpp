@@ -13,11 +13,13 @@
  * pixels.  docs/renderer.md describes the model for users.
  */
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_set>
 
 #include "calllog.h"
@@ -748,6 +750,7 @@ int g_halfWidth = 0, g_halfHeight = 0;
 RowSpans g_halfSpans;
 RowSpans g_fullSpans;    /* what a full-resolution render drew into */
 std::mutex g_halfLock;   /* guards the scratch planes and both span lists */
+std::atomic<int> g_threadSetting{0};   /* SetRenderThreads: 0 automatic */
 
 void Progress(KaProgressFn progress, const char *phase, float fraction)
 {
@@ -956,6 +959,24 @@ void DrawElements(Scene &sc, const Flare &flare, KaProgressFn progress)
 
 } // namespace
 
+void SetRenderThreads(int count)
+{
+    g_threadSetting = std::max(0, count);
+}
+
+namespace {
+
+int ThreadsFor(long long pixels)
+{
+    int setting = g_threadSetting;
+    if (setting > 0)
+        return std::min(setting, 256);
+    unsigned hardware = std::thread::hardware_concurrency();
+    return pixels >= kThreadedPixels && hardware > 1 ? (int)std::min(hardware, 256u) : 1;
+}
+
+} // namespace
+
 int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
                 KaProgressFn progress)
 {
@@ -967,6 +988,7 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
     SetUpScene(&sc, buffer, flare, light);
     std::lock_guard<std::mutex> scratchHold(g_halfLock);
     bool half = PrepareCanvas(&sc, flare.fastDrag);
+    sc.canvas.threads = ThreadsFor((long long)buffer->width * buffer->height);
     DrawElements(sc, flare, progress);
     if (half) {
         Canvas full = {buffer->red, buffer->green, buffer->blue, buffer->width, buffer->height,

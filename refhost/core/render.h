@@ -39,6 +39,13 @@ struct RenderLight {
     float intensity = 1;
 };
 
+/* How many threads a render may draw with: 0 (the default) uses every
+ * hardware thread for images of kThreadedPixels or more and one thread
+ * below; other counts are used as they are (tests and benchmarks compare).
+ * The pixels are the same whatever the count. */
+const long long kThreadedPixels = 1 << 22;
+void SetRenderThreads(int count);
+
 /* Adds the flare to the buffer's red, green and blue; returns 0, or -1 for
  * a buffer that cannot be drawn into.  progress may be null. */
 int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,

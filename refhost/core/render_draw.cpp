@@ -10,6 +10,9 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <thread>
+#include <vector>
 
 #include "render_draw.h"
 
@@ -65,28 +68,65 @@ void GrowRow(Canvas *c, Box *box, int y, int x0, int x1)
     Grow(box, row);
 }
 
+/* Runs row(y, &x0, &x1) for every row of [y0, y1), which draws the row and
+ * gives the span it drew (x0 >= x1: none); the spans then grow the box and
+ * the canvas's record, in row order.  With the canvas allowing threads
+ * and enough pixels to draw (work), the rows are split into as many
+ * contiguous bands, one thread each: a row never depends on another, so
+ * the pixels are the same bit for bit whatever the split. */
+template <typename Row>
+Box ForRows(Canvas *c, int y0, int y1, double work, Row row)
+{
+    Box box;
+    if (y0 >= y1)
+        return box;
+    const double kThreadWork = 65536.0;   /* pixels below which a thread costs more than it saves */
+    int bands = std::min(c->threads, y1 - y0);
+    if (bands > 1 && work >= kThreadWork * bands) {
+        std::vector<int> spans(2 * (size_t)(y1 - y0));
+        std::vector<std::thread> helpers;
+        auto runBand = [&](int band) {
+            int from = y0 + (int)((int64_t)(y1 - y0) * band / bands);
+            int to = y0 + (int)((int64_t)(y1 - y0) * (band + 1) / bands);
+            for (int y = from; y < to; y++)
+                row(y, &spans[2 * (size_t)(y - y0)], &spans[2 * (size_t)(y - y0) + 1]);
+        };
+        for (int band = 1; band < bands; band++)
+            helpers.emplace_back(runBand, band);
+        runBand(0);
+        for (std::thread &t : helpers)
+            t.join();
+        for (int y = y0; y < y1; y++)
+            GrowRow(c, &box, y, spans[2 * (size_t)(y - y0)], spans[2 * (size_t)(y - y0) + 1]);
+        return box;
+    }
+    for (int y = y0; y < y1; y++) {
+        int x0, x1;
+        row(y, &x0, &x1);
+        GrowRow(c, &box, y, x0, x1);
+    }
+    return box;
+}
+
 /* Walks the rows of a disc of flare-space radius outer around (cx, cy):
  * span(y, dyf, x0, x1) gets each row's clipped, non-empty pixel span and
  * the row's flare-space offset; the spans drawn grow the box. */
 template <typename Span>
 Box ForEachDiscRow(Canvas *c, double cx, double cy, double outer, Span span)
 {
-    Box box;
     int y0, y1;
     RowRange(c, cy, outer, &y0, &y1);
-    for (int y = y0; y < y1; y++) {
+    double work = (double)(y1 - y0) * std::min(2.0 * outer, (double)c->width);
+    return ForRows(c, y0, y1, work, [&](int y, int *x0, int *x1) {
+        *x0 = *x1 = 0;
         double dyf = (y - cy) * c->stretch;
         double q = outer * outer - dyf * dyf;
         if (q <= 0.0)
-            continue;
-        int x0, x1;
-        SpanAround(c, cx, std::sqrt(q), &x0, &x1);
-        if (x0 >= x1)
-            continue;
-        span(y, dyf, x0, x1);
-        GrowRow(c, &box, y, x0, x1);
-    }
-    return box;
+            return;
+        SpanAround(c, cx, std::sqrt(q), x0, x1);
+        if (*x0 < *x1)
+            span(y, dyf, *x0, *x1);
+    });
 }
 
 void RadialSpan(float *R, float *G, float *B, int n, float dx0, float dy2, float perPixel,
@@ -249,10 +289,9 @@ Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, floa
 Box DrawStreak(Canvas *c, double cx, double cy, float ux, float uy, const float rgb[3],
                const StreakTable &t)
 {
-    Box box;
     int na = (int)t.along.size() - 1, np = (int)t.across.size() - 1;
     if (na <= 0 || np <= 0 || !(t.alongMax > t.alongMin) || !(t.acrossMax > 0.0f))
-        return box;
+        return Box();
     const double s = c->stretch;
     const double vx = -uy, vy = ux;
     /* rows: the flare-space rectangle's corners */
@@ -270,25 +309,29 @@ Box DrawStreak(Canvas *c, double cx, double cy, float ux, float uy, const float 
     const float aLast = (float)na, pLast = (float)np;
     const float *along = t.along.data(), *across = t.across.data();
     const float cr = rgb[0], cg = rgb[1], cb = rgb[2];
-    for (int y = y0; y < y1; y++) {
+    double perRow = std::fabs(uy) > 1e-3 ? std::min((double)c->width, 2.0 * t.acrossMax / std::fabs(uy))
+                                         : (double)c->width;
+    double work = (double)(y1 - y0) * perRow;
+    return ForRows(c, y0, y1, work, [&](int y, int *x0, int *x1) {
+        *x0 = *x1 = 0;
         double dyf = (y - cy) * s;
         double from = -1e300, to = 1e300;
         NarrowSlab(ux, uy * dyf, t.alongMin, t.alongMax, &from, &to);
         NarrowSlab(vx, vy * dyf, -t.acrossMax, t.acrossMax, &from, &to);
         if (!(from <= to))
-            continue;
-        int x0 = CeilClamp(cx + from, 0, c->width);
-        int x1 = FloorClamp(cx + to, -1, c->width - 1) + 1;
-        if (x0 >= x1)
-            continue;
-        double dx0 = x0 - cx;
+            return;
+        *x0 = CeilClamp(cx + from, 0, c->width);
+        *x1 = FloorClamp(cx + to, -1, c->width - 1) + 1;
+        if (*x0 >= *x1)
+            return;
+        double dx0 = *x0 - cx;
         float a0 = (float)((dx0 * ux + dyf * uy - t.alongMin) * aPer);
         float p0 = (float)((dx0 * vx + dyf * vy) * pPer);
         float aStep = ux * aPer, pStep = (float)vx * pPer;
         size_t row = (size_t)y * c->width;
         float *R = c->r + row, *G = c->g + row, *B = c->b + row;
-        for (int x = x0; x < x1; x++) {
-            float i = (float)(x - x0);
+        for (int x = *x0; x < *x1; x++) {
+            float i = (float)(x - *x0);
             float fa = a0 + i * aStep;
             float fp = std::fabs(p0 + i * pStep);
             fa = std::min(std::max(fa, 0.0f), aLast);
@@ -298,9 +341,7 @@ Box DrawStreak(Canvas *c, double cx, double cy, float ux, float uy, const float 
             G[x] += v * cg;
             B[x] += v * cb;
         }
-        GrowRow(c, &box, y, x0, x1);
-    }
-    return box;
+    });
 }
 
 Box DrawRays(Canvas *c, double cx, double cy, const RayTable &t)

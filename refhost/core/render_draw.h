@@ -24,6 +24,7 @@ struct Canvas {
     int width, height;
     float stretch;        /* anamorphic: flare-space y = image y * stretch */
     RowSpans *touched;    /* null, or records the pixels drawn into */
+    int threads = 1;      /* at most this many threads draw a shape's rows */
 };
 
 /* Per row of a canvas, the span of pixels drawn into (x0 >= x1: none). */

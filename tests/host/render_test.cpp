@@ -14,6 +14,7 @@
 #include "errors.h"
 #include "kalvos_core.h"
 #include "refhost_api.h"
+#include "render.h"
 #include "store.h"
 
 namespace {
@@ -688,6 +689,49 @@ TEST(RenderAntiAliasing, AShimmerMatchesItsAreaSampledPicture)
         // point-sampled rays leave a quarter or more of these dark
         EXPECT_LT(dark, 0.05 * lit) << "radius " << radius;
         EXPECT_LT(error, 0.5 * total) << "radius " << radius;
+    }
+}
+
+/* ---- threads ---- */
+
+TEST(RenderThreads, A4kRenderIsTheSameOnAnyNumberOfThreads)
+{
+    // Colour planes only (no depth, no coverage: nothing occludes), cleared
+    // before each render; one thread against uneven and even bands.
+    const int width = 3840, height = 2160;
+    const size_t n = (size_t)width * height;
+    std::vector<float> planes(3 * n);
+    KaGBuffer buffer = {width, height, planes.data(), planes.data() + n, planes.data() + 2 * n,
+                        nullptr, nullptr};
+    struct Case {
+        const char *effect;   // null: the default flare
+        bool fastDrag;
+    };
+    const Case cases[] = {{nullptr, false}, {nullptr, true}, {"cinematic.lnz", false},
+                          {"anamorphic-modern.lnz", false}, {"sunburst.lnz", false}};
+    for (const Case &c : cases) {
+        ka::Flare *flare = EmptyFlare();
+        if (c.effect) {
+            for (const ka::DemoEffect &d : ka::DemoEffects()) {
+                if (d.file == c.effect)
+                    ASSERT_TRUE(ka::BuildDemoEffect(d, flare));
+            }
+        } else {
+            ka::DefaultFlare(flare);
+        }
+        flare->fastDrag = c.fastDrag;
+        std::vector<float> one;
+        for (int threads : {1, 3, 8}) {
+            ka::SetRenderThreads(threads);
+            std::fill(planes.begin(), planes.end(), 0.0f);
+            ASSERT_EQ(Ki_LensFlareApplyToGBuffer(&buffer, LightToken(), kLight, 960, 540, nullptr), 0);
+            if (threads == 1)
+                one = planes;
+            else
+                EXPECT_TRUE(one == planes) << (c.effect ? c.effect : "default") << " fast drag "
+                                           << c.fastDrag << " on " << threads << " threads";
+        }
+        ka::SetRenderThreads(0);
     }
 }
 
