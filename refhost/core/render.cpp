@@ -192,11 +192,29 @@ float DiscProfile(float d, float radius, float softPx, float brightEdge)
  * across the tile and small dark and bright specks, made from the
  * element's own random sequence (a copy, so its other random choices stay
  * as they are).  1 where strength is 0; the mean stays near 1. */
+struct CachedTexture {
+    uint64_t seed = 0;
+    float strength = 0.0f;
+    std::vector<float> texel;
+};
+/* The last textures made, so that a preview drag (and the three colours
+ * of a fringed ghost) does not make them again: owned by MakeTexture,
+ * used only while a render holds g_halfLock. */
+CachedTexture g_textures[16];
+int g_nextTexture = 0;
+
 bool MakeTexture(Texture *tex, const Element &e, const Random &random, float radiusPx)
 {
     float strength = Clamp(Param(e, "dust", 0.0f), 0.0f, 1.0f);
     if (!(strength > 0.0f) || !(radiusPx > 0.0f))
         return false;
+    tex->perPixel = 0.5f * Texture::kSize / radiusPx;   /* the tile spans the shape's diameter */
+    tex->shift = 0.5f * Texture::kSize;
+    for (const CachedTexture &c : g_textures)
+        if (!c.texel.empty() && c.seed == random.state && c.strength == strength) {
+            tex->texel = c.texel;
+            return true;
+        }
     Random r = random;
     r.state ^= 0xD1B54A32D192ED03ull;
     const int n = Texture::kSize, cells = 8, cell = n / cells;
@@ -226,8 +244,11 @@ bool MakeTexture(Texture *tex, const Element &e, const Random &random, float rad
     }
     for (float &t : tex->texel)
         t = std::max(0.0f, 1.0f + strength * (t - 0.5f));
-    tex->perPixel = 0.5f * n / radiusPx;   /* the tile spans the shape's diameter */
-    tex->shift = 0.5f * n;
+    CachedTexture &slot = g_textures[g_nextTexture];
+    g_nextTexture = (g_nextTexture + 1) % 16;
+    slot.seed = random.state;
+    slot.strength = strength;
+    slot.texel = tex->texel;
     return true;
 }
 
@@ -415,6 +436,26 @@ Box DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random
     return box;
 }
 
+/* The true angle at the middle of each of count equal steps of the
+ * pseudo-angle, per count (a power of two): made once, kept for later
+ * renders; used only while a render holds g_halfLock. */
+std::map<int, std::vector<float>> g_subAngles;
+
+const std::vector<float> &SubAngles(int count)
+{
+    std::vector<float> &angles = g_subAngles[count];
+    if (angles.empty()) {
+        angles.resize(count);
+        for (int j = 0; j < count; j++) {
+            float pa = ((float)j + 0.5f) * 4.0f / count;
+            float x = pa < 1 ? 1 - pa : pa < 3 ? std::fabs(pa - 2) - 1 : pa - 3;
+            float y = pa < 2 ? 1 - std::fabs(pa - 1) : std::fabs(pa - 3) - 1;
+            angles[j] = (float)std::atan2(y, x);
+        }
+    }
+    return angles;
+}
+
 Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
     float radius = NonNegative(e, "radius", 0.5f) * sc.unit * sc.glowSize;
@@ -439,13 +480,8 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
     int n = 256;
     while (n < 16384 && n < 1.5f * 2.0f * kPi * radius && 2.0 * n <= binBudget)
         n *= 2;
-    std::vector<float> binStrength(n, 0.0f), lengthSum(n, 0.0f), subAngle(kSub * n);
-    for (int j = 0; j < kSub * n; j++) {
-        float pa = ((float)j + 0.5f) * 4.0f / (kSub * n);   /* back from pseudo-angle to angle */
-        float x = pa < 1 ? 1 - pa : pa < 3 ? std::fabs(pa - 2) - 1 : pa - 3;
-        float y = pa < 2 ? 1 - std::fabs(pa - 1) : std::fabs(pa - 3) - 1;
-        subAngle[j] = (float)std::atan2(y, x);
-    }
+    std::vector<float> binStrength(n, 0.0f), lengthSum(n, 0.0f);
+    const std::vector<float> &subAngle = SubAngles(kSub * n);
     float binWidth = (float)(2.0 * kPi / n);
     for (int i = 0; i < rays; i++) {
         double theta = rotation + 2.0 * kPi * (i + 0.8 * randomness * (random.Next() - 0.5)) / rays;
@@ -461,10 +497,12 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
         int to = (int)(PseudoAngle((float)std::cos(theta + halfDrawn),
                                    (float)std::sin(theta + halfDrawn)) * n / 4.0f) & (n - 1);
         int bins = halfDrawn * 2.0f >= 2.0f * kPi - binWidth ? n : ((to - from) & (n - 1)) + 1;
+        double thetaWrapped = std::remainder(theta, 2.0 * kPi);   /* like atan2: -pi .. pi */
         for (int b = 0, j = from; b < bins; b++, j = (j + 1) & (n - 1)) {
             float wt = 0.0f;
             for (int q = 0; q < kSub; q++) {
-                float dTheta = (float)std::remainder((double)subAngle[kSub * j + q] - theta, 2.0 * kPi);
+                float dTheta = (float)(subAngle[kSub * j + q] - thetaWrapped);
+                dTheta -= dTheta > (float)kPi ? (float)(2.0 * kPi) : dTheta < (float)-kPi ? (float)(-2.0 * kPi) : 0.0f;
                 float x = dTheta / halfDrawn;
                 if (std::fabs(x) < 1.0f)
                     wt += (1.0f - x * x) * (1.0f - x * x);
@@ -779,14 +817,11 @@ const char *RendererName(int renderer)
  * past it, so a hot core burns to white the way film does, and a display
  * that keeps only the low byte of value x 255 never wraps.  Values at or
  * below the knee stay exactly as they are.  The roll-off is rational, not
- * exponential, so the loop vectorises. */
+ * exponential, so that it vectorises (render_draw.cpp). */
 void SoftClipSpan(float *row, int x0, int x1)
 {
-    const float knee = 0.8f, room = 1.0f - knee;
-    for (int x = x0; x < x1; x++) {
-        float over = std::max(row[x] - knee, 0.0f);
-        row[x] = std::min(row[x], knee) + room * over / (over + room);
-    }
+    if (x1 > x0)
+        SoftClipRow(row + x0, x1 - x0);
 }
 
 /* Only the spans the flare drew into (full canvas) or the ones the

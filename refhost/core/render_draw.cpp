@@ -8,13 +8,22 @@
  * before any conversion to int, table indices are clamped to the table.
  */
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdint>
 #include <thread>
 #include <vector>
 
+#include "render.h"
 #include "render_draw.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define KA_X86 1
+#else
+#define KA_X86 0
+#endif
 
 namespace ka {
 
@@ -129,8 +138,8 @@ Box ForEachDiscRow(Canvas *c, double cx, double cy, double outer, Span span)
     });
 }
 
-void RadialSpan(float *R, float *G, float *B, int n, float dx0, float dy2, float perPixel,
-                float last, const float *tr, const float *tg, const float *tb)
+void RadialSpanScalar(float *R, float *G, float *B, int n, float dx0, float dy2, float perPixel,
+                      float last, const float *tr, const float *tg, const float *tb)
 {
     for (int i = 0; i < n; i++) {
         float dx = dx0 + (float)i;
@@ -140,6 +149,125 @@ void RadialSpan(float *R, float *G, float *B, int n, float dx0, float dy2, float
         G[i] += tg[k];
         B[i] += tb[k];
     }
+}
+
+void SoftClipScalar(float *row, int n)
+{
+    const float knee = kSoftKnee, room = 1.0f - kSoftKnee;
+    for (int x = 0; x < n; x++) {
+        float over = std::max(row[x] - knee, 0.0f);
+        row[x] = std::min(row[x], knee) + room * over / (over + room);
+    }
+}
+
+#if KA_X86
+/* Four pixels at a time; the same arithmetic as the scalar loop (IEEE
+ * square root and division), so the same table entries and sums. */
+void RadialSpanSse2(float *R, float *G, float *B, int n, float dx0, float dy2, float perPixel,
+                    float last, const float *tr, const float *tg, const float *tb)
+{
+    const __m128 step = _mm_set_ps(3.0f, 2.0f, 1.0f, 0.0f), vdy2 = _mm_set1_ps(dy2);
+    const __m128 vper = _mm_set1_ps(perPixel), vlast = _mm_set1_ps(last);
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        __m128 dx = _mm_add_ps(_mm_set1_ps(dx0 + (float)i), step);
+        __m128 f = _mm_mul_ps(_mm_sqrt_ps(_mm_add_ps(_mm_mul_ps(dx, dx), vdy2)), vper);
+        alignas(16) int k[4];
+        _mm_store_si128(reinterpret_cast<__m128i *>(k), _mm_cvttps_epi32(_mm_min_ps(f, vlast)));
+        _mm_storeu_ps(R + i, _mm_add_ps(_mm_loadu_ps(R + i),
+                                        _mm_set_ps(tr[k[3]], tr[k[2]], tr[k[1]], tr[k[0]])));
+        _mm_storeu_ps(G + i, _mm_add_ps(_mm_loadu_ps(G + i),
+                                        _mm_set_ps(tg[k[3]], tg[k[2]], tg[k[1]], tg[k[0]])));
+        _mm_storeu_ps(B + i, _mm_add_ps(_mm_loadu_ps(B + i),
+                                        _mm_set_ps(tb[k[3]], tb[k[2]], tb[k[1]], tb[k[0]])));
+    }
+    RadialSpanScalar(R + i, G + i, B + i, n - i, dx0 + (float)i, dy2, perPixel, last, tr, tg, tb);
+}
+
+__attribute__((target("avx2"))) void RadialSpanAvx2(float *R, float *G, float *B, int n,
+                                                    float dx0, float dy2, float perPixel,
+                                                    float last, const float *tr,
+                                                    const float *tg, const float *tb)
+{
+    const __m256 step = _mm256_set_ps(7.0f, 6.0f, 5.0f, 4.0f, 3.0f, 2.0f, 1.0f, 0.0f);
+    const __m256 vdy2 = _mm256_set1_ps(dy2), vper = _mm256_set1_ps(perPixel);
+    const __m256 vlast = _mm256_set1_ps(last);
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        __m256 dx = _mm256_add_ps(_mm256_set1_ps(dx0 + (float)i), step);
+        __m256 f = _mm256_mul_ps(_mm256_sqrt_ps(_mm256_add_ps(_mm256_mul_ps(dx, dx), vdy2)), vper);
+        __m256i k = _mm256_cvttps_epi32(_mm256_min_ps(f, vlast));
+        _mm256_storeu_ps(R + i, _mm256_add_ps(_mm256_loadu_ps(R + i), _mm256_i32gather_ps(tr, k, 4)));
+        _mm256_storeu_ps(G + i, _mm256_add_ps(_mm256_loadu_ps(G + i), _mm256_i32gather_ps(tg, k, 4)));
+        _mm256_storeu_ps(B + i, _mm256_add_ps(_mm256_loadu_ps(B + i), _mm256_i32gather_ps(tb, k, 4)));
+    }
+    RadialSpanSse2(R + i, G + i, B + i, n - i, dx0 + (float)i, dy2, perPixel, last, tr, tg, tb);
+}
+
+void SoftClipSse2(float *row, int n)
+{
+    const __m128 knee = _mm_set1_ps(kSoftKnee), room = _mm_set1_ps(1.0f - kSoftKnee);
+    const __m128 zero = _mm_setzero_ps();
+    int x = 0;
+    for (; x + 4 <= n; x += 4) {
+        __m128 v = _mm_loadu_ps(row + x);
+        __m128 over = _mm_max_ps(_mm_sub_ps(v, knee), zero);
+        __m128 rolled = _mm_div_ps(_mm_mul_ps(room, over), _mm_add_ps(over, room));
+        _mm_storeu_ps(row + x, _mm_add_ps(_mm_min_ps(v, knee), rolled));
+    }
+    SoftClipScalar(row + x, n - x);
+}
+
+__attribute__((target("avx2"))) void SoftClipAvx2(float *row, int n)
+{
+    const __m256 knee = _mm256_set1_ps(kSoftKnee), room = _mm256_set1_ps(1.0f - kSoftKnee);
+    const __m256 zero = _mm256_setzero_ps();
+    int x = 0;
+    for (; x + 8 <= n; x += 8) {
+        __m256 v = _mm256_loadu_ps(row + x);
+        __m256 over = _mm256_max_ps(_mm256_sub_ps(v, knee), zero);
+        __m256 rolled = _mm256_div_ps(_mm256_mul_ps(room, over), _mm256_add_ps(over, room));
+        _mm256_storeu_ps(row + x, _mm256_add_ps(_mm256_min_ps(v, knee), rolled));
+    }
+    SoftClipSse2(row + x, n - x);
+}
+#endif
+
+/* The vector level in use: set on first use from the CPU, or by
+ * SetRenderSimd; read by every span. */
+std::atomic<int> g_simd{-1};
+
+int DetectSimd()
+{
+#if KA_X86
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") ? 2 : 1;
+#else
+    return 0;
+#endif
+}
+
+int Simd()
+{
+    int level = g_simd.load(std::memory_order_relaxed);
+    if (level < 0) {
+        level = DetectSimd();
+        g_simd = level;
+    }
+    return level;
+}
+
+void RadialSpan(float *R, float *G, float *B, int n, float dx0, float dy2, float perPixel,
+                float last, const float *tr, const float *tg, const float *tb)
+{
+#if KA_X86
+    int level = Simd();
+    if (level >= 2)
+        return RadialSpanAvx2(R, G, B, n, dx0, dy2, perPixel, last, tr, tg, tb);
+    if (level == 1)
+        return RadialSpanSse2(R, G, B, n, dx0, dy2, perPixel, last, tr, tg, tb);
+#endif
+    RadialSpanScalar(R, G, B, n, dx0, dy2, perPixel, last, tr, tg, tb);
 }
 
 /* dx (relative to the centre) for which lo <= coef * dx + offset < hi:
@@ -384,6 +512,25 @@ Box DrawRays(Canvas *c, double cx, double cy, const RayTable &t)
             B[x] += w * tb[k];
         }
     });
+}
+
+void SoftClipRow(float *row, int n)
+{
+#if KA_X86
+    int level = Simd();
+    if (level >= 2)
+        return SoftClipAvx2(row, n);
+    if (level == 1)
+        return SoftClipSse2(row, n);
+#endif
+    SoftClipScalar(row, n);
+}
+
+int SetRenderSimd(int level)
+{
+    int best = DetectSimd();
+    g_simd = level < 0 || level > best ? best : level;
+    return g_simd;
 }
 
 void RowSpans::Reset(int height)

@@ -157,6 +157,11 @@ inline float PseudoAngle(float x, float y)
     return x < 0 ? 2.0f - p : (y < 0 ? 4.0f + p : p);
 }
 
+/* The buffer's roll-off above the knee (render.cpp says why): in place
+ * over n floats, vectorised where the CPU allows. */
+const float kSoftKnee = 0.8f;
+void SoftClipRow(float *row, int n);
+
 /* Adds a half-resolution canvas (small, (width + 1) / 2 by (height + 1) / 2)
  * to the full one, bilinear, wherever the small canvas's drawn spans can
  * reach, then clears those spans: the small canvas is zero outside them

@@ -713,8 +713,9 @@ TEST(RenderThreads, A4kRenderIsTheSameOnAnyNumberOfThreads)
         ka::Flare *flare = EmptyFlare();
         if (c.effect) {
             for (const ka::DemoEffect &d : ka::DemoEffects()) {
-                if (d.file == c.effect)
+                if (d.file == c.effect) {
                     ASSERT_TRUE(ka::BuildDemoEffect(d, flare));
+                }
             }
         } else {
             ka::DefaultFlare(flare);
@@ -733,6 +734,43 @@ TEST(RenderThreads, A4kRenderIsTheSameOnAnyNumberOfThreads)
         }
         ka::SetRenderThreads(0);
     }
+}
+
+TEST(RenderSimd, VectorLoopsAgreeWithPlainCode)
+{
+    // Every demo effect and the default flare, at the preview size and a
+    // larger odd one (so that spans end between vector widths).
+    const int sizes[][2] = {{327, 225}, {1001, 563}};
+    std::vector<const char *> effects = {nullptr};
+    for (const ka::DemoEffect &d : ka::DemoEffects())
+        effects.push_back(d.file.c_str());
+    int best = ka::SetRenderSimd(-1);
+    for (const auto &size : sizes)
+        for (const char *effect : effects) {
+            ka::Flare *flare = EmptyFlare();
+            for (const ka::DemoEffect &d : ka::DemoEffects()) {
+                if (effect && d.file == effect) {
+                    ASSERT_TRUE(ka::BuildDemoEffect(d, flare));
+                }
+            }
+            if (!effect)
+                ka::DefaultFlare(flare);
+            std::vector<Image> images;
+            for (int level = 0; level <= best; level++) {
+                EXPECT_EQ(ka::SetRenderSimd(level), level);
+                images.emplace_back(size[0], size[1]);
+                Render(&images.back(), size[0] / 4, size[1] / 4);
+            }
+            for (int level = 1; level <= best; level++) {
+                float worst = 0;
+                for (int p = 0; p < 3; p++)
+                    for (size_t k = 0; k < images[0].planes[p].size(); k++)
+                        worst = std::max(worst, std::fabs(images[level].planes[p][k] -
+                                                          images[0].planes[p][k]));
+                EXPECT_LE(worst, 1.0f / 1024) << (effect ? effect : "default") << " level " << level;
+            }
+        }
+    ka::SetRenderSimd(-1);
 }
 
 /* ---- what a render may touch ---- */
