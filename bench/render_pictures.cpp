@@ -100,10 +100,6 @@ int main(int argc, char **argv)
         {"streak", 0.5f, 0.5f, [](ka::Flare *f) { Single(f, "streak"); }},
         {"starburst", 0.5f, 0.5f, [](ka::Flare *f) { Single(f, "starburst"); }},
         {"shimmer", 0.5f, 0.5f, [](ka::Flare *f) { Single(f, "shimmer"); }},
-        {"shimmer-bright", 0.5f, 0.5f,
-         [](ka::Flare *f) {
-             Set(Add(f, "shimmer"), "intensity", 4.0f);
-         }},
         {"inter", 0.25f, 0.25f, [](ka::Flare *f) { Single(f, "inter"); }},
         {"dscflx", 0.25f, 0.25f, [](ka::Flare *f) { Single(f, "dscflx"); }},
         {"rngflx", 0.25f, 0.25f, [](ka::Flare *f) { Single(f, "rngflx"); }},
