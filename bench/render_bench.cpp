@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "catalogue.h"
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 #include "render.h"
 #include "store.h"
 

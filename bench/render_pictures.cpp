@@ -14,7 +14,7 @@
 #include "stb_image_write.h"
 
 #include "catalogue.h"
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 #include "store.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #define REFHOST_RENDER_H
 
 #include "flare.h"
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 namespace ka {
 

@@ -12,7 +12,7 @@
 
 #include "catalogue.h"
 #include "errors.h"
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 #include "refhost_api.h"
 #include "render.h"
 #include "store.h"
