@@ -7,12 +7,13 @@
  */
 #include <cstdio>
 
-#include "colour_slider.h"
-#include "host_services.h"
-#include "kalvos_io.h"
-#include "library.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "entry/plugin.h"
+#include "gradient/colour_slider.h"
+#include "host/host_helpers.h"
+#include "host/host_services.h"
+#include "host/kalvos_io.h"
+#include "library/library.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ void RememberGradientFile(const char *name)
 
 uint8_t ComponentByte(float component)
 {
-    return (uint8_t)(TruncateToInt(component * 255.0) & 255);
+    return (uint8_t)(TruncSaturated(component * 255.0) & 255);
 }
 
 uint8_t BlendByte(float c0, float c1, float t)
@@ -107,7 +108,7 @@ void HostGradientToPivots(const HostGradient &gradient, GradientPivots *pivots)
     for (int32_t i = 0; i < count; i++) {
         const float *rgb = gradient.colors + 3 * i;
         pivots->colours[i] = RGB(ComponentByte(rgb[0]), ComponentByte(rgb[1]), ComponentByte(rgb[2]));
-        pivots->positions[i] = TruncateToInt(gradient.offsets[i] * 99.0);
+        pivots->positions[i] = TruncSaturated(gradient.offsets[i] * 99.0);
     }
     if (gradient.count > GRADIENT_MAX_PIVOTS)
         pivots->positions[count - 1] = GRADIENT_LAST_POSITION;
@@ -132,8 +133,8 @@ void PaintGradientPreview(HDC dc, int32_t width, int32_t height, int32_t count,
         PatBlt(dc, 0, 0, width, height, PATCOPY);
     }
     for (int32_t k = 1; k < count; k++) {
-        int16_t x0 = (int16_t)TruncateToInt((float)width * offsets[k - 1]);
-        int16_t x1 = (int16_t)TruncateToInt((float)width * offsets[k]);
+        int16_t x0 = (int16_t)TruncSaturated((float)width * offsets[k - 1]);
+        int16_t x1 = (int16_t)TruncSaturated((float)width * offsets[k]);
         const float *c0 = colors + 3 * (k - 1);
         const float *c1 = colors + 3 * k;
         for (int32_t x = x0; x < x1; x++) {

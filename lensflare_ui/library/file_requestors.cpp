@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "kalvos_io.h"
-#include "library.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "host/host_helpers.h"
+#include "host/kalvos_io.h"
+#include "library/library.h"
+#include "resources/resource_ids.h"
 
 PreviewImage requestorPreview;
 int16_t requestorPreviewOn = 1;
@@ -411,8 +411,8 @@ void PreviewLensEffectFile(HWND hook, PreviewImage *image, int16_t previewOn)
     }
     ClearGBuffer(gbuffer);
     float w = (float)width, h = (float)height;
-    Ki_LensFlareApplyToGBuffer(gbuffer, Token("light"), kTempLight, TruncToInt32(w / d),
-                               TruncToInt32(h - h / d), nullptr);
+    Ki_LensFlareApplyToGBuffer(gbuffer, Token("light"), kTempLight, TruncOrIntMin(w / d),
+                               TruncOrIntMin(h - h / d), nullptr);
     ConvertGBufferToImage(gbuffer, image);
     Ki_Free_Global_GBuffer(gbuffer);
     RepaintWithoutErase(GetDlgItem(hook, image->controlId));

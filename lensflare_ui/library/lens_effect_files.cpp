@@ -7,13 +7,13 @@
 #include <cctype>
 #include <cstdio>
 
-#include "editor.h"
-#include "kalvos_io.h"
-#include "lens_flare_model.h"
-#include "library.h"
-#include "panel.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "editor/editor.h"
+#include "entry/plugin.h"
+#include "host/kalvos_io.h"
+#include "library/library.h"
+#include "model/lens_flare_model.h"
+#include "panel/panel.h"
+#include "resources/resource_ids.h"
 
 namespace {
 

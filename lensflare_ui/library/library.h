@@ -11,7 +11,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include "preview.h"
+#include "preview/preview.h"
 
 #define FILE_NAME_SIZE 300   /* name buffers of the requestors */
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "calllog.h"
-#include "kalvos_core.h"
 #include "errors.h"
+#include "host/kalvos_core.h"
 #include "refhost_api.h"
 
 namespace ka {

@@ -7,7 +7,7 @@
 #ifndef REFHOST_API_H
 #define REFHOST_API_H
 
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -7,9 +7,9 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "editor.h"
+#include "editor/editor.h"
 #include "element_fixture.h"
-#include "library.h"
+#include "library/library.h"
 #include "refhost_api.h"
 #include "ui_driver.h"
 
