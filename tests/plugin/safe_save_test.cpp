@@ -13,9 +13,9 @@
 #include <windows.h>
 
 #include "element_fixture.h"
-#include "library.h"
+#include "library/library.h"
 #include "refhost_api.h"
-#include "resource_ids.h"
+#include "resources/resource_ids.h"
 #include "ui_driver.h"
 
 namespace {
