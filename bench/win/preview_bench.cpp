@@ -20,9 +20,9 @@
 
 #include <windows.h>
 
-#include "plugin.h"
-#include "preview.h"
-#include "resource_ids.h"
+#include "entry/plugin.h"
+#include "preview/preview.h"
+#include "resources/resource_ids.h"
 
 namespace {
 

@@ -9,11 +9,12 @@
 #include <cmath>
 #include <cstdio>
 
-#include "color.h"
-#include "editor.h"
-#include "kalvos_io.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "color/color.h"
+#include "editor/editor.h"
+#include "entry/plugin.h"
+#include "host/host_helpers.h"
+#include "host/kalvos_io.h"
+#include "resources/resource_ids.h"
 
 /* The selector's state, owned by ColorSelectorProc from WM_INITDIALOG to
  * EndDialog; one selector runs at a time. */
@@ -73,8 +74,8 @@ void ShowHsl(HWND dialog, const float color[3])
 {
     float h, s, l;
     BarHsl(color, &h, &s, &l);
-    Import_IO_KdInt_To_Dialog(dialog, IDC_COLOR_VALUE_FIRST, TruncateToInt(h));
-    SetBar(dialog, 0, TruncateToInt(h / 359.0 * 255.0));
+    Import_IO_KdInt_To_Dialog(dialog, IDC_COLOR_VALUE_FIRST, TruncSaturated(h));
+    SetBar(dialog, 0, TruncSaturated(h / 359.0 * 255.0));
     Import_IO_KdInt_To_Dialog(dialog, IDC_COLOR_VALUE_SECOND, ScaleComponent(s));
     SetBar(dialog, 1, ScaleComponent(s));
     Import_IO_KdInt_To_Dialog(dialog, IDC_COLOR_VALUE_THIRD, ScaleComponent(l));
@@ -105,7 +106,7 @@ int ScrolledPosition(int code, int position, int thumb, int maximum, int step, b
     case SB_THUMBPOSITION:
     case SB_THUMBTRACK:
         /* The hue bar runs 0..255 like the others but stands for 0..359 degrees. */
-        next = hueBar ? TruncateToInt(thumb / 255.0 * 359.0) : thumb;
+        next = hueBar ? TruncSaturated(thumb / 255.0 * 359.0) : thumb;
         break;
     case SB_TOP: next = 0; break;
     case SB_BOTTOM: next = maximum; break;
@@ -138,7 +139,7 @@ void ScrollHsl(HWND dialog, int k, int code, int thumb)
         s = l = kLiftedComponent;
     int position, maximum = kRgbMaximum;
     if (k == 0) {
-        position = TruncateToInt(h);
+        position = TruncSaturated(h);
         maximum = kHueMaximum;
     } else {
         position = ScaleComponent(k == 1 ? s : l);
@@ -298,7 +299,7 @@ void WriteCustomColors(const COLORREF custom[kCustomColorCount], const char *ini
 
 int32_t ScaleComponent(float component)
 {
-    return TruncateToInt((double)component * 255.0);
+    return TruncSaturated((double)component * 255.0);
 }
 
 INT_PTR SelectColor(HWND parent, const char *title, float color[3])

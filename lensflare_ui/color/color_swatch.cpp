@@ -5,14 +5,14 @@
  */
 #include <cmath>
 
-#include "color.h"
-#include "plugin.h"
+#include "color/color.h"
+#include "host/host_helpers.h"
 
 namespace {
 
 BYTE LowByteOf(float component)
 {
-    return (BYTE)(TruncateToInt((double)component * 255.0) & 0xFF);
+    return (BYTE)(TruncSaturated((double)component * 255.0) & 0xFF);
 }
 
 } // namespace

@@ -6,7 +6,7 @@
  */
 #include <cmath>
 
-#include "color.h"
+#include "color/color.h"
 
 void RgbToHsl(const float color[3], float *hue, float *saturation, float *largest)
 {

@@ -5,10 +5,11 @@
  * works on a copy of the caller's colour; Cancel puts back the copy taken
  * when it opened.
  */
-#include "color.h"
-#include "kalvos_io.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "color/color.h"
+#include "entry/plugin.h"
+#include "host/host_helpers.h"
+#include "host/kalvos_io.h"
+#include "resources/resource_ids.h"
 
 /* The named dialog's state, owned by SelectNamedColor and the dialog
  * procedure; one dialog at a time. */

@@ -6,7 +6,7 @@
 #define CONTROLS_H
 
 #include <windows.h>
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 /* The dialog's background brush (WM_CTLCOLORDLG, asked with dc or with the
  * dialog's own DC), or a new COLOR_BTNFACE brush, which *created marks as

@@ -4,7 +4,7 @@
  * whatever the host's dialogs look like, or the button face when the
  * dialog gives none.
  */
-#include "controls.h"
+#include "controls/controls.h"
 
 HBRUSH DialogBackgroundBrush(HWND dialog, HDC dc, int16_t *created)
 {

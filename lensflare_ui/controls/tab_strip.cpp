@@ -9,9 +9,9 @@
  */
 #include <cstring>
 
-#include "controls.h"
+#include "controls/controls.h"
 #include "entry/plugin.h"
-#include "resource_ids.h"
+#include "resources/resource_ids.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "controls.h"
-#include "plugin.h"
+#include "controls/controls.h"
+#include "host/host_helpers.h"
 
 namespace {
 
@@ -123,7 +123,7 @@ float Slider_ValueFromThumb(TinySlider *rec)
     float fraction = FractionOfTrack(rec);
     if (IsIntegerMode(rec)) {
         float span = (float)((int64_t)rec->intMax - (int64_t)rec->intMin);
-        rec->intValue = TruncateToInt(fraction * span + (float)rec->intMin);
+        rec->intValue = TruncSaturated(fraction * span + (float)rec->intMin);
         return (float)rec->intValue;
     }
     float value = fraction * (rec->floatMax - rec->floatMin) + rec->floatMin;
@@ -155,7 +155,7 @@ void FormatSliderText(const TinySlider *rec, char *out, size_t size)
     if (precision > kMaxPrecision)
         precision = kMaxPrecision;
     if (precision == 0) {
-        snprintf(out, size, "%d", (int)TruncateToInt(rec->floatValue));
+        snprintf(out, size, "%d", (int)TruncSaturated(rec->floatValue));
         return;
     }
     double scale = rec->percent ? 100.0 : 1.0;
@@ -200,7 +200,7 @@ void Slider_Settle(TinySlider *rec, float bound, int16_t updateText, bool change
     if (rec->floatTarget)
         *rec->floatTarget = bound;
     if (rec->intTarget)
-        *rec->intTarget = TruncateToInt(bound);
+        *rec->intTarget = TruncSaturated(bound);
     rec->thumbX = ThumbFromValue(rec);
     if (updateText)
         Slider_WriteText(rec);
@@ -229,7 +229,7 @@ void SetFloatValue(TinySlider *rec, float value, int16_t updateText, int16_t not
 void SetIntegerValue(TinySlider *rec, float value, int16_t updateText, int16_t notify)
 {
     int32_t old = rec->intValue;
-    int32_t whole = TruncateToInt(value);
+    int32_t whole = TruncSaturated(value);
     int32_t shown = whole;
     if (shown < rec->intMin)
         shown = rec->intMin;
@@ -242,10 +242,10 @@ void SetIntegerValue(TinySlider *rec, float value, int16_t updateText, int16_t n
     float bound = value;
     if (rec->absMin > (float)whole)
         bound = rec->absMin;
-    if ((float)TruncateToInt(bound) > rec->absMax)
+    if ((float)TruncSaturated(bound) > rec->absMax)
         bound = rec->absMax;
     Slider_Settle(rec, bound, updateText,
-                  notify && (shown != old || TruncateToInt(bound) != old));
+                  notify && (shown != old || TruncSaturated(bound) != old));
 }
 
 /* ---- Typing ---------------------------------------------------------- */

@@ -3,10 +3,10 @@
  * where.  The list shows the types the host offers, in the host's order;
  * the choices are module globals read by the editor's "&Add" command.
  */
-#include "editor.h"
-#include "kalvos_io.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "editor/editor.h"
+#include "host/host_helpers.h"
+#include "host/kalvos_io.h"
+#include "resources/resource_ids.h"
 
 /* Results of the dialog, read by the element list's add command.  The type
  * name is the host's text; the placement survives from one run to the next

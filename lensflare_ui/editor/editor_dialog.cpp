@@ -8,17 +8,17 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "color.h"
-#include "controls.h"
-#include "editor.h"
-#include "host_services.h"
-#include "kalvos_io.h"
-#include "lens_flare_model.h"
-#include "library.h"
-#include "panel.h"
-#include "plugin.h"
-#include "preview.h"
-#include "resource_ids.h"
+#include "color/color.h"
+#include "controls/controls.h"
+#include "editor/editor.h"
+#include "entry/plugin.h"
+#include "host/host_services.h"
+#include "host/kalvos_io.h"
+#include "library/library.h"
+#include "model/lens_flare_model.h"
+#include "panel/panel.h"
+#include "preview/preview.h"
+#include "resources/resource_ids.h"
 
 int16_t dialogBusy;        /* see editor.h */
 int16_t currentSection;
@@ -356,7 +356,7 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
     case IDC_COPY_ELEMENT:
         return;
     case IDC_LIBRARY_LOAD:
-        if (LoadLensEffectLibrary(dialog, instance->moduleInstance) == 1)
+        if (LoadLensEffectLibrary(dialog, instance->moduleInstance, &dialogBusy) == 1)
             ReloadAfterLibraryLoad(dialog);
         return;
     case IDC_LIBRARY_SAVE:

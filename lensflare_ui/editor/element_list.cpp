@@ -7,13 +7,14 @@
  */
 #include <cstring>
 
-#include "editor.h"
-#include "kalvos_io.h"
-#include "lens_flare_model.h"
-#include "panel.h"
-#include "plugin.h"
-#include "preview.h"
-#include "resource_ids.h"
+#include "editor/editor.h"
+#include "entry/plugin.h"
+#include "host/host_helpers.h"
+#include "host/kalvos_io.h"
+#include "model/lens_flare_model.h"
+#include "panel/panel.h"
+#include "preview/preview.h"
+#include "resources/resource_ids.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
  * dll_exports.cpp - DllMain and the two exported entries of the plug-in.
  * The entries' logic lives in plugin_entry.cpp so tests can link it.
  */
-#include "plugin.h"
+#include "entry/plugin.h"
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {

@@ -6,7 +6,7 @@
 #define PLUGIN_H
 
 #include <windows.h>
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 struct LensFlareModel;
 struct FlareElement;
@@ -34,12 +34,5 @@ void PluginEntryPoint(const char **keywords, void **values, int32_t *status, voi
 int32_t ExecuteLensFlareCommand(PluginInstance *instance, HWND parent, const char **keywords,
                                 void **values);
 void OpenEditorDialog(PluginInstance *instance, HWND parent);
-
-/* trunc() into 32 bits without undefined behaviour: NaN gives 0 and values
- * beyond the range stick to its ends.  Host values are not trusted. */
-int32_t TruncateToInt(double value);
-
-/* The host's token of a keyword. */
-inline KaToken Token(const char *keyword) { return Ki_Inquire_Token(keyword); }
 
 #endif

@@ -6,10 +6,10 @@
 #include <cstring>
 #include <new>
 
-#include "plugin.h"
-#include "kalvos_io.h"
-#include "lens_flare_model.h"
-#include "editor.h"
+#include "editor/editor.h"
+#include "entry/plugin.h"
+#include "host/kalvos_io.h"
+#include "model/lens_flare_model.h"
 
 HINSTANCE moduleHandle;
 char *savedInitString;            /* host copy of the latest "initialize" */
@@ -124,17 +124,6 @@ int32_t ExecuteLensFlareCommand(PluginInstance *instance, HWND parent, const cha
         }
     }
     return 1;
-}
-
-int32_t TruncateToInt(double value)
-{
-    if (value != value)
-        return 0;
-    if (value >= 2147483647.0)
-        return INT32_MAX;
-    if (value <= -2147483648.0)
-        return INT32_MIN;
-    return (int32_t)value;
 }
 
 void OpenEditorDialog(PluginInstance *instance, HWND parent)

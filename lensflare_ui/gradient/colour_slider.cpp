@@ -14,9 +14,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "color.h"
-#include "colour_slider.h"
-#include "controls.h"
+#include "color/color.h"
+#include "controls/controls.h"
+#include "gradient/colour_slider.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #define COLOUR_SLIDER_H
 
 #include <windows.h>
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 #define GRADIENT_MAX_PIVOTS   100
 #define GRADIENT_LAST_POSITION 99

@@ -5,16 +5,15 @@
  * the host's; this side converts between the host's float arrays and the
  * pivots and remembers the last file in the host's ini file.
  */
-#include <cctype>
 #include <cstdio>
-#include <cstring>
 
-#include "colour_slider.h"
-#include "host_services.h"
-#include "kalvos_io.h"
-#include "library.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "entry/plugin.h"
+#include "gradient/colour_slider.h"
+#include "host/host_helpers.h"
+#include "host/host_services.h"
+#include "host/kalvos_io.h"
+#include "library/library.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -91,7 +90,7 @@ void RememberGradientFile(const char *name)
 
 uint8_t ComponentByte(float component)
 {
-    return (uint8_t)(TruncateToInt(component * 255.0) & 255);
+    return (uint8_t)(TruncSaturated(component * 255.0) & 255);
 }
 
 uint8_t BlendByte(float c0, float c1, float t)
@@ -109,7 +108,7 @@ void HostGradientToPivots(const HostGradient &gradient, GradientPivots *pivots)
     for (int32_t i = 0; i < count; i++) {
         const float *rgb = gradient.colors + 3 * i;
         pivots->colours[i] = RGB(ComponentByte(rgb[0]), ComponentByte(rgb[1]), ComponentByte(rgb[2]));
-        pivots->positions[i] = TruncateToInt(gradient.offsets[i] * 99.0);
+        pivots->positions[i] = TruncSaturated(gradient.offsets[i] * 99.0);
     }
     if (gradient.count > GRADIENT_MAX_PIVOTS)
         pivots->positions[count - 1] = GRADIENT_LAST_POSITION;
@@ -134,8 +133,8 @@ void PaintGradientPreview(HDC dc, int32_t width, int32_t height, int32_t count,
         PatBlt(dc, 0, 0, width, height, PATCOPY);
     }
     for (int32_t k = 1; k < count; k++) {
-        int16_t x0 = (int16_t)TruncateToInt((float)width * offsets[k - 1]);
-        int16_t x1 = (int16_t)TruncateToInt((float)width * offsets[k]);
+        int16_t x0 = (int16_t)TruncSaturated((float)width * offsets[k - 1]);
+        int16_t x1 = (int16_t)TruncSaturated((float)width * offsets[k]);
         const float *c0 = colors + 3 * (k - 1);
         const float *c1 = colors + 3 * k;
         for (int32_t x = x0; x < x1; x++) {
@@ -263,36 +262,16 @@ int SaveGradientToFile(CColourSlider *slider)
 int RequestGradientFile(HWND owner, const char *folder, const char *title,
                         const char *initialName, char *outName, HINSTANCE instance)
 {
-    if (!folder)
-        folder = kFolder;
-    char name[FILE_NAME_SIZE] = "";
-    if (initialName) {
-        size_t folderLength = std::strlen(folder);
-        const char *rest = initialName;
-        if (!std::strncmp(initialName, folder, folderLength) &&
-            (initialName[folderLength] == '/' || initialName[folderLength] == '\\'))
-            rest = initialName + folderLength + 1;
-        std::snprintf(name, sizeof name, "%s", rest);
-    }
-    char *work = nullptr;
-    Ki_Inquire_Environment("KA_WORKING_DIR", &work);
-    if (work)
-        SetCurrentDirectoryA(work);
-    char filter[] = "Color Gradient and Map Files (*.grd, *.cmp)|*.grd;*.cmp|"
-                    "Color Gradient Files (*.grd)|*.grd|Color Map Files (*.cmp)|*.cmp|";
-    if (!RunFileRequestor(owner, 1, folder, filter, title, name,
-                          OFN_ENABLEHOOK | OFN_ENABLETEMPLATE | OFN_EXPLORER | OFN_LONGNAMES,
-                          GradientRequestorHook, "GradientFileRequestor", instance))
-        return 0;
-    for (char *c = name; *c; c++)
-        *c = (char)std::tolower((unsigned char)*c);
-    if (!Ki_Check_For_File_Extension(name, ".grd") && !Ki_Check_For_File_Extension(name, ".cmp")) {
-        MessageBoxA(owner, "The filename does not have the file extensions of .grd or .cmp.",
-                    "Filename Error", MB_OK);
-        return 0;
-    }
-    std::snprintf(outName, FILE_NAME_SIZE, "%s", name);
-    return 1;
+    static const PreviewRequestor gradients = {
+        kFolder,
+        "Color Gradient and Map Files (*.grd, *.cmp)|*.grd;*.cmp|"
+        "Color Gradient Files (*.grd)|*.grd|Color Map Files (*.cmp)|*.cmp|",
+        {".grd", ".cmp"},
+        "The filename does not have the file extensions of .grd or .cmp.",
+        GradientRequestorHook,
+        "GradientFileRequestor",
+    };
+    return RunPreviewRequestor(owner, gradients, folder, title, initialName, outName, instance);
 }
 
 UINT_PTR CALLBACK GradientRequestorHook(HWND dialog, UINT message, WPARAM, LPARAM lParam)

@@ -11,7 +11,7 @@
  */
 #include <cmath>
 
-#include "colour_slider.h"
+#include "gradient/colour_slider.h"
 
 namespace {
 

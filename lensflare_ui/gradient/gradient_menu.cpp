@@ -3,9 +3,9 @@
  * behind it: file load and save, the interpolation kind, the presets and
  * the large edit dialog.  The files themselves are gradient_files.cpp's.
  */
-#include "colour_slider.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "gradient/colour_slider.h"
+#include "host/host_helpers.h"
+#include "resources/resource_ids.h"
 
 namespace {
 

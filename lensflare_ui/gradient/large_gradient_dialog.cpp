@@ -7,9 +7,9 @@
  */
 #include <new>
 
-#include "colour_slider.h"
-#include "kalvos_io.h"
-#include "resource_ids.h"
+#include "gradient/colour_slider.h"
+#include "host/kalvos_io.h"
+#include "resources/resource_ids.h"
 
 namespace {
 

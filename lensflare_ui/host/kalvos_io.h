@@ -7,7 +7,7 @@
 #define KALVOS_IO_H
 
 #include <windows.h>
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 #if defined(KA_BUILD_IO)
 #  define KIO_API __declspec(dllexport)

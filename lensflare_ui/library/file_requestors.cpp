@@ -1,16 +1,18 @@
 /*
  * file_requestors.cpp - the common file dialogs with the host's folder
  * rules, and the lens effect open requestor whose template previews the
- * selected file through a temporary host light.
+ * selected file through a temporary host light.  A selection that cannot
+ * be previewed shows an empty preview with the reason, which the preview
+ * item keeps as its window text.
  */
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 
-#include "kalvos_io.h"
-#include "library.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "host/host_helpers.h"
+#include "host/kalvos_io.h"
+#include "library/library.h"
+#include "resources/resource_ids.h"
 
 PreviewImage requestorPreview;
 int16_t requestorPreviewOn = 1;
@@ -88,6 +90,49 @@ void RepaintWithoutErase(HWND window)
     UpdateWindow(window);
 }
 
+/* Why "loadfromfile" refused a file, by the host's file status. */
+const char *LoadFailureReason(int32_t status)
+{
+    switch (status) {
+    case 1:
+        return "Cannot read the file";
+    case 2:
+        return "Not a lens effect file";
+    case 3:
+        return "Unknown element type";
+    }
+    return "Cannot load the file";
+}
+
+/* The preview area without a picture: black as an empty render, with the
+ * item's text (the reason, if any) centred in it. */
+void DrawEmptyPreview(const DRAWITEMSTRUCT *item)
+{
+    HDC dc = item->hDC;
+    RECT area = item->rcItem;
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    char reason[64];
+    if (GetWindowTextA(item->hwndItem, reason, sizeof reason) <= 0)
+        return;
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(item->hwndItem, WM_GETFONT, 0, 0));
+    HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+    COLORREF oldColor = SetTextColor(dc, RGB(192, 192, 192));
+    int oldMode = SetBkMode(dc, TRANSPARENT);
+    RECT text = area;
+    InflateRect(&text, -4, 0);
+    DrawTextA(dc, reason, -1, &text, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
+    int height = text.bottom - text.top;
+    text.left = area.left + 4;
+    text.right = area.right - 4;
+    text.top = area.top + (area.bottom - area.top - height) / 2;
+    text.bottom = text.top + height;
+    DrawTextA(dc, reason, -1, &text, DT_CENTER | DT_WORDBREAK);
+    SetBkMode(dc, oldMode);
+    SetTextColor(dc, oldColor);
+    if (oldFont)
+        SelectObject(dc, oldFont);
+}
+
 void InitRequestorTemplate(HWND hook)
 {
     Import_IO_Center_Window(GetParent(hook), hook);
@@ -111,6 +156,7 @@ void FlipPreviewSwitch(HWND hook)
         return;
     }
     requestorPreview.rendered = 0;
+    SetDlgItemTextA(hook, IDC_LIBRARY_PREVIEW, "");
     RepaintWithoutErase(hook);
 }
 
@@ -153,6 +199,12 @@ float PlacementDivisor()
             return 4.0f;
     }
     return 2.0f;
+}
+
+void ShowPreviewReason(HWND hook, const PreviewImage *image, const char *reason)
+{
+    SetDlgItemTextA(hook, image->controlId, reason);
+    RepaintWithoutErase(GetDlgItem(hook, image->controlId));
 }
 
 } // namespace
@@ -210,11 +262,12 @@ int RunFileRequestor(HWND owner, int16_t openMode, const char *folder, char *fil
     return 1;
 }
 
-int RequestLensEffectFile(HWND owner, const char *folder, const char *title, const char *start,
-                          char *result, HINSTANCE moduleInstance)
+int RunPreviewRequestor(HWND owner, const PreviewRequestor &kind, const char *folder,
+                        const char *title, const char *start, char *result,
+                        HINSTANCE moduleInstance)
 {
     if (!folder)
-        folder = "lensfx";
+        folder = kind.folder;
     char name[FILE_NAME_SIZE] = "";
     if (start) {
         size_t folderLength = std::strlen(folder);
@@ -227,24 +280,45 @@ int RequestLensEffectFile(HWND owner, const char *folder, const char *title, con
     const char *work = WorkingDirectory();
     if (work)
         SetCurrentDirectoryA(work);
-    char filter[] = "Varel Lens Effect Files (*.LNZ)|*.lnz|";
+    char filter[256];
+    CopyText(filter, sizeof filter, kind.filter);
     if (!RunFileRequestor(owner, 1, folder, filter, title, name,
                           OFN_LONGNAMES | OFN_EXPLORER | OFN_ENABLETEMPLATE | OFN_ENABLEHOOK,
-                          LensEffectRequestorHook, "LensFlareFileRequestor", moduleInstance))
+                          kind.hook, kind.templateName, moduleInstance))
         return 0;
     for (char *c = name; *c; c++)
         *c = (char)std::tolower((unsigned char)*c);
-    if (!Ki_Check_For_File_Extension(name, ".lnz")) {
-        MessageBoxA(owner, "The filename does not have the file extensions of .lnz (lens effect file).",
-                    "Filename Error", MB_OK);
+    bool accepted = false;
+    for (const char *extension : kind.extensions)
+        accepted |= extension && Ki_Check_For_File_Extension(name, extension);
+    if (!accepted) {
+        MessageBoxA(owner, kind.wrongExtension, "Filename Error", MB_OK);
         return 0;
     }
     CopyText(result, FILE_NAME_SIZE, name);
     return 1;
 }
 
+int RequestLensEffectFile(HWND owner, const char *folder, const char *title, const char *start,
+                          char *result, HINSTANCE moduleInstance)
+{
+    static const PreviewRequestor lensEffects = {
+        "lensfx",
+        "Varel Lens Effect Files (*.LNZ)|*.lnz|",
+        {".lnz", nullptr},
+        "The filename does not have the file extensions of .lnz (lens effect file).",
+        LensEffectRequestorHook,
+        "LensFlareFileRequestor",
+    };
+    return RunPreviewRequestor(owner, lensEffects, folder, title, start, result, moduleInstance);
+}
+
 UINT_PTR CALLBACK LensEffectRequestorHook(HWND hook, UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == WM_DRAWITEM && wParam == IDC_LIBRARY_PREVIEW && !requestorPreview.rendered) {
+        DrawEmptyPreview(reinterpret_cast<const DRAWITEMSTRUCT *>(lParam));
+        return 1;
+    }
     int16_t handled = 0;
     LRESULT result = PreviewImageMessage(&requestorPreview, hook, message, wParam, lParam, &handled);
     if (handled)
@@ -302,6 +376,7 @@ void GetSelectedLensEffectFile(HWND hook, char *out)
 void PreviewLensEffectFile(HWND hook, PreviewImage *image, int16_t previewOn)
 {
     image->rendered = 0;
+    SetDlgItemTextA(hook, image->controlId, "");
     RepaintWithoutErase(hook);
     if (!previewOn || !image->valid)
         return;
@@ -311,14 +386,17 @@ void PreviewLensEffectFile(HWND hook, PreviewImage *image, int16_t previewOn)
         return;
     int32_t exists = 0;
     Ki_File_Exists(path, &exists);
-    if (!exists)
+    if (!exists) {
+        ShowPreviewReason(hook, image, "File not found");
         return;
+    }
 
     SetWaitCursor();
     EmptyTempLight();
     int32_t status = -1;
     Ki_LensFlare(Token("light"), kTempLight, Token("loadfromfile"), path, &status, 0);
     if (status != 0) {
+        ShowPreviewReason(hook, image, LoadFailureReason(status));
         RestoreCursor();
         return;
     }
@@ -327,13 +405,14 @@ void PreviewLensEffectFile(HWND hook, PreviewImage *image, int16_t previewOn)
     float d = PlacementDivisor();
     KaGBuffer *gbuffer = Ki_Alloc_Global_GBuffer(width, height, height, 0);
     if (!gbuffer) {
+        ShowPreviewReason(hook, image, "Not enough memory");
         RestoreCursor();
         return;
     }
     ClearGBuffer(gbuffer);
     float w = (float)width, h = (float)height;
-    Ki_LensFlareApplyToGBuffer(gbuffer, Token("light"), kTempLight, TruncToInt32(w / d),
-                               TruncToInt32(h - h / d), nullptr);
+    Ki_LensFlareApplyToGBuffer(gbuffer, Token("light"), kTempLight, TruncOrIntMin(w / d),
+                               TruncOrIntMin(h - h / d), nullptr);
     ConvertGBufferToImage(gbuffer, image);
     Ki_Free_Global_GBuffer(gbuffer);
     RepaintWithoutErase(GetDlgItem(hook, image->controlId));

@@ -7,13 +7,13 @@
 #include <cctype>
 #include <cstdio>
 
-#include "editor.h"
-#include "kalvos_io.h"
-#include "lens_flare_model.h"
-#include "library.h"
-#include "panel.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "editor/editor.h"
+#include "entry/plugin.h"
+#include "host/kalvos_io.h"
+#include "library/library.h"
+#include "model/lens_flare_model.h"
+#include "panel/panel.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -87,7 +87,7 @@ int SaveLensEffectFile(HWND window, HINSTANCE moduleInstance)
     return 0;
 }
 
-int LoadLensEffectLibrary(HWND window, HINSTANCE moduleInstance)
+int LoadLensEffectLibrary(HWND window, HINSTANCE moduleInstance, int16_t *busy)
 {
     PluginInstance *instance = currentInstance;
     char name[FILE_NAME_SIZE];
@@ -96,7 +96,7 @@ int LoadLensEffectLibrary(HWND window, HINSTANCE moduleInstance)
                                moduleInstance))
         return 0;
 
-    dialogBusy = 1;
+    *busy = 1;
     if (instance->model) {
         for (FlareElement *e = instance->model->firstElement; e; e = e->next) {
             if (e == instance->currentElement)
@@ -108,7 +108,7 @@ int LoadLensEffectLibrary(HWND window, HINSTANCE moduleInstance)
     instance->currentElement = nullptr;
     ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
     SendMessageA(window, WM_REFRESH_ELEMENT_LIST, 0, 0);
-    dialogBusy = 0;
+    *busy = 0;
     RefreshPreview(-1, -1);
 
     if (LoadFlareFromFile(instance->handleType, instance->handleName, name) != 0)

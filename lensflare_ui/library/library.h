@@ -11,7 +11,7 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include "preview.h"
+#include "preview/preview.h"
 
 #define FILE_NAME_SIZE 300   /* name buffers of the requestors */
 
@@ -27,6 +27,23 @@ int RunFileRequestor(HWND owner, int16_t openMode, const char *folder, char *fil
 /* out: FILE_NAME_SIZE characters. */
 void DefaultRequestorFolder(const char *folder, char *out);
 
+/* An open requestor whose template previews the selection. */
+struct PreviewRequestor {
+    const char *folder;           /* default folder below the working directory */
+    const char *filter;           /* "description|pattern|..." */
+    const char *extensions[2];    /* the endings accepted, unused ones null */
+    const char *wrongExtension;   /* the "Filename Error" text for any other ending */
+    LPOFNHOOKPROC hook;
+    const char *templateName;
+};
+
+/* folder: null for the kind's own; start: null for none.  Drops the
+ * folder's prefix from start, makes the working directory current, and
+ * returns 1 with the chosen path in lower case in result (FILE_NAME_SIZE)
+ * when it has one of the extensions. */
+int RunPreviewRequestor(HWND owner, const PreviewRequestor &kind, const char *folder,
+                        const char *title, const char *start, char *result,
+                        HINSTANCE moduleInstance);
 int RequestLensEffectFile(HWND owner, const char *folder, const char *title, const char *start,
                           char *result, HINSTANCE moduleInstance);
 UINT_PTR CALLBACK LensEffectRequestorHook(HWND hook, UINT message, WPARAM wParam, LPARAM lParam);
@@ -34,8 +51,9 @@ void PreviewLensEffectFile(HWND hook, PreviewImage *image, int16_t previewOn);
 void GetSelectedLensEffectFile(HWND hook, char *out);
 
 /* Both work on the flare of currentInstance; 1 when a file was written
- * or loaded. */
+ * or loaded.  busy: the owner's dialog-busy flag, set while the loader
+ * empties the flare so that no edit is written back meanwhile. */
 int SaveLensEffectFile(HWND window, HINSTANCE moduleInstance);
-int LoadLensEffectLibrary(HWND window, HINSTANCE moduleInstance);
+int LoadLensEffectLibrary(HWND window, HINSTANCE moduleInstance, int16_t *busy);
 
 #endif

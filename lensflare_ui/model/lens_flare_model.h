@@ -8,7 +8,7 @@
 #define LENS_FLARE_MODEL_H
 
 #include <windows.h>
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 class CColourSlider;
 struct TinySlider;

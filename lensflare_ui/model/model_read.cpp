@@ -6,8 +6,8 @@
  */
 #include <cstring>
 
-#include "lens_flare_model.h"
-#include "plugin.h"
+#include "host/host_helpers.h"
+#include "model/lens_flare_model.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
  * the single commands that change the flare's structure or its files.
  * Switches go by value, numbers and the colour by address.
  */
-#include "lens_flare_model.h"
-#include "plugin.h"
+#include "host/host_helpers.h"
+#include "model/lens_flare_model.h"
 
 namespace {
 

@@ -2,13 +2,14 @@
  * apply.cpp - the one change entry every control of the editor reports to,
  * and the filling of the fixed global controls from the model.
  */
-#include "editor.h"
-#include "kalvos_io.h"
-#include "lens_flare_model.h"
-#include "panel.h"
-#include "plugin.h"
-#include "preview.h"
-#include "resource_ids.h"
+#include "editor/editor.h"
+#include "entry/plugin.h"
+#include "host/host_helpers.h"
+#include "host/kalvos_io.h"
+#include "model/lens_flare_model.h"
+#include "panel/panel.h"
+#include "preview/preview.h"
+#include "resources/resource_ids.h"
 
 void ApplyParameterChange(int16_t controlId)
 {

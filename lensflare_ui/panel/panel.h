@@ -7,7 +7,7 @@
 #define PANEL_H
 
 #include <windows.h>
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 struct PluginInstance;
 struct FlareElement;

@@ -16,16 +16,17 @@
 #include <cstring>
 #include <new>
 
-#include "color.h"
-#include "colour_slider.h"
-#include "controls.h"
-#include "kalvos_io.h"
-#include "lens_flare_model.h"
-#include "panel.h"
-#include "panel_support.h"
-#include "plugin.h"
-#include "preview.h"
-#include "resource_ids.h"
+#include "color/color.h"
+#include "controls/controls.h"
+#include "entry/plugin.h"
+#include "gradient/colour_slider.h"
+#include "host/host_helpers.h"
+#include "host/kalvos_io.h"
+#include "model/lens_flare_model.h"
+#include "panel/panel.h"
+#include "panel/panel_support.h"
+#include "preview/preview.h"
+#include "resources/resource_ids.h"
 
 /* The range warning is shown at most once while the module stays loaded;
  * owned by the panel builder. */
@@ -180,8 +181,8 @@ void ConfigureSlider(TinySlider *slider, ElementParameter *parameter)
     slider->thumbX = kThumbStart;
     slider->floatMin = parameter->uiMin[0];
     slider->floatMax = parameter->uiMax[0];
-    slider->intMin = TruncateToInt(parameter->uiMin[0]);
-    slider->intMax = TruncateToInt(parameter->uiMax[0]);
+    slider->intMin = TruncSaturated(parameter->uiMin[0]);
+    slider->intMax = TruncSaturated(parameter->uiMax[0]);
     slider->floatTarget = &parameter->Kv_Current_Value[0];
     slider->absMin = parameter->absMin[0];
     slider->absMax = parameter->absMax[0];
@@ -225,7 +226,7 @@ void BuildCheckBoxRow(PanelLayout *layout, ElementParameter *parameter)
     if (!box)
         return;
     UseAnsiFont(box);
-    bool checked = TruncateToInt(parameter->Kv_Current_Value[0]) != 0;
+    bool checked = TruncSaturated(parameter->Kv_Current_Value[0]) != 0;
     SendMessageA(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
     layout->y += ClientHeight(box) + 1;
 }
@@ -283,7 +284,7 @@ void FillListRow(HWND dialog, HWND list, const ElementParameter *parameter)
     const char *end = cursor ? cursor + (parameter->arbitraryDataSize > 0
                                              ? parameter->arbitraryDataSize : 0)
                              : nullptr;
-    int32_t current = TruncateToInt(parameter->Kv_Current_Value[0]);
+    int32_t current = TruncSaturated(parameter->Kv_Current_Value[0]);
     bool matched = false;
     char name[kListEntryChars + 1];
     char value[kListEntryChars + 1];

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <cstdint>
 
-#include "lens_flare_model.h"
-#include "panel_support.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "host/host_helpers.h"
+#include "model/lens_flare_model.h"
+#include "panel/panel_support.h"
+#include "resources/resource_ids.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 
 #include <windows.h>
 
-#include "plugin.h"
 
 struct ElementParameter;
 

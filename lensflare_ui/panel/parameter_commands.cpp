@@ -5,13 +5,14 @@
  * colour; gradient controls are copied back into the model before it is
  * written; and the whole panel is taken down again.
  */
-#include "color.h"
-#include "colour_slider.h"
-#include "controls.h"
-#include "lens_flare_model.h"
-#include "panel.h"
-#include "panel_support.h"
-#include "plugin.h"
+#include "color/color.h"
+#include "controls/controls.h"
+#include "entry/plugin.h"
+#include "gradient/colour_slider.h"
+#include "host/host_helpers.h"
+#include "model/lens_flare_model.h"
+#include "panel/panel.h"
+#include "panel/panel_support.h"
 
 namespace {
 
@@ -22,9 +23,9 @@ bool HasParameters(const FlareElement *element)
 
 void CheckBoxClicked(HWND dialog, ElementParameter *parameter, int16_t id)
 {
-    int32_t old = TruncateToInt(parameter->Kv_Current_Value[0]);
+    int32_t old = TruncSaturated(parameter->Kv_Current_Value[0]);
     parameter->Kv_Current_Value[0] = (float)IsDlgButtonChecked(dialog, id);
-    if (TruncateToInt(parameter->Kv_Current_Value[0]) != old)
+    if (TruncSaturated(parameter->Kv_Current_Value[0]) != old)
         ApplyParameterChange(id);
 }
 
@@ -45,10 +46,10 @@ void ListSelectionChanged(HWND dialog, ElementParameter *parameter, int16_t id, 
     LRESULT item = SendDlgItemMessageA(dialog, id, CB_GETCURSEL, 0, 0);
     if (item == CB_ERR)
         return;
-    int32_t old = TruncateToInt(parameter->Kv_Current_Value[0]);
+    int32_t old = TruncSaturated(parameter->Kv_Current_Value[0]);
     LRESULT data = SendDlgItemMessageA(dialog, id, CB_GETITEMDATA, item, 0);
     parameter->Kv_Current_Value[0] = (float)(int32_t)data;
-    if (TruncateToInt(parameter->Kv_Current_Value[0]) != old)
+    if (TruncSaturated(parameter->Kv_Current_Value[0]) != old)
         ApplyParameterChange(id);
 }
 

@@ -7,15 +7,16 @@
 #include <algorithm>
 #include <cmath>
 
-#include "preview.h"
-#include "plugin.h"
-#include "lens_flare_model.h"
+#include "entry/plugin.h"
+#include "host/host_helpers.h"
+#include "model/lens_flare_model.h"
+#include "preview/preview.h"
 
 namespace {
 
 int16_t ToInt16(float value)
 {
-    return (int16_t)TruncToInt32(value);
+    return (int16_t)TruncOrIntMin(value);
 }
 
 /* A stretch of 0 or one that is not finite would make the ellipse

@@ -7,12 +7,12 @@
  */
 #include <cstdlib>
 
-#include "controls.h"
-#include "editor.h"
-#include "lens_flare_model.h"
-#include "panel.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "controls/controls.h"
+#include "editor/editor.h"
+#include "entry/plugin.h"
+#include "model/lens_flare_model.h"
+#include "panel/panel.h"
+#include "resources/resource_ids.h"
 
 namespace {
 

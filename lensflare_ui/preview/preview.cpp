@@ -9,9 +9,10 @@
 #include <cmath>
 #include <cstring>
 
-#include "preview.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "entry/plugin.h"
+#include "host/host_helpers.h"
+#include "preview/preview.h"
+#include "resources/resource_ids.h"
 
 /* The editor's preview; created by SetUpEditorPreview, freed by
  * TearDownEditorPreview.  One editor exists at a time. */
@@ -99,9 +100,9 @@ void LoadPalette(PreviewImage *image)
     }
     for (int i = 0; i < COLOR_MAP_ENTRIES; i++) {
         PALETTEENTRY *e = &entries[PALETTE_MAP_FIRST + i];
-        e->peRed = (BYTE)TruncToInt32(corrected[i][0] * 255.0f);
-        e->peGreen = (BYTE)TruncToInt32(corrected[i][1] * 255.0f);
-        e->peBlue = (BYTE)TruncToInt32(corrected[i][2] * 255.0f);
+        e->peRed = (BYTE)TruncOrIntMin(corrected[i][0] * 255.0f);
+        e->peGreen = (BYTE)TruncOrIntMin(corrected[i][1] * 255.0f);
+        e->peBlue = (BYTE)TruncOrIntMin(corrected[i][2] * 255.0f);
         e->peFlags = 0;
     }
     SetPaletteEntries(image->palette, 0, 256, entries);
@@ -131,9 +132,9 @@ void ConvertTo24Bit(const KaGBuffer *buffer, PreviewImage *image, int width, int
         size_t source = (size_t)row * width;
         unsigned char *out = image->pixels + (size_t)row * image->rowLength;
         for (int column = 0; column < width; column++, source++) {
-            *out++ = (unsigned char)TruncToInt32(buffer->blue[source] * 255.0);
-            *out++ = (unsigned char)TruncToInt32(buffer->green[source] * 255.0);
-            *out++ = (unsigned char)TruncToInt32(buffer->red[source] * 255.0);
+            *out++ = (unsigned char)TruncOrIntMin(buffer->blue[source] * 255.0);
+            *out++ = (unsigned char)TruncOrIntMin(buffer->green[source] * 255.0);
+            *out++ = (unsigned char)TruncOrIntMin(buffer->red[source] * 255.0);
         }
     }
 }
@@ -236,7 +237,7 @@ void ExtendProgressLine(HWND dialog, float fraction)
     RECT preview;
     if (!PreviewRectInDialog(dialog, &preview))
         return;
-    int16_t p = (int16_t)TruncToInt32((float)(preview.right - preview.left) * fraction);
+    int16_t p = (int16_t)TruncOrIntMin((float)(preview.right - preview.left) * fraction);
     HDC dc = GetDC(dialog);
     if (dc) {
         progressLineShown |= p != progressPosition;
@@ -263,13 +264,6 @@ void ShowCursorAsCurrent(HCURSOR cursor)
 }
 
 } // namespace
-
-int32_t TruncToInt32(double value)
-{
-    if (!(value > -2147483649.0 && value < 2147483648.0))
-        return INT32_MIN;
-    return (int32_t)value;
-}
 
 void ClearGBuffer(KaGBuffer *buffer)
 {

@@ -8,7 +8,7 @@
 #define PREVIEW_H
 
 #include <windows.h>
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 struct PreviewImage {
     int16_t valid;             /* everything allocated; nothing is drawn while 0 */
@@ -35,9 +35,6 @@ extern WNDPROC previousPreviewProc;
 extern bool forcePaletteDisplay;
 
 bool IsPaletteDisplay();
-/* trunc() as the processor does it: NaN and values outside 32 bits give
- * INT32_MIN (so 0 once taken as 16 bits) instead of undefined behaviour. */
-int32_t TruncToInt32(double value);
 int CreatePreviewImage(PreviewImage *image, int16_t controlId, int width, int height,
                        int bytesPerPixel);
 void FreePreviewImage(PreviewImage *image);

@@ -6,9 +6,10 @@
  */
 #include <cstring>
 
-#include "preview.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "entry/plugin.h"
+#include "host/host_helpers.h"
+#include "preview/preview.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
@@ -76,8 +77,8 @@ void CopyRenderingToClipboard(HWND window)
         float x = (float)flareX / (float)editorHeader->biWidth * 120.0f;
         float y = (float)flareY / (float)editorHeader->biHeight * 90.0f;
         Ki_LensFlareApplyToGBuffer(buffer, currentInstance->handleType,
-                                   currentInstance->handleName, TruncToInt32(x),
-                                   TruncToInt32(y), nullptr);
+                                   currentInstance->handleName, TruncOrIntMin(x),
+                                   TruncOrIntMin(y), nullptr);
         ConvertGBufferToImage(buffer, &image);
         CopyImageToClipboard(window, &image);
         Ki_Free_Global_GBuffer(buffer);

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "calllog.h"
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 namespace ka {
 

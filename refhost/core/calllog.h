@@ -19,7 +19,7 @@
 #include <stdint.h>
 #include <string>
 
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 namespace ka {
 

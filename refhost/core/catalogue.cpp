@@ -21,6 +21,7 @@
 
 #include "catalogue.h"
 #include "errors.h"
+#include "lnz.h"
 #include "render.h"
 
 namespace ka {
@@ -277,7 +278,10 @@ void AddBuiltins()
          Percent("hotspot", "Hot Spot", 1.0f, 10.0f, 0.3f),
          Gradient("gradient", "Radial Colors",
                   {kWarmGlow[0], kWarmGlow[1], kWarmGlow[2]}),
-         Point("offset", "Offset", 0.0f, 0.0f, 0.0f)}));
+         Point("offset", "Offset", 0.0f, 0.0f, 0.0f),
+         Percent("tail", "Tail", 1.0f, 10.0f, 0.06f),
+         Size("tailradius", "Tail Radius", 1.2f),
+         Percent("dust", "Dust", 1.0f, 1.0f, 0.0f)}));
 
     AddType(Type(
         "halo", "Halo", kRenderAnnulus,
@@ -286,7 +290,8 @@ void AddBuiltins()
          Percent("intensity", "Intensity", 2.0f, 50.0f, 0.2f),
          Color("color", "Color", 1.0f, 1.0f, 1.0f),
          Gradient("gradient", "Colors Across",
-                  {kSpectrum[0], kSpectrum[1], kSpectrum[2], kSpectrum[3], kSpectrum[4]})}));
+                  {kSpectrum[0], kSpectrum[1], kSpectrum[2], kSpectrum[3], kSpectrum[4]}),
+         Percent("chromatic", "Color Fringes", 0.2f, 0.5f, 0.0f)}));
 
     AddType(Type(
         "ring", "Ring", kRenderAnnulus,
@@ -294,7 +299,8 @@ void AddBuiltins()
          Percent("width", "Width", 0.2f, 4.0f, 0.03f, 1),
          Percent("intensity", "Intensity", 2.0f, 50.0f, 0.3f),
          Color("color", "Color", 0.7f, 0.85f, 1.0f),
-         Percent("softness", "Softness", 1.0f, 1.0f, 0.5f)}));
+         Percent("softness", "Softness", 1.0f, 1.0f, 0.5f),
+         Percent("chromatic", "Color Fringes", 0.2f, 0.5f, 0.03f)}));
 
     AddType(Type(
         "streak", "Streaks", kRenderStreaks,
@@ -343,7 +349,11 @@ void AddBuiltins()
          Gradient("gradient", "Colors Along Chain",
                   {{0.0f, 0.4f, 0.9f, 0.5f}, {0.5f, 0.3f, 0.5f, 1.0f}, {1.0f, 1.0f, 0.5f, 0.3f}}),
          List("shape", "Shape", kShapes, 6),
-         Percent("softness", "Edge Softness", 1.0f, 1.0f, 0.3f)}));
+         Percent("softness", "Edge Softness", 1.0f, 1.0f, 0.3f),
+         Percent("roundness", "Roundness", 1.0f, 1.0f, 0.2f),
+         Percent("brightedge", "Bright Edge", 1.0f, 10.0f, 0.15f),
+         Percent("dust", "Dust", 1.0f, 1.0f, 0.2f),
+         Percent("chromatic", "Color Fringes", 0.2f, 0.5f, 0.02f)}));
 
     AddType(Type(
         "dscflx", "Disc Reflex", kRenderDiscReflex,
@@ -354,7 +364,10 @@ void AddBuiltins()
          Percent("softness", "Edge Softness", 1.0f, 1.0f, 0.25f),
          Percent("brightedge", "Bright Edge", 1.0f, 10.0f, 0.4f),
          List("shape", "Shape", kShapes, 0),
-         Angle("rotation", "Rotation", 0.0f)}));
+         Angle("rotation", "Rotation", 0.0f),
+         Percent("roundness", "Roundness", 1.0f, 1.0f, 0.3f),
+         Percent("dust", "Dust", 1.0f, 1.0f, 0.25f),
+         Percent("chromatic", "Color Fringes", 0.2f, 0.5f, 0.03f)}));
 
     AddType(Type(
         "rngflx", "Ring Reflex", kRenderRingReflex,
@@ -364,7 +377,8 @@ void AddBuiltins()
          Percent("intensity", "Intensity", 2.0f, 50.0f, 0.25f),
          Color("color", "Color", 1.0f, 1.0f, 1.0f),
          Gradient("gradient", "Colors Across",
-                  {kSpectrum[0], kSpectrum[1], kSpectrum[2], kSpectrum[3], kSpectrum[4]})}));
+                  {kSpectrum[0], kSpectrum[1], kSpectrum[2], kSpectrum[3], kSpectrum[4]}),
+         Percent("chromatic", "Color Fringes", 0.2f, 0.5f, 0.04f)}));
 
     AddType(Type(
         "prflx", "Prism Reflex", kRenderPrismReflex,
@@ -374,7 +388,8 @@ void AddBuiltins()
          Percent("fill", "Inner Fill", 1.0f, 4.0f, 0.3f),
          Gradient("gradient", "Radial Colors",
                   {{0.0f, 0.2f, 0.1f, 0.5f}, {0.55f, 0.2f, 0.3f, 1.0f}, {0.7f, 0.2f, 1.0f, 0.4f},
-                   {0.85f, 1.0f, 0.9f, 0.2f}, {1.0f, 1.0f, 0.2f, 0.1f}})}));
+                   {0.85f, 1.0f, 0.9f, 0.2f}, {1.0f, 1.0f, 0.2f, 0.1f}}),
+         Percent("chromatic", "Color Fringes", 0.2f, 0.5f, 0.0f)}));
 }
 
 void EnsureBuiltins()
@@ -476,312 +491,732 @@ std::unique_ptr<Element> NewElement(const ElementType *type)
 
 namespace {
 
-void ResetGlobals(Flare *f)
-{
-    f->enabled = true;
-    f->intensity = 1.0f;
-    f->scale = 1.0f;
-    f->occlusionRadius = 0.1f;
-    f->anamorphicStretch = 1.0f;
-    f->fastDrag = false;
-    f->randomSeed = 1;
-    Fill3(f->color, 1.0f, 1.0f, 1.0f);
-    f->useLightParams = true;
-    f->angle = 0.0f;
-    f->glowBehindObjects = false;
-    f->fadeIfNearBorder = true;
-    f->fadeIfBehindObjects = true;
-    f->fadeIfApproachingObjects = false;
-    f->fadeWithDistance = false;
-    f->refDistance = 10.0f;
-    f->scaleGlowWithDistance = false;
-    f->scaleReflexesWithDistance = false;
-    f->elements.clear();
-}
+/* Written as lens effect files and read with the host's own reader, so
+ * that demo content and file format cannot drift apart: only what differs
+ * from a type's defaults is given. */
+const char kDefaultFlare[] = R"(LNZ 1
+enabled on
+fastdrag off
+uselightparams on
+glowbehindobjects off
+fadeifnearborder on
+fadeifbehindobjects on
+fadeifapproachingobjects off
+fadewithdistance off
+scaleglowwithdistance off
+scalereflexeswithdistance off
+intensity 1
+scale 1
+occlusionradius 0.1
+anamorphicstretch 1
+angle 0
+refdistance 10
+randomseed 1
+color 1 1 1
+elements 10
+element glow
+enabled on
+end
+element streak
+enabled on
+end
+element starburst
+enabled on
+value radius 0.7
+value intensity 0.2
+end
+element halo
+enabled on
+value intensity 0.12
+end
+element ring
+enabled on
+end
+element inter
+enabled on
+end
+element prflx
+enabled on
+end
+element dscflx
+enabled on
+end
+element dscflx
+enabled on
+value position 2.2
+value radius 0.2
+value intensity 0.15
+value color 1 0.65 0.4
+value shape 6
+end
+element rngflx
+enabled on
+end
+end-of-effect
+)";
 
-Element *Add(Flare *f, const char *typeName)
-{
-    const ElementType *type = FindElementType(typeName);
-    if (!type) {
-        ReportError(4, "ERR_BAD_ELEMENT_TYPE", "DemoEffects()", typeName);
-        return nullptr;
-    }
-    f->elements.push_back(NewElement(type));
-    return f->elements.back().get();
-}
+const char kSunburst[] = R"(LNZ 1
+enabled on
+fastdrag off
+uselightparams on
+glowbehindobjects off
+fadeifnearborder on
+fadeifbehindobjects on
+fadeifapproachingobjects off
+fadewithdistance off
+scaleglowwithdistance off
+scalereflexeswithdistance off
+intensity 1
+scale 1
+occlusionradius 0.1
+anamorphicstretch 1
+angle 0
+refdistance 10
+randomseed 1
+color 1 0.93 0.8
+elements 6
+element glow
+enabled on
+value radius 1
+value intensity 1
+value color 1 0.85 0.6
+value hotspot 0.6
+end
+element starburst
+enabled on
+value radius 1.3
+value rays 90
+value intensity 0.45
+end
+element shimmer
+enabled on
+value radius 0.6
+value color 1 0.95 0.8
+end
+element halo
+enabled on
+value radius 0.8
+value width 0.18
+value intensity 0.12
+end
+element inter
+enabled on
+value count 9
+value intensity 0.15
+value shape 0
+end
+element dscflx
+enabled on
+value radius 0.25
+value intensity 0.12
+value color 1 0.7 0.35
+value softness 0.6
+end
+end-of-effect
+)";
 
-ParamValue *Param(Element *e, const char *name)
-{
-    int i = e ? e->ParamIndex(name) : -1;
-    if (i < 0) {
-        ReportError(4, "ERR_BAD_PARAMETER", "DemoEffects()", name);
-        return nullptr;
-    }
-    return &e->values[i];
-}
+const char kAnamorphic[] = R"(LNZ 1
+enabled on
+fastdrag off
+uselightparams on
+glowbehindobjects off
+fadeifnearborder on
+fadeifbehindobjects on
+fadeifapproachingobjects off
+fadewithdistance off
+scaleglowwithdistance off
+scalereflexeswithdistance off
+intensity 1
+scale 1
+occlusionradius 0.1
+anamorphicstretch 2.5
+angle 0
+refdistance 10
+randomseed 1
+color 0.75 0.88 1
+elements 5
+element glow
+enabled on
+value radius 0.45
+value color 0.6 0.8 1
+value hotspot 0.8
+gradient gradient 3
+stop 0 1 1 1
+stop 0.3 0.7 0.85 1
+stop 1 0.2 0.4 1
+end
+element streak
+enabled on
+value length 2.8
+value count 1
+value angle 0
+value thickness 0.006
+value intensity 0.9
+value color 0.35 0.6 1
+value randomlength 0
+value taper 1
+end
+element streak
+enabled on
+value length 1.6
+value count 1
+value angle 0
+value thickness 0.1
+value intensity 0.35
+value color 0.3 0.5 1
+value randomlength 0
+value taper 0.7
+end
+element rngflx
+enabled on
+value position 1.5
+value radius 0.35
+value intensity 0.15
+gradient gradient 3
+stop 0 0.1 0.2 0.6
+stop 0.5 0.4 0.6 1
+stop 1 0.1 0.3 0.8
+end
+element inter
+enabled on
+value intensity 0.18
+gradient gradient 2
+stop 0 0.3 0.6 1
+stop 1 0.5 0.3 1
+value shape 0
+end
+end-of-effect
+)";
 
-void Set(Element *e, const char *name, float a, float b = 0.0f, float c = 0.0f)
-{
-    if (ParamValue *v = Param(e, name))
-        Fill3(v->v, a, b, c);
-}
+const char kHexagons[] = R"(LNZ 1
+enabled on
+fastdrag off
+uselightparams on
+glowbehindobjects off
+fadeifnearborder on
+fadeifbehindobjects on
+fadeifapproachingobjects off
+fadewithdistance off
+scaleglowwithdistance off
+scalereflexeswithdistance off
+intensity 1
+scale 1
+occlusionradius 0.1
+anamorphicstretch 1
+angle 10
+refdistance 10
+randomseed 1
+color 1 1 1
+elements 7
+element glow
+enabled on
+value radius 0.4
+value tail 0.1
+end
+element streak
+enabled on
+value length 0.8
+value intensity 0.4
+end
+element inter
+enabled on
+value count 12
+value start 0.2
+value end 2.4
+value radius 0.08
+value intensity 0.22
+value softness 0.15
+value roundness 0.1
+value brightedge 0.5
+value dust 0.3
+end
+element dscflx
+enabled on
+value position 0.7
+value radius 0.1
+value intensity 0.16
+value color 0.4 1 0.6
+value brightedge 0.9
+value shape 6
+value roundness 0.15
+value dust 0.35
+value chromatic 0.05
+end
+element dscflx
+enabled on
+value position 1.3
+value radius 0.22
+value intensity 0.16
+value color 0.5 0.6 1
+value softness 0.08
+value brightedge 1.4
+value shape 6
+value roundness 0.1
+value dust 0.5
+value chromatic 0.04
+end
+element dscflx
+enabled on
+value position 1.8
+value radius 0.06
+value intensity 0.16
+value color 1 0.6 0.3
+value brightedge 0.7
+value shape 6
+value chromatic 0.06
+end
+element dscflx
+enabled on
+value position 2.3
+value radius 0.3
+value intensity 0.16
+value color 0.7 0.4 1
+value softness 0.12
+value brightedge 1.1
+value shape 6
+value roundness 0.25
+value dust 0.6
+value chromatic 0.03
+end
+end-of-effect
+)";
 
-void SetGradient(Element *e, const char *name, std::initializer_list<Stop> stops)
-{
-    ParamValue *v = Param(e, name);
-    if (!v)
-        return;
-    v->gradient.offsets.clear();
-    v->gradient.colors.clear();
-    for (const Stop &s : stops) {
-        v->gradient.offsets.push_back(s.offset);
-        v->gradient.colors.insert(v->gradient.colors.end(), {s.r, s.g, s.b});
-    }
-}
+const char kRainbow[] = R"(LNZ 1
+enabled on
+fastdrag off
+uselightparams on
+glowbehindobjects off
+fadeifnearborder on
+fadeifbehindobjects on
+fadeifapproachingobjects off
+fadewithdistance off
+scaleglowwithdistance off
+scalereflexeswithdistance off
+intensity 1
+scale 1
+occlusionradius 0.1
+anamorphicstretch 1
+angle 0
+refdistance 10
+randomseed 1
+color 1 1 1
+elements 6
+element glow
+enabled on
+value radius 0.5
+value color 1 1 0.95
+end
+element halo
+enabled on
+value radius 0.9
+value width 0.12
+value intensity 0.3
+end
+element halo
+enabled on
+value radius 0.35
+value width 0.3
+value intensity 0.15
+end
+element prflx
+enabled on
+value position 1.6
+value radius 0.35
+value intensity 0.25
+end
+element prflx
+enabled on
+value position 0.5
+value radius 0.12
+end
+element rngflx
+enabled on
+value position 2.1
+value radius 0.5
+value width 0.08
+value intensity 0.2
+end
+end-of-effect
+)";
 
-void BuildDefault(Flare *f)
-{
-    ResetGlobals(f);
-    Add(f, "glow");
-    Add(f, "streak");
-    Element *burst = Add(f, "starburst");
-    Set(burst, "intensity", 0.2f);
-    Set(burst, "radius", 0.7f);
-    Element *halo = Add(f, "halo");
-    Set(halo, "intensity", 0.12f);
-    Add(f, "ring");
-    Add(f, "inter");
-    Add(f, "prflx");
-    Add(f, "dscflx");
-    Element *far = Add(f, "dscflx");
-    Set(far, "position", 2.2f);
-    Set(far, "radius", 0.2f);
-    Set(far, "intensity", 0.15f);
-    Set(far, "color", 1.0f, 0.65f, 0.4f);
-    Set(far, "shape", 6.0f);
-    Add(f, "rngflx");
-}
+const char kStarlight[] = R"(LNZ 1
+enabled on
+fastdrag off
+uselightparams on
+glowbehindobjects off
+fadeifnearborder on
+fadeifbehindobjects on
+fadeifapproachingobjects off
+fadewithdistance off
+scaleglowwithdistance off
+scalereflexeswithdistance off
+intensity 1
+scale 1
+occlusionradius 0.1
+anamorphicstretch 1
+angle 0
+refdistance 10
+randomseed 1
+color 0.9 0.95 1
+elements 5
+element glow
+enabled on
+value radius 0.25
+value color 0.8 0.9 1
+value falloff 0
+value hotspot 1
+end
+element streak
+enabled on
+value length 1.6
+value count 2
+value angle 45
+value thickness 0.005
+value intensity 0.8
+value randomlength 0
+value taper 2.5
+end
+element streak
+enabled on
+value length 0.6
+value count 2
+value angle 0
+value thickness 0.004
+value intensity 0.4
+value randomlength 0
+end
+element shimmer
+enabled on
+value radius 0.35
+value intensity 0.3
+end
+element ring
+enabled on
+value radius 0.18
+value intensity 0.2
+end
+end-of-effect
+)";
 
-void BuildSunburst(Flare *f)
-{
-    ResetGlobals(f);
-    Fill3(f->color, 1.0f, 0.93f, 0.8f);
-    Element *glow = Add(f, "glow");
-    Set(glow, "radius", 1.0f);
-    Set(glow, "intensity", 1.0f);
-    Set(glow, "hotspot", 0.6f);
-    Set(glow, "color", 1.0f, 0.85f, 0.6f);
-    Element *burst = Add(f, "starburst");
-    Set(burst, "radius", 1.3f);
-    Set(burst, "rays", 90.0f);
-    Set(burst, "intensity", 0.45f);
-    Element *shimmer = Add(f, "shimmer");
-    Set(shimmer, "radius", 0.6f);
-    Set(shimmer, "color", 1.0f, 0.95f, 0.8f);
-    Element *halo = Add(f, "halo");
-    Set(halo, "radius", 0.8f);
-    Set(halo, "width", 0.18f);
-    Set(halo, "intensity", 0.12f);
-    Element *chain = Add(f, "inter");
-    Set(chain, "shape", 0.0f);
-    Set(chain, "count", 9.0f);
-    Set(chain, "intensity", 0.15f);
-    Element *disc = Add(f, "dscflx");
-    Set(disc, "color", 1.0f, 0.7f, 0.35f);
-    Set(disc, "radius", 0.25f);
-    Set(disc, "intensity", 0.12f);
-    Set(disc, "softness", 0.6f);
-}
+const char kStreetlamp[] = R"(LNZ 1
+enabled on
+fastdrag off
+uselightparams on
+glowbehindobjects off
+fadeifnearborder on
+fadeifbehindobjects on
+fadeifapproachingobjects off
+fadewithdistance off
+scaleglowwithdistance off
+scalereflexeswithdistance off
+intensity 1
+scale 1
+occlusionradius 0.1
+anamorphicstretch 1
+angle 0
+refdistance 10
+randomseed 1
+color 1 0.78 0.45
+elements 4
+element glow
+enabled on
+value radius 0.7
+value intensity 0.7
+value falloff 0
+value sharpness 3
+end
+element glow
+enabled on
+value radius 0.12
+value intensity 1.2
+value color 1 0.95 0.85
+end
+element starburst
+enabled on
+value radius 0.5
+value rays 24
+value intensity 0.3
+value sharpness 5
+end
+element ring
+enabled on
+value radius 0.42
+value width 0.05
+value intensity 0.12
+value color 1 0.8 0.5
+end
+end-of-effect
+)";
 
-void BuildAnamorphic(Flare *f)
-{
-    ResetGlobals(f);
-    f->anamorphicStretch = 2.5f;
-    Fill3(f->color, 0.75f, 0.88f, 1.0f);
-    Element *glow = Add(f, "glow");
-    Set(glow, "radius", 0.45f);
-    Set(glow, "color", 0.6f, 0.8f, 1.0f);
-    Set(glow, "hotspot", 0.8f);
-    SetGradient(glow, "gradient", {{0.0f, 1.0f, 1.0f, 1.0f}, {0.3f, 0.7f, 0.85f, 1.0f},
-                                   {1.0f, 0.2f, 0.4f, 1.0f}});
-    Element *streak = Add(f, "streak");
-    Set(streak, "count", 1.0f);
-    Set(streak, "angle", 0.0f);
-    Set(streak, "length", 2.8f);
-    Set(streak, "thickness", 0.006f);
-    Set(streak, "intensity", 0.9f);
-    Set(streak, "randomlength", 0.0f);
-    Set(streak, "taper", 1.0f);
-    Set(streak, "color", 0.35f, 0.6f, 1.0f);
-    Element *wide = Add(f, "streak");
-    Set(wide, "count", 1.0f);
-    Set(wide, "angle", 0.0f);
-    Set(wide, "length", 1.6f);
-    Set(wide, "thickness", 0.1f);
-    Set(wide, "intensity", 0.35f);
-    Set(wide, "taper", 0.7f);
-    Set(wide, "randomlength", 0.0f);
-    Set(wide, "color", 0.3f, 0.5f, 1.0f);
-    Element *ring = Add(f, "rngflx");
-    Set(ring, "position", 1.5f);
-    Set(ring, "radius", 0.35f);
-    Set(ring, "intensity", 0.15f);
-    SetGradient(ring, "gradient", {{0.0f, 0.1f, 0.2f, 0.6f}, {0.5f, 0.4f, 0.6f, 1.0f},
-                                   {1.0f, 0.1f, 0.3f, 0.8f}});
-    Element *chain = Add(f, "inter");
-    Set(chain, "shape", 0.0f);
-    Set(chain, "intensity", 0.18f);
-    SetGradient(chain, "gradient", {{0.0f, 0.3f, 0.6f, 1.0f}, {1.0f, 0.5f, 0.3f, 1.0f}});
-}
+const char kEclipse[] = R"(LNZ 1
+enabled on
+fastdrag off
+uselightparams on
+glowbehindobjects off
+fadeifnearborder on
+fadeifbehindobjects on
+fadeifapproachingobjects off
+fadewithdistance off
+scaleglowwithdistance off
+scalereflexeswithdistance off
+intensity 1
+scale 1
+occlusionradius 0.1
+anamorphicstretch 1
+angle 0
+refdistance 10
+randomseed 1
+color 0.95 0.97 1
+elements 5
+element ring
+enabled on
+value radius 0.2
+value width 0.06
+value intensity 1
+value color 1 1 1
+end
+element halo
+enabled on
+value radius 0.28
+value width 0.6
+value intensity 0.35
+gradient gradient 3
+stop 0 0 0 0
+stop 0.4 1 0.95 0.85
+stop 1 0.3 0.4 0.8
+end
+element shimmer
+enabled on
+value radius 0.9
+value rays 260
+value intensity 0.6
+end
+element starburst
+enabled on
+value radius 0.6
+value rays 30
+value intensity 0.25
+value sharpness 1.2
+value color 0.8 0.85 1
+end
+element dscflx
+enabled on
+value position 1.8
+value radius 0.15
+value intensity 0.2
+value shape 5
+end
+end-of-effect
+)";
 
-void BuildHexagons(Flare *f)
-{
-    ResetGlobals(f);
-    f->angle = 10.0f;
-    Element *glow = Add(f, "glow");
-    Set(glow, "radius", 0.4f);
-    Set(glow, "intensity", 0.9f);
-    Element *streak = Add(f, "streak");
-    Set(streak, "count", 3.0f);
-    Set(streak, "length", 0.8f);
-    Set(streak, "intensity", 0.4f);
-    Element *chain = Add(f, "inter");
-    Set(chain, "count", 12.0f);
-    Set(chain, "start", 0.2f);
-    Set(chain, "end", 2.4f);
-    Set(chain, "radius", 0.08f);
-    Set(chain, "intensity", 0.22f);
-    Set(chain, "softness", 0.15f);
-    const float positions[] = {0.7f, 1.3f, 1.8f, 2.3f};
-    const float radii[] = {0.1f, 0.22f, 0.06f, 0.3f};
-    const float colors[][3] = {{0.4f, 1.0f, 0.6f}, {0.5f, 0.6f, 1.0f}, {1.0f, 0.6f, 0.3f},
-                               {0.7f, 0.4f, 1.0f}};
-    for (int i = 0; i < 4; i++) {
-        Element *disc = Add(f, "dscflx");
-        Set(disc, "position", positions[i]);
-        Set(disc, "radius", radii[i]);
-        Set(disc, "shape", 6.0f);
-        Set(disc, "intensity", 0.16f);
-        Set(disc, "color", colors[i][0], colors[i][1], colors[i][2]);
-        Set(disc, "brightedge", 0.7f);
-    }
-}
+const char kAnamorphicModern[] = R"(LNZ 1
+enabled on
+fastdrag off
+uselightparams on
+glowbehindobjects off
+fadeifnearborder on
+fadeifbehindobjects on
+fadeifapproachingobjects off
+fadewithdistance off
+scaleglowwithdistance off
+scalereflexeswithdistance off
+intensity 1
+scale 1
+occlusionradius 0.1
+anamorphicstretch 3
+angle 0
+refdistance 10
+randomseed 7
+color 0.7 0.85 1
+elements 6
+element glow
+enabled on
+value radius 0.35
+value intensity 1
+value color 0.75 0.88 1
+value hotspot 0.9
+value tail 0.18
+value tailradius 1.6
+gradient gradient 3
+stop 0 1 1 1
+stop 0.25 0.7 0.85 1
+stop 1 0.15 0.35 1
+end
+element streak
+enabled on
+value length 3.5
+value count 1
+value angle 0
+value thickness 0.004
+value intensity 1.1
+value color 0.3 0.55 1
+value randomlength 0
+value taper 0.8
+end
+element streak
+enabled on
+value length 2
+value count 1
+value angle 0
+value thickness 0.05
+value intensity 0.25
+value color 0.25 0.45 1
+value randomlength 0
+value taper 0.6
+end
+element inter
+enabled on
+value count 6
+value start 0.4
+value end 1.7
+value radius 0.09
+value sizevariation 0.5
+value intensity 0.16
+gradient gradient 2
+stop 0 0.3 0.6 1
+stop 1 0.6 0.4 1
+value shape 0
+value softness 0.5
+value brightedge 0.6
+value dust 0.4
+value chromatic 0.06
+end
+element rngflx
+enabled on
+value position 1.9
+value radius 0.4
+value width 0.06
+value intensity 0.12
+value chromatic 0.08
+end
+element dscflx
+enabled on
+value position 2.4
+value radius 0.3
+value intensity 0.07
+value color 0.4 0.6 1
+value softness 0.6
+value brightedge 1.5
+value dust 0.7
+value chromatic 0.05
+end
+end-of-effect
+)";
 
-void BuildRainbow(Flare *f)
-{
-    ResetGlobals(f);
-    Element *glow = Add(f, "glow");
-    Set(glow, "radius", 0.5f);
-    Set(glow, "color", 1.0f, 1.0f, 0.95f);
-    Element *halo = Add(f, "halo");
-    Set(halo, "radius", 0.9f);
-    Set(halo, "width", 0.12f);
-    Set(halo, "intensity", 0.3f);
-    Element *inner = Add(f, "halo");
-    Set(inner, "radius", 0.35f);
-    Set(inner, "width", 0.3f);
-    Set(inner, "intensity", 0.15f);
-    Element *prism = Add(f, "prflx");
-    Set(prism, "position", 1.6f);
-    Set(prism, "radius", 0.35f);
-    Set(prism, "intensity", 0.25f);
-    Element *prism2 = Add(f, "prflx");
-    Set(prism2, "position", 0.5f);
-    Set(prism2, "radius", 0.12f);
-    Element *ring = Add(f, "rngflx");
-    Set(ring, "position", 2.1f);
-    Set(ring, "radius", 0.5f);
-    Set(ring, "width", 0.08f);
-    Set(ring, "intensity", 0.2f);
-}
+const char kCinematic[] = R"(LNZ 1
+enabled on
+fastdrag off
+uselightparams on
+glowbehindobjects off
+fadeifnearborder on
+fadeifbehindobjects on
+fadeifapproachingobjects off
+fadewithdistance off
+scaleglowwithdistance off
+scalereflexeswithdistance off
+intensity 1
+scale 1
+occlusionradius 0.1
+anamorphicstretch 1
+angle 0
+refdistance 10
+randomseed 11
+color 1 0.92 0.8
+elements 8
+element glow
+enabled on
+value radius 0.5
+value intensity 1
+value color 1 0.88 0.7
+value hotspot 0.7
+value tail 0.22
+value tailradius 2
+value dust 0.15
+end
+element starburst
+enabled on
+value radius 0.8
+value rays 14
+value intensity 0.12
+value randomness 0.2
+value sharpness 8
+end
+element halo
+enabled on
+value radius 0.7
+value width 0.1
+value intensity 0.08
+value chromatic 0.06
+end
+element inter
+enabled on
+value count 9
+value start 0.25
+value end 2.1
+value radius 0.07
+value intensity 0.2
+value shape 7
+value softness 0.2
+value roundness 0.35
+value brightedge 0.8
+value dust 0.45
+value chromatic 0.04
+end
+element dscflx
+enabled on
+value position 1.25
+value radius 0.16
+value intensity 0.14
+value color 0.55 0.75 1
+value softness 0.1
+value brightedge 1.2
+value shape 7
+value rotation 12
+value roundness 0.3
+value dust 0.6
+value chromatic 0.05
+end
+element dscflx
+enabled on
+value position 2.05
+value radius 0.34
+value intensity 0.08
+value color 1 0.7 0.45
+value softness 0.35
+value brightedge 1.6
+value shape 7
+value rotation 12
+value roundness 0.4
+value dust 0.8
+value chromatic 0.04
+end
+element rngflx
+enabled on
+value position 1.6
+value radius 0.26
+value width 0.1
+value intensity 0.16
+value chromatic 0.1
+end
+element prflx
+enabled on
+value position 0.55
+value radius 0.12
+value intensity 0.14
+value chromatic 0.05
+end
+end-of-effect
+)";
 
-void BuildStarlight(Flare *f)
+/* Parses an embedded effect into *flare; a text the reader refuses is a
+ * fault of this file, reported, and leaves *flare alone. */
+bool ParseEmbedded(const char *name, const char *text, Flare *flare)
 {
-    ResetGlobals(f);
-    Fill3(f->color, 0.9f, 0.95f, 1.0f);
-    Element *glow = Add(f, "glow");
-    Set(glow, "radius", 0.25f);
-    Set(glow, "falloff", 0.0f);
-    Set(glow, "hotspot", 1.0f);
-    Set(glow, "color", 0.8f, 0.9f, 1.0f);
-    Element *cross = Add(f, "streak");
-    Set(cross, "count", 2.0f);
-    Set(cross, "angle", 45.0f);
-    Set(cross, "length", 1.6f);
-    Set(cross, "thickness", 0.005f);
-    Set(cross, "intensity", 0.8f);
-    Set(cross, "randomlength", 0.0f);
-    Set(cross, "taper", 2.5f);
-    Element *minor = Add(f, "streak");
-    Set(minor, "count", 2.0f);
-    Set(minor, "angle", 0.0f);
-    Set(minor, "length", 0.6f);
-    Set(minor, "thickness", 0.004f);
-    Set(minor, "intensity", 0.4f);
-    Set(minor, "randomlength", 0.0f);
-    Element *shimmer = Add(f, "shimmer");
-    Set(shimmer, "radius", 0.35f);
-    Set(shimmer, "intensity", 0.3f);
-    Element *ring = Add(f, "ring");
-    Set(ring, "radius", 0.18f);
-    Set(ring, "intensity", 0.2f);
-}
-
-void BuildStreetlamp(Flare *f)
-{
-    ResetGlobals(f);
-    Fill3(f->color, 1.0f, 0.78f, 0.45f);
-    Element *glow = Add(f, "glow");
-    Set(glow, "radius", 0.7f);
-    Set(glow, "falloff", 0.0f);
-    Set(glow, "sharpness", 3.0f);
-    Set(glow, "intensity", 0.7f);
-    Element *core = Add(f, "glow");
-    Set(core, "radius", 0.12f);
-    Set(core, "intensity", 1.2f);
-    Set(core, "color", 1.0f, 0.95f, 0.85f);
-    Element *burst = Add(f, "starburst");
-    Set(burst, "radius", 0.5f);
-    Set(burst, "rays", 24.0f);
-    Set(burst, "intensity", 0.3f);
-    Set(burst, "sharpness", 5.0f);
-    Element *ring = Add(f, "ring");
-    Set(ring, "radius", 0.42f);
-    Set(ring, "width", 0.05f);
-    Set(ring, "intensity", 0.12f);
-    Set(ring, "color", 1.0f, 0.8f, 0.5f);
-}
-
-void BuildEclipse(Flare *f)
-{
-    ResetGlobals(f);
-    Fill3(f->color, 0.95f, 0.97f, 1.0f);
-    Element *ring = Add(f, "ring");
-    Set(ring, "radius", 0.2f);
-    Set(ring, "width", 0.06f);
-    Set(ring, "intensity", 1.0f);
-    Set(ring, "color", 1.0f, 1.0f, 1.0f);
-    Element *halo = Add(f, "halo");
-    Set(halo, "radius", 0.28f);
-    Set(halo, "width", 0.6f);
-    Set(halo, "intensity", 0.35f);
-    SetGradient(halo, "gradient", {{0.0f, 0.0f, 0.0f, 0.0f}, {0.4f, 1.0f, 0.95f, 0.85f},
-                                   {1.0f, 0.3f, 0.4f, 0.8f}});
-    Element *shimmer = Add(f, "shimmer");
-    Set(shimmer, "radius", 0.9f);
-    Set(shimmer, "rays", 260.0f);
-    Set(shimmer, "intensity", 0.6f);
-    Element *corona = Add(f, "starburst");
-    Set(corona, "radius", 0.6f);
-    Set(corona, "rays", 30.0f);
-    Set(corona, "sharpness", 1.2f);
-    Set(corona, "intensity", 0.25f);
-    Set(corona, "color", 0.8f, 0.85f, 1.0f);
-    Element *disc = Add(f, "dscflx");
-    Set(disc, "position", 1.8f);
-    Set(disc, "radius", 0.15f);
-    Set(disc, "shape", 5.0f);
-    Set(disc, "intensity", 0.2f);
+    std::string why;
+    if (ParseLnz(text, std::strlen(text), flare, &why) == LNZ_OK)
+        return true;
+    ReportError(4, "ERR_LNZ_READ", "DemoEffects()", std::string(name) + ": " + why);
+    return false;
 }
 
 } // namespace
@@ -789,18 +1224,24 @@ void BuildEclipse(Flare *f)
 void DefaultFlare(Flare *flare)
 {
     if (flare)
-        BuildDefault(flare);
+        ParseEmbedded("default flare", kDefaultFlare, flare);
 }
 
 const std::vector<DemoEffect> &DemoEffects()
 {
     static const std::vector<DemoEffect> effects = {
-        {"sunburst.lnz", BuildSunburst},   {"anamorphic.lnz", BuildAnamorphic},
-        {"hexagons.lnz", BuildHexagons},   {"rainbow.lnz", BuildRainbow},
-        {"starlight.lnz", BuildStarlight}, {"streetlamp.lnz", BuildStreetlamp},
-        {"eclipse.lnz", BuildEclipse},
+        {"sunburst.lnz", kSunburst},     {"anamorphic.lnz", kAnamorphic},
+        {"hexagons.lnz", kHexagons},     {"rainbow.lnz", kRainbow},
+        {"starlight.lnz", kStarlight},   {"streetlamp.lnz", kStreetlamp},
+        {"eclipse.lnz", kEclipse},       {"anamorphic-modern.lnz", kAnamorphicModern},
+        {"cinematic.lnz", kCinematic},
     };
     return effects;
+}
+
+bool BuildDemoEffect(const DemoEffect &effect, Flare *flare)
+{
+    return flare && effect.text && ParseEmbedded(effect.file.c_str(), effect.text, flare);
 }
 
 } // namespace ka

@@ -30,13 +30,16 @@ std::unique_ptr<Element> NewElement(const ElementType *type);
  * glow, streaks, a halo, a ring and a set of reflexes. */
 void DefaultFlare(Flare *flare);
 
-/* Ready-made effects (the demo's lensfx folder): each build function
- * replaces everything in the flare. */
+/* Ready-made effects (the demo's lensfx folder), kept as lens effect file
+ * texts. */
 struct DemoEffect {
     std::string file;            /* "sunburst.lnz", ... */
-    void (*build)(Flare *);
+    const char *text;            /* the file's contents */
 };
 const std::vector<DemoEffect> &DemoEffects();
+/* Replaces everything in the flare with the effect; false (and an error
+ * report) when the text does not read, the flare then unchanged. */
+bool BuildDemoEffect(const DemoEffect &effect, Flare *flare);
 
 } // namespace ka
 

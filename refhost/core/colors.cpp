@@ -14,7 +14,7 @@
 
 #include "args.h"
 #include "calllog.h"
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 #include "tokens.h"
 
 namespace ka {

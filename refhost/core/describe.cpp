@@ -119,7 +119,8 @@ extern "C" int Kh_Write_Demo_Effects(const char *folder)
     int written = 0;
     for (const DemoEffect &effect : DemoEffects()) {
         Flare flare;
-        effect.build(&flare);
+        if (!BuildDemoEffect(effect, &flare))
+            continue;
         std::string why;
         if (SaveLnzFile((base + effect.file).c_str(), flare, &why) == LNZ_OK)
             written++;

@@ -16,7 +16,8 @@ struct ErrorReport {
 
 void ReportError(int severity, const std::string &name, const std::string &routine,
                  const std::string &detail);
-std::vector<ErrorReport> Errors();
+std::vector<ErrorReport> Errors();   /* the kept reports, oldest first */
+long long DroppedErrors();
 void ClearErrors();
 void SetErrorEcho(bool on);
 

@@ -5,9 +5,10 @@
  * the entry count, one line per entry and "end".  Every line, the last one
  * too, ends in a newline, so a cut-off copy is always refused.
  *
- * File faults are answered by the result alone: the plug-in previews
- * whatever file its requestor selects and shows its own messages, so
- * only faulty calls are reported.
+ * A file that does not load is answered by the result alone: the plug-in
+ * previews whatever file its requestor selects and shows its own
+ * messages.  A save that fails is reported with its cause, since it may
+ * cost the user work.
  */
 #include <cctype>
 #include <cerrno>
@@ -19,6 +20,7 @@
 
 #include "calllog.h"
 #include "errors.h"
+#include "file_io.h"
 #include "paths.h"
 #include "gradient_files.h"
 #include "refhost_api.h"
@@ -361,26 +363,10 @@ int LoadGradientFile(const char *path, GradientRecord *out, std::string *why)
         *why = "the name ends in neither .grd nor .cmp";
         return GRADIENT_CANNOT_OPEN;
     }
-    std::FILE *file = std::fopen(path, "rb");
-    if (!file) {
-        *why = std::string("cannot open the file: ") + std::strerror(errno);
-        return GRADIENT_CANNOT_OPEN;
-    }
     std::string text;
-    char buffer[16384];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() <= kGradientMaxFile)
-        text.append(buffer, n);
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        *why = "reading failed";
-        return GRADIENT_CANNOT_OPEN;
-    }
-    if (text.size() > kGradientMaxFile) {
-        *why = "larger than " + std::to_string(kGradientMaxFile) + " bytes";
-        return GRADIENT_MALFORMED;
-    }
+    FileReadStatus read = ReadWholeFile(path, kGradientMaxFile, &text, why);
+    if (read != FILE_READ_OK)
+        return read == FILE_TOO_LARGE ? GRADIENT_MALFORMED : GRADIENT_CANNOT_OPEN;
     bool parsed = kind == GRADIENT_FILE_GRD ? ParseGrd(text.data(), text.size(), out, why)
                                             : ParseCmp(text.data(), text.size(), out, why);
     return parsed ? GRADIENT_OK : GRADIENT_MALFORMED;
@@ -397,18 +383,7 @@ int SaveGradientFile(const char *path, const GradientRecord &g, std::string *why
         !ValidGradientRecord(g.offsets.data(), g.colors.data(), (long long)g.offsets.size(), why))
         return GRADIENT_MALFORMED;
     std::string text = kind == GRADIENT_FILE_GRD ? FormatGrd(g) : FormatCmp(g);
-    std::FILE *file = std::fopen(path, "wb");
-    if (!file) {
-        *why = std::string("cannot create the file: ") + std::strerror(errno);
-        return GRADIENT_CANNOT_OPEN;
-    }
-    size_t written = std::fwrite(text.data(), 1, text.size(), file);
-    bool closed = std::fclose(file) == 0;
-    if (written != text.size() || !closed) {
-        *why = "writing failed";
-        return GRADIENT_CANNOT_OPEN;
-    }
-    return GRADIENT_OK;
+    return WriteWholeFile(path, text.data(), text.size(), why) ? GRADIENT_OK : GRADIENT_CANNOT_OPEN;
 }
 
 } // namespace ka
@@ -504,7 +479,11 @@ extern "C" int Ki_Save_Gradient_Colormap(const char *fileName, int32_t count, co
                     "neither linear nor cardinal; written as linear");
     g.offsets.assign(offsets, offsets + count);
     g.colors.assign(colors, colors + 3 * (size_t)count);
-    return SaveGradientFile(fileName, g, &why);
+    int status = SaveGradientFile(fileName, g, &why);
+    if (status == GRADIENT_CANNOT_OPEN)
+        ReportError(4, "ERR_GRADIENT_WRITE", "Ki_Save_Gradient_Colormap()",
+                    std::string(fileName) + ": " + why);
+    return status;
 }
 
 namespace ka {

@@ -12,7 +12,7 @@
 
 #include "calllog.h"
 #include "errors.h"
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 namespace {
 

@@ -18,6 +18,7 @@
 
 #include "calllog.h"
 #include "catalogue.h"
+#include "file_io.h"
 #include "lnz.h"
 
 namespace ka {
@@ -475,42 +476,15 @@ int ParseLnz(const char *text, size_t size, Flare *out, std::string *why)
 int SaveLnzFile(const char *path, const Flare &flare, std::string *why)
 {
     std::string text = FormatLnz(flare);
-    std::FILE *file = std::fopen(path, "wb");
-    if (!file) {
-        *why = std::string("cannot create the file: ") + std::strerror(errno);
-        return LNZ_CANNOT_WRITE;
-    }
-    size_t written = std::fwrite(text.data(), 1, text.size(), file);
-    bool closed = std::fclose(file) == 0;
-    if (written != text.size() || !closed) {
-        *why = "writing failed";
-        return LNZ_CANNOT_WRITE;
-    }
-    return LNZ_OK;
+    return WriteWholeFile(path, text.data(), text.size(), why) ? LNZ_OK : LNZ_CANNOT_WRITE;
 }
 
 int LoadLnzFile(const char *path, Flare *flare, std::string *why)
 {
-    std::FILE *file = std::fopen(path, "rb");
-    if (!file) {
-        *why = std::string("cannot open the file: ") + std::strerror(errno);
-        return LNZ_CANNOT_READ;
-    }
     std::string text;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0 && text.size() <= kLnzMaxFile)
-        text.append(buffer, n);
-    bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
-        *why = "reading failed";
-        return LNZ_CANNOT_READ;
-    }
-    if (text.size() > kLnzMaxFile) {
-        *why = "larger than " + std::to_string(kLnzMaxFile) + " bytes";
-        return LNZ_MALFORMED;
-    }
+    FileReadStatus read = ReadWholeFile(path, kLnzMaxFile, &text, why);
+    if (read != FILE_READ_OK)
+        return read == FILE_TOO_LARGE ? LNZ_MALFORMED : LNZ_CANNOT_READ;
     Flare loaded;
     int status = ParseLnz(text.data(), text.size(), &loaded, why);
     if (status != LNZ_OK)

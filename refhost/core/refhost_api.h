@@ -7,7 +7,7 @@
 #ifndef REFHOST_API_H
 #define REFHOST_API_H
 
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -15,9 +15,14 @@ extern "C" {
 
 KA_API void Kh_Memory_Stats(int64_t *liveBlocks, int64_t *liveBytes);
 
+/* The error record keeps the most recent KH_ERRORS_KEPT reports; older
+ * ones are only counted (Kh_Errors_Dropped). */
+#define KH_ERRORS_KEPT 1000
 KA_API int Kh_Error_Count(void);
-/* Report i as "name|routine|detail"; returns the length, -1 for no report. */
+/* Report i as "name|routine|detail", 0 the oldest kept; returns the
+ * length, -1 for no report. */
 KA_API int Kh_Get_Error(int index, char *out, int outSize);
+KA_API long long Kh_Errors_Dropped(void);
 KA_API void Kh_Clear_Errors(void);
 KA_API void Kh_Set_Error_Echo(int on);
 
@@ -33,6 +38,21 @@ KA_API int Kh_Set_Call_Log(const char *path, int flags);
 /* A readable dump of a flare (globals, elements, every parameter value);
  * returns the length, writing at most outSize - 1 characters. */
 KA_API int Kh_Describe_Flare(KaToken ownerType, const char *ownerName, char *out, int outSize);
+
+/* Writes a whole file as the host writes all of its files: to a new file
+ * beside it, checked, then renamed over it.  0 when written; -1 with an
+ * ERR_FILE_WRITE report naming the cause, the file as it was before. */
+KA_API int Kh_Save_File(const char *path, const void *data, int64_t size);
+
+/* Fault injection for tests: the nth run (1 = the next) of a step of the
+ * host's file writing fails as if the system had answered with the errno
+ * value error; once, then the fault is gone.  Step 0 removes it. */
+#define KH_FILE_CREATE 1
+#define KH_FILE_WRITE  2   /* one per 4096-byte block */
+#define KH_FILE_FLUSH  3
+#define KH_FILE_CLOSE  4
+#define KH_FILE_RENAME 5
+KA_API void Kh_Fail_File_Step(int step, int nth, int error);
 
 /* Writes the demo effects (.lnz) into folder; returns how many. */
 KA_API int Kh_Write_Demo_Effects(const char *folder);

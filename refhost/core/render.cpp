@@ -13,11 +13,13 @@
  * pixels.  docs/renderer.md describes the model for users.
  */
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <unordered_set>
 
 #include "calllog.h"
@@ -147,12 +149,17 @@ struct Scene {
     float angle;               /* global rotation, radians */
     float glowSize;            /* size factors from the light's distance */
     float reflexSize;
+    float axisScale = 1.0f;    /* reflex positions along the axis (one colour of a fringe) */
+    float gain[3];             /* the flare's colour, intensity and light */
+    float fade;                /* border, approach and distance fades */
+    float seen;                /* the light's visibility (occlusion) */
 };
 
 /* Where a reflex sits: 0 at the light, 1 at the image centre, 2 at the
  * light's mirror image through the centre. */
 void AxisPoint(const Scene &sc, float position, double *x, double *y)
 {
+    position *= sc.axisScale;
     *x = sc.lightX + position * (sc.centreX - sc.lightX);
     *y = sc.lightY + position * (sc.centreY - sc.lightY);
 }
@@ -181,9 +188,73 @@ float DiscProfile(float d, float radius, float softPx, float brightEdge)
     return edge * (1.0f + brightEdge * rim * rim);
 }
 
+/* Dust and smudges for a ghost or glow: a smooth noise of a few blotches
+ * across the tile and small dark and bright specks, made from the
+ * element's own random sequence (a copy, so its other random choices stay
+ * as they are).  1 where strength is 0; the mean stays near 1. */
+struct CachedTexture {
+    uint64_t seed = 0;
+    float strength = 0.0f;
+    std::vector<float> texel;
+};
+/* The last textures made, so that a preview drag (and the three colours
+ * of a fringed ghost) does not make them again: owned by MakeTexture,
+ * used only while a render holds g_halfLock. */
+CachedTexture g_textures[16];
+int g_nextTexture = 0;
+
+bool MakeTexture(Texture *tex, const Element &e, const Random &random, float radiusPx)
+{
+    float strength = Clamp(Param(e, "dust", 0.0f), 0.0f, 1.0f);
+    if (!(strength > 0.0f) || !(radiusPx > 0.0f))
+        return false;
+    tex->perPixel = 0.5f * Texture::kSize / radiusPx;   /* the tile spans the shape's diameter */
+    tex->shift = 0.5f * Texture::kSize;
+    for (const CachedTexture &c : g_textures)
+        if (!c.texel.empty() && c.seed == random.state && c.strength == strength) {
+            tex->texel = c.texel;
+            return true;
+        }
+    Random r = random;
+    r.state ^= 0xD1B54A32D192ED03ull;
+    const int n = Texture::kSize, cells = 8, cell = n / cells;
+    float lattice[cells * cells];
+    for (float &v : lattice)
+        v = r.Next();
+    tex->texel.assign((size_t)n * n, 0.0f);
+    for (int v = 0; v < n; v++)
+        for (int u = 0; u < n; u++) {
+            int i = u / cell, j = v / cell;
+            float fu = Smoothstep(0.0f, 1.0f, (float)(u % cell) / cell);
+            float fv = Smoothstep(0.0f, 1.0f, (float)(v % cell) / cell);
+            auto at = [&](int a, int b) { return lattice[(b % cells) * cells + a % cells]; };
+            float top = at(i, j) + fu * (at(i + 1, j) - at(i, j));
+            float bottom = at(i, j + 1) + fu * (at(i + 1, j + 1) - at(i, j + 1));
+            tex->texel[(size_t)v * n + u] = top + fv * (bottom - top);
+        }
+    for (int speck = 0; speck < 48; speck++) {
+        int u0 = (int)(r.Next() * n), v0 = (int)(r.Next() * n);
+        float size = 0.6f + 1.4f * r.Next(), value = r.Next() < 0.7f ? -1.0f : 1.5f;
+        for (int dv = -2; dv <= 2; dv++)
+            for (int du = -2; du <= 2; du++) {
+                float w = 1.0f - Smoothstep(0.0f, size, std::sqrt((float)(du * du + dv * dv)));
+                float &t = tex->texel[(size_t)((v0 + dv) & (n - 1)) * n + ((u0 + du) & (n - 1))];
+                t += w * value;
+            }
+    }
+    for (float &t : tex->texel)
+        t = std::max(0.0f, 1.0f + strength * (t - 0.5f));
+    CachedTexture &slot = g_textures[g_nextTexture];
+    g_nextTexture = (g_nextTexture + 1) % 16;
+    slot.seed = random.state;
+    slot.strength = strength;
+    slot.texel = tex->texel;
+    return true;
+}
+
 /* ---- the element types' drawing ---- */
 
-Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &)
+Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
     float radius = NonNegative(e, "radius", 0.6f) * sc.unit * sc.glowSize;
     if (!(radius > 0.0f))
@@ -196,6 +267,12 @@ Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &)
     int falloff = (int)Param(e, "falloff", 1.0f);
     float sharpness = Clamp(Param(e, "sharpness", 2.0f), 0.01f, 100.0f);
     float hotspot = NonNegative(e, "hotspot", 0.0f);
+    /* the wide tail: an inverse cube of the distance past a core of a
+     * tenth of its reach, as light scattered in glass and film falls off */
+    float tail = NonNegative(e, "tail", 0.0f);
+    float tailReach = NonNegative(e, "tailradius", 0.0f) * sc.unit * sc.glowSize;
+    if (!(tail > 0.0f) || !(tailReach > size))
+        tailReach = size;
     const GradientValue *gradient = GradientParam(e, "gradient");
     double cx = sc.lightX, cy = sc.lightY;
     if (const ParamValue *offset = e.Value("offset")) {
@@ -204,13 +281,14 @@ Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &)
         cy += oy * sc.unit / sc.canvas.stretch;
     }
     float far;
-    if (!Touches(sc, cx, cy, size, &far))
+    if (!Touches(sc, cx, cy, tailReach, &far))
         return Box();
     float k[3];
     for (int i = 0; i < 3; i++)
         k[i] = gain[i] * colour[i] * strength;
+    const float tailCore = 0.1f * tailReach;
     RadialTable t;
-    FillRadial(&t, 0.0f, size, far, [&](float d, float rgb[3]) {
+    FillRadial(&t, 0.0f, tailReach, far, [&](float d, float rgb[3]) {
         float u = std::min(d / size, 1.0f), u2 = u * u;
         float window = (1.0f - u2 * u2) * (1.0f - u2 * u2);
         float p;
@@ -221,43 +299,63 @@ Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &)
         else
             p = 1.0f / (1.0f + 4.0f * sharpness * sharpness * u2);
         p = p * window + hotspot * std::exp(-u2 * 400.0f);
+        if (tailReach > size) {
+            float q = std::min(d / tailReach, 1.0f), q2 = q * q;
+            float s = 1.0f + (d / tailCore) * (d / tailCore);
+            p += tail * (1.0f - q2) * (1.0f - q2) / (s * std::sqrt(s));
+        }
         float c[3];
         GradientAt(gradient, u, c);
         for (int i = 0; i < 3; i++)
             rgb[i] = k[i] * c[i] * p;
     });
-    return DrawRadial(&sc.canvas, cx, cy, t);
+    Texture texture;
+    bool textured = MakeTexture(&texture, e, random, size);
+    return DrawRadial(&sc.canvas, cx, cy, t, textured ? &texture : nullptr);
 }
 
 /* A ring of the given radius and width (canvas pixels) around (cx, cy),
- * coloured across its width by the gradient (inner edge 0, outer 1). */
+ * coloured across its width by the gradient (inner edge 0, outer 1).  The
+ * profile across the ring is averaged over a pixel's width, so each table
+ * entry holds the light a pixel there catches: a ring of a tenth of a
+ * pixel draws as a faint, unbroken line of the right brightness, and a
+ * wide flat one gets one-pixel edges.  Thin rings are sampled finely
+ * enough that where a pixel's centre falls does not show. */
 Box DrawRing(Scene &sc, double cx, double cy, float radius, float width, float softness,
              const GradientValue *gradient, const float k[3])
 {
-    float half = 0.5f * width;
+    const float half = 0.5f * width;
     if (!(radius > 0.0f) || !(half > 0.0f))
         return Box();
-    float halfDrawn = std::max(half, kMinLine);
-    float energy = half / halfDrawn;
-    float kk[3] = {k[0] * energy, k[1] * energy, k[2] * energy};
+    const float lo = radius - half, hi = radius + half;
     float far;
-    if (!Touches(sc, cx, cy, radius + halfDrawn, &far))
+    if (!Touches(sc, cx, cy, hi + 1.0f, &far))
         return Box();
+    const int kSamples = 16;
+    const float kFilter = 1.5f;   /* the reach of a quadratic B-spline */
     RadialTable t;
-    FillRadial(&t, radius - halfDrawn, radius + halfDrawn, far, [&](float d, float rgb[3]) {
-        float x = (d - radius) / halfDrawn, ax = std::fabs(x);
-        if (ax >= 1.0f) {
+    FillRadial(
+        &t, lo - kFilter, hi + kFilter, far,
+        [&](float d, float rgb[3]) {
             rgb[0] = rgb[1] = rgb[2] = 0.0f;
-            return;
-        }
-        float bump = (1.0f - x * x) * (1.0f - x * x);
-        float flat = Clamp((1.0f - ax) * halfDrawn, 0.0f, 1.0f);   /* 1 px edge */
-        float v = flat + (bump - flat) * softness;
-        float c[3];
-        GradientAt(gradient, 0.5f * (x + 1.0f), c);
-        for (int i = 0; i < 3; i++)
-            rgb[i] = kk[i] * c[i] * v;
-    });
+            float from = std::max(d - kFilter, lo), to = std::min(d + kFilter, hi);
+            if (!(to > from))
+                return;
+            float step = (to - from) / kSamples;
+            for (int s = 0; s < kSamples; s++) {
+                float at = from + (s + 0.5f) * step;
+                float x = (at - radius) / half;
+                float bump = (1.0f - x * x) * (1.0f - x * x);
+                float u = std::fabs(at - d);
+                float spline = u < 0.5f ? 0.75f - u * u : 0.5f * (1.5f - u) * (1.5f - u);
+                float v = (1.0f + (bump - 1.0f) * softness) * step * spline;
+                float c[3];
+                GradientAt(gradient, 0.5f * (x + 1.0f), c);
+                for (int i = 0; i < 3; i++)
+                    rgb[i] += k[i] * c[i] * v;
+            }
+        },
+        width < 4.0f ? 16.0f : 4.0f);
     return DrawRadial(&sc.canvas, cx, cy, t);
 }
 
@@ -338,6 +436,26 @@ Box DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random
     return box;
 }
 
+/* The true angle at the middle of each of count equal steps of the
+ * pseudo-angle, per count (a power of two): made once, kept for later
+ * renders; used only while a render holds g_halfLock. */
+std::map<int, std::vector<float>> g_subAngles;
+
+const std::vector<float> &SubAngles(int count)
+{
+    std::vector<float> &angles = g_subAngles[count];
+    if (angles.empty()) {
+        angles.resize(count);
+        for (int j = 0; j < count; j++) {
+            float pa = ((float)j + 0.5f) * 4.0f / count;
+            float x = pa < 1 ? 1 - pa : pa < 3 ? std::fabs(pa - 2) - 1 : pa - 3;
+            float y = pa < 2 ? 1 - std::fabs(pa - 1) : std::fabs(pa - 3) - 1;
+            angles[j] = (float)std::atan2(y, x);
+        }
+    }
+    return angles;
+}
+
 Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
     float radius = NonNegative(e, "radius", 0.5f) * sc.unit * sc.glowSize;
@@ -356,23 +474,15 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
      * but coarser when many wide rays would make filling the table slow
      * (such rays overlap into a smooth pattern anyway). */
     RayTable t;
+    const int kSub = 4;   /* samples a bin: each bin holds its rays' mean, not a point of them */
     double typicalHalf = std::min(kPi, kPi / rays / sharpness);
-    double binBudget = 4e6 * kPi / (rays * typicalHalf);
+    double binBudget = 1e6 * kPi / (rays * typicalHalf);
     int n = 256;
     while (n < 16384 && n < 1.5f * 2.0f * kPi * radius && 2.0 * n <= binBudget)
         n *= 2;
-    t.angleCount = n;
-    t.strength.assign(n, 0.0f);
-    t.inverseLength.assign(n, 0.0f);
-    std::vector<float> lengthSum(n, 0.0f), binAngle(n);
-    for (int j = 0; j < n; j++) {
-        float pa = ((float)j + 0.5f) * 4.0f / n;   /* back from pseudo-angle to angle */
-        float x = pa < 1 ? 1 - pa : pa < 3 ? std::fabs(pa - 2) - 1 : pa - 3;
-        float y = pa < 2 ? 1 - std::fabs(pa - 1) : std::fabs(pa - 3) - 1;
-        binAngle[j] = (float)std::atan2(y, x);
-    }
+    std::vector<float> binStrength(n, 0.0f), lengthSum(n, 0.0f);
+    const std::vector<float> &subAngle = SubAngles(kSub * n);
     float binWidth = (float)(2.0 * kPi / n);
-    double halfSum = 0.0;
     for (int i = 0; i < rays; i++) {
         double theta = rotation + 2.0 * kPi * (i + 0.8 * randomness * (random.Next() - 0.5)) / rays;
         float amplitude = 1.0f - 0.7f * randomness * random.Next();
@@ -380,32 +490,60 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
         if (pattern)
             length *= 0.25f + 0.75f * (*pattern)[i % pattern->size()] / 255.0f;
         float half = (float)(kPi / rays) / sharpness * (0.6f + 0.8f * random.Next());
-        float halfDrawn = Clamp(half, 1.5f * binWidth, (float)kPi);
-        amplitude *= half / halfDrawn;
-        halfSum += halfDrawn;
+        float halfDrawn = Clamp(half, binWidth, (float)kPi);
+        amplitude *= half / halfDrawn / kSub;
         int from = (int)(PseudoAngle((float)std::cos(theta - halfDrawn),
                                      (float)std::sin(theta - halfDrawn)) * n / 4.0f) & (n - 1);
         int to = (int)(PseudoAngle((float)std::cos(theta + halfDrawn),
                                    (float)std::sin(theta + halfDrawn)) * n / 4.0f) & (n - 1);
         int bins = halfDrawn * 2.0f >= 2.0f * kPi - binWidth ? n : ((to - from) & (n - 1)) + 1;
+        double thetaWrapped = std::remainder(theta, 2.0 * kPi);   /* like atan2: -pi .. pi */
         for (int b = 0, j = from; b < bins; b++, j = (j + 1) & (n - 1)) {
-            float dTheta = (float)std::remainder((double)binAngle[j] - theta, 2.0 * kPi);
-            float x = dTheta / halfDrawn;
-            if (std::fabs(x) >= 1.0f)
-                continue;
-            float wt = amplitude * (1.0f - x * x) * (1.0f - x * x);
-            t.strength[j] += Audible(wt);
-            lengthSum[j] += wt * length;
+            float wt = 0.0f;
+            for (int q = 0; q < kSub; q++) {
+                float dTheta = (float)(subAngle[kSub * j + q] - thetaWrapped);
+                dTheta -= dTheta > (float)kPi ? (float)(2.0 * kPi) : dTheta < (float)-kPi ? (float)(-2.0 * kPi) : 0.0f;
+                float x = dTheta / halfDrawn;
+                if (std::fabs(x) < 1.0f)
+                    wt += (1.0f - x * x) * (1.0f - x * x);
+            }
+            binStrength[j] += Audible(amplitude * wt);
+            lengthSum[j] += amplitude * wt * length;
         }
     }
-    double strengthSum = 0.0;
-    for (int j = 0; j < n; j++) {
-        t.inverseLength[j] = lengthSum[j] > 0.0f ? t.strength[j] / (lengthSum[j] * radius) : 0.0f;
-        strengthSum += t.strength[j];
+    /* Coarser copies of the pattern for pixels that span several bins:
+     * each level a tent filter over twice the previous one's reach, the
+     * last one repeated so that a pixel may blend a level with the next.
+     * A level's rays reach as far as the longest ray it blends, so that
+     * the tips of long rays do not dim where a short one lies beside. */
+    int levels = 1;
+    while ((2 << levels) <= n)
+        levels++;
+    t.angleCount = n;
+    t.levelCount = levels;
+    t.strength.assign((size_t)(levels + 1) * n, 0.0f);
+    t.inverseLength.assign((size_t)(levels + 1) * n, 0.0f);
+    std::vector<float> reach(n), nextStrength(n), nextReach(n);
+    for (int j = 0; j < n; j++)
+        reach[j] = binStrength[j] > 0.0f ? lengthSum[j] / binStrength[j] : 0.0f;
+    for (int level = 0; level <= levels; level++) {
+        float *S = &t.strength[(size_t)level * n], *I = &t.inverseLength[(size_t)level * n];
+        for (int j = 0; j < n; j++) {
+            S[j] = binStrength[j];
+            I[j] = reach[j] > 0.0f ? 1.0f / (reach[j] * radius) : 0.0f;
+        }
+        int stride = 1 << level;
+        if (level + 1 >= levels)
+            continue;
+        for (int j = 0; j < n; j++) {
+            int a = (j - stride) & (n - 1), b = (j + stride) & (n - 1);
+            nextStrength[j] =
+                Audible(0.25f * binStrength[a] + 0.5f * binStrength[j] + 0.25f * binStrength[b]);
+            nextReach[j] = std::max(reach[j], std::max(reach[a], reach[b]));
+        }
+        binStrength.swap(nextStrength);
+        reach.swap(nextReach);
     }
-    t.meanStrength = (float)(strengthSum / n);
-    /* a ray is resolved once it is about two pixels wide */
-    float resolved = (float)(1.0 / (halfSum / rays));
 
     t.envelopeCount = 256;
     t.envelope.assign(t.envelopeCount + 1, 0.0f);
@@ -427,21 +565,35 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
         for (int i = 0; i < 3; i++)
             rgb[i] = k[i] * c[i] * f;
     });
-    t.detail.assign(t.colour.count + 1, 1.0f);
-    for (int i = 0; i < t.colour.count; i++)
-        t.detail[i] = Smoothstep(0.2f * resolved, resolved, ((float)i + 0.5f) / t.colour.perPixel);
+    /* a pixel at distance d spans about n / (2 pi d) bins */
+    t.level.assign(t.colour.count + 1, 0.0f);
+    for (int i = 0; i <= t.colour.count; i++) {
+        float d = ((float)i + 0.5f) / t.colour.perPixel;
+        float bins = (float)n / (2.0f * (float)kPi * d);
+        t.level[i] = Clamp(std::log2(std::max(bins, 1.0f)), 0.0f, (float)(levels - 1));
+    }
     return DrawRays(&sc.canvas, sc.lightX, sc.lightY, t);
 }
 
+/* How a disc or polygon reflex looks, apart from its place and colour. */
+struct DiscLook {
+    int sides;            /* 0 round, else the aperture's blade count */
+    float rotation;       /* radians */
+    float roundness;      /* 0 sharp corners .. 1 round */
+    float softness;       /* edge width, a fraction of the radius */
+    float brightEdge;     /* extra brightness towards the rim */
+    const Texture *texture;
+};
+
 /* One disc or polygon reflex of radius (canvas pixels) at (cx, cy). */
-Box DrawDisc(Scene &sc, double cx, double cy, float radius, int sides, float rotation,
-             float softness, float brightEdge, const float k[3])
+Box DrawDisc(Scene &sc, double cx, double cy, float radius, const DiscLook &look,
+             const float k[3])
 {
     if (!(radius > 0.0f))
         return Box();
     float size = std::max(radius, 1.0f);
     float energy = (radius / size) * (radius / size);
-    float softPx = std::max(softness * size, 1.0f);
+    float softPx = std::max(look.softness * size, 1.0f);
     float kk[3] = {k[0] * energy, k[1] * energy, k[2] * energy};
     float far;
     if (!Touches(sc, cx, cy, size + 0.5f * softPx, &far))
@@ -449,11 +601,30 @@ Box DrawDisc(Scene &sc, double cx, double cy, float radius, int sides, float rot
     RadialTable t;
     /* a polygon's own radius is at most twice a pixel's distance */
     FillRadial(&t, 0.0f, size + 0.5f * softPx, 2.0f * far, [&](float d, float rgb[3]) {
-        float v = DiscProfile(d, size, softPx, brightEdge);
+        float v = DiscProfile(d, size, softPx, look.brightEdge);
         for (int i = 0; i < 3; i++)
             rgb[i] = kk[i] * v;
     });
-    return DrawPolygon(&sc.canvas, cx, cy, sides, rotation, t);
+    Texture scaled;
+    const Texture *texture = look.texture;
+    if (texture) {   /* the tile spans each reflex's own diameter */
+        scaled = *texture;
+        scaled.perPixel = 0.5f * Texture::kSize / size;
+        texture = &scaled;
+    }
+    return DrawPolygon(&sc.canvas, cx, cy, look.sides, look.rotation, look.roundness, t, texture);
+}
+
+DiscLook ReadDiscLook(const Element &e, float rotation, float softness, float brightEdge)
+{
+    DiscLook look;
+    look.sides = Sides(e);
+    look.rotation = rotation;
+    look.roundness = Clamp(Param(e, "roundness", 0.0f), 0.0f, 1.0f);
+    look.softness = Clamp(Param(e, "softness", softness), 0.0f, 1.0f);
+    look.brightEdge = NonNegative(e, "brightedge", brightEdge);
+    look.texture = nullptr;
+    return look;
 }
 
 Box DrawReflexChain(Scene &sc, const Element &e, const float gain[3], Random &random)
@@ -464,9 +635,11 @@ Box DrawReflexChain(Scene &sc, const Element &e, const float gain[3], Random &ra
     float radius = NonNegative(e, "radius", 0.06f) * sc.unit * sc.reflexSize;
     float variation = Clamp(Param(e, "sizevariation", 0.5f), 0.0f, 1.0f);
     float strength = NonNegative(e, "intensity", 1.0f);
-    float softness = Clamp(Param(e, "softness", 0.3f), 0.0f, 1.0f);
     const GradientValue *gradient = GradientParam(e, "gradient");
-    int sides = Sides(e);
+    DiscLook look = ReadDiscLook(e, sc.angle, 0.3f, 0.15f);
+    Texture texture;
+    if (MakeTexture(&texture, e, random, radius))
+        look.texture = &texture;
     Box box;
     for (int i = 0; i < count; i++) {
         float along = count > 1 ? (float)i / (count - 1) : 0.5f;
@@ -479,12 +652,13 @@ Box DrawReflexChain(Scene &sc, const Element &e, const float gain[3], Random &ra
             k[j] = gain[j] * c[j] * bright;
         double x, y;
         AxisPoint(sc, start + (end - start) * Clamp(along + jitter, 0.0f, 1.0f), &x, &y);
-        Grow(&box, DrawDisc(sc, x, y, size, sides, sc.angle, softness, 0.15f, k));
+        texture.shift = 0.5f * Texture::kSize + 23.0f * i;   /* each reflex its own dust */
+        Grow(&box, DrawDisc(sc, x, y, size, look, k));
     }
     return box;
 }
 
-Box DrawDiscReflex(Scene &sc, const Element &e, const float gain[3], Random &)
+Box DrawDiscReflex(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
     double x, y;
     AxisPoint(sc, Clamp(Param(e, "position", 1.0f), -1e3f, 1e3f), &x, &y);
@@ -494,9 +668,11 @@ Box DrawDiscReflex(Scene &sc, const Element &e, const float gain[3], Random &)
     float strength = NonNegative(e, "intensity", 1.0f);
     for (int i = 0; i < 3; i++)
         k[i] = gain[i] * colour[i] * strength;
-    return DrawDisc(sc, x, y, radius, Sides(e), sc.angle + Param(e, "rotation", 0.0f) * kDegrees,
-                    Clamp(Param(e, "softness", 0.2f), 0.0f, 1.0f),
-                    NonNegative(e, "brightedge", 0.0f), k);
+    DiscLook look = ReadDiscLook(e, sc.angle + Param(e, "rotation", 0.0f) * kDegrees, 0.2f, 0.0f);
+    Texture texture;
+    if (MakeTexture(&texture, e, random, radius))
+        look.texture = &texture;
+    return DrawDisc(sc, x, y, radius, look, k);
 }
 
 Box DrawRingReflex(Scene &sc, const Element &e, const float gain[3], Random &)
@@ -612,6 +788,7 @@ int g_halfWidth = 0, g_halfHeight = 0;
 RowSpans g_halfSpans;
 RowSpans g_fullSpans;    /* what a full-resolution render drew into */
 std::mutex g_halfLock;   /* guards the scratch planes and both span lists */
+std::atomic<int> g_threadSetting{0};   /* SetRenderThreads: 0 automatic */
 
 void Progress(KaProgressFn progress, const char *phase, float fraction)
 {
@@ -630,14 +807,6 @@ std::unordered_set<const KaGBuffer *> g_buffers;
 
 } // namespace
 
-int RendererByName(const char *name)
-{
-    for (int i = 0; name && i < kRenderCount; i++)
-        if (std::strcmp(name, kRendererNames[i]) == 0)
-            return i;
-    return -1;
-}
-
 const char *RendererName(int renderer)
 {
     return renderer >= 0 && renderer < kRenderCount ? kRendererNames[renderer] : nullptr;
@@ -648,14 +817,11 @@ const char *RendererName(int renderer)
  * past it, so a hot core burns to white the way film does, and a display
  * that keeps only the low byte of value x 255 never wraps.  Values at or
  * below the knee stay exactly as they are.  The roll-off is rational, not
- * exponential, so the loop vectorises. */
+ * exponential, so that it vectorises (render_draw.cpp). */
 void SoftClipSpan(float *row, int x0, int x1)
 {
-    const float knee = 0.8f, room = 1.0f - knee;
-    for (int x = x0; x < x1; x++) {
-        float over = std::max(row[x] - knee, 0.0f);
-        row[x] = std::min(row[x], knee) + room * over / (over + room);
-    }
+    if (x1 > x0)
+        SoftClipRow(row + x0, x1 - x0);
 }
 
 /* Only the spans the flare drew into (full canvas) or the ones the
@@ -687,78 +853,114 @@ void SoftClip(KaGBuffer *buffer, const RowSpans &drawn, bool half)
     }
 }
 
-int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
-                KaProgressFn progress)
+namespace {
+
+/* The flare's globals as every element needs them: gain, size unit,
+ * stretch, rotation and the fades the buffer's depth and coverage call
+ * for.  The canvas is still the buffer's own. */
+void SetUpScene(Scene *sc, KaGBuffer *buffer, const Flare &flare, const RenderLight &light)
 {
-    if (!buffer || buffer->width <= 0 || buffer->height <= 0 || !buffer->red || !buffer->green ||
-        !buffer->blue)
-        return -1;
-    Progress(progress, "start", 0.0f);
     const int width = buffer->width, height = buffer->height;
     /* Light positions far outside stay far outside, without overflowing. */
     const double lx = std::isfinite(light.x) ? std::max(-1e7, std::min(1e7, light.x)) : 0.0;
     const double ly = std::isfinite(light.y) ? std::max(-1e7, std::min(1e7, light.y)) : 0.0;
 
-    float gain[3];
     float intensity = Clamp(flare.intensity, 0.0f, 1e6f);
     for (int i = 0; i < 3; i++) {
-        gain[i] = intensity * Clamp(flare.color[i], 0.0f, 1e6f);
+        sc->gain[i] = intensity * Clamp(flare.color[i], 0.0f, 1e6f);
         if (flare.useLightParams)
-            gain[i] *= Clamp(light.color[i], 0.0f, 1e6f) * Clamp(light.intensity, 0.0f, 1e6f);
-        gain[i] = std::min(gain[i], 1e12f);
+            sc->gain[i] *= Clamp(light.color[i], 0.0f, 1e6f) * Clamp(light.intensity, 0.0f, 1e6f);
+        sc->gain[i] = std::min(sc->gain[i], 1e12f);
     }
     float unit = 0.5f * (float)std::min(width, height) *
                  (std::isfinite(flare.scale) ? Clamp(flare.scale, 0.0f, 1e4f) : 1.0f);
     float stretch = flare.anamorphicStretch;
     stretch = std::isfinite(stretch) && stretch > 0.0f ? Clamp(stretch, 0.01f, 100.0f) : 1.0f;
 
-    float fade = flare.fadeIfNearBorder ? BorderFade(buffer, lx, ly) : 1.0f;
+    sc->fade = flare.fadeIfNearBorder ? BorderFade(buffer, lx, ly) : 1.0f;
     double occlusionPx = std::isfinite(flare.occlusionRadius)
                              ? std::min(1e6, std::max(0.0, (double)flare.occlusionRadius * unit))
                              : 0.0;
-    float seen = MeanCoverage(buffer, lx, ly, occlusionPx);
+    sc->seen = MeanCoverage(buffer, lx, ly, occlusionPx);
     if (flare.fadeIfApproachingObjects)
-        fade *= MeanCoverage(buffer, lx, ly, 3.0 * occlusionPx + 1.0);
+        sc->fade *= MeanCoverage(buffer, lx, ly, 3.0 * occlusionPx + 1.0);
     float ratio = DistanceRatio(buffer, flare, lx, ly);
     if (flare.fadeWithDistance)
-        fade *= std::min(1.0f, ratio * ratio);
+        sc->fade *= std::min(1.0f, ratio * ratio);
 
-    Scene sc;
-    sc.canvas = {buffer->red, buffer->green, buffer->blue, width, height, stretch, nullptr};
-    sc.lightX = lx;
-    sc.lightY = ly;
-    sc.centreX = 0.5 * (width - 1);
-    sc.centreY = 0.5 * (height - 1);
-    sc.unit = unit;
-    sc.angle = (std::isfinite(flare.angle) ? std::fmod(flare.angle, 360.0f) : 0.0f) * kDegrees;
-    sc.glowSize = flare.scaleGlowWithDistance ? Clamp(ratio, 0.05f, 20.0f) : 1.0f;
-    sc.reflexSize = flare.scaleReflexesWithDistance ? Clamp(ratio, 0.05f, 20.0f) : 1.0f;
+    sc->canvas = {buffer->red, buffer->green, buffer->blue, width, height, stretch, nullptr};
+    sc->lightX = lx;
+    sc->lightY = ly;
+    sc->centreX = 0.5 * (width - 1);
+    sc->centreY = 0.5 * (height - 1);
+    sc->unit = unit;
+    sc->angle = (std::isfinite(flare.angle) ? std::fmod(flare.angle, 360.0f) : 0.0f) * kDegrees;
+    sc->glowSize = flare.scaleGlowWithDistance ? Clamp(ratio, 0.05f, 20.0f) : 1.0f;
+    sc->reflexSize = flare.scaleReflexesWithDistance ? Clamp(ratio, 0.05f, 20.0f) : 1.0f;
+}
 
-    /* Fast drag draws at half resolution into the scratch planes, then
-     * adds them to the buffer with bilinear filtering. */
-    std::lock_guard<std::mutex> scratchHold(g_halfLock);
-    bool half = flare.fastDrag && width >= 16 && height >= 16;
-    if (!half) {
+/* Points the scene at the canvas it draws into: the buffer itself, or for
+ * fast drag the half-resolution scratch planes, with every position and
+ * size halved.  Returns whether it is the half one.  The caller holds
+ * g_halfLock. */
+bool PrepareCanvas(Scene *sc, bool fastDrag)
+{
+    const int width = sc->canvas.width, height = sc->canvas.height;
+    if (!(fastDrag && width >= 16 && height >= 16)) {
         g_fullSpans.Reset(height);
-        sc.canvas.touched = &g_fullSpans;
-    } else {
-        int hw = (width + 1) / 2, hh = (height + 1) / 2;
-        if (hw != g_halfWidth || hh != g_halfHeight) {
-            g_halfPlanes.assign(3 * (size_t)hw * hh, 0.0f);
-            g_halfWidth = hw;
-            g_halfHeight = hh;
-        }
-        size_t plane = (size_t)hw * hh;
-        sc.canvas = {g_halfPlanes.data(), g_halfPlanes.data() + plane,
-                     g_halfPlanes.data() + 2 * plane, hw, hh, stretch, &g_halfSpans};
-        g_halfSpans.Reset(hh);
-        sc.lightX = 0.5 * lx - 0.25;
-        sc.lightY = 0.5 * ly - 0.25;
-        sc.centreX = 0.5 * sc.centreX - 0.25;
-        sc.centreY = 0.5 * sc.centreY - 0.25;
-        sc.unit = 0.5f * unit;
+        sc->canvas.touched = &g_fullSpans;
+        return false;
     }
+    int hw = (width + 1) / 2, hh = (height + 1) / 2;
+    if (hw != g_halfWidth || hh != g_halfHeight) {
+        g_halfPlanes.assign(3 * (size_t)hw * hh, 0.0f);
+        g_halfWidth = hw;
+        g_halfHeight = hh;
+    }
+    size_t plane = (size_t)hw * hh;
+    sc->canvas = {g_halfPlanes.data(), g_halfPlanes.data() + plane,
+                  g_halfPlanes.data() + 2 * plane, hw, hh, sc->canvas.stretch, &g_halfSpans};
+    g_halfSpans.Reset(hh);
+    sc->lightX = 0.5 * sc->lightX - 0.25;
+    sc->lightY = 0.5 * sc->lightY - 0.25;
+    sc->centreX = 0.5 * sc->centreX - 0.25;
+    sc->centreY = 0.5 * sc->centreY - 0.25;
+    sc->unit *= 0.5f;
+    return true;
+}
 
+/* Reflexes and rings split into their colours. */
+bool HasFringes(int renderer)
+{
+    return renderer == kRenderAnnulus || renderer == kRenderReflexChain ||
+           renderer == kRenderDiscReflex || renderer == kRenderRingReflex ||
+           renderer == kRenderPrismReflex;
+}
+
+/* Chromatic aberration: the element drawn once per colour, red at
+ * (1 + fringe) times its distance along the axis and its size, green as
+ * it is, blue at (1 - fringe) times, each with the same random choices. */
+void DrawFringes(Scene &sc, const Element &e, int renderer, const float g[3], const Random &random,
+                 float fringe)
+{
+    Scene one = sc;
+    for (int c = 0; c < 3; c++) {
+        if (!(g[c] > 0.0f))
+            continue;
+        float scale = 1.0f + fringe * (float)(1 - c);
+        float gc[3] = {0.0f, 0.0f, 0.0f};
+        gc[c] = g[c];
+        one.axisScale = sc.axisScale * scale;
+        one.reflexSize = sc.reflexSize * scale;
+        one.glowSize = sc.glowSize * scale;
+        Random r = random;
+        kDrawers[renderer](one, e, gc, r);
+    }
+}
+
+/* Every enabled element in list order, with one progress update each. */
+void DrawElements(Scene &sc, const Flare &flare, KaProgressFn progress)
+{
     std::map<std::string, int> rank;   /* elements of each type so far */
     size_t count = flare.elements.size();
     for (size_t i = 0; i < count; i++) {
@@ -769,25 +971,65 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
             float visible = (IsGlow(renderer) && flare.glowBehindObjects) ||
                                     !flare.fadeIfBehindObjects
                                 ? 1.0f
-                                : seen;
+                                : sc.seen;
             float g[3];
             for (int k = 0; k < 3; k++)
-                g[k] = gain[k] * fade * visible;
+                g[k] = sc.gain[k] * sc.fade * visible;
             Random random;
             random.state = HashText(e->type->name) ^
                            ((uint64_t)(uint32_t)flare.randomSeed * 0x9E3779B97F4A7C15ull) ^
                            ((uint64_t)rank[e->type->name]++ << 48);
-            if (g[0] > 0.0f || g[1] > 0.0f || g[2] > 0.0f)
+            float fringe = HasFringes(renderer) ? Clamp(Param(*e, "chromatic", 0.0f), 0.0f, 0.5f)
+                                                : 0.0f;
+            if (fringe > 0.0f)
+                DrawFringes(sc, *e, renderer, g, random, fringe);
+            else if (g[0] > 0.0f || g[1] > 0.0f || g[2] > 0.0f)
                 kDrawers[renderer](sc, *e, g, random);
         }
         Progress(progress, "update", (float)(i + 1) / (float)count);
     }
-    if (half) {
-        Canvas full = {buffer->red, buffer->green, buffer->blue, width, height, stretch, nullptr};
-        UpsampleAdd(&full, &sc.canvas, g_halfSpans);
-    }
     if (count == 0)
         Progress(progress, "update", 1.0f);
+}
+
+} // namespace
+
+void SetRenderThreads(int count)
+{
+    g_threadSetting = std::max(0, count);
+}
+
+namespace {
+
+int ThreadsFor(long long pixels)
+{
+    int setting = g_threadSetting;
+    if (setting > 0)
+        return std::min(setting, 256);
+    unsigned hardware = std::thread::hardware_concurrency();
+    return pixels >= kThreadedPixels && hardware > 1 ? (int)std::min(hardware, 256u) : 1;
+}
+
+} // namespace
+
+int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
+                KaProgressFn progress)
+{
+    if (!buffer || buffer->width <= 0 || buffer->height <= 0 || !buffer->red || !buffer->green ||
+        !buffer->blue)
+        return -1;
+    Progress(progress, "start", 0.0f);
+    Scene sc;
+    SetUpScene(&sc, buffer, flare, light);
+    std::lock_guard<std::mutex> scratchHold(g_halfLock);
+    bool half = PrepareCanvas(&sc, flare.fastDrag);
+    sc.canvas.threads = ThreadsFor((long long)buffer->width * buffer->height);
+    DrawElements(sc, flare, progress);
+    if (half) {
+        Canvas full = {buffer->red, buffer->green, buffer->blue, buffer->width, buffer->height,
+                       sc.canvas.stretch, nullptr};
+        UpsampleAdd(&full, &sc.canvas, g_halfSpans);
+    }
     SoftClip(buffer, half ? g_halfSpans : g_fullSpans, half);
     Progress(progress, "end", 1.0f);
     return 0;

@@ -11,7 +11,7 @@
 #define REFHOST_RENDER_H
 
 #include "flare.h"
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 namespace ka {
 
@@ -28,9 +28,7 @@ enum ElementRenderer {
     kRenderCount
 };
 
-/* "glow", "annulus", ... for text definitions of element types; -1 (and
- * null) for what is not a renderer. */
-int RendererByName(const char *name);
+/* "glow", "annulus", ...; null for what is not a renderer. */
 const char *RendererName(int renderer);
 
 /* What a render needs besides the flare: where the light is and what it
@@ -40,6 +38,19 @@ struct RenderLight {
     float color[3] = {1, 1, 1};
     float intensity = 1;
 };
+
+/* How many threads a render may draw with: 0 (the default) uses every
+ * hardware thread for images of kThreadedPixels or more and one thread
+ * below; other counts are used as they are (tests and benchmarks compare).
+ * The pixels are the same whatever the count. */
+const long long kThreadedPixels = 1 << 22;
+void SetRenderThreads(int count);
+
+/* The vector instructions the drawing loops use: 0 plain C++, 1 SSE2, 2
+ * AVX2; -1 (and a level the CPU lacks) picks the best the CPU has, which
+ * is also what renders use until this is called.  Returns the level now
+ * in use.  Results agree with plain C++ within 1/1024. */
+int SetRenderSimd(int level);
 
 /* Adds the flare to the buffer's red, green and blue; returns 0, or -1 for
  * a buffer that cannot be drawn into.  progress may be null. */

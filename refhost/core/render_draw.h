@@ -24,6 +24,7 @@ struct Canvas {
     int width, height;
     float stretch;        /* anamorphic: flare-space y = image y * stretch */
     RowSpans *touched;    /* null, or records the pixels drawn into */
+    int threads = 1;      /* at most this many threads draw a shape's rows */
 };
 
 /* Per row of a canvas, the span of pixels drawn into (x0 >= x1: none). */
@@ -65,19 +66,19 @@ struct RadialTable {
 };
 
 /* Sizes the table for [inner, outer) and fills every entry with
- * colour(d, rgb) at the entry's middle.  reach is the largest distance any
- * pixel of the canvas can have from the shape's centre: entries past it
- * would never be read, so the table stops there.  Tables also stay small
- * for huge shapes (the resolution then drops, but such a profile barely
- * changes across a pixel anyway). */
+ * colour(d, rgb) at the entry's middle, at least perPixel entries a pixel.
+ * reach is the largest distance any pixel of the canvas can have from the
+ * shape's centre: entries past it would never be read, so the table stops
+ * there.  Tables also stay small for huge shapes (the resolution then
+ * drops, but such a profile barely changes across a pixel anyway). */
 template <typename ColourAt>
-void FillRadial(RadialTable *t, float inner, float outer, float reach, ColourAt colour)
+void FillRadial(RadialTable *t, float inner, float outer, float reach, ColourAt colour,
+                float perPixel = 2.0f)
 {
     const int kMaxEntries = 1 << 16;
     t->inner = inner > 0.0f ? inner : 0.0f;
     t->outer = outer > t->inner ? outer : t->inner;
     float end = t->outer < reach ? t->outer : reach;
-    float perPixel = 2.0f;
     if (end * perPixel > (float)kMaxEntries)
         perPixel = (float)kMaxEntries / end;
     if (end > 0.0f && end * perPixel < 16.0f)
@@ -96,12 +97,27 @@ void FillRadial(RadialTable *t, float inner, float outer, float reach, ColourAt 
     }
 }
 
-/* A round shape (disc, glow, annulus) centred on (cx, cy). */
-Box DrawRadial(Canvas *c, double cx, double cy, const RadialTable &t);
+/* A square tile of texture values (about 1: dust and smudges), wrapped
+ * at its sides, laid over a shape: texel (u, v) covers flare-space offsets
+ * from the shape's centre of (u + shift) / perPixel, (v + shift) / perPixel. */
+struct Texture {
+    static const int kSize = 64;        /* texels a side, a power of two */
+    std::vector<float> texel;           /* kSize * kSize values */
+    float perPixel = 1.0f;
+    float shift = 0.0f;
+};
+
+/* A round shape (disc, glow, annulus) centred on (cx, cy); the texture,
+ * when not null, multiplies it. */
+Box DrawRadial(Canvas *c, double cx, double cy, const RadialTable &t,
+               const Texture *texture = nullptr);
 
 /* A regular polygon: d is the polygon's own radius (t.outer reaches the
- * corners' circle), rotated by rotation radians in flare space. */
-Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, const RadialTable &t);
+ * corners' circle), rotated by rotation radians in flare space.  Roundness
+ * 0 keeps the corners sharp, 1 makes a circle; between, d blends the
+ * polygon's radius with the distance from the centre. */
+Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, float roundness,
+                const RadialTable &t, const Texture *texture = nullptr);
 
 /* A straight streak through (cx, cy) along the flare-space unit direction
  * (ux, uy): value = along(a) * across(|p|) * rgb, a measured along the
@@ -117,14 +133,15 @@ Box DrawStreak(Canvas *c, double cx, double cy, float ux, float uy, const float 
 /* Rays from (cx, cy): by the direction's pseudo-angle (0..4, see
  * PseudoAngle) a table gives the rays' summed strength and the inverse of
  * their length in pixels; envelope[] is indexed by d / length (0..1,
- * envelopeCount entries) and colour by d.  Close to the centre, where rays
- * are thinner than a pixel, detail[] (indexed like colour) fades the
- * angular pattern into its mean, which is what the rays average to there. */
+ * envelopeCount entries) and colour by d.  Both tables come in levels,
+ * each averaged over twice the angle of the one before (levelCount of them
+ * and the last once more, angleCount entries each): level[] (indexed like
+ * colour) says which a pixel reads, fractional levels blending two, so
+ * that a pixel spanning many rays gets their mean, never one of them. */
 struct RayTable {
-    std::vector<float> strength, inverseLength;   /* angleCount entries each */
-    int angleCount = 0;
-    float meanStrength = 0.0f;
-    std::vector<float> detail;                    /* colour.count + 1 entries */
+    std::vector<float> strength, inverseLength;   /* (levelCount + 1) * angleCount */
+    int angleCount = 0, levelCount = 0;
+    std::vector<float> level;                     /* colour.count + 1 entries, 0 .. levelCount - 1 */
     std::vector<float> envelope;                  /* envelopeCount + 1 entries, last 0 */
     int envelopeCount = 0;
     RadialTable colour;
@@ -139,6 +156,11 @@ inline float PseudoAngle(float x, float y)
     float p = y / (ax + ay + 1e-30f);
     return x < 0 ? 2.0f - p : (y < 0 ? 4.0f + p : p);
 }
+
+/* The buffer's roll-off above the knee (render.cpp says why): in place
+ * over n floats, vectorised where the CPU allows. */
+const float kSoftKnee = 0.8f;
+void SoftClipRow(float *row, int n);
 
 /* Adds a half-resolution canvas (small, (width + 1) / 2 by (height + 1) / 2)
  * to the full one, bilinear, wherever the small canvas's drawn spans can

@@ -6,7 +6,7 @@
 #define REFHOST_STORE_H
 
 #include "flare.h"
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 namespace ka {
 

@@ -15,9 +15,9 @@
 
 #include "calllog.h"
 #include "errors.h"
-#include "kalvos_core.h"
-#include "tokens.h"
+#include "host/kalvos_core.h"
 #include "refhost_api.h"
+#include "tokens.h"
 
 namespace ka {
 

@@ -6,7 +6,7 @@
 #define REFHOST_TOKENS_H
 
 #include <stdint.h>
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 namespace ka {
 

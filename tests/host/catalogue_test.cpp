@@ -191,17 +191,32 @@ TEST(Catalogue, DefaultFlareAndDemoEffectsAreRichAndDistinct)
         kinds.insert(e->type->name);
     for (const char *n : {"glow", "streak", "ring", "inter", "dscflx", "rngflx", "prflx"})
         EXPECT_TRUE(kinds.count(n)) << n;
+    const char *looks[] = {"tail", "chromatic", "roundness", "dust"};
+    auto uses = [](const ka::Flare &f, const char *look) {
+        for (const auto &e : f.elements)
+            if (e->Float(look, 0.0f) > 0.0f)
+                return true;
+        return false;
+    };
+    for (const char *look : looks)
+        EXPECT_TRUE(uses(flare, look)) << look << " is off in the default flare";
 
     std::set<std::string> files;
+    int showing = 0;
     for (const ka::DemoEffect &d : ka::DemoEffects()) {
         EXPECT_TRUE(files.insert(d.file).second) << d.file;
         ASSERT_GT(d.file.size(), 4u);
         EXPECT_EQ(d.file.substr(d.file.size() - 4), ".lnz");
         ka::Flare f;
-        d.build(&f);
+        ASSERT_TRUE(ka::BuildDemoEffect(d, &f)) << d.file;
         EXPECT_GE(f.elements.size(), 3u) << d.file;
+        int shown = 0;
+        for (const char *look : looks)
+            shown += uses(f, look);
+        showing += shown == 4;
     }
-    EXPECT_GE(files.size(), 6u);
+    EXPECT_GE(files.size(), 9u);
+    EXPECT_GE(showing, 3) << "effects that show every look";
     EXPECT_TRUE(ka::Errors().empty());
 }
 

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 #include "refhost_api.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 #include "refhost_api.h"
 
 inline KaToken T(const char *keyword) { return Ki_Inquire_Token(keyword); }

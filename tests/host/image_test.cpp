@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "errors.h"
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 
 namespace {
 

@@ -241,7 +241,7 @@ TEST_F(Lnz, EveryDemoEffectIsWrittenAndLoadsBack)
                      &status, 0);
         EXPECT_EQ(status, 0) << effect.file;
         ka::Flare built;
-        effect.build(&built);
+        ASSERT_TRUE(ka::BuildDemoEffect(effect, &built)) << effect.file;
         ExpectSameFlare(built, Flare());
     }
     EXPECT_TRUE(ErrorReports().empty());

@@ -12,8 +12,9 @@
 
 #include "catalogue.h"
 #include "errors.h"
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 #include "refhost_api.h"
+#include "render.h"
 #include "store.h"
 
 namespace {
@@ -174,6 +175,8 @@ TEST(RenderPlacement, ReflexesSitOnTheAxisThroughTheImageCentre)
         ka::Element *disc = AddElement(flare, "dscflx");
         SetParam(disc, "position", c.position);
         SetParam(disc, "radius", 0.1f);
+        SetParam(disc, "chromatic", 0.0f);   // fringes and dust move the centre of light
+        SetParam(disc, "dust", 0.0f);
         Image image(321, 201);
         Render(&image, 80, 50);
         double cx, cy, xx, yy, xy;
@@ -227,6 +230,7 @@ TEST(RenderGlobals, ScaleGrowsTheFootprint)
         flare->scale = scales[i];
         ka::Element *glow = AddElement(flare, "glow");
         SetParam(glow, "radius", 0.3f);
+        SetParam(glow, "tail", 0.0f);
         Image image(400, 300);
         Render(&image, 200, 150);
         reach[i] = (float)image.ReachX(200, 150, 0.0f);
@@ -242,6 +246,7 @@ TEST(RenderGlobals, AnamorphicStretchSqueezesVertically)
     flare->anamorphicStretch = 2.0f;
     ka::Element *glow = AddElement(flare, "glow");
     SetParam(glow, "radius", 0.4f);
+    SetParam(glow, "tail", 0.0f);
     Image image(400, 300);
     Render(&image, 200, 150);
     int rx = image.ReachX(200, 150, 0.0f), ry = image.ReachY(200, 150, 0.0f);
@@ -440,6 +445,332 @@ TEST(RenderGradients, HaloColoursFollowTheGradientAcrossItsWidth)
     EXPECT_NEAR(outer[0], 0.0f, 1e-6f);
     // inside the hole nothing at all
     EXPECT_EQ(image.Luma(100, 100), 0.0f);
+}
+
+/* ---- looks ---- */
+
+/* Brightness-weighted centre of one colour plane. */
+void PlaneCentre(const Image &image, int plane, double *cx, double *cy)
+{
+    const float *p = plane == 0 ? image.buffer.red : plane == 1 ? image.buffer.green
+                                                                : image.buffer.blue;
+    double s = 0, sx = 0, sy = 0;
+    for (int y = 0; y < image.height; y++)
+        for (int x = 0; x < image.width; x++) {
+            double v = p[image.Index(x, y)];
+            s += v, sx += v * x, sy += v * y;
+        }
+    *cx = sx / s, *cy = sy / s;
+}
+
+TEST(RenderLooks, AGlowsTailFallsAsTheInverseCubeBeyondItsCore)
+{
+    // 300 pixels a size unit: tail radius 1.5 reaches 450 pixels, its core
+    // is a tenth of that (45); the glow itself (radius 0.2) ends at 60.
+    const float tails[] = {0.0f, 0.2f, 0.4f};
+    float at90[3], at180[3];
+    for (int i = 0; i < 3; i++) {
+        ka::Flare *flare = EmptyFlare();
+        ka::Element *glow = AddElement(flare, "glow");
+        SetParam(glow, "radius", 0.2f);
+        SetParam(glow, "tail", tails[i]);
+        SetParam(glow, "tailradius", 1.5f);
+        Image image(601, 601);
+        Render(&image, 300, 300);
+        at90[i] = image.Luma(390, 300);
+        at180[i] = image.Luma(480, 300);
+    }
+    EXPECT_EQ(at90[0], 0.0f) << "no tail: nothing past the glow";
+    EXPECT_EQ(at180[0], 0.0f);
+    EXPECT_NEAR(at180[2] / at180[1], 2.0, 0.01) << "the tail's strength scales it";
+    auto shape = [](double d) {
+        double q = d / 450, s = 1 + (d / 45) * (d / 45);
+        return (1 - q * q) * (1 - q * q) / std::pow(s, 1.5);
+    };
+    EXPECT_NEAR(at90[1] / at180[1], shape(90) / shape(180), 0.05 * shape(90) / shape(180));
+}
+
+TEST(RenderLooks, ColourFringesScaleRedOutAndBlueInAlongTheAxis)
+{
+    // Light at (80, 50) in 321 x 201, centre (160, 100): a ring reflex at
+    // position 1.5 has its red image at 1.5 (1 + f), its blue at 1.5 (1 - f).
+    const float fringes[] = {0.0f, 0.1f};
+    for (float f : fringes) {
+        ka::Flare *flare = EmptyFlare();
+        ka::Element *ring = AddElement(flare, "rngflx");
+        SetParam(ring, "position", 1.5f);
+        SetParam(ring, "chromatic", f);
+        SetParam(ring, "color", 1, 1, 1);
+        int g = ring->ParamIndex("gradient");
+        ring->values[g].gradient.offsets = {0.0f};
+        ring->values[g].gradient.colors = {1, 1, 1};
+        Image image(321, 201);
+        Render(&image, 80, 50);
+        const float scale[3] = {1 + f, 1, 1 - f};
+        for (int plane = 0; plane < 3; plane++) {
+            double cx, cy;
+            PlaneCentre(image, plane, &cx, &cy);
+            EXPECT_NEAR(cx, 80 + 1.5 * scale[plane] * 80, 0.5) << "fringe " << f << " plane " << plane;
+            EXPECT_NEAR(cy, 50 + 1.5 * scale[plane] * 50, 0.5) << "fringe " << f << " plane " << plane;
+        }
+    }
+}
+
+TEST(RenderLooks, RoundnessTurnsAnApertureIntoACircle)
+{
+    // A hexagon of corner radius 60 on the centre of 401 x 401: corners at
+    // 0, 60, ... degrees, edges 52 pixels out at 30 degrees.  At 56 pixels
+    // towards an edge only a rounded one reaches.
+    const struct {
+        float roundness;
+        bool edgeLit;
+    } cases[] = {{0.0f, false}, {1.0f, true}};
+    for (const auto &c : cases) {
+        ka::Flare *flare = EmptyFlare();
+        ka::Element *disc = AddElement(flare, "dscflx");
+        SetParam(disc, "position", 1.0f);
+        SetParam(disc, "radius", 0.3f);
+        SetParam(disc, "shape", 6);
+        SetParam(disc, "softness", 0.0f);
+        SetParam(disc, "brightedge", 0.0f);
+        SetParam(disc, "dust", 0.0f);
+        SetParam(disc, "chromatic", 0.0f);
+        SetParam(disc, "roundness", c.roundness);
+        Image image(401, 401);
+        Render(&image, 100, 100);
+        int ex = 200 + (int)std::lround(56 * std::cos(M_PI / 6));
+        int ey = 200 + (int)std::lround(56 * std::sin(M_PI / 6));
+        EXPECT_GT(image.Luma(258, 200), 0.1f) << "towards a corner, roundness " << c.roundness;
+        EXPECT_EQ(image.Luma(ex, ey) > 0.1f, c.edgeLit) << "roundness " << c.roundness;
+    }
+}
+
+TEST(RenderLooks, DustMottlesAGhostDeterministically)
+{
+    auto render = [](float dust, int seed, Image *image) {
+        ka::Flare *flare = EmptyFlare();
+        flare->randomSeed = seed;
+        ka::Element *disc = AddElement(flare, "dscflx");
+        SetParam(disc, "position", 1.0f);
+        SetParam(disc, "radius", 0.4f);
+        SetParam(disc, "brightedge", 0.0f);
+        SetParam(disc, "chromatic", 0.0f);
+        SetParam(disc, "dust", dust);
+        Render(image, 100, 100);
+    };
+    // spread of the inner pixels (within half the radius, 40 pixels)
+    auto spread = [](const Image &image, double *mean) {
+        double s = 0, s2 = 0;
+        int n = 0;
+        for (int y = 160; y <= 240; y++)
+            for (int x = 160; x <= 240; x++)
+                if (std::hypot(x - 200, y - 200) <= 40) {
+                    double v = image.Luma(x, y);
+                    s += v, s2 += v * v, n++;
+                }
+        *mean = s / n;
+        return std::sqrt(std::max(0.0, s2 / n - *mean * *mean)) / *mean;
+    };
+    Image clean(401, 401), dusty(401, 401), again(401, 401), other(401, 401);
+    render(0.0f, 1, &clean);
+    render(0.6f, 1, &dusty);
+    render(0.6f, 1, &again);
+    render(0.6f, 2, &other);
+    double cleanMean, dustyMean;
+    EXPECT_LT(spread(clean, &cleanMean), 0.01);
+    EXPECT_GT(spread(dusty, &dustyMean), 0.05);
+    EXPECT_NEAR(dustyMean / cleanMean, 1.0, 0.25);
+    ExpectSamePixels(dusty, again);
+    int differ = 0;
+    for (size_t k = 0; k < (size_t)401 * 401; k++)
+        differ += dusty.buffer.red[k] != other.buffer.red[k];
+    EXPECT_GT(differ, 1000) << "another seed, other dust";
+}
+
+/* ---- anti-aliasing ---- */
+
+/* Luma between pixel centres, reconstructed with a Gaussian of one pixel,
+ * which lets through no trace of the pixel grid itself. */
+double Smooth(const Image &image, double x, double y)
+{
+    double sum = 0;
+    for (int py = (int)std::floor(y) - 3; py <= (int)std::floor(y) + 4; py++)
+        for (int px = (int)std::floor(x) - 3; px <= (int)std::floor(x) + 4; px++) {
+            if (px < 0 || py < 0 || px >= image.width || py >= image.height)
+                continue;
+            double d2 = (px - x) * (px - x) + (py - y) * (py - y);
+            sum += std::exp(-0.5 * d2) / (2 * M_PI) * image.Luma(px, py);
+        }
+    return sum;
+}
+
+TEST(RenderAntiAliasing, ThinRingsKeepTheirBrightnessAllAround)
+{
+    // At the preview size (112.5 pixels a size unit) a ring's light across
+    // its width, summed along a line through the light, is its width in
+    // pixels times its colour: the same at every angle, however thin.
+    struct Case {
+        float radius, width;   // size units; width a fraction of the radius
+    };
+    const Case cases[] = {
+        {0.3f, 0.03f},     // 33.75 px, 1 px wide
+        {0.3f, 0.005f},    // 0.17 px wide
+        {0.137f, 0.02f},   // 15.4 px, 0.31 px
+        {0.8f, 0.004f},    // 90 px, 0.36 px
+        {0.5f, 0.08f},     // 56 px, 4.5 px
+    };
+    const float colour[3] = {0.7f, 0.85f, 1.0f}, intensity = 0.3f;
+    for (const Case &c : cases) {
+        ka::Flare *flare = EmptyFlare();
+        ka::Element *ring = AddElement(flare, "ring");
+        SetParam(ring, "radius", c.radius);
+        SetParam(ring, "width", c.width);
+        SetParam(ring, "softness", 0.0f);
+        SetParam(ring, "intensity", intensity);
+        SetParam(ring, "color", colour[0], colour[1], colour[2]);
+        Image image(327, 225);
+        Render(&image, 163, 112);
+        const double r = c.radius * 112.5, w = r * c.width;
+        const double expected = w * intensity * (colour[0] + colour[1] + colour[2]);
+        double low = 1e30, high = 0;
+        for (int a = 0; a < 360; a++) {
+            double ux = std::cos(a * M_PI / 180), uy = std::sin(a * M_PI / 180), sum = 0;
+            for (double d = r - w / 2 - 5; d <= r + w / 2 + 5; d += 0.1)
+                sum += 0.1 * Smooth(image, 163 + d * ux, 112 + d * uy);
+            low = std::min(low, sum);
+            high = std::max(high, sum);
+        }
+        EXPECT_GT(low, 0.96 * expected) << "radius " << c.radius << " width " << c.width;
+        EXPECT_LT(high, 1.04 * expected) << "radius " << c.radius << " width " << c.width;
+    }
+}
+
+TEST(RenderAntiAliasing, AShimmerMatchesItsAreaSampledPicture)
+{
+    // The same shimmer rendered four times as large and averaged over 4 x 4
+    // blocks is what each pixel should catch.  Point-sampled rays leave
+    // many lit pixels at half of that or less: the dark lines a brightened
+    // image shows.
+    const float radii[] = {0.45f, 0.9f, 1.8f};
+    for (float radius : radii) {
+        ka::Flare *flare = EmptyFlare();
+        ka::Element *shimmer = AddElement(flare, "shimmer");
+        SetParam(shimmer, "radius", radius);
+        SetParam(shimmer, "intensity", 0.3f);
+        Image image(327, 225), large(4 * 327, 4 * 225);
+        Render(&image, 163, 112);
+        Render(&large, 4 * 163 + 2, 4 * 112 + 2);
+        std::vector<double> area((size_t)327 * 225, 0.0);
+        double peak = 0;
+        for (int y = 0; y < 225; y++)
+            for (int x = 0; x < 327; x++) {
+                for (int j = 0; j < 4; j++)
+                    for (int i = 0; i < 4; i++)
+                        area[image.Index(x, y)] += large.Luma(4 * x + i, 4 * y + j) / 16;
+                if (std::hypot(x - 163, y - 112) >= 8)
+                    peak = std::max(peak, area[image.Index(x, y)]);
+            }
+        int dark = 0, lit = 0;
+        double error = 0, total = 0;
+        for (int y = 0; y < 225; y++)
+            for (int x = 0; x < 327; x++) {
+                // the centre fades in over a few pixels at either size
+                if (std::hypot(x - 163, y - 112) < 8)
+                    continue;
+                double a = area[image.Index(x, y)], v = image.Luma(x, y);
+                error += std::fabs(v - a);
+                total += a;
+                if (a > 0.25 * peak) {
+                    lit++;
+                    dark += v < 0.5 * a;
+                }
+            }
+        EXPECT_GT(lit, 100) << "radius " << radius;
+        // point-sampled rays leave a quarter or more of these dark
+        EXPECT_LT(dark, 0.05 * lit) << "radius " << radius;
+        EXPECT_LT(error, 0.5 * total) << "radius " << radius;
+    }
+}
+
+/* ---- threads ---- */
+
+TEST(RenderThreads, A4kRenderIsTheSameOnAnyNumberOfThreads)
+{
+    // Colour planes only (no depth, no coverage: nothing occludes), cleared
+    // before each render; one thread against uneven and even bands.
+    const int width = 3840, height = 2160;
+    const size_t n = (size_t)width * height;
+    std::vector<float> planes(3 * n);
+    KaGBuffer buffer = {width, height, planes.data(), planes.data() + n, planes.data() + 2 * n,
+                        nullptr, nullptr};
+    struct Case {
+        const char *effect;   // null: the default flare
+        bool fastDrag;
+    };
+    const Case cases[] = {{nullptr, false}, {nullptr, true}, {"cinematic.lnz", false},
+                          {"anamorphic-modern.lnz", false}, {"sunburst.lnz", false}};
+    for (const Case &c : cases) {
+        ka::Flare *flare = EmptyFlare();
+        if (c.effect) {
+            for (const ka::DemoEffect &d : ka::DemoEffects()) {
+                if (d.file == c.effect) {
+                    ASSERT_TRUE(ka::BuildDemoEffect(d, flare));
+                }
+            }
+        } else {
+            ka::DefaultFlare(flare);
+        }
+        flare->fastDrag = c.fastDrag;
+        std::vector<float> one;
+        for (int threads : {1, 3, 8}) {
+            ka::SetRenderThreads(threads);
+            std::fill(planes.begin(), planes.end(), 0.0f);
+            ASSERT_EQ(Ki_LensFlareApplyToGBuffer(&buffer, LightToken(), kLight, 960, 540, nullptr), 0);
+            if (threads == 1)
+                one = planes;
+            else
+                EXPECT_TRUE(one == planes) << (c.effect ? c.effect : "default") << " fast drag "
+                                           << c.fastDrag << " on " << threads << " threads";
+        }
+        ka::SetRenderThreads(0);
+    }
+}
+
+TEST(RenderSimd, VectorLoopsAgreeWithPlainCode)
+{
+    // Every demo effect and the default flare, at the preview size and a
+    // larger odd one (so that spans end between vector widths).
+    const int sizes[][2] = {{327, 225}, {1001, 563}};
+    std::vector<const char *> effects = {nullptr};
+    for (const ka::DemoEffect &d : ka::DemoEffects())
+        effects.push_back(d.file.c_str());
+    int best = ka::SetRenderSimd(-1);
+    for (const auto &size : sizes)
+        for (const char *effect : effects) {
+            ka::Flare *flare = EmptyFlare();
+            for (const ka::DemoEffect &d : ka::DemoEffects()) {
+                if (effect && d.file == effect) {
+                    ASSERT_TRUE(ka::BuildDemoEffect(d, flare));
+                }
+            }
+            if (!effect)
+                ka::DefaultFlare(flare);
+            std::vector<Image> images;
+            for (int level = 0; level <= best; level++) {
+                EXPECT_EQ(ka::SetRenderSimd(level), level);
+                images.emplace_back(size[0], size[1]);
+                Render(&images.back(), size[0] / 4, size[1] / 4);
+            }
+            for (int level = 1; level <= best; level++) {
+                float worst = 0;
+                for (int p = 0; p < 3; p++)
+                    for (size_t k = 0; k < images[0].planes[p].size(); k++)
+                        worst = std::max(worst, std::fabs(images[level].planes[p][k] -
+                                                          images[0].planes[p][k]));
+                EXPECT_LE(worst, 1.0f / 1024) << (effect ? effect : "default") << " level " << level;
+            }
+        }
+    ka::SetRenderSimd(-1);
 }
 
 /* ---- what a render may touch ---- */

@@ -1,7 +1,7 @@
 // Tokens and the host allocator's accounting.
 #include <gtest/gtest.h>
 
-#include "kalvos_core.h"
+#include "host/kalvos_core.h"
 #include "refhost_api.h"
 
 TEST(Tokens, EqualTextsGiveEqualTokensAndNoTokenLooksLikeATerminator)

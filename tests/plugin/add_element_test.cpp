@@ -3,9 +3,9 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
-#include "editor.h"
+#include "editor/editor.h"
 #include "element_fixture.h"
-#include "plugin.h"
+#include "entry/plugin.h"
 #include "ui_driver.h"
 
 namespace {

@@ -11,9 +11,9 @@
 
 #include <gtest/gtest.h>
 
-#include "color.h"
+#include "color/color.h"
 #include "host_session.h"
-#include "resource_ids.h"
+#include "resources/resource_ids.h"
 #include "ui_driver.h"
 
 namespace {

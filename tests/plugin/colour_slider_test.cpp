@@ -10,10 +10,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "colour_slider.h"
+#include "entry/plugin.h"
+#include "gradient/colour_slider.h"
 #include "host_session.h"
-#include "plugin.h"
-#include "resource_ids.h"
+#include "resources/resource_ids.h"
 #include "ui_driver.h"
 
 namespace {

@@ -8,11 +8,11 @@
 
 #include <gtest/gtest.h>
 
-#include "colour_slider.h"
 #include "controls/controls.h"
 #include "entry/plugin.h"
+#include "gradient/colour_slider.h"
 #include "host_app.h"
-#include "resource_ids.h"
+#include "resources/resource_ids.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 // a panel slider reaches the host.
 #include <gtest/gtest.h>
 
-#include "controls.h"
-#include "editor.h"
+#include "controls/controls.h"
+#include "editor/editor.h"
 #include "host_session.h"
-#include "lens_flare_model.h"
+#include "model/lens_flare_model.h"
 #include "refhost_api.h"
-#include "resource_ids.h"
+#include "resources/resource_ids.h"
 #include "ui_driver.h"
 
 namespace {

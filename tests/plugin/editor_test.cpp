@@ -5,12 +5,12 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-#include "controls.h"
-#include "editor.h"
+#include "controls/controls.h"
+#include "editor/editor.h"
 #include "host_session.h"
-#include "lens_flare_model.h"
-#include "preview.h"
-#include "resource_ids.h"
+#include "model/lens_flare_model.h"
+#include "preview/preview.h"
+#include "resources/resource_ids.h"
 #include "ui_driver.h"
 
 namespace {

@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 
 #include "host_session.h"
-#include "lens_flare_model.h"
+#include "model/lens_flare_model.h"
 #include "refhost_api.h"
-#include "resource_ids.h"
+#include "resources/resource_ids.h"
 
 namespace fx {
 

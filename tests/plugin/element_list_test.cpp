@@ -3,9 +3,8 @@
 // values and its call log are the oracle.
 #include <gtest/gtest.h>
 
-#include "editor.h"
+#include "editor/editor.h"
 #include "element_fixture.h"
-#include "plugin.h"
 #include "ui_driver.h"
 
 using fx::HostElements;

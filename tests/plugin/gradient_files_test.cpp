@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "colour_slider.h"
+#include "gradient/colour_slider.h"
 #include "host_session.h"
-#include "library.h"
+#include "library/library.h"
 #include "refhost_api.h"
-#include "resource_ids.h"
+#include "resources/resource_ids.h"
 #include "ui_driver.h"
 
 namespace {

@@ -7,10 +7,9 @@
 
 #include <gtest/gtest.h>
 
-#include "colour_slider.h"
 #include "element_fixture.h"
-#include "lens_flare_model.h"
-#include "plugin.h"
+#include "gradient/colour_slider.h"
+#include "model/lens_flare_model.h"
 #include "ui_driver.h"
 
 namespace {

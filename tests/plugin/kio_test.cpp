@@ -2,9 +2,9 @@
 #include <cstdlib>
 #include <gtest/gtest.h>
 
+#include "host/kalvos_io.h"
 #include "host_session.h"
-#include "kalvos_io.h"
-#include "resource_ids.h"
+#include "resources/resource_ids.h"
 #include "ui_driver.h"
 
 namespace {

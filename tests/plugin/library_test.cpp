@@ -2,12 +2,14 @@
 // a user does (file name field and OK or Cancel), the reference host's
 // files and elements as the oracle.
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "editor.h"
+#include "editor/editor.h"
 #include "element_fixture.h"
-#include "library.h"
+#include "library/library.h"
 #include "refhost_api.h"
 #include "ui_driver.h"
 
@@ -270,4 +272,64 @@ TEST(FileRequestor, ThePreviewPutsTheLightInAQuarterForReflexElementsElseInTheCe
     float w = (float)width, h = (float)height;   /* single precision, y counts upward */
     EXPECT_EQ(placed[0], std::make_pair((int)(w / 2), (int)(h - h / 2)));
     EXPECT_EQ(placed[1], std::make_pair((int)(w / 4), (int)(h - h / 4)));
+}
+
+TEST(FileRequestor, AFileThatDoesNotLoadShowsAnEmptyPreviewWithTheReason)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow"});
+    int32_t status = -1;
+    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), host.Path("good.lnz").c_str(),
+                 &status, 0);
+    ASSERT_EQ(status, 0);
+    std::string alien;
+    {
+        std::ifstream in(host.Path("good.lnz"), std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        alien = text.str();
+    }
+    alien.replace(alien.find("element glow\n"), 13, "element alien\n");
+    std::ofstream(host.Path("alien.lnz"), std::ios::binary) << alien;
+    std::ofstream(host.Path("notes.lnz"), std::ios::binary) << "shopping list\n";
+
+    struct Shown {
+        std::string reason;
+        int16_t rendered;
+        Capture pixels;
+    };
+    std::vector<Shown> shown;
+    ui::Driver driver;
+    driver.When("t", [&](HWND dialog) {
+        HWND hook = GetWindow(dialog, GW_CHILD);
+        while (hook && !GetDlgItem(hook, IDC_LIBRARY_PREVIEW))
+            hook = GetWindow(hook, GW_HWNDNEXT);
+        ASSERT_NE(hook, nullptr);
+        for (const char *file : {"notes.lnz", "good.lnz", "notes.lnz", "good.lnz", "alien.lnz",
+                                 "good.lnz", "gone.lnz"}) {
+            ui::TypeFileName(dialog, file);
+            NMHDR change = {dialog, 0, (UINT)CDN_SELCHANGE};
+            SendMessageA(hook, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&change));
+            HWND item = GetDlgItem(hook, IDC_LIBRARY_PREVIEW);
+            shown.push_back({ui::Text(item), requestorPreview.rendered, ui::Pixels(item)});
+        }
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    char result[FILE_NAME_SIZE] = "";
+    RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", nullptr, result,
+                          GetModuleHandleA(nullptr));
+
+    ASSERT_EQ(shown.size(), 7u);
+    const char *reasons[] = {"Not a lens effect file", "", "Not a lens effect file", "",
+                             "Unknown element type", "", "File not found"};
+    for (size_t i = 0; i < shown.size(); i++) {
+        EXPECT_EQ(shown[i].reason, reasons[i]) << i;
+        EXPECT_EQ(shown[i].rendered, reasons[i][0] ? 0 : 1) << i;
+    }
+    EXPECT_NE(shown[1].pixels.rgb, shown[0].pixels.rgb) << "the flare is drawn";
+    EXPECT_EQ(shown[2].pixels.rgb, shown[0].pixels.rgb) << "no trace of the flare shown before";
+    EXPECT_EQ(shown[3].pixels.rgb, shown[1].pixels.rgb);
+    EXPECT_NE(shown[4].pixels.rgb, shown[1].pixels.rgb);
+    EXPECT_NE(shown[6].pixels.rgb, shown[1].pixels.rgb);
+    EXPECT_NE(shown[6].pixels.rgb, shown[0].pixels.rgb) << "each reason is written in the preview";
 }

@@ -2,7 +2,7 @@
 // so the module handle the plug-in loads templates from is the program's.
 #include <gtest/gtest.h>
 
-#include "plugin.h"
+#include "entry/plugin.h"
 #include "refhost_api.h"
 
 int main(int argc, char **argv)

@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "host_session.h"
-#include "lens_flare_model.h"
+#include "model/lens_flare_model.h"
 #include "refhost_api.h"
 
 namespace {

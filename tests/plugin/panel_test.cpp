@@ -3,14 +3,14 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
-#include "color.h"
-#include "colour_slider.h"
-#include "controls.h"
-#include "editor.h"
+#include "color/color.h"
+#include "controls/controls.h"
+#include "editor/editor.h"
 #include "element_fixture.h"
-#include "panel.h"
-#include "plugin.h"
-#include "preview.h"
+#include "entry/plugin.h"
+#include "gradient/colour_slider.h"
+#include "panel/panel.h"
+#include "preview/preview.h"
 #include "ui_driver.h"
 
 namespace {

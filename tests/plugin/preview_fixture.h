@@ -17,10 +17,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include "plugin.h"
-#include "preview.h"
+#include "entry/plugin.h"
+#include "preview/preview.h"
 #include "refhost_api.h"
-#include "resource_ids.h"
+#include "resources/resource_ids.h"
 #include "ui_driver.h"
 
 namespace preview_test {

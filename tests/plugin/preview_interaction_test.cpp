@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "lens_flare_model.h"
+#include "model/lens_flare_model.h"
 #include "preview_fixture.h"
 
 using namespace preview_test;

@@ -11,8 +11,8 @@
 #include "controls/controls.h"
 #include "entry/plugin.h"
 #include "host_app.h"
+#include "resources/resource_ids.h"
 #include "ui_driver.h"
-#include "resource_ids.h"
 
 namespace {
 

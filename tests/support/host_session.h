@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "entry/plugin.h"
 #include "host_app.h"
-#include "plugin.h"
 
 class HostSession {
 public:

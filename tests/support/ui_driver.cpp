@@ -5,8 +5,8 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
-#include "plugin.h"
-#include "preview.h"
+#include "entry/plugin.h"
+#include "preview/preview.h"
 #include "ui_driver.h"
 
 namespace ui {

@@ -1,12 +1,15 @@
 /*
  * capture.cpp - reading a window's pixels back from its device context and
  * writing them as PNG.  Works under Wine's null display driver, where
- * PrintWindow gives nothing for windows that paint only on WM_PAINT.
+ * PrintWindow gives nothing for windows that paint only on WM_PAINT.  The
+ * PNG is made in memory and saved as the host saves all its files, so a
+ * failed write keeps an older picture of that name.
  */
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #include "stb_image_write.h"
 
 #include "host_app.h"
+#include "refhost_api.h"
 
 COLORREF Capture::Pixel(int x, int y) const
 {
@@ -71,6 +74,12 @@ bool WritePng(const Capture &capture, const char *path)
 {
     if (capture.width <= 0 || capture.height <= 0)
         return false;
-    return stbi_write_png(path, capture.width, capture.height, 3, capture.rgb.data(),
-                          capture.width * 3) != 0;
+    int size = 0;
+    unsigned char *png = stbi_write_png_to_mem(capture.rgb.data(), capture.width * 3, capture.width,
+                                               capture.height, 3, &size);
+    if (!png)
+        return false;
+    bool written = Kh_Save_File(path, png, size) == 0;
+    STBIW_FREE(png);
+    return written;
 }

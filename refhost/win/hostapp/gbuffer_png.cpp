@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "stb_image_write.h"
-
 #include "host_app.h"
 
 bool WriteGBufferPng(const KaGBuffer *buffer, const char *path)
@@ -15,7 +13,11 @@ bool WriteGBufferPng(const KaGBuffer *buffer, const char *path)
         !buffer->green || !buffer->blue)
         return false;
     const int width = buffer->width, height = buffer->height;
-    std::vector<unsigned char> rgb((size_t)width * height * 3);
+    Capture picture;
+    picture.width = width;
+    picture.height = height;
+    std::vector<unsigned char> &rgb = picture.rgb;
+    rgb.resize((size_t)width * height * 3);
     const float *planes[3] = {buffer->red, buffer->green, buffer->blue};
     for (int y = 0; y < height; y++) {
         /* the buffer's first row is the bottom one, a PNG's the top one */
@@ -28,5 +30,5 @@ bool WriteGBufferPng(const KaGBuffer *buffer, const char *path)
                 to[3 * x + c] = (unsigned char)(v * 255.0f + 0.5f);
             }
     }
-    return stbi_write_png(path, width, height, 3, rgb.data(), width * 3) != 0;
+    return WritePng(picture, path);
 }

@@ -10,8 +10,8 @@
 #include <vector>
 #include <windows.h>
 
-#include "host_services.h"
-#include "kalvos_core.h"
+#include "host/host_services.h"
+#include "host/kalvos_core.h"
 
 class DemoHostServices : public HostServices {
 public:

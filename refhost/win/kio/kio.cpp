@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "kalvos_io.h"
+#include "host/kalvos_io.h"
 
 extern "C" KIO_API void Import_IO_Center_Window(HWND parent, HWND window)
 {

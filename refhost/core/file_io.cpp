@@ -1,0 +1,341 @@
+/*
+ * file_io.cpp - reading and safely writing whole files, and the fault
+ * seam tests use to make each step of a save fail.
+ *
+ * A save never opens its target for writing: truncating it first would
+ * destroy the old file on any later failure.  Each step is checked on its
+ * own, because Wine's C runtime has fclose return 0 when its final flush
+ * fails on a full disk; fflush and ferror do see it.
+ */
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#ifdef _WIN32
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "errors.h"
+#include "file_io.h"
+#include "refhost_api.h"
+
+namespace ka {
+
+namespace {
+
+/* Set by Kh_Fail_File_Step: the countdown-th run of step from then on
+ * fails with the errno value error, once. */
+struct FileFault {
+    int step = 0;                 /* KH_FILE_*, 0 for none */
+    int countdown = 0;
+    int error = 0;
+};
+FileFault g_fault;
+
+unsigned g_temporaryNumber = 0;   /* makes each temporary name of this process new */
+
+bool Injected(int step, int *error)
+{
+    if (g_fault.step != step || --g_fault.countdown > 0)
+        return false;
+    *error = g_fault.error;
+    g_fault = FileFault();
+    return true;
+}
+
+std::string Cause(int error)
+{
+    switch (error) {
+    case ENOSPC:
+        return "disk full";
+    case EACCES:
+    case EPERM:
+        return "permission denied";
+#ifdef EROFS
+    case EROFS:
+        return "read-only file system";
+#endif
+#ifdef EDQUOT
+    case EDQUOT:
+        return "disk quota exceeded";
+#endif
+    case ENOENT:
+        return "no such file or folder";
+    case 0:
+        return "cause unknown";
+    }
+    return std::strerror(error);
+}
+
+#ifdef _WIN32
+
+int ErrnoOfLastError()
+{
+    switch (GetLastError()) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ENOSPC;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+        return EACCES;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ENOENT;
+    }
+    return EIO;
+}
+
+int OpenExclusive(const std::string &name, const char *)
+{
+    return _open(name.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+}
+
+int ProcessId()
+{
+    return _getpid();
+}
+
+std::FILE *StreamOf(int fd)
+{
+    return _fdopen(fd, "wb");
+}
+
+void CloseDescriptor(int fd)
+{
+    _close(fd);
+}
+
+bool SyncToDisk(std::FILE *file, int *error)
+{
+    HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    if (handle != INVALID_HANDLE_VALUE && FlushFileBuffers(handle))
+        return true;
+    *error = ErrnoOfLastError();
+    return false;
+}
+
+bool ReplaceTarget(const std::string &temporary, const char *path, int *error)
+{
+    if (MoveFileExA(temporary.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return true;
+    *error = ErrnoOfLastError();
+    return false;
+}
+
+#else
+
+/* The new file takes the permissions of the one it replaces. */
+int OpenExclusive(const std::string &name, const char *target)
+{
+    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+    struct stat old;
+    if (fd >= 0 && stat(target, &old) == 0 && S_ISREG(old.st_mode))
+        fchmod(fd, old.st_mode & 07777);
+    return fd;
+}
+
+int ProcessId()
+{
+    return (int)getpid();
+}
+
+std::FILE *StreamOf(int fd)
+{
+    return fdopen(fd, "wb");
+}
+
+void CloseDescriptor(int fd)
+{
+    close(fd);
+}
+
+bool SyncToDisk(std::FILE *file, int *error)
+{
+    if (fsync(fileno(file)) == 0)
+        return true;
+    *error = errno;
+    return false;
+}
+
+bool ReplaceTarget(const std::string &temporary, const char *path, int *error)
+{
+    if (std::rename(temporary.c_str(), path) == 0)
+        return true;
+    *error = errno;
+    return false;
+}
+
+#endif
+
+/* A new file beside the target, or null with *error set.  A target that
+ * may not be written is refused before anything is made: the rename
+ * would otherwise replace it anyway. */
+std::FILE *CreateTemporary(const char *path, std::string *name, int *error)
+{
+    if (Injected(KH_FILE_CREATE, error))
+        return nullptr;
+#ifndef _WIN32
+    if (access(path, F_OK) == 0 && access(path, W_OK) != 0) {
+        *error = errno;
+        return nullptr;
+    }
+#endif
+    for (int attempt = 0; attempt < 100; attempt++) {
+        *name = std::string(path) + "." + std::to_string(ProcessId()) + "-" +
+                std::to_string(++g_temporaryNumber) + ".tmp";
+        int fd = OpenExclusive(*name, path);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0) {
+            *error = errno;
+            return nullptr;
+        }
+        std::FILE *file = StreamOf(fd);
+        if (file)
+            return file;
+        *error = errno;
+        CloseDescriptor(fd);
+        std::remove(name->c_str());
+        return nullptr;
+    }
+    *error = EEXIST;
+    return nullptr;
+}
+
+bool Wrote(std::FILE *file, const char *bytes, size_t size, int *error)
+{
+    if (Injected(KH_FILE_WRITE, error))
+        return false;
+    errno = 0;
+    if (std::fwrite(bytes, 1, size, file) == size)
+        return true;
+    *error = errno;
+    return false;
+}
+
+bool Flushed(std::FILE *file, int *error)
+{
+    if (Injected(KH_FILE_FLUSH, error))
+        return false;
+    errno = 0;
+    if (std::fflush(file) != 0 || std::ferror(file)) {
+        *error = errno;
+        return false;
+    }
+    return SyncToDisk(file, error);
+}
+
+/* The file is closed whatever the answer. */
+bool Closed(std::FILE *file, int *error)
+{
+    errno = 0;
+    bool closed = std::fclose(file) == 0;
+    int closeError = errno;
+    if (Injected(KH_FILE_CLOSE, error))
+        return false;
+    if (!closed)
+        *error = closeError;
+    return closed;
+}
+
+bool Replaced(const std::string &temporary, const char *path, int *error)
+{
+    return !Injected(KH_FILE_RENAME, error) && ReplaceTarget(temporary, path, error);
+}
+
+} // namespace
+
+FileReadStatus ReadWholeFile(const char *path, size_t limit, std::string *text, std::string *why)
+{
+    std::FILE *file = std::fopen(path, "rb");
+    if (!file) {
+        *why = "cannot open the file: " + Cause(errno);
+        return FILE_CANNOT_OPEN;
+    }
+    text->clear();
+    char buffer[16384];
+    size_t n;
+    while (text->size() <= limit && (n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+        text->append(buffer, n);
+    bool failed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (failed) {
+        *why = "reading failed";
+        return FILE_READ_FAILED;
+    }
+    if (text->size() > limit) {
+        *why = "larger than " + std::to_string(limit) + " bytes";
+        return FILE_TOO_LARGE;
+    }
+    return FILE_READ_OK;
+}
+
+bool WriteWholeFile(const char *path, const void *data, size_t size, std::string *why)
+{
+    int error = 0;
+    std::string temporary;
+    std::FILE *file = CreateTemporary(path, &temporary, &error);
+    if (!file) {
+        *why = "cannot create the file: " + Cause(error);
+        return false;
+    }
+    const char *bytes = static_cast<const char *>(data);
+    const char *failed = nullptr;
+    for (size_t at = 0; !failed && at < size; at += kFileWriteBlock)
+        if (!Wrote(file, bytes + at, std::min(kFileWriteBlock, size - at), &error))
+            failed = "writing failed";
+    if (!failed && !Flushed(file, &error))
+        failed = "flushing failed";
+    int closeError = 0;
+    if (!Closed(file, &closeError) && !failed) {
+        failed = "closing failed";
+        error = closeError;
+    }
+    if (!failed && !Replaced(temporary, path, &error))
+        failed = "cannot replace the file";
+    if (failed) {
+        std::remove(temporary.c_str());
+        *why = std::string(failed) + ": " + Cause(error);
+        return false;
+    }
+    return true;
+}
+
+} // namespace ka
+
+extern "C" void Kh_Fail_File_Step(int step, int nth, int error)
+{
+    ka::g_fault = ka::FileFault();
+    if (step < KH_FILE_CREATE || step > KH_FILE_RENAME || nth < 1)
+        return;
+    ka::g_fault.step = step;
+    ka::g_fault.countdown = nth;
+    ka::g_fault.error = error;
+}
+
+extern "C" int Kh_Save_File(const char *path, const void *data, int64_t size)
+{
+    std::string why;
+    if (!path || (!data && size > 0) || size < 0) {
+        ka::ReportError(4, "ERR_NULL_ADDRESS", "Kh_Save_File()", !path ? "null path" : "no data");
+        return -1;
+    }
+    if (ka::WriteWholeFile(path, data, (size_t)size, &why))
+        return 0;
+    ka::ReportError(4, "ERR_FILE_WRITE", "Kh_Save_File()", std::string(path) + ": " + why);
+    return -1;
+}

@@ -1,0 +1,274 @@
+// Saves that cannot destroy a file: each step of the host's file writing
+// made to fail (any machine) and a real full disk (a small tmpfs that CTest
+// mounts when it runs as root), for .lnz, .grd and .cmp files, over an
+// existing file and under a new name, short texts and long ones.  The
+// oracle is the folder itself: the target's bytes and the file names
+// before and after.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "host_fixture.h"
+
+namespace {
+
+std::vector<std::string> Listing(const std::string &folder)
+{
+    std::vector<std::string> names;
+    if (DIR *dir = opendir(folder.c_str())) {
+        while (dirent *entry = readdir(dir))
+            if (entry->d_name[0] != '.')
+                names.push_back(entry->d_name);
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool Exists(const std::string &path)
+{
+    return access(path.c_str(), F_OK) == 0;
+}
+
+/* A gradient of n stops; 3 stops make a short text, 400 a long one. */
+struct Stops {
+    std::vector<float> offsets, colors;
+    explicit Stops(int n)
+    {
+        for (int i = 0; i < n; i++) {
+            offsets.push_back(n < 2 ? 0.0f : (float)i / (float)(n - 1));
+            colors.insert(colors.end(), {0.25f, (float)(i % 7) / 7.0f, 1.0f});
+        }
+    }
+};
+
+struct SafeSave : LightTest {
+    void SetUp() override
+    {
+        LightTest::SetUp();
+        RemoveAllElements();
+        Kh_Fail_File_Step(0, 0, 0);
+    }
+    void TearDown() override
+    {
+        Kh_Fail_File_Step(0, 0, 0);
+        LightTest::TearDown();
+    }
+
+    /* The light's flare: one bare element (short) or 40 probes (long). */
+    void MakeFlare(bool longText)
+    {
+        RemoveAllElements();
+        for (int i = 0; i < (longText ? 40 : 1); i++)
+            Insert(longText ? "probe" : "bare");
+    }
+
+    /* 0 when written, as "savetofile" or Ki_Save_Gradient_Colormap
+     * answers; the error record is cleared first. */
+    int Save(const std::string &path, bool longText)
+    {
+        Kh_Clear_Errors();
+        std::string ext = path.substr(path.size() - 4);
+        if (ext == ".lnz") {
+            MakeFlare(longText);
+            int32_t status = -1;
+            Ki_LensFlare(light, name.c_str(), T("savetofile"), path.c_str(), &status, 0);
+            return status;
+        }
+        Stops stops(longText ? 400 : 3);
+        return Ki_Save_Gradient_Colormap(path.c_str(), (int32_t)stops.offsets.size(),
+                                         stops.offsets.data(), stops.colors.data(), nullptr,
+                                         T("linear"));
+    }
+};
+
+bool IsLnz(const std::string &path)
+{
+    return path.substr(path.size() - 4) == ".lnz";
+}
+
+int FailedStatus(const std::string &path)
+{
+    return IsLnz(path) ? 4 : -1;
+}
+
+/* The one report of a failed save, as Kh_Get_Error gives it. */
+std::string WriteReport(const std::string &path, const std::string &cause)
+{
+    return IsLnz(path) ? "ERR_LNZ_WRITE|Ki_LensFlare()|" + path + ": " + cause
+                       : "ERR_GRADIENT_WRITE|Ki_Save_Gradient_Colormap()|" + path + ": " + cause;
+}
+
+/* The folder as a save found it, and the checks that it still is. */
+struct Before {
+    std::string folder, target, bytes;
+    bool existed;
+    std::vector<std::string> names;
+
+    Before(const std::string &folderPath, const std::string &file)
+        : folder(folderPath), target(folderPath + "/" + file), existed(Exists(target))
+    {
+        bytes = existed ? ReadFile(target) : "";
+        names = Listing(folder);
+    }
+    void ExpectUnchanged(const std::string &what) const
+    {
+        EXPECT_EQ(Exists(target), existed) << what;
+        EXPECT_EQ(existed ? ReadFile(target) : "", bytes) << what << ": the old file byte for byte";
+        EXPECT_EQ(Listing(folder), names) << what << ": no temporary file left";
+    }
+};
+
+} // namespace
+
+TEST_F(SafeSave, EveryFailingStepLeavesTheTargetAsItWasAndSaysWhy)
+{
+    struct Case {
+        const char *file;
+        bool existing, longText;
+        int step, nth, error;
+        const char *detail;
+    } cases[] = {
+        {"a.lnz", true, false, KH_FILE_CREATE, 1, EACCES, "cannot create the file: permission denied"},
+        {"a.lnz", true, false, KH_FILE_WRITE, 1, ENOSPC, "writing failed: disk full"},
+        {"a.lnz", true, true, KH_FILE_WRITE, 3, ENOSPC, "writing failed: disk full"},
+        {"a.lnz", true, false, KH_FILE_FLUSH, 1, ENOSPC, "flushing failed: disk full"},
+        {"a.lnz", true, true, KH_FILE_CLOSE, 1, ENOSPC, "closing failed: disk full"},
+        {"a.lnz", true, false, KH_FILE_RENAME, 1, EACCES, "cannot replace the file: permission denied"},
+        {"new.lnz", false, false, KH_FILE_FLUSH, 1, ENOSPC, "flushing failed: disk full"},
+        {"new.lnz", false, true, KH_FILE_RENAME, 1, EACCES, "cannot replace the file: permission denied"},
+        {"b.grd", true, false, KH_FILE_CLOSE, 1, ENOSPC, "closing failed: disk full"},
+        {"b.grd", true, true, KH_FILE_WRITE, 2, ENOSPC, "writing failed: disk full"},
+        {"b.grd", true, false, KH_FILE_RENAME, 1, EROFS, "cannot replace the file: read-only file system"},
+        {"c.cmp", true, false, KH_FILE_FLUSH, 1, EDQUOT, "flushing failed: disk quota exceeded"},
+        {"new.cmp", false, false, KH_FILE_WRITE, 1, ENOSPC, "writing failed: disk full"},
+        {"new.grd", false, true, KH_FILE_CREATE, 1, ENOENT, "cannot create the file: no such file or folder"},
+    };
+    int number = 0;
+    for (const Case &c : cases) {
+        std::string folder = TempPath("faults" + std::to_string(++number));
+        mkdir(folder.c_str(), 0755);
+        std::string what = std::string(c.file) + " case " + std::to_string(number);
+        if (c.existing)
+            WriteFile(folder + "/" + c.file, "the user's old file\n");
+        Before before(folder, c.file);
+
+        Kh_Fail_File_Step(c.step, c.nth, c.error);
+        EXPECT_EQ(Save(before.target, c.longText), FailedStatus(c.file)) << what;
+        before.ExpectUnchanged(what);
+        EXPECT_EQ(ErrorReports(), std::vector<std::string>{WriteReport(before.target, c.detail)})
+            << what;
+
+        EXPECT_EQ(Save(before.target, c.longText), 0) << what << ": a fault happens once";
+        EXPECT_NE(ReadFile(before.target), before.bytes) << what;
+        std::vector<std::string> names = before.names;
+        if (!c.existing)
+            names = {c.file};
+        EXPECT_EQ(Listing(folder), names) << what;
+    }
+}
+
+TEST_F(SafeSave, AReplacedFileLoadsBackAndKeepsItsPermissions)
+{
+    std::string lnz = TempPath("kept.lnz"), grd = TempPath("kept.grd");
+    for (const std::string &path : {lnz, grd}) {
+        WriteFile(path, "old\n");
+        chmod(path.c_str(), 0640);
+        ASSERT_EQ(Save(path, true), 0) << path;
+        struct stat info;
+        ASSERT_EQ(stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0640u) << path;
+    }
+    RemoveAllElements();
+    int32_t status = -1;
+    Ki_LensFlare(light, name.c_str(), T("loadfromfile"), lnz.c_str(), &status, 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(Names(), std::vector<std::string>(40, "probe"));
+
+    int32_t count = 0;
+    float *offsets = nullptr, *colors = nullptr;
+    KaToken interpolation = 0;
+    ASSERT_EQ(Ki_Load_Gradient_Colormap(grd.c_str(), &count, &offsets, &colors, nullptr,
+                                        &interpolation), 0);
+    Stops stops(400);
+    EXPECT_EQ(std::vector<float>(offsets, offsets + count), stops.offsets);
+    EXPECT_EQ(std::vector<float>(colors, colors + 3 * count), stops.colors);
+    Ki_Free_Memory(offsets);
+    Ki_Free_Memory(colors);
+}
+
+/* The small tmpfs CTest mounts at $SMALL_DISK (tools/small-disk), filled
+ * up by the test and emptied again when it ends. */
+struct SmallDisk {
+    std::string folder, reason;
+
+    SmallDisk()
+    {
+        const char *dir = std::getenv("SMALL_DISK");
+        struct statvfs disk;
+        if (!dir)
+            reason = "SMALL_DISK is not set: ctest mounts the small disk and names it there";
+        else if (statvfs(dir, &disk) != 0 || (unsigned long long)disk.f_blocks * disk.f_frsize > (1u << 20))
+            reason = std::string(dir) + " is no small file system: mounting one needs root";
+        else
+            folder = dir;
+        for (const std::string &name : Listing(folder))   /* an earlier run's files */
+            std::remove((folder + "/" + name).c_str());
+    }
+    ~SmallDisk()
+    {
+        if (!folder.empty())
+            std::remove(Filler().c_str());
+    }
+    std::string Filler() const { return folder + "/filler"; }
+    /* Writes until the disk refuses a byte more. */
+    void Fill() const
+    {
+        std::FILE *file = std::fopen(Filler().c_str(), "ab");
+        ASSERT_NE(file, nullptr);
+        std::setvbuf(file, nullptr, _IONBF, 0);
+        static const char block[512] = {};
+        while (std::fwrite(block, 1, sizeof block, file) == sizeof block) {
+        }
+        while (std::fwrite(block, 1, 1, file) == 1) {
+        }
+        std::fclose(file);
+    }
+};
+
+TEST_F(SafeSave, FullDiskSavesFailAndKeepTheOldFiles)
+{
+    SmallDisk disk;
+    if (disk.folder.empty())
+        GTEST_SKIP() << disk.reason;
+    struct Case {
+        const char *file;
+        bool existing, longText;
+    } cases[] = {
+        {"old.lnz", true, false}, {"old-long.lnz", true, true}, {"new.lnz", false, false},
+        {"old.grd", true, false}, {"old-long.grd", true, true}, {"new.cmp", false, false},
+    };
+    for (const Case &c : cases) {
+        if (c.existing) {
+            ASSERT_EQ(Save(disk.folder + "/" + c.file, false), 0) << c.file;
+        }
+    }
+    disk.Fill();
+    for (const Case &c : cases) {
+        Before before(disk.folder, c.file);
+        EXPECT_EQ(Save(before.target, c.longText), FailedStatus(c.file)) << c.file;
+        before.ExpectUnchanged(c.file);
+        std::vector<std::string> reports = ErrorReports();
+        ASSERT_EQ(reports.size(), 1u) << c.file;
+        EXPECT_NE(reports[0].find(": disk full"), std::string::npos) << reports[0];
+    }
+    std::remove(disk.Filler().c_str());
+    for (const Case &c : cases)
+        EXPECT_EQ(Save(disk.folder + "/" + c.file, c.longText), 0) << c.file << " with room again";
+}

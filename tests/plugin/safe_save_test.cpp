@@ -1,0 +1,284 @@
+// A Library Save that fails loses nothing: through the real editor and
+// DLL, the host's write made to fail at each step (any machine) and onto a
+// real full disk (a small tmpfs that CTest mounts when it runs as root),
+// where Wine's C runtime hides the failed final flush from fclose.  The
+// folder is the oracle: the old file's bytes and the names beside it.
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <windows.h>
+
+#include "element_fixture.h"
+#include "library/library.h"
+#include "refhost_api.h"
+#include "resources/resource_ids.h"
+#include "ui_driver.h"
+
+namespace {
+
+const char kSaveTitle[] = "Save a Lens Effect File";
+
+std::string ReadBytes(const std::string &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+bool Exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+/* File names in a folder, lower case (Windows names compare so). */
+std::vector<std::string> Listing(const std::string &folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (found.cFileName[0] != '.')
+            names.push_back(ui::Lower(found.cFileName));
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int32_t SaveLight(const HostSession &host, const std::string &path)
+{
+    int32_t status = -1;
+    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), path.c_str(), &status, 0);
+    return status;
+}
+
+/* One Library Save in the open editor onto path, answering "replace"
+ * with yes; arm runs just before the save starts. */
+void QueueLibrarySave(ui::Driver &driver, const std::string &path, std::function<void()> arm)
+{
+    driver.Then([arm](HWND dialog) {
+        arm();
+        ui::PostClick(dialog, IDC_LIBRARY_SAVE);
+    });
+    driver.When(kSaveTitle, [path](HWND dialog) { ui::ChooseFile(dialog, path); });
+}
+
+std::string WriteErrorText(const std::string &path)
+{
+    return "Error writing lens flare effect file '" + path + "'. Disk full?";
+}
+
+/* The folder as the save found it. */
+struct Before {
+    std::string folder, target, bytes;
+    std::vector<std::string> names;
+
+    Before(const std::string &folderPath, const std::string &file)
+        : folder(folderPath), target(folderPath + "\\" + file)
+    {
+        bytes = Exists(target) ? ReadBytes(target) : "";
+        names = Listing(folder);
+    }
+    void ExpectUnchanged(const std::string &what) const
+    {
+        EXPECT_EQ(Exists(target) ? ReadBytes(target) : "", bytes) << what << ": the old file";
+        EXPECT_EQ(Listing(folder), names) << what << ": no backup or temporary file left";
+    }
+};
+
+} // namespace
+
+TEST(SafeSave, AFailedLibrarySaveShowsFileWriteErrorAndRestoresTheBackup)
+{
+    HostSession host;
+    std::string folder = host.Path("fx");   /* the ini file comes and goes beside the session */
+    CreateDirectoryA(folder.c_str(), nullptr);
+    fx::SetFlareTypes(host, {"ring"});
+    ASSERT_EQ(SaveLight(host, folder + "\\kept.lnz"), 0);
+    fx::SetFlareTypes(host, {"glow", "glow"});
+    struct Case {
+        const char *file;
+        int step, error;
+    } cases[] = {
+        {"kept.lnz", KH_FILE_FLUSH, ENOSPC},
+        {"kept.lnz", KH_FILE_RENAME, EACCES},
+        {"new.lnz", KH_FILE_WRITE, ENOSPC},
+        {"new.lnz", KH_FILE_CREATE, EACCES},
+    };
+    std::vector<Before> before;
+    ui::Driver driver;
+    std::vector<int> answers;
+    for (const Case &c : cases) {
+        std::string file = c.file;
+        int step = c.step, error = c.error;
+        QueueLibrarySave(driver, folder + "\\" + file, [&before, folder, file, step, error] {
+            before.emplace_back(folder, file);
+            Kh_Fail_File_Step(step, 1, error);
+        });
+        if (Exists(folder + "\\" + file))
+            answers.push_back(IDYES);
+        answers.push_back(IDOK);
+    }
+    driver.AnswerBoxesWith(answers);
+    driver.Then([](HWND dialog) { fx::CloseWithOk(dialog); });
+    host.OpenEditor();
+    Kh_Fail_File_Step(0, 0, 0);
+
+    std::vector<std::string> errors;
+    for (const ui::MessageBoxSeen &box : driver.Boxes())
+        if (box.caption == "File Write Error")
+            errors.push_back(box.text);
+    std::vector<std::string> expected;
+    for (const Case &c : cases)
+        expected.push_back(WriteErrorText(folder + "\\" + c.file));
+    EXPECT_EQ(errors, expected);
+    ASSERT_EQ(before.size(), std::size(cases));
+    for (const Before &b : before)
+        b.ExpectUnchanged(b.target);
+}
+
+/* The small tmpfs CTest mounts at $SMALL_DISK (tools/small-disk), as a
+ * Windows path; emptied at the start, its filler removed at the end. */
+struct SmallDisk {
+    std::string folder, reason;
+
+    SmallDisk()
+    {
+        const char *dir = std::getenv("SMALL_DISK");
+        if (!dir) {
+            reason = "SMALL_DISK is not set: ctest mounts the small disk and names it there";
+            return;
+        }
+        std::string path = std::string("Z:") + dir;
+        std::replace(path.begin(), path.end(), '/', '\\');
+        ULARGE_INTEGER available, total, free;
+        if (!GetDiskFreeSpaceExA(path.c_str(), &available, &total, &free) ||
+            total.QuadPart > (1u << 20)) {
+            reason = path + " is no small file system: mounting one needs root";
+            return;
+        }
+        folder = path;
+        for (const std::string &name : Listing(folder))   /* an earlier run's files */
+            DeleteFileA((folder + "\\" + name).c_str());
+    }
+    ~SmallDisk()
+    {
+        if (!folder.empty())
+            DeleteFileA(Filler().c_str());
+    }
+    std::string Filler() const { return folder + "\\filler"; }
+    /* Writes until the disk refuses a byte more. */
+    void Fill() const
+    {
+        HANDLE file = CreateFileA(Filler().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        static const char block[512] = {};
+        DWORD written = 0;
+        while (WriteFile(file, block, sizeof block, &written, nullptr) && written == sizeof block) {
+        }
+        while (WriteFile(file, block, 1, &written, nullptr) && written == 1) {
+        }
+        CloseHandle(file);
+    }
+};
+
+TEST(SafeSave, FullDiskLibrarySaveShowsFileWriteErrorAndKeepsTheOldFile)
+{
+    SmallDisk disk;
+    if (disk.folder.empty())
+        GTEST_SKIP() << disk.reason;
+    HostSession host;
+    fx::SetFlareTypes(host, {"ring"});
+    std::string kept = disk.folder + "\\kept.lnz";
+    ASSERT_EQ(SaveLight(host, kept), 0);
+    fx::SetFlareTypes(host, {"glow", "glow"});
+    disk.Fill();
+
+    std::vector<Before> before;
+    ui::Driver driver;
+    driver.AnswerBoxesWith({IDYES, IDOK, IDOK});
+    for (const char *file : {"kept.lnz", "new.lnz"})
+        QueueLibrarySave(driver, disk.folder + "\\" + file,
+                         [&before, &disk, file] { before.emplace_back(disk.folder, file); });
+    driver.Then([](HWND dialog) { fx::CloseWithOk(dialog); });
+    host.OpenEditor();
+
+    ASSERT_EQ(driver.Boxes().size(), 3u);
+    EXPECT_EQ(driver.Boxes()[1].caption, "File Write Error");
+    EXPECT_EQ(driver.Boxes()[1].text, WriteErrorText(kept));
+    EXPECT_EQ(driver.Boxes()[2].text, WriteErrorText(disk.folder + "\\new.lnz"));
+    ASSERT_EQ(before.size(), 2u);
+    for (const Before &b : before)
+        b.ExpectUnchanged(b.target);
+}
+
+TEST(SafeSave, FullDiskGradientSavesFailAndKeepTheOldFiles)
+{
+    SmallDisk disk;
+    if (disk.folder.empty())
+        GTEST_SKIP() << disk.reason;
+    Kh_Set_Error_Echo(0);
+    /* 3 stops make a text far under the C runtime's 4 KiB buffer, 400 one
+     * of several buffers. */
+    auto save = [](const std::string &path, int stops) {
+        std::vector<float> offsets, colors;
+        for (int i = 0; i < stops; i++) {
+            offsets.push_back((float)i / (float)(stops - 1));
+            colors.insert(colors.end(), {1.0f, 0.5f, (float)(i % 5) / 5.0f});
+        }
+        return Ki_Save_Gradient_Colormap(path.c_str(), stops, offsets.data(), colors.data(),
+                                         nullptr, Ki_Inquire_Token("linear"));
+    };
+    struct Case {
+        const char *file;
+        bool existing;
+        int stops;
+    } cases[] = {
+        {"old.grd", true, 3}, {"old-long.grd", true, 400}, {"new.grd", false, 3},
+        {"old.cmp", true, 3}, {"new.cmp", false, 400},
+    };
+    for (const Case &c : cases) {
+        if (c.existing) {
+            ASSERT_EQ(save(disk.folder + "\\" + c.file, 3), 0) << c.file;
+        }
+    }
+    disk.Fill();
+    for (const Case &c : cases) {
+        Before before(disk.folder, c.file);
+        Kh_Clear_Errors();
+        EXPECT_EQ(save(before.target, c.stops), -1) << c.file;
+        before.ExpectUnchanged(c.file);
+        char report[512] = "";
+        Kh_Get_Error(0, report, sizeof report);
+        EXPECT_NE(std::string(report).find(": disk full"), std::string::npos) << report;
+    }
+}
+
+TEST(SafeSave, APictureThatCannotBeWrittenKeepsTheOlderOne)
+{
+    HostSession host;
+    Kh_Set_Error_Echo(0);
+    Capture picture;
+    picture.width = 3;
+    picture.height = 2;
+    picture.rgb.assign(18, 200);
+    std::string png = host.Path("shot.png");
+    ASSERT_TRUE(WritePng(picture, png.c_str()));
+    std::string first = ReadBytes(png);
+    EXPECT_EQ(first.substr(0, 4), "\x89PNG");
+
+    picture.rgb.assign(18, 10);
+    Before before(host.dir, "shot.png");
+    Kh_Fail_File_Step(KH_FILE_CLOSE, 1, ENOSPC);
+    EXPECT_FALSE(WritePng(picture, png.c_str()));
+    before.ExpectUnchanged("a failed close");
+    ASSERT_TRUE(WritePng(picture, png.c_str()));
+    EXPECT_NE(ReadBytes(png), first);
+}
