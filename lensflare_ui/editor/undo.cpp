@@ -681,6 +681,9 @@ void RestoreState(int32_t index, int32_t subject)
     bool write = structural || instance->realtimeUpdates != 0;
     if (write)
         WriteLensFlare(&instance->model, instance->handleType, instance->handleName);
+    else if (from->globals.fastDrag != to->globals.fastDrag)
+        /* The switch reaches the host at once when clicked, so also when undone. */
+        SendFastDragSwitch(instance->handleType, instance->handleName, to->globals.fastDrag);
     int32_t chosen = reinserted;
     if (chosen < 0 && InState(to, subject))
         chosen = subject;

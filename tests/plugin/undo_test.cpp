@@ -237,6 +237,11 @@ TEST(Undo, WithoutRealtimeUpdatesUndoChangesTheModelAndOkCarriesItToTheHost)
         fx::ShowSection(dialog, SECTION_GLOBAL);
         TypeInto(angleSlider, "90");
         TypeInto(stretchSlider, "1.5");
+        ui::Click(dialog, IDC_FASTER_UPDATES);
+        host.ClearLog();
+        Undo(dialog);
+        EXPECT_EQ(host.Log("Ki_LensFlare").size(), 1u) << "the switch goes back as it came";
+        EXPECT_EQ(SavedFlare(host), opening);
         host.ClearLog();
         Undo(dialog);
         EXPECT_EQ(ui::Text(stretchSlider->edit), "1.00");
