@@ -9,7 +9,7 @@ WIN_BUILD  := $(BUILD)/win
 NAT_BUILD  := $(BUILD)/native
 JOBS       ?= $(shell nproc)
 WINE_RUN   := $(CURDIR)/tools/wine-run
-PACKAGES   := cmake make g++ wine64 g++-mingw-w64-x86-64-posix mingw-w64-tools \
+PACKAGES   := cmake make g++ python3 wine64 fonts-wine g++-mingw-w64-x86-64-posix mingw-w64-tools \
               xvfb xauth googletest libbenchmark-dev libstb-dev
 DEMO_DIR   := $(CURDIR)/$(BUILD)/demo
 # Rebuilds reuse earlier compiles where ccache is installed; paths below the
