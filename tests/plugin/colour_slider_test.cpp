@@ -61,16 +61,10 @@ HWND CreateTestWindow()
                          moduleHandle, nullptr);
 }
 
-/* The control's geometry with W = 300, x0 = 15: a marker's centre and the
- * position a control x stands for. */
+/* The control's geometry with W = 300, x0 = 15: a marker's centre. */
 int MarkerX(int position)
 {
     return position * 300 / 99 + 15;
-}
-
-int PositionAt(int x)
-{
-    return (x - 15) * 99 / 300;
 }
 
 uint32_t Packed(int r, int g, int b)
@@ -281,12 +275,12 @@ TEST_F(ColourSliderTest, AClickOnASingleColourBandMakesARampOfThree)
     });
     Click(Button(), x, kBandY);
     EXPECT_EQ(offered, (std::vector<int>{128, 128, 128})) << "grey for a single colour";
-    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, PositionAt(x), 99}));
+    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 49, 99})) << "150 of 300 pixels";
     uint32_t picked = Packed(10, 20, 30);
     EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0xFFFFFF, picked, picked}));
     EXPECT_EQ(SelectedIndex(slider->pivots), 1);
     EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId}));
-    EXPECT_EQ(ui::Pixels(Button()).Pixel(MarkerX(PositionAt(x)), 18), RGB(0, 192, 0));
+    EXPECT_EQ(ui::Pixels(Button()).Pixel(MarkerX(49), 18), RGB(0, 192, 0));
 }
 
 TEST_F(ColourSliderTest, ANewPivotBetweenBlackAndWhiteIsOfferedTheirBlendAndCancelAddsNothing)
@@ -333,7 +327,8 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndAReleaseAwayAsksForA
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(changes.size(), 1u);
     ui::MouseMove(Button(), MarkerX(40), kBandY, true);
-    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, PositionAt(MarkerX(30)), 60, 99}));
+    /* x 105, where the marker of 30 is drawn, stands for 29 (90 of 300 pixels) */
+    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 29, 60, 99}));
     EXPECT_EQ(changes.size(), 1u);
 }
 

@@ -477,7 +477,7 @@ TEST(GradientFiles, AFileOfMoreThanAHundredEntriesKeepsTheFirstHundredAndEndsThe
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1);
     const GradientPivots &pivots = d.slider->pivots;
     ASSERT_EQ(pivots.count, 100);
-    EXPECT_EQ(pivots.positions[98], (int)(offsets[98] * 99.0));
+    EXPECT_EQ(pivots.positions[98], 65);   /* 98 / 149 of 99 */
     EXPECT_EQ(pivots.positions[99], 99);
     EXPECT_EQ(pivots.colours[99], RGB(0, 0, 0)) << "the hundredth entry's own colour";
 }
@@ -529,9 +529,10 @@ TEST(GradientRequestor, PreviewsTheSelectedFileAndReturnsTheHostsMemory)
         EXPECT_EQ(shown->Pixel(w / 2, h - 1), kBlue);
         EXPECT_EQ(shown->Pixel(w - 1, h / 2), kBlue);
     }
-    /* Column x of a black-to-white ramp is grey x / (w + 1). */
-    int grey = (int)((float)(w / 2) / (float)(w + 1) * 255.0f);
-    EXPECT_EQ(ramp.Pixel(w / 2, h / 2), RGB(grey, grey, grey));
+    /* A black-to-white ramp is mid grey half way across. */
+    COLORREF middle = ramp.Pixel(w / 2, h / 2);
+    EXPECT_NEAR(GetRValue(middle), 127, 1);
+    EXPECT_EQ(middle, RGB(GetRValue(middle), GetRValue(middle), GetRValue(middle)));
     EXPECT_EQ(ramp.Pixel(0, h / 2), RGB(0, 0, 0));
     EXPECT_EQ(green.Pixel(0, 0), RGB(0, 255, 0));
     EXPECT_EQ(green.Pixel(w - 1, h - 1), RGB(0, 255, 0));

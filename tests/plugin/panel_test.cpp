@@ -468,13 +468,13 @@ TEST(PanelGradientPivots, PivotsGoBackAsWholeStepsOfTheirResolution)
     PivotsToGradient(&pivots, &count, &backColors, &backOffsets);
     EXPECT_EQ(LiveHostBlocks(), before + 2) << "the old arrays are released";
     ASSERT_EQ(count, 3);
-    for (int i = 0; i < 3; i++) {
-        /* o -> trunc(o x 99) / 99 and c -> trunc(c x 255) / 255 */
-        EXPECT_FLOAT_EQ(backOffsets[i], (float)((int)(offsets[i] * 99.0) / 99.0)) << i;
-        for (int k = 0; k < 3; k++)
-            EXPECT_FLOAT_EQ(backColors[3 * i + k], (float)((int)(colors[3 * i + k] * 255.0) / 255.0))
-                << i << " " << k;
-    }
+    /* 0.3 is position 29 of 99; 0.5 is byte 127 of 255, 0.2 byte 51 */
+    const float wantOffsets[] = {0.0f, 29 / 99.0f, 1.0f};
+    const float wantColors[] = {127 / 255.0f, 1.0f, 0.0f, 0.2f, 0.2f, 0.2f, 1.0f, 1.0f, 1.0f};
+    for (int i = 0; i < 3; i++)
+        EXPECT_FLOAT_EQ(backOffsets[i], wantOffsets[i]) << i;
+    for (int i = 0; i < 9; i++)
+        EXPECT_FLOAT_EQ(backColors[i], wantColors[i]) << i;
     EXPECT_EQ(backOffsets[0], 0.0f);
     EXPECT_EQ(backOffsets[2], 1.0f);
     Ki_Free_Memory(backColors);

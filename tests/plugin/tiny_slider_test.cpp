@@ -165,10 +165,6 @@ TEST_F(TinySliderTest, FreshSliderShowsZeroAndTheSampleCaption)
     ASSERT_NE(rec.label, nullptr);
     EXPECT_STREQ(rec.label, "This is sample text:");
     EXPECT_EQ(rec.thumbX, 6);
-    EXPECT_EQ(rec.mode, (uint32_t)SLIDER_MODE_FLOAT);
-    EXPECT_EQ(rec.floatMax, 100.0f);
-    EXPECT_EQ(rec.width, 296);
-    EXPECT_EQ(rec.height, 30);
     EXPECT_EQ(GetDlgCtrlID(rec.window), kSliderId);
     EXPECT_EQ(GetDlgCtrlID(rec.edit), TINYSLIDER_EDIT_ID);
     EXPECT_EQ(GetParent(rec.edit), rec.window);
@@ -210,7 +206,7 @@ TEST_F(TinySliderTest, TypedNumbersReachTheTargetWithinTheAbsoluteRangeOnly)
     Type("0.5");
     EXPECT_EQ(EditText(), "0.5");
     EXPECT_EQ(target, 0.5f);
-    EXPECT_EQ(rec.thumbX, (int)(0.5f * 283 + 6.0f));
+    EXPECT_EQ(rec.thumbX, 147);            /* trunc(0.5 x 283 + 6) */
     EXPECT_TRUE(tracks.empty());           /* typing is no drag */
 }
 
@@ -284,7 +280,7 @@ TEST_F(TinySliderTest, IntegerSliderDropsFractionsAndBindsBothTargets)
     Configure(SLIDER_MODE_INTEGER, 0.0f, 10.0f, 0.0f, 100.0f, 0, 0, 4.0f);
     rec.intTarget = &intTarget;
     EXPECT_EQ(EditText(), "4");
-    EXPECT_EQ(rec.thumbX, (int)(0.4f * 283 + 6.0f));
+    EXPECT_EQ(rec.thumbX, 119);            /* trunc(0.4 x 283 + 6) */
 
     SetTinySliderValue(&rec, 57.9f, 1, 1);
     EXPECT_EQ(rec.intValue, 10);
@@ -478,48 +474,49 @@ TEST_F(TinySliderTest, AClickAwayFromTheThumbMovesItOnRelease)
     EXPECT_EQ(rec.thumbX, 6);                   /* not yet */
     EXPECT_EQ(Phases(), PhaseList{"start"});
     Release(147);
-    const float expected = (147 - 6) / 283.0f * 100.0f;
-    EXPECT_FLOAT_EQ(rec.floatValue, expected);
-    EXPECT_FLOAT_EQ(target, expected);
+    /* 141 of the track's 283 pixels of 0..100 */
+    EXPECT_NEAR(rec.floatValue, 49.8233f, 1e-4f);
+    EXPECT_EQ(target, rec.floatValue);
     EXPECT_NEAR(rec.thumbX, 147, 1);
-    char text[32];
-    snprintf(text, sizeof text, "%.3f", (double)expected);
-    EXPECT_EQ(EditText(), text);
+    EXPECT_EQ(EditText(), "49.823");
     EXPECT_EQ(changes, std::vector<int16_t>{kSliderId});
     EXPECT_EQ(Phases(), (PhaseList{"start", "end"}));
-    EXPECT_FLOAT_EQ(tracks.back().value, expected);
+    EXPECT_EQ(tracks.back().value, rec.floatValue);
 }
 
-TEST_F(TinySliderTest, PressAndReleaseOnTheThumbChangesNothing)
+TEST_F(TinySliderTest, GesturesThatEndOnTheStartingValueCommitNothing)
 {
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
-    Press(rec.thumbX);
-    Release(rec.thumbX);
-    EXPECT_TRUE(changes.empty());
-    EXPECT_EQ(Phases(), (PhaseList{"start", "end"}));
-    EXPECT_EQ(rec.floatValue, 0.5f);
-    EXPECT_EQ(tracks.back().value, 0.5f);
-}
-
-TEST_F(TinySliderTest, ADragThatReturnsToItsStartCommitsNothing)
-{
-    Configure(SLIDER_MODE_INTEGER, 0.0f, 10.0f, 0.0f, 10.0f, 0, 0, 5.0f);
-    Press(rec.thumbX);
-    Move(250);
-    EXPECT_EQ(rec.intValue, 8);
-    Move(150);
-    Release(150);
-    EXPECT_EQ(rec.intValue, 5);
-    EXPECT_TRUE(changes.empty());
-
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
-    Press(6);
-    Move(200);
-    Move(-20);
-    Release(-20);
-    EXPECT_EQ(rec.floatValue, 0.0f);
-    EXPECT_TRUE(changes.empty());
-    EXPECT_EQ(Phases().back(), "end");
+    struct Case {
+        const char *what;
+        uint32_t mode;
+        float max, value;
+        std::vector<int> moves;   /* pressed on the thumb, released at the last move */
+        float midway;             /* the value after the first move */
+    } cases[] = {
+        {"press and release on the thumb", SLIDER_MODE_FLOAT, 1, 0.5f, {}, 0},
+        {"out to 8 of 10 and back", SLIDER_MODE_INTEGER, 10, 5, {250, 150}, 8},
+        {"out and past the left end", SLIDER_MODE_FLOAT, 1, 0, {200, -20}, 0.6855f},   /* 194 of 283 */
+    };
+    for (const Case &c : cases) {
+        changes.clear();
+        tracks.clear();
+        bool integer = c.mode == SLIDER_MODE_INTEGER;
+        Configure(c.mode, 0, c.max, 0, c.max, integer ? 0 : 2, 0, c.value);
+        int x = rec.thumbX;
+        Press(x);
+        for (int m : c.moves)
+            Move(x = m);
+        Release(x);
+        EXPECT_EQ(integer ? (float)rec.intValue : rec.floatValue, c.value) << c.what;
+        EXPECT_TRUE(changes.empty()) << c.what;
+        ASSERT_EQ(tracks.size(), c.moves.size() + 2) << c.what;
+        EXPECT_EQ(Phases().front(), "start") << c.what;
+        EXPECT_EQ(Phases().back(), "end") << c.what;
+        EXPECT_EQ(tracks.back().value, c.value) << c.what;
+        if (!c.moves.empty()) {
+            EXPECT_NEAR(tracks[1].value, c.midway, 1e-4f) << c.what;
+        }
+    }
 }
 
 TEST_F(TinySliderTest, StrayMouseMessagesDoNothing)
