@@ -10,8 +10,10 @@
 #include <functional>
 #include <string>
 
-#include "host_session.h"
 #include "entry/plugin.h"
+#include "gradient/colour_slider.h"
+#include "host_session.h"
+#include "model/lens_flare_model.h"
 #include "refhost_api.h"
 #include "resources/resource_ids.h"
 #include "ui_driver.h"
@@ -45,6 +47,16 @@ void Close(HWND dialog, int id)
 }
 
 void ShowSection(HWND dialog, int section) { SendMessageA(dialog, WM_TABSTRIP_CLICKED, section, 0); }
+
+/* The selected element's first gradient control, or null. */
+HWND FirstGradient(const HostSession &host)
+{
+    FlareElement *element = host.instance->currentElement;
+    for (ElementParameter *p = element ? element->firstParameter : nullptr; p; p = p->next)
+        if (p->gradientControl)
+            return p->gradientControl->control;
+    return nullptr;
+}
 
 void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)
 {
@@ -85,6 +97,18 @@ void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)
     driver.When("Interactive Color Selector", [](HWND selector) { Close(selector, IDCANCEL); });
     driver.When("Lens Flare Editor", [&host](HWND editor) {
         ShowSection(editor, SECTION_ELEMENT);
+        if (HWND gradient = FirstGradient(host)) {
+            PostMessageA(gradient, WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
+        } else {
+            std::fprintf(stderr, "guide_pictures: the first element has no gradient\n");
+            failed++;
+        }
+    });
+    driver.When("Gradient Edit", [](HWND large) {
+        Save(large, "large-gradient.png");
+        Close(large, IDCANCEL);
+    });
+    driver.When("Lens Flare Editor", [&host](HWND editor) {
         host.services.showHelpWindow = true;
         ui::Click(editor, IDC_HELP_BUTTON);
         if (HWND help = host.services.helpWindow) {
