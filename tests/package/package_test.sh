@@ -34,7 +34,8 @@ imports=$(x86_64-w64-mingw32-objdump -p "$root/lensflare_ui.dll" | sed -n 's/.*D
 [ "$imports" = "comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll vc64_ka.dll vc64_kio.dll " ] ||
     fail "the plug-in imports $imports"
 
-picture=$(winepath -w "$work/editor.png")
+# Wine maps the Unix root to drive Z:.
+picture=$(printf 'Z:%s' "$work/editor.png" | tr / '\\')
 output=$(cd "$root" && WINE_DISPLAY_DRIVER=null "$tools/wine-run" flarehost.exe \
     --screenshot "$picture" 2>&1) || fail "flarehost failed: $output"
 printf '%s\n' "$output"
