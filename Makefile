@@ -2,6 +2,8 @@
 #   make demo   build, then open the editor in the demo host (a screenshot
 #               to build/demo/editor.png when there is no display)
 #   make test   build everything and run every test
+#   make package  the release archive, build/win/package/lensflare_ui-*.zip
+#   make docs   the user guide's pictures, docs/images/guide/, from the real DLL
 # Both install the Debian packages they need when missing (as root).
 
 BUILD      ?= build
@@ -9,7 +11,7 @@ WIN_BUILD  := $(BUILD)/win
 NAT_BUILD  := $(BUILD)/native
 JOBS       ?= $(shell nproc)
 WINE_RUN   := $(CURDIR)/tools/wine-run
-PACKAGES   := cmake make g++ wine64 g++-mingw-w64-x86-64-posix mingw-w64-tools \
+PACKAGES   := cmake make g++ python3 wine64 fonts-wine g++-mingw-w64-x86-64-posix mingw-w64-tools \
               xvfb xauth googletest libbenchmark-dev libstb-dev
 DEMO_DIR   := $(CURDIR)/$(BUILD)/demo
 # Rebuilds reuse earlier compiles where ccache is installed; paths below the
@@ -20,7 +22,7 @@ LAUNCHER   := -DCMAKE_CXX_COMPILER_LAUNCHER=$(CCACHE) -DCMAKE_C_COMPILER_LAUNCHE
 export CCACHE_BASEDIR ?= $(CURDIR)
 endif
 
-.PHONY: all deps build build-win build-native test demo bench stop-wine clean
+.PHONY: all deps build build-win build-native test demo package docs bench stop-wine clean
 
 all: build
 
@@ -62,6 +64,13 @@ demo: build-win
 	        --screenshot '$(WIN_DEMO_DIR)\editor.png' && \
 	    echo "demo: no display, so the editor was saved to $(DEMO_DIR)/editor.png"; \
 	fi
+
+package: build-win
+	@cd $(WIN_BUILD) && cpack --config CPackConfig.cmake >/dev/null && \
+	    echo "package: $$(ls $(CURDIR)/$(WIN_BUILD)/package/*.zip)"
+
+docs: build-win
+	@tools/make-guide-pictures $(WIN_BUILD) docs/images/guide
 
 bench: build-native
 	@for b in $(NAT_BUILD)/bin/*_bench; do [ -x "$$b" ] && "$$b"; done; true

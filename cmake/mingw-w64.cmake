@@ -9,5 +9,6 @@ set(CMAKE_FIND_ROOT_PATH /usr/${TOOL_PREFIX})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-# Tests run through Wine; tools/wine-run sets the prefix and quiets Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)
+# Tests run through Wine, headless even where a display is set;
+# tools/wine-run sets the prefix and quiets Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR env WINE_DISPLAY_DRIVER=null ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)

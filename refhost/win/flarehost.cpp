@@ -8,6 +8,7 @@
  *             [--screenshot FILE.png] [--dump-flare] [--data DIR]
  *             [--plugin DLL]
  *   flarehost --render FILE.png [--size WxH] [--at X,Y] [--effect FILE.lnz] ...
+ *   flarehost --help
  *
  * --render draws the light's flare into a G-buffer of the given size
  * (default 640x480) with the light at X,Y (pixels, y up from the bottom
@@ -32,27 +33,43 @@ struct Options {
     std::string dataDir;
     std::string plugin = "lensflare_ui.dll";
     bool dumpFlare = false;
+    bool help = false;
     std::string render;            /* --render: PNG to write instead of editing */
     int width = 640, height = 480; /* --size */
     bool atGiven = false;          /* --at */
     int atX = 0, atY = 0;
 };
 
-void Usage()
-{
-    std::fprintf(stderr,
-                 "usage: flarehost [--light NAME] [--effect FILE.lnz] [--log-calls FILE]\n"
-                 "                 [--screenshot FILE.png] [--dump-flare] [--data DIR]\n"
-                 "                 [--plugin DLL]\n"
-                 "       flarehost --render FILE.png [--size WxH] [--at X,Y] [--effect FILE.lnz]\n");
-}
+const char kUsage[] =
+    "flarehost " FLAREHOST_VERSION ", the demo host of lensflare_ui\n"
+    "usage: flarehost [--light NAME] [--effect FILE.lnz] [--log-calls FILE]\n"
+    "                 [--screenshot FILE.png] [--dump-flare] [--data DIR]\n"
+    "                 [--plugin DLL]\n"
+    "       flarehost --render FILE.png [--size WxH] [--at X,Y] [--effect FILE.lnz]\n"
+    "       flarehost --help\n"
+    "\n"
+    "  --light NAME           the light whose flare is edited (default Light01)\n"
+    "  --effect FILE.lnz      load a library file into the light's flare first\n"
+    "  --log-calls FILE       write the host's call log\n"
+    "  --screenshot FILE.png  save a picture of the editor once it is up, then close it with OK\n"
+    "  --dump-flare           print the flare after the editor closes\n"
+    "  --data DIR             the working directory (default: demo beside the program)\n"
+    "  --plugin DLL           the plug-in to load (default lensflare_ui.dll)\n"
+    "  --render FILE.png      render the flare without the editor\n"
+    "  --size WxH             the size of --render (default 640x480)\n"
+    "  --at X,Y               the light in --render, in pixels, y up from the bottom\n"
+    "                         (default a quarter of the width and of the height)\n"
+    "  --help                 print this and exit\n";
 
+/* Unknown or malformed options stop the program with status 2. */
 bool ParseOptions(int argc, char **argv, Options *o)
 {
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
-        if (arg == "--dump-flare")
+        if (arg == "--help" || arg == "-h")
+            o->help = true;
+        else if (arg == "--dump-flare")
             o->dumpFlare = true;
         else if (arg == "--light" && hasValue)
             o->light = argv[++i];
@@ -219,8 +236,12 @@ int main(int argc, char **argv)
 {
     Options options;
     if (!ParseOptions(argc, argv, &options)) {
-        Usage();
+        std::fputs(kUsage, stderr);
         return 2;
+    }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
     }
     std::string data = DataFolder(options);
     CreateDirectoryA(data.c_str(), nullptr);

@@ -27,7 +27,10 @@ const char kColumnsType[] =
     "param floatslider c0\nparam floatslider c1\nparam floatslider c2\nparam floatslider c3\n"
     "param floatslider c4\nparam floatslider c5\nparam floatslider c6\nparam floatslider c7\n"
     "param floatslider c8\nparam floatslider c9\nparam floatslider c10\nparam floatslider c11\n"
+    "param floatslider c12\nparam floatslider c13\n"
     "end\n";
+/* Enough rows to overrun both columns whatever the dialog font's height. */
+const int kColumnsSliders = 14;
 
 const char kInfiniteType[] =
     "type t_infinite\nparam floatslider wide\n"
@@ -125,7 +128,7 @@ TEST(Panel, SliderRowsFillTheFirstColumnThenTheSecond)
         RECT area = AreaRect(dialog);
         int half = (area.right - area.left) / 2, rest = (area.right - area.left) - half;
         int column = 0, row = 0, firstColumnRows = 0;
-        for (int i = 0; i < 12; i++) {
+        for (int i = 0; i < kColumnsSliders; i++) {
             HWND slider = GetDlgItem(dialog, IDC_PANEL_FIRST + i);
             ASSERT_NE(slider, nullptr) << i;
             RECT r = fx::RectInDialog(dialog, slider);
@@ -140,7 +143,7 @@ TEST(Panel, SliderRowsFillTheFirstColumnThenTheSecond)
             EXPECT_EQ(r.bottom - r.top, 30) << i;
             row++;
         }
-        ASSERT_EQ(column, 1) << "12 sliders need the second column";
+        ASSERT_EQ(column, 1) << "the sliders need the second column";
         /* The last row of the first column fits; one more would reach bottom - 7. */
         int lastTop = area.top + 10 + 31 * (firstColumnRows - 1);
         EXPECT_LT(lastTop + 30, area.bottom - 7);

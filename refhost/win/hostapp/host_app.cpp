@@ -1,6 +1,7 @@
 /*
  * host_app.cpp - loading the plug-in and speaking its entry protocol as a
- * rendering host does, and the services object such a host hands over.
+ * rendering host does, and the services object such a host hands over
+ * (its help is in help_window.cpp).
  */
 #include <cstdio>
 #include <cstring>
@@ -19,47 +20,6 @@ const char *DemoHostServices::GetHostName() { return "flarehost"; }
 HWND DemoHostServices::GetMainWindow() { return mainWindow; }
 const char *DemoHostServices::GetWorkingDirectory() { return workingDirectory.c_str(); }
 const char *DemoHostServices::GetIniFileName() { return iniFile.c_str(); }
-
-namespace {
-
-struct HelpTopic {
-    const char *topic;
-    const char *text;
-};
-
-const HelpTopic kHelpTopics[] = {
-    {"lens flare effects",
-     "Lens Flare Editor\n\n"
-     "The preview shows the flare of the light. Drag with the left mouse button to move "
-     "the light; release the right button to copy a small picture to the clipboard.\n\n"
-     "Element List: select an element to edit its parameters on the \"Element Parameters\" "
-     "tab. Add, Remove, Move Up and Move Down change the list; Element Enabled switches the "
-     "selected element on or off.\n\n"
-     "Global Parameters and Global Fading Parameters hold the settings of the whole flare.\n\n"
-     "Realtime Updates renders every change at once; with it off, press Redraw Now. "
-     "Faster Updates makes dragging cheaper.\n\n"
-     "Library Save and Library Load keep whole effects in .lnz files in the lensfx folder."},
-};
-
-} // namespace
-
-void DemoHostServices::ShowHelp(HWND window, const char *topic)
-{
-    helpTopics.push_back(topic ? topic : "");
-    if (!showHelpWindow)
-        return;
-    const char *text = nullptr;
-    for (const HelpTopic &known : kHelpTopics)
-        if (topic && std::strcmp(known.topic, topic) == 0)
-            text = known.text;
-    char fallback[400];
-    if (!text) {
-        std::snprintf(fallback, sizeof fallback, "No help is installed for \"%s\".",
-                      topic ? topic : "");
-        text = fallback;
-    }
-    MessageBoxA(window, text, "flarehost Help", MB_OK | MB_ICONINFORMATION);
-}
 
 bool LoadPlugin(const char *path, LoadedPlugin *plugin, std::string *error)
 {

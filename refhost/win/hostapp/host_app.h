@@ -26,8 +26,16 @@ public:
     std::string workingDirectory;
     std::string iniFile;                  /* <working dir>\flarehost.ini */
     std::vector<std::string> helpTopics;  /* every topic asked for, in order */
-    bool showHelpWindow = true;           /* tests turn the box off */
+    bool showHelpWindow = true;           /* tests turn the help window off */
+    std::string guideFile;                /* empty: DefaultGuideFile() */
+    HWND helpWindow = nullptr;            /* the open help window, owned by the asking window */
 };
+
+/* docs\user-guide.md beside the program, where the package puts it. */
+std::string DefaultGuideFile();
+/* The line (from 0) of the guide's heading that answers a help topic, or -1
+ * for a topic the host does not know or a guide without that heading. */
+int FindHelpSection(const std::string &guide, const char *topic);
 
 typedef void (*PluginEntryFn)(const char **keywords, void **values, int32_t *status, void *instance);
 typedef int32_t (*PluginCommandFn)(void *instance, HWND parent, const char **keywords, void **values);

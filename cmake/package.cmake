@@ -1,0 +1,35 @@
+# The release archive (make package): the plug-in, the reference host's two
+# DLLs and demo host, the demo data the host writes on its first run, the
+# user guide with its pictures, the host documentation and the licence.
+install(FILES $<TARGET_FILE:lensflare_ui> $<TARGET_FILE:vc64_ka> $<TARGET_FILE:vc64_kio>
+        DESTINATION .)
+install(PROGRAMS $<TARGET_FILE:flarehost> DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/user-guide.md ${PROJECT_SOURCE_DIR}/docs/host.md ${PROJECT_SOURCE_DIR}/docs/renderer.md
+        DESTINATION docs)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images DESTINATION docs)
+install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+# The demo effects and gradients are the host's own; the host writes them
+# when its data folder has none, so the installed host writes them once.
+install(CODE "
+  set(demo \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/demo\")
+  file(REMOVE_RECURSE \"\${demo}\")
+  file(MAKE_DIRECTORY \"\${demo}\")
+  execute_process(COMMAND env WINE_DISPLAY_DRIVER=null ${PROJECT_SOURCE_DIR}/tools/wine-run
+                          $<TARGET_FILE:flarehost> --data \"Z:\${demo}\"
+                          --render \"Z:\${demo}/first-render.png\" --size 16x16
+                  OUTPUT_QUIET RESULT_VARIABLE status)
+  file(REMOVE \"\${demo}/first-render.png\")
+  if(NOT status EQUAL 0 OR NOT EXISTS \"\${demo}/lensfx\" OR NOT EXISTS \"\${demo}/colormap\")
+    message(FATAL_ERROR \"the demo host did not write its demo data (status \${status})\")
+  endif()
+")
+
+set(CPACK_GENERATOR ZIP)
+set(CPACK_PACKAGE_NAME lensflare_ui)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_SYSTEM_NAME win64)
+set(CPACK_PACKAGE_VENDOR "the lensflare_ui developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Lens flare editor plug-in with a reference host")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+include(CPack)

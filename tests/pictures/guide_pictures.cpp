@@ -1,0 +1,149 @@
+// The user guide's pictures: the real editor, its sections and dialogs and
+// the demo host's help window, driven as a user drives them and captured
+// with their frames.  Run through tools/make-guide-pictures, which names
+// the folder they go to.
+//
+//     guide_pictures FOLDER [editor-only]
+//
+// editor-only: just the editor with its Global Parameters.
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "entry/plugin.h"
+#include "gradient/colour_slider.h"
+#include "host_session.h"
+#include "model/lens_flare_model.h"
+#include "refhost_api.h"
+#include "resources/resource_ids.h"
+#include "ui_driver.h"
+
+namespace {
+
+std::string folder;
+int written = 0;
+int failed = 0;
+
+void Save(HWND window, const char *name)
+{
+    RedrawWindow(window, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Capture picture;
+    std::string path = folder + "\\" + name;
+    if (CaptureWindow(window, false, &picture) && WritePng(picture, path.c_str())) {
+        std::printf("guide_pictures: %s\n", name);
+        written++;
+    } else {
+        std::fprintf(stderr, "guide_pictures: could not write %s\n", path.c_str());
+        failed++;
+    }
+}
+
+void Close(HWND dialog, int id)
+{
+    HWND button = GetDlgItem(dialog, id);
+    SetFocus(button);
+    PostMessageA(dialog, WM_COMMAND, id, (LPARAM)button);
+}
+
+void ShowSection(HWND dialog, int section) { SendMessageA(dialog, WM_TABSTRIP_CLICKED, section, 0); }
+
+/* The selected element's first gradient control, or null. */
+HWND FirstGradient(const HostSession &host)
+{
+    FlareElement *element = host.instance->currentElement;
+    for (ElementParameter *p = element ? element->firstParameter : nullptr; p; p = p->next)
+        if (p->gradientControl)
+            return p->gradientControl->control;
+    return nullptr;
+}
+
+void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)
+{
+    driver.Then([&, editorOnly](HWND editor) {
+        if (editorOnly) {
+            ShowSection(editor, SECTION_GLOBAL);
+            Save(editor, "global-parameters.png");
+            Close(editor, IDOK);
+            return;
+        }
+        Save(editor, "editor.png");
+        ShowSection(editor, SECTION_GLOBAL);
+        Save(editor, "global-parameters.png");
+        ShowSection(editor, SECTION_GLOBAL_FADING);
+        Save(editor, "global-fading-parameters.png");
+        ShowSection(editor, SECTION_ELEMENT);
+        ui::PostClick(editor, IDC_ADD_ELEMENT);
+    });
+    if (editorOnly)
+        return;
+    driver.When("Select Element", [](HWND add) {
+        SendDlgItemMessageA(add, IDC_ELEMENT_TYPES, LB_SETCURSEL, 0, 0);
+        Save(add, "add-element.png");
+        Close(add, IDCANCEL);
+    });
+    driver.When("Lens Flare Editor", [](HWND editor) {
+        ShowSection(editor, SECTION_GLOBAL);
+        ui::PostClick(editor, IDC_BASE_COLOR);
+    });
+    driver.When("Interactive Color Selector", [](HWND selector) {
+        Save(selector, "color-selector.png");
+        ui::PostClick(selector, IDC_COLOR_NAMES);
+    });
+    driver.When("Named Color Selector", [](HWND named) {
+        Save(named, "named-colors.png");
+        Close(named, IDCANCEL);
+    });
+    driver.When("Interactive Color Selector", [](HWND selector) { Close(selector, IDCANCEL); });
+    driver.When("Lens Flare Editor", [&host](HWND editor) {
+        ShowSection(editor, SECTION_ELEMENT);
+        if (HWND gradient = FirstGradient(host)) {
+            PostMessageA(gradient, WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
+        } else {
+            std::fprintf(stderr, "guide_pictures: the first element has no gradient\n");
+            failed++;
+        }
+    });
+    driver.When("Gradient Edit", [](HWND large) {
+        Save(large, "large-gradient.png");
+        Close(large, IDCANCEL);
+    });
+    driver.When("Lens Flare Editor", [&host](HWND editor) {
+        host.services.showHelpWindow = true;
+        ui::Click(editor, IDC_HELP_BUTTON);
+        if (HWND help = host.services.helpWindow) {
+            Save(help, "help-window.png");
+            DestroyWindow(help);
+        } else {
+            std::fprintf(stderr, "guide_pictures: no help window\n");
+            failed++;
+        }
+        Close(editor, IDOK);
+    });
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: guide_pictures FOLDER [editor-only]\n");
+        return 2;
+    }
+    folder = argv[1];
+    bool editorOnly = argc > 2 && std::string(argv[2]) == "editor-only";
+    moduleHandle = GetModuleHandleA(nullptr);
+    Kh_Set_Error_Echo(0);
+    {
+        HostSession host;
+        ui::Driver driver;
+        EditorPictures(host, driver, editorOnly);
+        host.OpenEditor();
+        if (driver.PendingSteps() != 0) {
+            std::fprintf(stderr, "guide_pictures: %d steps never ran\n", driver.PendingSteps());
+            failed++;
+        }
+    }
+    std::printf("guide_pictures: %d pictures written, %d failed\n", written, failed);
+    return failed == 0 && written > 0 ? 0 : 1;
+}

@@ -1,0 +1,119 @@
+// The demo host's help: the editor's Help button opens the user guide in a
+// window of the host at the section for the editor's topic.
+#include <cstdio>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "element_fixture.h"
+#include "host_session.h"
+#include "resources/resource_ids.h"
+#include "ui_driver.h"
+
+namespace {
+
+const char kTopic[] = "lens flare effects";
+
+std::string EditText(HWND help) { return ui::Text(GetDlgItem(help, 1)); }
+
+/* A guide whose editor heading stands on line 40 of 120. */
+std::string WriteGuide(const HostSession &host)
+{
+    std::string text = "# A guide\n![Shot of it](images/shot.png)\n";
+    for (int line = 2; line < 40; line++)
+        text += "line " + std::to_string(line) + "\n";
+    text += "## The Lens Flare Editor\n";
+    for (int line = 41; line < 120; line++)
+        text += "more " + std::to_string(line) + "\n";
+    std::string path = host.Path("guide.md");
+    FILE *file = std::fopen(path.c_str(), "wb");
+    std::fputs(text.c_str(), file);
+    std::fclose(file);
+    return path;
+}
+
+TEST(HelpWindow, HelpButtonOpensTheGuideAtTheEditorsSection)
+{
+    HostSession host;
+    host.services.guideFile = WriteGuide(host);
+    host.services.showHelpWindow = true;
+    HWND shown = nullptr;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ui::Click(dialog, IDC_HELP_BUTTON);
+        shown = host.services.helpWindow;
+        ASSERT_TRUE(IsWindow(shown));
+        EXPECT_TRUE(IsWindowVisible(shown));
+        EXPECT_EQ(GetWindow(shown, GW_OWNER), dialog);
+        EXPECT_EQ(ui::Text(shown), "flarehost Help");
+        std::string text = EditText(shown);
+        EXPECT_EQ(text.rfind("# A guide\r\n[picture: Shot of it]\r\nline 2\r\n", 0), 0u);
+        EXPECT_NE(text.find("\r\n## The Lens Flare Editor\r\nmore 41\r\n"), std::string::npos);
+        HWND edit = GetDlgItem(shown, 1);
+        EXPECT_EQ(SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 40);
+
+        SendMessageA(edit, EM_LINESCROLL, 0, -40);
+        ui::Click(dialog, IDC_HELP_BUTTON);
+        EXPECT_EQ(host.services.helpWindow, shown) << "a second Help reuses the window";
+        EXPECT_EQ(SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 40);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    EXPECT_FALSE(IsWindow(shown)) << "the help window closes with the editor";
+    EXPECT_EQ(host.services.helpWindow, nullptr);
+    EXPECT_EQ(host.services.helpTopics, std::vector<std::string>({kTopic, kTopic}));
+    EXPECT_TRUE(driver.Boxes().empty());
+}
+
+TEST(HelpWindow, AMissingGuideIsSaidWithItsPath)
+{
+    HostSession host;
+    host.services.guideFile = host.Path("no-such-guide.md");
+    host.services.showHelpWindow = true;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ui::PostClick(dialog, IDC_HELP_BUTTON);
+    });
+    driver.When("Lens Flare Editor", [&](HWND dialog) { fx::CloseWithOk(dialog); });
+    host.OpenEditor();
+    ASSERT_EQ(driver.Boxes().size(), 1u);
+    EXPECT_EQ(driver.Boxes()[0].caption, "flarehost Help");
+    EXPECT_NE(driver.Boxes()[0].text.find(host.services.guideFile), std::string::npos)
+        << driver.Boxes()[0].text;
+    EXPECT_EQ(host.services.helpWindow, nullptr);
+}
+
+TEST(HelpWindow, SectionsAreFoundByTheirWholeHeading)
+{
+    struct Case {
+        const char *guide;
+        const char *topic;
+        int line;
+    } cases[] = {
+        {"# Guide\ntext\n## The Lens Flare Editor\n", kTopic, 2},
+        {"# Guide\r\n\r\n### The Lens Flare Editor\r\n", kTopic, 2},
+        {"## The Lens Flare Editor", kTopic, 0},
+        {"##The Lens Flare Editor\n", kTopic, -1},
+        {"## The Lens Flare Editor and more\n", kTopic, -1},
+        {"The Lens Flare Editor\n", kTopic, -1},
+        {"## The Lens Flare Editor\n", "some other topic", -1},
+        {"## The Lens Flare Editor\n", nullptr, -1},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(FindHelpSection(c.guide, c.topic), c.line) << c.guide;
+}
+
+TEST(HelpWindow, TheShippedGuideAnswersTheEditorsTopic)
+{
+    std::string guide;
+    FILE *file = std::fopen(DefaultGuideFile().c_str(), "rb");
+    ASSERT_NE(file, nullptr) << DefaultGuideFile();
+    char chunk[4096];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        guide.append(chunk, n);
+    std::fclose(file);
+    EXPECT_GT(FindHelpSection(guide, kTopic), 0);
+}
+
+} // namespace
