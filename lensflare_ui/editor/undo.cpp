@@ -689,7 +689,9 @@ void RestoreState(int32_t index, int32_t subject)
         chosen = subject;
     if (chosen < 0 && InState(to, previous))
         chosen = previous;
+    /* Typing after an undo or redo starts a step of its own. */
     history.cursor = index;
+    history.steps[index].typingBox = nullptr;
     ShowRestoredFlare(from, to, chosen);
     history.restoring = 0;
     dialogBusy = wasBusy;

@@ -37,14 +37,16 @@ void HoldKeys(bool control, bool shift)
     SetKeyboardState(keys);
 }
 
-/* One chord pressed where the focus is (the dialog when it has none); the
- * modal loop handles the posted key before the next step runs. */
-void QueueChord(ui::Driver &driver, UINT key, bool shift = false)
+/* One chord pressed in the control of that id (the focus is set there
+ * again: tests running beside this one can take it); the modal loop
+ * handles the posted key before the next step runs. */
+void QueueChord(ui::Driver &driver, UINT key, bool shift = false, int id = IDC_ELEMENT_LIST)
 {
     driver.Then([=](HWND dialog) {
         HoldKeys(true, shift);
-        HWND focus = GetFocus();
-        ui::Key(focus ? focus : dialog, key);
+        HWND target = id == IDC_INTENSITY_SLIDER ? intensitySlider->edit : GetDlgItem(dialog, id);
+        SetFocus(target);
+        ui::Key(target, key);
     });
     driver.Then([](HWND) { HoldKeys(false, false); });
 }
@@ -125,7 +127,6 @@ TEST(Undo, MixedEditsUndoneByKeysGiveBackTheOpeningFlareAndRedoneTheFinalOne)
         ui::Click(dialog, IDC_FASTER_UPDATES);
         final = SavedFlare(host);
         ASSERT_NE(final, opening);
-        SetFocus(GetDlgItem(dialog, IDC_ELEMENT_LIST));
     });
     for (int i = 0; i < 9; i++)
         QueueChord(driver, 'Z');
@@ -269,16 +270,26 @@ TEST(Undo, CtrlZInABoxWithTypingBelongsToTheBoxUntilTheFocusLeaves)
         SetWindowTextA(intensitySlider->edit, "2");
         SetWindowTextA(intensitySlider->edit, "2.5");
     });
-    QueueChord(driver, 'Z');
+    QueueChord(driver, 'Z', false, IDC_INTENSITY_SLIDER);
     driver.Then([&](HWND dialog) {
         EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Global Intensity\tCtrl+Z")
             << "the box kept the key";
-        SetFocus(GetDlgItem(dialog, IDC_ELEMENT_LIST));
     });
     QueueChord(driver, 'Z');
     driver.Then([&](HWND dialog) {
         EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).grey) << "both keys were one step";
         EXPECT_EQ(ui::Text(intensitySlider->edit), opening);
+
+        SetFocus(intensitySlider->edit);
+        SetWindowTextA(intensitySlider->edit, "3");
+        ui::Click(dialog, IDC_FLARE_ENABLED);
+        Undo(dialog);
+        SetFocus(intensitySlider->edit);
+        SetWindowTextA(intensitySlider->edit, "3.5");
+        EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_REDO).grey)
+            << "typing after an undo is a new step, which drops the redo branch";
+        Undo(dialog);
+        EXPECT_EQ(ui::Text(intensitySlider->edit), "3.00");
         fx::CloseWithOk(dialog);
     });
     host.OpenEditor();
