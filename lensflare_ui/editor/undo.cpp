@@ -27,6 +27,7 @@
 #include "editor/editor.h"
 #include "editor/undo.h"
 #include "entry/plugin.h"
+#include "gradient/colour_slider.h"
 #include "host/host_helpers.h"
 #include "host/kalvos_io.h"
 #include "model/lens_flare_model.h"
@@ -72,6 +73,9 @@ struct UndoStepRecord {
     char name[64];
 };
 
+/* Gradient controls the user changed since the panel was built. */
+const int kEditedGradients = 32;
+
 const char kUndoKey = 'Z';
 const char kRedoKey = 'Y';
 
@@ -84,6 +88,8 @@ struct History {
     int32_t cursor;                             /* index of the state the flare is in */
     Identity *identities;                       /* host block */
     int32_t identityCount, identityCapacity;
+    const CColourSlider *editedGradients[kEditedGradients];
+    int32_t editedGradientCount;
     int16_t restoring;
 } history;
 
@@ -204,11 +210,6 @@ void SweepIdentities()
 
 /* ---- states ------------------------------------------------------------ */
 
-bool PanelShowsElement()
-{
-    return currentInstance->currentElement && currentSection == SECTION_ELEMENT;
-}
-
 bool HasGradient(const ElementParameter *p)
 {
     return p->gradientCount > 0 && p->gradientColors && p->gradientOffsets;
@@ -219,6 +220,46 @@ bool HasData(const ElementParameter *p)
     return p->arbitraryDataSize > 0 && p->arbitraryData;
 }
 
+bool WasEdited(const CColourSlider *control)
+{
+    for (int32_t i = 0; i < history.editedGradientCount; i++)
+        if (history.editedGradients[i] == control)
+            return true;
+    return false;
+}
+
+/* A parameter's gradient as the flare has it: the model's, or the
+ * control's for one the user changed while it shows (without realtime
+ * updates the model takes it in only when the panel goes).  Taking the
+ * model's otherwise keeps the host's values exact. */
+struct GradientView {
+    int32_t count;
+    float *colors, *offsets;
+    bool owned;
+};
+
+GradientView ViewGradient(const ElementParameter *p)
+{
+    GradientView v = {p->gradientCount, p->gradientColors, p->gradientOffsets, false};
+    if (p->gradientControl && WasEdited(p->gradientControl)) {
+        v = {0, nullptr, nullptr, true};
+        PivotsToGradient(&p->gradientControl->pivots, &v.count, &v.colors, &v.offsets);
+    }
+    if (!v.colors || !v.offsets)
+        v.count = 0;
+    return v;
+}
+
+void ReleaseView(GradientView *v)
+{
+    if (!v->owned)
+        return;
+    if (v->colors)
+        Ki_Free_Memory(v->colors);
+    if (v->offsets)
+        Ki_Free_Memory(v->offsets);
+}
+
 UndoState *CaptureState(const LensFlareModel *m, UndoState *hint)
 {
     size_t elements = 0, parameters = 0, extra = 0;
@@ -226,8 +267,10 @@ UndoState *CaptureState(const LensFlareModel *m, UndoState *hint)
         elements++;
         for (const ElementParameter *p = e->firstParameter; p; p = p->next) {
             parameters++;
-            if (HasGradient(p))
-                extra += Align((size_t)p->gradientCount * 16);
+            GradientView gradient = ViewGradient(p);
+            if (gradient.count > 0)
+                extra += Align((size_t)gradient.count * 16);
+            ReleaseView(&gradient);
             if (HasData(p))
                 extra += Align((size_t)p->arbitraryDataSize);
         }
@@ -255,15 +298,17 @@ UndoState *CaptureState(const LensFlareModel *m, UndoState *hint)
         for (const ElementParameter *p = e->firstParameter; p; p = p->next, sp++) {
             se->parameterCount++;
             std::memcpy(sp->value, p->Kv_Current_Value, sizeof sp->value);
-            sp->gradientCount = p->gradientCount;
+            GradientView gradient = ViewGradient(p);
+            sp->gradientCount = gradient.owned ? gradient.count : p->gradientCount;
             sp->dataSize = p->arbitraryDataSize;
-            if (HasGradient(p)) {
-                size_t n = (size_t)p->gradientCount;
+            if (gradient.count > 0) {
+                size_t n = (size_t)gradient.count;
                 sp->gradientAt = (uint32_t)at;
-                std::memcpy(At(s, (uint32_t)at), p->gradientColors, n * 12);
-                std::memcpy(At(s, (uint32_t)(at + n * 12)), p->gradientOffsets, n * 4);
+                std::memcpy(At(s, (uint32_t)at), gradient.colors, n * 12);
+                std::memcpy(At(s, (uint32_t)(at + n * 12)), gradient.offsets, n * 4);
                 at += Align(n * 16);
             }
+            ReleaseView(&gradient);
             if (HasData(p)) {
                 sp->dataAt = (uint32_t)at;
                 std::memcpy(At(s, (uint32_t)at), p->arbitraryData, (size_t)p->arbitraryDataSize);
@@ -689,9 +734,11 @@ void RestoreState(int32_t index, int32_t subject)
         chosen = subject;
     if (chosen < 0 && InState(to, previous))
         chosen = previous;
-    /* Typing after an undo or redo starts a step of its own. */
+    /* Typing and gradient edits after this start afresh, on the panel of
+     * the restored model. */
     history.cursor = index;
     history.steps[index].typingBox = nullptr;
+    history.editedGradientCount = 0;
     ShowRestoredFlare(from, to, chosen);
     history.restoring = 0;
     dialogBusy = wasBusy;
@@ -814,6 +861,31 @@ void NameOfControl(int16_t controlId, char *name, int size)
         lstrcpynA(name, "Change", size);
 }
 
+/* Remembers the gradient control of that id as changed; controls of
+ * panels gone since are forgotten first. */
+void MarkEditedGradient(int16_t controlId)
+{
+    const FlareElement *e = currentInstance->currentElement;
+    if (!e)
+        return;
+    const CColourSlider *edited = nullptr;
+    int32_t kept = 0;
+    for (int32_t i = 0; i < history.editedGradientCount; i++) {
+        for (const ElementParameter *p = e->firstParameter; p; p = p->next) {
+            if (p->gradientControl && p->gradientControl == history.editedGradients[i]) {
+                history.editedGradients[kept++] = p->gradientControl;
+                break;
+            }
+        }
+    }
+    history.editedGradientCount = kept;
+    for (const ElementParameter *p = e->firstParameter; p; p = p->next)
+        if (p->gradientControl && p->controlId == controlId)
+            edited = p->gradientControl;
+    if (edited && !WasEdited(edited) && kept < kEditedGradients)
+        history.editedGradients[history.editedGradientCount++] = edited;
+}
+
 } // namespace
 
 void OpenUndoHistory(HWND dialog)
@@ -852,8 +924,6 @@ void RecordUndoStep(const char *name)
     if (!history.dialog || history.restoring || !currentInstance || !currentInstance->model)
         return;
     PluginInstance *instance = currentInstance;
-    if (PanelShowsElement())
-        CollectGradientParameters(instance, history.dialog, instance->currentElement);
     UndoStepRecord &last = history.steps[history.cursor];
     UndoState *state = CaptureState(instance->model, last.state);
     if (!state)
@@ -881,6 +951,7 @@ void RecordParameterStep(int16_t controlId)
 {
     if (!history.dialog)
         return;
+    MarkEditedGradient(controlId);
     char name[64];
     NameOfControl(controlId, name, sizeof name);
     RecordUndoStep(name);

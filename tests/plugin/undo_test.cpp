@@ -9,6 +9,7 @@
 #include "editor/editor.h"
 #include "element_fixture.h"
 #include "entry/plugin.h"
+#include "gradient/colour_slider.h"
 #include "ui_driver.h"
 
 namespace {
@@ -293,6 +294,45 @@ TEST(Undo, CtrlZInABoxWithTypingBelongsToTheBoxUntilTheFocusLeaves)
         fx::CloseWithOk(dialog);
     });
     host.OpenEditor();
+}
+
+TEST(Undo, AGradientEditIsOneStepAndItsUndoGivesTheHostsStopsBackExactly)
+{
+    /* 0.3 is no pivot position (n / 99): a round trip through the control
+     * would move it. */
+    fx::Define("type t_uramp\ndescription Ramp\nparam gradient ramp\ndescription Ramp\n"
+               "stop 0 0 0 0\nstop 0.3 0.1 0.2 0.3\nstop 1 1 1 1\nend\n");
+    for (bool realtime : {true, false}) {
+        HostSession host;
+        fx::SetFlareTypes(host, {"t_uramp"});
+        const std::string opening = SavedFlare(host);
+        ui::Driver driver;
+        driver.Then([&](HWND dialog) {
+            if (!realtime)
+                ui::Click(dialog, IDC_REALTIME_UPDATES);
+            auto shown = [] { return currentInstance->currentElement->firstParameter->gradientControl; };
+            if (!shown()) {
+                ADD_FAILURE() << "no gradient control";
+            } else {
+                const CColourSlider *slider = shown();
+                int x = slider->left;
+                while ((x - slider->left) * 99 / slider->barWidth < slider->pivots.positions[1])
+                    x++;
+                ui::RightDown(slider->control, x, 10);
+                EXPECT_EQ(shown()->pivots.count, 2);
+                EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Ramp\tCtrl+Z");
+                EXPECT_NE(SavedFlare(host) == opening, realtime);
+                Undo(dialog);
+                EXPECT_EQ(shown()->pivots.count, 3) << "the panel shows the restored stops";
+                EXPECT_EQ(SavedFlare(host), opening) << realtime;
+                Redo(dialog);
+                EXPECT_EQ(shown()->pivots.count, 2);
+                Undo(dialog);
+            }
+            fx::CloseWithOk(dialog);
+        });
+        host.OpenEditor();
+    }
 }
 
 TEST(Undo, TheHundredAndFirstStepDropsTheOldest)
