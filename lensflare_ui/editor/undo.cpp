@@ -475,7 +475,8 @@ void RebuildHostElements(UndoState *target, int32_t *reinserted)
     for (const FlareElement *e = m->firstElement; e; e = e->next)
         liveCount++;
     LiveElement *live =
-        static_cast<LiveElement *>(Ki_Alloc_Memory(1, 0, sizeof(LiveElement) * (size_t)(liveCount + 1)));
+        static_cast<LiveElement *>(Ki_Alloc_Memory(1, 0, sizeof(LiveElement) *
+                                                              (size_t)(liveCount + 1)));
     if (!live)
         return;
     int32_t n = 0;
@@ -562,16 +563,17 @@ void RestoreParameter(UndoState *s, const UndoParameter &sp, ElementParameter *p
 {
     std::memcpy(p->Kv_Current_Value, sp.value, sizeof sp.value);
     size_t n = (size_t)sp.gradientCount;
-    bool sameGradient = p->gradientCount == sp.gradientCount && HasGradient(p) == (sp.gradientAt != 0) &&
-                        (!sp.gradientAt ||
-                         (std::memcmp(p->gradientColors, At(s, sp.gradientAt), n * 12) == 0 &&
-                          std::memcmp(p->gradientOffsets, At(s, sp.gradientAt) + n * 12, n * 4) == 0));
+    const unsigned char *stops = sp.gradientAt ? At(s, sp.gradientAt) : nullptr;
+    bool sameGradient = p->gradientCount == sp.gradientCount &&
+                        HasGradient(p) == (stops != nullptr) &&
+                        (!stops || (std::memcmp(p->gradientColors, stops, n * 12) == 0 &&
+                                    std::memcmp(p->gradientOffsets, stops + n * 12, n * 4) == 0));
     if (!sameGradient) {
         int32_t ignored = 0;
         ReplaceBlock(reinterpret_cast<void **>(&p->gradientColors), &p->gradientCount,
-                     sp.gradientCount, sp.gradientAt ? At(s, sp.gradientAt) : nullptr, n * 12);
+                     sp.gradientCount, stops, n * 12);
         ReplaceBlock(reinterpret_cast<void **>(&p->gradientOffsets), &ignored, 0,
-                     sp.gradientAt ? At(s, sp.gradientAt) + n * 12 : nullptr, n * 4);
+                     stops ? stops + n * 12 : nullptr, n * 4);
     }
     bool sameData = p->arbitraryDataSize == sp.dataSize && HasData(p) == (sp.dataAt != 0) &&
                     (!sp.dataAt ||

@@ -310,7 +310,9 @@ TEST(Undo, AGradientEditIsOneStepAndItsUndoGivesTheHostsStopsBackExactly)
         driver.Then([&](HWND dialog) {
             if (!realtime)
                 ui::Click(dialog, IDC_REALTIME_UPDATES);
-            auto shown = [] { return currentInstance->currentElement->firstParameter->gradientControl; };
+            auto shown = [] {
+                return currentInstance->currentElement->firstParameter->gradientControl;
+            };
             if (!shown()) {
                 ADD_FAILURE() << "no gradient control";
             } else {
@@ -349,7 +351,8 @@ TEST(Undo, TheHundredAndFirstStepDropsTheOldest)
         for (int i = 0; i < 101; i++)
             Undo(dialog);
         EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).grey);
-        EXPECT_EQ(currentInstance->model->angle, 1.0f) << "the opening value went with the oldest step";
+        EXPECT_EQ(currentInstance->model->angle, 1.0f)
+            << "the opening value went with the oldest step";
         EXPECT_EQ(ui::Text(angleSlider->edit), "1.00");
         fx::CloseWithOk(dialog);
     });
