@@ -216,6 +216,8 @@ void Soak(const Bench &bench, int sessions)
             gdiBefore = ui::CountGdiObjects();
             Kh_Memory_Stats(&blocksBefore, nullptr);
         }
+        if (s % 100 == 0)
+            std::fprintf(stderr, "soak: session %d\n", s);
         RunEditor(bench, [](HWND dialog) {
             HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
             SendMessageA(list, LB_SETCURSEL, 0, 0);
