@@ -3,7 +3,9 @@
  * written whole under a lock, so the log stays line-oriented even if two
  * threads call the host at once.
  */
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <mutex>
 
 #include "calllog.h"
@@ -16,6 +18,7 @@ namespace {
 std::mutex g_logLock;
 std::FILE *g_logFile = nullptr;   /* owned by Kh_Set_Call_Log; null while the log is off */
 int g_logFlags = 0;               /* KH_LOG_* of the open log */
+bool g_logBroken = false;         /* a line could not be written since the log was opened */
 
 void Append(LogLine *line, const std::string &word)
 {
@@ -154,8 +157,18 @@ void LogFinish(LogLine *line)
     if (!g_logFile)
         return;
     line->text += '\n';
-    std::fwrite(line->text.data(), 1, line->text.size(), g_logFile);
-    std::fflush(g_logFile);
+    bool written = std::fwrite(line->text.data(), 1, line->text.size(), g_logFile) == line->text.size();
+    if (std::fflush(g_logFile) != 0 || std::ferror(g_logFile))
+        written = false;
+    if (written)
+        return;
+    /* A log with a hole in it would mislead whoever reads it, so it stops
+     * here, says so at once, and its closing call reports the failure. */
+    std::fprintf(stderr, "call log: a line could not be written (%s); the log stops here\n",
+                 std::strerror(errno));
+    std::fclose(g_logFile);
+    g_logFile = nullptr;
+    g_logBroken = true;
 }
 
 } // namespace ka
@@ -163,13 +176,16 @@ void LogFinish(LogLine *line)
 extern "C" int Kh_Set_Call_Log(const char *path, int flags)
 {
     std::lock_guard<std::mutex> hold(ka::g_logLock);
+    bool complete = !ka::g_logBroken;
     if (ka::g_logFile) {
-        std::fclose(ka::g_logFile);
+        if (std::fclose(ka::g_logFile) != 0)
+            complete = false;
         ka::g_logFile = nullptr;
     }
     ka::g_logFlags = 0;
+    ka::g_logBroken = false;
     if (!path)
-        return 0;
+        return complete ? 0 : -1;
     ka::g_logFile = std::fopen(path, "ab");
     if (!ka::g_logFile)
         return -1;

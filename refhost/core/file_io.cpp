@@ -46,6 +46,17 @@ FileFault g_fault;
 
 unsigned g_temporaryNumber = 0;   /* makes each temporary name of this process new */
 
+/* What the file system takes: a name of a folder entry, and a whole path
+ * (the ANSI calls' MAX_PATH on Windows, less its terminating zero). */
+const size_t kMaxNameLength = 255;
+#ifdef _WIN32
+const size_t kMaxPathLength = MAX_PATH - 1;
+const char *const kFolderSeparators = "\\/:";
+#else
+const size_t kMaxPathLength = 4095;
+const char *const kFolderSeparators = "/";
+#endif
+
 bool Injected(int step, int *error)
 {
     if (g_fault.step != step || --g_fault.countdown > 0)
@@ -181,6 +192,22 @@ bool ReplaceTarget(const std::string &temporary, const char *path, int *error)
 
 #endif
 
+/* The temporary's name: the target's name with the process and a number
+ * after it, so a left-over file says what it belongs to.  Where that is
+ * longer than a name or path may be, a short "~P-N.tmp" in the same
+ * folder; false when even that does not fit. */
+bool TemporaryName(const char *path, unsigned number, std::string *name)
+{
+    std::string target(path), tag = std::to_string(ProcessId()) + "-" + std::to_string(number);
+    size_t cut = target.find_last_of(kFolderSeparators);
+    size_t folderLength = cut == std::string::npos ? 0 : cut + 1;
+    *name = target + "." + tag + ".tmp";
+    if (name->size() - folderLength <= kMaxNameLength && name->size() <= kMaxPathLength)
+        return true;
+    *name = target.substr(0, folderLength) + "~" + tag + ".tmp";
+    return name->size() <= kMaxPathLength;
+}
+
 /* A new file beside the target, or null with *error set.  A target that
  * may not be written is refused before anything is made: the rename
  * would otherwise replace it anyway. */
@@ -195,8 +222,10 @@ std::FILE *CreateTemporary(const char *path, std::string *name, int *error)
     }
 #endif
     for (int attempt = 0; attempt < 100; attempt++) {
-        *name = std::string(path) + "." + std::to_string(ProcessId()) + "-" +
-                std::to_string(++g_temporaryNumber) + ".tmp";
+        if (!TemporaryName(path, ++g_temporaryNumber, name)) {
+            *error = ENAMETOOLONG;
+            return nullptr;
+        }
         int fd = OpenExclusive(*name, path);
         if (fd < 0 && errno == EEXIST)
             continue;

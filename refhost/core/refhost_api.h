@@ -31,7 +31,9 @@ KA_API void Kh_Set_Error_Echo(int on);
 KA_API void Kh_Set_Environment(const char *name, const char *value);
 
 /* The call log: one line per API call appended to path (null stops it).
- * With KH_LOG_BOOKKEEPING the token and memory calls are logged too. */
+ * With KH_LOG_BOOKKEEPING the token and memory calls are logged too.
+ * A line that cannot be written stops the log with a message on stderr;
+ * stopping it then returns -1, so a caller knows the log is incomplete. */
 #define KH_LOG_BOOKKEEPING 1
 KA_API int Kh_Set_Call_Log(const char *path, int flags);
 

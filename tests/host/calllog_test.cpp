@@ -130,3 +130,15 @@ TEST_F(CallLog, TheLoggingApiForOtherHostCallsFormatsPointersAndNumbers)
     ka::LogFinish(&line);
     EXPECT_EQ(Lines().size(), 1u) << "nothing is written while the log is off";
 }
+
+TEST_F(CallLog, ALogThatCannotBeWrittenStopsAndSaysSoWhenClosed)
+{
+    Ki_Light("", 0);
+    EXPECT_EQ(Kh_Set_Call_Log(nullptr, 0), 0) << "a log written whole closes cleanly";
+
+    ASSERT_EQ(Kh_Set_Call_Log("/dev/full", 0), 0);
+    Ki_Light("", 0);
+    Ki_Light("", 0);   /* after the failed line: nothing more is tried, nothing breaks */
+    EXPECT_EQ(Kh_Set_Call_Log(nullptr, 0), -1);
+    EXPECT_EQ(Kh_Set_Call_Log(nullptr, 0), 0) << "the failure is reported once";
+}

@@ -272,3 +272,19 @@ TEST_F(SafeSave, FullDiskSavesFailAndKeepTheOldFiles)
     for (const Case &c : cases)
         EXPECT_EQ(Save(disk.folder + "/" + c.file, c.longText), 0) << c.file << " with room again";
 }
+
+TEST_F(SafeSave, ATargetWithTheLongestNameIsSavedBesideItself)
+{
+    std::string folder = TempPath("long-names");
+    mkdir(folder.c_str(), 0755);
+    for (const std::string &name : Listing(folder))
+        std::remove((folder + "/" + name).c_str());
+    for (size_t length : {8, 200, 255}) {
+        std::string file = std::string(length - 4, 'n') + ".grd", path = folder + "/" + file;
+        Stops stops(3);
+        EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 3, stops.offsets.data(), stops.colors.data(),
+                                            nullptr, T("linear")), 0) << length;
+        EXPECT_EQ(Listing(folder), std::vector<std::string>{file}) << length << ": no temporary left";
+        std::remove(path.c_str());
+    }
+}

@@ -144,6 +144,21 @@ TEST(SafeSave, AFailedLibrarySaveShowsFileWriteErrorAndRestoresTheBackup)
         b.ExpectUnchanged(b.target);
 }
 
+TEST(SafeSave, ATargetAtTheLongestPathIsSavedBesideItself)
+{
+    HostSession host;
+    std::string folder = host.Path("deep");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string inside = folder + "\\";
+    for (size_t length : {inside.size() + 10, size_t(MAX_PATH - 1)}) {
+        std::string path = inside + std::string(length - inside.size() - 4, 'n') + ".lnz";
+        EXPECT_EQ(Kh_Save_File(path.c_str(), "kept", 4), 0) << length;
+        EXPECT_EQ(ReadBytes(path), "kept") << length;
+        EXPECT_EQ(Listing(folder).size(), 1u) << length << ": no temporary left";
+        DeleteFileA(path.c_str());
+    }
+}
+
 /* The small tmpfs CTest mounts at $SMALL_DISK (tools/small-disk), as a
  * Windows path; emptied at the start, its filler removed at the end. */
 struct SmallDisk {
