@@ -16,12 +16,23 @@ const char kTopic[] = "lens flare effects";
 
 std::string EditText(HWND help) { return ui::Text(GetDlgItem(help, 1)); }
 
-/* A guide whose editor heading stands on line 40 of 120. */
+/* The guide's text from the top line the box shows. */
+std::string FromTopLine(HWND edit)
+{
+    LRESULT top = SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0);
+    return ui::Text(edit).substr((size_t)SendMessageA(edit, EM_LINEINDEX, top, 0));
+}
+
+/* A guide whose editor heading stands on line 40 of 120, after a line
+ * too long for the window. */
 std::string WriteGuide(const HostSession &host)
 {
-    std::string text = "# A guide\n![Shot of it](images/shot.png)\n";
-    for (int line = 2; line < 40; line++)
+    std::string text = "# A guide\n![Shot of it](images/shot.png)\n"
+                       "Press **Ok** or see [`Pick a colour`](#pick) and [x], `a` ** b.\n";
+    for (int line = 3; line < 39; line++)
         text += "line " + std::to_string(line) + "\n";
+    for (int word = 0; word < 60; word++)
+        text += word < 59 ? "wrapped " : "wrapped\n";
     text += "## The Lens Flare Editor\n";
     for (int line = 41; line < 120; line++)
         text += "more " + std::to_string(line) + "\n";
@@ -47,15 +58,20 @@ TEST(HelpWindow, HelpButtonOpensTheGuideAtTheEditorsSection)
         EXPECT_EQ(GetWindow(shown, GW_OWNER), dialog);
         EXPECT_EQ(ui::Text(shown), "flarehost Help");
         std::string text = EditText(shown);
-        EXPECT_EQ(text.rfind("# A guide\r\n[picture: Shot of it]\r\nline 2\r\n", 0), 0u);
+        EXPECT_EQ(text.rfind("# A guide\r\n[picture: Shot of it]\r\n"
+                             "Press Ok or see Pick a colour and [x], a  b.\r\nline 3\r\n",
+                             0),
+                  0u)
+            << text.substr(0, 120);
         EXPECT_NE(text.find("\r\n## The Lens Flare Editor\r\nmore 41\r\n"), std::string::npos);
         HWND edit = GetDlgItem(shown, 1);
-        EXPECT_EQ(SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 40);
+        EXPECT_GT(SendMessageA(edit, EM_GETLINECOUNT, 0, 0), 121) << "the long line wraps";
+        EXPECT_EQ(FromTopLine(edit).rfind("## The Lens Flare Editor\r\n", 0), 0u);
 
-        SendMessageA(edit, EM_LINESCROLL, 0, -40);
+        SendMessageA(edit, EM_LINESCROLL, 0, -1000);
         ui::Click(dialog, IDC_HELP_BUTTON);
         EXPECT_EQ(host.services.helpWindow, shown) << "a second Help reuses the window";
-        EXPECT_EQ(SendMessageA(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 40);
+        EXPECT_EQ(FromTopLine(edit).rfind("## The Lens Flare Editor\r\n", 0), 0u);
         fx::CloseWithOk(dialog);
     });
     host.OpenEditor();

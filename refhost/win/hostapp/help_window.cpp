@@ -2,7 +2,7 @@
  * help_window.cpp - the demo host's help: the user guide's text in a
  * window of the host, opened at the section that answers the plug-in's
  * topic.  The guide is the Markdown file shipped beside the program; it is
- * shown as it is written, with pictures named instead of drawn.
+ * shown as plain text, with pictures named instead of drawn.
  */
 #include <cstdio>
 #include <cstring>
@@ -54,8 +54,37 @@ std::string FromUtf8(const std::string &text)
     return out;
 }
 
-/* "![what](file)" becomes "[picture: what]"; line ends become CR LF, as a
- * multi-line edit box wants them. */
+/* A guide line as plain text: "![what](file)" becomes "[picture: what]",
+ * "[text](target)" its text; bold stars and code quotes go. */
+std::string PlainLine(const std::string &line)
+{
+    std::string out;
+    size_t i = 0;
+    while (i < line.size()) {
+        bool picture = line.compare(i, 2, "![") == 0;
+        if (picture || line[i] == '[') {
+            size_t textStart = i + (picture ? 2 : 1);
+            size_t close = line.find("](", textStart);
+            size_t targetEnd = close == std::string::npos ? close : line.find(')', close);
+            if (targetEnd != std::string::npos) {
+                std::string text = PlainLine(line.substr(textStart, close - textStart));
+                out += picture ? "[picture: " + text + "]" : text;
+                i = targetEnd + 1;
+                continue;
+            }
+        }
+        if (line.compare(i, 2, "**") == 0) {
+            i += 2;
+            continue;
+        }
+        if (line[i] != '`')
+            out += line[i];
+        i++;
+    }
+    return out;
+}
+
+/* Line ends become CR LF, as a multi-line edit box wants them. */
 std::string TextForDisplay(const std::string &guide)
 {
     std::string out;
@@ -67,12 +96,7 @@ std::string TextForDisplay(const std::string &guide)
         std::string line = guide.substr(start, end - start);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        size_t open = line.find("![");
-        size_t close = open == std::string::npos ? open : line.find("](", open);
-        if (close != std::string::npos && line.find(')', close) != std::string::npos)
-            line = line.substr(0, open) + "[picture: " + line.substr(open + 2, close - open - 2) +
-                   "]";
-        out += line;
+        out += PlainLine(line);
         out += "\r\n";
         start = end + 1;
     }
@@ -189,15 +213,23 @@ void DemoHostServices::ShowHelp(HWND window, const char *topic)
         return;
     }
     HWND text = GetDlgItem(helpWindow, kHelpTextId);
-    SetWindowTextA(text, FromUtf8(TextForDisplay(guide)).c_str());
+    std::string shown = FromUtf8(TextForDisplay(guide));
+    SetWindowTextA(text, shown.c_str());
     int section = FindHelpSection(guide, topic);
     std::string caption = kHelpCaption;
     if (section < 0 && topic && *topic)
         caption += std::string(" - no section for \"") + topic + "\", the whole guide";
     SetWindowTextA(helpWindow, caption.c_str());
-    if (section > 0) {
-        SendMessageA(text, EM_LINESCROLL, 0, section);
-        LRESULT at = SendMessageA(text, EM_LINEINDEX, section, 0);
+    /* The box wraps long lines, so the heading's line on screen is found
+     * from its first character. */
+    size_t at = 0;
+    for (int line = 0; line < section && at != std::string::npos; line++) {
+        at = shown.find("\r\n", at);
+        if (at != std::string::npos)
+            at += 2;
+    }
+    if (section > 0 && at != std::string::npos) {
+        SendMessageA(text, EM_LINESCROLL, 0, SendMessageA(text, EM_LINEFROMCHAR, at, 0));
         SendMessageA(text, EM_SETSEL, at, at);
     }
     ShowWindow(helpWindow, SW_SHOWNORMAL);
