@@ -27,6 +27,8 @@ extern TinySlider *intensitySlider, *scaleSlider, *angleSlider, *stretchSlider,
  * changed under them). */
 void ShowGlobalSliderValues();
 
+/* Ini section of the editor's settings. */
+extern const char editorIniSection[];
 /* Ini file of the settings: the host's, or "kalvos.ini" without services. */
 const char *EditorIniFile();
 

@@ -18,17 +18,18 @@
 #include "library/library.h"
 #include "model/lens_flare_model.h"
 #include "panel/panel.h"
+#include "preview/light_sweep.h"
 #include "preview/preview.h"
 #include "resources/resource_ids.h"
 
 int16_t dialogBusy;        /* see editor.h */
 int16_t currentSection;
 char *lastLibraryFile;
+const char editorIniSection[] = "Lens-Flare-UI";
 TinySlider *intensitySlider, *scaleSlider, *angleSlider, *stretchSlider, *occlusionSlider;
 
 namespace {
 
-const char kIniSection[] = "Lens-Flare-UI";
 const char kRealtimeKey[] = "Realtime-Updates";
 const char kLastLibraryKey[] = "Last-Library-SaveTo-Filename";
 const char kFallbackIniFile[] = "kalvos.ini";
@@ -66,12 +67,15 @@ const SwitchControl kFadingSwitches[] = {
 struct SystemMenuItem {
     UINT command;
     const char *text;
+    UINT state;              /* as appended: undo's wait for a step */
     void (*run)(HWND dialog);
 };
 
 const SystemMenuItem kSystemMenuItems[] = {
-    {IDM_SYSTEM_UNDO, "Undo\tCtrl+Z", UndoLastStep},
-    {IDM_SYSTEM_REDO, "Redo\tCtrl+Y", RedoNextStep},
+    {IDM_SYSTEM_UNDO, "Undo\tCtrl+Z", MF_GRAYED, UndoLastStep},
+    {IDM_SYSTEM_REDO, "Redo\tCtrl+Y", MF_GRAYED, RedoNextStep},
+    {IDM_PLAY_LIGHT_SWEEP, "Play Light Sweep\tF5", 0, ToggleLightSweep},
+    {IDM_SWEEP_OCCLUDER, "Sweep Behind Occluder", 0, ToggleSweepOccluder},
 };
 
 void AddSystemMenuItems(HWND dialog)
@@ -81,15 +85,18 @@ void AddSystemMenuItems(HWND dialog)
         return;
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
     for (const SystemMenuItem &item : kSystemMenuItems)
-        AppendMenuA(menu, MF_STRING | MF_GRAYED, item.command, item.text);
+        AppendMenuA(menu, MF_STRING | item.state, item.command, item.text);
 }
 
 bool RunSystemMenuItem(HWND dialog, WPARAM command)
 {
     for (const SystemMenuItem &item : kSystemMenuItems) {
         if ((command & 0xFFF0) == item.command) {
-            if (!renderBusy)
-                item.run(dialog);
+            if (renderBusy)
+                return true;
+            if (item.command != IDM_PLAY_LIGHT_SWEEP)
+                StopLightSweep();
+            item.run(dialog);
             return true;
         }
     }
@@ -111,7 +118,7 @@ void ReadSettings(HWND dialog)
 {
     PluginInstance *instance = currentInstance;
     instance->realtimeUpdates =
-        (int16_t)GetPrivateProfileIntA(kIniSection, kRealtimeKey, -1, EditorIniFile());
+        (int16_t)GetPrivateProfileIntA(editorIniSection, kRealtimeKey, -1, EditorIniFile());
     CheckDlgButton(dialog, IDC_REALTIME_UPDATES,
                    instance->realtimeUpdates ? BST_CHECKED : BST_UNCHECKED);
     Import_IO_Set_Control_Enable(dialog, IDC_REDRAW_NOW, instance->realtimeUpdates == 0);
@@ -121,7 +128,7 @@ void ReadSettings(HWND dialog)
         lastLibraryFile = nullptr;
     }
     char path[kPathSize] = "";
-    GetPrivateProfileStringA(kIniSection, kLastLibraryKey, "", path, sizeof path, EditorIniFile());
+    GetPrivateProfileStringA(editorIniSection, kLastLibraryKey, "", path, sizeof path, EditorIniFile());
     if (path[0])
         Import_IO_Copy_String(&lastLibraryFile, path);
 }
@@ -208,6 +215,7 @@ void OnInitDialog(HWND dialog)
     EnableWindow(GetDlgItem(dialog, IDC_COPY_ELEMENT), FALSE);
     AddSystemMenuItems(dialog);
     OpenUndoHistory(dialog);
+    SetUpLightSweep(dialog);
 }
 
 void ReleaseSlider(TinySlider **slider)
@@ -243,6 +251,7 @@ void OnDestroy(HWND dialog)
     Ki_Free_Memory(tabItems);
     tabItems = nullptr;
     DeleteTabStripFonts();
+    TearDownLightSweep();
     TearDownEditorPreview(dialog);
     instance->dialog = nullptr;
 }
@@ -270,7 +279,7 @@ void CloseAndCommit(HWND dialog)
     }
     WriteModel();
     if (lastLibraryFile) {
-        WritePrivateProfileStringA(kIniSection, kLastLibraryKey, lastLibraryFile, EditorIniFile());
+        WritePrivateProfileStringA(editorIniSection, kLastLibraryKey, lastLibraryFile, EditorIniFile());
         Ki_Free_Memory(lastLibraryFile);
         lastLibraryFile = nullptr;
     }
@@ -283,7 +292,7 @@ void ToggleRealtimeUpdates(HWND dialog)
     instance->realtimeUpdates = instance->realtimeUpdates == 0 ? 1 : 0;
     char text[16];
     std::snprintf(text, sizeof text, "%d", instance->realtimeUpdates);
-    WritePrivateProfileStringA(kIniSection, kRealtimeKey, text, EditorIniFile());
+    WritePrivateProfileStringA(editorIniSection, kRealtimeKey, text, EditorIniFile());
     Import_IO_Set_Control_Enable(dialog, IDC_REDRAW_NOW, instance->realtimeUpdates == 0);
 }
 
@@ -434,6 +443,8 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
 
 INT_PTR OnDrawItem(const DRAWITEMSTRUCT *item)
 {
+    if (item->CtlID == IDC_PREVIEW)
+        DrawLightSweepOverlay(item->hDC);
     if (item->CtlID == IDC_BASE_COLOR)
         return currentInstance->model ? DrawColorSwatch(item, currentInstance->model->color) : 0;
     return DrawColorParameterButton((int16_t)item->CtlID, item);
@@ -507,6 +518,8 @@ INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_TIMER:
         if (wParam == IDT_RENDER_WAIT)
             SetWaitCursor();
+        else if (wParam == IDT_LIGHT_SWEEP)
+            LightSweepFrame();
         return 0;
     case WM_REFRESH_ELEMENT_LIST:
         RefreshElementList(dialog);
@@ -517,6 +530,7 @@ INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_COMMAND:
         if (renderBusy)
             return 0;
+        StopLightSweep();
         OnCommand(dialog, wParam, lParam);
         return 1;
     }

@@ -8,6 +8,7 @@
 
 #include "entry/plugin.h"
 #include "host/host_helpers.h"
+#include "preview/light_sweep.h"
 #include "preview/preview.h"
 #include "resources/resource_ids.h"
 
@@ -99,7 +100,12 @@ LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 {
     switch (message) {
     case WM_LBUTTONDOWN:
+        StopLightSweep();
         BeginDrag(window, lParam);
+        break;
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+        StopLightSweep();
         break;
     case WM_MOUSEMOVE:
         DragLight(lParam);

@@ -64,6 +64,13 @@
 #define IDT_RENDER_WAIT          10
 #define RENDER_WAIT_MS           400
 
+/* Light sweep of the preview: its frame timer and its system menu items
+ * (system menu ids keep their low four bits clear). */
+#define IDT_LIGHT_SWEEP          11
+#define LIGHT_SWEEP_FRAME_MS     15
+#define IDM_PLAY_LIGHT_SWEEP     0x0110
+#define IDM_SWEEP_OCCLUDER       0x0120
+
 /* First id of the parameter panel's controls. */
 #define IDC_PANEL_FIRST          10000
 

@@ -1,0 +1,410 @@
+/*
+ * light_sweep.cpp - the preview's light sweep: frames rendered by the host
+ * with the light moving along a line across the image, timed by the
+ * dialog's sweep timer, and put back where it was at the end.  Optionally
+ * a disc at the image centre covers the light (coverage 0 in the G-buffer)
+ * so the flare's occlusion fades show; each frame's relative luminance
+ * feeds a flash counter whose verdict stays on the preview until the next
+ * sweep.
+ *
+ * Frames go through the preview's own image, buffer and busy flag, without
+ * a progress callback: nothing else runs while one renders.  The flare,
+ * the stored light position and the ini keys of the editor are never
+ * touched.
+ */
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "editor/editor.h"
+#include "entry/plugin.h"
+#include "model/lens_flare_model.h"
+#include "preview/light_sweep.h"
+#include "preview/preview.h"
+#include "resources/resource_ids.h"
+
+int sweepDurationMs = 3000;
+
+namespace {
+
+const double kFlashStep = 0.1;     /* of the largest relative luminance, 1.0 */
+const double kFlashWindowMs = 1000.0;
+const int kMaxFlashesASecond = 3;  /* more than this warns */
+const int kMaxFlashes = sizeof(FlashCounter::times) / sizeof(double);
+
+/* Owned by SetUpLightSweep / TearDownLightSweep: the editor, the key
+ * filter of its modal loop, and the occluder option read from the ini. */
+HWND sweepDialog;
+HHOOK keyFilter;
+bool occluderOn;
+
+/* State of the sweep under way; sweeping is false between sweeps. */
+bool sweeping;
+LARGE_INTEGER sweepStart, ticksPerSecond;
+int16_t pathStartX, pathEndX, pathY;
+/* The host's depth plane before the occluder went in, restored after. */
+float *savedDepth;
+FlashCounter flashes;   /* also read after the sweep, for the warning */
+int flashRate;          /* busiest second since the sweep began; 0 before one */
+/* sRGB byte to linear light, filled on first use. */
+double linearLight[256];
+
+double SrgbToLinear(int byte)
+{
+    double c = byte / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+/* The byte the 24-bit preview shows for a channel value. */
+int ShownByte(float value)
+{
+    if (!(value > 0.0f))
+        return 0;
+    return value >= 1.0f ? 255 : (int)(value * 255.0);
+}
+
+void RecordFlash(FlashCounter *c, double timeMs)
+{
+    if (c->count < kMaxFlashes)
+        c->times[c->count++] = timeMs;
+    int inWindow = 0;
+    for (int i = c->count - 1; i >= 0 && timeMs - c->times[i] < kFlashWindowMs; i--)
+        inWindow++;
+    if (inWindow > c->busiestSecond)
+        c->busiestSecond = inWindow;
+}
+
+double ElapsedMs()
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return (double)(now.QuadPart - sweepStart.QuadPart) * 1000.0 / (double)ticksPerSecond.QuadPart;
+}
+
+/* The occluder: a disc a fifth of the image's height across at its centre. */
+struct Disc {
+    double cx, cy, radius;
+};
+
+Disc OccluderDisc(int width, int height)
+{
+    return {0.5 * (width - 1), 0.5 * (height - 1), 0.1 * height};
+}
+
+bool InDisc(const Disc &d, int x, int y)
+{
+    double dx = x - d.cx, dy = y - d.cy;
+    return dx * dx + dy * dy <= d.radius * d.radius;
+}
+
+/* Covered pixels get coverage 0 and a depth at the flare's reference
+ * distance: the light behind the disc is hidden, and the distance
+ * options see it where they see it without the disc. */
+void PaintOccluder(KaGBuffer *buffer)
+{
+    const LensFlareModel *m = currentInstance ? currentInstance->model : nullptr;
+    float depth = m && m->refDistance > 0.0f ? m->refDistance : 1.0f;
+    Disc d = OccluderDisc(buffer->width, buffer->height);
+    for (int y = 0; y < buffer->height; y++)
+        for (int x = 0; x < buffer->width; x++)
+            if (InDisc(d, x, y)) {
+                size_t i = (size_t)y * buffer->width + x;
+                buffer->coverage[i] = 0.0f;
+                if (buffer->depth)
+                    buffer->depth[i] = depth;
+            }
+}
+
+void SaveDepthPlane(const KaGBuffer *buffer)
+{
+    if (!buffer->depth)
+        return;
+    size_t bytes = (size_t)buffer->width * buffer->height * sizeof(float);
+    savedDepth = static_cast<float *>(Ki_Alloc_Memory(1, 0, bytes));
+    if (savedDepth)
+        std::memcpy(savedDepth, buffer->depth, bytes);
+}
+
+/* Back to the state every preview render starts from. */
+void RestoreGBuffer()
+{
+    KaGBuffer *buffer = PreviewGBuffer();
+    if (buffer) {
+        ClearGBuffer(buffer);
+        if (savedDepth && buffer->depth)
+            std::memcpy(buffer->depth, savedDepth,
+                        (size_t)buffer->width * buffer->height * sizeof(float));
+    }
+    if (savedDepth)
+        Ki_Free_Memory(savedDepth);
+    savedDepth = nullptr;
+}
+
+/* A line across the image from beyond its left edge to beyond its right
+ * edge, through the light when the user has moved it from where the
+ * editor put it, else a third of the way down. */
+void PlanPath(int width, int height)
+{
+    int16_t margin = (int16_t)(width / 10 + 1);
+    pathStartX = (int16_t)-margin;
+    pathEndX = (int16_t)(width - 1 + margin);
+    bool placed = flareX != width / 4 || flareY != height / 4;
+    pathY = placed ? flareY : (int16_t)(height - 1 - height / 3);
+}
+
+void RenderFrame(int16_t x)
+{
+    KaGBuffer *buffer = PreviewGBuffer();
+    if (renderBusy || !buffer || !currentInstance)
+        return;
+    renderBusy = 1;
+    ClearGBuffer(buffer);
+    if (occluderOn)
+        PaintOccluder(buffer);
+    Ki_LensFlareApplyToGBuffer(buffer, currentInstance->handleType, currentInstance->handleName,
+                               x, pathY, nullptr);
+    ConvertGBufferToImage(buffer, &editorPreview);
+    renderBusy = 0;
+    size_t pixels = (size_t)buffer->width * buffer->height;
+    AddLuminanceSample(&flashes, ElapsedMs(),
+                       ImageLuminance(buffer->red, buffer->green, buffer->blue, pixels));
+    flashRate = flashes.busiestSecond;
+    if (previewControl) {
+        InvalidateRect(previewControl, nullptr, FALSE);
+        UpdateWindow(previewControl);
+    }
+}
+
+void EndSweep(bool showLight)
+{
+    if (!sweeping)
+        return;
+    sweeping = false;
+    if (sweepDialog)
+        KillTimer(sweepDialog, IDT_LIGHT_SWEEP);
+    RestoreGBuffer();
+    if (sweepDialog && GetSystemMenu(sweepDialog, FALSE))
+        CheckMenuItem(GetSystemMenu(sweepDialog, FALSE), IDM_PLAY_LIGHT_SWEEP,
+                      MF_BYCOMMAND | MF_UNCHECKED);
+    if (showLight)
+        RefreshPreview(-1, -1);
+}
+
+bool IsEditorWindow(HWND window)
+{
+    return sweepDialog && window && (window == sweepDialog || IsChild(sweepDialog, window));
+}
+
+/* Keys of the editor's modal loop, before the dialog manager sees them:
+ * while sweeping any key only stops the sweep; otherwise the shortcut
+ * starts one. */
+LRESULT CALLBACK SweepKeyFilter(int code, WPARAM wParam, LPARAM lParam)
+{
+    const MSG *msg = reinterpret_cast<const MSG *>(lParam);
+    if (code == MSGF_DIALOGBOX && msg &&
+        (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) &&
+        IsEditorWindow(msg->hwnd) && !renderBusy && !dialogBusy) {
+        if (sweeping) {
+            StopLightSweep();
+            return 1;
+        }
+        if (msg->message == WM_KEYDOWN && msg->wParam == SWEEP_SHORTCUT_KEY) {
+            StartLightSweep();
+            return 1;
+        }
+    }
+    return CallNextHookEx(keyFilter, code, wParam, lParam);
+}
+
+void CheckOccluderItem(HWND dialog)
+{
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    if (menu)
+        CheckMenuItem(menu, IDM_SWEEP_OCCLUDER,
+                      MF_BYCOMMAND | (occluderOn ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void DrawOccluderOutline(HDC dc, int width, int height)
+{
+    Disc d = OccluderDisc(width, height);
+    HPEN pen = CreatePen(PS_DOT, 1, RGB(160, 160, 160));
+    if (!pen)
+        return;
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
+    int oldMode = SetBkMode(dc, TRANSPARENT);
+    /* The buffer's y counts from the bottom, the DC's from the top. */
+    double top = (height - 1) - d.cy;
+    Ellipse(dc, (int)std::lround(d.cx - d.radius), (int)std::lround(top - d.radius),
+            (int)std::lround(d.cx + d.radius) + 1, (int)std::lround(top + d.radius) + 1);
+    SetBkMode(dc, oldMode);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+}
+
+void DrawFlashWarning(HDC dc, int width, int height)
+{
+    char text[80];
+    std::snprintf(text, sizeof text, "Warning: this flare flashes %d times a second", flashRate);
+    HFONT font = sweepDialog
+                     ? reinterpret_cast<HFONT>(SendMessageA(sweepDialog, WM_GETFONT, 0, 0))
+                     : nullptr;
+    HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+    TEXTMETRICA metrics;
+    int lineHeight = GetTextMetricsA(dc, &metrics) ? metrics.tmHeight : 14;
+    RECT strip = {0, height - lineHeight - 5, width, height};
+    FillRect(dc, &strip, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    COLORREF oldColor = SetTextColor(dc, RGB(255, 208, 0));
+    int oldMode = SetBkMode(dc, TRANSPARENT);
+    DrawTextA(dc, text, -1, &strip, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    SetBkMode(dc, oldMode);
+    SetTextColor(dc, oldColor);
+    if (oldFont)
+        SelectObject(dc, oldFont);
+}
+
+} // namespace
+
+void ResetFlashCounter(FlashCounter *c)
+{
+    c->low = 2.0;    /* above and below anything, so the first sample sets both */
+    c->high = -1.0;
+    c->direction = 0;
+    c->count = 0;
+    c->busiestSecond = 0;
+}
+
+void AddLuminanceSample(FlashCounter *c, double timeMs, double luminance)
+{
+    if (!std::isfinite(luminance))
+        return;
+    if (c->direction >= 0 && luminance > c->high)
+        c->high = luminance;
+    if (c->direction <= 0 && luminance < c->low)
+        c->low = luminance;
+    if (c->direction <= 0 && luminance - c->low >= kFlashStep) {
+        c->direction = 1;
+        c->high = luminance;
+    } else if (c->direction >= 0 && c->high - luminance >= kFlashStep) {
+        bool afterRise = c->direction > 0;
+        c->direction = -1;
+        c->low = luminance;
+        if (afterRise)
+            RecordFlash(c, timeMs);
+    }
+}
+
+double ImageLuminance(const float *red, const float *green, const float *blue, size_t count)
+{
+    if (linearLight[255] == 0.0)
+        for (int i = 0; i < 256; i++)
+            linearLight[i] = SrgbToLinear(i);
+    if (!count || !red || !green || !blue)
+        return 0.0;
+    double sum = 0.0;
+    for (size_t i = 0; i < count; i++)
+        sum += 0.2126 * linearLight[ShownByte(red[i])] +
+               0.7152 * linearLight[ShownByte(green[i])] + 0.0722 * linearLight[ShownByte(blue[i])];
+    return sum / (double)count;
+}
+
+void SetUpLightSweep(HWND dialog)
+{
+    TearDownLightSweep();
+    sweepDialog = dialog;
+    flashRate = 0;
+    occluderOn = GetPrivateProfileIntA(editorIniSection, SWEEP_OCCLUDER_KEY, 0, EditorIniFile()) != 0;
+    keyFilter = SetWindowsHookExA(WH_MSGFILTER, SweepKeyFilter, nullptr, GetCurrentThreadId());
+    CheckOccluderItem(dialog);
+}
+
+void TearDownLightSweep()
+{
+    EndSweep(false);
+    if (keyFilter)
+        UnhookWindowsHookEx(keyFilter);
+    keyFilter = nullptr;
+    sweepDialog = nullptr;
+}
+
+void ToggleLightSweep(HWND)
+{
+    if (sweeping)
+        StopLightSweep();
+    else
+        StartLightSweep();
+}
+
+void ToggleSweepOccluder(HWND dialog)
+{
+    occluderOn = !occluderOn;
+    WritePrivateProfileStringA(editorIniSection, SWEEP_OCCLUDER_KEY, occluderOn ? "1" : "0",
+                               EditorIniFile());
+    CheckOccluderItem(dialog);
+}
+
+void StartLightSweep()
+{
+    KaGBuffer *buffer = PreviewGBuffer();
+    if (sweeping || renderBusy || dialogBusy || !sweepDialog || !buffer || !currentInstance ||
+        !currentInstance->model)
+        return;
+    PlanPath(buffer->width, buffer->height);
+    if (occluderOn)
+        SaveDepthPlane(buffer);
+    ResetFlashCounter(&flashes);
+    flashRate = 0;
+    sweeping = true;
+    CheckMenuItem(GetSystemMenu(sweepDialog, FALSE), IDM_PLAY_LIGHT_SWEEP,
+                  MF_BYCOMMAND | MF_CHECKED);
+    QueryPerformanceFrequency(&ticksPerSecond);
+    QueryPerformanceCounter(&sweepStart);
+    SetTimer(sweepDialog, IDT_LIGHT_SWEEP, LIGHT_SWEEP_FRAME_MS, nullptr);
+    RenderFrame(pathStartX);
+}
+
+void StopLightSweep()
+{
+    EndSweep(true);
+}
+
+void LightSweepFrame()
+{
+    if (!sweeping || renderBusy || dialogBusy)
+        return;
+    double progress = ElapsedMs() / (sweepDurationMs > 0 ? sweepDurationMs : 1);
+    if (progress >= 1.0) {
+        RenderFrame(pathEndX);
+        EndSweep(true);
+        return;
+    }
+    RenderFrame((int16_t)(pathStartX + std::lround(progress * (pathEndX - pathStartX))));
+}
+
+void DrawLightSweepOverlay(HDC dc)
+{
+    const BITMAPINFOHEADER *header = editorPreview.header;
+    if (!dc || !header || !editorPreview.rendered)
+        return;
+    int width = header->biWidth, height = header->biHeight;
+    if (sweeping && occluderOn)
+        DrawOccluderOutline(dc, width, height);
+    if (flashRate > kMaxFlashesASecond)
+        DrawFlashWarning(dc, width, height);
+}
+
+bool LightSweepRunning()
+{
+    return sweeping;
+}
+
+bool SweepBehindOccluder()
+{
+    return occluderOn;
+}
+
+int SweepFlashRate()
+{
+    return flashRate;
+}

@@ -1,0 +1,55 @@
+/*
+ * light_sweep.h - playback in the editor's preview: the light swept across
+ * the image, optionally behind a test occluder, with the frames' overall
+ * luminance watched for flashing.  Off unless the user starts it; nothing
+ * of it reaches the host's flare.
+ */
+#ifndef LIGHT_SWEEP_H
+#define LIGHT_SWEEP_H
+
+#include <stdint.h>
+#include <windows.h>
+
+/* Ini key of the occluder option, in the editor's section. */
+#define SWEEP_OCCLUDER_KEY  "Sweep-Behind-Occluder"
+/* Starts and stops a sweep; no control of the editor uses it. */
+#define SWEEP_SHORTCUT_KEY  VK_F5
+
+/* How long one sweep takes; tests shorten it. */
+extern int sweepDurationMs;
+
+/* Flashes seen in the frames of one sweep: a rise and a fall of the
+ * whole image's relative luminance by at least kFlashStep each. */
+struct FlashCounter {
+    double low, high;        /* extremes since the last change counted */
+    int direction;           /* +1 after a rise, -1 after a fall, 0 at first */
+    int count;               /* flash times kept, at most the array's size */
+    int busiestSecond;       /* most flashes in any one second so far */
+    double times[1024];      /* ms since the sweep began, one per flash */
+};
+
+void ResetFlashCounter(FlashCounter *counter);
+void AddLuminanceSample(FlashCounter *counter, double timeMs, double luminance);
+/* Mean relative luminance (0..1) of a buffer's pixels as the preview
+ * shows them. */
+double ImageLuminance(const float *red, const float *green, const float *blue, size_t count);
+
+/* The editor's hooks: start-up (after its system menu) and destruction,
+ * the frame timer, commands and the overlay drawn over the preview. */
+void SetUpLightSweep(HWND dialog);
+void TearDownLightSweep();
+/* The system menu's items: start or stop a sweep, the occluder option. */
+void ToggleLightSweep(HWND dialog);
+void ToggleSweepOccluder(HWND dialog);
+void LightSweepFrame();
+void DrawLightSweepOverlay(HDC dc);
+
+void StartLightSweep();
+/* Puts the light back where it was and shows it there. */
+void StopLightSweep();
+bool LightSweepRunning();
+bool SweepBehindOccluder();
+/* Flashes in the busiest second of the sweep under way or the last one. */
+int SweepFlashRate();
+
+#endif
