@@ -374,11 +374,17 @@ void LightSweepFrame()
     if (!sweeping || renderBusy || dialogBusy)
         return;
     double progress = ElapsedMs() / (sweepDurationMs > 0 ? sweepDurationMs : 1);
-    if (progress >= 1.0) {
-        RenderFrame(pathEndX);
+    ShowSweepAt(progress);
+    if (progress >= 1.0)
         EndSweep(true);
+}
+
+void ShowSweepAt(double progress)
+{
+    if (!sweeping)
         return;
-    }
+    if (progress > 1.0)
+        progress = 1.0;
     RenderFrame((int16_t)(pathStartX + std::lround(progress * (pathEndX - pathStartX))));
 }
 

@@ -42,6 +42,8 @@ void TearDownLightSweep();
 void ToggleLightSweep(HWND dialog);
 void ToggleSweepOccluder(HWND dialog);
 void LightSweepFrame();
+/* The frame a fraction (0..1) of the way along the sweep's path. */
+void ShowSweepAt(double progress);
 void DrawLightSweepOverlay(HDC dc);
 
 void StartLightSweep();

@@ -72,6 +72,11 @@ KA_API int Kh_Define_Element_Type(const char *definition);
  * and files still know every type. */
 KA_API void Kh_Offer_Element_Types(int on);
 
+/* Test only: of every period render calls (from the first after this
+ * call) the later half add nothing to the image, so any flare flickers.
+ * 0 or 1 renders every call again. */
+KA_API void Kh_Set_Render_Flicker(int period);
+
 #ifdef __cplusplus
 }
 #endif

@@ -27,6 +27,7 @@
 #include "render.h"
 #include "render_draw.h"
 #include "store.h"
+#include "test_flicker.h"
 #include "tokens.h"
 
 namespace ka {
@@ -1148,6 +1149,8 @@ extern "C" int Ki_LensFlareApplyToGBuffer(KaGBuffer *buffer, KaToken ownerType,
                         "' has no lens flare");
         return -1;
     }
+    if (FlickerSkipsRender())
+        return 0;
     RenderLight light;
     light.x = x;
     light.y = y;

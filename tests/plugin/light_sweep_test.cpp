@@ -1,0 +1,287 @@
+// The preview's light sweep in the real dialog: started by menu and key,
+// its path as the host's render calls show it, stopped by mouse, key,
+// command and close, the occluder's G-buffer and its fade, the flash
+// counter; the host's flare and the stored light position are the oracle
+// that nothing of it stays.
+#include <functional>
+#include <sstream>
+#include <gtest/gtest.h>
+
+#include "controls/controls.h"
+#include "editor/editor.h"
+#include "element_fixture.h"
+#include "entry/plugin.h"
+#include "preview/light_sweep.h"
+#include "preview/preview.h"
+#include "ui_driver.h"
+
+namespace {
+
+struct Position {
+    int x, y;
+};
+
+/* Light positions of the host's render calls, in order. */
+std::vector<Position> RenderedPositions(const HostSession &host)
+{
+    std::vector<Position> positions;
+    for (const std::string &line : host.Log("Ki_LensFlareApplyToGBuffer")) {
+        std::istringstream words(line);
+        std::vector<std::string> w;
+        for (std::string word; words >> word;)
+            w.push_back(word);
+        if (w.size() >= 3)
+            positions.push_back({std::stoi(w[w.size() - 3]), std::stoi(w[w.size() - 2])});
+    }
+    return positions;
+}
+
+std::string DescribeFlare(const HostSession &host)
+{
+    char text[16384];
+    Kh_Describe_Flare(fx::T("light"), host.light.c_str(), text, sizeof text);
+    return text;
+}
+
+void WaitForSweepEnd()
+{
+    DWORD start = GetTickCount();
+    while (LightSweepRunning() && GetTickCount() - start < 20000) {
+        ui::Pump();
+        Sleep(2);
+    }
+}
+
+bool MenuChecked(HWND dialog, UINT command)
+{
+    return (GetMenuState(GetSystemMenu(dialog, FALSE), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+double PreviewLuminance()
+{
+    const KaGBuffer *b = PreviewGBuffer();
+    return ImageLuminance(b->red, b->green, b->blue, (size_t)b->width * b->height);
+}
+
+struct SweepGuard {
+    SweepGuard(int ms) { sweepDurationMs = ms; }
+    ~SweepGuard() { sweepDurationMs = 3000; }
+};
+
+} // namespace
+
+TEST(LightSweep, FlashCounterCountsRisesAndFallsOfATenthInTheBusiestSecond)
+{
+    struct Row {
+        const char *name;
+        std::vector<double> samples;   /* one every 33 ms */
+        int busiestSecond;
+    };
+    const Row rows[] = {
+        {"steady", {0.4, 0.4, 0.4, 0.4, 0.4, 0.4}, 0},
+        {"small wobble", {0.40, 0.45, 0.40, 0.49, 0.41, 0.48, 0.40}, 0},
+        {"one rise and fall", {0.1, 0.3, 0.3, 0.1, 0.1}, 1},
+        {"a rise alone", {0.1, 0.2, 0.5, 0.9}, 0},
+        {"slow climb then drop", {0.10, 0.15, 0.21, 0.26, 0.05}, 1},
+        {"on and off at 30 frames a second: 16 falls 66 ms apart fit in one second",
+         {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1,
+          0, 1, 0, 1, 0, 1, 0, 1},
+         16},
+        {"two of an eighth", {0.5, 0.625, 0.5, 0.625, 0.5}, 2},
+    };
+    for (const Row &row : rows) {
+        FlashCounter counter;
+        ResetFlashCounter(&counter);
+        for (size_t i = 0; i < row.samples.size(); i++)
+            AddLuminanceSample(&counter, 33.0 * (double)i, row.samples[i]);
+        EXPECT_EQ(counter.busiestSecond, row.busiestSecond) << row.name;
+    }
+}
+
+TEST(LightSweep, ImageLuminanceWeighsLinearLightAsTheScreenShowsIt)
+{
+    const float black = 0.0f, white = 1.0f, over = 7.0f, half = 0.5f;
+    struct Row {
+        float r, g, b;
+        double expected;
+    } rows[] = {
+        {black, black, black, 0.0}, {white, white, white, 1.0}, {over, over, over, 1.0},
+        {white, black, black, 0.2126}, {black, white, black, 0.7152},
+        {black, black, white, 0.0722}, {half, half, half, 0.2122},   /* byte 127 */
+    };
+    for (const Row &row : rows)
+        EXPECT_NEAR(ImageLuminance(&row.r, &row.g, &row.b, 1), row.expected, 5e-4) << row.r;
+}
+
+TEST(LightSweep, MenuAndKeyStartASweepAcrossAThirdOfTheWayDownThatEndsWhereTheLightWas)
+{
+    SweepGuard fast(300);
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow"});
+    std::string flare = DescribeFlare(host);
+    const std::function<void(HWND)> starts[] = {
+        [](HWND d) { SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0); },
+        [](HWND d) { ui::Key(GetDlgItem(d, IDC_ELEMENT_LIST), SWEEP_SHORTCUT_KEY); },
+    };
+    ui::Driver driver;
+    Position stored{};
+    for (const auto &start : starts) {
+        driver.Then([&](HWND) {
+            stored = {flareX, flareY};
+            host.ClearLog();
+        });
+        driver.Then([&](HWND d) { start(d); });
+        driver.Then([&](HWND d) {
+            EXPECT_TRUE(LightSweepRunning());
+            EXPECT_TRUE(MenuChecked(d, IDM_PLAY_LIGHT_SWEEP));
+            WaitForSweepEnd();
+            EXPECT_FALSE(MenuChecked(d, IDM_PLAY_LIGHT_SWEEP));
+            const KaGBuffer *b = PreviewGBuffer();
+            std::vector<Position> path = RenderedPositions(host);
+            ASSERT_GE(path.size(), 3u);
+            Position last = path.back();
+            path.pop_back();
+            EXPECT_LT(path.front().x, 0);
+            EXPECT_GE(path.back().x, b->width);
+            for (size_t i = 0; i < path.size(); i++) {
+                EXPECT_EQ(path[i].y, b->height - 1 - b->height / 3) << i;
+                if (i)
+                    EXPECT_GE(path[i].x, path[i - 1].x) << i;
+            }
+            EXPECT_EQ(last.x, stored.x);
+            EXPECT_EQ(last.y, stored.y);
+            EXPECT_EQ(flareX, stored.x);
+            EXPECT_EQ(flareY, stored.y);
+            EXPECT_EQ(DescribeFlare(host), flare);
+        });
+    }
+    driver.Then([](HWND d) { fx::CloseWithOk(d); });
+    host.OpenEditor();
+}
+
+TEST(LightSweep, MouseKeyCommandAndCloseStopItAtOnceAndPutTheLightBack)
+{
+    SweepGuard slow(60000);
+    struct Row {
+        const char *name;
+        std::function<void(HWND)> act;
+        bool closes;
+        bool writes;   /* the action itself writes the element back */
+    };
+    const Row rows[] = {
+        {"left press",
+         [](HWND) {
+             ui::LeftDown(previewControl, 5, 5);
+             ui::LeftUp(previewControl, 5, 5);
+         },
+         false, false},
+        {"right press", [](HWND) { ui::RightDown(previewControl, 5, 5); }, false, false},
+        {"key", [](HWND d) { ui::Key(GetDlgItem(d, IDC_ELEMENT_LIST), 'A'); }, false, false},
+        {"command", [](HWND d) { fx::SelectLine(d, 0); }, false, true},
+        {"close", [](HWND d) { SendMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, true, true},
+    };
+    for (const Row &row : rows) {
+        HostSession host;
+        fx::SetFlareTypes(host, {"glow"});
+        std::string flare = DescribeFlare(host);
+        Position stored{};
+        ui::Driver driver;
+        driver.Then([&](HWND d) {
+            stored = {flareX, flareY};
+            SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
+            ShowSweepAt(0.3);
+            ASSERT_TRUE(LightSweepRunning()) << row.name;
+            host.ClearLog();
+            row.act(d);
+        });
+        auto putBack = [&] {
+            EXPECT_FALSE(LightSweepRunning()) << row.name;
+            std::vector<Position> path = RenderedPositions(host);
+            ASSERT_FALSE(path.empty()) << row.name;
+            EXPECT_EQ(path.front().x, stored.x) << row.name << ": the light is put back first";
+            EXPECT_EQ(path.front().y, stored.y) << row.name;
+            if (!row.writes)
+                EXPECT_EQ(DescribeFlare(host), flare) << row.name;
+        };
+        if (!row.closes)
+            driver.Then([&](HWND d) {
+                putBack();
+                fx::CloseWithOk(d);
+            });
+        host.OpenEditor();
+        if (row.closes)
+            putBack();
+    }
+}
+
+TEST(LightSweep, TheOccluderHidesTheLightBehindItOnlyForFlaresThatFadeBehindObjects)
+{
+    SweepGuard slow(60000);
+    struct Row {
+        bool fadeBehind;
+        bool dimmer;
+    } rows[] = {{false, false}, {true, true}};
+    for (const Row &row : rows) {
+        HostSession host;
+        fx::SetFlareTypes(host, {"glow"});
+        ui::Driver driver;
+        driver.Then([&](HWND d) {
+            if (row.fadeBehind != ui::IsChecked(d, IDC_FADE_BEHIND))
+                ui::Click(d, IDC_FADE_BEHIND);
+            const KaGBuffer *b = PreviewGBuffer();
+            RefreshPreview((int16_t)((b->width - 1) / 2), (int16_t)((b->height - 1) / 2));
+            double lit[2];
+            for (int occluded = 0; occluded < 2; occluded++) {
+                if (SweepBehindOccluder() != (occluded != 0))
+                    SendMessageA(d, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
+                EXPECT_EQ(MenuChecked(d, IDM_SWEEP_OCCLUDER), occluded != 0);
+                EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", SWEEP_OCCLUDER_KEY, 0,
+                                                EditorIniFile()),
+                          occluded);
+                SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
+                ShowSweepAt(0.5);
+                lit[occluded] = PreviewLuminance();
+                size_t centre = (size_t)(b->height / 2) * b->width + b->width / 2;
+                EXPECT_EQ(b->coverage[centre], occluded ? 0.0f : 1.0f);
+                EXPECT_EQ(b->coverage[0], 1.0f) << "outside the disc";
+                SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
+                for (int i = 0; i < b->width * b->height; i++)
+                    ASSERT_EQ(b->coverage[i], 1.0f) << "cleared again at " << i;
+            }
+            EXPECT_GT(lit[0], 0.0);
+            if (row.dimmer)
+                EXPECT_LT(lit[1], lit[0] * 0.9);
+            else
+                EXPECT_DOUBLE_EQ(lit[1], lit[0]);
+            SendMessageA(d, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
+            fx::CloseWithOk(d);
+        });
+        host.OpenEditor();
+    }
+}
+
+TEST(LightSweep, AFlickeringFlareWarnsAndASteadyOneDoesNot)
+{
+    SweepGuard quick(1500);
+    struct Row {
+        int flicker;
+        bool warns;
+    } rows[] = {{0, false}, {2, true}};
+    for (const Row &row : rows) {
+        HostSession host;
+        fx::SetFlareTypes(host, {"glow"});
+        ui::Driver driver;
+        driver.Then([&](HWND d) {
+            /* A glow over the whole preview, so its frames move the mean. */
+            SetWindowTextA(scaleSlider->edit, "8");
+            SetWindowTextA(intensitySlider->edit, "3");
+            Kh_Set_Render_Flicker(row.flicker);
+            SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
+            WaitForSweepEnd();
+            Kh_Set_Render_Flicker(0);
+            EXPECT_EQ(SweepFlashRate() > 3, row.warns) << row.flicker << ": " << SweepFlashRate();
+            fx::CloseWithOk(d);
+        });
+        host.OpenEditor();
+    }
+}
