@@ -12,6 +12,7 @@
  * the stored light position and the ini keys of the editor are never
  * touched.
  */
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -105,8 +106,12 @@ void PaintOccluder(KaGBuffer *buffer)
     const LensFlareModel *m = currentInstance ? currentInstance->model : nullptr;
     float depth = m && m->refDistance > 0.0f ? m->refDistance : 1.0f;
     Disc d = OccluderDisc(buffer->width, buffer->height);
-    for (int y = 0; y < buffer->height; y++)
-        for (int x = 0; x < buffer->width; x++)
+    int top = std::max(0, (int)(d.cy - d.radius));
+    int bottom = std::min(buffer->height - 1, (int)(d.cy + d.radius) + 1);
+    int left = std::max(0, (int)(d.cx - d.radius));
+    int right = std::min(buffer->width - 1, (int)(d.cx + d.radius) + 1);
+    for (int y = top; y <= bottom; y++)
+        for (int x = left; x <= right; x++)
             if (InDisc(d, x, y)) {
                 size_t i = (size_t)y * buffer->width + x;
                 buffer->coverage[i] = 0.0f;
