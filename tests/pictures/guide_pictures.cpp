@@ -6,14 +6,19 @@
 //     guide_pictures FOLDER [editor-only]
 //
 // editor-only: just the editor with its Global Parameters.
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <string>
 
+#include "controls/controls.h"
+#include "editor/editor.h"
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
 #include "host_session.h"
 #include "model/lens_flare_model.h"
+#include "preview/light_sweep.h"
+#include "preview/preview.h"
 #include "refhost_api.h"
 #include "resources/resource_ids.h"
 #include "ui_driver.h"
@@ -56,6 +61,62 @@ HWND FirstGradient(const HostSession &host)
         if (p->gradientControl)
             return p->gradientControl->control;
     return nullptr;
+}
+
+/* Frames of a sweep behind the occluder side by side, the light placed at
+ * the centre so that the path crosses the disc; then a flickering flare's
+ * warning as the preview shows it after its sweep. */
+void SweepPictures(HWND editor)
+{
+    const KaGBuffer *buffer = PreviewGBuffer();
+    RefreshPreview((int16_t)(buffer->width / 2), (int16_t)(buffer->height / 2));
+    if (!SweepBehindOccluder())
+        ToggleSweepOccluder(editor);
+    StartLightSweep();
+    const double progress[] = {0.15, 0.35, 0.5, 0.65, 0.85};
+    const int gap = 4;
+    Capture strip;
+    for (int i = 0; i < 5; i++) {
+        ShowSweepAt(progress[i]);
+        Capture frame;
+        if (!CaptureWindow(previewControl, true, &frame))
+            break;
+        if (strip.rgb.empty()) {
+            strip.height = frame.height;
+            strip.width = 5 * frame.width + 4 * gap;
+            strip.rgb.assign((size_t)strip.width * strip.height * 3, 255);
+        }
+        int left = i * (frame.width + gap);
+        for (int y = 0; y < frame.height && y < strip.height; y++)
+            std::copy_n(&frame.rgb[(size_t)y * frame.width * 3], (size_t)frame.width * 3,
+                        &strip.rgb[((size_t)y * strip.width + left) * 3]);
+    }
+    StopLightSweep();
+    ToggleSweepOccluder(editor);
+    std::string path = folder + "\\light-sweep.png";
+    if (!strip.rgb.empty() && WritePng(strip, path.c_str())) {
+        std::printf("guide_pictures: light-sweep.png\n");
+        written++;
+    } else {
+        std::fprintf(stderr, "guide_pictures: could not write %s\n", path.c_str());
+        failed++;
+    }
+
+    /* A glow over the whole preview, flickering from frame to frame. */
+    SetWindowTextA(scaleSlider->edit, "8");
+    SetWindowTextA(intensitySlider->edit, "3");
+    sweepDurationMs = 1500;
+    Kh_Set_Render_Flicker(2);
+    StartLightSweep();
+    DWORD start = GetTickCount();
+    while (LightSweepRunning() && GetTickCount() - start < 20000) {
+        ui::Pump();
+        Sleep(2);
+    }
+    Kh_Set_Render_Flicker(0);
+    sweepDurationMs = 3000;
+    RefreshPreview(-1, -1);
+    Save(previewControl, "sweep-warning.png");
 }
 
 void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)
@@ -109,6 +170,7 @@ void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)
         Close(large, IDCANCEL);
     });
     driver.When("Lens Flare Editor", [&host](HWND editor) {
+        SweepPictures(editor);
         host.services.showHelpWindow = true;
         ui::Click(editor, IDC_HELP_BUTTON);
         if (HWND help = host.services.helpWindow) {
