@@ -49,17 +49,6 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND CreateTestWindow()
-{
-    WNDCLASSA cls = {};
-    cls.lpfnWndProc = WindowProc;
-    cls.hInstance = moduleHandle;
-    cls.lpszClassName = "ColourSliderTestWindow";
-    RegisterClassA(&cls);
-    return CreateWindowA("ColourSliderTestWindow", "gradient test",
-                         WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 420, 160, nullptr, nullptr,
-                         moduleHandle, nullptr);
-}
 
 /* The control's geometry with W = 300, x0 = 15: a marker's centre. */
 int MarkerX(int position)
@@ -141,7 +130,8 @@ protected:
         changes.clear();
         dialogBrush = CreateSolidBrush(kDialogColour);
         windowBrush = dialogBrush;
-        window = CreateTestWindow();
+        window = ui::TestParentWindow("ColourSliderTestWindow", WindowProc, 420, 160,
+                                        WS_OVERLAPPEDWINDOW | WS_VISIBLE);
         ASSERT_NE(window, nullptr);
         slider = Make(kButtonId, false);
     }
