@@ -86,6 +86,15 @@ std::function<void(HWND)> Choose(int r, int g, int b)
     };
 }
 
+/* A picker step that notes the bars it was offered and presses a button. */
+std::function<void(HWND)> NoteAndPress(std::vector<int> *offered, int button)
+{
+    return [=](HWND picker) {
+        *offered = Bars(picker);
+        ui::Click(picker, button);
+    };
+}
+
 void Click(HWND window, int x, int y)
 {
     ui::LeftDown(window, x, y);
@@ -277,10 +286,7 @@ TEST_F(ColourSliderTest, ANewPivotBetweenBlackAndWhiteIsOfferedTheirBlendAndCanc
 {
     SetPivots({0, 99}, {0x000000, 0xFFFFFF});
     std::vector<int> offered;
-    driver.When(kPicker, [&](HWND picker) {
-        offered = Bars(picker);
-        ui::Click(picker, IDCANCEL);
-    });
+    driver.When(kPicker, NoteAndPress(&offered, IDCANCEL));
     Click(Button(), MarkerX(49) + 1, kBandY);
     EXPECT_EQ(offered, (std::vector<int>{124, 124, 124})) << "trunc(255 x 49 / 100)";
     EXPECT_EQ(slider->pivots.count, 2);
@@ -431,10 +437,7 @@ TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
 {
     SetPivots({0, 99}, {0x000000, 0xFFFFFF});
     std::vector<int> offered;
-    driver.When(kPicker, [&](HWND picker) {
-        offered = Bars(picker);
-        ui::Click(picker, IDOK);
-    });
+    driver.When(kPicker, NoteAndPress(&offered, IDOK));
     DoubleClick(Button(), MarkerX(99), kBandY);
     EXPECT_EQ(offered, (std::vector<int>{255, 255, 255}));
     EXPECT_EQ(SelectedIndex(slider->pivots), 1);
