@@ -104,24 +104,7 @@ Flare::Flare(const Flare &other)
 
 void CopyGlobals(const Flare &from, Flare *to)
 {
-    to->enabled = from.enabled;
-    to->intensity = from.intensity;
-    to->scale = from.scale;
-    to->occlusionRadius = from.occlusionRadius;
-    to->anamorphicStretch = from.anamorphicStretch;
-    to->fastDrag = from.fastDrag;
-    to->randomSeed = from.randomSeed;
-    std::memcpy(to->color, from.color, sizeof to->color);
-    to->useLightParams = from.useLightParams;
-    to->angle = from.angle;
-    to->glowBehindObjects = from.glowBehindObjects;
-    to->fadeIfNearBorder = from.fadeIfNearBorder;
-    to->fadeIfBehindObjects = from.fadeIfBehindObjects;
-    to->fadeIfApproachingObjects = from.fadeIfApproachingObjects;
-    to->fadeWithDistance = from.fadeWithDistance;
-    to->refDistance = from.refDistance;
-    to->scaleGlowWithDistance = from.scaleGlowWithDistance;
-    to->scaleReflexesWithDistance = from.scaleReflexesWithDistance;
+    static_cast<FlareGlobals &>(*to) = from;
 }
 
 Flare &Flare::operator=(const Flare &other)

@@ -77,7 +77,8 @@ struct Element {
     const ParamValue *Value(const char *name) const;
 };
 
-struct Flare {
+/* Everything of a flare but its elements. */
+struct FlareGlobals {
     bool enabled = true;
     float intensity = 1.0f;
     float scale = 1.0f;
@@ -96,6 +97,9 @@ struct Flare {
     float refDistance = 10.0f;
     bool scaleGlowWithDistance = false;
     bool scaleReflexesWithDistance = false;
+};
+
+struct Flare : FlareGlobals {
     /* Elements live on the heap so that texts handed out (guids) keep
      * their address while other elements are inserted or moved. */
     std::vector<std::unique_ptr<Element>> elements;

@@ -23,7 +23,7 @@ const int kButtonX = 20, kButtonY = 40;
 const int kWidth = 330;   /* band W = 300 from x0 = 15 */
 const int kMargin = 15;
 const int kBandY = 10;    /* inside the band and the marker rows */
-const COLORREF kDialogColour = RGB(200, 220, 240);
+using ui::kDialogColour;
 const char kPicker[] = "Interactive Color Selector";
 
 /* Reports of the control under test; cleared by the fixture. */
@@ -137,7 +137,7 @@ protected:
     void SetUp() override
     {
         changes.clear();
-        dialogBrush = CreateSolidBrush(kDialogColour);
+        dialogBrush = ui::DialogBrush();
         windowBrush = dialogBrush;
         window = ui::TestParentWindow("ColourSliderTestWindow", WindowProc, 420, 160,
                                         WS_OVERLAPPEDWINDOW | WS_VISIBLE);
@@ -150,7 +150,6 @@ protected:
         delete slider;
         DestroyWindow(window);
         windowBrush = nullptr;
-        DeleteObject(dialogBrush);
     }
 
     /* A panel row's button taken over as the panel does it. */

@@ -16,7 +16,7 @@
 
 namespace {
 
-const COLORREF kDialogColour = RGB(200, 220, 240);
+using ui::kDialogColour;
 const COLORREF kSelectedTitle = RGB(191, 0, 0);
 
 struct Click {
@@ -114,7 +114,7 @@ protected:
     void SetUp() override
     {
         clicks.clear();
-        dialogBrush = CreateSolidBrush(kDialogColour);
+        dialogBrush = ui::DialogBrush();
         parentBrush = dialogBrush;
         RegisterTabStripClass();
         parent = ui::TestParentWindow("TabStripTestParent", ParentProc, 700, 200);
@@ -127,7 +127,6 @@ protected:
             DestroyWindow(strip.window);
         DestroyWindow(parent);
         DeleteTabStripFonts();
-        DeleteObject(dialogBrush);
         parentBrush = nullptr;
     }
 

@@ -17,7 +17,7 @@
 namespace {
 
 const int16_t kSliderId = 42;
-const COLORREF kDialogColour = RGB(200, 220, 240);
+using ui::kDialogColour;
 
 struct TrackCall {
     KaToken phase;
@@ -81,7 +81,7 @@ protected:
     {
         changes.clear();
         tracks.clear();
-        dialogBrush = CreateSolidBrush(kDialogColour);
+        dialogBrush = ui::DialogBrush();
         parentBrush = dialogBrush;
         parent = ui::TestParentWindow("TinySliderTestParent", ParentProc, 500, 200);
         ASSERT_NE(parent, nullptr);
@@ -92,7 +92,6 @@ protected:
     {
         DestroyTinySlider(&rec.window);
         DestroyWindow(parent);
-        DeleteObject(dialogBrush);
         parentBrush = nullptr;
     }
 

@@ -192,6 +192,12 @@ std::vector<std::string> FileNames(const std::string &folder, const char *patter
     return names;
 }
 
+HBRUSH DialogBrush()
+{
+    static HBRUSH brush = CreateSolidBrush(kDialogColour);
+    return brush;
+}
+
 std::string Text(HWND window)
 {
     char text[1024] = "";

@@ -70,6 +70,10 @@ HWND TestOwnerWindow();
  * screen's corner, to parent controls under test. */
 HWND TestParentWindow(const char *className, WNDPROC procedure, int width, int height,
                       DWORD style = WS_OVERLAPPEDWINDOW);
+/* The dialog colour parents of controls under test answer with, and one
+ * brush of it for the whole run. */
+const COLORREF kDialogColour = RGB(200, 220, 240);
+HBRUSH DialogBrush();
 /* The names of the files in a folder that match a pattern ("*.lnz"). */
 std::vector<std::string> FileNames(const std::string &folder, const char *pattern);
 
