@@ -45,18 +45,6 @@ ka::Element *Add(ka::Flare *flare, const char *type)
     return flare->elements.back().get();
 }
 
-void Set(ka::Element *e, const char *name, float a, float b = 0, float c = 0)
-{
-    int i = e->ParamIndex(name);
-    if (i < 0) {
-        std::fprintf(stderr, "no parameter %s\n", name);
-        std::exit(2);
-    }
-    e->values[i].v[0] = a;
-    e->values[i].v[1] = b;
-    e->values[i].v[2] = c;
-}
-
 bool WritePng(const KaGBuffer *b, const std::string &path)
 {
     std::vector<unsigned char> rgb((size_t)b->width * b->height * 3);
