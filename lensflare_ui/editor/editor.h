@@ -23,6 +23,10 @@ extern char *lastLibraryFile;     /* host copy of the last library path, or null
 extern TinySlider *intensitySlider, *scaleSlider, *angleSlider, *stretchSlider,
     *occlusionSlider;
 
+/* The labelled sliders show the model's values again (after the model
+ * changed under them). */
+void ShowGlobalSliderValues();
+
 /* Ini file of the settings: the host's, or "kalvos.ini" without services. */
 const char *EditorIniFile();
 

@@ -11,6 +11,7 @@
 #include "color/color.h"
 #include "controls/controls.h"
 #include "editor/editor.h"
+#include "editor/undo.h"
 #include "entry/plugin.h"
 #include "host/host_services.h"
 #include "host/kalvos_io.h"
@@ -59,6 +60,41 @@ const SwitchControl kFadingSwitches[] = {
     {IDC_SCALE_REFLEXES, &LensFlareModel::scaleReflexesWithDistance},
     {IDC_SCALE_GLOW, &LensFlareModel::scaleGlowWithDistance},
 };
+
+/* Items the editor adds to the caption's system menu; the undo history
+ * keeps the texts of its own up to date. */
+struct SystemMenuItem {
+    UINT command;
+    const char *text;
+    void (*run)(HWND dialog);
+};
+
+const SystemMenuItem kSystemMenuItems[] = {
+    {IDM_SYSTEM_UNDO, "Undo\tCtrl+Z", UndoLastStep},
+    {IDM_SYSTEM_REDO, "Redo\tCtrl+Y", RedoNextStep},
+};
+
+void AddSystemMenuItems(HWND dialog)
+{
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    if (!menu)
+        return;
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    for (const SystemMenuItem &item : kSystemMenuItems)
+        AppendMenuA(menu, MF_STRING | MF_GRAYED, item.command, item.text);
+}
+
+bool RunSystemMenuItem(HWND dialog, WPARAM command)
+{
+    for (const SystemMenuItem &item : kSystemMenuItems) {
+        if ((command & 0xFFF0) == item.command) {
+            if (!renderBusy)
+                item.run(dialog);
+            return true;
+        }
+    }
+    return false;
+}
 
 bool PanelShowsElement()
 {
@@ -170,6 +206,8 @@ void OnInitDialog(HWND dialog)
     RefreshPreview(-1, -1);
     dialogBusy = 0;
     EnableWindow(GetDlgItem(dialog, IDC_COPY_ELEMENT), FALSE);
+    AddSystemMenuItems(dialog);
+    OpenUndoHistory(dialog);
 }
 
 void ReleaseSlider(TinySlider **slider)
@@ -186,6 +224,7 @@ void OnDestroy(HWND dialog)
     PluginInstance *instance = currentInstance;
     dialogBusy = 1;
     renderBusy = 0;
+    CloseUndoHistory();
     if (instance->currentElement)
         DestroyParameterPanel(instance, instance->currentElement);
     FreeLensFlareModel(&instance->model);
@@ -254,6 +293,7 @@ void ToggleFasterUpdates(HWND dialog)
     Import_IO_Flip_Kalvos_Toggle(dialog, IDC_FASTER_UPDATES, &instance->model->fastDrag);
     SendFastDragSwitch(instance->handleType, instance->handleName, instance->model->fastDrag);
     RefreshPreview(-1, -1);
+    RecordUndoStep("Faster Updates");
 }
 
 void RedrawNow(HWND dialog)
@@ -271,6 +311,7 @@ void ToggleFlareEnabled(HWND dialog)
     if (dialogBusy || renderBusy)
         return;
     RedrawNow(dialog);
+    RecordUndoStep("Lens Flare Enabled");
 }
 
 void FlipSwitch(HWND dialog, int id, KaToken *field)
@@ -358,6 +399,7 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
     case IDC_LIBRARY_LOAD:
         if (LoadLensEffectLibrary(dialog, instance->moduleInstance, &dialogBusy) == 1)
             ReloadAfterLibraryLoad(dialog);
+        RecordUndoStep("Library Load");
         return;
     case IDC_LIBRARY_SAVE:
         SaveLensEffectFile(dialog, instance->moduleInstance);
@@ -407,6 +449,25 @@ void OnTabClicked(HWND dialog, int16_t section)
 
 } // namespace
 
+void ShowGlobalSliderValues()
+{
+    LensFlareModel *m = currentInstance->model;
+    struct {
+        TinySlider *slider;
+        float *field;
+    } bound[] = {{intensitySlider, &m->intensity},
+                 {scaleSlider, &m->scale},
+                 {angleSlider, &m->angle},
+                 {stretchSlider, &m->anamorphicStretch},
+                 {occlusionSlider, &m->occlusionRadius}};
+    for (auto &b : bound) {
+        if (!b.slider)
+            continue;
+        b.slider->floatTarget = b.field;
+        SetTinySliderValue(b.slider, *b.field, 1, 0);
+    }
+}
+
 const char *EditorIniFile()
 {
     PluginInstance *instance = currentInstance;
@@ -442,7 +503,7 @@ INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             SendMessageA(dialog, WM_COMMAND, IDOK, 0);
             return 1;
         }
-        return 0;
+        return RunSystemMenuItem(dialog, wParam) ? 1 : 0;
     case WM_TIMER:
         if (wParam == IDT_RENDER_WAIT)
             SetWaitCursor();

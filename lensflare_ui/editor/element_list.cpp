@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "editor/editor.h"
+#include "editor/undo.h"
 #include "entry/plugin.h"
 #include "host/host_helpers.h"
 #include "host/kalvos_io.h"
@@ -115,6 +116,7 @@ void FlipElementEnabled(HWND dialog)
         return;
     WriteLensFlare(&instance->model, instance->handleType, instance->handleName);
     RefreshPreview(-1, -1);
+    RecordUndoStep("Element Enabled");
 }
 
 void RemoveCurrentElement(HWND dialog)
@@ -137,6 +139,7 @@ void RemoveCurrentElement(HWND dialog)
         BuildParameterPanel(instance, dialog, instance->currentElement);
     ShowElementEnabledSwitch(dialog);
     RefreshPreview(-1, -1);
+    RecordUndoStep("Remove Element");
 }
 
 void MoveCurrentElement(HWND dialog, bool down)
@@ -153,6 +156,7 @@ void MoveCurrentElement(HWND dialog, bool down)
     RefreshPreview(-1, -1);
     if (guid)
         Ki_Free_Memory(guid);
+    RecordUndoStep(down ? "Move Down" : "Move Up");
 }
 
 InsertPlacement PlacementOfChoice(int16_t choice)
@@ -216,6 +220,7 @@ void AddNewElement(HWND dialog)
     RefreshPreview(-1, -1);
     if (kept)
         Ki_Free_Memory(kept);
+    RecordUndoStep("Add Element");
 }
 
 } // namespace

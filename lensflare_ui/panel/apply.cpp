@@ -3,6 +3,7 @@
  * and the filling of the fixed global controls from the model.
  */
 #include "editor/editor.h"
+#include "editor/undo.h"
 #include "entry/plugin.h"
 #include "host/host_helpers.h"
 #include "host/kalvos_io.h"
@@ -15,6 +16,7 @@ void ApplyParameterChange(int16_t controlId)
 {
     if (dialogBusy || renderBusy)
         return;
+    RecordParameterStep(controlId);
     PluginInstance *instance = currentInstance;
     if (!instance || instance->realtimeUpdates == 0)
         return;

@@ -55,6 +55,11 @@
 #define IDC_REF_DISTANCE         1908
 #define IDC_OCCLUSION_SLIDER     1909
 
+/* Items the editor adds to its system menu: below 0xF000, low four bits
+ * clear, since the system uses those bits of WM_SYSCOMMAND. */
+#define IDM_SYSTEM_UNDO          0x0010
+#define IDM_SYSTEM_REDO          0x0020
+
 /* Timer of the preview render (wait cursor after 400 ms). */
 #define IDT_RENDER_WAIT          10
 #define RENDER_WAIT_MS           400

@@ -1,0 +1,395 @@
+// The editor's undo history, driven with real key messages and system menu
+// commands in the real dialog; the host's own saved flare is the oracle.
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <gtest/gtest.h>
+
+#include "controls/controls.h"
+#include "editor/editor.h"
+#include "element_fixture.h"
+#include "entry/plugin.h"
+#include "gradient/colour_slider.h"
+#include "ui_driver.h"
+
+namespace {
+
+const char kLoadTitle[] = "Select Lens Flare Effect File";
+
+/* The flare exactly as the host writes it to a file. */
+std::string SavedFlare(const HostSession &host)
+{
+    std::string path = host.Path("saved.lnz");
+    int32_t status = -1;
+    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), path.c_str(), &status, 0);
+    EXPECT_EQ(status, 0);
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void HoldKeys(bool control, bool shift)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = control ? 0x80 : 0;
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+/* One chord pressed in the control of that id (the focus is set there
+ * again: tests running beside this one can take it); the modal loop
+ * handles the posted key before the next step runs. */
+void QueueChord(ui::Driver &driver, UINT key, bool shift = false, int id = IDC_ELEMENT_LIST)
+{
+    driver.Then([=](HWND dialog) {
+        HoldKeys(true, shift);
+        HWND target = id == IDC_INTENSITY_SLIDER ? intensitySlider->edit : GetDlgItem(dialog, id);
+        SetFocus(target);
+        ui::Key(target, key);
+    });
+    driver.Then([](HWND) { HoldKeys(false, false); });
+}
+
+struct MenuItem {
+    std::string text;
+    bool grey;
+};
+
+MenuItem SystemMenuItem(HWND dialog, UINT command)
+{
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    char text[128] = "";
+    GetMenuStringA(menu, command, text, sizeof text, MF_BYCOMMAND);
+    return {text, (GetMenuState(menu, command, MF_BYCOMMAND) & MF_GRAYED) != 0};
+}
+
+void Undo(HWND dialog)
+{
+    SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
+}
+
+void Redo(HWND dialog)
+{
+    SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_REDO, 0);
+}
+
+/* Control id of the shown element's parameter of that name. */
+int ControlOf(const char *name)
+{
+    for (ElementParameter *p = currentInstance->currentElement->firstParameter; p; p = p->next)
+        if (p->name && std::string(p->name) == name)
+            return p->controlId;
+    ADD_FAILURE() << name;
+    return 0;
+}
+
+/* Typing into a slider's box without the focus in it: one committed value. */
+void TypeInto(TinySlider *slider, const char *text)
+{
+    ASSERT_NE(slider, nullptr);
+    SetWindowTextA(slider->edit, text);
+}
+
+void TypeIntoSlider(HWND dialog, int id, const char *text)
+{
+    SetWindowTextA(GetDlgItem(GetDlgItem(dialog, id), TINYSLIDER_EDIT_ID), text);
+}
+
+} // namespace
+
+TEST(Undo, MixedEditsUndoneByKeysGiveBackTheOpeningFlareAndRedoneTheFinalOne)
+{
+    fx::Define(fx::kRowsType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow", "t_rows", "ring", "halo"});
+    const std::string opening = SavedFlare(host);
+    std::string final, intensityText;
+    bool glowBehind = false;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        intensityText = ui::Text(intensitySlider->edit);
+        glowBehind = ui::IsChecked(dialog, IDC_GLOW_BEHIND);
+        SetFocus(GetDlgItem(dialog, IDC_ELEMENT_LIST));
+        fx::SelectLine(dialog, 1);
+        ui::Click(dialog, ControlOf("flag"));
+        fx::SelectLine(dialog, 1);
+        TypeIntoSlider(dialog, ControlOf("first"), "7.25");
+        ui::Click(dialog, IDC_ELEMENT_ENABLED);
+        ui::Click(dialog, IDC_MOVE_UP);
+        fx::SelectLine(dialog, 3);
+        ui::Click(dialog, IDC_REMOVE_ELEMENT);
+        fx::ShowSection(dialog, SECTION_GLOBAL);
+        TypeInto(intensitySlider, "3.5");
+        ui::Click(dialog, IDC_FLARE_ENABLED);
+        fx::ShowSection(dialog, SECTION_GLOBAL_FADING);
+        ui::Click(dialog, IDC_GLOW_BEHIND);
+        ui::Click(dialog, IDC_FASTER_UPDATES);
+        final = SavedFlare(host);
+        ASSERT_NE(final, opening);
+    });
+    for (int i = 0; i < 9; i++)
+        QueueChord(driver, 'Z');
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(SavedFlare(host), opening);
+        EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).grey);
+        EXPECT_EQ(fx::ListCount(dialog), 4);
+        EXPECT_EQ(fx::ListSelection(dialog), 1) << "the first step's element is shown";
+        EXPECT_EQ(currentSection, SECTION_ELEMENT);
+        EXPECT_FALSE(ui::IsChecked(dialog, ControlOf("flag")));
+        EXPECT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
+        EXPECT_EQ(ui::Text(intensitySlider->edit), intensityText);
+    });
+    for (int i = 0; i < 9; i++)
+        QueueChord(driver, i % 2 ? 'Y' : 'Z', i % 2 == 0);
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(SavedFlare(host), final);
+        EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_REDO).grey);
+        EXPECT_EQ(fx::ListCount(dialog), 3);
+        EXPECT_EQ(currentSection, SECTION_GLOBAL_FADING) << "where the last step shows";
+        EXPECT_NE(ui::IsChecked(dialog, IDC_GLOW_BEHIND), glowBehind);
+        EXPECT_EQ(ui::Text(intensitySlider->edit), "3.50");
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    EXPECT_EQ(SavedFlare(host), final) << "OK keeps the redone flare";
+}
+
+TEST(Undo, TheSystemMenuNamesTheStepsGreysWhatCannotBeDoneAndANewEditDropsTheRedoBranch)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow", "ring"});
+    struct Row {
+        const char *action;
+        std::function<void(HWND)> act;
+        const char *undo, *redo;   /* null: greyed */
+    };
+    const Row rows[] = {
+        {"opened", [](HWND) {}, nullptr, nullptr},
+        {"remove", [](HWND d) { fx::SelectLine(d, 0); ui::Click(d, IDC_REMOVE_ELEMENT); },
+         "Undo Remove Element\tCtrl+Z", nullptr},
+        {"scale", [](HWND) { TypeInto(scaleSlider, "2"); }, "Undo Global Scale\tCtrl+Z", nullptr},
+        {"undo", Undo, "Undo Remove Element\tCtrl+Z", "Redo Global Scale\tCtrl+Y"},
+        {"undo again", Undo, nullptr, "Redo Remove Element\tCtrl+Y"},
+        {"undo with none left", Undo, nullptr, "Redo Remove Element\tCtrl+Y"},
+        {"redo", Redo, "Undo Remove Element\tCtrl+Z", "Redo Global Scale\tCtrl+Y"},
+        {"new edit", [](HWND d) { ui::Click(d, IDC_FLARE_ENABLED); },
+         "Undo Lens Flare Enabled\tCtrl+Z", nullptr},
+        {"redo with none left", Redo, "Undo Lens Flare Enabled\tCtrl+Z", nullptr},
+        {"undo", Undo, "Undo Remove Element\tCtrl+Z", "Redo Lens Flare Enabled\tCtrl+Y"},
+    };
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        for (const Row &row : rows) {
+            row.act(dialog);
+            MenuItem undo = SystemMenuItem(dialog, IDM_SYSTEM_UNDO);
+            MenuItem redo = SystemMenuItem(dialog, IDM_SYSTEM_REDO);
+            EXPECT_EQ(undo.grey, row.undo == nullptr) << row.action;
+            EXPECT_EQ(redo.grey, row.redo == nullptr) << row.action;
+            EXPECT_EQ(undo.text, row.undo ? row.undo : "Undo\tCtrl+Z") << row.action;
+            EXPECT_EQ(redo.text, row.redo ? row.redo : "Redo\tCtrl+Y") << row.action;
+        }
+        EXPECT_EQ(fx::ListCount(dialog), 1) << "the removal is back";
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    EXPECT_EQ(fx::HostElements(host).size(), 1u);
+}
+
+TEST(Undo, AFailedLibraryLoadThatEmptiedTheFlareIsUndoneWithEveryElement)
+{
+    fx::Define(fx::kRowsType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow", "t_rows", "ring"});
+    const std::string opening = SavedFlare(host);
+    const std::vector<fx::HostElement> before = fx::HostElements(host);
+    std::ofstream(host.Path("notes.lnz"), std::ios::binary) << "shopping list\n";
+    ui::Driver driver;
+    driver.AnswerBoxesWith({IDOK});
+    driver.Then([](HWND dialog) { ui::PostClick(dialog, IDC_LIBRARY_LOAD); });
+    driver.When(kLoadTitle, [](HWND dialog) { ui::ChooseFile(dialog, "notes.lnz"); });
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(fx::HostElements(host).size(), 0u);
+        EXPECT_EQ(fx::ListCount(dialog), 0);
+        EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Library Load\tCtrl+Z");
+    });
+    QueueChord(driver, 'Z');
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(SavedFlare(host), opening);
+        std::vector<fx::HostElement> after = fx::HostElements(host);
+        ASSERT_EQ(after.size(), before.size());
+        for (size_t i = 0; i < after.size(); i++) {
+            EXPECT_EQ(after[i].name, before[i].name) << i;
+            EXPECT_NE(after[i].guid, before[i].guid) << "inserted again, with a new guid";
+        }
+        EXPECT_EQ(fx::ListCount(dialog), 3);
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(Undo, WithoutRealtimeUpdatesUndoChangesTheModelAndOkCarriesItToTheHost)
+{
+    HostSession host;
+    const std::string opening = SavedFlare(host);
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ui::Click(dialog, IDC_REALTIME_UPDATES);
+        fx::ShowSection(dialog, SECTION_GLOBAL);
+        TypeInto(angleSlider, "90");
+        TypeInto(stretchSlider, "1.5");
+        ui::Click(dialog, IDC_FASTER_UPDATES);
+        host.ClearLog();
+        Undo(dialog);
+        EXPECT_EQ(host.Log("Ki_LensFlare").size(), 1u) << "the switch goes back as it came";
+        EXPECT_EQ(SavedFlare(host), opening);
+        host.ClearLog();
+        Undo(dialog);
+        EXPECT_EQ(ui::Text(stretchSlider->edit), "1.00");
+        EXPECT_EQ(ui::Text(angleSlider->edit), "90.00");
+        EXPECT_TRUE(host.Log("Ki_LensFlare").empty()) << "nothing written before OK";
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+    float angle = -1, stretch = -1;
+    Ki_Inquire_LensFlare(fx::T("light"), host.light.c_str(), fx::T("angle"), &angle,
+                         fx::T("anamorphicstretch"), &stretch, 1, 0);
+    EXPECT_FLOAT_EQ(angle, 90.0f);
+    EXPECT_FLOAT_EQ(stretch, 1.0f);
+}
+
+TEST(Undo, CtrlZInABoxWithTypingBelongsToTheBoxUntilTheFocusLeaves)
+{
+    HostSession host;
+    std::string opening;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        fx::ShowSection(dialog, SECTION_GLOBAL);
+        opening = ui::Text(intensitySlider->edit);
+        SetFocus(intensitySlider->edit);
+        SetWindowTextA(intensitySlider->edit, "2");
+        SetWindowTextA(intensitySlider->edit, "2.5");
+    });
+    QueueChord(driver, 'Z', false, IDC_INTENSITY_SLIDER);
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Global Intensity\tCtrl+Z")
+            << "the box kept the key";
+    });
+    QueueChord(driver, 'Z');
+    driver.Then([&](HWND dialog) {
+        EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).grey) << "both keys were one step";
+        EXPECT_EQ(ui::Text(intensitySlider->edit), opening);
+
+        SetFocus(intensitySlider->edit);
+        SetWindowTextA(intensitySlider->edit, "3");
+        ui::Click(dialog, IDC_FLARE_ENABLED);
+        Undo(dialog);
+        SetFocus(intensitySlider->edit);
+        SetWindowTextA(intensitySlider->edit, "3.5");
+        EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_REDO).grey)
+            << "typing after an undo is a new step, which drops the redo branch";
+        Undo(dialog);
+        EXPECT_EQ(ui::Text(intensitySlider->edit), "3.00");
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(Undo, AGradientEditIsOneStepAndItsUndoGivesTheHostsStopsBackExactly)
+{
+    /* 0.3 is no pivot position (n / 99): a round trip through the control
+     * would move it. */
+    fx::Define("type t_uramp\ndescription Ramp\nparam gradient ramp\ndescription Ramp\n"
+               "stop 0 0 0 0\nstop 0.3 0.1 0.2 0.3\nstop 1 1 1 1\nend\n");
+    for (bool realtime : {true, false}) {
+        HostSession host;
+        fx::SetFlareTypes(host, {"t_uramp"});
+        const std::string opening = SavedFlare(host);
+        ui::Driver driver;
+        driver.Then([&](HWND dialog) {
+            if (!realtime)
+                ui::Click(dialog, IDC_REALTIME_UPDATES);
+            auto shown = [] {
+                return currentInstance->currentElement->firstParameter->gradientControl;
+            };
+            if (!shown()) {
+                ADD_FAILURE() << "no gradient control";
+            } else {
+                const CColourSlider *slider = shown();
+                int x = slider->left;
+                while ((x - slider->left) * 99 / slider->barWidth < slider->pivots.positions[1])
+                    x++;
+                ui::RightDown(slider->control, x, 10);
+                EXPECT_EQ(shown()->pivots.count, 2);
+                EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Ramp\tCtrl+Z");
+                EXPECT_NE(SavedFlare(host) == opening, realtime);
+                Undo(dialog);
+                EXPECT_EQ(shown()->pivots.count, 3) << "the panel shows the restored stops";
+                EXPECT_EQ(SavedFlare(host), opening) << realtime;
+                Redo(dialog);
+                EXPECT_EQ(shown()->pivots.count, 2);
+                Undo(dialog);
+            }
+            fx::CloseWithOk(dialog);
+        });
+        host.OpenEditor();
+    }
+}
+
+TEST(Undo, TheHundredAndFirstStepDropsTheOldest)
+{
+    HostSession host;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        fx::ShowSection(dialog, SECTION_GLOBAL);
+        char text[16];
+        for (int i = 1; i <= 101; i++) {
+            wsprintfA(text, "%d", i);
+            TypeInto(angleSlider, text);
+        }
+        for (int i = 0; i < 101; i++)
+            Undo(dialog);
+        EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).grey);
+        EXPECT_EQ(currentInstance->model->angle, 1.0f)
+            << "the opening value went with the oldest step";
+        EXPECT_EQ(ui::Text(angleSlider->edit), "1.00");
+        fx::CloseWithOk(dialog);
+    });
+    host.OpenEditor();
+}
+
+TEST(Undo, EditorSessionsWithEditsAndUndosLeaveNoGdiObjectsAndNoHostBlocks)
+{
+    const int kSessions = 15;
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow", "ring", "halo"});
+    int gdiBefore = -1;
+    int64_t blocksBefore = 0;
+    for (int s = 0; s < kSessions; s++) {
+        /* Counted after a few sessions, which fill the system's caches. */
+        if (s == 5) {
+            gdiBefore = ui::CountGdiObjects();
+            blocksBefore = LiveHostBlocks();
+        }
+        ui::Driver driver;
+        driver.Then([&](HWND dialog) {
+            fx::SelectLine(dialog, 0);
+            ui::Click(dialog, IDC_REMOVE_ELEMENT);
+            ui::Click(dialog, IDC_MOVE_DOWN);
+            TypeInto(intensitySlider, "2");
+            Undo(dialog);
+            Undo(dialog);
+            Undo(dialog);
+            Redo(dialog);
+            Undo(dialog);
+            fx::CloseWithOk(dialog);
+        });
+        host.OpenEditor();
+    }
+    EXPECT_EQ(fx::HostElements(host).size(), 3u);
+    EXPECT_EQ(LiveHostBlocks(), blocksBefore);
+    if (gdiBefore >= 0) {
+        EXPECT_EQ(ui::CountGdiObjects(), gdiBefore);
+    }
+}
