@@ -56,6 +56,11 @@ HWND CreateTinySlider(HWND parent, HINSTANCE instance, TinySlider *slider, uint3
                       SliderChangeFn changeCallback);
 void SetTinySliderBackground(HWND parent, TinySlider *slider);
 void SetTinySliderValue(TinySlider *slider, float value, int16_t updateText, int16_t notify);
+/* Sets the slider from its float target and shows that number itself, as
+ * typed text would stand: beyond the UI range the thumb rests at the
+ * track's end and the box keeps the number, so reading the box back gives
+ * the target's value to the slider's precision. */
+void ShowTinySliderTarget(TinySlider *slider);
 void RefreshTinySliderThumb(TinySlider *slider);
 void DestroyTinySlider(HWND *window);
 LRESULT CALLBACK TinySliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

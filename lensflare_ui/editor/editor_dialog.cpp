@@ -24,7 +24,6 @@
 int16_t dialogBusy;        /* see editor.h */
 int16_t currentSection;
 char *lastLibraryFile;
-TinySlider *intensitySlider, *scaleSlider, *angleSlider, *stretchSlider, *occlusionSlider;
 
 namespace {
 
@@ -35,7 +34,6 @@ const char kFallbackIniFile[] = "kalvos.ini";
 const char kHelpTopic[] = "lens flare effects";
 const int kPathSize = 300;
 const int kEditTextSize = 256;
-const float kLargestFloat = 3.4028235e38f;
 const int32_t kMinimumSeed = 1;
 const float kMinimumDistance = 0.001f;
 const float kDistanceChange = 0.0001f;   /* smaller edits are not worth a render */
@@ -44,22 +42,6 @@ const float kDistanceChange = 0.0001f;   /* smaller edits are not worth a render
 TabStrip *tabStrip;
 TabItem *tabItems;
 const int kTabCount = 3;
-
-struct SwitchControl {
-    int id;
-    KaToken LensFlareModel::*field;
-};
-
-/* The fading check boxes and the switches they flip. */
-const SwitchControl kFadingSwitches[] = {
-    {IDC_FADE_NEAR_BORDER, &LensFlareModel::fadeIfNearBorder},
-    {IDC_FADE_BEHIND, &LensFlareModel::fadeIfBehindObjects},
-    {IDC_FADE_APPROACHING, &LensFlareModel::fadeIfApproachingObjects},
-    {IDC_FADE_WITH_DISTANCE, &LensFlareModel::fadeWithDistance},
-    {IDC_GLOW_BEHIND, &LensFlareModel::glowBehindObjects},
-    {IDC_SCALE_REFLEXES, &LensFlareModel::scaleReflexesWithDistance},
-    {IDC_SCALE_GLOW, &LensFlareModel::scaleGlowWithDistance},
-};
 
 /* Items the editor adds to the caption's system menu; the undo history
  * keeps the texts of its own up to date. */
@@ -153,27 +135,6 @@ bool CreateSectionTabs(HWND dialog)
     return true;
 }
 
-void CreateGlobalSliders(HWND dialog)
-{
-    LensFlareModel *m = currentInstance->model;
-    intensitySlider = CreateLabelledSlider(dialog, IDC_INTENSITY_SLIDER, "Global Intensity", 1,
-                                           &m->intensity, 0.0f, 4.0f, 0.0f, kLargestFloat);
-    scaleSlider = CreateLabelledSlider(dialog, IDC_SCALE_SLIDER, "Global Scale", 1, &m->scale,
-                                       0.1f, 10.0f, 0.1f, kLargestFloat);
-    angleSlider = CreateLabelledSlider(dialog, IDC_ANGLE_SLIDER, "Global Rotation Angle", 1,
-                                       &m->angle, 0.0f, 360.0f, 0.0f, 360.0f);
-    stretchSlider = CreateLabelledSlider(dialog, IDC_STRETCH_SLIDER, "Anamorphic Stretch", 1,
-                                         &m->anamorphicStretch, 0.5f, 2.0f, 0.01f, kLargestFloat);
-    occlusionSlider = CreateLabelledSlider(dialog, IDC_OCCLUSION_SLIDER, "Occlusion Radius", 1,
-                                           &m->occlusionRadius, 0.01f, 2.0f, 0.001f, kLargestFloat);
-    if (occlusionSlider) {
-        /* Shown again as a percentage: OK reads the edit text back as one. */
-        occlusionSlider->percent = 1;
-        occlusionSlider->trackCallback = DrawRadiusOverlay;
-        SetTinySliderValue(occlusionSlider, m->occlusionRadius, 1, 0);
-    }
-}
-
 /* The model exists from here on; a flare the host cannot find reads as
  * zeros, which the controls show as such. */
 void OnInitDialog(HWND dialog)
@@ -210,15 +171,6 @@ void OnInitDialog(HWND dialog)
     OpenUndoHistory(dialog);
 }
 
-void ReleaseSlider(TinySlider **slider)
-{
-    if (!*slider)
-        return;
-    DestroyTinySlider(&(*slider)->window);
-    Ki_Free_Memory(*slider);
-    *slider = nullptr;
-}
-
 void OnDestroy(HWND dialog)
 {
     PluginInstance *instance = currentInstance;
@@ -229,11 +181,7 @@ void OnDestroy(HWND dialog)
         DestroyParameterPanel(instance, instance->currentElement);
     FreeLensFlareModel(&instance->model);
     instance->currentElement = nullptr;
-    ReleaseSlider(&intensitySlider);
-    ReleaseSlider(&scaleSlider);
-    ReleaseSlider(&angleSlider);
-    ReleaseSlider(&stretchSlider);
-    ReleaseSlider(&occlusionSlider);
+    FreeGlobalSliders();
     if (tabStrip) {
         if (tabStrip->window)
             DestroyWindow(tabStrip->window);
@@ -250,24 +198,10 @@ void OnDestroy(HWND dialog)
 void CloseAndCommit(HWND dialog)
 {
     PluginInstance *instance = currentInstance;
-    LensFlareModel *m = instance->model;
     dialogBusy = 1;
     if (PanelShowsElement())
         CollectGradientParameters(instance, dialog, instance->currentElement);
-    struct {
-        TinySlider **slider;
-        float *field;
-    } finish[] = {{&intensitySlider, &m->intensity},
-                  {&scaleSlider, &m->scale},
-                  {&angleSlider, &m->angle},
-                  {&stretchSlider, &m->anamorphicStretch},
-                  {&occlusionSlider, &m->occlusionRadius}};
-    for (auto &f : finish) {
-        if (*f.slider) {
-            *f.field = FinishLabelledSlider(dialog, *f.slider);
-            *f.slider = nullptr;
-        }
-    }
+    FinishGlobalSliders(dialog);
     WriteModel();
     if (lastLibraryFile) {
         WritePrivateProfileStringA(kIniSection, kLastLibraryKey, lastLibraryFile, EditorIniFile());
@@ -363,14 +297,6 @@ void PickBaseColor(HWND dialog)
     }
 }
 
-KaToken *FadingSwitch(int id)
-{
-    for (const SwitchControl &s : kFadingSwitches)
-        if (s.id == id)
-            return &(currentInstance->model->*s.field);
-    return nullptr;
-}
-
 void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
 {
     PluginInstance *instance = currentInstance;
@@ -397,8 +323,12 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
     case IDC_COPY_ELEMENT:
         return;
     case IDC_LIBRARY_LOAD:
+        /* A load that fails after the old flare went has re-read the
+         * model as well. */
         if (LoadLensEffectLibrary(dialog, instance->moduleInstance, &dialogBusy) == 1)
             ReloadAfterLibraryLoad(dialog);
+        else
+            RefreshGlobalControls(dialog);
         RecordUndoStep("Library Load");
         return;
     case IDC_LIBRARY_SAVE:
@@ -422,7 +352,7 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
             RefDistanceEdited(dialog);
         return;
     }
-    if (KaToken *field = FadingSwitch(id)) {
+    if (KaToken *field = FadingSwitchField(id)) {
         FlipSwitch(dialog, id, field);
         return;
     }
@@ -448,25 +378,6 @@ void OnTabClicked(HWND dialog, int16_t section)
 }
 
 } // namespace
-
-void ShowGlobalSliderValues()
-{
-    LensFlareModel *m = currentInstance->model;
-    struct {
-        TinySlider *slider;
-        float *field;
-    } bound[] = {{intensitySlider, &m->intensity},
-                 {scaleSlider, &m->scale},
-                 {angleSlider, &m->angle},
-                 {stretchSlider, &m->anamorphicStretch},
-                 {occlusionSlider, &m->occlusionRadius}};
-    for (auto &b : bound) {
-        if (!b.slider)
-            continue;
-        b.slider->floatTarget = b.field;
-        SetTinySliderValue(b.slider, *b.field, 1, 0);
-    }
-}
 
 const char *EditorIniFile()
 {

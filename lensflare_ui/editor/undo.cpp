@@ -696,9 +696,7 @@ void ShowRestoredFlare(UndoState *from, UndoState *to, int32_t chosen)
     else if (instance->currentElement && currentSection == SECTION_ELEMENT)
         BuildParameterPanel(instance, dialog, instance->currentElement);
     ShowElementEnabledSwitch(dialog);
-    FillGlobalControls(dialog);
-    ShowGlobalSliderValues();
-    RedrawControl(dialog, IDC_BASE_COLOR);
+    RefreshGlobalControls(dialog);
 }
 
 void RestoreState(int32_t index, int32_t subject)

@@ -29,7 +29,18 @@ void HandleParameterCommand(PluginInstance *instance, HWND dialog, UINT message,
 int16_t DrawColorParameterButton(int16_t controlId, const DRAWITEMSTRUCT *drawItem);
 void CollectGradientParameters(PluginInstance *instance, HWND dialog, FlareElement *element);
 void DestroyParameterPanel(PluginInstance *instance, FlareElement *element);
+
+/* The fixed controls of the global sections (global_controls.cpp). */
 void FillGlobalControls(HWND dialog);
+void CreateGlobalSliders(HWND dialog);
+/* After a re-read or restore of the model: binds the labelled sliders to
+ * its fields and shows their values without notifying, refills the fixed
+ * controls and redraws the base colour. */
+void RefreshGlobalControls(HWND dialog);
+void FinishGlobalSliders(HWND dialog);    /* OK: each slider's text into its field */
+void FreeGlobalSliders();
+void ShowGlobalSliders(int16_t section, bool show);
+KaToken *FadingSwitchField(int id);       /* the model's switch of a fading check box, or null */
 
 /* The range warning is shown once per module life. */
 extern int16_t rangeWarningShown;

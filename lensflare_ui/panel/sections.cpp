@@ -19,29 +19,15 @@ namespace {
 const int kLabelledSliderHeight = 30;
 const int16_t kLabelledSliderPrecision = 2;
 
-void ShowSlider(TinySlider *slider, bool show)
-{
-    if (slider && slider->window)
-        ShowWindow(slider->window, show ? SW_SHOW : SW_HIDE);
-}
-
-void ShowGlobalSliders(bool show)
-{
-    ShowSlider(intensitySlider, show);
-    ShowSlider(scaleSlider, show);
-    ShowSlider(angleSlider, show);
-    ShowSlider(stretchSlider, show);
-}
-
 void LeaveSection(HWND dialog, int16_t section)
 {
     switch (section) {
     case SECTION_GLOBAL:
-        ShowGlobalSliders(false);
+        ShowGlobalSliders(section, false);
         ShowControlRange(dialog, IDC_FLARE_ENABLED, IDC_BASE_COLOR, false);
         break;
     case SECTION_GLOBAL_FADING:
-        ShowSlider(occlusionSlider, false);
+        ShowGlobalSliders(section, false);
         ShowControlRange(dialog, IDC_FADE_NEAR_BORDER, IDC_OCCLUSION_SLIDER, false);
         break;
     case SECTION_ELEMENT:
@@ -126,10 +112,7 @@ void ShowParameterSection(HWND dialog, int16_t section, bool initialise)
         return;
     LeaveSection(dialog, currentSection);
     ClearParameterArea(dialog);
-    if (section == SECTION_GLOBAL)
-        ShowGlobalSliders(true);
-    else if (section == SECTION_GLOBAL_FADING)
-        ShowSlider(occlusionSlider, true);
+    ShowGlobalSliders(section, true);
     currentSection = section;
     switch (section) {
     case SECTION_ELEMENT:
