@@ -191,7 +191,8 @@ SIZE_T CommittedBytes()
 }
 
 /* 100 typed values on top of the opening state: a full history.  The
- * host's blocks live in the process too, so the sum counts them twice. */
+ * history is the process's own memory; the host's blocks live in the
+ * process too, so the sum may count them twice. */
 void MeasureMemory(HWND)
 {
     int64_t blocks = 0, bytes = 0, blocksAfter = 0, bytesAfter = 0;

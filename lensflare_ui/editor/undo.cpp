@@ -4,8 +4,11 @@
  * A state is the flare as the editor holds it after an action: the model,
  * which is the host's flare read through the lens-flare protocol plus the
  * edits sent back (or, with realtime updates off, still to be sent).  It
- * is packed into one host block: the globals, one record per element (its
+ * is packed into one block: the globals, one record per element (its
  * identity and switch) and per parameter (value, gradient stops, data).
+ * The history lives in the process's own memory, apart from the host's
+ * blocks, so that what the editor borrows from the host still comes back
+ * after every action.
  * Definitions and texts are not kept: they are the host's and come back
  * with a re-read.
  *
@@ -20,6 +23,7 @@
  * stays in that box those changes are one step, and Ctrl+Z belongs to the
  * box itself, as in any edit control.
  */
+#include <cstdlib>
 #include <cstring>
 
 #include "color/color.h"
@@ -61,8 +65,8 @@ struct UndoState {
 };
 
 struct Identity {
-    char *guid;       /* host copy; the guid the element has now or had last */
-    char *typeName;   /* host copy */
+    char *guid;       /* the guid the element has now or had last */
+    char *typeName;
     int16_t marked;   /* still named by a state */
 };
 
@@ -86,7 +90,7 @@ struct History {
     UndoStepRecord steps[UNDO_MAX_STEPS + 1];   /* steps[0] holds the opening state */
     int32_t count;                              /* states held */
     int32_t cursor;                             /* index of the state the flare is in */
-    Identity *identities;                       /* host block */
+    Identity *identities;
     int32_t identityCount, identityCapacity;
     const CColourSlider *editedGradients[kEditedGradients];
     int32_t editedGradientCount;
@@ -115,6 +119,18 @@ unsigned char *At(UndoState *s, uint32_t offset)
 
 /* ---- identities ----------------------------------------------------- */
 
+/* A copy in the process's own memory, "" for none. */
+char *CopyText(const char *text)
+{
+    if (!text)
+        text = "";
+    size_t n = std::strlen(text) + 1;
+    char *copy = static_cast<char *>(std::malloc(n));
+    if (copy)
+        std::memcpy(copy, text, n);
+    return copy;
+}
+
 bool SameText(const char *a, const char *b)
 {
     return a && b && std::strcmp(a, b) == 0;
@@ -130,13 +146,13 @@ int32_t NewIdentity(const FlareElement *e)
         if (history.identityCount == history.identityCapacity) {
             int32_t capacity = history.identityCapacity ? history.identityCapacity * 2 : 64;
             Identity *grown = static_cast<Identity *>(
-                Ki_Alloc_Memory(1, 0, sizeof(Identity) * (size_t)capacity));
+                std::calloc((size_t)capacity, sizeof(Identity)));
             if (!grown)
                 return -1;
             if (history.identities) {
                 std::memcpy(grown, history.identities,
                             sizeof(Identity) * (size_t)history.identityCount);
-                Ki_Free_Memory(history.identities);
+                std::free(history.identities);
             }
             history.identities = grown;
             history.identityCapacity = capacity;
@@ -147,8 +163,8 @@ int32_t NewIdentity(const FlareElement *e)
     id.guid = nullptr;
     id.typeName = nullptr;
     id.marked = 0;
-    Import_IO_Copy_String(&id.guid, e->guid ? e->guid : "");
-    Import_IO_Copy_String(&id.typeName, e->name ? e->name : "");
+    id.guid = CopyText(e->guid);
+    id.typeName = CopyText(e->name);
     return slot;
 }
 
@@ -178,17 +194,17 @@ void ReplaceGuid(int32_t identity, const char *guid)
     if (SameText(id.guid, guid))
         return;
     if (id.guid)
-        Ki_Free_Memory(id.guid);
+        std::free(id.guid);
     id.guid = nullptr;
-    Import_IO_Copy_String(&id.guid, guid ? guid : "");
+    id.guid = CopyText(guid);
 }
 
 void FreeIdentity(Identity *id)
 {
     if (id->guid)
-        Ki_Free_Memory(id->guid);
+        std::free(id->guid);
     if (id->typeName)
-        Ki_Free_Memory(id->typeName);
+        std::free(id->typeName);
     id->guid = nullptr;
     id->typeName = nullptr;
 }
@@ -277,7 +293,7 @@ UndoState *CaptureState(const LensFlareModel *m, UndoState *hint)
     }
     size_t bytes = Align(sizeof(UndoState) + elements * sizeof(UndoElement) +
                          parameters * sizeof(UndoParameter)) + extra;
-    UndoState *s = static_cast<UndoState *>(Ki_Alloc_Memory(1, 0, bytes));
+    UndoState *s = static_cast<UndoState *>(std::calloc(1, bytes));
     if (!s)
         return nullptr;
     s->bytes = bytes;
@@ -317,7 +333,7 @@ UndoState *CaptureState(const LensFlareModel *m, UndoState *hint)
         }
     }
     if (!identified) {
-        Ki_Free_Memory(s);
+        std::free(s);
         return nullptr;
     }
     return s;
@@ -374,7 +390,7 @@ bool ValuesDiffer(UndoState *a, UndoState *b, int32_t identity)
 void FreeStep(UndoStepRecord *step)
 {
     if (step->state)
-        Ki_Free_Memory(step->state);
+        std::free(step->state);
     step->state = nullptr;
     step->typingBox = nullptr;
 }
@@ -475,8 +491,7 @@ void RebuildHostElements(UndoState *target, int32_t *reinserted)
     for (const FlareElement *e = m->firstElement; e; e = e->next)
         liveCount++;
     LiveElement *live =
-        static_cast<LiveElement *>(Ki_Alloc_Memory(1, 0, sizeof(LiveElement) *
-                                                              (size_t)(liveCount + 1)));
+        static_cast<LiveElement *>(std::calloc((size_t)(liveCount + 1), sizeof(LiveElement)));
     if (!live)
         return;
     int32_t n = 0;
@@ -532,7 +547,7 @@ void RebuildHostElements(UndoState *target, int32_t *reinserted)
         if (*reinserted < 0)
             *reinserted = identity;
     }
-    Ki_Free_Memory(live);
+    std::free(live);
 }
 
 /* Element pointers do not survive this; the root does, since the global
@@ -679,13 +694,17 @@ bool InState(UndoState *s, int32_t identity)
 }
 
 /* The list, the selection, the section with its panel, the global
- * controls and the sliders, all from the restored model. */
-void ShowRestoredFlare(UndoState *from, UndoState *to, int32_t chosen)
+ * controls and the sliders, all from the restored model.  With the same
+ * elements the list's lines still hold them and stay as they are. */
+void ShowRestoredFlare(UndoState *from, UndoState *to, int32_t chosen, bool structural)
 {
     PluginInstance *instance = currentInstance;
     HWND dialog = history.dialog;
     int16_t section = SectionOfChange(from, to, chosen);
-    RefreshElementList(dialog);
+    if (structural)
+        RefreshElementList(dialog);
+    else
+        instance->currentElement = const_cast<FlareElement *>(SelectedElement());
     int16_t line = 0;
     if (FlareElement *e = ElementOfIdentity(chosen, &line)) {
         instance->currentElement = e;
@@ -739,7 +758,7 @@ void RestoreState(int32_t index, int32_t subject)
     history.cursor = index;
     history.steps[index].typingBox = nullptr;
     history.editedGradientCount = 0;
-    ShowRestoredFlare(from, to, chosen);
+    ShowRestoredFlare(from, to, chosen, structural);
     history.restoring = 0;
     dialogBusy = wasBusy;
     UpdateMenu();
@@ -915,7 +934,7 @@ void CloseUndoHistory()
     for (int32_t i = 0; i < history.identityCount; i++)
         FreeIdentity(&history.identities[i]);
     if (history.identities)
-        Ki_Free_Memory(history.identities);
+        std::free(history.identities);
     history = History();
 }
 
@@ -929,7 +948,7 @@ void RecordUndoStep(const char *name)
     if (!state)
         return;
     if (SameState(state, last.state)) {
-        Ki_Free_Memory(state);
+        std::free(state);
         return;
     }
     int32_t subject = -1;
@@ -938,7 +957,7 @@ void RecordUndoStep(const char *name)
         subject = Elements(state)[at].identity;
     HWND box = FocusedEditBox();
     if (box && box == last.typingBox && history.cursor > 0) {
-        Ki_Free_Memory(last.state);
+        std::free(last.state);
         last.state = state;
         SweepIdentities();
         return;
