@@ -585,6 +585,47 @@ HWND CreateTinySlider(HWND parent, HINSTANCE instance, TinySlider *slider, uint3
     return window;
 }
 
+TinySlider *NewTinySlider(HWND parent, HINSTANCE instance, uint16_t id, SliderChangeFn change,
+                          const TinySliderSetup &setup)
+{
+    TinySlider *slider = static_cast<TinySlider *>(Ki_Alloc_Memory(1, 0, sizeof(TinySlider)));
+    if (!slider)
+        return nullptr;
+    if (!CreateTinySlider(parent, instance, slider, id, change)) {
+        Ki_Free_Memory(slider);
+        return nullptr;
+    }
+    SetTinySliderBackground(parent, slider);
+    SetUpTinySlider(slider, setup);
+    SetTinySliderValue(slider, setup.target ? *setup.target : 0.0f, 1, 0);
+    return slider;
+}
+
+void SetUpTinySlider(TinySlider *slider, const TinySliderSetup &setup)
+{
+    slider->label = setup.label;
+    slider->mode = setup.floatMode ? SLIDER_MODE_FLOAT : SLIDER_MODE_INTEGER;
+    slider->floatMin = setup.uiMin;
+    slider->floatMax = setup.uiMax;
+    slider->intMin = TruncSaturated(setup.uiMin);
+    slider->intMax = TruncSaturated(setup.uiMax);
+    slider->absMin = setup.absMin;
+    slider->absMax = setup.absMax;
+    slider->floatTarget = setup.target;
+    slider->precision = setup.precision;
+    slider->percent = setup.percent;
+    slider->trackCallback = setup.trackCallback;
+}
+
+void FreeTinySlider(TinySlider **slider)
+{
+    if (!slider || !*slider)
+        return;
+    DestroyTinySlider(&(*slider)->window);
+    Ki_Free_Memory(*slider);
+    *slider = nullptr;
+}
+
 void SetTinySliderBackground(HWND parent, TinySlider *slider)
 {
     if (!slider)

@@ -201,7 +201,7 @@ void CloseAndCommit(HWND dialog)
     dialogBusy = 1;
     if (PanelShowsElement())
         CollectGradientParameters(instance, dialog, instance->currentElement);
-    FinishGlobalSliders(dialog);
+    FinishGlobalSliders();
     WriteModel();
     if (lastLibraryFile) {
         WritePrivateProfileStringA(kIniSection, kLastLibraryKey, lastLibraryFile, EditorIniFile());

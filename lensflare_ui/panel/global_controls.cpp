@@ -25,6 +25,8 @@ TinySlider *intensitySlider, *scaleSlider, *angleSlider, *stretchSlider, *occlus
 
 namespace {
 
+const int16_t kPrecision = 2;
+
 struct FadingSwitch {
     int16_t id;
     KaToken LensFlareModel::*field;
@@ -107,17 +109,11 @@ void CreateGlobalSliders(HWND dialog)
 {
     LensFlareModel *m = Model();
     for (const GlobalSlider &g : kGlobalSliders) {
-        float *field = m ? &(m->*g.field) : nullptr;
-        TinySlider *slider = CreateLabelledSlider(dialog, g.placeholderId, g.label, 1, field,
-                                                  g.uiMin, g.uiMax, g.absMin, g.absMax);
-        *g.record = slider;
-        if (!slider)
-            continue;
-        if (g.radius) {
-            slider->percent = 1;
-            slider->trackCallback = DrawRadiusOverlay;
-        }
-        ShowTinySliderTarget(slider);
+        TinySliderSetup setup = {g.label, 1, g.uiMin, g.uiMax, g.absMin, g.absMax,
+                                 m ? &(m->*g.field) : nullptr, kPrecision, g.radius,
+                                 g.radius ? DrawRadiusOverlay : nullptr};
+        *g.record = CreateLabelledSlider(dialog, g.placeholderId, setup);
+        ShowTinySliderTarget(*g.record);
     }
 }
 
@@ -140,14 +136,13 @@ void RefreshGlobalControls(HWND dialog)
     dialogBusy = wasBusy;
 }
 
-void FinishGlobalSliders(HWND dialog)
+void FinishGlobalSliders()
 {
     LensFlareModel *m = Model();
     for (const GlobalSlider &g : kGlobalSliders) {
         if (!*g.record)
             continue;
-        float value = FinishLabelledSlider(dialog, *g.record);
-        *g.record = nullptr;
+        float value = FinishLabelledSlider(g.record);
         if (m)
             m->*g.field = value;
     }
@@ -155,14 +150,8 @@ void FinishGlobalSliders(HWND dialog)
 
 void FreeGlobalSliders()
 {
-    for (const GlobalSlider &g : kGlobalSliders) {
-        TinySlider *slider = *g.record;
-        if (!slider)
-            continue;
-        DestroyTinySlider(&slider->window);
-        Ki_Free_Memory(slider);
-        *g.record = nullptr;
-    }
+    for (const GlobalSlider &g : kGlobalSliders)
+        FreeTinySlider(g.record);
 }
 
 void ShowGlobalSliders(int16_t section, bool show)
