@@ -119,6 +119,18 @@ size_t Out(List *l, FuzzedDataProvider *in, size_t size, Check check = Check::No
     return at;
 }
 
+/* "numelements" is an answer of the flare alone: written, or asked inside
+ * an element, it is a fault. */
+void NumElements(List *l, FuzzedDataProvider *in, bool refused)
+{
+    if (refused) {
+        Fault(l, T("numelements"));
+        return;
+    }
+    Word(l, T("numelements"));
+    Out(l, in, sizeof(int32_t));
+}
+
 /* An address the host reads size bytes from, or now and then a null. */
 void In(List *l, FuzzedDataProvider *in, const void *content, size_t size)
 {
@@ -255,12 +267,7 @@ void FlareGroupWord(List *l, FuzzedDataProvider *in, bool write, Selection *s, i
         write ? Floats(l, in, 3) : (void)Out(l, in, 3 * sizeof(float));
         break;
     case 5:
-        if (write) {
-            Fault(l, T("numelements"));
-            break;
-        }
-        Word(l, T("numelements"));
-        Out(l, in, sizeof(int32_t));
+        NumElements(l, in, write);
         break;
     case 6:
         if (s->element) {
@@ -542,14 +549,7 @@ void EnumerationWords(List *l, FuzzedDataProvider *in)
         switch (in->ConsumeIntegralInRange<int>(0, 9)) {
         case 0: Fault(l, in->ConsumeBool() ? Stray(in) : T("guid")); break;
         case 1: Word(l, 1); element = false; break;
-        case 2:
-            if (element) {
-                Fault(l, T("numelements"));
-                break;
-            }
-            Word(l, T("numelements"));
-            Out(l, in, sizeof(int32_t));
-            break;
+        case 2: NumElements(l, in, element); break;
         default:
             if (!element) {
                 Word(l, T("element"));

@@ -12,23 +12,12 @@
 #include <gtest/gtest.h>
 
 #include "host/kalvos_core.h"
+#include "host_errors.h"
 #include "refhost_api.h"
 
 namespace {
 
 KaToken Tok(const char *keyword) { return Ki_Inquire_Token(keyword); }
-
-std::vector<std::string> ErrorNamesSoFar()
-{
-    std::vector<std::string> names;
-    for (int i = 0; i < Kh_Error_Count(); i++) {
-        char text[1024];
-        Kh_Get_Error(i, text, sizeof text);
-        std::string report = text;
-        names.push_back(report.substr(0, report.find('|')));
-    }
-    return names;
-}
 
 std::string FirstErrorRoutine()
 {
@@ -120,7 +109,7 @@ TEST_F(Colors, NamesTheHostCannotResolveChangeNothingAndAreReported)
     EXPECT_EQ(color[0], 0.1f);
     EXPECT_EQ(color[1], 0.2f);
     EXPECT_EQ(color[2], 0.3f);
-    EXPECT_EQ(ErrorNamesSoFar(),
+    EXPECT_EQ(ErrorNames(),
               (std::vector<std::string>{"ERR_UNKNOWN_COLOR", "ERR_UNKNOWN_COLOR",
                                         "ERR_UNKNOWN_COLOR", "ERR_UNKNOWN_COLOR", "ERR_BAD_NAME",
                                         "ERR_EXTRA_ARGUMENTS", "ERR_NULL_ADDRESS"}));
@@ -143,7 +132,7 @@ TEST_F(Colors, CopyCopiesThreeFloatsOfAColourAndRefusesAnythingElse)
     EXPECT_EQ(Ki_Copy(Tok("color"), source, nullptr, 0), -1);
     EXPECT_EQ(Ki_Copy(Tok("color"), source, kept, source, 0), -1);
     EXPECT_EQ(std::vector<float>(kept, kept + 3), (std::vector<float>{0.1f, 0.2f, 0.3f}));
-    EXPECT_EQ(ErrorNamesSoFar(),
+    EXPECT_EQ(ErrorNames(),
               (std::vector<std::string>{"ERR_UNKNOWN_TYPE", "ERR_BAD_TOKEN", "ERR_NULL_ADDRESS",
                                         "ERR_NULL_ADDRESS", "ERR_BAD_TOKEN"}));
     EXPECT_EQ(FirstErrorRoutine(), "Ki_Copy()");
@@ -287,7 +276,7 @@ TEST_F(Colors, FaultyEnumerationsAreReportedAndCallNothing)
     EXPECT_EQ(Ki_Enumerate(0, "*", 1, &data, 0, nullptr, kind, 0), -1);
     EXPECT_EQ(Ki_Enumerate(0, "*", 1, &data, 0, Unreachable, 0), -1) << "the kind is missing";
     EXPECT_EQ(Ki_Enumerate(0, "*", 1, &data, 0, Unreachable, kind, kind, 0), -1);
-    EXPECT_EQ(ErrorNamesSoFar(),
+    EXPECT_EQ(ErrorNames(),
               (std::vector<std::string>{"ERR_UNKNOWN_KIND", "ERR_BAD_VALUE", "ERR_NULL_ADDRESS",
                                         "ERR_BAD_VALUE", "ERR_BAD_VALUE", "ERR_BAD_VALUE",
                                         "ERR_NULL_ADDRESS", "ERR_UNKNOWN_KIND",

@@ -63,25 +63,6 @@ const char *const kBareType =
     "description Bare Element\n"
     "end\n";
 
-std::vector<std::string> ErrorReports()
-{
-    std::vector<std::string> reports;
-    for (int i = 0; i < Kh_Error_Count(); i++) {
-        char text[1024];
-        Kh_Get_Error(i, text, sizeof text);
-        reports.push_back(text);
-    }
-    return reports;
-}
-
-std::vector<std::string> ErrorNames()
-{
-    std::vector<std::string> names;
-    for (const std::string &r : ErrorReports())
-        names.push_back(r.substr(0, r.find('|')));
-    return names;
-}
-
 void LightTest::SetUp()
 {
     static int counter;   /* lights outlive tests in one process: never reuse a name */

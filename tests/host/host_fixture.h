@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "host/kalvos_core.h"
+#include "host_errors.h"
 #include "refhost_api.h"
 
 inline KaToken T(const char *keyword) { return Ki_Inquire_Token(keyword); }
@@ -17,11 +18,6 @@ inline KaToken T(const char *keyword) { return Ki_Inquire_Token(keyword); }
 extern const char *const kProbeType;
 /* A type without parameters. */
 extern const char *const kBareType;
-
-/* Error reports since the last Kh_Clear_Errors, as "name|routine|detail". */
-std::vector<std::string> ErrorReports();
-/* Just the error names. */
-std::vector<std::string> ErrorNames();
 
 struct LightTest : testing::Test {
     void SetUp() override;

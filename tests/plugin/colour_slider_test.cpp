@@ -49,17 +49,6 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND CreateTestWindow()
-{
-    WNDCLASSA cls = {};
-    cls.lpfnWndProc = WindowProc;
-    cls.hInstance = moduleHandle;
-    cls.lpszClassName = "ColourSliderTestWindow";
-    RegisterClassA(&cls);
-    return CreateWindowA("ColourSliderTestWindow", "gradient test",
-                         WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 420, 160, nullptr, nullptr,
-                         moduleHandle, nullptr);
-}
 
 /* The control's geometry with W = 300, x0 = 15: a marker's centre. */
 int MarkerX(int position)
@@ -94,6 +83,15 @@ std::function<void(HWND)> Choose(int r, int g, int b)
         Scroll(picker, IDC_COLOR_BAR_SECOND, g);
         Scroll(picker, IDC_COLOR_BAR_THIRD, b);
         ui::Click(picker, IDOK);
+    };
+}
+
+/* A picker step that notes the bars it was offered and presses a button. */
+std::function<void(HWND)> NoteAndPress(std::vector<int> *offered, int button)
+{
+    return [=](HWND picker) {
+        *offered = Bars(picker);
+        ui::Click(picker, button);
     };
 }
 
@@ -141,7 +139,8 @@ protected:
         changes.clear();
         dialogBrush = CreateSolidBrush(kDialogColour);
         windowBrush = dialogBrush;
-        window = CreateTestWindow();
+        window = ui::TestParentWindow("ColourSliderTestWindow", WindowProc, 420, 160,
+                                        WS_OVERLAPPEDWINDOW | WS_VISIBLE);
         ASSERT_NE(window, nullptr);
         slider = Make(kButtonId, false);
     }
@@ -287,10 +286,7 @@ TEST_F(ColourSliderTest, ANewPivotBetweenBlackAndWhiteIsOfferedTheirBlendAndCanc
 {
     SetPivots({0, 99}, {0x000000, 0xFFFFFF});
     std::vector<int> offered;
-    driver.When(kPicker, [&](HWND picker) {
-        offered = Bars(picker);
-        ui::Click(picker, IDCANCEL);
-    });
+    driver.When(kPicker, NoteAndPress(&offered, IDCANCEL));
     Click(Button(), MarkerX(49) + 1, kBandY);
     EXPECT_EQ(offered, (std::vector<int>{124, 124, 124})) << "trunc(255 x 49 / 100)";
     EXPECT_EQ(slider->pivots.count, 2);
@@ -435,10 +431,7 @@ TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
 {
     SetPivots({0, 99}, {0x000000, 0xFFFFFF});
     std::vector<int> offered;
-    driver.When(kPicker, [&](HWND picker) {
-        offered = Bars(picker);
-        ui::Click(picker, IDOK);
-    });
+    driver.When(kPicker, NoteAndPress(&offered, IDOK));
     DoubleClick(Button(), MarkerX(99), kBandY);
     EXPECT_EQ(offered, (std::vector<int>{255, 255, 255}));
     EXPECT_EQ(SelectedIndex(slider->pivots), 1);

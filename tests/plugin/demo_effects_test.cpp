@@ -13,20 +13,6 @@
 
 namespace {
 
-std::vector<std::string> EffectFiles(const std::string &folder)
-{
-    std::vector<std::string> files;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*.lnz").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return files;
-    do
-        files.push_back(folder + "\\" + found.cFileName);
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return files;
-}
-
 void ReplaceFlareWith(const HostSession &host, const std::string &file)
 {
     KaToken light = Ki_Inquire_Token("light");
@@ -53,10 +39,10 @@ TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
     std::string folder = host.Path("lensfx");
     CreateDirectoryA(folder.c_str(), nullptr);
     ASSERT_GE(Kh_Write_Demo_Effects(folder.c_str()), 6);
-    std::vector<std::string> files = EffectFiles(folder);
+    std::vector<std::string> files = ui::FileNames(folder, "*.lnz");
     ASSERT_GE(files.size(), 6u);
     for (const std::string &file : files) {
-        ReplaceFlareWith(host, file);
+        ReplaceFlareWith(host, folder + "\\" + file);
         ui::Driver driver;
         int selected = 0;
         driver.Then([&](HWND dialog) {

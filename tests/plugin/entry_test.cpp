@@ -4,23 +4,13 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+#include "host_errors.h"
 #include "host_session.h"
 #include "model/lens_flare_model.h"
 #include "refhost_api.h"
 #include "ui_driver.h"
 
 namespace {
-
-std::vector<std::string> ErrorReports()
-{
-    std::vector<std::string> reports;
-    for (int i = 0; i < Kh_Error_Count(); i++) {
-        char text[512];
-        Kh_Get_Error(i, text, sizeof text);
-        reports.push_back(text);
-    }
-    return reports;
-}
 
 struct DllHost : testing::Test {
     void SetUp() override

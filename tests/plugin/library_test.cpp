@@ -69,6 +69,15 @@ Shown OpenAndCancel(const char *folder, const char *start)
     return shown;
 }
 
+/* The requester's child dialog that holds the preview. */
+HWND PreviewHook(HWND requester)
+{
+    HWND hook = GetWindow(requester, GW_CHILD);
+    while (hook && !GetDlgItem(hook, IDC_LIBRARY_PREVIEW))
+        hook = GetWindow(hook, GW_HWNDNEXT);
+    return hook;
+}
+
 } // namespace
 
 TEST(FileRequestor, TheStartNameGivesTheInitialFolderAndTheFileNameField)
@@ -243,9 +252,7 @@ TEST(FileRequestor, ThePreviewPutsTheLightInAQuarterForReflexElementsElseInTheCe
     int width = 0, height = 0;
     ui::Driver driver;
     driver.When("t", [&](HWND dialog) {
-        HWND hook = GetWindow(dialog, GW_CHILD);
-        while (hook && !GetDlgItem(hook, IDC_LIBRARY_PREVIEW))
-            hook = GetWindow(hook, GW_HWNDNEXT);
+        HWND hook = PreviewHook(dialog);
         ASSERT_NE(hook, nullptr);
         ASSERT_TRUE(requestorPreview.valid);
         width = requestorPreview.header->biWidth;
@@ -301,9 +308,7 @@ TEST(FileRequestor, AFileThatDoesNotLoadShowsAnEmptyPreviewWithTheReason)
     std::vector<Shown> shown;
     ui::Driver driver;
     driver.When("t", [&](HWND dialog) {
-        HWND hook = GetWindow(dialog, GW_CHILD);
-        while (hook && !GetDlgItem(hook, IDC_LIBRARY_PREVIEW))
-            hook = GetWindow(hook, GW_HWNDNEXT);
+        HWND hook = PreviewHook(dialog);
         ASSERT_NE(hook, nullptr);
         for (const char *file : {"notes.lnz", "good.lnz", "notes.lnz", "good.lnz", "alien.lnz",
                                  "good.lnz", "gone.lnz"}) {

@@ -38,16 +38,9 @@ bool Exists(const std::string &path)
 /* File names in a folder, lower case (Windows names compare so). */
 std::vector<std::string> Listing(const std::string &folder)
 {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if (found.cFileName[0] != '.')
-            names.push_back(ui::Lower(found.cFileName));
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    std::vector<std::string> names = ui::FileNames(folder, "*");
+    for (std::string &name : names)
+        name = ui::Lower(name);
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -41,16 +41,6 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-HWND CreateParent()
-{
-    WNDCLASSA cls = {};
-    cls.lpfnWndProc = ParentProc;
-    cls.hInstance = moduleHandle;
-    cls.lpszClassName = "TabStripTestParent";
-    RegisterClassA(&cls);
-    return CreateWindowA("TabStripTestParent", "strip test", WS_OVERLAPPEDWINDOW, 0, 0, 700, 200,
-                         nullptr, nullptr, moduleHandle, nullptr);
-}
 
 /* The strip font made by its recipe, independently of the control. */
 HFONT RecipeFont()
@@ -127,7 +117,7 @@ protected:
         dialogBrush = CreateSolidBrush(kDialogColour);
         parentBrush = dialogBrush;
         RegisterTabStripClass();
-        parent = CreateParent();
+        parent = ui::TestParentWindow("TabStripTestParent", ParentProc, 700, 200);
         ASSERT_NE(parent, nullptr);
     }
 

@@ -48,16 +48,6 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND CreateParent()
-{
-    WNDCLASSA cls = {};
-    cls.lpfnWndProc = ParentProc;
-    cls.hInstance = moduleHandle;
-    cls.lpszClassName = "TinySliderTestParent";
-    RegisterClassA(&cls);
-    return CreateWindowA("TinySliderTestParent", "slider test", WS_OVERLAPPEDWINDOW, 0, 0, 500,
-                         200, nullptr, nullptr, moduleHandle, nullptr);
-}
 
 
 bool IsDark(COLORREF c)
@@ -93,7 +83,7 @@ protected:
         tracks.clear();
         dialogBrush = CreateSolidBrush(kDialogColour);
         parentBrush = dialogBrush;
-        parent = CreateParent();
+        parent = ui::TestParentWindow("TinySliderTestParent", ParentProc, 500, 200);
         ASSERT_NE(parent, nullptr);
         ASSERT_NE(CreateTinySlider(parent, moduleHandle, &rec, kSliderId, OnChange), nullptr);
     }

@@ -165,6 +165,33 @@ HWND TestOwnerWindow()
     return owner;
 }
 
+HWND TestParentWindow(const char *className, WNDPROC procedure, int width, int height,
+                      DWORD style)
+{
+    WNDCLASSA cls = {};
+    cls.lpfnWndProc = procedure;
+    cls.hInstance = moduleHandle;
+    cls.lpszClassName = className;
+    RegisterClassA(&cls);
+    return CreateWindowA(className, className, style, 0, 0, width, height, nullptr, nullptr,
+                         moduleHandle, nullptr);
+}
+
+std::vector<std::string> FileNames(const std::string &folder, const char *pattern)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
 std::string Text(HWND window)
 {
     char text[1024] = "";

@@ -66,6 +66,12 @@ private:
 
 /* A hidden top-level window to own dialogs under test. */
 HWND TestOwnerWindow();
+/* A top-level window of a class of its own with this procedure, at the
+ * screen's corner, to parent controls under test. */
+HWND TestParentWindow(const char *className, WNDPROC procedure, int width, int height,
+                      DWORD style = WS_OVERLAPPEDWINDOW);
+/* The names of the files in a folder that match a pattern ("*.lnz"). */
+std::vector<std::string> FileNames(const std::string &folder, const char *pattern);
 
 std::string Text(HWND window);
 std::string ItemText(HWND dialog, int id);
