@@ -1,7 +1,8 @@
 /*
  * color_swatch.cpp - the face of every colour button: a black frame and
  * the colour inside it.  Components become bytes as trunc(c x 255) keeping
- * the low 8 bits, the conversion used for colours throughout.
+ * the low 8 bits, as the host turns colours into bytes; the gradient
+ * control clamps to 0..1 instead (gradient_mapping.cpp).
  */
 #include <cmath>
 
