@@ -297,11 +297,6 @@ void WriteCustomColors(const COLORREF custom[kCustomColorCount], const char *ini
 
 } // namespace
 
-int32_t ScaleComponent(float component)
-{
-    return TruncSaturated((double)component * 255.0);
-}
-
 INT_PTR SelectColor(HWND parent, const char *title, float color[3])
 {
     if (!color)
@@ -324,8 +319,7 @@ int16_t ChooseSystemColor(HWND owner, float color[3])
     choose.lStructSize = sizeof choose;
     choose.hwndOwner = owner;
     choose.hInstance = nullptr;
-    choose.rgbResult = RGB(ScaleComponent(color[0]) & 0xFF, ScaleComponent(color[1]) & 0xFF,
-                           ScaleComponent(color[2]) & 0xFF);
+    choose.rgbResult = RGB(WrappedByte(color[0]), WrappedByte(color[1]), WrappedByte(color[2]));
     choose.lpCustColors = custom;
     choose.Flags = CC_RGBINIT | CC_FULLOPEN;
     if (!ChooseColorA(&choose))

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "color/color.h"
 #include "gradient/colour_slider.h"
 
 namespace {
@@ -25,19 +26,10 @@ const char kLastNotAtEnd[] =
     "(the first entry must be at 0.0 and the last entry must be at 1.0).";
 const uint32_t kWhite = 0xFFFFFF;
 
-uint32_t ComponentByte(float component)
-{
-    double c = component;
-    if (!(c > 0.0))          /* also NaN */
-        c = 0.0;
-    if (c > 1.0)
-        c = 1.0;
-    return (uint32_t)(int)(c * 255.0) & 0xFF;
-}
-
 uint32_t PackColour(const float *rgb)
 {
-    return ComponentByte(rgb[0]) | ComponentByte(rgb[1]) << 8 | ComponentByte(rgb[2]) << 16;
+    return (uint32_t)ClampedByte(rgb[0]) | (uint32_t)ClampedByte(rgb[1]) << 8 |
+           (uint32_t)ClampedByte(rgb[2]) << 16;
 }
 
 /* trunc(offset x 99), lowered to 99.  Anything that truncates below 0,
@@ -124,9 +116,9 @@ void PivotsToGradient(const GradientPivots *pivots, int32_t *count, float **colo
     float *newOffsets = static_cast<float *>(Ki_Alloc_Memory(0, 1, sizeof(float) * (n ? n : 1)));
     for (int32_t i = 0; newColors && newOffsets && i < n; i++) {
         uint32_t c = pivots->colours[i];
-        newColors[3 * i] = (float)((double)(c & 0xFF) / 255.0);
-        newColors[3 * i + 1] = (float)((double)((c >> 8) & 0xFF) / 255.0);
-        newColors[3 * i + 2] = (float)((double)((c >> 16) & 0xFF) / 255.0);
+        newColors[3 * i] = ByteComponent(c);
+        newColors[3 * i + 1] = ByteComponent(c >> 8);
+        newColors[3 * i + 2] = ByteComponent(c >> 16);
         newOffsets[i] = (float)((double)pivots->positions[i] / 99.0);
         int32_t sameColour = -1;
         for (int32_t j = 0; j < oldCount; j++) {
