@@ -10,7 +10,6 @@
 #include <cstdio>
 
 #include "color/color.h"
-#include "editor/editor.h"
 #include "entry/plugin.h"
 #include "host/host_helpers.h"
 #include "host/kalvos_io.h"
@@ -311,7 +310,7 @@ INT_PTR SelectColor(HWND parent, const char *title, float color[3])
 int16_t ChooseSystemColor(HWND owner, float color[3])
 {
     static_assert(sizeof(CHOOSECOLORA) == 72, "the dialog record of 64-bit Windows");
-    const char *ini = EditorIniFile();
+    const char *ini = SettingsIniFile();
     COLORREF custom[kCustomColorCount];
     ReadCustomColors(custom, ini);
 

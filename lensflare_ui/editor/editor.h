@@ -23,8 +23,6 @@ extern char *lastLibraryFile;     /* host copy of the last library path, or null
 extern TinySlider *intensitySlider, *scaleSlider, *angleSlider, *stretchSlider,
     *occlusionSlider;
 
-/* Ini file of the settings: the host's, or "kalvos.ini" without services. */
-const char *EditorIniFile();
 
 /* Element list (private message WM_REFRESH_ELEMENT_LIST) and its commands. */
 void RefreshElementList(HWND dialog);

@@ -30,7 +30,6 @@ namespace {
 const char kIniSection[] = "Lens-Flare-UI";
 const char kRealtimeKey[] = "Realtime-Updates";
 const char kLastLibraryKey[] = "Last-Library-SaveTo-Filename";
-const char kFallbackIniFile[] = "kalvos.ini";
 const char kHelpTopic[] = "lens flare effects";
 const int kPathSize = 300;
 const int kEditTextSize = 256;
@@ -93,7 +92,7 @@ void ReadSettings(HWND dialog)
 {
     PluginInstance *instance = currentInstance;
     instance->realtimeUpdates =
-        (int16_t)GetPrivateProfileIntA(kIniSection, kRealtimeKey, -1, EditorIniFile());
+        (int16_t)GetPrivateProfileIntA(kIniSection, kRealtimeKey, -1, SettingsIniFile());
     CheckDlgButton(dialog, IDC_REALTIME_UPDATES,
                    instance->realtimeUpdates ? BST_CHECKED : BST_UNCHECKED);
     Import_IO_Set_Control_Enable(dialog, IDC_REDRAW_NOW, instance->realtimeUpdates == 0);
@@ -103,7 +102,7 @@ void ReadSettings(HWND dialog)
         lastLibraryFile = nullptr;
     }
     char path[kPathSize] = "";
-    GetPrivateProfileStringA(kIniSection, kLastLibraryKey, "", path, sizeof path, EditorIniFile());
+    GetPrivateProfileStringA(kIniSection, kLastLibraryKey, "", path, sizeof path, SettingsIniFile());
     if (path[0])
         Import_IO_Copy_String(&lastLibraryFile, path);
 }
@@ -204,7 +203,7 @@ void CloseAndCommit(HWND dialog)
     FinishGlobalSliders();
     WriteModel();
     if (lastLibraryFile) {
-        WritePrivateProfileStringA(kIniSection, kLastLibraryKey, lastLibraryFile, EditorIniFile());
+        WritePrivateProfileStringA(kIniSection, kLastLibraryKey, lastLibraryFile, SettingsIniFile());
         Ki_Free_Memory(lastLibraryFile);
         lastLibraryFile = nullptr;
     }
@@ -217,7 +216,7 @@ void ToggleRealtimeUpdates(HWND dialog)
     instance->realtimeUpdates = instance->realtimeUpdates == 0 ? 1 : 0;
     char text[16];
     std::snprintf(text, sizeof text, "%d", instance->realtimeUpdates);
-    WritePrivateProfileStringA(kIniSection, kRealtimeKey, text, EditorIniFile());
+    WritePrivateProfileStringA(kIniSection, kRealtimeKey, text, SettingsIniFile());
     Import_IO_Set_Control_Enable(dialog, IDC_REDRAW_NOW, instance->realtimeUpdates == 0);
 }
 
@@ -378,14 +377,6 @@ void OnTabClicked(HWND dialog, int16_t section)
 }
 
 } // namespace
-
-const char *EditorIniFile()
-{
-    PluginInstance *instance = currentInstance;
-    if (instance && instance->hostServices)
-        return instance->hostServices->GetIniFileName();
-    return kFallbackIniFile;
-}
 
 INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
