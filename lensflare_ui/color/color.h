@@ -12,9 +12,19 @@ void RedrawControl(HWND dialog, int id);
 /* Edits color in place; 1 after OK, 0 after Cancel, -1 when the dialog failed. */
 INT_PTR SelectColor(HWND parent, const char *title, float color[3]);
 
-/* A component as a whole number of 1/255ths: trunc(c x 255.0); 0 for a
- * NaN, and kept within the int range. */
+/* The one rule between float components and bytes (color_bytes.cpp).
+ * ScaleComponent: a component as a whole number of 1/255ths, trunc(c x
+ * 255.0), 0 for a NaN and kept within the int range; the selector's bars
+ * and numbers show it.  WrappedByte keeps its low 8 bits, as the host
+ * turns colours into bytes: swatches, gradient files and the Windows
+ * colour dialog show a colour as it renders (1.2 wraps to a dark 50).
+ * ClampedByte first holds the component to 0..1: the gradient control's
+ * pivots, where a bright stop must stay bright (1.2 gives 255).
+ * ByteComponent is the way back, byte / 255. */
 int32_t ScaleComponent(float component);
+uint8_t WrappedByte(float component);
+uint8_t ClampedByte(float component);
+float ByteComponent(uint32_t byte);
 
 /* Hue in degrees (HUE_UNDEFINED for greys), saturation, and the third
  * component, which is the largest of red, green and blue. */

@@ -10,7 +10,6 @@
 #include <cstdio>
 
 #include "color/color.h"
-#include "editor/editor.h"
 #include "entry/plugin.h"
 #include "host/host_helpers.h"
 #include "host/kalvos_io.h"
@@ -297,11 +296,6 @@ void WriteCustomColors(const COLORREF custom[kCustomColorCount], const char *ini
 
 } // namespace
 
-int32_t ScaleComponent(float component)
-{
-    return TruncSaturated((double)component * 255.0);
-}
-
 INT_PTR SelectColor(HWND parent, const char *title, float color[3])
 {
     if (!color)
@@ -316,7 +310,7 @@ INT_PTR SelectColor(HWND parent, const char *title, float color[3])
 int16_t ChooseSystemColor(HWND owner, float color[3])
 {
     static_assert(sizeof(CHOOSECOLORA) == 72, "the dialog record of 64-bit Windows");
-    const char *ini = EditorIniFile();
+    const char *ini = SettingsIniFile();
     COLORREF custom[kCustomColorCount];
     ReadCustomColors(custom, ini);
 
@@ -324,8 +318,7 @@ int16_t ChooseSystemColor(HWND owner, float color[3])
     choose.lStructSize = sizeof choose;
     choose.hwndOwner = owner;
     choose.hInstance = nullptr;
-    choose.rgbResult = RGB(ScaleComponent(color[0]) & 0xFF, ScaleComponent(color[1]) & 0xFF,
-                           ScaleComponent(color[2]) & 0xFF);
+    choose.rgbResult = RGB(WrappedByte(color[0]), WrappedByte(color[1]), WrappedByte(color[2]));
     choose.lpCustColors = custom;
     choose.Flags = CC_RGBINIT | CC_FULLOPEN;
     if (!ChooseColorA(&choose))

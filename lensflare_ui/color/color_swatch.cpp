@@ -1,21 +1,11 @@
 /*
  * color_swatch.cpp - the face of every colour button: a black frame and
- * the colour inside it.  Components become bytes as trunc(c x 255) keeping
- * the low 8 bits, the conversion used for colours throughout.
+ * the colour inside it, its bytes wrapped as the host makes them.
  */
 #include <cmath>
 
 #include "color/color.h"
 #include "host/host_helpers.h"
-
-namespace {
-
-BYTE LowByteOf(float component)
-{
-    return (BYTE)(TruncSaturated((double)component * 255.0) & 0xFF);
-}
-
-} // namespace
 
 int16_t DrawColorSwatch(const DRAWITEMSTRUCT *item, const float color[3])
 {
@@ -26,7 +16,7 @@ int16_t DrawColorSwatch(const DRAWITEMSTRUCT *item, const float color[3])
     FrameRect(dc, &frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     RECT inside = {frame.left + 1, frame.top + 1, frame.right - 1, frame.bottom - 1};
     HBRUSH fill = CreateSolidBrush(
-        RGB(LowByteOf(color[0]), LowByteOf(color[1]), LowByteOf(color[2])));
+        RGB(WrappedByte(color[0]), WrappedByte(color[1]), WrappedByte(color[2])));
     if (fill) {
         FillRect(dc, &inside, fill);
         DeleteObject(fill);

@@ -51,11 +51,36 @@ struct TinySlider {
 #define SLIDER_MODE_INTEGER 0
 #define SLIDER_MODE_FLOAT   1
 
+/* What a slider bound to one number is given: its caption, the ranges of
+ * the track and of what may be typed, and the field it writes. */
+struct TinySliderSetup {
+    const char *label;
+    int16_t floatMode;
+    float uiMin, uiMax;
+    float absMin, absMax;
+    float *target;
+    int16_t precision;
+    int16_t percent;
+    SliderTrackFn trackCallback;
+};
+
 void RegisterTinySliderClass(HINSTANCE instance);
+/* A record in host memory with its window (hidden, on the parent's
+ * background), set up and showing the target's value; null on failure.
+ * FreeTinySlider destroys the window, frees the record and clears *slider. */
+TinySlider *NewTinySlider(HWND parent, HINSTANCE instance, uint16_t id, SliderChangeFn change,
+                          const TinySliderSetup &setup);
+void SetUpTinySlider(TinySlider *slider, const TinySliderSetup &setup);
+void FreeTinySlider(TinySlider **slider);
 HWND CreateTinySlider(HWND parent, HINSTANCE instance, TinySlider *slider, uint32_t id,
                       SliderChangeFn changeCallback);
 void SetTinySliderBackground(HWND parent, TinySlider *slider);
 void SetTinySliderValue(TinySlider *slider, float value, int16_t updateText, int16_t notify);
+/* Sets the slider from its float target and shows that number itself, as
+ * typed text would stand: beyond the UI range the thumb rests at the
+ * track's end and the box keeps the number, so reading the box back gives
+ * the target's value to the slider's precision. */
+void ShowTinySliderTarget(TinySlider *slider);
 void RefreshTinySliderThumb(TinySlider *slider);
 void DestroyTinySlider(HWND *window);
 LRESULT CALLBACK TinySliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -89,7 +89,8 @@ void Strip_ButtonUp(HWND window)
         ReleaseCapture();
 }
 
-/* A setter: marks the tab and leaves the repainting to the next paint. */
+/* A setter: marks the tab and repaints the strip at once, so the new tab
+ * shows before the section behind it is built. */
 LRESULT Strip_Select(TabStrip *strip, WORD id)
 {
     if (!strip->window)

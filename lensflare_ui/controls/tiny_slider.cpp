@@ -143,23 +143,27 @@ float CurrentValue(const TinySlider *rec)
 
 /* Precisions outside 0..4 are shown as the nearest of 0 or 4 decimals
  * rather than leaving the box empty. */
-void FormatSliderText(const TinySlider *rec, char *out, size_t size)
+void FormatFloatText(const TinySlider *rec, float value, char *out, size_t size)
 {
-    if (IsIntegerMode(rec)) {
-        snprintf(out, size, "%d", (int)rec->intValue);
-        return;
-    }
     int precision = rec->precision;
     if (precision < 0)
         precision = 0;
     if (precision > kMaxPrecision)
         precision = kMaxPrecision;
     if (precision == 0) {
-        snprintf(out, size, "%d", (int)TruncSaturated(rec->floatValue));
+        snprintf(out, size, "%d", (int)TruncSaturated(value));
         return;
     }
     double scale = rec->percent ? 100.0 : 1.0;
-    snprintf(out, size, "%.*f", precision, (double)rec->floatValue * scale);
+    snprintf(out, size, "%.*f", precision, (double)value * scale);
+}
+
+void FormatSliderText(const TinySlider *rec, char *out, size_t size)
+{
+    if (IsIntegerMode(rec))
+        snprintf(out, size, "%d", (int)rec->intValue);
+    else
+        FormatFloatText(rec, rec->floatValue, out, size);
 }
 
 void Slider_WriteText(TinySlider *rec)
@@ -581,6 +585,47 @@ HWND CreateTinySlider(HWND parent, HINSTANCE instance, TinySlider *slider, uint3
     return window;
 }
 
+TinySlider *NewTinySlider(HWND parent, HINSTANCE instance, uint16_t id, SliderChangeFn change,
+                          const TinySliderSetup &setup)
+{
+    TinySlider *slider = static_cast<TinySlider *>(Ki_Alloc_Memory(1, 0, sizeof(TinySlider)));
+    if (!slider)
+        return nullptr;
+    if (!CreateTinySlider(parent, instance, slider, id, change)) {
+        Ki_Free_Memory(slider);
+        return nullptr;
+    }
+    SetTinySliderBackground(parent, slider);
+    SetUpTinySlider(slider, setup);
+    SetTinySliderValue(slider, setup.target ? *setup.target : 0.0f, 1, 0);
+    return slider;
+}
+
+void SetUpTinySlider(TinySlider *slider, const TinySliderSetup &setup)
+{
+    slider->label = setup.label;
+    slider->mode = setup.floatMode ? SLIDER_MODE_FLOAT : SLIDER_MODE_INTEGER;
+    slider->floatMin = setup.uiMin;
+    slider->floatMax = setup.uiMax;
+    slider->intMin = TruncSaturated(setup.uiMin);
+    slider->intMax = TruncSaturated(setup.uiMax);
+    slider->absMin = setup.absMin;
+    slider->absMax = setup.absMax;
+    slider->floatTarget = setup.target;
+    slider->precision = setup.precision;
+    slider->percent = setup.percent;
+    slider->trackCallback = setup.trackCallback;
+}
+
+void FreeTinySlider(TinySlider **slider)
+{
+    if (!slider || !*slider)
+        return;
+    DestroyTinySlider(&(*slider)->window);
+    Ki_Free_Memory(*slider);
+    *slider = nullptr;
+}
+
 void SetTinySliderBackground(HWND parent, TinySlider *slider)
 {
     if (!slider)
@@ -608,6 +653,22 @@ void SetTinySliderValue(TinySlider *slider, float value, int16_t updateText, int
     slider->busy = wasBusy;
     /* Only the thumb strip, but at once: a drag shows every step. */
     RefreshTinySliderThumb(slider);
+}
+
+void ShowTinySliderTarget(TinySlider *slider)
+{
+    if (!slider || !slider->floatTarget)
+        return;
+    SetTinySliderValue(slider, *slider->floatTarget, 1, 0);
+    float bound = *slider->floatTarget;
+    if (slider->mode != SLIDER_MODE_FLOAT || bound == slider->floatValue || !slider->edit)
+        return;
+    char text[64];
+    FormatFloatText(slider, bound, text, sizeof text);
+    int16_t wasBusy = slider->busy;
+    slider->busy = 1;
+    SetWindowTextA(slider->edit, text);
+    slider->busy = wasBusy;
 }
 
 void RefreshTinySliderThumb(TinySlider *slider)

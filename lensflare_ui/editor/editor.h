@@ -19,18 +19,12 @@ extern int16_t dialogBusy;        /* initialising, loading a library, closing */
 extern int16_t currentSection;    /* section shown, 0 before the first */
 extern char *lastLibraryFile;     /* host copy of the last library path, or null */
 
-/* The five labelled sliders of the global sections. */
+/* The five labelled sliders of the global sections (panel/global_controls.cpp). */
 extern TinySlider *intensitySlider, *scaleSlider, *angleSlider, *stretchSlider,
     *occlusionSlider;
 
-/* The labelled sliders show the model's values again (after the model
- * changed under them). */
-void ShowGlobalSliderValues();
-
 /* Ini section of the editor's settings. */
 extern const char editorIniSection[];
-/* Ini file of the settings: the host's, or "kalvos.ini" without services. */
-const char *EditorIniFile();
 
 /* Element list (private message WM_REFRESH_ELEMENT_LIST) and its commands. */
 void RefreshElementList(HWND dialog);

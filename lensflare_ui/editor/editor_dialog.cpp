@@ -26,17 +26,14 @@ int16_t dialogBusy;        /* see editor.h */
 int16_t currentSection;
 char *lastLibraryFile;
 const char editorIniSection[] = "Lens-Flare-UI";
-TinySlider *intensitySlider, *scaleSlider, *angleSlider, *stretchSlider, *occlusionSlider;
 
 namespace {
 
 const char kRealtimeKey[] = "Realtime-Updates";
 const char kLastLibraryKey[] = "Last-Library-SaveTo-Filename";
-const char kFallbackIniFile[] = "kalvos.ini";
 const char kHelpTopic[] = "lens flare effects";
 const int kPathSize = 300;
 const int kEditTextSize = 256;
-const float kLargestFloat = 3.4028235e38f;
 const int32_t kMinimumSeed = 1;
 const float kMinimumDistance = 0.001f;
 const float kDistanceChange = 0.0001f;   /* smaller edits are not worth a render */
@@ -45,22 +42,6 @@ const float kDistanceChange = 0.0001f;   /* smaller edits are not worth a render
 TabStrip *tabStrip;
 TabItem *tabItems;
 const int kTabCount = 3;
-
-struct SwitchControl {
-    int id;
-    KaToken LensFlareModel::*field;
-};
-
-/* The fading check boxes and the switches they flip. */
-const SwitchControl kFadingSwitches[] = {
-    {IDC_FADE_NEAR_BORDER, &LensFlareModel::fadeIfNearBorder},
-    {IDC_FADE_BEHIND, &LensFlareModel::fadeIfBehindObjects},
-    {IDC_FADE_APPROACHING, &LensFlareModel::fadeIfApproachingObjects},
-    {IDC_FADE_WITH_DISTANCE, &LensFlareModel::fadeWithDistance},
-    {IDC_GLOW_BEHIND, &LensFlareModel::glowBehindObjects},
-    {IDC_SCALE_REFLEXES, &LensFlareModel::scaleReflexesWithDistance},
-    {IDC_SCALE_GLOW, &LensFlareModel::scaleGlowWithDistance},
-};
 
 /* Items the editor adds to the caption's system menu; the undo history
  * keeps the texts of its own up to date. */
@@ -118,7 +99,7 @@ void ReadSettings(HWND dialog)
 {
     PluginInstance *instance = currentInstance;
     instance->realtimeUpdates =
-        (int16_t)GetPrivateProfileIntA(editorIniSection, kRealtimeKey, -1, EditorIniFile());
+        (int16_t)GetPrivateProfileIntA(editorIniSection, kRealtimeKey, -1, SettingsIniFile());
     CheckDlgButton(dialog, IDC_REALTIME_UPDATES,
                    instance->realtimeUpdates ? BST_CHECKED : BST_UNCHECKED);
     Import_IO_Set_Control_Enable(dialog, IDC_REDRAW_NOW, instance->realtimeUpdates == 0);
@@ -128,7 +109,7 @@ void ReadSettings(HWND dialog)
         lastLibraryFile = nullptr;
     }
     char path[kPathSize] = "";
-    GetPrivateProfileStringA(editorIniSection, kLastLibraryKey, "", path, sizeof path, EditorIniFile());
+    GetPrivateProfileStringA(editorIniSection, kLastLibraryKey, "", path, sizeof path, SettingsIniFile());
     if (path[0])
         Import_IO_Copy_String(&lastLibraryFile, path);
 }
@@ -158,27 +139,6 @@ bool CreateSectionTabs(HWND dialog)
     SetTabStripBackground(dialog, tabStrip);
     ShowWindow(tabStrip->window, SW_SHOW);
     return true;
-}
-
-void CreateGlobalSliders(HWND dialog)
-{
-    LensFlareModel *m = currentInstance->model;
-    intensitySlider = CreateLabelledSlider(dialog, IDC_INTENSITY_SLIDER, "Global Intensity", 1,
-                                           &m->intensity, 0.0f, 4.0f, 0.0f, kLargestFloat);
-    scaleSlider = CreateLabelledSlider(dialog, IDC_SCALE_SLIDER, "Global Scale", 1, &m->scale,
-                                       0.1f, 10.0f, 0.1f, kLargestFloat);
-    angleSlider = CreateLabelledSlider(dialog, IDC_ANGLE_SLIDER, "Global Rotation Angle", 1,
-                                       &m->angle, 0.0f, 360.0f, 0.0f, 360.0f);
-    stretchSlider = CreateLabelledSlider(dialog, IDC_STRETCH_SLIDER, "Anamorphic Stretch", 1,
-                                         &m->anamorphicStretch, 0.5f, 2.0f, 0.01f, kLargestFloat);
-    occlusionSlider = CreateLabelledSlider(dialog, IDC_OCCLUSION_SLIDER, "Occlusion Radius", 1,
-                                           &m->occlusionRadius, 0.01f, 2.0f, 0.001f, kLargestFloat);
-    if (occlusionSlider) {
-        /* Shown again as a percentage: OK reads the edit text back as one. */
-        occlusionSlider->percent = 1;
-        occlusionSlider->trackCallback = DrawRadiusOverlay;
-        SetTinySliderValue(occlusionSlider, m->occlusionRadius, 1, 0);
-    }
 }
 
 /* The model exists from here on; a flare the host cannot find reads as
@@ -218,15 +178,6 @@ void OnInitDialog(HWND dialog)
     SetUpLightSweep(dialog);
 }
 
-void ReleaseSlider(TinySlider **slider)
-{
-    if (!*slider)
-        return;
-    DestroyTinySlider(&(*slider)->window);
-    Ki_Free_Memory(*slider);
-    *slider = nullptr;
-}
-
 void OnDestroy(HWND dialog)
 {
     PluginInstance *instance = currentInstance;
@@ -237,11 +188,7 @@ void OnDestroy(HWND dialog)
         DestroyParameterPanel(instance, instance->currentElement);
     FreeLensFlareModel(&instance->model);
     instance->currentElement = nullptr;
-    ReleaseSlider(&intensitySlider);
-    ReleaseSlider(&scaleSlider);
-    ReleaseSlider(&angleSlider);
-    ReleaseSlider(&stretchSlider);
-    ReleaseSlider(&occlusionSlider);
+    FreeGlobalSliders();
     if (tabStrip) {
         if (tabStrip->window)
             DestroyWindow(tabStrip->window);
@@ -259,27 +206,13 @@ void OnDestroy(HWND dialog)
 void CloseAndCommit(HWND dialog)
 {
     PluginInstance *instance = currentInstance;
-    LensFlareModel *m = instance->model;
     dialogBusy = 1;
     if (PanelShowsElement())
         CollectGradientParameters(instance, dialog, instance->currentElement);
-    struct {
-        TinySlider **slider;
-        float *field;
-    } finish[] = {{&intensitySlider, &m->intensity},
-                  {&scaleSlider, &m->scale},
-                  {&angleSlider, &m->angle},
-                  {&stretchSlider, &m->anamorphicStretch},
-                  {&occlusionSlider, &m->occlusionRadius}};
-    for (auto &f : finish) {
-        if (*f.slider) {
-            *f.field = FinishLabelledSlider(dialog, *f.slider);
-            *f.slider = nullptr;
-        }
-    }
+    FinishGlobalSliders();
     WriteModel();
     if (lastLibraryFile) {
-        WritePrivateProfileStringA(editorIniSection, kLastLibraryKey, lastLibraryFile, EditorIniFile());
+        WritePrivateProfileStringA(editorIniSection, kLastLibraryKey, lastLibraryFile, SettingsIniFile());
         Ki_Free_Memory(lastLibraryFile);
         lastLibraryFile = nullptr;
     }
@@ -292,7 +225,7 @@ void ToggleRealtimeUpdates(HWND dialog)
     instance->realtimeUpdates = instance->realtimeUpdates == 0 ? 1 : 0;
     char text[16];
     std::snprintf(text, sizeof text, "%d", instance->realtimeUpdates);
-    WritePrivateProfileStringA(editorIniSection, kRealtimeKey, text, EditorIniFile());
+    WritePrivateProfileStringA(editorIniSection, kRealtimeKey, text, SettingsIniFile());
     Import_IO_Set_Control_Enable(dialog, IDC_REDRAW_NOW, instance->realtimeUpdates == 0);
 }
 
@@ -372,14 +305,6 @@ void PickBaseColor(HWND dialog)
     }
 }
 
-KaToken *FadingSwitch(int id)
-{
-    for (const SwitchControl &s : kFadingSwitches)
-        if (s.id == id)
-            return &(currentInstance->model->*s.field);
-    return nullptr;
-}
-
 void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
 {
     PluginInstance *instance = currentInstance;
@@ -406,8 +331,12 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
     case IDC_COPY_ELEMENT:
         return;
     case IDC_LIBRARY_LOAD:
+        /* A load that fails after the old flare went has re-read the
+         * model as well. */
         if (LoadLensEffectLibrary(dialog, instance->moduleInstance, &dialogBusy) == 1)
             ReloadAfterLibraryLoad(dialog);
+        else
+            RefreshGlobalControls(dialog);
         RecordUndoStep("Library Load");
         return;
     case IDC_LIBRARY_SAVE:
@@ -431,7 +360,7 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
             RefDistanceEdited(dialog);
         return;
     }
-    if (KaToken *field = FadingSwitch(id)) {
+    if (KaToken *field = FadingSwitchField(id)) {
         FlipSwitch(dialog, id, field);
         return;
     }
@@ -459,33 +388,6 @@ void OnTabClicked(HWND dialog, int16_t section)
 }
 
 } // namespace
-
-void ShowGlobalSliderValues()
-{
-    LensFlareModel *m = currentInstance->model;
-    struct {
-        TinySlider *slider;
-        float *field;
-    } bound[] = {{intensitySlider, &m->intensity},
-                 {scaleSlider, &m->scale},
-                 {angleSlider, &m->angle},
-                 {stretchSlider, &m->anamorphicStretch},
-                 {occlusionSlider, &m->occlusionRadius}};
-    for (auto &b : bound) {
-        if (!b.slider)
-            continue;
-        b.slider->floatTarget = b.field;
-        SetTinySliderValue(b.slider, *b.field, 1, 0);
-    }
-}
-
-const char *EditorIniFile()
-{
-    PluginInstance *instance = currentInstance;
-    if (instance && instance->hostServices)
-        return instance->hostServices->GetIniFileName();
-    return kFallbackIniFile;
-}
 
 INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {

@@ -47,6 +47,7 @@ void RereadModel(HWND dialog)
     instance->currentElement = nullptr;
     ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
     RefreshElementList(dialog);
+    RefreshGlobalControls(dialog);
 }
 
 /* Selects the element with this guid after a re-read, shows it at the top
@@ -135,6 +136,7 @@ void RemoveCurrentElement(HWND dialog)
     ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
     instance->currentElement = Model() ? Model()->firstElement : nullptr;
     RefreshElementList(dialog);
+    RefreshGlobalControls(dialog);
     if (instance->currentElement && ElementSectionShown())
         BuildParameterPanel(instance, dialog, instance->currentElement);
     ShowElementEnabledSwitch(dialog);
@@ -293,7 +295,7 @@ void ReloadAfterLibraryLoad(HWND dialog)
     instance->currentElement = nullptr;
     ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
     RefreshElementList(dialog);
-    FillGlobalControls(dialog);
+    RefreshGlobalControls(dialog);
     if (instance->currentElement && ElementSectionShown())
         BuildParameterPanel(instance, dialog, instance->currentElement);
     ShowElementEnabledSwitch(dialog);

@@ -715,9 +715,7 @@ void ShowRestoredFlare(UndoState *from, UndoState *to, int32_t chosen, bool stru
     else if (instance->currentElement && currentSection == SECTION_ELEMENT)
         BuildParameterPanel(instance, dialog, instance->currentElement);
     ShowElementEnabledSwitch(dialog);
-    FillGlobalControls(dialog);
-    ShowGlobalSliderValues();
-    RedrawControl(dialog, IDC_BASE_COLOR);
+    RefreshGlobalControls(dialog);
 }
 
 void RestoreState(int32_t index, int32_t subject)

@@ -30,6 +30,10 @@ extern HINSTANCE moduleHandle;
 extern char *savedInitString;
 extern PluginInstance *currentInstance;
 
+/* Ini file of the settings: the current instance's host's, or
+ * "kalvos.ini" without services. */
+const char *SettingsIniFile();
+
 void PluginEntryPoint(const char **keywords, void **values, int32_t *status, void *instance);
 int32_t ExecuteLensFlareCommand(PluginInstance *instance, HWND parent, const char **keywords,
                                 void **values);

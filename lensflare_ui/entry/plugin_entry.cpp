@@ -8,6 +8,7 @@
 
 #include "editor/editor.h"
 #include "entry/plugin.h"
+#include "host/host_services.h"
 #include "host/kalvos_io.h"
 #include "model/lens_flare_model.h"
 
@@ -129,4 +130,11 @@ int32_t ExecuteLensFlareCommand(PluginInstance *instance, HWND parent, const cha
 void OpenEditorDialog(PluginInstance *instance, HWND parent)
 {
     DialogBoxParamA(instance->moduleInstance, "LensFlareDialogBox", parent, EditorDialogProc, 0);
+}
+
+const char *SettingsIniFile()
+{
+    if (currentInstance && currentInstance->hostServices)
+        return currentInstance->hostServices->GetIniFileName();
+    return "kalvos.ini";
 }

@@ -514,10 +514,13 @@ void AddPivotAt(CColourSlider *s, int x)
     SelectPivot(s, at + 1);
 }
 
+/* Only a press that took no pivot adds one: a dragged pivot snaps to a
+ * whole position, so its release may land beside the marker. */
 void Slider_ButtonUp(CColourSlider *s, int x, int y)
 {
+    bool tookPivot = s->grabbed != 0;
     EndPress(s);
-    if (!HitTest(s, x, y) && InAddZone(s, x, y))
+    if (!tookPivot && !HitTest(s, x, y) && InAddZone(s, x, y))
         AddPivotAt(s, x);
     s->armed = 0;
     s->grabbed = 0;
@@ -576,7 +579,8 @@ LRESULT CALLBACK ColourSliderProc(HWND window, UINT message, WPARAM wParam, LPAR
     CColourSlider *s = Slider_Get(window);
     if (!s)
         return DefWindowProcA(window, message, wParam, lParam);
-    int x = LOWORD(lParam), y = HIWORD(lParam);
+    /* Signed: with the capture the pointer may be left of or above the control. */
+    int x = (short)LOWORD(lParam), y = (short)HIWORD(lParam);
     switch (message) {
     case WM_LBUTTONDOWN:
         Slider_ButtonDown(s, x, y);

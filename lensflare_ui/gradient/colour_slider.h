@@ -69,7 +69,10 @@ void GradientToPivots(HWND owner, int32_t count, const float *colors, const floa
                       GradientPivots *pivots);
 
 /* Pivots to model gradient: *colors and *offsets (host memory, may be
- * null) are released and replaced by new arrays of pivots->count entries. */
+ * null) are released and replaced by new arrays of pivots->count entries.
+ * A pivot at the position of one of the *count old entries keeps that
+ * entry's exact offset; one whose colour bytes equal an old entry's keeps
+ * that exact colour. */
 void PivotsToGradient(const GradientPivots *pivots, int32_t *count, float **colors,
                       float **offsets);
 

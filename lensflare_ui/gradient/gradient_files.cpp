@@ -7,6 +7,7 @@
  */
 #include <cstdio>
 
+#include "color/color.h"
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
 #include "host/host_helpers.h"
@@ -88,14 +89,9 @@ void RememberGradientFile(const char *name)
         WritePrivateProfileStringA(kIniSection, kLastFileKey, name, ini);
 }
 
-uint8_t ComponentByte(float component)
-{
-    return (uint8_t)(TruncSaturated(component * 255.0) & 255);
-}
-
 uint8_t BlendByte(float c0, float c1, float t)
 {
-    return ComponentByte(c1 * t + c0 * (1.0f - t));
+    return WrappedByte(c1 * t + c0 * (1.0f - t));
 }
 
 /* A file of more than 100 entries keeps its first 100, and the last kept
@@ -107,7 +103,7 @@ void HostGradientToPivots(const HostGradient &gradient, GradientPivots *pivots)
         count = GRADIENT_MAX_PIVOTS;
     for (int32_t i = 0; i < count; i++) {
         const float *rgb = gradient.colors + 3 * i;
-        pivots->colours[i] = RGB(ComponentByte(rgb[0]), ComponentByte(rgb[1]), ComponentByte(rgb[2]));
+        pivots->colours[i] = RGB(WrappedByte(rgb[0]), WrappedByte(rgb[1]), WrappedByte(rgb[2]));
         pivots->positions[i] = TruncSaturated(gradient.offsets[i] * 99.0);
     }
     if (gradient.count > GRADIENT_MAX_PIVOTS)
@@ -128,8 +124,8 @@ void PaintGradientPreview(HDC dc, int32_t width, int32_t height, int32_t count,
         return;
     HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(DC_BRUSH));
     if (count == 1) {
-        SetDCBrushColor(dc, RGB(ComponentByte(colors[0]), ComponentByte(colors[1]),
-                                ComponentByte(colors[2])));
+        SetDCBrushColor(dc, RGB(WrappedByte(colors[0]), WrappedByte(colors[1]),
+                                WrappedByte(colors[2])));
         PatBlt(dc, 0, 0, width, height, PATCOPY);
     }
     for (int32_t k = 1; k < count; k++) {

@@ -10,7 +10,9 @@
  * whose colour or offset array is missing is treated as empty.
  */
 #include <cmath>
+#include <cstring>
 
+#include "color/color.h"
 #include "gradient/colour_slider.h"
 
 namespace {
@@ -24,19 +26,10 @@ const char kLastNotAtEnd[] =
     "(the first entry must be at 0.0 and the last entry must be at 1.0).";
 const uint32_t kWhite = 0xFFFFFF;
 
-uint32_t ComponentByte(float component)
-{
-    double c = component;
-    if (!(c > 0.0))          /* also NaN */
-        c = 0.0;
-    if (c > 1.0)
-        c = 1.0;
-    return (uint32_t)(int)(c * 255.0) & 0xFF;
-}
-
 uint32_t PackColour(const float *rgb)
 {
-    return ComponentByte(rgb[0]) | ComponentByte(rgb[1]) << 8 | ComponentByte(rgb[2]) << 16;
+    return (uint32_t)ClampedByte(rgb[0]) | (uint32_t)ClampedByte(rgb[1]) << 8 |
+           (uint32_t)ClampedByte(rgb[2]) << 16;
 }
 
 /* trunc(offset x 99), lowered to 99.  Anything that truncates below 0,
@@ -104,6 +97,10 @@ void GradientToPivots(HWND owner, int32_t count, const float *colors, const floa
     pivots->count = kept;
 }
 
+/* A pivot at the position of an old entry keeps that entry's exact offset,
+ * and a pivot whose colour bytes equal an old entry's (the one at its
+ * position first) keeps that exact colour: a gradient nobody edited goes
+ * back as it came, and an edit changes only what it touched. */
 void PivotsToGradient(const GradientPivots *pivots, int32_t *count, float **colors,
                       float **offsets)
 {
@@ -112,22 +109,36 @@ void PivotsToGradient(const GradientPivots *pivots, int32_t *count, float **colo
         n = 0;
     if (n > GRADIENT_MAX_PIVOTS)
         n = GRADIENT_MAX_PIVOTS;
+    float *oldColors = *colors, *oldOffsets = *offsets;
+    int32_t oldCount = oldColors && oldOffsets ? *count : 0;
     *count = n;
-    if (*colors)
-        Ki_Free_Memory(*colors);
-    *colors = static_cast<float *>(Ki_Alloc_Memory(0, 1, sizeof(float) * 3 * (n ? n : 1)));
-    if (*offsets)
-        Ki_Free_Memory(*offsets);
-    *offsets = static_cast<float *>(Ki_Alloc_Memory(0, 1, sizeof(float) * (n ? n : 1)));
-    if (!*colors || !*offsets) {
-        *count = 0;
-        return;
-    }
-    for (int32_t i = 0; i < n; i++) {
+    float *newColors = static_cast<float *>(Ki_Alloc_Memory(0, 1, sizeof(float) * 3 * (n ? n : 1)));
+    float *newOffsets = static_cast<float *>(Ki_Alloc_Memory(0, 1, sizeof(float) * (n ? n : 1)));
+    for (int32_t i = 0; newColors && newOffsets && i < n; i++) {
         uint32_t c = pivots->colours[i];
-        (*colors)[3 * i] = (float)((double)(c & 0xFF) / 255.0);
-        (*colors)[3 * i + 1] = (float)((double)((c >> 8) & 0xFF) / 255.0);
-        (*colors)[3 * i + 2] = (float)((double)((c >> 16) & 0xFF) / 255.0);
-        (*offsets)[i] = (float)((double)pivots->positions[i] / 99.0);
+        newColors[3 * i] = ByteComponent(c);
+        newColors[3 * i + 1] = ByteComponent(c >> 8);
+        newColors[3 * i + 2] = ByteComponent(c >> 16);
+        newOffsets[i] = (float)((double)pivots->positions[i] / 99.0);
+        int32_t sameColour = -1;
+        for (int32_t j = 0; j < oldCount; j++) {
+            bool samePosition = RawPosition(oldOffsets[j]) == pivots->positions[i];
+            if (samePosition)
+                newOffsets[i] = oldOffsets[j];
+            if (PackColour(oldColors + 3 * j) == c && (samePosition || sameColour < 0))
+                sameColour = j;
+            if (samePosition)
+                break;
+        }
+        if (sameColour >= 0)
+            std::memcpy(newColors + 3 * i, oldColors + 3 * sameColour, 3 * sizeof(float));
     }
+    if (oldColors)
+        Ki_Free_Memory(oldColors);
+    if (oldOffsets)
+        Ki_Free_Memory(oldOffsets);
+    *colors = newColors;
+    *offsets = newOffsets;
+    if (!newColors || !newOffsets)
+        *count = 0;
 }

@@ -12,16 +12,16 @@
 struct PluginInstance;
 struct FlareElement;
 struct TinySlider;
+struct TinySliderSetup;
 
 void BuildParameterPanel(PluginInstance *instance, HWND dialog, FlareElement *element);
 void ShowParameterSection(HWND dialog, int16_t section, bool initialise);
 void MoveControlRange(HWND dialog, int firstId, int lastId, int fromAreaId, int toAreaId);
 void ShowControlRange(HWND dialog, int firstId, int lastId, bool show);
 void GetControlRectInDialog(HWND dialog, int id, RECT *rect);
-TinySlider *CreateLabelledSlider(HWND dialog, int16_t placeholderId, const char *labelText,
-                                 int16_t floatMode, float *valuePointer, float uiMin, float uiMax,
-                                 float absMin, float absMax);
-float FinishLabelledSlider(HWND dialog, TinySlider *slider);
+TinySlider *CreateLabelledSlider(HWND dialog, int16_t placeholderId, const TinySliderSetup &setup);
+/* The number in the slider's box; the slider is freed and *slider cleared. */
+float FinishLabelledSlider(TinySlider **slider);
 
 void ApplyParameterChange(int16_t controlId);
 void HandleParameterCommand(PluginInstance *instance, HWND dialog, UINT message, WPARAM wParam,
@@ -29,7 +29,18 @@ void HandleParameterCommand(PluginInstance *instance, HWND dialog, UINT message,
 int16_t DrawColorParameterButton(int16_t controlId, const DRAWITEMSTRUCT *drawItem);
 void CollectGradientParameters(PluginInstance *instance, HWND dialog, FlareElement *element);
 void DestroyParameterPanel(PluginInstance *instance, FlareElement *element);
+
+/* The fixed controls of the global sections (global_controls.cpp). */
 void FillGlobalControls(HWND dialog);
+void CreateGlobalSliders(HWND dialog);
+/* After a re-read or restore of the model: binds the labelled sliders to
+ * its fields and shows their values without notifying, refills the fixed
+ * controls and redraws the base colour. */
+void RefreshGlobalControls(HWND dialog);
+void FinishGlobalSliders();    /* OK: each slider's text into its field */
+void FreeGlobalSliders();
+void ShowGlobalSliders(int16_t section, bool show);
+KaToken *FadingSwitchField(int id);       /* the model's switch of a fading check box, or null */
 
 /* The range warning is shown once per module life. */
 extern int16_t rangeWarningShown;

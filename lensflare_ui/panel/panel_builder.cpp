@@ -52,7 +52,6 @@ const int kColorButtonHeight = 20;
 const int kColorRowGap = 5;       /* above a colour row, except at a column's top */
 const int kRowSpacing = 6;        /* below colour and list rows */
 const int kGradientSpacing = 9;   /* below gradient rows */
-const int16_t kThumbStart = 6;    /* thumb tip at the track's left end */
 const int kListDroppedHeight = 100;
 const int kListEntryChars = 127;  /* longest name or value kept */
 
@@ -174,43 +173,29 @@ bool IsRadiusName(const char *name)
     return name && (std::strcmp(name, "radius") == 0 || std::strcmp(name, "length") == 0);
 }
 
-void ConfigureSlider(TinySlider *slider, ElementParameter *parameter)
-{
-    slider->label = LabelText(parameter);
-    slider->mode = parameter->floatArg == Token("on") ? SLIDER_MODE_FLOAT : SLIDER_MODE_INTEGER;
-    slider->thumbX = kThumbStart;
-    slider->floatMin = parameter->uiMin[0];
-    slider->floatMax = parameter->uiMax[0];
-    slider->intMin = TruncSaturated(parameter->uiMin[0]);
-    slider->intMax = TruncSaturated(parameter->uiMax[0]);
-    slider->floatTarget = &parameter->Kv_Current_Value[0];
-    slider->absMin = parameter->absMin[0];
-    slider->absMax = parameter->absMax[0];
-    slider->precision = (int16_t)(parameter->precision & 0xFFFF);
-    slider->percent = parameter->displayAsPercentage == Token("on") ? 1 : 0;
-    slider->trackCallback = IsRadiusName(parameter->name) ? DrawRadiusOverlay : nullptr;
-}
-
 void BuildSliderRow(PanelLayout *layout, ElementParameter *parameter)
 {
     FitRow(layout, kSliderHeight);
     int16_t id = layout->nextId++;
-    TinySlider *slider = static_cast<TinySlider *>(Ki_Alloc_Memory(1, 0, sizeof(TinySlider)));
+    WarnAboutInfiniteRange(layout->dialog, parameter);
+    TinySliderSetup setup = {LabelText(parameter),
+                             parameter->floatArg == Token("on") ? (int16_t)1 : (int16_t)0,
+                             parameter->uiMin[0],
+                             parameter->uiMax[0],
+                             parameter->absMin[0],
+                             parameter->absMax[0],
+                             &parameter->Kv_Current_Value[0],
+                             (int16_t)(parameter->precision & 0xFFFF),
+                             parameter->displayAsPercentage == Token("on") ? (int16_t)1 : (int16_t)0,
+                             IsRadiusName(parameter->name) ? DrawRadiusOverlay : nullptr};
+    TinySlider *slider = NewTinySlider(layout->dialog, layout->module, (uint16_t)id,
+                                       ApplyParameterChange, setup);
     if (!slider)
         return;
-    if (!CreateTinySlider(layout->dialog, layout->module, slider, (uint16_t)id,
-                          ApplyParameterChange)) {
-        Ki_Free_Memory(slider);
-        return;
-    }
-    SetTinySliderBackground(layout->dialog, slider);
     parameter->slider = slider;
     parameter->control = slider->window;
-    WarnAboutInfiniteRange(layout->dialog, parameter);
-    ConfigureSlider(slider, parameter);
     MoveWindow(slider->window, layout->x, layout->y, layout->width, kSliderHeight, TRUE);
     ShowWindow(slider->window, SW_SHOWNORMAL);
-    SetTinySliderValue(slider, parameter->Kv_Current_Value[0], 1, 0);
     layout->y += ClientHeight(slider->window) + 1;
 }
 

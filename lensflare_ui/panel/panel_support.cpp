@@ -1,10 +1,7 @@
 /*
- * panel_support.cpp - parameter kinds, the panel's area and safe
- * truncation, shared by the builder and the command handlers.
+ * panel_support.cpp - parameter kinds and the panel's area, shared by the
+ * builder and the command handlers.
  */
-#include <cmath>
-#include <cstdint>
-
 #include "host/host_helpers.h"
 #include "model/lens_flare_model.h"
 #include "panel/panel_support.h"
@@ -40,13 +37,6 @@ ParameterKind KindOfParameter(const ElementParameter *parameter)
             return keyword.kind;
     return ParameterKind::Unknown;
 }
-
-bool IsSliderKind(ParameterKind kind)
-{
-    return kind == ParameterKind::IntSlider || kind == ParameterKind::FloatSlider ||
-           kind == ParameterKind::Angle;
-}
-
 
 void GetParameterAreaRect(HWND dialog, RECT *area)
 {

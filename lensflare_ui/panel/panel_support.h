@@ -1,14 +1,12 @@
 /*
  * panel_support.h - what the panel builder and the panel's command
  * handlers share: the kind of a parameter (its type keyword's token told
- * apart), the area the panel is laid out in, and number conversions that
- * stay defined for any float a host may send (NaN, infinities).
+ * apart) and the area the panel is laid out in.
  */
 #ifndef PANEL_SUPPORT_H
 #define PANEL_SUPPORT_H
 
 #include <windows.h>
-
 
 struct ElementParameter;
 
@@ -26,7 +24,6 @@ enum class ParameterKind {
 };
 
 ParameterKind KindOfParameter(const ElementParameter *parameter);
-bool IsSliderKind(ParameterKind kind);
 
 /* Client rectangle of the parameter area (item 1006) in dialog client
  * coordinates; empty when the dialog has no such item. */

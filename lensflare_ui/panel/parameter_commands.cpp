@@ -59,11 +59,7 @@ void DestroyRowControls(ElementParameter *parameter)
     case ParameterKind::IntSlider:
     case ParameterKind::FloatSlider:
     case ParameterKind::Angle:
-        if (parameter->slider) {
-            DestroyTinySlider(&parameter->slider->window);
-            Ki_Free_Memory(parameter->slider);
-            parameter->slider = nullptr;
-        }
+        FreeTinySlider(&parameter->slider);
         break;
     case ParameterKind::Checkbox:
     case ParameterKind::Color:

@@ -17,31 +17,16 @@
 namespace {
 
 const int kLabelledSliderHeight = 30;
-const int16_t kLabelledSliderPrecision = 2;
-
-void ShowSlider(TinySlider *slider, bool show)
-{
-    if (slider && slider->window)
-        ShowWindow(slider->window, show ? SW_SHOW : SW_HIDE);
-}
-
-void ShowGlobalSliders(bool show)
-{
-    ShowSlider(intensitySlider, show);
-    ShowSlider(scaleSlider, show);
-    ShowSlider(angleSlider, show);
-    ShowSlider(stretchSlider, show);
-}
 
 void LeaveSection(HWND dialog, int16_t section)
 {
     switch (section) {
     case SECTION_GLOBAL:
-        ShowGlobalSliders(false);
+        ShowGlobalSliders(section, false);
         ShowControlRange(dialog, IDC_FLARE_ENABLED, IDC_BASE_COLOR, false);
         break;
     case SECTION_GLOBAL_FADING:
-        ShowSlider(occlusionSlider, false);
+        ShowGlobalSliders(section, false);
         ShowControlRange(dialog, IDC_FADE_NEAR_BORDER, IDC_OCCLUSION_SLIDER, false);
         break;
     case SECTION_ELEMENT:
@@ -126,10 +111,7 @@ void ShowParameterSection(HWND dialog, int16_t section, bool initialise)
         return;
     LeaveSection(dialog, currentSection);
     ClearParameterArea(dialog);
-    if (section == SECTION_GLOBAL)
-        ShowGlobalSliders(true);
-    else if (section == SECTION_GLOBAL_FADING)
-        ShowSlider(occlusionSlider, true);
+    ShowGlobalSliders(section, true);
     currentSection = section;
     switch (section) {
     case SECTION_ELEMENT:
@@ -145,13 +127,8 @@ void ShowParameterSection(HWND dialog, int16_t section, bool initialise)
     }
 }
 
-TinySlider *CreateLabelledSlider(HWND dialog, int16_t placeholderId, const char *labelText,
-                                 int16_t floatMode, float *valuePointer, float uiMin, float uiMax,
-                                 float absMin, float absMax)
+TinySlider *CreateLabelledSlider(HWND dialog, int16_t placeholderId, const TinySliderSetup &setup)
 {
-    TinySlider *slider = static_cast<TinySlider *>(Ki_Alloc_Memory(1, 0, sizeof(TinySlider)));
-    if (!slider)
-        return nullptr;
     HWND placeholder = GetDlgItem(dialog, placeholderId);
     RECT at = {0, 0, 0, kLabelledSliderHeight};
     if (placeholder) {
@@ -159,41 +136,24 @@ TinySlider *CreateLabelledSlider(HWND dialog, int16_t placeholderId, const char 
         MapWindowPoints(placeholder, dialog, reinterpret_cast<POINT *>(&at), 2);
         DestroyWindow(placeholder);
     }
-    if (!CreateTinySlider(dialog, currentInstance->moduleInstance, slider, (uint16_t)placeholderId,
-                          ApplyParameterChange)) {
-        Ki_Free_Memory(slider);
-        return nullptr;
-    }
-    SetTinySliderBackground(dialog, slider);
-    ShowWindow(slider->window, SW_HIDE);
-    slider->floatMin = uiMin;
-    slider->floatMax = uiMax;
-    slider->intMin = (int32_t)uiMin;
-    slider->intMax = (int32_t)uiMax;
-    slider->label = labelText;
-    slider->floatTarget = valuePointer;
-    slider->precision = kLabelledSliderPrecision;
-    slider->percent = 0;
-    slider->trackCallback = nullptr;
-    slider->mode = floatMode ? SLIDER_MODE_FLOAT : SLIDER_MODE_INTEGER;
-    slider->absMin = absMin;
-    slider->absMax = absMax;
-    MoveWindow(slider->window, at.left, at.top, at.right - at.left + 1, at.bottom - at.top + 1, TRUE);
-    SetTinySliderValue(slider, valuePointer ? *valuePointer : 0.0f, 1, 0);
+    TinySlider *slider = NewTinySlider(dialog, currentInstance->moduleInstance,
+                                       (uint16_t)placeholderId, ApplyParameterChange, setup);
+    if (slider)
+        MoveWindow(slider->window, at.left, at.top, at.right - at.left + 1, at.bottom - at.top + 1,
+                   TRUE);
     return slider;
 }
 
-float FinishLabelledSlider(HWND dialog, TinySlider *slider)
+float FinishLabelledSlider(TinySlider **slider)
 {
-    if (!slider)
+    if (!*slider)
         return 0.0f;
     char text[256] = "";
-    if (slider->edit)
-        GetWindowTextA(slider->edit, text, sizeof text);
+    if ((*slider)->edit)
+        GetWindowTextA((*slider)->edit, text, sizeof text);
     double value = std::atof(text);
-    if (slider->percent)
+    if ((*slider)->percent)
         value /= 100.0;
-    DestroyTinySlider(&slider->window);
-    Ki_Free_Memory(slider);
+    FreeTinySlider(slider);
     return (float)value;
 }

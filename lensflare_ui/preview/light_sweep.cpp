@@ -319,7 +319,7 @@ void SetUpLightSweep(HWND dialog)
     TearDownLightSweep();
     sweepDialog = dialog;
     flashRate = 0;
-    occluderOn = GetPrivateProfileIntA(editorIniSection, SWEEP_OCCLUDER_KEY, 0, EditorIniFile()) != 0;
+    occluderOn = GetPrivateProfileIntA(editorIniSection, SWEEP_OCCLUDER_KEY, 0, SettingsIniFile()) != 0;
     keyFilter = SetWindowsHookExA(WH_MSGFILTER, SweepKeyFilter, nullptr, GetCurrentThreadId());
     CheckOccluderItem(dialog);
 }
@@ -345,7 +345,7 @@ void ToggleSweepOccluder(HWND dialog)
 {
     occluderOn = !occluderOn;
     WritePrivateProfileStringA(editorIniSection, SWEEP_OCCLUDER_KEY, occluderOn ? "1" : "0",
-                               EditorIniFile());
+                               SettingsIniFile());
     CheckOccluderItem(dialog);
 }
 

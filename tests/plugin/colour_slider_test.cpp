@@ -292,14 +292,9 @@ TEST_F(ColourSliderTest, ANewPivotBetweenBlackAndWhiteIsOfferedTheirBlendAndCanc
     EXPECT_TRUE(changes.empty());
 }
 
-TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndAReleaseAwayAsksForAPivot)
+TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndItsReleaseAddsNothing)
 {
     SetPivots({0, 50, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
-    bool asked = false;
-    driver.When(kPicker, [&](HWND picker) {
-        asked = true;
-        ui::Click(picker, IDCANCEL);
-    });
     ui::LeftDown(Button(), MarkerX(50), kBandY);
     EXPECT_EQ(SelectedIndex(slider->pivots), 1);
     EXPECT_EQ(GetCapture(), Button());
@@ -310,7 +305,6 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndAReleaseAwayAsksForA
     EXPECT_TRUE(changes.empty()) << "reported on release";
     ui::LeftUp(Button(), 240, kBandY);
     EXPECT_EQ(GetCapture(), nullptr);
-    EXPECT_TRUE(asked);
     EXPECT_EQ(changes.size(), 1u);
     EXPECT_EQ(slider->pivots.count, 4);
 

@@ -145,8 +145,9 @@ TEST(LightSweep, MenuAndKeyStartASweepAcrossAThirdOfTheWayDownThatEndsWhereTheLi
             EXPECT_GE(path.back().x, b->width);
             for (size_t i = 0; i < path.size(); i++) {
                 EXPECT_EQ(path[i].y, b->height - 1 - b->height / 3) << i;
-                if (i)
+                if (i) {
                     EXPECT_GE(path[i].x, path[i - 1].x) << i;
+                }
             }
             EXPECT_EQ(last.x, stored.x);
             EXPECT_EQ(last.y, stored.y);
@@ -200,8 +201,9 @@ TEST(LightSweep, MouseKeyCommandAndCloseStopItAtOnceAndPutTheLightBack)
             ASSERT_FALSE(path.empty()) << row.name;
             EXPECT_EQ(path.front().x, stored.x) << row.name << ": the light is put back first";
             EXPECT_EQ(path.front().y, stored.y) << row.name;
-            if (!row.writes)
+            if (!row.writes) {
                 EXPECT_EQ(DescribeFlare(host), flare) << row.name;
+            }
         };
         if (!row.closes)
             driver.Then([&](HWND d) {
@@ -236,7 +238,7 @@ TEST(LightSweep, TheOccluderHidesTheLightBehindItOnlyForFlaresThatFadeBehindObje
                     SendMessageA(d, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
                 EXPECT_EQ(MenuChecked(d, IDM_SWEEP_OCCLUDER), occluded != 0);
                 EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", SWEEP_OCCLUDER_KEY, 0,
-                                                EditorIniFile()),
+                                                SettingsIniFile()),
                           occluded);
                 SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
                 ShowSweepAt(0.5);
