@@ -123,8 +123,7 @@ TEST(GradientRow, WithRealtimeOffAnEditWaitsAndLeavingTheSectionCopiesIt)
     fx::Define(kRampType);
     HostSession host;
     fx::SetFlareTypes(host, {"t_ramp"});
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         ui::Click(dialog, IDC_REALTIME_UPDATES);
         ElementParameter *ramp = Ramp(host);
         ASSERT_NE(ramp, nullptr);
@@ -144,9 +143,7 @@ TEST(GradientRow, WithRealtimeOffAnEditWaitsAndLeavingTheSectionCopiesIt)
         EXPECT_EQ(ramp->gradientControl, nullptr);
         EXPECT_EQ(GetDlgItem(dialog, id), nullptr) << "the row's button is gone";
         EXPECT_TRUE(host.Log("Ki_LensFlare").empty());
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
     EXPECT_EQ(HostRamp(host).count, 1) << "OK writes the copied gradient";
 }
 
@@ -155,8 +152,7 @@ TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
     fx::Define(kRampType);
     HostSession host;
     fx::SetFlareTypes(host, {"t_ramp", "t_ramp"});
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         int gdiBefore = -1;
         int64_t blocksBefore = 0;
         for (int i = 0; i < 30; i++) {
@@ -173,7 +169,5 @@ TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
         if (gdiBefore >= 0) {
             EXPECT_LE(gdiAfter - gdiBefore, 8) << "a brush per row would show as 20";
         }
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }

@@ -218,13 +218,11 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndListsTheFilesElements)
         EXPECT_TRUE(SameFolder(ui::FolderShown(dialog), host.Path("lensfx")));
         ui::ChooseFile(dialog, file);
     });
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         EXPECT_EQ(fx::ListCount(dialog), 2);
         ASSERT_NE(lastLibraryFile, nullptr);
         EXPECT_EQ(std::string(lastLibraryFile), ui::Lower(file));
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 
     EXPECT_EQ(ElementNames(host.light.c_str()), (std::vector<std::string>{"ring", "glow"}));
     std::vector<std::string> calls = host.Log("Ki_LensFlare light \"Light01\"");

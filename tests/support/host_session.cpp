@@ -109,6 +109,28 @@ int32_t HostSession::OpenEditor()
     return ExecuteLensFlareCommand(instance, ui::TestOwnerWindow(), keywords, values);
 }
 
+int32_t HostSession::Edit(std::function<void(HWND dialog)> step)
+{
+    ui::Driver driver;
+    return Edit(driver, std::move(step));
+}
+
+int32_t HostSession::Edit(ui::Driver &driver, std::function<void(HWND dialog)> step)
+{
+    driver.Then([step](HWND dialog) {
+        step(dialog);
+        CloseWithOk(dialog);
+    });
+    return OpenEditor();
+}
+
+void CloseWithOk(HWND dialog)
+{
+    HWND ok = GetDlgItem(dialog, IDOK);
+    SetFocus(ok);
+    SendMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)ok);
+}
+
 std::vector<std::string> HostSession::Log() const
 {
     return ReadLines(logFile);
