@@ -15,12 +15,15 @@
 
 namespace {
 
-const char kFirstNotAtStart[] =
-    "The first entry of one of the gradient color maps does not use an 'offset' value of 0.0 "
-    "(the first entry must be at 0.0 and the last entry must be at 1.0).";
-const char kLastNotAtEnd[] =
-    "The last entry of one of the gradient color maps does not use an 'offset' value of 1.0 "
-    "(the first entry must be at 0.0 and the last entry must be at 1.0).";
+/* Both faults of a gradient definition end with the same reminder. */
+std::string NotAt(const char *entry, const char *offset)
+{
+    return std::string("The ") + entry + " entry of one of the gradient color maps does not use " +
+           "an 'offset' value of " + offset + " (the first entry must be at 0.0 and the last " +
+           "entry must be at 1.0).";
+}
+const std::string kFirstNotAtStart = NotAt("first", "0.0");
+const std::string kLastNotAtEnd = NotAt("last", "1.0");
 
 const char kColumnsType[] =
     "type t_columns\n"
