@@ -153,21 +153,14 @@ TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
     HostSession host;
     fx::SetFlareTypes(host, {"t_ramp", "t_ramp"});
     host.Edit([&](HWND dialog) {
-        int gdiBefore = -1;
         int64_t blocksBefore = 0;
-        for (int i = 0; i < 30; i++) {
+        std::optional<int> gained = ui::GdiObjectsGained(30, 9, [&](int i) {
             fx::SelectLine(dialog, i % 2);
             UpdateWindow(dialog);
-            /* Counted after a few rounds, which fill the system's DC caches. */
-            if (i == 9) {
-                gdiBefore = ui::CountGdiObjects();
+            if (i == 9)
                 blocksBefore = LiveHostBlocks();
-            }
-        }
-        int gdiAfter = ui::CountGdiObjects();
+        });
         EXPECT_EQ(LiveHostBlocks(), blocksBefore);
-        if (gdiBefore >= 0) {
-            EXPECT_LE(gdiAfter - gdiBefore, 8) << "a brush per row would show as 20";
-        }
+        EXPECT_LE(gained.value_or(0), 8) << "a brush per row would show as 20";
     });
 }

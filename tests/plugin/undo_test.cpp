@@ -347,14 +347,10 @@ TEST(Undo, EditorSessionsWithEditsAndUndosLeaveNoGdiObjectsAndNoHostBlocks)
     const int kSessions = 15;
     HostSession host;
     fx::SetFlareTypes(host, {"glow", "ring", "halo"});
-    int gdiBefore = -1;
     int64_t blocksBefore = 0;
-    for (int s = 0; s < kSessions; s++) {
-        /* Counted after a few sessions, which fill the system's caches. */
-        if (s == 5) {
-            gdiBefore = ui::CountGdiObjects();
+    std::optional<int> gained = ui::GdiObjectsGained(kSessions, 4, [&](int s) {
+        if (s == 5)   /* as the objects are counted: after session 4 */
             blocksBefore = LiveHostBlocks();
-        }
         host.Edit([&](HWND dialog) {
             fx::SelectLine(dialog, 0);
             ui::Click(dialog, IDC_REMOVE_ELEMENT);
@@ -366,10 +362,8 @@ TEST(Undo, EditorSessionsWithEditsAndUndosLeaveNoGdiObjectsAndNoHostBlocks)
             Redo(dialog);
             Undo(dialog);
         });
-    }
+    });
     EXPECT_EQ(fx::HostElements(host).size(), 3u);
     EXPECT_EQ(LiveHostBlocks(), blocksBefore);
-    if (gdiBefore >= 0) {
-        EXPECT_EQ(ui::CountGdiObjects(), gdiBefore);
-    }
+    EXPECT_EQ(gained.value_or(0), 0);
 }

@@ -13,6 +13,7 @@
 #define UI_DRIVER_H
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -100,6 +101,10 @@ HWND InnermostDialog();
 Capture PrintClient(HWND window);
 /* Live GDI objects of this process, or -1 when they cannot be counted. */
 int CountGdiObjects();
+/* How many more GDI objects live after the rounds than after round
+ * `settled` (the first rounds fill the system's DC caches); nothing when
+ * they cannot be counted. */
+std::optional<int> GdiObjectsGained(int rounds, int settled, const std::function<void(int)> &round);
 
 /* Reads a window's client pixels (after painting what is pending). */
 Capture Pixels(HWND window);
