@@ -95,23 +95,13 @@ protected:
         parentBrush = nullptr;
     }
 
-    /* The order every creator follows: background, fields, place, value. */
+    /* The order every creator follows: background, set-up, place, value. */
     void Configure(uint32_t mode, float min, float max, float absMin, float absMax,
                    int16_t precision, int16_t percent, float value)
     {
         SetTinySliderBackground(parent, &rec);
-        rec.label = "Value:";
-        rec.mode = mode;
-        rec.floatMin = min;
-        rec.floatMax = max;
-        rec.intMin = (int32_t)min;
-        rec.intMax = (int32_t)max;
-        rec.absMin = absMin;
-        rec.absMax = absMax;
-        rec.precision = precision;
-        rec.percent = percent;
-        rec.floatTarget = &target;
-        rec.trackCallback = OnTrack;
+        SetUpTinySlider(&rec, {"Value:", (int16_t)(mode == SLIDER_MODE_FLOAT), min, max, absMin,
+                               absMax, &target, precision, percent, OnTrack});
         MoveWindow(rec.window, 10, 10, 296, 30, TRUE);
         SetTinySliderValue(&rec, value, 1, 0);
     }
