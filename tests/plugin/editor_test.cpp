@@ -53,18 +53,40 @@ TEST(Editor, RealtimeUpdatesStartOnAndEachClickWritesTheSettingToTheHostsIniFile
         << "with a services object nothing goes to kalvos.ini";
 }
 
-TEST(Editor, ARealtimeEditWritesOnceAndRendersOnce)
+TEST(Editor, EachSwitchClickWritesAndRendersOnce)
 {
-    HostSession host;
-    size_t expectedWrites = 0;
-    host.Edit([&](HWND dialog) {
-        expectedWrites = WriteCalls(host.instance->model);
-        host.ClearLog();
-        ui::Click(dialog, IDC_FADE_NEAR_BORDER);
-        EXPECT_EQ(host.Log("Ki_LensFlare").size(), expectedWrites);
-        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
-    });
-    EXPECT_GT(expectedWrites, 1u);
+    struct Case {
+        const char *what;
+        bool realtimeOff;
+        int control;
+        KaToken LensFlareModel::*field;
+        bool wholeFlare;   /* or only the fast drag switch */
+    } cases[] = {
+        {"a fading switch", false, IDC_FADE_NEAR_BORDER, &LensFlareModel::fadeIfNearBorder, true},
+        {"the flare switch, realtime off", true, IDC_FLARE_ENABLED, &LensFlareModel::enabled, true},
+        {"faster updates", false, IDC_FASTER_UPDATES, &LensFlareModel::fastDrag, false},
+    };
+    for (const Case &c : cases) {
+        HostSession host;
+        host.Edit([&](HWND dialog) {
+            if (c.realtimeOff)
+                ui::Click(dialog, IDC_REALTIME_UPDATES);
+            LensFlareModel *m = host.instance->model;
+            KaToken before = m->*c.field;
+            host.ClearLog();
+            ui::Click(dialog, c.control);
+            EXPECT_NE(m->*c.field, before) << c.what;
+            std::vector<std::string> writes = host.Log("Ki_LensFlare");
+            if (c.wholeFlare) {
+                EXPECT_GT(writes.size(), 1u) << c.what;
+                EXPECT_EQ(writes.size(), WriteCalls(m)) << c.what;
+            } else {
+                EXPECT_EQ(writes, std::vector<std::string>{
+                                      "Ki_LensFlare light \"Light01\" fastdrag enabled on 0"});
+            }
+            EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u) << c.what;
+        });
+    }
 }
 
 TEST(Editor, WithRealtimeOffNothingReachesTheHostUntilRedrawNowOrOk)
@@ -89,20 +111,6 @@ TEST(Editor, WithRealtimeOffNothingReachesTheHostUntilRedrawNowOrOk)
     });
     EXPECT_EQ(host.Log("Ki_LensFlare").size(), expectedWrites) << "OK commits";
     EXPECT_TRUE(host.Log("Ki_LensFlareApplyToGBuffer").empty());
-}
-
-TEST(Editor, TheFlareSwitchWritesAndRedrawsWhateverTheRealtimeSetting)
-{
-    HostSession host;
-    host.Edit([&](HWND dialog) {
-        ui::Click(dialog, IDC_REALTIME_UPDATES);
-        host.ClearLog();
-        KaToken before = host.instance->model->enabled;
-        ui::Click(dialog, IDC_FLARE_ENABLED);
-        EXPECT_NE(host.instance->model->enabled, before);
-        EXPECT_EQ(host.Log("Ki_LensFlare").size(), WriteCalls(host.instance->model));
-        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
-    });
 }
 
 TEST(Editor, SeedAndDistanceEditsKeepTheirMinimums)
@@ -163,19 +171,6 @@ TEST(Editor, CopyIsDisabledAndHelpAsksTheHost)
     });
     ASSERT_EQ(host.services.helpTopics.size(), 1u);
     EXPECT_EQ(host.services.helpTopics[0], "lens flare effects");
-}
-
-TEST(Editor, FasterUpdatesSendsTheSwitchAndRedraws)
-{
-    HostSession host;
-    host.Edit([&](HWND dialog) {
-        host.ClearLog();
-        ui::Click(dialog, IDC_FASTER_UPDATES);
-        std::vector<std::string> calls = host.Log("Ki_LensFlare");
-        ASSERT_EQ(calls.size(), 1u);
-        EXPECT_EQ(calls[0], "Ki_LensFlare light \"Light01\" fastdrag enabled on 0");
-        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
-    });
 }
 
 TEST(Editor, TabsSwitchTheSectionsControls)
