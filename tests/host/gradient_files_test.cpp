@@ -40,12 +40,6 @@ struct Loaded {
     const unsigned char *Table() const { return static_cast<const unsigned char *>(extra); }
 };
 
-bool Exists(const std::string &path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
 struct GradientFiles : testing::Test {
     void SetUp() override
     {

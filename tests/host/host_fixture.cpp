@@ -151,6 +151,11 @@ std::string ReadFile(const std::string &path)
     return text.str();
 }
 
+bool Exists(const std::string &path)
+{
+    return access(path.c_str(), F_OK) == 0;
+}
+
 void WriteFile(const std::string &path, const std::string &text)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -37,6 +37,7 @@ struct LightTest : testing::Test {
 
 std::string TempPath(const std::string &file);
 std::string ReadFile(const std::string &path);
+bool Exists(const std::string &path);
 void WriteFile(const std::string &path, const std::string &text);
 
 #endif

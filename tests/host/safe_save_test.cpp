@@ -31,11 +31,6 @@ std::vector<std::string> Listing(const std::string &folder)
     return names;
 }
 
-bool Exists(const std::string &path)
-{
-    return access(path.c_str(), F_OK) == 0;
-}
-
 /* A gradient of n stops; 3 stops make a short text, 400 a long one. */
 struct Stops {
     std::vector<float> offsets, colors;

@@ -2,7 +2,6 @@
 // commands in the real dialog; the host's own saved flare is the oracle.
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <gtest/gtest.h>
 
 #include "controls/controls.h"
@@ -23,10 +22,7 @@ std::string SavedFlare(const HostSession &host)
     int32_t status = -1;
     Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), path.c_str(), &status, 0);
     EXPECT_EQ(status, 0);
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadBytes(path);
 }
 
 void HoldKeys(bool control, bool shift)

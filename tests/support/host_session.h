@@ -55,5 +55,7 @@ void CloseWithOk(HWND dialog);
 
 int64_t LiveHostBlocks();
 std::vector<std::string> ReadLines(const std::string &path);
+std::string ReadBytes(const std::string &path);   /* empty when missing */
+bool Exists(const std::string &path);
 
 #endif
