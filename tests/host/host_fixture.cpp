@@ -1,7 +1,6 @@
 // Shared pieces of the host tests.
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 #include "host_fixture.h"
@@ -141,14 +140,6 @@ std::string TempPath(const std::string &file)
         dir = made ? made : "/tmp";
     }
     return dir + "/" + file;
-}
-
-std::string ReadFile(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 bool Exists(const std::string &path)

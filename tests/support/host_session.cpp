@@ -3,7 +3,6 @@
  */
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 
 #include "host_session.h"
 #include "refhost_api.h"
@@ -67,14 +66,6 @@ std::vector<std::string> ReadLines(const std::string &path)
         lines.push_back(line);
     }
     return lines;
-}
-
-std::string ReadBytes(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
 }
 
 bool Exists(const std::string &path)

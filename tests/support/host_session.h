@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include "entry/plugin.h"
+#include "file_bytes.h"
 #include "host_app.h"
 
 namespace ui {
@@ -55,7 +56,6 @@ void CloseWithOk(HWND dialog);
 
 int64_t LiveHostBlocks();
 std::vector<std::string> ReadLines(const std::string &path);
-std::string ReadBytes(const std::string &path);   /* empty when missing */
 bool Exists(const std::string &path);
 
 #endif
