@@ -28,8 +28,6 @@ struct TrackCall {
 /* What the callbacks saw; cleared by the fixture. */
 std::vector<int16_t> changes;
 std::vector<TrackCall> tracks;
-/* What the test parent answers to WM_CTLCOLORDLG (null: nothing). */
-HBRUSH parentBrush;
 
 void OnChange(int16_t id)
 {
@@ -41,12 +39,6 @@ void OnTrack(KaToken phase, int16_t id, float value)
     tracks.push_back({phase, id, value});
 }
 
-LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_CTLCOLORDLG)
-        return (LRESULT)parentBrush;
-    return DefWindowProcA(window, message, wParam, lParam);
-}
 
 
 
@@ -82,8 +74,8 @@ protected:
         changes.clear();
         tracks.clear();
         dialogBrush = ui::DialogBrush();
-        parentBrush = dialogBrush;
-        parent = ui::TestParentWindow("TinySliderTestParent", ParentProc, 500, 200);
+        ui::parentBrush = dialogBrush;
+        parent = ui::TestParentWindow("TinySliderTestParent", ui::BrushParentProc, 500, 200);
         ASSERT_NE(parent, nullptr);
         ASSERT_NE(CreateTinySlider(parent, moduleHandle, &rec, kSliderId, OnChange), nullptr);
     }
@@ -92,7 +84,7 @@ protected:
     {
         DestroyTinySlider(&rec.window);
         DestroyWindow(parent);
-        parentBrush = nullptr;
+        ui::parentBrush = nullptr;
     }
 
     /* The order every creator follows: background, set-up, place, value. */
@@ -627,7 +619,7 @@ TEST_F(TinySliderTest, BackgroundComesFromTheDialogAndOnlyOwnObjectsAreDeleted)
     EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
 
     /* A parent without an answer: the slider makes a brush and frees it. */
-    parentBrush = nullptr;
+    ui::parentBrush = nullptr;
     TinySlider plain = {};
     ASSERT_NE(CreateTinySlider(parent, moduleHandle, &plain, 9, nullptr), nullptr);
     SetTinySliderBackground(parent, &plain);
@@ -647,7 +639,7 @@ TEST_F(TinySliderTest, ManySlidersLeaveNoGdiObjectsBehind)
         ASSERT_NE(CreateTinySlider(parent, moduleHandle, &extra, 100 + i, OnChange), nullptr);
         if (i % 3 != 0)
             SetTinySliderBackground(parent, &extra);
-        parentBrush = i % 3 == 1 ? nullptr : dialogBrush;
+        ui::parentBrush = i % 3 == 1 ? nullptr : dialogBrush;
         extra.percent = 1;
         extra.mode = (uint32_t)(i % 2);
         extra.intMax = 10;

@@ -75,6 +75,10 @@ HWND TestParentWindow(const char *className, WNDPROC procedure, int width, int h
  * brush of it for the whole run. */
 const COLORREF kDialogColour = RGB(200, 220, 240);
 HBRUSH DialogBrush();
+/* A test parent's procedure that answers WM_CTLCOLORDLG with parentBrush
+ * (nothing while it is null), as a dialog gives its controls its brush. */
+extern HBRUSH parentBrush;
+LRESULT CALLBACK BrushParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 /* The names of the files in a folder that match a pattern ("*.lnz"). */
 std::vector<std::string> FileNames(const std::string &folder, const char *pattern);
 
