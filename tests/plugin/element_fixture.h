@@ -15,7 +15,7 @@
 
 namespace fx {
 
-inline KaToken T(const char *keyword) { return Ki_Inquire_Token(keyword); }
+using ::T;
 
 /* Types the demo catalogue lacks.  Defining one again with the same text
  * is harmless, so each test defines what it uses. */

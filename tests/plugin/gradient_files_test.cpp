@@ -19,11 +19,6 @@ const char kLoadTitle[] = "Load Color Gradient File";
 const char kSaveTitle[] = "Save Color Gradient File";
 const int kSliderId = 1000;
 
-KaToken T(const char *keyword)
-{
-    return Ki_Inquire_Token(keyword);
-}
-
 /* A window holding one button, taken over by a gradient control with the
  * panel's margin. */
 struct SliderDialog {

@@ -26,8 +26,6 @@ const char *const kModelProbe =
     "end\n";
 const char *const kModelBare = "type modelbare\ndescription Model Bare\nend\n";
 
-KaToken T(const char *keyword) { return Ki_Inquire_Token(keyword); }
-
 struct Model : testing::Test {
     void SetUp() override
     {

@@ -14,6 +14,7 @@
 #include "entry/plugin.h"
 #include "file_bytes.h"
 #include "host_app.h"
+#include "refhost_api.h"
 
 namespace ui {
 class Driver;
@@ -50,6 +51,8 @@ public:
     PluginInstance *instance = nullptr;
     int64_t startBlocks = 0;  /* host memory blocks before the session */
 };
+
+inline KaToken T(const char *keyword) { return Ki_Inquire_Token(keyword); }
 
 /* OK as the user gives it: the button takes the focus, then commands. */
 void CloseWithOk(HWND dialog);
