@@ -85,10 +85,8 @@ TEST(HelpWindow, AMissingGuideIsSaidWithItsPath)
     host.services.guideFile = host.Path("no-such-guide.md");
     host.services.showHelpWindow = true;
     ui::Driver driver;
-    driver.Then([&](HWND dialog) {
-        ui::PostClick(dialog, IDC_HELP_BUTTON);
-    });
-    driver.When("Lens Flare Editor", [&](HWND dialog) { fx::CloseWithOk(dialog); });
+    driver.Then([&](HWND dialog) { ui::PostClick(dialog, IDC_HELP_BUTTON); });
+    driver.When("Lens Flare Editor", CloseWithOk);
     host.OpenEditor();
     ASSERT_EQ(driver.Boxes().size(), 1u);
     EXPECT_EQ(driver.Boxes()[0].caption, "flarehost Help");
@@ -119,14 +117,8 @@ TEST(HelpWindow, SectionsAreFoundByTheirWholeHeading)
 
 TEST(HelpWindow, TheShippedGuideAnswersTheEditorsTopic)
 {
-    std::string guide;
-    FILE *file = std::fopen(DefaultGuideFile().c_str(), "rb");
-    ASSERT_NE(file, nullptr) << DefaultGuideFile();
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        guide.append(chunk, n);
-    std::fclose(file);
+    std::string guide = ReadBytes(DefaultGuideFile());
+    ASSERT_FALSE(guide.empty()) << DefaultGuideFile();
     EXPECT_GT(FindHelpSection(guide, kTopic), 0);
 }
 
