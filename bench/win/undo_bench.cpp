@@ -150,6 +150,21 @@ void TypeValue(TinySlider *slider, int i)
     SetWindowTextA(slider->edit, text);
 }
 
+/* kSamples undo and redo pairs of the last step, each timed with its repaint. */
+void TimeUndoRedo(HWND dialog, std::vector<double> *undo, std::vector<double> *redo)
+{
+    for (int i = 0; i < kSamples; i++) {
+        double start = Now();
+        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
+        Settle(dialog);
+        undo->push_back(Now() - start);
+        start = Now();
+        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_REDO, 0);
+        Settle(dialog);
+        redo->push_back(Now() - start);
+    }
+}
+
 void Measure(HWND dialog, int elements)
 {
     LensFlareModel *m = currentInstance->model;
@@ -166,31 +181,13 @@ void Measure(HWND dialog, int elements)
         Settle(dialog);
         edit.push_back(Now() - start);
     }
-    for (int i = 0; i < kSamples; i++) {
-        double start = Now();
-        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
-        Settle(dialog);
-        undoValue.push_back(Now() - start);
-        start = Now();
-        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_REDO, 0);
-        Settle(dialog);
-        redoValue.push_back(Now() - start);
-    }
+    TimeUndoRedo(dialog, &undoValue, &redoValue);
     HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
     SendMessageA(list, LB_SETCURSEL, elements / 2, 0);
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ELEMENT_LIST, LBN_SELCHANGE), (LPARAM)list);
     SendDlgItemMessageA(dialog, IDC_REMOVE_ELEMENT, BM_CLICK, 0, 0);
     Settle(dialog);
-    for (int i = 0; i < kSamples; i++) {
-        double start = Now();
-        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
-        Settle(dialog);
-        undoRemove.push_back(Now() - start);
-        start = Now();
-        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_REDO, 0);
-        Settle(dialog);
-        redoRemove.push_back(Now() - start);
-    }
+    TimeUndoRedo(dialog, &undoRemove, &redoRemove);
     Print("record one step", record, "(target < 1 ms)");
     Print("typed global value, whole", edit, "(write, preview and record)");
     Print("undo a value", undoValue, "(target < 30 ms)");
