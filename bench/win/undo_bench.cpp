@@ -26,6 +26,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include "bench_support.h"
 #include "controls/controls.h"
 #include "editor/editor.h"
 #include "editor/undo.h"
@@ -41,39 +42,10 @@ namespace {
 const char kLight[] = "Light01";
 const int kSamples = 60;
 
-LARGE_INTEGER frequency;
-
-double Now()
-{
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
-}
-
-double Median(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times.empty() ? 0.0 : times[times.size() / 2];
-}
-
-/* The machine is shared: a build next door stretches whole stretches of
- * samples.  The quietest round's median says what a step costs. */
-const int kRounds = 5;
-
-double Quietest(const std::vector<double> &times)
-{
-    size_t perRound = times.size() / kRounds;
-    double best = 1e30;
-    for (int r = 0; r < kRounds; r++)
-        best = std::min(best, Median(std::vector<double>(times.begin() + r * perRound,
-                                                         times.begin() + (r + 1) * perRound)));
-    return best;
-}
-
 void Print(const char *what, const std::vector<double> &times, const char *note)
 {
-    std::printf("  %-28s median %7.3f ms  quietest round %7.3f ms  %s\n", what, Median(times),
-                Quietest(times), note);
+    std::printf("  %-28s median %7.3f ms  quietest round %7.3f ms  %s\n", what,
+                bench::Median(times), bench::QuietestRound(times), note);
 }
 
 KaToken T(const char *keyword)
@@ -154,14 +126,14 @@ void TypeValue(TinySlider *slider, int i)
 void TimeUndoRedo(HWND dialog, std::vector<double> *undo, std::vector<double> *redo)
 {
     for (int i = 0; i < kSamples; i++) {
-        double start = Now();
+        double start = bench::NowMs();
         SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
         Settle(dialog);
-        undo->push_back(Now() - start);
-        start = Now();
+        undo->push_back(bench::NowMs() - start);
+        start = bench::NowMs();
         SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_REDO, 0);
         Settle(dialog);
-        redo->push_back(Now() - start);
+        redo->push_back(bench::NowMs() - start);
     }
 }
 
@@ -171,15 +143,15 @@ void Measure(HWND dialog, int elements)
     std::vector<double> record, edit, undoValue, redoValue, undoRemove, redoRemove;
     for (int i = 0; i < kSamples; i++) {
         m->scale = 1.0f + 0.001f * (float)(i + 1);
-        double start = Now();
+        double start = bench::NowMs();
         RecordUndoStep("Bench");
-        record.push_back(Now() - start);
+        record.push_back(bench::NowMs() - start);
     }
     for (int i = 0; i < kSamples; i++) {
-        double start = Now();
+        double start = bench::NowMs();
         TypeValue(intensitySlider, i);
         Settle(dialog);
-        edit.push_back(Now() - start);
+        edit.push_back(bench::NowMs() - start);
     }
     TimeUndoRedo(dialog, &undoValue, &redoValue);
     HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
@@ -268,7 +240,6 @@ int main(int argc, char **argv)
     int soak = 0;
     if (argc > 2 && std::strcmp(argv[1], "--soak") == 0)
         soak = std::max(1, std::atoi(argv[2]));
-    QueryPerformanceFrequency(&frequency);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     Kh_Set_Environment("KA_WORKING_DIR", temp);
@@ -276,13 +247,7 @@ int main(int argc, char **argv)
     moduleHandle = GetModuleHandleA(nullptr);
     Ki_Light(kLight, T("model"), T("point"), 1, 0);
 
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = OwnerProc;
-    wc.hInstance = moduleHandle;
-    wc.lpszClassName = "UndoBenchOwner";
-    RegisterClassA(&wc);
-    HWND owner = CreateWindowA(wc.lpszClassName, "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                               nullptr, nullptr, wc.hInstance, nullptr);
+    HWND owner = bench::CreateOwnerWindow("UndoBenchOwner", OwnerProc);
     DemoHostServices services(temp);
     services.mainWindow = owner;
     services.showHelpWindow = false;
