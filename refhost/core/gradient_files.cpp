@@ -209,6 +209,56 @@ bool Finish(bool ok, Reader *r, GradientRecord *g, GradientRecord *out, std::str
     return true;
 }
 
+/* A .grd entry: "stop" with the offset and three components, the
+ * offsets in order. */
+bool ParseStop(Reader *r, long i, long, GradientRecord *g)
+{
+    float stop[4];
+    bool ok = Expect(r, "stop", 4);
+    for (size_t k = 0; ok && k < 4; k++)
+        ok = ParseFloat(r, r->words[1 + k], &stop[k]);
+    if (ok && i > 0 && stop[0] < g->offsets.back())
+        ok = Refuse(r, "offset below the one before");
+    if (ok) {
+        g->offsets.push_back(stop[0]);
+        g->colors.insert(g->colors.end(), stop + 1, stop + 4);
+    }
+    return ok;
+}
+
+/* A .cmp entry: "color" with three bytes, spread evenly over the map. */
+bool ParseMapColor(Reader *r, long i, long count, GradientRecord *g)
+{
+    bool ok = Expect(r, "color", 3);
+    for (size_t k = 0; ok && k < 3; k++) {
+        long byte = 0;
+        ok = ParseInt(r, r->words[1 + k], 0, 255, &byte);
+        if (ok) {
+            g->table.push_back((unsigned char)byte);
+            g->colors.push_back((float)byte / 255.0f);
+        }
+    }
+    g->offsets.push_back(EvenOffset((size_t)i, (size_t)count));
+    return ok;
+}
+
+/* Both formats: the head, count entries of one kind, "end". */
+bool ParseGradientText(const char *text, size_t size, const char *magic, const char *countWord,
+                       bool (*parseEntry)(Reader *, long, long, GradientRecord *),
+                       GradientRecord *out, std::string *why)
+{
+    Reader r;
+    r.at = text;
+    r.end = text + size;
+    GradientRecord g;
+    long count = 0;
+    bool ok = ParseHead(&r, magic, countWord, &g, &count);
+    for (long i = 0; ok && i < count; i++)
+        ok = parseEntry(&r, i, count, &g);
+    ok = ok && ParseTail(&r);
+    return Finish(ok, &r, &g, out, why);
+}
+
 /* A cardinal spline through the entries' colours: each segment uses its
  * neighbours as the tangents' ends; the curve may overshoot, so clamp. */
 float Cardinal(float p0, float p1, float p2, float p3, float u)
@@ -310,50 +360,12 @@ std::string FormatCmp(const GradientRecord &g)
 
 bool ParseGrd(const char *text, size_t size, GradientRecord *out, std::string *why)
 {
-    Reader r;
-    r.at = text;
-    r.end = text + size;
-    GradientRecord g;
-    long count = 0;
-    bool ok = ParseHead(&r, kGrdMagic, "stops", &g, &count);
-    for (long i = 0; ok && i < count; i++) {
-        float stop[4];
-        ok = Expect(&r, "stop", 4);
-        for (size_t k = 0; ok && k < 4; k++)
-            ok = ParseFloat(&r, r.words[1 + k], &stop[k]);
-        if (ok && i > 0 && stop[0] < g.offsets.back())
-            ok = Refuse(&r, "offset below the one before");
-        if (ok) {
-            g.offsets.push_back(stop[0]);
-            g.colors.insert(g.colors.end(), stop + 1, stop + 4);
-        }
-    }
-    ok = ok && ParseTail(&r);
-    return Finish(ok, &r, &g, out, why);
+    return ParseGradientText(text, size, kGrdMagic, "stops", ParseStop, out, why);
 }
 
 bool ParseCmp(const char *text, size_t size, GradientRecord *out, std::string *why)
 {
-    Reader r;
-    r.at = text;
-    r.end = text + size;
-    GradientRecord g;
-    long count = 0;
-    bool ok = ParseHead(&r, kCmpMagic, "colors", &g, &count);
-    for (long i = 0; ok && i < count; i++) {
-        ok = Expect(&r, "color", 3);
-        for (size_t k = 0; ok && k < 3; k++) {
-            long byte = 0;
-            ok = ParseInt(&r, r.words[1 + k], 0, 255, &byte);
-            if (ok) {
-                g.table.push_back((unsigned char)byte);
-                g.colors.push_back((float)byte / 255.0f);
-            }
-        }
-        g.offsets.push_back(EvenOffset((size_t)i, (size_t)count));
-    }
-    ok = ok && ParseTail(&r);
-    return Finish(ok, &r, &g, out, why);
+    return ParseGradientText(text, size, kCmpMagic, "colors", ParseMapColor, out, why);
 }
 
 int LoadGradientFile(const char *path, GradientRecord *out, std::string *why)
