@@ -13,7 +13,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +23,7 @@
 #include "paths.h"
 #include "gradient_files.h"
 #include "refhost_api.h"
+#include "text_lines.h"
 #include "tokens.h"
 
 namespace ka {
@@ -59,23 +59,12 @@ bool SpreadEvenly(const std::vector<float> &offsets)
 
 /* ---- writing ---- */
 
-void Put(std::string *out, const char *format, ...) __attribute__((format(printf, 2, 3)));
-void Put(std::string *out, const char *format, ...)
-{
-    char line[kGradientMaxLine];
-    va_list ap;
-    va_start(ap, format);
-    std::vsnprintf(line, sizeof line, format, ap);
-    va_end(ap);
-    *out += line;
-}
-
 void PutHead(std::string *out, const char *magic, const GradientRecord &g, const char *countWord,
              size_t count)
 {
-    Put(out, "%s %d\n", magic, kVersion);
-    Put(out, "interpolation %s\n", g.cardinal ? "cardinal" : "linear");
-    Put(out, "%s %u\n", countWord, (unsigned)count);
+    AppendFormat(out, kGradientMaxLine, "%s %d\n", magic, kVersion);
+    AppendFormat(out, kGradientMaxLine, "interpolation %s\n", g.cardinal ? "cardinal" : "linear");
+    AppendFormat(out, kGradientMaxLine, "%s %u\n", countWord, (unsigned)count);
 }
 
 /* ---- parsing ---- */
@@ -98,21 +87,10 @@ bool NextLine(Reader *r)
 {
     for (;;) {
         r->line++;
-        if (r->at >= r->end)
-            return Refuse(r, "the file ends early");
-        const char *newline =
-            static_cast<const char *>(std::memchr(r->at, '\n', (size_t)(r->end - r->at)));
-        if (!newline)
-            return Refuse(r, "the last line is cut off");
-        size_t length = (size_t)(newline - r->at);
-        if (length + 1 > kGradientMaxLine)
-            return Refuse(r, "line longer than " + std::to_string(kGradientMaxLine) + " bytes");
-        std::string text(r->at, length);
-        r->at = newline + 1;
-        if (!text.empty() && text.back() == '\r')   /* files edited on Windows */
-            text.pop_back();
-        if (std::memchr(text.data(), '\0', text.size()))
-            return Refuse(r, "NUL byte in a line");
+        std::string text;
+        std::string fault = TakeLine(&r->at, r->end, kGradientMaxLine, &text);
+        if (!fault.empty())
+            return Refuse(r, fault);
         r->words.clear();
         size_t i = 0;
         while (i < text.size()) {
@@ -336,8 +314,9 @@ std::string FormatGrd(const GradientRecord &g)
     std::string out;
     PutHead(&out, kGrdMagic, g, "stops", g.offsets.size());
     for (size_t i = 0; i < g.offsets.size(); i++)
-        Put(&out, "stop %.9g %.9g %.9g %.9g\n", (double)g.offsets[i], (double)g.colors[3 * i],
-            (double)g.colors[3 * i + 1], (double)g.colors[3 * i + 2]);
+        AppendFormat(&out, kGradientMaxLine, "stop %.9g %.9g %.9g %.9g\n", (double)g.offsets[i],
+                     (double)g.colors[3 * i], (double)g.colors[3 * i + 1],
+                     (double)g.colors[3 * i + 2]);
     out += "end\n";
     return out;
 }
@@ -353,7 +332,8 @@ std::string FormatCmp(const GradientRecord &g)
     std::string out;
     PutHead(&out, kCmpMagic, g, "colors", colors.size() / 3);
     for (size_t i = 0; i < colors.size(); i += 3)
-        Put(&out, "color %d %d %d\n", ToByte(colors[i]), ToByte(colors[i + 1]), ToByte(colors[i + 2]));
+        AppendFormat(&out, kGradientMaxLine, "color %d %d %d\n", ToByte(colors[i]),
+                     ToByte(colors[i + 1]), ToByte(colors[i + 2]));
     out += "end\n";
     return out;
 }
