@@ -20,6 +20,7 @@
 
 #include <windows.h>
 
+#include "bench_support.h"
 #include "entry/plugin.h"
 #include "preview/preview.h"
 #include "resources/resource_ids.h"
@@ -63,13 +64,6 @@ INT_PTR CALLBACK BenchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     return 0;
 }
 
-double Now(const LARGE_INTEGER &frequency)
-{
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
-}
-
 struct Figures {
     double median, p10, p90;
 };
@@ -81,27 +75,11 @@ Figures Summarise(std::vector<double> times)
     return {times[n / 2], times[n / 10], times[n * 9 / 10]};
 }
 
-/* The machine is shared: a build next door stretches whole stretches of
- * samples.  The quietest round's median says what a refresh costs. */
-const int kRounds = 5;
-
-double QuietestRound(const std::vector<double> &times)
-{
-    size_t perRound = times.size() / kRounds;
-    double best = 1e30;
-    for (int r = 0; r < kRounds; r++) {
-        std::vector<double> round(times.begin() + r * perRound,
-                                  times.begin() + (r + 1) * perRound);
-        best = std::min(best, Summarise(round).median);
-    }
-    return best;
-}
-
 void Print(const char *what, const std::vector<double> &times)
 {
     Figures f = Summarise(times);
     std::printf("  %-30s median %6.3f ms  quietest round %6.3f ms  (p10 %6.3f, p90 %6.3f)\n",
-                what, f.median, QuietestRound(times), f.p10, f.p90);
+                what, f.median, bench::QuietestRound(times), f.p10, f.p90);
 }
 
 /* Mouse points of a drag that circles the preview's centre. */
@@ -128,18 +106,10 @@ int main(int argc, char **argv)
         else
             drags = std::atoi(argv[i]);
     }
-    if (drags < 10 * kRounds)
-        drags = 10 * kRounds;
-    moduleHandle = GetModuleHandleA(nullptr);
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-
-    Ki_Light(kLight, Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
-    PluginInstance instance = {};
-    instance.handleType = Ki_Inquire_Token("light");
-    std::strcpy(instance.handleName, kLight);
-    instance.moduleInstance = moduleHandle;
-    currentInstance = &instance;
+    if (drags < 10 * bench::kRounds)
+        drags = 10 * bench::kRounds;
+    PluginInstance instance;
+    bench::OpenInstanceOnLight(&instance, kLight);
 
     HWND dialog = CreateDialogParamA(moduleHandle, "LensFlareDialogBox", nullptr,
                                      BenchDialogProc, 0);
@@ -165,10 +135,10 @@ int main(int argc, char **argv)
     UpdateWindow(preview);
     for (const POINT &p : path) {
         int before = drawnBitmaps;
-        double start = Now(frequency);
+        double start = bench::NowMs();
         SendMessageA(preview, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.x, p.y));
         UpdateWindow(preview);
-        refresh.push_back(Now(frequency) - start);
+        refresh.push_back(bench::NowMs() - start);
         missing += drawnBitmaps == before;
     }
     SendMessageA(preview, WM_LBUTTONUP, 0, MAKELPARAM(path.back().x, path.back().y));
@@ -178,21 +148,21 @@ int main(int argc, char **argv)
     KaGBuffer *buffer = Ki_Alloc_Global_GBuffer(width, height, height, 0);
     for (const POINT &p : path) {
         ClearGBuffer(buffer);
-        double start = Now(frequency);
+        double start = bench::NowMs();
         Ki_LensFlareApplyToGBuffer(buffer, instance.handleType, kLight, p.x,
                                    height - p.y - 1, nullptr);
-        hostOnly.push_back(Now(frequency) - start);
+        hostOnly.push_back(bench::NowMs() - start);
     }
     Ki_Free_Global_GBuffer(buffer);
 
     for (size_t i = 0; i < path.size(); i++) {
-        double start = Now(frequency);
+        double start = bench::NowMs();
         ConvertGBufferToImage(PreviewGBuffer(), &editorPreview);
-        double converted = Now(frequency);
+        double converted = bench::NowMs();
         InvalidateRect(preview, nullptr, FALSE);
         UpdateWindow(preview);
         conversion.push_back(converted - start);
-        drawing.push_back(Now(frequency) - converted);
+        drawing.push_back(bench::NowMs() - converted);
     }
 
     /* In the paletted form the host's dither is part of the conversion. */
@@ -205,22 +175,22 @@ int main(int argc, char **argv)
             for (size_t k = 0; k < indices.size(); k++)
                 indices[k] = (unsigned char)(editorPreview.pixels[k] - PALETTE_MAP_FIRST);
             int32_t flag = 0;
-            double start = Now(frequency);
+            double start = bench::NowMs();
             Ki_Dither_Image(indices.data(), map, (int16_t)width, (int16_t)height, 5, 9, 5, &flag);
-            dither.push_back(Now(frequency) - start);
+            dither.push_back(bench::NowMs() - start);
         }
     }
 
     std::printf("preview refresh while dragging the light (default flare of \"%s\")\n", kLight);
     std::printf("  preview %d x %d pixels, %s, %d drags in %d rounds\n", width, height,
-                editorPreview.paletted ? "8-bit paletted" : "24-bit", drags, kRounds);
+                editorPreview.paletted ? "8-bit paletted" : "24-bit", drags, bench::kRounds);
     Print("refresh (move to drawn)", refresh);
     Print("host renderer alone", hostOnly);
     Print("plug-in: conversion", conversion);
     Print("plug-in: invalidate + draw", drawing);
     if (!dither.empty())
         Print("  of the conversion: host dither", dither);
-    double total = QuietestRound(refresh), host = QuietestRound(hostOnly);
+    double total = bench::QuietestRound(refresh), host = bench::QuietestRound(hostOnly);
     std::printf("  quietest rounds: refresh %.3f ms, of which the host renderer %.3f ms; "
                 "target %.1f ms: %s\n",
                 total, host, kTargetMs, total <= kTargetMs ? "met" : "MISSED");

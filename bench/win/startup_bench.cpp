@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench_support.h"
 #include "host_app.h"
 #include "refhost_api.h"
 
@@ -52,13 +53,7 @@ int main(int argc, char **argv)
     Kh_Set_Error_Echo(0);
     Ki_Light(kLight, Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
 
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = OwnerProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "StartupBenchOwner";
-    RegisterClassA(&wc);
-    HWND owner = CreateWindowA(wc.lpszClassName, "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                               nullptr, nullptr, wc.hInstance, nullptr);
+    HWND owner = bench::CreateOwnerWindow("StartupBenchOwner", OwnerProc);
     DemoHostServices services(temp);
     services.mainWindow = owner;
 

@@ -17,6 +17,7 @@
 
 #include <windows.h>
 
+#include "bench_support.h"
 #include "entry/plugin.h"
 #include "model/lens_flare_model.h"
 #include "preview/light_sweep.h"
@@ -84,16 +85,11 @@ int main(int argc, char **argv)
     int frames = argc > 1 ? std::atoi(argv[1]) : 300;
     if (frames < 10)
         frames = 10;
-    moduleHandle = GetModuleHandleA(nullptr);
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
 
-    Ki_Light(kLight, Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
-    PluginInstance instance = {};
-    instance.handleType = Ki_Inquire_Token("light");
-    std::strcpy(instance.handleName, kLight);
-    instance.moduleInstance = moduleHandle;
-    currentInstance = &instance;
+    PluginInstance instance;
+    bench::OpenInstanceOnLight(&instance, kLight);
     ReadLensFlare(&instance.model, instance.handleType, instance.handleName);
 
     HWND dialog =

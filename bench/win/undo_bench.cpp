@@ -26,6 +26,7 @@
 #include <windows.h>
 #include <psapi.h>
 
+#include "bench_support.h"
 #include "controls/controls.h"
 #include "editor/editor.h"
 #include "editor/undo.h"
@@ -41,39 +42,10 @@ namespace {
 const char kLight[] = "Light01";
 const int kSamples = 60;
 
-LARGE_INTEGER frequency;
-
-double Now()
-{
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
-}
-
-double Median(std::vector<double> times)
-{
-    std::sort(times.begin(), times.end());
-    return times.empty() ? 0.0 : times[times.size() / 2];
-}
-
-/* The machine is shared: a build next door stretches whole stretches of
- * samples.  The quietest round's median says what a step costs. */
-const int kRounds = 5;
-
-double Quietest(const std::vector<double> &times)
-{
-    size_t perRound = times.size() / kRounds;
-    double best = 1e30;
-    for (int r = 0; r < kRounds; r++)
-        best = std::min(best, Median(std::vector<double>(times.begin() + r * perRound,
-                                                         times.begin() + (r + 1) * perRound)));
-    return best;
-}
-
 void Print(const char *what, const std::vector<double> &times, const char *note)
 {
-    std::printf("  %-28s median %7.3f ms  quietest round %7.3f ms  %s\n", what, Median(times),
-                Quietest(times), note);
+    std::printf("  %-28s median %7.3f ms  quietest round %7.3f ms  %s\n", what,
+                bench::Median(times), bench::QuietestRound(times), note);
 }
 
 KaToken T(const char *keyword)
@@ -150,47 +122,44 @@ void TypeValue(TinySlider *slider, int i)
     SetWindowTextA(slider->edit, text);
 }
 
+/* kSamples undo and redo pairs of the last step, each timed with its repaint. */
+void TimeUndoRedo(HWND dialog, std::vector<double> *undo, std::vector<double> *redo)
+{
+    for (int i = 0; i < kSamples; i++) {
+        double start = bench::NowMs();
+        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
+        Settle(dialog);
+        undo->push_back(bench::NowMs() - start);
+        start = bench::NowMs();
+        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_REDO, 0);
+        Settle(dialog);
+        redo->push_back(bench::NowMs() - start);
+    }
+}
+
 void Measure(HWND dialog, int elements)
 {
     LensFlareModel *m = currentInstance->model;
     std::vector<double> record, edit, undoValue, redoValue, undoRemove, redoRemove;
     for (int i = 0; i < kSamples; i++) {
         m->scale = 1.0f + 0.001f * (float)(i + 1);
-        double start = Now();
+        double start = bench::NowMs();
         RecordUndoStep("Bench");
-        record.push_back(Now() - start);
+        record.push_back(bench::NowMs() - start);
     }
     for (int i = 0; i < kSamples; i++) {
-        double start = Now();
+        double start = bench::NowMs();
         TypeValue(intensitySlider, i);
         Settle(dialog);
-        edit.push_back(Now() - start);
+        edit.push_back(bench::NowMs() - start);
     }
-    for (int i = 0; i < kSamples; i++) {
-        double start = Now();
-        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
-        Settle(dialog);
-        undoValue.push_back(Now() - start);
-        start = Now();
-        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_REDO, 0);
-        Settle(dialog);
-        redoValue.push_back(Now() - start);
-    }
+    TimeUndoRedo(dialog, &undoValue, &redoValue);
     HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
     SendMessageA(list, LB_SETCURSEL, elements / 2, 0);
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ELEMENT_LIST, LBN_SELCHANGE), (LPARAM)list);
     SendDlgItemMessageA(dialog, IDC_REMOVE_ELEMENT, BM_CLICK, 0, 0);
     Settle(dialog);
-    for (int i = 0; i < kSamples; i++) {
-        double start = Now();
-        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
-        Settle(dialog);
-        undoRemove.push_back(Now() - start);
-        start = Now();
-        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_REDO, 0);
-        Settle(dialog);
-        redoRemove.push_back(Now() - start);
-    }
+    TimeUndoRedo(dialog, &undoRemove, &redoRemove);
     Print("record one step", record, "(target < 1 ms)");
     Print("typed global value, whole", edit, "(write, preview and record)");
     Print("undo a value", undoValue, "(target < 30 ms)");
@@ -271,7 +240,6 @@ int main(int argc, char **argv)
     int soak = 0;
     if (argc > 2 && std::strcmp(argv[1], "--soak") == 0)
         soak = std::max(1, std::atoi(argv[2]));
-    QueryPerformanceFrequency(&frequency);
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
     Kh_Set_Environment("KA_WORKING_DIR", temp);
@@ -279,13 +247,7 @@ int main(int argc, char **argv)
     moduleHandle = GetModuleHandleA(nullptr);
     Ki_Light(kLight, T("model"), T("point"), 1, 0);
 
-    WNDCLASSA wc = {};
-    wc.lpfnWndProc = OwnerProc;
-    wc.hInstance = moduleHandle;
-    wc.lpszClassName = "UndoBenchOwner";
-    RegisterClassA(&wc);
-    HWND owner = CreateWindowA(wc.lpszClassName, "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                               nullptr, nullptr, wc.hInstance, nullptr);
+    HWND owner = bench::CreateOwnerWindow("UndoBenchOwner", OwnerProc);
     DemoHostServices services(temp);
     services.mainWindow = owner;
     services.showHelpWindow = false;

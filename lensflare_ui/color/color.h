@@ -26,6 +26,19 @@ uint8_t WrappedByte(float component);
 uint8_t ClampedByte(float component);
 float ByteComponent(uint32_t byte);
 
+/* Packed colours, red in bits 0-7, green 8-15, blue 16-23 (COLORREF);
+ * the bits above are not colour and are ignored.  PackBytes keeps the low
+ * 8 bits of each number, so a value past 255 wraps as a host byte does.
+ * WrappedColor and ClampedColor pack three components by the rules above;
+ * UnpackColor is the way back, each byte / 255. */
+int RedByte(uint32_t packed);
+int GreenByte(uint32_t packed);
+int BlueByte(uint32_t packed);
+uint32_t PackBytes(int red, int green, int blue);
+uint32_t WrappedColor(const float color[3]);
+uint32_t ClampedColor(const float color[3]);
+void UnpackColor(uint32_t packed, float color[3]);
+
 /* Hue in degrees (HUE_UNDEFINED for greys), saturation, and the third
  * component, which is the largest of red, green and blue. */
 #define HUE_UNDEFINED (-9999.0f)

@@ -28,3 +28,40 @@ float ByteComponent(uint32_t byte)
 {
     return (float)((double)(byte & 0xFF) / 255.0);
 }
+
+int RedByte(uint32_t packed)
+{
+    return (int)(packed & 0xFF);
+}
+
+int GreenByte(uint32_t packed)
+{
+    return (int)((packed >> 8) & 0xFF);
+}
+
+int BlueByte(uint32_t packed)
+{
+    return (int)((packed >> 16) & 0xFF);
+}
+
+uint32_t PackBytes(int red, int green, int blue)
+{
+    return (uint32_t)(red & 0xFF) | (uint32_t)(green & 0xFF) << 8 | (uint32_t)(blue & 0xFF) << 16;
+}
+
+uint32_t WrappedColor(const float color[3])
+{
+    return PackBytes(WrappedByte(color[0]), WrappedByte(color[1]), WrappedByte(color[2]));
+}
+
+uint32_t ClampedColor(const float color[3])
+{
+    return PackBytes(ClampedByte(color[0]), ClampedByte(color[1]), ClampedByte(color[2]));
+}
+
+void UnpackColor(uint32_t packed, float color[3])
+{
+    color[0] = ByteComponent((uint32_t)RedByte(packed));
+    color[1] = ByteComponent((uint32_t)GreenByte(packed));
+    color[2] = ByteComponent((uint32_t)BlueByte(packed));
+}

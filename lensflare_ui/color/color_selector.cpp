@@ -318,15 +318,13 @@ int16_t ChooseSystemColor(HWND owner, float color[3])
     choose.lStructSize = sizeof choose;
     choose.hwndOwner = owner;
     choose.hInstance = nullptr;
-    choose.rgbResult = RGB(WrappedByte(color[0]), WrappedByte(color[1]), WrappedByte(color[2]));
+    choose.rgbResult = WrappedColor(color);
     choose.lpCustColors = custom;
     choose.Flags = CC_RGBINIT | CC_FULLOPEN;
     if (!ChooseColorA(&choose))
         return 0;
 
-    color[0] = (float)(GetRValue(choose.rgbResult) / 255.0);
-    color[1] = (float)(GetGValue(choose.rgbResult) / 255.0);
-    color[2] = (float)(GetBValue(choose.rgbResult) / 255.0);
+    UnpackColor(choose.rgbResult, color);
     WriteCustomColors(custom, ini);
     return 1;
 }

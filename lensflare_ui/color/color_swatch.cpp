@@ -2,10 +2,7 @@
  * color_swatch.cpp - the face of every colour button: a black frame and
  * the colour inside it, its bytes wrapped as the host makes them.
  */
-#include <cmath>
-
 #include "color/color.h"
-#include "host/host_helpers.h"
 
 int16_t DrawColorSwatch(const DRAWITEMSTRUCT *item, const float color[3])
 {
@@ -15,8 +12,7 @@ int16_t DrawColorSwatch(const DRAWITEMSTRUCT *item, const float color[3])
     RECT frame = item->rcItem;
     FrameRect(dc, &frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
     RECT inside = {frame.left + 1, frame.top + 1, frame.right - 1, frame.bottom - 1};
-    HBRUSH fill = CreateSolidBrush(
-        RGB(WrappedByte(color[0]), WrappedByte(color[1]), WrappedByte(color[2])));
+    HBRUSH fill = CreateSolidBrush(WrappedColor(color));
     if (fill) {
         FillRect(dc, &inside, fill);
         DeleteObject(fill);

@@ -212,21 +212,23 @@ void Slider_Settle(TinySlider *rec, float bound, int16_t updateText, bool change
         Slider_CallChange(rec);
 }
 
+/* The lower end is applied first: of a range given upside down the
+ * upper end wins. */
+template <typename T> T Within(T value, T low, T high)
+{
+    if (value < low)
+        value = low;
+    if (value > high)
+        value = high;
+    return value;
+}
+
 void SetFloatValue(TinySlider *rec, float value, int16_t updateText, int16_t notify)
 {
     float old = rec->floatValue;
-    float shown = value;
-    if (shown < rec->floatMin)
-        shown = rec->floatMin;
-    if (shown > rec->floatMax)
-        shown = rec->floatMax;
+    float shown = Within(value, rec->floatMin, rec->floatMax);
     rec->floatValue = shown;
-
-    float bound = value;
-    if (bound < rec->absMin)
-        bound = rec->absMin;
-    if (bound > rec->absMax)
-        bound = rec->absMax;
+    float bound = Within(value, rec->absMin, rec->absMax);
     Slider_Settle(rec, bound, updateText, notify && (shown != old || bound != old));
 }
 
@@ -234,11 +236,7 @@ void SetIntegerValue(TinySlider *rec, float value, int16_t updateText, int16_t n
 {
     int32_t old = rec->intValue;
     int32_t whole = TruncSaturated(value);
-    int32_t shown = whole;
-    if (shown < rec->intMin)
-        shown = rec->intMin;
-    if (shown > rec->intMax)
-        shown = rec->intMax;
+    int32_t shown = Within(whole, rec->intMin, rec->intMax);
     rec->intValue = shown;
 
     /* The lower end is tested against the whole part, the upper against

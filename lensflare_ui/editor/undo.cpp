@@ -632,12 +632,7 @@ bool SameElements(UndoState *s)
 
 bool ShownInFadingSection(const LensFlareModel &a, const LensFlareModel &b)
 {
-    return a.fadeIfNearBorder != b.fadeIfNearBorder ||
-           a.fadeIfBehindObjects != b.fadeIfBehindObjects ||
-           a.fadeIfApproachingObjects != b.fadeIfApproachingObjects ||
-           a.fadeWithDistance != b.fadeWithDistance || a.glowBehindObjects != b.glowBehindObjects ||
-           a.scaleReflexesWithDistance != b.scaleReflexesWithDistance ||
-           a.scaleGlowWithDistance != b.scaleGlowWithDistance ||
+    return !SameFadingSwitches(a, b) ||
            std::memcmp(&a.refDistance, &b.refDistance, sizeof a.refDistance) != 0 ||
            std::memcmp(&a.occlusionRadius, &b.occlusionRadius, sizeof a.occlusionRadius) != 0;
 }
@@ -646,13 +641,7 @@ bool ShownInGlobalSection(LensFlareModel a, LensFlareModel b)
 {
     /* Everything but the fading items, the faster updates switch (a
      * button of its own) and the element list. */
-    b.fadeIfNearBorder = a.fadeIfNearBorder;
-    b.fadeIfBehindObjects = a.fadeIfBehindObjects;
-    b.fadeIfApproachingObjects = a.fadeIfApproachingObjects;
-    b.fadeWithDistance = a.fadeWithDistance;
-    b.glowBehindObjects = a.glowBehindObjects;
-    b.scaleReflexesWithDistance = a.scaleReflexesWithDistance;
-    b.scaleGlowWithDistance = a.scaleGlowWithDistance;
+    CopyFadingSwitches(a, &b);
     b.refDistance = a.refDistance;
     b.occlusionRadius = a.occlusionRadius;
     b.fastDrag = a.fastDrag;

@@ -40,29 +40,33 @@ CColourSlider *Slider_Get(HWND window)
     return reinterpret_cast<CColourSlider *>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
 
-int Red(uint32_t c) { return c & 0xFF; }
-int Green(uint32_t c) { return (c >> 8) & 0xFF; }
-int Blue(uint32_t c) { return (c >> 16) & 0xFF; }
-
-uint32_t Pack(int red, int green, int blue)
-{
-    return (uint32_t)(red & 0xFF) | (uint32_t)(green & 0xFF) << 8 | (uint32_t)(blue & 0xFF) << 16;
-}
-
 int Intensity(int red, int green, int blue)
 {
     return ((red * kGreyRed + green * kGreyGreen + blue * kGreyBlue) >> kGreyShift) & 0xFF;
 }
 
+int IntensityOf(uint32_t c)
+{
+    return Intensity(RedByte(c), GreenByte(c), BlueByte(c));
+}
+
 uint32_t GreyOf(uint32_t c)
 {
-    int i = Intensity(Red(c), Green(c), Blue(c));
-    return Pack(i, i, i);
+    int i = IntensityOf(c);
+    return PackBytes(i, i, i);
 }
 
 uint32_t Shown(const CColourSlider *s, uint32_t c)
 {
     return s->greyMode ? GreyOf(c) : c;
+}
+
+/* Channel by channel trunc(c0 x u + c1 x t), kept to 8 bits. */
+uint32_t Mix(uint32_t c0, uint32_t c1, float u, float t)
+{
+    return PackBytes((int)(RedByte(c0) * u + RedByte(c1) * t),
+                     (int)(GreenByte(c0) * u + GreenByte(c1) * t),
+                     (int)(BlueByte(c0) * u + BlueByte(c1) * t));
 }
 
 /* Marker centre of a position in control coordinates. */
@@ -160,8 +164,7 @@ uint32_t DefaultColour(const GradientPivots *p, int32_t position)
             float t = (float)(position - before) / (float)(after - before + 1);
             float u = 1.0f - t;
             uint32_t c0 = p->colours[k - 1], c1 = p->colours[k];
-            return Pack((int)(Red(c0) * u + Red(c1) * t), (int)(Green(c0) * u + Green(c1) * t),
-                        (int)(Blue(c0) * u + Blue(c1) * t));
+            return Mix(c0, c1, u, t);
         }
     }
     return kGrey;
@@ -170,16 +173,15 @@ uint32_t DefaultColour(const GradientPivots *p, int32_t position)
 /* Offers colour in the picker; true with the picked colour in *colour. */
 bool PickColour(CColourSlider *s, uint32_t *colour)
 {
-    float rgb[3] = {Red(*colour) / 255.0f, Green(*colour) / 255.0f, Blue(*colour) / 255.0f};
+    float rgb[3];
+    UnpackColor(*colour, rgb);
     if (!SelectColor(s->control, kPickTitle, rgb))
         return false;
-    int red = ScaleComponent(rgb[0]), green = ScaleComponent(rgb[1]),
-        blue = ScaleComponent(rgb[2]);
     if (s->greyMode) {
-        int i = Intensity(red, green, blue);
-        *colour = Pack(i, i, i);
+        int i = Intensity(ScaleComponent(rgb[0]), ScaleComponent(rgb[1]), ScaleComponent(rgb[2]));
+        *colour = PackBytes(i, i, i);
     } else {
-        *colour = Pack(red, green, blue);
+        *colour = WrappedColor(rgb);
     }
     return true;
 }
@@ -215,9 +217,7 @@ void DrawBand(const CColourSlider *s, HDC image)
         for (int x = start; x < end && x < w + m; x++) {
             float t = (float)(x - start) / (float)(end - start);
             float u = 1.0f - t;
-            SetDCPenColor(image, RGB((int)(Red(c0) * u + Red(c1) * t) & 0xFF,
-                                     (int)(Green(c0) * u + Green(c1) * t) & 0xFF,
-                                     (int)(Blue(c0) * u + Blue(c1) * t) & 0xFF));
+            SetDCPenColor(image, Mix(c0, c1, u, t));
             MoveToEx(image, x + m, 0, nullptr);
             LineTo(image, x + m, m);
         }
@@ -275,10 +275,10 @@ void DrawLabelLine(const CColourSlider *s, HDC dc, uint32_t colour, int32_t posi
     char text[64];
     if (s->greyMode)
         snprintf(text, sizeof text, "Intensity=%d,Pos=%d",
-                 Intensity(Red(colour), Green(colour), Blue(colour)), (int)position);
+                 IntensityOf(colour), (int)position);
     else
-        snprintf(text, sizeof text, "R=%d,G=%d,B=%d,Pos=%d", Red(colour), Green(colour),
-                 Blue(colour), (int)position);
+        snprintf(text, sizeof text, "R=%d,G=%d,B=%d,Pos=%d", RedByte(colour), GreenByte(colour),
+                 BlueByte(colour), (int)position);
     int length = (int)strlen(text);
     int right = s->barWidth + 2 * s->margin;
 

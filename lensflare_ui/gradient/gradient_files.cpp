@@ -103,7 +103,7 @@ void HostGradientToPivots(const HostGradient &gradient, GradientPivots *pivots)
         count = GRADIENT_MAX_PIVOTS;
     for (int32_t i = 0; i < count; i++) {
         const float *rgb = gradient.colors + 3 * i;
-        pivots->colours[i] = RGB(WrappedByte(rgb[0]), WrappedByte(rgb[1]), WrappedByte(rgb[2]));
+        pivots->colours[i] = WrappedColor(rgb);
         pivots->positions[i] = TruncSaturated(gradient.offsets[i] * 99.0);
     }
     if (gradient.count > GRADIENT_MAX_PIVOTS)
@@ -124,8 +124,7 @@ void PaintGradientPreview(HDC dc, int32_t width, int32_t height, int32_t count,
         return;
     HGDIOBJ previousBrush = SelectObject(dc, GetStockObject(DC_BRUSH));
     if (count == 1) {
-        SetDCBrushColor(dc, RGB(WrappedByte(colors[0]), WrappedByte(colors[1]),
-                                WrappedByte(colors[2])));
+        SetDCBrushColor(dc, WrappedColor(colors));
         PatBlt(dc, 0, 0, width, height, PATCOPY);
     }
     for (int32_t k = 1; k < count; k++) {
@@ -241,10 +240,7 @@ int SaveGradientToFile(CColourSlider *slider)
     for (int32_t i = 0; i < count; i++) {
         float offset = (float)(pivots.positions[i] / 99.0);
         offsets[i] = offset > 1.0f ? 1.0f : offset;
-        uint32_t c = pivots.colours[i];
-        colors[3 * i] = (float)(GetRValue(c) / 255.0);
-        colors[3 * i + 1] = (float)(GetGValue(c) / 255.0);
-        colors[3 * i + 2] = (float)(GetBValue(c) / 255.0);
+        UnpackColor(pivots.colours[i], colors + 3 * i);
     }
     int status = Ki_Save_Gradient_Colormap(name, count, offsets, colors, nullptr,
                                            pivots.interpolation);

@@ -26,12 +26,6 @@ const char kLastNotAtEnd[] =
     "(the first entry must be at 0.0 and the last entry must be at 1.0).";
 const uint32_t kWhite = 0xFFFFFF;
 
-uint32_t PackColour(const float *rgb)
-{
-    return (uint32_t)ClampedByte(rgb[0]) | (uint32_t)ClampedByte(rgb[1]) << 8 |
-           (uint32_t)ClampedByte(rgb[2]) << 16;
-}
-
 /* trunc(offset x 99), lowered to 99.  Anything that truncates below 0,
  * and NaN, gives -1: "before the start". */
 int32_t RawPosition(float offset)
@@ -79,7 +73,7 @@ void GradientToPivots(HWND owner, int32_t count, const float *colors, const floa
             int32_t raw = RawPosition(offsets[i]);
             if (i == 0)
                 firstAtStart = raw == 0;
-            pivots->colours[kept] = PackColour(colors + 3 * i);
+            pivots->colours[kept] = ClampedColor(colors + 3 * i);
             pivots->positions[kept] = raw < 0 ? 0 : raw;
             /* Of several entries at one position the first wins. */
             if (i == 0 || pivots->positions[kept] != pivots->positions[kept - 1])
@@ -115,17 +109,15 @@ void PivotsToGradient(const GradientPivots *pivots, int32_t *count, float **colo
     float *newColors = static_cast<float *>(Ki_Alloc_Memory(0, 1, sizeof(float) * 3 * (n ? n : 1)));
     float *newOffsets = static_cast<float *>(Ki_Alloc_Memory(0, 1, sizeof(float) * (n ? n : 1)));
     for (int32_t i = 0; newColors && newOffsets && i < n; i++) {
-        uint32_t c = pivots->colours[i];
-        newColors[3 * i] = ByteComponent(c);
-        newColors[3 * i + 1] = ByteComponent(c >> 8);
-        newColors[3 * i + 2] = ByteComponent(c >> 16);
+        UnpackColor(pivots->colours[i], newColors + 3 * i);
         newOffsets[i] = (float)((double)pivots->positions[i] / 99.0);
         int32_t sameColour = -1;
         for (int32_t j = 0; j < oldCount; j++) {
             bool samePosition = RawPosition(oldOffsets[j]) == pivots->positions[i];
             if (samePosition)
                 newOffsets[i] = oldOffsets[j];
-            if (PackColour(oldColors + 3 * j) == c && (samePosition || sameColour < 0))
+            if (ClampedColor(oldColors + 3 * j) == pivots->colours[i] &&
+                (samePosition || sameColour < 0))
                 sameColour = j;
             if (samePosition)
                 break;

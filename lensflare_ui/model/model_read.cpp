@@ -118,38 +118,37 @@ void ReadLensFlare(LensFlareModel **model, KaToken type, const char *name)
     }
 }
 
-FlareElement *AppendElement(LensFlareModel *model)
+/* A zero-filled record from the host allocator, linked in at the end of
+ * the list that starts at *first. */
+template <typename Node> Node *AppendNode(Node **first)
 {
-    FlareElement *element = static_cast<FlareElement *>(Ki_Alloc_Memory(0, 1, sizeof(FlareElement)));
-    if (!element)
+    Node *node = static_cast<Node *>(Ki_Alloc_Memory(0, 1, sizeof(Node)));
+    if (!node)
         return nullptr;
-    FlareElement **link = &model->firstElement;
-    FlareElement *last = nullptr;
+    Node **link = first;
+    Node *last = nullptr;
     while (*link) {
         last = *link;
         link = &(*link)->next;
     }
-    element->prev = last;
-    *link = element;
-    model->numElements++;
+    node->prev = last;
+    *link = node;
+    return node;
+}
+
+FlareElement *AppendElement(LensFlareModel *model)
+{
+    FlareElement *element = AppendNode(&model->firstElement);
+    if (element)
+        model->numElements++;
     return element;
 }
 
 ElementParameter *AppendParameter(FlareElement *element)
 {
-    ElementParameter *parameter =
-        static_cast<ElementParameter *>(Ki_Alloc_Memory(0, 1, sizeof(ElementParameter)));
-    if (!parameter)
-        return nullptr;
-    ElementParameter **link = &element->firstParameter;
-    ElementParameter *last = nullptr;
-    while (*link) {
-        last = *link;
-        link = &(*link)->next;
-    }
-    parameter->prev = last;
-    *link = parameter;
-    element->numParameters++;
+    ElementParameter *parameter = AppendNode(&element->firstParameter);
+    if (parameter)
+        element->numParameters++;
     return parameter;
 }
 

@@ -86,6 +86,20 @@ KaToken *FadingSwitchField(int id)
     return nullptr;
 }
 
+bool SameFadingSwitches(const LensFlareModel &a, const LensFlareModel &b)
+{
+    for (const FadingSwitch &s : kFadingSwitches)
+        if (a.*s.field != b.*s.field)
+            return false;
+    return true;
+}
+
+void CopyFadingSwitches(const LensFlareModel &from, LensFlareModel *to)
+{
+    for (const FadingSwitch &s : kFadingSwitches)
+        to->*s.field = from.*s.field;
+}
+
 void FillGlobalControls(HWND dialog)
 {
     PluginInstance *instance = currentInstance;

@@ -11,6 +11,7 @@
 
 struct PluginInstance;
 struct FlareElement;
+struct LensFlareModel;
 struct TinySlider;
 struct TinySliderSetup;
 
@@ -41,6 +42,8 @@ void FinishGlobalSliders();    /* OK: each slider's text into its field */
 void FreeGlobalSliders();
 void ShowGlobalSliders(int16_t section, bool show);
 KaToken *FadingSwitchField(int id);       /* the model's switch of a fading check box, or null */
+bool SameFadingSwitches(const LensFlareModel &a, const LensFlareModel &b);
+void CopyFadingSwitches(const LensFlareModel &from, LensFlareModel *to);
 
 /* The range warning is shown once per module life. */
 extern int16_t rangeWarningShown;

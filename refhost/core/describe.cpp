@@ -4,7 +4,6 @@
  * demo effects as .lnz files (Kh_Write_Demo_Effects).
  */
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -15,22 +14,14 @@
 #include "paths.h"
 #include "refhost_api.h"
 #include "store.h"
+#include "text_lines.h"
 #include "tokens.h"
 
 namespace ka {
 
 namespace {
 
-void Add(std::string *out, const char *format, ...) __attribute__((format(printf, 2, 3)));
-void Add(std::string *out, const char *format, ...)
-{
-    char text[512];
-    va_list ap;
-    va_start(ap, format);
-    std::vsnprintf(text, sizeof text, format, ap);
-    va_end(ap);
-    *out += text;
-}
+const size_t kPieceSize = 512;   /* the most one piece of a description adds, NUL included */
 
 const char *OnOffText(bool on)
 {
@@ -39,17 +30,19 @@ const char *OnOffText(bool on)
 
 void DescribeValue(std::string *out, const ParamDef &d, const ParamValue &v)
 {
-    Add(out, "    %s (%s)", d.name.c_str(), ParamTypeKeyword(d.type));
+    AppendFormat(out, kPieceSize, "    %s (%s)", d.name.c_str(), ParamTypeKeyword(d.type));
     /* gradients and data keep nothing meaningful in the numeric value */
     int n = d.type == ParamType::Gradient || d.type == ParamType::ArbitraryData ? 0 : ComponentCount(d.type);
     for (int i = 0; i < n; i++)
-        Add(out, " %g", (double)v.v[i]);
+        AppendFormat(out, kPieceSize, " %g", (double)v.v[i]);
     if (d.type == ParamType::Gradient) {
-        Add(out, " gradient of %d:", v.gradient.count());
-        for (int s = 0; s < v.gradient.count(); s++)
-            Add(out, "%s %g (%g %g %g)", s ? "," : "", (double)v.gradient.offsets[(size_t)s],
-                (double)v.gradient.colors[3 * (size_t)s], (double)v.gradient.colors[3 * (size_t)s + 1],
-                (double)v.gradient.colors[3 * (size_t)s + 2]);
+        AppendFormat(out, kPieceSize, " gradient of %d:", v.gradient.count());
+        for (int s = 0; s < v.gradient.count(); s++) {
+            const float *rgb = &v.gradient.colors[3 * (size_t)s];
+            AppendFormat(out, kPieceSize, "%s %g (%g %g %g)", s ? "," : "",
+                         (double)v.gradient.offsets[(size_t)s], (double)rgb[0], (double)rgb[1],
+                         (double)rgb[2]);
+        }
     }
     if (d.type == ParamType::List || d.type == ParamType::ArbitraryData)
         *out += " data of " + std::to_string(v.data.size()) + " bytes \"" +
@@ -60,25 +53,31 @@ void DescribeValue(std::string *out, const ParamDef &d, const ParamValue &v)
 std::string DescribeFlare(const Flare &f)
 {
     std::string out;
-    Add(&out, "  enabled %s\n", OnOffText(f.enabled));
-    Add(&out, "  intensity %g\n  scale %g\n  occlusionradius %g\n  anamorphicstretch %g\n",
-        (double)f.intensity, (double)f.scale, (double)f.occlusionRadius, (double)f.anamorphicStretch);
-    Add(&out, "  fastdrag %s\n  randomseed %d\n", OnOffText(f.fastDrag), f.randomSeed);
-    Add(&out, "  color %g %g %g\n", (double)f.color[0], (double)f.color[1], (double)f.color[2]);
-    Add(&out, "  uselightparams %s\n  angle %g\n  glowbehindobjects %s\n", OnOffText(f.useLightParams),
-        (double)f.angle, OnOffText(f.glowBehindObjects));
-    Add(&out, "  fadeifnearborder %s\n  fadeifbehindobjects %s\n  fadeifapproachingobjects %s\n",
-        OnOffText(f.fadeIfNearBorder), OnOffText(f.fadeIfBehindObjects),
-        OnOffText(f.fadeIfApproachingObjects));
-    Add(&out, "  fadewithdistance %s\n  refdistance %g\n", OnOffText(f.fadeWithDistance),
-        (double)f.refDistance);
-    Add(&out, "  scaleglowwithdistance %s\n  scalereflexeswithdistance %s\n",
-        OnOffText(f.scaleGlowWithDistance), OnOffText(f.scaleReflexesWithDistance));
-    Add(&out, "  %u elements\n", (unsigned)f.elements.size());
+    AppendFormat(&out, kPieceSize, "  enabled %s\n", OnOffText(f.enabled));
+    AppendFormat(&out, kPieceSize,
+                 "  intensity %g\n  scale %g\n  occlusionradius %g\n  anamorphicstretch %g\n",
+                 (double)f.intensity, (double)f.scale, (double)f.occlusionRadius,
+                 (double)f.anamorphicStretch);
+    AppendFormat(&out, kPieceSize, "  fastdrag %s\n  randomseed %d\n", OnOffText(f.fastDrag),
+                 f.randomSeed);
+    AppendFormat(&out, kPieceSize, "  color %g %g %g\n", (double)f.color[0], (double)f.color[1],
+                 (double)f.color[2]);
+    AppendFormat(&out, kPieceSize, "  uselightparams %s\n  angle %g\n  glowbehindobjects %s\n",
+                 OnOffText(f.useLightParams), (double)f.angle, OnOffText(f.glowBehindObjects));
+    AppendFormat(&out, kPieceSize,
+                 "  fadeifnearborder %s\n  fadeifbehindobjects %s\n  fadeifapproachingobjects %s\n",
+                 OnOffText(f.fadeIfNearBorder), OnOffText(f.fadeIfBehindObjects),
+                 OnOffText(f.fadeIfApproachingObjects));
+    AppendFormat(&out, kPieceSize, "  fadewithdistance %s\n  refdistance %g\n",
+                 OnOffText(f.fadeWithDistance), (double)f.refDistance);
+    AppendFormat(&out, kPieceSize, "  scaleglowwithdistance %s\n  scalereflexeswithdistance %s\n",
+                 OnOffText(f.scaleGlowWithDistance), OnOffText(f.scaleReflexesWithDistance));
+    AppendFormat(&out, kPieceSize, "  %u elements\n", (unsigned)f.elements.size());
     for (size_t i = 0; i < f.elements.size(); i++) {
         const Element &e = *f.elements[i];
-        Add(&out, "  element %u: %s \"%s\" %s %s\n", (unsigned)i, e.type->name.c_str(),
-            e.type->description.c_str(), e.guid.c_str(), OnOffText(e.enabled));
+        AppendFormat(&out, kPieceSize, "  element %u: %s \"%s\" %s %s\n", (unsigned)i,
+                     e.type->name.c_str(), e.type->description.c_str(), e.guid.c_str(),
+                     OnOffText(e.enabled));
         for (size_t p = 0; p < e.type->params.size() && p < e.values.size(); p++)
             DescribeValue(&out, e.type->params[p], e.values[p]);
     }

@@ -13,7 +13,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,6 +23,7 @@
 #include "paths.h"
 #include "gradient_files.h"
 #include "refhost_api.h"
+#include "text_lines.h"
 #include "tokens.h"
 
 namespace ka {
@@ -59,23 +59,12 @@ bool SpreadEvenly(const std::vector<float> &offsets)
 
 /* ---- writing ---- */
 
-void Put(std::string *out, const char *format, ...) __attribute__((format(printf, 2, 3)));
-void Put(std::string *out, const char *format, ...)
-{
-    char line[kGradientMaxLine];
-    va_list ap;
-    va_start(ap, format);
-    std::vsnprintf(line, sizeof line, format, ap);
-    va_end(ap);
-    *out += line;
-}
-
 void PutHead(std::string *out, const char *magic, const GradientRecord &g, const char *countWord,
              size_t count)
 {
-    Put(out, "%s %d\n", magic, kVersion);
-    Put(out, "interpolation %s\n", g.cardinal ? "cardinal" : "linear");
-    Put(out, "%s %u\n", countWord, (unsigned)count);
+    AppendFormat(out, kGradientMaxLine, "%s %d\n", magic, kVersion);
+    AppendFormat(out, kGradientMaxLine, "interpolation %s\n", g.cardinal ? "cardinal" : "linear");
+    AppendFormat(out, kGradientMaxLine, "%s %u\n", countWord, (unsigned)count);
 }
 
 /* ---- parsing ---- */
@@ -98,21 +87,10 @@ bool NextLine(Reader *r)
 {
     for (;;) {
         r->line++;
-        if (r->at >= r->end)
-            return Refuse(r, "the file ends early");
-        const char *newline =
-            static_cast<const char *>(std::memchr(r->at, '\n', (size_t)(r->end - r->at)));
-        if (!newline)
-            return Refuse(r, "the last line is cut off");
-        size_t length = (size_t)(newline - r->at);
-        if (length + 1 > kGradientMaxLine)
-            return Refuse(r, "line longer than " + std::to_string(kGradientMaxLine) + " bytes");
-        std::string text(r->at, length);
-        r->at = newline + 1;
-        if (!text.empty() && text.back() == '\r')   /* files edited on Windows */
-            text.pop_back();
-        if (std::memchr(text.data(), '\0', text.size()))
-            return Refuse(r, "NUL byte in a line");
+        std::string text;
+        std::string fault = TakeLine(&r->at, r->end, kGradientMaxLine, &text);
+        if (!fault.empty())
+            return Refuse(r, fault);
         r->words.clear();
         size_t i = 0;
         while (i < text.size()) {
@@ -209,6 +187,56 @@ bool Finish(bool ok, Reader *r, GradientRecord *g, GradientRecord *out, std::str
     return true;
 }
 
+/* A .grd entry: "stop" with the offset and three components, the
+ * offsets in order. */
+bool ParseStop(Reader *r, long i, long, GradientRecord *g)
+{
+    float stop[4];
+    bool ok = Expect(r, "stop", 4);
+    for (size_t k = 0; ok && k < 4; k++)
+        ok = ParseFloat(r, r->words[1 + k], &stop[k]);
+    if (ok && i > 0 && stop[0] < g->offsets.back())
+        ok = Refuse(r, "offset below the one before");
+    if (ok) {
+        g->offsets.push_back(stop[0]);
+        g->colors.insert(g->colors.end(), stop + 1, stop + 4);
+    }
+    return ok;
+}
+
+/* A .cmp entry: "color" with three bytes, spread evenly over the map. */
+bool ParseMapColor(Reader *r, long i, long count, GradientRecord *g)
+{
+    bool ok = Expect(r, "color", 3);
+    for (size_t k = 0; ok && k < 3; k++) {
+        long byte = 0;
+        ok = ParseInt(r, r->words[1 + k], 0, 255, &byte);
+        if (ok) {
+            g->table.push_back((unsigned char)byte);
+            g->colors.push_back((float)byte / 255.0f);
+        }
+    }
+    g->offsets.push_back(EvenOffset((size_t)i, (size_t)count));
+    return ok;
+}
+
+/* Both formats: the head, count entries of one kind, "end". */
+bool ParseGradientText(const char *text, size_t size, const char *magic, const char *countWord,
+                       bool (*parseEntry)(Reader *, long, long, GradientRecord *),
+                       GradientRecord *out, std::string *why)
+{
+    Reader r;
+    r.at = text;
+    r.end = text + size;
+    GradientRecord g;
+    long count = 0;
+    bool ok = ParseHead(&r, magic, countWord, &g, &count);
+    for (long i = 0; ok && i < count; i++)
+        ok = parseEntry(&r, i, count, &g);
+    ok = ok && ParseTail(&r);
+    return Finish(ok, &r, &g, out, why);
+}
+
 /* A cardinal spline through the entries' colours: each segment uses its
  * neighbours as the tangents' ends; the curve may overshoot, so clamp. */
 float Cardinal(float p0, float p1, float p2, float p3, float u)
@@ -286,8 +314,9 @@ std::string FormatGrd(const GradientRecord &g)
     std::string out;
     PutHead(&out, kGrdMagic, g, "stops", g.offsets.size());
     for (size_t i = 0; i < g.offsets.size(); i++)
-        Put(&out, "stop %.9g %.9g %.9g %.9g\n", (double)g.offsets[i], (double)g.colors[3 * i],
-            (double)g.colors[3 * i + 1], (double)g.colors[3 * i + 2]);
+        AppendFormat(&out, kGradientMaxLine, "stop %.9g %.9g %.9g %.9g\n", (double)g.offsets[i],
+                     (double)g.colors[3 * i], (double)g.colors[3 * i + 1],
+                     (double)g.colors[3 * i + 2]);
     out += "end\n";
     return out;
 }
@@ -303,57 +332,20 @@ std::string FormatCmp(const GradientRecord &g)
     std::string out;
     PutHead(&out, kCmpMagic, g, "colors", colors.size() / 3);
     for (size_t i = 0; i < colors.size(); i += 3)
-        Put(&out, "color %d %d %d\n", ToByte(colors[i]), ToByte(colors[i + 1]), ToByte(colors[i + 2]));
+        AppendFormat(&out, kGradientMaxLine, "color %d %d %d\n", ToByte(colors[i]),
+                     ToByte(colors[i + 1]), ToByte(colors[i + 2]));
     out += "end\n";
     return out;
 }
 
 bool ParseGrd(const char *text, size_t size, GradientRecord *out, std::string *why)
 {
-    Reader r;
-    r.at = text;
-    r.end = text + size;
-    GradientRecord g;
-    long count = 0;
-    bool ok = ParseHead(&r, kGrdMagic, "stops", &g, &count);
-    for (long i = 0; ok && i < count; i++) {
-        float stop[4];
-        ok = Expect(&r, "stop", 4);
-        for (size_t k = 0; ok && k < 4; k++)
-            ok = ParseFloat(&r, r.words[1 + k], &stop[k]);
-        if (ok && i > 0 && stop[0] < g.offsets.back())
-            ok = Refuse(&r, "offset below the one before");
-        if (ok) {
-            g.offsets.push_back(stop[0]);
-            g.colors.insert(g.colors.end(), stop + 1, stop + 4);
-        }
-    }
-    ok = ok && ParseTail(&r);
-    return Finish(ok, &r, &g, out, why);
+    return ParseGradientText(text, size, kGrdMagic, "stops", ParseStop, out, why);
 }
 
 bool ParseCmp(const char *text, size_t size, GradientRecord *out, std::string *why)
 {
-    Reader r;
-    r.at = text;
-    r.end = text + size;
-    GradientRecord g;
-    long count = 0;
-    bool ok = ParseHead(&r, kCmpMagic, "colors", &g, &count);
-    for (long i = 0; ok && i < count; i++) {
-        ok = Expect(&r, "color", 3);
-        for (size_t k = 0; ok && k < 3; k++) {
-            long byte = 0;
-            ok = ParseInt(&r, r.words[1 + k], 0, 255, &byte);
-            if (ok) {
-                g.table.push_back((unsigned char)byte);
-                g.colors.push_back((float)byte / 255.0f);
-            }
-        }
-        g.offsets.push_back(EvenOffset((size_t)i, (size_t)count));
-    }
-    ok = ok && ParseTail(&r);
-    return Finish(ok, &r, &g, out, why);
+    return ParseGradientText(text, size, kCmpMagic, "colors", ParseMapColor, out, why);
 }
 
 int LoadGradientFile(const char *path, GradientRecord *out, std::string *why)

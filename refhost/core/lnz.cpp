@@ -8,7 +8,6 @@
  */
 #include <algorithm>
 #include <cerrno>
-#include <cstdarg>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +19,7 @@
 #include "catalogue.h"
 #include "file_io.h"
 #include "lnz.h"
+#include "text_lines.h"
 
 namespace ka {
 
@@ -37,35 +37,24 @@ int GlobalCount()
 
 /* ---- writing ---- */
 
-void Put(std::string *out, const char *format, ...) __attribute__((format(printf, 2, 3)));
-void Put(std::string *out, const char *format, ...)
-{
-    char line[kLnzMaxLine];
-    va_list ap;
-    va_start(ap, format);
-    std::vsnprintf(line, sizeof line, format, ap);
-    va_end(ap);
-    *out += line;
-}
-
 void PutFloats(std::string *out, const float *v, int n)
 {
     for (int i = 0; i < n; i++)
-        Put(out, " %.9g", (double)v[i]);
+        AppendFormat(out, kLnzMaxLine, " %.9g", (double)v[i]);
     *out += '\n';
 }
 
 void PutElement(std::string *out, const Element &e)
 {
-    Put(out, "element %s\n", e.type->name.c_str());
-    Put(out, "enabled %s\n", e.enabled ? "on" : "off");
+    AppendFormat(out, kLnzMaxLine, "element %s\n", e.type->name.c_str());
+    AppendFormat(out, kLnzMaxLine, "enabled %s\n", e.enabled ? "on" : "off");
     for (size_t i = 0; i < e.type->params.size() && i < e.values.size(); i++) {
         const ParamDef &d = e.type->params[i];
         const ParamValue &v = e.values[i];
-        Put(out, "value %s", d.name.c_str());
+        AppendFormat(out, kLnzMaxLine, "value %s", d.name.c_str());
         PutFloats(out, v.v, ComponentCount(d.type));
         if (d.type == ParamType::Gradient) {
-            Put(out, "gradient %s %d\n", d.name.c_str(), v.gradient.count());
+            AppendFormat(out, kLnzMaxLine, "gradient %s %d\n", d.name.c_str(), v.gradient.count());
             for (int s = 0; s < v.gradient.count(); s++) {
                 *out += "stop";
                 float stop[4] = {v.gradient.offsets[(size_t)s], v.gradient.colors[3 * (size_t)s],
@@ -75,7 +64,7 @@ void PutElement(std::string *out, const Element &e)
             }
         }
         if (d.type == ParamType::List || d.type == ParamType::ArbitraryData) {
-            Put(out, "data %s %u\n", d.name.c_str(), (unsigned)v.data.size());
+            AppendFormat(out, kLnzMaxLine, "data %s %u\n", d.name.c_str(), (unsigned)v.data.size());
             for (size_t at = 0; at < v.data.size(); at += kTextChunk) {
                 size_t n = std::min(kTextChunk, v.data.size() - at);
                 *out += "text \"" + EscapeBytes(v.data.data() + at, n) + "\"\n";
@@ -135,20 +124,9 @@ bool SplitWords(Parser *p)
 bool NextLine(Parser *p)
 {
     p->line++;
-    if (p->at >= p->end)
-        return Refuse(p, LNZ_MALFORMED, "the file ends early");
-    const char *newline = static_cast<const char *>(std::memchr(p->at, '\n', (size_t)(p->end - p->at)));
-    if (!newline)
-        return Refuse(p, LNZ_MALFORMED, "the last line is cut off");
-    size_t length = (size_t)(newline - p->at);
-    if (length + 1 > kLnzMaxLine)
-        return Refuse(p, LNZ_MALFORMED, "line longer than " + std::to_string(kLnzMaxLine) + " bytes");
-    if (length > 0 && p->at[length - 1] == '\r')   /* files edited on Windows */
-        length--;
-    p->text.assign(p->at, length);
-    p->at = newline + 1;
-    if (std::memchr(p->text.data(), '\0', p->text.size()))
-        return Refuse(p, LNZ_MALFORMED, "NUL byte in a line");
+    std::string fault = TakeLine(&p->at, p->end, kLnzMaxLine, &p->text);
+    if (!fault.empty())
+        return Refuse(p, LNZ_MALFORMED, fault);
     return SplitWords(p);
 }
 
@@ -424,15 +402,15 @@ bool ParseElement(Parser *p, std::unique_ptr<Element> *out)
 std::string FormatLnz(const Flare &f)
 {
     std::string out;
-    Put(&out, "%s %d\n", kMagic, kVersion);
+    AppendFormat(&out, kLnzMaxLine, "%s %d\n", kMagic, kVersion);
     for (const FlareSwitchField &s : FlareSwitches())
-        Put(&out, "%s %s\n", s.keyword, f.*s.field ? "on" : "off");
+        AppendFormat(&out, kLnzMaxLine, "%s %s\n", s.keyword, f.*s.field ? "on" : "off");
     for (const FlareFloatField &g : FlareFloats())
-        Put(&out, "%s %.9g\n", g.keyword, (double)(f.*g.field));
-    Put(&out, "randomseed %d\n", f.randomSeed);
+        AppendFormat(&out, kLnzMaxLine, "%s %.9g\n", g.keyword, (double)(f.*g.field));
+    AppendFormat(&out, kLnzMaxLine, "randomseed %d\n", f.randomSeed);
     out += "color";
     PutFloats(&out, f.color, 3);
-    Put(&out, "elements %u\n", (unsigned)f.elements.size());
+    AppendFormat(&out, kLnzMaxLine, "elements %u\n", (unsigned)f.elements.size());
     for (const std::unique_ptr<Element> &e : f.elements)
         PutElement(&out, *e);
     out += "end-of-effect\n";

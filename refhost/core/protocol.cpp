@@ -77,49 +77,39 @@ void AddAnswer(Call *c, void *address, const void *value, size_t size)
     c->answers.push_back(answer);
 }
 
-bool AnswerToken(Call *c, KaToken token, const char *what)
+/* Reads the caller's address for the answer and stages size bytes for it. */
+bool AnswerBytes(Call *c, const void *value, size_t size, const char *what)
 {
     void *out = nullptr;
     if (!ReadOut(&c->a, &out, what))
         return false;
-    AddAnswer(c, out, &token, sizeof token);
+    AddAnswer(c, out, value, size);
     return true;
+}
+
+bool AnswerToken(Call *c, KaToken token, const char *what)
+{
+    return AnswerBytes(c, &token, sizeof token, what);
 }
 
 bool AnswerInt(Call *c, int32_t value, const char *what)
 {
-    void *out = nullptr;
-    if (!ReadOut(&c->a, &out, what))
-        return false;
-    AddAnswer(c, out, &value, sizeof value);
-    return true;
+    return AnswerBytes(c, &value, sizeof value, what);
 }
 
 bool AnswerInt64(Call *c, int64_t value, const char *what)
 {
-    void *out = nullptr;
-    if (!ReadOut(&c->a, &out, what))
-        return false;
-    AddAnswer(c, out, &value, sizeof value);
-    return true;
+    return AnswerBytes(c, &value, sizeof value, what);
 }
 
 bool AnswerFloats(Call *c, const float *values, int count, const char *what)
 {
-    void *out = nullptr;
-    if (!ReadOut(&c->a, &out, what))
-        return false;
-    AddAnswer(c, out, values, sizeof(float) * (size_t)count);
-    return true;
+    return AnswerBytes(c, values, sizeof(float) * (size_t)count, what);
 }
 
 bool AnswerPointer(Call *c, const void *pointer, const char *what)
 {
-    void *out = nullptr;
-    if (!ReadOut(&c->a, &out, what))
-        return false;
-    AddAnswer(c, out, &pointer, sizeof pointer);
-    return true;
+    return AnswerBytes(c, &pointer, sizeof pointer, what);
 }
 
 /* ---- the flare's own keywords ---- */

@@ -32,3 +32,31 @@ TEST(ColorBytes, ComponentsWrapOrClampAndEveryByteComesBack)
         EXPECT_EQ(ClampedByte(ByteComponent(b)), b) << b;
     }
 }
+
+TEST(ColorBytes, PackedColoursKeepEachByteInItsPlace)
+{
+    struct Case {
+        const char *what;
+        float color[3];
+        uint32_t wrapped, clamped;
+    } cases[] = {
+        {"red, green, blue apart", {1.0f, 0.5f, 0.0f}, 0x007FFF, 0x007FFF},
+        {"1.2, -0.1, NaN", {1.2f, -0.1f, std::nanf("")}, 0x00E732, 0x0000FF},
+        {"blue past 1", {0.0f, 0.0f, 1.2f}, 0x320000, 0xFF0000},
+    };
+    for (const Case &c : cases) {
+        EXPECT_EQ(WrappedColor(c.color), c.wrapped) << c.what;
+        EXPECT_EQ(ClampedColor(c.color), c.clamped) << c.what;
+    }
+    EXPECT_EQ(PackBytes(257, -1, 300), 0x2CFF01u) << "each number wraps to its low byte";
+
+    const uint32_t packed[] = {0x000000, 0xFFFFFF, 0x2CFF01, 0x010203, 0xAB123456};
+    for (uint32_t p : packed) {
+        uint32_t colour = p & 0xFFFFFF;
+        EXPECT_EQ(PackBytes(RedByte(p), GreenByte(p), BlueByte(p)), colour) << std::hex << p;
+        float rgb[3];
+        UnpackColor(p, rgb);
+        EXPECT_EQ(WrappedColor(rgb), colour) << std::hex << p;
+        EXPECT_EQ(ClampedColor(rgb), colour) << std::hex << p;
+    }
+}

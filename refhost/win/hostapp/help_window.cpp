@@ -6,6 +6,7 @@
  */
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "host_app.h"
 
@@ -36,6 +37,24 @@ bool ReadWholeFile(const std::string &path, std::string *text)
     bool ok = !std::ferror(file);
     std::fclose(file);
     return ok;
+}
+
+/* The lines of a text without their LF or CR LF ends; a final line end
+ * starts no further line. */
+std::vector<std::string> SplitLines(const std::string &text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        lines.push_back(text.substr(start, end - start));
+        if (!lines.back().empty() && lines.back().back() == '\r')
+            lines.back().pop_back();
+        start = end + 1;
+    }
+    return lines;
 }
 
 /* The guide is UTF-8; the edit box shows the ANSI code page. */
@@ -88,17 +107,9 @@ std::string PlainLine(const std::string &line)
 std::string TextForDisplay(const std::string &guide)
 {
     std::string out;
-    size_t start = 0;
-    while (start < guide.size()) {
-        size_t end = guide.find('\n', start);
-        if (end == std::string::npos)
-            end = guide.size();
-        std::string line = guide.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
+    for (const std::string &line : SplitLines(guide)) {
         out += PlainLine(line);
         out += "\r\n";
-        start = end + 1;
     }
     return out;
 }
@@ -173,21 +184,13 @@ int FindHelpSection(const std::string &guide, const char *topic)
             heading = known.heading;
     if (!heading)
         return -1;
-    int line = 0;
-    size_t start = 0;
-    while (start < guide.size()) {
-        size_t end = guide.find('\n', start);
-        if (end == std::string::npos)
-            end = guide.size();
-        std::string text = guide.substr(start, end - start);
-        if (!text.empty() && text.back() == '\r')
-            text.pop_back();
+    std::vector<std::string> lines = SplitLines(guide);
+    for (size_t line = 0; line < lines.size(); line++) {
+        const std::string &text = lines[line];
         size_t hashes = text.find_first_not_of('#');
         if (hashes > 0 && hashes != std::string::npos && text[hashes] == ' ' &&
             text.compare(hashes + 1, std::string::npos, heading) == 0)
-            return line;
-        line++;
-        start = end + 1;
+            return (int)line;
     }
     return -1;
 }
