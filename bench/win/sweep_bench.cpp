@@ -63,18 +63,25 @@ double Now(const LARGE_INTEGER &frequency)
     return (double)t.QuadPart * 1000.0 / (double)frequency.QuadPart;
 }
 
-void Print(const char *what, std::vector<double> times)
+void Print(const char *what, const std::vector<double> &times)
 {
+    std::vector<int> order(times.size());
+    for (size_t i = 0; i < order.size(); i++)
+        order[i] = (int)i;
+    std::sort(order.begin(), order.end(), [&](int a, int b) { return times[a] < times[b]; });
     double sum = 0.0;
     for (double t : times)
         sum += t;
-    std::sort(times.begin(), times.end());
     double mean = sum / (double)times.size();
-    double worst = times.back(), p99 = times[times.size() * 99 / 100];
+    double worst = times[order.back()], p99 = times[order[order.size() * 99 / 100]];
     std::printf("  %-16s %6.1f frames a second  mean %6.3f ms  median %6.3f ms  p99 %6.3f ms"
                 "  worst %6.3f ms  target %.0f ms: %s\n",
-                what, 1000.0 / mean, mean, times[times.size() / 2], p99, worst, kTargetMs,
+                what, 1000.0 / mean, mean, times[order[order.size() / 2]], p99, worst, kTargetMs,
                 worst <= kTargetMs ? "met" : "MISSED by the worst frame");
+    std::printf("  %-16s slowest (frame: ms):", "");
+    for (size_t i = 0; i < order.size() && i < 5; i++)
+        std::printf("  %d: %.3f", order[order.size() - 1 - i], times[order[order.size() - 1 - i]]);
+    std::printf("\n");
 }
 
 } // namespace

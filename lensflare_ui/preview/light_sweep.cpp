@@ -98,13 +98,16 @@ bool InDisc(const Disc &d, int x, int y)
     return dx * dx + dy * dy <= d.radius * d.radius;
 }
 
-/* Covered pixels get coverage 0 and a depth at the flare's reference
- * distance: the light behind the disc is hidden, and the distance
- * options see it where they see it without the disc. */
+/* Covered pixels get coverage 0 and a depth nearer than the light's.  The
+ * host reads coverage alone for occlusion and the approach fade, and takes
+ * the depth at the light's pixel as the light's distance, the reference
+ * distance where the plane holds 0 as the preview's always does; at half
+ * that the disc stands in front of the light, and a light behind it sees
+ * the distance options as a render would, with the occluder's depth. */
 void PaintOccluder(KaGBuffer *buffer)
 {
     const LensFlareModel *m = currentInstance ? currentInstance->model : nullptr;
-    float depth = m && m->refDistance > 0.0f ? m->refDistance : 1.0f;
+    float depth = 0.5f * (m && m->refDistance > 0.0f ? m->refDistance : 1.0f);
     Disc d = OccluderDisc(buffer->width, buffer->height);
     int top = std::max(0, (int)(d.cy - d.radius));
     int bottom = std::min(buffer->height - 1, (int)(d.cy + d.radius) + 1);
