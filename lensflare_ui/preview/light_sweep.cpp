@@ -32,6 +32,7 @@ const double kFlashStep = 0.1;     /* of the largest relative luminance, 1.0 */
 const double kFlashWindowMs = 1000.0;
 const int kMaxFlashesASecond = 3;  /* more than this warns */
 const int kMaxFlashes = sizeof(FlashCounter::times) / sizeof(double);
+const COLORREF kWarningColor = RGB(255, 208, 0);
 
 /* Owned by SetUpLightSweep / TearDownLightSweep: the editor, the key
  * filter of its modal loop, and the occluder option read from the ini. */
@@ -160,6 +161,34 @@ void PlanPath(int width, int height)
     pathY = placed ? flareY : (int16_t)(height - 1 - height / 3);
 }
 
+bool WarningStands()
+{
+    return flashRate > kMaxFlashesASecond;
+}
+
+/* The dialog's strip under the preview, from its bottom edge (where the
+ * progress line runs) down to the row of controls below. */
+bool WarningStrip(RECT *strip)
+{
+    HWND below = sweepDialog ? GetDlgItem(sweepDialog, IDC_REALTIME_UPDATES) : nullptr;
+    RECT row;
+    if (!previewControl || !below || !GetClientRect(previewControl, strip) ||
+        !GetWindowRect(below, &row))
+        return false;
+    MapWindowPoints(previewControl, sweepDialog, reinterpret_cast<POINT *>(strip), 2);
+    MapWindowPoints(nullptr, sweepDialog, reinterpret_cast<POINT *>(&row), 2);
+    strip->top = strip->bottom;
+    strip->bottom = std::max(strip->top + 3, row.top);
+    return true;
+}
+
+void InvalidateWarningStrip()
+{
+    RECT strip;
+    if (WarningStrip(&strip))
+        InvalidateRect(sweepDialog, &strip, TRUE);
+}
+
 void RenderFrame(int16_t x)
 {
     KaGBuffer *buffer = PreviewGBuffer();
@@ -176,7 +205,10 @@ void RenderFrame(int16_t x)
     size_t pixels = (size_t)buffer->width * buffer->height;
     AddLuminanceSample(&flashes, ElapsedMs(),
                        ImageLuminance(buffer->red, buffer->green, buffer->blue, pixels));
+    bool stood = WarningStands();
     flashRate = flashes.busiestSecond;
+    if (WarningStands() != stood)
+        InvalidateWarningStrip();
     if (previewControl) {
         InvalidateRect(previewControl, nullptr, FALSE);
         UpdateWindow(previewControl);
@@ -251,6 +283,16 @@ void DrawOccluderOutline(HDC dc, int width, int height)
     DeleteObject(pen);
 }
 
+void FillWarning(HDC dc, const RECT &area)
+{
+    COLORREF oldColor = SetDCBrushColor(dc, kWarningColor);
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    SetDCBrushColor(dc, oldColor);
+}
+
+/* The strip under the preview is half a line of the dialog's font high
+ * (4 dialog units), so the text stands in a band of the same colour at
+ * the preview's bottom edge, right above it. */
 void DrawFlashWarning(HDC dc, int width, int height)
 {
     char text[80];
@@ -261,11 +303,11 @@ void DrawFlashWarning(HDC dc, int width, int height)
     HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
     TEXTMETRICA metrics;
     int lineHeight = GetTextMetricsA(dc, &metrics) ? metrics.tmHeight : 14;
-    RECT strip = {0, height - lineHeight - 5, width, height};
-    FillRect(dc, &strip, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    COLORREF oldColor = SetTextColor(dc, RGB(255, 208, 0));
+    RECT band = {0, height - lineHeight - 4, width, height};
+    FillWarning(dc, band);
+    COLORREF oldColor = SetTextColor(dc, RGB(0, 0, 0));
     int oldMode = SetBkMode(dc, TRANSPARENT);
-    DrawTextA(dc, text, -1, &strip, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextA(dc, text, -1, &band, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SetBkMode(dc, oldMode);
     SetTextColor(dc, oldColor);
     if (oldFont)
@@ -362,6 +404,8 @@ void StartLightSweep()
     if (occluderOn)
         SaveDepthPlane(buffer);
     ResetFlashCounter(&flashes);
+    if (WarningStands())
+        InvalidateWarningStrip();
     flashRate = 0;
     sweeping = true;
     CheckMenuItem(GetSystemMenu(sweepDialog, FALSE), IDM_PLAY_LIGHT_SWEEP,
@@ -404,8 +448,21 @@ void DrawLightSweepOverlay(HDC dc)
     int width = header->biWidth, height = header->biHeight;
     if (sweeping && occluderOn)
         DrawOccluderOutline(dc, width, height);
-    if (flashRate > kMaxFlashesASecond)
+    if (WarningStands())
         DrawFlashWarning(dc, width, height);
+}
+
+bool PaintLightSweepStrip(HWND dialog)
+{
+    RECT strip;
+    if (dialog != sweepDialog || !WarningStands() || !WarningStrip(&strip))
+        return false;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(dialog, &paint);
+    if (dc)
+        FillWarning(dc, strip);
+    EndPaint(dialog, &paint);
+    return true;
 }
 
 bool LightSweepRunning()

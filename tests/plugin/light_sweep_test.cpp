@@ -353,7 +353,41 @@ TEST(LightSweep, ALightBesideTheOccluderFadesAsItApproachesOnlyWithThatOption)
     }
 }
 
-TEST(LightSweep, AFlickeringFlareWarnsAndASteadyOneDoesNot)
+namespace {
+
+/* The dialog's strip under the preview, down to the row below it. */
+RECT StripUnderPreview(HWND dialog)
+{
+    RECT strip, row;
+    GetClientRect(previewControl, &strip);
+    MapWindowPoints(previewControl, dialog, reinterpret_cast<POINT *>(&strip), 2);
+    GetWindowRect(GetDlgItem(dialog, IDC_REALTIME_UPDATES), &row);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&row), 2);
+    return {strip.left, strip.bottom, strip.right, row.top};
+}
+
+/* Whether every sampled pixel of the strip shows the warning's amber, or
+ * every one the dialog's own background (as just left of the strip). */
+enum StripLook { kAmber, kClear, kMixed };
+StripLook LookOfStrip(HWND dialog)
+{
+    RECT strip = StripUnderPreview(dialog);
+    Capture shown = ui::Pixels(dialog);
+    COLORREF background = shown.Pixel(strip.left - 3, strip.top);
+    int amber = 0, clear = 0, samples = 0;
+    for (int y = strip.top; y < strip.bottom; y++)
+        for (int x = strip.left; x < strip.right; x += 7) {
+            COLORREF c = shown.Pixel(x, y);
+            amber += GetRValue(c) == 255 && GetGValue(c) == 208 && GetBValue(c) == 0;
+            clear += c == background;
+            samples++;
+        }
+    return amber == samples ? kAmber : clear == samples ? kClear : kMixed;
+}
+
+} // namespace
+
+TEST(LightSweep, AFlickeringFlareWarnsUnderThePreviewUntilTheNextSweepAndASteadyOneDoesNot)
 {
     SweepGuard quick(1500);
     struct Row {
@@ -368,11 +402,23 @@ TEST(LightSweep, AFlickeringFlareWarnsAndASteadyOneDoesNot)
             /* A glow over the whole preview, so its frames move the mean. */
             SetWindowTextA(scaleSlider->edit, "8");
             SetWindowTextA(intensitySlider->edit, "3");
+            EXPECT_EQ(LookOfStrip(d), kClear);
             Kh_Set_Render_Flicker(row.flicker);
             SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
             WaitForSweepEnd();
             Kh_Set_Render_Flicker(0);
             EXPECT_EQ(SweepFlashRate() > 3, row.warns) << row.flicker << ": " << SweepFlashRate();
+            StripLook look = row.warns ? kAmber : kClear;
+            EXPECT_EQ(LookOfStrip(d), look) << row.flicker;
+            /* A render's "start" and "end" erase the progress line's rows. */
+            ui::Click(d, IDC_REDRAW_NOW);
+            EXPECT_EQ(LookOfStrip(d), look) << row.flicker << " after a render";
+            {
+                SweepGuard brief(200);
+                SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
+                WaitForSweepEnd();
+            }
+            EXPECT_EQ(LookOfStrip(d), kClear) << row.flicker << " after a steady sweep";
             fx::CloseWithOk(d);
         });
         host.OpenEditor();
