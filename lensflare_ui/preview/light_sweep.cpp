@@ -44,7 +44,8 @@ bool occluderOn;
 bool sweeping;
 LARGE_INTEGER sweepStart, ticksPerSecond;
 int16_t pathStartX, pathEndX, pathY;
-/* The host's depth plane before the occluder went in, restored after. */
+/* The host's depth under the occluder's box before it went in, restored
+ * after; null without an occluder or a depth plane. */
 float *savedDepth;
 FlashCounter flashes;   /* also read after the sweep, for the warning */
 int flashRate;          /* busiest second since the sweep began; 0 before one */
@@ -99,39 +100,65 @@ bool InDisc(const Disc &d, int x, int y)
     return dx * dx + dy * dy <= d.radius * d.radius;
 }
 
+/* The pixels around the disc, clipped to the image (inclusive bounds). */
+struct Box {
+    int left, bottom, right, top;
+    size_t Pixels() const { return (size_t)(right - left + 1) * (size_t)(top - bottom + 1); }
+};
+
+Box DiscBox(const KaGBuffer *buffer)
+{
+    Disc d = OccluderDisc(buffer->width, buffer->height);
+    return {std::max(0, (int)(d.cx - d.radius)), std::max(0, (int)(d.cy - d.radius)),
+            std::min(buffer->width - 1, (int)(d.cx + d.radius) + 1),
+            std::min(buffer->height - 1, (int)(d.cy + d.radius) + 1)};
+}
+
 /* Covered pixels get coverage 0 and a depth nearer than the light's.  The
  * host reads coverage alone for occlusion and the approach fade, and takes
  * the depth at the light's pixel as the light's distance, the reference
  * distance where the plane holds 0 as the preview's always does; at half
  * that the disc stands in front of the light, and a light behind it sees
- * the distance options as a render would, with the occluder's depth. */
+ * the distance options as a render would, with the occluder's depth.  The
+ * depth is written only when it can be put back. */
 void PaintOccluder(KaGBuffer *buffer)
 {
     const LensFlareModel *m = currentInstance ? currentInstance->model : nullptr;
     float depth = 0.5f * (m && m->refDistance > 0.0f ? m->refDistance : 1.0f);
     Disc d = OccluderDisc(buffer->width, buffer->height);
-    int top = std::max(0, (int)(d.cy - d.radius));
-    int bottom = std::min(buffer->height - 1, (int)(d.cy + d.radius) + 1);
-    int left = std::max(0, (int)(d.cx - d.radius));
-    int right = std::min(buffer->width - 1, (int)(d.cx + d.radius) + 1);
-    for (int y = top; y <= bottom; y++)
-        for (int x = left; x <= right; x++)
+    Box box = DiscBox(buffer);
+    for (int y = box.bottom; y <= box.top; y++)
+        for (int x = box.left; x <= box.right; x++)
             if (InDisc(d, x, y)) {
                 size_t i = (size_t)y * buffer->width + x;
                 buffer->coverage[i] = 0.0f;
-                if (buffer->depth)
+                if (savedDepth)
                     buffer->depth[i] = depth;
             }
 }
 
-void SaveDepthPlane(const KaGBuffer *buffer)
+/* Copies the depth under the disc's box to or from the saved rows. */
+void CopyBoxDepth(KaGBuffer *buffer, bool save)
 {
-    if (!buffer->depth)
+    Box box = DiscBox(buffer);
+    size_t across = (size_t)(box.right - box.left + 1);
+    for (int y = box.bottom; y <= box.top; y++) {
+        float *plane = buffer->depth + (size_t)y * buffer->width + box.left;
+        float *kept = savedDepth + (size_t)(y - box.bottom) * across;
+        std::memcpy(save ? kept : plane, save ? plane : kept, across * sizeof(float));
+    }
+}
+
+/* Only the box is kept: a fresh block of the whole plane costs a sweep's
+ * first frame more than the frame itself under Wine. */
+void SaveDepthPlane(KaGBuffer *buffer)
+{
+    Box box = DiscBox(buffer);
+    if (!buffer->depth || box.right < box.left || box.top < box.bottom)
         return;
-    size_t bytes = (size_t)buffer->width * buffer->height * sizeof(float);
-    savedDepth = static_cast<float *>(Ki_Alloc_Memory(1, 0, bytes));
+    savedDepth = static_cast<float *>(Ki_Alloc_Memory(1, 0, box.Pixels() * sizeof(float)));
     if (savedDepth)
-        std::memcpy(savedDepth, buffer->depth, bytes);
+        CopyBoxDepth(buffer, true);
 }
 
 /* Back to the state every preview render starts from. */
@@ -141,8 +168,7 @@ void RestoreGBuffer()
     if (buffer) {
         ClearGBuffer(buffer);
         if (savedDepth && buffer->depth)
-            std::memcpy(buffer->depth, savedDepth,
-                        (size_t)buffer->width * buffer->height * sizeof(float));
+            CopyBoxDepth(buffer, false);
     }
     if (savedDepth)
         Ki_Free_Memory(savedDepth);
