@@ -410,6 +410,8 @@ INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         return 0;
     case WM_DRAWITEM:
         return OnDrawItem(reinterpret_cast<const DRAWITEMSTRUCT *>(lParam));
+    case WM_PAINT:
+        return PaintLightSweepStrip(dialog) ? 1 : 0;
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == SC_CLOSE) {
             SetFocus(GetDlgItem(dialog, IDOK));

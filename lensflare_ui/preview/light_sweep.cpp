@@ -32,6 +32,7 @@ const double kFlashStep = 0.1;     /* of the largest relative luminance, 1.0 */
 const double kFlashWindowMs = 1000.0;
 const int kMaxFlashesASecond = 3;  /* more than this warns */
 const int kMaxFlashes = sizeof(FlashCounter::times) / sizeof(double);
+const COLORREF kWarningColor = RGB(255, 208, 0);
 
 /* Owned by SetUpLightSweep / TearDownLightSweep: the editor, the key
  * filter of its modal loop, and the occluder option read from the ini. */
@@ -43,7 +44,8 @@ bool occluderOn;
 bool sweeping;
 LARGE_INTEGER sweepStart, ticksPerSecond;
 int16_t pathStartX, pathEndX, pathY;
-/* The host's depth plane before the occluder went in, restored after. */
+/* The host's depth under the occluder's box before it went in, restored
+ * after; null without an occluder or a depth plane. */
 float *savedDepth;
 FlashCounter flashes;   /* also read after the sweep, for the warning */
 int flashRate;          /* busiest second since the sweep began; 0 before one */
@@ -98,36 +100,65 @@ bool InDisc(const Disc &d, int x, int y)
     return dx * dx + dy * dy <= d.radius * d.radius;
 }
 
-/* Covered pixels get coverage 0 and a depth at the flare's reference
- * distance: the light behind the disc is hidden, and the distance
- * options see it where they see it without the disc. */
+/* The pixels around the disc, clipped to the image (inclusive bounds). */
+struct Box {
+    int left, bottom, right, top;
+    size_t Pixels() const { return (size_t)(right - left + 1) * (size_t)(top - bottom + 1); }
+};
+
+Box DiscBox(const KaGBuffer *buffer)
+{
+    Disc d = OccluderDisc(buffer->width, buffer->height);
+    return {std::max(0, (int)(d.cx - d.radius)), std::max(0, (int)(d.cy - d.radius)),
+            std::min(buffer->width - 1, (int)(d.cx + d.radius) + 1),
+            std::min(buffer->height - 1, (int)(d.cy + d.radius) + 1)};
+}
+
+/* Covered pixels get coverage 0 and a depth nearer than the light's.  The
+ * host reads coverage alone for occlusion and the approach fade, and takes
+ * the depth at the light's pixel as the light's distance, the reference
+ * distance where the plane holds 0 as the preview's always does; at half
+ * that the disc stands in front of the light, and a light behind it sees
+ * the distance options as a render would, with the occluder's depth.  The
+ * depth is written only when it can be put back. */
 void PaintOccluder(KaGBuffer *buffer)
 {
     const LensFlareModel *m = currentInstance ? currentInstance->model : nullptr;
-    float depth = m && m->refDistance > 0.0f ? m->refDistance : 1.0f;
+    float depth = 0.5f * (m && m->refDistance > 0.0f ? m->refDistance : 1.0f);
     Disc d = OccluderDisc(buffer->width, buffer->height);
-    int top = std::max(0, (int)(d.cy - d.radius));
-    int bottom = std::min(buffer->height - 1, (int)(d.cy + d.radius) + 1);
-    int left = std::max(0, (int)(d.cx - d.radius));
-    int right = std::min(buffer->width - 1, (int)(d.cx + d.radius) + 1);
-    for (int y = top; y <= bottom; y++)
-        for (int x = left; x <= right; x++)
+    Box box = DiscBox(buffer);
+    for (int y = box.bottom; y <= box.top; y++)
+        for (int x = box.left; x <= box.right; x++)
             if (InDisc(d, x, y)) {
                 size_t i = (size_t)y * buffer->width + x;
                 buffer->coverage[i] = 0.0f;
-                if (buffer->depth)
+                if (savedDepth)
                     buffer->depth[i] = depth;
             }
 }
 
-void SaveDepthPlane(const KaGBuffer *buffer)
+/* Copies the depth under the disc's box to or from the saved rows. */
+void CopyBoxDepth(KaGBuffer *buffer, bool save)
 {
-    if (!buffer->depth)
+    Box box = DiscBox(buffer);
+    size_t across = (size_t)(box.right - box.left + 1);
+    for (int y = box.bottom; y <= box.top; y++) {
+        float *plane = buffer->depth + (size_t)y * buffer->width + box.left;
+        float *kept = savedDepth + (size_t)(y - box.bottom) * across;
+        std::memcpy(save ? kept : plane, save ? plane : kept, across * sizeof(float));
+    }
+}
+
+/* Only the box is kept: copying the whole plane into a fresh block added
+ * 1.5 to 2.4 ms to a sweep's first frame under Wine. */
+void SaveDepthPlane(KaGBuffer *buffer)
+{
+    Box box = DiscBox(buffer);
+    if (!buffer->depth || box.right < box.left || box.top < box.bottom)
         return;
-    size_t bytes = (size_t)buffer->width * buffer->height * sizeof(float);
-    savedDepth = static_cast<float *>(Ki_Alloc_Memory(1, 0, bytes));
+    savedDepth = static_cast<float *>(Ki_Alloc_Memory(1, 0, box.Pixels() * sizeof(float)));
     if (savedDepth)
-        std::memcpy(savedDepth, buffer->depth, bytes);
+        CopyBoxDepth(buffer, true);
 }
 
 /* Back to the state every preview render starts from. */
@@ -137,8 +168,7 @@ void RestoreGBuffer()
     if (buffer) {
         ClearGBuffer(buffer);
         if (savedDepth && buffer->depth)
-            std::memcpy(buffer->depth, savedDepth,
-                        (size_t)buffer->width * buffer->height * sizeof(float));
+            CopyBoxDepth(buffer, false);
     }
     if (savedDepth)
         Ki_Free_Memory(savedDepth);
@@ -157,6 +187,34 @@ void PlanPath(int width, int height)
     pathY = placed ? flareY : (int16_t)(height - 1 - height / 3);
 }
 
+bool WarningStands()
+{
+    return flashRate > kMaxFlashesASecond;
+}
+
+/* The dialog's strip under the preview, from its bottom edge (where the
+ * progress line runs) down to the row of controls below. */
+bool WarningStrip(RECT *strip)
+{
+    HWND below = sweepDialog ? GetDlgItem(sweepDialog, IDC_REALTIME_UPDATES) : nullptr;
+    RECT row;
+    if (!previewControl || !below || !GetClientRect(previewControl, strip) ||
+        !GetWindowRect(below, &row))
+        return false;
+    MapWindowPoints(previewControl, sweepDialog, reinterpret_cast<POINT *>(strip), 2);
+    MapWindowPoints(nullptr, sweepDialog, reinterpret_cast<POINT *>(&row), 2);
+    strip->top = strip->bottom;
+    strip->bottom = std::max(strip->top + 3, row.top);
+    return true;
+}
+
+void InvalidateWarningStrip()
+{
+    RECT strip;
+    if (WarningStrip(&strip))
+        InvalidateRect(sweepDialog, &strip, TRUE);
+}
+
 void RenderFrame(int16_t x)
 {
     KaGBuffer *buffer = PreviewGBuffer();
@@ -173,7 +231,10 @@ void RenderFrame(int16_t x)
     size_t pixels = (size_t)buffer->width * buffer->height;
     AddLuminanceSample(&flashes, ElapsedMs(),
                        ImageLuminance(buffer->red, buffer->green, buffer->blue, pixels));
+    bool stood = WarningStands();
     flashRate = flashes.busiestSecond;
+    if (WarningStands() != stood)
+        InvalidateWarningStrip();
     if (previewControl) {
         InvalidateRect(previewControl, nullptr, FALSE);
         UpdateWindow(previewControl);
@@ -248,6 +309,16 @@ void DrawOccluderOutline(HDC dc, int width, int height)
     DeleteObject(pen);
 }
 
+void FillWarning(HDC dc, const RECT &area)
+{
+    COLORREF oldColor = SetDCBrushColor(dc, kWarningColor);
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    SetDCBrushColor(dc, oldColor);
+}
+
+/* The strip under the preview is half a line of the dialog's font high
+ * (4 dialog units), so the text stands in a band of the same colour at
+ * the preview's bottom edge, right above it. */
 void DrawFlashWarning(HDC dc, int width, int height)
 {
     char text[80];
@@ -258,11 +329,11 @@ void DrawFlashWarning(HDC dc, int width, int height)
     HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
     TEXTMETRICA metrics;
     int lineHeight = GetTextMetricsA(dc, &metrics) ? metrics.tmHeight : 14;
-    RECT strip = {0, height - lineHeight - 5, width, height};
-    FillRect(dc, &strip, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    COLORREF oldColor = SetTextColor(dc, RGB(255, 208, 0));
+    RECT band = {0, height - lineHeight - 4, width, height};
+    FillWarning(dc, band);
+    COLORREF oldColor = SetTextColor(dc, RGB(0, 0, 0));
     int oldMode = SetBkMode(dc, TRANSPARENT);
-    DrawTextA(dc, text, -1, &strip, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    DrawTextA(dc, text, -1, &band, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     SetBkMode(dc, oldMode);
     SetTextColor(dc, oldColor);
     if (oldFont)
@@ -359,6 +430,8 @@ void StartLightSweep()
     if (occluderOn)
         SaveDepthPlane(buffer);
     ResetFlashCounter(&flashes);
+    if (WarningStands())
+        InvalidateWarningStrip();
     flashRate = 0;
     sweeping = true;
     CheckMenuItem(GetSystemMenu(sweepDialog, FALSE), IDM_PLAY_LIGHT_SWEEP,
@@ -401,8 +474,21 @@ void DrawLightSweepOverlay(HDC dc)
     int width = header->biWidth, height = header->biHeight;
     if (sweeping && occluderOn)
         DrawOccluderOutline(dc, width, height);
-    if (flashRate > kMaxFlashesASecond)
+    if (WarningStands())
         DrawFlashWarning(dc, width, height);
+}
+
+bool PaintLightSweepStrip(HWND dialog)
+{
+    RECT strip;
+    if (dialog != sweepDialog || !WarningStands() || !WarningStrip(&strip))
+        return false;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(dialog, &paint);
+    if (dc)
+        FillWarning(dc, strip);
+    EndPaint(dialog, &paint);
+    return true;
 }
 
 bool LightSweepRunning()

@@ -45,6 +45,9 @@ void LightSweepFrame();
 /* The frame a fraction (0..1) of the way along the sweep's path. */
 void ShowSweepAt(double progress);
 void DrawLightSweepOverlay(HDC dc);
+/* The dialog's WM_PAINT: while a flash warning stands, the strip under the
+ * preview in the warning's colour; false when there is nothing to add. */
+bool PaintLightSweepStrip(HWND dialog);
 
 void StartLightSweep();
 /* Puts the light back where it was and shows it there. */

@@ -116,7 +116,27 @@ void SweepPictures(HWND editor)
     Kh_Set_Render_Flicker(0);
     sweepDurationMs = 3000;
     RefreshPreview(-1, -1);
-    Save(previewControl, "sweep-warning.png");
+    /* The preview's group, so the strip under the preview shows too. */
+    RECT group;
+    GetWindowRect(GetDlgItem(editor, IDC_PREVIEW_GROUP), &group);
+    MapWindowPoints(nullptr, editor, reinterpret_cast<POINT *>(&group), 2);
+    Capture shown, warning;
+    CaptureWindow(editor, true, &shown);
+    warning.width = std::min((int)group.right, shown.width) - group.left;
+    warning.height = std::min((int)group.bottom, shown.height) - group.top;
+    for (int y = 0; y < warning.height; y++)
+        warning.rgb.insert(warning.rgb.end(),
+                           &shown.rgb[((size_t)(group.top + y) * shown.width + group.left) * 3],
+                           &shown.rgb[((size_t)(group.top + y) * shown.width + group.left +
+                                       warning.width) * 3]);
+    path = folder + "\\sweep-warning.png";
+    if (warning.width > 0 && warning.height > 0 && WritePng(warning, path.c_str())) {
+        std::printf("guide_pictures: sweep-warning.png\n");
+        written++;
+    } else {
+        std::fprintf(stderr, "guide_pictures: could not write %s\n", path.c_str());
+        failed++;
+    }
 }
 
 void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)

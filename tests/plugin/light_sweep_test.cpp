@@ -3,6 +3,7 @@
 // command and close, the occluder's G-buffer and its fade, the flash
 // counter; the host's flare and the stored light position are the oracle
 // that nothing of it stays.
+#include <cmath>
 #include <functional>
 #include <sstream>
 #include <gtest/gtest.h>
@@ -230,7 +231,11 @@ TEST(LightSweep, TheOccluderHidesTheLightBehindItOnlyForFlaresThatFadeBehindObje
         driver.Then([&](HWND d) {
             if (row.fadeBehind != ui::IsChecked(d, IDC_FADE_BEHIND))
                 ui::Click(d, IDC_FADE_BEHIND);
-            const KaGBuffer *b = PreviewGBuffer();
+            KaGBuffer *b = PreviewGBuffer();
+            /* Depths as a host may leave them, to come back after the disc. */
+            auto hostDepth = [](int i) { return 1.0f + (float)(i % 97); };
+            for (int i = 0; i < b->width * b->height; i++)
+                b->depth[i] = hostDepth(i);
             RefreshPreview((int16_t)((b->width - 1) / 2), (int16_t)((b->height - 1) / 2));
             double lit[2];
             for (int occluded = 0; occluded < 2; occluded++) {
@@ -247,8 +252,10 @@ TEST(LightSweep, TheOccluderHidesTheLightBehindItOnlyForFlaresThatFadeBehindObje
                 EXPECT_EQ(b->coverage[centre], occluded ? 0.0f : 1.0f);
                 EXPECT_EQ(b->coverage[0], 1.0f) << "outside the disc";
                 SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
-                for (int i = 0; i < b->width * b->height; i++)
+                for (int i = 0; i < b->width * b->height; i++) {
                     ASSERT_EQ(b->coverage[i], 1.0f) << "cleared again at " << i;
+                    ASSERT_EQ(b->depth[i], hostDepth(i)) << "restored at " << i;
+                }
             }
             EXPECT_GT(lit[0], 0.0);
             if (row.dimmer)
@@ -262,7 +269,131 @@ TEST(LightSweep, TheOccluderHidesTheLightBehindItOnlyForFlaresThatFadeBehindObje
     }
 }
 
-TEST(LightSweep, AFlickeringFlareWarnsAndASteadyOneDoesNot)
+namespace {
+
+/* Share of a disc of radius r, its centre d from that of a disc of radius
+ * R, that lies outside the latter. */
+double UncoveredShare(double r, double R, double d)
+{
+    const double pi = 3.14159265358979323846;
+    if (d >= r + R)
+        return 1.0;
+    if (d <= R - r)
+        return 0.0;
+    double a = r * r * std::acos((d * d + r * r - R * R) / (2 * d * r)) +
+               R * R * std::acos((d * d + R * R - r * r) / (2 * d * R)) -
+               0.5 * std::sqrt((-d + r + R) * (d + r - R) * (d - r + R) * (d + r + R));
+    return 1.0 - a / (pi * r * r);
+}
+
+/* Red over the pixels at most 0.5 in `plain`, where the host's roll-off
+ * leaves light additive, so a fade scales the sum as it scales a pixel. */
+double FadedShare(const std::vector<float> &plain, const float *faded)
+{
+    double a = 0.0, b = 0.0;
+    for (size_t i = 0; i < plain.size(); i++)
+        if (plain[i] <= 0.5f) {
+            a += plain[i];
+            b += faded[i];
+        }
+    return b / a;
+}
+
+} // namespace
+
+TEST(LightSweep, ALightBesideTheOccluderFadesAsItApproachesOnlyWithThatOption)
+{
+    SweepGuard slow(60000);
+    struct Row {
+        bool approaching;
+    } rows[] = {{false}, {true}};
+    for (const Row &row : rows) {
+        HostSession host;
+        fx::SetFlareTypes(host, {"glow"});
+        ui::Driver driver;
+        driver.Then([&](HWND d) {
+            if (row.approaching != ui::IsChecked(d, IDC_FADE_APPROACHING))
+                ui::Click(d, IDC_FADE_APPROACHING);
+            const KaGBuffer *b = PreviewGBuffer();
+            const LensFlareModel *m = currentInstance->model;
+            const double cx = 0.5 * (b->width - 1), cy = 0.5 * (b->height - 1);
+            const double disc = 0.1 * b->height;
+            /* Clear of the disc by more than the occlusion radius, inside
+             * three times it: "Fade if Behind Objects" sees nothing. */
+            const double occlusion = m->occlusionRadius * 0.5 * b->height * m->scale;
+            const double gap = disc + 1.5 * occlusion;
+            RefreshPreview((int16_t)std::lround(cx + gap), (int16_t)std::lround(cy));
+            const double along = (cx + gap + b->width / 10 + 1) / (b->width + 2 * (b->width / 10 + 1) - 1);
+            std::vector<float> red[2];
+            Position light[2];
+            for (int occluded = 0; occluded < 2; occluded++) {
+                if (SweepBehindOccluder() != (occluded != 0))
+                    SendMessageA(d, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
+                host.ClearLog();
+                SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
+                ShowSweepAt(along);
+                light[occluded] = RenderedPositions(host).back();
+                red[occluded].assign(b->red, b->red + (size_t)b->width * b->height);
+                size_t centre = (size_t)(b->height / 2) * b->width + b->width / 2;
+                if (occluded) {
+                    EXPECT_GT(b->depth[centre], 0.0f) << "a known depth";
+                    EXPECT_LT(b->depth[centre], m->refDistance) << "in front of the light";
+                }
+                EXPECT_EQ(b->depth[0], 0.0f) << "outside the disc";
+                SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
+                for (int i = 0; i < b->width * b->height; i++)
+                    ASSERT_EQ(b->depth[i], 0.0f) << "restored at " << i;
+            }
+            EXPECT_EQ(light[0].x, light[1].x);
+            double apart = std::hypot(light[1].x - cx, light[1].y - cy);
+            ASSERT_GT(apart, disc + occlusion + 2.0) << "beside the disc, not behind it";
+            double share = FadedShare(red[0], red[1].data());
+            if (row.approaching)
+                EXPECT_NEAR(share, UncoveredShare(3.0 * occlusion + 1.0, disc, apart), 0.04);
+            else
+                EXPECT_DOUBLE_EQ(share, 1.0);
+            SendMessageA(d, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
+            fx::CloseWithOk(d);
+        });
+        host.OpenEditor();
+    }
+}
+
+namespace {
+
+/* The dialog's strip under the preview, down to the row below it. */
+RECT StripUnderPreview(HWND dialog)
+{
+    RECT strip, row;
+    GetClientRect(previewControl, &strip);
+    MapWindowPoints(previewControl, dialog, reinterpret_cast<POINT *>(&strip), 2);
+    GetWindowRect(GetDlgItem(dialog, IDC_REALTIME_UPDATES), &row);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&row), 2);
+    return {strip.left, strip.bottom, strip.right, row.top};
+}
+
+/* Whether every sampled pixel of the strip shows the warning's amber, or
+ * every one the dialog's own background (as just left of the strip). */
+enum StripLook { kAmber, kClear, kMixed };
+StripLook LookOfStrip(HWND dialog)
+{
+    RECT strip = StripUnderPreview(dialog);
+    Capture shown = ui::Pixels(dialog);
+    COLORREF background = shown.Pixel(strip.left - 3, strip.top);
+    int amber = 0, clear = 0, samples = 0;
+    for (int y = strip.top; y < strip.bottom; y++)
+        for (int x = strip.left; x < strip.right; x += 7) {
+            COLORREF c = shown.Pixel(x, y);
+            amber += GetRValue(c) == 255 && GetGValue(c) == 208 && GetBValue(c) == 0;
+            clear += c == background;
+            samples++;
+        }
+    return amber == samples ? kAmber : clear == samples ? kClear : kMixed;
+}
+
+} // namespace
+
+TEST(LightSweep, AFlickeringFlareWarnsUnderThePreviewUntilTheNextSweepAndASteadyOneDoesNot)
 {
     SweepGuard quick(1500);
     struct Row {
@@ -277,11 +408,23 @@ TEST(LightSweep, AFlickeringFlareWarnsAndASteadyOneDoesNot)
             /* A glow over the whole preview, so its frames move the mean. */
             SetWindowTextA(scaleSlider->edit, "8");
             SetWindowTextA(intensitySlider->edit, "3");
+            EXPECT_EQ(LookOfStrip(d), kClear);
             Kh_Set_Render_Flicker(row.flicker);
             SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
             WaitForSweepEnd();
             Kh_Set_Render_Flicker(0);
             EXPECT_EQ(SweepFlashRate() > 3, row.warns) << row.flicker << ": " << SweepFlashRate();
+            StripLook look = row.warns ? kAmber : kClear;
+            EXPECT_EQ(LookOfStrip(d), look) << row.flicker;
+            /* A render's "start" and "end" erase the progress line's rows. */
+            ui::Click(d, IDC_REDRAW_NOW);
+            EXPECT_EQ(LookOfStrip(d), look) << row.flicker << " after a render";
+            {
+                SweepGuard brief(200);
+                SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
+                WaitForSweepEnd();
+            }
+            EXPECT_EQ(LookOfStrip(d), kClear) << row.flicker << " after a steady sweep";
             fx::CloseWithOk(d);
         });
         host.OpenEditor();
