@@ -161,6 +161,11 @@ void SoftClipScalar(float *row, int n)
 }
 
 #if KA_X86
+/* The AVX2 loops hand their last few pixels to SSE2 or plain code: they
+ * clear the upper halves of the vector registers first (the compiler does
+ * not before such a tail call), since SSE code that runs while those are
+ * dirty runs several times slower, here and in everything after it. */
+
 /* Four pixels at a time; the same arithmetic as the scalar loop (IEEE
  * square root and division), so the same table entries and sums. */
 void RadialSpanSse2(float *R, float *G, float *B, int n, float dx0, float dy2, float perPixel,
@@ -201,6 +206,7 @@ __attribute__((target("avx2"))) void RadialSpanAvx2(float *R, float *G, float *B
         _mm256_storeu_ps(G + i, _mm256_add_ps(_mm256_loadu_ps(G + i), _mm256_i32gather_ps(tg, k, 4)));
         _mm256_storeu_ps(B + i, _mm256_add_ps(_mm256_loadu_ps(B + i), _mm256_i32gather_ps(tb, k, 4)));
     }
+    _mm256_zeroupper();
     RadialSpanSse2(R + i, G + i, B + i, n - i, dx0 + (float)i, dy2, perPixel, last, tr, tg, tb);
 }
 
@@ -229,6 +235,7 @@ __attribute__((target("avx2"))) void SoftClipAvx2(float *row, int n)
         __m256 rolled = _mm256_div_ps(_mm256_mul_ps(room, over), _mm256_add_ps(over, room));
         _mm256_storeu_ps(row + x, _mm256_add_ps(_mm256_min_ps(v, knee), rolled));
     }
+    _mm256_zeroupper();
     SoftClipSse2(row + x, n - x);
 }
 #endif
@@ -545,6 +552,7 @@ __attribute__((target("avx2"))) void RaySpanAvx2(const RayTables &t, float *R, f
         _mm256_storeu_ps(G + x, _mm256_add_ps(_mm256_loadu_ps(G + x), _mm256_mul_ps(w, _mm256_i32gather_ps(t.tg, k, 4))));
         _mm256_storeu_ps(B + x, _mm256_add_ps(_mm256_loadu_ps(B + x), _mm256_mul_ps(w, _mm256_i32gather_ps(t.tb, k, 4))));
     }
+    _mm256_zeroupper();
     RaySpanScalar(t, R + x, G + x, B + x, count - x, dx0 + (float)x, fy);
 }
 #endif
