@@ -299,7 +299,7 @@ void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
     for (int i = 0; i < 3; i++)
         k[i] = gain[i] * colour[i] * strength;
     const float tailCore = 0.1f * tailReach;
-    RadialTable t;
+    RadialTable &t = *NewRadialTable(sc.shapes);
     FillRadial(&t, 0.0f, tailReach, far, [&](float d, float rgb[3]) {
         float u = std::min(d / size, 1.0f), u2 = u * u;
         float window = (1.0f - u2 * u2) * (1.0f - u2 * u2);
@@ -321,7 +321,7 @@ void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
         for (int i = 0; i < 3; i++)
             rgb[i] = k[i] * c[i] * p;
     }, 2.0f, kFaint / (textured ? texture.brightest : 1.0f));
-    AddRadial(sc.shapes, sc.canvas, cx, cy, std::move(t),
+    AddRadial(sc.shapes, sc.canvas, cx, cy, t,
               textured ? KeepTexture(sc.shapes, texture) : nullptr);
 }
 
@@ -344,7 +344,7 @@ void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float 
         return;
     const int kSamples = 16;
     const float kFilter = 1.5f;   /* the reach of a quadratic B-spline */
-    RadialTable t;
+    RadialTable &t = *NewRadialTable(sc.shapes);
     FillRadial(
         &t, lo - kFilter, hi + kFilter, far,
         [&](float d, float rgb[3]) {
@@ -367,7 +367,7 @@ void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float 
             }
         },
         width < 4.0f ? 16.0f : 4.0f);
-    AddRadial(sc.shapes, sc.canvas, cx, cy, std::move(t));
+    AddRadial(sc.shapes, sc.canvas, cx, cy, t);
 }
 
 void DrawAnnulus(Scene &sc, const Element &e, const float gain[3], Random &)
@@ -440,10 +440,11 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
             t.along[i] = Audible(v);
         }
         double theta = angle + s * step;
-        StreakTable one = t;
+        StreakTable &one = *NewStreakTable(sc.shapes);
+        one = t;
         if (TrimStreak(&one, brightest, kFaint))
             AddStreak(sc.shapes, sc.canvas, sc.lightX, sc.lightY, (float)std::cos(theta),
-                      (float)std::sin(theta), rgb, std::move(one));
+                      (float)std::sin(theta), rgb, one);
     }
 }
 
@@ -484,7 +485,7 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
     /* Angular resolution: about a pixel and a half along the outer rim,
      * but coarser when many wide rays would make filling the table slow
      * (such rays overlap into a smooth pattern anyway). */
-    RayTable t;
+    RayTable &t = *NewRayTable(sc.shapes);
     const int kSub = 4;   /* samples a bin: each bin holds its rays' mean, not a point of them */
     double typicalHalf = std::min(kPi, kPi / rays / sharpness);
     double binBudget = 1e6 * kPi / (rays * typicalHalf);
@@ -584,7 +585,7 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
         float bins = (float)n / (2.0f * (float)kPi * d);
         t.level[i] = Clamp(std::log2(std::max(bins, 1.0f)), 0.0f, (float)(levels - 1));
     }
-    AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, std::move(t));
+    AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, t);
 }
 
 /* How a disc or polygon reflex looks, apart from its place and colour. */
@@ -616,7 +617,7 @@ void DrawDisc(Scene &sc, double cx, double cy, float radius, const DiscLook &loo
         scaled.perPixel = 0.5f * Texture::kSize / size;
         texture = KeepTexture(sc.shapes, scaled);
     }
-    RadialTable t;
+    RadialTable &t = *NewRadialTable(sc.shapes);
     /* a polygon's own radius is at most twice a pixel's distance */
     FillRadial(&t, 0.0f, size + 0.5f * softPx, 2.0f * far, [&](float d, float rgb[3]) {
         float v = DiscProfile(d, size, softPx, look.brightEdge);
@@ -624,7 +625,7 @@ void DrawDisc(Scene &sc, double cx, double cy, float radius, const DiscLook &loo
             rgb[i] = kk[i] * v;
     }, 2.0f, kFaint / (texture ? texture->brightest : 1.0f));
     AddPolygon(sc.shapes, sc.canvas, cx, cy, look.sides, look.rotation, look.roundness,
-               std::move(t), texture);
+               t, texture);
 }
 
 DiscLook ReadDiscLook(const Element &e, float rotation, float softness, float brightEdge)
@@ -715,7 +716,7 @@ void DrawPrismReflex(Scene &sc, const Element &e, const float gain[3], Random &)
     float far;
     if (!Touches(sc, x, y, size + 0.5f * softPx, &far))
         return;
-    RadialTable t;
+    RadialTable &t = *NewRadialTable(sc.shapes);
     FillRadial(&t, 0.0f, size + 0.5f * softPx, far, [&](float d, float rgb[3]) {
         float u = d / size;
         float rim = Smoothstep(0.3f, 1.0f, u);
@@ -725,7 +726,7 @@ void DrawPrismReflex(Scene &sc, const Element &e, const float gain[3], Random &)
         for (int i = 0; i < 3; i++)
             rgb[i] = gain[i] * strength * c[i] * v;
     });
-    AddRadial(sc.shapes, sc.canvas, x, y, std::move(t));
+    AddRadial(sc.shapes, sc.canvas, x, y, t);
 }
 
 typedef void (*ElementDrawer)(Scene &, const Element &, const float *, Random &);

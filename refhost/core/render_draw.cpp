@@ -342,21 +342,48 @@ bool TrimStreak(StreakTable *t, float brightest, float faint)
 void ShapeList::Clear()
 {
     shapes.clear();
-    radials.clear();
-    streaks.clear();
-    rays.clear();
-    textures.clear();
+    radialsUsed = streaksUsed = raysUsed = texturesUsed = 0;
+    for (Texture &t : textures)
+        t.texel.reset();
+}
+
+namespace {
+
+template <class Table>
+Table *NextOf(std::deque<Table> *pool, size_t *used)
+{
+    if (*used == pool->size())
+        pool->emplace_back();
+    return &(*pool)[(*used)++];
+}
+
+} // namespace
+
+RadialTable *NewRadialTable(ShapeList *list)
+{
+    return NextOf(&list->radials, &list->radialsUsed);
+}
+
+StreakTable *NewStreakTable(ShapeList *list)
+{
+    return NextOf(&list->streaks, &list->streaksUsed);
+}
+
+RayTable *NewRayTable(ShapeList *list)
+{
+    return NextOf(&list->rays, &list->raysUsed);
 }
 
 const Texture *KeepTexture(ShapeList *list, const Texture &texture)
 {
     if (!texture.texel || (int)texture.texel->size() != Texture::kSize * Texture::kSize)
         return nullptr;
-    list->textures.push_back(texture);
-    return &list->textures.back();
+    Texture *kept = NextOf(&list->textures, &list->texturesUsed);
+    *kept = texture;
+    return kept;
 }
 
-void AddRadial(ShapeList *list, const Canvas &c, double cx, double cy, RadialTable &&t,
+void AddRadial(ShapeList *list, const Canvas &c, double cx, double cy, const RadialTable &t,
                const Texture *texture)
 {
     if (!Drawable(t))
@@ -364,17 +391,16 @@ void AddRadial(ShapeList *list, const Canvas &c, double cx, double cy, RadialTab
     int y0, y1;
     RowRange(c, cy, t.outer, &y0, &y1);
     if (Shape *sh = NewShape(list, kShapeRadial, cx, cy, y0, y1)) {
-        list->radials.push_back(std::move(t));
-        sh->radial = &list->radials.back();
+        sh->radial = &t;
         sh->texture = texture;
     }
 }
 
 void AddPolygon(ShapeList *list, const Canvas &c, double cx, double cy, int sides,
-                float rotation, float roundness, RadialTable &&t, const Texture *texture)
+                float rotation, float roundness, const RadialTable &t, const Texture *texture)
 {
     if (sides < 3 || sides > 16 || !(roundness < 1.0f))
-        return AddRadial(list, c, cx, cy, std::move(t), texture);
+        return AddRadial(list, c, cx, cy, t, texture);
     if (!Drawable(t))
         return;
     int y0, y1;
@@ -382,8 +408,7 @@ void AddPolygon(ShapeList *list, const Canvas &c, double cx, double cy, int side
     Shape *sh = NewShape(list, kShapePolygon, cx, cy, y0, y1);
     if (!sh)
         return;
-    list->radials.push_back(std::move(t));
-    sh->radial = &list->radials.back();
+    sh->radial = &t;
     sh->texture = texture;
     sh->sides = sides;
     sh->roundness = roundness > 0.0f ? roundness : 0.0f;
@@ -397,7 +422,7 @@ void AddPolygon(ShapeList *list, const Canvas &c, double cx, double cy, int side
 }
 
 void AddStreak(ShapeList *list, const Canvas &c, double cx, double cy, float ux, float uy,
-               const float rgb[3], StreakTable &&t)
+               const float rgb[3], const StreakTable &t)
 {
     int na = (int)t.along.size() - 1, np = (int)t.across.size() - 1;
     if (na <= 0 || np <= 0 || !(t.alongMax > t.alongMin) || !(t.acrossMax > 0.0f))
@@ -419,15 +444,14 @@ void AddStreak(ShapeList *list, const Canvas &c, double cx, double cy, float ux,
     Shape *sh = NewShape(list, kShapeStreak, cx, cy, y0, y1);
     if (!sh)
         return;
-    list->streaks.push_back(std::move(t));
-    sh->streak = &list->streaks.back();
+    sh->streak = &t;
     sh->ux = ux;
     sh->uy = uy;
     for (int k = 0; k < 3; k++)
         sh->rgb[k] = rgb[k];
 }
 
-void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, RayTable &&t)
+void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, const RayTable &t)
 {
     const RadialTable &col = t.colour;
     int n = t.angleCount;
@@ -439,8 +463,7 @@ void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, RayTable &&
     int y0, y1;
     RowRange(c, cy, col.outer, &y0, &y1);
     if (Shape *sh = NewShape(list, kShapeRays, cx, cy, y0, y1)) {
-        list->rays.push_back(std::move(t));
-        sh->rays = &list->rays.back();
+        sh->rays = &t;
     }
 }
 

@@ -179,36 +179,41 @@ struct Shape {
     const RayTable *rays;
 };
 
-/* The shapes of one render, with the tables they read (kept at fixed
- * addresses while shapes are added). */
+/* The shapes of one render and the tables they read.  Tables come from
+ * the list (New...Table) and stay at their addresses until it is cleared;
+ * Clear keeps their memory for the next render, so that a drag across
+ * the preview does not fetch fresh blocks for every frame. */
 struct ShapeList {
     std::vector<Shape> shapes;
     std::deque<RadialTable> radials;
     std::deque<StreakTable> streaks;
     std::deque<RayTable> rays;
     std::deque<Texture> textures;
+    size_t radialsUsed = 0, streaksUsed = 0, raysUsed = 0, texturesUsed = 0;
     void Clear();
 };
+RadialTable *NewRadialTable(ShapeList *list);
+StreakTable *NewStreakTable(ShapeList *list);
+RayTable *NewRayTable(ShapeList *list);
 
-/* Each adds a shape when it can reach the canvas; the tables are moved
- * into the list.  Radial: a round shape centred on (cx, cy), the texture
- * (may be null) multiplying it.  Polygon: a regular polygon whose own
- * radius indexes t (t.outer reaches the corners' circle), rotated by
- * rotation radians in flare space; roundness 0 keeps the corners sharp,
- * 1 makes a circle.  Streak: through (cx, cy) along (ux, uy).  Rays: from
- * (cx, cy). */
-void AddRadial(ShapeList *list, const Canvas &c, double cx, double cy, RadialTable &&t,
+/* Keeps a copy of a texture for the list's shapes; null for a texture
+ * without its texels. */
+const Texture *KeepTexture(ShapeList *list, const Texture &texture);
+
+/* Each adds a shape, reading a table of the list, when it can reach the
+ * canvas.  Radial: a round shape centred on (cx, cy), the texture (may be
+ * null) multiplying it.  Polygon: a regular polygon whose own radius
+ * indexes t (t.outer reaches the corners' circle), rotated by rotation
+ * radians in flare space; roundness 0 keeps the corners sharp, 1 makes a
+ * circle.  Streak: through (cx, cy) along (ux, uy).  Rays: from (cx, cy). */
+void AddRadial(ShapeList *list, const Canvas &c, double cx, double cy, const RadialTable &t,
                const Texture *texture = nullptr);
 void AddPolygon(ShapeList *list, const Canvas &c, double cx, double cy, int sides,
-                float rotation, float roundness, RadialTable &&t,
+                float rotation, float roundness, const RadialTable &t,
                 const Texture *texture = nullptr);
 void AddStreak(ShapeList *list, const Canvas &c, double cx, double cy, float ux, float uy,
-               const float rgb[3], StreakTable &&t);
-void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, RayTable &&t);
-
-/* Keeps a texture for the list's shapes; the pointer stays valid until
- * the list is cleared. */
-const Texture *KeepTexture(ShapeList *list, const Texture &texture);
+               const float rgb[3], const StreakTable &t);
+void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, const RayTable &t);
 
 /* Adds every shape of the list to the canvas, row by row, recording the
  * span each row drew into in c->touched (when set); with rollOff, each
