@@ -139,18 +139,27 @@ Span SpanOf(const Canvas &c, int y, int x0, int x1, const bool used[3], double d
     return s;
 }
 
+/* The pixels of row y within outer (flare space) of the shape's centre,
+ * and the row's flare-space offset dyf from it; false when there are none. */
+bool CircleSpan(const Canvas &c, const Shape &sh, double outer, int y, double *dyf, int *x0,
+                int *x1)
+{
+    *dyf = (y - sh.cy) * c.stretch;
+    double q = outer * outer - *dyf * *dyf;
+    if (q <= 0.0)
+        return false;
+    SpanAround(c, sh.cx, std::sqrt(q), x0, x1);
+    return *x0 < *x1;
+}
+
 /* One row of a round shape: the disc's span, less the hole of an annulus
  * (skipped, not drawn as zeros). */
 void RadialRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int *x0, int *x1)
 {
     const RadialTable &t = *sh.radial;
     const double outer = t.outer, inner = t.inner;
-    double dyf = (y - sh.cy) * c.stretch;
-    double q = outer * outer - dyf * dyf;
-    if (q <= 0.0)
-        return;
-    SpanAround(c, sh.cx, std::sqrt(q), x0, x1);
-    if (*x0 >= *x1)
+    double dyf;
+    if (!CircleSpan(c, sh, outer, y, &dyf, x0, x1))
         return;
     int h0 = *x1, h1 = *x1;
     if (inner > std::fabs(dyf)) {
@@ -169,13 +178,8 @@ void RadialRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, 
 void PolygonRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int *x0, int *x1)
 {
     const RadialTable &t = *sh.radial;
-    const double outer = t.outer;
-    double dyf = (y - sh.cy) * c.stretch;
-    double q = outer * outer - dyf * dyf;
-    if (q <= 0.0)
-        return;
-    SpanAround(c, sh.cx, std::sqrt(q), x0, x1);
-    if (*x0 >= *x1)
+    double dyf;
+    if (!CircleSpan(c, sh, t.outer, y, &dyf, x0, x1))
         return;
     PolygonLoop loop;
     loop.radial = RadialLoopOf(t, sh.texture);
@@ -225,13 +229,8 @@ void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int
 {
     const RayTable &t = *sh.rays;
     const RadialTable &col = t.colour;
-    const double outer = col.outer;
-    double dyf = (y - sh.cy) * c.stretch;
-    double q = outer * outer - dyf * dyf;
-    if (q <= 0.0)
-        return;
-    SpanAround(c, sh.cx, std::sqrt(q), x0, x1);
-    if (*x0 >= *x1)
+    double dyf;
+    if (!CircleSpan(c, sh, col.outer, y, &dyf, x0, x1))
         return;
     int shift = 0;
     while ((1 << shift) < t.angleCount)

@@ -168,16 +168,18 @@ typename V::F TexelAt(const RadialLoop &t, typename V::F dx, typename V::F dy)
     return V::Gather(t.texel, V::AddI(V::ShlI(v, 6), u));
 }
 
-/* Adds table entry k (times w) to the colours the span has. */
+/* Adds entry k of the colour tables r, g, b (times w) to the colours the
+ * span has. */
 template <class V>
-void AddEntries(const Span &s, int i, const RadialLoop &t, typename V::I k, typename V::F w)
+void AddEntries(const Span &s, int i, const float *r, const float *g, const float *b,
+                typename V::I k, typename V::F w)
 {
     if (s.r)
-        V::Store(s.r + i, V::Load(s.r + i) + w * V::Gather(t.r, k));
+        V::Store(s.r + i, V::Load(s.r + i) + w * V::Gather(r, k));
     if (s.g)
-        V::Store(s.g + i, V::Load(s.g + i) + w * V::Gather(t.g, k));
+        V::Store(s.g + i, V::Load(s.g + i) + w * V::Gather(g, k));
     if (s.b)
-        V::Store(s.b + i, V::Load(s.b + i) + w * V::Gather(t.b, k));
+        V::Store(s.b + i, V::Load(s.b + i) + w * V::Gather(b, k));
 }
 
 template <class V>
@@ -192,7 +194,7 @@ void AddEntries(const Span &s, int i, const RadialLoop &t, typename V::I k)
 }
 
 template <class V>
-int RadialPixels(const Span &s, const RadialLoop &t, int i)
+int Pixels(const Span &s, const RadialLoop &t, int i)
 {
     typedef typename V::F F;
     const F dx0 = V::Set(s.dx0), dy = V::Set(s.dy), dy2 = V::Set(s.dy2);
@@ -201,7 +203,7 @@ int RadialPixels(const Span &s, const RadialLoop &t, int i)
         for (; i + V::N <= s.n; i += V::N) {
             F dx = V::Index(i) + dx0;
             F f = V::Min(V::Max(V::Sqrt(dx * dx + dy2) * per, zero), last);
-            AddEntries<V>(s, i, t, V::Trunc(f), TexelAt<V>(t, dx, dy));
+            AddEntries<V>(s, i, t.r, t.g, t.b, V::Trunc(f), TexelAt<V>(t, dx, dy));
         }
         return i;
     }
@@ -214,7 +216,7 @@ int RadialPixels(const Span &s, const RadialLoop &t, int i)
 }
 
 template <class V>
-int PolygonPixels(const Span &s, const PolygonLoop &p, int i)
+int Pixels(const Span &s, const PolygonLoop &p, int i)
 {
     typedef typename V::F F;
     const RadialLoop &t = p.radial;
@@ -230,7 +232,7 @@ int PolygonPixels(const Span &s, const PolygonLoop &p, int i)
             m = m + round * (V::Sqrt(dx * dx + dy2) - m);
         F f = V::Min(V::Max(m * per, zero), last);
         if (t.texel)
-            AddEntries<V>(s, i, t, V::Trunc(f), TexelAt<V>(t, dx, dy));
+            AddEntries<V>(s, i, t.r, t.g, t.b, V::Trunc(f), TexelAt<V>(t, dx, dy));
         else
             AddEntries<V>(s, i, t, V::Trunc(f));
     }
@@ -238,7 +240,7 @@ int PolygonPixels(const Span &s, const PolygonLoop &p, int i)
 }
 
 template <class V>
-int StreakPixels(const Span &s, const StreakLoop &t, int i)
+int Pixels(const Span &s, const StreakLoop &t, int i)
 {
     typedef typename V::F F;
     const F a0 = V::Set(t.a0), p0 = V::Set(t.p0), aStep = V::Set(t.aStep), pStep = V::Set(t.pStep);
@@ -259,7 +261,7 @@ int StreakPixels(const Span &s, const StreakLoop &t, int i)
 }
 
 template <class V>
-int RayPixels(const Span &s, const RayLoop &t, int i)
+int Pixels(const Span &s, const RayLoop &t, int i)
 {
     typedef typename V::F F;
     typedef typename V::I I;
@@ -287,13 +289,7 @@ int RayPixels(const Span &s, const RayLoop &t, int i)
         F strength = s0 + f * (s1 - s0);
         F il = i0 + f * (i1 - i0);
         F te = V::Min(V::Max(d * il * envScale, zero), envLast);
-        F w = strength * V::Gather(t.env, V::Trunc(te));
-        if (s.r)
-            V::Store(s.r + i, V::Load(s.r + i) + w * V::Gather(t.tr, k));
-        if (s.g)
-            V::Store(s.g + i, V::Load(s.g + i) + w * V::Gather(t.tg, k));
-        if (s.b)
-            V::Store(s.b + i, V::Load(s.b + i) + w * V::Gather(t.tb, k));
+        AddEntries<V>(s, i, t.tr, t.tg, t.tb, k, strength * V::Gather(t.env, V::Trunc(te)));
     }
     return i;
 }
@@ -313,28 +309,10 @@ int SoftClipPixels(float *row, int n, int i)
 }
 
 /* A whole span: vectors of V, then single pixels. */
-template <class V>
-void RadialSpan(const Span &s, const RadialLoop &t)
+template <class V, class Loop>
+void WholeSpan(const Span &s, const Loop &t)
 {
-    RadialPixels<Plain>(s, t, RadialPixels<V>(s, t, 0));
-}
-
-template <class V>
-void PolygonSpan(const Span &s, const PolygonLoop &p)
-{
-    PolygonPixels<Plain>(s, p, PolygonPixels<V>(s, p, 0));
-}
-
-template <class V>
-void StreakSpan(const Span &s, const StreakLoop &t)
-{
-    StreakPixels<Plain>(s, t, StreakPixels<V>(s, t, 0));
-}
-
-template <class V>
-void RaySpan(const Span &s, const RayLoop &t)
-{
-    RayPixels<Plain>(s, t, RayPixels<V>(s, t, 0));
+    Pixels<Plain>(s, t, Pixels<V>(s, t, 0));
 }
 
 template <class V>
@@ -346,7 +324,8 @@ void SoftClipSpan(float *row, int n)
 template <class V>
 constexpr SpanLoops LoopsOf()
 {
-    return {RadialSpan<V>, PolygonSpan<V>, StreakSpan<V>, RaySpan<V>, SoftClipSpan<V>};
+    return {WholeSpan<V, RadialLoop>, WholeSpan<V, PolygonLoop>, WholeSpan<V, StreakLoop>,
+            WholeSpan<V, RayLoop>, SoftClipSpan<V>};
 }
 
 } // namespace

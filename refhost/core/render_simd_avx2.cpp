@@ -65,27 +65,10 @@ struct Avx2 {
  * code that runs while they are dirty runs several times slower. */
 namespace {
 
-void RadialAvx2(const Span &s, const RadialLoop &t)
+template <class Loop>
+void Avx2Span(const Span &s, const Loop &t)
 {
-    RadialSpan<Avx2>(s, t);
-    _mm256_zeroupper();
-}
-
-void PolygonAvx2(const Span &s, const PolygonLoop &p)
-{
-    PolygonSpan<Avx2>(s, p);
-    _mm256_zeroupper();
-}
-
-void StreakAvx2(const Span &s, const StreakLoop &t)
-{
-    StreakSpan<Avx2>(s, t);
-    _mm256_zeroupper();
-}
-
-void RaysAvx2(const Span &s, const RayLoop &t)
-{
-    RaySpan<Avx2>(s, t);
+    WholeSpan<Avx2>(s, t);
     _mm256_zeroupper();
 }
 
@@ -97,7 +80,8 @@ void SoftClipAvx2(float *row, int n)
 
 } // namespace
 
-const SpanLoops kAvx2Loops = {RadialAvx2, PolygonAvx2, StreakAvx2, RaysAvx2, SoftClipAvx2};
+const SpanLoops kAvx2Loops = {Avx2Span<RadialLoop>, Avx2Span<PolygonLoop>, Avx2Span<StreakLoop>,
+                              Avx2Span<RayLoop>, SoftClipAvx2};
 
 } // namespace ka
 
