@@ -973,13 +973,20 @@ void SetRenderThreads(int count)
 
 namespace {
 
-int ThreadsFor(long long pixels)
+/* Starting a thread costs tens of microseconds; a quarter of a million
+ * shape pixels take about a millisecond to draw. */
+const double kPixelsPerThread = 1 << 18;
+
+void ChooseThreads(Canvas *c, long long imagePixels)
 {
     int setting = g_threadSetting;
-    if (setting > 0)
-        return std::min(setting, 256);
+    if (setting > 0) {
+        c->threads = std::min(setting, 256);
+        return;
+    }
     unsigned hardware = std::thread::hardware_concurrency();
-    return pixels >= kThreadedPixels && hardware > 1 ? (int)std::min(hardware, 256u) : 1;
+    c->threads = imagePixels >= kThreadedPixels && hardware > 1 ? (int)std::min(hardware, 256u) : 1;
+    c->pixelsPerThread = kPixelsPerThread;
 }
 
 } // namespace
@@ -995,7 +1002,7 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
     SetUpScene(&sc, buffer, flare, light);
     std::lock_guard<std::mutex> scratchHold(g_halfLock);
     bool half = PrepareCanvas(&sc, flare.fastDrag);
-    sc.canvas.threads = ThreadsFor((long long)buffer->width * buffer->height);
+    ChooseThreads(&sc.canvas, (long long)buffer->width * buffer->height);
     g_shapes.Clear();
     DrawElements(sc, flare, progress);
     /* The buffer leaves the host display-ready: where the flare drew, a

@@ -262,11 +262,15 @@ void ShapeRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, i
     }
 }
 
-/* A shape that reaches rows y0 .. y1 of the canvas goes on the list. */
-Shape *NewShape(ShapeList *list, ShapeKind kind, double cx, double cy, int y0, int y1)
+/* A shape that reaches rows y0 .. y1 of the canvas, and at most halfWidth
+ * pixels to either side of its centre, goes on the list. */
+Shape *NewShape(ShapeList *list, const Canvas &c, ShapeKind kind, double cx, double cy,
+                double halfWidth, int y0, int y1)
 {
     if (y0 >= y1)
         return nullptr;
+    int x0, x1;
+    SpanAround(c, cx, halfWidth, &x0, &x1);
     list->shapes.emplace_back();
     Shape *sh = &list->shapes.back();
     *sh = Shape();
@@ -275,6 +279,7 @@ Shape *NewShape(ShapeList *list, ShapeKind kind, double cx, double cy, int y0, i
     sh->cy = cy;
     sh->y0 = y0;
     sh->y1 = y1;
+    sh->pixels = (double)(y1 - y0) * std::max(x1 - x0, 0);
     return sh;
 }
 
@@ -389,7 +394,7 @@ void AddRadial(ShapeList *list, const Canvas &c, double cx, double cy, const Rad
         return;
     int y0, y1;
     RowRange(c, cy, t.outer, &y0, &y1);
-    if (Shape *sh = NewShape(list, kShapeRadial, cx, cy, y0, y1)) {
+    if (Shape *sh = NewShape(list, c, kShapeRadial, cx, cy, t.outer, y0, y1)) {
         sh->radial = &t;
         sh->texture = texture;
     }
@@ -404,7 +409,7 @@ void AddPolygon(ShapeList *list, const Canvas &c, double cx, double cy, int side
         return;
     int y0, y1;
     RowRange(c, cy, t.outer, &y0, &y1);
-    Shape *sh = NewShape(list, kShapePolygon, cx, cy, y0, y1);
+    Shape *sh = NewShape(list, c, kShapePolygon, cx, cy, t.outer, y0, y1);
     if (!sh)
         return;
     sh->radial = &t;
@@ -429,18 +434,19 @@ void AddStreak(ShapeList *list, const Canvas &c, double cx, double cy, float ux,
     if (!(rgb[0] != 0.0f || rgb[1] != 0.0f || rgb[2] != 0.0f))
         return;
     /* rows: the flare-space rectangle's corners */
-    const double s = c.stretch, vy = ux;
-    double top = -1e300, bottom = 1e300;
+    const double s = c.stretch, vx = -uy, vy = ux;
+    double top = -1e300, bottom = 1e300, halfWidth = 0.0;
     for (int corner = 0; corner < 4; corner++) {
         double a = corner & 1 ? t.alongMax : t.alongMin;
         double p = corner & 2 ? t.acrossMax : -t.acrossMax;
         double fy = a * uy + p * vy;
         top = std::max(top, fy);
         bottom = std::min(bottom, fy);
+        halfWidth = std::max(halfWidth, std::fabs(a * ux + p * vx));
     }
     int y0 = CeilClamp(cy + bottom / s, 0, c.height);
     int y1 = FloorClamp(cy + top / s, -1, c.height - 1) + 1;
-    Shape *sh = NewShape(list, kShapeStreak, cx, cy, y0, y1);
+    Shape *sh = NewShape(list, c, kShapeStreak, cx, cy, halfWidth, y0, y1);
     if (!sh)
         return;
     sh->streak = &t;
@@ -461,7 +467,7 @@ void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, const RayTa
         return;
     int y0, y1;
     RowRange(c, cy, col.outer, &y0, &y1);
-    if (Shape *sh = NewShape(list, kShapeRays, cx, cy, y0, y1)) {
+    if (Shape *sh = NewShape(list, c, kShapeRays, cx, cy, col.outer, y0, y1)) {
         sh->rays = &t;
     }
 }
@@ -471,9 +477,11 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
     if (list.shapes.empty())
         return;
     int y0 = c->height, y1 = 0;
+    double pixels = 0.0;
     for (const Shape &sh : list.shapes) {
         y0 = std::min(y0, sh.y0);
         y1 = std::max(y1, sh.y1);
+        pixels += sh.pixels;
     }
     if (y0 >= y1)
         return;
@@ -503,6 +511,8 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
             canvas.touched->Mark(y, from, to);
     };
     int threads = std::min(c->threads, y1 - y0);
+    if (c->pixelsPerThread > 0.0)
+        threads = std::min(threads, std::max(1, (int)(pixels / c->pixelsPerThread)));
     if (threads <= 1) {
         for (int y = y0; y < y1; y++)
             drawRow(y);

@@ -32,6 +32,9 @@ struct Canvas {
     float stretch;        /* anamorphic: flare-space y = image y * stretch */
     RowSpans *touched;    /* null, or records the pixels drawn into */
     int threads = 1;      /* at most this many threads draw the rows */
+    /* when set, a thread starts only for each this many shape pixels, so
+     * that a few small shapes are not outrun by the threads' start */
+    double pixelsPerThread = 0.0;
 };
 
 /* Per row of a canvas, the span of pixels drawn into (x0 >= x1: none). */
@@ -164,6 +167,7 @@ struct Shape {
     ShapeKind kind;
     double cx, cy;                   /* centre, canvas pixels */
     int y0, y1;                      /* rows it can reach, half-open */
+    double pixels;                   /* of its bounding box on the canvas */
     const RadialTable *radial;       /* radial and polygon; null for the others */
     const Texture *texture;          /* radial and polygon: null, or multiplies them */
     /* polygon: normals scaled so that the polygon's own radius equals the
@@ -218,7 +222,7 @@ void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, const RayTa
 /* Adds every shape of the list to the canvas, row by row, recording the
  * span each row drew into in c->touched (when set); with rollOff, each
  * row's span then gets the buffer's roll-off (render.cpp says why).  The
- * rows are shared among c->threads threads: a row never depends on
+ * rows are shared among up to c->threads threads: a row never depends on
  * another, so the pixels are the same bit for bit on any number. */
 void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff);
 
