@@ -377,6 +377,14 @@ TEST(RenderGlobals, SameInputsGiveTheSamePixelsAndTheSeedMovesTheRandomParts)
     ka::DefaultFlare(flare);
     Image first(327, 225), second(327, 225), reseeded(327, 225);
     Render(&first, 81, 56);
+    // the renderer keeps its tables between renders: other flares at
+    // another size in between must leave nothing behind
+    for (const ka::DemoEffect &d : ka::DemoEffects()) {
+        ASSERT_TRUE(ka::BuildDemoEffect(d, flare));
+        Image other(640, 360);
+        Render(&other, 500, 100);
+    }
+    ka::DefaultFlare(flare);
     Render(&second, 81, 56);
     ExpectSamePixels(first, second);
     flare->randomSeed = 7;
