@@ -18,6 +18,7 @@
 #include "catalogue.h"
 #include "host/kalvos_core.h"
 #include "render.h"
+#include "render_draw.h"
 #include "store.h"
 #include "bench_light.h"
 
@@ -132,6 +133,30 @@ void BM_Clear(benchmark::State &state)
     state.SetLabel(std::to_string(width) + "x" + std::to_string(height));
 }
 BENCHMARK(BM_Clear)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
+
+/* One pass that reads and writes back red, green and blue over the whole
+ * buffer (the roll-off, on black it changes nothing): what any flare that
+ * covers the image costs at the least, beside the clear. */
+void BM_ColourPass(benchmark::State &state)
+{
+    int width = kSizes[state.range(0)][0], height = kSizes[state.range(0)][1];
+    KaGBuffer *b = Ki_Alloc_Global_GBuffer(width, height, height, 0);
+    Clear(b);
+    const int n = width * height;
+    std::vector<double> times;
+    for (auto _ : state) {
+        double t0 = Now();
+        for (float *plane : {b->red, b->green, b->blue})
+            ka::SoftClipRow(plane, n);
+        benchmark::ClobberMemory();
+        times.push_back(Now() - t0);
+    }
+    state.counters["median_ms"] = Median(times);
+    state.counters["x_clear"] = Median(times) / ClearMs(width, height);
+    Ki_Free_Global_GBuffer(b);
+    state.SetLabel(std::to_string(width) + "x" + std::to_string(height));
+}
+BENCHMARK(BM_ColourPass)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 
 /* effect -1 is the default flare, others index DemoEffects(). */
 void BM_Effect(benchmark::State &state)
