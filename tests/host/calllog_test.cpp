@@ -26,7 +26,7 @@ struct CallLog : LightTest {
     std::vector<std::string> Lines()
     {
         std::vector<std::string> lines;
-        std::string text = ReadFile(path), line;
+        std::string text = ReadBytes(path), line;
         for (char c : text) {
             if (c == '\n') {
                 lines.push_back(line);

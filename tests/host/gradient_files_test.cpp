@@ -40,12 +40,6 @@ struct Loaded {
     const unsigned char *Table() const { return static_cast<const unsigned char *>(extra); }
 };
 
-bool Exists(const std::string &path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0;
-}
-
 struct GradientFiles : testing::Test {
     void SetUp() override
     {
@@ -87,7 +81,7 @@ TEST_F(GradientFiles, GrdGivesBackEveryFloatExactly)
         std::string again = TempPath("round2.grd");
         ASSERT_EQ(Ki_Save_Gradient_Colormap(again.c_str(), g.count, g.offsets, g.colors, nullptr,
                                             g.interpolation), 0);
-        EXPECT_EQ(ReadFile(again), ReadFile(path));
+        EXPECT_EQ(ReadBytes(again), ReadBytes(path));
     }
     EXPECT_TRUE(ErrorNames().empty());
 }
@@ -115,7 +109,7 @@ TEST_F(GradientFiles, ColourMapSpreadsItsColoursEvenlyAndHandsOutItsTable)
         std::string again = TempPath("three-again.cmp");
         ASSERT_EQ(Ki_Save_Gradient_Colormap(again.c_str(), g.count, g.offsets, g.colors, nullptr,
                                             g.interpolation), 0);
-        EXPECT_EQ(ReadFile(again), kCmpText);
+        EXPECT_EQ(ReadBytes(again), kCmpText);
     }
     {
         Loaded noTable(path, false);
@@ -259,8 +253,8 @@ TEST_F(GradientFiles, ExtensionDecidesTheFormatWhateverItsCase)
     std::string upper = TempPath("RAMP.GRD"), mixed = TempPath("Ramp.CmP");
     ASSERT_EQ(Ki_Save_Gradient_Colormap(upper.c_str(), 2, offsets, colors, nullptr, T("linear")), 0);
     ASSERT_EQ(Ki_Save_Gradient_Colormap(mixed.c_str(), 2, offsets, colors, nullptr, T("linear")), 0);
-    EXPECT_EQ(ReadFile(upper).substr(0, 6), "GRD 1\n");
-    EXPECT_EQ(ReadFile(mixed).substr(0, 6), "CMP 1\n");
+    EXPECT_EQ(ReadBytes(upper).substr(0, 6), "GRD 1\n");
+    EXPECT_EQ(ReadBytes(mixed).substr(0, 6), "CMP 1\n");
     Loaded g(upper), m(mixed);
     EXPECT_EQ(g.status, 0);
     EXPECT_EQ(m.status, 0);
@@ -356,7 +350,7 @@ TEST_F(GradientFiles, CallsAreLogged)
     { Loaded g(path); }
     Ki_Save_Gradient_Colormap(path.c_str(), 5000, offsets, colors, nullptr, T("linear"));
     Kh_Set_Call_Log(nullptr, 0);
-    EXPECT_EQ(ReadFile(log),
+    EXPECT_EQ(ReadBytes(log),
               "Ki_Save_Gradient_Colormap \"" + path + "\" 2 &0,1 &1,0.5,0,0,0,1 null cardinal\n"
               "Ki_Load_Gradient_Colormap \"" + path + "\" &out &out &out &out &out\n"
               "Ki_Save_Gradient_Colormap \"" + path + "\" 5000 & & null linear\n");
@@ -379,8 +373,8 @@ TEST_F(GradientFiles, DemoFilesAreDistinctAndLoad)
         EXPECT_GE(g.count, 2) << name;
         EXPECT_LE(g.count, 100) << name << " must fit the plug-in's control";
         for (const std::string &t : texts)
-            EXPECT_NE(ReadFile(path), t) << name;
-        texts.push_back(ReadFile(path));
+            EXPECT_NE(ReadBytes(path), t) << name;
+        texts.push_back(ReadBytes(path));
     }
     EXPECT_TRUE(ErrorNames().empty());
 }

@@ -1,7 +1,6 @@
 // Shared pieces of the host tests.
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <unistd.h>
 
 #include "host_fixture.h"
@@ -143,12 +142,9 @@ std::string TempPath(const std::string &file)
     return dir + "/" + file;
 }
 
-std::string ReadFile(const std::string &path)
+bool Exists(const std::string &path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return access(path.c_str(), F_OK) == 0;
 }
 
 void WriteFile(const std::string &path, const std::string &text)

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "file_bytes.h"
 #include "host/kalvos_core.h"
 #include "host_errors.h"
 #include "refhost_api.h"
@@ -36,7 +37,7 @@ struct LightTest : testing::Test {
 };
 
 std::string TempPath(const std::string &file);
-std::string ReadFile(const std::string &path);
+bool Exists(const std::string &path);
 void WriteFile(const std::string &path, const std::string &text);
 
 #endif

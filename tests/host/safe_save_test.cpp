@@ -31,11 +31,6 @@ std::vector<std::string> Listing(const std::string &folder)
     return names;
 }
 
-bool Exists(const std::string &path)
-{
-    return access(path.c_str(), F_OK) == 0;
-}
-
 /* A gradient of n stops; 3 stops make a short text, 400 a long one. */
 struct Stops {
     std::vector<float> offsets, colors;
@@ -114,13 +109,13 @@ struct Before {
     Before(const std::string &folderPath, const std::string &file)
         : folder(folderPath), target(folderPath + "/" + file), existed(Exists(target))
     {
-        bytes = existed ? ReadFile(target) : "";
+        bytes = existed ? ReadBytes(target) : "";
         names = Listing(folder);
     }
     void ExpectUnchanged(const std::string &what) const
     {
         EXPECT_EQ(Exists(target), existed) << what;
-        EXPECT_EQ(existed ? ReadFile(target) : "", bytes) << what << ": the old file byte for byte";
+        EXPECT_EQ(existed ? ReadBytes(target) : "", bytes) << what << ": the old file byte for byte";
         EXPECT_EQ(Listing(folder), names) << what << ": no temporary file left";
     }
 };
@@ -166,7 +161,7 @@ TEST_F(SafeSave, EveryFailingStepLeavesTheTargetAsItWasAndSaysWhy)
             << what;
 
         EXPECT_EQ(Save(before.target, c.longText), 0) << what << ": a fault happens once";
-        EXPECT_NE(ReadFile(before.target), before.bytes) << what;
+        EXPECT_NE(ReadBytes(before.target), before.bytes) << what;
         std::vector<std::string> names = before.names;
         if (!c.existing)
             names = {c.file};

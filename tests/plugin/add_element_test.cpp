@@ -141,11 +141,9 @@ TEST(ElementListAddDialog, AHostWithoutTypesGivesAnEmptyListAndTheEditorAddsNoth
         ui::PostClick(dialog, IDC_ADD_ELEMENT);
     });
     driver.When("Select Element", [](HWND add) { ui::Click(add, IDOK); });
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         EXPECT_EQ(fx::ListCount(dialog), 1);
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
     Kh_Offer_Element_Types(1);
     std::vector<std::string> calls = host.Log("Ki_LensFlare");
     ASSERT_FALSE(calls.empty()) << "OK writes the flare";

@@ -491,17 +491,35 @@ TEST_F(ColorDialogs, NamedDialogPreselectsTheLastNameMatchingAtByteResolution)
     EXPECT_EQ(enumerations[0], "Ki_Enumerate 0 \"*\" 1 data 0 fn colorname 0");
 }
 
-TEST_F(ColorDialogs, NamedDialogOkTakesTheNamesExactColour)
+TEST_F(ColorDialogs, NamedDialogOkTakesTheNamesExactColourAndCancelLeavesTheOpeningOne)
 {
-    float color[3] = {0.003f, 1, 1};
-    driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_NAMES); });
-    driver.When("Named Color Selector", [&](HWND named) { ui::Click(named, IDOK); });
-    driver.Then([&](HWND dialog) {
-        EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 255, 255}));
-        ui::Click(dialog, IDOK);
-    });
-    SelectColor(ui::TestOwnerWindow(), "Named", color);
-    ExpectColor(color, {0, 1, 1}, "the name's colour", 0);
+    struct Case {
+        Rgb start;
+        const char *pick;   /* or the preselected name */
+        int button;
+        std::vector<int> shown;
+        Rgb result;
+    } cases[] = {
+        {{0.003f, 1, 1}, nullptr, IDOK, {0, 255, 255}, {0, 1, 1}},
+        {{0.5f, 0.5f, 0.5f}, "red", IDCANCEL, {127, 127, 127}, {0.5f, 0.5f, 0.5f}},
+    };
+    for (const Case &c : cases) {
+        float color[3] = {c.start.r, c.start.g, c.start.b};
+        driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_NAMES); });
+        driver.When("Named Color Selector", [&](HWND named) {
+            if (c.pick) {
+                PickName(named, c.pick);
+                EXPECT_EQ(NamedShown(named), (std::vector<int>{255, 0, 0}));
+            }
+            ui::Click(named, c.button);
+        });
+        driver.Then([&](HWND dialog) {
+            EXPECT_EQ(Shown(dialog), c.shown);
+            ui::Click(dialog, IDOK);
+        });
+        SelectColor(ui::TestOwnerWindow(), "Named", color);
+        ExpectColor(color, c.result, c.pick ? c.pick : "preselected", 0);
+    }
 }
 
 TEST_F(ColorDialogs, ChoosingANameShowsAndTakesItsColourAndFreesTheNames)
@@ -532,23 +550,6 @@ TEST_F(ColorDialogs, ChoosingANameShowsAndTakesItsColourAndFreesTheNames)
     EXPECT_EQ(LiveHostBlocks(), blocks) << "the selected name's copies are freed";
 }
 
-TEST_F(ColorDialogs, CancelInTheNamedDialogAfterPickingANameLeavesTheColour)
-{
-    float color[3] = {0.5f, 0.5f, 0.5f};
-    driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_NAMES); });
-    driver.When("Named Color Selector", [&](HWND named) {
-        PickName(named, "red");
-        EXPECT_EQ(NamedShown(named), (std::vector<int>{255, 0, 0}));
-        ui::Click(named, IDCANCEL);
-    });
-    driver.Then([&](HWND dialog) {
-        EXPECT_EQ(Shown(dialog), (std::vector<int>{127, 127, 127}));
-        ui::Click(dialog, IDOK);
-    });
-    SelectColor(ui::TestOwnerWindow(), "Named", color);
-    ExpectColor(color, {0.5f, 0.5f, 0.5f}, "after Cancel", 0);
-}
-
 // ---- the Windows colour dialog and the custom colours ----
 
 namespace {
@@ -569,43 +570,42 @@ std::string Grey(int i)
 
 } // namespace
 
-TEST_F(ColorDialogs, WindowsDialogWithoutSavedColoursGetsTheGreysAndOkWritesAllSixteen)
+TEST_F(ColorDialogs, WindowsDialogOkWritesAllSixteenCustomColoursAndCancelNone)
 {
-    ASSERT_EQ(Ini(kCustom, "Custom-Color1"), "<none>");
-    float color[3] = {0.5f, 0.25f, 1.0f};
-    driver.Then([&](HWND chooser) { ui::Click(chooser, IDOK); });
-    EXPECT_EQ(ChooseSystemColor(ui::TestOwnerWindow(), color), 1);
-    /* The initial colour is the bytes of the colour; OK returns them. */
-    ExpectColor(color, {127 * kByte, 63 * kByte, 1}, "chosen");
-    for (int i = 1; i <= 16; i++)
-        EXPECT_EQ(Ini(kCustom, Key(i).c_str()), Grey(i)) << Key(i);
+    struct Case {
+        const char *what;
+        std::vector<std::pair<int, const char *>> saved;   /* slot, ini text */
+        int button;
+        std::vector<std::string> written;                  /* all sixteen, or none */
+    } cases[] = {
+        {"nothing saved: the greys", {}, IDOK, {}},
+        {"saved and bad entries", {{3, "255"}, {7, "-1"}, {16, "junk"}}, IDOK, {}},
+        {"cancel", {{3, "255"}}, IDCANCEL, {}},
+    };
+    /* The greys for every slot not saved; -1 reads as grey, junk as 0. */
+    for (int i = 1; i <= 16; i++) {
+        cases[0].written.push_back(Grey(i));
+        cases[1].written.push_back(i == 3 ? "255" : i == 16 ? "0" : Grey(i));
+        cases[2].written.push_back(i == 3 ? "255" : "<none>");
+    }
+    for (const Case &c : cases) {
+        const char *ini = host.services.iniFile.c_str();
+        WritePrivateProfileStringA(kCustom, nullptr, nullptr, ini);   /* the last case's */
+        for (const auto &entry : c.saved)
+            WritePrivateProfileStringA(kCustom, Key(entry.first).c_str(), entry.second, ini);
+        float color[3] = {0.5f, 0.25f, 1.0f};
+        driver.Then([&](HWND chooser) { ui::Click(chooser, c.button); });
+        EXPECT_EQ(ChooseSystemColor(ui::TestOwnerWindow(), color), c.button == IDOK) << c.what;
+        /* OK returns the bytes of the colour it was given. */
+        if (c.button == IDOK)
+            ExpectColor(color, {127 * kByte, 63 * kByte, 1}, c.what);
+        else
+            ExpectColor(color, {0.5f, 0.25f, 1.0f}, c.what, 0);
+        for (int i = 1; i <= 16; i++)
+            EXPECT_EQ(Ini(kCustom, Key(i).c_str()), c.written[i - 1]) << c.what << " " << Key(i);
+    }
     EXPECT_EQ(Grey(1), "16777215");
     EXPECT_EQ(Grey(16), std::to_string(0x0F0F0F));
-}
-
-TEST_F(ColorDialogs, WindowsDialogKeepsSavedColoursAndTreatsBadEntriesAsValues)
-{
-    const char *ini = host.services.iniFile.c_str();
-    WritePrivateProfileStringA(kCustom, "Custom-Color3", "255", ini);
-    WritePrivateProfileStringA(kCustom, "Custom-Color7", "-1", ini);
-    WritePrivateProfileStringA(kCustom, "Custom-Color16", "junk", ini);
-    float color[3] = {0, 0, 0};
-    driver.Then([&](HWND chooser) { ui::Click(chooser, IDOK); });
-    EXPECT_EQ(ChooseSystemColor(ui::TestOwnerWindow(), color), 1);
-    for (int i = 1; i <= 16; i++) {
-        std::string expected = i == 3 ? "255" : i == 16 ? "0" : Grey(i);
-        EXPECT_EQ(Ini(kCustom, Key(i).c_str()), expected) << Key(i);
-    }
-}
-
-TEST_F(ColorDialogs, CancelInTheWindowsDialogChangesNeitherColourNorIniFile)
-{
-    float color[3] = {0.3f, 0.6f, 0.9f};
-    driver.Then([&](HWND chooser) { ui::Click(chooser, IDCANCEL); });
-    EXPECT_EQ(ChooseSystemColor(ui::TestOwnerWindow(), color), 0);
-    ExpectColor(color, {0.3f, 0.6f, 0.9f}, "after Cancel", 0);
-    for (int i = 1; i <= 16; i++)
-        EXPECT_EQ(Ini(kCustom, Key(i).c_str()), "<none>") << Key(i);
 }
 
 TEST_F(ColorDialogs, ColorPaletteButtonShowsTheChosenColourInTheSelector)

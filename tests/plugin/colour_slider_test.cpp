@@ -28,8 +28,6 @@ const char kPicker[] = "Interactive Color Selector";
 
 /* Reports of the control under test; cleared by the fixture. */
 std::vector<int16_t> changes;
-/* What the test window answers to WM_CTLCOLORDLG (null: nothing). */
-HBRUSH windowBrush;
 
 void OnChange(int16_t id)
 {
@@ -38,15 +36,13 @@ void OnChange(int16_t id)
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    if (message == WM_CTLCOLORDLG)
-        return (LRESULT)windowBrush;
-    if (message == WM_ERASEBKGND && windowBrush) {
+    if (message == WM_ERASEBKGND && ui::parentBrush) {
         RECT client;
         GetClientRect(window, &client);
-        FillRect((HDC)wParam, &client, windowBrush);
+        FillRect((HDC)wParam, &client, ui::parentBrush);
         return 1;
     }
-    return DefWindowProcA(window, message, wParam, lParam);
+    return ui::BrushParentProc(window, message, wParam, lParam);
 }
 
 
@@ -138,7 +134,7 @@ protected:
     {
         changes.clear();
         dialogBrush = ui::DialogBrush();
-        windowBrush = dialogBrush;
+        ui::parentBrush = dialogBrush;
         window = ui::TestParentWindow("ColourSliderTestWindow", WindowProc, 420, 160,
                                         WS_OVERLAPPEDWINDOW | WS_VISIBLE);
         ASSERT_NE(window, nullptr);
@@ -149,7 +145,7 @@ protected:
     {
         delete slider;
         DestroyWindow(window);
-        windowBrush = nullptr;
+        ui::parentBrush = nullptr;
     }
 
     /* A panel row's button taken over as the panel does it. */
@@ -254,7 +250,7 @@ TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerAndTheCaption)
 
 TEST_F(ColourSliderTest, AWindowWithoutABrushLeavesTheButtonFace)
 {
-    windowBrush = nullptr;
+    ui::parentBrush = nullptr;
     CColourSlider *other = Make(kButtonId + 1, false);
     EXPECT_NE(other->background, nullptr);
     EXPECT_NE(other->background, dialogBrush);
@@ -468,9 +464,8 @@ TEST_F(ColourSliderTest, GreyModePicksIntensitiesAndShowsThem)
 
 TEST_F(ColourSliderTest, ControlsComeAndGoWithoutLeakingGdiObjects)
 {
-    int before = -1;
-    for (int i = 0; i < 30; i++) {
-        windowBrush = i % 2 ? dialogBrush : nullptr;
+    std::optional<int> gained = ui::GdiObjectsGained(30, 9, [&](int i) {
+        ui::parentBrush = i % 2 ? dialogBrush : nullptr;
         CColourSlider *extra = Make((uint16_t)(kButtonId + 1 + i), false);
         extra->SetBackground();
         extra->pivots.count = 2;
@@ -482,14 +477,10 @@ TEST_F(ColourSliderTest, ControlsComeAndGoWithoutLeakingGdiObjects)
         HWND button = extra->control;
         delete extra;
         DestroyWindow(button);
-        /* Counted after a few rounds, which fill the system's DC caches. */
-        if (i == 9)
-            before = ui::CountGdiObjects();
-    }
-    int after = ui::CountGdiObjects();
-    if (before < 0)
+    });
+    if (!gained)
         GTEST_SKIP() << "no way to count GDI objects here";
-    EXPECT_LE(after - before, 8) << "a leaked brush per control would show as 20";
+    EXPECT_LE(*gained, 8) << "a leaked brush per control would show as 20";
 }
 
 TEST_F(ColourSliderTest, TheButtonGetsItsOwnProcedureBack)

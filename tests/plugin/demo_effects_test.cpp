@@ -45,7 +45,7 @@ TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
         ReplaceFlareWith(host, folder + "\\" + file);
         ui::Driver driver;
         int selected = 0;
-        driver.Then([&](HWND dialog) {
+        host.Edit(driver, [&](HWND dialog) {
             HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
             int lines = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
             EXPECT_EQ(lines, host.instance->model->numElements) << file;
@@ -60,10 +60,7 @@ TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
                 EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr) << file << " line " << i;
                 selected++;
             }
-            SetFocus(GetDlgItem(dialog, IDOK));
-            SendMessageA(dialog, WM_COMMAND, IDOK, 0);
         });
-        host.OpenEditor();
         EXPECT_GT(selected, 0) << file;
         for (const ui::MessageBoxSeen &box : driver.Boxes())
             ADD_FAILURE() << file << ": \"" << box.caption << "\" " << box.text;
@@ -73,9 +70,8 @@ TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
 TEST(DemoEffects, DraggingAPanelSliderWritesTheValueToTheHost)
 {
     HostSession host;
-    ui::Driver driver;
     float written = -1.0f, shown = -2.0f;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         HWND first = GetDlgItem(dialog, IDC_PANEL_FIRST);
         ASSERT_NE(first, nullptr);
         TinySlider *slider = reinterpret_cast<TinySlider *>(GetWindowLongPtrA(first, 0));
@@ -95,9 +91,6 @@ TEST(DemoEffects, DraggingAPanelSliderWritesTheValueToTheHost)
                              &index, Ki_Inquire_Token("value"), value, 1, 0);
         written = value[0];
         EXPECT_FLOAT_EQ(p->Kv_Current_Value[0], written);
-        SetFocus(GetDlgItem(dialog, IDOK));
-        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
-    host.OpenEditor();
     EXPECT_FLOAT_EQ(written, shown) << "the slider's end of track reached the host";
 }

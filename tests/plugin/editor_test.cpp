@@ -7,6 +7,7 @@
 
 #include "controls/controls.h"
 #include "editor/editor.h"
+#include "element_fixture.h"
 #include "host_session.h"
 #include "model/lens_flare_model.h"
 #include "preview/preview.h"
@@ -15,26 +16,7 @@
 
 namespace {
 
-void CloseWithOk(HWND dialog)
-{
-    HWND ok = GetDlgItem(dialog, IDOK);
-    SetFocus(ok);
-    SendMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(ok));
-}
-
-int CountModelParameters(const LensFlareModel *m)
-{
-    int n = 0;
-    for (FlareElement *e = m->firstElement; e; e = e->next)
-        n += e->numParameters;
-    return n;
-}
-
-/* Host calls of one whole write-back: globals, each element, each parameter. */
-size_t WriteCalls(const LensFlareModel *m)
-{
-    return 1 + (size_t)m->numElements + (size_t)CountModelParameters(m);
-}
+using fx::WriteCalls;
 
 bool IsVisible(HWND dialog, int id)
 {
@@ -55,8 +37,7 @@ float HostIntensity(const HostSession &host)
 TEST(Editor, RealtimeUpdatesStartOnAndEachClickWritesTheSettingToTheHostsIniFile)
 {
     HostSession host;
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    EXPECT_EQ(host.Edit([&](HWND dialog) {
         EXPECT_TRUE(ui::IsChecked(dialog, IDC_REALTIME_UPDATES));
         EXPECT_FALSE(ui::IsEnabled(dialog, IDC_REDRAW_NOW));
         ui::Click(dialog, IDC_REALTIME_UPDATES);
@@ -67,36 +48,52 @@ TEST(Editor, RealtimeUpdatesStartOnAndEachClickWritesTheSettingToTheHostsIniFile
         EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9,
                                         host.services.iniFile.c_str()), 1);
         EXPECT_FALSE(ui::IsEnabled(dialog, IDC_REDRAW_NOW));
-        CloseWithOk(dialog);
-    });
-    EXPECT_EQ(host.OpenEditor(), 1);
+    }), 1);
     EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9, "kalvos.ini"), -9)
         << "with a services object nothing goes to kalvos.ini";
 }
 
-TEST(Editor, ARealtimeEditWritesOnceAndRendersOnce)
+TEST(Editor, EachSwitchClickWritesAndRendersOnce)
 {
-    HostSession host;
-    ui::Driver driver;
-    size_t expectedWrites = 0;
-    driver.Then([&](HWND dialog) {
-        expectedWrites = WriteCalls(host.instance->model);
-        host.ClearLog();
-        ui::Click(dialog, IDC_FADE_NEAR_BORDER);
-        EXPECT_EQ(host.Log("Ki_LensFlare").size(), expectedWrites);
-        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
-        CloseWithOk(dialog);
-    });
-    host.OpenEditor();
-    EXPECT_GT(expectedWrites, 1u);
+    struct Case {
+        const char *what;
+        bool realtimeOff;
+        int control;
+        KaToken LensFlareModel::*field;
+        bool wholeFlare;   /* or only the fast drag switch */
+    } cases[] = {
+        {"a fading switch", false, IDC_FADE_NEAR_BORDER, &LensFlareModel::fadeIfNearBorder, true},
+        {"the flare switch, realtime off", true, IDC_FLARE_ENABLED, &LensFlareModel::enabled, true},
+        {"faster updates", false, IDC_FASTER_UPDATES, &LensFlareModel::fastDrag, false},
+    };
+    for (const Case &c : cases) {
+        HostSession host;
+        host.Edit([&](HWND dialog) {
+            if (c.realtimeOff)
+                ui::Click(dialog, IDC_REALTIME_UPDATES);
+            LensFlareModel *m = host.instance->model;
+            KaToken before = m->*c.field;
+            host.ClearLog();
+            ui::Click(dialog, c.control);
+            EXPECT_NE(m->*c.field, before) << c.what;
+            std::vector<std::string> writes = host.Log("Ki_LensFlare");
+            if (c.wholeFlare) {
+                EXPECT_GT(writes.size(), 1u) << c.what;
+                EXPECT_EQ(writes.size(), WriteCalls(m)) << c.what;
+            } else {
+                EXPECT_EQ(writes, std::vector<std::string>{
+                                      "Ki_LensFlare light \"Light01\" fastdrag enabled on 0"});
+            }
+            EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u) << c.what;
+        });
+    }
 }
 
 TEST(Editor, WithRealtimeOffNothingReachesTheHostUntilRedrawNowOrOk)
 {
     HostSession host;
-    ui::Driver driver;
     size_t expectedWrites = 0;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         ui::Click(dialog, IDC_REALTIME_UPDATES);
         expectedWrites = WriteCalls(host.instance->model);
         host.ClearLog();
@@ -111,35 +108,15 @@ TEST(Editor, WithRealtimeOffNothingReachesTheHostUntilRedrawNowOrOk)
         host.ClearLog();
         ui::Click(dialog, IDC_FADE_BEHIND);
         EXPECT_TRUE(host.Log().empty());
-        CloseWithOk(dialog);
     });
-    host.OpenEditor();
     EXPECT_EQ(host.Log("Ki_LensFlare").size(), expectedWrites) << "OK commits";
     EXPECT_TRUE(host.Log("Ki_LensFlareApplyToGBuffer").empty());
-}
-
-TEST(Editor, TheFlareSwitchWritesAndRedrawsWhateverTheRealtimeSetting)
-{
-    HostSession host;
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
-        ui::Click(dialog, IDC_REALTIME_UPDATES);
-        host.ClearLog();
-        KaToken before = host.instance->model->enabled;
-        ui::Click(dialog, IDC_FLARE_ENABLED);
-        EXPECT_NE(host.instance->model->enabled, before);
-        EXPECT_EQ(host.Log("Ki_LensFlare").size(), WriteCalls(host.instance->model));
-        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
-        CloseWithOk(dialog);
-    });
-    host.OpenEditor();
 }
 
 TEST(Editor, SeedAndDistanceEditsKeepTheirMinimums)
 {
     HostSession host;
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         LensFlareModel *m = host.instance->model;
         for (const char *low : {"0", "-5", "seed"}) {
             ui::SetItemText(dialog, IDC_RANDOM_SEED, low);
@@ -154,9 +131,7 @@ TEST(Editor, SeedAndDistanceEditsKeepTheirMinimums)
         ui::SetItemText(dialog, IDC_REF_DISTANCE, "10.00005");
         EXPECT_FLOAT_EQ(m->refDistance, 10.00005f);
         EXPECT_TRUE(host.Log().empty()) << "a change below 0.0001 is stored without a redraw";
-        CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(Editor, EnterAndEscapeDoNotCloseButTheCloseBoxCommits)
@@ -187,41 +162,21 @@ TEST(Editor, EnterAndEscapeDoNotCloseButTheCloseBoxCommits)
 TEST(Editor, CopyIsDisabledAndHelpAsksTheHost)
 {
     HostSession host;
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         EXPECT_FALSE(ui::IsEnabled(dialog, IDC_COPY_ELEMENT));
         host.ClearLog();
         SendMessageA(dialog, WM_COMMAND, IDC_COPY_ELEMENT, 0);
         EXPECT_TRUE(host.Log().empty());
         ui::Click(dialog, IDC_HELP_BUTTON);
-        CloseWithOk(dialog);
     });
-    host.OpenEditor();
     ASSERT_EQ(host.services.helpTopics.size(), 1u);
     EXPECT_EQ(host.services.helpTopics[0], "lens flare effects");
-}
-
-TEST(Editor, FasterUpdatesSendsTheSwitchAndRedraws)
-{
-    HostSession host;
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
-        host.ClearLog();
-        ui::Click(dialog, IDC_FASTER_UPDATES);
-        std::vector<std::string> calls = host.Log("Ki_LensFlare");
-        ASSERT_EQ(calls.size(), 1u);
-        EXPECT_EQ(calls[0], "Ki_LensFlare light \"Light01\" fastdrag enabled on 0");
-        EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
-        CloseWithOk(dialog);
-    });
-    host.OpenEditor();
 }
 
 TEST(Editor, TabsSwitchTheSectionsControls)
 {
     HostSession host;
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         EXPECT_EQ(currentSection, SECTION_ELEMENT);
         EXPECT_FALSE(IsVisible(dialog, IDC_FLARE_ENABLED));
         EXPECT_FALSE(IsVisible(dialog, IDC_FADE_NEAR_BORDER));
@@ -242,23 +197,18 @@ TEST(Editor, TabsSwitchTheSectionsControls)
         GetWindowRect(GetDlgItem(dialog, IDC_PARAM_AREA), &area);
         GetWindowRect(GetDlgItem(dialog, IDC_FADE_NEAR_BORDER), &box);
         EXPECT_TRUE(box.left >= area.left && box.bottom <= area.bottom);
-        CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(Editor, OkReadsTheGlobalSlidersBackAndLeavesNoHostMemory)
 {
     HostSession host;
     int64_t before = LiveHostBlocks();
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         ui::Click(dialog, IDC_REALTIME_UPDATES);   /* so only OK can carry the value */
         ASSERT_NE(intensitySlider, nullptr);
         SetWindowTextA(intensitySlider->edit, "2.5");
-        CloseWithOk(dialog);
     });
-    host.OpenEditor();
     EXPECT_FLOAT_EQ(HostIntensity(host), 2.5f);
     EXPECT_EQ(LiveHostBlocks(), before);
 }
@@ -267,7 +217,7 @@ TEST(Editor, ThePreviewShowsTheFlareWhereTheLightIs)
 {
     HostSession host;
     ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         HWND preview = GetDlgItem(dialog, IDC_PREVIEW);
         Capture pixels = ui::Pixels(preview);
         ASSERT_GT(pixels.width, 0);
@@ -290,9 +240,7 @@ TEST(Editor, ThePreviewShowsTheFlareWhereTheLightIs)
         EXPECT_GE(nearLight * 10, best * 9) << "the flare is brightest at the light";
         EXPECT_GE(brightness(lightX, lightY) * 10, best * 8);
         EXPECT_LT(brightness(pixels.width - 3, 2), best / 2) << "far from the light it is darker";
-        CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(Editor, TheLastLibraryFileIsReadWhenTheEditorOpensAndWrittenBackOnOk)
@@ -301,14 +249,11 @@ TEST(Editor, TheLastLibraryFileIsReadWhenTheEditorOpensAndWrittenBackOnOk)
     const char *ini = host.services.iniFile.c_str();
     WritePrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "lensfx\\glow.lnz",
                                ini);
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         ASSERT_NE(lastLibraryFile, nullptr);
         EXPECT_STREQ(lastLibraryFile, "lensfx\\glow.lnz");
         WritePrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "changed", ini);
-        CloseWithOk(dialog);
     });
-    host.OpenEditor();
     char path[300] = "";
     GetPrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "", path, sizeof path,
                              ini);
@@ -338,9 +283,8 @@ TEST(Editor, WithoutItsTabStripTheEditorStaysBusyButRedrawNowAndOkStillWrite)
     UnregisterClassA("TABBEDLF", moduleHandle);   /* an earlier editor's */
     ASSERT_TRUE(RegisterClassA(&refusing));
     HostSession host;
-    ui::Driver driver;
     size_t expectedWrites = 0;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         EXPECT_EQ(dialogBusy, 1);
         EXPECT_EQ(intensitySlider, nullptr) << "no sliders without the strip";
         expectedWrites = WriteCalls(host.instance->model);
@@ -352,9 +296,7 @@ TEST(Editor, WithoutItsTabStripTheEditorStaysBusyButRedrawNowAndOkStillWrite)
         SendMessageA(dialog, WM_COMMAND, IDC_REDRAW_NOW, 0);
         EXPECT_EQ(host.Log("Ki_LensFlare").size(), expectedWrites);
         host.ClearLog();
-        CloseWithOk(dialog);
     });
-    host.OpenEditor();
     EXPECT_EQ(host.Log("Ki_LensFlare").size(), expectedWrites) << "OK still commits";
     UnregisterClassA("TABBEDLF", moduleHandle);
 }

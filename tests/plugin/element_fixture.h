@@ -15,7 +15,7 @@
 
 namespace fx {
 
-inline KaToken T(const char *keyword) { return Ki_Inquire_Token(keyword); }
+using ::T;
 
 /* Types the demo catalogue lacks.  Defining one again with the same text
  * is harmless, so each test defines what it uses. */
@@ -99,12 +99,7 @@ inline void ShowSection(HWND dialog, int section)
     SendMessageA(dialog, WM_TABSTRIP_CLICKED, section, 0);
 }
 
-inline void CloseWithOk(HWND dialog)
-{
-    HWND ok = GetDlgItem(dialog, IDOK);
-    SetFocus(ok);
-    SendMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)ok);
-}
+using ::CloseWithOk;
 
 /* Host calls of one whole write-back: globals, each element, each parameter. */
 inline size_t WriteCalls(const LensFlareModel *m)

@@ -49,8 +49,7 @@ TEST(ElementList, RemoveWritesNothingFirstAndTheLastRemovalLeavesNothingToActOn)
     HostSession host;
     fx::SetFlareTypes(host, {"glow", "ring"});
     std::vector<fx::HostElement> before = HostElements(host);
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         fx::SelectLine(dialog, 1);
         host.ClearLog();
         ui::Click(dialog, IDC_REMOVE_ELEMENT);
@@ -72,9 +71,7 @@ TEST(ElementList, RemoveWritesNothingFirstAndTheLastRemovalLeavesNothingToActOn)
         ui::Click(dialog, IDC_MOVE_UP);
         ui::Click(dialog, IDC_MOVE_DOWN);
         EXPECT_TRUE(host.Log("Ki_LensFlare").empty());
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
     EXPECT_TRUE(HostElements(host).empty());
 }
 
@@ -85,8 +82,7 @@ TEST(ElementList, MovingKeepsTheElementSelectedAtTheTopAfterSavingThePanel)
     types[3] = "ring";
     fx::SetFlareTypes(host, types);
     std::string ringGuid = HostElements(host)[3].guid;
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         fx::SelectLine(dialog, 3);
         host.ClearLog();
         ui::Click(dialog, IDC_MOVE_DOWN);
@@ -103,9 +99,7 @@ TEST(ElementList, MovingKeepsTheElementSelectedAtTheTopAfterSavingThePanel)
                   GetDlgItem(dialog, IDC_PANEL_FIRST));
         ui::Click(dialog, IDC_MOVE_UP);
         EXPECT_EQ(fx::ListSelection(dialog), 3);
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
     EXPECT_EQ(HostElements(host)[3].guid, ringGuid);
 }
 
@@ -131,7 +125,7 @@ TEST(ElementList, EachPlacementPutsTheNewElementWhereItSaysAndSelectsIt)
             host.ClearLog();
         });
         QueueAdd(driver, c.placement, "halo");
-        driver.Then([&](HWND dialog) {
+        host.Edit(driver, [&](HWND dialog) {
             /* The panel's edits went to the host before the insert. */
             EXPECT_EQ(fx::FirstLineWith(host.Log("Ki_LensFlare"), " insert "), (int)writes);
             std::vector<fx::HostElement> now = HostElements(host);
@@ -143,9 +137,7 @@ TEST(ElementList, EachPlacementPutsTheNewElementWhereItSaysAndSelectsIt)
             EXPECT_EQ(fx::ListSelection(dialog), added) << c.placement;
             EXPECT_EQ(host.instance->currentElement->guid, now[(size_t)added].guid);
             EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr) << "its panel is built";
-            fx::CloseWithOk(dialog);
         });
-        host.OpenEditor();
         EXPECT_EQ(HostNames(host), c.expected) << c.placement;
     }
 }
@@ -173,16 +165,14 @@ TEST(ElementList, BeforeAndAfterWithoutACurrentElement)
         fx::SetFlareTypes(host, {});
         ui::Driver driver;
         QueueAdd(driver, placement, "halo");
-        driver.Then([&](HWND dialog) {
+        host.Edit(driver, [&](HWND dialog) {
             std::vector<std::string> calls = host.Log("Ki_LensFlare");
             const char *expected = placement == IDC_ADD_BEFORE ? " insert start \"halo\" &out 0"
                                                                : " insert end \"halo\" &out 0";
             EXPECT_EQ(fx::CountContaining(calls, expected), 1u) << placement;
             EXPECT_EQ(fx::ListCount(dialog), 1);
             EXPECT_TRUE(ui::IsEnabled(dialog, IDC_LIBRARY_SAVE));
-            fx::CloseWithOk(dialog);
         });
-        host.OpenEditor();
     }
 }
 
@@ -191,8 +181,7 @@ TEST(ElementList, AnElementWithoutParametersLeavesTheCommandsIdle)
     fx::Define(fx::kBareType);
     HostSession host;
     fx::SetFlareTypes(host, {"glow", "t_bare"});
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         ASSERT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
         fx::SelectLine(dialog, 1);
         EXPECT_EQ(host.instance->currentElement, nullptr);
@@ -204,9 +193,7 @@ TEST(ElementList, AnElementWithoutParametersLeavesTheCommandsIdle)
         SendMessageA(dialog, WM_COMMAND, IDC_ELEMENT_ENABLED, 0);
         EXPECT_TRUE(host.Log().empty());
         EXPECT_EQ(fx::ListCount(dialog), 2);
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(ElementList, SelectionWritesThePanelOnlyInTheElementSection)
@@ -214,8 +201,7 @@ TEST(ElementList, SelectionWritesThePanelOnlyInTheElementSection)
     fx::Define(fx::kRowsType);
     HostSession host;
     fx::SetFlareTypes(host, {"t_rows", "glow"});
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         ui::Click(dialog, IDC_REALTIME_UPDATES);   /* off */
         ElementParameter *flag = host.instance->currentElement->firstParameter->next->next->next;
         ASSERT_EQ(flag->controlId, IDC_PANEL_FIRST + 1);
@@ -237,17 +223,14 @@ TEST(ElementList, SelectionWritesThePanelOnlyInTheElementSection)
             EXPECT_EQ(host.instance->currentElement, host.instance->model->firstElement->next);
             EXPECT_EQ(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
         }
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(ElementList, ElementEnabledWritesAndRedrawsWithRealtimeOff)
 {
     HostSession host;
     fx::SetFlareTypes(host, {"glow", "ring"});
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         ui::Click(dialog, IDC_REALTIME_UPDATES);
         fx::SelectLine(dialog, 1);
         host.ClearLog();
@@ -262,9 +245,7 @@ TEST(ElementList, ElementEnabledWritesAndRedrawsWithRealtimeOff)
         EXPECT_EQ(enabled, fx::T("off"));
         fx::SelectLine(dialog, 0);
         EXPECT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED)) << "follows the selection";
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(ElementList, HostMemoryComesBackAfterAHundredAddMoveRemoveCycles)
@@ -282,11 +263,9 @@ TEST(ElementList, HostMemoryComesBackAfterAHundredAddMoveRemoveCycles)
             ui::Click(dialog, IDC_REMOVE_ELEMENT);
         });
     }
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         EXPECT_EQ(fx::ListCount(dialog), 2);
         EXPECT_EQ(LiveHostBlocks(), before);
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
     EXPECT_EQ(HostNames(host), (std::vector<std::string>{"glow", "ring"}));
 }

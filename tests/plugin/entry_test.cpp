@@ -90,9 +90,7 @@ TEST_F(DllHost, AStrayCommandKeywordIsReportedAndTheEditorStillOpensOnTheGivenOw
     std::string caption;
     driver.When("Lens Flare Editor", [&](HWND dialog) {
         caption = ui::Text(dialog);
-        HWND ok = GetDlgItem(dialog, IDOK);
-        SetFocus(ok);
-        SendMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(ok));
+        CloseWithOk(dialog);
     });
     const char *keywords[] = {"handle_type", "stray_word", "execute_lens_flare_dialog_box", nullptr};
     void *values[] = {reinterpret_cast<void *>((uintptr_t)Ki_Inquire_Token("light")), nullptr,
@@ -147,10 +145,7 @@ TEST(Entry, NamesLongerThanTheBufferAreCut)
     HostSession host;
     std::string longName(1500, 'L');
     ui::Driver driver;
-    driver.When("Lens Flare Editor", [](HWND dialog) {
-        SetFocus(GetDlgItem(dialog, IDOK));
-        SendMessageA(dialog, WM_COMMAND, IDOK, 0);
-    });
+    driver.When("Lens Flare Editor", CloseWithOk);
     const char *keywords[] = {"handle_type", "execute_lens_flare_dialog_box", nullptr};
     void *values[] = {reinterpret_cast<void *>((uintptr_t)Ki_Inquire_Token("light")),
                       const_cast<char *>(longName.c_str()), nullptr};

@@ -62,16 +62,14 @@ TEST(GlobalControls, AfterLibraryLoadTheSlidersShowTheLoadedFlareAndOkKeepsIt)
             ui::PostClick(dialog, IDC_LIBRARY_LOAD);
         });
         driver.When(kLoadTitle, [&](HWND dialog) { ui::ChooseFile(dialog, file); });
-        driver.Then([&](HWND dialog) {
+        host.Edit(driver, [&](HWND dialog) {
             TinySlider *sliders[] = {intensitySlider, scaleSlider, angleSlider, stretchSlider,
                                      occlusionSlider};
             for (int i = 0; i < 5; i++) {
                 ASSERT_NE(sliders[i], nullptr);
                 EXPECT_EQ(ui::Text(sliders[i]->edit), c.texts[i]) << i;
             }
-            fx::CloseWithOk(dialog);
         });
-        host.OpenEditor();
 
         Globals kept = ReadHostGlobals(host);
         EXPECT_FLOAT_EQ(kept.intensity, c.file.intensity);

@@ -126,8 +126,7 @@ TEST(GradientWriteBack, AGradientGoesBackExactUntilEditedAndAnEditKeepsWhatItDid
         HostSession host;
         fx::SetFlareTypes(host, {"t_exact"});
         int dragged = -1;
-        ui::Driver driver;
-        driver.Then([&](HWND dialog) {
+        host.Edit([&](HWND dialog) {
             ElementParameter *ramp = currentInstance->currentElement
                                          ? currentInstance->currentElement->firstParameter
                                          : nullptr;
@@ -138,9 +137,7 @@ TEST(GradientWriteBack, AGradientGoesBackExactUntilEditedAndAnEditKeepsWhatItDid
                 Drag(s, 1, MarkerX(s, 50) + 1);
                 dragged = s->pivots.positions[1];
             }
-            fx::CloseWithOk(dialog);
         });
-        host.OpenEditor();
 
         int32_t e = 0, p = 0, count = 0;
         float *colors = nullptr, *offsets = nullptr;

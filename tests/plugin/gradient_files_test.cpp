@@ -19,46 +19,17 @@ const char kLoadTitle[] = "Load Color Gradient File";
 const char kSaveTitle[] = "Save Color Gradient File";
 const int kSliderId = 1000;
 
-KaToken T(const char *keyword)
-{
-    return Ki_Inquire_Token(keyword);
-}
-
-INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
-{
-    return message == WM_INITDIALOG;
-}
-
-/* A modeless dialog holding one button, taken over by a gradient control
- * with the panel's margin. */
+/* A window holding one button, taken over by a gradient control with the
+ * panel's margin. */
 struct SliderDialog {
     SliderDialog()
     {
-        alignas(4) WORD buffer[64] = {};
-        DLGTEMPLATE *dialogTemplate = reinterpret_cast<DLGTEMPLATE *>(buffer);
-        dialogTemplate->style = WS_POPUP | WS_CAPTION | WS_VISIBLE;
-        dialogTemplate->cdit = 1;
-        dialogTemplate->cx = 240;
-        dialogTemplate->cy = 50;
-        WORD *after = reinterpret_cast<WORD *>(dialogTemplate + 1);
-        after += 3;   /* no menu, the dialog class, no title */
-        DLGITEMTEMPLATE *item = reinterpret_cast<DLGITEMTEMPLATE *>(
-            (reinterpret_cast<UINT_PTR>(after) + 3) & ~(UINT_PTR)3);
-        item->style = WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON;
-        item->x = 10;
-        item->y = 20;
-        item->cx = 220;
-        item->cy = 16;
-        item->id = kSliderId;
-        WORD *classAndText = reinterpret_cast<WORD *>(item + 1);
-        classAndText[0] = 0xFFFF;
-        classAndText[1] = 0x0080;   /* "Button"; then no text, no creation data */
-        dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialogTemplate,
-                                            ui::TestOwnerWindow(), PlainDialogProc, 0);
-        RECT client;
-        GetClientRect(GetDlgItem(dialog, kSliderId), &client);
-        slider = new CColourSlider(dialog, GetModuleHandleA(nullptr), "Ramp", 0, kSliderId,
-                                   client.right, GRADIENT_ROW_MARGIN, nullptr);
+        dialog = ui::TestParentWindow("GradientFilesTestWindow", DefWindowProcA, 400, 100,
+                                      WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+        CreateWindowA("button", "", WS_CHILD | WS_VISIBLE, 15, 30, 330, 26, dialog,
+                      (HMENU)(UINT_PTR)kSliderId, moduleHandle, nullptr);
+        slider = new CColourSlider(dialog, moduleHandle, "Ramp", 0, kSliderId, 330,
+                                   GRADIENT_ROW_MARGIN, nullptr);
         slider->SetBackground();
         slider->Refresh();
     }

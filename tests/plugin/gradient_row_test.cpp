@@ -123,8 +123,7 @@ TEST(GradientRow, WithRealtimeOffAnEditWaitsAndLeavingTheSectionCopiesIt)
     fx::Define(kRampType);
     HostSession host;
     fx::SetFlareTypes(host, {"t_ramp"});
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         ui::Click(dialog, IDC_REALTIME_UPDATES);
         ElementParameter *ramp = Ramp(host);
         ASSERT_NE(ramp, nullptr);
@@ -144,9 +143,7 @@ TEST(GradientRow, WithRealtimeOffAnEditWaitsAndLeavingTheSectionCopiesIt)
         EXPECT_EQ(ramp->gradientControl, nullptr);
         EXPECT_EQ(GetDlgItem(dialog, id), nullptr) << "the row's button is gone";
         EXPECT_TRUE(host.Log("Ki_LensFlare").empty());
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
     EXPECT_EQ(HostRamp(host).count, 1) << "OK writes the copied gradient";
 }
 
@@ -155,25 +152,15 @@ TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
     fx::Define(kRampType);
     HostSession host;
     fx::SetFlareTypes(host, {"t_ramp", "t_ramp"});
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
-        int gdiBefore = -1;
+    host.Edit([&](HWND dialog) {
         int64_t blocksBefore = 0;
-        for (int i = 0; i < 30; i++) {
+        std::optional<int> gained = ui::GdiObjectsGained(30, 9, [&](int i) {
             fx::SelectLine(dialog, i % 2);
             UpdateWindow(dialog);
-            /* Counted after a few rounds, which fill the system's DC caches. */
-            if (i == 9) {
-                gdiBefore = ui::CountGdiObjects();
+            if (i == 9)
                 blocksBefore = LiveHostBlocks();
-            }
-        }
-        int gdiAfter = ui::CountGdiObjects();
+        });
         EXPECT_EQ(LiveHostBlocks(), blocksBefore);
-        if (gdiBefore >= 0) {
-            EXPECT_LE(gdiAfter - gdiBefore, 8) << "a brush per row would show as 20";
-        }
-        fx::CloseWithOk(dialog);
+        EXPECT_LE(gained.value_or(0), 8) << "a brush per row would show as 20";
     });
-    host.OpenEditor();
 }

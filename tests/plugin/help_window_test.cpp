@@ -50,7 +50,7 @@ TEST(HelpWindow, HelpButtonOpensTheGuideAtTheEditorsSection)
     host.services.showHelpWindow = true;
     HWND shown = nullptr;
     ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         ui::Click(dialog, IDC_HELP_BUTTON);
         shown = host.services.helpWindow;
         ASSERT_TRUE(IsWindow(shown));
@@ -72,9 +72,7 @@ TEST(HelpWindow, HelpButtonOpensTheGuideAtTheEditorsSection)
         ui::Click(dialog, IDC_HELP_BUTTON);
         EXPECT_EQ(host.services.helpWindow, shown) << "a second Help reuses the window";
         EXPECT_EQ(FromTopLine(edit).rfind("## The Lens Flare Editor\r\n", 0), 0u);
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
     EXPECT_FALSE(IsWindow(shown)) << "the help window closes with the editor";
     EXPECT_EQ(host.services.helpWindow, nullptr);
     EXPECT_EQ(host.services.helpTopics, std::vector<std::string>({kTopic, kTopic}));
@@ -87,10 +85,8 @@ TEST(HelpWindow, AMissingGuideIsSaidWithItsPath)
     host.services.guideFile = host.Path("no-such-guide.md");
     host.services.showHelpWindow = true;
     ui::Driver driver;
-    driver.Then([&](HWND dialog) {
-        ui::PostClick(dialog, IDC_HELP_BUTTON);
-    });
-    driver.When("Lens Flare Editor", [&](HWND dialog) { fx::CloseWithOk(dialog); });
+    driver.Then([&](HWND dialog) { ui::PostClick(dialog, IDC_HELP_BUTTON); });
+    driver.When("Lens Flare Editor", CloseWithOk);
     host.OpenEditor();
     ASSERT_EQ(driver.Boxes().size(), 1u);
     EXPECT_EQ(driver.Boxes()[0].caption, "flarehost Help");
@@ -121,14 +117,8 @@ TEST(HelpWindow, SectionsAreFoundByTheirWholeHeading)
 
 TEST(HelpWindow, TheShippedGuideAnswersTheEditorsTopic)
 {
-    std::string guide;
-    FILE *file = std::fopen(DefaultGuideFile().c_str(), "rb");
-    ASSERT_NE(file, nullptr) << DefaultGuideFile();
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        guide.append(chunk, n);
-    std::fclose(file);
+    std::string guide = ReadBytes(DefaultGuideFile());
+    ASSERT_FALSE(guide.empty()) << DefaultGuideFile();
     EXPECT_GT(FindHelpSection(guide, kTopic), 0);
 }
 

@@ -3,7 +3,6 @@
 // files and elements as the oracle.
 #include <algorithm>
 #include <fstream>
-#include <sstream>
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -21,11 +20,6 @@ const char kLoadTitle[] = "Select Lens Flare Effect File";
 bool SameFolder(const std::string &a, const std::string &b)
 {
     return ui::Lower(a) == ui::Lower(b);
-}
-
-bool Exists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 void Touch(const std::string &path)
@@ -218,13 +212,11 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndListsTheFilesElements)
         EXPECT_TRUE(SameFolder(ui::FolderShown(dialog), host.Path("lensfx")));
         ui::ChooseFile(dialog, file);
     });
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         EXPECT_EQ(fx::ListCount(dialog), 2);
         ASSERT_NE(lastLibraryFile, nullptr);
         EXPECT_EQ(std::string(lastLibraryFile), ui::Lower(file));
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 
     EXPECT_EQ(ElementNames(host.light.c_str()), (std::vector<std::string>{"ring", "glow"}));
     std::vector<std::string> calls = host.Log("Ki_LensFlare light \"Light01\"");
@@ -289,13 +281,7 @@ TEST(FileRequestor, AFileThatDoesNotLoadShowsAnEmptyPreviewWithTheReason)
     Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), host.Path("good.lnz").c_str(),
                  &status, 0);
     ASSERT_EQ(status, 0);
-    std::string alien;
-    {
-        std::ifstream in(host.Path("good.lnz"), std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        alien = text.str();
-    }
+    std::string alien = ReadBytes(host.Path("good.lnz"));
     alien.replace(alien.find("element glow\n"), 13, "element alien\n");
     std::ofstream(host.Path("alien.lnz"), std::ios::binary) << alien;
     std::ofstream(host.Path("notes.lnz"), std::ios::binary) << "shopping list\n";

@@ -26,8 +26,6 @@ const char *const kModelProbe =
     "end\n";
 const char *const kModelBare = "type modelbare\ndescription Model Bare\nend\n";
 
-KaToken T(const char *keyword) { return Ki_Inquire_Token(keyword); }
-
 struct Model : testing::Test {
     void SetUp() override
     {
@@ -69,6 +67,36 @@ std::vector<std::string> Names(const LensFlareModel *m)
     return names;
 }
 
+/* The globals in the order the host is asked for them and given them: as
+ * read, and as written after the edits of the writing test. */
+struct Global {
+    const char *read, *written;
+} const kGlobals[] = {
+    {"enabled &out", "enabled on"}, {"intensity &out", "intensity &0.75"},
+    {"scale &out", "scale &2"}, {"occlusionradius &out", "occlusionradius &0.125"},
+    {"anamorphicstretch &out", "anamorphicstretch &1.5"},
+    {"fastdrag enabled &out", "fastdrag enabled on"}, {"randomseed &out", "randomseed &42"},
+    {"color &out", "color rgb &0.5,0.25,1"},
+    {"uselightparams enabled &out", "uselightparams enabled on"}, {"angle &out", "angle &-30"},
+    {"glowbehindobjects enabled &out", "glowbehindobjects enabled off"},
+    {"fadeifnearborder enabled &out", "fadeifnearborder enabled off"},
+    {"fadeifbehindobjects enabled &out", "fadeifbehindobjects enabled on"},
+    {"fadeifapproachingobjects enabled &out", "fadeifapproachingobjects enabled off"},
+    {"fadewithdistance enabled &out", "fadewithdistance enabled off"},
+    {"refdistance &out", "refdistance &12.5"},
+    {"scaleglowwithdistance enabled &out", "scaleglowwithdistance enabled off"},
+    {"scalereflexeswithdistance enabled &out", "scalereflexeswithdistance enabled off"},
+};
+
+/* Each global in one form, each followed by its count of 1. */
+std::string GlobalsLine(const char *Global::*form)
+{
+    std::string line;
+    for (const Global &g : kGlobals)
+        line += std::string(g.*form) + " 1 ";
+    return line;
+}
+
 /* prev/next, head and count agree. */
 void ExpectConsistent(const LensFlareModel *m)
 {
@@ -89,13 +117,7 @@ TEST_F(Model, ReadingMakesOneInquiryForTheGlobalsOnePerElementAndOnePerParameter
     std::vector<std::string> calls = host.Log("Ki_Inquire_LensFlare");
     ASSERT_EQ(calls.size(), 1u + 2u + 3u);
     const std::string owner = "Ki_Inquire_LensFlare light \"Light01\" ";
-    EXPECT_EQ(calls[0], owner +
-        "enabled &out 1 intensity &out 1 scale &out 1 occlusionradius &out 1 anamorphicstretch &out 1 "
-        "fastdrag enabled &out 1 randomseed &out 1 color &out 1 uselightparams enabled &out 1 "
-        "angle &out 1 glowbehindobjects enabled &out 1 fadeifnearborder enabled &out 1 "
-        "fadeifbehindobjects enabled &out 1 fadeifapproachingobjects enabled &out 1 "
-        "fadewithdistance enabled &out 1 refdistance &out 1 scaleglowwithdistance enabled &out 1 "
-        "scalereflexeswithdistance enabled &out 1 numelements &out 1 0");
+    EXPECT_EQ(calls[0], owner + GlobalsLine(&Global::read) + "numelements &out 1 0");
     EXPECT_EQ(calls[1], owner + "element &0 numparameterdefinitions &out enabled &out "
                                 "description &out name &out guid &out 1 0");
     const char *definition =
@@ -247,13 +269,7 @@ TEST_F(Model, WritingSendsGlobalsThenEachElementThenEachParameterTheSameEachTime
     std::vector<std::string> first = host.Log("Ki_LensFlare");
     ASSERT_EQ(first.size(), 1u + 2u + 3u);
     const std::string owner = "Ki_LensFlare light \"Light01\" ";
-    EXPECT_EQ(first[0], owner +
-        "enabled on 1 intensity &0.75 1 scale &2 1 occlusionradius &0.125 1 anamorphicstretch &1.5 1 "
-        "fastdrag enabled on 1 randomseed &42 1 color rgb &0.5,0.25,1 1 uselightparams enabled on 1 "
-        "angle &-30 1 glowbehindobjects enabled off 1 fadeifnearborder enabled off 1 "
-        "fadeifbehindobjects enabled on 1 fadeifapproachingobjects enabled off 1 "
-        "fadewithdistance enabled off 1 refdistance &12.5 1 scaleglowwithdistance enabled off 1 "
-        "scalereflexeswithdistance enabled off 1 0");
+    EXPECT_EQ(first[0], owner + GlobalsLine(&Global::written) + "0");
     const std::string probe = std::string("element \"") + model->firstElement->guid + "\"";
     const std::string bare = std::string("element \"") + model->firstElement->next->guid + "\"";
     EXPECT_EQ(first[1], owner + probe + " enabled off 1 0");

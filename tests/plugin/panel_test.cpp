@@ -15,12 +15,15 @@
 
 namespace {
 
-const char kFirstNotAtStart[] =
-    "The first entry of one of the gradient color maps does not use an 'offset' value of 0.0 "
-    "(the first entry must be at 0.0 and the last entry must be at 1.0).";
-const char kLastNotAtEnd[] =
-    "The last entry of one of the gradient color maps does not use an 'offset' value of 1.0 "
-    "(the first entry must be at 0.0 and the last entry must be at 1.0).";
+/* Both faults of a gradient definition end with the same reminder. */
+std::string NotAt(const char *entry, const char *offset)
+{
+    return std::string("The ") + entry + " entry of one of the gradient color maps does not use " +
+           "an 'offset' value of " + offset + " (the first entry must be at 0.0 and the last " +
+           "entry must be at 1.0).";
+}
+const std::string kFirstNotAtStart = NotAt("first", "0.0");
+const std::string kLastNotAtEnd = NotAt("last", "1.0");
 
 const char kColumnsType[] =
     "type t_columns\n"
@@ -123,8 +126,7 @@ TEST(Panel, SliderRowsFillTheFirstColumnThenTheSecond)
     fx::Define(kColumnsType);
     HostSession host;
     fx::SetFlareTypes(host, {"t_columns"});
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         RECT area = AreaRect(dialog);
         int half = (area.right - area.left) / 2, rest = (area.right - area.left) - half;
         int column = 0, row = 0, firstColumnRows = 0;
@@ -150,9 +152,7 @@ TEST(Panel, SliderRowsFillTheFirstColumnThenTheSecond)
         EXPECT_GE(lastTop + 31 + 30, area.bottom - 7);
         EXPECT_GT(area.top + 10 + 31 * (row - 1) + 30, area.bottom - 7)
             << "the second column does not wrap";
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(Panel, EachRowTypeGetsItsControlsAndTypesWithoutControlsShareTheNextId)
@@ -160,8 +160,7 @@ TEST(Panel, EachRowTypeGetsItsControlsAndTypesWithoutControlsShareTheNextId)
     fx::Define(fx::kRowsType);
     HostSession host;
     fx::SetFlareTypes(host, {"t_rows"});
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         const int kIds[] = {10000, 10001, 10001, 10001, 10002, 10004, 10006};
         for (int i = 0; i < 7; i++)
             EXPECT_EQ(Parameter(host.instance, i)->controlId, kIds[i]) << i;
@@ -201,9 +200,7 @@ TEST(Panel, EachRowTypeGetsItsControlsAndTypesWithoutControlsShareTheNextId)
         GetClientRect(list, &listClient);
         EXPECT_EQ(fx::RectInDialog(dialog, GetDlgItem(dialog, 10005)).top,
                   y + (listClient.bottom - mode.cy + 1) / 2);
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(Panel, AnInfiniteUiRangeIsReportedOncePerModuleLife)
@@ -229,14 +226,12 @@ TEST(Panel, AnInfiniteUiRangeIsReportedOncePerModuleLife)
         rangeWarningShown = 0;
         fx::SelectLine(dialog, 1);
     });
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         ASSERT_EQ(driver.Boxes().size(), 2u);
         EXPECT_EQ(driver.Boxes()[1].text,
                   "The maximum UI value (FLT_MAX) is too big. It must be a more finite value, "
                   "such as 100.");
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(Panel, ListRowsOfferTheEntriesAndSelectTheCurrentValue)
@@ -247,7 +242,7 @@ TEST(Panel, ListRowsOfferTheEntriesAndSelectTheCurrentValue)
     HostSession host;
     fx::SetFlareTypes(host, {"t_rows", "t_nomatch", "t_longlist"});
     ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         EXPECT_TRUE(driver.Boxes().empty());
         HWND list = GetDlgItem(dialog, 10004);
         ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 2);
@@ -273,9 +268,7 @@ TEST(Panel, ListRowsOfferTheEntriesAndSelectTheCurrentValue)
         EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 0, 0), 5);
         EXPECT_EQ(ComboText(list, 1), "B");
         EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(Panel, CheckBoxesAndListsWriteOnlyWhenTheValueChanges)
@@ -283,8 +276,7 @@ TEST(Panel, CheckBoxesAndListsWriteOnlyWhenTheValueChanges)
     fx::Define(fx::kRowsType);
     HostSession host;
     fx::SetFlareTypes(host, {"t_rows"});
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         size_t writes = fx::WriteCalls(host.instance->model);
         host.ClearLog();
         ui::Click(dialog, 10001);
@@ -304,9 +296,7 @@ TEST(Panel, CheckBoxesAndListsWriteOnlyWhenTheValueChanges)
         SelectComboItem(dialog, 10004, 0);
         EXPECT_EQ(host.Log("Ki_LensFlare").size(), writes);
         EXPECT_EQ(fx::HostValue(host, 0, 5)[0], 0.0f);
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(Panel, ColourButtonsShowTheParametersColour)
@@ -314,8 +304,7 @@ TEST(Panel, ColourButtonsShowTheParametersColour)
     fx::Define(fx::kRowsType);
     HostSession host;
     fx::SetFlareTypes(host, {"t_rows"});
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         HWND button = GetDlgItem(dialog, 10002);
         RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         Capture face = ui::Pixels(button);
@@ -332,9 +321,7 @@ TEST(Panel, ColourButtonsShowTheParametersColour)
         item.CtlType = ODT_STATIC;
         EXPECT_EQ(DrawColorParameterButton(10002, &item), 0);
         ReleaseDC(dialog, item.hDC);
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(Panel, GradientRowsReportFaultyDefinitionsAndOkWritesTheCorrection)
@@ -345,7 +332,7 @@ TEST(Panel, GradientRowsReportFaultyDefinitionsAndOkWritesTheCorrection)
     HostSession host;
     fx::SetFlareTypes(host, {"t_grad_late", "t_grad_short", "t_grad_150"});
     ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         ASSERT_EQ(driver.Boxes().size(), 1u);
         EXPECT_EQ(driver.Boxes()[0].caption, "Programming Error");
         EXPECT_EQ(driver.Boxes()[0].text, kFirstNotAtStart);
@@ -361,9 +348,7 @@ TEST(Panel, GradientRowsReportFaultyDefinitionsAndOkWritesTheCorrection)
         fx::SelectLine(dialog, 2);
         ASSERT_EQ(driver.Boxes().size(), 3u) << "the first 100 entries end at 0.5";
         EXPECT_EQ(driver.Boxes()[2].text, kLastNotAtEnd);
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
     int32_t e = 0, p = 0, count = 0;
     float *colors = nullptr, *offsets = nullptr;
     Ki_Inquire_LensFlare(fx::T("light"), host.light.c_str(), fx::T("element"), &e, 1,
@@ -379,8 +364,7 @@ TEST(Panel, RadiusAndLengthSlidersOutlineOnThePreview)
     fx::Define(kRadiusType);
     HostSession host;
     fx::SetFlareTypes(host, {"t_radius", "glow"});
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         TinySlider *radius = Parameter(host.instance, 0)->slider;
         ASSERT_NE(radius, nullptr);
         EXPECT_EQ(radius->trackCallback, DrawRadiusOverlay);
@@ -403,9 +387,7 @@ TEST(Panel, RadiusAndLengthSlidersOutlineOnThePreview)
             fx::SelectLine(dialog, 0);
         }
         EXPECT_EQ(LiveHostBlocks(), before);
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 /* ---- gradient mapping and swatches on their own ------------------------- */

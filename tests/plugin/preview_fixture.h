@@ -2,15 +2,14 @@
  * preview_fixture.h - a preview under test: the editor template opened
  * modelessly with a small dialog procedure that does what the editor does
  * for its preview (filter first, set-up, timer 10, tear-down), a host
- * light with its default flare, the instance the preview renders for, and
- * the host's call log.
+ * session for the light with its default flare and the call log, and the
+ * instance the preview renders for.
  */
 #ifndef PREVIEW_FIXTURE_H
 #define PREVIEW_FIXTURE_H
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -18,6 +17,7 @@
 #include <windows.h>
 
 #include "entry/plugin.h"
+#include "host_session.h"
 #include "preview/preview.h"
 #include "refhost_api.h"
 #include "resources/resource_ids.h"
@@ -67,27 +67,18 @@ class PreviewFixture : public testing::Test {
 protected:
     void SetUp() override
     {
-        Ki_Light(kLight, Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
         instance.handleType = Ki_Inquire_Token("light");
         std::strcpy(instance.handleName, kLight);
         instance.moduleInstance = moduleHandle;
         currentInstance = &instance;
-        char folder[MAX_PATH], file[MAX_PATH];
-        GetTempPathA(MAX_PATH, folder);
-        GetTempFileNameA(folder, "pvw", 0, file);
-        logPath = file;
-        ASSERT_EQ(0, Kh_Set_Call_Log(logPath.c_str(), 0));
     }
 
     void TearDown() override
     {
         if (dialog)
             DestroyWindow(dialog);
-        Kh_Set_Call_Log(nullptr, 0);
-        DeleteFileA(logPath.c_str());
         currentInstance = nullptr;
         forcePaletteDisplay = false;
-        Ki_Remove(Ki_Inquire_Token("light"), kLight, 0);
     }
 
     /* The editor template, shown, with a preview of width x height client
@@ -102,39 +93,13 @@ protected:
         UpdateWindow(dialog);
     }
 
-    std::vector<std::string> LogLines(const char *function)
-    {
-        std::vector<std::string> lines;
-        std::ifstream in(logPath);
-        std::string line;
-        size_t number = 0;
-        size_t length = std::strlen(function);
-        while (std::getline(in, line)) {
-            if (number++ < logMark)
-                continue;
-            if (line.compare(0, length, function) == 0 &&
-                (line.size() == length || line[length] == ' '))
-                lines.push_back(line);
-        }
-        return lines;
-    }
-
-    void ClearLog()
-    {
-        std::ifstream in(logPath);
-        std::string line;
-        logMark = 0;
-        while (std::getline(in, line))
-            logMark++;
-    }
-
-    /* Light positions of the renders since ClearLog, from the words that
+    /* Light positions of the renders since the log was cleared, from the words that
      * follow the owner's name. */
     std::vector<Point> RenderPositions()
     {
         std::vector<Point> points;
         std::string owner = std::string("\"") + kLight + "\"";
-        for (const std::string &line : LogLines("Ki_LensFlareApplyToGBuffer")) {
+        for (const std::string &line : host.Log("Ki_LensFlareApplyToGBuffer")) {
             size_t at = line.find(owner);
             Point p = {0, 0};
             if (at != std::string::npos &&
@@ -146,11 +111,10 @@ protected:
         return points;
     }
 
+    HostSession host{kLight};   /* the light, its call log and a working folder */
     PluginInstance instance = {};
     HWND dialog = nullptr;
     HWND preview = nullptr;
-    std::string logPath;
-    size_t logMark = 0;
 };
 
 inline bool IsWhite(COLORREF c)

@@ -25,7 +25,7 @@ TEST_F(PreviewFixture, PressRendersWithTheLightUnderTheMouseCountingUpFromTheBot
     } cases[] = {{10, 0, 10, 200}, {10, 200, 10, 0}, {150, 100, 150, 100}, {299, 199, 299, 1}};
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "mouse " << c.mouseX << "," << c.mouseY);
-        ClearLog();
+        host.ClearLog();
         ui::LeftDown(preview, c.mouseX, c.mouseY);
         ExpectRenderedAt(RenderPositions(), c.x, c.y);
         EXPECT_EQ(preview, GetCapture());
@@ -47,7 +47,7 @@ TEST_F(PreviewFixture, DragRendersEveryMoveIncludingPointsOutsideThePreview)
     ui::LeftDown(preview, 90, 90);   /* a second press while dragging */
     ExpectRenderedAt(RenderPositions(), 20, 100);
 
-    ClearLog();
+    host.ClearLog();
     ui::MouseMove(preview, 30, 40, true);
     ui::MouseMove(preview, 50, -5, true);    /* above the control */
     ui::MouseMove(preview, 320, 260, true);  /* right of and below it */
@@ -61,11 +61,11 @@ TEST_F(PreviewFixture, DragRendersEveryMoveIncludingPointsOutsideThePreview)
     EXPECT_EQ(-60, renders[2].y);
 
     /* One pixel left of the control reads as x = -1: the stored position. */
-    ClearLog();
+    host.ClearLog();
     ui::MouseMove(preview, -1, 30, true);
     ExpectRenderedAt(RenderPositions(), 320, -60);
 
-    ClearLog();
+    host.ClearLog();
     ui::LeftUp(preview, 10, 10);
     ui::MouseMove(preview, 60, 60, true);
     EXPECT_TRUE(RenderPositions().empty());
@@ -75,7 +75,7 @@ TEST_F(PreviewFixture, CancelModeEndsTheDragWithoutRendering)
 {
     OpenPreview(300, 200);
     ui::LeftDown(preview, 20, 20);
-    ClearLog();
+    host.ClearLog();
     SendMessageA(preview, WM_CANCELMODE, 0, 0);
     EXPECT_EQ(nullptr, GetCapture());
     ui::MouseMove(preview, 60, 60, true);
@@ -135,19 +135,19 @@ TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlac
     ASSERT_TRUE(OpenClipboardSoon(dialog));
     EmptyClipboard();
     CloseClipboard();
-    ClearLog();
+    host.ClearLog();
 
     ui::RightDown(preview, 5, 5);
     ui::RightUp(preview, 5, 5);
 
     ExpectRenderedAt(RenderPositions(), 29, 22);
-    std::vector<std::string> renders = LogLines("Ki_LensFlareApplyToGBuffer");
+    std::vector<std::string> renders = host.Log("Ki_LensFlareApplyToGBuffer");
     ASSERT_EQ(1u, renders.size());
     EXPECT_EQ("null", renders[0].substr(renders[0].rfind(' ') + 1)) << "no progress callback";
-    std::vector<std::string> allocs = LogLines("Ki_Alloc_Global_GBuffer");
+    std::vector<std::string> allocs = host.Log("Ki_Alloc_Global_GBuffer");
     ASSERT_EQ(1u, allocs.size());
     EXPECT_NE(std::string::npos, allocs[0].find(" 120 90 90 0")) << allocs[0];
-    EXPECT_EQ(1u, LogLines("Ki_Free_Global_GBuffer").size());
+    EXPECT_EQ(1u, host.Log("Ki_Free_Global_GBuffer").size());
     EXPECT_EQ(75, flareX);
     EXPECT_EQ(50, flareY);
     EXPECT_EQ(0, std::memcmp(editorPixels.data(), editorPreview.pixels, editorPixels.size()));

@@ -205,7 +205,7 @@ TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerThanTheClientArea)
     /* Set-up does not render: the editor asks for the first picture. */
     EXPECT_EQ(0, editorPreview.rendered);
     EXPECT_TRUE(RenderPositions().empty());
-    std::vector<std::string> allocs = LogLines("Ki_Alloc_Global_GBuffer");
+    std::vector<std::string> allocs = host.Log("Ki_Alloc_Global_GBuffer");
     ASSERT_EQ(1u, allocs.size());
     EXPECT_NE(std::string::npos, allocs[0].find(" 301 201 201 0")) << allocs[0];
 }
@@ -224,14 +224,14 @@ TEST_F(PreviewFixture, SetUpFollowsTheDisplayAndTearDownFreesEverything)
         original = previousPreviewProc;
         ASSERT_NE(nullptr, original);
         RefreshPreview(-1, -1);
-        ClearLog();
+        host.ClearLog();
         HWND control = preview;
         TearDownEditorPreview(dialog);
         EXPECT_EQ(reinterpret_cast<LONG_PTR>(original), GetWindowLongPtrA(control, GWLP_WNDPROC));
         EXPECT_EQ(0, editorPreview.valid);
         EXPECT_EQ(nullptr, editorPreview.pixels);
         EXPECT_EQ(nullptr, PreviewGBuffer());
-        EXPECT_EQ(1u, LogLines("Ki_Free_Global_GBuffer").size());
+        EXPECT_EQ(1u, host.Log("Ki_Free_Global_GBuffer").size());
         DestroyWindow(dialog);
         dialog = nullptr;
         Kh_Memory_Stats(&blocks, &bytes);
@@ -253,7 +253,7 @@ TEST_F(PreviewFixture, RefreshAtMinusOneUsesTheStoredPositionAndIgnoresY)
     EXPECT_EQ(75, flareX);
     EXPECT_EQ(50, flareY);
 
-    ClearLog();
+    host.ClearLog();
     RefreshPreview(12, 34);
     RefreshPreview(-1, -1);
     renders = RenderPositions();
@@ -270,7 +270,7 @@ TEST_F(PreviewFixture, RefusedRenderStoresThePositionWithoutInvalidating)
     UpdateWindow(preview);
     std::vector<unsigned char> before(editorPreview.pixels,
                                       editorPreview.pixels + editorPreview.rowLength * 201);
-    ClearLog();
+    host.ClearLog();
     renderBusy = 1;   /* as while a render pumps timer messages */
     RefreshPreview(5, 6);
     renderBusy = 0;

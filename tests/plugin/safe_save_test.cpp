@@ -6,10 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <windows.h>
 
 #include "element_fixture.h"
@@ -21,19 +19,6 @@
 namespace {
 
 const char kSaveTitle[] = "Save a Lens Effect File";
-
-std::string ReadBytes(const std::string &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-bool Exists(const std::string &path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
 
 /* File names in a folder, lower case (Windows names compare so). */
 std::vector<std::string> Listing(const std::string &folder)

@@ -2,7 +2,6 @@
 // commands in the real dialog; the host's own saved flare is the oracle.
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <gtest/gtest.h>
 
 #include "controls/controls.h"
@@ -23,10 +22,7 @@ std::string SavedFlare(const HostSession &host)
     int32_t status = -1;
     Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), path.c_str(), &status, 0);
     EXPECT_EQ(status, 0);
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadBytes(path);
 }
 
 void HoldKeys(bool control, bool shift)
@@ -143,16 +139,14 @@ TEST(Undo, MixedEditsUndoneByKeysGiveBackTheOpeningFlareAndRedoneTheFinalOne)
     });
     for (int i = 0; i < 9; i++)
         QueueChord(driver, i % 2 ? 'Y' : 'Z', i % 2 == 0);
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         EXPECT_EQ(SavedFlare(host), final);
         EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_REDO).grey);
         EXPECT_EQ(fx::ListCount(dialog), 3);
         EXPECT_EQ(currentSection, SECTION_GLOBAL_FADING) << "where the last step shows";
         EXPECT_NE(ui::IsChecked(dialog, IDC_GLOW_BEHIND), glowBehind);
         EXPECT_EQ(ui::Text(intensitySlider->edit), "3.50");
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
     EXPECT_EQ(SavedFlare(host), final) << "OK keeps the redone flare";
 }
 
@@ -179,8 +173,7 @@ TEST(Undo, TheSystemMenuNamesTheStepsGreysWhatCannotBeDoneAndANewEditDropsTheRed
         {"redo with none left", Redo, "Undo Lens Flare Enabled\tCtrl+Z", nullptr},
         {"undo", Undo, "Undo Remove Element\tCtrl+Z", "Redo Lens Flare Enabled\tCtrl+Y"},
     };
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         for (const Row &row : rows) {
             row.act(dialog);
             MenuItem undo = SystemMenuItem(dialog, IDM_SYSTEM_UNDO);
@@ -191,9 +184,7 @@ TEST(Undo, TheSystemMenuNamesTheStepsGreysWhatCannotBeDoneAndANewEditDropsTheRed
             EXPECT_EQ(redo.text, row.redo ? row.redo : "Redo\tCtrl+Y") << row.action;
         }
         EXPECT_EQ(fx::ListCount(dialog), 1) << "the removal is back";
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
     EXPECT_EQ(fx::HostElements(host).size(), 1u);
 }
 
@@ -215,7 +206,7 @@ TEST(Undo, AFailedLibraryLoadThatEmptiedTheFlareIsUndoneWithEveryElement)
         EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Library Load\tCtrl+Z");
     });
     QueueChord(driver, 'Z');
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         EXPECT_EQ(SavedFlare(host), opening);
         std::vector<fx::HostElement> after = fx::HostElements(host);
         ASSERT_EQ(after.size(), before.size());
@@ -224,17 +215,14 @@ TEST(Undo, AFailedLibraryLoadThatEmptiedTheFlareIsUndoneWithEveryElement)
             EXPECT_NE(after[i].guid, before[i].guid) << "inserted again, with a new guid";
         }
         EXPECT_EQ(fx::ListCount(dialog), 3);
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(Undo, WithoutRealtimeUpdatesUndoChangesTheModelAndOkCarriesItToTheHost)
 {
     HostSession host;
     const std::string opening = SavedFlare(host);
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         ui::Click(dialog, IDC_REALTIME_UPDATES);
         fx::ShowSection(dialog, SECTION_GLOBAL);
         TypeInto(angleSlider, "90");
@@ -249,9 +237,7 @@ TEST(Undo, WithoutRealtimeUpdatesUndoChangesTheModelAndOkCarriesItToTheHost)
         EXPECT_EQ(ui::Text(stretchSlider->edit), "1.00");
         EXPECT_EQ(ui::Text(angleSlider->edit), "90.00");
         EXPECT_TRUE(host.Log("Ki_LensFlare").empty()) << "nothing written before OK";
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
     float angle = -1, stretch = -1;
     Ki_Inquire_LensFlare(fx::T("light"), host.light.c_str(), fx::T("angle"), &angle,
                          fx::T("anamorphicstretch"), &stretch, 1, 0);
@@ -277,7 +263,7 @@ TEST(Undo, CtrlZInABoxWithTypingBelongsToTheBoxUntilTheFocusLeaves)
             << "the box kept the key";
     });
     QueueChord(driver, 'Z');
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).grey) << "both keys were one step";
         EXPECT_EQ(ui::Text(intensitySlider->edit), opening);
 
@@ -291,9 +277,7 @@ TEST(Undo, CtrlZInABoxWithTypingBelongsToTheBoxUntilTheFocusLeaves)
             << "typing after an undo is a new step, which drops the redo branch";
         Undo(dialog);
         EXPECT_EQ(ui::Text(intensitySlider->edit), "3.00");
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(Undo, AGradientEditIsOneStepAndItsUndoGivesTheHostsStopsBackExactly)
@@ -307,7 +291,7 @@ TEST(Undo, AGradientEditIsOneStepAndItsUndoGivesTheHostsStopsBackExactly)
         fx::SetFlareTypes(host, {"t_uramp"});
         const std::string opening = SavedFlare(host);
         ui::Driver driver;
-        driver.Then([&](HWND dialog) {
+        host.Edit(driver, [&](HWND dialog) {
             if (!realtime)
                 ui::Click(dialog, IDC_REALTIME_UPDATES);
             auto shown = [] {
@@ -331,17 +315,14 @@ TEST(Undo, AGradientEditIsOneStepAndItsUndoGivesTheHostsStopsBackExactly)
                 EXPECT_EQ(shown()->pivots.count, 2);
                 Undo(dialog);
             }
-            fx::CloseWithOk(dialog);
         });
-        host.OpenEditor();
     }
 }
 
 TEST(Undo, TheHundredAndFirstStepDropsTheOldest)
 {
     HostSession host;
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         fx::ShowSection(dialog, SECTION_GLOBAL);
         char text[16];
         for (int i = 1; i <= 101; i++) {
@@ -354,9 +335,7 @@ TEST(Undo, TheHundredAndFirstStepDropsTheOldest)
         EXPECT_EQ(currentInstance->model->angle, 1.0f)
             << "the opening value went with the oldest step";
         EXPECT_EQ(ui::Text(angleSlider->edit), "1.00");
-        fx::CloseWithOk(dialog);
     });
-    host.OpenEditor();
 }
 
 TEST(Undo, EditorSessionsWithEditsAndUndosLeaveNoGdiObjectsAndNoHostBlocks)
@@ -364,16 +343,11 @@ TEST(Undo, EditorSessionsWithEditsAndUndosLeaveNoGdiObjectsAndNoHostBlocks)
     const int kSessions = 15;
     HostSession host;
     fx::SetFlareTypes(host, {"glow", "ring", "halo"});
-    int gdiBefore = -1;
     int64_t blocksBefore = 0;
-    for (int s = 0; s < kSessions; s++) {
-        /* Counted after a few sessions, which fill the system's caches. */
-        if (s == 5) {
-            gdiBefore = ui::CountGdiObjects();
+    std::optional<int> gained = ui::GdiObjectsGained(kSessions, 4, [&](int s) {
+        if (s == 5)   /* as the objects are counted: after session 4 */
             blocksBefore = LiveHostBlocks();
-        }
-        ui::Driver driver;
-        driver.Then([&](HWND dialog) {
+        host.Edit([&](HWND dialog) {
             fx::SelectLine(dialog, 0);
             ui::Click(dialog, IDC_REMOVE_ELEMENT);
             ui::Click(dialog, IDC_MOVE_DOWN);
@@ -383,13 +357,9 @@ TEST(Undo, EditorSessionsWithEditsAndUndosLeaveNoGdiObjectsAndNoHostBlocks)
             Undo(dialog);
             Redo(dialog);
             Undo(dialog);
-            fx::CloseWithOk(dialog);
         });
-        host.OpenEditor();
-    }
+    });
     EXPECT_EQ(fx::HostElements(host).size(), 3u);
     EXPECT_EQ(LiveHostBlocks(), blocksBefore);
-    if (gdiBefore >= 0) {
-        EXPECT_EQ(ui::CountGdiObjects(), gdiBefore);
-    }
+    EXPECT_EQ(gained.value_or(0), 0);
 }

@@ -68,6 +68,11 @@ std::vector<std::string> ReadLines(const std::string &path)
     return lines;
 }
 
+bool Exists(const std::string &path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
 HostSession::HostSession(const char *lightName, bool withServices)
     : dir(FreshDirectory()), light(lightName), services(dir)
 {
@@ -107,6 +112,28 @@ int32_t HostSession::OpenEditor()
     void *values[] = {reinterpret_cast<void *>((uintptr_t)Ki_Inquire_Token("light")),
                       const_cast<char *>(light.c_str()), nullptr};
     return ExecuteLensFlareCommand(instance, ui::TestOwnerWindow(), keywords, values);
+}
+
+int32_t HostSession::Edit(std::function<void(HWND dialog)> step)
+{
+    ui::Driver driver;
+    return Edit(driver, std::move(step));
+}
+
+int32_t HostSession::Edit(ui::Driver &driver, std::function<void(HWND dialog)> step)
+{
+    driver.Then([step](HWND dialog) {
+        step(dialog);
+        CloseWithOk(dialog);
+    });
+    return OpenEditor();
+}
+
+void CloseWithOk(HWND dialog)
+{
+    HWND ok = GetDlgItem(dialog, IDOK);
+    SetFocus(ok);
+    SendMessageA(dialog, WM_COMMAND, IDOK, (LPARAM)ok);
 }
 
 std::vector<std::string> HostSession::Log() const

@@ -6,11 +6,19 @@
 #ifndef HOST_SESSION_H
 #define HOST_SESSION_H
 
+#include <functional>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 #include "entry/plugin.h"
+#include "file_bytes.h"
 #include "host_app.h"
+#include "refhost_api.h"
+
+namespace ui {
+class Driver;
+}
 
 class HostSession {
 public:
@@ -22,6 +30,11 @@ public:
     /* Opens the editor modally on the light, owned by a test window; steps
      * queued on a ui::Driver run inside.  Returns the command's result. */
     int32_t OpenEditor();
+    /* Opens the editor and runs one step in it; OK then closes it, also
+     * after a failed assertion ended the step early.  The driver form is
+     * for tests that queue more steps or read the message boxes. */
+    int32_t Edit(std::function<void(HWND dialog)> step);
+    int32_t Edit(ui::Driver &driver, std::function<void(HWND dialog)> step);
 
     /* Lines of the call log since the last ClearLog (or the start). */
     std::vector<std::string> Log() const;
@@ -39,7 +52,13 @@ public:
     int64_t startBlocks = 0;  /* host memory blocks before the session */
 };
 
+inline KaToken T(const char *keyword) { return Ki_Inquire_Token(keyword); }
+
+/* OK as the user gives it: the button takes the focus, then commands. */
+void CloseWithOk(HWND dialog);
+
 int64_t LiveHostBlocks();
 std::vector<std::string> ReadLines(const std::string &path);
+bool Exists(const std::string &path);
 
 #endif

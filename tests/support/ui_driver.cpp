@@ -165,6 +165,15 @@ HWND TestOwnerWindow()
     return owner;
 }
 
+HBRUSH parentBrush;
+
+LRESULT CALLBACK BrushParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_CTLCOLORDLG)
+        return (LRESULT)parentBrush;
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
 HWND TestParentWindow(const char *className, WNDPROC procedure, int width, int height,
                       DWORD style)
 {

@@ -13,6 +13,7 @@
 #define UI_DRIVER_H
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 #include <windows.h>
@@ -74,6 +75,10 @@ HWND TestParentWindow(const char *className, WNDPROC procedure, int width, int h
  * brush of it for the whole run. */
 const COLORREF kDialogColour = RGB(200, 220, 240);
 HBRUSH DialogBrush();
+/* A test parent's procedure that answers WM_CTLCOLORDLG with parentBrush
+ * (nothing while it is null), as a dialog gives its controls its brush. */
+extern HBRUSH parentBrush;
+LRESULT CALLBACK BrushParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 /* The names of the files in a folder that match a pattern ("*.lnz"). */
 std::vector<std::string> FileNames(const std::string &folder, const char *pattern);
 
@@ -100,6 +105,10 @@ HWND InnermostDialog();
 Capture PrintClient(HWND window);
 /* Live GDI objects of this process, or -1 when they cannot be counted. */
 int CountGdiObjects();
+/* How many more GDI objects live after the rounds than after round
+ * `settled` (the first rounds fill the system's DC caches); nothing when
+ * they cannot be counted. */
+std::optional<int> GdiObjectsGained(int rounds, int settled, const std::function<void(int)> &round);
 
 /* Reads a window's client pixels (after painting what is pending). */
 Capture Pixels(HWND window);

@@ -79,6 +79,19 @@ int CountGdiObjects()
         count += cell(i)[14] != 0;
     return count;
 }
+
+std::optional<int> GdiObjectsGained(int rounds, int settled, const std::function<void(int)> &round)
+{
+    int before = -1;
+    for (int i = 0; i < rounds; i++) {
+        round(i);
+        if (i == settled)
+            before = CountGdiObjects();
+    }
+    if (before < 0)
+        return std::nullopt;
+    return CountGdiObjects() - before;
+}
 #pragma GCC diagnostic pop
 
 } // namespace ui
