@@ -16,23 +16,16 @@
 #include "catalogue.h"
 #include "host/kalvos_core.h"
 #include "store.h"
+#include "bench_light.h"
 
 namespace {
 
 const char *kLight = "PictureLight";
 
-ka::Flare *PictureFlare()
-{
-    KaToken light = Ki_Inquire_Token("light");
-    if (!ka::FindFlare(light, kLight))
-        Ki_Light(kLight, Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
-    return ka::FindFlare(light, kLight);
-}
-
 /* An empty flare with the default globals, border fading off. */
 ka::Flare *Empty()
 {
-    ka::Flare *flare = PictureFlare();
+    ka::Flare *flare = LightFlare(kLight);
     ka::DefaultFlare(flare);
     flare->elements.clear();
     flare->fadeIfNearBorder = false;

@@ -144,6 +144,7 @@ int Sides(const Element &e)
 
 struct Scene {
     Canvas canvas;
+    ShapeList *shapes;         /* what the elements add */
     double lightX, lightY;     /* canvas pixels */
     double centreX, centreY;   /* the image centre, canvas pixels */
     float unit;                /* canvas pixels per size unit, scale included */
@@ -196,7 +197,8 @@ float DiscProfile(float d, float radius, float softPx, float brightEdge)
 struct CachedTexture {
     uint64_t seed = 0;
     float strength = 0.0f;
-    std::vector<float> texel;
+    std::shared_ptr<const std::vector<float>> texel;
+    float brightest = 1.0f;
 };
 /* The last textures made, so that a preview drag (and the three colours
  * of a fringed ghost) does not make them again: owned by MakeTexture,
@@ -212,8 +214,9 @@ bool MakeTexture(Texture *tex, const Element &e, const Random &random, float rad
     tex->perPixel = 0.5f * Texture::kSize / radiusPx;   /* the tile spans the shape's diameter */
     tex->shift = 0.5f * Texture::kSize;
     for (const CachedTexture &c : g_textures)
-        if (!c.texel.empty() && c.seed == random.state && c.strength == strength) {
+        if (c.texel && c.seed == random.state && c.strength == strength) {
             tex->texel = c.texel;
+            tex->brightest = c.brightest;
             return true;
         }
     Random r = random;
@@ -222,7 +225,7 @@ bool MakeTexture(Texture *tex, const Element &e, const Random &random, float rad
     float lattice[cells * cells];
     for (float &v : lattice)
         v = r.Next();
-    tex->texel.assign((size_t)n * n, 0.0f);
+    std::vector<float> texel((size_t)n * n, 0.0f);
     for (int v = 0; v < n; v++)
         for (int u = 0; u < n; u++) {
             int i = u / cell, j = v / cell;
@@ -231,7 +234,7 @@ bool MakeTexture(Texture *tex, const Element &e, const Random &random, float rad
             auto at = [&](int a, int b) { return lattice[(b % cells) * cells + a % cells]; };
             float top = at(i, j) + fu * (at(i + 1, j) - at(i, j));
             float bottom = at(i, j + 1) + fu * (at(i + 1, j + 1) - at(i, j + 1));
-            tex->texel[(size_t)v * n + u] = top + fv * (bottom - top);
+            texel[(size_t)v * n + u] = top + fv * (bottom - top);
         }
     for (int speck = 0; speck < 48; speck++) {
         int u0 = (int)(r.Next() * n), v0 = (int)(r.Next() * n);
@@ -239,27 +242,33 @@ bool MakeTexture(Texture *tex, const Element &e, const Random &random, float rad
         for (int dv = -2; dv <= 2; dv++)
             for (int du = -2; du <= 2; du++) {
                 float w = 1.0f - Smoothstep(0.0f, size, std::sqrt((float)(du * du + dv * dv)));
-                float &t = tex->texel[(size_t)((v0 + dv) & (n - 1)) * n + ((u0 + du) & (n - 1))];
+                float &t = texel[(size_t)((v0 + dv) & (n - 1)) * n + ((u0 + du) & (n - 1))];
                 t += w * value;
             }
     }
-    for (float &t : tex->texel)
+    float brightest = 0.0f;
+    for (float &t : texel) {
         t = std::max(0.0f, 1.0f + strength * (t - 0.5f));
+        brightest = std::max(brightest, t);
+    }
     CachedTexture &slot = g_textures[g_nextTexture];
     g_nextTexture = (g_nextTexture + 1) % 16;
     slot.seed = random.state;
     slot.strength = strength;
-    slot.texel = tex->texel;
+    slot.texel = std::make_shared<const std::vector<float>>(std::move(texel));
+    slot.brightest = brightest;
+    tex->texel = slot.texel;
+    tex->brightest = brightest;
     return true;
 }
 
 /* ---- the element types' drawing ---- */
 
-Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
+void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
     float radius = NonNegative(e, "radius", 0.6f) * sc.unit * sc.glowSize;
     if (!(radius > 0.0f))
-        return Box();
+        return;
     float size = std::max(radius, 1.0f);
     float energy = (radius / size) * (radius / size);
     float colour[3];
@@ -283,12 +292,14 @@ Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
     }
     float far;
     if (!Touches(sc, cx, cy, tailReach, &far))
-        return Box();
+        return;
+    Texture texture;
+    bool textured = MakeTexture(&texture, e, random, size);
     float k[3];
     for (int i = 0; i < 3; i++)
         k[i] = gain[i] * colour[i] * strength;
     const float tailCore = 0.1f * tailReach;
-    RadialTable t;
+    RadialTable &t = *NewRadialTable(sc.shapes);
     FillRadial(&t, 0.0f, tailReach, far, [&](float d, float rgb[3]) {
         float u = std::min(d / size, 1.0f), u2 = u * u;
         float window = (1.0f - u2 * u2) * (1.0f - u2 * u2);
@@ -309,10 +320,9 @@ Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
         GradientAt(gradient, u, c);
         for (int i = 0; i < 3; i++)
             rgb[i] = k[i] * c[i] * p;
-    });
-    Texture texture;
-    bool textured = MakeTexture(&texture, e, random, size);
-    return DrawRadial(&sc.canvas, cx, cy, t, textured ? &texture : nullptr);
+    }, 2.0f, kFaint / (textured ? texture.brightest : 1.0f));
+    AddRadial(sc.shapes, sc.canvas, cx, cy, t,
+              textured ? KeepTexture(sc.shapes, texture) : nullptr);
 }
 
 /* A ring of the given radius and width (canvas pixels) around (cx, cy),
@@ -322,19 +332,19 @@ Box DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
  * pixel draws as a faint, unbroken line of the right brightness, and a
  * wide flat one gets one-pixel edges.  Thin rings are sampled finely
  * enough that where a pixel's centre falls does not show. */
-Box DrawRing(Scene &sc, double cx, double cy, float radius, float width, float softness,
-             const GradientValue *gradient, const float k[3])
+void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float softness,
+              const GradientValue *gradient, const float k[3])
 {
     const float half = 0.5f * width;
     if (!(radius > 0.0f) || !(half > 0.0f))
-        return Box();
+        return;
     const float lo = radius - half, hi = radius + half;
     float far;
     if (!Touches(sc, cx, cy, hi + 1.0f, &far))
-        return Box();
+        return;
     const int kSamples = 16;
     const float kFilter = 1.5f;   /* the reach of a quadratic B-spline */
-    RadialTable t;
+    RadialTable &t = *NewRadialTable(sc.shapes);
     FillRadial(
         &t, lo - kFilter, hi + kFilter, far,
         [&](float d, float rgb[3]) {
@@ -357,10 +367,10 @@ Box DrawRing(Scene &sc, double cx, double cy, float radius, float width, float s
             }
         },
         width < 4.0f ? 16.0f : 4.0f);
-    return DrawRadial(&sc.canvas, cx, cy, t);
+    AddRadial(sc.shapes, sc.canvas, cx, cy, t);
 }
 
-Box DrawAnnulus(Scene &sc, const Element &e, const float gain[3], Random &)
+void DrawAnnulus(Scene &sc, const Element &e, const float gain[3], Random &)
 {
     float radius = NonNegative(e, "radius", 0.5f) * sc.unit * sc.glowSize;
     float width = NonNegative(e, "width", 0.2f) * radius;
@@ -370,11 +380,10 @@ Box DrawAnnulus(Scene &sc, const Element &e, const float gain[3], Random &)
     float strength = NonNegative(e, "intensity", 1.0f);
     for (int i = 0; i < 3; i++)
         k[i] = gain[i] * colour[i] * strength;
-    return DrawRing(sc, sc.lightX, sc.lightY, radius, width, softness,
-                    GradientParam(e, "gradient"), k);
+    DrawRing(sc, sc.lightX, sc.lightY, radius, width, softness, GradientParam(e, "gradient"), k);
 }
 
-Box DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random)
+void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
     float length = NonNegative(e, "length", 1.0f) * sc.unit * sc.glowSize;
     int count = (int)Clamp(std::round(Param(e, "count", 1.0f)), 1.0f, 64.0f);
@@ -384,7 +393,7 @@ Box DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random
     float randomLength = Clamp(Param(e, "randomlength", 0.0f), 0.0f, 1.0f);
     float taper = Clamp(Param(e, "taper", 1.5f), 0.05f, 50.0f);
     if (!(length > 0.0f) || !(thickness > 0.0f))
-        return Box();
+        return;
     float w = std::max(thickness, kMinLine);
     float colour[3], rgb[3];
     ColourParam(e, "color", colour);
@@ -394,7 +403,7 @@ Box DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random
 
     float far;
     if (!Touches(sc, sc.lightX, sc.lightY, length + 10.0f * w, &far))
-        return Box();
+        return;
     /* Across: a sharp core and a faint wide sheen, ending smoothly; the
      * tables end where the canvas does. */
     StreakTable t;
@@ -409,7 +418,7 @@ Box DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random
         float sheen = 0.12f * std::exp(-(p / (4.0f * w)) * (p / (4.0f * w)));
         t.across[i] = q < 1.0f ? Audible((core + sheen) * window) : 0.0f;
     }
-    Box box;
+    const float brightest = std::max(rgb[0], std::max(rgb[1], rgb[2]));
     double step = (symmetric ? kPi : 2.0 * kPi) / count;
     for (int s = 0; s < count; s++) {
         float l = length * (1.0f - randomLength * random.Next());
@@ -431,10 +440,12 @@ Box DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random
             t.along[i] = Audible(v);
         }
         double theta = angle + s * step;
-        Grow(&box, DrawStreak(&sc.canvas, sc.lightX, sc.lightY, (float)std::cos(theta),
-                              (float)std::sin(theta), rgb, t));
+        StreakTable &one = *NewStreakTable(sc.shapes);
+        one = t;
+        if (TrimStreak(&one, brightest, kFaint))
+            AddStreak(sc.shapes, sc.canvas, sc.lightX, sc.lightY, (float)std::cos(theta),
+                      (float)std::sin(theta), rgb, one);
     }
-    return box;
 }
 
 /* The true angle at the middle of each of count equal steps of the
@@ -457,7 +468,7 @@ const std::vector<float> &SubAngles(int count)
     return angles;
 }
 
-Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &random)
+void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
     float radius = NonNegative(e, "radius", 0.5f) * sc.unit * sc.glowSize;
     int rays = (int)Clamp(std::round(Param(e, "rays", 32.0f)), 1.0f, 2000.0f);
@@ -466,7 +477,7 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
     float rotation = sc.angle + Param(e, "angle", 0.0f) * kDegrees;
     float far;
     if (!(radius > 1.0f) || !Touches(sc, sc.lightX, sc.lightY, radius, &far))
-        return Box();
+        return;
     const ParamValue *patternValue = e.Value("raypattern");
     const std::vector<unsigned char> *pattern =
         patternValue && !patternValue->data.empty() ? &patternValue->data : nullptr;
@@ -474,7 +485,7 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
     /* Angular resolution: about a pixel and a half along the outer rim,
      * but coarser when many wide rays would make filling the table slow
      * (such rays overlap into a smooth pattern anyway). */
-    RayTable t;
+    RayTable &t = *NewRayTable(sc.shapes);
     const int kSub = 4;   /* samples a bin: each bin holds its rays' mean, not a point of them */
     double typicalHalf = std::min(kPi, kPi / rays / sharpness);
     double binBudget = 1e6 * kPi / (rays * typicalHalf);
@@ -559,13 +570,14 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
     const GradientValue *gradient = GradientParam(e, "gradient");
     /* rays fade in off the centre, where they would crowd into moire */
     float fadeIn = 3.0f + 0.04f * radius;
+    float strongest = *std::max_element(t.strength.begin(), t.strength.end());
     FillRadial(&t.colour, 0.0f, radius, far, [&](float d, float rgb[3]) {
         float c[3];
         GradientAt(gradient, d / radius, c);
         float f = Smoothstep(0.0f, fadeIn, d);
         for (int i = 0; i < 3; i++)
             rgb[i] = k[i] * c[i] * f;
-    });
+    }, 2.0f, strongest > 0.0f ? kFaint / strongest : kFaint);
     /* a pixel at distance d spans about n / (2 pi d) bins */
     t.level.assign(t.colour.count + 1, 0.0f);
     for (int i = 0; i <= t.colour.count; i++) {
@@ -573,7 +585,7 @@ Box DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ran
         float bins = (float)n / (2.0f * (float)kPi * d);
         t.level[i] = Clamp(std::log2(std::max(bins, 1.0f)), 0.0f, (float)(levels - 1));
     }
-    return DrawRays(&sc.canvas, sc.lightX, sc.lightY, t);
+    AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, t);
 }
 
 /* How a disc or polygon reflex looks, apart from its place and colour. */
@@ -587,33 +599,33 @@ struct DiscLook {
 };
 
 /* One disc or polygon reflex of radius (canvas pixels) at (cx, cy). */
-Box DrawDisc(Scene &sc, double cx, double cy, float radius, const DiscLook &look,
-             const float k[3])
+void DrawDisc(Scene &sc, double cx, double cy, float radius, const DiscLook &look,
+              const float k[3])
 {
     if (!(radius > 0.0f))
-        return Box();
+        return;
     float size = std::max(radius, 1.0f);
     float energy = (radius / size) * (radius / size);
     float softPx = std::max(look.softness * size, 1.0f);
     float kk[3] = {k[0] * energy, k[1] * energy, k[2] * energy};
     float far;
     if (!Touches(sc, cx, cy, size + 0.5f * softPx, &far))
-        return Box();
-    RadialTable t;
+        return;
+    const Texture *texture = nullptr;
+    if (look.texture) {   /* the tile spans each reflex's own diameter */
+        Texture scaled = *look.texture;
+        scaled.perPixel = 0.5f * Texture::kSize / size;
+        texture = KeepTexture(sc.shapes, scaled);
+    }
+    RadialTable &t = *NewRadialTable(sc.shapes);
     /* a polygon's own radius is at most twice a pixel's distance */
     FillRadial(&t, 0.0f, size + 0.5f * softPx, 2.0f * far, [&](float d, float rgb[3]) {
         float v = DiscProfile(d, size, softPx, look.brightEdge);
         for (int i = 0; i < 3; i++)
             rgb[i] = kk[i] * v;
-    });
-    Texture scaled;
-    const Texture *texture = look.texture;
-    if (texture) {   /* the tile spans each reflex's own diameter */
-        scaled = *texture;
-        scaled.perPixel = 0.5f * Texture::kSize / size;
-        texture = &scaled;
-    }
-    return DrawPolygon(&sc.canvas, cx, cy, look.sides, look.rotation, look.roundness, t, texture);
+    }, 2.0f, kFaint / (texture ? texture->brightest : 1.0f));
+    AddPolygon(sc.shapes, sc.canvas, cx, cy, look.sides, look.rotation, look.roundness,
+               t, texture);
 }
 
 DiscLook ReadDiscLook(const Element &e, float rotation, float softness, float brightEdge)
@@ -628,7 +640,7 @@ DiscLook ReadDiscLook(const Element &e, float rotation, float softness, float br
     return look;
 }
 
-Box DrawReflexChain(Scene &sc, const Element &e, const float gain[3], Random &random)
+void DrawReflexChain(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
     int count = (int)Clamp(std::round(Param(e, "count", 5.0f)), 1.0f, 200.0f);
     float start = Clamp(Param(e, "start", 0.3f), -1e3f, 1e3f);
@@ -641,7 +653,6 @@ Box DrawReflexChain(Scene &sc, const Element &e, const float gain[3], Random &ra
     Texture texture;
     if (MakeTexture(&texture, e, random, radius))
         look.texture = &texture;
-    Box box;
     for (int i = 0; i < count; i++) {
         float along = count > 1 ? (float)i / (count - 1) : 0.5f;
         float jitter = (random.Next() - 0.5f) * 0.5f / count;
@@ -654,12 +665,11 @@ Box DrawReflexChain(Scene &sc, const Element &e, const float gain[3], Random &ra
         double x, y;
         AxisPoint(sc, start + (end - start) * Clamp(along + jitter, 0.0f, 1.0f), &x, &y);
         texture.shift = 0.5f * Texture::kSize + 23.0f * i;   /* each reflex its own dust */
-        Grow(&box, DrawDisc(sc, x, y, size, look, k));
+        DrawDisc(sc, x, y, size, look, k);
     }
-    return box;
 }
 
-Box DrawDiscReflex(Scene &sc, const Element &e, const float gain[3], Random &random)
+void DrawDiscReflex(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
     double x, y;
     AxisPoint(sc, Clamp(Param(e, "position", 1.0f), -1e3f, 1e3f), &x, &y);
@@ -673,10 +683,10 @@ Box DrawDiscReflex(Scene &sc, const Element &e, const float gain[3], Random &ran
     Texture texture;
     if (MakeTexture(&texture, e, random, radius))
         look.texture = &texture;
-    return DrawDisc(sc, x, y, radius, look, k);
+    DrawDisc(sc, x, y, radius, look, k);
 }
 
-Box DrawRingReflex(Scene &sc, const Element &e, const float gain[3], Random &)
+void DrawRingReflex(Scene &sc, const Element &e, const float gain[3], Random &)
 {
     double x, y;
     AxisPoint(sc, Clamp(Param(e, "position", 1.0f), -1e3f, 1e3f), &x, &y);
@@ -687,16 +697,16 @@ Box DrawRingReflex(Scene &sc, const Element &e, const float gain[3], Random &)
     float strength = NonNegative(e, "intensity", 1.0f);
     for (int i = 0; i < 3; i++)
         k[i] = gain[i] * colour[i] * strength;
-    return DrawRing(sc, x, y, radius, width, 1.0f, GradientParam(e, "gradient"), k);
+    DrawRing(sc, x, y, radius, width, 1.0f, GradientParam(e, "gradient"), k);
 }
 
-Box DrawPrismReflex(Scene &sc, const Element &e, const float gain[3], Random &)
+void DrawPrismReflex(Scene &sc, const Element &e, const float gain[3], Random &)
 {
     double x, y;
     AxisPoint(sc, Clamp(Param(e, "position", 1.0f), -1e3f, 1e3f), &x, &y);
     float radius = NonNegative(e, "radius", 0.2f) * sc.unit * sc.reflexSize;
     if (!(radius > 0.0f))
-        return Box();
+        return;
     float size = std::max(radius, 1.0f);
     float energy = (radius / size) * (radius / size);
     float fill = NonNegative(e, "fill", 0.3f);
@@ -705,8 +715,8 @@ Box DrawPrismReflex(Scene &sc, const Element &e, const float gain[3], Random &)
     float softPx = std::max(0.04f * size, 1.0f);
     float far;
     if (!Touches(sc, x, y, size + 0.5f * softPx, &far))
-        return Box();
-    RadialTable t;
+        return;
+    RadialTable &t = *NewRadialTable(sc.shapes);
     FillRadial(&t, 0.0f, size + 0.5f * softPx, far, [&](float d, float rgb[3]) {
         float u = d / size;
         float rim = Smoothstep(0.3f, 1.0f, u);
@@ -716,10 +726,10 @@ Box DrawPrismReflex(Scene &sc, const Element &e, const float gain[3], Random &)
         for (int i = 0; i < 3; i++)
             rgb[i] = gain[i] * strength * c[i] * v;
     });
-    return DrawRadial(&sc.canvas, x, y, t);
+    AddRadial(sc.shapes, sc.canvas, x, y, t);
 }
 
-typedef Box (*ElementDrawer)(Scene &, const Element &, const float *, Random &);
+typedef void (*ElementDrawer)(Scene &, const Element &, const float *, Random &);
 const ElementDrawer kDrawers[kRenderCount] = {
     DrawGlow,        DrawAnnulus,    DrawStreaks,    DrawRayElement,
     DrawReflexChain, DrawDiscReflex, DrawRingReflex, DrawPrismReflex,
@@ -788,7 +798,8 @@ std::vector<float> g_halfPlanes;
 int g_halfWidth = 0, g_halfHeight = 0;
 RowSpans g_halfSpans;
 RowSpans g_fullSpans;    /* what a full-resolution render drew into */
-std::mutex g_halfLock;   /* guards the scratch planes and both span lists */
+ShapeList g_shapes;      /* what the elements of the render under way add */
+std::mutex g_halfLock;   /* guards the scratch planes, both span lists and the shapes */
 std::atomic<int> g_threadSetting{0};   /* SetRenderThreads: 0 automatic */
 
 void Progress(KaProgressFn progress, const char *phase, float fraction)
@@ -811,47 +822,6 @@ std::unordered_set<const KaGBuffer *> g_buffers;
 const char *RendererName(int renderer)
 {
     return renderer >= 0 && renderer < kRenderCount ? kRendererNames[renderer] : nullptr;
-}
-
-/* The buffer leaves the host display-ready: where the flare drew, a
- * channel above the knee rolls off smoothly towards 1.0 instead of running
- * past it, so a hot core burns to white the way film does, and a display
- * that keeps only the low byte of value x 255 never wraps.  Values at or
- * below the knee stay exactly as they are.  The roll-off is rational, not
- * exponential, so that it vectorises (render_draw.cpp). */
-void SoftClipSpan(float *row, int x0, int x1)
-{
-    if (x1 > x0)
-        SoftClipRow(row + x0, x1 - x0);
-}
-
-/* Only the spans the flare drew into (full canvas) or the ones the
- * half-resolution pass added to (its spans widened as UpsampleAdd does). */
-void SoftClip(KaGBuffer *buffer, const RowSpans &drawn, bool half)
-{
-    const int width = buffer->width, height = buffer->height;
-    const int rows = (int)drawn.x0.size();
-    float *planes[3] = {buffer->red, buffer->green, buffer->blue};
-    for (int y = 0; y < height; y++) {
-        int x0, x1;
-        if (half) {
-            int i = std::min(y >> 1, rows - 1);
-            int other = (y & 1) ? std::min(i + 1, rows - 1) : std::max(i - 1, 0);
-            int ua = std::min(drawn.x0[i], drawn.x0[other]);
-            int ub = std::max(drawn.x1[i], drawn.x1[other]);
-            if (ua >= ub)
-                continue;
-            x0 = std::max(2 * (ua - 1), 0);
-            x1 = std::min(2 * (ub + 1), width);
-        } else {
-            if (y >= rows || drawn.x0[y] >= drawn.x1[y])
-                continue;
-            x0 = std::max(drawn.x0[y], 0);
-            x1 = std::min(drawn.x1[y], width);
-        }
-        for (float *plane : planes)
-            SoftClipSpan(plane + (size_t)y * width, x0, x1);
-    }
 }
 
 namespace {
@@ -890,6 +860,7 @@ void SetUpScene(Scene *sc, KaGBuffer *buffer, const Flare &flare, const RenderLi
         sc->fade *= std::min(1.0f, ratio * ratio);
 
     sc->canvas = {buffer->red, buffer->green, buffer->blue, width, height, stretch, nullptr};
+    sc->shapes = &g_shapes;
     sc->lightX = lx;
     sc->lightY = ly;
     sc->centreX = 0.5 * (width - 1);
@@ -1002,13 +973,20 @@ void SetRenderThreads(int count)
 
 namespace {
 
-int ThreadsFor(long long pixels)
+/* Starting a thread costs tens of microseconds; a quarter of a million
+ * shape pixels take about a millisecond to draw. */
+const double kPixelsPerThread = 1 << 18;
+
+void ChooseThreads(Canvas *c, long long imagePixels)
 {
     int setting = g_threadSetting;
-    if (setting > 0)
-        return std::min(setting, 256);
+    if (setting > 0) {
+        c->threads = std::min(setting, 256);
+        return;
+    }
     unsigned hardware = std::thread::hardware_concurrency();
-    return pixels >= kThreadedPixels && hardware > 1 ? (int)std::min(hardware, 256u) : 1;
+    c->threads = imagePixels >= kThreadedPixels && hardware > 1 ? (int)std::min(hardware, 256u) : 1;
+    c->pixelsPerThread = kPixelsPerThread;
 }
 
 } // namespace
@@ -1024,14 +1002,22 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
     SetUpScene(&sc, buffer, flare, light);
     std::lock_guard<std::mutex> scratchHold(g_halfLock);
     bool half = PrepareCanvas(&sc, flare.fastDrag);
-    sc.canvas.threads = ThreadsFor((long long)buffer->width * buffer->height);
+    ChooseThreads(&sc.canvas, (long long)buffer->width * buffer->height);
+    g_shapes.Clear();
     DrawElements(sc, flare, progress);
+    /* The buffer leaves the host display-ready: where the flare drew, a
+     * channel above the knee rolls off smoothly towards 1.0 instead of
+     * running past it, so a hot core burns to white the way film does, and
+     * a display that keeps only the low byte of value x 255 never wraps.
+     * Values at or below the knee stay exactly as they are.  The roll-off
+     * is rational, not exponential, so that it vectorises. */
+    DrawShapes(&sc.canvas, g_shapes, !half);
     if (half) {
         Canvas full = {buffer->red, buffer->green, buffer->blue, buffer->width, buffer->height,
                        sc.canvas.stretch, nullptr};
         UpsampleAdd(&full, &sc.canvas, g_halfSpans);
     }
-    SoftClip(buffer, half ? g_halfSpans : g_fullSpans, half);
+    g_shapes.Clear();
     Progress(progress, "end", 1.0f);
     return 0;
 }

@@ -40,8 +40,10 @@ struct RenderLight {
 };
 
 /* How many threads a render may draw with: 0 (the default) uses every
- * hardware thread for images of kThreadedPixels or more and one thread
- * below; other counts are used as they are (tests and benchmarks compare).
+ * hardware thread for images of kThreadedPixels or more, but no more than
+ * one for each quarter of a million pixels its shapes cover, and one
+ * thread below; other counts are used as they are (tests and benchmarks
+ * compare).
  * The pixels are the same whatever the count. */
 const long long kThreadedPixels = 1 << 22;
 void SetRenderThreads(int count);

@@ -1,18 +1,25 @@
 /*
- * render_draw.h - the renderer's drawing routines: small free functions
- * that add one shape into three float planes.  Each clips its work to the
- * rows and spans its shape can touch before it loops, so a small shape
- * costs in proportion to its own footprint, never to the image.
+ * render_draw.h - the renderer's drawing routines over plain float planes.
+ *
+ * An element turns its parameters into shapes: a centre, the rows it can
+ * reach and small profile tables, filled once per render (two entries per
+ * pixel or finer), so that the pixel loops do only arithmetic, a square
+ * root and table reads.  Once every element has added its shapes, the
+ * rows of the canvas are drawn one after another: each row gets every
+ * shape that reaches it, over the span of pixels the shape can touch
+ * there, and then its roll-off, while the row is still in the cache.  A
+ * small shape costs in proportion to its own footprint, never to the
+ * image, and the buffer is read and written once per render.
  *
  * Shapes are described in "flare space": x as in the image, y multiplied by
  * the anamorphic stretch (so a circle of flare space is an ellipse squeezed
- * vertically on the image).  Profiles come as tables sampled at two entries
- * per pixel (or finer), filled once per render, so the pixel loops do only
- * arithmetic, a square root and table reads.
+ * vertically on the image).
  */
 #ifndef REFHOST_RENDER_DRAW_H
 #define REFHOST_RENDER_DRAW_H
 
+#include <deque>
+#include <memory>
 #include <vector>
 
 namespace ka {
@@ -24,7 +31,10 @@ struct Canvas {
     int width, height;
     float stretch;        /* anamorphic: flare-space y = image y * stretch */
     RowSpans *touched;    /* null, or records the pixels drawn into */
-    int threads = 1;      /* at most this many threads draw a shape's rows */
+    int threads = 1;      /* at most this many threads draw the rows */
+    /* when set, a thread starts only for each this many shape pixels, so
+     * that a few small shapes are not outrun by the threads' start */
+    double pixelsPerThread = 0.0;
 };
 
 /* Per row of a canvas, the span of pixels drawn into (x0 >= x1: none). */
@@ -42,12 +52,11 @@ struct RowSpans {
     }
 };
 
-/* Pixels touched, half-open; empty when x0 >= x1 or y0 >= y1. */
-struct Box {
-    int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
-    bool Empty() const { return x0 >= x1 || y0 >= y1; }
-};
-void Grow(Box *into, const Box &more);
+/* The faintest light a shape adds: its tables end where every colour
+ * stays below this, so that a glow's tail or a streak's sheen is not
+ * drawn over pixels it would change by less than a sixteenth of an 8-bit
+ * display step. */
+const float kFaint = 1.0f / 4096;
 
 /* Table entries too faint to ever show are stored as 0: blends of such
  * values would otherwise sink into denormals, which are slow. */
@@ -57,23 +66,30 @@ inline float Audible(float v)
 }
 
 /* Colour by distance d from a centre (flare-space pixels): entry
- * i covers d in [i, i + 1) / perPixel; drawn where inner <= d < outer. */
+ * i covers d in [i, i + 1) / perPixel; drawn where inner <= d < outer.
+ * used[c] is false for a colour whose entries are all 0. */
 struct RadialTable {
     std::vector<float> r, g, b;   /* count + 1 entries; the last stays 0 */
     float perPixel = 2.0f;
     float inner = 0.0f, outer = 0.0f;
     int count = 0;
+    bool used[3] = {false, false, false};
 };
 
+/* Narrows the table's [inner, outer) to the entries where some colour
+ * reaches faint, and notes the colours it has at all. */
+void TrimRadial(RadialTable *t, float faint);
+
 /* Sizes the table for [inner, outer) and fills every entry with
- * colour(d, rgb) at the entry's middle, at least perPixel entries a pixel.
- * reach is the largest distance any pixel of the canvas can have from the
- * shape's centre: entries past it would never be read, so the table stops
- * there.  Tables also stay small for huge shapes (the resolution then
- * drops, but such a profile barely changes across a pixel anyway). */
+ * colour(d, rgb) at the entry's middle, at least perPixel entries a pixel,
+ * then trims it to where its light reaches faint.  reach is the largest
+ * distance any pixel of the canvas can have from the shape's centre:
+ * entries past it would never be read, so the table stops there.  Tables
+ * also stay small for huge shapes (the resolution then drops, but such a
+ * profile barely changes across a pixel anyway). */
 template <typename ColourAt>
 void FillRadial(RadialTable *t, float inner, float outer, float reach, ColourAt colour,
-                float perPixel = 2.0f)
+                float perPixel = 2.0f, float faint = kFaint)
 {
     const int kMaxEntries = 1 << 16;
     t->inner = inner > 0.0f ? inner : 0.0f;
@@ -95,31 +111,21 @@ void FillRadial(RadialTable *t, float inner, float outer, float reach, ColourAt 
         t->g[i] = Audible(rgb[1]);
         t->b[i] = Audible(rgb[2]);
     }
+    TrimRadial(t, faint);
 }
 
 /* A square tile of texture values (about 1: dust and smudges), wrapped
  * at its sides, laid over a shape: texel (u, v) covers flare-space offsets
  * from the shape's centre of (u + shift) / perPixel, (v + shift) / perPixel. */
 struct Texture {
-    static const int kSize = 64;        /* texels a side, a power of two */
-    std::vector<float> texel;           /* kSize * kSize values */
+    static const int kSize = 64;                        /* texels a side, a power of two */
+    std::shared_ptr<const std::vector<float>> texel;    /* kSize * kSize values */
     float perPixel = 1.0f;
     float shift = 0.0f;
+    float brightest = 1.0f;                             /* the largest texel */
 };
 
-/* A round shape (disc, glow, annulus) centred on (cx, cy); the texture,
- * when not null, multiplies it. */
-Box DrawRadial(Canvas *c, double cx, double cy, const RadialTable &t,
-               const Texture *texture = nullptr);
-
-/* A regular polygon: d is the polygon's own radius (t.outer reaches the
- * corners' circle), rotated by rotation radians in flare space.  Roundness
- * 0 keeps the corners sharp, 1 makes a circle; between, d blends the
- * polygon's radius with the distance from the centre. */
-Box DrawPolygon(Canvas *c, double cx, double cy, int sides, float rotation, float roundness,
-                const RadialTable &t, const Texture *texture = nullptr);
-
-/* A straight streak through (cx, cy) along the flare-space unit direction
+/* A straight streak through a centre along the flare-space unit direction
  * (ux, uy): value = along(a) * across(|p|) * rgb, a measured along the
  * direction from alongMin, p across it. */
 struct StreakTable {
@@ -127,10 +133,12 @@ struct StreakTable {
     float alongMin = 0.0f, alongMax = 0.0f, alongPerPixel = 1.0f;
     float acrossMax = 0.0f, acrossPerPixel = 1.0f;
 };
-Box DrawStreak(Canvas *c, double cx, double cy, float ux, float uy, const float rgb[3],
-               const StreakTable &t);
 
-/* Rays from (cx, cy): by the direction's pseudo-angle (0..4, see
+/* Narrows alongMin .. alongMax and acrossMax to where along x across x
+ * brightest reaches faint; false when nothing does. */
+bool TrimStreak(StreakTable *t, float brightest, float faint);
+
+/* Rays from a centre: by the direction's pseudo-angle (0..4, see
  * PseudoAngle) a table gives the rays' summed strength and the inverse of
  * their length in pixels; envelope[] is indexed by d / length (0..1,
  * envelopeCount entries) and colour by d.  Both tables come in levels,
@@ -146,7 +154,77 @@ struct RayTable {
     int envelopeCount = 0;
     RadialTable colour;
 };
-Box DrawRays(Canvas *c, double cx, double cy, const RayTable &t);
+
+enum ShapeKind {
+    kShapeRadial,    /* round: disc, glow, annulus (its hole skipped) */
+    kShapePolygon,   /* a regular polygon, corners on the table's outer circle */
+    kShapeStreak,
+    kShapeRays,
+};
+
+/* One shape to draw; its tables belong to the list that holds it. */
+struct Shape {
+    ShapeKind kind;
+    double cx, cy;                   /* centre, canvas pixels */
+    int y0, y1;                      /* rows it can reach, half-open */
+    double pixels;                   /* of its bounding box on the canvas */
+    const RadialTable *radial;       /* radial and polygon; null for the others */
+    const Texture *texture;          /* radial and polygon: null, or multiplies them */
+    /* polygon: normals scaled so that the polygon's own radius equals the
+     * corner radius on every edge; roundness blends it with the distance */
+    int sides;
+    float nx[16], ny[16];
+    float roundness;
+    /* streak */
+    const StreakTable *streak;
+    float ux, uy;                    /* direction, flare space */
+    float rgb[3];
+    /* rays */
+    const RayTable *rays;
+};
+
+/* The shapes of one render and the tables they read.  Tables come from
+ * the list (New...Table) and stay at their addresses until it is cleared;
+ * Clear keeps their memory for the next render, so that a drag across
+ * the preview does not fetch fresh blocks for every frame. */
+struct ShapeList {
+    std::vector<Shape> shapes;
+    std::deque<RadialTable> radials;
+    std::deque<StreakTable> streaks;
+    std::deque<RayTable> rays;
+    std::deque<Texture> textures;
+    size_t radialsUsed = 0, streaksUsed = 0, raysUsed = 0, texturesUsed = 0;
+    void Clear();
+};
+RadialTable *NewRadialTable(ShapeList *list);
+StreakTable *NewStreakTable(ShapeList *list);
+RayTable *NewRayTable(ShapeList *list);
+
+/* Keeps a copy of a texture for the list's shapes; null for a texture
+ * without its texels. */
+const Texture *KeepTexture(ShapeList *list, const Texture &texture);
+
+/* Each adds a shape, reading a table of the list, when it can reach the
+ * canvas.  Radial: a round shape centred on (cx, cy), the texture (may be
+ * null) multiplying it.  Polygon: a regular polygon whose own radius
+ * indexes t (t.outer reaches the corners' circle), rotated by rotation
+ * radians in flare space; roundness 0 keeps the corners sharp, 1 makes a
+ * circle.  Streak: through (cx, cy) along (ux, uy).  Rays: from (cx, cy). */
+void AddRadial(ShapeList *list, const Canvas &c, double cx, double cy, const RadialTable &t,
+               const Texture *texture = nullptr);
+void AddPolygon(ShapeList *list, const Canvas &c, double cx, double cy, int sides,
+                float rotation, float roundness, const RadialTable &t,
+                const Texture *texture = nullptr);
+void AddStreak(ShapeList *list, const Canvas &c, double cx, double cy, float ux, float uy,
+               const float rgb[3], const StreakTable &t);
+void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, const RayTable &t);
+
+/* Adds every shape of the list to the canvas, row by row, recording the
+ * span each row drew into in c->touched (when set); with rollOff, each
+ * row's span then gets the buffer's roll-off (render.cpp says why).  The
+ * rows are shared among up to c->threads threads: a row never depends on
+ * another, so the pixels are the same bit for bit on any number. */
+void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff);
 
 /* A monotonic stand-in for atan2(y, x) over 0..4 (a full turn) that needs
  * one division: 0 along +x, 1 along +y, 2 along -x, 3 along -y. */
@@ -157,15 +235,15 @@ inline float PseudoAngle(float x, float y)
     return x < 0 ? 2.0f - p : (y < 0 ? 4.0f + p : p);
 }
 
-/* The buffer's roll-off above the knee (render.cpp says why): in place
- * over n floats, vectorised where the CPU allows. */
+/* The roll-off above the knee: in place over n floats. */
 const float kSoftKnee = 0.8f;
 void SoftClipRow(float *row, int n);
 
 /* Adds a half-resolution canvas (small, (width + 1) / 2 by (height + 1) / 2)
  * to the full one, bilinear, wherever the small canvas's drawn spans can
- * reach, then clears those spans: the small canvas is zero outside them
- * before and everywhere after. */
+ * reach, rolls those full-resolution spans off, then clears the small
+ * spans: the small canvas is zero outside them before and everywhere
+ * after. */
 void UpsampleAdd(Canvas *full, Canvas *small, const RowSpans &drawn);
 
 } // namespace ka

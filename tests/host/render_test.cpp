@@ -4,6 +4,7 @@
 // buffer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -235,9 +236,11 @@ TEST(RenderGlobals, ScaleGrowsTheFootprint)
         Render(&image, 200, 150);
         reach[i] = (float)image.ReachX(200, 150, 0.0f);
     }
-    // radius 0.3 of half the smaller side (150): 45 pixels, then 90
-    EXPECT_NEAR(reach[0], 45.0f, 1.0f);
-    EXPECT_NEAR(reach[1], 90.0f, 1.0f);
+    // radius 0.3 of half the smaller side (150): 45 pixels, less the last
+    // pixel or two where the glow is fainter than 1/4096; then twice that
+    EXPECT_GE(reach[0], 42.0f);
+    EXPECT_LE(reach[0], 45.0f);
+    EXPECT_NEAR(reach[1], 2.0f * reach[0], 1.0f);
 }
 
 TEST(RenderGlobals, AnamorphicStretchSqueezesVertically)
@@ -277,8 +280,9 @@ TEST(RenderGlobals, AngleTurnsTheStreaks)
         SetParam(streak, "randomlength", 0);
         Image image(300, 300);
         Render(&image, 150, 150);
-        EXPECT_NEAR(PrincipalAngle(image), c.expected, 0.5)
-            << "global " << c.global << " element " << c.element;
+        // 0 and 180 degrees are the same axis
+        double off = std::fmod(PrincipalAngle(image) - c.expected + 450.0, 180.0) - 90.0;
+        EXPECT_NEAR(off, 0.0, 0.5) << "global " << c.global << " element " << c.element;
     }
 }
 
@@ -336,8 +340,11 @@ TEST(RenderGlobals, IntensityColourAndLightParamsScaleEveryPixel)
             const float *o[3] = {image.buffer.red, image.buffer.green, image.buffer.blue};
             for (int p = 0; p < 3; p++) {
                 float want = b[p][k] * c.expected[p];
+                // each element leaves out light fainter than 1/4096, which
+                // brightening may bring in
+                float faint = 2.0f / 4096 * std::max(1.0f, c.expected[p]);
                 if (want <= 0.8f && b[p][k] <= 0.8f) {
-                    ASSERT_NEAR(o[p][k], want, 1e-5f + 1e-5f * b[p][k]);
+                    ASSERT_NEAR(o[p][k], want, 1e-5f + 1e-5f * b[p][k] + faint);
                 } else if (want > 0.8f) {
                     /* Above the knee values roll off towards 1.0. */
                     ASSERT_GT(o[p][k], 0.8f);
@@ -370,6 +377,14 @@ TEST(RenderGlobals, SameInputsGiveTheSamePixelsAndTheSeedMovesTheRandomParts)
     ka::DefaultFlare(flare);
     Image first(327, 225), second(327, 225), reseeded(327, 225);
     Render(&first, 81, 56);
+    // the renderer keeps its tables between renders: other flares at
+    // another size in between must leave nothing behind
+    for (const ka::DemoEffect &d : ka::DemoEffects()) {
+        ASSERT_TRUE(ka::BuildDemoEffect(d, flare));
+        Image other(640, 360);
+        Render(&other, 500, 100);
+    }
+    ka::DefaultFlare(flare);
     Render(&second, 81, 56);
     ExpectSamePixels(first, second);
     flare->randomSeed = 7;

@@ -1,0 +1,335 @@
+/*
+ * render_simd.h - the renderer's pixel loops, written once over a few
+ * vector operations and compiled for three instruction sets: plain C++
+ * (one pixel at a time) and SSE2 (four) in render_draw.cpp, AVX2 (eight)
+ * in render_simd_avx2.cpp.  Every lane does the same IEEE operations in
+ * the same order as the plain loop (no fused multiply-adds, exact square
+ * roots and divisions), so all three give the same pixels.
+ *
+ * The loops and the operations have internal linkage: each file that
+ * includes this gets its own copy, compiled for its own instruction set,
+ * and nothing of one can end up called from the other.  For the same
+ * reason this header includes no library header with inline code.
+ */
+#ifndef REFHOST_RENDER_SIMD_H
+#define REFHOST_RENDER_SIMD_H
+
+#include <stdint.h>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define KA_X86 1
+#else
+#define KA_X86 0
+#endif
+
+namespace ka {
+
+/* n pixels of one row from the planes' pointers (a null plane is a colour
+ * the shape does not have), the first of them dx0 from the shape's centre
+ * along x, the row dy from it (flare space); dy2 is dy * dy as the row
+ * works it out. */
+struct Span {
+    float *r, *g, *b;
+    int n;
+    float dx0, dy, dy2;
+};
+
+/* A profile by distance (RadialTable), optionally times a texture tile of
+ * 64 x 64 texels. */
+struct RadialLoop {
+    const float *r, *g, *b;
+    float perPixel, last;          /* entries a pixel; the last index */
+    const float *texel;            /* null: no texture */
+    float texPerPixel, texShift;
+};
+
+/* A regular polygon: its own radius is the largest of fx * nx[k] + cy[k]
+ * (cy[k] = dy * ny[k] for the row), blended with the distance by roundness. */
+struct PolygonLoop {
+    RadialLoop radial;
+    int sides;
+    float nx[16], cy[16];
+    float roundness;
+};
+
+/* A streak: table positions a0 + i * aStep along, |p0 + i * pStep| across. */
+struct StreakLoop {
+    const float *along, *across;
+    float a0, p0, aStep, pStep, aLast, pLast;
+    float rgb[3];
+};
+
+/* Rays (RayTable): angleCount = 1 << angleShift. */
+struct RayLoop {
+    const float *strength, *inverseLength, *env, *level, *tr, *tg, *tb;
+    float perPixel, last, angleScale, envScale, envLast;
+    int angleCount, angleShift;
+};
+
+/* The loops of one instruction set. */
+struct SpanLoops {
+    void (*radial)(const Span &, const RadialLoop &);
+    void (*polygon)(const Span &, const PolygonLoop &);
+    void (*streak)(const Span &, const StreakLoop &);
+    void (*rays)(const Span &, const RayLoop &);
+    void (*softClip)(float *row, int n);
+};
+
+extern const SpanLoops kPlainLoops;
+#if KA_X86
+extern const SpanLoops kSse2Loops;
+extern const SpanLoops kAvx2Loops;
+#endif
+
+/* The roll-off's knee and what is left above it. */
+const float kLoopKnee = 0.8f, kLoopRoom = 1.0f - kLoopKnee;
+
+namespace {
+
+/* ---- one lane ---- */
+
+struct Plain {
+    static const int N = 1;
+    typedef float F;
+    typedef int32_t I;
+    static F Set(float v) { return v; }
+    static I SetI(int32_t v) { return v; }
+    static F Index(int i) { return (float)i; }   /* the pixel numbers i .. i + N - 1 */
+    static F Load(const float *p) { return *p; }
+    static void Store(float *p, F v) { *p = v; }
+    static F Sqrt(F v) { return __builtin_sqrtf(v); }
+    static F Min(F a, F b) { return a < b ? a : b; }   /* as the vector instructions: b for NaN */
+    static F Max(F a, F b) { return a > b ? a : b; }
+    static F Abs(F v) { return __builtin_fabsf(v); }
+    static I Trunc(F v) { return (int32_t)v; }         /* callers keep v inside int range */
+    static F ToFloat(I v) { return (float)v; }
+    static I Floor(F v)
+    {
+        I t = (int32_t)v;
+        return (float)t > v ? t - 1 : t;
+    }
+    static I AndI(I a, int32_t mask) { return a & mask; }
+    static I AddI(I a, I b) { return a + b; }
+    static I ShlI(I a, int count) { return a << count; }
+    static F Gather(const float *table, I k) { return table[k]; }
+    static F SelectLess(F a, F b, F yes, F no) { return a < b ? yes : no; }
+};
+
+#if KA_X86
+struct Sse2 {
+    static const int N = 4;
+    typedef __m128 F;
+    typedef __m128i I;
+    static F Set(float v) { return _mm_set1_ps(v); }
+    static I SetI(int32_t v) { return _mm_set1_epi32(v); }
+    static F Index(int i) { return _mm_cvtepi32_ps(_mm_add_epi32(_mm_set1_epi32(i), _mm_set_epi32(3, 2, 1, 0))); }
+    static F Load(const float *p) { return _mm_loadu_ps(p); }
+    static void Store(float *p, F v) { _mm_storeu_ps(p, v); }
+    static F Sqrt(F v) { return _mm_sqrt_ps(v); }
+    static F Min(F a, F b) { return _mm_min_ps(a, b); }
+    static F Max(F a, F b) { return _mm_max_ps(a, b); }
+    static F Abs(F v) { return _mm_andnot_ps(_mm_set1_ps(-0.0f), v); }
+    static I Trunc(F v) { return _mm_cvttps_epi32(v); }
+    static F ToFloat(I v) { return _mm_cvtepi32_ps(v); }
+    static I Floor(F v)
+    {
+        I t = _mm_cvttps_epi32(v);
+        return _mm_add_epi32(t, _mm_castps_si128(_mm_cmpgt_ps(_mm_cvtepi32_ps(t), v)));
+    }
+    static I AndI(I a, int32_t mask) { return _mm_and_si128(a, _mm_set1_epi32(mask)); }
+    static I AddI(I a, I b) { return _mm_add_epi32(a, b); }
+    static I ShlI(I a, int count) { return _mm_sll_epi32(a, _mm_cvtsi32_si128(count)); }
+    static F Gather(const float *table, I k)
+    {
+        alignas(16) int32_t i[4];
+        _mm_store_si128(reinterpret_cast<__m128i *>(i), k);
+        return _mm_set_ps(table[i[3]], table[i[2]], table[i[1]], table[i[0]]);
+    }
+    static F SelectLess(F a, F b, F yes, F no)
+    {
+        F m = _mm_cmplt_ps(a, b);
+        return _mm_or_ps(_mm_and_ps(m, yes), _mm_andnot_ps(m, no));
+    }
+};
+#endif
+
+/* ---- the loops: each does whole vectors from pixel i on and returns
+ * where it stopped; the plain loop then does the rest, pixel by pixel,
+ * with the same arithmetic ---- */
+
+/* A texel for flare-space offsets (dx, dy), nearest, wrapped. */
+template <class V>
+typename V::F TexelAt(const RadialLoop &t, typename V::F dx, typename V::F dy)
+{
+    const int mask = 63;
+    typename V::I u = V::AndI(V::Floor(dx * V::Set(t.texPerPixel) + V::Set(t.texShift)), mask);
+    typename V::I v = V::AndI(V::Floor(dy * V::Set(t.texPerPixel) + V::Set(t.texShift)), mask);
+    return V::Gather(t.texel, V::AddI(V::ShlI(v, 6), u));
+}
+
+/* Adds entry k of the colour tables r, g, b (times w) to the colours the
+ * span has. */
+template <class V>
+void AddEntries(const Span &s, int i, const float *r, const float *g, const float *b,
+                typename V::I k, typename V::F w)
+{
+    if (s.r)
+        V::Store(s.r + i, V::Load(s.r + i) + w * V::Gather(r, k));
+    if (s.g)
+        V::Store(s.g + i, V::Load(s.g + i) + w * V::Gather(g, k));
+    if (s.b)
+        V::Store(s.b + i, V::Load(s.b + i) + w * V::Gather(b, k));
+}
+
+template <class V>
+void AddEntries(const Span &s, int i, const RadialLoop &t, typename V::I k)
+{
+    if (s.r)
+        V::Store(s.r + i, V::Load(s.r + i) + V::Gather(t.r, k));
+    if (s.g)
+        V::Store(s.g + i, V::Load(s.g + i) + V::Gather(t.g, k));
+    if (s.b)
+        V::Store(s.b + i, V::Load(s.b + i) + V::Gather(t.b, k));
+}
+
+template <class V>
+int Pixels(const Span &s, const RadialLoop &t, int i)
+{
+    typedef typename V::F F;
+    const F dx0 = V::Set(s.dx0), dy = V::Set(s.dy), dy2 = V::Set(s.dy2);
+    const F per = V::Set(t.perPixel), last = V::Set(t.last), zero = V::Set(0.0f);
+    if (t.texel) {
+        for (; i + V::N <= s.n; i += V::N) {
+            F dx = V::Index(i) + dx0;
+            F f = V::Min(V::Max(V::Sqrt(dx * dx + dy2) * per, zero), last);
+            AddEntries<V>(s, i, t.r, t.g, t.b, V::Trunc(f), TexelAt<V>(t, dx, dy));
+        }
+        return i;
+    }
+    for (; i + V::N <= s.n; i += V::N) {
+        F dx = V::Index(i) + dx0;
+        F f = V::Min(V::Max(V::Sqrt(dx * dx + dy2) * per, zero), last);
+        AddEntries<V>(s, i, t, V::Trunc(f));
+    }
+    return i;
+}
+
+template <class V>
+int Pixels(const Span &s, const PolygonLoop &p, int i)
+{
+    typedef typename V::F F;
+    const RadialLoop &t = p.radial;
+    const F dx0 = V::Set(s.dx0), dy = V::Set(s.dy), dy2 = V::Set(s.dy2);
+    const F per = V::Set(t.perPixel), last = V::Set(t.last), zero = V::Set(0.0f);
+    const F round = V::Set(p.roundness);
+    for (; i + V::N <= s.n; i += V::N) {
+        F dx = V::Index(i) + dx0;
+        F m = dx * V::Set(p.nx[0]) + V::Set(p.cy[0]);
+        for (int k = 1; k < p.sides; k++)
+            m = V::Max(m, dx * V::Set(p.nx[k]) + V::Set(p.cy[k]));
+        if (p.roundness > 0.0f)
+            m = m + round * (V::Sqrt(dx * dx + dy2) - m);
+        F f = V::Min(V::Max(m * per, zero), last);
+        if (t.texel)
+            AddEntries<V>(s, i, t.r, t.g, t.b, V::Trunc(f), TexelAt<V>(t, dx, dy));
+        else
+            AddEntries<V>(s, i, t, V::Trunc(f));
+    }
+    return i;
+}
+
+template <class V>
+int Pixels(const Span &s, const StreakLoop &t, int i)
+{
+    typedef typename V::F F;
+    const F a0 = V::Set(t.a0), p0 = V::Set(t.p0), aStep = V::Set(t.aStep), pStep = V::Set(t.pStep);
+    const F aLast = V::Set(t.aLast), pLast = V::Set(t.pLast), zero = V::Set(0.0f);
+    for (; i + V::N <= s.n; i += V::N) {
+        F x = V::Index(i);
+        F fa = V::Min(V::Max(a0 + x * aStep, zero), aLast);
+        F fp = V::Min(V::Abs(p0 + x * pStep), pLast);
+        F v = V::Gather(t.along, V::Trunc(fa)) * V::Gather(t.across, V::Trunc(fp));
+        if (s.r)
+            V::Store(s.r + i, V::Load(s.r + i) + v * V::Set(t.rgb[0]));
+        if (s.g)
+            V::Store(s.g + i, V::Load(s.g + i) + v * V::Set(t.rgb[1]));
+        if (s.b)
+            V::Store(s.b + i, V::Load(s.b + i) + v * V::Set(t.rgb[2]));
+    }
+    return i;
+}
+
+template <class V>
+int Pixels(const Span &s, const RayLoop &t, int i)
+{
+    typedef typename V::F F;
+    typedef typename V::I I;
+    const F dx0 = V::Set(s.dx0), fy = V::Set(s.dy), fy2 = V::Set(s.dy2);
+    const F ay = V::Set(s.dy < 0 ? -s.dy : s.dy), tiny = V::Set(1e-30f);
+    const F two = V::Set(2.0f), zero = V::Set(0.0f);
+    const F offset = V::Set(s.dy < 0 ? 4.0f : 0.0f);   /* below the centre: 4 + p, else p */
+    const F per = V::Set(t.perPixel), last = V::Set(t.last), angleScale = V::Set(t.angleScale);
+    const F envScale = V::Set(t.envScale), envLast = V::Set(t.envLast);
+    const I n = V::SetI(t.angleCount);
+    for (; i + V::N <= s.n; i += V::N) {
+        F fx = V::Index(i) + dx0;
+        F d = V::Sqrt(fx * fx + fy2);
+        I k = V::Trunc(V::Min(V::Max(d * per, zero), last));
+        F lv = V::Gather(t.level, k);
+        I l = V::Trunc(lv);
+        F f = lv - V::ToFloat(l);
+        F p = fy / (V::Abs(fx) + ay + tiny);
+        F pa = V::SelectLess(fx, zero, two - p, offset + p);
+        I j = V::AddI(V::AndI(V::Trunc(pa * angleScale), t.angleCount - 1),
+                      V::ShlI(l, t.angleShift));
+        I jn = V::AddI(j, n);
+        F s0 = V::Gather(t.strength, j), s1 = V::Gather(t.strength, jn);
+        F i0 = V::Gather(t.inverseLength, j), i1 = V::Gather(t.inverseLength, jn);
+        F strength = s0 + f * (s1 - s0);
+        F il = i0 + f * (i1 - i0);
+        F te = V::Min(V::Max(d * il * envScale, zero), envLast);
+        AddEntries<V>(s, i, t.tr, t.tg, t.tb, k, strength * V::Gather(t.env, V::Trunc(te)));
+    }
+    return i;
+}
+
+/* over = max(v - knee, 0); v = min(v, knee) + room * over / (over + room) */
+template <class V>
+int SoftClipPixels(float *row, int n, int i)
+{
+    typedef typename V::F F;
+    const F knee = V::Set(kLoopKnee), room = V::Set(kLoopRoom), zero = V::Set(0.0f);
+    for (; i + V::N <= n; i += V::N) {
+        F v = V::Load(row + i);
+        F over = V::Max(v - knee, zero);
+        V::Store(row + i, V::Min(v, knee) + room * over / (over + room));
+    }
+    return i;
+}
+
+/* A whole span: vectors of V, then single pixels. */
+template <class V, class Loop>
+void WholeSpan(const Span &s, const Loop &t)
+{
+    Pixels<Plain>(s, t, Pixels<V>(s, t, 0));
+}
+
+template <class V>
+void SoftClipSpan(float *row, int n)
+{
+    SoftClipPixels<Plain>(row, n, SoftClipPixels<V>(row, n, 0));
+}
+
+template <class V>
+constexpr SpanLoops LoopsOf()
+{
+    return {WholeSpan<V, RadialLoop>, WholeSpan<V, PolygonLoop>, WholeSpan<V, StreakLoop>,
+            WholeSpan<V, RayLoop>, SoftClipSpan<V>};
+}
+
+} // namespace
+
+} // namespace ka
+
+#endif
