@@ -14,13 +14,18 @@ install(CODE "
   set(demo \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/demo\")
   file(REMOVE_RECURSE \"\${demo}\")
   file(MAKE_DIRECTORY \"\${demo}\")
+  # Output goes to a file, not a pipe: a Wine helper process that the host
+  # starts and that outlives it could hold a pipe open, and the install
+  # would wait for it for ever; the timeout turns any other hang into an error.
   execute_process(COMMAND env WINE_DISPLAY_DRIVER=null ${PROJECT_SOURCE_DIR}/tools/wine-run
                           $<TARGET_FILE:flarehost> --data \"Z:\${demo}\"
                           --render \"Z:\${demo}/first-render.png\" --size 16x16
-                  OUTPUT_QUIET RESULT_VARIABLE status)
-  file(REMOVE \"\${demo}/first-render.png\")
+                  OUTPUT_FILE \"\${demo}-host-output.txt\" ERROR_FILE \"\${demo}-host-output.txt\"
+                  TIMEOUT 120 RESULT_VARIABLE status)
+  file(READ \"\${demo}-host-output.txt\" said)
+  file(REMOVE \"\${demo}/first-render.png\" \"\${demo}-host-output.txt\")
   if(NOT status EQUAL 0 OR NOT EXISTS \"\${demo}/lensfx\" OR NOT EXISTS \"\${demo}/colormap\")
-    message(FATAL_ERROR \"the demo host did not write its demo data (status \${status})\")
+    message(FATAL_ERROR \"the demo host did not write its demo data (status \${status}): \${said}\")
   endif()
 ")
 

@@ -13,6 +13,10 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "package test: $*" >&2; exit 1; }
 
+# Each step says when it starts, so a step that hangs is named in the output
+# (on descriptor 3, which stays the test's output while the host's is a file).
+exec 3>&1
+echo "package test: packing"
 (cd "$build" && cpack --config CPackConfig.cmake -B "$work/out" >"$work/cpack.log" 2>&1) ||
     { cat "$work/cpack.log"; fail "cpack failed"; }
 archive=$work/out/lensflare_ui-$version-win64.zip
@@ -34,20 +38,25 @@ imports=$(x86_64-w64-mingw32-objdump -p "$root/lensflare_ui.dll" | sed -n 's/.*D
 [ "$imports" = "comdlg32.dll gdi32.dll kernel32.dll msvcrt.dll user32.dll vc64_ka.dll vc64_kio.dll " ] ||
     fail "the plug-in imports $imports"
 
-# Wine maps the Unix root to drive Z:.
+# Wine maps the Unix root to drive Z:.  The host's output goes to files, not
+# pipes: a Wine helper process outliving the host could hold a pipe open.
 picture=$(printf 'Z:%s' "$work/editor.png" | tr / '\\')
-output=$(cd "$root" && WINE_DISPLAY_DRIVER=null "$tools/wine-run" flarehost.exe \
-    --screenshot "$picture" 2>&1) || fail "flarehost failed: $output"
-printf '%s\n' "$output"
-printf '%s\n' "$output" | grep -q "host memory still allocated: 0 blocks" || fail "host blocks left"
+host() {
+    printf 'package test: flarehost %s\n' "$*" >&3
+    (cd "$root" && WINE_DISPLAY_DRIVER=null timeout 120 "$tools/wine-run" flarehost.exe "$@")
+}
+host --screenshot "$picture" >"$work/run.txt" 2>&1 || fail "flarehost failed: $(cat "$work/run.txt")"
+cat "$work/run.txt"
+grep -q "host memory still allocated: 0 blocks" "$work/run.txt" || fail "host blocks left"
 [ "$(head -c 4 "$work/editor.png" | tail -c 3)" = "PNG" ] || fail "no screenshot"
-version_line=$(cd "$root" && WINE_DISPLAY_DRIVER=null "$tools/wine-run" flarehost.exe --help | head -1 | tr -d '\r')
+host --help >"$work/help.txt" 2>&1
+version_line=$(head -1 "$work/help.txt" | tr -d '\r')
 [ "$version_line" = "flarehost $version, the demo host of lensflare_ui" ] || fail "--help says $version_line"
 status=0
-wrong=$(cd "$root" && WINE_DISPLAY_DRIVER=null "$tools/wine-run" flarehost.exe --no-such-option 2>&1 \
-    >/dev/null) || status=$?
-wrong=$(printf '%s\n' "$wrong" | tr -d '\r')
+host --no-such-option >/dev/null 2>"$work/wrong.txt" || status=$?
+wrong=$(tr -d '\r' <"$work/wrong.txt")
 [ "$status" = 2 ] || fail "an unknown option gave status $status"
 [ "$(printf '%s\n' "$wrong" | head -1)" = "flarehost: unknown or incomplete option '--no-such-option'" ] &&
     printf '%s\n' "$wrong" | grep -q "^usage: flarehost" || fail "an unknown option said: $wrong"
 echo "package test: $(basename "$archive") unpacked and run"
+
