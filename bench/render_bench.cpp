@@ -90,13 +90,22 @@ struct RenderTimes {
     std::vector<double> ms, cpuMs;
 };
 
-RenderTimes Renders(benchmark::State &state, KaGBuffer *b, clockid_t clock)
+/* With moving, the light takes a different place each render, as in a
+ * drag across the preview: tables kept from the render before then help
+ * only where they do not depend on the light's place. */
+RenderTimes Renders(benchmark::State &state, KaGBuffer *b, clockid_t clock, bool moving = false)
 {
     RenderTimes times;
+    int step = 0;
     for (auto _ : state) {
+        int x = b->width / 4, y = b->height / 4;
+        if (moving) {
+            x += (step % 97) * b->width / 200;
+            y += (step % 89) * b->height / 200;
+            step++;
+        }
         double t0 = Ms(clock), c0 = Ms(CLOCK_PROCESS_CPUTIME_ID);
-        Ki_LensFlareApplyToGBuffer(b, Ki_Inquire_Token("light"), kLight, b->width / 4,
-                                   b->height / 4, nullptr);
+        Ki_LensFlareApplyToGBuffer(b, Ki_Inquire_Token("light"), kLight, x, y, nullptr);
         benchmark::ClobberMemory();
         times.ms.push_back(Ms(clock) - t0);
         times.cpuMs.push_back(Ms(CLOCK_PROCESS_CPUTIME_ID) - c0);
@@ -104,11 +113,11 @@ RenderTimes Renders(benchmark::State &state, KaGBuffer *b, clockid_t clock)
     return times;
 }
 
-void TimeRenders(benchmark::State &state, int width, int height)
+void TimeRenders(benchmark::State &state, int width, int height, bool moving = false)
 {
     KaGBuffer *b = Ki_Alloc_Global_GBuffer(width, height, height, 0);
     Clear(b);
-    double median = Median(Renders(state, b, CLOCK_THREAD_CPUTIME_ID).ms);
+    double median = Median(Renders(state, b, CLOCK_THREAD_CPUTIME_ID, moving).ms);
     state.counters["median_ms"] = median;
     state.counters["x_clear"] = median / ClearMs(width, height);
     state.counters["ns_per_pixel"] = median * 1e6 / ((double)width * height);
@@ -179,6 +188,19 @@ BENCHMARK(BM_Effect)
     ->Args({-1, 0, 1})
     ->Args({-1, 1, 1})
     ->Unit(benchmark::kMillisecond);
+
+/* The default flare while its light is dragged: a new place each render. */
+void BM_Drag(benchmark::State &state)
+{
+    int width = kSizes[state.range(0)][0], height = kSizes[state.range(0)][1];
+    ka::Flare *flare = BenchFlare();
+    ka::DefaultFlare(flare);
+    flare->fastDrag = state.range(1) != 0;
+    TimeRenders(state, width, height, true);
+    state.SetLabel("default " + std::to_string(width) + "x" + std::to_string(height) +
+                   (flare->fastDrag ? " fastdrag" : "") + ", moving light");
+}
+BENCHMARK(BM_Drag)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond);
 
 /* The default flare's elements repeated up to the count, at full HD. */
 void BM_ElementCount(benchmark::State &state)

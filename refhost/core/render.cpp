@@ -325,6 +325,74 @@ void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
               textured ? KeepTexture(sc.shapes, texture) : nullptr);
 }
 
+/* ---- tables kept between renders ----
+ * A ring's or a starburst's table costs more to fill at the preview size
+ * than drawing it does, and while the light is dragged neither changes:
+ * they depend on sizes, colours and the seed, not on where the light is.
+ * A table is kept under a key holding every input it is made from, bit
+ * for bit, so that a kept table is the one a fresh fill would give. */
+struct TableKey {
+    std::vector<unsigned char> bytes;
+    void Add(const void *p, size_t n)
+    {
+        const unsigned char *b = static_cast<const unsigned char *>(p);
+        bytes.insert(bytes.end(), b, b + n);
+    }
+    void Add(float v) { Add(&v, sizeof v); }
+    void Add(const GradientValue *g)
+    {
+        int32_t count = g ? g->count() : -1;
+        Add(&count, sizeof count);
+        if (g) {
+            Add(g->offsets.data(), g->offsets.size() * sizeof(float));
+            Add(g->colors.data(), g->colors.size() * sizeof(float));
+        }
+    }
+};
+
+template <class Table>
+struct KeptTable {
+    std::vector<unsigned char> key;
+    Table table;
+    uint64_t randomAfter = 0;   /* the element's random state once the table was made */
+};
+
+/* The last tables made of one kind: used only while a render holds
+ * g_halfLock. */
+template <class Table>
+struct TableMemo {
+    static const int kSlots = 16;
+    KeptTable<Table> slot[kSlots];
+    int next = 0;
+    const KeptTable<Table> *Find(const TableKey &key) const
+    {
+        for (const KeptTable<Table> &k : slot)
+            if (!k.key.empty() && k.key == key.bytes)
+                return &k;
+        return nullptr;
+    }
+    void Keep(const TableKey &key, const Table &table, uint64_t randomAfter)
+    {
+        KeptTable<Table> &k = slot[next];
+        next = (next + 1) % kSlots;
+        k.key = key.bytes;
+        k.table = table;
+        k.randomAfter = randomAfter;
+    }
+};
+
+TableMemo<RadialTable> g_ringTables;
+TableMemo<RayTable> g_rayTables;
+
+/* The end of a table FillRadial makes for [inner, outer) with that reach:
+ * all it takes of the reach. */
+float TableEnd(float inner, float outer, float reach)
+{
+    float in = inner > 0.0f ? inner : 0.0f;
+    float out = outer > in ? outer : in;
+    return out < reach ? out : reach;
+}
+
 /* A ring of the given radius and width (canvas pixels) around (cx, cy),
  * coloured across its width by the gradient (inner edge 0, outer 1).  The
  * profile across the ring is averaged over a pixel's width, so each table
@@ -345,6 +413,16 @@ void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float 
     const int kSamples = 16;
     const float kFilter = 1.5f;   /* the reach of a quadratic B-spline */
     RadialTable &t = *NewRadialTable(sc.shapes);
+    TableKey key;
+    for (float v : {radius, width, softness, k[0], k[1], k[2],
+                    TableEnd(lo - kFilter, hi + kFilter, far)})
+        key.Add(v);
+    key.Add(gradient);
+    if (const KeptTable<RadialTable> *kept = g_ringTables.Find(key)) {
+        t = kept->table;
+        AddRadial(sc.shapes, sc.canvas, cx, cy, t);
+        return;
+    }
     FillRadial(
         &t, lo - kFilter, hi + kFilter, far,
         [&](float d, float rgb[3]) {
@@ -367,6 +445,7 @@ void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float 
             }
         },
         width < 4.0f ? 16.0f : 4.0f);
+    g_ringTables.Keep(key, t, 0);
     AddRadial(sc.shapes, sc.canvas, cx, cy, t);
 }
 
@@ -485,7 +564,29 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
     /* Angular resolution: about a pixel and a half along the outer rim,
      * but coarser when many wide rays would make filling the table slow
      * (such rays overlap into a smooth pattern anyway). */
+    float colour[3], k[3];
+    ColourParam(e, "color", colour);
+    float strength = NonNegative(e, "intensity", 1.0f);
+    for (int i = 0; i < 3; i++)
+        k[i] = gain[i] * colour[i] * strength;
+    const GradientValue *gradient = GradientParam(e, "gradient");
     RayTable &t = *NewRayTable(sc.shapes);
+    TableKey key;
+    for (float v : {radius, (float)rays, randomness, sharpness, rotation, k[0], k[1], k[2],
+                    TableEnd(0.0f, radius, far)})
+        key.Add(v);
+    key.Add(gradient);
+    key.Add(&random.state, sizeof random.state);
+    int32_t patternSize = pattern ? (int32_t)pattern->size() : -1;
+    key.Add(&patternSize, sizeof patternSize);
+    if (pattern)
+        key.Add(pattern->data(), pattern->size());
+    if (const KeptTable<RayTable> *kept = g_rayTables.Find(key)) {
+        t = kept->table;
+        random.state = kept->randomAfter;
+        AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, t);
+        return;
+    }
     const int kSub = 4;   /* samples a bin: each bin holds its rays' mean, not a point of them */
     double typicalHalf = std::min(kPi, kPi / rays / sharpness);
     double binBudget = 1e6 * kPi / (rays * typicalHalf);
@@ -562,12 +663,6 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
     for (int i = 0; i < t.envelopeCount; i++)
         t.envelope[i] = Audible(std::pow(1.0f - ((float)i + 0.5f) / t.envelopeCount, 1.5f));
 
-    float colour[3], k[3];
-    ColourParam(e, "color", colour);
-    float strength = NonNegative(e, "intensity", 1.0f);
-    for (int i = 0; i < 3; i++)
-        k[i] = gain[i] * colour[i] * strength;
-    const GradientValue *gradient = GradientParam(e, "gradient");
     /* rays fade in off the centre, where they would crowd into moire */
     float fadeIn = 3.0f + 0.04f * radius;
     float strongest = *std::max_element(t.strength.begin(), t.strength.end());
@@ -585,6 +680,7 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
         float bins = (float)n / (2.0f * (float)kPi * d);
         t.level[i] = Clamp(std::log2(std::max(bins, 1.0f)), 0.0f, (float)(levels - 1));
     }
+    g_rayTables.Keep(key, t, random.state);
     AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, t);
 }
 

@@ -402,6 +402,72 @@ TEST(RenderGlobals, SameInputsGiveTheSamePixelsAndTheSeedMovesTheRandomParts)
     ExpectSamePixels(a, b);
 }
 
+/* Rings and starbursts keep their tables between renders: after a render
+ * of one flare, a render of a changed one must be the picture a fresh
+ * fill gives, for every input the tables are made from. */
+TEST(RenderGlobals, KeptTablesGiveWhatAFreshFillWould)
+{
+    auto base = [](float burstRadius) {
+        ka::Flare *flare = EmptyFlare();
+        SetParam(AddElement(flare, "ring"), "radius", 0.3f);
+        SetParam(AddElement(flare, "starburst"), "radius", burstRadius);
+        return flare;
+    };
+    auto evict = [] {   // more rings and starbursts than are kept
+        ka::Flare *flare = EmptyFlare();
+        for (int i = 0; i < 20; i++) {
+            SetParam(AddElement(flare, "ring"), "radius", 0.05f + 0.01f * i);
+            SetParam(AddElement(flare, "starburst"), "radius", 0.1f + 0.01f * i);
+        }
+        Image scratch(327, 225);
+        Render(&scratch, 100, 100);
+    };
+    struct Case {
+        const char *what;
+        void (*change)(ka::Flare *);
+        float burstRadius;
+        int x, y;   // where the changed flare's light is
+    };
+    const Case cases[] = {
+        {"ring width", [](ka::Flare *f) { SetParam(f->elements[0].get(), "width", 0.05f); }, 0.7f, 160, 110},
+        {"ring intensity", [](ka::Flare *f) { SetParam(f->elements[0].get(), "intensity", 0.9f); }, 0.7f, 160, 110},
+        {"ray gradient", [](ka::Flare *f) {
+             ka::Element *e = f->elements[1].get();
+             ka::GradientValue &g = e->values[e->ParamIndex("gradient")].gradient;
+             g.offsets = {0.0f, 1.0f};
+             g.colors = {1, 0, 0, 0, 0, 1};
+         }, 0.7f, 160, 110},
+        {"flare colour", [](ka::Flare *f) { f->color[1] = 0.5f; }, 0.7f, 160, 110},
+        {"seed", [](ka::Flare *f) { f->randomSeed = 5; }, 0.7f, 160, 110},
+        {"rays", [](ka::Flare *f) { SetParam(f->elements[1].get(), "rays", 12.0f); }, 0.7f, 160, 110},
+        {"ray angle", [](ka::Flare *f) { SetParam(f->elements[1].get(), "angle", 3.0f); }, 0.7f, 160, 110},
+        {"ray pattern", [](ka::Flare *f) {
+             ka::Element *e = f->elements[1].get();
+             e->values[e->ParamIndex("raypattern")].data = {255, 40, 160};
+         }, 0.7f, 160, 110},
+        // a starburst wider than the image: its table ends at the farthest
+        // pixel, which moves with the light
+        {"light moved", [](ka::Flare *) {}, 4.0f, 10, 10},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ka::Flare *flare = base(c.burstRadius);
+        Image before(327, 225), kept(327, 225), fresh(327, 225);
+        Render(&before, 160, 110);
+        c.change(flare);
+        Render(&kept, c.x, c.y);
+        evict();
+        flare = base(c.burstRadius);
+        c.change(flare);
+        Render(&fresh, c.x, c.y);
+        ExpectSamePixels(fresh, kept);
+        bool changed = false;
+        for (int p = 0; p < 3; p++)
+            changed = changed || before.planes[p] != kept.planes[p];
+        EXPECT_TRUE(changed);
+    }
+}
+
 TEST(RenderGlobals, BorderFadeAndOcclusionDimTheFlare)
 {
     ka::Flare *flare = EmptyFlare();
