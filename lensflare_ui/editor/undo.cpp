@@ -763,12 +763,15 @@ bool CanChangeNow()
 
 /* ---- keys ------------------------------------------------------------- */
 
-/* Typing goes on while the focus stays in its box; once it leaves, the
- * typed value is a step like any other. */
+/* Typing goes on while the focus stays in its box; once it moves to
+ * another window, the typed value is a step like any other.  No focus at
+ * all means another program is active: coming back gives the focus to the
+ * box again, so the typing goes on. */
 void EndTypingWhenFocusLeft()
 {
     UndoStepRecord &step = history.steps[history.cursor];
-    if (step.typingBox && GetFocus() != step.typingBox)
+    HWND focus = GetFocus();
+    if (step.typingBox && focus && focus != step.typingBox)
         step.typingBox = nullptr;
 }
 

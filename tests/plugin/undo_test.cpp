@@ -256,11 +256,12 @@ TEST(Undo, CtrlZInABoxWithTypingBelongsToTheBoxUntilTheFocusLeaves)
         SetFocus(intensitySlider->edit);
         SetWindowTextA(intensitySlider->edit, "2");
         SetWindowTextA(intensitySlider->edit, "2.5");
+        SetFocus(nullptr);   /* as while another program is active */
     });
     QueueChord(driver, 'Z', false, IDC_INTENSITY_SLIDER);
     driver.Then([&](HWND dialog) {
         EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Global Intensity\tCtrl+Z")
-            << "the box kept the key";
+            << "the box kept the key, also after the program was left and came back";
     });
     QueueChord(driver, 'Z');
     host.Edit(driver, [&](HWND dialog) {
