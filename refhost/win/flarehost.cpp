@@ -17,7 +17,6 @@
  */
 #include <cstdio>
 #include <cstdlib>
-#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -127,49 +126,10 @@ std::string DataFolder(const Options &o)
  * first. */
 struct ScreenshotJob {
     std::string path;
-    std::atomic<bool> done{false};   /* also read by the watch thread */
+    bool done = false;
     bool written = false;
 };
 ScreenshotJob g_screenshot;
-
-BOOL CALLBACK PrintStaticText(HWND child, LPARAM)
-{
-    char className[16] = "", text[512] = "";
-    GetClassNameA(child, className, sizeof className);
-    if (_stricmp(className, "Static") == 0 && GetWindowTextA(child, text, sizeof text) > 0)
-        std::fprintf(stderr, "flarehost:     %s\n", text);
-    return TRUE;
-}
-
-BOOL CALLBACK PrintWindowAndText(HWND window, LPARAM)
-{
-    char caption[128] = "";
-    GetWindowTextA(window, caption, sizeof caption);
-    std::fprintf(stderr, "flarehost:   window \"%s\"%s\n", caption,
-                 IsWindowVisible(window) ? "" : " (hidden)");
-    EnumChildWindows(window, PrintStaticText, 0);
-    return TRUE;
-}
-
-/* A screenshot run that never sees the editor go idle (a message box in
- * the way, a wait that does not end) would otherwise hang without a word
- * until whoever runs it gives up; after a while it names what is up.  It
- * only reports: a first run on a fresh machine can be slow. */
-const DWORD kScreenshotPatienceMs = 90000;
-
-DWORD WINAPI WatchScreenshot(LPVOID mainThread)
-{
-    for (DWORD waited = 0; waited < kScreenshotPatienceMs; waited += 500) {
-        if (g_screenshot.done)
-            return 0;
-        Sleep(500);
-    }
-    std::fprintf(stderr, "flarehost: no editor screenshot after %lu s; the host's windows:\n",
-                 kScreenshotPatienceMs / 1000);
-    EnumThreadWindows((DWORD)(uintptr_t)mainThread, PrintWindowAndText, 0);
-    std::fflush(stderr);
-    return 0;
-}
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
@@ -311,12 +271,6 @@ int main(int argc, char **argv)
     DemoHostServices services(data);
     services.mainWindow = CreateMainWindow(GetModuleHandleA(nullptr));
     g_screenshot.path = options.screenshot;
-    if (!g_screenshot.path.empty()) {
-        HANDLE watch = CreateThread(nullptr, 0, WatchScreenshot,
-                                    (LPVOID)(uintptr_t)GetCurrentThreadId(), 0, nullptr);
-        if (watch)
-            CloseHandle(watch);
-    }
 
     LoadedPlugin plugin;
     std::string error;
