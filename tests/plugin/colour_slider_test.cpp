@@ -45,7 +45,6 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return ui::BrushParentProc(window, message, wParam, lParam);
 }
 
-
 /* The control's geometry with W = 300, x0 = 15: a marker's centre. */
 int MarkerX(int position)
 {
@@ -185,7 +184,7 @@ protected:
 
 } // namespace
 
-TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerAndTheCaption)
+TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerTheCaptionAndItsBackground)
 {
     EXPECT_EQ(slider->barWidth, 300);
     EXPECT_EQ(slider->left, 15);
@@ -204,39 +203,25 @@ TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerAndTheCaption)
      * values right-aligned at the right end, the label at the left. */
     Capture shown = ui::Pixels(window);
     HDC screen = GetDC(nullptr);
-    HGDIOBJ oldFont = SelectObject(screen, GetStockObject(ANSI_VAR_FONT));
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ oldFont = SelectObject(memory, GetStockObject(ANSI_VAR_FONT));
     SIZE extent;
     const char values[] = "R=255,G=255,B=255,Pos=0";
-    GetTextExtentPoint32A(screen, values, (int)strlen(values), &extent);
-    SelectObject(screen, oldFont);
+    GetTextExtentPoint32A(memory, values, (int)strlen(values), &extent);
+    HBITMAP strip = CreateCompatibleBitmap(screen, kWidth, extent.cy);
     ReleaseDC(nullptr, screen);
-
-    HDC memory = CreateCompatibleDC(nullptr);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -extent.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HBITMAP strip = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ oldBitmap = SelectObject(memory, strip);
     RECT all = {0, 0, kWidth, extent.cy};
     FillRect(memory, &all, dialogBrush);
-    oldFont = SelectObject(memory, GetStockObject(ANSI_VAR_FONT));
     SetBkMode(memory, TRANSPARENT);
     SetTextAlign(memory, TA_RIGHT | TA_BOTTOM);
     TextOutA(memory, kWidth, extent.cy - extent.cy / 6, values, (int)strlen(values));
     SetTextAlign(memory, TA_LEFT | TA_BOTTOM);
     TextOutA(memory, 0, extent.cy - extent.cy / 6, "Ramp", 4);
-    GdiFlush();
     int differing = 0, dark = 0;
-    const unsigned char *bgra = static_cast<const unsigned char *>(bits);
     for (int y = 0; y < extent.cy; y++)
         for (int x = 0; x < kWidth; x++) {
-            const unsigned char *e = bgra + 4 * (y * kWidth + x);
-            COLORREF expected = RGB(e[2], e[1], e[0]);
+            COLORREF expected = GetPixel(memory, x, y);
             dark += expected == RGB(0, 0, 0);
             differing += shown.Pixel(kButtonX + x, kButtonY - extent.cy + y) != expected;
         }
@@ -246,19 +231,16 @@ TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerAndTheCaption)
     DeleteDC(memory);
     EXPECT_GT(dark, 50) << "the oracle holds text";
     EXPECT_EQ(differing, 0);
-}
 
-TEST_F(ColourSliderTest, AWindowWithoutABrushLeavesTheButtonFace)
-{
+    /* A window without a brush leaves the button face. */
     ui::parentBrush = nullptr;
     CColourSlider *other = Make(kButtonId + 1, false);
-    EXPECT_NE(other->background, nullptr);
     EXPECT_NE(other->background, dialogBrush);
     EXPECT_EQ(ui::PrintClient(other->control).Pixel(MarkerX(50), 25), GetSysColor(COLOR_BTNFACE));
     delete other;
 }
 
-TEST_F(ColourSliderTest, AClickOnASingleColourBandMakesARampOfThree)
+TEST_F(ColourSliderTest, AClickOnTheBandAddsAPivotOfTheChosenColourAndCancelAddsNothing)
 {
     int x = 165;   /* no pivot near */
     std::vector<int> offered;
@@ -275,20 +257,18 @@ TEST_F(ColourSliderTest, AClickOnASingleColourBandMakesARampOfThree)
     EXPECT_EQ(SelectedIndex(slider->pivots), 1);
     EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId}));
     EXPECT_EQ(ui::Pixels(Button()).Pixel(MarkerX(49), 18), RGB(0, 192, 0));
-}
 
-TEST_F(ColourSliderTest, ANewPivotBetweenBlackAndWhiteIsOfferedTheirBlendAndCancelAddsNothing)
-{
+    /* Between black and white the new pivot is offered their blend. */
+    changes.clear();
     SetPivots({0, 99}, {0x000000, 0xFFFFFF});
-    std::vector<int> offered;
     driver.When(kPicker, NoteAndPress(&offered, IDCANCEL));
     Click(Button(), MarkerX(49) + 1, kBandY);
     EXPECT_EQ(offered, (std::vector<int>{124, 124, 124})) << "trunc(255 x 49 / 100)";
-    EXPECT_EQ(slider->pivots.count, 2);
+    EXPECT_EQ(slider->pivots.count, 2) << "Cancel adds nothing";
     EXPECT_TRUE(changes.empty());
 }
 
-TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndItsReleaseAddsNothing)
+TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAddsNothingAndEndPivotsDoNotMove)
 {
     SetPivots({0, 50, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
     ui::LeftDown(Button(), MarkerX(50), kBandY);
@@ -315,18 +295,16 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndItsReleaseAddsNothin
     /* x 105, where the marker of 30 is drawn, stands for 29 (90 of 300 pixels) */
     EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 29, 60, 99}));
     EXPECT_EQ(changes.size(), 1u);
-}
 
-TEST_F(ColourSliderTest, EndPivotsDoNotMove)
-{
-    SetPivots({0, 50, 99}, {0xFF, 0xFF00, 0xFF0000});
+    /* End pivots do not move. */
+    changes.clear();
     ui::LeftDown(Button(), MarkerX(99), kBandY);
     ui::MouseMove(Button(), MarkerX(80), kBandY, true);
     EXPECT_EQ(GetCursor(), ModuleCursor("IDC_COLEND"));
     ui::LeftUp(Button(), MarkerX(80), kBandY + 20);   /* below the add zone */
-    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 50, 99}));
+    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 29, 60, 99}));
     EXPECT_TRUE(changes.empty());
-    EXPECT_EQ(SelectedIndex(slider->pivots), 2);
+    EXPECT_EQ(SelectedIndex(slider->pivots), 3);
 }
 
 TEST_F(ColourSliderTest, RightClicksDeleteExceptTheFirstAndTheLastOfThreeOrMore)
@@ -354,7 +332,7 @@ TEST_F(ColourSliderTest, RightClicksDeleteExceptTheFirstAndTheLastOfThreeOrMore)
     }
 }
 
-TEST_F(ColourSliderTest, CursorsFollowWhatIsUnderThePointer)
+TEST_F(ColourSliderTest, CursorsFollowWhatIsUnderThePointerAndNinetyNinePivotsRefuseAdds)
 {
     SetPivots({0, 50, 99}, {0xFF, 0xFF00, 0xFF0000});
     struct Case {
@@ -377,6 +355,21 @@ TEST_F(ColourSliderTest, CursorsFollowWhatIsUnderThePointer)
     slider->hasMenuButton = 0;
     ui::MouseMove(Button(), 327, 16, false);
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW)) << "no menu button";
+
+    /* Ninety-nine pivots, crowded at position 2, refuse adds. */
+    std::vector<int> positions(99, 2);
+    positions.front() = 0;
+    positions.back() = 99;
+    SetPivots(positions, std::vector<uint32_t>(99, 0x00FF00));
+    ui::MouseMove(Button(), MarkerX(50), kBandY, false);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+    Click(Button(), MarkerX(50), kBandY);
+    EXPECT_EQ(slider->pivots.count, 99);
+    EXPECT_TRUE(changes.empty());
+    positions.erase(positions.begin() + 1);
+    SetPivots(positions, std::vector<uint32_t>(98, 0x00FF00));
+    ui::MouseMove(Button(), MarkerX(50), kBandY, false);
+    EXPECT_EQ(GetCursor(), ModuleCursor("IDC_ADDPIV")) << "one fewer may grow";
 }
 
 TEST(ColourSliderCursors, AreThirtyTwoPixelsWithTheirHotSpots)
@@ -401,25 +394,6 @@ TEST(ColourSliderCursors, AreThirtyTwoPixelsWithTheirHotSpots)
         if (info.hbmColor)
             DeleteObject(info.hbmColor);
     }
-}
-
-TEST_F(ColourSliderTest, NinetyNinePivotsRefuseAdds)
-{
-    /* Pivots crowd at position 2 and leave the middle of the band empty. */
-    std::vector<int> positions(99, 2);
-    positions.front() = 0;
-    positions.back() = 99;
-    SetPivots(positions, std::vector<uint32_t>(99, 0x00FF00));
-    ui::MouseMove(Button(), MarkerX(50), kBandY, false);
-    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
-    Click(Button(), MarkerX(50), kBandY);
-    EXPECT_EQ(slider->pivots.count, 99);
-    EXPECT_TRUE(changes.empty());
-
-    positions.erase(positions.begin() + 1);
-    SetPivots(positions, std::vector<uint32_t>(98, 0x00FF00));
-    ui::MouseMove(Button(), MarkerX(50), kBandY, false);
-    EXPECT_EQ(GetCursor(), ModuleCursor("IDC_ADDPIV")) << "one fewer may grow";
 }
 
 TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
@@ -516,7 +490,7 @@ bool SamePivots(const GradientPivots &a, const GradientPivots &b)
 
 } // namespace
 
-TEST_F(ColourSliderTest, TheLargeDialogShowsACopyAndCancelKeepsTheSmallGradient)
+TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatOkCopiesBackAndCancelDrops)
 {
     SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
     GradientPivots before = slider->pivots;
@@ -541,16 +515,11 @@ TEST_F(ColourSliderTest, TheLargeDialogShowsACopyAndCancelKeepsTheSmallGradient)
     EXPECT_EQ(SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0), 1);
     EXPECT_TRUE(SamePivots(slider->pivots, before));
     EXPECT_TRUE(changes.empty());
-}
 
-TEST_F(ColourSliderTest, OkCopiesTheWholeGradientBackAndReportsOnce)
-{
-    SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
-    GradientPivots unchanged = slider->pivots;
     driver.When("Gradient Edit", [](HWND dialog) { ui::Click(dialog, IDOK); });
     SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
-    EXPECT_TRUE(SamePivots(slider->pivots, unchanged));
-    EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId})) << "even without an edit";
+    EXPECT_TRUE(SamePivots(slider->pivots, before));
+    EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId})) << "OK reports even without an edit";
 
     changes.clear();
     GradientPivots edited = {};
@@ -567,6 +536,6 @@ TEST_F(ColourSliderTest, OkCopiesTheWholeGradientBackAndReportsOnce)
     SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
     EXPECT_EQ(edited.interpolation, Ki_Inquire_Token("cardinal"));
     EXPECT_EQ(SelectedIndex(edited), 2);
-    EXPECT_TRUE(SamePivots(slider->pivots, edited));
+    EXPECT_TRUE(SamePivots(slider->pivots, edited)) << "OK copies the whole gradient back";
     EXPECT_EQ(changes.size(), 1u);
 }
