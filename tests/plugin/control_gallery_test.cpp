@@ -70,10 +70,7 @@ LRESULT CALLBACK GalleryProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
 }
 
 struct SliderSetup {
-    const char *label;
-    uint32_t mode;
-    float min, max, absMin, absMax;
-    int16_t precision, percent;
+    TinySliderSetup setup;
     float value;
     const char *typed;   /* typed into the edit box afterwards, or null */
 };
@@ -120,18 +117,8 @@ protected:
     {
         ASSERT_NE(CreateTinySlider(window, moduleHandle, &slider, 10000 + y, nullptr), nullptr);
         SetTinySliderBackground(window, &slider);
-        if (setup) {
-            slider.label = setup->label;
-            slider.mode = setup->mode;
-            slider.floatMin = setup->min;
-            slider.floatMax = setup->max;
-            slider.intMin = (int32_t)setup->min;
-            slider.intMax = (int32_t)setup->max;
-            slider.absMin = setup->absMin;
-            slider.absMax = setup->absMax;
-            slider.precision = setup->precision;
-            slider.percent = setup->percent;
-        }
+        if (setup)
+            SetUpTinySlider(&slider, setup->setup);
         MoveWindow(slider.window, x, y, width, 30, TRUE);
         ShowWindow(slider.window, SW_SHOWNORMAL);
         if (setup) {
@@ -187,13 +174,13 @@ TEST_F(ControlGallery, DrawsEverySliderKindAndEveryTabStateIntoOnePicture)
 {
     ASSERT_NE(window, nullptr);
     const SliderSetup setups[] = {
-        {"Integer 0..10:", SLIDER_MODE_INTEGER, 0, 10, 0, 10, 0, 0, 3, nullptr},
-        {"Integer -50..50:", SLIDER_MODE_INTEGER, -50, 50, -50, 50, 0, 0, 20, nullptr},
-        {"Float 0..1:", SLIDER_MODE_FLOAT, 0, 1, 0, 1, 3, 0, 0.375f, nullptr},
-        {"Percent:", SLIDER_MODE_FLOAT, 0, 1, 0, 1, 1, 1, 0.25f, nullptr},
-        {"Typed past the track:", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0, "5"},
-        {"Empty range 2..2:", SLIDER_MODE_FLOAT, 2, 2, 0, 10, 2, 0, 2, nullptr},
-        {"Wide:", SLIDER_MODE_INTEGER, 0, 5, 0, 5, 0, 0, 5, nullptr},
+        {{"Integer 0..10:", 0, 0, 10, 0, 10, nullptr, 0, 0, nullptr}, 3, nullptr},
+        {{"Integer -50..50:", 0, -50, 50, -50, 50, nullptr, 0, 0, nullptr}, 20, nullptr},
+        {{"Float 0..1:", 1, 0, 1, 0, 1, nullptr, 3, 0, nullptr}, 0.375f, nullptr},
+        {{"Percent:", 1, 0, 1, 0, 1, nullptr, 1, 1, nullptr}, 0.25f, nullptr},
+        {{"Typed past the track:", 1, 0, 1, 0, 10, nullptr, 2, 0, nullptr}, 0, "5"},
+        {{"Empty range 2..2:", 1, 2, 2, 0, 10, nullptr, 2, 0, nullptr}, 2, nullptr},
+        {{"Wide:", 0, 0, 5, 0, 5, nullptr, 0, 0, nullptr}, 5, nullptr},
     };
     Caption("Compact sliders", 20, 8, 300);
     Slider(sliders[0], nullptr, 20, 28, 296);   /* as created */
