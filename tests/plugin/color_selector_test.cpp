@@ -270,7 +270,7 @@ TEST_F(ColorDialogs, HslBarsStepByTwoPageBySeventeenAndStopAtOneNotZero)
         Rgb start;
         int bar, code, thumb;
         Rgb expected;
-        float tolerance = 1e-5f;
+        float tolerance = 1e-6f;
     } cases[] = {
         /* green is hue 120 at full saturation and largest component */
         {{0, 1, 0}, IDC_COLOR_BAR_FIRST, SB_PAGEDOWN, 0, {0, 1, 17.0f / 60}},   /* hue 137 */
@@ -288,14 +288,13 @@ TEST_F(ColorDialogs, HslBarsStepByTwoPageBySeventeenAndStopAtOneNotZero)
         {{250 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_PAGEDOWN, 0, {1, 0, 0}},
         {{100 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_THUMBTRACK, 200, {200 * kByte, 0, 0}},
         /* grey: hue 0, saturation 0; the third bar to 0 gives 1/255 */
-        {{0.2f, 0.2f, 0.2f}, IDC_COLOR_BAR_THIRD, SB_TOP, 0, {kByte, kByte, kByte}, 1e-6f},
-        {{0.2f, 0.2f, 0.2f}, IDC_COLOR_BAR_THIRD, SB_PAGEUP, 0, {34 * kByte, 34 * kByte, 34 * kByte},
-         1e-6f},
+        {{0.2f, 0.2f, 0.2f}, IDC_COLOR_BAR_THIRD, SB_TOP, 0, {kByte, kByte, kByte}},
+        {{0.2f, 0.2f, 0.2f}, IDC_COLOR_BAR_THIRD, SB_PAGEUP, 0, {34 * kByte, 34 * kByte, 34 * kByte}},
         /* hue 0, saturation 0.5, largest 0.5 */
-        {{0.5f, 0.25f, 0.25f}, IDC_COLOR_BAR_THIRD, SB_TOP, 0, {kByte, kByte / 2, kByte / 2}, 1e-6f},
+        {{0.5f, 0.25f, 0.25f}, IDC_COLOR_BAR_THIRD, SB_TOP, 0, {kByte, kByte / 2, kByte / 2}},
         /* hue 0, saturation 0.5, largest 1: saturation to 0 gives 1/255 */
-        {{1, 0.5f, 0.5f}, IDC_COLOR_BAR_SECOND, SB_TOP, 0, {1, 254 * kByte, 254 * kByte}, 1e-6f},
-        {{1, 0.5f, 0.5f}, IDC_COLOR_BAR_SECOND, SB_BOTTOM, 0, {1, 0, 0}, 1e-6f},
+        {{1, 0.5f, 0.5f}, IDC_COLOR_BAR_SECOND, SB_TOP, 0, {1, 254 * kByte, 254 * kByte}},
+        {{1, 0.5f, 0.5f}, IDC_COLOR_BAR_SECOND, SB_BOTTOM, 0, {1, 0, 0}},
         /* black on the hue bar is first lifted to 1/255: hue 2 is sector 0
          * with f = 1/30, (L, t, p); hue 180 is sector 3 with f = 0, (p, L, L) */
         {{0, 0, 0}, IDC_COLOR_BAR_FIRST, SB_LINEDOWN, 0,

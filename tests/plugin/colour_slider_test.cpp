@@ -519,7 +519,7 @@ TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatOkCopiesBackAndCancelDrops)
     driver.When("Gradient Edit", [](HWND dialog) { ui::Click(dialog, IDOK); });
     SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
     EXPECT_TRUE(SamePivots(slider->pivots, before));
-    EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId})) << "OK reports even without an edit";
+    EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId})) << "OK reports unedited";
 
     changes.clear();
     GradientPivots edited = {};
