@@ -143,7 +143,6 @@ const int kSkip = -99999;   /* a step's field that is not checked */
 TEST_F(TinySliderTest, FreshSliderShowsZeroAndCaptionAndPercentAreDrawnAboveTheBaseLine)
 {
     EXPECT_EQ(EditText(), "0.000");
-    ASSERT_NE(rec.label, nullptr);
     EXPECT_STREQ(rec.label, "This is sample text:");
     EXPECT_EQ(rec.thumbX, 6);
     EXPECT_EQ(GetDlgCtrlID(rec.window), kSliderId);
@@ -325,7 +324,7 @@ TEST_F(TinySliderTest, ZeroWidthRangesAndNarrowSlidersKeepTheThumbAtTheLeftEnd)
     EXPECT_EQ(rec.thumbX, 289);
 }
 
-TEST_F(TinySliderTest, TicksMarkEveryIntegerOfShortRangesExceptUnderTheThumb)
+TEST_F(TinySliderTest, TicksThumbAndBaseLineSitOnTheirPixels)
 {
     struct Case {
         uint32_t mode;
@@ -346,10 +345,7 @@ TEST_F(TinySliderTest, TicksMarkEveryIntegerOfShortRangesExceptUnderTheThumb)
     Configure(SLIDER_MODE_INTEGER, 0, 10, 0, 10, 0, 0, 0);
     ExpectInk(ui::PrintClient(rec.window),
               {{34, 30 - 7, true}, {34, 30 - 4, true}, {34, 30 - 3, false}, {289, 30 - 5, true}});
-}
 
-TEST_F(TinySliderTest, ThumbAndBaseLineSitOnTheirPixels)
-{
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
     const int h = 30, t = rec.thumbX;
     ASSERT_EQ(t, 147);
@@ -436,7 +432,7 @@ TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue
     }
 }
 
-TEST_F(TinySliderTest, StrayMouseMessagesDoNothing)
+TEST_F(TinySliderTest, StrayMessagesDoNothingAndADragEndsWithTheCaptureOrTheWindow)
 {
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
     Move(20);
@@ -458,10 +454,8 @@ TEST_F(TinySliderTest, StrayMouseMessagesDoNothing)
     Release(147);
     EXPECT_TRUE(changes.empty());
     DestroyTinySlider(&other.window);
-}
 
-TEST_F(TinySliderTest, LosingTheCaptureEndsTheDragAndDestroyingItCallsNobodyBack)
-{
+    tracks.clear();
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
     Press(6);
     Move(289);
@@ -495,7 +489,7 @@ TEST_F(TinySliderTest, LosingTheCaptureEndsTheDragAndDestroyingItCallsNobodyBack
     DestroyTinySlider(&rec.window);              /* a second call is harmless */
 }
 
-TEST_F(TinySliderTest, ResizingMovesTheEditBoxAndKeepsTheThumbOnItsValue)
+TEST_F(TinySliderTest, ResizingMovesTheEditBoxAndSettingAValueRepaintsOnlyTheThumbStrip)
 {
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 1, 1.0f);
     MoveWindow(rec.window, 0, 0, 400, 40, TRUE);
@@ -519,16 +513,13 @@ TEST_F(TinySliderTest, ResizingMovesTheEditBoxAndKeepsTheThumbOnItsValue)
     EXPECT_EQ(edit.top, 40 - editClient.bottom - 17);
     EXPECT_EQ(edit.right - edit.left, 60);       /* moved, not resized */
     EXPECT_EQ(edit.bottom - edit.top, 20);
-}
 
-TEST_F(TinySliderTest, SettingAValueRepaintsOnlyTheThumbStripAtOnce)
-{
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
     ShowWindow(parent, SW_SHOWNA);
     ShowWindow(rec.window, SW_SHOWNA);
     UpdateWindow(parent);
     const COLORREF marker = RGB(255, 0, 255);
-    HDC dc = GetDC(rec.window);
+    dc = GetDC(rec.window);
     HBRUSH brush = CreateSolidBrush(marker);
     RECT whole = {0, 0, 296, 30};
     FillRect(dc, &whole, brush);
@@ -545,7 +536,7 @@ TEST_F(TinySliderTest, SettingAValueRepaintsOnlyTheThumbStripAtOnce)
     EXPECT_NE(shown.Pixel(2, 30 - 2), marker) << "the thumb strip is";
 }
 
-TEST_F(TinySliderTest, BackgroundComesFromTheDialogAndOnlyOwnObjectsAreDeleted)
+TEST_F(TinySliderTest, BackgroundComesFromTheDialogOnlyOwnObjectsAreFreedAndNoneLeak)
 {
     HBRUSH own = rec.background;
     ASSERT_NE(own, nullptr);
@@ -573,10 +564,7 @@ TEST_F(TinySliderTest, BackgroundComesFromTheDialogAndOnlyOwnObjectsAreDeleted)
     EXPECT_EQ(colour.lbColor, GetSysColor(COLOR_BTNFACE));
     DestroyTinySlider(&plain.window);
     EXPECT_EQ(GetObjectType(made), 0u);
-}
 
-TEST_F(TinySliderTest, ManySlidersLeaveNoGdiObjectsBehind)
-{
     std::optional<int> gained = ui::GdiObjectsGained(200, 9, [&](int i) {
         TinySlider extra = {};
         ASSERT_NE(CreateTinySlider(parent, moduleHandle, &extra, 100 + i, OnChange), nullptr);
