@@ -314,7 +314,7 @@ TEST_F(ColorDialogs, HslBarsStepByTwoPageBySeventeenAndStopAtOneNotZero)
     }
 }
 
-TEST_F(ColorDialogs, UndoGoesBackToTheOpeningColourNotTheLastChange)
+TEST_F(ColorDialogs, UndoGoesBackToTheOpeningColourAndCancelOrEscapeRestoreItEachOpeningInRgbMode)
 {
     /* hue 210, saturation 1, largest 1 */
     float color[3] = {0, 0.5f, 1};
@@ -339,28 +339,25 @@ TEST_F(ColorDialogs, UndoGoesBackToTheOpeningColourNotTheLastChange)
     });
     EXPECT_EQ(result, 1);
     ExpectColor(color, {17 * kByte, 136 * kByte, 1}, "OK keeps the last change");
-}
 
-TEST_F(ColorDialogs, CancelAndEscapeRestoreTheOpeningColourAndEachOpeningIsInRgbMode)
-{
-    float color[3] = {0.3f, 0.6f, 0.9f};
-    INT_PTR result = Select(color, [&](HWND dialog) {
+    float edited[3] = {0.3f, 0.6f, 0.9f};
+    result = Select(edited, [&](HWND dialog) {
         Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_BOTTOM);
         ui::Click(dialog, IDC_COLOR_MODE_HSL);
         Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_PAGEDOWN);
-        EXPECT_NE(color[0], 0.3f) << "edited in place while the dialog runs";
+        EXPECT_NE(edited[0], 0.3f) << "edited in place while the dialog runs";
         ui::Click(dialog, IDCANCEL);
     });
     EXPECT_EQ(result, 0);
-    ExpectColor(color, {0.3f, 0.6f, 0.9f}, "Cancel", 0);
+    ExpectColor(edited, {0.3f, 0.6f, 0.9f}, "Cancel", 0);
 
-    result = Select(color, [&](HWND dialog) {
+    result = Select(edited, [&](HWND dialog) {
         EXPECT_EQ(Letters(dialog), "RGB") << "HSL was chosen in the last opening";
         Scroll(dialog, IDC_COLOR_BAR_THIRD, SB_TOP);
         ui::Key(dialog, VK_ESCAPE);
     });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(color[2], 0.9f);
+    EXPECT_EQ(edited[2], 0.9f);
 }
 
 // ---- the named colour dialog ----
@@ -509,7 +506,7 @@ std::string Grey(int i)
 
 } // namespace
 
-TEST_F(ColorDialogs, WindowsDialogOkWritesAllSixteenCustomColoursAndCancelNone)
+TEST_F(ColorDialogs, WindowsDialogOkWritesAllSixteenCustomColoursCancelNoneAndThePaletteButtonShowsTheChoice)
 {
     struct Case {
         const char *what;
@@ -545,10 +542,7 @@ TEST_F(ColorDialogs, WindowsDialogOkWritesAllSixteenCustomColoursAndCancelNone)
     }
     EXPECT_EQ(Grey(1), "16777215");
     EXPECT_EQ(Grey(16), std::to_string(0x0F0F0F));
-}
 
-TEST_F(ColorDialogs, ColorPaletteButtonShowsTheChosenColourInTheSelector)
-{
     float color[3] = {0.5f, 0.25f, 1.0f};
     driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_PALETTE); });
     driver.Then([&](HWND chooser) {

@@ -436,7 +436,7 @@ TEST_F(ColourSliderTest, GreyModePicksIntensitiesAndShowsThem)
     delete grey;
 }
 
-TEST_F(ColourSliderTest, ControlsComeAndGoWithoutLeakingGdiObjects)
+TEST_F(ColourSliderTest, ControlsComeAndGoWithoutLeakingGdiObjectsAndGiveTheButtonItsProcedureBack)
 {
     std::optional<int> gained = ui::GdiObjectsGained(30, 9, [&](int i) {
         ui::parentBrush = i % 2 ? dialogBrush : nullptr;
@@ -455,10 +455,7 @@ TEST_F(ColourSliderTest, ControlsComeAndGoWithoutLeakingGdiObjects)
     if (!gained)
         GTEST_SKIP() << "no way to count GDI objects here";
     EXPECT_LE(*gained, 8) << "a leaked brush per control would show as 20";
-}
 
-TEST_F(ColourSliderTest, TheButtonGetsItsOwnProcedureBack)
-{
     WNDPROC taken = (WNDPROC)GetWindowLongPtrA(Button(), GWLP_WNDPROC);
     HWND button = Button();
     WNDPROC own = slider->previousProc;

@@ -297,7 +297,7 @@ TEST_F(TabStripTest, APressHitsATabFromItsFourthRowDownAndOnlyTheSelectMessageSe
     DestroyWindow(bare);
 }
 
-TEST_F(TabStripTest, TheSelectedTabIsTallerWiderAndItsTitleHigher)
+TEST_F(TabStripTest, TheSelectedTabIsTallerWiderWithItsTitleHigherAndShortRightEdgesStopHigher)
 {
     Create();
     SetTabStripBackground(parent, &strip);
@@ -338,22 +338,18 @@ TEST_F(TabStripTest, TheSelectedTabIsTallerWiderAndItsTitleHigher)
     /* The tab after the selected one keeps its own outline but no left edge. */
     EXPECT_EQ(TopOutlineRow(raised, tabs[2].left + 5, kDialogColour), plainTop);
     EXPECT_NE(raised.Pixel(tabs[2].left, h - 3), GetSysColor(COLOR_BTNHIGHLIGHT));
-}
 
-TEST_F(TabStripTest, ShortRightEdgesStopOnePixelHigher)
-{
-    /* A window taller than the strip shows the row below the strip's own
-     * height, where a full right edge begins. */
-    Create();
-    SetTabStripBackground(parent, &strip);
-    const int h = strip.height, r = tabs[0].left + tabs[0].width;
+    /* With none selected, a window taller than the strip shows the row
+     * below the strip's own height, where a full right edge begins. */
+    Select(9999);
+    const int first = tabs[0].left + tabs[0].width;
     MoveWindow(strip.window, 0, 0, strip.width, h + 3, FALSE);
-    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
-    ExpectSpots(ui::PrintClient(strip.window), {{r - 1, h, RGB(0, 0, 0)}, {r - 2, h, shadow}});
+    ExpectSpots(ui::PrintClient(strip.window),
+                {{first - 1, h, RGB(0, 0, 0)}, {first - 2, h, shadow}});
     strip.shortRightEdges = 1;
     ExpectSpots(ui::PrintClient(strip.window),
-                {{r - 1, h, kDialogColour}, {r - 2, h, kDialogColour},
-                 {r - 1, h - 1, RGB(0, 0, 0)}, {r - 2, h - 1, shadow}});
+                {{first - 1, h, kDialogColour}, {first - 2, h, kDialogColour},
+                 {first - 1, h - 1, RGB(0, 0, 0)}, {first - 2, h - 1, shadow}});
 }
 
 TEST_F(TabStripTest, ManyStripsLeaveNoGdiObjectsBehind)
