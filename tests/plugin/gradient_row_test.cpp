@@ -190,7 +190,7 @@ TEST(GradientWriteBack, AGradientGoesBackExactUntilEditedAndAnEditKeepsWhatItDid
             if (c.drag) {
                 CColourSlider *s = ramp->gradientControl;
                 int y = s->top + s->margin / 2 + 1;
-                int from = 35 * s->barWidth / 99 + s->left;
+                int from = 35 * s->barWidth / 99 + s->left;   /* the marker's centre */
                 int to = 50 * s->barWidth / 99 + s->left + 1;
                 ui::LeftDown(s->control, from, y);
                 ui::MouseMove(s->control, to, y, true);

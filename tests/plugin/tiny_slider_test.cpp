@@ -20,7 +20,7 @@ const int16_t kSliderId = 42;
 using ui::kDialogColour;
 
 struct TrackCall {
-    KaToken phase;
+    std::string phase;   /* "start", "update", "end" or "?" */
     int16_t id;
     float value;
 };
@@ -36,7 +36,11 @@ void OnChange(int16_t id)
 
 void OnTrack(KaToken phase, int16_t id, float value)
 {
-    tracks.push_back({phase, id, value});
+    const char *name = "?";
+    for (const char *known : {"start", "update", "end"})
+        if (phase == Ki_Inquire_Token(known))
+            name = known;
+    tracks.push_back({name, id, value});
 }
 
 bool IsDark(COLORREF c)
@@ -108,13 +112,8 @@ protected:
     std::vector<std::string> Phases() const
     {
         std::vector<std::string> names;
-        for (const TrackCall &call : tracks) {
-            const char *name = "?";
-            for (const char *phase : {"start", "update", "end"})
-                if (call.phase == Ki_Inquire_Token(phase))
-                    name = phase;
-            names.push_back(name);
-        }
+        for (const TrackCall &call : tracks)
+            names.push_back(call.phase);
         return names;
     }
 
