@@ -13,6 +13,7 @@
 
 #include "color/color.h"
 #include "host_session.h"
+#include "picker_steps.h"
 #include "resources/resource_ids.h"
 #include "ui_driver.h"
 
@@ -32,12 +33,6 @@ void ExpectColor(const float *actual, Rgb expected, const std::string &what,
     EXPECT_NEAR(actual[2], expected.b, tolerance) << what << ": blue";
 }
 
-void Scroll(HWND dialog, int bar, int code, int thumb = 0)
-{
-    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(code, thumb),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, bar)));
-}
-
 /* The three numbers the selector shows. */
 std::vector<int> Shown(HWND dialog)
 {
@@ -45,14 +40,6 @@ std::vector<int> Shown(HWND dialog)
     for (int k = 0; k < 3; k++)
         values.push_back(std::atoi(ui::ItemText(dialog, IDC_COLOR_VALUE_FIRST + k).c_str()));
     return values;
-}
-
-std::vector<int> Bars(HWND dialog)
-{
-    std::vector<int> positions;
-    for (int k = 0; k < 3; k++)
-        positions.push_back(GetScrollPos(GetDlgItem(dialog, IDC_COLOR_BAR_FIRST + k), SB_CTL));
-    return positions;
 }
 
 /* The middle and the corner of a swatch button, as it last painted itself. */

@@ -13,6 +13,7 @@
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
 #include "host_session.h"
+#include "picker_steps.h"
 #include "resources/resource_ids.h"
 #include "ui_driver.h"
 
@@ -56,31 +57,6 @@ uint32_t Packed(int r, int g, int b)
     return (uint32_t)r | (uint32_t)g << 8 | (uint32_t)b << 16;
 }
 
-void Scroll(HWND dialog, int bar, int thumb)
-{
-    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, thumb),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, bar)));
-}
-
-std::vector<int> Bars(HWND picker)
-{
-    std::vector<int> positions;
-    for (int k = 0; k < 3; k++)
-        positions.push_back(GetScrollPos(GetDlgItem(picker, IDC_COLOR_BAR_FIRST + k), SB_CTL));
-    return positions;
-}
-
-/* A picker step that chooses r, g, b and presses OK. */
-std::function<void(HWND)> Choose(int r, int g, int b)
-{
-    return [=](HWND picker) {
-        Scroll(picker, IDC_COLOR_BAR_FIRST, r);
-        Scroll(picker, IDC_COLOR_BAR_SECOND, g);
-        Scroll(picker, IDC_COLOR_BAR_THIRD, b);
-        ui::Click(picker, IDOK);
-    };
-}
-
 /* A picker step that notes the bars it was offered and presses a button. */
 std::function<void(HWND)> NoteAndPress(std::vector<int> *offered, int button)
 {
@@ -120,6 +96,14 @@ int SelectedIndex(const GradientPivots &p)
         if (p.selected[i])
             return i;
     return -1;
+}
+
+bool SamePivots(const GradientPivots &a, const GradientPivots &b)
+{
+    return a.count == b.count && a.interpolation == b.interpolation &&
+           std::memcmp(a.colours, b.colours, sizeof a.colours) == 0 &&
+           std::memcmp(a.positions, b.positions, sizeof a.positions) == 0 &&
+           std::memcmp(a.selected, b.selected, sizeof a.selected) == 0;
 }
 
 HCURSOR ModuleCursor(const char *name)
@@ -412,7 +396,7 @@ TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
     EXPECT_EQ(changes.size(), 1u);
 
     driver.When(kPicker, [](HWND picker) {
-        Scroll(picker, IDC_COLOR_BAR_FIRST, 77);
+        Scroll(picker, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 77);
         ui::Click(picker, IDCANCEL);
     });
     DoubleClick(Button(), MarkerX(0), kBandY);
@@ -468,24 +452,6 @@ TEST_F(ColourSliderTest, ControlsComeAndGoWithoutLeakingGdiObjectsAndGiveTheButt
 }
 
 /* ---- the large edit dialog ------------------------------------------------ */
-
-namespace {
-
-CColourSlider *LargeSlider(HWND dialog)
-{
-    return reinterpret_cast<CColourSlider *>(
-        GetWindowLongPtrA(GetDlgItem(dialog, IDC_LARGE_GRADIENT), GWLP_USERDATA));
-}
-
-bool SamePivots(const GradientPivots &a, const GradientPivots &b)
-{
-    return a.count == b.count && a.interpolation == b.interpolation &&
-           std::memcmp(a.colours, b.colours, sizeof a.colours) == 0 &&
-           std::memcmp(a.positions, b.positions, sizeof a.positions) == 0 &&
-           std::memcmp(a.selected, b.selected, sizeof a.selected) == 0;
-}
-
-} // namespace
 
 TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatOkCopiesBackAndCancelDrops)
 {

@@ -7,6 +7,7 @@
 
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
+#include "picker_steps.h"
 #include "resources/resource_ids.h"
 #include "ui_driver.h"
 
@@ -54,12 +55,6 @@ void ExpectDragsKeepThePivots(CColourSlider *s)
         EXPECT_EQ(s->pivots.positions[1], (x - s->left) * GRADIENT_LAST_POSITION / s->barWidth)
             << "band " << s->barWidth << " x " << x;
     }
-}
-
-CColourSlider *LargeSlider(HWND dialog)
-{
-    return reinterpret_cast<CColourSlider *>(
-        GetWindowLongPtrA(GetDlgItem(dialog, IDC_LARGE_GRADIENT), GWLP_USERDATA));
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "element_fixture.h"
 #include "gradient/colour_slider.h"
 #include "model/lens_flare_model.h"
+#include "picker_steps.h"
 #include "ui_driver.h"
 
 namespace {
@@ -37,15 +38,6 @@ int XForPosition(const CColourSlider *slider, int p)
     while ((x - slider->left) * 99 / slider->barWidth < p)
         x++;
     return x;
-}
-
-void Choose(HWND picker, int r, int g, int b)
-{
-    int bars[3] = {r, g, b};
-    for (int k = 0; k < 3; k++)
-        SendMessageA(picker, WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, bars[k]),
-                     (LPARAM)GetDlgItem(picker, IDC_COLOR_BAR_FIRST + k));
-    ui::Click(picker, IDOK);
 }
 
 struct HostGradient {
@@ -113,7 +105,7 @@ TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
         EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
         fx::CloseWithOk(dialog);
     });
-    driver.When(kPicker, [](HWND picker) { Choose(picker, 255, 51, 0); });
+    driver.When(kPicker, Choose(255, 51, 0));
     host.OpenEditor();
 
     HostGradient after = HostRamp(host);
