@@ -41,6 +41,14 @@ std::vector<std::string> ElementNames(const char *light)
     return names;
 }
 
+/* The light's flare saved by the host itself. */
+void SaveFlare(const HostSession &host, const std::string &path)
+{
+    int32_t status = -1;
+    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), path.c_str(), &status, 0);
+    ASSERT_EQ(status, 0) << path;
+}
+
 /* Runs the save requestor from the start name; records what it showed. */
 struct Shown {
     std::string folder, fileName;
@@ -79,34 +87,23 @@ TEST(FileRequestor, TheStartNameGivesTheInitialFolderAndTheFileNameField)
     HostSession host;
     CreateDirectoryA(host.Path("fx").c_str(), nullptr);
     CreateDirectoryA(host.Path("sub").c_str(), nullptr);
-
-    Shown absolute = OpenAndCancel("lensfx", host.Path("fx\\glow.lnz").c_str());
-    EXPECT_TRUE(SameFolder(absolute.folder, host.Path("fx"))) << absolute.folder;
-    EXPECT_EQ(absolute.fileName, "glow.lnz");
-
-    Shown relative = OpenAndCancel("lensfx", "sub\\glow.lnz");
-    EXPECT_TRUE(SameFolder(relative.folder, host.Path("sub"))) << relative.folder;
-    EXPECT_EQ(relative.fileName, "glow.lnz");
-
+    auto expectShown = [](const std::string &start, const std::string &folder, const char *name) {
+        SCOPED_TRACE("from \"" + start + "\"");
+        Shown shown = OpenAndCancel("lensfx", start.c_str());
+        EXPECT_TRUE(SameFolder(shown.folder, folder)) << shown.folder;
+        EXPECT_EQ(shown.fileName, name);
+    };
+    expectShown(host.Path("fx\\glow.lnz"), host.Path("fx"), "glow.lnz");
+    expectShown("sub\\glow.lnz", host.Path("sub"), "glow.lnz");
+    expectShown("", host.dir, "");   /* no lensfx folder yet */
     Kh_Set_Environment("KA_WORKING_DIR", (host.dir + "\\").c_str());
-    Shown slashEnded = OpenAndCancel("lensfx", "sub/glow.lnz");
-    EXPECT_TRUE(SameFolder(slashEnded.folder, host.Path("sub"))) << slashEnded.folder;
+    expectShown("sub/glow.lnz", host.Path("sub"), "glow.lnz");
     Kh_Set_Environment("KA_WORKING_DIR", host.dir.c_str());
-
-    Shown noLensfx = OpenAndCancel("lensfx", "");
-    EXPECT_TRUE(SameFolder(noLensfx.folder, host.dir)) << noLensfx.folder;
-    EXPECT_EQ(noLensfx.fileName, "");
     CreateDirectoryA(host.Path("lensfx").c_str(), nullptr);
-    Shown withLensfx = OpenAndCancel("lensfx", "");
-    EXPECT_TRUE(SameFolder(withLensfx.folder, host.Path("lensfx"))) << withLensfx.folder;
-}
+    expectShown("", host.Path("lensfx"), "");
 
-TEST(FileRequestor, DefaultFolderWithoutAWorkingDirectory)
-{
-    HostSession host;
+    SCOPED_TRACE("without a working directory");
     char out[FILE_NAME_SIZE];
-    DefaultRequestorFolder("lensfx", out);
-    EXPECT_EQ(std::string(out), host.dir) << "no lensfx folder yet";
     Kh_Set_Environment("KA_WORKING_DIR", "");
     DefaultRequestorFolder(nullptr, out);
     EXPECT_STREQ(out, "\\");
@@ -198,9 +195,7 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndListsTheFilesElements)
     CreateDirectoryA(host.Path("lensfx").c_str(), nullptr);
     std::string file = host.Path("lensfx\\pair.lnz");
     fx::SetFlareTypes(host, {"ring", "glow"});
-    int32_t status = -1;
-    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), file.c_str(), &status, 0);
-    ASSERT_EQ(status, 0);
+    SaveFlare(host, file);
     fx::SetFlareTypes(host, {"glow", "glow", "glow"});
 
     ui::Driver driver;
@@ -229,19 +224,27 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndListsTheFilesElements)
               3);
 }
 
-TEST(FileRequestor, ThePreviewPutsTheLightInAQuarterForReflexElementsElseInTheCentre)
+TEST(FileRequestor, ThePreviewPlacesTheLightByTheFilesElementsAndShowsWhyAFileDoesNotLoad)
 {
     HostSession host;
-    std::string plain = host.Path("plain.lnz"), reflex = host.Path("reflex.lnz");
-    int32_t status = -1;
     fx::SetFlareTypes(host, {"glow"});
-    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), plain.c_str(), &status, 0);
+    SaveFlare(host, host.Path("good.lnz"));
     fx::SetFlareTypes(host, {"glow", "rngflx"});
-    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), reflex.c_str(), &status, 0);
+    SaveFlare(host, host.Path("reflex.lnz"));
+    std::string alien = ReadBytes(host.Path("good.lnz"));
+    alien.replace(alien.find("element glow\n"), 13, "element alien\n");
+    std::ofstream(host.Path("alien.lnz"), std::ios::binary) << alien;
+    std::ofstream(host.Path("notes.lnz"), std::ios::binary) << "shopping list\n";
 
     /* Light position of the preview render of each file, from the call log. */
     std::vector<std::pair<int, int>> placed;
     int width = 0, height = 0;
+    struct Shown {
+        std::string reason;
+        int16_t rendered;
+        Capture pixels;
+    };
+    std::vector<Shown> shown;
     ui::Driver driver;
     driver.When("t", [&](HWND dialog) {
         HWND hook = PreviewHook(dialog);
@@ -249,7 +252,7 @@ TEST(FileRequestor, ThePreviewPutsTheLightInAQuarterForReflexElementsElseInTheCe
         ASSERT_TRUE(requestorPreview.valid);
         width = requestorPreview.header->biWidth;
         height = requestorPreview.header->biHeight;
-        for (const char *file : {"plain.lnz", "reflex.lnz"}) {   /* in the folder shown */
+        for (const char *file : {"good.lnz", "reflex.lnz"}) {   /* in the folder shown */
             host.ClearLog();
             ui::TypeFileName(dialog, file);
             PreviewLensEffectFile(hook, &requestorPreview, 1);
@@ -261,41 +264,6 @@ TEST(FileRequestor, ThePreviewPutsTheLightInAQuarterForReflexElementsElseInTheCe
             std::sscanf(renders[0].c_str() + at + 29, "%d %d", &x, &y);
             placed.push_back({x, y});
         }
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
-    char result[FILE_NAME_SIZE] = "";
-    EXPECT_EQ(RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", nullptr, result,
-                                    GetModuleHandleA(nullptr)),
-              0);
-    ASSERT_EQ(placed.size(), 2u);
-    float w = (float)width, h = (float)height;   /* single precision, y counts upward */
-    EXPECT_EQ(placed[0], std::make_pair((int)(w / 2), (int)(h - h / 2)));
-    EXPECT_EQ(placed[1], std::make_pair((int)(w / 4), (int)(h - h / 4)));
-}
-
-TEST(FileRequestor, AFileThatDoesNotLoadShowsAnEmptyPreviewWithTheReason)
-{
-    HostSession host;
-    fx::SetFlareTypes(host, {"glow"});
-    int32_t status = -1;
-    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), host.Path("good.lnz").c_str(),
-                 &status, 0);
-    ASSERT_EQ(status, 0);
-    std::string alien = ReadBytes(host.Path("good.lnz"));
-    alien.replace(alien.find("element glow\n"), 13, "element alien\n");
-    std::ofstream(host.Path("alien.lnz"), std::ios::binary) << alien;
-    std::ofstream(host.Path("notes.lnz"), std::ios::binary) << "shopping list\n";
-
-    struct Shown {
-        std::string reason;
-        int16_t rendered;
-        Capture pixels;
-    };
-    std::vector<Shown> shown;
-    ui::Driver driver;
-    driver.When("t", [&](HWND dialog) {
-        HWND hook = PreviewHook(dialog);
-        ASSERT_NE(hook, nullptr);
         for (const char *file : {"notes.lnz", "good.lnz", "notes.lnz", "good.lnz", "alien.lnz",
                                  "good.lnz", "gone.lnz"}) {
             ui::TypeFileName(dialog, file);
@@ -307,8 +275,13 @@ TEST(FileRequestor, AFileThatDoesNotLoadShowsAnEmptyPreviewWithTheReason)
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
     char result[FILE_NAME_SIZE] = "";
-    RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", nullptr, result,
-                          GetModuleHandleA(nullptr));
+    EXPECT_EQ(RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", nullptr, result,
+                                    GetModuleHandleA(nullptr)),
+              0);
+    ASSERT_EQ(placed.size(), 2u);
+    float w = (float)width, h = (float)height;   /* single precision, y counts upward */
+    EXPECT_EQ(placed[0], std::make_pair((int)(w / 2), (int)(h - h / 2))) << "no reflex: centre";
+    EXPECT_EQ(placed[1], std::make_pair((int)(w / 4), (int)(h - h / 4)));
 
     ASSERT_EQ(shown.size(), 7u);
     const char *reasons[] = {"Not a lens effect file", "", "Not a lens effect file", "",
