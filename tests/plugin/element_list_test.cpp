@@ -142,9 +142,10 @@ TEST(ElementList, EachPlacementPutsTheNewElementWhereItSaysAndSelectsIt)
     }
 }
 
-/* "Before" and "after" without a current element: next to the line that
- * is selected (an element without parameters), else at the nearest end. */
-TEST(ElementList, BeforeAndAfterWithoutACurrentElement)
+/* An element without parameters is no current element: the commands
+ * idle, and "before" and "after" go next to the line that is selected,
+ * or with no line at the nearest end. */
+TEST(ElementList, WithoutACurrentElementCommandsIdleAndAddsGoNextToTheSelectedLine)
 {
     fx::Define(fx::kBareType);
     {
@@ -152,8 +153,17 @@ TEST(ElementList, BeforeAndAfterWithoutACurrentElement)
         fx::SetFlareTypes(host, {"glow", "t_bare", "ring"});
         ui::Driver driver;
         driver.Then([&](HWND dialog) {
+            ASSERT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
             fx::SelectLine(dialog, 1);
             EXPECT_EQ(host.instance->currentElement, nullptr);
+            EXPECT_FALSE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED)) << "no element: \"off\"";
+            EXPECT_EQ(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
+            host.ClearLog();
+            ui::Click(dialog, IDC_REMOVE_ELEMENT);
+            ui::Click(dialog, IDC_MOVE_UP);
+            SendMessageA(dialog, WM_COMMAND, IDC_ELEMENT_ENABLED, 0);
+            EXPECT_TRUE(host.Log().empty());
+            EXPECT_EQ(fx::ListCount(dialog), 3);
         });
         QueueAdd(driver, IDC_ADD_AFTER, "halo");
         driver.Then([&](HWND dialog) { fx::CloseWithOk(dialog); });
@@ -176,27 +186,7 @@ TEST(ElementList, BeforeAndAfterWithoutACurrentElement)
     }
 }
 
-TEST(ElementList, AnElementWithoutParametersLeavesTheCommandsIdle)
-{
-    fx::Define(fx::kBareType);
-    HostSession host;
-    fx::SetFlareTypes(host, {"glow", "t_bare"});
-    host.Edit([&](HWND dialog) {
-        ASSERT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
-        fx::SelectLine(dialog, 1);
-        EXPECT_EQ(host.instance->currentElement, nullptr);
-        EXPECT_FALSE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED)) << "no element: \"off\"";
-        EXPECT_EQ(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
-        host.ClearLog();
-        ui::Click(dialog, IDC_REMOVE_ELEMENT);
-        ui::Click(dialog, IDC_MOVE_UP);
-        SendMessageA(dialog, WM_COMMAND, IDC_ELEMENT_ENABLED, 0);
-        EXPECT_TRUE(host.Log().empty());
-        EXPECT_EQ(fx::ListCount(dialog), 2);
-    });
-}
-
-TEST(ElementList, SelectionWritesThePanelOnlyInTheElementSection)
+TEST(ElementList, WithRealtimeOffOnlyTheElementSectionWritesOnSelectionAndEnabledWritesAtOnce)
 {
     fx::Define(fx::kRowsType);
     HostSession host;
@@ -213,26 +203,20 @@ TEST(ElementList, SelectionWritesThePanelOnlyInTheElementSection)
         EXPECT_EQ(fx::HostValue(host, 0, 3)[0], 1.0f);
 
         for (int section : {SECTION_GLOBAL, SECTION_GLOBAL_FADING}) {
+            SCOPED_TRACE(section);
             fx::ShowSection(dialog, section);
             host.ClearLog();
             fx::SelectLine(dialog, 0);
-            EXPECT_TRUE(host.Log().empty()) << section;
+            EXPECT_TRUE(host.Log().empty());
             EXPECT_EQ(host.instance->currentElement, host.instance->model->firstElement);
             fx::SelectLine(dialog, 1);
-            EXPECT_TRUE(host.Log().empty()) << section;
+            EXPECT_TRUE(host.Log().empty());
             EXPECT_EQ(host.instance->currentElement, host.instance->model->firstElement->next);
             EXPECT_EQ(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
         }
-    });
-}
 
-TEST(ElementList, ElementEnabledWritesAndRedrawsWithRealtimeOff)
-{
-    HostSession host;
-    fx::SetFlareTypes(host, {"glow", "ring"});
-    host.Edit([&](HWND dialog) {
-        ui::Click(dialog, IDC_REALTIME_UPDATES);
-        fx::SelectLine(dialog, 1);
+        SCOPED_TRACE("element enabled writes and redraws");
+        fx::ShowSection(dialog, SECTION_ELEMENT);
         host.ClearLog();
         ui::Click(dialog, IDC_ELEMENT_ENABLED);
         EXPECT_FALSE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
