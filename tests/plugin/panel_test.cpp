@@ -136,47 +136,14 @@ void SelectComboItem(HWND dialog, int id, int item, WORD code = CBN_SELCHANGE)
 
 } // namespace
 
-TEST(Panel, SliderRowsFillTheFirstColumnThenTheSecond)
-{
-    fx::Define(kColumnsType);
-    HostSession host;
-    fx::SetFlareTypes(host, {"t_columns"});
-    host.Edit([&](HWND dialog) {
-        RECT area = AreaRect(dialog);
-        int half = (area.right - area.left) / 2, rest = (area.right - area.left) - half;
-        int column = 0, row = 0, firstColumnRows = 0;
-        for (int i = 0; i < kColumnsSliders; i++) {
-            HWND slider = GetDlgItem(dialog, IDC_PANEL_FIRST + i);
-            ASSERT_NE(slider, nullptr) << i;
-            RECT r = fx::RectInDialog(dialog, slider);
-            if (column == 0 && r.left != area.left + 5) {
-                column = 1;
-                firstColumnRows = row;
-                row = 0;
-            }
-            EXPECT_EQ(r.left, column ? area.left + half + 5 : area.left + 5) << i;
-            EXPECT_EQ(r.right - r.left, column ? rest - 15 : half - 10) << i;
-            EXPECT_EQ(r.top, area.top + 10 + 31 * row) << i;
-            EXPECT_EQ(r.bottom - r.top, 30) << i;
-            row++;
-        }
-        ASSERT_EQ(column, 1) << "the sliders need the second column";
-        /* The last row of the first column fits; one more would reach bottom - 7. */
-        int lastTop = area.top + 10 + 31 * (firstColumnRows - 1);
-        EXPECT_LT(lastTop + 30, area.bottom - 7);
-        EXPECT_GE(lastTop + 31 + 30, area.bottom - 7);
-        EXPECT_GT(area.top + 10 + 31 * (row - 1) + 30, area.bottom - 7)
-            << "the second column does not wrap";
-    });
-}
-
-TEST(Panel, EachRowTypeGetsItsControlsShowsItsValueAndWritesOnlyChanges)
+TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnlyChanges)
 {
     fx::Define(fx::kRowsType);
     fx::Define(kNoMatchListType);
     fx::Define(LongNameListType().c_str());
+    fx::Define(kColumnsType);
     HostSession host;
-    fx::SetFlareTypes(host, {"t_rows", "t_nomatch", "t_longlist"});
+    fx::SetFlareTypes(host, {"t_rows", "t_nomatch", "t_longlist", "t_columns"});
     ui::Driver driver;
     host.Edit(driver, [&](HWND dialog) {
         SCOPED_TRACE("types without controls share the next id");
@@ -272,6 +239,33 @@ TEST(Panel, EachRowTypeGetsItsControlsShowsItsValueAndWritesOnlyChanges)
         EXPECT_EQ(ComboEntries(list), (std::vector<std::string>{std::string(127, 'A') + "=5", "B=7"}))
             << "cut to 127 characters; a name without ':' adds nothing";
         EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
+
+        SCOPED_TRACE("slider rows fill the first column, then the second");
+        fx::SelectLine(dialog, 3);
+        int half = (area.right - area.left) / 2, rest = (area.right - area.left) - half;
+        int column = 0, row = 0, firstColumnRows = 0;
+        for (int i = 0; i < kColumnsSliders; i++) {
+            HWND slider = GetDlgItem(dialog, IDC_PANEL_FIRST + i);
+            ASSERT_NE(slider, nullptr) << i;
+            RECT r = fx::RectInDialog(dialog, slider);
+            if (column == 0 && r.left != area.left + 5) {
+                column = 1;
+                firstColumnRows = row;
+                row = 0;
+            }
+            EXPECT_EQ(r.left, column ? area.left + half + 5 : area.left + 5) << i;
+            EXPECT_EQ(r.right - r.left, column ? rest - 15 : half - 10) << i;
+            EXPECT_EQ(r.top, area.top + 10 + 31 * row) << i;
+            EXPECT_EQ(r.bottom - r.top, 30) << i;
+            row++;
+        }
+        ASSERT_EQ(column, 1) << "the sliders need the second column";
+        /* The last row of the first column fits; one more would reach bottom - 7. */
+        int lastTop = area.top + 10 + 31 * (firstColumnRows - 1);
+        EXPECT_LT(lastTop + 30, area.bottom - 7);
+        EXPECT_GE(lastTop + 31 + 30, area.bottom - 7);
+        EXPECT_GT(area.top + 10 + 31 * (row - 1) + 30, area.bottom - 7)
+            << "the second column does not wrap";
     });
 }
 
