@@ -1,7 +1,6 @@
 // Lens effect files and the file requestors: the common dialogs driven as
 // a user does (file name field and OK or Cancel), the reference host's
 // files and elements as the oracle.
-#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -150,14 +149,36 @@ TEST(FileRequestor, TheLensEffectRequestorDropsItsFolderPrefixLowerCasesAndWants
     EXPECT_EQ(tempLight, 0) << "the preview light goes with the requestor";
 }
 
-TEST(LibraryFiles, SaveWritesWhatTheHostLoadsBackAndReplacingKeepsABackup)
+TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveWritesWhatTheHostLoadsBackKeepingABackup)
 {
     HostSession host;
+    CreateDirectoryA(host.Path("lensfx").c_str(), nullptr);
+    std::string pair = host.Path("lensfx\\pair.lnz");
     fx::SetFlareTypes(host, {"ring", "glow"});
+    SaveFlare(host, pair);
+    fx::SetFlareTypes(host, {"glow", "glow", "glow"});
     Touch(host.Path("old.lnz"));
     ui::Driver driver;
     driver.AnswerBoxesWith({IDNO, IDYES});
-    driver.Then([&](HWND dialog) { ui::PostClick(dialog, IDC_LIBRARY_SAVE); });
+    driver.Then([&](HWND dialog) {
+        host.ClearLog();
+        ui::PostClick(dialog, IDC_LIBRARY_LOAD);
+    });
+    driver.When(kLoadTitle, [&](HWND dialog) {
+        EXPECT_TRUE(SameFolder(ui::FolderShown(dialog), host.Path("lensfx")));
+        ui::ChooseFile(dialog, pair);
+    });
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(fx::ListCount(dialog), 2);
+        ASSERT_NE(lastLibraryFile, nullptr);
+        EXPECT_EQ(std::string(lastLibraryFile), ui::Lower(pair));
+        std::vector<std::string> calls = host.Log("Ki_LensFlare light \"Light01\"");
+        int load = fx::FirstLineWith(calls, "loadfromfile");
+        ASSERT_GE(load, 0);
+        calls.resize((size_t)load);
+        EXPECT_EQ(fx::CountContaining(calls, " delete "), 3u) << "the old elements first";
+        ui::PostClick(dialog, IDC_LIBRARY_SAVE);
+    });
     driver.When(kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, host.Path("saved")); });
     driver.Then([&](HWND dialog) {
         EXPECT_TRUE(Exists(host.Path("saved.lnz")));
@@ -171,6 +192,7 @@ TEST(LibraryFiles, SaveWritesWhatTheHostLoadsBackAndReplacingKeepsABackup)
     driver.Then([&](HWND dialog) { fx::CloseWithOk(dialog); });
     host.OpenEditor();
 
+    EXPECT_EQ(ElementNames(host.light.c_str()), (std::vector<std::string>{"ring", "glow"}));
     ASSERT_EQ(driver.Boxes().size(), 2u);
     EXPECT_EQ(driver.Boxes()[0].caption, "Info Request");
     EXPECT_EQ(driver.Boxes()[0].text,
@@ -187,41 +209,6 @@ TEST(LibraryFiles, SaveWritesWhatTheHostLoadsBackAndReplacingKeepsABackup)
     EXPECT_EQ(status, 0);
     EXPECT_EQ(ElementNames("Copy"), expected);
     Ki_Remove(fx::T("light"), "Copy", 0);
-}
-
-TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndListsTheFilesElements)
-{
-    HostSession host;
-    CreateDirectoryA(host.Path("lensfx").c_str(), nullptr);
-    std::string file = host.Path("lensfx\\pair.lnz");
-    fx::SetFlareTypes(host, {"ring", "glow"});
-    SaveFlare(host, file);
-    fx::SetFlareTypes(host, {"glow", "glow", "glow"});
-
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
-        host.ClearLog();
-        ui::PostClick(dialog, IDC_LIBRARY_LOAD);
-    });
-    driver.When(kLoadTitle, [&](HWND dialog) {
-        EXPECT_TRUE(SameFolder(ui::FolderShown(dialog), host.Path("lensfx")));
-        ui::ChooseFile(dialog, file);
-    });
-    host.Edit(driver, [&](HWND dialog) {
-        EXPECT_EQ(fx::ListCount(dialog), 2);
-        ASSERT_NE(lastLibraryFile, nullptr);
-        EXPECT_EQ(std::string(lastLibraryFile), ui::Lower(file));
-    });
-
-    EXPECT_EQ(ElementNames(host.light.c_str()), (std::vector<std::string>{"ring", "glow"}));
-    std::vector<std::string> calls = host.Log("Ki_LensFlare light \"Light01\"");
-    auto load = std::find_if(calls.begin(), calls.end(), [](const std::string &c) {
-        return c.find("loadfromfile") != std::string::npos;
-    });
-    ASSERT_NE(load, calls.end());
-    EXPECT_EQ(std::count_if(calls.begin(), load,
-                            [](const std::string &c) { return c.find(" delete ") != std::string::npos; }),
-              3);
 }
 
 TEST(FileRequestor, ThePreviewPlacesTheLightByTheFilesElementsAndShowsWhyAFileDoesNotLoad)
