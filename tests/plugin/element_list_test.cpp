@@ -34,14 +34,6 @@ void QueueAdd(ui::Driver &driver, int16_t placement, const char *typeName)
     });
 }
 
-std::vector<std::string> HostNames(const HostSession &host)
-{
-    std::vector<std::string> names;
-    for (const fx::HostElement &e : HostElements(host))
-        names.push_back(e.name);
-    return names;
-}
-
 } // namespace
 
 TEST(ElementList, RemoveWritesNothingFirstAndTheLastRemovalLeavesNothingToActOn)
@@ -138,7 +130,7 @@ TEST(ElementList, EachPlacementPutsTheNewElementWhereItSaysAndSelectsIt)
             EXPECT_EQ(host.instance->currentElement->guid, now[(size_t)added].guid);
             EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr) << "its panel is built";
         });
-        EXPECT_EQ(HostNames(host), c.expected) << c.placement;
+        EXPECT_EQ(fx::ElementNames(host.light.c_str()), c.expected) << c.placement;
     }
 }
 
@@ -168,7 +160,8 @@ TEST(ElementList, WithoutACurrentElementCommandsIdleAndAddsGoNextToTheSelectedLi
         QueueAdd(driver, IDC_ADD_AFTER, "halo");
         driver.Then([&](HWND dialog) { fx::CloseWithOk(dialog); });
         host.OpenEditor();
-        EXPECT_EQ(HostNames(host), (std::vector<std::string>{"glow", "t_bare", "halo", "ring"}));
+        EXPECT_EQ(fx::ElementNames(host.light.c_str()),
+                  (std::vector<std::string>{"glow", "t_bare", "halo", "ring"}));
     }
     for (int16_t placement : {IDC_ADD_BEFORE, IDC_ADD_AFTER}) {
         HostSession host;
@@ -251,5 +244,5 @@ TEST(ElementList, HostMemoryComesBackAfterAHundredAddMoveRemoveCycles)
         EXPECT_EQ(fx::ListCount(dialog), 2);
         EXPECT_EQ(LiveHostBlocks(), before);
     });
-    EXPECT_EQ(HostNames(host), (std::vector<std::string>{"glow", "ring"}));
+    EXPECT_EQ(fx::ElementNames(host.light.c_str()), (std::vector<std::string>{"glow", "ring"}));
 }

@@ -27,27 +27,6 @@ void Touch(const std::string &path)
     CloseHandle(file);
 }
 
-std::vector<std::string> ElementNames(const char *light)
-{
-    std::vector<std::string> names;
-    int32_t count = 0;
-    Ki_Inquire_LensFlare(fx::T("light"), light, fx::T("numelements"), &count, 1, 0);
-    for (int32_t e = 0; e < count; e++) {
-        const char *name = nullptr;
-        Ki_Inquire_LensFlare(fx::T("light"), light, fx::T("element"), &e, fx::T("name"), &name, 1, 0);
-        names.push_back(name ? name : "");
-    }
-    return names;
-}
-
-/* The light's flare saved by the host itself. */
-void SaveFlare(const HostSession &host, const std::string &path)
-{
-    int32_t status = -1;
-    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), path.c_str(), &status, 0);
-    ASSERT_EQ(status, 0) << path;
-}
-
 /* Runs the save requestor from the start name; records what it showed. */
 struct Shown {
     std::string folder, fileName;
@@ -155,7 +134,7 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveWritesWhatTheHostLoadsBa
     CreateDirectoryA(host.Path("lensfx").c_str(), nullptr);
     std::string pair = host.Path("lensfx\\pair.lnz");
     fx::SetFlareTypes(host, {"ring", "glow"});
-    SaveFlare(host, pair);
+    ASSERT_EQ(fx::SaveFlare(host, pair), 0);
     fx::SetFlareTypes(host, {"glow", "glow", "glow"});
     Touch(host.Path("old.lnz"));
     ui::Driver driver;
@@ -192,7 +171,7 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveWritesWhatTheHostLoadsBa
     driver.Then([&](HWND dialog) { fx::CloseWithOk(dialog); });
     host.OpenEditor();
 
-    EXPECT_EQ(ElementNames(host.light.c_str()), (std::vector<std::string>{"ring", "glow"}));
+    EXPECT_EQ(fx::ElementNames(host.light.c_str()), (std::vector<std::string>{"ring", "glow"}));
     ASSERT_EQ(driver.Boxes().size(), 2u);
     EXPECT_EQ(driver.Boxes()[0].caption, "Info Request");
     EXPECT_EQ(driver.Boxes()[0].text,
@@ -201,13 +180,13 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveWritesWhatTheHostLoadsBa
     EXPECT_FALSE(Exists(host.Path("OLD.BAK")));
 
     Ki_Light("Copy", fx::T("model"), fx::T("point"), 1, 0);
-    std::vector<std::string> expected = ElementNames("Copy");   /* loading appends */
+    std::vector<std::string> expected = fx::ElementNames("Copy");   /* loading appends */
     expected.insert(expected.end(), {"ring", "glow"});
     int32_t status = -1;
     Ki_LensFlare(fx::T("light"), "Copy", fx::T("loadfromfile"), host.Path("saved.lnz").c_str(),
                  &status, 0);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(ElementNames("Copy"), expected);
+    EXPECT_EQ(fx::ElementNames("Copy"), expected);
     Ki_Remove(fx::T("light"), "Copy", 0);
 }
 
@@ -215,9 +194,9 @@ TEST(FileRequestor, ThePreviewPlacesTheLightByTheFilesElementsAndShowsWhyAFileDo
 {
     HostSession host;
     fx::SetFlareTypes(host, {"glow"});
-    SaveFlare(host, host.Path("good.lnz"));
+    ASSERT_EQ(fx::SaveFlare(host, host.Path("good.lnz")), 0);
     fx::SetFlareTypes(host, {"glow", "rngflx"});
-    SaveFlare(host, host.Path("reflex.lnz"));
+    ASSERT_EQ(fx::SaveFlare(host, host.Path("reflex.lnz")), 0);
     std::string alien = ReadBytes(host.Path("good.lnz"));
     alien.replace(alien.find("element glow\n"), 13, "element alien\n");
     std::ofstream(host.Path("alien.lnz"), std::ios::binary) << alien;

@@ -144,8 +144,8 @@ TEST_F(Model, ReadingMakesOneInquiryEachForTheGlobalsElementsAndParametersAndKee
     ASSERT_EQ(ramp->gradientCount, 3);
 
     SCOPED_TRACE("the gradient is the model's own copy: 36 and 12 bytes beside the nodes");
-    EXPECT_EQ(bytesAfter - bytesBefore, (int64_t)(sizeof(LensFlareModel) + 2 * sizeof(FlareElement) +
-                                                  3 * sizeof(ElementParameter) + 36 + 12));
+    size_t nodes = sizeof(LensFlareModel) + 2 * sizeof(FlareElement) + 3 * sizeof(ElementParameter);
+    EXPECT_EQ(bytesAfter - bytesBefore, (int64_t)(nodes + 36 + 12));
     int32_t two = 2, e = 0, p = 2, none = 0;
     const float black[6] = {0, 0, 0, 0, 0, 0}, ends[2] = {0, 1}, zero[1] = {0};
     ASSERT_EQ(Ki_LensFlare(T("light"), "Light01", T("element"), probe->guid, 1, T("parameter"), &p,
@@ -263,10 +263,10 @@ TEST_F(Model, ElementCommandsAreSingleHostCallsAndSavedFlaresLoadBackAfterTheirE
     SendFastDragSwitch(T("light"), "Light01", T("on"));
     const std::string owner = "Ki_LensFlare light \"Light01\" ";
     EXPECT_EQ(host.Log("Ki_LensFlare"),
-              (std::vector<std::string>{owner + "insert start \"modelprobe\" &out 0",
-                                        owner + "insert after \"modelprobe\" \"" + anchor + "\" &out 0",
-                                        owner + "move up \"" + moved + "\" 0",
-                                        owner + "fastdrag enabled on 0"}));
+              (std::vector<std::string>{
+                  owner + "insert start \"modelprobe\" &out 0",
+                  owner + "insert after \"modelprobe\" \"" + anchor + "\" &out 0",
+                  owner + "move up \"" + moved + "\" 0", owner + "fastdrag enabled on 0"}));
 
     SCOPED_TRACE("saved, emptied down to the first element, loaded back");
     std::string path = host.Path("model.lnz");

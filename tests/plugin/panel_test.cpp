@@ -19,9 +19,9 @@ namespace {
  * Seen() gives them. */
 std::string NotAt(const char *entry, const char *offset)
 {
-    return std::string("Programming Error|The ") + entry + " entry of one of the gradient color maps does not use " +
-           "an 'offset' value of " + offset + " (the first entry must be at 0.0 and the last " +
-           "entry must be at 1.0).";
+    return std::string("Programming Error|The ") + entry + " entry of one of the gradient color " +
+           "maps does not use an 'offset' value of " + offset + " (the first entry must be at " +
+           "0.0 and the last entry must be at 1.0).";
 }
 const std::string kFirstNotAtStart = NotAt("first", "0.0");
 const std::string kLastNotAtEnd = NotAt("last", "1.0");
@@ -236,7 +236,8 @@ TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnly
         fx::SelectLine(dialog, 2);
         EXPECT_EQ(driver.Boxes().size(), 1u);
         list = GetDlgItem(dialog, 10000);
-        EXPECT_EQ(ComboEntries(list), (std::vector<std::string>{std::string(127, 'A') + "=5", "B=7"}))
+        EXPECT_EQ(ComboEntries(list),
+                  (std::vector<std::string>{std::string(127, 'A') + "=5", "B=7"}))
             << "cut to 127 characters; a name without ':' adds nothing";
         EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
 
@@ -388,8 +389,10 @@ TEST(PanelGradientPivots, ModelGradientsBecomePivotsAsDefined)
         GradientToPivots(ui::TestOwnerWindow(), (int32_t)c.offsets.size(), c.colors.data(),
                          c.offsets.data(), &pivots);
         ASSERT_EQ(pivots.count, (int32_t)c.positions.size());
-        EXPECT_EQ(std::vector<int32_t>(pivots.positions, pivots.positions + pivots.count), c.positions);
-        EXPECT_EQ(std::vector<uint32_t>(pivots.colours, pivots.colours + pivots.count), c.colours);
+        const int32_t *positions = pivots.positions;
+        const uint32_t *colours = pivots.colours;
+        EXPECT_EQ(std::vector<int32_t>(positions, positions + pivots.count), c.positions);
+        EXPECT_EQ(std::vector<uint32_t>(colours, colours + pivots.count), c.colours);
         EXPECT_EQ(Seen(driver), c.boxes);
     }
 }
