@@ -115,8 +115,8 @@ void WriteGradient(const std::string &path, const std::vector<float> &offsets,
         << path;
 }
 
+/* A gradient file as the host reads it; empty when it does not load. */
 struct Loaded {
-    int status = 0;
     std::vector<float> offsets, colors;
     KaToken interpolation = 0;
 };
@@ -127,9 +127,8 @@ Loaded ReadGradient(const std::string &path)
     int32_t count = 0;
     float *offsets = nullptr, *colors = nullptr;
     void *extra = nullptr;
-    out.status =
-        Ki_Load_Gradient_Colormap(path.c_str(), &count, &offsets, &colors, &extra, &out.interpolation);
-    if (out.status == 0) {
+    if (Ki_Load_Gradient_Colormap(path.c_str(), &count, &offsets, &colors, &extra,
+                                  &out.interpolation) == 0) {
         out.offsets.assign(offsets, offsets + count);
         out.colors.assign(colors, colors + 3 * count);
     }
