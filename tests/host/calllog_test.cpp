@@ -23,21 +23,7 @@ struct CallLog : LightTest {
         LightTest::TearDown();
     }
     /* The log so far, read while it is still open. */
-    std::vector<std::string> Lines()
-    {
-        std::vector<std::string> lines;
-        std::string text = ReadBytes(path), line;
-        for (char c : text) {
-            if (c == '\n') {
-                lines.push_back(line);
-                line.clear();
-            } else {
-                line += c;
-            }
-        }
-        EXPECT_TRUE(line.empty()) << "every line is finished and flushed";
-        return lines;
-    }
+    std::vector<std::string> Lines() const { return LinesOf(path); }
     std::string Quoted() const { return "\"" + name + "\""; }
     const char *probe = nullptr;
     std::string path;
