@@ -58,7 +58,7 @@ struct Colors : testing::Test {
 
 } // namespace
 
-TEST_F(Colors, KnownNamesGiveTheirColoursWhateverTheCase)
+TEST_F(Colors, KnownNamesGiveTheirColoursWhateverTheCaseAndOthersChangeNothing)
 {
     struct Case {
         const char *name;
@@ -81,10 +81,7 @@ TEST_F(Colors, KnownNamesGiveTheirColoursWhateverTheCase)
         EXPECT_EQ(color[3], 7) << "only three floats are stored";
     }
     EXPECT_EQ(Kh_Error_Count(), 0);
-}
 
-TEST_F(Colors, NamesTheHostCannotResolveChangeNothingAndAreReported)
-{
     float color[3] = {0.1f, 0.2f, 0.3f};
     EXPECT_EQ(Ki_Inquire_Colorname("nosuchcolour", color, 0), -1);
     EXPECT_EQ(Ki_Inquire_Colorname("whit", color, 0), -1);
@@ -187,7 +184,7 @@ TEST_F(Colors, PatternsMatchWithStarAndQuestionMarkIgnoringCase)
     EXPECT_EQ(NamesMatching("**"), NamesMatching("*"));
 }
 
-TEST_F(Colors, PagesOfTheEnumerationJoinUpToTheWhole)
+TEST_F(Colors, PagesOfTheEnumerationJoinUpToTheWholeAndANonZeroAnswerStopsIt)
 {
     std::vector<std::string> whole = NamesMatching("*");
     std::vector<std::string> joined;
@@ -209,10 +206,8 @@ TEST_F(Colors, PagesOfTheEnumerationJoinUpToTheWhole)
     Seen beyond;
     EXPECT_EQ(Ki_Enumerate(10000, "*", 1, &beyond, 0, Collect, T("colorname"), 0), 0);
     EXPECT_EQ(beyond.records.size(), 1u) << "only the closing record";
-}
 
-TEST_F(Colors, ACallbackThatAnswersNonZeroStopsWithoutClosingRecord)
-{
+    // a callback that answers non-zero stops it, without a closing record
     Seen seen;
     seen.stopAfter = 2;
     EXPECT_EQ(Ki_Enumerate(0, "*", 1, &seen, 0, Collect, T("colorname"), 0), 3);
