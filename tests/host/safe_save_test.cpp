@@ -31,6 +31,11 @@ std::vector<std::string> Listing(const std::string &folder)
     return names;
 }
 
+bool IsLnz(const std::string &path)
+{
+    return path.substr(path.size() - 4) == ".lnz";
+}
+
 /* A gradient of n stops; 3 stops make a short text, 400 a long one. */
 struct Stops {
     std::vector<float> offsets, colors;
@@ -69,8 +74,7 @@ struct SafeSave : LightTest {
     int Save(const std::string &path, bool longText)
     {
         Kh_Clear_Errors();
-        std::string ext = path.substr(path.size() - 4);
-        if (ext == ".lnz") {
+        if (IsLnz(path)) {
             MakeFlare(longText);
             int32_t status = -1;
             Ki_LensFlare(light, name.c_str(), T("savetofile"), path.c_str(), &status, 0);
@@ -83,21 +87,14 @@ struct SafeSave : LightTest {
     }
 };
 
-bool IsLnz(const std::string &path)
-{
-    return path.substr(path.size() - 4) == ".lnz";
-}
+/* The status of a failed save, and its one report as Kh_Get_Error gives it. */
+int FailedStatus(const std::string &path) { return IsLnz(path) ? 4 : -1; }
 
-int FailedStatus(const std::string &path)
-{
-    return IsLnz(path) ? 4 : -1;
-}
-
-/* The one report of a failed save, as Kh_Get_Error gives it. */
 std::string WriteReport(const std::string &path, const std::string &cause)
 {
-    return IsLnz(path) ? "ERR_LNZ_WRITE|Ki_LensFlare()|" + path + ": " + cause
-                       : "ERR_GRADIENT_WRITE|Ki_Save_Gradient_Colormap()|" + path + ": " + cause;
+    const char *head = IsLnz(path) ? "ERR_LNZ_WRITE|Ki_LensFlare()|"
+                                   : "ERR_GRADIENT_WRITE|Ki_Save_Gradient_Colormap()|";
+    return head + path + ": " + cause;
 }
 
 /* The folder as a save found it, and the checks that it still is. */
