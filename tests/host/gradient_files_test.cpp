@@ -116,9 +116,7 @@ TEST_F(GradientFiles, ColourMapSpreadsItsColoursEvenlyAndHandsOutItsTable)
         ASSERT_EQ(g.status, 0);
         ASSERT_EQ(g.count, 3);
         EXPECT_EQ(g.interpolation, T("linear"));
-        EXPECT_EQ(g.offsets[0], 0.0f);
-        EXPECT_EQ(g.offsets[1], 0.5f);
-        EXPECT_EQ(g.offsets[2], 1.0f);
+        EXPECT_EQ(std::vector<float>(g.offsets, g.offsets + 3), (std::vector<float>{0, 0.5f, 1}));
         const int bytes[] = {255, 0, 0, 0, 128, 255, 10, 20, 30};
         ASSERT_NE(g.Table(), nullptr);
         for (int i = 0; i < 9; i++) {

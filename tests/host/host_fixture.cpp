@@ -100,18 +100,14 @@ const char *LightTest::GuidAt(int32_t index) const
     return guid;
 }
 
-std::string LightTest::NameAt(int32_t index) const
-{
-    const char *type = nullptr;
-    Ki_Inquire_LensFlare(light, name.c_str(), T("element"), &index, T("name"), &type, 1, 0);
-    return type ? type : "";
-}
-
 std::vector<std::string> LightTest::Names() const
 {
     std::vector<std::string> names;
-    for (int32_t i = 0; i < Count(); i++)
-        names.push_back(NameAt(i));
+    for (int32_t i = 0; i < Count(); i++) {
+        const char *type = nullptr;
+        Ki_Inquire_LensFlare(light, name.c_str(), T("element"), &i, T("name"), &type, 1, 0);
+        names.push_back(type ? type : "");
+    }
     return names;
 }
 

@@ -27,7 +27,6 @@ struct LightTest : testing::Test {
     std::string Describe() const;            /* Kh_Describe_Flare of the light */
     int32_t Count() const;                   /* "numelements" */
     const char *GuidAt(int32_t index) const;
-    std::string NameAt(int32_t index) const;
     std::vector<std::string> Names() const;  /* type names in flare order */
     void RemoveAllElements();
     const char *Insert(const char *type, const char *where = "end", const char *anchor = nullptr);

@@ -181,30 +181,20 @@ TEST_F(Protocol, ElementAndDefinitionsAnswerWhatTheTypeTextDefines)
     EXPECT_EQ(guid, probe) << "the guid text of insert and of the inquiry is the same";
 
     Param count = Read(COUNT);
-    EXPECT_EQ(count.type, T("intslider"));
-    EXPECT_EQ(count.id, 77);
     EXPECT_STREQ(count.description, "Number of Things");
     EXPECT_STREQ(count.name, "count");
-    EXPECT_EQ(count.absMin[0], 1.0f);
-    EXPECT_EQ(count.absMax[0], 64.0f);
-    EXPECT_EQ(count.uiMax[0], 16.0f);
-    EXPECT_EQ(count.value[0], 3.0f);
-    EXPECT_EQ(count.floatArg, T("off"));
-    EXPECT_EQ(count.percentage, T("off"));
+    EXPECT_EQ(std::make_tuple(count.type, count.id, count.absMin[0], count.absMax[0], count.uiMax[0],
+                              count.value[0], count.floatArg, count.percentage),
+              std::make_tuple(T("intslider"), (int64_t)77, 1.0f, 64.0f, 16.0f, 3.0f, T("off"), T("off")));
     EXPECT_EQ(count.gradientCount, 0);
     EXPECT_EQ(count.colors, nullptr);
     EXPECT_EQ(count.dataSize, 0);
     EXPECT_EQ(count.data, nullptr);
 
     Param size = Read(SIZE);
-    EXPECT_EQ(size.type, T("floatslider"));
-    EXPECT_EQ(size.uiMin[0], -FLT_MAX);
-    EXPECT_EQ(size.uiMax[0], FLT_MAX);
-    EXPECT_EQ(size.absMin[0], -FLT_MAX);
-    EXPECT_EQ(size.precision, 3);
-    EXPECT_EQ(size.delta[0], 0.01f);
-    EXPECT_EQ(size.floatArg, T("on"));
-    EXPECT_EQ(size.percentage, T("on"));
+    EXPECT_EQ(std::make_tuple(size.type, size.uiMin[0], size.uiMax[0], size.absMin[0], size.precision,
+                              size.delta[0], size.floatArg, size.percentage),
+              std::make_tuple(T("floatslider"), -FLT_MAX, FLT_MAX, -FLT_MAX, (int64_t)3, 0.01f, T("on"), T("on")));
     EXPECT_STREQ(size.description, "size") << "without a description line the name serves";
 
     Param tint = Read(TINT);
