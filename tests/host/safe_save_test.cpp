@@ -147,22 +147,19 @@ TEST_F(SafeSave, EveryFailingStepLeavesTheTargetAsItWasAndSaysWhy)
         std::string folder = TempPath("faults" + std::to_string(++number));
         mkdir(folder.c_str(), 0755);
         std::string what = std::string(c.file) + " case " + std::to_string(number);
+        SCOPED_TRACE(what);
         if (c.existing)
             WriteFile(folder + "/" + c.file, "the user's old file\n");
         Before before(folder, c.file);
 
         Kh_Fail_File_Step(c.step, c.nth, c.error);
-        EXPECT_EQ(Save(before.target, c.longText), FailedStatus(c.file)) << what;
+        EXPECT_EQ(Save(before.target, c.longText), FailedStatus(c.file));
         before.ExpectUnchanged(what);
-        EXPECT_EQ(ErrorReports(), std::vector<std::string>{WriteReport(before.target, c.detail)})
-            << what;
+        EXPECT_EQ(ErrorReports(), std::vector<std::string>{WriteReport(before.target, c.detail)});
 
-        EXPECT_EQ(Save(before.target, c.longText), 0) << what << ": a fault happens once";
-        EXPECT_NE(ReadBytes(before.target), before.bytes) << what;
-        std::vector<std::string> names = before.names;
-        if (!c.existing)
-            names = {c.file};
-        EXPECT_EQ(Listing(folder), names) << what;
+        EXPECT_EQ(Save(before.target, c.longText), 0) << "a fault happens once";
+        EXPECT_NE(ReadBytes(before.target), before.bytes);
+        EXPECT_EQ(Listing(folder), c.existing ? before.names : std::vector<std::string>{c.file});
     }
 }
 
