@@ -90,9 +90,7 @@ TEST_F(Colors, KnownNamesGiveTheirColoursWhateverTheCaseAndOthersChangeNothing)
     EXPECT_EQ(Ki_Inquire_Colorname(nullptr, color, 0), -1);
     EXPECT_EQ(Ki_Inquire_Colorname("white", color, T("rgb"), 0), -1) << "only 0 may follow";
     EXPECT_EQ(Ki_Inquire_Colorname("white", nullptr, 0), -1);
-    EXPECT_EQ(color[0], 0.1f);
-    EXPECT_EQ(color[1], 0.2f);
-    EXPECT_EQ(color[2], 0.3f);
+    EXPECT_EQ(std::vector<float>(color, color + 3), (std::vector<float>{0.1f, 0.2f, 0.3f}));
     EXPECT_EQ(ErrorNames(),
               (std::vector<std::string>{"ERR_UNKNOWN_COLOR", "ERR_UNKNOWN_COLOR",
                                         "ERR_UNKNOWN_COLOR", "ERR_UNKNOWN_COLOR", "ERR_BAD_NAME",
