@@ -3,6 +3,7 @@
 // memory they hand out, their call-log lines and the demo files.
 #include <cmath>
 #include <cstring>
+#include <set>
 #include <sys/stat.h>
 
 #include "gradient_files.h"
@@ -311,7 +312,8 @@ TEST_F(GradientFiles, SavesThatCannotBeDoneSayWhyAndAnUnknownInterpolationSavesA
     EXPECT_EQ(g.interpolation, T("linear"));
 }
 
-TEST_F(GradientFiles, RepeatedLoadsLeaveNoHostMemoryBehind)
+/* Every test ends with the host's blocks counted back to where they were. */
+TEST_F(GradientFiles, FilesOfTheMostEntriesLoadWholeAndLeaveNoHostMemoryBehind)
 {
     std::string grd = TempPath("many.grd"), cmp = TempPath("many.cmp");
     std::vector<float> offsets, colors;
@@ -321,10 +323,10 @@ TEST_F(GradientFiles, RepeatedLoadsLeaveNoHostMemoryBehind)
     }
     ASSERT_EQ(Save(grd, ka::kGradientMaxEntries, offsets.data(), colors.data()), 0);
     ASSERT_EQ(Save(cmp, ka::kGradientMaxEntries, offsets.data(), colors.data()), 0);
-    for (int round = 0; round < 20; round++) {
-        Loaded g(round % 2 ? grd : cmp);
-        ASSERT_EQ(g.status, 0);
-        ASSERT_EQ(g.count, ka::kGradientMaxEntries) << "an even map keeps its colours";
+    for (const std::string &path : {grd, cmp}) {
+        Loaded g(path);
+        ASSERT_EQ(g.status, 0) << path;
+        EXPECT_EQ(g.count, ka::kGradientMaxEntries) << path << ": an even map keeps its colours";
     }
 }
 
@@ -353,16 +355,14 @@ TEST_F(GradientFiles, DemoFilesAreDistinctAndLoad)
     EXPECT_GE(written, 5);
     const char *names[] = {"sunset.grd", "spectrum.grd", "ice.grd", "horizon.grd", "fire.cmp",
                            "aurora.cmp"};
-    std::vector<std::string> texts;
+    std::set<std::string> texts;
     for (const char *name : names) {
         std::string path = folder + "/" + name;
         Loaded g(path);
         ASSERT_EQ(g.status, 0) << name;
         EXPECT_GE(g.count, 2) << name;
         EXPECT_LE(g.count, 100) << name << " must fit the plug-in's control";
-        for (const std::string &t : texts)
-            EXPECT_NE(ReadBytes(path), t) << name;
-        texts.push_back(ReadBytes(path));
+        EXPECT_TRUE(texts.insert(ReadBytes(path)).second) << name << " is like another";
     }
     EXPECT_TRUE(ErrorNames().empty());
 }
