@@ -634,13 +634,12 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
         levels++;
     t.angleCount = n;
     t.levelCount = levels;
-    t.strength.assign((size_t)(levels + 1) * n, 0.0f);
-    t.inverseLength.assign((size_t)(levels + 1) * n, 0.0f);
+    std::vector<float> levelStrength((size_t)(levels + 1) * n), levelInverse((size_t)(levels + 1) * n);
     std::vector<float> reach(n), nextStrength(n), nextReach(n);
     for (int j = 0; j < n; j++)
         reach[j] = binStrength[j] > 0.0f ? lengthSum[j] / binStrength[j] : 0.0f;
     for (int level = 0; level <= levels; level++) {
-        float *S = &t.strength[(size_t)level * n], *I = &t.inverseLength[(size_t)level * n];
+        float *S = &levelStrength[(size_t)level * n], *I = &levelInverse[(size_t)level * n];
         for (int j = 0; j < n; j++) {
             S[j] = binStrength[j];
             I[j] = reach[j] > 0.0f ? 1.0f / (reach[j] * radius) : 0.0f;
@@ -657,6 +656,14 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
         binStrength.swap(nextStrength);
         reach.swap(nextReach);
     }
+    t.angular.resize((size_t)4 * levels * n);
+    for (size_t j = 0; j < (size_t)levels * n; j++) {
+        float *a = &t.angular[4 * j];
+        a[0] = levelStrength[j];
+        a[1] = levelInverse[j];
+        a[2] = levelStrength[j + n];
+        a[3] = levelInverse[j + n];
+    }
 
     t.envelopeCount = 256;
     t.envelope.assign(t.envelopeCount + 1, 0.0f);
@@ -665,7 +672,7 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
 
     /* rays fade in off the centre, where they would crowd into moire */
     float fadeIn = 3.0f + 0.04f * radius;
-    float strongest = *std::max_element(t.strength.begin(), t.strength.end());
+    float strongest = *std::max_element(levelStrength.begin(), levelStrength.end());
     FillRadial(&t.colour, 0.0f, radius, far, [&](float d, float rgb[3]) {
         float c[3];
         GradientAt(gradient, d / radius, c);
@@ -674,11 +681,11 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
             rgb[i] = k[i] * c[i] * f;
     }, 2.0f, strongest > 0.0f ? kFaint / strongest : kFaint);
     /* a pixel at distance d spans about n / (2 pi d) bins */
-    t.level.assign(t.colour.count + 1, 0.0f);
     for (int i = 0; i <= t.colour.count; i++) {
         float d = ((float)i + 0.5f) / t.colour.perPixel;
         float bins = (float)n / (2.0f * (float)kPi * d);
-        t.level[i] = Clamp(std::log2(std::max(bins, 1.0f)), 0.0f, (float)(levels - 1));
+        t.colour.rgbx[4 * (size_t)i + 3] =
+            Clamp(std::log2(std::max(bins, 1.0f)), 0.0f, (float)(levels - 1));
     }
     g_rayTables.Keep(key, t, random.state);
     AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, t);

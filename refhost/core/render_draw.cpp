@@ -112,9 +112,7 @@ const SpanLoops &Loops()
 RadialLoop RadialLoopOf(const RadialTable &t, const Texture *texture)
 {
     RadialLoop loop;
-    loop.r = t.r.data();
-    loop.g = t.g.data();
-    loop.b = t.b.data();
+    loop.rgbx = t.rgbx.data();
     loop.perPixel = t.perPixel;
     loop.last = (float)t.count;
     loop.texel = texture ? texture->texel->data() : nullptr;
@@ -235,8 +233,7 @@ void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int
     int shift = 0;
     while ((1 << shift) < t.angleCount)
         shift++;
-    RayLoop loop = {t.strength.data(), t.inverseLength.data(), t.envelope.data(), t.level.data(),
-                    col.r.data(), col.g.data(), col.b.data(), col.perPixel, (float)col.count,
+    RayLoop loop = {t.angular.data(), t.envelope.data(), col.rgbx.data(), col.perPixel, (float)col.count,
                     (float)t.angleCount / 4.0f, (float)t.envelopeCount, (float)t.envelopeCount,
                     t.angleCount, shift};
     loops.rays(SpanOf(c, y, *x0, *x1, col.used, *x0 - sh.cx, dyf), loop);
@@ -296,11 +293,10 @@ void TrimRadial(RadialTable *t, float faint)
     int first = t->count, last = -1;
     for (int c = 0; c < 3; c++)
         t->used[c] = false;
-    const std::vector<float> *planes[3] = {&t->r, &t->g, &t->b};
     for (int i = 0; i < t->count; i++) {
         bool bright = false;
         for (int c = 0; c < 3; c++) {
-            float v = std::fabs((*planes[c])[i]);
+            float v = std::fabs(t->rgbx[4 * (size_t)i + c]);
             t->used[c] = t->used[c] || v > 0.0f;
             bright = bright || v >= faint;
         }
@@ -461,9 +457,7 @@ void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, const RayTa
     const RadialTable &col = t.colour;
     int n = t.angleCount;
     if (!Drawable(col) || n <= 0 || (n & (n - 1)) != 0 || t.envelopeCount <= 0 ||
-        t.levelCount <= 0 || (int)t.level.size() < col.count + 1 ||
-        t.strength.size() < (size_t)(t.levelCount + 1) * n ||
-        t.inverseLength.size() < t.strength.size())
+        t.levelCount <= 0 || t.angular.size() < (size_t)4 * t.levelCount * n)
         return;
     int y0, y1;
     RowRange(c, cy, col.outer, &y0, &y1);
