@@ -120,6 +120,7 @@ struct Plain {
             out[c] = table[4 * k + c];
     }
     static F SelectLess(F a, F b, F yes, F no) { return a < b ? yes : no; }
+    static bool AnyAbove(F a, F b) { return !(a <= b); }   /* NaN counts as above */
 };
 
 #if KA_X86
@@ -170,6 +171,7 @@ struct Sse2 {
         F m = _mm_cmplt_ps(a, b);
         return _mm_or_ps(_mm_and_ps(m, yes), _mm_andnot_ps(m, no));
     }
+    static bool AnyAbove(F a, F b) { return _mm_movemask_ps(_mm_cmpnle_ps(a, b)) != 0; }
 };
 #endif
 
@@ -319,6 +321,8 @@ int SoftClipPixels(float *row, int n, int i)
     const F knee = V::Set(kLoopKnee), room = V::Set(kLoopRoom), zero = V::Set(0.0f);
     for (; i + V::N <= n; i += V::N) {
         F v = V::Load(row + i);
+        if (!V::AnyAbove(v, knee))   /* the usual case away from the core: v stays */
+            continue;
         F over = V::Max(v - knee, zero);
         V::Store(row + i, V::Min(v, knee) + room * over / (over + room));
     }

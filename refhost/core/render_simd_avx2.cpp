@@ -77,6 +77,7 @@ struct Avx2 {
     {
         return _mm256_blendv_ps(no, yes, _mm256_cmp_ps(a, b, _CMP_LT_OQ));
     }
+    static bool AnyAbove(F a, F b) { return _mm256_movemask_ps(_mm256_cmp_ps(a, b, _CMP_NLE_UQ)) != 0; }
 };
 
 } // namespace
