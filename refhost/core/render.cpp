@@ -262,73 +262,12 @@ bool MakeTexture(Texture *tex, const Element &e, const Random &random, float rad
     return true;
 }
 
-/* ---- the element types' drawing ---- */
-
-void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
-{
-    float radius = NonNegative(e, "radius", 0.6f) * sc.unit * sc.glowSize;
-    if (!(radius > 0.0f))
-        return;
-    float size = std::max(radius, 1.0f);
-    float energy = (radius / size) * (radius / size);
-    float colour[3];
-    ColourParam(e, "color", colour);
-    float strength = NonNegative(e, "intensity", 1.0f) * energy;
-    int falloff = (int)Param(e, "falloff", 1.0f);
-    float sharpness = Clamp(Param(e, "sharpness", 2.0f), 0.01f, 100.0f);
-    float hotspot = NonNegative(e, "hotspot", 0.0f);
-    /* the wide tail: an inverse cube of the distance past a core of a
-     * tenth of its reach, as light scattered in glass and film falls off */
-    float tail = NonNegative(e, "tail", 0.0f);
-    float tailReach = NonNegative(e, "tailradius", 0.0f) * sc.unit * sc.glowSize;
-    if (!(tail > 0.0f) || !(tailReach > size))
-        tailReach = size;
-    const GradientValue *gradient = GradientParam(e, "gradient");
-    double cx = sc.lightX, cy = sc.lightY;
-    if (const ParamValue *offset = e.Value("offset")) {
-        float ox = Clamp(offset->v[0], -1e4f, 1e4f), oy = Clamp(offset->v[1], -1e4f, 1e4f);
-        cx += ox * sc.unit;
-        cy += oy * sc.unit / sc.canvas.stretch;
-    }
-    float far;
-    if (!Touches(sc, cx, cy, tailReach, &far))
-        return;
-    Texture texture;
-    bool textured = MakeTexture(&texture, e, random, size);
-    float k[3];
-    for (int i = 0; i < 3; i++)
-        k[i] = gain[i] * colour[i] * strength;
-    const float tailCore = 0.1f * tailReach;
-    RadialTable &t = *NewRadialTable(sc.shapes);
-    FillRadial(&t, 0.0f, tailReach, far, [&](float d, float rgb[3]) {
-        float u = std::min(d / size, 1.0f), u2 = u * u;
-        float window = (1.0f - u2 * u2) * (1.0f - u2 * u2);
-        float p;
-        if (falloff == 0)
-            p = std::exp(-2.0f * sharpness * u2);
-        else if (falloff == 2)
-            p = std::pow(std::max(0.0f, 1.0f - u), sharpness);
-        else
-            p = 1.0f / (1.0f + 4.0f * sharpness * sharpness * u2);
-        p = p * window + hotspot * std::exp(-u2 * 400.0f);
-        if (tailReach > size) {
-            float q = std::min(d / tailReach, 1.0f), q2 = q * q;
-            float s = 1.0f + (d / tailCore) * (d / tailCore);
-            p += tail * (1.0f - q2) * (1.0f - q2) / (s * std::sqrt(s));
-        }
-        float c[3];
-        GradientAt(gradient, u, c);
-        for (int i = 0; i < 3; i++)
-            rgb[i] = k[i] * c[i] * p;
-    }, 2.0f, kFaint / (textured ? texture.brightest : 1.0f));
-    AddRadial(sc.shapes, sc.canvas, cx, cy, t,
-              textured ? KeepTexture(sc.shapes, texture) : nullptr);
-}
-
 /* ---- tables kept between renders ----
- * A ring's or a starburst's table costs more to fill at the preview size
- * than drawing it does, and while the light is dragged neither changes:
- * they depend on sizes, colours and the seed, not on where the light is.
+ * A glow's, a streak's, a ring's or a starburst's table costs about as
+ * much to fill at the preview size as drawing it does, and while the
+ * light is dragged none changes: they depend on sizes, colours and the
+ * seed, not on where the light is (unless the shape is wider than the
+ * image, when the table's end follows the light).
  * A table is kept under a key holding every input it is made from, bit
  * for bit, so that a kept table is the one a fresh fill would give. */
 struct TableKey {
@@ -381,6 +320,8 @@ struct TableMemo {
     }
 };
 
+TableMemo<RadialTable> g_glowTables;
+TableMemo<StreakTable> g_streakTables;
 TableMemo<RadialTable> g_ringTables;
 TableMemo<RayTable> g_rayTables;
 
@@ -391,6 +332,81 @@ float TableEnd(float inner, float outer, float reach)
     float in = inner > 0.0f ? inner : 0.0f;
     float out = outer > in ? outer : in;
     return out < reach ? out : reach;
+}
+
+/* ---- the element types' drawing ---- */
+
+void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
+{
+    float radius = NonNegative(e, "radius", 0.6f) * sc.unit * sc.glowSize;
+    if (!(radius > 0.0f))
+        return;
+    float size = std::max(radius, 1.0f);
+    float energy = (radius / size) * (radius / size);
+    float colour[3];
+    ColourParam(e, "color", colour);
+    float strength = NonNegative(e, "intensity", 1.0f) * energy;
+    int falloff = (int)Param(e, "falloff", 1.0f);
+    float sharpness = Clamp(Param(e, "sharpness", 2.0f), 0.01f, 100.0f);
+    float hotspot = NonNegative(e, "hotspot", 0.0f);
+    /* the wide tail: an inverse cube of the distance past a core of a
+     * tenth of its reach, as light scattered in glass and film falls off */
+    float tail = NonNegative(e, "tail", 0.0f);
+    float tailReach = NonNegative(e, "tailradius", 0.0f) * sc.unit * sc.glowSize;
+    if (!(tail > 0.0f) || !(tailReach > size))
+        tailReach = size;
+    const GradientValue *gradient = GradientParam(e, "gradient");
+    double cx = sc.lightX, cy = sc.lightY;
+    if (const ParamValue *offset = e.Value("offset")) {
+        float ox = Clamp(offset->v[0], -1e4f, 1e4f), oy = Clamp(offset->v[1], -1e4f, 1e4f);
+        cx += ox * sc.unit;
+        cy += oy * sc.unit / sc.canvas.stretch;
+    }
+    float far;
+    if (!Touches(sc, cx, cy, tailReach, &far))
+        return;
+    Texture texture;
+    bool textured = MakeTexture(&texture, e, random, size);
+    float k[3];
+    for (int i = 0; i < 3; i++)
+        k[i] = gain[i] * colour[i] * strength;
+    const float tailCore = 0.1f * tailReach;
+    const float faint = kFaint / (textured ? texture.brightest : 1.0f);
+    const Texture *kept = textured ? KeepTexture(sc.shapes, texture) : nullptr;
+    RadialTable &t = *NewRadialTable(sc.shapes);
+    TableKey key;
+    for (float v : {size, (float)falloff, sharpness, hotspot, tail, tailReach, k[0], k[1], k[2],
+                    faint, TableEnd(0.0f, tailReach, far)})
+        key.Add(v);
+    key.Add(gradient);
+    if (const KeptTable<RadialTable> *found = g_glowTables.Find(key)) {
+        t = found->table;
+        AddRadial(sc.shapes, sc.canvas, cx, cy, t, kept);
+        return;
+    }
+    FillRadial(&t, 0.0f, tailReach, far, [&](float d, float rgb[3]) {
+        float u = std::min(d / size, 1.0f), u2 = u * u;
+        float window = (1.0f - u2 * u2) * (1.0f - u2 * u2);
+        float p;
+        if (falloff == 0)
+            p = std::exp(-2.0f * sharpness * u2);
+        else if (falloff == 2)
+            p = std::pow(std::max(0.0f, 1.0f - u), sharpness);
+        else
+            p = 1.0f / (1.0f + 4.0f * sharpness * sharpness * u2);
+        p = p * window + hotspot * std::exp(-u2 * 400.0f);
+        if (tailReach > size) {
+            float q = std::min(d / tailReach, 1.0f), q2 = q * q;
+            float s = 1.0f + (d / tailCore) * (d / tailCore);
+            p += tail * (1.0f - q2) * (1.0f - q2) / (s * std::sqrt(s));
+        }
+        float c[3];
+        GradientAt(gradient, u, c);
+        for (int i = 0; i < 3; i++)
+            rgb[i] = k[i] * c[i] * p;
+    }, 2.0f, faint);
+    g_glowTables.Keep(key, t, 0);
+    AddRadial(sc.shapes, sc.canvas, cx, cy, t, kept);
 }
 
 /* A ring of the given radius and width (canvas pixels) around (cx, cy),
@@ -506,6 +522,18 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
         /* one-sided rays start with a short fade just behind the light */
         t.alongMin = std::max(symmetric ? -l : -2.0f * w, -far);
         t.alongMax = std::min(l, far);
+        double theta = angle + s * step;
+        StreakTable &one = *NewStreakTable(sc.shapes);
+        TableKey key;
+        for (float v : {l, w, taper, symmetric ? 1.0f : 0.0f, t.alongMin, t.alongMax,
+                        TableEnd(0.0f, t.acrossMax, far), brightest})
+            key.Add(v);
+        if (const KeptTable<StreakTable> *found = g_streakTables.Find(key)) {
+            one = found->table;
+            AddStreak(sc.shapes, sc.canvas, sc.lightX, sc.lightY, (float)std::cos(theta),
+                      (float)std::sin(theta), rgb, one);
+            continue;
+        }
         t.alongPerPixel = std::min(1.0f, 65536.0f / (t.alongMax - t.alongMin));
         int nAlong = (int)((t.alongMax - t.alongMin) * t.alongPerPixel) + 1;
         t.along.assign(nAlong + 1, 0.0f);
@@ -518,12 +546,12 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
                 v = std::pow(std::max(0.0f, 1.0f - std::fabs(a) / l), taper);
             t.along[i] = Audible(v);
         }
-        double theta = angle + s * step;
-        StreakTable &one = *NewStreakTable(sc.shapes);
         one = t;
-        if (TrimStreak(&one, brightest, kFaint))
+        if (TrimStreak(&one, brightest, kFaint)) {
+            g_streakTables.Keep(key, one, 0);
             AddStreak(sc.shapes, sc.canvas, sc.lightX, sc.lightY, (float)std::cos(theta),
                       (float)std::sin(theta), rgb, one);
+        }
     }
 }
 

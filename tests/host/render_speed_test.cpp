@@ -1,15 +1,129 @@
-// The renderer's shortcuts give what the plain arithmetic does: the roll-off
-// skips vectors with nothing above the knee, so a hot pixel in any lane of a
-// vector, or in the plain tail after the vectors, must still roll off.
+// The renderer's shortcuts give what the long way does: the roll-off skips
+// vectors with nothing above the knee, so a hot pixel in any lane of a
+// vector, or in the plain tail after the vectors, must still roll off; a
+// glow's or streak's table kept from an earlier render is the one a fresh
+// fill makes.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
 #include <limits>
 #include <vector>
 
+#include "catalogue.h"
 #include "render.h"
 #include "render_draw.h"
 
 namespace {
+
+/* Three colour planes of 327 x 225 (the preview's size), black. */
+struct Picture {
+    static const int kWidth = 327, kHeight = 225;
+    std::vector<float> planes[4];   // red, green, blue, coverage
+    KaGBuffer buffer;
+    Picture()
+    {
+        for (int i = 0; i < 4; i++)
+            planes[i].assign((size_t)kWidth * kHeight, i < 3 ? 0.0f : 1.0f);
+        buffer = {kWidth, kHeight, planes[0].data(), planes[1].data(), planes[2].data(),
+                  nullptr, planes[3].data()};
+    }
+    bool operator==(const Picture &o) const
+    {
+        for (int i = 0; i < 3; i++)
+            if (std::memcmp(planes[i].data(), o.planes[i].data(), planes[i].size() * 4) != 0)
+                return false;
+        return true;
+    }
+};
+
+/* A flare of one element of that type, the globals at their defaults. */
+void OneElement(ka::Flare *flare, const char *type)
+{
+    ka::DefaultFlare(flare);
+    flare->elements.clear();
+    flare->fadeIfNearBorder = false;
+    flare->elements.push_back(ka::NewElement(ka::FindElementType(type)));
+}
+
+void Set(ka::Flare *flare, const char *name, float v)
+{
+    ka::Element &e = *flare->elements[0];
+    int i = e.ParamIndex(name);
+    ASSERT_GE(i, 0) << name;
+    e.values[i].v[0] = v;
+}
+
+void Draw(const ka::Flare &flare, int x, int y, Picture *picture)
+{
+    ka::RenderLight light;
+    light.x = x;
+    light.y = y;
+    ASSERT_EQ(0, ka::RenderFlare(&picture->buffer, flare, light, nullptr));
+}
+
+TEST(RenderKeptTables, AKeptGlowOrStreakTableIsWhatAFreshFillGives)
+{
+    struct Case {
+        const char *type;
+        void (*base)(ka::Flare *);     // the flare drawn first, whose tables are kept
+        void (*change)(ka::Flare *);   // then drawn changed, at x, y
+        int x, y;
+    };
+    auto none = [](ka::Flare *) {};
+    const Case cases[] = {
+        {"glow", none, [](ka::Flare *f) { Set(f, "sharpness", 5.0f); }, 160, 110},
+        {"glow", none, [](ka::Flare *f) { Set(f, "hotspot", 0.9f); }, 160, 110},
+        {"glow", none, [](ka::Flare *f) { Set(f, "falloff", 0.0f); }, 160, 110},
+        {"glow", none, [](ka::Flare *f) { Set(f, "tail", 0.3f); }, 160, 110},
+        {"glow", none, [](ka::Flare *f) { Set(f, "dust", 0.5f); }, 160, 110},
+        {"glow", none, [](ka::Flare *f) { Set(f, "radius", 0.3f); }, 160, 110},
+        {"glow", none, [](ka::Flare *f) { f->color[2] = 0.3f; }, 160, 110},
+        {"glow", none, [](ka::Flare *f) {
+             ka::Element &e = *f->elements[0];
+             ka::GradientValue &g = e.values[e.ParamIndex("gradient")].gradient;
+             g.offsets = {0.0f, 1.0f};
+             g.colors = {1, 1, 1, 1, 0, 0};
+         }, 160, 110},
+        // wider than the image: the table ends at the farthest pixel, which
+        // moves with the light
+        {"glow", [](ka::Flare *f) { Set(f, "tailradius", 9.0f); }, [](ka::Flare *) {}, 10, 10},
+        {"streak", none, [](ka::Flare *f) { Set(f, "taper", 4.0f); }, 160, 110},
+        {"streak", none, [](ka::Flare *f) { Set(f, "thickness", 0.03f); }, 160, 110},
+        {"streak", none, [](ka::Flare *f) { Set(f, "symmetric", 0.0f); }, 160, 110},
+        {"streak", none, [](ka::Flare *f) { Set(f, "randomlength", 0.9f); }, 160, 110},
+        {"streak", none, [](ka::Flare *f) { f->randomSeed = 7; }, 160, 110},
+        {"streak", [](ka::Flare *f) { Set(f, "length", 6.0f); }, [](ka::Flare *) {}, 10, 10},
+    };
+    auto evict = [] {   // more glows and streaks than are kept
+        ka::Flare many;
+        ka::DefaultFlare(&many);
+        many.elements.clear();
+        for (int i = 0; i < 20; i++)
+            for (const char *type : {"glow", "streak"}) {
+                many.elements.push_back(ka::NewElement(ka::FindElementType(type)));
+                ka::Element &e = *many.elements.back();
+                e.values[e.ParamIndex(type == std::string("glow") ? "radius" : "length")].v[0] =
+                    0.2f + 0.03f * i;
+            }
+        Picture scratch;
+        Draw(many, 100, 100, &scratch);
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.type);
+        ka::Flare flare;
+        OneElement(&flare, c.type);
+        c.base(&flare);
+        Picture before, kept, fresh;
+        Draw(flare, 160, 110, &before);
+        c.change(&flare);
+        Draw(flare, c.x, c.y, &kept);
+        evict();
+        Draw(flare, c.x, c.y, &fresh);
+        EXPECT_TRUE(fresh == kept) << "changed to " << c.x << ", " << c.y;
+        EXPECT_FALSE(before == kept) << "the change shows";
+    }
+}
 
 TEST(RenderRollOff, AHotPixelInAnyLaneRollsOffAndTheRestStay)
 {
