@@ -294,29 +294,44 @@ struct KeptTable {
     std::vector<unsigned char> key;
     Table table;
     uint64_t randomAfter = 0;   /* the element's random state once the table was made */
+    uint64_t render = 0;        /* the last render whose shapes read it */
 };
 
+/* Counts renders, so that a table a shape of the render under way reads is
+ * not replaced before the shape is drawn: owned by RenderFlare. */
+uint64_t g_render = 0;
+
 /* The last tables made of one kind: used only while a render holds
- * g_halfLock. */
+ * g_halfLock.  Shapes read a kept table where it is, uncopied (a
+ * starburst's is hundreds of kilobytes). */
 template <class Table>
 struct TableMemo {
     static const int kSlots = 16;
     KeptTable<Table> slot[kSlots];
     int next = 0;
-    const KeptTable<Table> *Find(const TableKey &key) const
+    const KeptTable<Table> *Find(const TableKey &key)
     {
-        for (const KeptTable<Table> &k : slot)
-            if (!k.key.empty() && k.key == key.bytes)
+        for (KeptTable<Table> &k : slot)
+            if (!k.key.empty() && k.key == key.bytes) {
+                k.render = g_render;
                 return &k;
+            }
         return nullptr;
     }
+    /* Keeps a copy unless every slot serves the render under way. */
     void Keep(const TableKey &key, const Table &table, uint64_t randomAfter)
     {
-        KeptTable<Table> &k = slot[next];
-        next = (next + 1) % kSlots;
-        k.key = key.bytes;
-        k.table = table;
-        k.randomAfter = randomAfter;
+        for (int tried = 0; tried < kSlots; tried++) {
+            KeptTable<Table> &k = slot[next];
+            next = (next + 1) % kSlots;
+            if (k.render == g_render && !k.key.empty())
+                continue;
+            k.key = key.bytes;
+            k.table = table;
+            k.randomAfter = randomAfter;
+            k.render = 0;
+            return;
+        }
     }
 };
 
@@ -380,8 +395,7 @@ void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
         key.Add(v);
     key.Add(gradient);
     if (const KeptTable<RadialTable> *found = g_glowTables.Find(key)) {
-        t = found->table;
-        AddRadial(sc.shapes, sc.canvas, cx, cy, t, kept);
+        AddRadial(sc.shapes, sc.canvas, cx, cy, found->table, kept);
         return;
     }
     FillRadial(&t, 0.0f, tailReach, far, [&](float d, float rgb[3]) {
@@ -435,8 +449,7 @@ void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float 
         key.Add(v);
     key.Add(gradient);
     if (const KeptTable<RadialTable> *kept = g_ringTables.Find(key)) {
-        t = kept->table;
-        AddRadial(sc.shapes, sc.canvas, cx, cy, t);
+        AddRadial(sc.shapes, sc.canvas, cx, cy, kept->table);
         return;
     }
     FillRadial(
@@ -529,9 +542,8 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
                         TableEnd(0.0f, t.acrossMax, far), brightest})
             key.Add(v);
         if (const KeptTable<StreakTable> *found = g_streakTables.Find(key)) {
-            one = found->table;
             AddStreak(sc.shapes, sc.canvas, sc.lightX, sc.lightY, (float)std::cos(theta),
-                      (float)std::sin(theta), rgb, one);
+                      (float)std::sin(theta), rgb, found->table);
             continue;
         }
         t.alongPerPixel = std::min(1.0f, 65536.0f / (t.alongMax - t.alongMin));
@@ -610,9 +622,8 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
     if (pattern)
         key.Add(pattern->data(), pattern->size());
     if (const KeptTable<RayTable> *kept = g_rayTables.Find(key)) {
-        t = kept->table;
         random.state = kept->randomAfter;
-        AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, t);
+        AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, kept->table);
         return;
     }
     const int kSub = 4;   /* samples a bin: each bin holds its rays' mean, not a point of them */
@@ -1134,6 +1145,7 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
     std::lock_guard<std::mutex> scratchHold(g_halfLock);
     bool half = PrepareCanvas(&sc, flare.fastDrag);
     ChooseThreads(&sc.canvas, (long long)buffer->width * buffer->height);
+    g_render++;
     g_shapes.Clear();
     DrawElements(sc, flare, progress);
     /* The buffer leaves the host display-ready: where the flare drew, a

@@ -125,6 +125,38 @@ TEST(RenderKeptTables, AKeptGlowOrStreakTableIsWhatAFreshFillGives)
     }
 }
 
+/* Glows, streaks, rings and starbursts of sizes first .. last - 1 (steps). */
+void ManySizes(ka::Flare *flare, int first, int last)
+{
+    ka::DefaultFlare(flare);
+    flare->elements.clear();
+    for (int i = first; i < last; i++)
+        for (const char *type : {"glow", "streak", "ring", "starburst"}) {
+            flare->elements.push_back(ka::NewElement(ka::FindElementType(type)));
+            ka::Element &e = *flare->elements.back();
+            e.values[e.ParamIndex("intensity")].v[0] = 0.02f;
+            e.values[e.ParamIndex(type == std::string("streak") ? "length" : "radius")].v[0] =
+                0.1f + 0.02f * i;
+        }
+}
+
+TEST(RenderKeptTables, TablesKeptForLaterShapesLeaveThoseOfEarlierOnesAlone)
+{
+    // 16 of each kind are kept: drawn after the first flare, the second one
+    // finds its first 16 tables kept and fills 16 more, which must not
+    // replace the kept ones while its first shapes still read them
+    ka::Flare first, second, others;
+    ManySizes(&first, 0, 16);
+    ManySizes(&second, 0, 32);
+    ManySizes(&others, 40, 60);
+    Picture scratch, afterFirst, fresh;
+    Draw(first, 160, 110, &scratch);
+    Draw(second, 160, 110, &afterFirst);
+    Draw(others, 160, 110, &scratch);
+    Draw(second, 160, 110, &fresh);
+    EXPECT_TRUE(afterFirst == fresh);
+}
+
 TEST(RenderRollOff, AHotPixelInAnyLaneRollsOffAndTheRestStay)
 {
     // 0.8 + 0.2 e / (e + 0.2) for an excess e over the knee 0.8
