@@ -562,7 +562,7 @@ void UpsampleAdd(Canvas *full, Canvas *small, const RowSpans &drawn)
      * Per full row, the two small rows it blends are mixed over the union
      * of their spans (one pixel wider on each side for the horizontal
      * taps), and only the full pixels those can reach are added to. */
-    std::vector<float> mixed((size_t)sw + 2, 0.0f);
+    std::vector<float> mixed((size_t)sw + 2, 0.0f), even(sw), odd(sw), wide((size_t)width + 2);
     float *m = mixed.data() + 1;   /* m[-1] and m[sw] repeat the edges */
     float *planes[3] = {small->r, small->g, small->b};
     float *out[3] = {full->r, full->g, full->b};
@@ -581,23 +581,21 @@ void UpsampleAdd(Canvas *full, Canvas *small, const RowSpans &drawn)
                 m[x] = 0.75f * a[x] + 0.25f * b[x];
             m[-1] = m[0];
             m[sw] = m[sw - 1];
+            /* full pixel 2j takes 1/4 of small j - 1 and 3/4 of j, 2j + 1
+             * 3/4 of j and 1/4 of j + 1: worked out in plain loops over j
+             * that the compiler vectorises, then interleaved */
+            const int j0 = xa >> 1, j1 = (xb + 1) >> 1;
+            for (int j = j0; j < j1; j++)
+                even[j] = 0.25f * m[j - 1] + 0.75f * m[j];
+            for (int j = j0; j < j1; j++)
+                odd[j] = 0.75f * m[j] + 0.25f * m[j + 1];
+            for (int j = j0; j < j1; j++) {
+                wide[2 * j] = even[j];
+                wide[2 * j + 1] = odd[j];
+            }
             float *o = out[p] + (size_t)y * width;
-            int x = xa;
-            if (x & 1) {   /* odd start: the right half of a pair */
-                int j = x >> 1;
-                o[x] += 0.75f * m[j] + 0.25f * m[j + 1];
-                x++;
-            }
-            int pairEnd = xb & ~1;
-            for (; x < pairEnd; x += 2) {
-                int j = x >> 1;
-                o[x] += 0.25f * m[j - 1] + 0.75f * m[j];
-                o[x + 1] += 0.75f * m[j] + 0.25f * m[j + 1];
-            }
-            if (x < xb) {   /* odd end: the left half of a pair */
-                int j = x >> 1;
-                o[x] += 0.25f * m[j - 1] + 0.75f * m[j];
-            }
+            for (int x = xa; x < xb; x++)
+                o[x] += wide[x];
             SoftClipRow(o + xa, xb - xa);
         }
     }
