@@ -22,6 +22,11 @@ struct Position {
     int x, y;
 };
 
+bool operator==(Position a, Position b)
+{
+    return a.x == b.x && a.y == b.y;
+}
+
 /* Light positions of the host's render calls, in order. */
 std::vector<Position> RenderedPositions(const HostSession &host)
 {
@@ -127,11 +132,11 @@ TEST(LightSweep, MenuAndKeyStartASweepAcrossAThirdOfTheWayDownThatEndsWhereTheLi
     ui::Driver driver;
     Position stored{};
     for (const auto &start : starts) {
-        driver.Then([&](HWND) {
+        driver.Then([&](HWND d) {
             stored = {flareX, flareY};
             host.ClearLog();
+            start(d);
         });
-        driver.Then([&](HWND d) { start(d); });
         driver.Then([&](HWND d) {
             EXPECT_TRUE(LightSweepRunning());
             EXPECT_TRUE(MenuChecked(d, IDM_PLAY_LIGHT_SWEEP));
@@ -140,20 +145,15 @@ TEST(LightSweep, MenuAndKeyStartASweepAcrossAThirdOfTheWayDownThatEndsWhereTheLi
             const KaGBuffer *b = PreviewGBuffer();
             std::vector<Position> path = RenderedPositions(host);
             ASSERT_GE(path.size(), 3u);
-            Position last = path.back();
+            EXPECT_EQ(path.back(), stored);
             path.pop_back();
             EXPECT_LT(path.front().x, 0);
             EXPECT_GE(path.back().x, b->width);
             for (size_t i = 0; i < path.size(); i++) {
                 EXPECT_EQ(path[i].y, b->height - 1 - b->height / 3) << i;
-                if (i) {
-                    EXPECT_GE(path[i].x, path[i - 1].x) << i;
-                }
+                EXPECT_GE(path[i].x, path[i ? i - 1 : 0].x) << i;
             }
-            EXPECT_EQ(last.x, stored.x);
-            EXPECT_EQ(last.y, stored.y);
-            EXPECT_EQ(flareX, stored.x);
-            EXPECT_EQ(flareY, stored.y);
+            EXPECT_EQ(Position({flareX, flareY}), stored);
             EXPECT_EQ(DescribeFlare(host), flare);
         });
     }
@@ -167,27 +167,38 @@ TEST(LightSweep, MouseKeyCommandAndCloseStopItAtOnceAndPutTheLightBack)
     struct Row {
         const char *name;
         std::function<void(HWND)> act;
-        bool closes;
         bool writes;   /* the action itself writes the element back */
     };
+    /* In one editor, so the close comes last and the command first writes. */
     const Row rows[] = {
         {"left press",
          [](HWND) {
              ui::LeftDown(previewControl, 5, 5);
              ui::LeftUp(previewControl, 5, 5);
          },
-         false, false},
-        {"right press", [](HWND) { ui::RightDown(previewControl, 5, 5); }, false, false},
-        {"key", [](HWND d) { ui::Key(GetDlgItem(d, IDC_ELEMENT_LIST), 'A'); }, false, false},
-        {"command", [](HWND d) { fx::SelectLine(d, 0); }, false, true},
-        {"close", [](HWND d) { SendMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, true, true},
+         false},
+        {"right press", [](HWND) { ui::RightDown(previewControl, 5, 5); }, false},
+        {"key", [](HWND d) { ui::Key(GetDlgItem(d, IDC_ELEMENT_LIST), 'A'); }, false},
+        {"command", [](HWND d) { fx::SelectLine(d, 0); }, true},
+        {"close", [](HWND d) { SendMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, true},
     };
+    const Row &close = rows[4];
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow"});
+    std::string flare = DescribeFlare(host);
+    Position stored{};
+    auto putBack = [&](const Row &row) {
+        SCOPED_TRACE(row.name);
+        EXPECT_FALSE(LightSweepRunning());
+        std::vector<Position> path = RenderedPositions(host);
+        ASSERT_FALSE(path.empty());
+        EXPECT_EQ(path.front(), stored) << "the light is put back first";
+        if (!row.writes) {
+            EXPECT_EQ(DescribeFlare(host), flare);
+        }
+    };
+    ui::Driver driver;
     for (const Row &row : rows) {
-        HostSession host;
-        fx::SetFlareTypes(host, {"glow"});
-        std::string flare = DescribeFlare(host);
-        Position stored{};
-        ui::Driver driver;
         driver.Then([&](HWND d) {
             stored = {flareX, flareY};
             SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
@@ -196,76 +207,80 @@ TEST(LightSweep, MouseKeyCommandAndCloseStopItAtOnceAndPutTheLightBack)
             host.ClearLog();
             row.act(d);
         });
-        auto putBack = [&] {
-            EXPECT_FALSE(LightSweepRunning()) << row.name;
-            std::vector<Position> path = RenderedPositions(host);
-            ASSERT_FALSE(path.empty()) << row.name;
-            EXPECT_EQ(path.front().x, stored.x) << row.name << ": the light is put back first";
-            EXPECT_EQ(path.front().y, stored.y) << row.name;
-            if (!row.writes) {
-                EXPECT_EQ(DescribeFlare(host), flare) << row.name;
-            }
-        };
-        if (!row.closes)
-            driver.Then([&](HWND d) {
-                putBack();
-                fx::CloseWithOk(d);
-            });
-        host.OpenEditor();
-        if (row.closes)
-            putBack();
+        if (&row != &close)
+            driver.Then([&](HWND) { putBack(row); });
+    }
+    host.OpenEditor();
+    putBack(close);
+}
+
+namespace {
+
+/* The editor on a light whose flare is one glow, with the switch of that
+ * id set as asked; the occluder is left off as the next test expects. */
+void EditGlowWithSwitch(int id, bool on, const std::function<void(HWND, HostSession &)> &body)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow"});
+    host.Edit([&](HWND d) {
+        if (on != ui::IsChecked(d, id))
+            ui::Click(d, id);
+        body(d, host);
+        if (SweepBehindOccluder())
+            SendMessageA(d, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
+    });
+}
+
+/* A sweep held at `along` of its path, with or without the occluder, the
+ * choice shown in the menu and kept in the settings; look runs while it
+ * shows, and once it stops the host's depths and coverage are back. */
+void LookAtSweep(HWND d, bool occluded, double along, const std::function<void()> &look)
+{
+    if (SweepBehindOccluder() != occluded)
+        SendMessageA(d, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
+    EXPECT_EQ(MenuChecked(d, IDM_SWEEP_OCCLUDER), occluded);
+    EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", SWEEP_OCCLUDER_KEY, 0, SettingsIniFile()),
+              occluded ? 1 : 0);
+    const KaGBuffer *b = PreviewGBuffer();
+    size_t n = (size_t)b->width * b->height;
+    std::vector<float> depth(b->depth, b->depth + n), coverage(b->coverage, b->coverage + n);
+    SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
+    ShowSweepAt(along);
+    look();
+    SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
+    for (size_t i = 0; i < n; i++) {
+        ASSERT_EQ(b->coverage[i], coverage[i]) << "cleared again at " << i;
+        ASSERT_EQ(b->depth[i], depth[i]) << "restored at " << i;
     }
 }
+
+} // namespace
 
 TEST(LightSweep, TheOccluderHidesTheLightBehindItOnlyForFlaresThatFadeBehindObjects)
 {
     SweepGuard slow(60000);
-    struct Row {
-        bool fadeBehind;
-        bool dimmer;
-    } rows[] = {{false, false}, {true, true}};
-    for (const Row &row : rows) {
-        HostSession host;
-        fx::SetFlareTypes(host, {"glow"});
-        ui::Driver driver;
-        driver.Then([&](HWND d) {
-            if (row.fadeBehind != ui::IsChecked(d, IDC_FADE_BEHIND))
-                ui::Click(d, IDC_FADE_BEHIND);
+    for (bool fadeBehind : {false, true}) {
+        EditGlowWithSwitch(IDC_FADE_BEHIND, fadeBehind, [&](HWND d, HostSession &) {
             KaGBuffer *b = PreviewGBuffer();
             /* Depths as a host may leave them, to come back after the disc. */
-            auto hostDepth = [](int i) { return 1.0f + (float)(i % 97); };
             for (int i = 0; i < b->width * b->height; i++)
-                b->depth[i] = hostDepth(i);
+                b->depth[i] = 1.0f + (float)(i % 97);
             RefreshPreview((int16_t)((b->width - 1) / 2), (int16_t)((b->height - 1) / 2));
             double lit[2];
             for (int occluded = 0; occluded < 2; occluded++) {
-                if (SweepBehindOccluder() != (occluded != 0))
-                    SendMessageA(d, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
-                EXPECT_EQ(MenuChecked(d, IDM_SWEEP_OCCLUDER), occluded != 0);
-                EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", SWEEP_OCCLUDER_KEY, 0,
-                                                SettingsIniFile()),
-                          occluded);
-                SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
-                ShowSweepAt(0.5);
-                lit[occluded] = PreviewLuminance();
-                size_t centre = (size_t)(b->height / 2) * b->width + b->width / 2;
-                EXPECT_EQ(b->coverage[centre], occluded ? 0.0f : 1.0f);
-                EXPECT_EQ(b->coverage[0], 1.0f) << "outside the disc";
-                SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
-                for (int i = 0; i < b->width * b->height; i++) {
-                    ASSERT_EQ(b->coverage[i], 1.0f) << "cleared again at " << i;
-                    ASSERT_EQ(b->depth[i], hostDepth(i)) << "restored at " << i;
-                }
+                LookAtSweep(d, occluded != 0, 0.5, [&] {
+                    lit[occluded] = PreviewLuminance();
+                    size_t centre = (size_t)(b->height / 2) * b->width + b->width / 2;
+                    EXPECT_EQ(b->coverage[centre], occluded ? 0.0f : 1.0f);
+                    EXPECT_EQ(b->coverage[0], 1.0f) << "outside the disc";
+                });
             }
             EXPECT_GT(lit[0], 0.0);
-            if (row.dimmer)
+            if (fadeBehind)
                 EXPECT_LT(lit[1], lit[0] * 0.9);
             else
                 EXPECT_DOUBLE_EQ(lit[1], lit[0]);
-            SendMessageA(d, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
-            fx::CloseWithOk(d);
         });
-        host.OpenEditor();
     }
 }
 
@@ -304,16 +319,8 @@ double FadedShare(const std::vector<float> &plain, const float *faded)
 TEST(LightSweep, ALightBesideTheOccluderFadesAsItApproachesOnlyWithThatOption)
 {
     SweepGuard slow(60000);
-    struct Row {
-        bool approaching;
-    } rows[] = {{false}, {true}};
-    for (const Row &row : rows) {
-        HostSession host;
-        fx::SetFlareTypes(host, {"glow"});
-        ui::Driver driver;
-        driver.Then([&](HWND d) {
-            if (row.approaching != ui::IsChecked(d, IDC_FADE_APPROACHING))
-                ui::Click(d, IDC_FADE_APPROACHING);
+    for (bool approaching : {false, true}) {
+        EditGlowWithSwitch(IDC_FADE_APPROACHING, approaching, [&](HWND d, HostSession &host) {
             const KaGBuffer *b = PreviewGBuffer();
             const LensFlareModel *m = currentInstance->model;
             const double cx = 0.5 * (b->width - 1), cy = 0.5 * (b->height - 1);
@@ -327,35 +334,27 @@ TEST(LightSweep, ALightBesideTheOccluderFadesAsItApproachesOnlyWithThatOption)
             std::vector<float> red[2];
             Position light[2];
             for (int occluded = 0; occluded < 2; occluded++) {
-                if (SweepBehindOccluder() != (occluded != 0))
-                    SendMessageA(d, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
                 host.ClearLog();
-                SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
-                ShowSweepAt(along);
-                light[occluded] = RenderedPositions(host).back();
-                red[occluded].assign(b->red, b->red + (size_t)b->width * b->height);
-                size_t centre = (size_t)(b->height / 2) * b->width + b->width / 2;
-                if (occluded) {
-                    EXPECT_GT(b->depth[centre], 0.0f) << "a known depth";
-                    EXPECT_LT(b->depth[centre], m->refDistance) << "in front of the light";
-                }
-                EXPECT_EQ(b->depth[0], 0.0f) << "outside the disc";
-                SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
-                for (int i = 0; i < b->width * b->height; i++)
-                    ASSERT_EQ(b->depth[i], 0.0f) << "restored at " << i;
+                LookAtSweep(d, occluded != 0, along, [&] {
+                    light[occluded] = RenderedPositions(host).back();
+                    red[occluded].assign(b->red, b->red + (size_t)b->width * b->height);
+                    size_t centre = (size_t)(b->height / 2) * b->width + b->width / 2;
+                    if (occluded) {
+                        EXPECT_GT(b->depth[centre], 0.0f) << "a known depth";
+                        EXPECT_LT(b->depth[centre], m->refDistance) << "in front of the light";
+                    }
+                    EXPECT_EQ(b->depth[0], 0.0f) << "outside the disc";
+                });
             }
             EXPECT_EQ(light[0].x, light[1].x);
             double apart = std::hypot(light[1].x - cx, light[1].y - cy);
             ASSERT_GT(apart, disc + occlusion + 2.0) << "beside the disc, not behind it";
             double share = FadedShare(red[0], red[1].data());
-            if (row.approaching)
+            if (approaching)
                 EXPECT_NEAR(share, UncoveredShare(3.0 * occlusion + 1.0, disc, apart), 0.04);
             else
                 EXPECT_DOUBLE_EQ(share, 1.0);
-            SendMessageA(d, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
-            fx::CloseWithOk(d);
         });
-        host.OpenEditor();
     }
 }
 
@@ -396,37 +395,31 @@ StripLook LookOfStrip(HWND dialog)
 TEST(LightSweep, AFlickeringFlareWarnsUnderThePreviewUntilTheNextSweepAndASteadyOneDoesNot)
 {
     SweepGuard quick(1500);
-    struct Row {
-        int flicker;
-        bool warns;
-    } rows[] = {{0, false}, {2, true}};
-    for (const Row &row : rows) {
+    for (int flicker : {0, 2}) {
+        SCOPED_TRACE(flicker);
         HostSession host;
         fx::SetFlareTypes(host, {"glow"});
-        ui::Driver driver;
-        driver.Then([&](HWND d) {
+        host.Edit([&](HWND d) {
             /* A glow over the whole preview, so its frames move the mean. */
             SetWindowTextA(scaleSlider->edit, "8");
             SetWindowTextA(intensitySlider->edit, "3");
             EXPECT_EQ(LookOfStrip(d), kClear);
-            Kh_Set_Render_Flicker(row.flicker);
+            Kh_Set_Render_Flicker(flicker);
             SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
             WaitForSweepEnd();
             Kh_Set_Render_Flicker(0);
-            EXPECT_EQ(SweepFlashRate() > 3, row.warns) << row.flicker << ": " << SweepFlashRate();
-            StripLook look = row.warns ? kAmber : kClear;
-            EXPECT_EQ(LookOfStrip(d), look) << row.flicker;
+            EXPECT_EQ(SweepFlashRate() > 3, flicker != 0) << SweepFlashRate();
+            StripLook look = flicker ? kAmber : kClear;
+            EXPECT_EQ(LookOfStrip(d), look);
             /* A render's "start" and "end" erase the progress line's rows. */
             ui::Click(d, IDC_REDRAW_NOW);
-            EXPECT_EQ(LookOfStrip(d), look) << row.flicker << " after a render";
+            EXPECT_EQ(LookOfStrip(d), look) << "after a render";
             {
                 SweepGuard brief(200);
                 SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
                 WaitForSweepEnd();
             }
-            EXPECT_EQ(LookOfStrip(d), kClear) << row.flicker << " after a steady sweep";
-            fx::CloseWithOk(d);
+            EXPECT_EQ(LookOfStrip(d), kClear) << "after a steady sweep";
         });
-        host.OpenEditor();
     }
 }
