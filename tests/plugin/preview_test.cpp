@@ -46,7 +46,6 @@ TEST_F(PreviewImageTest, RowsArePaddedToFourBytes)
         forcePaletteDisplay = c.bytesPerPixel == 1;
         ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, c.width, 7, c.bytesPerPixel));
         EXPECT_EQ(1, image.valid);
-        EXPECT_EQ(0, image.rendered);
         EXPECT_EQ(c.rowLength, image.rowLength);
         EXPECT_EQ(40u, image.header->biSize);
         EXPECT_EQ(c.width, image.header->biWidth);
@@ -58,27 +57,6 @@ TEST_F(PreviewImageTest, RowsArePaddedToFourBytes)
         EXPECT_EQ(0, image.valid);
         EXPECT_EQ(nullptr, image.pixels);
     }
-}
-
-TEST_F(PreviewImageTest, PalettedFormMapsPixelsThroughIndexTableAndPalette)
-{
-    forcePaletteDisplay = true;
-    ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, 4, 4, 1));
-    EXPECT_EQ(1, image.paletted);
-    const WORD *indices = reinterpret_cast<const WORD *>(image.header + 1);
-    for (int i = 0; i < 256; i++)
-        ASSERT_EQ(i, indices[i]);
-    ASSERT_NE(nullptr, image.palette);
-    PALETTEENTRY entries[256];
-    ASSERT_EQ(256u, GetPaletteEntries(image.palette, 0, 256, entries));
-    /* Map entry 0 is black and 224 white whatever the gamma. */
-    EXPECT_EQ(0, entries[10].peRed + entries[10].peGreen + entries[10].peBlue);
-    EXPECT_EQ(255, entries[234].peRed);
-    EXPECT_EQ(255, entries[234].peGreen);
-    EXPECT_EQ(255, entries[234].peBlue);
-    /* Green steps through 9 levels: entry 10 + 5 is brighter green than 10. */
-    EXPECT_GT(entries[15].peGreen, 0);
-    EXPECT_EQ(0, entries[15].peRed);
 }
 
 TEST_F(PreviewImageTest, PalettedLevelsTopOutAtOnePointZero)
@@ -180,54 +158,41 @@ TEST_F(PreviewImageTest, ImpossibleSizesAndMismatchedBuffersAreRefused)
     EXPECT_EQ(0, image.rendered);
 }
 
-TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerThanTheClientArea)
+TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerForTheDisplayAndTearDownFreesIt)
 {
-    OpenPreview(300, 200);
-    RECT client;
-    GetClientRect(preview, &client);
-    ASSERT_EQ(300, client.right);
-    ASSERT_EQ(200, client.bottom);
-
-    EXPECT_EQ(1, editorPreview.valid);
-    EXPECT_EQ(IDC_PREVIEW, editorPreview.controlId);
-    EXPECT_EQ(0, editorPreview.paletted);
-    EXPECT_EQ(301, editorPreview.header->biWidth);
-    EXPECT_EQ(201, editorPreview.header->biHeight);
-    EXPECT_EQ(904, editorPreview.rowLength);
-    ASSERT_NE(nullptr, PreviewGBuffer());
-    EXPECT_EQ(301, PreviewGBuffer()->width);
-    EXPECT_EQ(201, PreviewGBuffer()->height);
-    EXPECT_EQ(75, flareX);
-    EXPECT_EQ(50, flareY);
-    EXPECT_EQ(preview, previewControl);
-    EXPECT_EQ(reinterpret_cast<LONG_PTR>(PreviewWindowProc),
-              GetWindowLongPtrA(preview, GWLP_WNDPROC));
-    /* Set-up does not render: the editor asks for the first picture. */
-    EXPECT_EQ(0, editorPreview.rendered);
-    EXPECT_TRUE(RenderPositions().empty());
-    std::vector<std::string> allocs = host.Log("Ki_Alloc_Global_GBuffer");
-    ASSERT_EQ(1u, allocs.size());
-    EXPECT_NE(std::string::npos, allocs[0].find(" 301 201 201 0")) << allocs[0];
-}
-
-TEST_F(PreviewFixture, SetUpFollowsTheDisplayAndTearDownFreesEverything)
-{
-    WNDPROC original = nullptr;
     for (bool paletted : {false, true}) {
         SCOPED_TRACE(paletted ? "paletted" : "24-bit");
         forcePaletteDisplay = paletted;
         int64_t startBlocks = 0, bytes = 0, blocks = 0;
         Kh_Memory_Stats(&startBlocks, &bytes);
-        OpenPreview(120, 80);
+        host.ClearLog();
+        OpenPreview(300, 200);
+        RECT client;
+        GetClientRect(preview, &client);
+        ASSERT_EQ(300, client.right);
+        ASSERT_EQ(200, client.bottom);
+        EXPECT_EQ(1, editorPreview.valid);
+        EXPECT_EQ(IDC_PREVIEW, editorPreview.controlId);
         EXPECT_EQ(paletted ? 1 : 0, editorPreview.paletted);
         EXPECT_EQ(paletted ? 8 : 24, editorPreview.header->biBitCount);
-        original = previousPreviewProc;
+        EXPECT_EQ(301, editorPreview.header->biWidth);
+        EXPECT_EQ(201, editorPreview.header->biHeight);
+        EXPECT_EQ(preview, previewControl);
+        EXPECT_EQ(reinterpret_cast<LONG_PTR>(PreviewWindowProc),
+                  GetWindowLongPtrA(preview, GWLP_WNDPROC));
+        /* Set-up does not render: the editor asks for the first picture. */
+        EXPECT_EQ(0, editorPreview.rendered);
+        EXPECT_TRUE(RenderPositions().empty());
+        std::vector<std::string> allocs = host.Log("Ki_Alloc_Global_GBuffer");
+        ASSERT_EQ(1u, allocs.size());
+        EXPECT_NE(std::string::npos, allocs[0].find(" 301 201 201 0")) << allocs[0];
+
+        WNDPROC original = previousPreviewProc;
         ASSERT_NE(nullptr, original);
         RefreshPreview(-1, -1);
         host.ClearLog();
-        HWND control = preview;
         TearDownEditorPreview(dialog);
-        EXPECT_EQ(reinterpret_cast<LONG_PTR>(original), GetWindowLongPtrA(control, GWLP_WNDPROC));
+        EXPECT_EQ(reinterpret_cast<LONG_PTR>(original), GetWindowLongPtrA(preview, GWLP_WNDPROC));
         EXPECT_EQ(0, editorPreview.valid);
         EXPECT_EQ(nullptr, editorPreview.pixels);
         EXPECT_EQ(nullptr, PreviewGBuffer());
@@ -239,52 +204,42 @@ TEST_F(PreviewFixture, SetUpFollowsTheDisplayAndTearDownFreesEverything)
     }
 }
 
-TEST_F(PreviewFixture, RefreshAtMinusOneUsesTheStoredPositionAndIgnoresY)
+TEST_F(PreviewFixture, RefreshRendersAtTheGivenOrStoredPositionButOnlyStoresItWhileBusy)
 {
     OpenPreview(300, 200);
-    ValidateRect(preview, nullptr);
-    RefreshPreview(-1, 123);
-    std::vector<Point> renders = RenderPositions();
-    ASSERT_EQ(1u, renders.size());
-    EXPECT_EQ(75, renders[0].x);
-    EXPECT_EQ(50, renders[0].y);
-    EXPECT_EQ(1, editorPreview.rendered);
-    EXPECT_TRUE(GetUpdateRect(preview, nullptr, FALSE));
-    EXPECT_EQ(75, flareX);
-    EXPECT_EQ(50, flareY);
-
-    host.ClearLog();
-    RefreshPreview(12, 34);
-    RefreshPreview(-1, -1);
-    renders = RenderPositions();
-    ASSERT_EQ(2u, renders.size());
-    EXPECT_EQ(12, renders[1].x);
-    EXPECT_EQ(34, renders[1].y);
-    EXPECT_EQ(0, renderBusy);
-}
-
-TEST_F(PreviewFixture, RefusedRenderStoresThePositionWithoutInvalidating)
-{
-    OpenPreview(300, 200);
-    RefreshPreview(-1, -1);
-    UpdateWindow(preview);
-    std::vector<unsigned char> before(editorPreview.pixels,
-                                      editorPreview.pixels + editorPreview.rowLength * 201);
-    host.ClearLog();
-    renderBusy = 1;   /* as while a render pumps timer messages */
-    RefreshPreview(5, 6);
-    renderBusy = 0;
-    EXPECT_TRUE(RenderPositions().empty());
-    EXPECT_FALSE(GetUpdateRect(preview, nullptr, FALSE));
-    EXPECT_EQ(5, flareX);
-    EXPECT_EQ(6, flareY);
-    EXPECT_EQ(0, std::memcmp(before.data(), editorPreview.pixels, before.size()));
-
-    RefreshPreview(-1, -1);
-    std::vector<Point> renders = RenderPositions();
-    ASSERT_EQ(1u, renders.size());
-    EXPECT_EQ(5, renders[0].x);
-    EXPECT_EQ(6, renders[0].y);
+    struct Step {
+        int16_t x, y;
+        int busy;   /* as while a render pumps timer messages */
+        Point stored;
+    } steps[] = {
+        {-1, 123, 0, {75, 50}},   /* -1: the stored position, whatever y says */
+        {12, 34, 0, {12, 34}},
+        {-1, -1, 0, {12, 34}},
+        {5, 6, 1, {5, 6}},
+        {-1, -1, 0, {5, 6}},
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(testing::Message() << s.x << "," << s.y << (s.busy ? " busy" : ""));
+        UpdateWindow(preview);
+        std::vector<unsigned char> before(editorPreview.pixels,
+                                          editorPreview.pixels + editorPreview.rowLength * 201);
+        host.ClearLog();
+        renderBusy = s.busy;
+        RefreshPreview(s.x, s.y);
+        EXPECT_EQ(s.busy, renderBusy) << "a render ends idle";
+        renderBusy = 0;
+        std::vector<Point> renders = RenderPositions();
+        ASSERT_EQ(s.busy ? 0u : 1u, renders.size());
+        EXPECT_EQ(!s.busy, GetUpdateRect(preview, nullptr, FALSE) != FALSE);
+        if (s.busy) {
+            EXPECT_EQ(0, std::memcmp(before.data(), editorPreview.pixels, before.size()));
+        } else {
+            EXPECT_EQ(s.stored.x, renders[0].x);
+            EXPECT_EQ(s.stored.y, renders[0].y);
+        }
+        EXPECT_EQ(s.stored.x, flareX);
+        EXPECT_EQ(s.stored.y, flareY);
+    }
 }
 
 TEST_F(PreviewFixture, DrawItemShowsTheBitmapOneToOneBottomUp)
@@ -311,22 +266,35 @@ TEST_F(PreviewFixture, DrawItemShowsTheBitmapOneToOneBottomUp)
     EXPECT_GT(lit, 100) << "the default flare should light part of the preview";
 }
 
-TEST_F(PreviewFixture, PalettedBitmapIsDrawnThroughItsPalette)
+TEST_F(PreviewFixture, PalettedBitmapIsDrawnThroughItsIndexTableAndPalette)
 {
     forcePaletteDisplay = true;
     OpenPreview(64, 48);
     struct Case {
         unsigned char index;
-        COLORREF colour;
-    } cases[] = {{234, RGB(255, 255, 255)}, {10, RGB(0, 0, 0)}};
+        int red, green, blue;   /* -1: above zero */
+    } cases[] = {
+        /* Map entry 0 is black and 224 white whatever the gamma; 5 on is
+         * the first step of green. */
+        {234, 255, 255, 255},
+        {10, 0, 0, 0},
+        {15, 0, -1, 0},
+    };
     for (const Case &c : cases) {
+        SCOPED_TRACE((int)c.index);
         std::memset(editorPreview.pixels, c.index, (size_t)editorPreview.rowLength * 49);
         editorPreview.rendered = 1;
         InvalidateRect(preview, nullptr, FALSE);
         UpdateWindow(preview);
         Capture shown = ui::Pixels(preview);
-        EXPECT_EQ(c.colour, shown.Pixel(0, 0)) << (int)c.index;
-        EXPECT_EQ(c.colour, shown.Pixel(63, 47)) << (int)c.index;
+        for (COLORREF p : {shown.Pixel(0, 0), shown.Pixel(63, 47)}) {
+            EXPECT_EQ(c.red, GetRValue(p));
+            if (c.green < 0)
+                EXPECT_GT(GetGValue(p), 0);
+            else
+                EXPECT_EQ(c.green, GetGValue(p));
+            EXPECT_EQ(c.blue, GetBValue(p));
+        }
     }
 }
 
@@ -336,34 +304,27 @@ TEST_F(PreviewFixture, ProgressLineGrowsUnderThePreviewAndIsErased)
     RECT box;
     GetClientRect(preview, &box);
     MapWindowPoints(preview, dialog, reinterpret_cast<POINT *>(&box), 2);
-    KaToken start = Ki_Inquire_Token("start"), update = Ki_Inquire_Token("update"),
-            end = Ki_Inquire_Token("end");
-
-    EXPECT_EQ(0, PreviewProgress(start, 0.0f));
-    EXPECT_EQ(0, PreviewProgress(update, 0.25f));
-    EXPECT_EQ(0, PreviewProgress(update, 0.5f));   /* p = 150 */
-    Capture shown = ui::Pixels(dialog);
-    for (int x : {0, 70, 80, 149})
-        for (int row : {0, 1})
-            EXPECT_TRUE(IsWhite(shown.Pixel(box.left + x, box.bottom + row))) << x << "," << row;
-    EXPECT_FALSE(IsWhite(shown.Pixel(box.left + 160, box.bottom)));
-    EXPECT_FALSE(IsWhite(shown.Pixel(box.left + 40, box.bottom + 2)));
-
-    EXPECT_EQ(0, PreviewProgress(Ki_Inquire_Token("light"), 0.9f));   /* not a phase */
-    shown = ui::Pixels(dialog);
-    EXPECT_FALSE(IsWhite(shown.Pixel(box.left + 200, box.bottom)));
-
-    EXPECT_EQ(0, PreviewProgress(end, 1.0f));
-    shown = ui::Pixels(dialog);
-    for (int x : {0, 80, 149})
-        for (int row : {0, 1})
-            EXPECT_FALSE(IsWhite(shown.Pixel(box.left + x, box.bottom + row))) << x << "," << row;
-
-    /* A render cut short leaves its line for the next "start" to erase. */
-    PreviewProgress(update, 0.4f);
-    EXPECT_TRUE(IsWhite(ui::Pixels(dialog).Pixel(box.left + 50, box.bottom)));
-    PreviewProgress(start, 0.0f);
-    EXPECT_FALSE(IsWhite(ui::Pixels(dialog).Pixel(box.left + 50, box.bottom)));
+    struct Step {
+        const char *phase;
+        float value;
+        int end;   /* of the white line, two rows high; 0: none */
+    } steps[] = {
+        {"start", 0.0f, 0}, {"update", 0.25f, 75}, {"update", 0.5f, 150},
+        {"light", 0.9f, 150},   /* not a phase */
+        {"end", 1.0f, 0},
+        /* A render cut short leaves its line for the next "start" to erase. */
+        {"update", 0.4f, 120}, {"start", 0.0f, 0},
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(testing::Message() << s.phase << " " << s.value);
+        EXPECT_EQ(0, PreviewProgress(Ki_Inquire_Token(s.phase), s.value));
+        Capture shown = ui::Pixels(dialog);
+        for (int x : {0, s.end / 2, s.end - 2, s.end + 10})
+            for (int row : {0, 1, 2})
+                EXPECT_EQ(x >= 0 && x < s.end && row < 2,
+                          IsWhite(shown.Pixel(box.left + x, box.bottom + row)))
+                    << x << "," << row;
+    }
 }
 
 TEST_F(PreviewFixture, TimerPumpDispatchesTimersOnlyAndTimerTenShowsTheWaitCursor)
