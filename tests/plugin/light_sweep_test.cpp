@@ -5,7 +5,6 @@
 // that nothing of it stays.
 #include <cmath>
 #include <functional>
-#include <sstream>
 #include <gtest/gtest.h>
 
 #include "controls/controls.h"
@@ -14,33 +13,13 @@
 #include "entry/plugin.h"
 #include "preview/light_sweep.h"
 #include "preview/preview.h"
+#include "preview_fixture.h"
 #include "ui_driver.h"
 
 namespace {
 
-struct Position {
-    int x, y;
-};
-
-bool operator==(Position a, Position b)
-{
-    return a.x == b.x && a.y == b.y;
-}
-
-/* Light positions of the host's render calls, in order. */
-std::vector<Position> RenderedPositions(const HostSession &host)
-{
-    std::vector<Position> positions;
-    for (const std::string &line : host.Log("Ki_LensFlareApplyToGBuffer")) {
-        std::istringstream words(line);
-        std::vector<std::string> w;
-        for (std::string word; words >> word;)
-            w.push_back(word);
-        if (w.size() >= 3)
-            positions.push_back({std::stoi(w[w.size() - 3]), std::stoi(w[w.size() - 2])});
-    }
-    return positions;
-}
+using preview_test::Point;
+using preview_test::RenderPositions;
 
 std::string DescribeFlare(const HostSession &host)
 {
@@ -130,7 +109,7 @@ TEST(LightSweep, MenuAndKeyStartASweepAcrossAThirdOfTheWayDownThatEndsWhereTheLi
         [](HWND d) { ui::Key(GetDlgItem(d, IDC_ELEMENT_LIST), SWEEP_SHORTCUT_KEY); },
     };
     ui::Driver driver;
-    Position stored{};
+    Point stored{};
     for (const auto &start : starts) {
         driver.Then([&](HWND d) {
             stored = {flareX, flareY};
@@ -143,7 +122,7 @@ TEST(LightSweep, MenuAndKeyStartASweepAcrossAThirdOfTheWayDownThatEndsWhereTheLi
             WaitForSweepEnd();
             EXPECT_FALSE(MenuChecked(d, IDM_PLAY_LIGHT_SWEEP));
             const KaGBuffer *b = PreviewGBuffer();
-            std::vector<Position> path = RenderedPositions(host);
+            std::vector<Point> path = RenderPositions(host);
             ASSERT_GE(path.size(), 3u);
             EXPECT_EQ(path.back(), stored);
             path.pop_back();
@@ -153,7 +132,7 @@ TEST(LightSweep, MenuAndKeyStartASweepAcrossAThirdOfTheWayDownThatEndsWhereTheLi
                 EXPECT_EQ(path[i].y, b->height - 1 - b->height / 3) << i;
                 EXPECT_GE(path[i].x, path[i ? i - 1 : 0].x) << i;
             }
-            EXPECT_EQ(Position({flareX, flareY}), stored);
+            EXPECT_EQ(Point({flareX, flareY}), stored);
             EXPECT_EQ(DescribeFlare(host), flare);
         });
     }
@@ -186,11 +165,11 @@ TEST(LightSweep, MouseKeyCommandAndCloseStopItAtOnceAndPutTheLightBack)
     HostSession host;
     fx::SetFlareTypes(host, {"glow"});
     std::string flare = DescribeFlare(host);
-    Position stored{};
+    Point stored{};
     auto putBack = [&](const Row &row) {
         SCOPED_TRACE(row.name);
         EXPECT_FALSE(LightSweepRunning());
-        std::vector<Position> path = RenderedPositions(host);
+        std::vector<Point> path = RenderPositions(host);
         ASSERT_FALSE(path.empty());
         EXPECT_EQ(path.front(), stored) << "the light is put back first";
         if (!row.writes) {
@@ -332,11 +311,11 @@ TEST(LightSweep, ALightBesideTheOccluderFadesAsItApproachesOnlyWithThatOption)
             RefreshPreview((int16_t)std::lround(cx + gap), (int16_t)std::lround(cy));
             const double along = (cx + gap + b->width / 10 + 1) / (b->width + 2 * (b->width / 10 + 1) - 1);
             std::vector<float> red[2];
-            Position light[2];
+            Point light[2];
             for (int occluded = 0; occluded < 2; occluded++) {
                 host.ClearLog();
                 LookAtSweep(d, occluded != 0, along, [&] {
-                    light[occluded] = RenderedPositions(host).back();
+                    light[occluded] = RenderPositions(host).back();
                     red[occluded].assign(b->red, b->red + (size_t)b->width * b->height);
                     size_t centre = (size_t)(b->height / 2) * b->width + b->width / 2;
                     if (occluded) {

@@ -10,13 +10,6 @@ using namespace preview_test;
 
 namespace {
 
-void ExpectRenderedAt(const std::vector<Point> &renders, int x, int y)
-{
-    ASSERT_EQ(1u, renders.size());
-    EXPECT_EQ(x, renders[0].x);
-    EXPECT_EQ(y, renders[0].y);
-}
-
 TEST_F(PreviewFixture, PressAndDragRenderWithTheLightUnderTheMouseUntilReleaseOrCancelMode)
 {
     OpenPreview(300, 200);   /* G-buffer 201 high: y counts up from the bottom */
@@ -46,6 +39,7 @@ TEST_F(PreviewFixture, PressAndDragRenderWithTheLightUnderTheMouseUntilReleaseOr
         {kDrag, 60, 60, kNone, 0, false},
         {kPress, 70, 70, 70, 130, true},
     };
+    Point light = {75, 50};
     for (const Step &s : steps) {
         SCOPED_TRACE(testing::Message() << "act " << s.act << " at " << s.mouseX << "," << s.mouseY);
         host.ClearLog();
@@ -64,13 +58,11 @@ TEST_F(PreviewFixture, PressAndDragRenderWithTheLightUnderTheMouseUntilReleaseOr
             SendMessageA(preview, WM_CANCELMODE, 0, 0);
             break;
         }
-        if (s.x == kNone) {
-            EXPECT_TRUE(RenderPositions().empty());
-        } else {
-            ExpectRenderedAt(RenderPositions(), s.x, s.y);
-            EXPECT_EQ(s.x, flareX);
-            EXPECT_EQ(s.y, flareY);
-        }
+        if (s.x != kNone)
+            light = {s.x, s.y};
+        EXPECT_EQ(s.x == kNone ? std::vector<Point>{} : std::vector<Point>{light},
+                  RenderPositions(host));
+        EXPECT_EQ(light, Point({flareX, flareY}));
         EXPECT_EQ(s.captured ? preview : nullptr, GetCapture());
     }
     ui::LeftUp(preview, 70, 70);
@@ -131,7 +123,7 @@ TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlac
     ui::RightDown(preview, 5, 5);
     ui::RightUp(preview, 5, 5);
 
-    ExpectRenderedAt(RenderPositions(), 29, 22);
+    EXPECT_EQ((std::vector<Point>{{29, 22}}), RenderPositions(host));
     std::vector<std::string> renders = host.Log("Ki_LensFlareApplyToGBuffer");
     ASSERT_EQ(1u, renders.size());
     EXPECT_EQ("null", renders[0].substr(renders[0].rfind(' ') + 1)) << "no progress callback";
