@@ -25,7 +25,7 @@ struct DllHost : testing::Test {
 
 } // namespace
 
-TEST_F(DllHost, WithoutServicesTheCommandRefusesWithABoxAndOpensNothing)
+TEST_F(DllHost, WithoutServicesOrAnInstanceTheCommandRefusesAndOpensNothing)
 {
     HostSession host;
     void *instance = CreatePluginInstance(&plugin, nullptr, "init");
@@ -38,6 +38,10 @@ TEST_F(DllHost, WithoutServicesTheCommandRefusesWithABoxAndOpensNothing)
     EXPECT_EQ(driver.Boxes()[0].text, "Could not link to the Kalvos interface API methods.");
     EXPECT_TRUE(host.Log("Ki_Inquire_LensFlare").empty());
     DestroyPluginInstance(&plugin, instance);
+    const char *keywords[] = {"handle_type", nullptr};
+    void *values[] = {nullptr, nullptr};
+    EXPECT_EQ(plugin.command(nullptr, nullptr, keywords, values), 0);
+    EXPECT_EQ(driver.Boxes().size(), 1u) << "a null instance is refused quietly";
 }
 
 TEST_F(DllHost, EntryKeywordsCreateAndDestroyInstancesWithoutLeaks)
@@ -105,13 +109,6 @@ TEST_F(DllHost, AStrayCommandKeywordIsReportedAndTheEditorStillOpensOnTheGivenOw
     EXPECT_EQ(reads[0].rfind("Ki_Inquire_LensFlare light \"Light01\" enabled &out 1", 0), 0u)
         << reads[0];
     DestroyPluginInstance(&plugin, instance);
-}
-
-TEST_F(DllHost, ANullInstanceGivesZero)
-{
-    const char *keywords[] = {"handle_type", nullptr};
-    void *values[] = {nullptr, nullptr};
-    EXPECT_EQ(plugin.command(nullptr, nullptr, keywords, values), 0);
 }
 
 TEST(Entry, InstancesCopyTheLatestInitStringAndDestroyingTheCurrentOneForgetsIt)
