@@ -98,18 +98,37 @@ TEST(LightSweep, ImageLuminanceWeighsLinearLightAsTheScreenShowsIt)
         EXPECT_NEAR(ImageLuminance(&row.r, &row.g, &row.b, 1), row.expected, 5e-4) << row.r;
 }
 
-TEST(LightSweep, MenuAndKeyStartASweepAcrossAThirdOfTheWayDownThatEndsWhereTheLightWas)
+TEST(LightSweep, MenuOrKeyStartsASweepAThirdOfTheWayDownThatEndsOrIsStoppedWhereTheLightWas)
 {
     SweepGuard fast(300);
-    HostSession host;
-    fx::SetFlareTypes(host, {"glow"});
-    std::string flare = DescribeFlare(host);
     const std::function<void(HWND)> starts[] = {
         [](HWND d) { SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0); },
         [](HWND d) { ui::Key(GetDlgItem(d, IDC_ELEMENT_LIST), SWEEP_SHORTCUT_KEY); },
     };
-    ui::Driver driver;
+    struct Stop {
+        const char *name;
+        std::function<void(HWND)> act;
+        bool writes;   /* the action itself writes the element back */
+    };
+    /* In one editor, so the close comes last and the command first writes. */
+    const Stop stops[] = {
+        {"left press",
+         [](HWND) {
+             ui::LeftDown(previewControl, 5, 5);
+             ui::LeftUp(previewControl, 5, 5);
+         },
+         false},
+        {"right press", [](HWND) { ui::RightDown(previewControl, 5, 5); }, false},
+        {"key", [](HWND d) { ui::Key(GetDlgItem(d, IDC_ELEMENT_LIST), 'A'); }, false},
+        {"command", [](HWND d) { fx::SelectLine(d, 0); }, true},
+        {"close", [](HWND d) { SendMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, true},
+    };
+    const Stop &close = stops[4];
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow"});
+    std::string flare = DescribeFlare(host);
     Point stored{};
+    ui::Driver driver;
     for (const auto &start : starts) {
         driver.Then([&](HWND d) {
             stored = {flareX, flareY};
@@ -136,58 +155,28 @@ TEST(LightSweep, MenuAndKeyStartASweepAcrossAThirdOfTheWayDownThatEndsWhereTheLi
             EXPECT_EQ(DescribeFlare(host), flare);
         });
     }
-    driver.Then([](HWND d) { fx::CloseWithOk(d); });
-    host.OpenEditor();
-}
-
-TEST(LightSweep, MouseKeyCommandAndCloseStopItAtOnceAndPutTheLightBack)
-{
-    SweepGuard slow(60000);
-    struct Row {
-        const char *name;
-        std::function<void(HWND)> act;
-        bool writes;   /* the action itself writes the element back */
-    };
-    /* In one editor, so the close comes last and the command first writes. */
-    const Row rows[] = {
-        {"left press",
-         [](HWND) {
-             ui::LeftDown(previewControl, 5, 5);
-             ui::LeftUp(previewControl, 5, 5);
-         },
-         false},
-        {"right press", [](HWND) { ui::RightDown(previewControl, 5, 5); }, false},
-        {"key", [](HWND d) { ui::Key(GetDlgItem(d, IDC_ELEMENT_LIST), 'A'); }, false},
-        {"command", [](HWND d) { fx::SelectLine(d, 0); }, true},
-        {"close", [](HWND d) { SendMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0); }, true},
-    };
-    const Row &close = rows[4];
-    HostSession host;
-    fx::SetFlareTypes(host, {"glow"});
-    std::string flare = DescribeFlare(host);
-    Point stored{};
-    auto putBack = [&](const Row &row) {
-        SCOPED_TRACE(row.name);
+    auto putBack = [&](const Stop &stop) {
+        SCOPED_TRACE(stop.name);
         EXPECT_FALSE(LightSweepRunning());
         std::vector<Point> path = RenderPositions(host);
         ASSERT_FALSE(path.empty());
         EXPECT_EQ(path.front(), stored) << "the light is put back first";
-        if (!row.writes) {
+        if (!stop.writes) {
             EXPECT_EQ(DescribeFlare(host), flare);
         }
     };
-    ui::Driver driver;
-    for (const Row &row : rows) {
+    for (const Stop &stop : stops) {
         driver.Then([&](HWND d) {
+            sweepDurationMs = 60000;
             stored = {flareX, flareY};
             SendMessageA(d, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
             ShowSweepAt(0.3);
-            ASSERT_TRUE(LightSweepRunning()) << row.name;
+            ASSERT_TRUE(LightSweepRunning()) << stop.name;
             host.ClearLog();
-            row.act(d);
+            stop.act(d);
         });
-        if (&row != &close)
-            driver.Then([&](HWND) { putBack(row); });
+        if (&stop != &close)
+            driver.Then([&](HWND) { putBack(stop); });
     }
     host.OpenEditor();
     putBack(close);
