@@ -36,84 +36,58 @@ protected:
     PreviewImage image = {};
 };
 
-TEST_F(PreviewImageTest, RowsArePaddedToFourBytes)
+TEST_F(PreviewImageTest, RowsArePaddedToFourBytesAndConversionGivesEachLevelItsBytes)
 {
+    const unsigned char kMarker = 0xEE;
+    const int height = 7;
     struct Case {
-        int width, bytesPerPixel, rowLength;
-    } cases[] = {{301, 3, 904}, {120, 3, 360}, {1, 3, 4}, {301, 1, 304}, {8, 1, 8}, {5, 1, 8}};
+        int bytesPerPixel, width, rowLength;
+        float r, g, b;
+        int bytes[3];   /* of each pixel: the palette index, or blue, green, red */
+    } cases[] = {
+        /* Paletted levels top out at 1.0. */
+        {1, 301, 304, 1.0f, 1.0f, 1.0f, {224 + 10}},
+        {1, 5, 8, 2.0f, 1.5f, 1.0f, {224 + 10}},
+        {1, 8, 8, 0, 0, 0, {10}},
+        {1, 13, 16, 1.0f, 0, 0, {180 + 10}},
+        {1, 6, 8, 0, 1.0f, 0, {40 + 10}},
+        {1, 1, 4, 0, 0, 1.0f, {4 + 10}},
+        {1, 7, 8, 0.6f, 0.5f, 0.2f, {45 * 3 + 5 * 4 + 1 + 10}},
+        /* True colour keeps the low byte; blue carries the value here, green
+         * a quarter and red nothing. */
+        {3, 301, 904, 0, 0.25f, 0, {0, 63, 0}},
+        {3, 120, 360, 0, 0.25f, 1.0f, {255, 63, 0}},
+        {3, 1, 4, 0, 0.25f, 0.5f, {127, 63, 0}},
+        {3, 3, 12, 0, 0.25f, 1.0f / 255.0f, {1, 63, 0}},
+        {3, 2, 8, 0, 0.25f, 2.0f, {254, 63, 0}},
+        {3, 5, 16, 0, 0.25f, 1.5f, {126, 63, 0}},
+    };
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << " x " << c.bytesPerPixel);
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.bytesPerPixel << ": " << c.r
+                                        << " " << c.g << " " << c.b);
         forcePaletteDisplay = c.bytesPerPixel == 1;
-        ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, c.width, 7, c.bytesPerPixel));
+        ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, c.width, height, c.bytesPerPixel));
         EXPECT_EQ(1, image.valid);
-        EXPECT_EQ(c.rowLength, image.rowLength);
+        ASSERT_EQ(c.rowLength, image.rowLength);
         EXPECT_EQ(40u, image.header->biSize);
         EXPECT_EQ(c.width, image.header->biWidth);
-        EXPECT_EQ(7, image.header->biHeight);
+        EXPECT_EQ(height, image.header->biHeight);
         EXPECT_EQ(c.bytesPerPixel * 8, image.header->biBitCount);
         EXPECT_EQ((DWORD)BI_RGB, image.header->biCompression);
         EXPECT_EQ(c.bytesPerPixel == 1 ? 256u : 0u, image.header->biClrUsed);
-        FreePreviewImage(&image);
-        EXPECT_EQ(0, image.valid);
-        EXPECT_EQ(nullptr, image.pixels);
-    }
-}
-
-TEST_F(PreviewImageTest, PalettedLevelsTopOutAtOnePointZeroAndRowsKeepTheirFillBytes)
-{
-    forcePaletteDisplay = true;
-    const unsigned char kMarker = 0xEE;
-    const int height = 3;
-    struct Case {
-        float r, g, b;
-        int byte;
-        int width;   /* 4, 8 and 16 bytes fit; the rest keep fill bytes */
-    } cases[] = {
-        {1.0f, 1.0f, 1.0f, 224 + 10, 6}, {2.0f, 1.5f, 1.0f, 224 + 10, 5},
-        {0, 0, 0, 10, 7},                {1.0f, 0, 0, 180 + 10, 13},
-        {0, 1.0f, 0, 40 + 10, 8},        {0, 0, 1.0f, 4 + 10, 1},
-        {0.6f, 0.5f, 0.2f, 45 * 3 + 5 * 4 + 1 + 10, 6},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.r << " " << c.g << " " << c.b << " x " << c.width);
         FilledBuffer source(c.width, height, c.r, c.g, c.b);
-        ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, c.width, height, 1));
         std::memset(image.pixels, kMarker, (size_t)image.rowLength * height);
         ConvertGBufferToImage(&source.buffer, &image);
         EXPECT_EQ(1, image.rendered);
+        const int used = c.width * c.bytesPerPixel;
         for (int row = 0; row < height; row++)
             for (int x = 0; x < image.rowLength; x++)
-                ASSERT_EQ(x < c.width ? c.byte : kMarker, PixelByte(image, x, row))
+                ASSERT_EQ(x < used ? c.bytes[x % c.bytesPerPixel] : kMarker,
+                          (int)PixelByte(image, x, row))
                     << x << "," << row;
         FreePreviewImage(&image);
-    }
-}
-
-TEST_F(PreviewImageTest, TrueColourKeepsTheLowByteInBlueGreenRedOrder)
-{
-    struct Case {
-        float value;
-        int byte;
-    } cases[] = {{0, 0}, {1.0f, 255}, {0.5f, 127}, {1.0f / 255.0f, 1}, {2.0f, 254}, {1.5f, 126}};
-    const unsigned char kMarker = 0x5A;
-    for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.value);
-        /* Blue carries the value, green a quarter and red nothing. */
-        FilledBuffer source(3, 2, 0.0f, 0.25f, c.value);
-        ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, 3, 2, 3));
-        ASSERT_EQ(12, image.rowLength);
-        std::memset(image.pixels, kMarker, 24);
-        ConvertGBufferToImage(&source.buffer, &image);
-        for (int row = 0; row < 2; row++) {
-            for (int x = 0; x < 3; x++) {
-                EXPECT_EQ(c.byte, PixelByte(image, 3 * x, row));
-                EXPECT_EQ(63, PixelByte(image, 3 * x + 1, row));
-                EXPECT_EQ(0, PixelByte(image, 3 * x + 2, row));
-            }
-            for (int x = 9; x < 12; x++)
-                EXPECT_EQ(kMarker, PixelByte(image, x, row));
-        }
-        FreePreviewImage(&image);
+        EXPECT_EQ(0, image.valid);
+        EXPECT_EQ(nullptr, image.pixels);
     }
 }
 
