@@ -55,6 +55,20 @@ inline std::vector<HostElement> HostElements(const HostSession &host)
     return out;
 }
 
+/* The names of a light's elements, in the host's order. */
+inline std::vector<std::string> ElementNames(const char *light)
+{
+    std::vector<std::string> names;
+    int32_t count = 0;
+    Ki_Inquire_LensFlare(T("light"), light, T("numelements"), &count, 1, 0);
+    for (int32_t e = 0; e < count; e++) {
+        const char *name = nullptr;
+        Ki_Inquire_LensFlare(T("light"), light, T("element"), &e, T("name"), &name, 1, 0);
+        names.push_back(name ? name : "");
+    }
+    return names;
+}
+
 /* The host's current value of parameter p of element e. */
 inline std::vector<float> HostValue(const HostSession &host, int32_t e, int32_t p)
 {
@@ -62,6 +76,14 @@ inline std::vector<float> HostValue(const HostSession &host, int32_t e, int32_t 
     Ki_Inquire_LensFlare(T("light"), host.light.c_str(), T("element"), &e, 1, T("parameter"), &p,
                          T("value"), v, 1, 0);
     return {v[0], v[1], v[2]};
+}
+
+/* The light's flare saved by the host itself; gives the host's status. */
+inline int32_t SaveFlare(const HostSession &host, const std::string &path)
+{
+    int32_t status = -1;
+    Ki_LensFlare(T("light"), host.light.c_str(), T("savetofile"), path.c_str(), &status, 0);
+    return status;
 }
 
 /* Replaces the light's elements by one element of each type, in order. */

@@ -34,14 +34,6 @@ void QueueAdd(ui::Driver &driver, int16_t placement, const char *typeName)
     });
 }
 
-std::vector<std::string> HostNames(const HostSession &host)
-{
-    std::vector<std::string> names;
-    for (const fx::HostElement &e : HostElements(host))
-        names.push_back(e.name);
-    return names;
-}
-
 } // namespace
 
 TEST(ElementList, RemoveWritesNothingFirstAndTheLastRemovalLeavesNothingToActOn)
@@ -138,13 +130,14 @@ TEST(ElementList, EachPlacementPutsTheNewElementWhereItSaysAndSelectsIt)
             EXPECT_EQ(host.instance->currentElement->guid, now[(size_t)added].guid);
             EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr) << "its panel is built";
         });
-        EXPECT_EQ(HostNames(host), c.expected) << c.placement;
+        EXPECT_EQ(fx::ElementNames(host.light.c_str()), c.expected) << c.placement;
     }
 }
 
-/* "Before" and "after" without a current element: next to the line that
- * is selected (an element without parameters), else at the nearest end. */
-TEST(ElementList, BeforeAndAfterWithoutACurrentElement)
+/* An element without parameters is no current element: the commands
+ * idle, and "before" and "after" go next to the line that is selected,
+ * or with no line at the nearest end. */
+TEST(ElementList, WithoutACurrentElementCommandsIdleAndAddsGoNextToTheSelectedLine)
 {
     fx::Define(fx::kBareType);
     {
@@ -152,13 +145,23 @@ TEST(ElementList, BeforeAndAfterWithoutACurrentElement)
         fx::SetFlareTypes(host, {"glow", "t_bare", "ring"});
         ui::Driver driver;
         driver.Then([&](HWND dialog) {
+            ASSERT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
             fx::SelectLine(dialog, 1);
             EXPECT_EQ(host.instance->currentElement, nullptr);
+            EXPECT_FALSE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED)) << "no element: \"off\"";
+            EXPECT_EQ(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
+            host.ClearLog();
+            ui::Click(dialog, IDC_REMOVE_ELEMENT);
+            ui::Click(dialog, IDC_MOVE_UP);
+            SendMessageA(dialog, WM_COMMAND, IDC_ELEMENT_ENABLED, 0);
+            EXPECT_TRUE(host.Log().empty());
+            EXPECT_EQ(fx::ListCount(dialog), 3);
         });
         QueueAdd(driver, IDC_ADD_AFTER, "halo");
         driver.Then([&](HWND dialog) { fx::CloseWithOk(dialog); });
         host.OpenEditor();
-        EXPECT_EQ(HostNames(host), (std::vector<std::string>{"glow", "t_bare", "halo", "ring"}));
+        EXPECT_EQ(fx::ElementNames(host.light.c_str()),
+                  (std::vector<std::string>{"glow", "t_bare", "halo", "ring"}));
     }
     for (int16_t placement : {IDC_ADD_BEFORE, IDC_ADD_AFTER}) {
         HostSession host;
@@ -176,27 +179,7 @@ TEST(ElementList, BeforeAndAfterWithoutACurrentElement)
     }
 }
 
-TEST(ElementList, AnElementWithoutParametersLeavesTheCommandsIdle)
-{
-    fx::Define(fx::kBareType);
-    HostSession host;
-    fx::SetFlareTypes(host, {"glow", "t_bare"});
-    host.Edit([&](HWND dialog) {
-        ASSERT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
-        fx::SelectLine(dialog, 1);
-        EXPECT_EQ(host.instance->currentElement, nullptr);
-        EXPECT_FALSE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED)) << "no element: \"off\"";
-        EXPECT_EQ(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
-        host.ClearLog();
-        ui::Click(dialog, IDC_REMOVE_ELEMENT);
-        ui::Click(dialog, IDC_MOVE_UP);
-        SendMessageA(dialog, WM_COMMAND, IDC_ELEMENT_ENABLED, 0);
-        EXPECT_TRUE(host.Log().empty());
-        EXPECT_EQ(fx::ListCount(dialog), 2);
-    });
-}
-
-TEST(ElementList, SelectionWritesThePanelOnlyInTheElementSection)
+TEST(ElementList, WithRealtimeOffOnlyTheElementSectionWritesOnSelectionAndEnabledWritesAtOnce)
 {
     fx::Define(fx::kRowsType);
     HostSession host;
@@ -213,26 +196,20 @@ TEST(ElementList, SelectionWritesThePanelOnlyInTheElementSection)
         EXPECT_EQ(fx::HostValue(host, 0, 3)[0], 1.0f);
 
         for (int section : {SECTION_GLOBAL, SECTION_GLOBAL_FADING}) {
+            SCOPED_TRACE(section);
             fx::ShowSection(dialog, section);
             host.ClearLog();
             fx::SelectLine(dialog, 0);
-            EXPECT_TRUE(host.Log().empty()) << section;
+            EXPECT_TRUE(host.Log().empty());
             EXPECT_EQ(host.instance->currentElement, host.instance->model->firstElement);
             fx::SelectLine(dialog, 1);
-            EXPECT_TRUE(host.Log().empty()) << section;
+            EXPECT_TRUE(host.Log().empty());
             EXPECT_EQ(host.instance->currentElement, host.instance->model->firstElement->next);
             EXPECT_EQ(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr);
         }
-    });
-}
 
-TEST(ElementList, ElementEnabledWritesAndRedrawsWithRealtimeOff)
-{
-    HostSession host;
-    fx::SetFlareTypes(host, {"glow", "ring"});
-    host.Edit([&](HWND dialog) {
-        ui::Click(dialog, IDC_REALTIME_UPDATES);
-        fx::SelectLine(dialog, 1);
+        SCOPED_TRACE("element enabled writes and redraws");
+        fx::ShowSection(dialog, SECTION_ELEMENT);
         host.ClearLog();
         ui::Click(dialog, IDC_ELEMENT_ENABLED);
         EXPECT_FALSE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
@@ -267,5 +244,5 @@ TEST(ElementList, HostMemoryComesBackAfterAHundredAddMoveRemoveCycles)
         EXPECT_EQ(fx::ListCount(dialog), 2);
         EXPECT_EQ(LiveHostBlocks(), before);
     });
-    EXPECT_EQ(HostNames(host), (std::vector<std::string>{"glow", "ring"}));
+    EXPECT_EQ(fx::ElementNames(host.light.c_str()), (std::vector<std::string>{"glow", "ring"}));
 }

@@ -42,6 +42,39 @@ struct SliderDialog {
     CColourSlider *slider = nullptr;
 };
 
+/* A host with a colormap folder, a gradient control, and a driver for the
+ * file dialogs that the control's commands open. */
+struct GradientSession {
+    explicit GradientSession(bool withServices = true) : host("Light01", withServices)
+    {
+        CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
+    }
+    std::string File(const char *name) const { return host.Path("colormap\\") + name; }
+
+    /* Runs a load or save command whose file dialog chooses file, or is
+     * cancelled; notes the folder and name the dialog showed. */
+    int Run(int command, const std::string &file) { return Answer(command, true, file); }
+    int Cancel(int command) { return Answer(command, false, ""); }
+    int Answer(int command, bool choose, std::string file)
+    {
+        const char *title = command == IDM_GRADIENT_LOAD ? kLoadTitle : kSaveTitle;
+        driver.When(title, [this, choose, file](HWND dialog) {
+            folderShown = ui::Lower(ui::FolderShown(dialog));
+            nameShown = ui::FileNameShown(dialog);
+            if (choose)
+                ui::ChooseFile(dialog, file);
+            else
+                PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        return CarryOutGradientCommand(d.slider, command);
+    }
+
+    HostSession host;
+    SliderDialog d;
+    ui::Driver driver;
+    std::string folderShown, nameShown;
+};
+
 struct Pivot {
     COLORREF colour;
     int32_t position;
@@ -82,8 +115,8 @@ void WriteGradient(const std::string &path, const std::vector<float> &offsets,
         << path;
 }
 
+/* A gradient file as the host reads it; empty when it does not load. */
 struct Loaded {
-    int status = 0;
     std::vector<float> offsets, colors;
     KaToken interpolation = 0;
 };
@@ -94,9 +127,8 @@ Loaded ReadGradient(const std::string &path)
     int32_t count = 0;
     float *offsets = nullptr, *colors = nullptr;
     void *extra = nullptr;
-    out.status =
-        Ki_Load_Gradient_Colormap(path.c_str(), &count, &offsets, &colors, &extra, &out.interpolation);
-    if (out.status == 0) {
+    if (Ki_Load_Gradient_Colormap(path.c_str(), &count, &offsets, &colors, &extra,
+                                  &out.interpolation) == 0) {
         out.offsets.assign(offsets, offsets + count);
         out.colors.assign(colors, colors + 3 * count);
     }
@@ -124,6 +156,14 @@ std::string Logged(const std::string &name)
         out += c;
     }
     return out + "\"";
+}
+
+/* The one call of function since the log was cleared. */
+std::string OnlyCall(const HostSession &host, const char *function)
+{
+    std::vector<std::string> calls = host.Log(function);
+    EXPECT_EQ(calls.size(), 1u) << function;
+    return calls.empty() ? "" : calls[0];
 }
 
 std::string RememberedFile(const HostSession &host)
@@ -177,15 +217,16 @@ TEST(GradientPresets, EachPresetGivesItsPivotsAndLinearAndKeepsTheSelection)
           {RGB(255, 0, 0), 99}}},
         {IDM_GRADIENT_SINGLE_BLUE, {{RGB(102, 102, 255), 0}}},
     };
+    GradientPivots &pivots = d.slider->pivots;
     for (const Case &c : cases) {
-        GradientPivots &pivots = d.slider->pivots;
+        SCOPED_TRACE(c.command);
         SetPivots(&pivots, {{kRed, 0}, {kBlue, 40}, {kWhite, 70}, {kRed, 99}}, T("cardinal"));
         std::memset(pivots.selected, 0, sizeof pivots.selected);
         pivots.selected[2] = 1;
-        EXPECT_EQ(CarryOutGradientCommand(d.slider, c.command), 1) << c.command;
-        EXPECT_EQ(PivotsOf(pivots), c.pivots) << c.command;
-        EXPECT_EQ(pivots.interpolation, T("linear")) << c.command;
-        EXPECT_EQ(pivots.selected[2], 1) << c.command;
+        EXPECT_EQ(CarryOutGradientCommand(d.slider, c.command), 1);
+        EXPECT_EQ(PivotsOf(pivots), c.pivots);
+        EXPECT_EQ(pivots.interpolation, T("linear"));
+        EXPECT_EQ(pivots.selected[2], 1);
         EXPECT_EQ(std::count(pivots.selected, pivots.selected + GRADIENT_MAX_PIVOTS, 1), 1);
     }
 
@@ -201,13 +242,13 @@ TEST(GradientPresets, EachPresetGivesItsPivotsAndLinearAndKeepsTheSelection)
     };
     CarryOutGradientCommand(d.slider, IDM_GRADIENT_SINGLE_WHITE);
     EXPECT_EQ(greenPixels(), 0);
-    d.slider->pivots.selected[0] = 1;
+    pivots.selected[0] = 1;
     EXPECT_GT(greenPixels(), 0);
 
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_CARDINAL), 1);
-    EXPECT_EQ(d.slider->pivots.interpolation, T("cardinal"));
+    EXPECT_EQ(pivots.interpolation, T("cardinal"));
     EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LINEAR), 1);
-    EXPECT_EQ(d.slider->pivots.interpolation, T("linear"));
+    EXPECT_EQ(pivots.interpolation, T("linear"));
 }
 
 TEST(GradientMenu, OpensAtTheCursorWhileAButtonIsDownAndItsChoiceReachesTheControl)
@@ -267,208 +308,147 @@ TEST(GradientMenu, OpensAtTheCursorWhileAButtonIsDownAndItsChoiceReachesTheContr
 
 TEST(GradientFiles, ACmpLoadBringsItsInterpolationAndASaveHandsItBack)
 {
-    HostSession host;
-    CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
-    WriteGradient(host.Path("colormap\\map.cmp"), {0.0f, 0.5f, 1.0f},
-                  {1, 0, 0, 0, 1, 0, 0, 0, 1}, "cardinal");
-    SliderDialog d;
+    GradientSession s;
+    WriteGradient(s.File("map.cmp"), {0.0f, 0.5f, 1.0f}, {1, 0, 0, 0, 1, 0, 0, 0, 1}, "cardinal");
+    const GradientPivots &pivots = s.d.slider->pivots;
     int64_t blocks = LiveHostBlocks();
-    ui::Driver driver;
 
-    driver.When(kLoadTitle, [&](HWND dialog) {
-        EXPECT_EQ(ui::Lower(ui::FolderShown(dialog)), ui::Lower(host.Path("colormap")));
-        EXPECT_EQ(ui::FileNameShown(dialog), "");
-        ui::ChooseFile(dialog, host.Path("colormap\\MAP.CMP"));
-    });
-    host.ClearLog();
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1);
-    EXPECT_EQ(PivotsOf(d.slider->pivots),
-              (std::vector<Pivot>{{kRed, 0}, {RGB(0, 255, 0), 49}, {kBlue, 99}}));
-    EXPECT_EQ(d.slider->pivots.interpolation, T("cardinal"));
-    std::vector<std::string> loads = host.Log("Ki_Load_Gradient_Colormap");
-    ASSERT_EQ(loads.size(), 1u);
-    std::string chosen = ui::Lower(host.Path("colormap\\map.cmp"));
-    EXPECT_NE(loads[0].find(Logged(chosen)), std::string::npos) << loads[0];
-    EXPECT_EQ(RememberedFile(host), chosen);
+    s.host.ClearLog();
+    EXPECT_EQ(s.Run(IDM_GRADIENT_LOAD, s.File("MAP.CMP")), 1);
+    EXPECT_EQ(s.folderShown, ui::Lower(s.host.Path("colormap")));
+    EXPECT_EQ(s.nameShown, "");
+    EXPECT_EQ(PivotsOf(pivots), (std::vector<Pivot>{{kRed, 0}, {RGB(0, 255, 0), 49}, {kBlue, 99}}));
+    EXPECT_EQ(pivots.interpolation, T("cardinal"));
+    std::string chosen = ui::Lower(s.File("map.cmp"));
+    std::string load = OnlyCall(s.host, "Ki_Load_Gradient_Colormap");
+    EXPECT_NE(load.find(Logged(chosen)), std::string::npos) << load;
+    EXPECT_EQ(RememberedFile(s.host), chosen);
     EXPECT_EQ(LiveHostBlocks(), blocks) << "the host's arrays are freed";
 
-    driver.When(kSaveTitle, [&](HWND dialog) {
-        EXPECT_EQ(ui::FileNameShown(dialog), "map.grd") << "the last file, as a .grd";
-        EXPECT_EQ(ui::Lower(ui::FolderShown(dialog)), ui::Lower(host.Path("colormap")));
-        ui::ChooseFile(dialog, host.Path("colormap\\saved.grd"));
-    });
-    host.ClearLog();
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1);
-    std::vector<std::string> saves = host.Log("Ki_Save_Gradient_Colormap");
-    ASSERT_EQ(saves.size(), 1u);
-    EXPECT_NE(saves[0].find(" cardinal"), std::string::npos) << saves[0];
-    EXPECT_EQ(RememberedFile(host), host.Path("colormap\\saved.grd"));
+    s.host.ClearLog();
+    EXPECT_EQ(s.Run(IDM_GRADIENT_SAVE, s.File("saved.grd")), 1);
+    EXPECT_EQ(s.nameShown, "map.grd") << "the last file, as a .grd";
+    EXPECT_EQ(s.folderShown, ui::Lower(s.host.Path("colormap")));
+    std::string save = OnlyCall(s.host, "Ki_Save_Gradient_Colormap");
+    EXPECT_NE(save.find(" cardinal"), std::string::npos) << save;
+    EXPECT_EQ(RememberedFile(s.host), s.File("saved.grd"));
 
     /* Positions 99 and 49 come back from the file as 1.0 and 49 / 99. */
-    Loaded saved = ReadGradient(host.Path("colormap\\saved.grd"));
-    ASSERT_EQ(saved.status, 0);
+    Loaded saved = ReadGradient(s.File("saved.grd"));
     EXPECT_EQ(saved.offsets, (std::vector<float>{0.0f, (float)(49 / 99.0), 1.0f}));
     EXPECT_EQ(saved.colors, (std::vector<float>{1, 0, 0, 0, 1, 0, 0, 0, 1}));
     EXPECT_EQ(saved.interpolation, T("cardinal"));
-    EXPECT_TRUE(driver.Boxes().empty());
+    EXPECT_TRUE(s.driver.Boxes().empty());
 }
 
 TEST(GradientFiles, TheChosenNameIsLowerCasedAndMustEndInGrdOrCmp)
 {
-    HostSession host;
-    CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
-    WriteGradient(host.Path("colormap\\ramp.grd"), {0.0f, 1.0f}, {1, 1, 1, 0, 0, 1}, "linear");
-    WriteText(host.Path("colormap\\ramp.txt"), "not a gradient\n");
-    SliderDialog d;
-    ui::Driver driver;
+    GradientSession s;
+    WriteGradient(s.File("ramp.grd"), {0.0f, 1.0f}, {1, 1, 1, 0, 0, 1}, "linear");
+    WriteText(s.File("ramp.txt"), "not a gradient\n");
+    s.host.ClearLog();
+    EXPECT_EQ(s.Run(IDM_GRADIENT_LOAD, "RAMP.GRD"), 1);
+    std::string load = OnlyCall(s.host, "Ki_Load_Gradient_Colormap");
+    EXPECT_NE(load.find(Logged(ui::Lower(s.File("ramp.grd")))), std::string::npos) << load;
+    EXPECT_EQ(PivotsOf(s.d.slider->pivots), (std::vector<Pivot>{{kWhite, 0}, {kBlue, 99}}));
 
-    driver.When(kLoadTitle, [&](HWND dialog) { ui::ChooseFile(dialog, "RAMP.GRD"); });
-    host.ClearLog();
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1);
-    std::vector<std::string> loads = host.Log("Ki_Load_Gradient_Colormap");
-    ASSERT_EQ(loads.size(), 1u);
-    EXPECT_NE(loads[0].find(Logged(ui::Lower(host.Path("colormap\\ramp.grd")))),
-              std::string::npos)
-        << loads[0];
-    EXPECT_EQ(PivotsOf(d.slider->pivots), (std::vector<Pivot>{{kWhite, 0}, {kBlue, 99}}));
-
-    GradientPivots before = d.slider->pivots;
-    driver.When(kLoadTitle, [&](HWND dialog) {
-        EXPECT_EQ(ui::FileNameShown(dialog), "ramp.grd") << "the remembered file";
-        ui::ChooseFile(dialog, "ramp.txt");
-    });
-    host.ClearLog();
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 0) << "taken as cancelled";
-    for (const std::string &line : host.Log("Ki_Load_Gradient_Colormap"))
+    GradientPivots before = s.d.slider->pivots;
+    s.host.ClearLog();
+    EXPECT_EQ(s.Run(IDM_GRADIENT_LOAD, "ramp.txt"), 0) << "taken as cancelled";
+    EXPECT_EQ(s.nameShown, "ramp.grd") << "the remembered file";
+    for (const std::string &line : s.host.Log("Ki_Load_Gradient_Colormap"))
         EXPECT_EQ(line.find("ramp.txt"), std::string::npos) << "only previews: " << line;
-    EXPECT_TRUE(SamePivots(d.slider->pivots, before));
-    ASSERT_EQ(driver.Boxes().size(), 1u);
-    EXPECT_EQ(driver.Boxes()[0].caption, "Filename Error");
-    EXPECT_EQ(driver.Boxes()[0].text,
+    ASSERT_EQ(s.driver.Boxes().size(), 1u);
+    EXPECT_EQ(s.driver.Boxes()[0].caption, "Filename Error");
+    EXPECT_EQ(s.driver.Boxes()[0].text,
               "The filename does not have the file extensions of .grd or .cmp.");
 
-    driver.When(kLoadTitle, [&](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 0);
-    driver.When(kSaveTitle, [&](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1)
-        << "a cancelled save still counts as a change";
-    driver.When(kSaveTitle, [&](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
-    EXPECT_EQ(SaveGradientToFile(d.slider), 0);
-    EXPECT_TRUE(SamePivots(d.slider->pivots, before));
+    EXPECT_EQ(s.Cancel(IDM_GRADIENT_LOAD), 0);
+    EXPECT_EQ(s.Cancel(IDM_GRADIENT_SAVE), 1) << "a cancelled save still counts as a change";
+    s.driver.When(kSaveTitle, [](HWND dialog) { PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0); });
+    EXPECT_EQ(SaveGradientToFile(s.d.slider), 0);
+    EXPECT_TRUE(SamePivots(s.d.slider->pivots, before));
 }
 
 TEST(GradientFiles, WithoutAnIniFileLoadAndSaveWorkAndNothingIsRemembered)
 {
-    HostSession host("Light01", false);
-    CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
-    WriteGradient(host.Path("colormap\\one.grd"), {0.0f}, {0, 0, 1}, "linear");
-    SliderDialog d;
-    ui::Driver driver;
-
-    driver.When(kLoadTitle, [&](HWND dialog) { ui::ChooseFile(dialog, "one.grd"); });
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1);
-    EXPECT_EQ(PivotsOf(d.slider->pivots), (std::vector<Pivot>{{kBlue, 0}}));
-
-    driver.When(kSaveTitle, [&](HWND dialog) {
-        EXPECT_EQ(ui::FileNameShown(dialog), "");
-        ui::ChooseFile(dialog, "two.grd");
-    });
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1);
-    Loaded two = ReadGradient(host.Path("colormap\\two.grd"));
-    ASSERT_EQ(two.status, 0);
+    GradientSession s(false);
+    WriteGradient(s.File("one.grd"), {0.0f}, {0, 0, 1}, "linear");
+    EXPECT_EQ(s.Run(IDM_GRADIENT_LOAD, "one.grd"), 1);
+    EXPECT_EQ(PivotsOf(s.d.slider->pivots), (std::vector<Pivot>{{kBlue, 0}}));
+    EXPECT_EQ(s.Run(IDM_GRADIENT_SAVE, "two.grd"), 1);
+    EXPECT_EQ(s.nameShown, "");
+    Loaded two = ReadGradient(s.File("two.grd"));
     EXPECT_EQ(two.offsets, (std::vector<float>{0.0f}));
     EXPECT_EQ(two.colors, (std::vector<float>{0, 0, 1}));
-
-    driver.When(kLoadTitle, [&](HWND dialog) {
-        EXPECT_EQ(ui::FileNameShown(dialog), "");
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 0);
-    EXPECT_EQ(GetFileAttributesA(host.services.iniFile.c_str()), INVALID_FILE_ATTRIBUTES);
-    EXPECT_TRUE(driver.Boxes().empty());
+    EXPECT_EQ(s.Cancel(IDM_GRADIENT_LOAD), 0);
+    EXPECT_EQ(s.nameShown, "");
+    EXPECT_FALSE(Exists(s.host.services.iniFile));
+    EXPECT_TRUE(s.driver.Boxes().empty());
 }
 
-TEST(GradientFiles, LoadAndSaveErrorsAreShownAndLeaveThePivots)
+TEST(GradientFiles, FaultsAreShownAndLeaveThePivotsAndALongFileKeepsItsFirstHundredEntries)
 {
-    HostSession host;
-    CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
-    WriteText(host.Path("colormap\\broken.grd"), "GRD 1\ninterpolation linear\nstops 2\nend\n");
-    WriteGradient(host.Path("colormap\\locked.grd"), {0.0f, 1.0f}, {0, 0, 0, 1, 1, 1}, "linear");
-    SliderDialog d;
-    SetPivots(&d.slider->pivots, {{kRed, 0}, {kBlue, 30}, {kWhite, 99}}, T("cardinal"));
-    d.slider->pivots.selected[1] = 1;
-    GradientPivots before = d.slider->pivots;
+    GradientSession s;
+    WriteText(s.File("broken.grd"), "GRD 1\ninterpolation linear\nstops 2\nend\n");
+    WriteGradient(s.File("locked.grd"), {0.0f, 1.0f}, {0, 0, 0, 1, 1, 1}, "linear");
+    GradientPivots &pivots = s.d.slider->pivots;
+    SetPivots(&pivots, {{kRed, 0}, {kBlue, 30}, {kWhite, 99}}, T("cardinal"));
+    pivots.selected[1] = 1;
+    GradientPivots before = pivots;
     int64_t blocks = LiveHostBlocks();
-    ui::Driver driver;
 
     /* Held open without sharing, the file exists but cannot be opened. */
-    HANDLE held = CreateFileA(host.Path("colormap\\locked.grd").c_str(), GENERIC_READ, 0, nullptr,
+    HANDLE held = CreateFileA(s.File("locked.grd").c_str(), GENERIC_READ, 0, nullptr,
                               OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
-    for (const char *file : {"broken.grd", "locked.grd"}) {
-        driver.When(kLoadTitle, [&, file](HWND dialog) { ui::ChooseFile(dialog, file); });
-        EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1) << file;
-    }
-    driver.When(kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, "locked.grd"); });
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1);
+    EXPECT_EQ(s.Run(IDM_GRADIENT_LOAD, "broken.grd"), 1);
+    EXPECT_EQ(s.Run(IDM_GRADIENT_LOAD, "locked.grd"), 1);
+    EXPECT_EQ(s.Run(IDM_GRADIENT_SAVE, "locked.grd"), 1);
     CloseHandle(held);
-    EXPECT_TRUE(SamePivots(d.slider->pivots, before));
-
-    d.slider->pivots.count = 0;
-    driver.When(kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, "empty.grd"); });
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_SAVE), 1);
-    EXPECT_EQ(GetFileAttributesA(host.Path("colormap\\empty.grd").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(SamePivots(pivots, before));
+    pivots.count = 0;
+    EXPECT_EQ(s.Run(IDM_GRADIENT_SAVE, "empty.grd"), 1);
+    EXPECT_FALSE(Exists(s.File("empty.grd")));
 
     std::vector<std::pair<std::string, std::string>> seen;
-    for (const ui::MessageBoxSeen &box : driver.Boxes())
+    for (const ui::MessageBoxSeen &box : s.driver.Boxes())
         seen.push_back({box.caption, box.text});
     EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{
                         {"Error", "Parsing error encountered in the gradient file."},
                         {"Error", "Could not find or open the gradient file."},
                         {"Error", "Could not open the gradient file for writing."},
                         {"Error", "Too few entry in the gradient (need 1 or more)."}}));
-    EXPECT_EQ(ReadGradient(host.Path("colormap\\locked.grd")).offsets,
-              (std::vector<float>{0.0f, 1.0f}));
+    EXPECT_EQ(ReadGradient(s.File("locked.grd")).offsets, (std::vector<float>{0.0f, 1.0f}));
     EXPECT_EQ(LiveHostBlocks(), blocks);
-}
 
-TEST(GradientFiles, AFileOfMoreThanAHundredEntriesKeepsTheFirstHundredAndEndsTheBand)
-{
-    HostSession host;
-    CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
+    SCOPED_TRACE("150 entries, the first 100 black");
     std::vector<float> offsets, colors;
     for (int i = 0; i < 150; i++) {
         offsets.push_back((float)i / 149.0f);
         colors.insert(colors.end(), {i < 100 ? 0.0f : 1.0f, 0.0f, 0.0f});
     }
-    WriteGradient(host.Path("colormap\\long.grd"), offsets, colors, "linear");
-    SliderDialog d;
-    ui::Driver driver;
-    driver.When(kLoadTitle, [&](HWND dialog) { ui::ChooseFile(dialog, "long.grd"); });
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LOAD), 1);
-    const GradientPivots &pivots = d.slider->pivots;
+    WriteGradient(s.File("long.grd"), offsets, colors, "linear");
+    EXPECT_EQ(s.Run(IDM_GRADIENT_LOAD, "long.grd"), 1);
     ASSERT_EQ(pivots.count, 100);
     EXPECT_EQ(pivots.positions[98], 65);   /* 98 / 149 of 99 */
-    EXPECT_EQ(pivots.positions[99], 99);
+    EXPECT_EQ(pivots.positions[99], 99) << "the last kept entry ends the band";
     EXPECT_EQ(pivots.colours[99], RGB(0, 0, 0)) << "the hundredth entry's own colour";
 }
 
 TEST(GradientRequestor, PreviewsTheSelectedFileAndReturnsTheHostsMemory)
 {
-    HostSession host;
-    CreateDirectoryA(host.Path("colormap").c_str(), nullptr);
-    WriteGradient(host.Path("colormap\\halves.grd"), {0.0f, 0.5f, 0.5f, 1.0f},
+    GradientSession s;
+    WriteGradient(s.File("halves.grd"), {0.0f, 0.5f, 0.5f, 1.0f},
                   {1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 1}, "linear");
-    WriteGradient(host.Path("colormap\\ramp.grd"), {0.0f, 1.0f}, {0, 0, 0, 1, 1, 1}, "linear");
-    WriteGradient(host.Path("colormap\\green.cmp"), {0.0f}, {0, 1, 0}, "linear");
-    WriteText(host.Path("colormap\\broken.grd"), "GRD 1\n");
-    HINSTANCE module = GetModuleHandleA(nullptr);
+    WriteGradient(s.File("ramp.grd"), {0.0f, 1.0f}, {0, 0, 0, 1, 1, 1}, "linear");
+    WriteGradient(s.File("green.cmp"), {0.0f}, {0, 1, 0}, "linear");
+    WriteText(s.File("broken.grd"), "GRD 1\n");
     int64_t blocks = LiveHostBlocks();
 
     Capture halves, repainted, afterBroken, ramp, green;
     int64_t blocksWhileOpen = 0;
-    ui::Driver driver;
-    driver.When("Pick", [&](HWND dialog) {
+    s.driver.When("Pick", [&](HWND dialog) {
         HWND hook = HookDialog(dialog);
         ASSERT_NE(hook, nullptr);
         HWND item = GetDlgItem(hook, IDC_GRADIENT_FILE_PREVIEW);
@@ -487,7 +467,9 @@ TEST(GradientRequestor, PreviewsTheSelectedFileAndReturnsTheHostsMemory)
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
     char out[FILE_NAME_SIZE] = "unchanged";
-    EXPECT_EQ(RequestGradientFile(ui::TestOwnerWindow(), nullptr, "Pick", nullptr, out, module), 0);
+    EXPECT_EQ(RequestGradientFile(ui::TestOwnerWindow(), nullptr, "Pick", nullptr, out,
+                                  GetModuleHandleA(nullptr)),
+              0);
     EXPECT_STREQ(out, "unchanged");
 
     /* The item is 250 x 22 dialog units; its halves are the file's two colours. */
@@ -509,15 +491,4 @@ TEST(GradientRequestor, PreviewsTheSelectedFileAndReturnsTheHostsMemory)
     EXPECT_EQ(green.Pixel(w - 1, h - 1), RGB(0, 255, 0));
     EXPECT_GT(blocksWhileOpen, blocks) << "the preview holds the host's arrays";
     EXPECT_EQ(LiveHostBlocks(), blocks);
-}
-
-TEST(GradientMenu, TheLargeDialogCommandGivesTheDialogsResult)
-{
-    HostSession host;
-    SliderDialog d;
-    ui::Driver driver;
-    driver.When("Gradient Edit", [](HWND dialog) { ui::PostClick(dialog, IDCANCEL); });
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LARGE_DIALOG), 0);
-    driver.When("Gradient Edit", [](HWND dialog) { ui::PostClick(dialog, IDOK); });
-    EXPECT_EQ(CarryOutGradientCommand(d.slider, IDM_GRADIENT_LARGE_DIALOG), 1);
 }

@@ -1,7 +1,6 @@
 // Lens effect files and the file requestors: the common dialogs driven as
 // a user does (file name field and OK or Cancel), the reference host's
 // files and elements as the oracle.
-#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -26,19 +25,6 @@ void Touch(const std::string &path)
 {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     CloseHandle(file);
-}
-
-std::vector<std::string> ElementNames(const char *light)
-{
-    std::vector<std::string> names;
-    int32_t count = 0;
-    Ki_Inquire_LensFlare(fx::T("light"), light, fx::T("numelements"), &count, 1, 0);
-    for (int32_t e = 0; e < count; e++) {
-        const char *name = nullptr;
-        Ki_Inquire_LensFlare(fx::T("light"), light, fx::T("element"), &e, fx::T("name"), &name, 1, 0);
-        names.push_back(name ? name : "");
-    }
-    return names;
 }
 
 /* Runs the save requestor from the start name; records what it showed. */
@@ -79,34 +65,23 @@ TEST(FileRequestor, TheStartNameGivesTheInitialFolderAndTheFileNameField)
     HostSession host;
     CreateDirectoryA(host.Path("fx").c_str(), nullptr);
     CreateDirectoryA(host.Path("sub").c_str(), nullptr);
-
-    Shown absolute = OpenAndCancel("lensfx", host.Path("fx\\glow.lnz").c_str());
-    EXPECT_TRUE(SameFolder(absolute.folder, host.Path("fx"))) << absolute.folder;
-    EXPECT_EQ(absolute.fileName, "glow.lnz");
-
-    Shown relative = OpenAndCancel("lensfx", "sub\\glow.lnz");
-    EXPECT_TRUE(SameFolder(relative.folder, host.Path("sub"))) << relative.folder;
-    EXPECT_EQ(relative.fileName, "glow.lnz");
-
+    auto expectShown = [](const std::string &start, const std::string &folder, const char *name) {
+        SCOPED_TRACE("from \"" + start + "\"");
+        Shown shown = OpenAndCancel("lensfx", start.c_str());
+        EXPECT_TRUE(SameFolder(shown.folder, folder)) << shown.folder;
+        EXPECT_EQ(shown.fileName, name);
+    };
+    expectShown(host.Path("fx\\glow.lnz"), host.Path("fx"), "glow.lnz");
+    expectShown("sub\\glow.lnz", host.Path("sub"), "glow.lnz");
+    expectShown("", host.dir, "");   /* no lensfx folder yet */
     Kh_Set_Environment("KA_WORKING_DIR", (host.dir + "\\").c_str());
-    Shown slashEnded = OpenAndCancel("lensfx", "sub/glow.lnz");
-    EXPECT_TRUE(SameFolder(slashEnded.folder, host.Path("sub"))) << slashEnded.folder;
+    expectShown("sub/glow.lnz", host.Path("sub"), "glow.lnz");
     Kh_Set_Environment("KA_WORKING_DIR", host.dir.c_str());
-
-    Shown noLensfx = OpenAndCancel("lensfx", "");
-    EXPECT_TRUE(SameFolder(noLensfx.folder, host.dir)) << noLensfx.folder;
-    EXPECT_EQ(noLensfx.fileName, "");
     CreateDirectoryA(host.Path("lensfx").c_str(), nullptr);
-    Shown withLensfx = OpenAndCancel("lensfx", "");
-    EXPECT_TRUE(SameFolder(withLensfx.folder, host.Path("lensfx"))) << withLensfx.folder;
-}
+    expectShown("", host.Path("lensfx"), "");
 
-TEST(FileRequestor, DefaultFolderWithoutAWorkingDirectory)
-{
-    HostSession host;
+    SCOPED_TRACE("without a working directory");
     char out[FILE_NAME_SIZE];
-    DefaultRequestorFolder("lensfx", out);
-    EXPECT_EQ(std::string(out), host.dir) << "no lensfx folder yet";
     Kh_Set_Environment("KA_WORKING_DIR", "");
     DefaultRequestorFolder(nullptr, out);
     EXPECT_STREQ(out, "\\");
@@ -153,14 +128,36 @@ TEST(FileRequestor, TheLensEffectRequestorDropsItsFolderPrefixLowerCasesAndWants
     EXPECT_EQ(tempLight, 0) << "the preview light goes with the requestor";
 }
 
-TEST(LibraryFiles, SaveWritesWhatTheHostLoadsBackAndReplacingKeepsABackup)
+TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveWritesWhatTheHostLoadsBackKeepingABackup)
 {
     HostSession host;
+    CreateDirectoryA(host.Path("lensfx").c_str(), nullptr);
+    std::string pair = host.Path("lensfx\\pair.lnz");
     fx::SetFlareTypes(host, {"ring", "glow"});
+    ASSERT_EQ(fx::SaveFlare(host, pair), 0);
+    fx::SetFlareTypes(host, {"glow", "glow", "glow"});
     Touch(host.Path("old.lnz"));
     ui::Driver driver;
     driver.AnswerBoxesWith({IDNO, IDYES});
-    driver.Then([&](HWND dialog) { ui::PostClick(dialog, IDC_LIBRARY_SAVE); });
+    driver.Then([&](HWND dialog) {
+        host.ClearLog();
+        ui::PostClick(dialog, IDC_LIBRARY_LOAD);
+    });
+    driver.When(kLoadTitle, [&](HWND dialog) {
+        EXPECT_TRUE(SameFolder(ui::FolderShown(dialog), host.Path("lensfx")));
+        ui::ChooseFile(dialog, pair);
+    });
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(fx::ListCount(dialog), 2);
+        ASSERT_NE(lastLibraryFile, nullptr);
+        EXPECT_EQ(std::string(lastLibraryFile), ui::Lower(pair));
+        std::vector<std::string> calls = host.Log("Ki_LensFlare light \"Light01\"");
+        int load = fx::FirstLineWith(calls, "loadfromfile");
+        ASSERT_GE(load, 0);
+        calls.resize((size_t)load);
+        EXPECT_EQ(fx::CountContaining(calls, " delete "), 3u) << "the old elements first";
+        ui::PostClick(dialog, IDC_LIBRARY_SAVE);
+    });
     driver.When(kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, host.Path("saved")); });
     driver.Then([&](HWND dialog) {
         EXPECT_TRUE(Exists(host.Path("saved.lnz")));
@@ -174,6 +171,7 @@ TEST(LibraryFiles, SaveWritesWhatTheHostLoadsBackAndReplacingKeepsABackup)
     driver.Then([&](HWND dialog) { fx::CloseWithOk(dialog); });
     host.OpenEditor();
 
+    EXPECT_EQ(fx::ElementNames(host.light.c_str()), (std::vector<std::string>{"ring", "glow"}));
     ASSERT_EQ(driver.Boxes().size(), 2u);
     EXPECT_EQ(driver.Boxes()[0].caption, "Info Request");
     EXPECT_EQ(driver.Boxes()[0].text,
@@ -182,66 +180,37 @@ TEST(LibraryFiles, SaveWritesWhatTheHostLoadsBackAndReplacingKeepsABackup)
     EXPECT_FALSE(Exists(host.Path("OLD.BAK")));
 
     Ki_Light("Copy", fx::T("model"), fx::T("point"), 1, 0);
-    std::vector<std::string> expected = ElementNames("Copy");   /* loading appends */
+    std::vector<std::string> expected = fx::ElementNames("Copy");   /* loading appends */
     expected.insert(expected.end(), {"ring", "glow"});
     int32_t status = -1;
     Ki_LensFlare(fx::T("light"), "Copy", fx::T("loadfromfile"), host.Path("saved.lnz").c_str(),
                  &status, 0);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(ElementNames("Copy"), expected);
+    EXPECT_EQ(fx::ElementNames("Copy"), expected);
     Ki_Remove(fx::T("light"), "Copy", 0);
 }
 
-TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndListsTheFilesElements)
+TEST(FileRequestor, ThePreviewPlacesTheLightByTheFilesElementsAndShowsWhyAFileDoesNotLoad)
 {
     HostSession host;
-    CreateDirectoryA(host.Path("lensfx").c_str(), nullptr);
-    std::string file = host.Path("lensfx\\pair.lnz");
-    fx::SetFlareTypes(host, {"ring", "glow"});
-    int32_t status = -1;
-    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), file.c_str(), &status, 0);
-    ASSERT_EQ(status, 0);
-    fx::SetFlareTypes(host, {"glow", "glow", "glow"});
-
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
-        host.ClearLog();
-        ui::PostClick(dialog, IDC_LIBRARY_LOAD);
-    });
-    driver.When(kLoadTitle, [&](HWND dialog) {
-        EXPECT_TRUE(SameFolder(ui::FolderShown(dialog), host.Path("lensfx")));
-        ui::ChooseFile(dialog, file);
-    });
-    host.Edit(driver, [&](HWND dialog) {
-        EXPECT_EQ(fx::ListCount(dialog), 2);
-        ASSERT_NE(lastLibraryFile, nullptr);
-        EXPECT_EQ(std::string(lastLibraryFile), ui::Lower(file));
-    });
-
-    EXPECT_EQ(ElementNames(host.light.c_str()), (std::vector<std::string>{"ring", "glow"}));
-    std::vector<std::string> calls = host.Log("Ki_LensFlare light \"Light01\"");
-    auto load = std::find_if(calls.begin(), calls.end(), [](const std::string &c) {
-        return c.find("loadfromfile") != std::string::npos;
-    });
-    ASSERT_NE(load, calls.end());
-    EXPECT_EQ(std::count_if(calls.begin(), load,
-                            [](const std::string &c) { return c.find(" delete ") != std::string::npos; }),
-              3);
-}
-
-TEST(FileRequestor, ThePreviewPutsTheLightInAQuarterForReflexElementsElseInTheCentre)
-{
-    HostSession host;
-    std::string plain = host.Path("plain.lnz"), reflex = host.Path("reflex.lnz");
-    int32_t status = -1;
     fx::SetFlareTypes(host, {"glow"});
-    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), plain.c_str(), &status, 0);
+    ASSERT_EQ(fx::SaveFlare(host, host.Path("good.lnz")), 0);
     fx::SetFlareTypes(host, {"glow", "rngflx"});
-    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), reflex.c_str(), &status, 0);
+    ASSERT_EQ(fx::SaveFlare(host, host.Path("reflex.lnz")), 0);
+    std::string alien = ReadBytes(host.Path("good.lnz"));
+    alien.replace(alien.find("element glow\n"), 13, "element alien\n");
+    std::ofstream(host.Path("alien.lnz"), std::ios::binary) << alien;
+    std::ofstream(host.Path("notes.lnz"), std::ios::binary) << "shopping list\n";
 
     /* Light position of the preview render of each file, from the call log. */
     std::vector<std::pair<int, int>> placed;
     int width = 0, height = 0;
+    struct Shown {
+        std::string reason;
+        int16_t rendered;
+        Capture pixels;
+    };
+    std::vector<Shown> shown;
     ui::Driver driver;
     driver.When("t", [&](HWND dialog) {
         HWND hook = PreviewHook(dialog);
@@ -249,7 +218,7 @@ TEST(FileRequestor, ThePreviewPutsTheLightInAQuarterForReflexElementsElseInTheCe
         ASSERT_TRUE(requestorPreview.valid);
         width = requestorPreview.header->biWidth;
         height = requestorPreview.header->biHeight;
-        for (const char *file : {"plain.lnz", "reflex.lnz"}) {   /* in the folder shown */
+        for (const char *file : {"good.lnz", "reflex.lnz"}) {   /* in the folder shown */
             host.ClearLog();
             ui::TypeFileName(dialog, file);
             PreviewLensEffectFile(hook, &requestorPreview, 1);
@@ -261,41 +230,6 @@ TEST(FileRequestor, ThePreviewPutsTheLightInAQuarterForReflexElementsElseInTheCe
             std::sscanf(renders[0].c_str() + at + 29, "%d %d", &x, &y);
             placed.push_back({x, y});
         }
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
-    char result[FILE_NAME_SIZE] = "";
-    EXPECT_EQ(RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", nullptr, result,
-                                    GetModuleHandleA(nullptr)),
-              0);
-    ASSERT_EQ(placed.size(), 2u);
-    float w = (float)width, h = (float)height;   /* single precision, y counts upward */
-    EXPECT_EQ(placed[0], std::make_pair((int)(w / 2), (int)(h - h / 2)));
-    EXPECT_EQ(placed[1], std::make_pair((int)(w / 4), (int)(h - h / 4)));
-}
-
-TEST(FileRequestor, AFileThatDoesNotLoadShowsAnEmptyPreviewWithTheReason)
-{
-    HostSession host;
-    fx::SetFlareTypes(host, {"glow"});
-    int32_t status = -1;
-    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), host.Path("good.lnz").c_str(),
-                 &status, 0);
-    ASSERT_EQ(status, 0);
-    std::string alien = ReadBytes(host.Path("good.lnz"));
-    alien.replace(alien.find("element glow\n"), 13, "element alien\n");
-    std::ofstream(host.Path("alien.lnz"), std::ios::binary) << alien;
-    std::ofstream(host.Path("notes.lnz"), std::ios::binary) << "shopping list\n";
-
-    struct Shown {
-        std::string reason;
-        int16_t rendered;
-        Capture pixels;
-    };
-    std::vector<Shown> shown;
-    ui::Driver driver;
-    driver.When("t", [&](HWND dialog) {
-        HWND hook = PreviewHook(dialog);
-        ASSERT_NE(hook, nullptr);
         for (const char *file : {"notes.lnz", "good.lnz", "notes.lnz", "good.lnz", "alien.lnz",
                                  "good.lnz", "gone.lnz"}) {
             ui::TypeFileName(dialog, file);
@@ -307,8 +241,13 @@ TEST(FileRequestor, AFileThatDoesNotLoadShowsAnEmptyPreviewWithTheReason)
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
     char result[FILE_NAME_SIZE] = "";
-    RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", nullptr, result,
-                          GetModuleHandleA(nullptr));
+    EXPECT_EQ(RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", nullptr, result,
+                                    GetModuleHandleA(nullptr)),
+              0);
+    ASSERT_EQ(placed.size(), 2u);
+    float w = (float)width, h = (float)height;   /* single precision, y counts upward */
+    EXPECT_EQ(placed[0], std::make_pair((int)(w / 2), (int)(h - h / 2))) << "no reflex: centre";
+    EXPECT_EQ(placed[1], std::make_pair((int)(w / 4), (int)(h - h / 4)));
 
     ASSERT_EQ(shown.size(), 7u);
     const char *reasons[] = {"Not a lens effect file", "", "Not a lens effect file", "",

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 
+#include "element_fixture.h"
 #include "host_session.h"
 #include "model/lens_flare_model.h"
 #include "refhost_api.h"
@@ -29,30 +30,10 @@ const char *const kModelBare = "type modelbare\ndescription Model Bare\nend\n";
 struct Model : testing::Test {
     void SetUp() override
     {
-        ASSERT_EQ(Kh_Define_Element_Type(kModelProbe), 0);
-        ASSERT_EQ(Kh_Define_Element_Type(kModelBare), 0);
+        fx::Define(kModelProbe);
+        fx::Define(kModelBare);
     }
     void TearDown() override { FreeLensFlareModel(&model); }
-
-    /* Empties the host's flare, then adds elements of these types in order. */
-    void HostFlare(HostSession &host, std::vector<const char *> types)
-    {
-        const char *n = host.light.c_str();
-        for (;;) {
-            int32_t count = 0, first = 0;
-            const char *guid = nullptr;
-            Ki_Inquire_LensFlare(T("light"), n, T("numelements"), &count, 0);
-            if (count == 0)
-                break;
-            Ki_Inquire_LensFlare(T("light"), n, T("element"), &first, T("guid"), &guid, 1, 0);
-            Ki_LensFlare(T("light"), n, T("delete"), guid, 0);
-        }
-        for (const char *type : types) {
-            const char *guid = nullptr;
-            Ki_LensFlare(T("light"), n, T("insert"), T("end"), type, &guid, 0);
-        }
-        host.ClearLog();
-    }
     void Read(HostSession &host) { ReadLensFlare(&model, T("light"), host.light.c_str()); }
     void Write(HostSession &host) { WriteLensFlare(&model, T("light"), host.light.c_str()); }
 
@@ -109,17 +90,21 @@ void ExpectConsistent(const LensFlareModel *m)
 
 } // namespace
 
-TEST_F(Model, ReadingMakesOneInquiryForTheGlobalsOnePerElementAndOnePerParameter)
+TEST_F(Model, ReadingMakesOneInquiryEachForTheGlobalsElementsAndParametersAndKeepsCopies)
 {
     HostSession host;
-    HostFlare(host, {"modelprobe", "modelbare"});
+    fx::SetFlareTypes(host, {"modelprobe", "modelbare"});
+    int64_t bytesBefore = 0, bytesAfter = 0;
+    Kh_Memory_Stats(nullptr, &bytesBefore);
     Read(host);
+    Kh_Memory_Stats(nullptr, &bytesAfter);
     std::vector<std::string> calls = host.Log("Ki_Inquire_LensFlare");
     ASSERT_EQ(calls.size(), 1u + 2u + 3u);
     const std::string owner = "Ki_Inquire_LensFlare light \"Light01\" ";
     EXPECT_EQ(calls[0], owner + GlobalsLine(&Global::read) + "numelements &out 1 0");
-    EXPECT_EQ(calls[1], owner + "element &0 numparameterdefinitions &out enabled &out "
-                                "description &out name &out guid &out 1 0");
+    const std::string element = " numparameterdefinitions &out enabled &out description &out "
+                                "name &out guid &out 1 0";
+    EXPECT_EQ(calls[1], owner + "element &0" + element);
     const char *definition =
         " parameterid &out definition type &out definition guid &out definition description &out "
         "definition name &out definition absminrange &out definition absmaxrange &out "
@@ -129,16 +114,10 @@ TEST_F(Model, ReadingMakesOneInquiryForTheGlobalsOnePerElementAndOnePerParameter
         "arbitrarydata &out &out 1 0";
     for (int p = 0; p < 3; p++)
         EXPECT_EQ(calls[2 + (size_t)p], owner + "element &0 1 parameter &" + std::to_string(p) + definition);
-    EXPECT_EQ(calls[5], owner + "element &1 numparameterdefinitions &out enabled &out "
-                                "description &out name &out guid &out 1 0");
+    EXPECT_EQ(calls[5], owner + "element &1" + element);
     EXPECT_TRUE(host.Log("Ki_Report_Error").empty());
-}
 
-TEST_F(Model, ReadingFillsElementsAndParametersInHostOrder)
-{
-    HostSession host;
-    HostFlare(host, {"modelprobe", "modelbare"});
-    Read(host);
+    SCOPED_TRACE("what the model holds");
     ASSERT_NE(model, nullptr);
     EXPECT_EQ(model->numElements, 2);
     EXPECT_EQ(model->enabled, T("on"));
@@ -163,31 +142,12 @@ TEST_F(Model, ReadingFillsElementsAndParametersInHostOrder)
     EXPECT_EQ(ramp->prev, tint);
     EXPECT_EQ(ramp->next, nullptr);
     ASSERT_EQ(ramp->gradientCount, 3);
-    const float colors[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, offsets[3] = {0, 0.5f, 1};
-    EXPECT_EQ(std::memcmp(ramp->gradientColors, colors, sizeof colors), 0);
-    EXPECT_EQ(std::memcmp(ramp->gradientOffsets, offsets, sizeof offsets), 0);
-}
 
-TEST_F(Model, GradientsAreCopiesThatOutliveTheHostsChange)
-{
-    HostSession host;
-    HostFlare(host, {"modelprobe"});
-    int64_t bytesBefore = 0;
-    Kh_Memory_Stats(nullptr, &bytesBefore);
-    Read(host);
-    FlareElement *probe = model->firstElement;
-    ElementParameter *ramp = probe->firstParameter->next->next;
-    const float colors[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, offsets[3] = {0, 0.5f, 1};
-
-    /* the copies are the model's own: 36 and 12 bytes beside the nodes */
-    int64_t bytesAfter = 0;
-    Kh_Memory_Stats(nullptr, &bytesAfter);
-    EXPECT_EQ(bytesAfter - bytesBefore, (int64_t)(sizeof(LensFlareModel) + sizeof(FlareElement) +
-                                                  3 * sizeof(ElementParameter) + 36 + 12));
-    int32_t two = 2, e = 0, p = 2;
-    const float black[6] = {0, 0, 0, 0, 0, 0}, ends[2] = {0, 1};
-    const float zero[1] = {0};
-    int32_t none = 0;
+    SCOPED_TRACE("the gradient is the model's own copy: 36 and 12 bytes beside the nodes");
+    size_t nodes = sizeof(LensFlareModel) + 2 * sizeof(FlareElement) + 3 * sizeof(ElementParameter);
+    EXPECT_EQ(bytesAfter - bytesBefore, (int64_t)(nodes + 36 + 12));
+    int32_t two = 2, e = 0, p = 2, none = 0;
+    const float black[6] = {0, 0, 0, 0, 0, 0}, ends[2] = {0, 1}, zero[1] = {0};
     ASSERT_EQ(Ki_LensFlare(T("light"), "Light01", T("element"), probe->guid, 1, T("parameter"), &p,
                            T("value"), zero, T("gradientdata"), &two, black, ends,
                            T("arbitrarydata"), &none, nullptr, 1, 0), 0);
@@ -196,15 +156,16 @@ TEST_F(Model, GradientsAreCopiesThatOutliveTheHostsChange)
     Ki_Inquire_LensFlare(T("light"), "Light01", T("element"), &e, 1, T("parameter"), &p,
                          T("gradientdata"), &hostCount, &hostColors, &hostOffsets, 1, 0);
     EXPECT_EQ(hostCount, 2);
+    const float colors[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1}, offsets[3] = {0, 0.5f, 1};
     EXPECT_EQ(std::memcmp(ramp->gradientColors, colors, sizeof colors), 0) << "the copy survives";
     EXPECT_EQ(std::memcmp(ramp->gradientOffsets, offsets, sizeof offsets), 0);
 }
 
-TEST_F(Model, AnEmptyFlareReadsOnceAndARereadAppends)
+TEST_F(Model, AnEmptyFlareReadsOnceARereadAppendsAndRemovalsKeepTheListStraight)
 {
     HostSession host;
     int64_t start = LiveHostBlocks();
-    HostFlare(host, {});
+    fx::SetFlareTypes(host, {});
     Read(host);
     ASSERT_NE(model, nullptr);
     EXPECT_EQ(model->numElements, 0);
@@ -213,23 +174,13 @@ TEST_F(Model, AnEmptyFlareReadsOnceAndARereadAppends)
     FreeLensFlareModel(&model);
     EXPECT_EQ(model, nullptr);
 
-    HostFlare(host, {"modelbare", "modelprobe", "modelbare", "modelprobe"});
+    fx::SetFlareTypes(host, {"modelbare", "modelprobe"});
     Read(host);
-    Read(host);
-    EXPECT_EQ(model->numElements, 8) << "reading into a model that holds elements appends";
-    ExpectConsistent(model);
-    FreeLensFlareModel(&model);
-    EXPECT_EQ(LiveHostBlocks(), start) << "every node and copy went back to the host";
-}
-
-TEST_F(Model, RemovingHeadMiddleAndLastKeepsTheListStraight)
-{
-    HostSession host;
-    int64_t start = LiveHostBlocks();
-    HostFlare(host, {"modelbare", "modelprobe", "modelbare", "modelprobe"});
     Read(host);
     EXPECT_EQ(Names(model), (std::vector<std::string>{"modelbare", "modelprobe", "modelbare",
-                                                      "modelprobe"}));
+                                                      "modelprobe"}))
+        << "reading into a model that holds elements appends";
+    ExpectConsistent(model);
 
     RemoveElement(model, model->firstElement);                     /* head */
     EXPECT_EQ(model->firstElement->prev, nullptr);
@@ -239,7 +190,6 @@ TEST_F(Model, RemovingHeadMiddleAndLastKeepsTheListStraight)
     RemoveElement(model, model->firstElement->next);               /* last */
     EXPECT_EQ(model->firstElement->next, nullptr);
     EXPECT_EQ(model->numElements, 1);
-    ExpectConsistent(model);
     FreeLensFlareModel(&model);
     EXPECT_EQ(LiveHostBlocks(), start) << "every node and copy went back to the host";
 }
@@ -250,7 +200,7 @@ TEST_F(Model, WritingSendsGlobalsThenEachElementThenEachParameterTheSameEachTime
     Write(host);
     EXPECT_TRUE(host.Log().empty()) << "a null model writes nothing";
 
-    HostFlare(host, {"modelprobe", "modelbare"});
+    fx::SetFlareTypes(host, {"modelprobe", "modelbare"});
     Read(host);
     model->intensity = 0.75f;
     model->scale = 2;
@@ -297,43 +247,39 @@ TEST_F(Model, WritingSendsGlobalsThenEachElementThenEachParameterTheSameEachTime
     EXPECT_EQ(model->firstElement->firstParameter->Kv_Current_Value[0], 0.875f);
 }
 
-TEST_F(Model, ElementCommandsAreSingleHostCalls)
+TEST_F(Model, ElementCommandsAreSingleHostCallsAndSavedFlaresLoadBackAfterTheirElements)
 {
     HostSession host;
-    HostFlare(host, {"modelbare"});
+    fx::SetFlareTypes(host, {"modelbare"});
     Read(host);
-    const char *anchor = model->firstElement->guid;
+    const std::string anchor = model->firstElement->guid;
     const char *atStart = nullptr, *after = nullptr;
     InsertFlareElement(T("light"), "Light01", INSERT_AT_START, "modelprobe", nullptr, &atStart);
-    InsertFlareElement(T("light"), "Light01", INSERT_AFTER, "modelprobe", anchor, &after);
+    InsertFlareElement(T("light"), "Light01", INSERT_AFTER, "modelprobe", anchor.c_str(), &after);
     ASSERT_NE(atStart, nullptr);
     ASSERT_NE(after, nullptr);
-    MoveFlareElement(T("light"), "Light01", false, after);
+    const std::string first = atStart, moved = after;
+    MoveFlareElement(T("light"), "Light01", false, moved.c_str());
     SendFastDragSwitch(T("light"), "Light01", T("on"));
-    std::vector<std::string> calls = host.Log("Ki_LensFlare");
-    ASSERT_EQ(calls.size(), 4u);
-    EXPECT_EQ(calls[0], "Ki_LensFlare light \"Light01\" insert start \"modelprobe\" &out 0");
-    EXPECT_EQ(calls[1], std::string("Ki_LensFlare light \"Light01\" insert after \"modelprobe\" \"") +
-                            anchor + "\" &out 0");
-    EXPECT_EQ(calls[2], std::string("Ki_LensFlare light \"Light01\" move up \"") + after + "\" 0");
-    EXPECT_EQ(calls[3], "Ki_LensFlare light \"Light01\" fastdrag enabled on 0");
-}
+    const std::string owner = "Ki_LensFlare light \"Light01\" ";
+    EXPECT_EQ(host.Log("Ki_LensFlare"),
+              (std::vector<std::string>{
+                  owner + "insert start \"modelprobe\" &out 0",
+                  owner + "insert after \"modelprobe\" \"" + anchor + "\" &out 0",
+                  owner + "move up \"" + moved + "\" 0", owner + "fastdrag enabled on 0"}));
 
-TEST_F(Model, SavedFlaresLoadBackAfterTheirElements)
-{
-    HostSession host;
-    HostFlare(host, {"modelbare"});
-    const char *atStart = nullptr;
-    InsertFlareElement(T("light"), "Light01", INSERT_AT_START, "modelprobe", nullptr, &atStart);
-    ASSERT_NE(atStart, nullptr);
+    SCOPED_TRACE("saved, emptied down to the first element, loaded back");
     std::string path = host.Path("model.lnz");
     EXPECT_EQ(SaveFlareToFile(T("light"), "Light01", path.c_str()), 0);
-    DeleteFlareElement(T("light"), "Light01", atStart);
+    DeleteFlareElement(T("light"), "Light01", first.c_str());
+    DeleteFlareElement(T("light"), "Light01", moved.c_str());
+    FreeLensFlareModel(&model);
     Read(host);
     EXPECT_EQ(Names(model), (std::vector<std::string>{"modelbare"}));
     EXPECT_EQ(LoadFlareFromFile(T("light"), "Light01", path.c_str()), 0);
     EXPECT_NE(LoadFlareFromFile(T("light"), "Light01", host.Path("missing.lnz").c_str()), 0);
     FreeLensFlareModel(&model);
     Read(host);
-    EXPECT_EQ(Names(model), (std::vector<std::string>{"modelbare", "modelprobe", "modelbare"}));
+    EXPECT_EQ(Names(model), (std::vector<std::string>{"modelbare", "modelprobe", "modelprobe",
+                                                      "modelbare"}));
 }

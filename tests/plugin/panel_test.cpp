@@ -15,12 +15,13 @@
 
 namespace {
 
-/* Both faults of a gradient definition end with the same reminder. */
+/* Both faults of a gradient definition end with the same reminder; as
+ * Seen() gives them. */
 std::string NotAt(const char *entry, const char *offset)
 {
-    return std::string("The ") + entry + " entry of one of the gradient color maps does not use " +
-           "an 'offset' value of " + offset + " (the first entry must be at 0.0 and the last " +
-           "entry must be at 1.0).";
+    return std::string("Programming Error|The ") + entry + " entry of one of the gradient color " +
+           "maps does not use an 'offset' value of " + offset + " (the first entry must be at " +
+           "0.0 and the last entry must be at 1.0).";
 }
 const std::string kFirstNotAtStart = NotAt("first", "0.0");
 const std::string kLastNotAtEnd = NotAt("last", "1.0");
@@ -105,11 +106,25 @@ ElementParameter *Parameter(const PluginInstance *instance, int index)
     return p;
 }
 
-std::string ComboText(HWND list, int item)
+/* A combo box's entries as "text=data", in order. */
+std::vector<std::string> ComboEntries(HWND list)
 {
-    char text[256] = "";
-    SendMessageA(list, CB_GETLBTEXT, item, (LPARAM)text);
-    return text;
+    std::vector<std::string> entries;
+    for (int i = 0; i < (int)SendMessageA(list, CB_GETCOUNT, 0, 0); i++) {
+        char text[256] = "";
+        SendMessageA(list, CB_GETLBTEXT, i, (LPARAM)text);
+        entries.push_back(text + ("=" + std::to_string(SendMessageA(list, CB_GETITEMDATA, i, 0))));
+    }
+    return entries;
+}
+
+/* The message boxes answered so far, as "caption|text". */
+std::vector<std::string> Seen(const ui::Driver &driver)
+{
+    std::vector<std::string> seen;
+    for (const ui::MessageBoxSeen &box : driver.Boxes())
+        seen.push_back(box.caption + "|" + box.text);
+    return seen;
 }
 
 void SelectComboItem(HWND dialog, int id, int item, WORD code = CBN_SELCHANGE)
@@ -121,52 +136,24 @@ void SelectComboItem(HWND dialog, int id, int item, WORD code = CBN_SELCHANGE)
 
 } // namespace
 
-TEST(Panel, SliderRowsFillTheFirstColumnThenTheSecond)
-{
-    fx::Define(kColumnsType);
-    HostSession host;
-    fx::SetFlareTypes(host, {"t_columns"});
-    host.Edit([&](HWND dialog) {
-        RECT area = AreaRect(dialog);
-        int half = (area.right - area.left) / 2, rest = (area.right - area.left) - half;
-        int column = 0, row = 0, firstColumnRows = 0;
-        for (int i = 0; i < kColumnsSliders; i++) {
-            HWND slider = GetDlgItem(dialog, IDC_PANEL_FIRST + i);
-            ASSERT_NE(slider, nullptr) << i;
-            RECT r = fx::RectInDialog(dialog, slider);
-            if (column == 0 && r.left != area.left + 5) {
-                column = 1;
-                firstColumnRows = row;
-                row = 0;
-            }
-            EXPECT_EQ(r.left, column ? area.left + half + 5 : area.left + 5) << i;
-            EXPECT_EQ(r.right - r.left, column ? rest - 15 : half - 10) << i;
-            EXPECT_EQ(r.top, area.top + 10 + 31 * row) << i;
-            EXPECT_EQ(r.bottom - r.top, 30) << i;
-            row++;
-        }
-        ASSERT_EQ(column, 1) << "the sliders need the second column";
-        /* The last row of the first column fits; one more would reach bottom - 7. */
-        int lastTop = area.top + 10 + 31 * (firstColumnRows - 1);
-        EXPECT_LT(lastTop + 30, area.bottom - 7);
-        EXPECT_GE(lastTop + 31 + 30, area.bottom - 7);
-        EXPECT_GT(area.top + 10 + 31 * (row - 1) + 30, area.bottom - 7)
-            << "the second column does not wrap";
-    });
-}
-
-TEST(Panel, EachRowTypeGetsItsControlsAndTypesWithoutControlsShareTheNextId)
+TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnlyChanges)
 {
     fx::Define(fx::kRowsType);
+    fx::Define(kNoMatchListType);
+    fx::Define(LongNameListType().c_str());
+    fx::Define(kColumnsType);
     HostSession host;
-    fx::SetFlareTypes(host, {"t_rows"});
-    host.Edit([&](HWND dialog) {
+    fx::SetFlareTypes(host, {"t_rows", "t_nomatch", "t_longlist", "t_columns"});
+    ui::Driver driver;
+    host.Edit(driver, [&](HWND dialog) {
+        SCOPED_TRACE("types without controls share the next id");
         const int kIds[] = {10000, 10001, 10001, 10001, 10002, 10004, 10006};
         for (int i = 0; i < 7; i++)
             EXPECT_EQ(Parameter(host.instance, i)->controlId, kIds[i]) << i;
         EXPECT_EQ(GetDlgItem(dialog, 10006), nullptr);
         EXPECT_EQ(Parameter(host.instance, 1)->control, nullptr);
 
+        SCOPED_TRACE("layout");
         RECT area = AreaRect(dialog);
         int x = area.left + 5, width = (area.right - area.left) / 2 - 10;
         int y = area.top + 10;
@@ -200,118 +187,13 @@ TEST(Panel, EachRowTypeGetsItsControlsAndTypesWithoutControlsShareTheNextId)
         GetClientRect(list, &listClient);
         EXPECT_EQ(fx::RectInDialog(dialog, GetDlgItem(dialog, 10005)).top,
                   y + (listClient.bottom - mode.cy + 1) / 2);
-    });
-}
 
-TEST(Panel, AnInfiniteUiRangeIsReportedOncePerModuleLife)
-{
-    fx::Define(kInfiniteType);
-    fx::Define(kMaxOnlyType);
-    rangeWarningShown = 0;   /* as when the module is loaded */
-    HostSession host;
-    fx::SetFlareTypes(host, {"t_infinite", "t_maxonly"});
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
-        ASSERT_EQ(driver.Boxes().size(), 1u);
-        EXPECT_EQ(driver.Boxes()[0].caption, "Lens Flare API definition error");
-        EXPECT_EQ(driver.Boxes()[0].text,
-                  "The minimum UI value (-FLT_MAX) is too small. It must be a more finite value, "
-                  "such as zero.");
-        TinySlider *slider = Parameter(host.instance, 0)->slider;
-        ASSERT_NE(slider, nullptr);
-        EXPECT_EQ(slider->floatMax, 3.4028235e38f) << "configured with the range regardless";
-        fx::SelectLine(dialog, 1);
-        fx::SelectLine(dialog, 0);
-        EXPECT_EQ(driver.Boxes().size(), 1u);
-        rangeWarningShown = 0;
-        fx::SelectLine(dialog, 1);
-    });
-    host.Edit(driver, [&](HWND dialog) {
-        ASSERT_EQ(driver.Boxes().size(), 2u);
-        EXPECT_EQ(driver.Boxes()[1].text,
-                  "The maximum UI value (FLT_MAX) is too big. It must be a more finite value, "
-                  "such as 100.");
-    });
-}
-
-TEST(Panel, ListRowsOfferTheEntriesAndSelectTheCurrentValue)
-{
-    fx::Define(fx::kRowsType);
-    fx::Define(kNoMatchListType);
-    fx::Define(LongNameListType().c_str());
-    HostSession host;
-    fx::SetFlareTypes(host, {"t_rows", "t_nomatch", "t_longlist"});
-    ui::Driver driver;
-    host.Edit(driver, [&](HWND dialog) {
-        EXPECT_TRUE(driver.Boxes().empty());
-        HWND list = GetDlgItem(dialog, 10004);
-        ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 2);
-        EXPECT_EQ(ComboText(list, 0), "Low");
-        EXPECT_EQ(ComboText(list, 1), "High");
-        EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 0, 0), 0);
-        EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 1, 0), 1);
-        EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
-
-        fx::SelectLine(dialog, 1);
-        ASSERT_EQ(driver.Boxes().size(), 1u);
-        EXPECT_EQ(driver.Boxes()[0].caption, "Programming Error");
-        EXPECT_EQ(driver.Boxes()[0].text, "The 'param_ptr->Kv_Current_Value' does not match any "
-                                          "of the combo box entry types.");
-        EXPECT_EQ(SendDlgItemMessageA(dialog, 10000, CB_GETCOUNT, 0, 0), 2);
-        EXPECT_EQ(SendDlgItemMessageA(dialog, 10000, CB_GETCURSEL, 0, 0), CB_ERR);
-
-        fx::SelectLine(dialog, 2);
-        EXPECT_EQ(driver.Boxes().size(), 1u);
-        list = GetDlgItem(dialog, 10000);
-        ASSERT_EQ(SendMessageA(list, CB_GETCOUNT, 0, 0), 2) << "a name without ':' adds nothing";
-        EXPECT_EQ(ComboText(list, 0), std::string(127, 'A'));
-        EXPECT_EQ(SendMessageA(list, CB_GETITEMDATA, 0, 0), 5);
-        EXPECT_EQ(ComboText(list, 1), "B");
-        EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
-    });
-}
-
-TEST(Panel, CheckBoxesAndListsWriteOnlyWhenTheValueChanges)
-{
-    fx::Define(fx::kRowsType);
-    HostSession host;
-    fx::SetFlareTypes(host, {"t_rows"});
-    host.Edit([&](HWND dialog) {
-        size_t writes = fx::WriteCalls(host.instance->model);
-        host.ClearLog();
-        ui::Click(dialog, 10001);
-        EXPECT_EQ(Parameter(host.instance, 3)->Kv_Current_Value[0], 1.0f);
-        EXPECT_EQ(host.Log("Ki_LensFlare").size(), writes);
-        EXPECT_EQ(fx::HostValue(host, 0, 3)[0], 1.0f);
-        host.ClearLog();
-        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(10001, BN_CLICKED),
-                     (LPARAM)GetDlgItem(dialog, 10001));
-        EXPECT_TRUE(host.Log().empty()) << "state unchanged";
-
-        SelectComboItem(dialog, 10004, 1);
-        EXPECT_TRUE(host.Log().empty()) << "the item already selected";
-        SelectComboItem(dialog, 10004, 0, CBN_DROPDOWN);
-        EXPECT_TRUE(host.Log().empty()) << "only CBN_SELCHANGE counts";
-        EXPECT_EQ(Parameter(host.instance, 5)->Kv_Current_Value[0], 1.0f);
-        SelectComboItem(dialog, 10004, 0);
-        EXPECT_EQ(host.Log("Ki_LensFlare").size(), writes);
-        EXPECT_EQ(fx::HostValue(host, 0, 5)[0], 0.0f);
-    });
-}
-
-TEST(Panel, ColourButtonsShowTheParametersColour)
-{
-    fx::Define(fx::kRowsType);
-    HostSession host;
-    fx::SetFlareTypes(host, {"t_rows"});
-    host.Edit([&](HWND dialog) {
-        HWND button = GetDlgItem(dialog, 10002);
-        RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-        Capture face = ui::Pixels(button);
+        SCOPED_TRACE("the colour button shows the parameter's colour");
+        RedrawWindow(GetDlgItem(dialog, 10002), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Capture face = ui::Pixels(GetDlgItem(dialog, 10002));
         ASSERT_GT(face.width, 4);
         EXPECT_EQ(face.Pixel(0, 0), RGB(0, 0, 0));
         EXPECT_EQ(face.Pixel(face.width / 2, face.height / 2), RGB(51, 102, 153));
-
         DRAWITEMSTRUCT item = {};
         item.CtlType = ODT_BUTTON;
         item.hDC = GetDC(dialog);
@@ -321,50 +203,101 @@ TEST(Panel, ColourButtonsShowTheParametersColour)
         item.CtlType = ODT_STATIC;
         EXPECT_EQ(DrawColorParameterButton(10002, &item), 0);
         ReleaseDC(dialog, item.hDC);
+
+        SCOPED_TRACE("list entries and the current value selected");
+        EXPECT_EQ(ComboEntries(list), (std::vector<std::string>{"Low=0", "High=1"}));
+        EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
+
+        SCOPED_TRACE("check boxes and lists write only when the value changes");
+        size_t writes = fx::WriteCalls(host.instance->model);
+        host.ClearLog();
+        ui::Click(dialog, 10001);
+        EXPECT_EQ(host.Log("Ki_LensFlare").size(), writes);
+        EXPECT_EQ(fx::HostValue(host, 0, 3)[0], 1.0f);
+        host.ClearLog();
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(10001, BN_CLICKED), (LPARAM)box);
+        EXPECT_TRUE(host.Log().empty()) << "state unchanged";
+        SelectComboItem(dialog, 10004, 1);
+        EXPECT_TRUE(host.Log().empty()) << "the item already selected";
+        SelectComboItem(dialog, 10004, 0, CBN_DROPDOWN);
+        EXPECT_TRUE(host.Log().empty()) << "only CBN_SELCHANGE counts";
+        SelectComboItem(dialog, 10004, 0);
+        EXPECT_EQ(host.Log("Ki_LensFlare").size(), writes);
+        EXPECT_EQ(fx::HostValue(host, 0, 5)[0], 0.0f);
+
+        SCOPED_TRACE("a value that matches no entry, and long or malformed names");
+        EXPECT_TRUE(driver.Boxes().empty());
+        fx::SelectLine(dialog, 1);
+        EXPECT_EQ(Seen(driver), (std::vector<std::string>{
+                                    "Programming Error|The 'param_ptr->Kv_Current_Value' does not "
+                                    "match any of the combo box entry types."}));
+        EXPECT_EQ(SendDlgItemMessageA(dialog, 10000, CB_GETCOUNT, 0, 0), 2);
+        EXPECT_EQ(SendDlgItemMessageA(dialog, 10000, CB_GETCURSEL, 0, 0), CB_ERR);
+        fx::SelectLine(dialog, 2);
+        EXPECT_EQ(driver.Boxes().size(), 1u);
+        list = GetDlgItem(dialog, 10000);
+        EXPECT_EQ(ComboEntries(list),
+                  (std::vector<std::string>{std::string(127, 'A') + "=5", "B=7"}))
+            << "cut to 127 characters; a name without ':' adds nothing";
+        EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
+
+        SCOPED_TRACE("slider rows fill the first column, then the second");
+        fx::SelectLine(dialog, 3);
+        int half = (area.right - area.left) / 2, rest = (area.right - area.left) - half;
+        int column = 0, row = 0, firstColumnRows = 0;
+        for (int i = 0; i < kColumnsSliders; i++) {
+            HWND slider = GetDlgItem(dialog, IDC_PANEL_FIRST + i);
+            ASSERT_NE(slider, nullptr) << i;
+            RECT r = fx::RectInDialog(dialog, slider);
+            if (column == 0 && r.left != area.left + 5) {
+                column = 1;
+                firstColumnRows = row;
+                row = 0;
+            }
+            EXPECT_EQ(r.left, column ? area.left + half + 5 : area.left + 5) << i;
+            EXPECT_EQ(r.right - r.left, column ? rest - 15 : half - 10) << i;
+            EXPECT_EQ(r.top, area.top + 10 + 31 * row) << i;
+            EXPECT_EQ(r.bottom - r.top, 30) << i;
+            row++;
+        }
+        ASSERT_EQ(column, 1) << "the sliders need the second column";
+        /* The last row of the first column fits; one more would reach bottom - 7. */
+        int lastTop = area.top + 10 + 31 * (firstColumnRows - 1);
+        EXPECT_LT(lastTop + 30, area.bottom - 7);
+        EXPECT_GE(lastTop + 31 + 30, area.bottom - 7);
+        EXPECT_GT(area.top + 10 + 31 * (row - 1) + 30, area.bottom - 7)
+            << "the second column does not wrap";
     });
 }
 
-TEST(Panel, GradientRowsReportFaultyDefinitionsAndOkWritesTheCorrection)
+TEST(Panel, SlidersFollowTheirDefinitionAndAnInfiniteUiRangeIsReportedOncePerModuleLife)
 {
-    fx::Define(kLateGradientType);
-    fx::Define(kShortGradientType);
-    fx::Define(LongGradientType().c_str());
+    fx::Define(kInfiniteType);
+    fx::Define(kMaxOnlyType);
+    fx::Define(kRadiusType);
+    rangeWarningShown = 0;   /* as when the module is loaded */
     HostSession host;
-    fx::SetFlareTypes(host, {"t_grad_late", "t_grad_short", "t_grad_150"});
+    fx::SetFlareTypes(host, {"t_infinite", "t_maxonly", "t_radius", "glow"});
+    const std::string kTooSmall = "Lens Flare API definition error|The minimum UI value (-FLT_MAX) "
+                                  "is too small. It must be a more finite value, such as zero.";
     ui::Driver driver;
     host.Edit(driver, [&](HWND dialog) {
-        ASSERT_EQ(driver.Boxes().size(), 1u);
-        EXPECT_EQ(driver.Boxes()[0].caption, "Programming Error");
-        EXPECT_EQ(driver.Boxes()[0].text, kFirstNotAtStart);
-        ElementParameter *ramp = Parameter(host.instance, 0);
-        ASSERT_NE(ramp->gradientControl, nullptr);
-        EXPECT_EQ(ramp->control, GetDlgItem(dialog, IDC_PANEL_FIRST));
-        EXPECT_EQ(ramp->gradientControl->control, ramp->control);
-        EXPECT_FLOAT_EQ(ramp->gradientOffsets[0], 0.2f) << "the model waits for a copy back";
-
+        EXPECT_EQ(Seen(driver), (std::vector<std::string>{kTooSmall}));
+        TinySlider *slider = Parameter(host.instance, 0)->slider;
+        ASSERT_NE(slider, nullptr);
+        EXPECT_EQ(slider->floatMax, 3.4028235e38f) << "configured with the range regardless";
         fx::SelectLine(dialog, 1);
-        ASSERT_EQ(driver.Boxes().size(), 2u);
-        EXPECT_EQ(driver.Boxes()[1].text, kLastNotAtEnd);
-        fx::SelectLine(dialog, 2);
-        ASSERT_EQ(driver.Boxes().size(), 3u) << "the first 100 entries end at 0.5";
-        EXPECT_EQ(driver.Boxes()[2].text, kLastNotAtEnd);
-    });
-    int32_t e = 0, p = 0, count = 0;
-    float *colors = nullptr, *offsets = nullptr;
-    Ki_Inquire_LensFlare(fx::T("light"), host.light.c_str(), fx::T("element"), &e, 1,
-                         fx::T("parameter"), &p, fx::T("gradientdata"), &count, &colors, &offsets,
-                         1, 0);
-    ASSERT_EQ(count, 2);
-    EXPECT_EQ(offsets[0], 0.0f) << "OK copies the corrected gradient back";
-    EXPECT_EQ(offsets[1], 1.0f);
-}
+        fx::SelectLine(dialog, 0);
+        EXPECT_EQ(driver.Boxes().size(), 1u);
+        rangeWarningShown = 0;
+        fx::SelectLine(dialog, 1);
+        EXPECT_EQ(Seen(driver), (std::vector<std::string>{
+                                    kTooSmall, "Lens Flare API definition error|The maximum UI "
+                                               "value (FLT_MAX) is too big. It must be a more "
+                                               "finite value, such as 100."}));
 
-TEST(Panel, RadiusAndLengthSlidersOutlineOnThePreview)
-{
-    fx::Define(kRadiusType);
-    HostSession host;
-    fx::SetFlareTypes(host, {"t_radius", "glow"});
-    host.Edit([&](HWND dialog) {
+        SCOPED_TRACE("radius and length sliders outline on the preview");
+        fx::SelectLine(dialog, 2);
         TinySlider *radius = Parameter(host.instance, 0)->slider;
         ASSERT_NE(radius, nullptr);
         EXPECT_EQ(radius->trackCallback, DrawRadiusOverlay);
@@ -378,16 +311,48 @@ TEST(Panel, RadiusAndLengthSlidersOutlineOnThePreview)
         EXPECT_EQ(count->intMax, 20);
         EXPECT_EQ(count->floatTarget, &Parameter(host.instance, 3)->Kv_Current_Value[0]);
 
-        /* Rebuilding the panel again and again leaves no host memory behind. */
+        SCOPED_TRACE("rebuilding the panel again and again leaves no host memory behind");
         int64_t before = LiveHostBlocks();
         for (int i = 0; i < 25; i++) {
             fx::ShowSection(dialog, SECTION_GLOBAL);
             fx::ShowSection(dialog, SECTION_ELEMENT);
-            fx::SelectLine(dialog, 1);
-            fx::SelectLine(dialog, 0);
+            fx::SelectLine(dialog, 3);
+            fx::SelectLine(dialog, 2);
         }
         EXPECT_EQ(LiveHostBlocks(), before);
     });
+}
+
+TEST(Panel, GradientRowsReportFaultyDefinitionsAndOkWritesTheCorrection)
+{
+    fx::Define(kLateGradientType);
+    fx::Define(kShortGradientType);
+    fx::Define(LongGradientType().c_str());
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_grad_late", "t_grad_short", "t_grad_150"});
+    ui::Driver driver;
+    host.Edit(driver, [&](HWND dialog) {
+        EXPECT_EQ(Seen(driver), (std::vector<std::string>{kFirstNotAtStart}));
+        ElementParameter *ramp = Parameter(host.instance, 0);
+        ASSERT_NE(ramp->gradientControl, nullptr);
+        EXPECT_EQ(ramp->control, GetDlgItem(dialog, IDC_PANEL_FIRST));
+        EXPECT_EQ(ramp->gradientControl->control, ramp->control);
+        EXPECT_FLOAT_EQ(ramp->gradientOffsets[0], 0.2f) << "the model waits for a copy back";
+
+        fx::SelectLine(dialog, 1);
+        fx::SelectLine(dialog, 2);
+        EXPECT_EQ(Seen(driver),
+                  (std::vector<std::string>{kFirstNotAtStart, kLastNotAtEnd, kLastNotAtEnd}))
+            << "the third's first 100 entries end at 0.5";
+    });
+    int32_t e = 0, p = 0, count = 0;
+    float *colors = nullptr, *offsets = nullptr;
+    Ki_Inquire_LensFlare(fx::T("light"), host.light.c_str(), fx::T("element"), &e, 1,
+                         fx::T("parameter"), &p, fx::T("gradientdata"), &count, &colors, &offsets,
+                         1, 0);
+    ASSERT_EQ(count, 2);
+    EXPECT_EQ(offsets[0], 0.0f) << "OK copies the corrected gradient back";
+    EXPECT_EQ(offsets[1], 1.0f);
 }
 
 /* ---- gradient mapping and swatches on their own ------------------------- */
@@ -418,20 +383,17 @@ TEST(PanelGradientPivots, ModelGradientsBecomePivotsAsDefined)
     cases.push_back(longOne);
 
     for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
         ui::Driver driver;
         GradientPivots pivots = {};
         GradientToPivots(ui::TestOwnerWindow(), (int32_t)c.offsets.size(), c.colors.data(),
                          c.offsets.data(), &pivots);
-        ASSERT_EQ(pivots.count, (int32_t)c.positions.size()) << c.what;
-        for (size_t i = 0; i < c.positions.size(); i++) {
-            EXPECT_EQ(pivots.positions[i], c.positions[i]) << c.what << " " << i;
-            EXPECT_EQ(pivots.colours[i], c.colours[i]) << c.what << " " << i;
-        }
-        ASSERT_EQ(driver.Boxes().size(), c.boxes.size()) << c.what;
-        for (size_t i = 0; i < c.boxes.size(); i++) {
-            EXPECT_EQ(driver.Boxes()[i].caption, "Programming Error");
-            EXPECT_EQ(driver.Boxes()[i].text, c.boxes[i]);
-        }
+        ASSERT_EQ(pivots.count, (int32_t)c.positions.size());
+        const int32_t *positions = pivots.positions;
+        const uint32_t *colours = pivots.colours;
+        EXPECT_EQ(std::vector<int32_t>(positions, positions + pivots.count), c.positions);
+        EXPECT_EQ(std::vector<uint32_t>(colours, colours + pivots.count), c.colours);
+        EXPECT_EQ(Seen(driver), c.boxes);
     }
 }
 

@@ -30,13 +30,6 @@ std::vector<std::string> Listing(const std::string &folder)
     return names;
 }
 
-int32_t SaveLight(const HostSession &host, const std::string &path)
-{
-    int32_t status = -1;
-    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), path.c_str(), &status, 0);
-    return status;
-}
-
 /* One Library Save in the open editor onto path, answering "replace"
  * with yes; arm runs just before the save starts. */
 void QueueLibrarySave(ui::Driver &driver, const std::string &path, std::function<void()> arm)
@@ -79,7 +72,7 @@ TEST(SafeSave, AFailedLibrarySaveShowsFileWriteErrorAndRestoresTheBackup)
     std::string folder = host.Path("fx");   /* the ini file comes and goes beside the session */
     CreateDirectoryA(folder.c_str(), nullptr);
     fx::SetFlareTypes(host, {"ring"});
-    ASSERT_EQ(SaveLight(host, folder + "\\kept.lnz"), 0);
+    ASSERT_EQ(fx::SaveFlare(host, folder + "\\kept.lnz"), 0);
     fx::SetFlareTypes(host, {"glow", "glow"});
     struct Case {
         const char *file;
@@ -190,7 +183,7 @@ TEST(SafeSave, FullDiskLibrarySaveShowsFileWriteErrorAndKeepsTheOldFile)
     HostSession host;
     fx::SetFlareTypes(host, {"ring"});
     std::string kept = disk.folder + "\\kept.lnz";
-    ASSERT_EQ(SaveLight(host, kept), 0);
+    ASSERT_EQ(fx::SaveFlare(host, kept), 0);
     fx::SetFlareTypes(host, {"glow", "glow"});
     disk.Fill();
 
