@@ -49,10 +49,7 @@ TEST(GlobalControls, AfterLibraryLoadTheSlidersShowTheLoadedFlareAndOkKeepsIt)
         HostSession host;
         std::string file = host.Path("effect.lnz");
         WriteHostGlobals(host, c.file);
-        int32_t status = -1;
-        Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), file.c_str(),
-                     &status, 0);
-        ASSERT_EQ(status, 0);
+        ASSERT_EQ(fx::SaveFlare(host, file), 0);
         WriteHostGlobals(host, {1.0f, 1.0f, 0.0f, 1.0f, 0.1f});
 
         ui::Driver driver;

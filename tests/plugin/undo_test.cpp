@@ -19,9 +19,7 @@ const char kLoadTitle[] = "Select Lens Flare Effect File";
 std::string SavedFlare(const HostSession &host)
 {
     std::string path = host.Path("saved.lnz");
-    int32_t status = -1;
-    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), path.c_str(), &status, 0);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(fx::SaveFlare(host, path), 0);
     return ReadBytes(path);
 }
 
