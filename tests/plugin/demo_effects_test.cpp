@@ -34,15 +34,12 @@ TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
         ui::Driver driver;
         int selected = 0;
         host.Edit(driver, [&](HWND dialog) {
-            HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
-            int lines = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+            int lines = fx::ListCount(dialog);
             EXPECT_EQ(lines, host.instance->model->numElements) << file;
             for (int i = 0; i < lines; i++) {
-                SendMessageA(list, LB_SETCURSEL, i, 0);
-                SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ELEMENT_LIST, LBN_SELCHANGE),
-                             reinterpret_cast<LPARAM>(list));
-                FlareElement *chosen =
-                    reinterpret_cast<FlareElement *>(SendMessageA(list, LB_GETITEMDATA, i, 0));
+                fx::SelectLine(dialog, i);
+                FlareElement *chosen = reinterpret_cast<FlareElement *>(
+                    SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_GETITEMDATA, i, 0));
                 ASSERT_NE(chosen, nullptr);
                 EXPECT_EQ(host.instance->currentElement, chosen) << file << " line " << i;
                 EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr) << file << " line " << i;
