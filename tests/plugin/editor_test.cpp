@@ -202,8 +202,7 @@ TEST(Editor, TabsSwitchTheSectionsControls)
 TEST(Editor, ThePreviewShowsTheFlareWhereTheLightIs)
 {
     HostSession host;
-    ui::Driver driver;
-    host.Edit(driver, [&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         HWND preview = GetDlgItem(dialog, IDC_PREVIEW);
         Capture pixels = ui::Pixels(preview);
         ASSERT_GT(pixels.width, 0);
