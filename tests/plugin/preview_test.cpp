@@ -145,7 +145,7 @@ TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerForTheDisplayAndTearDow
     }
 }
 
-TEST_F(PreviewFixture, RefreshRendersAtTheGivenOrStoredPositionButOnlyStoresItWhileBusy)
+TEST_F(PreviewFixture, RefreshRendersAtTheGivenOrStoredPositionOnlyStoresItWhileBusyAndIsDrawnOneToOne)
 {
     OpenPreview(300, 200);
     struct Step {
@@ -158,6 +158,7 @@ TEST_F(PreviewFixture, RefreshRendersAtTheGivenOrStoredPositionButOnlyStoresItWh
         {-1, -1, 0, {12, 34}},
         {5, 6, 1, {5, 6}},
         {-1, -1, 0, {5, 6}},
+        {150, 100, 0, {150, 100}},
     };
     for (const Step &s : steps) {
         SCOPED_TRACE(testing::Message() << s.x << "," << s.y << (s.busy ? " busy" : ""));
@@ -177,12 +178,6 @@ TEST_F(PreviewFixture, RefreshRendersAtTheGivenOrStoredPositionButOnlyStoresItWh
         }
         EXPECT_EQ(s.stored, Point({flareX, flareY}));
     }
-}
-
-TEST_F(PreviewFixture, DrawItemShowsTheBitmapOneToOneBottomUp)
-{
-    OpenPreview(300, 200);
-    RefreshPreview(150, 100);
     UpdateWindow(preview);
     Capture shown = ui::Pixels(preview);
     ASSERT_EQ(300, shown.width);
