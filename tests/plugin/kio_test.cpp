@@ -27,7 +27,7 @@ struct KioDialog : testing::Test {
 
 } // namespace
 
-TEST_F(KioDialog, SwitchesAndEnableFlagsActOnTheirControlsAndMissingIdsAreHarmless)
+TEST_F(KioDialog, SwitchesEnableFlagsAndNumbersShowInTheirControlsAndMissingIdsAreHarmless)
 {
     KaToken on = T("on"), off = T("off");
     for (KaToken value : {on, off}) {
@@ -46,10 +46,6 @@ TEST_F(KioDialog, SwitchesAndEnableFlagsActOnTheirControlsAndMissingIdsAreHarmle
     }
     Import_IO_Set_Control_Enable(dialog, 4321, 0);
     Import_IO_Set_Kalvos_Toggle(dialog, 4321, on);
-}
-
-TEST_F(KioDialog, NumbersAppearAsText)
-{
     struct {
         float value;
         const char *text;
