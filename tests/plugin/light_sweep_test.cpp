@@ -186,16 +186,21 @@ TEST(LightSweep, MenuOrKeyStartsASweepAThirdOfTheWayDownThatEndsOrIsStoppedWhere
 
 namespace {
 
-/* The editor on a light whose flare is one glow, with the switch of that
- * id set as asked; the occluder is left off as the next test expects. */
-void EditGlowWithSwitch(int id, bool on, const std::function<void(HWND, HostSession &)> &body)
+/* The editor on a light whose flare is one glow, the body run with the
+ * switch of that id off, then on; the occluder is left off as the next
+ * test expects. */
+void EditGlowWithSwitchOffAndOn(int id,
+                                const std::function<void(HWND, HostSession &, bool on)> &body)
 {
     HostSession host;
     fx::SetFlareTypes(host, {"glow"});
     host.Edit([&](HWND d) {
-        if (on != ui::IsChecked(d, id))
-            ui::Click(d, id);
-        body(d, host);
+        for (bool on : {false, true}) {
+            SCOPED_TRACE(on ? "switch on" : "switch off");
+            if (on != ui::IsChecked(d, id))
+                ui::Click(d, id);
+            body(d, host, on);
+        }
         if (SweepBehindOccluder())
             SendMessageA(d, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
     });
@@ -229,29 +234,27 @@ void LookAtSweep(HWND d, bool occluded, double along, const std::function<void()
 TEST(LightSweep, TheOccluderHidesTheLightBehindItOnlyForFlaresThatFadeBehindObjects)
 {
     SweepGuard slow(60000);
-    for (bool fadeBehind : {false, true}) {
-        EditGlowWithSwitch(IDC_FADE_BEHIND, fadeBehind, [&](HWND d, HostSession &) {
-            KaGBuffer *b = PreviewGBuffer();
-            /* Depths as a host may leave them, to come back after the disc. */
-            for (int i = 0; i < b->width * b->height; i++)
-                b->depth[i] = 1.0f + (float)(i % 97);
-            RefreshPreview((int16_t)((b->width - 1) / 2), (int16_t)((b->height - 1) / 2));
-            double lit[2];
-            for (int occluded = 0; occluded < 2; occluded++) {
-                LookAtSweep(d, occluded != 0, 0.5, [&] {
-                    lit[occluded] = PreviewLuminance();
-                    size_t centre = (size_t)(b->height / 2) * b->width + b->width / 2;
-                    EXPECT_EQ(b->coverage[centre], occluded ? 0.0f : 1.0f);
-                    EXPECT_EQ(b->coverage[0], 1.0f) << "outside the disc";
-                });
-            }
-            EXPECT_GT(lit[0], 0.0);
-            if (fadeBehind)
-                EXPECT_LT(lit[1], lit[0] * 0.9);
-            else
-                EXPECT_DOUBLE_EQ(lit[1], lit[0]);
-        });
-    }
+    EditGlowWithSwitchOffAndOn(IDC_FADE_BEHIND, [&](HWND d, HostSession &, bool fadeBehind) {
+        KaGBuffer *b = PreviewGBuffer();
+        /* Depths as a host may leave them, to come back after the disc. */
+        for (int i = 0; i < b->width * b->height; i++)
+            b->depth[i] = 1.0f + (float)(i % 97);
+        RefreshPreview((int16_t)((b->width - 1) / 2), (int16_t)((b->height - 1) / 2));
+        double lit[2];
+        for (int occluded = 0; occluded < 2; occluded++) {
+            LookAtSweep(d, occluded != 0, 0.5, [&] {
+                lit[occluded] = PreviewLuminance();
+                size_t centre = (size_t)(b->height / 2) * b->width + b->width / 2;
+                EXPECT_EQ(b->coverage[centre], occluded ? 0.0f : 1.0f);
+                EXPECT_EQ(b->coverage[0], 1.0f) << "outside the disc";
+            });
+        }
+        EXPECT_GT(lit[0], 0.0);
+        if (fadeBehind)
+            EXPECT_LT(lit[1], lit[0] * 0.9);
+        else
+            EXPECT_DOUBLE_EQ(lit[1], lit[0]);
+    });
 }
 
 namespace {
@@ -289,43 +292,42 @@ double FadedShare(const std::vector<float> &plain, const float *faded)
 TEST(LightSweep, ALightBesideTheOccluderFadesAsItApproachesOnlyWithThatOption)
 {
     SweepGuard slow(60000);
-    for (bool approaching : {false, true}) {
-        EditGlowWithSwitch(IDC_FADE_APPROACHING, approaching, [&](HWND d, HostSession &host) {
-            const KaGBuffer *b = PreviewGBuffer();
-            const LensFlareModel *m = currentInstance->model;
-            const double cx = 0.5 * (b->width - 1), cy = 0.5 * (b->height - 1);
-            const double disc = 0.1 * b->height;
-            /* Clear of the disc by more than the occlusion radius, inside
-             * three times it: "Fade if Behind Objects" sees nothing. */
-            const double occlusion = m->occlusionRadius * 0.5 * b->height * m->scale;
-            const double gap = disc + 1.5 * occlusion;
-            RefreshPreview((int16_t)std::lround(cx + gap), (int16_t)std::lround(cy));
-            const double along = (cx + gap + b->width / 10 + 1) / (b->width + 2 * (b->width / 10 + 1) - 1);
-            std::vector<float> red[2];
-            Point light[2];
-            for (int occluded = 0; occluded < 2; occluded++) {
-                host.ClearLog();
-                LookAtSweep(d, occluded != 0, along, [&] {
-                    light[occluded] = RenderPositions(host).back();
-                    red[occluded].assign(b->red, b->red + (size_t)b->width * b->height);
-                    size_t centre = (size_t)(b->height / 2) * b->width + b->width / 2;
-                    if (occluded) {
-                        EXPECT_GT(b->depth[centre], 0.0f) << "a known depth";
-                        EXPECT_LT(b->depth[centre], m->refDistance) << "in front of the light";
-                    }
-                    EXPECT_EQ(b->depth[0], 0.0f) << "outside the disc";
-                });
-            }
-            EXPECT_EQ(light[0].x, light[1].x);
-            double apart = std::hypot(light[1].x - cx, light[1].y - cy);
-            ASSERT_GT(apart, disc + occlusion + 2.0) << "beside the disc, not behind it";
-            double share = FadedShare(red[0], red[1].data());
-            if (approaching)
-                EXPECT_NEAR(share, UncoveredShare(3.0 * occlusion + 1.0, disc, apart), 0.04);
-            else
-                EXPECT_DOUBLE_EQ(share, 1.0);
-        });
-    }
+    EditGlowWithSwitchOffAndOn(IDC_FADE_APPROACHING, [&](HWND d, HostSession &host,
+                                                          bool approaching) {
+        const KaGBuffer *b = PreviewGBuffer();
+        const LensFlareModel *m = currentInstance->model;
+        const double cx = 0.5 * (b->width - 1), cy = 0.5 * (b->height - 1);
+        const double disc = 0.1 * b->height;
+        /* Clear of the disc by more than the occlusion radius, inside
+         * three times it: "Fade if Behind Objects" sees nothing. */
+        const double occlusion = m->occlusionRadius * 0.5 * b->height * m->scale;
+        const double gap = disc + 1.5 * occlusion;
+        RefreshPreview((int16_t)std::lround(cx + gap), (int16_t)std::lround(cy));
+        const double along = (cx + gap + b->width / 10 + 1) / (b->width + 2 * (b->width / 10 + 1) - 1);
+        std::vector<float> red[2];
+        Point light[2];
+        for (int occluded = 0; occluded < 2; occluded++) {
+            host.ClearLog();
+            LookAtSweep(d, occluded != 0, along, [&] {
+                light[occluded] = RenderPositions(host).back();
+                red[occluded].assign(b->red, b->red + (size_t)b->width * b->height);
+                size_t centre = (size_t)(b->height / 2) * b->width + b->width / 2;
+                if (occluded) {
+                    EXPECT_GT(b->depth[centre], 0.0f) << "a known depth";
+                    EXPECT_LT(b->depth[centre], m->refDistance) << "in front of the light";
+                }
+                EXPECT_EQ(b->depth[0], 0.0f) << "outside the disc";
+            });
+        }
+        EXPECT_EQ(light[0].x, light[1].x);
+        double apart = std::hypot(light[1].x - cx, light[1].y - cy);
+        ASSERT_GT(apart, disc + occlusion + 2.0) << "beside the disc, not behind it";
+        double share = FadedShare(red[0], red[1].data());
+        if (approaching)
+            EXPECT_NEAR(share, UncoveredShare(3.0 * occlusion + 1.0, disc, apart), 0.04);
+        else
+            EXPECT_DOUBLE_EQ(share, 1.0);
+    });
 }
 
 namespace {
