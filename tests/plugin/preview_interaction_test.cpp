@@ -43,7 +43,8 @@ TEST_F(PreviewFixture, PressAndDragRenderWithTheLightUnderTheMouseUntilReleaseOr
     };
     Point light = {75, 50};
     for (const Step &s : steps) {
-        SCOPED_TRACE(testing::Message() << "act " << s.act << " at " << s.mouseX << "," << s.mouseY);
+        SCOPED_TRACE(testing::Message() << "act " << s.act << " at " << s.mouseX << ","
+                                        << s.mouseY);
         host.ClearLog();
         switch (s.act) {
         case kPress:

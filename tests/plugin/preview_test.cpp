@@ -145,7 +145,7 @@ TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerForTheDisplayAndTearDow
     }
 }
 
-TEST_F(PreviewFixture, RefreshRendersAtTheGivenOrStoredPositionOnlyStoresItWhileBusyAndIsDrawnOneToOne)
+TEST_F(PreviewFixture, RefreshRendersWhereToldOrStoredOnlyStoresWhileBusyAndIsDrawnOneToOne)
 {
     OpenPreview(300, 200);
     struct Step {
