@@ -36,13 +36,21 @@ std::vector<const ka::ElementType *> BuiltIns()
     return types;
 }
 
+/* Names travel as single words in .lnz files. */
+bool IsWord(const std::string &s)
+{
+    return !s.empty() && s.find_first_of(" \t\r\n\"") == std::string::npos;
+}
+
 const std::regex kGuid("\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}");
 
 TEST(Catalogue, TypesCoverEveryParameterTypeAndTheReflexTypes)
 {
     std::set<std::string> keywords, names;
-    for (const ka::ElementType *t : ka::ElementTypes())
+    for (const ka::ElementType *t : ka::ElementTypes()) {
         EXPECT_TRUE(names.insert(t->name).second) << "duplicate type " << t->name;
+        EXPECT_TRUE(IsWord(t->name)) << t->name;
+    }
     for (const ka::ElementType *t : BuiltIns()) {
         EXPECT_FALSE(t->description.empty());
         EXPECT_NE(ka::RendererName(t->renderer), nullptr) << t->name;
@@ -55,7 +63,9 @@ TEST(Catalogue, TypesCoverEveryParameterTypeAndTheReflexTypes)
     EXPECT_EQ(ka::FindElementType("Glow"), nullptr);
 }
 
-TEST(Catalogue, DefinitionsAreWhatTheEditorCanBuildControlsFrom)
+/* Unchanged elements are written back on every edit, so every default,
+ * as a fresh element holds it, must pass the value rules. */
+TEST(Catalogue, DefinitionsAreWhatTheEditorCanBuildControlsFromAndFreshElementsHoldTheDefaults)
 {
     std::set<std::string> guids;
     std::set<long long> ids;
@@ -63,8 +73,17 @@ TEST(Catalogue, DefinitionsAreWhatTheEditorCanBuildControlsFrom)
     std::set<int> precisions;
     for (const ka::ElementType *t : BuiltIns()) {
         bool sized = false;
-        for (const ka::ParamDef &p : t->params) {
+        std::unique_ptr<ka::Element> fresh = ka::NewElement(t);
+        ASSERT_EQ(fresh->values.size(), t->params.size());
+        EXPECT_TRUE(fresh->enabled);
+        for (size_t i = 0; i < t->params.size(); i++) {
+            const ka::ParamDef &p = t->params[i];
+            const ka::ParamValue &v = fresh->values[i];
+            const std::vector<unsigned char> &data = v.data;
             std::string where = t->name + "." + p.name;
+            EXPECT_EQ(std::vector<float>(v.v, v.v + 3), std::vector<float>(p.defaultValue, p.defaultValue + 3))
+                << where;
+            EXPECT_TRUE(IsWord(p.name)) << where;
             EXPECT_TRUE(std::regex_match(p.guid, kGuid)) << where << " " << p.guid;
             EXPECT_TRUE(guids.insert(p.guid).second) << where;
             EXPECT_TRUE(ids.insert(p.parameterId).second) << where;
@@ -76,6 +95,7 @@ TEST(Catalogue, DefinitionsAreWhatTheEditorCanBuildControlsFrom)
             sized |= p.name == "radius" || p.name == "length";
             std::string why;
             EXPECT_TRUE(ka::ValidValue(p, p.defaultValue, &why)) << where << ": " << why;
+            EXPECT_TRUE(ka::ValidData(p, data.data(), (long long)data.size(), &why)) << where << ": " << why;
             if (IsSlider(p.type)) {
                 EXPECT_TRUE(std::isfinite(p.uiMin[0]) && std::isfinite(p.uiMax[0])) << where;
                 EXPECT_LT(p.uiMin[0], p.uiMax[0]) << where;
@@ -97,6 +117,9 @@ TEST(Catalogue, DefinitionsAreWhatTheEditorCanBuildControlsFrom)
                      it != end; ++it)
                     found |= std::stoi((*it)[2]) == (int)p.defaultValue[0];
                 EXPECT_TRUE(found) << where << " " << p.defaultData;
+                ASSERT_FALSE(data.empty()) << where;
+                EXPECT_EQ(data.back(), '\0') << where;
+                EXPECT_EQ(std::string((const char *)data.data()), p.defaultData) << where;
             }
             if (p.type == ka::ParamType::Gradient) {
                 const ka::GradientValue &g = p.defaultGradient;
@@ -105,6 +128,7 @@ TEST(Catalogue, DefinitionsAreWhatTheEditorCanBuildControlsFrom)
                 EXPECT_EQ(g.offsets.back(), 1.0f) << where;
                 EXPECT_TRUE(ka::ValidGradient(g.offsets.data(), g.colors.data(), g.count(), &why))
                     << where << ": " << why;
+                EXPECT_EQ(v.gradient.offsets, g.offsets) << where;
             }
         }
         if (t->renderer == ka::kRenderStreaks || t->name != "inter") {
@@ -115,7 +139,7 @@ TEST(Catalogue, DefinitionsAreWhatTheEditorCanBuildControlsFrom)
     EXPECT_TRUE(precisions.count(0) && precisions.count(4)) << "precisions 0 to 4 are used";
 }
 
-TEST(Catalogue, NewElementsStartAtTheDefaultsWithFreshGuids)
+TEST(Catalogue, NewElementsGetFreshGuids)
 {
     const ka::ElementType *type = ka::FindElementType("starburst");
     ASSERT_TRUE(type);
@@ -125,23 +149,6 @@ TEST(Catalogue, NewElementsStartAtTheDefaultsWithFreshGuids)
         EXPECT_TRUE(std::regex_match(e->guid, kGuid)) << e->guid;
         EXPECT_TRUE(guids.insert(e->guid).second);
     }
-    std::unique_ptr<ka::Element> e = ka::NewElement(ka::FindElementType("inter"));
-    ASSERT_EQ(e->values.size(), e->type->params.size());
-    EXPECT_TRUE(e->enabled);
-    for (size_t i = 0; i < e->values.size(); i++) {
-        const ka::ParamDef &def = e->type->params[i];
-        const ka::ParamValue &v = e->values[i];
-        for (int k = 0; k < 3; k++)
-            EXPECT_EQ(v.v[k], def.defaultValue[k]) << def.name;
-        if (def.type == ka::ParamType::List) {
-            ASSERT_FALSE(v.data.empty());
-            EXPECT_EQ(v.data.back(), '\0');
-            EXPECT_EQ(std::string((const char *)v.data.data()), def.defaultData);
-        }
-        if (def.type == ka::ParamType::Gradient) {
-            EXPECT_EQ(v.gradient.offsets, def.defaultGradient.offsets);
-        }
-    }
     EXPECT_EQ(ka::NewElement(nullptr), nullptr);
 }
 
@@ -149,9 +156,13 @@ TEST(Catalogue, RegisteredTypesComeLastAndBadOnesAreRefused)
 {
     ka::ClearErrors();
     size_t before = ka::ElementTypes().size();
-    std::unique_ptr<ka::ElementType> spot(new ka::ElementType);
-    spot->name = "testspot";
-    spot->renderer = ka::kRenderGlow;
+    auto type = [](const char *name, int renderer) {
+        std::unique_ptr<ka::ElementType> t(new ka::ElementType);
+        t->name = name;
+        t->renderer = renderer;
+        return t;
+    };
+    std::unique_ptr<ka::ElementType> spot = type("testspot", ka::kRenderGlow);
     ka::ParamDef radius;
     radius.name = "radius";
     radius.description = "Radius";
@@ -164,15 +175,9 @@ TEST(Catalogue, RegisteredTypesComeLastAndBadOnesAreRefused)
     EXPECT_TRUE(std::regex_match(added->params[0].guid, kGuid));
     EXPECT_NE(added->params[0].parameterId, 0);
 
-    std::unique_ptr<ka::ElementType> again(new ka::ElementType);
-    again->name = "testspot";
-    EXPECT_EQ(ka::RegisterElementType(std::move(again)), nullptr);
-    std::unique_ptr<ka::ElementType> unnamed(new ka::ElementType);
-    EXPECT_EQ(ka::RegisterElementType(std::move(unnamed)), nullptr);
-    std::unique_ptr<ka::ElementType> noRenderer(new ka::ElementType);
-    noRenderer->name = "testnorenderer";
-    noRenderer->renderer = ka::kRenderCount;
-    EXPECT_EQ(ka::RegisterElementType(std::move(noRenderer)), nullptr);
+    EXPECT_EQ(ka::RegisterElementType(type("testspot", ka::kRenderGlow)), nullptr) << "a taken name";
+    EXPECT_EQ(ka::RegisterElementType(type("", ka::kRenderGlow)), nullptr) << "no name";
+    EXPECT_EQ(ka::RegisterElementType(type("testnorenderer", ka::kRenderCount)), nullptr);
     EXPECT_EQ(ka::RegisterElementType(nullptr), nullptr);
     EXPECT_EQ(ka::ElementTypes().size(), before + 1);
     EXPECT_EQ(ka::Errors().size(), 4u);

@@ -2,28 +2,15 @@
 // Ki_Enumerate with its pattern, paging, user values and closing record,
 // the faults each call reports, and their call log lines.
 #include <cmath>
-#include <cstdio>
-#include <fstream>
 #include <set>
-#include <string>
-#include <vector>
-#include <unistd.h>
 
-#include <gtest/gtest.h>
-
-#include "host/kalvos_core.h"
-#include "host_errors.h"
-#include "refhost_api.h"
+#include "host_fixture.h"
 
 namespace {
 
-KaToken Tok(const char *keyword) { return Ki_Inquire_Token(keyword); }
-
 std::string FirstErrorRoutine()
 {
-    char text[1024] = "";
-    Kh_Get_Error(0, text, sizeof text);
-    std::string report = text;
+    std::string report = ErrorReports().at(0);
     size_t first = report.find('|');
     return report.substr(first + 1, report.find('|', first + 1) - first - 1);
 }
@@ -57,7 +44,7 @@ int Unreachable(KaEnumRecord *)
 std::vector<std::string> NamesMatching(const char *pattern)
 {
     Seen seen;
-    Ki_Enumerate(0, pattern, 1, &seen, 0, Collect, Tok("colorname"), 0);
+    Ki_Enumerate(0, pattern, 1, &seen, 0, Collect, T("colorname"), 0);
     return seen.names;
 }
 
@@ -71,7 +58,7 @@ struct Colors : testing::Test {
 
 } // namespace
 
-TEST_F(Colors, KnownNamesGiveTheirColoursWhateverTheCase)
+TEST_F(Colors, KnownNamesGiveTheirColoursWhateverTheCaseAndOthersChangeNothing)
 {
     struct Case {
         const char *name;
@@ -94,21 +81,16 @@ TEST_F(Colors, KnownNamesGiveTheirColoursWhateverTheCase)
         EXPECT_EQ(color[3], 7) << "only three floats are stored";
     }
     EXPECT_EQ(Kh_Error_Count(), 0);
-}
 
-TEST_F(Colors, NamesTheHostCannotResolveChangeNothingAndAreReported)
-{
     float color[3] = {0.1f, 0.2f, 0.3f};
     EXPECT_EQ(Ki_Inquire_Colorname("nosuchcolour", color, 0), -1);
     EXPECT_EQ(Ki_Inquire_Colorname("whit", color, 0), -1);
     EXPECT_EQ(Ki_Inquire_Colorname("white ", color, 0), -1);
     EXPECT_EQ(Ki_Inquire_Colorname("", color, 0), -1);
     EXPECT_EQ(Ki_Inquire_Colorname(nullptr, color, 0), -1);
-    EXPECT_EQ(Ki_Inquire_Colorname("white", color, Tok("rgb"), 0), -1) << "only 0 may follow";
+    EXPECT_EQ(Ki_Inquire_Colorname("white", color, T("rgb"), 0), -1) << "only 0 may follow";
     EXPECT_EQ(Ki_Inquire_Colorname("white", nullptr, 0), -1);
-    EXPECT_EQ(color[0], 0.1f);
-    EXPECT_EQ(color[1], 0.2f);
-    EXPECT_EQ(color[2], 0.3f);
+    EXPECT_EQ(std::vector<float>(color, color + 3), (std::vector<float>{0.1f, 0.2f, 0.3f}));
     EXPECT_EQ(ErrorNames(),
               (std::vector<std::string>{"ERR_UNKNOWN_COLOR", "ERR_UNKNOWN_COLOR",
                                         "ERR_UNKNOWN_COLOR", "ERR_UNKNOWN_COLOR", "ERR_BAD_NAME",
@@ -120,17 +102,17 @@ TEST_F(Colors, CopyCopiesThreeFloatsOfAColourAndRefusesAnythingElse)
 {
     const float source[4] = {0.25f, -3.5f, 1e30f, 9};
     float destination[4] = {0, 0, 0, 42};
-    EXPECT_EQ(Ki_Copy(Tok("color"), source, destination, 0), 0);
+    EXPECT_EQ(Ki_Copy(T("color"), source, destination, 0), 0);
     EXPECT_EQ(std::vector<float>(destination, destination + 4),
               (std::vector<float>{0.25f, -3.5f, 1e30f, 42}));
     EXPECT_EQ(Kh_Error_Count(), 0);
 
     float kept[3] = {0.1f, 0.2f, 0.3f};
-    EXPECT_EQ(Ki_Copy(Tok("light"), source, kept, 0), -1);
+    EXPECT_EQ(Ki_Copy(T("light"), source, kept, 0), -1);
     EXPECT_EQ(Ki_Copy((KaToken)12345, source, kept, 0), -1);
-    EXPECT_EQ(Ki_Copy(Tok("color"), nullptr, kept, 0), -1);
-    EXPECT_EQ(Ki_Copy(Tok("color"), source, nullptr, 0), -1);
-    EXPECT_EQ(Ki_Copy(Tok("color"), source, kept, source, 0), -1);
+    EXPECT_EQ(Ki_Copy(T("color"), nullptr, kept, 0), -1);
+    EXPECT_EQ(Ki_Copy(T("color"), source, nullptr, 0), -1);
+    EXPECT_EQ(Ki_Copy(T("color"), source, kept, source, 0), -1);
     EXPECT_EQ(std::vector<float>(kept, kept + 3), (std::vector<float>{0.1f, 0.2f, 0.3f}));
     EXPECT_EQ(ErrorNames(),
               (std::vector<std::string>{"ERR_UNKNOWN_TYPE", "ERR_BAD_TOKEN", "ERR_NULL_ADDRESS",
@@ -138,10 +120,10 @@ TEST_F(Colors, CopyCopiesThreeFloatsOfAColourAndRefusesAnythingElse)
     EXPECT_EQ(FirstErrorRoutine(), "Ki_Copy()");
 }
 
-TEST_F(Colors, EnumerationDeliversEveryNameOnceThenAClosingRecord)
+TEST_F(Colors, EnumerationDeliversEveryNameOnceWithItsColourThenAClosingRecord)
 {
     Seen seen;
-    int delivered = Ki_Enumerate(0, "*", 1, &seen, 0, Collect, Tok("colorname"), 0);
+    int delivered = Ki_Enumerate(0, "*", 1, &seen, 0, Collect, T("colorname"), 0);
     ASSERT_GE(delivered, 30);
     EXPECT_LE(delivered, 200);
     ASSERT_EQ(seen.records.size(), (size_t)delivered + 1);
@@ -163,13 +145,8 @@ TEST_F(Colors, EnumerationDeliversEveryNameOnceThenAClosingRecord)
     EXPECT_EQ(unique.size(), seen.names.size()) << "no name twice";
     for (const char *expected : {"white", "black", "red", "orange", "gold", "skyblue", "sunset"})
         EXPECT_EQ(unique.count(expected), 1u) << expected;
-}
 
-TEST_F(Colors, EnumeratedColoursAreThoseOfTheNamesAndLieOnTheByteGrid)
-{
-    Seen seen;
-    Ki_Enumerate(0, "*", 1, &seen, 0, Collect, Tok("colorname"), 0);
-    ASSERT_FALSE(seen.names.empty());
+    // each name lower-case, with its own colour, on the byte grid
     for (size_t i = 0; i < seen.names.size(); i++) {
         const std::string &name = seen.names[i];
         for (char c : name)
@@ -205,13 +182,13 @@ TEST_F(Colors, PatternsMatchWithStarAndQuestionMarkIgnoringCase)
     EXPECT_EQ(NamesMatching("**"), NamesMatching("*"));
 }
 
-TEST_F(Colors, PagesOfTheEnumerationJoinUpToTheWhole)
+TEST_F(Colors, PagesOfTheEnumerationJoinUpToTheWholeAndANonZeroAnswerStopsIt)
 {
     std::vector<std::string> whole = NamesMatching("*");
     std::vector<std::string> joined;
     for (int32_t start = 0;; start += 7) {
         Seen page;
-        int delivered = Ki_Enumerate(start, "*", 1, &page, 7, Collect, Tok("colorname"), 0);
+        int delivered = Ki_Enumerate(start, "*", 1, &page, 7, Collect, T("colorname"), 0);
         ASSERT_LE(delivered, 7);
         ASSERT_EQ(page.records.back().valid, 0);
         EXPECT_EQ(page.records.back().index, start + delivered);
@@ -225,15 +202,13 @@ TEST_F(Colors, PagesOfTheEnumerationJoinUpToTheWhole)
     EXPECT_EQ(joined, whole);
 
     Seen beyond;
-    EXPECT_EQ(Ki_Enumerate(10000, "*", 1, &beyond, 0, Collect, Tok("colorname"), 0), 0);
+    EXPECT_EQ(Ki_Enumerate(10000, "*", 1, &beyond, 0, Collect, T("colorname"), 0), 0);
     EXPECT_EQ(beyond.records.size(), 1u) << "only the closing record";
-}
 
-TEST_F(Colors, ACallbackThatAnswersNonZeroStopsWithoutClosingRecord)
-{
+    // a callback that answers non-zero stops it, without a closing record
     Seen seen;
     seen.stopAfter = 2;
-    EXPECT_EQ(Ki_Enumerate(0, "*", 1, &seen, 0, Collect, Tok("colorname"), 0), 3);
+    EXPECT_EQ(Ki_Enumerate(0, "*", 1, &seen, 0, Collect, T("colorname"), 0), 3);
     ASSERT_EQ(seen.records.size(), 3u);
     EXPECT_EQ(seen.records.back().valid, 1);
 }
@@ -257,17 +232,17 @@ TEST_F(Colors, EveryUserValueComesBackInEveryRecord)
     };
     Seen seen;
     int second = 0;
-    Ki_Enumerate(0, "red", 3, &seen, &second, nullptr, 0, Probe::Check, Tok("colorname"), 0);
+    Ki_Enumerate(0, "red", 3, &seen, &second, nullptr, 0, Probe::Check, T("colorname"), 0);
     ASSERT_EQ(seen.records.size(), 2u);
     EXPECT_EQ(seen.records[0].userValues[1], &second);
-    EXPECT_EQ(Ki_Enumerate(0, "red", 0, 0, Probe::None, Tok("colorname"), 0), 1);
+    EXPECT_EQ(Ki_Enumerate(0, "red", 0, 0, Probe::None, T("colorname"), 0), 1);
 }
 
 TEST_F(Colors, FaultyEnumerationsAreReportedAndCallNothing)
 {
     int data = 0;
-    KaToken kind = Tok("colorname");
-    EXPECT_EQ(Ki_Enumerate(0, "*", 1, &data, 0, Unreachable, Tok("light"), 0), -1);
+    KaToken kind = T("colorname");
+    EXPECT_EQ(Ki_Enumerate(0, "*", 1, &data, 0, Unreachable, T("light"), 0), -1);
     EXPECT_EQ(Ki_Enumerate(-1, "*", 1, &data, 0, Unreachable, kind, 0), -1);
     EXPECT_EQ(Ki_Enumerate(0, nullptr, 1, &data, 0, Unreachable, kind, 0), -1);
     EXPECT_EQ(Ki_Enumerate(0, "*", 17, &data, 0, Unreachable, kind, 0), -1);
@@ -286,16 +261,6 @@ TEST_F(Colors, FaultyEnumerationsAreReportedAndCallNothing)
 
 namespace {
 
-std::vector<std::string> LinesOf(const std::string &path)
-{
-    std::vector<std::string> lines;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line))
-        lines.push_back(line);
-    return lines;
-}
-
 /* Asks the host about the name while the enumeration runs. */
 int InquireWhileEnumerating(KaEnumRecord *record)
 {
@@ -310,18 +275,16 @@ int InquireWhileEnumerating(KaEnumRecord *record)
 
 TEST_F(Colors, CallsAreLoggedAndAnEnumerationPrecedesTheCallsOfItsCallback)
 {
-    char dir[] = "/tmp/colors_test_XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    std::string path = std::string(dir) + "/calls.log";
+    std::string path = TempPath("colors.log");
     ASSERT_EQ(Kh_Set_Call_Log(path.c_str(), 0), 0);
     const float source[3] = {0.25f, 0.5f, 1};
     float destination[3];
     int data = 0;
-    Ki_Copy(Tok("color"), source, destination, 0);
+    Ki_Copy(T("color"), source, destination, 0);
     Ki_Inquire_Colorname("gold", destination, 0);
     Ki_Inquire_Colorname("nosuchcolour", destination, 0);
-    Ki_Enumerate(0, "sun*", 1, &data, 0, InquireWhileEnumerating, Tok("colorname"), 0);
-    Ki_Enumerate(2, "*", 0, 5, InquireWhileEnumerating, Tok("light"), 0);
+    Ki_Enumerate(0, "sun*", 1, &data, 0, InquireWhileEnumerating, T("colorname"), 0);
+    Ki_Enumerate(2, "*", 0, 5, InquireWhileEnumerating, T("light"), 0);
     Kh_Set_Call_Log(nullptr, 0);
     EXPECT_EQ(LinesOf(path),
               (std::vector<std::string>{
@@ -333,6 +296,4 @@ TEST_F(Colors, CallsAreLoggedAndAnEnumerationPrecedesTheCallsOfItsCallback)
                   "Ki_Inquire_Colorname \"sunset\" &out 0",
                   "Ki_Enumerate 2 \"*\" 0 5 fn light !ERR_UNKNOWN_KIND",
               }));
-    std::remove(path.c_str());
-    rmdir(dir);
 }

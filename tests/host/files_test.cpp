@@ -4,7 +4,7 @@
 
 #include "host_fixture.h"
 
-TEST(FileNames, ExtensionsAreReplacedOrAppendedInPlace)
+TEST(FileNames, ExtensionsAreReplacedOrAppendedInPlaceAndFoundWhateverTheirCase)
 {
     struct Case {
         const char *in, *extension, *out;
@@ -29,19 +29,16 @@ TEST(FileNames, ExtensionsAreReplacedOrAppendedInPlace)
         Ki_Check_File_Extension(other, c.in, c.extension);
         EXPECT_STREQ(other, c.out) << c.in;
     }
-}
 
-TEST(FileNames, EndingsAreFoundWhateverTheirCase)
-{
-    struct Case {
+    const struct {
         const char *path, *extension;
         int result;
-    } cases[] = {
+    } endings[] = {
         {"c:\\fx\\glow.lnz", ".lnz", 1}, {"GLOW.LNZ", ".lnz", 1}, {"glow.Lnz", "lnz", 1},
         {"glow.lnzx", ".lnz", 0},        {"glowlnz", ".lnz", 0},  {"nz", ".lnz", 0},
         {"", ".lnz", 0},                 {"a.grd", ".cmp", 0},
     };
-    for (const Case &c : cases)
+    for (const auto &c : endings)
         EXPECT_EQ(Ki_Check_For_File_Extension(c.path, c.extension), c.result) << c.path;
 }
 

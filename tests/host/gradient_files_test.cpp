@@ -3,6 +3,7 @@
 // memory they hand out, their call-log lines and the demo files.
 #include <cmath>
 #include <cstring>
+#include <set>
 #include <sys/stat.h>
 
 #include "gradient_files.h"
@@ -15,6 +16,12 @@ int64_t LiveBlocks()
     int64_t blocks = 0;
     Kh_Memory_Stats(&blocks, nullptr);
     return blocks;
+}
+
+int Save(const std::string &path, int32_t count, const float *offsets, const float *colors,
+         KaToken interpolation = T("linear"))
+{
+    return Ki_Save_Gradient_Colormap(path.c_str(), count, offsets, colors, nullptr, interpolation);
 }
 
 /* One load's answers, released as the plug-in does. */
@@ -51,6 +58,7 @@ struct GradientFiles : testing::Test {
     int64_t blocksBefore = 0;
 };
 
+const char kGrdText[] = "GRD 1\ninterpolation linear\nstops 1\nstop 0 1 1 1\nend\n";
 const char kCmpText[] = "CMP 1\n"
                         "interpolation linear\n"
                         "colors 3\n"
@@ -61,13 +69,13 @@ const char kCmpText[] = "CMP 1\n"
 
 } // namespace
 
-TEST_F(GradientFiles, GrdGivesBackEveryFloatExactly)
+TEST_F(GradientFiles, GrdGivesBackEveryFloatExactlyAndReadsALooseLayout)
 {
     const float offsets[] = {0.0f, 1.0f / 3.0f, 1.0f / 3.0f, 0.7f, 1.0f};
     const float colors[] = {1.0f / 3.0f, 1e-7f, 0.999999f, 0.0f, 0.0f, 0.0f, 1.0f, 1.0f, 1.0f,
                             2.0f / 255.0f, 0.5f, 0.1f, 0.25f, 0.75f, 0.875f};
     std::string path = TempPath("round.grd");
-    ASSERT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 5, offsets, colors, nullptr, T("cardinal")), 0);
+    ASSERT_EQ(Save(path, 5, offsets, colors, T("cardinal")), 0);
     {
         Loaded g(path);
         ASSERT_EQ(g.status, 0);
@@ -79,10 +87,24 @@ TEST_F(GradientFiles, GrdGivesBackEveryFloatExactly)
         EXPECT_EQ(LiveBlocks(), blocksBefore + 2);
 
         std::string again = TempPath("round2.grd");
-        ASSERT_EQ(Ki_Save_Gradient_Colormap(again.c_str(), g.count, g.offsets, g.colors, nullptr,
-                                            g.interpolation), 0);
+        ASSERT_EQ(Save(again, g.count, g.offsets, g.colors, g.interpolation), 0);
         EXPECT_EQ(ReadBytes(again), ReadBytes(path));
     }
+    std::string loose = TempPath("loose.grd");
+    WriteFile(loose, "# written by hand\r\n"
+                     "GRD 1\r\n"
+                     "\n"
+                     "interpolation\tlinear\r\n"
+                     "stops   2\n"
+                     "  stop 0 0 0 0   \n"
+                     "# the last one\n"
+                     "stop 1 1 0.5 0.25\n"
+                     "end\r\n");
+    Loaded g(loose);
+    ASSERT_EQ(g.status, 0);
+    ASSERT_EQ(g.count, 2);
+    EXPECT_EQ(g.offsets[1], 1.0f);
+    EXPECT_EQ(g.colors[5], 0.25f);
     EXPECT_TRUE(ErrorNames().empty());
 }
 
@@ -95,9 +117,7 @@ TEST_F(GradientFiles, ColourMapSpreadsItsColoursEvenlyAndHandsOutItsTable)
         ASSERT_EQ(g.status, 0);
         ASSERT_EQ(g.count, 3);
         EXPECT_EQ(g.interpolation, T("linear"));
-        EXPECT_EQ(g.offsets[0], 0.0f);
-        EXPECT_EQ(g.offsets[1], 0.5f);
-        EXPECT_EQ(g.offsets[2], 1.0f);
+        EXPECT_EQ(std::vector<float>(g.offsets, g.offsets + 3), (std::vector<float>{0, 0.5f, 1}));
         const int bytes[] = {255, 0, 0, 0, 128, 255, 10, 20, 30};
         ASSERT_NE(g.Table(), nullptr);
         for (int i = 0; i < 9; i++) {
@@ -107,8 +127,7 @@ TEST_F(GradientFiles, ColourMapSpreadsItsColoursEvenlyAndHandsOutItsTable)
         EXPECT_EQ(LiveBlocks(), blocksBefore + 3);
 
         std::string again = TempPath("three-again.cmp");
-        ASSERT_EQ(Ki_Save_Gradient_Colormap(again.c_str(), g.count, g.offsets, g.colors, nullptr,
-                                            g.interpolation), 0);
+        ASSERT_EQ(Save(again, g.count, g.offsets, g.colors, g.interpolation), 0);
         EXPECT_EQ(ReadBytes(again), kCmpText);
     }
     {
@@ -125,7 +144,7 @@ TEST_F(GradientFiles, UnevenGradientSavedAsMapIsSampled)
     const float offsets[] = {0.0f, 0.5f};
     const float colors[] = {0, 0, 0, 1, 1, 1};
     std::string path = TempPath("sampled.cmp");
-    ASSERT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 2, offsets, colors, nullptr, T("linear")), 0);
+    ASSERT_EQ(Save(path, 2, offsets, colors), 0);
     Loaded g(path);
     ASSERT_EQ(g.status, 0);
     ASSERT_EQ(g.count, ka::kColorMapResample);
@@ -137,7 +156,7 @@ TEST_F(GradientFiles, UnevenGradientSavedAsMapIsSampled)
 
     const float middle[] = {0.7f};
     std::string single = TempPath("single.cmp");
-    ASSERT_EQ(Ki_Save_Gradient_Colormap(single.c_str(), 1, middle, colors + 3, nullptr, T("linear")), 0);
+    ASSERT_EQ(Save(single, 1, middle, colors + 3), 0);
     Loaded one(single);
     EXPECT_EQ(one.count, 1) << "one colour needs no sampling";
     EXPECT_EQ(one.offsets[0], 0.0f);
@@ -150,8 +169,8 @@ TEST_F(GradientFiles, UnevenGradientSavedAsMapIsSampled)
     const float thirds[] = {0.0f, 1.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f, 1.0f};
     const float zigzag[] = {0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 1, 1, 1};
     std::string curve = TempPath("curve.cmp"), line = TempPath("line.cmp");
-    ASSERT_EQ(Ki_Save_Gradient_Colormap(curve.c_str(), 5, thirds, zigzag, nullptr, T("cardinal")), 0);
-    ASSERT_EQ(Ki_Save_Gradient_Colormap(line.c_str(), 5, thirds, zigzag, nullptr, T("linear")), 0);
+    ASSERT_EQ(Save(curve, 5, thirds, zigzag, T("cardinal")), 0);
+    ASSERT_EQ(Save(line, 5, thirds, zigzag), 0);
     Loaded c(curve), l(line);
     ASSERT_EQ(c.count, 256);
     ASSERT_EQ(l.count, 256);
@@ -161,25 +180,6 @@ TEST_F(GradientFiles, UnevenGradientSavedAsMapIsSampled)
     EXPECT_EQ(c.Table()[3 * 85], 255);
     EXPECT_EQ(c.Table()[3 * 170], 0);
     EXPECT_EQ(c.Table()[3 * 255], 255);
-}
-
-TEST_F(GradientFiles, LooseLayoutIsRead)
-{
-    std::string path = TempPath("loose.grd");
-    WriteFile(path, "# written by hand\r\n"
-                    "GRD 1\r\n"
-                    "\n"
-                    "interpolation\tlinear\r\n"
-                    "stops   2\n"
-                    "  stop 0 0 0 0   \n"
-                    "# the last one\n"
-                    "stop 1 1 0.5 0.25\n"
-                    "end\r\n");
-    Loaded g(path);
-    ASSERT_EQ(g.status, 0);
-    ASSERT_EQ(g.count, 2);
-    EXPECT_EQ(g.offsets[1], 1.0f);
-    EXPECT_EQ(g.colors[5], 0.25f);
 }
 
 TEST_F(GradientFiles, FaultyFilesAreRefusedWithNothingHandedOut)
@@ -234,78 +234,19 @@ TEST_F(GradientFiles, FaultyFilesAreRefusedWithNothingHandedOut)
     EXPECT_TRUE(ErrorNames().empty()) << "file faults are the caller's to show";
 }
 
-TEST_F(GradientFiles, MissingFilesAndOtherNamesCannotBeOpened)
+TEST_F(GradientFiles, UnopenableFilesAndNullAddressesHandOutNothing)
 {
-    std::string text = TempPath("ramp.txt");
-    WriteFile(text, "GRD 1\ninterpolation linear\nstops 1\nstop 0 1 1 1\nend\n");
-    for (const std::string &path : {TempPath("absent.grd"), TempPath("absent.cmp"), text,
+    std::string text = TempPath("ramp.txt"), path = TempPath("null.grd");
+    WriteFile(text, kGrdText);
+    WriteFile(path, kGrdText);
+    for (const std::string &name : {TempPath("absent.grd"), TempPath("absent.cmp"), text,
                                     TempPath("")}) {
-        Loaded g(path);
-        EXPECT_EQ(g.status, -1) << path;
-        EXPECT_EQ(g.offsets, nullptr) << path;
+        Loaded g(name);
+        EXPECT_EQ(g.status, -1) << name;
+        EXPECT_EQ(g.offsets, nullptr) << name;
     }
-}
+    EXPECT_TRUE(ErrorNames().empty()) << "a file that is not there is the caller's to show";
 
-TEST_F(GradientFiles, ExtensionDecidesTheFormatWhateverItsCase)
-{
-    const float offsets[] = {0.0f, 1.0f};
-    const float colors[] = {1, 0.5f, 0, 0, 0, 1};
-    std::string upper = TempPath("RAMP.GRD"), mixed = TempPath("Ramp.CmP");
-    ASSERT_EQ(Ki_Save_Gradient_Colormap(upper.c_str(), 2, offsets, colors, nullptr, T("linear")), 0);
-    ASSERT_EQ(Ki_Save_Gradient_Colormap(mixed.c_str(), 2, offsets, colors, nullptr, T("linear")), 0);
-    EXPECT_EQ(ReadBytes(upper).substr(0, 6), "GRD 1\n");
-    EXPECT_EQ(ReadBytes(mixed).substr(0, 6), "CMP 1\n");
-    Loaded g(upper), m(mixed);
-    EXPECT_EQ(g.status, 0);
-    EXPECT_EQ(m.status, 0);
-    ASSERT_NE(m.Table(), nullptr);
-    EXPECT_EQ(m.Table()[1], 128) << "0.5 rounds to the nearest byte";
-}
-
-TEST_F(GradientFiles, SavesThatCannotBeDoneSayWhy)
-{
-    const float offsets[] = {0.5f, 0.25f};
-    const float colors[] = {1, 1, 1, 0, 0, 0};
-    std::string path = TempPath("refused.grd");
-
-    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 0, offsets, colors, nullptr, T("linear")), -2);
-    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), -4, offsets, colors, nullptr, T("linear")), -2);
-    EXPECT_TRUE(ErrorNames().empty()) << "too few entries is an ordinary answer";
-
-    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 2, offsets, colors, nullptr, T("linear")), -2);
-    const float wild[] = {0, 0, 2};
-    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 1, offsets, wild, nullptr, T("linear")), -2);
-    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 2000, offsets, colors, nullptr, T("linear")), -2);
-    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 1, nullptr, colors, nullptr, T("linear")), -2);
-    EXPECT_EQ(Ki_Save_Gradient_Colormap(nullptr, 1, offsets, colors, nullptr, T("linear")), -1);
-    EXPECT_EQ(ErrorNames(), (std::vector<std::string>{"ERR_BAD_GRADIENT", "ERR_BAD_GRADIENT",
-                                                      "ERR_BAD_GRADIENT", "ERR_NULL_ADDRESS",
-                                                      "ERR_NULL_ADDRESS"}));
-    EXPECT_FALSE(Exists(path));
-
-    EXPECT_EQ(Ki_Save_Gradient_Colormap(TempPath("no/such/folder.grd").c_str(), 1, offsets + 1,
-                                        colors, nullptr, T("linear")), -1);
-    EXPECT_EQ(Ki_Save_Gradient_Colormap(TempPath("ramp.bmp").c_str(), 1, offsets + 1, colors,
-                                        nullptr, T("linear")), -1);
-    EXPECT_FALSE(Exists(TempPath("ramp.bmp")));
-}
-
-TEST_F(GradientFiles, UnknownInterpolationIsReportedAndSavedAsLinear)
-{
-    const float offsets[] = {0.0f};
-    const float colors[] = {1, 1, 1};
-    std::string path = TempPath("odd.grd");
-    EXPECT_EQ(Ki_Save_Gradient_Colormap(path.c_str(), 1, offsets, colors, nullptr, T("spline")), 0);
-    EXPECT_EQ(ErrorNames(), std::vector<std::string>{"ERR_BAD_INTERPOLATION"});
-    Loaded g(path);
-    EXPECT_EQ(g.status, 0);
-    EXPECT_EQ(g.interpolation, T("linear"));
-}
-
-TEST_F(GradientFiles, NullAddressesAreReportedNotFollowed)
-{
-    std::string path = TempPath("null.grd");
-    WriteFile(path, "GRD 1\ninterpolation linear\nstops 1\nstop 0 1 1 1\nend\n");
     int32_t count = -1;
     float *offsets = nullptr, *colors = nullptr;
     void *extra = nullptr;
@@ -321,7 +262,58 @@ TEST_F(GradientFiles, NullAddressesAreReportedNotFollowed)
     EXPECT_EQ(ErrorNames(), std::vector<std::string>(5, "ERR_NULL_ADDRESS"));
 }
 
-TEST_F(GradientFiles, RepeatedLoadsLeaveNoHostMemoryBehind)
+TEST_F(GradientFiles, ExtensionDecidesTheFormatWhateverItsCase)
+{
+    const float offsets[] = {0.0f, 1.0f};
+    const float colors[] = {1, 0.5f, 0, 0, 0, 1};
+    std::string upper = TempPath("RAMP.GRD"), mixed = TempPath("Ramp.CmP");
+    ASSERT_EQ(Save(upper, 2, offsets, colors), 0);
+    ASSERT_EQ(Save(mixed, 2, offsets, colors), 0);
+    EXPECT_EQ(ReadBytes(upper).substr(0, 6), "GRD 1\n");
+    EXPECT_EQ(ReadBytes(mixed).substr(0, 6), "CMP 1\n");
+    Loaded g(upper), m(mixed);
+    EXPECT_EQ(g.status, 0);
+    EXPECT_EQ(m.status, 0);
+    ASSERT_NE(m.Table(), nullptr);
+    EXPECT_EQ(m.Table()[1], 128) << "0.5 rounds to the nearest byte";
+}
+
+TEST_F(GradientFiles, SavesThatCannotBeDoneSayWhyAndAnUnknownInterpolationSavesAsLinear)
+{
+    const float offsets[] = {0.5f, 0.25f};
+    const float colors[] = {1, 1, 1, 0, 0, 0};
+    std::string path = TempPath("refused.grd");
+
+    EXPECT_EQ(Save(path, 0, offsets, colors), -2);
+    EXPECT_EQ(Save(path, -4, offsets, colors), -2);
+    EXPECT_TRUE(ErrorNames().empty()) << "too few entries is an ordinary answer";
+
+    EXPECT_EQ(Save(path, 2, offsets, colors), -2);
+    const float wild[] = {0, 0, 2};
+    EXPECT_EQ(Save(path, 1, offsets, wild), -2);
+    EXPECT_EQ(Save(path, 2000, offsets, colors), -2);
+    EXPECT_EQ(Save(path, 1, nullptr, colors), -2);
+    EXPECT_EQ(Ki_Save_Gradient_Colormap(nullptr, 1, offsets, colors, nullptr, T("linear")), -1);
+    EXPECT_EQ(ErrorNames(), (std::vector<std::string>{"ERR_BAD_GRADIENT", "ERR_BAD_GRADIENT",
+                                                      "ERR_BAD_GRADIENT", "ERR_NULL_ADDRESS",
+                                                      "ERR_NULL_ADDRESS"}));
+    EXPECT_FALSE(Exists(path));
+
+    EXPECT_EQ(Save(TempPath("no/such/folder.grd"), 1, offsets + 1, colors), -1);
+    EXPECT_EQ(Save(TempPath("ramp.bmp"), 1, offsets + 1, colors), -1);
+    EXPECT_FALSE(Exists(TempPath("ramp.bmp")));
+
+    Kh_Clear_Errors();
+    std::string odd = TempPath("odd.grd");
+    EXPECT_EQ(Save(odd, 1, offsets + 1, colors, T("spline")), 0);
+    EXPECT_EQ(ErrorNames(), std::vector<std::string>{"ERR_BAD_INTERPOLATION"});
+    Loaded g(odd);
+    EXPECT_EQ(g.status, 0);
+    EXPECT_EQ(g.interpolation, T("linear"));
+}
+
+/* Every test ends with the host's blocks counted back to where they were. */
+TEST_F(GradientFiles, FilesOfTheMostEntriesLoadWholeAndLeaveNoHostMemoryBehind)
 {
     std::string grd = TempPath("many.grd"), cmp = TempPath("many.cmp");
     std::vector<float> offsets, colors;
@@ -329,14 +321,12 @@ TEST_F(GradientFiles, RepeatedLoadsLeaveNoHostMemoryBehind)
         offsets.push_back((float)i / (ka::kGradientMaxEntries - 1));
         colors.insert(colors.end(), {(float)(i % 256) / 255.0f, 0.5f, 1.0f});
     }
-    ASSERT_EQ(Ki_Save_Gradient_Colormap(grd.c_str(), ka::kGradientMaxEntries, offsets.data(),
-                                        colors.data(), nullptr, T("linear")), 0);
-    ASSERT_EQ(Ki_Save_Gradient_Colormap(cmp.c_str(), ka::kGradientMaxEntries, offsets.data(),
-                                        colors.data(), nullptr, T("linear")), 0);
-    for (int round = 0; round < 20; round++) {
-        Loaded g(round % 2 ? grd : cmp);
-        ASSERT_EQ(g.status, 0);
-        ASSERT_EQ(g.count, ka::kGradientMaxEntries) << "an even map keeps its colours";
+    ASSERT_EQ(Save(grd, ka::kGradientMaxEntries, offsets.data(), colors.data()), 0);
+    ASSERT_EQ(Save(cmp, ka::kGradientMaxEntries, offsets.data(), colors.data()), 0);
+    for (const std::string &path : {grd, cmp}) {
+        Loaded g(path);
+        ASSERT_EQ(g.status, 0) << path;
+        EXPECT_EQ(g.count, ka::kGradientMaxEntries) << path << ": an even map keeps its colours";
     }
 }
 
@@ -346,9 +336,9 @@ TEST_F(GradientFiles, CallsAreLogged)
     const float offsets[] = {0.0f, 1.0f};
     const float colors[] = {1, 0.5f, 0, 0, 0, 1};
     ASSERT_EQ(Kh_Set_Call_Log(log.c_str(), 0), 0);
-    Ki_Save_Gradient_Colormap(path.c_str(), 2, offsets, colors, nullptr, T("cardinal"));
+    Save(path, 2, offsets, colors, T("cardinal"));
     { Loaded g(path); }
-    Ki_Save_Gradient_Colormap(path.c_str(), 5000, offsets, colors, nullptr, T("linear"));
+    Save(path, 5000, offsets, colors);
     Kh_Set_Call_Log(nullptr, 0);
     EXPECT_EQ(ReadBytes(log),
               "Ki_Save_Gradient_Colormap \"" + path + "\" 2 &0,1 &1,0.5,0,0,0,1 null cardinal\n"
@@ -365,16 +355,14 @@ TEST_F(GradientFiles, DemoFilesAreDistinctAndLoad)
     EXPECT_GE(written, 5);
     const char *names[] = {"sunset.grd", "spectrum.grd", "ice.grd", "horizon.grd", "fire.cmp",
                            "aurora.cmp"};
-    std::vector<std::string> texts;
+    std::set<std::string> texts;
     for (const char *name : names) {
         std::string path = folder + "/" + name;
         Loaded g(path);
         ASSERT_EQ(g.status, 0) << name;
         EXPECT_GE(g.count, 2) << name;
         EXPECT_LE(g.count, 100) << name << " must fit the plug-in's control";
-        for (const std::string &t : texts)
-            EXPECT_NE(ReadBytes(path), t) << name;
-        texts.push_back(ReadBytes(path));
+        EXPECT_TRUE(texts.insert(ReadBytes(path)).second) << name << " is like another";
     }
     EXPECT_TRUE(ErrorNames().empty());
 }

@@ -100,18 +100,14 @@ const char *LightTest::GuidAt(int32_t index) const
     return guid;
 }
 
-std::string LightTest::NameAt(int32_t index) const
-{
-    const char *type = nullptr;
-    Ki_Inquire_LensFlare(light, name.c_str(), T("element"), &index, T("name"), &type, 1, 0);
-    return type ? type : "";
-}
-
 std::vector<std::string> LightTest::Names() const
 {
     std::vector<std::string> names;
-    for (int32_t i = 0; i < Count(); i++)
-        names.push_back(NameAt(i));
+    for (int32_t i = 0; i < Count(); i++) {
+        const char *type = nullptr;
+        Ki_Inquire_LensFlare(light, name.c_str(), T("element"), &i, T("name"), &type, 1, 0);
+        names.push_back(type ? type : "");
+    }
     return names;
 }
 
@@ -151,4 +147,20 @@ void WriteFile(const std::string &path, const std::string &text)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
+}
+
+std::vector<std::string> LinesOf(const std::string &path)
+{
+    std::vector<std::string> lines;
+    std::string text = ReadBytes(path);
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            lines.push_back("unfinished: " + text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
 }

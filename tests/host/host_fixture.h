@@ -27,7 +27,6 @@ struct LightTest : testing::Test {
     std::string Describe() const;            /* Kh_Describe_Flare of the light */
     int32_t Count() const;                   /* "numelements" */
     const char *GuidAt(int32_t index) const;
-    std::string NameAt(int32_t index) const;
     std::vector<std::string> Names() const;  /* type names in flare order */
     void RemoveAllElements();
     const char *Insert(const char *type, const char *where = "end", const char *anchor = nullptr);
@@ -39,5 +38,7 @@ struct LightTest : testing::Test {
 std::string TempPath(const std::string &file);
 bool Exists(const std::string &path);
 void WriteFile(const std::string &path, const std::string &text);
+/* A file's lines; a last line without its newline comes marked unfinished. */
+std::vector<std::string> LinesOf(const std::string &path);
 
 #endif

@@ -3,6 +3,7 @@
 // paletted preview calls them (5 x 9 x 5 levels, rows padded to 4 bytes).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -18,21 +19,10 @@ std::vector<float> Cube()
     return map;
 }
 
-TEST(Colormap, EntryIndexSpellsOutTheLevels)
+TEST(Colormap, EntryIndexSpellsOutTheLevelsAndImpossibleCubesAreRefused)
 {
     std::vector<float> map = Cube();
     // entry 45 r + 5 g + b is (r / 4, g / 8, b / 4)
-    const struct {
-        int index;
-        float r, g, b;
-    } cases[] = {{0, 0, 0, 0},       {224, 1, 1, 1},      {45, 0.25f, 0, 0}, {5, 0, 0.125f, 0},
-                 {1, 0, 0, 0.25f},   {4, 0, 0, 1},        {40, 0, 1, 0},     {180, 1, 0, 0},
-                 {112, 0.5f, 0.5f, 0.5f}};
-    for (const auto &c : cases) {
-        EXPECT_FLOAT_EQ(map[3 * c.index + 0], c.r) << c.index;
-        EXPECT_FLOAT_EQ(map[3 * c.index + 1], c.g) << c.index;
-        EXPECT_FLOAT_EQ(map[3 * c.index + 2], c.b) << c.index;
-    }
     for (int r = 0; r < 5; r++)
         for (int g = 0; g < 9; g++)
             for (int b = 0; b < 5; b++) {
@@ -42,12 +32,9 @@ TEST(Colormap, EntryIndexSpellsOutTheLevels)
                 ASSERT_FLOAT_EQ(map[3 * i + 2], b / 4.0f);
             }
     EXPECT_EQ(map[3 * 225], -1.0f) << "past the cube nothing is written";
-}
 
-TEST(Colormap, ImpossibleCubesAreRefused)
-{
     ka::ClearErrors();
-    std::vector<float> map(256 * 3, -1.0f);
+    std::fill(map.begin(), map.end(), -1.0f);
     KaColor *m = reinterpret_cast<KaColor *>(map.data());
     EXPECT_EQ(-1, Ki_Compute_Colormap(0, 5, 9, 5, nullptr));
     EXPECT_EQ(-1, Ki_Compute_Colormap(1, 5, 9, 5, m));
@@ -60,7 +47,7 @@ TEST(Colormap, ImpossibleCubesAreRefused)
     ka::ClearErrors();
 }
 
-TEST(Gamma, OutIsInToTheOneOverGamma)
+TEST(Gamma, OutIsInToTheOneOverGammaAndBadCallsChangeNothing)
 {
     const float in[4][3] = {{0, 0.25f, 1}, {0.5f, 0.1f, 0.9f}, {-0.5f, 2.0f, 1e-6f}, {1, 1, 1}};
     float out[4][3];
@@ -75,25 +62,17 @@ TEST(Gamma, OutIsInToTheOneOverGamma)
     float same[1][3] = {{0.3f, 0.6f, 0.9f}};
     ASSERT_EQ(0, Ki_Gamma_Correct(same, same, 1, 1.0f));
     EXPECT_FLOAT_EQ(same[0][1], 0.6f);
-    // a round trip through gamma and its inverse
-    float back[4][3];
-    Ki_Gamma_Correct(out, back, 4, 1.0f / 1.7f);
-    EXPECT_NEAR(back[1][0], 0.5f, 1e-5f);
-    EXPECT_NEAR(back[1][2], 0.9f, 1e-5f);
-}
 
-TEST(Gamma, BadGammaOrCountChangesNothing)
-{
+    // a bad gamma or count changes nothing
     ka::ClearErrors();
-    const float in[1][3] = {{0.5f, 0.5f, 0.5f}};
-    float out[1][3] = {{7, 7, 7}};
-    EXPECT_EQ(-1, Ki_Gamma_Correct(in, out, 1, 0.0f));
-    EXPECT_EQ(-1, Ki_Gamma_Correct(in, out, 1, -2.0f));
-    EXPECT_EQ(-1, Ki_Gamma_Correct(in, out, 1, NAN));
-    EXPECT_EQ(-1, Ki_Gamma_Correct(in, out, -1, 1.7f));
-    EXPECT_EQ(-1, Ki_Gamma_Correct(nullptr, out, 1, 1.7f));
+    float kept[1][3] = {{7, 7, 7}};
+    EXPECT_EQ(-1, Ki_Gamma_Correct(in, kept, 1, 0.0f));
+    EXPECT_EQ(-1, Ki_Gamma_Correct(in, kept, 1, -2.0f));
+    EXPECT_EQ(-1, Ki_Gamma_Correct(in, kept, 1, NAN));
+    EXPECT_EQ(-1, Ki_Gamma_Correct(in, kept, -1, 1.7f));
+    EXPECT_EQ(-1, Ki_Gamma_Correct(nullptr, kept, 1, 1.7f));
     EXPECT_EQ(0, Ki_Gamma_Correct(nullptr, nullptr, 0, 1.7f));
-    EXPECT_EQ(out[0][0], 7.0f);
+    EXPECT_EQ(kept[0][0], 7.0f);
     EXPECT_EQ(ka::Errors().size(), 5u);
     ka::ClearErrors();
 }
@@ -104,6 +83,12 @@ struct Dib {
     std::vector<unsigned char> bytes;
     Dib(int w, int h) : width(w), height(h), stride((w + 3) & ~3), bytes((size_t)stride * h, 0xEE) {}
     unsigned char &At(int x, int y) { return bytes[(size_t)y * stride + x]; }
+    template <typename F> void Fill(F index)
+    {
+        for (int y = 0; y < height; y++)
+            for (int x = 0; x < width; x++)
+                At(x, y) = (unsigned char)index(x, y);
+    }
     int Dither(const std::vector<float> &map, int32_t *flag)
     {
         return Ki_Dither_Image(bytes.data(), reinterpret_cast<const KaColor *>(map.data()),
@@ -126,9 +111,7 @@ TEST(Dither, BandsOfAGradientBlendWhilePaddingAndFlatAreasStay)
     const int widths[] = {61, 62, 63, 64};   // every padding length
     for (int w : widths) {
         Dib image(w, 20);
-        for (int y = 0; y < image.height; y++)
-            for (int x = 0; x < w; x++)
-                image.At(x, y) = Quantise(0.2f + 0.6f * x / (w - 1), 0.5f, 0.05f);
+        image.Fill([&](int x, int) { return Quantise(0.2f + 0.6f * x / (w - 1), 0.5f, 0.05f); });
         Dib before = image;
         int32_t flag = -1;
         ASSERT_EQ(0, image.Dither(map, &flag));
@@ -162,13 +145,11 @@ TEST(Dither, BandsOfAGradientBlendWhilePaddingAndFlatAreasStay)
     }
 }
 
-TEST(Dither, EdgesOfThinBrightLinesAndFlatImagesAreKept)
+TEST(Dither, ThinLinesFlatImagesAndSinglePixelsAreKeptAndEveryIndexEndsInTheCube)
 {
     const std::vector<float> map = Cube();
     Dib image(32, 16);
-    for (int y = 0; y < 16; y++)
-        for (int x = 0; x < 32; x++)
-            image.At(x, y) = (unsigned char)(x == 10 ? Index(4, 8, 4) : Index(0, 0, 0));
+    image.Fill([](int x, int) { return x == 10 ? Index(4, 8, 4) : Index(0, 0, 0); });
     Dib before = image;
     int32_t flag = -1;
     ASSERT_EQ(0, image.Dither(map, &flag));
@@ -176,27 +157,19 @@ TEST(Dither, EdgesOfThinBrightLinesAndFlatImagesAreKept)
     EXPECT_EQ(image.bytes, before.bytes);
 
     Dib flat(7, 3);
-    for (int y = 0; y < 3; y++)
-        for (int x = 0; x < 7; x++)
-            flat.At(x, y) = (unsigned char)Index(2, 5, 3);
+    flat.Fill([](int, int) { return Index(2, 5, 3); });
     Dib flatBefore = flat;
     ASSERT_EQ(0, flat.Dither(map, nullptr));
     EXPECT_EQ(flat.bytes, flatBefore.bytes);
-}
 
-TEST(Dither, EveryIndexEndsInsideTheCube)
-{
-    const std::vector<float> map = Cube();
-    Dib image(37, 11);
-    for (int y = 0; y < 11; y++)
-        for (int x = 0; x < 37; x++)
-            image.At(x, y) = (unsigned char)((x * 7 + y * 13) % 256);   // some past 224
-    ASSERT_EQ(0, image.Dither(map, nullptr));
+    Dib mixed(37, 11);
+    mixed.Fill([](int x, int y) { return (x * 7 + y * 13) % 256; });   // some past 224
+    ASSERT_EQ(0, mixed.Dither(map, nullptr));
     for (int y = 0; y < 11; y++) {
         for (int x = 0; x < 37; x++)
-            ASSERT_LT(image.At(x, y), 225) << x << "," << y;
+            ASSERT_LT(mixed.At(x, y), 225) << x << "," << y;
         for (int x = 37; x < 40; x++)
-            ASSERT_EQ(image.At(x, y), 0xEE);
+            ASSERT_EQ(mixed.At(x, y), 0xEE);
     }
     Dib one(1, 1);
     one.At(0, 0) = 100;

