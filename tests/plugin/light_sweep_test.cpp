@@ -42,12 +42,6 @@ bool MenuChecked(HWND dialog, UINT command)
     return (GetMenuState(GetSystemMenu(dialog, FALSE), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
-double PreviewLuminance()
-{
-    const KaGBuffer *b = PreviewGBuffer();
-    return ImageLuminance(b->red, b->green, b->blue, (size_t)b->width * b->height);
-}
-
 struct SweepGuard {
     SweepGuard(int ms) { sweepDurationMs = ms; }
     ~SweepGuard() { sweepDurationMs = 3000; }
@@ -243,7 +237,8 @@ TEST(LightSweep, TheOccluderHidesTheLightBehindItOnlyForFlaresThatFadeBehindObje
         double lit[2];
         for (int occluded = 0; occluded < 2; occluded++) {
             LookAtSweep(d, occluded != 0, 0.5, [&] {
-                lit[occluded] = PreviewLuminance();
+                lit[occluded] =
+                    ImageLuminance(b->red, b->green, b->blue, (size_t)b->width * b->height);
                 size_t centre = (size_t)(b->height / 2) * b->width + b->width / 2;
                 EXPECT_EQ(b->coverage[centre], occluded ? 0.0f : 1.0f);
                 EXPECT_EQ(b->coverage[0], 1.0f) << "outside the disc";
