@@ -24,14 +24,6 @@ bool IsVisible(HWND dialog, int id)
     return item && (GetWindowLongA(item, GWL_STYLE) & WS_VISIBLE);
 }
 
-float HostIntensity(const HostSession &host)
-{
-    float value = -1.0f;
-    Ki_Inquire_LensFlare(Ki_Inquire_Token("light"), host.light.c_str(),
-                         Ki_Inquire_Token("intensity"), &value, 1, 0);
-    return value;
-}
-
 } // namespace
 
 TEST(Editor, RealtimeUpdatesStartOnAndEachClickWritesTheSettingToTheHostsIniFile)
@@ -113,7 +105,9 @@ TEST(Editor, WithRealtimeOffNothingReachesTheHostUntilRedrawNowOrOkWhichReadsThe
     });
     EXPECT_EQ(host.Log("Ki_LensFlare").size(), expectedWrites) << "OK commits";
     EXPECT_TRUE(host.Log("Ki_LensFlareApplyToGBuffer").empty());
-    EXPECT_FLOAT_EQ(HostIntensity(host), 2.5f);
+    float intensity = -1.0f;
+    Ki_Inquire_LensFlare(fx::T("light"), host.light.c_str(), fx::T("intensity"), &intensity, 1, 0);
+    EXPECT_FLOAT_EQ(intensity, 2.5f);
     EXPECT_EQ(LiveHostBlocks(), before);
 }
 

@@ -327,28 +327,21 @@ TEST(LightSweep, ALightBesideTheOccluderFadesAsItApproachesOnlyWithThatOption)
 
 namespace {
 
-/* The dialog's strip under the preview, down to the row below it. */
-RECT StripUnderPreview(HWND dialog)
-{
-    RECT strip, row;
-    GetClientRect(previewControl, &strip);
-    MapWindowPoints(previewControl, dialog, reinterpret_cast<POINT *>(&strip), 2);
-    GetWindowRect(GetDlgItem(dialog, IDC_REALTIME_UPDATES), &row);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&row), 2);
-    return {strip.left, strip.bottom, strip.right, row.top};
-}
-
-/* Whether every sampled pixel of the strip shows the warning's amber, or
- * every one the dialog's own background (as just left of the strip). */
+/* Whether every sampled pixel of the dialog's strip under the preview,
+ * down to the row below it, shows the warning's amber, or every one the
+ * dialog's own background (as just left of the strip). */
 enum StripLook { kAmber, kClear, kMixed };
 StripLook LookOfStrip(HWND dialog)
 {
-    RECT strip = StripUnderPreview(dialog);
+    RECT above;
+    GetClientRect(previewControl, &above);
+    MapWindowPoints(previewControl, dialog, reinterpret_cast<POINT *>(&above), 2);
+    int bottom = fx::RectInDialog(dialog, GetDlgItem(dialog, IDC_REALTIME_UPDATES)).top;
     Capture shown = ui::Pixels(dialog);
-    COLORREF background = shown.Pixel(strip.left - 3, strip.top);
+    COLORREF background = shown.Pixel(above.left - 3, above.bottom);
     int amber = 0, clear = 0, samples = 0;
-    for (int y = strip.top; y < strip.bottom; y++)
-        for (int x = strip.left; x < strip.right; x += 7) {
+    for (int y = above.bottom; y < bottom; y++)
+        for (int x = above.left; x < above.right; x += 7) {
             COLORREF c = shown.Pixel(x, y);
             amber += GetRValue(c) == 255 && GetGValue(c) == 208 && GetBValue(c) == 0;
             clear += c == background;

@@ -21,11 +21,6 @@ struct FilledBuffer {
     KaGBuffer buffer;
 };
 
-unsigned char PixelByte(const PreviewImage &image, int x, int row)
-{
-    return image.pixels[(size_t)row * image.rowLength + x];
-}
-
 class PreviewImageTest : public PreviewFixture {
 protected:
     void TearDown() override
@@ -83,7 +78,7 @@ TEST_F(PreviewImageTest, RowsArePaddedToFourBytesAndConversionGivesEachLevelItsB
         for (int row = 0; row < height; row++)
             for (int x = 0; x < image.rowLength; x++)
                 ASSERT_EQ(x < used ? c.bytes[x % c.bytesPerPixel] : kMarker,
-                          (int)PixelByte(image, x, row))
+                          (int)image.pixels[(size_t)row * image.rowLength + x])
                     << x << "," << row;
         FreePreviewImage(&image);
         EXPECT_EQ(0, image.valid);
