@@ -262,6 +262,93 @@ bool MakeTexture(Texture *tex, const Element &e, const Random &random, float rad
     return true;
 }
 
+/* ---- tables kept between renders ----
+ * A glow's, a streak's, a ring's or a starburst's table costs about as
+ * much to fill at the preview size as drawing it does, and while the
+ * light is dragged none changes: they depend on sizes, colours and the
+ * seed, not on where the light is (unless the shape is wider than the
+ * image, when the table's end follows the light).
+ * A table is kept under a key holding every input it is made from, bit
+ * for bit, so that a kept table is the one a fresh fill would give. */
+struct TableKey {
+    std::vector<unsigned char> bytes;
+    void Add(const void *p, size_t n)
+    {
+        const unsigned char *b = static_cast<const unsigned char *>(p);
+        bytes.insert(bytes.end(), b, b + n);
+    }
+    void Add(float v) { Add(&v, sizeof v); }
+    void Add(const GradientValue *g)
+    {
+        int32_t count = g ? g->count() : -1;
+        Add(&count, sizeof count);
+        if (g) {
+            Add(g->offsets.data(), g->offsets.size() * sizeof(float));
+            Add(g->colors.data(), g->colors.size() * sizeof(float));
+        }
+    }
+};
+
+template <class Table>
+struct KeptTable {
+    std::vector<unsigned char> key;
+    Table table;
+    uint64_t randomAfter = 0;   /* the element's random state once the table was made */
+    uint64_t render = 0;        /* the last render whose shapes read it */
+};
+
+/* Counts renders, so that a table a shape of the render under way reads is
+ * not replaced before the shape is drawn: owned by RenderFlare. */
+uint64_t g_render = 0;
+
+/* The last tables made of one kind: used only while a render holds
+ * g_halfLock.  Shapes read a kept table where it is, uncopied (a
+ * starburst's is hundreds of kilobytes). */
+template <class Table>
+struct TableMemo {
+    static const int kSlots = 16;
+    KeptTable<Table> slot[kSlots];
+    int next = 0;
+    const KeptTable<Table> *Find(const TableKey &key)
+    {
+        for (KeptTable<Table> &k : slot)
+            if (!k.key.empty() && k.key == key.bytes) {
+                k.render = g_render;
+                return &k;
+            }
+        return nullptr;
+    }
+    /* Keeps a copy unless every slot serves the render under way. */
+    void Keep(const TableKey &key, const Table &table, uint64_t randomAfter)
+    {
+        for (int tried = 0; tried < kSlots; tried++) {
+            KeptTable<Table> &k = slot[next];
+            next = (next + 1) % kSlots;
+            if (k.render == g_render && !k.key.empty())
+                continue;
+            k.key = key.bytes;
+            k.table = table;
+            k.randomAfter = randomAfter;
+            k.render = 0;
+            return;
+        }
+    }
+};
+
+TableMemo<RadialTable> g_glowTables;
+TableMemo<StreakTable> g_streakTables;
+TableMemo<RadialTable> g_ringTables;
+TableMemo<RayTable> g_rayTables;
+
+/* The end of a table FillRadial makes for [inner, outer) with that reach:
+ * all it takes of the reach. */
+float TableEnd(float inner, float outer, float reach)
+{
+    float in = inner > 0.0f ? inner : 0.0f;
+    float out = outer > in ? outer : in;
+    return out < reach ? out : reach;
+}
+
 /* ---- the element types' drawing ---- */
 
 void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
@@ -299,7 +386,18 @@ void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
     for (int i = 0; i < 3; i++)
         k[i] = gain[i] * colour[i] * strength;
     const float tailCore = 0.1f * tailReach;
+    const float faint = kFaint / (textured ? texture.brightest : 1.0f);
+    const Texture *kept = textured ? KeepTexture(sc.shapes, texture) : nullptr;
     RadialTable &t = *NewRadialTable(sc.shapes);
+    TableKey key;
+    for (float v : {size, (float)falloff, sharpness, hotspot, tail, tailReach, k[0], k[1], k[2],
+                    faint, TableEnd(0.0f, tailReach, far)})
+        key.Add(v);
+    key.Add(gradient);
+    if (const KeptTable<RadialTable> *found = g_glowTables.Find(key)) {
+        AddRadial(sc.shapes, sc.canvas, cx, cy, found->table, kept);
+        return;
+    }
     FillRadial(&t, 0.0f, tailReach, far, [&](float d, float rgb[3]) {
         float u = std::min(d / size, 1.0f), u2 = u * u;
         float window = (1.0f - u2 * u2) * (1.0f - u2 * u2);
@@ -320,77 +418,9 @@ void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
         GradientAt(gradient, u, c);
         for (int i = 0; i < 3; i++)
             rgb[i] = k[i] * c[i] * p;
-    }, 2.0f, kFaint / (textured ? texture.brightest : 1.0f));
-    AddRadial(sc.shapes, sc.canvas, cx, cy, t,
-              textured ? KeepTexture(sc.shapes, texture) : nullptr);
-}
-
-/* ---- tables kept between renders ----
- * A ring's or a starburst's table costs more to fill at the preview size
- * than drawing it does, and while the light is dragged neither changes:
- * they depend on sizes, colours and the seed, not on where the light is.
- * A table is kept under a key holding every input it is made from, bit
- * for bit, so that a kept table is the one a fresh fill would give. */
-struct TableKey {
-    std::vector<unsigned char> bytes;
-    void Add(const void *p, size_t n)
-    {
-        const unsigned char *b = static_cast<const unsigned char *>(p);
-        bytes.insert(bytes.end(), b, b + n);
-    }
-    void Add(float v) { Add(&v, sizeof v); }
-    void Add(const GradientValue *g)
-    {
-        int32_t count = g ? g->count() : -1;
-        Add(&count, sizeof count);
-        if (g) {
-            Add(g->offsets.data(), g->offsets.size() * sizeof(float));
-            Add(g->colors.data(), g->colors.size() * sizeof(float));
-        }
-    }
-};
-
-template <class Table>
-struct KeptTable {
-    std::vector<unsigned char> key;
-    Table table;
-    uint64_t randomAfter = 0;   /* the element's random state once the table was made */
-};
-
-/* The last tables made of one kind: used only while a render holds
- * g_halfLock. */
-template <class Table>
-struct TableMemo {
-    static const int kSlots = 16;
-    KeptTable<Table> slot[kSlots];
-    int next = 0;
-    const KeptTable<Table> *Find(const TableKey &key) const
-    {
-        for (const KeptTable<Table> &k : slot)
-            if (!k.key.empty() && k.key == key.bytes)
-                return &k;
-        return nullptr;
-    }
-    void Keep(const TableKey &key, const Table &table, uint64_t randomAfter)
-    {
-        KeptTable<Table> &k = slot[next];
-        next = (next + 1) % kSlots;
-        k.key = key.bytes;
-        k.table = table;
-        k.randomAfter = randomAfter;
-    }
-};
-
-TableMemo<RadialTable> g_ringTables;
-TableMemo<RayTable> g_rayTables;
-
-/* The end of a table FillRadial makes for [inner, outer) with that reach:
- * all it takes of the reach. */
-float TableEnd(float inner, float outer, float reach)
-{
-    float in = inner > 0.0f ? inner : 0.0f;
-    float out = outer > in ? outer : in;
-    return out < reach ? out : reach;
+    }, 2.0f, faint);
+    g_glowTables.Keep(key, t, 0);
+    AddRadial(sc.shapes, sc.canvas, cx, cy, t, kept);
 }
 
 /* A ring of the given radius and width (canvas pixels) around (cx, cy),
@@ -419,8 +449,7 @@ void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float 
         key.Add(v);
     key.Add(gradient);
     if (const KeptTable<RadialTable> *kept = g_ringTables.Find(key)) {
-        t = kept->table;
-        AddRadial(sc.shapes, sc.canvas, cx, cy, t);
+        AddRadial(sc.shapes, sc.canvas, cx, cy, kept->table);
         return;
     }
     FillRadial(
@@ -506,6 +535,17 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
         /* one-sided rays start with a short fade just behind the light */
         t.alongMin = std::max(symmetric ? -l : -2.0f * w, -far);
         t.alongMax = std::min(l, far);
+        double theta = angle + s * step;
+        StreakTable &one = *NewStreakTable(sc.shapes);
+        TableKey key;
+        for (float v : {l, w, taper, symmetric ? 1.0f : 0.0f, t.alongMin, t.alongMax,
+                        TableEnd(0.0f, t.acrossMax, far), brightest})
+            key.Add(v);
+        if (const KeptTable<StreakTable> *found = g_streakTables.Find(key)) {
+            AddStreak(sc.shapes, sc.canvas, sc.lightX, sc.lightY, (float)std::cos(theta),
+                      (float)std::sin(theta), rgb, found->table);
+            continue;
+        }
         t.alongPerPixel = std::min(1.0f, 65536.0f / (t.alongMax - t.alongMin));
         int nAlong = (int)((t.alongMax - t.alongMin) * t.alongPerPixel) + 1;
         t.along.assign(nAlong + 1, 0.0f);
@@ -518,12 +558,12 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
                 v = std::pow(std::max(0.0f, 1.0f - std::fabs(a) / l), taper);
             t.along[i] = Audible(v);
         }
-        double theta = angle + s * step;
-        StreakTable &one = *NewStreakTable(sc.shapes);
         one = t;
-        if (TrimStreak(&one, brightest, kFaint))
+        if (TrimStreak(&one, brightest, kFaint)) {
+            g_streakTables.Keep(key, one, 0);
             AddStreak(sc.shapes, sc.canvas, sc.lightX, sc.lightY, (float)std::cos(theta),
                       (float)std::sin(theta), rgb, one);
+        }
     }
 }
 
@@ -582,9 +622,8 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
     if (pattern)
         key.Add(pattern->data(), pattern->size());
     if (const KeptTable<RayTable> *kept = g_rayTables.Find(key)) {
-        t = kept->table;
         random.state = kept->randomAfter;
-        AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, t);
+        AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, kept->table);
         return;
     }
     const int kSub = 4;   /* samples a bin: each bin holds its rays' mean, not a point of them */
@@ -634,13 +673,12 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
         levels++;
     t.angleCount = n;
     t.levelCount = levels;
-    t.strength.assign((size_t)(levels + 1) * n, 0.0f);
-    t.inverseLength.assign((size_t)(levels + 1) * n, 0.0f);
+    std::vector<float> levelStrength((size_t)(levels + 1) * n), levelInverse((size_t)(levels + 1) * n);
     std::vector<float> reach(n), nextStrength(n), nextReach(n);
     for (int j = 0; j < n; j++)
         reach[j] = binStrength[j] > 0.0f ? lengthSum[j] / binStrength[j] : 0.0f;
     for (int level = 0; level <= levels; level++) {
-        float *S = &t.strength[(size_t)level * n], *I = &t.inverseLength[(size_t)level * n];
+        float *S = &levelStrength[(size_t)level * n], *I = &levelInverse[(size_t)level * n];
         for (int j = 0; j < n; j++) {
             S[j] = binStrength[j];
             I[j] = reach[j] > 0.0f ? 1.0f / (reach[j] * radius) : 0.0f;
@@ -657,6 +695,14 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
         binStrength.swap(nextStrength);
         reach.swap(nextReach);
     }
+    t.angular.resize((size_t)4 * levels * n);
+    for (size_t j = 0; j < (size_t)levels * n; j++) {
+        float *a = &t.angular[4 * j];
+        a[0] = levelStrength[j];
+        a[1] = levelInverse[j];
+        a[2] = levelStrength[j + n];
+        a[3] = levelInverse[j + n];
+    }
 
     t.envelopeCount = 256;
     t.envelope.assign(t.envelopeCount + 1, 0.0f);
@@ -665,7 +711,7 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
 
     /* rays fade in off the centre, where they would crowd into moire */
     float fadeIn = 3.0f + 0.04f * radius;
-    float strongest = *std::max_element(t.strength.begin(), t.strength.end());
+    float strongest = *std::max_element(levelStrength.begin(), levelStrength.end());
     FillRadial(&t.colour, 0.0f, radius, far, [&](float d, float rgb[3]) {
         float c[3];
         GradientAt(gradient, d / radius, c);
@@ -674,11 +720,11 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
             rgb[i] = k[i] * c[i] * f;
     }, 2.0f, strongest > 0.0f ? kFaint / strongest : kFaint);
     /* a pixel at distance d spans about n / (2 pi d) bins */
-    t.level.assign(t.colour.count + 1, 0.0f);
     for (int i = 0; i <= t.colour.count; i++) {
         float d = ((float)i + 0.5f) / t.colour.perPixel;
         float bins = (float)n / (2.0f * (float)kPi * d);
-        t.level[i] = Clamp(std::log2(std::max(bins, 1.0f)), 0.0f, (float)(levels - 1));
+        t.colour.rgbx[4 * (size_t)i + 3] =
+            Clamp(std::log2(std::max(bins, 1.0f)), 0.0f, (float)(levels - 1));
     }
     g_rayTables.Keep(key, t, random.state);
     AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, t);
@@ -1099,6 +1145,7 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
     std::lock_guard<std::mutex> scratchHold(g_halfLock);
     bool half = PrepareCanvas(&sc, flare.fastDrag);
     ChooseThreads(&sc.canvas, (long long)buffer->width * buffer->height);
+    g_render++;
     g_shapes.Clear();
     DrawElements(sc, flare, progress);
     /* The buffer leaves the host display-ready: where the flare drew, a

@@ -112,9 +112,7 @@ const SpanLoops &Loops()
 RadialLoop RadialLoopOf(const RadialTable &t, const Texture *texture)
 {
     RadialLoop loop;
-    loop.r = t.r.data();
-    loop.g = t.g.data();
-    loop.b = t.b.data();
+    loop.rgbx = t.rgbx.data();
     loop.perPixel = t.perPixel;
     loop.last = (float)t.count;
     loop.texel = texture ? texture->texel->data() : nullptr;
@@ -235,8 +233,7 @@ void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int
     int shift = 0;
     while ((1 << shift) < t.angleCount)
         shift++;
-    RayLoop loop = {t.strength.data(), t.inverseLength.data(), t.envelope.data(), t.level.data(),
-                    col.r.data(), col.g.data(), col.b.data(), col.perPixel, (float)col.count,
+    RayLoop loop = {t.angular.data(), t.envelope.data(), col.rgbx.data(), col.perPixel, (float)col.count,
                     (float)t.angleCount / 4.0f, (float)t.envelopeCount, (float)t.envelopeCount,
                     t.angleCount, shift};
     loops.rays(SpanOf(c, y, *x0, *x1, col.used, *x0 - sh.cx, dyf), loop);
@@ -296,11 +293,10 @@ void TrimRadial(RadialTable *t, float faint)
     int first = t->count, last = -1;
     for (int c = 0; c < 3; c++)
         t->used[c] = false;
-    const std::vector<float> *planes[3] = {&t->r, &t->g, &t->b};
     for (int i = 0; i < t->count; i++) {
         bool bright = false;
         for (int c = 0; c < 3; c++) {
-            float v = std::fabs((*planes[c])[i]);
+            float v = std::fabs(t->rgbx[4 * (size_t)i + c]);
             t->used[c] = t->used[c] || v > 0.0f;
             bright = bright || v >= faint;
         }
@@ -461,9 +457,7 @@ void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, const RayTa
     const RadialTable &col = t.colour;
     int n = t.angleCount;
     if (!Drawable(col) || n <= 0 || (n & (n - 1)) != 0 || t.envelopeCount <= 0 ||
-        t.levelCount <= 0 || (int)t.level.size() < col.count + 1 ||
-        t.strength.size() < (size_t)(t.levelCount + 1) * n ||
-        t.inverseLength.size() < t.strength.size())
+        t.levelCount <= 0 || t.angular.size() < (size_t)4 * t.levelCount * n)
         return;
     int y0, y1;
     RowRange(c, cy, col.outer, &y0, &y1);
@@ -568,7 +562,7 @@ void UpsampleAdd(Canvas *full, Canvas *small, const RowSpans &drawn)
      * Per full row, the two small rows it blends are mixed over the union
      * of their spans (one pixel wider on each side for the horizontal
      * taps), and only the full pixels those can reach are added to. */
-    std::vector<float> mixed((size_t)sw + 2, 0.0f);
+    std::vector<float> mixed((size_t)sw + 2, 0.0f), even(sw), odd(sw), wide((size_t)width + 2);
     float *m = mixed.data() + 1;   /* m[-1] and m[sw] repeat the edges */
     float *planes[3] = {small->r, small->g, small->b};
     float *out[3] = {full->r, full->g, full->b};
@@ -587,23 +581,21 @@ void UpsampleAdd(Canvas *full, Canvas *small, const RowSpans &drawn)
                 m[x] = 0.75f * a[x] + 0.25f * b[x];
             m[-1] = m[0];
             m[sw] = m[sw - 1];
+            /* full pixel 2j takes 1/4 of small j - 1 and 3/4 of j, 2j + 1
+             * 3/4 of j and 1/4 of j + 1: worked out in plain loops over j
+             * that the compiler vectorises, then interleaved */
+            const int j0 = xa >> 1, j1 = (xb + 1) >> 1;
+            for (int j = j0; j < j1; j++)
+                even[j] = 0.25f * m[j - 1] + 0.75f * m[j];
+            for (int j = j0; j < j1; j++)
+                odd[j] = 0.75f * m[j] + 0.25f * m[j + 1];
+            for (int j = j0; j < j1; j++) {
+                wide[2 * j] = even[j];
+                wide[2 * j + 1] = odd[j];
+            }
             float *o = out[p] + (size_t)y * width;
-            int x = xa;
-            if (x & 1) {   /* odd start: the right half of a pair */
-                int j = x >> 1;
-                o[x] += 0.75f * m[j] + 0.25f * m[j + 1];
-                x++;
-            }
-            int pairEnd = xb & ~1;
-            for (; x < pairEnd; x += 2) {
-                int j = x >> 1;
-                o[x] += 0.25f * m[j - 1] + 0.75f * m[j];
-                o[x + 1] += 0.75f * m[j] + 0.25f * m[j + 1];
-            }
-            if (x < xb) {   /* odd end: the left half of a pair */
-                int j = x >> 1;
-                o[x] += 0.25f * m[j - 1] + 0.75f * m[j];
-            }
+            for (int x = xa; x < xb; x++)
+                o[x] += wide[x];
             SoftClipRow(o + xa, xb - xa);
         }
     }

@@ -67,9 +67,12 @@ inline float Audible(float v)
 
 /* Colour by distance d from a centre (flare-space pixels): entry
  * i covers d in [i, i + 1) / perPixel; drawn where inner <= d < outer.
- * used[c] is false for a colour whose entries are all 0. */
+ * used[c] is false for a colour whose entries are all 0.  An entry is
+ * four floats side by side, red, green, blue and one more that a shape
+ * may use (rays: their level), so that a pixel fetches its entry with
+ * one load instead of three gathers. */
 struct RadialTable {
-    std::vector<float> r, g, b;   /* count + 1 entries; the last stays 0 */
+    std::vector<float> rgbx;      /* 4 * (count + 1); the last entry stays 0 */
     float perPixel = 2.0f;
     float inner = 0.0f, outer = 0.0f;
     int count = 0;
@@ -101,15 +104,12 @@ void FillRadial(RadialTable *t, float inner, float outer, float reach, ColourAt 
         perPixel = 16.0f / end;   /* tiny shapes: still a smooth profile */
     t->perPixel = perPixel;
     t->count = (int)(end * perPixel) + 1;
-    t->r.assign(t->count + 1, 0.0f);
-    t->g.assign(t->count + 1, 0.0f);
-    t->b.assign(t->count + 1, 0.0f);
+    t->rgbx.assign(4 * ((size_t)t->count + 1), 0.0f);
     for (int i = 0; i < t->count; i++) {
         float rgb[3] = {0, 0, 0};
         colour(((float)i + 0.5f) / perPixel, rgb);
-        t->r[i] = Audible(rgb[0]);
-        t->g[i] = Audible(rgb[1]);
-        t->b[i] = Audible(rgb[2]);
+        for (int c = 0; c < 3; c++)
+            t->rgbx[4 * (size_t)i + c] = Audible(rgb[c]);
     }
     TrimRadial(t, faint);
 }
@@ -141,15 +141,16 @@ bool TrimStreak(StreakTable *t, float brightest, float faint);
 /* Rays from a centre: by the direction's pseudo-angle (0..4, see
  * PseudoAngle) a table gives the rays' summed strength and the inverse of
  * their length in pixels; envelope[] is indexed by d / length (0..1,
- * envelopeCount entries) and colour by d.  Both tables come in levels,
- * each averaged over twice the angle of the one before (levelCount of them
- * and the last once more, angleCount entries each): level[] (indexed like
- * colour) says which a pixel reads, fractional levels blending two, so
- * that a pixel spanning many rays gets their mean, never one of them. */
+ * envelopeCount entries) and colour by d.  The angle table comes in
+ * levels, each averaged over twice the angle of the one before: the
+ * colour table's fourth float (0 .. levelCount - 1) says which a pixel
+ * reads, fractional levels blending two, so that a pixel spanning many
+ * rays gets their mean, never one of them.  An entry of the angle table
+ * holds its level's strength and inverse length and then the next
+ * level's, so the blend is one load. */
 struct RayTable {
-    std::vector<float> strength, inverseLength;   /* (levelCount + 1) * angleCount */
+    std::vector<float> angular;                   /* 4 * levelCount * angleCount */
     int angleCount = 0, levelCount = 0;
-    std::vector<float> level;                     /* colour.count + 1 entries, 0 .. levelCount - 1 */
     std::vector<float> envelope;                  /* envelopeCount + 1 entries, last 0 */
     int envelopeCount = 0;
     RadialTable colour;

@@ -38,7 +38,7 @@ struct Span {
 /* A profile by distance (RadialTable), optionally times a texture tile of
  * 64 x 64 texels. */
 struct RadialLoop {
-    const float *r, *g, *b;
+    const float *rgbx;             /* four floats an entry */
     float perPixel, last;          /* entries a pixel; the last index */
     const float *texel;            /* null: no texture */
     float texPerPixel, texShift;
@@ -62,7 +62,7 @@ struct StreakLoop {
 
 /* Rays (RayTable): angleCount = 1 << angleShift. */
 struct RayLoop {
-    const float *strength, *inverseLength, *env, *level, *tr, *tg, *tb;
+    const float *angular, *env, *colour;   /* colour: RadialTable::rgbx, level fourth */
     float perPixel, last, angleScale, envScale, envLast;
     int angleCount, angleShift;
 };
@@ -113,7 +113,14 @@ struct Plain {
     static I AddI(I a, I b) { return a + b; }
     static I ShlI(I a, int count) { return a << count; }
     static F Gather(const float *table, I k) { return table[k]; }
+    /* the four floats of entry k of a table of four-float entries */
+    static void Gather4(const float *table, I k, F out[4])
+    {
+        for (int c = 0; c < 4; c++)
+            out[c] = table[4 * k + c];
+    }
     static F SelectLess(F a, F b, F yes, F no) { return a < b ? yes : no; }
+    static bool AnyAbove(F a, F b) { return !(a <= b); }   /* NaN counts as above */
 };
 
 #if KA_X86
@@ -146,11 +153,25 @@ struct Sse2 {
         _mm_store_si128(reinterpret_cast<__m128i *>(i), k);
         return _mm_set_ps(table[i[3]], table[i[2]], table[i[1]], table[i[0]]);
     }
+    static void Gather4(const float *table, I k, F out[4])
+    {
+        alignas(16) int32_t i[4];
+        _mm_store_si128(reinterpret_cast<__m128i *>(i), k);
+        F a = _mm_loadu_ps(table + 4 * i[0]), b = _mm_loadu_ps(table + 4 * i[1]);
+        F c = _mm_loadu_ps(table + 4 * i[2]), d = _mm_loadu_ps(table + 4 * i[3]);
+        F ab0 = _mm_unpacklo_ps(a, b), ab1 = _mm_unpackhi_ps(a, b);
+        F cd0 = _mm_unpacklo_ps(c, d), cd1 = _mm_unpackhi_ps(c, d);
+        out[0] = _mm_movelh_ps(ab0, cd0);
+        out[1] = _mm_movehl_ps(cd0, ab0);
+        out[2] = _mm_movelh_ps(ab1, cd1);
+        out[3] = _mm_movehl_ps(cd1, ab1);
+    }
     static F SelectLess(F a, F b, F yes, F no)
     {
         F m = _mm_cmplt_ps(a, b);
         return _mm_or_ps(_mm_and_ps(m, yes), _mm_andnot_ps(m, no));
     }
+    static bool AnyAbove(F a, F b) { return _mm_movemask_ps(_mm_cmpnle_ps(a, b)) != 0; }
 };
 #endif
 
@@ -168,29 +189,40 @@ typename V::F TexelAt(const RadialLoop &t, typename V::F dx, typename V::F dy)
     return V::Gather(t.texel, V::AddI(V::ShlI(v, 6), u));
 }
 
-/* Adds entry k of the colour tables r, g, b (times w) to the colours the
- * span has. */
+/* Adds a colour (times w) to the colours the span has. */
 template <class V>
-void AddEntries(const Span &s, int i, const float *r, const float *g, const float *b,
-                typename V::I k, typename V::F w)
+void AddColour(const Span &s, int i, const typename V::F rgb[3], typename V::F w)
 {
     if (s.r)
-        V::Store(s.r + i, V::Load(s.r + i) + w * V::Gather(r, k));
+        V::Store(s.r + i, V::Load(s.r + i) + w * rgb[0]);
     if (s.g)
-        V::Store(s.g + i, V::Load(s.g + i) + w * V::Gather(g, k));
+        V::Store(s.g + i, V::Load(s.g + i) + w * rgb[1]);
     if (s.b)
-        V::Store(s.b + i, V::Load(s.b + i) + w * V::Gather(b, k));
+        V::Store(s.b + i, V::Load(s.b + i) + w * rgb[2]);
 }
 
 template <class V>
-void AddEntries(const Span &s, int i, const RadialLoop &t, typename V::I k)
+void AddColour(const Span &s, int i, const typename V::F rgb[3])
 {
     if (s.r)
-        V::Store(s.r + i, V::Load(s.r + i) + V::Gather(t.r, k));
+        V::Store(s.r + i, V::Load(s.r + i) + rgb[0]);
     if (s.g)
-        V::Store(s.g + i, V::Load(s.g + i) + V::Gather(t.g, k));
+        V::Store(s.g + i, V::Load(s.g + i) + rgb[1]);
     if (s.b)
-        V::Store(s.b + i, V::Load(s.b + i) + V::Gather(t.b, k));
+        V::Store(s.b + i, V::Load(s.b + i) + rgb[2]);
+}
+
+/* Adds entry k of a radial table, times the texture when it has one. */
+template <class V>
+void AddEntry(const Span &s, int i, const RadialLoop &t, typename V::I k, typename V::F dx,
+              typename V::F dy)
+{
+    typename V::F e[4];
+    V::Gather4(t.rgbx, k, e);
+    if (t.texel)
+        AddColour<V>(s, i, e, TexelAt<V>(t, dx, dy));
+    else
+        AddColour<V>(s, i, e);
 }
 
 template <class V>
@@ -199,18 +231,10 @@ int Pixels(const Span &s, const RadialLoop &t, int i)
     typedef typename V::F F;
     const F dx0 = V::Set(s.dx0), dy = V::Set(s.dy), dy2 = V::Set(s.dy2);
     const F per = V::Set(t.perPixel), last = V::Set(t.last), zero = V::Set(0.0f);
-    if (t.texel) {
-        for (; i + V::N <= s.n; i += V::N) {
-            F dx = V::Index(i) + dx0;
-            F f = V::Min(V::Max(V::Sqrt(dx * dx + dy2) * per, zero), last);
-            AddEntries<V>(s, i, t.r, t.g, t.b, V::Trunc(f), TexelAt<V>(t, dx, dy));
-        }
-        return i;
-    }
     for (; i + V::N <= s.n; i += V::N) {
         F dx = V::Index(i) + dx0;
         F f = V::Min(V::Max(V::Sqrt(dx * dx + dy2) * per, zero), last);
-        AddEntries<V>(s, i, t, V::Trunc(f));
+        AddEntry<V>(s, i, t, V::Trunc(f), dx, dy);
     }
     return i;
 }
@@ -231,10 +255,7 @@ int Pixels(const Span &s, const PolygonLoop &p, int i)
         if (p.roundness > 0.0f)
             m = m + round * (V::Sqrt(dx * dx + dy2) - m);
         F f = V::Min(V::Max(m * per, zero), last);
-        if (t.texel)
-            AddEntries<V>(s, i, t.r, t.g, t.b, V::Trunc(f), TexelAt<V>(t, dx, dy));
-        else
-            AddEntries<V>(s, i, t, V::Trunc(f));
+        AddEntry<V>(s, i, t, V::Trunc(f), dx, dy);
     }
     return i;
 }
@@ -271,25 +292,23 @@ int Pixels(const Span &s, const RayLoop &t, int i)
     const F offset = V::Set(s.dy < 0 ? 4.0f : 0.0f);   /* below the centre: 4 + p, else p */
     const F per = V::Set(t.perPixel), last = V::Set(t.last), angleScale = V::Set(t.angleScale);
     const F envScale = V::Set(t.envScale), envLast = V::Set(t.envLast);
-    const I n = V::SetI(t.angleCount);
     for (; i + V::N <= s.n; i += V::N) {
         F fx = V::Index(i) + dx0;
         F d = V::Sqrt(fx * fx + fy2);
-        I k = V::Trunc(V::Min(V::Max(d * per, zero), last));
-        F lv = V::Gather(t.level, k);
-        I l = V::Trunc(lv);
-        F f = lv - V::ToFloat(l);
+        F colour[4];   /* red, green, blue, level */
+        V::Gather4(t.colour, V::Trunc(V::Min(V::Max(d * per, zero), last)), colour);
+        I l = V::Trunc(colour[3]);
+        F f = colour[3] - V::ToFloat(l);
         F p = fy / (V::Abs(fx) + ay + tiny);
         F pa = V::SelectLess(fx, zero, two - p, offset + p);
         I j = V::AddI(V::AndI(V::Trunc(pa * angleScale), t.angleCount - 1),
                       V::ShlI(l, t.angleShift));
-        I jn = V::AddI(j, n);
-        F s0 = V::Gather(t.strength, j), s1 = V::Gather(t.strength, jn);
-        F i0 = V::Gather(t.inverseLength, j), i1 = V::Gather(t.inverseLength, jn);
-        F strength = s0 + f * (s1 - s0);
-        F il = i0 + f * (i1 - i0);
+        F a[4];   /* strength and inverse length, this level and the next */
+        V::Gather4(t.angular, j, a);
+        F strength = a[0] + f * (a[2] - a[0]);
+        F il = a[1] + f * (a[3] - a[1]);
         F te = V::Min(V::Max(d * il * envScale, zero), envLast);
-        AddEntries<V>(s, i, t.tr, t.tg, t.tb, k, strength * V::Gather(t.env, V::Trunc(te)));
+        AddColour<V>(s, i, colour, strength * V::Gather(t.env, V::Trunc(te)));
     }
     return i;
 }
@@ -302,6 +321,8 @@ int SoftClipPixels(float *row, int n, int i)
     const F knee = V::Set(kLoopKnee), room = V::Set(kLoopRoom), zero = V::Set(0.0f);
     for (; i + V::N <= n; i += V::N) {
         F v = V::Load(row + i);
+        if (!V::AnyAbove(v, knee))   /* the usual case away from the core: v stays */
+            continue;
         F over = V::Max(v - knee, zero);
         V::Store(row + i, V::Min(v, knee) + room * over / (over + room));
     }

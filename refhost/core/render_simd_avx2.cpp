@@ -53,10 +53,31 @@ struct Avx2 {
     static I AddI(I a, I b) { return _mm256_add_epi32(a, b); }
     static I ShlI(I a, int count) { return _mm256_sll_epi32(a, _mm_cvtsi32_si128(count)); }
     static F Gather(const float *table, I k) { return _mm256_i32gather_ps(table, k, 4); }
+    static void Gather4(const float *table, I k, F out[4])
+    {
+        alignas(32) int32_t i[8];
+        _mm256_store_si256(reinterpret_cast<__m256i *>(i), k);
+        /* pixels 0..3 in the low halves, 4..7 in the high ones */
+        F a = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + 4 * i[0])),
+                                   _mm_loadu_ps(table + 4 * i[4]), 1);
+        F b = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + 4 * i[1])),
+                                   _mm_loadu_ps(table + 4 * i[5]), 1);
+        F c = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + 4 * i[2])),
+                                   _mm_loadu_ps(table + 4 * i[6]), 1);
+        F d = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + 4 * i[3])),
+                                   _mm_loadu_ps(table + 4 * i[7]), 1);
+        F ab0 = _mm256_unpacklo_ps(a, b), ab1 = _mm256_unpackhi_ps(a, b);
+        F cd0 = _mm256_unpacklo_ps(c, d), cd1 = _mm256_unpackhi_ps(c, d);
+        out[0] = _mm256_shuffle_ps(ab0, cd0, 0x44);
+        out[1] = _mm256_shuffle_ps(ab0, cd0, 0xEE);
+        out[2] = _mm256_shuffle_ps(ab1, cd1, 0x44);
+        out[3] = _mm256_shuffle_ps(ab1, cd1, 0xEE);
+    }
     static F SelectLess(F a, F b, F yes, F no)
     {
         return _mm256_blendv_ps(no, yes, _mm256_cmp_ps(a, b, _CMP_LT_OQ));
     }
+    static bool AnyAbove(F a, F b) { return _mm256_movemask_ps(_mm256_cmp_ps(a, b, _CMP_NLE_UQ)) != 0; }
 };
 
 } // namespace

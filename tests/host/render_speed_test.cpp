@@ -1,0 +1,208 @@
+// The renderer's shortcuts give what the long way does: the roll-off skips
+// vectors with nothing above the knee, so a hot pixel in any lane of a
+// vector, or in the plain tail after the vectors, must still roll off; a
+// glow's or streak's table kept from an earlier render is the one a fresh
+// fill makes.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <limits>
+#include <vector>
+
+#include "catalogue.h"
+#include "render.h"
+#include "render_draw.h"
+
+namespace {
+
+/* Three colour planes of 327 x 225 (the preview's size), black. */
+struct Picture {
+    static const int kWidth = 327, kHeight = 225;
+    std::vector<float> planes[4];   // red, green, blue, coverage
+    KaGBuffer buffer;
+    Picture()
+    {
+        for (int i = 0; i < 4; i++)
+            planes[i].assign((size_t)kWidth * kHeight, i < 3 ? 0.0f : 1.0f);
+        buffer = {kWidth, kHeight, planes[0].data(), planes[1].data(), planes[2].data(),
+                  nullptr, planes[3].data()};
+    }
+    bool operator==(const Picture &o) const
+    {
+        for (int i = 0; i < 3; i++)
+            if (std::memcmp(planes[i].data(), o.planes[i].data(), planes[i].size() * 4) != 0)
+                return false;
+        return true;
+    }
+};
+
+/* A flare of one element of that type, the globals at their defaults. */
+void OneElement(ka::Flare *flare, const char *type)
+{
+    ka::DefaultFlare(flare);
+    flare->elements.clear();
+    flare->fadeIfNearBorder = false;
+    flare->elements.push_back(ka::NewElement(ka::FindElementType(type)));
+}
+
+void Set(ka::Flare *flare, const char *name, float v)
+{
+    ka::Element &e = *flare->elements[0];
+    int i = e.ParamIndex(name);
+    ASSERT_GE(i, 0) << name;
+    e.values[i].v[0] = v;
+}
+
+void Draw(const ka::Flare &flare, int x, int y, Picture *picture)
+{
+    ka::RenderLight light;
+    light.x = x;
+    light.y = y;
+    ASSERT_EQ(0, ka::RenderFlare(&picture->buffer, flare, light, nullptr));
+}
+
+TEST(RenderKeptTables, AKeptGlowOrStreakTableIsWhatAFreshFillGives)
+{
+    struct Case {
+        const char *type;
+        void (*base)(ka::Flare *);     // the flare drawn first, whose tables are kept
+        void (*change)(ka::Flare *);   // then drawn changed, at x, y
+        int x, y;
+    };
+    auto none = [](ka::Flare *) {};
+    const Case cases[] = {
+        {"glow", none, [](ka::Flare *f) { Set(f, "sharpness", 5.0f); }, 160, 110},
+        {"glow", none, [](ka::Flare *f) { Set(f, "hotspot", 0.9f); }, 160, 110},
+        {"glow", none, [](ka::Flare *f) { Set(f, "falloff", 0.0f); }, 160, 110},
+        {"glow", none, [](ka::Flare *f) { Set(f, "tail", 0.3f); }, 160, 110},
+        {"glow", none, [](ka::Flare *f) { Set(f, "dust", 0.5f); }, 160, 110},
+        {"glow", none, [](ka::Flare *f) { Set(f, "radius", 0.3f); }, 160, 110},
+        {"glow", none, [](ka::Flare *f) { f->color[2] = 0.3f; }, 160, 110},
+        {"glow", none, [](ka::Flare *f) {
+             ka::Element &e = *f->elements[0];
+             ka::GradientValue &g = e.values[e.ParamIndex("gradient")].gradient;
+             g.offsets = {0.0f, 1.0f};
+             g.colors = {1, 1, 1, 1, 0, 0};
+         }, 160, 110},
+        // wider than the image: the table ends at the farthest pixel, which
+        // moves with the light
+        {"glow", [](ka::Flare *f) { Set(f, "tailradius", 9.0f); }, [](ka::Flare *) {}, 10, 10},
+        {"streak", none, [](ka::Flare *f) { Set(f, "taper", 4.0f); }, 160, 110},
+        {"streak", none, [](ka::Flare *f) { Set(f, "thickness", 0.03f); }, 160, 110},
+        {"streak", none, [](ka::Flare *f) { Set(f, "symmetric", 0.0f); }, 160, 110},
+        {"streak", none, [](ka::Flare *f) { Set(f, "randomlength", 0.9f); }, 160, 110},
+        {"streak", none, [](ka::Flare *f) { f->randomSeed = 7; }, 160, 110},
+        {"streak", [](ka::Flare *f) { Set(f, "length", 6.0f); }, [](ka::Flare *) {}, 10, 10},
+    };
+    auto evict = [] {   // more glows and streaks than are kept
+        ka::Flare many;
+        ka::DefaultFlare(&many);
+        many.elements.clear();
+        for (int i = 0; i < 20; i++)
+            for (const char *type : {"glow", "streak"}) {
+                many.elements.push_back(ka::NewElement(ka::FindElementType(type)));
+                ka::Element &e = *many.elements.back();
+                e.values[e.ParamIndex(type == std::string("glow") ? "radius" : "length")].v[0] =
+                    0.2f + 0.03f * i;
+            }
+        Picture scratch;
+        Draw(many, 100, 100, &scratch);
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.type);
+        ka::Flare flare;
+        OneElement(&flare, c.type);
+        c.base(&flare);
+        Picture before, kept, fresh;
+        Draw(flare, 160, 110, &before);
+        c.change(&flare);
+        Draw(flare, c.x, c.y, &kept);
+        evict();
+        Draw(flare, c.x, c.y, &fresh);
+        EXPECT_TRUE(fresh == kept) << "changed to " << c.x << ", " << c.y;
+        EXPECT_FALSE(before == kept) << "the change shows";
+    }
+}
+
+/* Glows, streaks, rings and starbursts of sizes first .. last - 1 (steps). */
+void ManySizes(ka::Flare *flare, int first, int last)
+{
+    ka::DefaultFlare(flare);
+    flare->elements.clear();
+    for (int i = first; i < last; i++)
+        for (const char *type : {"glow", "streak", "ring", "starburst"}) {
+            flare->elements.push_back(ka::NewElement(ka::FindElementType(type)));
+            ka::Element &e = *flare->elements.back();
+            e.values[e.ParamIndex("intensity")].v[0] = 0.02f;
+            e.values[e.ParamIndex(type == std::string("streak") ? "length" : "radius")].v[0] =
+                0.1f + 0.02f * i;
+        }
+}
+
+TEST(RenderKeptTables, TablesKeptForLaterShapesLeaveThoseOfEarlierOnesAlone)
+{
+    // 16 of each kind are kept: drawn after the first flare, the second one
+    // finds its first 16 tables kept and fills 16 more, which must not
+    // replace the kept ones while its first shapes still read them
+    ka::Flare first, second, others;
+    ManySizes(&first, 0, 16);
+    ManySizes(&second, 0, 32);
+    ManySizes(&others, 40, 60);
+    Picture scratch, afterFirst, fresh;
+    Draw(first, 160, 110, &scratch);
+    Draw(second, 160, 110, &afterFirst);
+    Draw(others, 160, 110, &scratch);
+    Draw(second, 160, 110, &fresh);
+    EXPECT_TRUE(afterFirst == fresh);
+}
+
+TEST(RenderRollOff, AHotPixelInAnyLaneRollsOffAndTheRestStay)
+{
+    // 0.8 + 0.2 e / (e + 0.2) for an excess e over the knee 0.8
+    const struct {
+        float hot, expected;
+    } cases[] = {
+        {1.0f, 0.9f},                    // e = 0.2: halfway to 1
+        {0.9f, 0.8f + 0.2f / 3.0f},      // e = 0.1
+        {1.8f, 0.8f + 0.2f / 1.2f},      // e = 1
+        {0.8f, 0.8f},                    // on the knee: unchanged
+    };
+    const int kRow = 19;   // two vectors of eight, a tail of three
+    const float kCool[2] = {0.0f, 0.79f};
+    int best = ka::SetRenderSimd(-1);
+    for (int level = 0; level <= best; level++) {
+        ka::SetRenderSimd(level);
+        for (const auto &c : cases)
+            for (float cool : kCool)
+                for (int at = 0; at < kRow; at++) {
+                    std::vector<float> row(kRow, cool);
+                    row[at] = c.hot;
+                    ka::SoftClipRow(row.data(), kRow);
+                    for (int x = 0; x < kRow; x++)
+                        ASSERT_NEAR(row[x], x == at ? c.expected : cool, 1e-6f)
+                            << "level " << level << ", hot " << c.hot << " at " << at << ", x " << x;
+                }
+    }
+    ka::SetRenderSimd(-1);
+}
+
+TEST(RenderRollOff, NotANumberLeavesWithinZeroToOneOnEveryLevel)
+{
+    int best = ka::SetRenderSimd(-1);
+    for (int level = 0; level <= best; level++) {
+        ka::SetRenderSimd(level);
+        std::vector<float> row(16, 0.5f);
+        row[5] = std::numeric_limits<float>::quiet_NaN();
+        ka::SoftClipRow(row.data(), 16);
+        for (int x = 0; x < 16; x++) {
+            ASSERT_TRUE(row[x] >= 0.0f && row[x] <= 1.0f) << "level " << level << ", x " << x;
+            if (x != 5) {
+                ASSERT_EQ(row[x], 0.5f) << "level " << level << ", x " << x;
+            }
+        }
+    }
+    ka::SetRenderSimd(-1);
+}
+
+} // namespace
