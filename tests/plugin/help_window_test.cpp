@@ -14,8 +14,6 @@ namespace {
 
 const char kTopic[] = "lens flare effects";
 
-std::string EditText(HWND help) { return ui::Text(GetDlgItem(help, 1)); }
-
 /* The guide's text from the top line the box shows. */
 std::string FromTopLine(HWND edit)
 {
@@ -57,14 +55,14 @@ TEST(HelpWindow, HelpButtonOpensTheGuideAtTheEditorsSection)
         EXPECT_TRUE(IsWindowVisible(shown));
         EXPECT_EQ(GetWindow(shown, GW_OWNER), dialog);
         EXPECT_EQ(ui::Text(shown), "flarehost Help");
-        std::string text = EditText(shown);
+        HWND edit = GetDlgItem(shown, 1);
+        std::string text = ui::Text(edit);
         EXPECT_EQ(text.rfind("# A guide\r\n[picture: Shot of it]\r\n"
                              "Press Ok or see Pick a colour and [x], a  b.\r\nline 3\r\n",
                              0),
                   0u)
             << text.substr(0, 120);
         EXPECT_NE(text.find("\r\n## The Lens Flare Editor\r\nmore 41\r\n"), std::string::npos);
-        HWND edit = GetDlgItem(shown, 1);
         EXPECT_GT(SendMessageA(edit, EM_GETLINECOUNT, 0, 0), 121) << "the long line wraps";
         EXPECT_EQ(FromTopLine(edit).rfind("## The Lens Flare Editor\r\n", 0), 0u);
 

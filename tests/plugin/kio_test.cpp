@@ -27,7 +27,7 @@ struct KioDialog : testing::Test {
 
 } // namespace
 
-TEST_F(KioDialog, SwitchesEnableFlagsAndNumbersShowInTheirControlsAndMissingIdsAreHarmless)
+TEST_F(KioDialog, SwitchesEnableFlagsAndNumbersShowInTheirControlsMissingIdsAreHarmlessAndCentringPutsItOverItsParent)
 {
     KaToken on = T("on"), off = T("off");
     for (KaToken value : {on, off}) {
@@ -59,10 +59,7 @@ TEST_F(KioDialog, SwitchesEnableFlagsAndNumbersShowInTheirControlsAndMissingIdsA
         Import_IO_KdInt_To_Dialog(dialog, IDC_RANDOM_SEED, std::atoi(text));
         EXPECT_EQ(ui::ItemText(dialog, IDC_RANDOM_SEED), text);
     }
-}
 
-TEST_F(KioDialog, CentringPutsTheDialogOverItsParent)
-{
     HWND parent = ui::TestOwnerWindow();
     MoveWindow(parent, 100, 80, 800, 600, FALSE);
     Import_IO_Center_Window(parent, dialog);

