@@ -25,7 +25,7 @@ struct DllHost : testing::Test {
 
 } // namespace
 
-TEST_F(DllHost, WithoutServicesOrAnInstanceTheCommandRefusesAndOpensNothing)
+TEST_F(DllHost, WithoutServicesOrAnInstanceTheCommandRefusesAndAStrayKeywordIsReportedButTheEditorOpens)
 {
     HostSession host;
     void *instance = CreatePluginInstance(&plugin, nullptr, "init");
@@ -42,6 +42,28 @@ TEST_F(DllHost, WithoutServicesOrAnInstanceTheCommandRefusesAndOpensNothing)
     void *values[] = {nullptr, nullptr};
     EXPECT_EQ(plugin.command(nullptr, nullptr, keywords, values), 0);
     EXPECT_EQ(driver.Boxes().size(), 1u) << "a null instance is refused quietly";
+
+    /* A stray keyword is reported and the editor still opens on the owner. */
+    instance = CreatePluginInstance(&plugin, &host.services, "init");
+    host.ClearLog();
+    std::string caption;
+    driver.When("Lens Flare Editor", [&](HWND dialog) {
+        caption = ui::Text(dialog);
+        CloseWithOk(dialog);
+    });
+    const char *stray[] = {"handle_type", "stray_word", "execute_lens_flare_dialog_box", nullptr};
+    void *strayValues[] = {reinterpret_cast<void *>((uintptr_t)Ki_Inquire_Token("light")), nullptr,
+                           const_cast<char *>("Light01"), nullptr};
+    EXPECT_EQ(plugin.command(instance, ui::TestOwnerWindow(), stray, strayValues), 1);
+    EXPECT_EQ(caption, "Lens Flare Editor");
+    std::vector<std::string> reports = ErrorReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0], "ERR_GEOM_IMPORT_BAD_TOKEN|LensFlare_Entry()|stray_word");
+    std::vector<std::string> reads = host.Log("Ki_Inquire_LensFlare");
+    ASSERT_FALSE(reads.empty());
+    EXPECT_EQ(reads[0].rfind("Ki_Inquire_LensFlare light \"Light01\" enabled &out 1", 0), 0u)
+        << reads[0];
+    DestroyPluginInstance(&plugin, instance);
 }
 
 TEST_F(DllHost, EntryKeywordsAreIgnoredOrReportedAsArgumentsAndInstancesLeaveNoLeaks)
@@ -80,32 +102,6 @@ TEST_F(DllHost, EntryKeywordsAreIgnoredOrReportedAsArgumentsAndInstancesLeaveNoL
     DestroyPluginInstance(&plugin, b);
     UnloadPlugin(&plugin);
     EXPECT_EQ(LiveHostBlocks(), before) << "the saved init string stays until unload";
-}
-
-TEST_F(DllHost, AStrayCommandKeywordIsReportedAndTheEditorStillOpensOnTheGivenOwner)
-{
-    HostSession host;
-    void *instance = CreatePluginInstance(&plugin, &host.services, "init");
-    host.ClearLog();
-    ui::Driver driver;
-    std::string caption;
-    driver.When("Lens Flare Editor", [&](HWND dialog) {
-        caption = ui::Text(dialog);
-        CloseWithOk(dialog);
-    });
-    const char *keywords[] = {"handle_type", "stray_word", "execute_lens_flare_dialog_box", nullptr};
-    void *values[] = {reinterpret_cast<void *>((uintptr_t)Ki_Inquire_Token("light")), nullptr,
-                      const_cast<char *>("Light01"), nullptr};
-    EXPECT_EQ(plugin.command(instance, ui::TestOwnerWindow(), keywords, values), 1);
-    EXPECT_EQ(caption, "Lens Flare Editor");
-    std::vector<std::string> reports = ErrorReports();
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports[0], "ERR_GEOM_IMPORT_BAD_TOKEN|LensFlare_Entry()|stray_word");
-    std::vector<std::string> reads = host.Log("Ki_Inquire_LensFlare");
-    ASSERT_FALSE(reads.empty());
-    EXPECT_EQ(reads[0].rfind("Ki_Inquire_LensFlare light \"Light01\" enabled &out 1", 0), 0u)
-        << reads[0];
-    DestroyPluginInstance(&plugin, instance);
 }
 
 TEST(Entry, InstancesCopyTheLatestInitStringAndDestroyingTheCurrentOneForgetsIt)

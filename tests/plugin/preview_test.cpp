@@ -31,7 +31,7 @@ protected:
     PreviewImage image = {};
 };
 
-TEST_F(PreviewImageTest, RowsArePaddedToFourBytesAndConversionGivesEachLevelItsBytes)
+TEST_F(PreviewImageTest, RowsArePaddedToFourBytesConversionGivesEachLevelItsBytesAndImpossibleSizesOrMismatchedBuffersAreRefused)
 {
     const unsigned char kMarker = 0xEE;
     const int height = 7;
@@ -84,10 +84,7 @@ TEST_F(PreviewImageTest, RowsArePaddedToFourBytesAndConversionGivesEachLevelItsB
         EXPECT_EQ(0, image.valid);
         EXPECT_EQ(nullptr, image.pixels);
     }
-}
 
-TEST_F(PreviewImageTest, ImpossibleSizesAndMismatchedBuffersAreRefused)
-{
     for (int width : {0, -4, 40000}) {
         EXPECT_EQ(1, CreatePreviewImage(&image, IDC_PREVIEW, width, 10, 3)) << width;
         EXPECT_EQ(0, image.valid);
