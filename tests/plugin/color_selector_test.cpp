@@ -33,12 +33,12 @@ void ExpectColor(const float *actual, Rgb expected, const std::string &what,
     EXPECT_NEAR(actual[2], expected.b, tolerance) << what << ": blue";
 }
 
-/* The three numbers the selector shows. */
-std::vector<int> Shown(HWND dialog)
+/* The three numbers a selector shows, in the boxes from that id on. */
+std::vector<int> Shown(HWND dialog, int first = IDC_COLOR_VALUE_FIRST)
 {
     std::vector<int> values;
     for (int k = 0; k < 3; k++)
-        values.push_back(std::atoi(ui::ItemText(dialog, IDC_COLOR_VALUE_FIRST + k).c_str()));
+        values.push_back(std::atoi(ui::ItemText(dialog, first + k).c_str()));
     return values;
 }
 
@@ -382,14 +382,6 @@ std::string SelectedName(HWND named)
     return text;
 }
 
-std::vector<int> NamedShown(HWND named)
-{
-    std::vector<int> values;
-    for (int id : {IDC_NAMED_RED, IDC_NAMED_GREEN, IDC_NAMED_BLUE})
-        values.push_back(std::atoi(ui::ItemText(named, id).c_str()));
-    return values;
-}
-
 void PickName(HWND named, const char *name)
 {
     HWND list = GetDlgItem(named, IDC_NAMED_LIST);
@@ -442,10 +434,10 @@ TEST_F(ColorDialogs, NamedDialogPreselectsTheLastMatchOkTakesTheNamesColourCance
             HWND list = GetDlgItem(named, IDC_NAMED_LIST);
             EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), names.names);
             EXPECT_EQ(SelectedName(named), names.matches.empty() ? "" : names.matches.back());
-            EXPECT_EQ(NamedShown(named), c.shown);
+            EXPECT_EQ(Shown(named, IDC_NAMED_RED), c.shown);
             for (const Pick &pick : c.picks) {
                 PickName(named, pick.name);
-                EXPECT_EQ(NamedShown(named), pick.shown) << pick.name;
+                EXPECT_EQ(Shown(named, IDC_NAMED_RED), pick.shown) << pick.name;
                 EXPECT_EQ(SwatchMiddle(named, IDC_NAMED_SWATCH),
                           RGB(pick.shown[0], pick.shown[1], pick.shown[2]));
             }
