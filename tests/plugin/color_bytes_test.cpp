@@ -5,7 +5,7 @@
 
 #include "color/color.h"
 
-TEST(ColorBytes, ComponentsWrapOrClampAndEveryByteComesBack)
+TEST(ColorBytes, ComponentsWrapOrClampEveryByteComesBackAndPackedColoursKeepEachByteInItsPlace)
 {
     struct Case {
         const char *what;
@@ -31,20 +31,18 @@ TEST(ColorBytes, ComponentsWrapOrClampAndEveryByteComesBack)
         EXPECT_EQ(WrappedByte(ByteComponent(b)), b) << b;
         EXPECT_EQ(ClampedByte(ByteComponent(b)), b) << b;
     }
-}
 
-TEST(ColorBytes, PackedColoursKeepEachByteInItsPlace)
-{
-    struct Case {
+    /* Packed, each byte keeps its place. */
+    struct Packing {
         const char *what;
         float color[3];
         uint32_t wrapped, clamped;
-    } cases[] = {
+    } packings[] = {
         {"red, green, blue apart", {1.0f, 0.5f, 0.0f}, 0x007FFF, 0x007FFF},
         {"1.2, -0.1, NaN", {1.2f, -0.1f, std::nanf("")}, 0x00E732, 0x0000FF},
         {"blue past 1", {0.0f, 0.0f, 1.2f}, 0x320000, 0xFF0000},
     };
-    for (const Case &c : cases) {
+    for (const Packing &c : packings) {
         EXPECT_EQ(WrappedColor(c.color), c.wrapped) << c.what;
         EXPECT_EQ(ClampedColor(c.color), c.clamped) << c.what;
     }

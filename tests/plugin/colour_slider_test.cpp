@@ -168,7 +168,7 @@ protected:
 
 } // namespace
 
-TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerTheCaptionAndItsBackground)
+TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerTheCaptionAndItsBackgroundAndControlsComeAndGoCleanly)
 {
     EXPECT_EQ(slider->barWidth, 300);
     EXPECT_EQ(slider->left, 15);
@@ -222,6 +222,34 @@ TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerTheCaptionAndItsB
     EXPECT_NE(other->background, dialogBrush);
     EXPECT_EQ(ui::PrintClient(other->control).Pixel(MarkerX(50), 25), GetSysColor(COLOR_BTNFACE));
     delete other;
+
+    /* Deleting the control gives the button its own procedure back. */
+    HWND button = Button();
+    WNDPROC own = slider->previousProc;
+    EXPECT_NE((WNDPROC)GetWindowLongPtrA(button, GWLP_WNDPROC), own);
+    delete slider;
+    slider = nullptr;
+    EXPECT_EQ((WNDPROC)GetWindowLongPtrA(button, GWLP_WNDPROC), own);
+    EXPECT_EQ(GetWindowLongPtrA(button, GWLP_USERDATA), 0);
+    Click(button, 165, kBandY);   /* an ordinary button again */
+
+    std::optional<int> gained = ui::GdiObjectsGained(30, 9, [&](int i) {
+        ui::parentBrush = i % 2 ? dialogBrush : nullptr;
+        CColourSlider *extra = Make((uint16_t)(kButtonId + 2 + i), false);
+        extra->SetBackground();
+        extra->pivots.count = 2;
+        extra->pivots.positions[1] = 99;
+        extra->pivots.selected[1] = 1;
+        ui::Pixels(window);
+        ui::PrintClient(extra->control);
+        ui::RightDown(extra->control, MarkerX(99), kBandY);
+        HWND taken = extra->control;
+        delete extra;
+        DestroyWindow(taken);
+    });
+    if (!gained)
+        GTEST_SKIP() << "no way to count GDI objects here";
+    EXPECT_LE(*gained, 8) << "a leaked brush per control would show as 20";
 }
 
 TEST_F(ColourSliderTest, AClickOnTheBandAddsAPivotOfTheChosenColourAndCancelAddsNothing)
@@ -414,37 +442,6 @@ TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChangeAnd
     /* Red is shown as its intensity (255 x 71) >> 8 = 70. */
     EXPECT_EQ(ui::PrintClient(grey->control).Pixel(16, 2), RGB(70, 70, 70));
     delete grey;
-}
-
-TEST_F(ColourSliderTest, ControlsComeAndGoWithoutLeakingGdiObjectsAndGiveTheButtonItsProcedureBack)
-{
-    std::optional<int> gained = ui::GdiObjectsGained(30, 9, [&](int i) {
-        ui::parentBrush = i % 2 ? dialogBrush : nullptr;
-        CColourSlider *extra = Make((uint16_t)(kButtonId + 1 + i), false);
-        extra->SetBackground();
-        extra->pivots.count = 2;
-        extra->pivots.positions[1] = 99;
-        extra->pivots.selected[1] = 1;
-        ui::Pixels(window);
-        ui::PrintClient(extra->control);
-        ui::RightDown(extra->control, MarkerX(99), kBandY);
-        HWND button = extra->control;
-        delete extra;
-        DestroyWindow(button);
-    });
-    if (!gained)
-        GTEST_SKIP() << "no way to count GDI objects here";
-    EXPECT_LE(*gained, 8) << "a leaked brush per control would show as 20";
-
-    WNDPROC taken = (WNDPROC)GetWindowLongPtrA(Button(), GWLP_WNDPROC);
-    HWND button = Button();
-    WNDPROC own = slider->previousProc;
-    EXPECT_NE(taken, own);
-    delete slider;
-    slider = nullptr;
-    EXPECT_EQ((WNDPROC)GetWindowLongPtrA(button, GWLP_WNDPROC), own);
-    EXPECT_EQ(GetWindowLongPtrA(button, GWLP_USERDATA), 0);
-    Click(button, 165, kBandY);   /* an ordinary button again */
 }
 
 /* ---- the large edit dialog ------------------------------------------------ */

@@ -113,12 +113,23 @@ TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
     EXPECT_EQ(after.colors, colors);
 }
 
-TEST(GradientRow, WithRealtimeOffAnEditWaitsAndLeavingTheSectionCopiesIt)
+TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaksAndWithRealtimeOffAnEditWaitsUntilTheSectionIsLeft)
 {
     fx::Define(kRampType);
     HostSession host;
-    fx::SetFlareTypes(host, {"t_ramp"});
+    fx::SetFlareTypes(host, {"t_ramp", "t_ramp"});
     host.Edit([&](HWND dialog) {
+        int64_t blocksBefore = 0;
+        std::optional<int> gained = ui::GdiObjectsGained(30, 9, [&](int i) {
+            fx::SelectLine(dialog, i % 2);
+            UpdateWindow(dialog);
+            if (i == 9)
+                blocksBefore = LiveHostBlocks();
+        });
+        EXPECT_EQ(LiveHostBlocks(), blocksBefore);
+        EXPECT_LE(gained.value_or(0), 8) << "a brush per row would show as 20";
+
+        fx::SelectLine(dialog, 0);
         ui::Click(dialog, IDC_REALTIME_UPDATES);
         ElementParameter *ramp = Ramp(host);
         ASSERT_NE(ramp, nullptr);
@@ -140,24 +151,6 @@ TEST(GradientRow, WithRealtimeOffAnEditWaitsAndLeavingTheSectionCopiesIt)
         EXPECT_TRUE(host.Log("Ki_LensFlare").empty());
     });
     EXPECT_EQ(HostRamp(host).count, 1) << "OK writes the copied gradient";
-}
-
-TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
-{
-    fx::Define(kRampType);
-    HostSession host;
-    fx::SetFlareTypes(host, {"t_ramp", "t_ramp"});
-    host.Edit([&](HWND dialog) {
-        int64_t blocksBefore = 0;
-        std::optional<int> gained = ui::GdiObjectsGained(30, 9, [&](int i) {
-            fx::SelectLine(dialog, i % 2);
-            UpdateWindow(dialog);
-            if (i == 9)
-                blocksBefore = LiveHostBlocks();
-        });
-        EXPECT_EQ(LiveHostBlocks(), blocksBefore);
-        EXPECT_LE(gained.value_or(0), 8) << "a brush per row would show as 20";
-    });
 }
 
 TEST(GradientWriteBack, AGradientGoesBackExactUntilEditedAndAnEditKeepsWhatItDidNotMove)

@@ -27,7 +27,7 @@ struct KioDialog : testing::Test {
 
 } // namespace
 
-TEST_F(KioDialog, SwitchesEnableFlagsAndNumbersShowInTheirControlsMissingIdsAreHarmlessAndCentringPutsItOverItsParent)
+TEST_F(KioDialog, SwitchesEnableFlagsAndNumbersShowMissingIdsAreHarmlessCentringPutsItOverItsParentAndCopiesAreHostMemory)
 {
     KaToken on = T("on"), off = T("off");
     for (KaToken value : {on, off}) {
@@ -70,10 +70,8 @@ TEST_F(KioDialog, SwitchesEnableFlagsAndNumbersShowInTheirControlsMissingIdsAreH
     int dy = (d.top + d.bottom) / 2 - (p.top + p.bottom) / 2;
     EXPECT_LE(std::abs(dx), 1);
     EXPECT_LE(std::abs(dy), 1);
-}
 
-TEST(Kio, CopiesLiveInHostMemoryAndReplaceTheOlderCopy)
-{
+    /* String copies live in host memory and replace the older copy. */
     int64_t before = LiveHostBlocks();
     char *copy = nullptr;
     const char text[] = "lensfx\\glow.lnz";
