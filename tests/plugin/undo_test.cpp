@@ -239,7 +239,7 @@ TEST(Undo, WithoutRealtimeUpdatesUndoChangesTheModelAndOkCarriesItToTheHost)
     EXPECT_FLOAT_EQ(stretch, 1.0f);
 }
 
-TEST(Undo, CtrlZInABoxWithTypingBelongsToTheBoxUntilTheFocusLeaves)
+TEST(Undo, CtrlZInABoxWithTypingBelongsToTheBoxUntilTheFocusLeavesAndTheHundredAndFirstStepDropsTheOldest)
 {
     HostSession host;
     std::string opening;
@@ -272,6 +272,20 @@ TEST(Undo, CtrlZInABoxWithTypingBelongsToTheBoxUntilTheFocusLeaves)
             << "typing after an undo is a new step, which drops the redo branch";
         Undo(dialog);
         EXPECT_EQ(ui::Text(intensitySlider->edit), "3.00");
+
+        /* The hundred and first step drops the oldest. */
+        SetFocus(nullptr);
+        char text[16];
+        for (int i = 1; i <= 101; i++) {
+            wsprintfA(text, "%d", i);
+            TypeInto(angleSlider, text);
+        }
+        for (int i = 0; i < 101; i++)
+            Undo(dialog);
+        EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).grey);
+        EXPECT_EQ(currentInstance->model->angle, 1.0f)
+            << "the opening value went with the oldest step";
+        EXPECT_EQ(ui::Text(angleSlider->edit), "1.00");
     });
 }
 
@@ -308,25 +322,6 @@ TEST(Undo, AGradientEditIsOneStepAndItsUndoGivesTheHostsStopsBackExactly)
             EXPECT_EQ(shown()->pivots.count, 2);
             Undo(dialog);
         }
-    });
-}
-
-TEST(Undo, TheHundredAndFirstStepDropsTheOldest)
-{
-    HostSession host;
-    host.Edit([&](HWND dialog) {
-        fx::ShowSection(dialog, SECTION_GLOBAL);
-        char text[16];
-        for (int i = 1; i <= 101; i++) {
-            wsprintfA(text, "%d", i);
-            TypeInto(angleSlider, text);
-        }
-        for (int i = 0; i < 101; i++)
-            Undo(dialog);
-        EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).grey);
-        EXPECT_EQ(currentInstance->model->angle, 1.0f)
-            << "the opening value went with the oldest step";
-        EXPECT_EQ(ui::Text(angleSlider->edit), "1.00");
     });
 }
 
