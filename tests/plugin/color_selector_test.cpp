@@ -108,7 +108,7 @@ TEST(ColorHsl, PrimariesGreysAndBlackGiveTheirHueSaturationAndLargest)
     }
 }
 
-TEST(ColorHsl, RgbThroughHslAndBackAndHslThroughRgbAndBackOverGrids)
+TEST(ColorHsl, RgbThroughHslAndBackAndHslThroughRgbAndBackOverGridsAndHuesOutsideOneTurnWrap)
 {
     for (int r = 0; r <= 255; r += 15)
         for (int g = 0; g <= 255; g += 15)
@@ -131,10 +131,8 @@ TEST(ColorHsl, RgbThroughHslAndBackAndHslThroughRgbAndBackOverGrids)
                 ASSERT_NEAR(s2, s, 2e-6) << hue << " " << s << " " << l;
                 ASSERT_NEAR(l2, l, 2e-6) << hue << " " << s << " " << l;
             }
-}
 
-TEST(ColorHsl, HuesOutsideOneTurnWrapAndHuesThatAreNoNumberDoNotBreak)
-{
+    /* Hues outside one turn wrap; hues that are no number do not break. */
     float a[3], b[3];
     for (float hue : {-60.0f, 420.0f, 780.0f, -9999.0f, 1e9f}) {
         float inTurn = std::fmod(hue, 360.0f);

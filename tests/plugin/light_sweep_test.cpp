@@ -49,7 +49,7 @@ struct SweepGuard {
 
 } // namespace
 
-TEST(LightSweep, FlashCounterCountsRisesAndFallsOfATenthInTheBusiestSecond)
+TEST(LightSweep, FlashCounterCountsRisesAndFallsOfATenthOfLinearLuminanceInTheBusiestSecond)
 {
     struct Row {
         const char *name;
@@ -75,21 +75,19 @@ TEST(LightSweep, FlashCounterCountsRisesAndFallsOfATenthInTheBusiestSecond)
             AddLuminanceSample(&counter, 33.0 * (double)i, row.samples[i]);
         EXPECT_EQ(counter.busiestSecond, row.busiestSecond) << row.name;
     }
-}
 
-TEST(LightSweep, ImageLuminanceWeighsLinearLightAsTheScreenShowsIt)
-{
+    /* The luminance it counts weighs linear light as the screen shows it. */
     const float black = 0.0f, white = 1.0f, over = 7.0f, half = 0.5f;
-    struct Row {
+    struct Pixel {
         float r, g, b;
         double expected;
-    } rows[] = {
+    } pixels[] = {
         {black, black, black, 0.0}, {white, white, white, 1.0}, {over, over, over, 1.0},
         {white, black, black, 0.2126}, {black, white, black, 0.7152},
         {black, black, white, 0.0722}, {half, half, half, 0.2122},   /* byte 127 */
     };
-    for (const Row &row : rows)
-        EXPECT_NEAR(ImageLuminance(&row.r, &row.g, &row.b, 1), row.expected, 5e-4) << row.r;
+    for (const Pixel &p : pixels)
+        EXPECT_NEAR(ImageLuminance(&p.r, &p.g, &p.b, 1), p.expected, 5e-4) << p.r;
 }
 
 TEST(LightSweep, MenuOrKeyStartsASweepAThirdOfTheWayDownThatEndsOrIsStoppedWhereTheLightWas)
