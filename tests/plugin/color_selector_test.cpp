@@ -369,25 +369,10 @@ NameSearch SearchHost(Rgb color)
     return search;
 }
 
-std::string SelectedName(HWND named)
+/* The line with that text in the named dialog's list, or LB_ERR. */
+LRESULT NameLine(HWND list, const char *name)
 {
-    HWND list = GetDlgItem(named, IDC_NAMED_LIST);
-    LRESULT line = SendMessageA(list, LB_GETCURSEL, 0, 0);
-    if (line == LB_ERR)
-        return "";
-    char text[256] = "";
-    SendMessageA(list, LB_GETTEXT, line, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
-void PickName(HWND named, const char *name)
-{
-    HWND list = GetDlgItem(named, IDC_NAMED_LIST);
-    LRESULT line = SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, reinterpret_cast<LPARAM>(name));
-    ASSERT_NE(line, LB_ERR) << name;
-    SendMessageA(list, LB_SETCURSEL, line, 0);
-    SendMessageA(named, WM_COMMAND, MAKEWPARAM(IDC_NAMED_LIST, LBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(list));
+    return SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1, reinterpret_cast<LPARAM>(name));
 }
 
 } // namespace
@@ -431,10 +416,13 @@ TEST_F(ColorDialogs, NamedDialogPreselectsTheLastMatchOkTakesTheNamesColourCance
         driver.When("Named Color Selector", [&](HWND named) {
             HWND list = GetDlgItem(named, IDC_NAMED_LIST);
             EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), names.names);
-            EXPECT_EQ(SelectedName(named), names.matches.empty() ? "" : names.matches.back());
+            EXPECT_EQ(SendMessageA(list, LB_GETCURSEL, 0, 0),
+                      names.matches.empty() ? LB_ERR : NameLine(list, names.matches.back().c_str()));
             EXPECT_EQ(Shown(named, IDC_NAMED_RED), c.shown);
             for (const Pick &pick : c.picks) {
-                PickName(named, pick.name);
+                SendMessageA(list, LB_SETCURSEL, NameLine(list, pick.name), 0);
+                SendMessageA(named, WM_COMMAND, MAKEWPARAM(IDC_NAMED_LIST, LBN_SELCHANGE),
+                             reinterpret_cast<LPARAM>(list));
                 EXPECT_EQ(Shown(named, IDC_NAMED_RED), pick.shown) << pick.name;
                 EXPECT_EQ(SwatchMiddle(named, IDC_NAMED_SWATCH),
                           RGB(pick.shown[0], pick.shown[1], pick.shown[2]));

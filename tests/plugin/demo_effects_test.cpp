@@ -8,19 +8,6 @@
 #include "element_fixture.h"
 #include "ui_driver.h"
 
-namespace {
-
-void ReplaceFlareWith(HostSession &host, const std::string &file)
-{
-    fx::SetFlareTypes(host, {});
-    int32_t status = -1;
-    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("loadfromfile"), file.c_str(), &status,
-                 0);
-    ASSERT_EQ(status, 0) << file;
-}
-
-} // namespace
-
 TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
 {
     HostSession host;
@@ -30,7 +17,11 @@ TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
     std::vector<std::string> files = ui::FileNames(folder, "*.lnz");
     ASSERT_GE(files.size(), 6u);
     for (const std::string &file : files) {
-        ReplaceFlareWith(host, folder + "\\" + file);
+        fx::SetFlareTypes(host, {});
+        int32_t status = -1;
+        Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("loadfromfile"),
+                     (folder + "\\" + file).c_str(), &status, 0);
+        ASSERT_EQ(status, 0) << file;
         ui::Driver driver;
         int selected = 0;
         host.Edit(driver, [&](HWND dialog) {

@@ -20,37 +20,26 @@ int MarkerX(const CColourSlider *s, int position)
     return position * s->barWidth / GRADIENT_LAST_POSITION + s->left;
 }
 
-void SetPivots(CColourSlider *s, const std::vector<int> &positions)
-{
-    s->pivots = GradientPivots{};
-    s->pivots.count = (int32_t)positions.size();
-    for (size_t i = 0; i < positions.size(); i++) {
-        s->pivots.positions[i] = positions[i];
-        s->pivots.colours[i] = 0x102030u * (uint32_t)(i + 1);
-    }
-}
-
-/* Presses on the marker of pivot n, moves to x in two steps, releases
- * there. */
-void Drag(CColourSlider *s, int n, int x)
-{
-    int y = s->top + s->margin / 2 + 1;
-    int from = MarkerX(s, s->pivots.positions[n]);
-    ui::LeftDown(s->control, from, y);
-    ui::MouseMove(s->control, (from + x) / 2, y, true);
-    ui::MouseMove(s->control, x, y, true);
-    ui::LeftUp(s->control, x, y);
-}
-
-/* Drags the second of four pivots to each pixel of one position's span;
- * no drag may add or delete a pivot.  A release that asked for a colour
- * would leave the picker open and the test would not end. */
+/* Drags the second of four pivots, from its marker in two steps, to each
+ * pixel of one position's span; no drag may add or delete a pivot.  A
+ * release that asked for a colour would leave the picker open and the test
+ * would not end. */
 void ExpectDragsKeepThePivots(CColourSlider *s)
 {
+    const int y = s->top + s->margin / 2 + 1;
     for (int dx = 0; dx <= s->barWidth / GRADIENT_LAST_POSITION; dx++) {
-        SetPivots(s, {0, 30, 70, 99});
-        int x = MarkerX(s, 40) + dx;
-        Drag(s, 1, x);
+        s->pivots = GradientPivots{};
+        s->pivots.count = 4;
+        const int positions[] = {0, 30, 70, 99};
+        for (int i = 0; i < 4; i++) {
+            s->pivots.positions[i] = positions[i];
+            s->pivots.colours[i] = 0x102030u * (uint32_t)(i + 1);
+        }
+        int from = MarkerX(s, 30), x = MarkerX(s, 40) + dx;
+        ui::LeftDown(s->control, from, y);
+        ui::MouseMove(s->control, (from + x) / 2, y, true);
+        ui::MouseMove(s->control, x, y, true);
+        ui::LeftUp(s->control, x, y);
         ASSERT_EQ(s->pivots.count, 4) << "band " << s->barWidth << " x " << x;
         EXPECT_EQ(s->pivots.positions[1], (x - s->left) * GRADIENT_LAST_POSITION / s->barWidth)
             << "band " << s->barWidth << " x " << x;

@@ -38,26 +38,20 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-/* The strip font made by its recipe, independently of the control. */
-HFONT RecipeFont()
-{
-    HDC screen = GetDC(nullptr);
-    int points = GetSystemMetrics(SM_CXSCREEN) < 800 ? -8 : -9;
-    int height = MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    return CreateFontA(height, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0x22, "Helv");
-}
-
 struct Measure {
     int textHeight;
     std::vector<int> widths;
 };
 
+/* Titles measured in the strip font made by its recipe, independently of
+ * the control. */
 Measure MeasureTitles(const std::vector<const char *> &titles)
 {
     Measure m;
-    HFONT font = RecipeFont();
     HDC screen = GetDC(nullptr);
+    int points = GetSystemMetrics(SM_CXSCREEN) < 800 ? -8 : -9;
+    HFONT font = CreateFontA(MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, 400,
+                             0, 0, 0, 0, 0, 0, 0, 0x22, "Helv");
     HGDIOBJ old = SelectObject(screen, font);
     TEXTMETRICA metrics = {};
     GetTextMetricsA(screen, &metrics);
@@ -73,25 +67,22 @@ Measure MeasureTitles(const std::vector<const char *> &titles)
     return m;
 }
 
-bool IsTitleInk(COLORREF c)
-{
-    int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
-    bool dark = r < 110 && g < 110 && b < 110;
-    bool red = r > g + 60 && r > b + 60;
-    return dark || red;
-}
-
-/* Rows of the topmost and bottommost title pixel between two columns. */
+/* Rows of the topmost and bottommost title pixel, dark or red, between
+ * two columns. */
 std::pair<int, int> InkRows(const Capture &image, int left, int right, int bottom)
 {
     int top = -1, last = -1;
     for (int y = 0; y < bottom; y++)
-        for (int x = left; x < right; x++)
-            if (IsTitleInk(image.Pixel(x, y))) {
+        for (int x = left; x < right; x++) {
+            COLORREF c = image.Pixel(x, y);
+            int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+            bool dark = r < 110 && g < 110 && b < 110, red = r > g + 60 && r > b + 60;
+            if (dark || red) {
                 if (top < 0)
                     top = y;
                 last = y;
             }
+        }
     return {top, last};
 }
 
