@@ -21,30 +21,24 @@ std::string FromTopLine(HWND edit)
     return ui::Text(edit).substr((size_t)SendMessageA(edit, EM_LINEINDEX, top, 0));
 }
 
-/* A guide whose editor heading stands on line 40 of 120, after a line
- * too long for the window. */
-std::string WriteGuide(const HostSession &host)
-{
-    std::string text = "# A guide\n![Shot of it](images/shot.png)\n"
-                       "Press **Ok** or see [`Pick a colour`](#pick) and [x], `a` ** b.\n";
-    for (int line = 3; line < 39; line++)
-        text += "line " + std::to_string(line) + "\n";
-    for (int word = 0; word < 60; word++)
-        text += word < 59 ? "wrapped " : "wrapped\n";
-    text += "## The Lens Flare Editor\n";
-    for (int line = 41; line < 120; line++)
-        text += "more " + std::to_string(line) + "\n";
-    std::string path = host.Path("guide.md");
-    FILE *file = std::fopen(path.c_str(), "wb");
-    std::fputs(text.c_str(), file);
-    std::fclose(file);
-    return path;
-}
-
 TEST(HelpWindow, HelpButtonOpensTheGuideAtTheEditorsSection)
 {
     HostSession host;
-    host.services.guideFile = WriteGuide(host);
+    /* The editor's heading stands on line 40 of 120, after a line too long
+     * for the window. */
+    std::string guide = "# A guide\n![Shot of it](images/shot.png)\n"
+                       "Press **Ok** or see [`Pick a colour`](#pick) and [x], `a` ** b.\n";
+    for (int line = 3; line < 39; line++)
+        guide += "line " + std::to_string(line) + "\n";
+    for (int word = 0; word < 60; word++)
+        guide += word < 59 ? "wrapped " : "wrapped\n";
+    guide += "## The Lens Flare Editor\n";
+    for (int line = 41; line < 120; line++)
+        guide += "more " + std::to_string(line) + "\n";
+    host.services.guideFile = host.Path("guide.md");
+    FILE *file = std::fopen(host.services.guideFile.c_str(), "wb");
+    std::fputs(guide.c_str(), file);
+    std::fclose(file);
     host.services.showHelpWindow = true;
     HWND shown = nullptr;
     ui::Driver driver;

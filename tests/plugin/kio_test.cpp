@@ -14,21 +14,13 @@ INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
     return message == WM_INITDIALOG;
 }
 
-struct KioDialog : testing::Test {
-    void SetUp() override
-    {
-        dialog = CreateDialogParamA(moduleHandle, "LensFlareDialogBox", ui::TestOwnerWindow(),
-                                    PlainDialogProc, 0);
-        ASSERT_NE(dialog, nullptr);
-    }
-    void TearDown() override { DestroyWindow(dialog); }
-    HWND dialog = nullptr;
-};
-
 } // namespace
 
-TEST_F(KioDialog, SwitchesEnableFlagsAndNumbersShowMissingIdsAreHarmlessCentringPutsItOverItsParentAndCopiesAreHostMemory)
+TEST(Kio, SwitchesEnableFlagsAndNumbersShowMissingIdsAreHarmlessCentringPutsItOverItsParentAndCopiesAreHostMemory)
 {
+    HWND dialog = CreateDialogParamA(moduleHandle, "LensFlareDialogBox", ui::TestOwnerWindow(),
+                                     PlainDialogProc, 0);
+    ASSERT_NE(dialog, nullptr);
     KaToken on = T("on"), off = T("off");
     for (KaToken value : {on, off}) {
         Import_IO_Set_Kalvos_Toggle(dialog, IDC_FLARE_ENABLED, value);
@@ -70,6 +62,7 @@ TEST_F(KioDialog, SwitchesEnableFlagsAndNumbersShowMissingIdsAreHarmlessCentring
     int dy = (d.top + d.bottom) / 2 - (p.top + p.bottom) / 2;
     EXPECT_LE(std::abs(dx), 1);
     EXPECT_LE(std::abs(dy), 1);
+    DestroyWindow(dialog);
 
     /* String copies live in host memory and replace the older copy. */
     int64_t before = LiveHostBlocks();
