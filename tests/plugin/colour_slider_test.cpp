@@ -316,7 +316,7 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAddsNothingAndEndPivots
     EXPECT_EQ(SelectedIndex(slider->pivots), 3);
 }
 
-TEST_F(ColourSliderTest, RightClicksDeleteExceptTheFirstAndTheLastOfThreeOrMore)
+TEST_F(ColourSliderTest, RightClicksDeleteExceptTheEndsOfThreeOrMoreCursorsFollowThePointerAndNinetyNinePivotsRefuseAdds)
 {
     struct Case {
         const char *what;
@@ -339,16 +339,14 @@ TEST_F(ColourSliderTest, RightClicksDeleteExceptTheFirstAndTheLastOfThreeOrMore)
         EXPECT_EQ(Positions(slider->pivots), c.after) << c.what;
         EXPECT_EQ(changes.size(), c.reports) << c.what;
     }
-}
 
-TEST_F(ColourSliderTest, CursorsFollowWhatIsUnderThePointerAndNinetyNinePivotsRefuseAdds)
-{
+    /* Cursors follow what is under the pointer. */
     SetPivots({0, 50, 99}, {0xFF, 0xFF00, 0xFF0000});
-    struct Case {
+    struct Place {
         const char *what;
         int x, y;
         HCURSOR expected;
-    } cases[] = {
+    } places[] = {
         {"empty band", MarkerX(25), kBandY, ModuleCursor("IDC_ADDPIV")},
         {"below the marker rows", MarkerX(25), 22, LoadCursorA(nullptr, IDC_ARROW)},
         {"first pivot", MarkerX(0) + 3, kBandY, ModuleCursor("IDC_COLEND")},
@@ -356,7 +354,7 @@ TEST_F(ColourSliderTest, CursorsFollowWhatIsUnderThePointerAndNinetyNinePivotsRe
         {"middle pivot", MarkerX(50) - 3, kBandY, LoadCursorA(nullptr, IDC_SIZEWE)},
         {"menu button", 327, 16, ModuleCursor("IDC_MENU_CURSOR")},
     };
-    for (const Case &c : cases) {
+    for (const Place &c : places) {
         ASSERT_NE(c.expected, nullptr) << c.what;
         ui::MouseMove(Button(), c.x, c.y, false);
         EXPECT_EQ(GetCursor(), c.expected) << c.what;

@@ -222,7 +222,7 @@ TEST_F(PreviewFixture, PalettedBitmapIsDrawnThroughItsIndexTableAndPalette)
     }
 }
 
-TEST_F(PreviewFixture, ProgressLineGrowsUnderThePreviewAndIsErased)
+TEST_F(PreviewFixture, ProgressLineGrowsUnderThePreviewAndIsErasedTheTimerPumpDispatchesTimersOnlyAndTimerTenShowsTheWaitCursor)
 {
     OpenPreview(300, 200);
     RECT box;
@@ -249,11 +249,8 @@ TEST_F(PreviewFixture, ProgressLineGrowsUnderThePreviewAndIsErased)
                           IsWhite(shown.Pixel(box.left + x, box.bottom + row)))
                     << x << "," << row;
     }
-}
 
-TEST_F(PreviewFixture, TimerPumpDispatchesTimersOnlyAndTimerTenShowsTheWaitCursor)
-{
-    OpenPreview(100, 80);
+    /* The render's timer pump dispatches timers only; timer 10 shows the wait cursor. */
     HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW), wait = LoadCursor(nullptr, IDC_WAIT);
     EXPECT_EQ(arrow, CurrentCursor());
     ui::Pump();

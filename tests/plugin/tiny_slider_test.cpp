@@ -319,7 +319,7 @@ TEST_F(TinySliderTest, ZeroWidthRangesAndNarrowSlidersKeepTheThumbAtTheLeftEnd)
     EXPECT_EQ(rec.thumbX, 289);
 }
 
-TEST_F(TinySliderTest, TicksThumbAndBaseLineSitOnTheirPixels)
+TEST_F(TinySliderTest, TicksThumbAndBaseLineSitOnTheirPixelsResizingMovesTheEditBoxAndASetValueRepaintsOnlyTheThumbStrip)
 {
     struct Case {
         uint32_t mode;
@@ -353,6 +353,50 @@ TEST_F(TinySliderTest, TicksThumbAndBaseLineSitOnTheirPixels)
                       {t - 7, h - 1, false}, {t + 7, h - 1, false},
                       {t, h - 3, false}});                          /* unfilled */
     EXPECT_EQ(CountDark(image, 0, h - 7, 296, h), CountDark(image, t - 6, h - 7, t + 7, h));
+
+    /* Resizing moves the edit box; a set value repaints only the thumb strip. */
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 1, 1.0f);
+    MoveWindow(rec.window, 0, 0, 400, 40, TRUE);
+    EXPECT_EQ(rec.width, 400);
+    EXPECT_EQ(rec.height, 40);
+    EXPECT_EQ(rec.thumbX, 400 - 7);
+
+    /* The box ends where the "%" (in the slider's font) begins. */
+    SIZE percent = {};
+    HDC dc = GetDC(rec.window);
+    HGDIOBJ old = SelectObject(dc, rec.font);
+    GetTextExtentPoint32A(dc, "%", 1, &percent);
+    SelectObject(dc, old);
+    ReleaseDC(rec.window, dc);
+    RECT edit, editClient;
+    GetWindowRect(rec.edit, &edit);
+    MapWindowPoints(nullptr, rec.window, (POINT *)&edit, 2);
+    GetClientRect(rec.edit, &editClient);
+    EXPECT_EQ(edit.right, 400 - 6 - percent.cx);
+    EXPECT_EQ(edit.top, 40 - editClient.bottom - 17);
+    EXPECT_EQ(edit.right - edit.left, 60);       /* moved, not resized */
+    EXPECT_EQ(edit.bottom - edit.top, 20);
+
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
+    ShowWindow(parent, SW_SHOWNA);
+    ShowWindow(rec.window, SW_SHOWNA);
+    UpdateWindow(parent);
+    const COLORREF marker = RGB(255, 0, 255);
+    dc = GetDC(rec.window);
+    HBRUSH brush = CreateSolidBrush(marker);
+    RECT whole = {0, 0, 296, 30};
+    FillRect(dc, &whole, brush);
+    DeleteObject(brush);
+    ReleaseDC(rec.window, dc);
+
+    SetTinySliderValue(&rec, 0.5f, 1, 0);
+    RECT dirty;
+    EXPECT_FALSE(GetUpdateRect(rec.window, &dirty, FALSE)) << "painted at once";
+    Capture shown;
+    ASSERT_TRUE(CaptureWindow(rec.window, true, &shown));
+    EXPECT_EQ(shown.Pixel(2, 2), marker) << "the caption is not repainted";
+    EXPECT_EQ(shown.Pixel(2, 30 - 8), marker) << "nor the base line above the strip";
+    EXPECT_NE(shown.Pixel(2, 30 - 2), marker) << "the thumb strip is";
 }
 
 TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue)
@@ -482,52 +526,6 @@ TEST_F(TinySliderTest, StrayMessagesDoNothingAndADragEndsWithTheCaptureOrTheWind
     EXPECT_TRUE(tracks.empty());
     EXPECT_TRUE(changes.empty());
     DestroyTinySlider(&rec.window);              /* a second call is harmless */
-}
-
-TEST_F(TinySliderTest, ResizingMovesTheEditBoxAndSettingAValueRepaintsOnlyTheThumbStrip)
-{
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 1, 1.0f);
-    MoveWindow(rec.window, 0, 0, 400, 40, TRUE);
-    EXPECT_EQ(rec.width, 400);
-    EXPECT_EQ(rec.height, 40);
-    EXPECT_EQ(rec.thumbX, 400 - 7);
-
-    /* The box ends where the "%" (in the slider's font) begins. */
-    SIZE percent = {};
-    HDC dc = GetDC(rec.window);
-    HGDIOBJ old = SelectObject(dc, rec.font);
-    GetTextExtentPoint32A(dc, "%", 1, &percent);
-    SelectObject(dc, old);
-    ReleaseDC(rec.window, dc);
-    RECT edit, editClient;
-    GetWindowRect(rec.edit, &edit);
-    MapWindowPoints(nullptr, rec.window, (POINT *)&edit, 2);
-    GetClientRect(rec.edit, &editClient);
-    EXPECT_EQ(edit.right, 400 - 6 - percent.cx);
-    EXPECT_EQ(edit.top, 40 - editClient.bottom - 17);
-    EXPECT_EQ(edit.right - edit.left, 60);       /* moved, not resized */
-    EXPECT_EQ(edit.bottom - edit.top, 20);
-
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
-    ShowWindow(parent, SW_SHOWNA);
-    ShowWindow(rec.window, SW_SHOWNA);
-    UpdateWindow(parent);
-    const COLORREF marker = RGB(255, 0, 255);
-    dc = GetDC(rec.window);
-    HBRUSH brush = CreateSolidBrush(marker);
-    RECT whole = {0, 0, 296, 30};
-    FillRect(dc, &whole, brush);
-    DeleteObject(brush);
-    ReleaseDC(rec.window, dc);
-
-    SetTinySliderValue(&rec, 0.5f, 1, 0);
-    RECT dirty;
-    EXPECT_FALSE(GetUpdateRect(rec.window, &dirty, FALSE)) << "painted at once";
-    Capture shown;
-    ASSERT_TRUE(CaptureWindow(rec.window, true, &shown));
-    EXPECT_EQ(shown.Pixel(2, 2), marker) << "the caption is not repainted";
-    EXPECT_EQ(shown.Pixel(2, 30 - 8), marker) << "nor the base line above the strip";
-    EXPECT_NE(shown.Pixel(2, 30 - 2), marker) << "the thumb strip is";
 }
 
 TEST_F(TinySliderTest, BackgroundComesFromTheDialogOnlyOwnObjectsAreFreedAndNoneLeak)
