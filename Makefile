@@ -3,7 +3,8 @@
 #               to build/demo/editor.png when there is no display)
 #   make test   build everything and run every test
 #   make package  the release archive, build/win/package/lensflare_ui-*.zip
-#   make docs   the user guide's pictures, docs/images/guide/, from the real DLL
+#   make docs   the user guide's pictures, docs/images/guide/, and the custom
+#               controls' gallery, docs/images/controls.png, from the real DLL
 # Both install the Debian packages they need when missing (as root).
 
 BUILD      ?= build
@@ -69,8 +70,11 @@ package: build-win
 	@cd $(WIN_BUILD) && cpack --config CPackConfig.cmake >/dev/null && \
 	    echo "package: $$(ls $(CURDIR)/$(WIN_BUILD)/package/*.zip)"
 
+GALLERY    := Z:$(subst /,\,$(CURDIR)/docs/images/controls.png)
+
 docs: build-win
 	@tools/make-guide-pictures $(WIN_BUILD) docs/images/guide
+	@cd $(WIN_BUILD)/bin && WINE_DISPLAY_DRIVER=null $(WINE_RUN) control_gallery.exe '$(GALLERY)'
 
 bench: build-native
 	@for b in $(NAT_BUILD)/bin/*_bench; do [ -x "$$b" ] && "$$b"; done; true

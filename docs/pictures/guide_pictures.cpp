@@ -116,6 +116,10 @@ void SweepPictures(HWND editor)
     Kh_Set_Render_Flicker(0);
     sweepDurationMs = 3000;
     RefreshPreview(-1, -1);
+    /* Painted before it is read: the window still shows the sweep's last
+     * frame, which a flickering flare may have left black. */
+    RedrawWindow(editor, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     /* The preview's group, so the strip under the preview shows too. */
     RECT group;
     GetWindowRect(GetDlgItem(editor, IDC_PREVIEW_GROUP), &group);

@@ -13,6 +13,7 @@
 
 #include "color/color.h"
 #include "host_session.h"
+#include "picker_steps.h"
 #include "resources/resource_ids.h"
 #include "ui_driver.h"
 
@@ -24,17 +25,12 @@ struct Rgb {
     float r, g, b;
 };
 
-void ExpectColor(const float *actual, Rgb expected, const char *what, float tolerance = 1e-6f)
+void ExpectColor(const float *actual, Rgb expected, const std::string &what,
+                 float tolerance = 1e-6f)
 {
     EXPECT_NEAR(actual[0], expected.r, tolerance) << what << ": red";
     EXPECT_NEAR(actual[1], expected.g, tolerance) << what << ": green";
     EXPECT_NEAR(actual[2], expected.b, tolerance) << what << ": blue";
-}
-
-void Scroll(HWND dialog, int bar, int code, int thumb = 0)
-{
-    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(code, thumb),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, bar)));
 }
 
 /* The three numbers the selector shows. */
@@ -44,14 +40,6 @@ std::vector<int> Shown(HWND dialog)
     for (int k = 0; k < 3; k++)
         values.push_back(std::atoi(ui::ItemText(dialog, IDC_COLOR_VALUE_FIRST + k).c_str()));
     return values;
-}
-
-std::vector<int> Bars(HWND dialog)
-{
-    std::vector<int> positions;
-    for (int k = 0; k < 3; k++)
-        positions.push_back(GetScrollPos(GetDlgItem(dialog, IDC_COLOR_BAR_FIRST + k), SB_CTL));
-    return positions;
 }
 
 /* The middle and the corner of a swatch button, as it last painted itself. */
@@ -125,7 +113,7 @@ TEST(ColorHsl, PrimariesGreysAndBlackGiveTheirHueSaturationAndLargest)
     }
 }
 
-TEST(ColorHsl, RgbThroughHslAndBackOverAGrid)
+TEST(ColorHsl, RgbThroughHslAndBackAndHslThroughRgbAndBackOverGrids)
 {
     for (int r = 0; r <= 255; r += 15)
         for (int g = 0; g <= 255; g += 15)
@@ -134,14 +122,10 @@ TEST(ColorHsl, RgbThroughHslAndBackOverAGrid)
                 float h, s, l, back[3];
                 RgbToHsl(rgb, &h, &s, &l);
                 HslToRgb(h, s, l, back);
-                ASSERT_NEAR(back[0], rgb[0], 2e-6) << r << " " << g << " " << b;
-                ASSERT_NEAR(back[1], rgb[1], 2e-6) << r << " " << g << " " << b;
-                ASSERT_NEAR(back[2], rgb[2], 2e-6) << r << " " << g << " " << b;
+                ExpectColor(back, {rgb[0], rgb[1], rgb[2]},
+                            std::to_string(r) + " " + std::to_string(g) + " " + std::to_string(b),
+                            2e-6f);
             }
-}
-
-TEST(ColorHsl, HslThroughRgbAndBackOverAGrid)
-{
     for (int hue = 0; hue < 360; hue += 7)
         for (float s : {0.1f, 0.5f, 1.0f})
             for (float l : {0.05f, 0.5f, 1.0f}) {
@@ -180,7 +164,7 @@ TEST(ColorHsl, HuesOutsideOneTurnWrapAndHuesThatAreNoNumberDoNotBreak)
 
 // ---- the interactive selector ----
 
-TEST_F(ColorDialogs, OpensInRgbModeWithTheTitleAndTheColoursBytes)
+TEST_F(ColorDialogs, OpensInRgbModeWithTheColoursBytesAndHslModeShowsGreyAsHueZeroAndHuesUpTo359)
 {
     float color[3] = {0.2f, 0.5f, 1.0f};
     INT_PTR result = Select(color, [&](HWND dialog) {
@@ -203,73 +187,37 @@ TEST_F(ColorDialogs, OpensInRgbModeWithTheTitleAndTheColoursBytes)
     });
     EXPECT_EQ(result, 1);
     ExpectColor(color, {0.2f, 0.5f, 1.0f}, "OK without a change");
-}
 
-TEST_F(ColorDialogs, HslModeShowsAGreyAsHueZeroAndOneLineGivesSaturationTwo)
-{
-    float color[3] = {0.2f, 0.2f, 0.2f};
-    Select(color, [&](HWND dialog) {
+    float grey[3] = {0.2f, 0.2f, 0.2f};
+    Select(grey, [&](HWND dialog) {
         ui::Click(dialog, IDC_COLOR_MODE_HSL);
         EXPECT_TRUE(ui::IsChecked(dialog, IDC_COLOR_MODE_HSL));
         EXPECT_FALSE(ui::IsChecked(dialog, IDC_COLOR_MODE_RGB));
         EXPECT_EQ(Letters(dialog), "HSL");
         EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 0, 51}));
-        ExpectColor(color, {0.2f, 0.2f, 0.2f}, "a mode changes only the display");
+        ExpectColor(grey, {0.2f, 0.2f, 0.2f}, "a mode changes only the display");
 
         Scroll(dialog, IDC_COLOR_BAR_SECOND, SB_LINEDOWN);
         EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 2, 51}));
         /* Hue 0 with saturation 2/255: red stays, the others drop by 2/255 of it. */
-        ExpectColor(color, {0.2f, 0.2f * 253 / 255, 0.2f * 253 / 255}, "saturation 2/255");
+        ExpectColor(grey, {0.2f, 0.2f * 253 / 255, 0.2f * 253 / 255}, "saturation 2/255");
 
         ui::Click(dialog, IDC_COLOR_MODE_RGB);
         EXPECT_EQ(Letters(dialog), "RGB");
         EXPECT_EQ(Shown(dialog), (std::vector<int>{51, 50, 50}));
         ui::Click(dialog, IDOK);
     });
-}
 
-TEST_F(ColorDialogs, SaturationAndThirdBarsStopAtOneNotZero)
-{
-    struct Case {
-        Rgb start;
-        int bar, code;
-        Rgb expected;
-    } cases[] = {
-        /* grey: hue 0, saturation 0; the third bar to 0 gives 1/255 */
-        {{0.2f, 0.2f, 0.2f}, IDC_COLOR_BAR_THIRD, SB_TOP, {kByte, kByte, kByte}},
-        {{0.2f, 0.2f, 0.2f}, IDC_COLOR_BAR_THIRD, SB_PAGEUP, {34 * kByte, 34 * kByte, 34 * kByte}},
-        /* hue 0, saturation 0.5, largest 0.5 */
-        {{0.5f, 0.25f, 0.25f}, IDC_COLOR_BAR_THIRD, SB_TOP, {kByte, kByte / 2, kByte / 2}},
-        /* hue 0, saturation 0.5, largest 1: saturation to 0 gives 1/255 */
-        {{1, 0.5f, 0.5f}, IDC_COLOR_BAR_SECOND, SB_TOP, {1, 254 * kByte, 254 * kByte}},
-        {{1, 0.5f, 0.5f}, IDC_COLOR_BAR_SECOND, SB_BOTTOM, {1, 0, 0}},
-    };
-    for (const Case &c : cases) {
-        float color[3] = {c.start.r, c.start.g, c.start.b};
-        Select(color, [&](HWND dialog) {
-            ui::Click(dialog, IDC_COLOR_MODE_HSL);
-            Scroll(dialog, c.bar, c.code);
-            ui::Click(dialog, IDOK);
-        });
-        ExpectColor(color, c.expected, "HSL bar");
-    }
-}
-
-TEST_F(ColorDialogs, BlackMovedOnTheHueBarIsFirstLiftedToOne255th)
-{
-    const float p = 254.0f / (255.0f * 255.0f);   /* (1 - S) x L with S = L = 1/255 */
-    float color[3] = {0, 0, 0};
-    Select(color, [&](HWND dialog) {
+    float red[3] = {1, 0, 0};
+    Select(red, [&](HWND dialog) {
         ui::Click(dialog, IDC_COLOR_MODE_HSL);
-        EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 0, 0}));
-        /* hue 2: sector 0 with f = 1/30 gives (L, t, p) */
-        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_LINEDOWN);
-        ExpectColor(color, {kByte, (1 - (29.0f / 30) * kByte) * kByte, p}, "hue 2", 1e-8f);
-        ui::Click(dialog, IDC_COLOR_UNDO);
-        ExpectColor(color, {0, 0, 0}, "undone");
-        /* thumb 128 of 255 is hue 180: sector 3 with f = 0 gives (p, L, L) */
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 255, 255}));
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 255);
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{359, 255, 255}));
+        EXPECT_EQ(Bars(dialog)[0], 255);
         Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 128);
-        ExpectColor(color, {p, kByte, kByte}, "hue 180", 1e-8f);
+        EXPECT_EQ(Shown(dialog)[0], 180);
+        EXPECT_EQ(Bars(dialog)[0], 127) << "trunc(180 / 359 x 255)";
         ui::Click(dialog, IDOK);
     });
 }
@@ -293,18 +241,19 @@ TEST_F(ColorDialogs, RgbBarsStepByOneAndPageBySixteenWithinTheRange)
             EXPECT_EQ(Bars(dialog)[1], c.expected) << c.start << " code " << c.code;
             ui::Click(dialog, IDOK);
         });
-        EXPECT_NEAR(color[1], c.expected / 255.0, 1e-7) << c.start << " code " << c.code;
-        EXPECT_EQ(color[0], 0.5f);
-        EXPECT_EQ(color[2], 0.25f);
+        ExpectColor(color, {0.5f, (float)(c.expected / 255.0), 0.25f},
+                    std::to_string(c.start) + " code " + std::to_string(c.code), 1e-7f);
     }
 }
 
-TEST_F(ColorDialogs, HslBarsStepByTwoAndPageBySeventeen)
+TEST_F(ColorDialogs, HslBarsStepByTwoPageBySeventeenAndStopAtOneNotZero)
 {
+    const float p = 254.0f / (255.0f * 255.0f);   /* (1 - S) x L with S = L = 1/255 */
     struct Case {
         Rgb start;
         int bar, code, thumb;
         Rgb expected;
+        float tolerance = 1e-6f;
     } cases[] = {
         /* green is hue 120 at full saturation and largest component */
         {{0, 1, 0}, IDC_COLOR_BAR_FIRST, SB_PAGEDOWN, 0, {0, 1, 17.0f / 60}},   /* hue 137 */
@@ -321,6 +270,19 @@ TEST_F(ColorDialogs, HslBarsStepByTwoAndPageBySeventeen)
         {{100 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_LINEUP, 0, {98 * kByte, 0, 0}},
         {{250 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_PAGEDOWN, 0, {1, 0, 0}},
         {{100 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_THUMBTRACK, 200, {200 * kByte, 0, 0}},
+        /* grey: hue 0, saturation 0; the third bar to 0 gives 1/255 */
+        {{0.2f, 0.2f, 0.2f}, IDC_COLOR_BAR_THIRD, SB_TOP, 0, {kByte, kByte, kByte}},
+        {{0.2f, 0.2f, 0.2f}, IDC_COLOR_BAR_THIRD, SB_PAGEUP, 0, {34 * kByte, 34 * kByte, 34 * kByte}},
+        /* hue 0, saturation 0.5, largest 0.5 */
+        {{0.5f, 0.25f, 0.25f}, IDC_COLOR_BAR_THIRD, SB_TOP, 0, {kByte, kByte / 2, kByte / 2}},
+        /* hue 0, saturation 0.5, largest 1: saturation to 0 gives 1/255 */
+        {{1, 0.5f, 0.5f}, IDC_COLOR_BAR_SECOND, SB_TOP, 0, {1, 254 * kByte, 254 * kByte}},
+        {{1, 0.5f, 0.5f}, IDC_COLOR_BAR_SECOND, SB_BOTTOM, 0, {1, 0, 0}},
+        /* black on the hue bar is first lifted to 1/255: hue 2 is sector 0
+         * with f = 1/30, (L, t, p); hue 180 is sector 3 with f = 0, (p, L, L) */
+        {{0, 0, 0}, IDC_COLOR_BAR_FIRST, SB_LINEDOWN, 0,
+         {kByte, (1 - (29.0f / 30) * kByte) * kByte, p}, 1e-8f},
+        {{0, 0, 0}, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 128, {p, kByte, kByte}, 1e-8f},
     };
     for (const Case &c : cases) {
         float color[3] = {c.start.r, c.start.g, c.start.b};
@@ -329,27 +291,13 @@ TEST_F(ColorDialogs, HslBarsStepByTwoAndPageBySeventeen)
             Scroll(dialog, c.bar, c.code, c.thumb);
             ui::Click(dialog, IDOK);
         });
-        ExpectColor(color, c.expected, "HSL step", 1e-5f);
+        ExpectColor(color, c.expected,
+                    "bar " + std::to_string(c.bar) + " code " + std::to_string(c.code),
+                    c.tolerance);
     }
 }
 
-TEST_F(ColorDialogs, DraggingTheHueThumbToTheEndShowsHue359)
-{
-    float color[3] = {1, 0, 0};
-    Select(color, [&](HWND dialog) {
-        ui::Click(dialog, IDC_COLOR_MODE_HSL);
-        EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 255, 255}));
-        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 255);
-        EXPECT_EQ(Shown(dialog), (std::vector<int>{359, 255, 255}));
-        EXPECT_EQ(Bars(dialog)[0], 255);
-        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 128);
-        EXPECT_EQ(Shown(dialog)[0], 180);
-        EXPECT_EQ(Bars(dialog)[0], 127) << "trunc(180 / 359 x 255)";
-        ui::Click(dialog, IDOK);
-    });
-}
-
-TEST_F(ColorDialogs, UndoGoesBackToTheOpeningColourNotTheLastChange)
+TEST_F(ColorDialogs, UndoGoesBackToTheOpeningColourAndCancelOrEscapeRestoreItEachOpeningInRgbMode)
 {
     /* hue 210, saturation 1, largest 1 */
     float color[3] = {0, 0.5f, 1};
@@ -374,30 +322,25 @@ TEST_F(ColorDialogs, UndoGoesBackToTheOpeningColourNotTheLastChange)
     });
     EXPECT_EQ(result, 1);
     ExpectColor(color, {17 * kByte, 136 * kByte, 1}, "OK keeps the last change");
-}
 
-TEST_F(ColorDialogs, CancelAndEscapeRestoreTheOpeningColourAndEachOpeningIsInRgbMode)
-{
-    float color[3] = {0.3f, 0.6f, 0.9f};
-    INT_PTR result = Select(color, [&](HWND dialog) {
+    float edited[3] = {0.3f, 0.6f, 0.9f};
+    result = Select(edited, [&](HWND dialog) {
         Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_BOTTOM);
         ui::Click(dialog, IDC_COLOR_MODE_HSL);
         Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_PAGEDOWN);
-        EXPECT_NE(color[0], 0.3f) << "edited in place while the dialog runs";
+        EXPECT_NE(edited[0], 0.3f) << "edited in place while the dialog runs";
         ui::Click(dialog, IDCANCEL);
     });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(color[0], 0.3f);
-    EXPECT_EQ(color[1], 0.6f);
-    EXPECT_EQ(color[2], 0.9f);
+    ExpectColor(edited, {0.3f, 0.6f, 0.9f}, "Cancel", 0);
 
-    result = Select(color, [&](HWND dialog) {
+    result = Select(edited, [&](HWND dialog) {
         EXPECT_EQ(Letters(dialog), "RGB") << "HSL was chosen in the last opening";
         Scroll(dialog, IDC_COLOR_BAR_THIRD, SB_TOP);
         ui::Key(dialog, VK_ESCAPE);
     });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(color[2], 0.9f);
+    EXPECT_EQ(edited[2], 0.9f);
 }
 
 // ---- the named colour dialog ----
@@ -463,91 +406,67 @@ void PickName(HWND named, const char *name)
 
 } // namespace
 
-TEST_F(ColorDialogs, NamedDialogPreselectsTheLastNameMatchingAtByteResolution)
+TEST_F(ColorDialogs, NamedDialogPreselectsTheLastMatchOkTakesTheNamesColourCancelNothing)
 {
-    /* 0.003 is byte 0: the colour matches cyan and its second name. */
-    NameSearch names = SearchHost({0.003f, 1, 1});
-    ASSERT_GE(names.matches.size(), 2u) << "the host has two names for this colour";
-    host.ClearLog();
-    float color[3] = {0.003f, 1, 1};
-    driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_NAMES); });
-    driver.When("Named Color Selector", [&](HWND named) {
-        HWND list = GetDlgItem(named, IDC_NAMED_LIST);
-        EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), names.names);
-        EXPECT_EQ(SelectedName(named), names.matches.back());
-        EXPECT_EQ(NamedShown(named), (std::vector<int>{0, 255, 255}));
-        ui::Click(named, IDCANCEL);
-    });
-    driver.Then([&](HWND dialog) {
-        EXPECT_EQ(ui::Text(dialog), "Interactive Color Selector");
-        ExpectColor(color, {0.003f, 1, 1}, "Cancel in the named dialog");
-        EXPECT_EQ(color[0], 0.003f);
-        ui::Click(dialog, IDOK);
-    });
-    EXPECT_EQ(SelectColor(ui::TestOwnerWindow(), "Named", color), 1);
-    EXPECT_EQ(color[0], 0.003f);
-    std::vector<std::string> enumerations = host.Log("Ki_Enumerate");
-    ASSERT_EQ(enumerations.size(), 1u);
-    EXPECT_EQ(enumerations[0], "Ki_Enumerate 0 \"*\" 1 data 0 fn colorname 0");
-}
-
-TEST_F(ColorDialogs, NamedDialogOkTakesTheNamesExactColourAndCancelLeavesTheOpeningOne)
-{
-    struct Case {
-        Rgb start;
-        const char *pick;   /* or the preselected name */
-        int button;
+    struct Pick {
+        const char *name;
         std::vector<int> shown;
-        Rgb result;
-    } cases[] = {
-        {{0.003f, 1, 1}, nullptr, IDOK, {0, 255, 255}, {0, 1, 1}},
-        {{0.5f, 0.5f, 0.5f}, "red", IDCANCEL, {127, 127, 127}, {0.5f, 0.5f, 0.5f}},
     };
+    struct Case {
+        const char *what;
+        Rgb start;
+        std::vector<int> shown;   /* on opening */
+        std::vector<Pick> picks;
+        int button;
+    } cases[] = {
+        /* 0.003 is byte 0: the colour matches cyan and its second name. */
+        {"cyan at byte resolution, OK", {0.003f, 1, 1}, {0, 255, 255}, {}, IDOK},
+        {"cyan at byte resolution, Cancel", {0.003f, 1, 1}, {0, 255, 255}, {}, IDCANCEL},
+        {"red picked, Cancel", {0.5f, 0.5f, 0.5f}, {127, 127, 127}, {{"red", {255, 0, 0}}},
+         IDCANCEL},
+        {"no name has this colour; two picks, OK", {0.123f, 0.456f, 0.789f}, {31, 116, 201},
+         {{"skyblue", {135, 206, 235}}, {"gold", {255, 215, 0}}}, IDOK},
+    };
+    ASSERT_GE(SearchHost({0.003f, 1, 1}).matches.size(), 2u) << "two names for cyan";
     for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        NameSearch names = SearchHost(c.start);
+        const char *taken = !c.picks.empty() ? c.picks.back().name
+                            : names.matches.empty() ? nullptr
+                                                    : names.matches.back().c_str();
+        float expected[3] = {c.start.r, c.start.g, c.start.b};
+        if (c.button == IDOK && taken) {
+            ASSERT_EQ(Ki_Inquire_Colorname(taken, expected, 0), 0) << taken;
+        }
+        host.ClearLog();
+        int64_t blocks = LiveHostBlocks();
         float color[3] = {c.start.r, c.start.g, c.start.b};
         driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_NAMES); });
         driver.When("Named Color Selector", [&](HWND named) {
-            if (c.pick) {
-                PickName(named, c.pick);
-                EXPECT_EQ(NamedShown(named), (std::vector<int>{255, 0, 0}));
+            HWND list = GetDlgItem(named, IDC_NAMED_LIST);
+            EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), names.names);
+            EXPECT_EQ(SelectedName(named), names.matches.empty() ? "" : names.matches.back());
+            EXPECT_EQ(NamedShown(named), c.shown);
+            for (const Pick &pick : c.picks) {
+                PickName(named, pick.name);
+                EXPECT_EQ(NamedShown(named), pick.shown) << pick.name;
+                EXPECT_EQ(SwatchMiddle(named, IDC_NAMED_SWATCH),
+                          RGB(pick.shown[0], pick.shown[1], pick.shown[2]));
             }
             ui::Click(named, c.button);
         });
         driver.Then([&](HWND dialog) {
-            EXPECT_EQ(Shown(dialog), c.shown);
+            EXPECT_EQ(ui::Text(dialog), "Interactive Color Selector");
+            EXPECT_EQ(Shown(dialog), c.button == IDOK && !c.picks.empty() ? c.picks.back().shown
+                                                                           : c.shown);
             ui::Click(dialog, IDOK);
         });
-        SelectColor(ui::TestOwnerWindow(), "Named", color);
-        ExpectColor(color, c.result, c.pick ? c.pick : "preselected", 0);
+        EXPECT_EQ(SelectColor(ui::TestOwnerWindow(), "Named", color), 1);
+        ExpectColor(color, {expected[0], expected[1], expected[2]}, "the name's colour", 0);
+        EXPECT_EQ(LiveHostBlocks(), blocks) << "the selected name's copies are freed";
+        EXPECT_EQ(host.Log("Ki_Enumerate"),
+                  std::vector<std::string>{"Ki_Enumerate 0 \"*\" 1 data 0 fn colorname 0"});
     }
-}
-
-TEST_F(ColorDialogs, ChoosingANameShowsAndTakesItsColourAndFreesTheNames)
-{
-    float gold[3] = {-1, -1, -1}, sky[3] = {-1, -1, -1};
-    ASSERT_EQ(Ki_Inquire_Colorname("gold", gold, 0), 0);
-    ASSERT_EQ(Ki_Inquire_Colorname("skyblue", sky, 0), 0);
-    int64_t blocks = LiveHostBlocks();
-    float color[3] = {0.123f, 0.456f, 0.789f};
-    ASSERT_TRUE(SearchHost({0.123f, 0.456f, 0.789f}).matches.empty());
-    driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_NAMES); });
-    driver.When("Named Color Selector", [&](HWND named) {
-        EXPECT_EQ(SelectedName(named), "") << "no name has this colour";
-        EXPECT_EQ(NamedShown(named), (std::vector<int>{31, 116, 201}));
-        PickName(named, "skyblue");
-        EXPECT_EQ(NamedShown(named), (std::vector<int>{135, 206, 235}));
-        PickName(named, "gold");
-        EXPECT_EQ(NamedShown(named), (std::vector<int>{255, 215, 0}));
-        EXPECT_EQ(SwatchMiddle(named, IDC_NAMED_SWATCH), RGB(255, 215, 0));
-        ui::Click(named, IDOK);
-    });
-    driver.Then([&](HWND dialog) {
-        EXPECT_EQ(Shown(dialog), (std::vector<int>{255, 215, 0}));
-        ui::Click(dialog, IDOK);
-    });
-    SelectColor(ui::TestOwnerWindow(), "Named", color);
-    ExpectColor(color, {gold[0], gold[1], gold[2]}, "gold as the host has it", 0);
-    EXPECT_EQ(LiveHostBlocks(), blocks) << "the selected name's copies are freed";
 }
 
 // ---- the Windows colour dialog and the custom colours ----
@@ -570,7 +489,7 @@ std::string Grey(int i)
 
 } // namespace
 
-TEST_F(ColorDialogs, WindowsDialogOkWritesAllSixteenCustomColoursAndCancelNone)
+TEST_F(ColorDialogs, WindowsDialogOkWritesAllSixteenCustomColoursCancelNoneAndThePaletteButtonShowsTheChoice)
 {
     struct Case {
         const char *what;
@@ -606,10 +525,7 @@ TEST_F(ColorDialogs, WindowsDialogOkWritesAllSixteenCustomColoursAndCancelNone)
     }
     EXPECT_EQ(Grey(1), "16777215");
     EXPECT_EQ(Grey(16), std::to_string(0x0F0F0F));
-}
 
-TEST_F(ColorDialogs, ColorPaletteButtonShowsTheChosenColourInTheSelector)
-{
     float color[3] = {0.5f, 0.25f, 1.0f};
     driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_PALETTE); });
     driver.Then([&](HWND chooser) {

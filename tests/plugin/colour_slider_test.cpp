@@ -13,6 +13,7 @@
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
 #include "host_session.h"
+#include "picker_steps.h"
 #include "resources/resource_ids.h"
 #include "ui_driver.h"
 
@@ -45,7 +46,6 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return ui::BrushParentProc(window, message, wParam, lParam);
 }
 
-
 /* The control's geometry with W = 300, x0 = 15: a marker's centre. */
 int MarkerX(int position)
 {
@@ -55,31 +55,6 @@ int MarkerX(int position)
 uint32_t Packed(int r, int g, int b)
 {
     return (uint32_t)r | (uint32_t)g << 8 | (uint32_t)b << 16;
-}
-
-void Scroll(HWND dialog, int bar, int thumb)
-{
-    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, thumb),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, bar)));
-}
-
-std::vector<int> Bars(HWND picker)
-{
-    std::vector<int> positions;
-    for (int k = 0; k < 3; k++)
-        positions.push_back(GetScrollPos(GetDlgItem(picker, IDC_COLOR_BAR_FIRST + k), SB_CTL));
-    return positions;
-}
-
-/* A picker step that chooses r, g, b and presses OK. */
-std::function<void(HWND)> Choose(int r, int g, int b)
-{
-    return [=](HWND picker) {
-        Scroll(picker, IDC_COLOR_BAR_FIRST, r);
-        Scroll(picker, IDC_COLOR_BAR_SECOND, g);
-        Scroll(picker, IDC_COLOR_BAR_THIRD, b);
-        ui::Click(picker, IDOK);
-    };
 }
 
 /* A picker step that notes the bars it was offered and presses a button. */
@@ -121,6 +96,14 @@ int SelectedIndex(const GradientPivots &p)
         if (p.selected[i])
             return i;
     return -1;
+}
+
+bool SamePivots(const GradientPivots &a, const GradientPivots &b)
+{
+    return a.count == b.count && a.interpolation == b.interpolation &&
+           std::memcmp(a.colours, b.colours, sizeof a.colours) == 0 &&
+           std::memcmp(a.positions, b.positions, sizeof a.positions) == 0 &&
+           std::memcmp(a.selected, b.selected, sizeof a.selected) == 0;
 }
 
 HCURSOR ModuleCursor(const char *name)
@@ -185,7 +168,7 @@ protected:
 
 } // namespace
 
-TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerAndTheCaption)
+TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerTheCaptionAndItsBackground)
 {
     EXPECT_EQ(slider->barWidth, 300);
     EXPECT_EQ(slider->left, 15);
@@ -204,39 +187,25 @@ TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerAndTheCaption)
      * values right-aligned at the right end, the label at the left. */
     Capture shown = ui::Pixels(window);
     HDC screen = GetDC(nullptr);
-    HGDIOBJ oldFont = SelectObject(screen, GetStockObject(ANSI_VAR_FONT));
+    HDC memory = CreateCompatibleDC(screen);
+    HGDIOBJ oldFont = SelectObject(memory, GetStockObject(ANSI_VAR_FONT));
     SIZE extent;
     const char values[] = "R=255,G=255,B=255,Pos=0";
-    GetTextExtentPoint32A(screen, values, (int)strlen(values), &extent);
-    SelectObject(screen, oldFont);
+    GetTextExtentPoint32A(memory, values, (int)strlen(values), &extent);
+    HBITMAP strip = CreateCompatibleBitmap(screen, kWidth, extent.cy);
     ReleaseDC(nullptr, screen);
-
-    HDC memory = CreateCompatibleDC(nullptr);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = kWidth;
-    info.bmiHeader.biHeight = -extent.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HBITMAP strip = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ oldBitmap = SelectObject(memory, strip);
     RECT all = {0, 0, kWidth, extent.cy};
     FillRect(memory, &all, dialogBrush);
-    oldFont = SelectObject(memory, GetStockObject(ANSI_VAR_FONT));
     SetBkMode(memory, TRANSPARENT);
     SetTextAlign(memory, TA_RIGHT | TA_BOTTOM);
     TextOutA(memory, kWidth, extent.cy - extent.cy / 6, values, (int)strlen(values));
     SetTextAlign(memory, TA_LEFT | TA_BOTTOM);
     TextOutA(memory, 0, extent.cy - extent.cy / 6, "Ramp", 4);
-    GdiFlush();
     int differing = 0, dark = 0;
-    const unsigned char *bgra = static_cast<const unsigned char *>(bits);
     for (int y = 0; y < extent.cy; y++)
         for (int x = 0; x < kWidth; x++) {
-            const unsigned char *e = bgra + 4 * (y * kWidth + x);
-            COLORREF expected = RGB(e[2], e[1], e[0]);
+            COLORREF expected = GetPixel(memory, x, y);
             dark += expected == RGB(0, 0, 0);
             differing += shown.Pixel(kButtonX + x, kButtonY - extent.cy + y) != expected;
         }
@@ -246,19 +215,16 @@ TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerAndTheCaption)
     DeleteDC(memory);
     EXPECT_GT(dark, 50) << "the oracle holds text";
     EXPECT_EQ(differing, 0);
-}
 
-TEST_F(ColourSliderTest, AWindowWithoutABrushLeavesTheButtonFace)
-{
+    /* A window without a brush leaves the button face. */
     ui::parentBrush = nullptr;
     CColourSlider *other = Make(kButtonId + 1, false);
-    EXPECT_NE(other->background, nullptr);
     EXPECT_NE(other->background, dialogBrush);
     EXPECT_EQ(ui::PrintClient(other->control).Pixel(MarkerX(50), 25), GetSysColor(COLOR_BTNFACE));
     delete other;
 }
 
-TEST_F(ColourSliderTest, AClickOnASingleColourBandMakesARampOfThree)
+TEST_F(ColourSliderTest, AClickOnTheBandAddsAPivotOfTheChosenColourAndCancelAddsNothing)
 {
     int x = 165;   /* no pivot near */
     std::vector<int> offered;
@@ -275,20 +241,18 @@ TEST_F(ColourSliderTest, AClickOnASingleColourBandMakesARampOfThree)
     EXPECT_EQ(SelectedIndex(slider->pivots), 1);
     EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId}));
     EXPECT_EQ(ui::Pixels(Button()).Pixel(MarkerX(49), 18), RGB(0, 192, 0));
-}
 
-TEST_F(ColourSliderTest, ANewPivotBetweenBlackAndWhiteIsOfferedTheirBlendAndCancelAddsNothing)
-{
+    /* Between black and white the new pivot is offered their blend. */
+    changes.clear();
     SetPivots({0, 99}, {0x000000, 0xFFFFFF});
-    std::vector<int> offered;
     driver.When(kPicker, NoteAndPress(&offered, IDCANCEL));
     Click(Button(), MarkerX(49) + 1, kBandY);
     EXPECT_EQ(offered, (std::vector<int>{124, 124, 124})) << "trunc(255 x 49 / 100)";
-    EXPECT_EQ(slider->pivots.count, 2);
+    EXPECT_EQ(slider->pivots.count, 2) << "Cancel adds nothing";
     EXPECT_TRUE(changes.empty());
 }
 
-TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndItsReleaseAddsNothing)
+TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAddsNothingAndEndPivotsDoNotMove)
 {
     SetPivots({0, 50, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
     ui::LeftDown(Button(), MarkerX(50), kBandY);
@@ -302,7 +266,6 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndItsReleaseAddsNothin
     ui::LeftUp(Button(), 240, kBandY);
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(changes.size(), 1u);
-    EXPECT_EQ(slider->pivots.count, 4);
 
     /* Cancelled in mid-drag: reported once, and the next move drags nothing. */
     changes.clear();
@@ -315,18 +278,16 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndItsReleaseAddsNothin
     /* x 105, where the marker of 30 is drawn, stands for 29 (90 of 300 pixels) */
     EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 29, 60, 99}));
     EXPECT_EQ(changes.size(), 1u);
-}
 
-TEST_F(ColourSliderTest, EndPivotsDoNotMove)
-{
-    SetPivots({0, 50, 99}, {0xFF, 0xFF00, 0xFF0000});
+    /* End pivots do not move. */
+    changes.clear();
     ui::LeftDown(Button(), MarkerX(99), kBandY);
     ui::MouseMove(Button(), MarkerX(80), kBandY, true);
     EXPECT_EQ(GetCursor(), ModuleCursor("IDC_COLEND"));
     ui::LeftUp(Button(), MarkerX(80), kBandY + 20);   /* below the add zone */
-    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 50, 99}));
+    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 29, 60, 99}));
     EXPECT_TRUE(changes.empty());
-    EXPECT_EQ(SelectedIndex(slider->pivots), 2);
+    EXPECT_EQ(SelectedIndex(slider->pivots), 3);
 }
 
 TEST_F(ColourSliderTest, RightClicksDeleteExceptTheFirstAndTheLastOfThreeOrMore)
@@ -354,7 +315,7 @@ TEST_F(ColourSliderTest, RightClicksDeleteExceptTheFirstAndTheLastOfThreeOrMore)
     }
 }
 
-TEST_F(ColourSliderTest, CursorsFollowWhatIsUnderThePointer)
+TEST_F(ColourSliderTest, CursorsFollowWhatIsUnderThePointerAndNinetyNinePivotsRefuseAdds)
 {
     SetPivots({0, 50, 99}, {0xFF, 0xFF00, 0xFF0000});
     struct Case {
@@ -377,6 +338,21 @@ TEST_F(ColourSliderTest, CursorsFollowWhatIsUnderThePointer)
     slider->hasMenuButton = 0;
     ui::MouseMove(Button(), 327, 16, false);
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW)) << "no menu button";
+
+    /* Ninety-nine pivots, crowded at position 2, refuse adds. */
+    std::vector<int> positions(99, 2);
+    positions.front() = 0;
+    positions.back() = 99;
+    SetPivots(positions, std::vector<uint32_t>(99, 0x00FF00));
+    ui::MouseMove(Button(), MarkerX(50), kBandY, false);
+    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
+    Click(Button(), MarkerX(50), kBandY);
+    EXPECT_EQ(slider->pivots.count, 99);
+    EXPECT_TRUE(changes.empty());
+    positions.erase(positions.begin() + 1);
+    SetPivots(positions, std::vector<uint32_t>(98, 0x00FF00));
+    ui::MouseMove(Button(), MarkerX(50), kBandY, false);
+    EXPECT_EQ(GetCursor(), ModuleCursor("IDC_ADDPIV")) << "one fewer may grow";
 }
 
 TEST(ColourSliderCursors, AreThirtyTwoPixelsWithTheirHotSpots)
@@ -403,26 +379,7 @@ TEST(ColourSliderCursors, AreThirtyTwoPixelsWithTheirHotSpots)
     }
 }
 
-TEST_F(ColourSliderTest, NinetyNinePivotsRefuseAdds)
-{
-    /* Pivots crowd at position 2 and leave the middle of the band empty. */
-    std::vector<int> positions(99, 2);
-    positions.front() = 0;
-    positions.back() = 99;
-    SetPivots(positions, std::vector<uint32_t>(99, 0x00FF00));
-    ui::MouseMove(Button(), MarkerX(50), kBandY, false);
-    EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
-    Click(Button(), MarkerX(50), kBandY);
-    EXPECT_EQ(slider->pivots.count, 99);
-    EXPECT_TRUE(changes.empty());
-
-    positions.erase(positions.begin() + 1);
-    SetPivots(positions, std::vector<uint32_t>(98, 0x00FF00));
-    ui::MouseMove(Button(), MarkerX(50), kBandY, false);
-    EXPECT_EQ(GetCursor(), ModuleCursor("IDC_ADDPIV")) << "one fewer may grow";
-}
-
-TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
+TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChangeAndGreyModePicksIntensities)
 {
     SetPivots({0, 99}, {0x000000, 0xFFFFFF});
     std::vector<int> offered;
@@ -438,17 +395,14 @@ TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
     EXPECT_EQ(changes.size(), 1u);
 
     driver.When(kPicker, [](HWND picker) {
-        Scroll(picker, IDC_COLOR_BAR_FIRST, 77);
+        Scroll(picker, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 77);
         ui::Click(picker, IDCANCEL);
     });
     DoubleClick(Button(), MarkerX(0), kBandY);
     EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, Packed(0, 0, 200)}));
     EXPECT_EQ(SelectedIndex(slider->pivots), 0) << "selected even when cancelled";
     EXPECT_EQ(changes.size(), 1u);
-}
 
-TEST_F(ColourSliderTest, GreyModePicksIntensitiesAndShowsThem)
-{
     CColourSlider *grey = Make(kButtonId + 1, true);
     grey->pivots.colours[0] = Packed(255, 0, 0);
     driver.When(kPicker, Choose(0, 255, 0));
@@ -462,7 +416,7 @@ TEST_F(ColourSliderTest, GreyModePicksIntensitiesAndShowsThem)
     delete grey;
 }
 
-TEST_F(ColourSliderTest, ControlsComeAndGoWithoutLeakingGdiObjects)
+TEST_F(ColourSliderTest, ControlsComeAndGoWithoutLeakingGdiObjectsAndGiveTheButtonItsProcedureBack)
 {
     std::optional<int> gained = ui::GdiObjectsGained(30, 9, [&](int i) {
         ui::parentBrush = i % 2 ? dialogBrush : nullptr;
@@ -481,10 +435,7 @@ TEST_F(ColourSliderTest, ControlsComeAndGoWithoutLeakingGdiObjects)
     if (!gained)
         GTEST_SKIP() << "no way to count GDI objects here";
     EXPECT_LE(*gained, 8) << "a leaked brush per control would show as 20";
-}
 
-TEST_F(ColourSliderTest, TheButtonGetsItsOwnProcedureBack)
-{
     WNDPROC taken = (WNDPROC)GetWindowLongPtrA(Button(), GWLP_WNDPROC);
     HWND button = Button();
     WNDPROC own = slider->previousProc;
@@ -498,25 +449,7 @@ TEST_F(ColourSliderTest, TheButtonGetsItsOwnProcedureBack)
 
 /* ---- the large edit dialog ------------------------------------------------ */
 
-namespace {
-
-CColourSlider *LargeSlider(HWND dialog)
-{
-    return reinterpret_cast<CColourSlider *>(
-        GetWindowLongPtrA(GetDlgItem(dialog, IDC_LARGE_GRADIENT), GWLP_USERDATA));
-}
-
-bool SamePivots(const GradientPivots &a, const GradientPivots &b)
-{
-    return a.count == b.count && a.interpolation == b.interpolation &&
-           std::memcmp(a.colours, b.colours, sizeof a.colours) == 0 &&
-           std::memcmp(a.positions, b.positions, sizeof a.positions) == 0 &&
-           std::memcmp(a.selected, b.selected, sizeof a.selected) == 0;
-}
-
-} // namespace
-
-TEST_F(ColourSliderTest, TheLargeDialogShowsACopyAndCancelKeepsTheSmallGradient)
+TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatOkCopiesBackAndCancelDrops)
 {
     SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
     GradientPivots before = slider->pivots;
@@ -541,16 +474,11 @@ TEST_F(ColourSliderTest, TheLargeDialogShowsACopyAndCancelKeepsTheSmallGradient)
     EXPECT_EQ(SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0), 1);
     EXPECT_TRUE(SamePivots(slider->pivots, before));
     EXPECT_TRUE(changes.empty());
-}
 
-TEST_F(ColourSliderTest, OkCopiesTheWholeGradientBackAndReportsOnce)
-{
-    SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
-    GradientPivots unchanged = slider->pivots;
     driver.When("Gradient Edit", [](HWND dialog) { ui::Click(dialog, IDOK); });
     SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
-    EXPECT_TRUE(SamePivots(slider->pivots, unchanged));
-    EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId})) << "even without an edit";
+    EXPECT_TRUE(SamePivots(slider->pivots, before));
+    EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId})) << "OK reports unedited";
 
     changes.clear();
     GradientPivots edited = {};
@@ -567,6 +495,6 @@ TEST_F(ColourSliderTest, OkCopiesTheWholeGradientBackAndReportsOnce)
     SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
     EXPECT_EQ(edited.interpolation, Ki_Inquire_Token("cardinal"));
     EXPECT_EQ(SelectedIndex(edited), 2);
-    EXPECT_TRUE(SamePivots(slider->pivots, edited));
+    EXPECT_TRUE(SamePivots(slider->pivots, edited)) << "OK copies the whole gradient back";
     EXPECT_EQ(changes.size(), 1u);
 }

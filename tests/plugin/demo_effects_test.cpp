@@ -5,29 +5,17 @@
 
 #include "controls/controls.h"
 #include "editor/editor.h"
-#include "host_session.h"
-#include "model/lens_flare_model.h"
-#include "refhost_api.h"
-#include "resources/resource_ids.h"
+#include "element_fixture.h"
 #include "ui_driver.h"
 
 namespace {
 
-void ReplaceFlareWith(const HostSession &host, const std::string &file)
+void ReplaceFlareWith(HostSession &host, const std::string &file)
 {
-    KaToken light = Ki_Inquire_Token("light");
-    int32_t count = 0;
-    Ki_Inquire_LensFlare(light, host.light.c_str(), Ki_Inquire_Token("numelements"), &count, 1, 0);
-    for (int32_t i = 0; i < count; i++) {
-        int32_t first = 0;
-        const char *guid = nullptr;
-        Ki_Inquire_LensFlare(light, host.light.c_str(), Ki_Inquire_Token("element"), &first,
-                             Ki_Inquire_Token("guid"), &guid, 1, 0);
-        Ki_LensFlare(light, host.light.c_str(), Ki_Inquire_Token("delete"), guid, 0);
-    }
+    fx::SetFlareTypes(host, {});
     int32_t status = -1;
-    Ki_LensFlare(light, host.light.c_str(), Ki_Inquire_Token("loadfromfile"), file.c_str(),
-                 &status, 0);
+    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("loadfromfile"), file.c_str(), &status,
+                 0);
     ASSERT_EQ(status, 0) << file;
 }
 
@@ -46,15 +34,12 @@ TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
         ui::Driver driver;
         int selected = 0;
         host.Edit(driver, [&](HWND dialog) {
-            HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
-            int lines = (int)SendMessageA(list, LB_GETCOUNT, 0, 0);
+            int lines = fx::ListCount(dialog);
             EXPECT_EQ(lines, host.instance->model->numElements) << file;
             for (int i = 0; i < lines; i++) {
-                SendMessageA(list, LB_SETCURSEL, i, 0);
-                SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ELEMENT_LIST, LBN_SELCHANGE),
-                             reinterpret_cast<LPARAM>(list));
-                FlareElement *chosen =
-                    reinterpret_cast<FlareElement *>(SendMessageA(list, LB_GETITEMDATA, i, 0));
+                fx::SelectLine(dialog, i);
+                FlareElement *chosen = reinterpret_cast<FlareElement *>(
+                    SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_GETITEMDATA, i, 0));
                 ASSERT_NE(chosen, nullptr);
                 EXPECT_EQ(host.instance->currentElement, chosen) << file << " line " << i;
                 EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr) << file << " line " << i;
@@ -84,12 +69,7 @@ TEST(DemoEffects, DraggingAPanelSliderWritesTheValueToTheHost)
         SendMessageA(first, WM_LBUTTONUP, 0, MAKELPARAM(box.right - 7, y));
         shown = slider->floatValue;
         ElementParameter *p = host.instance->currentElement->firstParameter;
-        int32_t e = 0, index = 0;
-        float value[4] = {};
-        Ki_Inquire_LensFlare(Ki_Inquire_Token("light"), host.light.c_str(),
-                             Ki_Inquire_Token("element"), &e, 1, Ki_Inquire_Token("parameter"),
-                             &index, Ki_Inquire_Token("value"), value, 1, 0);
-        written = value[0];
+        written = fx::HostValue(host, 0, 0)[0];
         EXPECT_FLOAT_EQ(p->Kv_Current_Value[0], written);
     });
     EXPECT_FLOAT_EQ(written, shown) << "the slider's end of track reached the host";

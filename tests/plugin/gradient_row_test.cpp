@@ -1,6 +1,8 @@
 // Gradient rows of the parameter panel in the real editor: the control
 // that a row's button carries, an edit reaching the model and the host,
-// the copy back when the section is left, and panels that come and go.
+// the copy back when the section is left, panels that come and go, and what
+// the editor writes back of a gradient: exact as read until edited, exact
+// where an edit did not reach.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "element_fixture.h"
 #include "gradient/colour_slider.h"
 #include "model/lens_flare_model.h"
+#include "picker_steps.h"
 #include "ui_driver.h"
 
 namespace {
@@ -37,23 +40,15 @@ int XForPosition(const CColourSlider *slider, int p)
     return x;
 }
 
-void Choose(HWND picker, int r, int g, int b)
-{
-    int bars[3] = {r, g, b};
-    for (int k = 0; k < 3; k++)
-        SendMessageA(picker, WM_HSCROLL, MAKEWPARAM(SB_THUMBTRACK, bars[k]),
-                     (LPARAM)GetDlgItem(picker, IDC_COLOR_BAR_FIRST + k));
-    ui::Click(picker, IDOK);
-}
-
 struct HostGradient {
     int32_t count = 0;
     std::vector<float> colors, offsets;
 };
 
-HostGradient HostRamp(const HostSession &host)
+/* The gradient of the first element's parameter p as the host holds it. */
+HostGradient HostRamp(const HostSession &host, int32_t p = 1)
 {
-    int32_t e = 0, p = 1, count = 0;
+    int32_t e = 0, count = 0;
     float *colors = nullptr, *offsets = nullptr;
     Ki_Inquire_LensFlare(fx::T("light"), host.light.c_str(), fx::T("element"), &e, 1,
                          fx::T("parameter"), &p, fx::T("gradientdata"), &count, &colors, &offsets,
@@ -76,6 +71,7 @@ TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
     fx::SetFlareTypes(host, {"t_ramp"});
     ui::Driver driver;
     size_t expectedWrites = 0;
+    std::vector<float> offsets, colors;   /* the model's, before OK */
     driver.Then([&](HWND dialog) {
         ElementParameter *ramp = Ramp(host);
         ASSERT_NE(ramp, nullptr);
@@ -85,10 +81,11 @@ TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
         EXPECT_EQ(slider->control, GetDlgItem(dialog, ramp->controlId));
         EXPECT_STREQ(slider->label, "Glow Ramp");
         EXPECT_EQ(slider->margin, GRADIENT_ROW_MARGIN);
-        ASSERT_EQ(slider->pivots.count, 2);
-        EXPECT_EQ(slider->pivots.colours[0], 0x000000u);
-        EXPECT_EQ(slider->pivots.colours[1], 0xFFFFFFu);
-        EXPECT_EQ(slider->pivots.positions[1], 99);
+        const GradientPivots &pivots = slider->pivots;
+        EXPECT_EQ(std::vector<uint32_t>(pivots.colours, pivots.colours + pivots.count),
+                  (std::vector<uint32_t>{0x000000, 0xFFFFFF}));
+        EXPECT_EQ(std::vector<int>(pivots.positions, pivots.positions + pivots.count),
+                  (std::vector<int>{0, 99}));
 
         expectedWrites = fx::WriteCalls(host.instance->model);
         host.ClearLog();
@@ -97,25 +94,23 @@ TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
         ui::LeftUp(slider->control, x, kBandY);   /* the picker runs here */
 
         ASSERT_EQ(ramp->gradientCount, 3) << "copied into the model before the write";
-        EXPECT_EQ(ramp->gradientOffsets[0], 0.0f);
-        EXPECT_EQ(ramp->gradientOffsets[1], (float)(49 / 99.0));
-        EXPECT_EQ(ramp->gradientOffsets[2], 1.0f);
-        EXPECT_EQ(ramp->gradientColors[3], 1.0f);
-        EXPECT_EQ(ramp->gradientColors[4], (float)(51 / 255.0));
-        EXPECT_EQ(ramp->gradientColors[5], 0.0f);
+        offsets.assign(ramp->gradientOffsets, ramp->gradientOffsets + 3);
+        colors.assign(ramp->gradientColors, ramp->gradientColors + 9);
+        EXPECT_EQ(offsets, (std::vector<float>{0, (float)(49 / 99.0), 1}));
+        EXPECT_EQ(std::vector<float>(colors.begin() + 3, colors.begin() + 6),
+                  (std::vector<float>{1, (float)(51 / 255.0), 0}));
         std::vector<std::string> writes = host.Log("Ki_LensFlare");
         EXPECT_EQ(writes.size(), expectedWrites);
         EXPECT_EQ(fx::CountContaining(writes, "gradientdata &3 "), 1u);
         EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
         fx::CloseWithOk(dialog);
     });
-    driver.When(kPicker, [](HWND picker) { Choose(picker, 255, 51, 0); });
+    driver.When(kPicker, Choose(255, 51, 0));
     host.OpenEditor();
 
     HostGradient after = HostRamp(host);
-    ASSERT_EQ(after.count, 3);
-    EXPECT_FLOAT_EQ(after.offsets[1], 49 / 99.0f);
-    EXPECT_FLOAT_EQ(after.colors[4], 51 / 255.0f);
+    EXPECT_EQ(after.offsets, offsets);
+    EXPECT_EQ(after.colors, colors);
 }
 
 TEST(GradientRow, WithRealtimeOffAnEditWaitsAndLeavingTheSectionCopiesIt)
@@ -163,4 +158,46 @@ TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
         EXPECT_EQ(LiveHostBlocks(), blocksBefore);
         EXPECT_LE(gained.value_or(0), 8) << "a brush per row would show as 20";
     });
+}
+
+TEST(GradientWriteBack, AGradientGoesBackExactUntilEditedAndAnEditKeepsWhatItDidNotMove)
+{
+    fx::Define("type t_exact\nparam gradient ramp\nstop 0.0 0.3 0.6 0.9\nstop 0.35 0.1 0.2 0.3\n"
+               "stop 0.7 0.45 0.55 0.05\nstop 1.0 1 1 1\nend\n");
+    struct Case {
+        const char *what;
+        bool drag;
+    } cases[] = {{"opened and closed", false}, {"second pivot dragged", true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        HostSession host;
+        fx::SetFlareTypes(host, {"t_exact"});
+        int dragged = -1;
+        host.Edit([&](HWND dialog) {
+            ElementParameter *ramp = currentInstance->currentElement
+                                         ? currentInstance->currentElement->firstParameter
+                                         : nullptr;
+            ASSERT_NE(ramp, nullptr);
+            ASSERT_NE(ramp->gradientControl, nullptr);
+            if (c.drag) {
+                CColourSlider *s = ramp->gradientControl;
+                int y = s->top + s->margin / 2 + 1;
+                int from = 35 * s->barWidth / 99 + s->left;   /* the marker's centre */
+                int to = 50 * s->barWidth / 99 + s->left + 1;
+                ui::LeftDown(s->control, from, y);
+                ui::MouseMove(s->control, to, y, true);
+                ui::LeftUp(s->control, to, y);
+                dragged = s->pivots.positions[1];
+            }
+        });
+
+        HostGradient written = HostRamp(host, 0);
+        EXPECT_EQ(written.offsets,
+                  (std::vector<float>{0.0f, c.drag ? dragged / 99.0f : 0.35f, 0.7f, 1.0f}));
+        EXPECT_EQ(written.colors, (std::vector<float>{0.3f, 0.6f, 0.9f, 0.1f, 0.2f, 0.3f, 0.45f,
+                                                      0.55f, 0.05f, 1, 1, 1}));
+        if (c.drag) {
+            EXPECT_NE(dragged, 34);
+        }
+    }
 }

@@ -63,6 +63,34 @@ struct Point {
     int x, y;
 };
 
+inline bool operator==(Point a, Point b)
+{
+    return a.x == b.x && a.y == b.y;
+}
+
+inline void PrintTo(Point p, std::ostream *out)
+{
+    *out << "(" << p.x << ", " << p.y << ")";
+}
+
+/* Light positions of the renders since the log was cleared, from the words
+ * that follow the owner's name. */
+inline std::vector<Point> RenderPositions(const HostSession &host)
+{
+    std::vector<Point> points;
+    std::string owner = "\"" + host.light + "\"";
+    for (const std::string &line : host.Log("Ki_LensFlareApplyToGBuffer")) {
+        size_t at = line.find(owner);
+        Point p = {0, 0};
+        if (at != std::string::npos &&
+            std::sscanf(line.c_str() + at + owner.size(), " %d %d", &p.x, &p.y) == 2)
+            points.push_back(p);
+        else
+            ADD_FAILURE() << "unreadable render line: " << line;
+    }
+    return points;
+}
+
 class PreviewFixture : public testing::Test {
 protected:
     void SetUp() override
@@ -91,24 +119,6 @@ protected:
         preview = GetDlgItem(dialog, IDC_PREVIEW);
         ShowWindow(dialog, SW_SHOW);
         UpdateWindow(dialog);
-    }
-
-    /* Light positions of the renders since the log was cleared, from the words that
-     * follow the owner's name. */
-    std::vector<Point> RenderPositions()
-    {
-        std::vector<Point> points;
-        std::string owner = std::string("\"") + kLight + "\"";
-        for (const std::string &line : host.Log("Ki_LensFlareApplyToGBuffer")) {
-            size_t at = line.find(owner);
-            Point p = {0, 0};
-            if (at != std::string::npos &&
-                std::sscanf(line.c_str() + at + owner.size(), " %d %d", &p.x, &p.y) == 2)
-                points.push_back(p);
-            else
-                ADD_FAILURE() << "unreadable render line: " << line;
-        }
-        return points;
     }
 
     HostSession host{kLight};   /* the light, its call log and a working folder */

@@ -21,11 +21,6 @@ struct FilledBuffer {
     KaGBuffer buffer;
 };
 
-unsigned char PixelByte(const PreviewImage &image, int x, int row)
-{
-    return image.pixels[(size_t)row * image.rowLength + x];
-}
-
 class PreviewImageTest : public PreviewFixture {
 protected:
     void TearDown() override
@@ -36,129 +31,58 @@ protected:
     PreviewImage image = {};
 };
 
-TEST_F(PreviewImageTest, RowsArePaddedToFourBytes)
+TEST_F(PreviewImageTest, RowsArePaddedToFourBytesAndConversionGivesEachLevelItsBytes)
 {
+    const unsigned char kMarker = 0xEE;
+    const int height = 7;
     struct Case {
-        int width, bytesPerPixel, rowLength;
-    } cases[] = {{301, 3, 904}, {120, 3, 360}, {1, 3, 4}, {301, 1, 304}, {8, 1, 8}, {5, 1, 8}};
+        int bytesPerPixel, width, rowLength;
+        float r, g, b;
+        int bytes[3];   /* of each pixel: the palette index, or blue, green, red */
+    } cases[] = {
+        /* Paletted levels top out at 1.0. */
+        {1, 301, 304, 1.0f, 1.0f, 1.0f, {224 + 10}},
+        {1, 5, 8, 2.0f, 1.5f, 1.0f, {224 + 10}},
+        {1, 8, 8, 0, 0, 0, {10}},
+        {1, 13, 16, 1.0f, 0, 0, {180 + 10}},
+        {1, 6, 8, 0, 1.0f, 0, {40 + 10}},
+        {1, 1, 4, 0, 0, 1.0f, {4 + 10}},
+        {1, 7, 8, 0.6f, 0.5f, 0.2f, {45 * 3 + 5 * 4 + 1 + 10}},
+        /* True colour keeps the low byte; blue carries the value here, green
+         * a quarter and red nothing. */
+        {3, 301, 904, 0, 0.25f, 0, {0, 63, 0}},
+        {3, 120, 360, 0, 0.25f, 1.0f, {255, 63, 0}},
+        {3, 1, 4, 0, 0.25f, 0.5f, {127, 63, 0}},
+        {3, 3, 12, 0, 0.25f, 1.0f / 255.0f, {1, 63, 0}},
+        {3, 2, 8, 0, 0.25f, 2.0f, {254, 63, 0}},
+        {3, 5, 16, 0, 0.25f, 1.5f, {126, 63, 0}},
+    };
     for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.width << " x " << c.bytesPerPixel);
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.bytesPerPixel << ": " << c.r
+                                        << " " << c.g << " " << c.b);
         forcePaletteDisplay = c.bytesPerPixel == 1;
-        ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, c.width, 7, c.bytesPerPixel));
+        ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, c.width, height, c.bytesPerPixel));
         EXPECT_EQ(1, image.valid);
-        EXPECT_EQ(0, image.rendered);
-        EXPECT_EQ(c.rowLength, image.rowLength);
+        ASSERT_EQ(c.rowLength, image.rowLength);
         EXPECT_EQ(40u, image.header->biSize);
         EXPECT_EQ(c.width, image.header->biWidth);
-        EXPECT_EQ(7, image.header->biHeight);
+        EXPECT_EQ(height, image.header->biHeight);
         EXPECT_EQ(c.bytesPerPixel * 8, image.header->biBitCount);
         EXPECT_EQ((DWORD)BI_RGB, image.header->biCompression);
         EXPECT_EQ(c.bytesPerPixel == 1 ? 256u : 0u, image.header->biClrUsed);
+        FilledBuffer source(c.width, height, c.r, c.g, c.b);
+        std::memset(image.pixels, kMarker, (size_t)image.rowLength * height);
+        ConvertGBufferToImage(&source.buffer, &image);
+        EXPECT_EQ(1, image.rendered);
+        const int used = c.width * c.bytesPerPixel;
+        for (int row = 0; row < height; row++)
+            for (int x = 0; x < image.rowLength; x++)
+                ASSERT_EQ(x < used ? c.bytes[x % c.bytesPerPixel] : kMarker,
+                          (int)image.pixels[(size_t)row * image.rowLength + x])
+                    << x << "," << row;
         FreePreviewImage(&image);
         EXPECT_EQ(0, image.valid);
         EXPECT_EQ(nullptr, image.pixels);
-    }
-}
-
-TEST_F(PreviewImageTest, PalettedFormMapsPixelsThroughIndexTableAndPalette)
-{
-    forcePaletteDisplay = true;
-    ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, 4, 4, 1));
-    EXPECT_EQ(1, image.paletted);
-    const WORD *indices = reinterpret_cast<const WORD *>(image.header + 1);
-    for (int i = 0; i < 256; i++)
-        ASSERT_EQ(i, indices[i]);
-    ASSERT_NE(nullptr, image.palette);
-    PALETTEENTRY entries[256];
-    ASSERT_EQ(256u, GetPaletteEntries(image.palette, 0, 256, entries));
-    /* Map entry 0 is black and 224 white whatever the gamma. */
-    EXPECT_EQ(0, entries[10].peRed + entries[10].peGreen + entries[10].peBlue);
-    EXPECT_EQ(255, entries[234].peRed);
-    EXPECT_EQ(255, entries[234].peGreen);
-    EXPECT_EQ(255, entries[234].peBlue);
-    /* Green steps through 9 levels: entry 10 + 5 is brighter green than 10. */
-    EXPECT_GT(entries[15].peGreen, 0);
-    EXPECT_EQ(0, entries[15].peRed);
-}
-
-TEST_F(PreviewImageTest, PalettedLevelsTopOutAtOnePointZero)
-{
-    forcePaletteDisplay = true;
-    struct Case {
-        float r, g, b;
-        int byte;
-    } cases[] = {
-        {1.0f, 1.0f, 1.0f, 224 + 10}, {2.0f, 1.5f, 1.0f, 224 + 10}, {0, 0, 0, 10},
-        {1.0f, 0, 0, 180 + 10},       {0, 1.0f, 0, 40 + 10},         {0, 0, 1.0f, 4 + 10},
-        {0.6f, 0.5f, 0.2f, 45 * 3 + 5 * 4 + 1 + 10},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.r << " " << c.g << " " << c.b);
-        FilledBuffer source(6, 3, c.r, c.g, c.b);
-        ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, 6, 3, 1));
-        ConvertGBufferToImage(&source.buffer, &image);
-        EXPECT_EQ(1, image.rendered);
-        for (int row = 0; row < 3; row++)
-            for (int x = 0; x < 6; x++)
-                ASSERT_EQ(c.byte, PixelByte(image, x, row)) << x << "," << row;
-        FreePreviewImage(&image);
-    }
-}
-
-TEST_F(PreviewImageTest, PalettedRowsKeepTheirFillBytes)
-{
-    forcePaletteDisplay = true;
-    const unsigned char kMarker = 0xEE;
-    for (int width : {5, 6, 7, 13}) {
-        SCOPED_TRACE(testing::Message() << "width " << width);
-        const int height = 9;
-        FilledBuffer source(width, height, 0, 0, 0);
-        for (int i = 0; i < width * height; i++) {
-            source.red[i] = (float)(i % 11) / 10.0f;
-            source.green[i] = (float)(i % 7) / 6.0f + 0.05f;
-            source.blue[i] = 1.3f - (float)(i % 5) / 4.0f;
-        }
-        ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, width, height, 1));
-        std::memset(image.pixels, kMarker, (size_t)image.rowLength * height);
-        ConvertGBufferToImage(&source.buffer, &image);
-        for (int row = 0; row < height; row++) {
-            for (int x = 0; x < width; x++) {
-                int byte = PixelByte(image, x, row);
-                ASSERT_GE(byte, 10) << x << "," << row;
-                ASSERT_LE(byte, 234) << x << "," << row;
-            }
-            for (int x = width; x < image.rowLength; x++)
-                ASSERT_EQ(kMarker, PixelByte(image, x, row)) << "fill " << x << "," << row;
-        }
-        FreePreviewImage(&image);
-    }
-}
-
-TEST_F(PreviewImageTest, TrueColourKeepsTheLowByteInBlueGreenRedOrder)
-{
-    struct Case {
-        float value;
-        int byte;
-    } cases[] = {{0, 0}, {1.0f, 255}, {0.5f, 127}, {1.0f / 255.0f, 1}, {2.0f, 254}, {1.5f, 126}};
-    const unsigned char kMarker = 0x5A;
-    for (const Case &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.value);
-        /* Blue carries the value, green a quarter and red nothing. */
-        FilledBuffer source(3, 2, 0.0f, 0.25f, c.value);
-        ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, 3, 2, 3));
-        ASSERT_EQ(12, image.rowLength);
-        std::memset(image.pixels, kMarker, 24);
-        ConvertGBufferToImage(&source.buffer, &image);
-        for (int row = 0; row < 2; row++) {
-            for (int x = 0; x < 3; x++) {
-                EXPECT_EQ(c.byte, PixelByte(image, 3 * x, row));
-                EXPECT_EQ(63, PixelByte(image, 3 * x + 1, row));
-                EXPECT_EQ(0, PixelByte(image, 3 * x + 2, row));
-            }
-            for (int x = 9; x < 12; x++)
-                EXPECT_EQ(kMarker, PixelByte(image, x, row));
-        }
-        FreePreviewImage(&image);
     }
 }
 
@@ -180,54 +104,31 @@ TEST_F(PreviewImageTest, ImpossibleSizesAndMismatchedBuffersAreRefused)
     EXPECT_EQ(0, image.rendered);
 }
 
-TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerThanTheClientArea)
+TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerForTheDisplayAndTearDownFreesIt)
 {
-    OpenPreview(300, 200);
-    RECT client;
-    GetClientRect(preview, &client);
-    ASSERT_EQ(300, client.right);
-    ASSERT_EQ(200, client.bottom);
-
-    EXPECT_EQ(1, editorPreview.valid);
-    EXPECT_EQ(IDC_PREVIEW, editorPreview.controlId);
-    EXPECT_EQ(0, editorPreview.paletted);
-    EXPECT_EQ(301, editorPreview.header->biWidth);
-    EXPECT_EQ(201, editorPreview.header->biHeight);
-    EXPECT_EQ(904, editorPreview.rowLength);
-    ASSERT_NE(nullptr, PreviewGBuffer());
-    EXPECT_EQ(301, PreviewGBuffer()->width);
-    EXPECT_EQ(201, PreviewGBuffer()->height);
-    EXPECT_EQ(75, flareX);
-    EXPECT_EQ(50, flareY);
-    EXPECT_EQ(preview, previewControl);
-    EXPECT_EQ(reinterpret_cast<LONG_PTR>(PreviewWindowProc),
-              GetWindowLongPtrA(preview, GWLP_WNDPROC));
-    /* Set-up does not render: the editor asks for the first picture. */
-    EXPECT_EQ(0, editorPreview.rendered);
-    EXPECT_TRUE(RenderPositions().empty());
-    std::vector<std::string> allocs = host.Log("Ki_Alloc_Global_GBuffer");
-    ASSERT_EQ(1u, allocs.size());
-    EXPECT_NE(std::string::npos, allocs[0].find(" 301 201 201 0")) << allocs[0];
-}
-
-TEST_F(PreviewFixture, SetUpFollowsTheDisplayAndTearDownFreesEverything)
-{
-    WNDPROC original = nullptr;
     for (bool paletted : {false, true}) {
         SCOPED_TRACE(paletted ? "paletted" : "24-bit");
         forcePaletteDisplay = paletted;
         int64_t startBlocks = 0, bytes = 0, blocks = 0;
         Kh_Memory_Stats(&startBlocks, &bytes);
-        OpenPreview(120, 80);
-        EXPECT_EQ(paletted ? 1 : 0, editorPreview.paletted);
+        host.ClearLog();
+        OpenPreview(300, 200);
         EXPECT_EQ(paletted ? 8 : 24, editorPreview.header->biBitCount);
-        original = previousPreviewProc;
+        EXPECT_EQ(301, editorPreview.header->biWidth);
+        EXPECT_EQ(201, editorPreview.header->biHeight);
+        /* Set-up does not render: the editor asks for the first picture. */
+        EXPECT_EQ(0, editorPreview.rendered);
+        EXPECT_TRUE(RenderPositions(host).empty());
+        std::vector<std::string> allocs = host.Log("Ki_Alloc_Global_GBuffer");
+        ASSERT_EQ(1u, allocs.size());
+        EXPECT_NE(std::string::npos, allocs[0].find(" 301 201 201 0")) << allocs[0];
+
+        WNDPROC original = previousPreviewProc;
         ASSERT_NE(nullptr, original);
         RefreshPreview(-1, -1);
         host.ClearLog();
-        HWND control = preview;
         TearDownEditorPreview(dialog);
-        EXPECT_EQ(reinterpret_cast<LONG_PTR>(original), GetWindowLongPtrA(control, GWLP_WNDPROC));
+        EXPECT_EQ(reinterpret_cast<LONG_PTR>(original), GetWindowLongPtrA(preview, GWLP_WNDPROC));
         EXPECT_EQ(0, editorPreview.valid);
         EXPECT_EQ(nullptr, editorPreview.pixels);
         EXPECT_EQ(nullptr, PreviewGBuffer());
@@ -239,58 +140,39 @@ TEST_F(PreviewFixture, SetUpFollowsTheDisplayAndTearDownFreesEverything)
     }
 }
 
-TEST_F(PreviewFixture, RefreshAtMinusOneUsesTheStoredPositionAndIgnoresY)
+TEST_F(PreviewFixture, RefreshRendersWhereToldOrStoredOnlyStoresWhileBusyAndIsDrawnOneToOne)
 {
     OpenPreview(300, 200);
-    ValidateRect(preview, nullptr);
-    RefreshPreview(-1, 123);
-    std::vector<Point> renders = RenderPositions();
-    ASSERT_EQ(1u, renders.size());
-    EXPECT_EQ(75, renders[0].x);
-    EXPECT_EQ(50, renders[0].y);
-    EXPECT_EQ(1, editorPreview.rendered);
-    EXPECT_TRUE(GetUpdateRect(preview, nullptr, FALSE));
-    EXPECT_EQ(75, flareX);
-    EXPECT_EQ(50, flareY);
-
-    host.ClearLog();
-    RefreshPreview(12, 34);
-    RefreshPreview(-1, -1);
-    renders = RenderPositions();
-    ASSERT_EQ(2u, renders.size());
-    EXPECT_EQ(12, renders[1].x);
-    EXPECT_EQ(34, renders[1].y);
-    EXPECT_EQ(0, renderBusy);
-}
-
-TEST_F(PreviewFixture, RefusedRenderStoresThePositionWithoutInvalidating)
-{
-    OpenPreview(300, 200);
-    RefreshPreview(-1, -1);
-    UpdateWindow(preview);
-    std::vector<unsigned char> before(editorPreview.pixels,
-                                      editorPreview.pixels + editorPreview.rowLength * 201);
-    host.ClearLog();
-    renderBusy = 1;   /* as while a render pumps timer messages */
-    RefreshPreview(5, 6);
-    renderBusy = 0;
-    EXPECT_TRUE(RenderPositions().empty());
-    EXPECT_FALSE(GetUpdateRect(preview, nullptr, FALSE));
-    EXPECT_EQ(5, flareX);
-    EXPECT_EQ(6, flareY);
-    EXPECT_EQ(0, std::memcmp(before.data(), editorPreview.pixels, before.size()));
-
-    RefreshPreview(-1, -1);
-    std::vector<Point> renders = RenderPositions();
-    ASSERT_EQ(1u, renders.size());
-    EXPECT_EQ(5, renders[0].x);
-    EXPECT_EQ(6, renders[0].y);
-}
-
-TEST_F(PreviewFixture, DrawItemShowsTheBitmapOneToOneBottomUp)
-{
-    OpenPreview(300, 200);
-    RefreshPreview(150, 100);
+    struct Step {
+        int16_t x, y;
+        int busy;   /* as while a render pumps timer messages */
+        Point stored;
+    } steps[] = {
+        {-1, 123, 0, {75, 50}},   /* -1: the stored position, whatever y says */
+        {12, 34, 0, {12, 34}},
+        {-1, -1, 0, {12, 34}},
+        {5, 6, 1, {5, 6}},
+        {-1, -1, 0, {5, 6}},
+        {150, 100, 0, {150, 100}},
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(testing::Message() << s.x << "," << s.y << (s.busy ? " busy" : ""));
+        UpdateWindow(preview);
+        std::vector<unsigned char> before(editorPreview.pixels,
+                                          editorPreview.pixels + editorPreview.rowLength * 201);
+        host.ClearLog();
+        renderBusy = s.busy;
+        RefreshPreview(s.x, s.y);
+        EXPECT_EQ(s.busy, renderBusy) << "a render ends idle";
+        renderBusy = 0;
+        EXPECT_EQ(s.busy ? std::vector<Point>{} : std::vector<Point>{s.stored},
+                  RenderPositions(host));
+        EXPECT_EQ(!s.busy, GetUpdateRect(preview, nullptr, FALSE) != FALSE);
+        if (s.busy) {
+            EXPECT_EQ(0, std::memcmp(before.data(), editorPreview.pixels, before.size()));
+        }
+        EXPECT_EQ(s.stored, Point({flareX, flareY}));
+    }
     UpdateWindow(preview);
     Capture shown = ui::Pixels(preview);
     ASSERT_EQ(300, shown.width);
@@ -311,22 +193,35 @@ TEST_F(PreviewFixture, DrawItemShowsTheBitmapOneToOneBottomUp)
     EXPECT_GT(lit, 100) << "the default flare should light part of the preview";
 }
 
-TEST_F(PreviewFixture, PalettedBitmapIsDrawnThroughItsPalette)
+TEST_F(PreviewFixture, PalettedBitmapIsDrawnThroughItsIndexTableAndPalette)
 {
     forcePaletteDisplay = true;
     OpenPreview(64, 48);
     struct Case {
         unsigned char index;
-        COLORREF colour;
-    } cases[] = {{234, RGB(255, 255, 255)}, {10, RGB(0, 0, 0)}};
+        int red, green, blue;   /* -1: above zero */
+    } cases[] = {
+        /* Map entry 0 is black and 224 white whatever the gamma; 5 on is
+         * the first step of green. */
+        {234, 255, 255, 255},
+        {10, 0, 0, 0},
+        {15, 0, -1, 0},
+    };
     for (const Case &c : cases) {
+        SCOPED_TRACE((int)c.index);
         std::memset(editorPreview.pixels, c.index, (size_t)editorPreview.rowLength * 49);
         editorPreview.rendered = 1;
         InvalidateRect(preview, nullptr, FALSE);
         UpdateWindow(preview);
         Capture shown = ui::Pixels(preview);
-        EXPECT_EQ(c.colour, shown.Pixel(0, 0)) << (int)c.index;
-        EXPECT_EQ(c.colour, shown.Pixel(63, 47)) << (int)c.index;
+        for (COLORREF p : {shown.Pixel(0, 0), shown.Pixel(63, 47)}) {
+            EXPECT_EQ(c.red, GetRValue(p));
+            if (c.green < 0)
+                EXPECT_GT(GetGValue(p), 0);
+            else
+                EXPECT_EQ(c.green, GetGValue(p));
+            EXPECT_EQ(c.blue, GetBValue(p));
+        }
     }
 }
 
@@ -336,34 +231,27 @@ TEST_F(PreviewFixture, ProgressLineGrowsUnderThePreviewAndIsErased)
     RECT box;
     GetClientRect(preview, &box);
     MapWindowPoints(preview, dialog, reinterpret_cast<POINT *>(&box), 2);
-    KaToken start = Ki_Inquire_Token("start"), update = Ki_Inquire_Token("update"),
-            end = Ki_Inquire_Token("end");
-
-    EXPECT_EQ(0, PreviewProgress(start, 0.0f));
-    EXPECT_EQ(0, PreviewProgress(update, 0.25f));
-    EXPECT_EQ(0, PreviewProgress(update, 0.5f));   /* p = 150 */
-    Capture shown = ui::Pixels(dialog);
-    for (int x : {0, 70, 80, 149})
-        for (int row : {0, 1})
-            EXPECT_TRUE(IsWhite(shown.Pixel(box.left + x, box.bottom + row))) << x << "," << row;
-    EXPECT_FALSE(IsWhite(shown.Pixel(box.left + 160, box.bottom)));
-    EXPECT_FALSE(IsWhite(shown.Pixel(box.left + 40, box.bottom + 2)));
-
-    EXPECT_EQ(0, PreviewProgress(Ki_Inquire_Token("light"), 0.9f));   /* not a phase */
-    shown = ui::Pixels(dialog);
-    EXPECT_FALSE(IsWhite(shown.Pixel(box.left + 200, box.bottom)));
-
-    EXPECT_EQ(0, PreviewProgress(end, 1.0f));
-    shown = ui::Pixels(dialog);
-    for (int x : {0, 80, 149})
-        for (int row : {0, 1})
-            EXPECT_FALSE(IsWhite(shown.Pixel(box.left + x, box.bottom + row))) << x << "," << row;
-
-    /* A render cut short leaves its line for the next "start" to erase. */
-    PreviewProgress(update, 0.4f);
-    EXPECT_TRUE(IsWhite(ui::Pixels(dialog).Pixel(box.left + 50, box.bottom)));
-    PreviewProgress(start, 0.0f);
-    EXPECT_FALSE(IsWhite(ui::Pixels(dialog).Pixel(box.left + 50, box.bottom)));
+    struct Step {
+        const char *phase;
+        float value;
+        int end;   /* of the white line, two rows high; 0: none */
+    } steps[] = {
+        {"start", 0.0f, 0}, {"update", 0.25f, 75}, {"update", 0.5f, 150},
+        {"light", 0.9f, 150},   /* not a phase */
+        {"end", 1.0f, 0},
+        /* A render cut short leaves its line for the next "start" to erase. */
+        {"update", 0.4f, 120}, {"start", 0.0f, 0},
+    };
+    for (const Step &s : steps) {
+        SCOPED_TRACE(testing::Message() << s.phase << " " << s.value);
+        EXPECT_EQ(0, PreviewProgress(Ki_Inquire_Token(s.phase), s.value));
+        Capture shown = ui::Pixels(dialog);
+        for (int x : {0, s.end / 2, s.end - 2, s.end + 10})
+            for (int row : {0, 1, 2})
+                EXPECT_EQ(x >= 0 && x < s.end && row < 2,
+                          IsWhite(shown.Pixel(box.left + x, box.bottom + row)))
+                    << x << "," << row;
+    }
 }
 
 TEST_F(PreviewFixture, TimerPumpDispatchesTimersOnlyAndTimerTenShowsTheWaitCursor)

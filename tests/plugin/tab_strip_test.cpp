@@ -38,7 +38,6 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-
 /* The strip font made by its recipe, independently of the control. */
 HFONT RecipeFont()
 {
@@ -74,7 +73,6 @@ Measure MeasureTitles(const std::vector<const char *> &titles)
     return m;
 }
 
-
 bool IsTitleInk(COLORREF c)
 {
     int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
@@ -97,6 +95,17 @@ std::pair<int, int> InkRows(const Capture &image, int left, int right, int botto
     return {top, last};
 }
 
+struct Spot {
+    int x, y;
+    COLORREF colour;
+};
+
+void ExpectSpots(const Capture &image, std::initializer_list<Spot> spots)
+{
+    for (const Spot &s : spots)
+        EXPECT_EQ(image.Pixel(s.x, s.y), s.colour) << "at " << s.x << "," << s.y;
+}
+
 int TopOutlineRow(const Capture &image, int x, COLORREF background)
 {
     for (int y = 0; y < image.height; y++)
@@ -104,7 +113,6 @@ int TopOutlineRow(const Capture &image, int x, COLORREF background)
             return y;
     return -1;
 }
-
 
 class TabStripTest : public testing::Test {
 protected:
@@ -159,7 +167,7 @@ protected:
     TabStrip strip = {};
 };
 
-TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenAndTouchFromTheLeft)
+TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenOnTheDialogsBackgroundAndOwnBrushesAreFreed)
 {
     Create();
     Measure m = MeasureTitles({tabs[0].title, tabs[1].title, tabs[2].title});
@@ -180,12 +188,34 @@ TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenAndTouchFromTheLeft)
     EXPECT_FALSE(GetWindowLongA(strip.window, GWL_STYLE) & WS_VISIBLE);
     EXPECT_EQ(GetParent(strip.window), parent);
 
-    /* Every unselected tab begins with its highlight edge. */
+    /* The strip's own brush until the dialog's is taken. */
+    HBRUSH own = strip.background;
+    HBRUSH selection = strip.selection;
+    EXPECT_EQ(GetObjectType(own), (DWORD)OBJ_BRUSH);
+    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_WINDOW));
     SetTabStripBackground(parent, &strip);
+    EXPECT_EQ(strip.background, dialogBrush);
+    EXPECT_EQ(GetObjectType(own), 0u);
     Capture image = ui::PrintClient(strip.window);
+    EXPECT_EQ(image.Pixel(strip.width - 2, 1), kDialogColour);
+    /* Every unselected tab begins with its highlight edge. */
     for (int i = 0; i < 3; i++)
         EXPECT_EQ(image.Pixel(tabs[i].left, strip.height - 2), GetSysColor(COLOR_BTNHIGHLIGHT))
             << tabs[i].title;
+
+    DestroyWindow(strip.window);
+    EXPECT_EQ(strip.window, nullptr);
+    EXPECT_EQ(GetObjectType(selection), 0u);
+    EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
+
+    /* A parent without an answer: a face-coloured brush the strip frees. */
+    ui::parentBrush = nullptr;
+    Create();
+    SetTabStripBackground(parent, &strip);
+    HBRUSH made = strip.background;
+    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_BTNFACE));
+    DestroyWindow(strip.window);
+    EXPECT_EQ(GetObjectType(made), 0u);
 }
 
 TEST_F(TabStripTest, UntitledItemsTakeNoRoomAndAZeroWidthMeansTheScreen)
@@ -206,27 +236,15 @@ TEST_F(TabStripTest, UntitledItemsTakeNoRoomAndAZeroWidthMeansTheScreen)
     EXPECT_EQ(Selected(), -1);
 }
 
-TEST_F(TabStripTest, APressHitsATabFromItsFourthRowDown)
+TEST_F(TabStripTest, APressHitsATabFromItsFourthRowDownAndOnlyTheSelectMessageSelects)
 {
     Create();
-    const int x = tabs[1].left + 5;
-    Press(x, 3);
-    Release(x, 3);
-    EXPECT_TRUE(clicks.empty());
-    EXPECT_EQ(GetCapture(), nullptr);
-
-    Press(x, 4);
-    ASSERT_EQ(clicks.size(), 1u);
-    EXPECT_EQ(clicks[0].id, (WPARAM)SECTION_GLOBAL);
-    EXPECT_EQ(clicks[0].strip, (LPARAM)&strip);
-    EXPECT_EQ(GetCapture(), strip.window);
-    Release(x, 4);
-    EXPECT_EQ(GetCapture(), nullptr);
-
     struct Case {
         int x, y;
         int id;   /* -1: no tab */
     } cases[] = {
+        {tabs[1].left + 5, 3, -1},
+        {tabs[1].left + 5, 4, SECTION_GLOBAL},
         {0, strip.height - 1, SECTION_ELEMENT},
         {tabs[0].width - 1, 10, SECTION_ELEMENT},
         {tabs[0].width, 10, SECTION_GLOBAL},
@@ -237,19 +255,19 @@ TEST_F(TabStripTest, APressHitsATabFromItsFourthRowDown)
     for (const Case &c : cases) {
         clicks.clear();
         Press(c.x, c.y);
+        EXPECT_EQ(GetCapture(), c.id < 0 ? nullptr : strip.window) << c.x << "," << c.y;
         Release(c.x, c.y);
+        EXPECT_EQ(GetCapture(), nullptr);
         std::vector<WPARAM> ids;
-        for (const Click &click : clicks)
+        for (const Click &click : clicks) {
             ids.push_back(click.id);
+            EXPECT_EQ(click.strip, (LPARAM)&strip);
+        }
         EXPECT_EQ(ids, c.id < 0 ? std::vector<WPARAM>{} : std::vector<WPARAM>{(WPARAM)c.id})
             << "press at " << c.x << "," << c.y;
     }
     EXPECT_EQ(Selected(), -1);   /* clicking alone selects nothing */
-}
 
-TEST_F(TabStripTest, TheSelectMessageMarksExactlyTheTabWithThatId)
-{
-    Create();
     Select(SECTION_GLOBAL);
     EXPECT_EQ(Selected(), SECTION_GLOBAL);
     Select(MAKEWPARAM(SECTION_GLOBAL_FADING, 7));   /* only the low word counts */
@@ -258,6 +276,7 @@ TEST_F(TabStripTest, TheSelectMessageMarksExactlyTheTabWithThatId)
     EXPECT_EQ(Selected(), -1);
 
     /* Right button presses change nothing. */
+    clicks.clear();
     Select(SECTION_ELEMENT);
     const int x = tabs[1].left + 5;
     SendMessageA(strip.window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, 10));
@@ -265,9 +284,20 @@ TEST_F(TabStripTest, TheSelectMessageMarksExactlyTheTabWithThatId)
     EXPECT_TRUE(clicks.empty());
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(Selected(), SECTION_ELEMENT);
+
+    /* A window of the class without its record ignores everything. */
+    HWND bare = CreateWindowA(TABSTRIP_CLASS, nullptr, WS_CHILD, 0, 0, 100, 20, parent, nullptr,
+                              moduleHandle, nullptr);
+    ASSERT_NE(bare, nullptr);
+    EXPECT_EQ(SendMessageA(bare, WM_TABSTRIP_SELECT, SECTION_GLOBAL, 0), 0);
+    SendMessageA(bare, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 10));
+    ui::PrintClient(bare);
+    EXPECT_TRUE(clicks.empty());
+    EXPECT_EQ(GetCapture(), nullptr);
+    DestroyWindow(bare);
 }
 
-TEST_F(TabStripTest, TheSelectedTabIsTallerWiderAndItsTitleHigher)
+TEST_F(TabStripTest, TheSelectedTabIsTallerWiderWithItsTitleHigherAndShortRightEdgesStopHigher)
 {
     Create();
     SetTabStripBackground(parent, &strip);
@@ -285,16 +315,13 @@ TEST_F(TabStripTest, TheSelectedTabIsTallerWiderAndItsTitleHigher)
     int raisedTop = TopOutlineRow(raised, tab.left + 5, kDialogColour);
     EXPECT_EQ(plainTop, h - th - 5);
     EXPECT_EQ(raisedTop, plainTop - 3);
-    EXPECT_EQ(plain.Pixel(tab.left + 5, plainTop), GetSysColor(COLOR_BTNHIGHLIGHT));
-    EXPECT_EQ(plain.Pixel(r - 1, h - 3), RGB(0, 0, 0));
     EXPECT_NE(plain.Pixel(r + 1, h - 3), RGB(0, 0, 0));
-    EXPECT_EQ(raised.Pixel(r + 1, h - 3), RGB(0, 0, 0));
-    EXPECT_EQ(raised.Pixel(r, h - 3), GetSysColor(COLOR_BTNSHADOW));
-    EXPECT_EQ(raised.Pixel(r + 1, h - 1), RGB(0, 0, 0));
-
-    /* The foot of the selected tab is filled with the face colour. */
-    EXPECT_EQ(raised.Pixel(tab.left + 3, h - 1), GetSysColor(COLOR_BTNFACE));
-    EXPECT_EQ(raised.Pixel(r - 3, h - 2), GetSysColor(COLOR_BTNFACE));
+    const COLORREF face = GetSysColor(COLOR_BTNFACE), shadow = GetSysColor(COLOR_BTNSHADOW);
+    ExpectSpots(plain, {{tab.left + 5, plainTop, GetSysColor(COLOR_BTNHIGHLIGHT)},
+                        {r - 1, h - 3, RGB(0, 0, 0)}});
+    ExpectSpots(raised, {{r + 1, h - 3, RGB(0, 0, 0)}, {r, h - 3, shadow},
+                         {r + 1, h - 1, RGB(0, 0, 0)},
+                         {tab.left + 3, h - 1, face}, {r - 3, h - 2, face}});   /* the foot */
 
     /* Title: same ink two rows higher, in its own colour. */
     std::pair<int, int> plainInk = InkRows(plain, tab.left + 3, r - 3, h - 2);
@@ -311,66 +338,18 @@ TEST_F(TabStripTest, TheSelectedTabIsTallerWiderAndItsTitleHigher)
     /* The tab after the selected one keeps its own outline but no left edge. */
     EXPECT_EQ(TopOutlineRow(raised, tabs[2].left + 5, kDialogColour), plainTop);
     EXPECT_NE(raised.Pixel(tabs[2].left, h - 3), GetSysColor(COLOR_BTNHIGHLIGHT));
-}
 
-TEST_F(TabStripTest, ShortRightEdgesStopOnePixelHigher)
-{
-    /* A window taller than the strip shows the row below the strip's own
-     * height, where a full right edge begins. */
-    Create();
-    SetTabStripBackground(parent, &strip);
-    const int h = strip.height, r = tabs[0].left + tabs[0].width;
+    /* With none selected, a window taller than the strip shows the row
+     * below the strip's own height, where a full right edge begins. */
+    Select(9999);
+    const int first = tabs[0].left + tabs[0].width;
     MoveWindow(strip.window, 0, 0, strip.width, h + 3, FALSE);
-    Capture full = ui::PrintClient(strip.window);
-    EXPECT_EQ(full.Pixel(r - 1, h), RGB(0, 0, 0));
-    EXPECT_EQ(full.Pixel(r - 2, h), GetSysColor(COLOR_BTNSHADOW));
+    ExpectSpots(ui::PrintClient(strip.window),
+                {{first - 1, h, RGB(0, 0, 0)}, {first - 2, h, shadow}});
     strip.shortRightEdges = 1;
-    Capture cut = ui::PrintClient(strip.window);
-    EXPECT_EQ(cut.Pixel(r - 1, h), kDialogColour);
-    EXPECT_EQ(cut.Pixel(r - 2, h), kDialogColour);
-    EXPECT_EQ(cut.Pixel(r - 1, h - 1), RGB(0, 0, 0));
-    EXPECT_EQ(cut.Pixel(r - 2, h - 1), GetSysColor(COLOR_BTNSHADOW));
-}
-
-TEST_F(TabStripTest, BackgroundComesFromTheDialogAndOnlyOwnBrushesAreDeleted)
-{
-    Create();
-    HBRUSH own = strip.background;
-    HBRUSH selection = strip.selection;
-    EXPECT_EQ(GetObjectType(own), (DWORD)OBJ_BRUSH);
-    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_WINDOW));
-
-    SetTabStripBackground(parent, &strip);
-    EXPECT_EQ(strip.background, dialogBrush);
-    EXPECT_EQ(GetObjectType(own), 0u);
-    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), kDialogColour);
-
-    DestroyWindow(strip.window);
-    EXPECT_EQ(strip.window, nullptr);
-    EXPECT_EQ(GetObjectType(selection), 0u);
-    EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
-
-    /* A parent without an answer: a face-coloured brush the strip frees. */
-    ui::parentBrush = nullptr;
-    Create();
-    SetTabStripBackground(parent, &strip);
-    HBRUSH made = strip.background;
-    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_BTNFACE));
-    DestroyWindow(strip.window);
-    EXPECT_EQ(GetObjectType(made), 0u);
-}
-
-TEST_F(TabStripTest, AWindowWithoutItsRecordIgnoresEverything)
-{
-    HWND bare = CreateWindowA(TABSTRIP_CLASS, nullptr, WS_CHILD, 0, 0, 100, 20, parent, nullptr,
-                              moduleHandle, nullptr);
-    ASSERT_NE(bare, nullptr);
-    EXPECT_EQ(SendMessageA(bare, WM_TABSTRIP_SELECT, SECTION_GLOBAL, 0), 0);
-    SendMessageA(bare, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 10));
-    ui::PrintClient(bare);
-    EXPECT_TRUE(clicks.empty());
-    EXPECT_EQ(GetCapture(), nullptr);
-    DestroyWindow(bare);
+    ExpectSpots(ui::PrintClient(strip.window),
+                {{first - 1, h, kDialogColour}, {first - 2, h, kDialogColour},
+                 {first - 1, h - 1, RGB(0, 0, 0)}, {first - 2, h - 1, shadow}});
 }
 
 TEST_F(TabStripTest, ManyStripsLeaveNoGdiObjectsBehind)

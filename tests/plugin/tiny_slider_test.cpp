@@ -20,7 +20,7 @@ const int16_t kSliderId = 42;
 using ui::kDialogColour;
 
 struct TrackCall {
-    KaToken phase;
+    std::string phase;   /* "start", "update", "end" or "?" */
     int16_t id;
     float value;
 };
@@ -36,11 +36,12 @@ void OnChange(int16_t id)
 
 void OnTrack(KaToken phase, int16_t id, float value)
 {
-    tracks.push_back({phase, id, value});
+    const char *name = "?";
+    for (const char *known : {"start", "update", "end"})
+        if (phase == Ki_Inquire_Token(known))
+            name = known;
+    tracks.push_back({name, id, value});
 }
-
-
-
 
 bool IsDark(COLORREF c)
 {
@@ -65,7 +66,6 @@ int CountTicks(const Capture &image, int thumbX)
             count++;
     return count;
 }
-
 
 class TinySliderTest : public testing::Test {
 protected:
@@ -112,13 +112,8 @@ protected:
     std::vector<std::string> Phases() const
     {
         std::vector<std::string> names;
-        for (const TrackCall &call : tracks) {
-            const char *name = "?";
-            for (const char *phase : {"start", "update", "end"})
-                if (call.phase == Ki_Inquire_Token(phase))
-                    name = phase;
-            names.push_back(name);
-        }
+        for (const TrackCall &call : tracks)
+            names.push_back(call.phase);
         return names;
     }
 
@@ -130,10 +125,23 @@ protected:
 
 using PhaseList = std::vector<std::string>;
 
-TEST_F(TinySliderTest, FreshSliderShowsZeroAndTheSampleCaption)
+/* A place of a rendered slider and whether it is inked. */
+struct Ink {
+    int x, y;
+    bool dark;
+};
+
+void ExpectInk(const Capture &image, std::initializer_list<Ink> places)
+{
+    for (const Ink &p : places)
+        EXPECT_EQ(IsDark(image.Pixel(p.x, p.y)), p.dark) << "at " << p.x << "," << p.y;
+}
+
+const int kSkip = -99999;   /* a step's field that is not checked */
+
+TEST_F(TinySliderTest, FreshSliderShowsZeroAndCaptionAndPercentAreDrawnAboveTheBaseLine)
 {
     EXPECT_EQ(EditText(), "0.000");
-    ASSERT_NE(rec.label, nullptr);
     EXPECT_STREQ(rec.label, "This is sample text:");
     EXPECT_EQ(rec.thumbX, 6);
     EXPECT_EQ(GetDlgCtrlID(rec.window), kSliderId);
@@ -143,86 +151,121 @@ TEST_F(TinySliderTest, FreshSliderShowsZeroAndTheSampleCaption)
     EXPECT_EQ((HFONT)SendMessageA(rec.edit, WM_GETFONT, 0, 0), rec.font);
     EXPECT_TRUE(changes.empty());
 
-    /* The caption is drawn above the base line; without a label that area
-     * stays empty. */
-    Capture withCaption = ui::PrintClient(rec.window);
-    EXPECT_GT(CountDark(withCaption, 6, 0, 220, 30 - 9), 20);
+    /* The caption at the left, the "%" right of the edit box. */
+    auto darkAbove = [&](int left, int right) {
+        return CountDark(ui::PrintClient(rec.window), left, 0, right, 30 - 9);
+    };
+    EXPECT_GT(darkAbove(6, 220), 20);
     rec.label = "";
-    EXPECT_EQ(CountDark(ui::PrintClient(rec.window), 6, 0, 220, 30 - 9), 0);
-}
-
-TEST_F(TinySliderTest, TypedNumbersReachTheTargetWithinTheAbsoluteRangeOnly)
-{
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 10.0f, 2, 0, 0.0f);
-    EXPECT_EQ(EditText(), "0.00");
-    EXPECT_EQ(target, 0.0f);
-
-    Type("5");
-    EXPECT_EQ(EditText(), "5");            /* beyond the track, but allowed */
-    EXPECT_EQ(rec.thumbX, 296 - 7);
-    EXPECT_EQ(rec.floatValue, 1.0f);
-    EXPECT_EQ(target, 5.0f);
-    EXPECT_EQ(changes, std::vector<int16_t>{kSliderId});
-
-    Type("20");
-    EXPECT_EQ(EditText(), "1.00");         /* the slider value, not the bound one */
-    EXPECT_EQ(target, 10.0f);
-    EXPECT_EQ(changes.size(), 2u);
-
-    Type("-3");
-    EXPECT_EQ(EditText(), "0.00");
-    EXPECT_EQ(target, 0.0f);
-    EXPECT_EQ(rec.thumbX, 6);
-
-    Type("0.5");
-    EXPECT_EQ(EditText(), "0.5");
-    EXPECT_EQ(target, 0.5f);
-    EXPECT_EQ(rec.thumbX, 147);            /* trunc(0.5 x 283 + 6) */
-    EXPECT_TRUE(tracks.empty());           /* typing is no drag */
-}
-
-TEST_F(TinySliderTest, TextThatIsNotANumberReadsAsZeroThenClamps)
-{
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 10.0f, 2.0f, 8.0f, 1, 0, 5.0f);
-    Type("abc");
-    EXPECT_EQ(target, 2.0f);
-    EXPECT_EQ(EditText(), "2.0");
-    Type("nan");
-    EXPECT_EQ(target, 2.0f);
-    Type("");
-    EXPECT_EQ(target, 2.0f);
-    Type("1e30");
-    EXPECT_EQ(target, 8.0f);
-    EXPECT_EQ(EditText(), "8.0");
-    std::string longText(600, '7');
-    Type(longText.c_str());
-    EXPECT_EQ(target, 8.0f);
-}
-
-TEST_F(TinySliderTest, PercentSliderShowsAndReadsPercentages)
-{
+    EXPECT_EQ(darkAbove(6, 220), 0);
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 1, 1, 0.25f);
-    EXPECT_EQ(EditText(), "25.0");
-
-    /* The "%" sits right of the edit box, above the base line. */
     rec.label = "";
-    const int percentArea[4] = {296 - 6 - 20, 0, 296 - 6, 30 - 9};
-    EXPECT_GT(CountDark(ui::PrintClient(rec.window), percentArea[0], percentArea[1], percentArea[2],
-                        percentArea[3]),
-              3);
+    EXPECT_GT(darkAbove(296 - 6 - 20, 296 - 6), 3);
     rec.percent = 0;
-    EXPECT_EQ(CountDark(ui::PrintClient(rec.window), percentArea[0], percentArea[1], percentArea[2],
-                        percentArea[3]),
-              0);
-    rec.percent = 1;
+    EXPECT_EQ(darkAbove(296 - 6 - 20, 296 - 6), 0);
+}
 
-    Type("50");
-    EXPECT_EQ(rec.floatValue, 0.5f);
-    EXPECT_EQ(target, 0.5f);
-    EXPECT_EQ(EditText(), "50");
-    Type("150");
-    EXPECT_EQ(target, 1.0f);
-    EXPECT_EQ(EditText(), "100.0");
+TEST_F(TinySliderTest, TypedAndSetValuesClampToTheirRangesAndNotifyOnlyOnChange)
+{
+    /* One step: the text typed, or (when null) the value set with its
+     * flags; then the edit text, the float and integer targets, the thumb
+     * and the change count, each unless kSkip (or null). */
+    struct Step {
+        const char *typed;
+        float value;
+        int16_t updateText, notify;
+        const char *edit;
+        float target;
+        int thumbX, changes, intTarget;
+    };
+    struct Group {
+        const char *what;
+        uint32_t mode;
+        float min, max, absMin, absMax;
+        int16_t precision, percent;
+        float value;
+        bool silent;   /* no change callback */
+        const char *shown;
+        int thumbX;
+        std::vector<Step> steps;
+    };
+    const std::string longText(600, '7');
+    const Group groups[] = {
+        {"typed within the absolute range only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0, false,
+         "0.00", 6,
+         {{"5", 0, 0, 0, "5", 5, 296 - 7, 1, kSkip},   /* beyond the track, but allowed */
+          {"20", 0, 0, 0, "1.00", 10, kSkip, 2, kSkip},   /* the slider value, not the bound */
+          {"-3", 0, 0, 0, "0.00", 0, 6, kSkip, kSkip},
+          {"0.5", 0, 0, 0, "0.5", 0.5f, 147, kSkip, kSkip}}},   /* trunc(0.5 x 283 + 6) */
+        {"text that is no number reads as zero", SLIDER_MODE_FLOAT, 0, 10, 2, 8, 1, 0, 5, false,
+         "5.0", kSkip,
+         {{"abc", 0, 0, 0, "2.0", 2, kSkip, kSkip, kSkip},
+          {"nan", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
+          {"", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
+          {"1e30", 0, 0, 0, "8.0", 8, kSkip, kSkip, kSkip},
+          {longText.c_str(), 0, 0, 0, nullptr, 8, kSkip, kSkip, kSkip}}},
+        {"percentages", SLIDER_MODE_FLOAT, 0, 1, 0, 1, 1, 1, 0.25f, false, "25.0", kSkip,
+         {{"50", 0, 0, 0, "50", 0.5f, kSkip, kSkip, kSkip},
+          {"150", 0, 0, 0, "100.0", 1, kSkip, kSkip, kSkip}}},
+        {"integers drop fractions", SLIDER_MODE_INTEGER, 0, 10, 0, 100, 0, 0, 4, false, "4",
+         119,   /* trunc(0.4 x 283 + 6) */
+         {{nullptr, 57.9f, 1, 1, "10", 57.9f, kSkip, 1, 57},
+          {nullptr, 500, 1, 1, nullptr, 100, kSkip, kSkip, 100},
+          {"-5", 0, 0, 0, "0", kSkip, 6, kSkip, 0}}},
+        {"committed changes only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, false, "0.50",
+         kSkip,
+         {{nullptr, 0.75f, 1, 0, nullptr, kSkip, kSkip, 0, kSkip},
+          {nullptr, 0.75f, 1, 1, nullptr, kSkip, kSkip, 0, kSkip},   /* same value, same bound */
+          {nullptr, 0.25f, 0, 1, "0.75", kSkip, kSkip, 1, kSkip},    /* updateText off */
+          {nullptr, 3, 1, 1, nullptr, kSkip, kSkip, 2, kSkip},       /* slider value 1, bound 3 */
+          {nullptr, 4, 1, 1, nullptr, kSkip, kSkip, 3, kSkip}}},     /* value stays, bound moves */
+        {"no change callback", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, true, "0.50", kSkip,
+         {{"0.1", 0, 0, 0, nullptr, 0.1f, kSkip, 0, kSkip}}},
+        {"no numbers and infinities", SLIDER_MODE_FLOAT, 0, 1, -5, 5, 2, 0, 0.5f, false, "0.50",
+         kSkip,
+         {{nullptr, NAN, 1, 1, "0.00", 0, kSkip, kSkip, kSkip},
+          {nullptr, INFINITY, 1, 0, nullptr, 5, 289, kSkip, 5},
+          {nullptr, -INFINITY, 1, 0, nullptr, -5, 6, kSkip, -5}}},
+        {"integer targets saturate", SLIDER_MODE_INTEGER, 0, 1, -1e30f, 1e30f, 0, 0, 0, false,
+         "0", kSkip,
+         {{nullptr, 1e20f, 1, 0, "1", kSkip, kSkip, kSkip, INT32_MAX},
+          {nullptr, NAN, 1, 0, nullptr, kSkip, kSkip, kSkip, 0}}},
+    };
+    int32_t intTarget = -1;
+    for (const Group &g : groups) {
+        SCOPED_TRACE(g.what);
+        changes.clear();
+        Configure(g.mode, g.min, g.max, g.absMin, g.absMax, g.precision, g.percent, g.value);
+        rec.intTarget = &intTarget;
+        rec.changeCallback = g.silent ? nullptr : OnChange;
+        EXPECT_EQ(EditText(), g.shown);
+        if (g.thumbX != kSkip) {
+            EXPECT_EQ(rec.thumbX, g.thumbX);
+        }
+        for (const Step &s : g.steps) {
+            SCOPED_TRACE(s.typed ? std::string(s.typed).substr(0, 8) : std::to_string(s.value));
+            if (s.typed)
+                Type(s.typed);
+            else
+                SetTinySliderValue(&rec, s.value, s.updateText, s.notify);
+            if (s.edit) {
+                EXPECT_EQ(EditText(), s.edit);
+            }
+            if (s.target != kSkip) {
+                EXPECT_FLOAT_EQ(target, s.target);
+            }
+            if (s.thumbX != kSkip) {
+                EXPECT_EQ(rec.thumbX, s.thumbX);
+            }
+            if (s.changes != kSkip) {
+                EXPECT_EQ(changes, std::vector<int16_t>(s.changes, kSliderId));
+            }
+            if (s.intTarget != kSkip) {
+                EXPECT_EQ(intTarget, s.intTarget);
+            }
+        }
+    }
+    EXPECT_TRUE(tracks.empty()) << "typing and setting are no drag";
 }
 
 TEST_F(TinySliderTest, PrecisionChoosesTheDecimalsAndOutOfRangePrecisionsStillShowText)
@@ -245,79 +288,6 @@ TEST_F(TinySliderTest, PrecisionChoosesTheDecimalsAndOutOfRangePrecisionsStillSh
     }
 }
 
-TEST_F(TinySliderTest, IntegerSliderDropsFractionsAndBindsBothTargets)
-{
-    int32_t intTarget = -1;
-    Configure(SLIDER_MODE_INTEGER, 0.0f, 10.0f, 0.0f, 100.0f, 0, 0, 4.0f);
-    rec.intTarget = &intTarget;
-    EXPECT_EQ(EditText(), "4");
-    EXPECT_EQ(rec.thumbX, 119);            /* trunc(0.4 x 283 + 6) */
-
-    SetTinySliderValue(&rec, 57.9f, 1, 1);
-    EXPECT_EQ(rec.intValue, 10);
-    EXPECT_EQ(EditText(), "10");
-    EXPECT_FLOAT_EQ(target, 57.9f);
-    EXPECT_EQ(intTarget, 57);
-    EXPECT_EQ(changes.size(), 1u);
-
-    SetTinySliderValue(&rec, 500.0f, 1, 1);
-    EXPECT_EQ(target, 100.0f);
-    EXPECT_EQ(intTarget, 100);
-
-    Type("-5");
-    EXPECT_EQ(EditText(), "0");
-    EXPECT_EQ(rec.intValue, 0);
-    EXPECT_EQ(intTarget, 0);
-    EXPECT_EQ(rec.thumbX, 6);
-}
-
-TEST_F(TinySliderTest, NotificationsFollowCommittedChangesOnly)
-{
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 10.0f, 2, 0, 0.5f);
-    SetTinySliderValue(&rec, 0.75f, 1, 0);
-    EXPECT_TRUE(changes.empty());
-    SetTinySliderValue(&rec, 0.75f, 1, 1);          /* same value, same bound */
-    EXPECT_TRUE(changes.empty());
-    SetTinySliderValue(&rec, 0.25f, 0, 1);
-    EXPECT_EQ(changes, std::vector<int16_t>{kSliderId});
-    EXPECT_EQ(EditText(), "0.75");                  /* updateText off */
-    SetTinySliderValue(&rec, 3.0f, 1, 1);           /* slider value 1, bound 3 */
-    SetTinySliderValue(&rec, 4.0f, 1, 1);           /* value stays 1, bound moves */
-    EXPECT_EQ(changes.size(), 3u);
-
-    rec.changeCallback = nullptr;
-    Type("0.1");
-    EXPECT_EQ(target, 0.1f);
-    EXPECT_EQ(changes.size(), 3u);
-}
-
-TEST_F(TinySliderTest, ValuesThatAreNoNumbersOrInfiniteStayInRange)
-{
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, -5.0f, 5.0f, 2, 0, 0.5f);
-    SetTinySliderValue(&rec, NAN, 1, 1);
-    EXPECT_EQ(rec.floatValue, 0.0f);
-    EXPECT_EQ(target, 0.0f);
-    EXPECT_EQ(EditText(), "0.00");
-    SetTinySliderValue(&rec, INFINITY, 1, 0);
-    EXPECT_EQ(rec.floatValue, 1.0f);
-    EXPECT_EQ(target, 5.0f);
-    EXPECT_EQ(rec.thumbX, 289);
-    SetTinySliderValue(&rec, -INFINITY, 1, 0);
-    EXPECT_EQ(target, -5.0f);
-    EXPECT_EQ(rec.thumbX, 6);
-
-    int32_t intTarget = 0;
-    rec.mode = SLIDER_MODE_INTEGER;
-    rec.intTarget = &intTarget;
-    rec.absMin = -1e30f;
-    rec.absMax = 1e30f;
-    SetTinySliderValue(&rec, 1e20f, 1, 0);
-    EXPECT_EQ(rec.intValue, 1);
-    EXPECT_EQ(intTarget, INT32_MAX);
-    SetTinySliderValue(&rec, NAN, 1, 0);
-    EXPECT_EQ(intTarget, 0);
-}
-
 TEST_F(TinySliderTest, ZeroWidthRangesAndNarrowSlidersKeepTheThumbAtTheLeftEnd)
 {
     Configure(SLIDER_MODE_FLOAT, 3.0f, 3.0f, 0.0f, 10.0f, 2, 0, 3.0f);
@@ -328,15 +298,11 @@ TEST_F(TinySliderTest, ZeroWidthRangesAndNarrowSlidersKeepTheThumbAtTheLeftEnd)
     Release(200);
     EXPECT_EQ(rec.floatValue, 3.0f);
     EXPECT_TRUE(changes.empty());
-
     Configure(SLIDER_MODE_INTEGER, 2.0f, 2.0f, 0.0f, 10.0f, 0, 0, 2.0f);
     EXPECT_EQ(rec.thumbX, 6);
-    Capture image = ui::PrintClient(rec.window);
-    EXPECT_EQ(CountTicks(image, rec.thumbX), 0);
 
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.7f);
     MoveWindow(rec.window, 10, 10, 8, 30, TRUE);
-    EXPECT_EQ(rec.width, 8);
     EXPECT_EQ(rec.thumbX, 6);
     Press(3);
     Move(-40);
@@ -352,145 +318,119 @@ TEST_F(TinySliderTest, ZeroWidthRangesAndNarrowSlidersKeepTheThumbAtTheLeftEnd)
     Press(289);
     Move(289);
     Release(289);
-    EXPECT_TRUE(std::isfinite(rec.floatValue));
     EXPECT_EQ(rec.floatValue, 3.4028235e38f);
     EXPECT_EQ(rec.thumbX, 289);
 }
 
-TEST_F(TinySliderTest, TicksMarkEveryIntegerOfShortRangesExceptUnderTheThumb)
+TEST_F(TinySliderTest, TicksThumbAndBaseLineSitOnTheirPixels)
 {
     struct Case {
+        uint32_t mode;
         float min, max, value;
         int ticks;
     } cases[] = {
-        {0, 10, 0, 10}, {0, 10, 5, 10}, {0, 11, 0, 0}, {-3, 3, 1, 6}, {4, 4, 4, 0},
+        {SLIDER_MODE_INTEGER, 0, 10, 0, 10}, {SLIDER_MODE_INTEGER, 0, 10, 5, 10},
+        {SLIDER_MODE_INTEGER, 0, 11, 0, 0},  {SLIDER_MODE_INTEGER, -3, 3, 1, 6},
+        {SLIDER_MODE_INTEGER, 4, 4, 4, 0},   {SLIDER_MODE_FLOAT, 0, 10, 0, 0},
     };
     for (const Case &c : cases) {
-        Configure(SLIDER_MODE_INTEGER, c.min, c.max, c.min, c.max, 0, 0, c.value);
+        Configure(c.mode, c.min, c.max, c.min, c.max, 0, 0, c.value);
         EXPECT_EQ(CountTicks(ui::PrintClient(rec.window), rec.thumbX), c.ticks)
-            << "range " << c.min << ".." << c.max << " value " << c.value;
+            << "mode " << c.mode << " range " << c.min << ".." << c.max << " value " << c.value;
     }
-    Configure(SLIDER_MODE_FLOAT, 0, 10, 0, 10, 2, 0, 0);
-    EXPECT_EQ(CountTicks(ui::PrintClient(rec.window), rec.thumbX), 0);
 
     /* 0..10 with the value 0: the first tick at trunc(1/10 * 283 + 6). */
     Configure(SLIDER_MODE_INTEGER, 0, 10, 0, 10, 0, 0, 0);
-    Capture image = ui::PrintClient(rec.window);
-    EXPECT_TRUE(IsDark(image.Pixel(34, 30 - 7)));
-    EXPECT_TRUE(IsDark(image.Pixel(34, 30 - 4)));
-    EXPECT_FALSE(IsDark(image.Pixel(34, 30 - 3)));
-    EXPECT_TRUE(IsDark(image.Pixel(289, 30 - 5)));
-}
+    ExpectInk(ui::PrintClient(rec.window),
+              {{34, 30 - 7, true}, {34, 30 - 4, true}, {34, 30 - 3, false}, {289, 30 - 5, true}});
 
-TEST_F(TinySliderTest, ThumbAndBaseLineSitOnTheirPixels)
-{
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
     const int h = 30, t = rec.thumbX;
     ASSERT_EQ(t, 147);
     Capture image = ui::PrintClient(rec.window);
     EXPECT_EQ(image.Pixel(2, 2), kDialogColour);
-    EXPECT_TRUE(IsDark(image.Pixel(6, h - 8)));
-    EXPECT_TRUE(IsDark(image.Pixel(296 - 7, h - 8)));
-    EXPECT_FALSE(IsDark(image.Pixel(5, h - 8)));
-    EXPECT_FALSE(IsDark(image.Pixel(296 - 6, h - 8)));
-    EXPECT_TRUE(IsDark(image.Pixel(t, h - 7)));         /* tip */
-    EXPECT_TRUE(IsDark(image.Pixel(t - 6, h - 1)));     /* base corners */
-    EXPECT_TRUE(IsDark(image.Pixel(t + 6, h - 1)));
-    EXPECT_FALSE(IsDark(image.Pixel(t - 7, h - 1)));
-    EXPECT_FALSE(IsDark(image.Pixel(t + 7, h - 1)));
-    EXPECT_FALSE(IsDark(image.Pixel(t, h - 3)));        /* unfilled */
+    ExpectInk(image, {{6, h - 8, true}, {296 - 7, h - 8, true},     /* base line ends */
+                      {5, h - 8, false}, {296 - 6, h - 8, false},
+                      {t, h - 7, true},                             /* tip */
+                      {t - 6, h - 1, true}, {t + 6, h - 1, true},   /* base corners */
+                      {t - 7, h - 1, false}, {t + 7, h - 1, false},
+                      {t, h - 3, false}});                          /* unfilled */
     EXPECT_EQ(CountDark(image, 0, h - 7, 296, h), CountDark(image, t - 6, h - 7, t + 7, h));
 }
 
-TEST_F(TinySliderTest, DraggingPastEitherEndHoldsTheThumbAtTheTrackEnds)
+TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue)
 {
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
-    Press(147);
-    EXPECT_EQ(GetCapture(), rec.window);
-    Move(-50);
-    EXPECT_EQ(rec.thumbX, 6);
-    EXPECT_EQ(rec.floatValue, 0.0f);
-    EXPECT_EQ(target, 0.0f);                    /* targets follow the drag live */
-    EXPECT_EQ(EditText(), "0.00");
-    Move(1000);
-    EXPECT_EQ(rec.thumbX, 296 - 7);
-    EXPECT_EQ(rec.floatValue, 1.0f);
-    EXPECT_TRUE(changes.empty());               /* nothing committed yet */
-    Release(1000);
-    EXPECT_EQ(GetCapture(), nullptr);
-    EXPECT_EQ(changes, std::vector<int16_t>{kSliderId});
-    EXPECT_EQ(Phases(), (PhaseList{"start", "update", "update", "end"}));
-    EXPECT_EQ(tracks.front().value, 0.5f);
-    EXPECT_EQ(tracks.back().value, 1.0f);
-    EXPECT_EQ(tracks.back().id, kSliderId);
-
-    /* The same for an integer range. */
-    tracks.clear();
-    Configure(SLIDER_MODE_INTEGER, -5.0f, 5.0f, -5.0f, 5.0f, 0, 0, 0.0f);
-    Press(150);
-    Move(-1);
-    EXPECT_EQ(rec.intValue, -5);
-    EXPECT_EQ(EditText(), "-5");
-    Move(30000);
-    EXPECT_EQ(rec.intValue, 5);
-    Release(30000);
-    EXPECT_EQ(rec.thumbX, 289);
-    EXPECT_EQ(tracks.back().value, 5.0f);
-}
-
-TEST_F(TinySliderTest, AClickAwayFromTheThumbMovesItOnRelease)
-{
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 100.0f, 0.0f, 100.0f, 3, 0, 0.0f);
-    Press(147);
-    EXPECT_EQ(rec.thumbX, 6);                   /* not yet */
-    EXPECT_EQ(Phases(), PhaseList{"start"});
-    Release(147);
-    /* 141 of the track's 283 pixels of 0..100 */
-    EXPECT_NEAR(rec.floatValue, 49.8233f, 1e-4f);
-    EXPECT_EQ(target, rec.floatValue);
-    EXPECT_NEAR(rec.thumbX, 147, 1);
-    EXPECT_EQ(EditText(), "49.823");
-    EXPECT_EQ(changes, std::vector<int16_t>{kSliderId});
-    EXPECT_EQ(Phases(), (PhaseList{"start", "end"}));
-    EXPECT_EQ(tracks.back().value, rec.floatValue);
-}
-
-TEST_F(TinySliderTest, GesturesThatEndOnTheStartingValueCommitNothing)
-{
+    /* Pressed at `press` (the thumb when -1), moved through `moves` and
+     * released at the last place; the value, the target and the edit text
+     * midway follow the pointer, and the release commits a changed value. */
     struct Case {
         const char *what;
         uint32_t mode;
-        float max, value;
-        std::vector<int> moves;   /* pressed on the thumb, released at the last move */
-        float midway;             /* the value after the first move */
+        float min, max;
+        int16_t precision;
+        float value;
+        int press;
+        std::vector<int> moves;
+        float midway;
+        const char *midwayText;
+        float end;
+        const char *endText;
+        bool committed;
     } cases[] = {
-        {"press and release on the thumb", SLIDER_MODE_FLOAT, 1, 0.5f, {}, 0},
-        {"out to 8 of 10 and back", SLIDER_MODE_INTEGER, 10, 5, {250, 150}, 8},
-        {"out and past the left end", SLIDER_MODE_FLOAT, 1, 0, {200, -20}, 0.6855f},   /* 194 of 283 */
+        {"past both ends", SLIDER_MODE_FLOAT, 0, 1, 2, 0.5f, -1, {-50, 1000}, 0, "0.00", 1, "1.00",
+         true},
+        {"integers past both ends", SLIDER_MODE_INTEGER, -5, 5, 0, 0, -1, {-1, 30000}, -5, "-5", 5,
+         "5", true},
+        /* 141 of the track's 283 pixels of 0..100 */
+        {"a click away from the thumb", SLIDER_MODE_FLOAT, 0, 100, 3, 0, 147, {}, 0, nullptr,
+         49.8233f, "49.823", true},
+        {"press and release on the thumb", SLIDER_MODE_FLOAT, 0, 1, 2, 0.5f, -1, {}, 0, nullptr,
+         0.5f, "0.50", false},
+        {"out to 8 of 10 and back", SLIDER_MODE_INTEGER, 0, 10, 0, 5, -1, {250, 150}, 8, "8", 5,
+         "5", false},
+        /* 194 of 283 */
+        {"out and past the left end", SLIDER_MODE_FLOAT, 0, 1, 2, 0, -1, {200, -20}, 0.6855f,
+         "0.69", 0, "0.00", false},
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
         changes.clear();
         tracks.clear();
-        bool integer = c.mode == SLIDER_MODE_INTEGER;
-        Configure(c.mode, 0, c.max, 0, c.max, integer ? 0 : 2, 0, c.value);
-        int x = rec.thumbX;
+        Configure(c.mode, c.min, c.max, c.min, c.max, c.precision, 0, c.value);
+        int startThumb = rec.thumbX, x = c.press < 0 ? rec.thumbX : c.press;
         Press(x);
-        for (int m : c.moves)
-            Move(x = m);
-        Release(x);
-        EXPECT_EQ(integer ? (float)rec.intValue : rec.floatValue, c.value) << c.what;
-        EXPECT_TRUE(changes.empty()) << c.what;
-        ASSERT_EQ(tracks.size(), c.moves.size() + 2) << c.what;
-        EXPECT_EQ(Phases().front(), "start") << c.what;
-        EXPECT_EQ(Phases().back(), "end") << c.what;
-        EXPECT_EQ(tracks.back().value, c.value) << c.what;
-        if (!c.moves.empty()) {
-            EXPECT_NEAR(tracks[1].value, c.midway, 1e-4f) << c.what;
+        EXPECT_EQ(GetCapture(), rec.window);
+        EXPECT_EQ(rec.thumbX, startThumb) << "a press alone moves nothing";
+        for (size_t m = 0; m < c.moves.size(); m++) {
+            Move(x = c.moves[m]);
+            if (m == 0) {
+                EXPECT_NEAR(target, c.midway, 1e-4f);
+                EXPECT_EQ(EditText(), c.midwayText);
+                EXPECT_TRUE(changes.empty()) << "nothing committed yet";
+            }
         }
+        Release(x);
+        EXPECT_EQ(GetCapture(), nullptr);
+        float value = c.mode == SLIDER_MODE_INTEGER ? (float)rec.intValue : rec.floatValue;
+        EXPECT_NEAR(value, c.end, 1e-4f);
+        EXPECT_EQ(target, value);
+        EXPECT_EQ(EditText(), c.endText);
+        EXPECT_EQ(changes, std::vector<int16_t>(c.committed ? 1 : 0, kSliderId));
+        PhaseList phases(c.moves.size() + 2, "update");
+        phases.front() = "start";
+        phases.back() = "end";
+        EXPECT_EQ(Phases(), phases);
+        ASSERT_FALSE(tracks.empty());
+        EXPECT_EQ(tracks.front().value, c.value);
+        if (!c.moves.empty()) {
+            EXPECT_NEAR(tracks[1].value, c.midway, 1e-4f);
+        }
+        EXPECT_EQ(tracks.back().value, value);
+        EXPECT_EQ(tracks.back().id, kSliderId);
     }
 }
 
-TEST_F(TinySliderTest, StrayMouseMessagesDoNothing)
+TEST_F(TinySliderTest, StrayMessagesDoNothingAndADragEndsWithTheCaptureOrTheWindow)
 {
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
     Move(20);
@@ -512,10 +452,8 @@ TEST_F(TinySliderTest, StrayMouseMessagesDoNothing)
     Release(147);
     EXPECT_TRUE(changes.empty());
     DestroyTinySlider(&other.window);
-}
 
-TEST_F(TinySliderTest, LosingTheCaptureEndsTheDragWhereTheThumbIs)
-{
+    tracks.clear();
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
     Press(6);
     Move(289);
@@ -536,14 +474,11 @@ TEST_F(TinySliderTest, LosingTheCaptureEndsTheDragWhereTheThumbIs)
     EXPECT_EQ(Phases(), (PhaseList{"start", "update", "end"}));
     EXPECT_EQ(changes.size(), 2u);
     ReleaseCapture();
-}
 
-TEST_F(TinySliderTest, DestroyingInMidDragCallsNobodyBack)
-{
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
     Press(6);
     Move(200);
     tracks.clear();
+    changes.clear();
     DestroyTinySlider(&rec.window);
     EXPECT_EQ(rec.window, nullptr);
     EXPECT_EQ(GetCapture(), nullptr);
@@ -552,7 +487,7 @@ TEST_F(TinySliderTest, DestroyingInMidDragCallsNobodyBack)
     DestroyTinySlider(&rec.window);              /* a second call is harmless */
 }
 
-TEST_F(TinySliderTest, ResizingMovesTheEditBoxAndKeepsTheThumbOnItsValue)
+TEST_F(TinySliderTest, ResizingMovesTheEditBoxAndSettingAValueRepaintsOnlyTheThumbStrip)
 {
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 1, 1.0f);
     MoveWindow(rec.window, 0, 0, 400, 40, TRUE);
@@ -576,16 +511,13 @@ TEST_F(TinySliderTest, ResizingMovesTheEditBoxAndKeepsTheThumbOnItsValue)
     EXPECT_EQ(edit.top, 40 - editClient.bottom - 17);
     EXPECT_EQ(edit.right - edit.left, 60);       /* moved, not resized */
     EXPECT_EQ(edit.bottom - edit.top, 20);
-}
 
-TEST_F(TinySliderTest, SettingAValueRepaintsOnlyTheThumbStripAtOnce)
-{
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
     ShowWindow(parent, SW_SHOWNA);
     ShowWindow(rec.window, SW_SHOWNA);
     UpdateWindow(parent);
     const COLORREF marker = RGB(255, 0, 255);
-    HDC dc = GetDC(rec.window);
+    dc = GetDC(rec.window);
     HBRUSH brush = CreateSolidBrush(marker);
     RECT whole = {0, 0, 296, 30};
     FillRect(dc, &whole, brush);
@@ -602,7 +534,7 @@ TEST_F(TinySliderTest, SettingAValueRepaintsOnlyTheThumbStripAtOnce)
     EXPECT_NE(shown.Pixel(2, 30 - 2), marker) << "the thumb strip is";
 }
 
-TEST_F(TinySliderTest, BackgroundComesFromTheDialogAndOnlyOwnObjectsAreDeleted)
+TEST_F(TinySliderTest, BackgroundComesFromTheDialogOnlyOwnObjectsAreFreedAndNoneLeak)
 {
     HBRUSH own = rec.background;
     ASSERT_NE(own, nullptr);
@@ -630,10 +562,7 @@ TEST_F(TinySliderTest, BackgroundComesFromTheDialogAndOnlyOwnObjectsAreDeleted)
     EXPECT_EQ(colour.lbColor, GetSysColor(COLOR_BTNFACE));
     DestroyTinySlider(&plain.window);
     EXPECT_EQ(GetObjectType(made), 0u);
-}
 
-TEST_F(TinySliderTest, ManySlidersLeaveNoGdiObjectsBehind)
-{
     std::optional<int> gained = ui::GdiObjectsGained(200, 9, [&](int i) {
         TinySlider extra = {};
         ASSERT_NE(CreateTinySlider(parent, moduleHandle, &extra, 100 + i, OnChange), nullptr);

@@ -19,9 +19,7 @@ const char kLoadTitle[] = "Select Lens Flare Effect File";
 std::string SavedFlare(const HostSession &host)
 {
     std::string path = host.Path("saved.lnz");
-    int32_t status = -1;
-    Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("savetofile"), path.c_str(), &status, 0);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(fx::SaveFlare(host, path), 0);
     return ReadBytes(path);
 }
 
@@ -88,11 +86,6 @@ void TypeInto(TinySlider *slider, const char *text)
     SetWindowTextA(slider->edit, text);
 }
 
-void TypeIntoSlider(HWND dialog, int id, const char *text)
-{
-    SetWindowTextA(GetDlgItem(GetDlgItem(dialog, id), TINYSLIDER_EDIT_ID), text);
-}
-
 } // namespace
 
 TEST(Undo, MixedEditsUndoneByKeysGiveBackTheOpeningFlareAndRedoneTheFinalOne)
@@ -111,7 +104,8 @@ TEST(Undo, MixedEditsUndoneByKeysGiveBackTheOpeningFlareAndRedoneTheFinalOne)
         fx::SelectLine(dialog, 1);
         ui::Click(dialog, ControlOf("flag"));
         fx::SelectLine(dialog, 1);
-        TypeIntoSlider(dialog, ControlOf("first"), "7.25");
+        SetWindowTextA(GetDlgItem(GetDlgItem(dialog, ControlOf("first")), TINYSLIDER_EDIT_ID),
+                       "7.25");
         ui::Click(dialog, IDC_ELEMENT_ENABLED);
         ui::Click(dialog, IDC_MOVE_UP);
         fx::SelectLine(dialog, 3);
@@ -287,37 +281,34 @@ TEST(Undo, AGradientEditIsOneStepAndItsUndoGivesTheHostsStopsBackExactly)
      * would move it. */
     fx::Define("type t_uramp\ndescription Ramp\nparam gradient ramp\ndescription Ramp\n"
                "stop 0 0 0 0\nstop 0.3 0.1 0.2 0.3\nstop 1 1 1 1\nend\n");
-    for (bool realtime : {true, false}) {
-        HostSession host;
-        fx::SetFlareTypes(host, {"t_uramp"});
-        const std::string opening = SavedFlare(host);
-        ui::Driver driver;
-        host.Edit(driver, [&](HWND dialog) {
-            if (!realtime)
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_uramp"});
+    const std::string opening = SavedFlare(host);
+    host.Edit([&](HWND dialog) {
+        auto shown = [] {
+            return currentInstance->currentElement->firstParameter->gradientControl;
+        };
+        for (bool realtime : {true, false}) {
+            SCOPED_TRACE(realtime ? "realtime" : "realtime off");
+            if (realtime != ui::IsChecked(dialog, IDC_REALTIME_UPDATES))
                 ui::Click(dialog, IDC_REALTIME_UPDATES);
-            auto shown = [] {
-                return currentInstance->currentElement->firstParameter->gradientControl;
-            };
-            if (!shown()) {
-                ADD_FAILURE() << "no gradient control";
-            } else {
-                const CColourSlider *slider = shown();
-                int x = slider->left;
-                while ((x - slider->left) * 99 / slider->barWidth < slider->pivots.positions[1])
-                    x++;
-                ui::RightDown(slider->control, x, 10);
-                EXPECT_EQ(shown()->pivots.count, 2);
-                EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Ramp\tCtrl+Z");
-                EXPECT_NE(SavedFlare(host) == opening, realtime);
-                Undo(dialog);
-                EXPECT_EQ(shown()->pivots.count, 3) << "the panel shows the restored stops";
-                EXPECT_EQ(SavedFlare(host), opening) << realtime;
-                Redo(dialog);
-                EXPECT_EQ(shown()->pivots.count, 2);
-                Undo(dialog);
-            }
-        });
-    }
+            ASSERT_NE(shown(), nullptr);
+            const CColourSlider *slider = shown();
+            int x = slider->left;
+            while ((x - slider->left) * 99 / slider->barWidth < slider->pivots.positions[1])
+                x++;
+            ui::RightDown(slider->control, x, 10);
+            EXPECT_EQ(shown()->pivots.count, 2);
+            EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Ramp\tCtrl+Z");
+            EXPECT_NE(SavedFlare(host) == opening, realtime);
+            Undo(dialog);
+            EXPECT_EQ(shown()->pivots.count, 3) << "the panel shows the restored stops";
+            EXPECT_EQ(SavedFlare(host), opening);
+            Redo(dialog);
+            EXPECT_EQ(shown()->pivots.count, 2);
+            Undo(dialog);
+        }
+    });
 }
 
 TEST(Undo, TheHundredAndFirstStepDropsTheOldest)

@@ -1,0 +1,46 @@
+// What the control tests do in the colour picker and the large gradient
+// dialog: scroll its bars, read them back, choose a colour, find the
+// dialog's control.
+#ifndef PICKER_STEPS_H
+#define PICKER_STEPS_H
+
+#include <functional>
+#include <vector>
+#include <windows.h>
+
+#include "gradient/colour_slider.h"
+#include "resources/resource_ids.h"
+#include "ui_driver.h"
+
+inline void Scroll(HWND dialog, int bar, int code, int thumb = 0)
+{
+    SendMessageA(dialog, WM_HSCROLL, MAKEWPARAM(code, thumb),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, bar)));
+}
+
+inline std::vector<int> Bars(HWND picker)
+{
+    std::vector<int> positions;
+    for (int k = 0; k < 3; k++)
+        positions.push_back(GetScrollPos(GetDlgItem(picker, IDC_COLOR_BAR_FIRST + k), SB_CTL));
+    return positions;
+}
+
+/* A picker step that drags the bars to r, g, b and presses OK. */
+inline std::function<void(HWND)> Choose(int r, int g, int b)
+{
+    return [=](HWND picker) {
+        const int thumbs[3] = {r, g, b};
+        for (int k = 0; k < 3; k++)
+            Scroll(picker, IDC_COLOR_BAR_FIRST + k, SB_THUMBTRACK, thumbs[k]);
+        ui::Click(picker, IDOK);
+    };
+}
+
+inline CColourSlider *LargeSlider(HWND dialog)
+{
+    return reinterpret_cast<CColourSlider *>(
+        GetWindowLongPtrA(GetDlgItem(dialog, IDC_LARGE_GRADIENT), GWLP_USERDATA));
+}
+
+#endif
