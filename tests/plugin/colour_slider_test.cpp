@@ -250,7 +250,7 @@ TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerTheCaptionAndItsB
     EXPECT_LE(*gained, 8) << "a leaked brush per control would show as 20";
 }
 
-TEST_F(ColourSliderTest, AClickOnTheBandAddsAPivotOfTheChosenColourAndCancelAddsNothing)
+TEST_F(ColourSliderTest, AClickOnTheBandAddsAPivotOfTheChosenColourADoubleClickRecoloursOneAndGreyModePicksIntensities)
 {
     int x = 165;   /* no pivot near */
     std::vector<int> offered;
@@ -276,6 +276,40 @@ TEST_F(ColourSliderTest, AClickOnTheBandAddsAPivotOfTheChosenColourAndCancelAdds
     EXPECT_EQ(offered, (std::vector<int>{124, 124, 124})) << "trunc(255 x 49 / 100)";
     EXPECT_EQ(slider->pivots.count, 2) << "Cancel adds nothing";
     EXPECT_TRUE(changes.empty());
+
+    /* A double click recolours a pivot and reports only a real change. */
+    SetPivots({0, 99}, {0x000000, 0xFFFFFF});
+    driver.When(kPicker, NoteAndPress(&offered, IDOK));
+    DoubleClick(Button(), MarkerX(99), kBandY);
+    EXPECT_EQ(offered, (std::vector<int>{255, 255, 255}));
+    EXPECT_EQ(SelectedIndex(slider->pivots), 1);
+    EXPECT_TRUE(changes.empty()) << "the same colour";
+
+    driver.When(kPicker, Choose(0, 0, 200));
+    DoubleClick(Button(), MarkerX(99), kBandY);
+    EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, Packed(0, 0, 200)}));
+    EXPECT_EQ(changes.size(), 1u);
+
+    driver.When(kPicker, [](HWND picker) {
+        Scroll(picker, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 77);
+        ui::Click(picker, IDCANCEL);
+    });
+    DoubleClick(Button(), MarkerX(0), kBandY);
+    EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, Packed(0, 0, 200)}));
+    EXPECT_EQ(SelectedIndex(slider->pivots), 0) << "selected even when cancelled";
+    EXPECT_EQ(changes.size(), 1u);
+
+    CColourSlider *grey = Make(kButtonId + 1, true);
+    grey->pivots.colours[0] = Packed(255, 0, 0);
+    driver.When(kPicker, Choose(0, 255, 0));
+    Click(grey->control, 165, kBandY);
+    /* (0 x 71 + 255 x 150 + 0 x 28) >> 8 = 149 */
+    EXPECT_EQ(Colours(grey->pivots),
+              (std::vector<uint32_t>{Packed(255, 0, 0), Packed(149, 149, 149),
+                                     Packed(149, 149, 149)}));
+    /* Red is shown as its intensity (255 x 71) >> 8 = 70. */
+    EXPECT_EQ(ui::PrintClient(grey->control).Pixel(16, 2), RGB(70, 70, 70));
+    delete grey;
 }
 
 TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAddsNothingAndEndPivotsDoNotMove)
@@ -401,43 +435,6 @@ TEST(ColourSliderCursors, AreThirtyTwoPixelsWithTheirHotSpots)
         if (info.hbmColor)
             DeleteObject(info.hbmColor);
     }
-}
-
-TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChangeAndGreyModePicksIntensities)
-{
-    SetPivots({0, 99}, {0x000000, 0xFFFFFF});
-    std::vector<int> offered;
-    driver.When(kPicker, NoteAndPress(&offered, IDOK));
-    DoubleClick(Button(), MarkerX(99), kBandY);
-    EXPECT_EQ(offered, (std::vector<int>{255, 255, 255}));
-    EXPECT_EQ(SelectedIndex(slider->pivots), 1);
-    EXPECT_TRUE(changes.empty()) << "the same colour";
-
-    driver.When(kPicker, Choose(0, 0, 200));
-    DoubleClick(Button(), MarkerX(99), kBandY);
-    EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, Packed(0, 0, 200)}));
-    EXPECT_EQ(changes.size(), 1u);
-
-    driver.When(kPicker, [](HWND picker) {
-        Scroll(picker, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 77);
-        ui::Click(picker, IDCANCEL);
-    });
-    DoubleClick(Button(), MarkerX(0), kBandY);
-    EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, Packed(0, 0, 200)}));
-    EXPECT_EQ(SelectedIndex(slider->pivots), 0) << "selected even when cancelled";
-    EXPECT_EQ(changes.size(), 1u);
-
-    CColourSlider *grey = Make(kButtonId + 1, true);
-    grey->pivots.colours[0] = Packed(255, 0, 0);
-    driver.When(kPicker, Choose(0, 255, 0));
-    Click(grey->control, 165, kBandY);
-    /* (0 x 71 + 255 x 150 + 0 x 28) >> 8 = 149 */
-    EXPECT_EQ(Colours(grey->pivots),
-              (std::vector<uint32_t>{Packed(255, 0, 0), Packed(149, 149, 149),
-                                     Packed(149, 149, 149)}));
-    /* Red is shown as its intensity (255 x 71) >> 8 = 70. */
-    EXPECT_EQ(ui::PrintClient(grey->control).Pixel(16, 2), RGB(70, 70, 70));
-    delete grey;
 }
 
 /* ---- the large edit dialog ------------------------------------------------ */
