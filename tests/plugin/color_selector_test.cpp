@@ -157,7 +157,7 @@ TEST(ColorHsl, RgbThroughHslAndBackAndHslThroughRgbAndBackOverGridsAndHuesOutsid
 
 // ---- the interactive selector ----
 
-TEST_F(ColorDialogs, OpensInRgbModeWithTheColoursBytesAndHslModeShowsGreyAsHueZeroAndHuesUpTo359)
+TEST_F(ColorDialogs, OpensInRgbModeWithTheBytesHslShowsGreyAsHueZeroAndHuesUpTo359UndoCancelAndEscapeRestore)
 {
     float color[3] = {0.2f, 0.5f, 1.0f};
     INT_PTR result = Select(color, [&](HWND dialog) {
@@ -214,6 +214,50 @@ TEST_F(ColorDialogs, OpensInRgbModeWithTheColoursBytesAndHslModeShowsGreyAsHueZe
         EXPECT_EQ(Bars(dialog)[0], 127) << "trunc(180 / 359 x 255)";
         ui::Click(dialog, IDOK);
     });
+
+    /* Undo goes back to the opening colour (hue 210, saturation 1, largest
+     * 1); Cancel or Escape restore it. */
+    float sky[3] = {0, 0.5f, 1};
+    result = Select(sky, [&](HWND dialog) {
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 100);
+        Scroll(dialog, IDC_COLOR_BAR_SECOND, SB_TOP);
+        ui::Click(dialog, IDC_COLOR_UNDO);
+        ExpectColor(sky, {0, 0.5f, 1}, "after Undo", 0);
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 127, 255}));
+
+        ui::Click(dialog, IDC_COLOR_MODE_HSL);
+        Scroll(dialog, IDC_COLOR_BAR_THIRD, SB_TOP);
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_PAGEUP);
+        ui::Click(dialog, IDC_COLOR_UNDO);
+        EXPECT_EQ(Letters(dialog), "HSL") << "Undo keeps the mode";
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{210, 255, 255}));
+        ExpectColor(sky, {0, 0.5f, 1}, "after Undo in HSL", 0);
+
+        /* saturation 238/255 at hue 210 (sector 3, f = 0.5) */
+        Scroll(dialog, IDC_COLOR_BAR_SECOND, SB_PAGEUP);
+        ui::Click(dialog, IDOK);
+    });
+    EXPECT_EQ(result, 1);
+    ExpectColor(sky, {17 * kByte, 136 * kByte, 1}, "OK keeps the last change");
+
+    float edited[3] = {0.3f, 0.6f, 0.9f};
+    result = Select(edited, [&](HWND dialog) {
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_BOTTOM);
+        ui::Click(dialog, IDC_COLOR_MODE_HSL);
+        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_PAGEDOWN);
+        EXPECT_NE(edited[0], 0.3f) << "edited in place while the dialog runs";
+        ui::Click(dialog, IDCANCEL);
+    });
+    EXPECT_EQ(result, 0);
+    ExpectColor(edited, {0.3f, 0.6f, 0.9f}, "Cancel", 0);
+
+    result = Select(edited, [&](HWND dialog) {
+        EXPECT_EQ(Letters(dialog), "RGB") << "HSL was chosen in the last opening";
+        Scroll(dialog, IDC_COLOR_BAR_THIRD, SB_TOP);
+        ui::Key(dialog, VK_ESCAPE);
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(edited[2], 0.9f);
 }
 
 TEST_F(ColorDialogs, RgbBarsStepByOneAndPageBySixteenWithinTheRange)
@@ -289,52 +333,6 @@ TEST_F(ColorDialogs, HslBarsStepByTwoPageBySeventeenAndStopAtOneNotZero)
                     "bar " + std::to_string(c.bar) + " code " + std::to_string(c.code),
                     c.tolerance);
     }
-}
-
-TEST_F(ColorDialogs, UndoGoesBackToTheOpeningColourAndCancelOrEscapeRestoreItEachOpeningInRgbMode)
-{
-    /* hue 210, saturation 1, largest 1 */
-    float color[3] = {0, 0.5f, 1};
-    INT_PTR result = Select(color, [&](HWND dialog) {
-        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 100);
-        Scroll(dialog, IDC_COLOR_BAR_SECOND, SB_TOP);
-        ui::Click(dialog, IDC_COLOR_UNDO);
-        ExpectColor(color, {0, 0.5f, 1}, "after Undo", 0);
-        EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 127, 255}));
-
-        ui::Click(dialog, IDC_COLOR_MODE_HSL);
-        Scroll(dialog, IDC_COLOR_BAR_THIRD, SB_TOP);
-        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_PAGEUP);
-        ui::Click(dialog, IDC_COLOR_UNDO);
-        EXPECT_EQ(Letters(dialog), "HSL") << "Undo keeps the mode";
-        EXPECT_EQ(Shown(dialog), (std::vector<int>{210, 255, 255}));
-        ExpectColor(color, {0, 0.5f, 1}, "after Undo in HSL", 0);
-
-        /* saturation 238/255 at hue 210 (sector 3, f = 0.5) */
-        Scroll(dialog, IDC_COLOR_BAR_SECOND, SB_PAGEUP);
-        ui::Click(dialog, IDOK);
-    });
-    EXPECT_EQ(result, 1);
-    ExpectColor(color, {17 * kByte, 136 * kByte, 1}, "OK keeps the last change");
-
-    float edited[3] = {0.3f, 0.6f, 0.9f};
-    result = Select(edited, [&](HWND dialog) {
-        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_BOTTOM);
-        ui::Click(dialog, IDC_COLOR_MODE_HSL);
-        Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_PAGEDOWN);
-        EXPECT_NE(edited[0], 0.3f) << "edited in place while the dialog runs";
-        ui::Click(dialog, IDCANCEL);
-    });
-    EXPECT_EQ(result, 0);
-    ExpectColor(edited, {0.3f, 0.6f, 0.9f}, "Cancel", 0);
-
-    result = Select(edited, [&](HWND dialog) {
-        EXPECT_EQ(Letters(dialog), "RGB") << "HSL was chosen in the last opening";
-        Scroll(dialog, IDC_COLOR_BAR_THIRD, SB_TOP);
-        ui::Key(dialog, VK_ESCAPE);
-    });
-    EXPECT_EQ(result, 0);
-    EXPECT_EQ(edited[2], 0.9f);
 }
 
 // ---- the named colour dialog ----
