@@ -562,7 +562,7 @@ TEST(RenderLooks, RoundnessTurnsAnApertureIntoACircle)
     }
 }
 
-TEST(RenderLooks, DustMottlesAGhostDeterministically)
+TEST(RenderLooks, DustMottlesAGhostAndTheSeedMovesIt)
 {
     auto render = [](float dust, int seed, Image *image) {
         ka::Flare *flare = EmptyFlare();
@@ -584,16 +584,14 @@ TEST(RenderLooks, DustMottlesAGhostDeterministically)
         *mean = s / n;
         return std::sqrt(std::max(0.0, s2 / n - *mean * *mean)) / *mean;
     };
-    Image clean(401, 401), dusty(401, 401), again(401, 401), other(401, 401);
+    Image clean(401, 401), dusty(401, 401), other(401, 401);
     render(0.0f, 1, &clean);
     render(0.6f, 1, &dusty);
-    render(0.6f, 1, &again);
     render(0.6f, 2, &other);
     double cleanMean, dustyMean;
     EXPECT_LT(spread(clean, &cleanMean), 0.01);
     EXPECT_GT(spread(dusty, &dustyMean), 0.05);
     EXPECT_NEAR(dustyMean / cleanMean, 1.0, 0.25);
-    EXPECT_TRUE(SamePixels(dusty, again));
     int differ = 0;
     for (size_t k = 0; k < (size_t)401 * 401; k++)
         differ += dusty.buffer.red[k] != other.buffer.red[k];
@@ -844,7 +842,7 @@ TEST(RenderContract, FastDragLooksLikeTheFullRender)
 {
     ka::Flare *flare = EffectFlare(nullptr);
     flare->fadeIfNearBorder = false;
-    Image full(327, 225), fast(327, 225), again(327, 225);
+    Image full(327, 225), fast(327, 225);
     Render(&full, 81, 56);
     flare->fastDrag = true;
     Render(&fast, 81, 56);
@@ -854,9 +852,6 @@ TEST(RenderContract, FastDragLooksLikeTheFullRender)
             difference += std::fabs(full.Luma(x, y) - fast.Luma(x, y));
     EXPECT_NEAR(fast.Sum() / full.Sum(), 1.0, 0.05);
     EXPECT_LT(difference / full.Sum(), 0.2);
-    // twice in a row gives the same (the scratch planes are left clean)
-    Render(&again, 81, 56);
-    EXPECT_TRUE(SamePixels(fast, again));
 }
 
 TEST(RenderContract, BadBuffersAndOwnersAreReportedNotDrawn)
