@@ -188,24 +188,33 @@ void ExpectOnlyColourChanged(const Image &image)
 
 /* ---- placement ---- */
 
-TEST(RenderPlacement, ReflexesSitOnTheAxisThroughTheImageCentre)
+TEST(RenderPlacement, ReflexesSitOnTheAxisAndFringesScaleRedOutAndBlueIn)
 {
-    // Light at (80, 50) in 321 x 201: the centre is (160, 100), so position
-    // 1 puts a reflex on the centre and position 2 on (240, 150).
+    // Light at (80, 50) in 321 x 201, centre (160, 100): a reflex at
+    // position p sits at (80 + 80 p, 50 + 50 p), so position 1 on the
+    // centre; a fringe f puts its red image at p (1 + f), its blue at p (1 - f).
     const struct {
-        float position;
-        double x, y;
-    } cases[] = {{1.0f, 160, 100}, {2.0f, 240, 150}, {0.5f, 120, 75}, {-0.5f, 40, 25}};
+        const char *type;
+        float position, fringe;
+    } cases[] = {{"dscflx", 1.0f, 0}, {"dscflx", 2.0f, 0}, {"dscflx", 0.5f, 0},
+                 {"dscflx", -0.5f, 0}, {"rngflx", 1.5f, 0}, {"rngflx", 1.5f, 0.1f}};
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.position);
-        // fringes and dust move the centre of light
-        AddElement(EmptyFlare(), "dscflx",
-                   {{"position", c.position}, {"radius", 0.1f}, {"chromatic", 0}, {"dust", 0}});
+        ka::Element *e = AddElement(EmptyFlare(), c.type, {{"position", c.position}, {"chromatic", c.fringe}});
+        // dust, and a ring's coloured gradient, move each plane's centre of light
+        if (std::strcmp(c.type, "dscflx") == 0)
+            SetParam(e, "dust", 0);
+        else
+            SetGradient(e, {0.0f}, {1, 1, 1});
         Image image(321, 201);
         Render(&image, 80, 50);
-        Moments m = image.MomentsOf();
-        EXPECT_NEAR(m.cx, c.x, 0.5);
-        EXPECT_NEAR(m.cy, c.y, 0.5);
+        const float scale[3] = {1 + c.fringe, 1, 1 - c.fringe};
+        for (int plane = 0; plane < 3; plane++) {
+            SCOPED_TRACE(testing::Message() << c.type << " at " << c.position << " fringe " << c.fringe
+                                            << " plane " << plane);
+            Moments m = image.MomentsOf(plane);
+            EXPECT_NEAR(m.cx, 80 + c.position * scale[plane] * 80, 0.5);
+            EXPECT_NEAR(m.cy, 50 + c.position * scale[plane] * 50, 0.5);
+        }
     }
 }
 
@@ -516,27 +525,6 @@ TEST(RenderLooks, AGlowsTailFallsAsTheInverseCubeBeyondItsCore)
         return (1 - q * q) * (1 - q * q) / std::pow(s, 1.5);
     };
     EXPECT_NEAR(at90[1] / at180[1], shape(90) / shape(180), 0.05 * shape(90) / shape(180));
-}
-
-TEST(RenderLooks, ColourFringesScaleRedOutAndBlueInAlongTheAxis)
-{
-    // Light at (80, 50) in 321 x 201, centre (160, 100): a ring reflex at
-    // position 1.5 has its red image at 1.5 (1 + f), its blue at 1.5 (1 - f).
-    const float fringes[] = {0.0f, 0.1f};
-    for (float f : fringes) {
-        ka::Element *ring = AddElement(EmptyFlare(), "rngflx",
-                                       {{"position", 1.5f}, {"chromatic", f}, {"color", 1, 1, 1}});
-        SetGradient(ring, {0.0f}, {1, 1, 1});
-        Image image(321, 201);
-        Render(&image, 80, 50);
-        const float scale[3] = {1 + f, 1, 1 - f};
-        for (int plane = 0; plane < 3; plane++) {
-            SCOPED_TRACE(testing::Message() << "fringe " << f << " plane " << plane);
-            Moments m = image.MomentsOf(plane);
-            EXPECT_NEAR(m.cx, 80 + 1.5 * scale[plane] * 80, 0.5);
-            EXPECT_NEAR(m.cy, 50 + 1.5 * scale[plane] * 50, 0.5);
-        }
-    }
 }
 
 TEST(RenderLooks, RoundnessTurnsAnApertureIntoACircle)
