@@ -153,14 +153,6 @@ TEST_F(Protocol, TerminatorsMayBe32BitIntsOr64BitValuesWithAnyHighHalf)
     EXPECT_EQ(Ki_Inquire_LensFlare(light, name.c_str(), T("scale"), &a, 1, T("intensity"), &b, 0), 0);
     EXPECT_EQ(a, 3.0f);
     EXPECT_EQ(b, 4.0f);
-    /* several keywords in one group, and a selected element surviving the group end */
-    int32_t e = 0, p = SIZE, n = 0;
-    float size = 0;
-    EXPECT_EQ(Ki_Inquire_LensFlare(light, name.c_str(), T("scale"), &a, T("numelements"), &n,
-                                   T("element"), &e, 1, T("parameter"), &p, T("value"), &size, 1, 0),
-              0);
-    EXPECT_EQ(n, 1);
-    EXPECT_EQ(size, 0.5f);
     EXPECT_TRUE(ErrorReports().empty());
 }
 
