@@ -110,7 +110,6 @@ struct Image {
         }
         buffer = {w, h, p[0], p[1], p[2], p[3], p[4]};
     }
-    float *Plane(int i) { return planes[i].data() + kGuardFloats; }
     size_t Index(int x, int y) const { return (size_t)y * width + x; }
     /* One colour plane, or for -1 their sum. */
     float Value(int plane, int x, int y) const
@@ -471,7 +470,7 @@ TEST(RenderGlobals, BorderFadeAndOcclusionDimTheFlare)
     flare->fadeIfBehindObjects = true;
     flare->glowBehindObjects = true;
     Image covered(300, 200);
-    std::fill(covered.Plane(4), covered.Plane(4) + 300 * 200, 0.0f);
+    std::fill(covered.buffer.coverage, covered.buffer.coverage + 300 * 200, 0.0f);
     Render(&covered, 100, 80);
     AddElement(EmptyFlare(), "glow");
     Image reference(300, 200);
