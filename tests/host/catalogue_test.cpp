@@ -180,7 +180,6 @@ TEST(Catalogue, RegisteredTypesComeLastAndBadOnesAreRefused)
     EXPECT_EQ(ka::RegisterElementType(nullptr), nullptr);
     EXPECT_EQ(ka::ElementTypes().size(), before + 1);
     EXPECT_EQ(ka::Errors().size(), 4u);
-    ka::ClearErrors();
 }
 
 TEST(Catalogue, DefaultFlareAndDemoEffectsAreRichAndDistinct)

@@ -330,7 +330,6 @@ TEST_F(GradientFiles, CallsAreLogged)
               "Ki_Save_Gradient_Colormap \"" + path + "\" 2 &0,1 &1,0.5,0,0,0,1 null cardinal\n"
               "Ki_Load_Gradient_Colormap \"" + path + "\" &out &out &out &out &out\n"
               "Ki_Save_Gradient_Colormap \"" + path + "\" 5000 & & null linear\n");
-    Kh_Clear_Errors();
 }
 
 TEST_F(GradientFiles, DemoFilesAreDistinctAndLoad)

@@ -84,5 +84,4 @@ TEST(Lights, FaultyLightCallsAreReportedAndCreateOrRemoveNothing)
     }
     EXPECT_EQ(exists, 7);
     EXPECT_EQ(ka::FindLight("Faulty"), nullptr);
-    Kh_Clear_Errors();
 }

@@ -852,7 +852,6 @@ TEST(RenderContract, BadBuffersAndOwnersAreReportedNotDrawn)
                                              5, nullptr));
     EXPECT_EQ(image.Sum(), 0.0);
     EXPECT_EQ(ka::Errors().size(), 4u);
-    ka::ClearErrors();
 }
 
 /* ---- the G-buffer ---- */
@@ -905,7 +904,6 @@ TEST(GBuffer, FreshBufferIsBlackWithFullCoverageAndCountsAsHostMemoryAndBadOnesA
     Ki_Free_Global_GBuffer(b);   // twice
     Ki_Free_Global_GBuffer(nullptr);
     EXPECT_EQ(ka::Errors().size(), 2u);
-    ka::ClearErrors();
 }
 
 } // namespace
