@@ -52,7 +52,6 @@ struct SafeSave : LightTest {
     void SetUp() override
     {
         LightTest::SetUp();
-        RemoveAllElements();
         Kh_Fail_File_Step(0, 0, 0);
     }
     void TearDown() override
