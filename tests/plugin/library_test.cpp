@@ -22,28 +22,6 @@ bool SameFolder(const std::string &a, const std::string &b)
     return ui::Lower(a) == ui::Lower(b);
 }
 
-/* Runs the save requestor from the start name; records what it showed. */
-struct Shown {
-    std::string folder, fileName;
-};
-Shown OpenAndCancel(const char *folder, const char *start)
-{
-    Shown shown;
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
-        shown = {ui::FolderShown(dialog), ui::FileNameShown(dialog)};
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
-    char name[FILE_NAME_SIZE];
-    std::snprintf(name, sizeof name, "%s", start);
-    char filter[] = "Lens Effect Files (*.LNZ)|*.lnz|";
-    EXPECT_EQ(RunFileRequestor(ui::TestOwnerWindow(), 0, folder, filter, "t", name, 0, nullptr,
-                               nullptr, GetModuleHandleA(nullptr)),
-              0);
-    EXPECT_STREQ(name, start) << "a cancel leaves the name alone";
-    return shown;
-}
-
 } // namespace
 
 TEST(FileRequestor, TheStartNameGivesTheInitialFolderAndTheFileNameField)
@@ -51,11 +29,21 @@ TEST(FileRequestor, TheStartNameGivesTheInitialFolderAndTheFileNameField)
     HostSession host;
     CreateDirectoryA(host.Path("fx").c_str(), nullptr);
     CreateDirectoryA(host.Path("sub").c_str(), nullptr);
+    /* The save requestor run from the start name and cancelled. */
     auto expectShown = [](const std::string &start, const std::string &folder, const char *name) {
         SCOPED_TRACE("from \"" + start + "\"");
-        Shown shown = OpenAndCancel("lensfx", start.c_str());
-        EXPECT_TRUE(SameFolder(shown.folder, folder)) << shown.folder;
-        EXPECT_EQ(shown.fileName, name);
+        ui::Driver driver;
+        driver.Then([&](HWND dialog) {
+            EXPECT_TRUE(SameFolder(ui::FolderShown(dialog), folder)) << ui::FolderShown(dialog);
+            EXPECT_EQ(ui::FileNameShown(dialog), name);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        char shown[FILE_NAME_SIZE], filter[] = "Lens Effect Files (*.LNZ)|*.lnz|";
+        std::snprintf(shown, sizeof shown, "%s", start.c_str());
+        EXPECT_EQ(RunFileRequestor(ui::TestOwnerWindow(), 0, "lensfx", filter, "t", shown, 0,
+                                   nullptr, nullptr, GetModuleHandleA(nullptr)),
+                  0);
+        EXPECT_EQ(shown, start) << "a cancel leaves the name alone";
     };
     expectShown(host.Path("fx\\glow.lnz"), host.Path("fx"), "glow.lnz");
     expectShown("sub\\glow.lnz", host.Path("sub"), "glow.lnz");
