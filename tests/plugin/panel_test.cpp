@@ -62,15 +62,6 @@ std::string LongNameListType()
            ":5,B:7,Odd\nabsmax 10\ndefault 7\nend\n";
 }
 
-RECT AreaRect(HWND dialog)
-{
-    HWND area = GetDlgItem(dialog, IDC_PARAM_AREA);
-    RECT r;
-    GetClientRect(area, &r);
-    MapWindowPoints(area, dialog, (POINT *)&r, 2);
-    return r;
-}
-
 SIZE AnsiTextSize(HWND window, const char *text)
 {
     HDC dc = GetDC(window);
@@ -130,7 +121,7 @@ TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnly
         EXPECT_EQ(Parameter(host.instance, 1)->control, nullptr);
 
         SCOPED_TRACE("layout");
-        RECT area = AreaRect(dialog);
+        RECT area = fx::RectInDialog(dialog, GetDlgItem(dialog, IDC_PARAM_AREA));
         int x = area.left + 5, width = (area.right - area.left) / 2 - 10;
         int y = area.top + 10;
         EXPECT_EQ(fx::RectInDialog(dialog, GetDlgItem(dialog, 10000)).top, y);
