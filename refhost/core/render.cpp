@@ -705,9 +705,6 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
     }
 
     t.envelopeCount = 256;
-    t.envelope.assign(t.envelopeCount + 1, 0.0f);
-    for (int i = 0; i < t.envelopeCount; i++)
-        t.envelope[i] = Audible(std::pow(1.0f - ((float)i + 0.5f) / t.envelopeCount, 1.5f));
 
     /* rays fade in off the centre, where they would crowd into moire */
     float fadeIn = 3.0f + 0.04f * radius;

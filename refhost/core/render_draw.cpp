@@ -233,9 +233,9 @@ void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int
     int shift = 0;
     while ((1 << shift) < t.angleCount)
         shift++;
-    RayLoop loop = {t.angular.data(), t.envelope.data(), col.rgbx.data(), col.perPixel, (float)col.count,
+    RayLoop loop = {t.angular.data(), col.rgbx.data(), col.perPixel, (float)col.count,
                     (float)t.angleCount / 4.0f, (float)t.envelopeCount, (float)t.envelopeCount,
-                    t.angleCount, shift};
+                    1.0f / (float)t.envelopeCount, t.angleCount, shift};
     loops.rays(SpanOf(c, y, *x0, *x1, col.used, *x0 - sh.cx, dyf), loop);
 }
 

@@ -140,8 +140,11 @@ bool TrimStreak(StreakTable *t, float brightest, float faint);
 
 /* Rays from a centre: by the direction's pseudo-angle (0..4, see
  * PseudoAngle) a table gives the rays' summed strength and the inverse of
- * their length in pixels; envelope[] is indexed by d / length (0..1,
- * envelopeCount entries) and colour by d.  The angle table comes in
+ * their length in pixels, and colour by d.  Along a ray the light fades
+ * as (1 - u)^1.5 of u = d / length, worked out per pixel rather than read
+ * from a table (a load the pixel loop would have to gather), at the
+ * middle of one of envelopeCount steps as such a table would hold it.
+ * The angle table comes in
  * levels, each averaged over twice the angle of the one before: the
  * colour table's fourth float (0 .. levelCount - 1) says which a pixel
  * reads, fractional levels blending two, so that a pixel spanning many
@@ -151,7 +154,6 @@ bool TrimStreak(StreakTable *t, float brightest, float faint);
 struct RayTable {
     std::vector<float> angular;                   /* 4 * levelCount * angleCount */
     int angleCount = 0, levelCount = 0;
-    std::vector<float> envelope;                  /* envelopeCount + 1 entries, last 0 */
     int envelopeCount = 0;
     RadialTable colour;
 };

@@ -1,7 +1,5 @@
 // The call log: the exact line each kind of argument produces, the
 // bookkeeping switch, and rejected calls.
-#include <cstdio>
-
 #include "calllog.h"
 #include "host_fixture.h"
 
@@ -14,7 +12,6 @@ struct CallLog : LightTest {
         RemoveAllElements();
         probe = Insert("probe");
         path = TempPath("calls-" + name + ".log");
-        std::remove(path.c_str());
         ASSERT_EQ(Kh_Set_Call_Log(path.c_str(), 0), 0);
     }
     void TearDown() override

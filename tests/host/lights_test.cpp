@@ -34,7 +34,6 @@ TEST(Lights, TheRequestorsTemporaryLightComesWithTheDefaultFlareTakesChangesAndG
     int32_t count = -1;
     Ki_Inquire_LensFlare(T("light"), kTemp, T("numelements"), &count, 0);
     EXPECT_EQ(count, (int32_t)expected.elements.size());
-    EXPECT_GT(count, 0);
 
     // changing the light takes every keyword and leaves its flare alone
     float scale = 2.5f, color[3] = {0.5f, 0.25f, 1.0f}, intensity = 3.0f;
@@ -84,5 +83,4 @@ TEST(Lights, FaultyLightCallsAreReportedAndCreateOrRemoveNothing)
     }
     EXPECT_EQ(exists, 7);
     EXPECT_EQ(ka::FindLight("Faulty"), nullptr);
-    Kh_Clear_Errors();
 }

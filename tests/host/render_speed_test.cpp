@@ -157,6 +157,53 @@ TEST(RenderKeptTables, TablesKeptForLaterShapesLeaveThoseOfEarlierOnesAlone)
     EXPECT_TRUE(afterFirst == fresh);
 }
 
+TEST(RenderRays, TheEnvelopeFallsAsThePowerOneAndAHalfOfWhatIsLeftOfTheRay)
+{
+    // Rays of length 64 all around, white out to 80 pixels: along the row
+    // through the centre, a pixel d from it (in the envelope's step of a
+    // quarter pixel) gets (1 - (4 d + 0.5) / 256)^1.5, and nothing from
+    // the rays' end on, on both sides and on every vector level.
+    const struct {
+        int d;
+        float light;
+    } cases[] = {{0, 0.99707174f}, {16, 0.64698352f}, {32, 0.35148381f},
+                 {63, 0.00159861f}, {64, 0.0f}, {79, 0.0f}};
+    ka::ShapeList list;
+    ka::RayTable &t = *ka::NewRayTable(&list);
+    t.angleCount = 4;
+    t.levelCount = 1;
+    t.angular.assign(16, 0.0f);
+    for (int j = 0; j < 4; j++) {
+        t.angular[4 * j] = 1.0f;              // strength
+        t.angular[4 * j + 1] = 1.0f / 64;     // inverse length
+    }
+    t.envelopeCount = 256;
+    ka::FillRadial(&t.colour, 0.0f, 80.0f, 200.0f, [](float, float rgb[3]) {
+        rgb[0] = rgb[1] = rgb[2] = 1.0f;
+    });
+    const int kWidth = 200, kCentre = 100;
+    int best = ka::SetRenderSimd(-1);
+    for (int level = 0; level <= best; level++) {
+        ka::SetRenderSimd(level);
+        std::vector<float> planes[3];
+        for (std::vector<float> &p : planes)
+            p.assign(kWidth * 3, 0.0f);
+        ka::Canvas canvas = {planes[0].data(), planes[1].data(), planes[2].data(), kWidth, 3, 1.0f,
+                             nullptr};
+        list.shapes.clear();
+        ka::AddRays(&list, canvas, kCentre, 1, t);
+        ka::DrawShapes(&canvas, list, false);
+        for (const auto &c : cases)
+            for (int side : {-1, 1}) {
+                int x = kCentre + side * c.d;
+                for (const std::vector<float> &p : planes)
+                    EXPECT_NEAR(p[kWidth + x], c.light, 1e-6f)
+                        << "level " << level << ", " << side * c.d << " from the centre";
+            }
+    }
+    ka::SetRenderSimd(-1);
+}
+
 TEST(RenderRollOff, AHotPixelInAnyLaneRollsOffAndTheRestStay)
 {
     // 0.8 + 0.2 e / (e + 0.2) for an excess e over the knee 0.8

@@ -110,7 +110,6 @@ struct Image {
         }
         buffer = {w, h, p[0], p[1], p[2], p[3], p[4]};
     }
-    float *Plane(int i) { return planes[i].data() + kGuardFloats; }
     size_t Index(int x, int y) const { return (size_t)y * width + x; }
     /* One colour plane, or for -1 their sum. */
     float Value(int plane, int x, int y) const
@@ -188,35 +187,33 @@ void ExpectOnlyColourChanged(const Image &image)
 
 /* ---- placement ---- */
 
-TEST(RenderPlacement, GlowIsCentredOnTheLightAndRoundWithoutStretch)
+TEST(RenderPlacement, ReflexesSitOnTheAxisAndFringesScaleRedOutAndBlueIn)
 {
-    AddElement(EmptyFlare(), "glow");
-    Image image(320, 200);
-    ASSERT_EQ(0, Render(&image, 110, 70));
-    Moments m = image.MomentsOf();
-    EXPECT_NEAR(m.cx, 110.0, 0.3);
-    EXPECT_NEAR(m.cy, 70.0, 0.3);
-    EXPECT_NEAR(m.xx / m.yy, 1.0, 0.02);
-}
-
-TEST(RenderPlacement, ReflexesSitOnTheAxisThroughTheImageCentre)
-{
-    // Light at (80, 50) in 321 x 201: the centre is (160, 100), so position
-    // 1 puts a reflex on the centre and position 2 on (240, 150).
+    // Light at (80, 50) in 321 x 201, centre (160, 100): a reflex at
+    // position p sits at (80 + 80 p, 50 + 50 p), so position 1 on the
+    // centre; a fringe f puts its red image at p (1 + f), its blue at p (1 - f).
     const struct {
-        float position;
-        double x, y;
-    } cases[] = {{1.0f, 160, 100}, {2.0f, 240, 150}, {0.5f, 120, 75}, {-0.5f, 40, 25}};
+        const char *type;
+        float position, fringe;
+    } cases[] = {{"dscflx", 1.0f, 0}, {"dscflx", 2.0f, 0}, {"dscflx", 0.5f, 0},
+                 {"dscflx", -0.5f, 0}, {"rngflx", 1.5f, 0}, {"rngflx", 1.5f, 0.1f}};
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.position);
-        // fringes and dust move the centre of light
-        AddElement(EmptyFlare(), "dscflx",
-                   {{"position", c.position}, {"radius", 0.1f}, {"chromatic", 0}, {"dust", 0}});
+        ka::Element *e = AddElement(EmptyFlare(), c.type, {{"position", c.position}, {"chromatic", c.fringe}});
+        // dust, and a ring's coloured gradient, move each plane's centre of light
+        if (std::strcmp(c.type, "dscflx") == 0)
+            SetParam(e, "dust", 0);
+        else
+            SetGradient(e, {0.0f}, {1, 1, 1});
         Image image(321, 201);
         Render(&image, 80, 50);
-        Moments m = image.MomentsOf();
-        EXPECT_NEAR(m.cx, c.x, 0.5);
-        EXPECT_NEAR(m.cy, c.y, 0.5);
+        const float scale[3] = {1 + c.fringe, 1, 1 - c.fringe};
+        for (int plane = 0; plane < 3; plane++) {
+            SCOPED_TRACE(testing::Message() << c.type << " at " << c.position << " fringe " << c.fringe
+                                            << " plane " << plane);
+            Moments m = image.MomentsOf(plane);
+            EXPECT_NEAR(m.cx, 80 + c.position * scale[plane] * 80, 0.5);
+            EXPECT_NEAR(m.cy, 50 + c.position * scale[plane] * 50, 0.5);
+        }
     }
 }
 
@@ -254,7 +251,9 @@ TEST(RenderPlacement, EveryElementTypeDrawsAroundTheLightOrOnTheAxis)
 TEST(RenderGlobals, ScaleGrowsAndAnamorphicStretchSqueezesTheFootprint)
 {
     // radius 0.3 of half the smaller side (150): 45 pixels, less the last
-    // pixel or few where the glow is fainter than 1/4096
+    // pixel or few where the glow is fainter than 1/4096; centred on the
+    // light away from the image's centre, its spread in x against y the
+    // square of the stretch
     const struct {
         float scale, stretch;
         double x, y;
@@ -266,9 +265,13 @@ TEST(RenderGlobals, ScaleGrowsAndAnamorphicStretchSqueezesTheFootprint)
         flare->anamorphicStretch = c.stretch;
         AddElement(flare, "glow", {{"radius", 0.3f}, {"tail", 0}});
         Image image(400, 300);
-        Render(&image, 200, 150);
-        EXPECT_NEAR(image.Reach(200, 150, 1, 0), c.x - 2, 2);
-        EXPECT_NEAR(image.Reach(200, 150, 0, 1), c.y - 2, 2);
+        ASSERT_EQ(0, Render(&image, 150, 110));
+        EXPECT_NEAR(image.Reach(150, 110, 1, 0), c.x - 2, 2);
+        EXPECT_NEAR(image.Reach(150, 110, 0, 1), c.y - 2, 2);
+        Moments m = image.MomentsOf();
+        EXPECT_NEAR(m.cx, 150.0, 0.3);
+        EXPECT_NEAR(m.cy, 110.0, 0.3);
+        EXPECT_NEAR(m.xx / m.yy, c.stretch * c.stretch, 0.02 * c.stretch * c.stretch);
     }
 }
 
@@ -467,7 +470,7 @@ TEST(RenderGlobals, BorderFadeAndOcclusionDimTheFlare)
     flare->fadeIfBehindObjects = true;
     flare->glowBehindObjects = true;
     Image covered(300, 200);
-    std::fill(covered.Plane(4), covered.Plane(4) + 300 * 200, 0.0f);
+    std::fill(covered.buffer.coverage, covered.buffer.coverage + 300 * 200, 0.0f);
     Render(&covered, 100, 80);
     AddElement(EmptyFlare(), "glow");
     Image reference(300, 200);
@@ -516,32 +519,8 @@ TEST(RenderLooks, AGlowsTailFallsAsTheInverseCubeBeyondItsCore)
     EXPECT_EQ(at90[0], 0.0f) << "no tail: nothing past the glow";
     EXPECT_EQ(at180[0], 0.0f);
     EXPECT_NEAR(at180[2] / at180[1], 2.0, 0.01) << "the tail's strength scales it";
-    auto shape = [](double d) {
-        double q = d / 450, s = 1 + (d / 45) * (d / 45);
-        return (1 - q * q) * (1 - q * q) / std::pow(s, 1.5);
-    };
-    EXPECT_NEAR(at90[1] / at180[1], shape(90) / shape(180), 0.05 * shape(90) / shape(180));
-}
-
-TEST(RenderLooks, ColourFringesScaleRedOutAndBlueInAlongTheAxis)
-{
-    // Light at (80, 50) in 321 x 201, centre (160, 100): a ring reflex at
-    // position 1.5 has its red image at 1.5 (1 + f), its blue at 1.5 (1 - f).
-    const float fringes[] = {0.0f, 0.1f};
-    for (float f : fringes) {
-        ka::Element *ring = AddElement(EmptyFlare(), "rngflx",
-                                       {{"position", 1.5f}, {"chromatic", f}, {"color", 1, 1, 1}});
-        SetGradient(ring, {0.0f}, {1, 1, 1});
-        Image image(321, 201);
-        Render(&image, 80, 50);
-        const float scale[3] = {1 + f, 1, 1 - f};
-        for (int plane = 0; plane < 3; plane++) {
-            SCOPED_TRACE(testing::Message() << "fringe " << f << " plane " << plane);
-            Moments m = image.MomentsOf(plane);
-            EXPECT_NEAR(m.cx, 80 + 1.5 * scale[plane] * 80, 0.5);
-            EXPECT_NEAR(m.cy, 50 + 1.5 * scale[plane] * 50, 0.5);
-        }
-    }
+    // (1 - (d / 450)^2)^2 / (1 + (d / 45)^2)^1.5 is 0.08243 at 90, 0.010067 at 180
+    EXPECT_NEAR(at90[1] / at180[1], 8.19, 0.41);
 }
 
 TEST(RenderLooks, RoundnessTurnsAnApertureIntoACircle)
@@ -567,7 +546,7 @@ TEST(RenderLooks, RoundnessTurnsAnApertureIntoACircle)
     }
 }
 
-TEST(RenderLooks, DustMottlesAGhostDeterministically)
+TEST(RenderLooks, DustMottlesAGhostAndTheSeedMovesIt)
 {
     auto render = [](float dust, int seed, Image *image) {
         ka::Flare *flare = EmptyFlare();
@@ -589,16 +568,14 @@ TEST(RenderLooks, DustMottlesAGhostDeterministically)
         *mean = s / n;
         return std::sqrt(std::max(0.0, s2 / n - *mean * *mean)) / *mean;
     };
-    Image clean(401, 401), dusty(401, 401), again(401, 401), other(401, 401);
+    Image clean(401, 401), dusty(401, 401), other(401, 401);
     render(0.0f, 1, &clean);
     render(0.6f, 1, &dusty);
-    render(0.6f, 1, &again);
     render(0.6f, 2, &other);
     double cleanMean, dustyMean;
     EXPECT_LT(spread(clean, &cleanMean), 0.01);
     EXPECT_GT(spread(dusty, &dustyMean), 0.05);
     EXPECT_NEAR(dustyMean / cleanMean, 1.0, 0.25);
-    EXPECT_TRUE(SamePixels(dusty, again));
     int differ = 0;
     for (size_t k = 0; k < (size_t)401 * 401; k++)
         differ += dusty.buffer.red[k] != other.buffer.red[k];
@@ -849,7 +826,7 @@ TEST(RenderContract, FastDragLooksLikeTheFullRender)
 {
     ka::Flare *flare = EffectFlare(nullptr);
     flare->fadeIfNearBorder = false;
-    Image full(327, 225), fast(327, 225), again(327, 225);
+    Image full(327, 225), fast(327, 225);
     Render(&full, 81, 56);
     flare->fastDrag = true;
     Render(&fast, 81, 56);
@@ -859,9 +836,6 @@ TEST(RenderContract, FastDragLooksLikeTheFullRender)
             difference += std::fabs(full.Luma(x, y) - fast.Luma(x, y));
     EXPECT_NEAR(fast.Sum() / full.Sum(), 1.0, 0.05);
     EXPECT_LT(difference / full.Sum(), 0.2);
-    // twice in a row gives the same (the scratch planes are left clean)
-    Render(&again, 81, 56);
-    EXPECT_TRUE(SamePixels(fast, again));
 }
 
 TEST(RenderContract, BadBuffersAndOwnersAreReportedNotDrawn)
@@ -878,7 +852,6 @@ TEST(RenderContract, BadBuffersAndOwnersAreReportedNotDrawn)
                                              5, nullptr));
     EXPECT_EQ(image.Sum(), 0.0);
     EXPECT_EQ(ka::Errors().size(), 4u);
-    ka::ClearErrors();
 }
 
 /* ---- the G-buffer ---- */
@@ -931,7 +904,6 @@ TEST(GBuffer, FreshBufferIsBlackWithFullCoverageAndCountsAsHostMemoryAndBadOnesA
     Ki_Free_Global_GBuffer(b);   // twice
     Ki_Free_Global_GBuffer(nullptr);
     EXPECT_EQ(ka::Errors().size(), 2u);
-    ka::ClearErrors();
 }
 
 } // namespace

@@ -26,7 +26,7 @@ mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$archive")
 root=$work/unpacked/lensflare_ui-$version-win64
 for file in lensflare_ui.dll vc64_ka.dll vc64_kio.dll flarehost.exe LICENSE README.md \
-    docs/user-guide.md docs/host.md docs/renderer.md docs/images/guide/editor.png \
+    docs/user-guide.md docs/host.md docs/renderer.md docs/performance.md docs/images/guide/editor.png \
     demo/lensfx/sunburst.lnz; do
     [ -f "$root/$file" ] || fail "$file missing"
 done
