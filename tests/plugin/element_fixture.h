@@ -41,31 +41,31 @@ struct HostElement {
     std::string guid, description, name;
 };
 
-inline std::vector<HostElement> HostElements(const HostSession &host)
+/* A light's elements, in the host's order. */
+inline std::vector<HostElement> HostElements(const char *light)
 {
     std::vector<HostElement> out;
     int32_t count = 0;
-    Ki_Inquire_LensFlare(T("light"), host.light.c_str(), T("numelements"), &count, 1, 0);
+    Ki_Inquire_LensFlare(T("light"), light, T("numelements"), &count, 1, 0);
     for (int32_t e = 0; e < count; e++) {
         const char *guid = nullptr, *description = nullptr, *name = nullptr;
-        Ki_Inquire_LensFlare(T("light"), host.light.c_str(), T("element"), &e, T("description"),
-                             &description, T("name"), &name, T("guid"), &guid, 1, 0);
+        Ki_Inquire_LensFlare(T("light"), light, T("element"), &e, T("description"), &description,
+                             T("name"), &name, T("guid"), &guid, 1, 0);
         out.push_back({guid ? guid : "", description ? description : "", name ? name : ""});
     }
     return out;
 }
 
-/* The names of a light's elements, in the host's order. */
+inline std::vector<HostElement> HostElements(const HostSession &host)
+{
+    return HostElements(host.light.c_str());
+}
+
 inline std::vector<std::string> ElementNames(const char *light)
 {
     std::vector<std::string> names;
-    int32_t count = 0;
-    Ki_Inquire_LensFlare(T("light"), light, T("numelements"), &count, 1, 0);
-    for (int32_t e = 0; e < count; e++) {
-        const char *name = nullptr;
-        Ki_Inquire_LensFlare(T("light"), light, T("element"), &e, T("name"), &name, 1, 0);
-        names.push_back(name ? name : "");
-    }
+    for (const HostElement &e : HostElements(light))
+        names.push_back(e.name);
     return names;
 }
 

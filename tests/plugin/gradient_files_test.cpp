@@ -3,6 +3,7 @@
 // reference host's gradient files and call log as the oracle.
 #include <algorithm>
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -138,14 +139,6 @@ Loaded ReadGradient(const std::string &path)
     return out;
 }
 
-void WriteText(const std::string &path, const char *text)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    WriteFile(file, text, (DWORD)std::strlen(text), &written, nullptr);
-    CloseHandle(file);
-}
-
 /* A name as the call log quotes it. */
 std::string Logged(const std::string &name)
 {
@@ -172,23 +165,6 @@ std::string RememberedFile(const HostSession &host)
     GetPrivateProfileStringA("LensFlare", "LastGradientDirectory", "", value, sizeof value,
                              host.services.iniFile.c_str());
     return value;
-}
-
-/* The requestor's template dialog, the one holding the preview item. */
-HWND HookDialog(HWND requestor)
-{
-    for (HWND child = GetWindow(requestor, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-        if (GetDlgItem(child, IDC_GRADIENT_FILE_PREVIEW))
-            return child;
-    return nullptr;
-}
-
-void NotifySelectionChange(HWND hook)
-{
-    OFNOTIFYA notice = {};
-    notice.hdr.hwndFrom = GetParent(hook);
-    notice.hdr.code = CDN_SELCHANGE;
-    SendMessageA(hook, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notice));
 }
 
 const COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kWhite = RGB(255, 255, 255);
@@ -345,7 +321,7 @@ TEST(GradientFiles, TheChosenNameIsLowerCasedAndMustEndInGrdOrCmp)
 {
     GradientSession s;
     WriteGradient(s.File("ramp.grd"), {0.0f, 1.0f}, {1, 1, 1, 0, 0, 1}, "linear");
-    WriteText(s.File("ramp.txt"), "not a gradient\n");
+    std::ofstream(s.File("ramp.txt")) << "not a gradient\n";
     s.host.ClearLog();
     EXPECT_EQ(s.Run(IDM_GRADIENT_LOAD, "RAMP.GRD"), 1);
     std::string load = OnlyCall(s.host, "Ki_Load_Gradient_Colormap");
@@ -358,10 +334,9 @@ TEST(GradientFiles, TheChosenNameIsLowerCasedAndMustEndInGrdOrCmp)
     EXPECT_EQ(s.nameShown, "ramp.grd") << "the remembered file";
     for (const std::string &line : s.host.Log("Ki_Load_Gradient_Colormap"))
         EXPECT_EQ(line.find("ramp.txt"), std::string::npos) << "only previews: " << line;
-    ASSERT_EQ(s.driver.Boxes().size(), 1u);
-    EXPECT_EQ(s.driver.Boxes()[0].caption, "Filename Error");
-    EXPECT_EQ(s.driver.Boxes()[0].text,
-              "The filename does not have the file extensions of .grd or .cmp.");
+    EXPECT_EQ(s.driver.Seen(), (std::vector<std::string>{
+                                   "Filename Error|The filename does not have the file "
+                                   "extensions of .grd or .cmp."}));
 
     EXPECT_EQ(s.Cancel(IDM_GRADIENT_LOAD), 0);
     EXPECT_EQ(s.Cancel(IDM_GRADIENT_SAVE), 1) << "a cancelled save still counts as a change";
@@ -390,7 +365,7 @@ TEST(GradientFiles, WithoutAnIniFileLoadAndSaveWorkAndNothingIsRemembered)
 TEST(GradientFiles, FaultsAreShownAndLeaveThePivotsAndALongFileKeepsItsFirstHundredEntries)
 {
     GradientSession s;
-    WriteText(s.File("broken.grd"), "GRD 1\ninterpolation linear\nstops 2\nend\n");
+    std::ofstream(s.File("broken.grd")) << "GRD 1\ninterpolation linear\nstops 2\nend\n";
     WriteGradient(s.File("locked.grd"), {0.0f, 1.0f}, {0, 0, 0, 1, 1, 1}, "linear");
     GradientPivots &pivots = s.d.slider->pivots;
     SetPivots(&pivots, {{kRed, 0}, {kBlue, 30}, {kWhite, 99}}, T("cardinal"));
@@ -411,14 +386,11 @@ TEST(GradientFiles, FaultsAreShownAndLeaveThePivotsAndALongFileKeepsItsFirstHund
     EXPECT_EQ(s.Run(IDM_GRADIENT_SAVE, "empty.grd"), 1);
     EXPECT_FALSE(Exists(s.File("empty.grd")));
 
-    std::vector<std::pair<std::string, std::string>> seen;
-    for (const ui::MessageBoxSeen &box : s.driver.Boxes())
-        seen.push_back({box.caption, box.text});
-    EXPECT_EQ(seen, (std::vector<std::pair<std::string, std::string>>{
-                        {"Error", "Parsing error encountered in the gradient file."},
-                        {"Error", "Could not find or open the gradient file."},
-                        {"Error", "Could not open the gradient file for writing."},
-                        {"Error", "Too few entry in the gradient (need 1 or more)."}}));
+    EXPECT_EQ(s.driver.Seen(), (std::vector<std::string>{
+                                   "Error|Parsing error encountered in the gradient file.",
+                                   "Error|Could not find or open the gradient file.",
+                                   "Error|Could not open the gradient file for writing.",
+                                   "Error|Too few entry in the gradient (need 1 or more)."}));
     EXPECT_EQ(ReadGradient(s.File("locked.grd")).offsets, (std::vector<float>{0.0f, 1.0f}));
     EXPECT_EQ(LiveHostBlocks(), blocks);
 
@@ -443,18 +415,18 @@ TEST(GradientRequestor, PreviewsTheSelectedFileAndReturnsTheHostsMemory)
                   {1, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 1}, "linear");
     WriteGradient(s.File("ramp.grd"), {0.0f, 1.0f}, {0, 0, 0, 1, 1, 1}, "linear");
     WriteGradient(s.File("green.cmp"), {0.0f}, {0, 1, 0}, "linear");
-    WriteText(s.File("broken.grd"), "GRD 1\n");
+    std::ofstream(s.File("broken.grd")) << "GRD 1\n";
     int64_t blocks = LiveHostBlocks();
 
     Capture halves, repainted, afterBroken, ramp, green;
     int64_t blocksWhileOpen = 0;
     s.driver.When("Pick", [&](HWND dialog) {
-        HWND hook = HookDialog(dialog);
+        HWND hook = ui::HookDialog(dialog, IDC_GRADIENT_FILE_PREVIEW);
         ASSERT_NE(hook, nullptr);
         HWND item = GetDlgItem(hook, IDC_GRADIENT_FILE_PREVIEW);
         auto select = [&](const char *file) {
             ui::TypeFileName(dialog, file);
-            NotifySelectionChange(hook);
+            ui::NotifySelectionChange(hook);
             return ui::Pixels(item);
         };
         halves = select("halves.grd");

@@ -1,6 +1,7 @@
 // Lens effect files and the file requestors: the common dialogs driven as
 // a user does (file name field and OK or Cancel), the reference host's
 // files and elements as the oracle.
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -21,43 +22,6 @@ bool SameFolder(const std::string &a, const std::string &b)
     return ui::Lower(a) == ui::Lower(b);
 }
 
-void Touch(const std::string &path)
-{
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    CloseHandle(file);
-}
-
-/* Runs the save requestor from the start name; records what it showed. */
-struct Shown {
-    std::string folder, fileName;
-};
-Shown OpenAndCancel(const char *folder, const char *start)
-{
-    Shown shown;
-    ui::Driver driver;
-    driver.Then([&](HWND dialog) {
-        shown = {ui::FolderShown(dialog), ui::FileNameShown(dialog)};
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
-    char name[FILE_NAME_SIZE];
-    std::snprintf(name, sizeof name, "%s", start);
-    char filter[] = "Lens Effect Files (*.LNZ)|*.lnz|";
-    EXPECT_EQ(RunFileRequestor(ui::TestOwnerWindow(), 0, folder, filter, "t", name, 0, nullptr,
-                               nullptr, GetModuleHandleA(nullptr)),
-              0);
-    EXPECT_STREQ(name, start) << "a cancel leaves the name alone";
-    return shown;
-}
-
-/* The requester's child dialog that holds the preview. */
-HWND PreviewHook(HWND requester)
-{
-    HWND hook = GetWindow(requester, GW_CHILD);
-    while (hook && !GetDlgItem(hook, IDC_LIBRARY_PREVIEW))
-        hook = GetWindow(hook, GW_HWNDNEXT);
-    return hook;
-}
-
 } // namespace
 
 TEST(FileRequestor, TheStartNameGivesTheInitialFolderAndTheFileNameField)
@@ -65,11 +29,21 @@ TEST(FileRequestor, TheStartNameGivesTheInitialFolderAndTheFileNameField)
     HostSession host;
     CreateDirectoryA(host.Path("fx").c_str(), nullptr);
     CreateDirectoryA(host.Path("sub").c_str(), nullptr);
+    /* The save requestor run from the start name and cancelled. */
     auto expectShown = [](const std::string &start, const std::string &folder, const char *name) {
         SCOPED_TRACE("from \"" + start + "\"");
-        Shown shown = OpenAndCancel("lensfx", start.c_str());
-        EXPECT_TRUE(SameFolder(shown.folder, folder)) << shown.folder;
-        EXPECT_EQ(shown.fileName, name);
+        ui::Driver driver;
+        driver.Then([&](HWND dialog) {
+            EXPECT_TRUE(SameFolder(ui::FolderShown(dialog), folder)) << ui::FolderShown(dialog);
+            EXPECT_EQ(ui::FileNameShown(dialog), name);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        char shown[FILE_NAME_SIZE], filter[] = "Lens Effect Files (*.LNZ)|*.lnz|";
+        std::snprintf(shown, sizeof shown, "%s", start.c_str());
+        EXPECT_EQ(RunFileRequestor(ui::TestOwnerWindow(), 0, "lensfx", filter, "t", shown, 0,
+                                   nullptr, nullptr, GetModuleHandleA(nullptr)),
+                  0);
+        EXPECT_EQ(shown, start) << "a cancel leaves the name alone";
     };
     expectShown(host.Path("fx\\glow.lnz"), host.Path("fx"), "glow.lnz");
     expectShown("sub\\glow.lnz", host.Path("sub"), "glow.lnz");
@@ -95,8 +69,8 @@ TEST(FileRequestor, TheLensEffectRequestorDropsItsFolderPrefixLowerCasesAndWants
     HostSession host;
     CreateDirectoryA(host.Path("lensfx").c_str(), nullptr);
     CreateDirectoryA(host.Path("sub").c_str(), nullptr);
-    Touch(host.Path("lensfx\\GLOW.LNZ"));
-    Touch(host.Path("notes.txt"));
+    std::ofstream(host.Path("lensfx\\GLOW.LNZ"));
+    std::ofstream(host.Path("notes.txt"));
     HINSTANCE module = GetModuleHandleA(nullptr);
     char result[FILE_NAME_SIZE] = "unchanged";
 
@@ -116,12 +90,11 @@ TEST(FileRequestor, TheLensEffectRequestorDropsItsFolderPrefixLowerCasesAndWants
     EXPECT_EQ(RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", nullptr, result, module),
               0);
     EXPECT_STREQ(result, "unchanged");
-    bool rejected = false;
-    for (const ui::MessageBoxSeen &box : driver.Boxes())
-        rejected |= box.caption == "Filename Error" &&
-                    box.text == "The filename does not have the file extensions of .lnz (lens "
-                                "effect file).";
-    EXPECT_TRUE(rejected);
+    std::vector<std::string> seen = driver.Seen();
+    EXPECT_EQ(std::count(seen.begin(), seen.end(),
+                         "Filename Error|The filename does not have the file extensions of .lnz "
+                         "(lens effect file)."),
+              1);
 
     int32_t tempLight = 1;
     Ki_Handle_Name_Exists("Kalvos___TempLensFlareLight", &tempLight, fx::T("light"), 0);
@@ -136,7 +109,7 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveWritesWhatTheHostLoadsBa
     fx::SetFlareTypes(host, {"ring", "glow"});
     ASSERT_EQ(fx::SaveFlare(host, pair), 0);
     fx::SetFlareTypes(host, {"glow", "glow", "glow"});
-    Touch(host.Path("old.lnz"));
+    std::ofstream(host.Path("old.lnz"));
     ui::Driver driver;
     driver.AnswerBoxesWith({IDNO, IDYES});
     driver.Then([&](HWND dialog) {
@@ -173,9 +146,8 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveWritesWhatTheHostLoadsBa
 
     EXPECT_EQ(fx::ElementNames(host.light.c_str()), (std::vector<std::string>{"ring", "glow"}));
     ASSERT_EQ(driver.Boxes().size(), 2u);
-    EXPECT_EQ(driver.Boxes()[0].caption, "Info Request");
-    EXPECT_EQ(driver.Boxes()[0].text,
-              host.Path("old.lnz") + "\nThis file already exists.\n\nReplace existing file?");
+    EXPECT_EQ(driver.Seen()[0], "Info Request|" + host.Path("old.lnz") +
+                                    "\nThis file already exists.\n\nReplace existing file?");
     EXPECT_TRUE(Exists(host.Path("SAVED.BAK")));
     EXPECT_FALSE(Exists(host.Path("OLD.BAK")));
 
@@ -213,7 +185,7 @@ TEST(FileRequestor, ThePreviewPlacesTheLightByTheFilesElementsAndShowsWhyAFileDo
     std::vector<Shown> shown;
     ui::Driver driver;
     driver.When("t", [&](HWND dialog) {
-        HWND hook = PreviewHook(dialog);
+        HWND hook = ui::HookDialog(dialog, IDC_LIBRARY_PREVIEW);
         ASSERT_NE(hook, nullptr);
         ASSERT_TRUE(requestorPreview.valid);
         width = requestorPreview.header->biWidth;
@@ -233,8 +205,7 @@ TEST(FileRequestor, ThePreviewPlacesTheLightByTheFilesElementsAndShowsWhyAFileDo
         for (const char *file : {"notes.lnz", "good.lnz", "notes.lnz", "good.lnz", "alien.lnz",
                                  "good.lnz", "gone.lnz"}) {
             ui::TypeFileName(dialog, file);
-            NMHDR change = {dialog, 0, (UINT)CDN_SELCHANGE};
-            SendMessageA(hook, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&change));
+            ui::NotifySelectionChange(hook);
             HWND item = GetDlgItem(hook, IDC_LIBRARY_PREVIEW);
             shown.push_back({ui::Text(item), requestorPreview.rendered, ui::Pixels(item)});
         }

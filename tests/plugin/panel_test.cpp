@@ -16,7 +16,7 @@
 namespace {
 
 /* Both faults of a gradient definition end with the same reminder; as
- * Seen() gives them. */
+ * the driver's Seen() gives them. */
 std::string NotAt(const char *entry, const char *offset)
 {
     return std::string("Programming Error|The ") + entry + " entry of one of the gradient color " +
@@ -55,35 +55,11 @@ const char kRadiusType[] =
 
 const char kLateGradientType[] =
     "type t_grad_late\nparam gradient ramp\nstop 0.2 1 0 0\nstop 1.0 0 0 1\nend\n";
-const char kShortGradientType[] =
-    "type t_grad_short\nparam gradient ramp\nstop 0.0 1 0 0\nstop 0.5 0 0 1\nend\n";
-
-/* 99 red entries at 0.0, one green at 0.5, then 50 blue at 1.0: of the
- * first 100 only red and green count. */
-std::string LongGradientType()
-{
-    std::string text = "type t_grad_150\nparam gradient ramp\n";
-    for (int i = 0; i < 99; i++)
-        text += "stop 0 1 0 0\n";
-    text += "stop 0.5 0 1 0\n";
-    for (int i = 0; i < 50; i++)
-        text += "stop 1 0 0 1\n";
-    return text + "end\n";
-}
 
 std::string LongNameListType()
 {
     return "type t_longlist\nparam list mode\nlist " + std::string(200, 'A') +
            ":5,B:7,Odd\nabsmax 10\ndefault 7\nend\n";
-}
-
-RECT AreaRect(HWND dialog)
-{
-    HWND area = GetDlgItem(dialog, IDC_PARAM_AREA);
-    RECT r;
-    GetClientRect(area, &r);
-    MapWindowPoints(area, dialog, (POINT *)&r, 2);
-    return r;
 }
 
 SIZE AnsiTextSize(HWND window, const char *text)
@@ -118,15 +94,6 @@ std::vector<std::string> ComboEntries(HWND list)
     return entries;
 }
 
-/* The message boxes answered so far, as "caption|text". */
-std::vector<std::string> Seen(const ui::Driver &driver)
-{
-    std::vector<std::string> seen;
-    for (const ui::MessageBoxSeen &box : driver.Boxes())
-        seen.push_back(box.caption + "|" + box.text);
-    return seen;
-}
-
 void SelectComboItem(HWND dialog, int id, int item, WORD code = CBN_SELCHANGE)
 {
     HWND list = GetDlgItem(dialog, id);
@@ -154,7 +121,7 @@ TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnly
         EXPECT_EQ(Parameter(host.instance, 1)->control, nullptr);
 
         SCOPED_TRACE("layout");
-        RECT area = AreaRect(dialog);
+        RECT area = fx::RectInDialog(dialog, GetDlgItem(dialog, IDC_PARAM_AREA));
         int x = area.left + 5, width = (area.right - area.left) / 2 - 10;
         int y = area.top + 10;
         EXPECT_EQ(fx::RectInDialog(dialog, GetDlgItem(dialog, 10000)).top, y);
@@ -228,7 +195,7 @@ TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnly
         SCOPED_TRACE("a value that matches no entry, and long or malformed names");
         EXPECT_TRUE(driver.Boxes().empty());
         fx::SelectLine(dialog, 1);
-        EXPECT_EQ(Seen(driver), (std::vector<std::string>{
+        EXPECT_EQ(driver.Seen(), (std::vector<std::string>{
                                     "Programming Error|The 'param_ptr->Kv_Current_Value' does not "
                                     "match any of the combo box entry types."}));
         EXPECT_EQ(SendDlgItemMessageA(dialog, 10000, CB_GETCOUNT, 0, 0), 2);
@@ -282,7 +249,7 @@ TEST(Panel, SlidersFollowTheirDefinitionAndAnInfiniteUiRangeIsReportedOncePerMod
                                   "is too small. It must be a more finite value, such as zero.";
     ui::Driver driver;
     host.Edit(driver, [&](HWND dialog) {
-        EXPECT_EQ(Seen(driver), (std::vector<std::string>{kTooSmall}));
+        EXPECT_EQ(driver.Seen(), (std::vector<std::string>{kTooSmall}));
         TinySlider *slider = Parameter(host.instance, 0)->slider;
         ASSERT_NE(slider, nullptr);
         EXPECT_EQ(slider->floatMax, 3.4028235e38f) << "configured with the range regardless";
@@ -291,7 +258,7 @@ TEST(Panel, SlidersFollowTheirDefinitionAndAnInfiniteUiRangeIsReportedOncePerMod
         EXPECT_EQ(driver.Boxes().size(), 1u);
         rangeWarningShown = 0;
         fx::SelectLine(dialog, 1);
-        EXPECT_EQ(Seen(driver), (std::vector<std::string>{
+        EXPECT_EQ(driver.Seen(), (std::vector<std::string>{
                                     kTooSmall, "Lens Flare API definition error|The maximum UI "
                                                "value (FLT_MAX) is too big. It must be a more "
                                                "finite value, such as 100."}));
@@ -323,27 +290,19 @@ TEST(Panel, SlidersFollowTheirDefinitionAndAnInfiniteUiRangeIsReportedOncePerMod
     });
 }
 
-TEST(Panel, GradientRowsReportFaultyDefinitionsAndOkWritesTheCorrection)
+TEST(Panel, AGradientRowReportsAFaultyDefinitionAndOkWritesTheCorrection)
 {
     fx::Define(kLateGradientType);
-    fx::Define(kShortGradientType);
-    fx::Define(LongGradientType().c_str());
     HostSession host;
-    fx::SetFlareTypes(host, {"t_grad_late", "t_grad_short", "t_grad_150"});
+    fx::SetFlareTypes(host, {"t_grad_late"});
     ui::Driver driver;
     host.Edit(driver, [&](HWND dialog) {
-        EXPECT_EQ(Seen(driver), (std::vector<std::string>{kFirstNotAtStart}));
+        EXPECT_EQ(driver.Seen(), (std::vector<std::string>{kFirstNotAtStart}));
         ElementParameter *ramp = Parameter(host.instance, 0);
         ASSERT_NE(ramp->gradientControl, nullptr);
         EXPECT_EQ(ramp->control, GetDlgItem(dialog, IDC_PANEL_FIRST));
         EXPECT_EQ(ramp->gradientControl->control, ramp->control);
         EXPECT_FLOAT_EQ(ramp->gradientOffsets[0], 0.2f) << "the model waits for a copy back";
-
-        fx::SelectLine(dialog, 1);
-        fx::SelectLine(dialog, 2);
-        EXPECT_EQ(Seen(driver),
-                  (std::vector<std::string>{kFirstNotAtStart, kLastNotAtEnd, kLastNotAtEnd}))
-            << "the third's first 100 entries end at 0.5";
     });
     int32_t e = 0, p = 0, count = 0;
     float *colors = nullptr, *offsets = nullptr;
@@ -393,7 +352,7 @@ TEST(PanelGradientPivots, ModelGradientsBecomePivotsAsDefined)
         const uint32_t *colours = pivots.colours;
         EXPECT_EQ(std::vector<int32_t>(positions, positions + pivots.count), c.positions);
         EXPECT_EQ(std::vector<uint32_t>(colours, colours + pivots.count), c.colours);
-        EXPECT_EQ(Seen(driver), c.boxes);
+        EXPECT_EQ(driver.Seen(), c.boxes);
     }
 }
 

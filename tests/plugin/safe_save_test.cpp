@@ -30,17 +30,6 @@ std::vector<std::string> Listing(const std::string &folder)
     return names;
 }
 
-/* One Library Save in the open editor onto path, answering "replace"
- * with yes; arm runs just before the save starts. */
-void QueueLibrarySave(ui::Driver &driver, const std::string &path, std::function<void()> arm)
-{
-    driver.Then([arm](HWND dialog) {
-        arm();
-        ui::PostClick(dialog, IDC_LIBRARY_SAVE);
-    });
-    driver.When(kSaveTitle, [path](HWND dialog) { ui::ChooseFile(dialog, path); });
-}
-
 std::string WriteErrorText(const std::string &path)
 {
     return "Error writing lens flare effect file '" + path + "'. Disk full?";
@@ -64,38 +53,35 @@ struct Before {
     }
 };
 
-} // namespace
-
-TEST(SafeSave, AFailedLibrarySaveShowsFileWriteErrorAndRestoresTheBackup)
+/* Library Saves in one editor session onto each file of folder, where
+ * the host first saved kept.lnz, answering "replace" with yes; prepare
+ * runs once that file is there, and arm(i) just before save i starts.
+ * Each save must fail, show its File Write Error and leave the folder as
+ * it was. */
+void ExpectFailedLibrarySaves(HostSession &host, const std::string &folder,
+                              const std::vector<std::string> &files, std::function<void()> prepare,
+                              std::function<void(size_t)> arm)
 {
-    HostSession host;
-    std::string folder = host.Path("fx");   /* the ini file comes and goes beside the session */
-    CreateDirectoryA(folder.c_str(), nullptr);
     fx::SetFlareTypes(host, {"ring"});
     ASSERT_EQ(fx::SaveFlare(host, folder + "\\kept.lnz"), 0);
     fx::SetFlareTypes(host, {"glow", "glow"});
-    struct Case {
-        const char *file;
-        int step, error;
-    } cases[] = {
-        {"kept.lnz", KH_FILE_FLUSH, ENOSPC},
-        {"kept.lnz", KH_FILE_RENAME, EACCES},
-        {"new.lnz", KH_FILE_WRITE, ENOSPC},
-        {"new.lnz", KH_FILE_CREATE, EACCES},
-    };
+    prepare();
     std::vector<Before> before;
     ui::Driver driver;
     std::vector<int> answers;
-    for (const Case &c : cases) {
-        std::string file = c.file;
-        int step = c.step, error = c.error;
-        QueueLibrarySave(driver, folder + "\\" + file, [&before, folder, file, step, error] {
+    std::vector<std::string> expected;
+    for (size_t i = 0; i < files.size(); i++) {
+        std::string file = files[i], path = folder + "\\" + file;
+        driver.Then([&before, &arm, folder, file, i](HWND dialog) {
             before.emplace_back(folder, file);
-            Kh_Fail_File_Step(step, 1, error);
+            arm(i);
+            ui::PostClick(dialog, IDC_LIBRARY_SAVE);
         });
-        if (Exists(folder + "\\" + file))
+        driver.When(kSaveTitle, [path](HWND dialog) { ui::ChooseFile(dialog, path); });
+        if (Exists(path))
             answers.push_back(IDYES);
         answers.push_back(IDOK);
+        expected.push_back(WriteErrorText(path));
     }
     driver.AnswerBoxesWith(answers);
     driver.Then([](HWND dialog) { fx::CloseWithOk(dialog); });
@@ -106,13 +92,34 @@ TEST(SafeSave, AFailedLibrarySaveShowsFileWriteErrorAndRestoresTheBackup)
     for (const ui::MessageBoxSeen &box : driver.Boxes())
         if (box.caption == "File Write Error")
             errors.push_back(box.text);
-    std::vector<std::string> expected;
-    for (const Case &c : cases)
-        expected.push_back(WriteErrorText(folder + "\\" + c.file));
     EXPECT_EQ(errors, expected);
-    ASSERT_EQ(before.size(), std::size(cases));
+    ASSERT_EQ(before.size(), files.size());
     for (const Before &b : before)
         b.ExpectUnchanged(b.target);
+}
+
+} // namespace
+
+TEST(SafeSave, AFailedLibrarySaveShowsFileWriteErrorAndRestoresTheBackup)
+{
+    HostSession host;
+    std::string folder = host.Path("fx");   /* the ini file comes and goes beside the session */
+    CreateDirectoryA(folder.c_str(), nullptr);
+    struct Case {
+        const char *file;
+        int step, error;
+    } const cases[] = {
+        {"kept.lnz", KH_FILE_FLUSH, ENOSPC},
+        {"kept.lnz", KH_FILE_RENAME, EACCES},
+        {"new.lnz", KH_FILE_WRITE, ENOSPC},
+        {"new.lnz", KH_FILE_CREATE, EACCES},
+    };
+    std::vector<std::string> files;
+    for (const Case &c : cases)
+        files.push_back(c.file);
+    ExpectFailedLibrarySaves(host, folder, files, [] {}, [&cases](size_t i) {
+        Kh_Fail_File_Step(cases[i].step, 1, cases[i].error);
+    });
 }
 
 TEST(SafeSave, ATargetAtTheLongestPathIsSavedBesideItself)
@@ -181,28 +188,8 @@ TEST(SafeSave, FullDiskLibrarySaveShowsFileWriteErrorAndKeepsTheOldFile)
     if (disk.folder.empty())
         GTEST_SKIP() << disk.reason;
     HostSession host;
-    fx::SetFlareTypes(host, {"ring"});
-    std::string kept = disk.folder + "\\kept.lnz";
-    ASSERT_EQ(fx::SaveFlare(host, kept), 0);
-    fx::SetFlareTypes(host, {"glow", "glow"});
-    disk.Fill();
-
-    std::vector<Before> before;
-    ui::Driver driver;
-    driver.AnswerBoxesWith({IDYES, IDOK, IDOK});
-    for (const char *file : {"kept.lnz", "new.lnz"})
-        QueueLibrarySave(driver, disk.folder + "\\" + file,
-                         [&before, &disk, file] { before.emplace_back(disk.folder, file); });
-    driver.Then([](HWND dialog) { fx::CloseWithOk(dialog); });
-    host.OpenEditor();
-
-    ASSERT_EQ(driver.Boxes().size(), 3u);
-    EXPECT_EQ(driver.Boxes()[1].caption, "File Write Error");
-    EXPECT_EQ(driver.Boxes()[1].text, WriteErrorText(kept));
-    EXPECT_EQ(driver.Boxes()[2].text, WriteErrorText(disk.folder + "\\new.lnz"));
-    ASSERT_EQ(before.size(), 2u);
-    for (const Before &b : before)
-        b.ExpectUnchanged(b.target);
+    ExpectFailedLibrarySaves(host, disk.folder, {"kept.lnz", "new.lnz"}, [&disk] { disk.Fill(); },
+                             [](size_t) {});
 }
 
 TEST(SafeSave, FullDiskGradientSavesFailAndKeepTheOldFiles)

@@ -38,6 +38,22 @@ void ChooseFile(HWND fileDialog, const std::string &name)
     PostMessageA(fileDialog, WM_COMMAND, IDOK, 0);
 }
 
+HWND HookDialog(HWND fileDialog, int itemId)
+{
+    HWND hook = GetWindow(fileDialog, GW_CHILD);
+    while (hook && !GetDlgItem(hook, itemId))
+        hook = GetWindow(hook, GW_HWNDNEXT);
+    return hook;
+}
+
+void NotifySelectionChange(HWND hook)
+{
+    OFNOTIFYA notice = {};
+    notice.hdr.hwndFrom = GetParent(hook);
+    notice.hdr.code = CDN_SELCHANGE;
+    SendMessageA(hook, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&notice));
+}
+
 std::string Lower(std::string text)
 {
     std::transform(text.begin(), text.end(), text.begin(),

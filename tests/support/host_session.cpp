@@ -55,19 +55,6 @@ int64_t LiveHostBlocks()
     return blocks;
 }
 
-std::vector<std::string> ReadLines(const std::string &path)
-{
-    std::vector<std::string> lines;
-    std::ifstream in(path);
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
-
 bool Exists(const std::string &path)
 {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -138,7 +125,15 @@ void CloseWithOk(HWND dialog)
 
 std::vector<std::string> HostSession::Log() const
 {
-    return ReadLines(logFile);
+    std::vector<std::string> lines;
+    std::ifstream in(logFile);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
 }
 
 std::vector<std::string> HostSession::Log(const char *function) const

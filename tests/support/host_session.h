@@ -58,7 +58,6 @@ inline KaToken T(const char *keyword) { return Ki_Inquire_Token(keyword); }
 void CloseWithOk(HWND dialog);
 
 int64_t LiveHostBlocks();
-std::vector<std::string> ReadLines(const std::string &path);
 bool Exists(const std::string &path);
 
 #endif

@@ -72,6 +72,14 @@ BOOL CALLBACK ConsiderWindow(HWND window, LPARAM context)
     return TRUE;
 }
 
+/* Innermost enabled modal dialog of this thread, or null. */
+HWND InnermostDialog()
+{
+    Innermost found;
+    EnumThreadWindows(GetCurrentThreadId(), ConsiderWindow, reinterpret_cast<LPARAM>(&found));
+    return found.dialog;
+}
+
 } // namespace
 
 Driver::Driver()
@@ -105,6 +113,14 @@ void Driver::AnswerBoxesWith(std::vector<int> answers)
 {
     if (!answers.empty())
         answers_ = std::move(answers);
+}
+
+std::vector<std::string> Driver::Seen() const
+{
+    std::vector<std::string> seen;
+    for (const MessageBoxSeen &box : boxes_)
+        seen.push_back(box.caption + "|" + box.text);
+    return seen;
 }
 
 void CALLBACK Driver::Tick(HWND, UINT, UINT_PTR, DWORD)
@@ -147,13 +163,6 @@ void Driver::OnIdle(HWND dialog)
     running_.push_back(dialog);
     step.run(dialog);
     running_.pop_back();
-}
-
-HWND InnermostDialog()
-{
-    Innermost found;
-    EnumThreadWindows(GetCurrentThreadId(), ConsiderWindow, reinterpret_cast<LPARAM>(&found));
-    return found.dialog;
 }
 
 HWND TestOwnerWindow()

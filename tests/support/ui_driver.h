@@ -47,6 +47,8 @@ public:
      * is used per box, the last one repeats. */
     void AnswerBoxesWith(std::vector<int> answers);
     const std::vector<MessageBoxSeen> &Boxes() const { return boxes_; }
+    /* The same boxes, each as "caption|text". */
+    std::vector<std::string> Seen() const;
     int PendingSteps() const { return (int)steps_.size(); }
 
 private:
@@ -98,9 +100,6 @@ void Key(HWND window, UINT virtualKey);                    /* posted, seen by th
 /* Pumps this thread's messages until none is left (outside modal loops). */
 void Pump();
 
-/* Innermost enabled modal dialog of this thread, or null. */
-HWND InnermostDialog();
-
 /* What a control paints into a memory DC through WM_PRINTCLIENT. */
 Capture PrintClient(HWND window);
 /* Live GDI objects of this process, or -1 when they cannot be counted. */
@@ -119,6 +118,10 @@ std::string FolderShown(HWND fileDialog);
 std::string FileNameShown(HWND fileDialog);
 void TypeFileName(HWND fileDialog, const std::string &name);
 void ChooseFile(HWND fileDialog, const std::string &name);
+/* The template dialog of a hooked file dialog, the one holding the item. */
+HWND HookDialog(HWND fileDialog, int itemId);
+/* What the file dialog tells its hook when another file is selected. */
+void NotifySelectionChange(HWND hook);
 
 /* Windows file names compare without case. */
 std::string Lower(std::string text);
