@@ -139,7 +139,7 @@ void ExpectInk(const Capture &image, std::initializer_list<Ink> places)
 
 const int kSkip = -99999;   /* a step's field that is not checked */
 
-TEST_F(TinySliderTest, FreshSliderShowsZeroAndCaptionAndPercentAreDrawnAboveTheBaseLine)
+TEST_F(TinySliderTest, AFreshSliderIsHiddenAndShowsZeroInItsOwnFont)
 {
     EXPECT_EQ(EditText(), "0.000");
     EXPECT_STREQ(rec.label, "This is sample text:");
@@ -147,7 +147,10 @@ TEST_F(TinySliderTest, FreshSliderShowsZeroAndCaptionAndPercentAreDrawnAboveTheB
     EXPECT_FALSE(GetWindowLongA(rec.window, GWL_STYLE) & WS_VISIBLE);
     EXPECT_EQ((HFONT)SendMessageA(rec.edit, WM_GETFONT, 0, 0), rec.font);
     EXPECT_TRUE(changes.empty());
+}
 
+TEST_F(TinySliderTest, CaptionAndPercentSignAreDrawnAboveTheBaseLine)
+{
     /* The caption at the left, the "%" right of the edit box. */
     auto darkAbove = [&](int left, int right) {
         return CountDark(ui::PrintClient(rec.window), left, 0, right, 30 - 9);
@@ -285,7 +288,7 @@ TEST_F(TinySliderTest, PrecisionChoosesTheDecimalsAndOutOfRangePrecisionsStillSh
     }
 }
 
-TEST_F(TinySliderTest, ZeroWidthRangesAndNarrowSlidersKeepTheThumbAtTheLeftEnd)
+TEST_F(TinySliderTest, ZeroWidthRangesKeepTheThumbAtTheLeftEndAndTheValue)
 {
     Configure(SLIDER_MODE_FLOAT, 3.0f, 3.0f, 0.0f, 10.0f, 2, 0, 3.0f);
     EXPECT_EQ(rec.thumbX, 6);
@@ -297,7 +300,10 @@ TEST_F(TinySliderTest, ZeroWidthRangesAndNarrowSlidersKeepTheThumbAtTheLeftEnd)
     EXPECT_TRUE(changes.empty());
     Configure(SLIDER_MODE_INTEGER, 2.0f, 2.0f, 0.0f, 10.0f, 0, 0, 2.0f);
     EXPECT_EQ(rec.thumbX, 6);
+}
 
+TEST_F(TinySliderTest, ASliderNarrowerThanItsMarginsKeepsTheThumbAtTheLeftEnd)
+{
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.7f);
     MoveWindow(rec.window, 10, 10, 8, 30, TRUE);
     EXPECT_EQ(rec.thumbX, 6);
@@ -307,8 +313,10 @@ TEST_F(TinySliderTest, ZeroWidthRangesAndNarrowSlidersKeepTheThumbAtTheLeftEnd)
     Release(40);
     EXPECT_EQ(rec.thumbX, 6);
     EXPECT_EQ(rec.floatValue, 0.0f);
+}
 
-    /* The widest range a float can hold. */
+TEST_F(TinySliderTest, TheWidestFloatRangeSpansTheWholeTrack)
+{
     Configure(SLIDER_MODE_FLOAT, -3.4028235e38f, 3.4028235e38f, -3.4028235e38f,
               3.4028235e38f, 2, 0, 0.0f);
     EXPECT_EQ(rec.thumbX, 147);
@@ -319,7 +327,7 @@ TEST_F(TinySliderTest, ZeroWidthRangesAndNarrowSlidersKeepTheThumbAtTheLeftEnd)
     EXPECT_EQ(rec.thumbX, 289);
 }
 
-TEST_F(TinySliderTest, TicksThumbAndBaseLineSitOnTheirPixelsResizingMovesTheEditBoxAndASetValueRepaintsOnlyTheThumbStrip)
+TEST_F(TinySliderTest, IntegerRangesOfAtMostTenStepsDrawATickAtEveryWholeValue)
 {
     struct Case {
         uint32_t mode;
@@ -335,26 +343,41 @@ TEST_F(TinySliderTest, TicksThumbAndBaseLineSitOnTheirPixelsResizingMovesTheEdit
         EXPECT_EQ(CountTicks(ui::PrintClient(rec.window), rec.thumbX), c.ticks)
             << "mode " << c.mode << " range " << c.min << ".." << c.max << " value " << c.value;
     }
+}
 
+TEST_F(TinySliderTest, TicksHangFourRowsBelowTheBaseLineAtTheirSteps)
+{
     /* 0..10 with the value 0: the first tick at trunc(1/10 * 283 + 6). */
     Configure(SLIDER_MODE_INTEGER, 0, 10, 0, 10, 0, 0, 0);
     ExpectInk(ui::PrintClient(rec.window),
               {{34, 30 - 7, true}, {34, 30 - 4, true}, {34, 30 - 3, false}, {289, 30 - 5, true}});
+}
 
+TEST_F(TinySliderTest, TheBaseLineRunsFromSixPixelsInToSevenFromTheRight)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
+    const int h = 30;
+    Capture image = ui::PrintClient(rec.window);
+    EXPECT_EQ(image.Pixel(2, 2), kDialogColour);
+    ExpectInk(image, {{6, h - 8, true}, {296 - 7, h - 8, true},
+                      {5, h - 8, false}, {296 - 6, h - 8, false}});
+}
+
+TEST_F(TinySliderTest, TheThumbIsAnOutlinedTriangleAndTheOnlyInkBelowTheLine)
+{
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
     const int h = 30, t = rec.thumbX;
     ASSERT_EQ(t, 147);
     Capture image = ui::PrintClient(rec.window);
-    EXPECT_EQ(image.Pixel(2, 2), kDialogColour);
-    ExpectInk(image, {{6, h - 8, true}, {296 - 7, h - 8, true},     /* base line ends */
-                      {5, h - 8, false}, {296 - 6, h - 8, false},
-                      {t, h - 7, true},                             /* tip */
+    ExpectInk(image, {{t, h - 7, true},                             /* tip */
                       {t - 6, h - 1, true}, {t + 6, h - 1, true},   /* base corners */
                       {t - 7, h - 1, false}, {t + 7, h - 1, false},
                       {t, h - 3, false}});                          /* unfilled */
     EXPECT_EQ(CountDark(image, 0, h - 7, 296, h), CountDark(image, t - 6, h - 7, t + 7, h));
+}
 
-    /* Resizing moves the edit box; a set value repaints only the thumb strip. */
+TEST_F(TinySliderTest, ResizingStretchesTheTrackAndMovesTheEditBoxWithoutResizingIt)
+{
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 1, 1.0f);
     MoveWindow(rec.window, 0, 0, 400, 40, TRUE);
     EXPECT_EQ(rec.width, 400);
@@ -376,13 +399,16 @@ TEST_F(TinySliderTest, TicksThumbAndBaseLineSitOnTheirPixelsResizingMovesTheEdit
     EXPECT_EQ(edit.top, 40 - editClient.bottom - 17);
     EXPECT_EQ(edit.right - edit.left, 60);       /* moved, not resized */
     EXPECT_EQ(edit.bottom - edit.top, 20);
+}
 
+TEST_F(TinySliderTest, ASetValueRepaintsOnlyTheThumbStripAndAtOnce)
+{
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
     ShowWindow(parent, SW_SHOWNA);
     ShowWindow(rec.window, SW_SHOWNA);
     UpdateWindow(parent);
     const COLORREF marker = RGB(255, 0, 255);
-    dc = GetDC(rec.window);
+    HDC dc = GetDC(rec.window);
     HBRUSH brush = CreateSolidBrush(marker);
     RECT whole = {0, 0, 296, 30};
     FillRect(dc, &whole, brush);
@@ -471,7 +497,7 @@ TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue
     }
 }
 
-TEST_F(TinySliderTest, StrayMessagesDoNothingAndADragEndsWithTheCaptureOrTheWindow)
+TEST_F(TinySliderTest, MovesReleasesAndRightClicksWithoutADragDoNothing)
 {
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
     Move(20);
@@ -481,8 +507,11 @@ TEST_F(TinySliderTest, StrayMessagesDoNothingAndADragEndsWithTheCaptureOrTheWind
     EXPECT_EQ(rec.floatValue, 0.5f);
     EXPECT_TRUE(changes.empty());
     EXPECT_TRUE(tracks.empty());
+}
 
-    /* While one slider drags, another ignores moves and releases. */
+TEST_F(TinySliderTest, WhileOneSliderDragsAnotherIgnoresMovesAndReleases)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
     TinySlider other = {};
     ASSERT_NE(CreateTinySlider(parent, moduleHandle, &other, 7, OnChange), nullptr);
     Press(147);
@@ -493,8 +522,10 @@ TEST_F(TinySliderTest, StrayMessagesDoNothingAndADragEndsWithTheCaptureOrTheWind
     Release(147);
     EXPECT_TRUE(changes.empty());
     DestroyTinySlider(&other.window);
+}
 
-    tracks.clear();
+TEST_F(TinySliderTest, LosingTheCaptureEndsTheDragAndCommitsIt)
+{
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
     Press(6);
     Move(289);
@@ -515,7 +546,11 @@ TEST_F(TinySliderTest, StrayMessagesDoNothingAndADragEndsWithTheCaptureOrTheWind
     EXPECT_EQ(Phases(), (PhaseList{"start", "update", "end"}));
     EXPECT_EQ(changes.size(), 2u);
     ReleaseCapture();
+}
 
+TEST_F(TinySliderTest, DestroyingADraggingSliderReleasesTheCaptureSilently)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
     Press(6);
     Move(200);
     tracks.clear();
@@ -528,7 +563,7 @@ TEST_F(TinySliderTest, StrayMessagesDoNothingAndADragEndsWithTheCaptureOrTheWind
     DestroyTinySlider(&rec.window);              /* a second call is harmless */
 }
 
-TEST_F(TinySliderTest, BackgroundComesFromTheDialogOnlyOwnObjectsAreFreedAndNoneLeak)
+TEST_F(TinySliderTest, TheBackgroundIsTheDialogsBrushAndTheSlidersOwnIsFreed)
 {
     HBRUSH own = rec.background;
     ASSERT_NE(own, nullptr);
@@ -538,13 +573,19 @@ TEST_F(TinySliderTest, BackgroundComesFromTheDialogOnlyOwnObjectsAreFreedAndNone
     SetTinySliderBackground(parent, &rec);       /* the dialog's brush survives a repeat */
     EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
     EXPECT_EQ(ui::PrintClient(rec.window).Pixel(3, 3), kDialogColour);
+}
 
+TEST_F(TinySliderTest, DestroyingFreesTheFontButNotTheDialogsBrush)
+{
+    SetTinySliderBackground(parent, &rec);
     HFONT font = rec.font;
     DestroyTinySlider(&rec.window);
     EXPECT_EQ(GetObjectType(font), 0u);
     EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
+}
 
-    /* A parent without an answer: the slider makes a brush and frees it. */
+TEST_F(TinySliderTest, WithoutADialogBrushTheSliderMakesAFaceColouredOneAndFreesIt)
+{
     ui::parentBrush = nullptr;
     TinySlider plain = {};
     ASSERT_NE(CreateTinySlider(parent, moduleHandle, &plain, 9, nullptr), nullptr);
@@ -556,7 +597,10 @@ TEST_F(TinySliderTest, BackgroundComesFromTheDialogOnlyOwnObjectsAreFreedAndNone
     EXPECT_EQ(colour.lbColor, GetSysColor(COLOR_BTNFACE));
     DestroyTinySlider(&plain.window);
     EXPECT_EQ(GetObjectType(made), 0u);
+}
 
+TEST_F(TinySliderTest, ManySlidersLeaveNoGdiObjectsBehind)
+{
     std::optional<int> gained = ui::GdiObjectsGained(200, 9, [&](int i) {
         TinySlider extra = {};
         ASSERT_NE(CreateTinySlider(parent, moduleHandle, &extra, 100 + i, OnChange), nullptr);
