@@ -160,6 +160,13 @@ protected:
 
     HWND Button() const { return slider->control; }
 
+    /* Opens the large edit dialog through the control's command. */
+    LRESULT OpenLarge(std::function<void(HWND)> step)
+    {
+        driver.When("Gradient Edit", step);
+        return SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
+    }
+
     HWND window = nullptr;
     HBRUSH dialogBrush = nullptr;
     CColourSlider *slider = nullptr;
@@ -168,11 +175,9 @@ protected:
 
 } // namespace
 
-TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerTheCaptionAndItsBackgroundAndControlsComeAndGoCleanly)
+TEST_F(ColourSliderTest, ANewControlShowsALinearWhiteBandWithTheLeftEndSelected)
 {
     EXPECT_EQ(slider->pivots.interpolation, Ki_Inquire_Token("linear"));
-    EXPECT_EQ(slider->background, dialogBrush) << "the dialog's brush";
-
     Capture face = ui::Pixels(Button());
     EXPECT_EQ(face.Pixel(160, 2), RGB(255, 255, 255)) << "band";
     EXPECT_EQ(face.Pixel(MarkerX(50), 0), RGB(0, 0, 0)) << "top edge";
@@ -180,7 +185,10 @@ TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerTheCaptionAndItsB
     EXPECT_EQ(face.Pixel(MarkerX(0), 18), RGB(0, 192, 0)) << "selected marker at the left end";
     EXPECT_EQ(face.Pixel(MarkerX(50), 25), kDialogColour) << "below the band";
     EXPECT_EQ(face.Pixel(327, 16), RGB(255, 255, 0)) << "menu button";
+}
 
+TEST_F(ColourSliderTest, TheCaptionIsTheLabelAndTheSelectedPivotsValuesAboveTheBand)
+{
     /* The caption above the control, as Windows draws it: the pivot's
      * values right-aligned at the right end, the label at the left. */
     Capture shown = ui::Pixels(window);
@@ -213,15 +221,20 @@ TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerTheCaptionAndItsB
     DeleteDC(memory);
     EXPECT_GT(dark, 50) << "the oracle holds text";
     EXPECT_EQ(differing, 0);
+}
 
-    /* A window without a brush leaves the button face. */
+TEST_F(ColourSliderTest, TheBackgroundIsTheWindowsBrushOrElseTheButtonFace)
+{
+    EXPECT_EQ(slider->background, dialogBrush) << "the dialog's brush";
     ui::parentBrush = nullptr;
     CColourSlider *other = Make(kButtonId + 1, false);
     EXPECT_NE(other->background, dialogBrush);
     EXPECT_EQ(ui::PrintClient(other->control).Pixel(MarkerX(50), 25), GetSysColor(COLOR_BTNFACE));
     delete other;
+}
 
-    /* Deleting the control gives the button its own procedure back. */
+TEST_F(ColourSliderTest, DeletingTheControlGivesTheButtonItsOwnProcedureBack)
+{
     HWND button = Button();
     WNDPROC own = slider->previousProc;
     EXPECT_NE((WNDPROC)GetWindowLongPtrA(button, GWLP_WNDPROC), own);
@@ -230,7 +243,10 @@ TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerTheCaptionAndItsB
     EXPECT_EQ((WNDPROC)GetWindowLongPtrA(button, GWLP_WNDPROC), own);
     EXPECT_EQ(GetWindowLongPtrA(button, GWLP_USERDATA), 0);
     Click(button, 165, kBandY);   /* an ordinary button again */
+}
 
+TEST_F(ColourSliderTest, ControlsComingAndGoingLeaveNoGdiObjectsBehind)
+{
     std::optional<int> gained = ui::GdiObjectsGained(30, 9, [&](int i) {
         ui::parentBrush = i % 2 ? dialogBrush : nullptr;
         CColourSlider *extra = Make((uint16_t)(kButtonId + 2 + i), false);
@@ -250,7 +266,7 @@ TEST_F(ColourSliderTest, ANewControlShowsAWhiteBandAGreenMarkerTheCaptionAndItsB
     EXPECT_LE(*gained, 8) << "a leaked brush per control would show as 20";
 }
 
-TEST_F(ColourSliderTest, AClickOnTheBandAddsAPivotOfTheChosenColourADoubleClickRecoloursOneAndGreyModePicksIntensities)
+TEST_F(ColourSliderTest, AClickOnTheBandAddsASelectedPivotOfTheChosenColour)
 {
     int x = 165;   /* no pivot near */
     std::vector<int> offered;
@@ -267,17 +283,22 @@ TEST_F(ColourSliderTest, AClickOnTheBandAddsAPivotOfTheChosenColourADoubleClickR
     EXPECT_EQ(SelectedIndex(slider->pivots), 1);
     EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId}));
     EXPECT_EQ(ui::Pixels(Button()).Pixel(MarkerX(49), 18), RGB(0, 192, 0));
+}
 
-    /* Between black and white the new pivot is offered their blend. */
-    changes.clear();
+TEST_F(ColourSliderTest, ANewPivotIsOfferedItsNeighboursBlendAndCancelAddsNothing)
+{
+    std::vector<int> offered;
     SetPivots({0, 99}, {0x000000, 0xFFFFFF});
     driver.When(kPicker, NoteAndPress(&offered, IDCANCEL));
     Click(Button(), MarkerX(49) + 1, kBandY);
     EXPECT_EQ(offered, (std::vector<int>{124, 124, 124})) << "trunc(255 x 49 / 100)";
     EXPECT_EQ(slider->pivots.count, 2) << "Cancel adds nothing";
     EXPECT_TRUE(changes.empty());
+}
 
-    /* A double click recolours a pivot and reports only a real change. */
+TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
+{
+    std::vector<int> offered;
     SetPivots({0, 99}, {0x000000, 0xFFFFFF});
     driver.When(kPicker, NoteAndPress(&offered, IDOK));
     DoubleClick(Button(), MarkerX(99), kBandY);
@@ -298,7 +319,10 @@ TEST_F(ColourSliderTest, AClickOnTheBandAddsAPivotOfTheChosenColourADoubleClickR
     EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, Packed(0, 0, 200)}));
     EXPECT_EQ(SelectedIndex(slider->pivots), 0) << "selected even when cancelled";
     EXPECT_EQ(changes.size(), 1u);
+}
 
+TEST_F(ColourSliderTest, AGreyControlKeepsAndShowsOnlyIntensities)
+{
     CColourSlider *grey = Make(kButtonId + 1, true);
     grey->pivots.colours[0] = Packed(255, 0, 0);
     driver.When(kPicker, Choose(0, 255, 0));
@@ -312,7 +336,7 @@ TEST_F(ColourSliderTest, AClickOnTheBandAddsAPivotOfTheChosenColourADoubleClickR
     delete grey;
 }
 
-TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAddsNothingAndEndPivotsDoNotMove)
+TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndReportsOnRelease)
 {
     SetPivots({0, 50, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
     ui::LeftDown(Button(), MarkerX(50), kBandY);
@@ -326,9 +350,11 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAddsNothingAndEndPivots
     ui::LeftUp(Button(), 240, kBandY);
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(changes.size(), 1u);
+}
 
-    /* Cancelled in mid-drag: reported once, and the next move drags nothing. */
-    changes.clear();
+TEST_F(ColourSliderTest, ACancelledDragReportsOnceAndTheNextMoveDragsNothing)
+{
+    SetPivots({0, 59, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
     ui::LeftDown(Button(), MarkerX(59), kBandY);
     ui::MouseMove(Button(), MarkerX(30), kBandY, true);
     SendMessageA(Button(), WM_CANCELMODE, 0, 0);
@@ -338,9 +364,11 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAddsNothingAndEndPivots
     /* x 105, where the marker of 30 is drawn, stands for 29 (90 of 300 pixels) */
     EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 29, 60, 99}));
     EXPECT_EQ(changes.size(), 1u);
+}
 
-    /* End pivots do not move. */
-    changes.clear();
+TEST_F(ColourSliderTest, EndPivotsDoNotMoveAndAReleaseBelowTheBandAddsNothing)
+{
+    SetPivots({0, 29, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
     ui::LeftDown(Button(), MarkerX(99), kBandY);
     ui::MouseMove(Button(), MarkerX(80), kBandY, true);
     EXPECT_EQ(GetCursor(), ModuleCursor("IDC_COLEND"));
@@ -350,7 +378,7 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAddsNothingAndEndPivots
     EXPECT_EQ(SelectedIndex(slider->pivots), 3);
 }
 
-TEST_F(ColourSliderTest, RightClicksDeleteExceptTheEndsOfThreeOrMoreCursorsFollowThePointerAndNinetyNinePivotsRefuseAdds)
+TEST_F(ColourSliderTest, RightClicksDeleteInnerPivotsAndTheLastOfTwoButNeverTheFirst)
 {
     struct Case {
         const char *what;
@@ -373,8 +401,10 @@ TEST_F(ColourSliderTest, RightClicksDeleteExceptTheEndsOfThreeOrMoreCursorsFollo
         EXPECT_EQ(Positions(slider->pivots), c.after) << c.what;
         EXPECT_EQ(changes.size(), c.reports) << c.what;
     }
+}
 
-    /* Cursors follow what is under the pointer. */
+TEST_F(ColourSliderTest, TheCursorFollowsWhatIsUnderThePointer)
+{
     SetPivots({0, 50, 99}, {0xFF, 0xFF00, 0xFF0000});
     struct Place {
         const char *what;
@@ -396,8 +426,11 @@ TEST_F(ColourSliderTest, RightClicksDeleteExceptTheEndsOfThreeOrMoreCursorsFollo
     slider->hasMenuButton = 0;
     ui::MouseMove(Button(), 327, 16, false);
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW)) << "no menu button";
+}
 
-    /* Ninety-nine pivots, crowded at position 2, refuse adds. */
+TEST_F(ColourSliderTest, NinetyNinePivotsRefuseAddsAndNinetyEightMayGrow)
+{
+    /* crowded at position 2 */
     std::vector<int> positions(99, 2);
     positions.front() = 0;
     positions.back() = 99;
@@ -439,14 +472,11 @@ TEST(ColourSliderCursors, AreThirtyTwoPixelsWithTheirHotSpots)
 
 /* ---- the large edit dialog ------------------------------------------------ */
 
-TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatOkCopiesBackAndCancelDrops)
+TEST_F(ColourSliderTest, TheLargeDialogShowsTheWholeItemWithoutMenuButtonOrSystemMenu)
 {
-    SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
-    GradientPivots before = slider->pivots;
-    driver.When("Gradient Edit", [&](HWND dialog) {
+    OpenLarge([&](HWND dialog) {
         CColourSlider *large = LargeSlider(dialog);
         ASSERT_NE(large, nullptr);
-        EXPECT_TRUE(SamePivots(large->pivots, before)) << "selection travels too";
         RECT item;
         GetClientRect(GetDlgItem(dialog, IDC_LARGE_GRADIENT), &item);
         EXPECT_EQ(large->margin, item.bottom + 1);
@@ -456,23 +486,37 @@ TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatOkCopiesBackAndCancelDrops)
         EXPECT_EQ(ui::ItemText(dialog, IDOK), "Ok");
         EXPECT_EQ(ui::ItemText(dialog, IDCANCEL), "Cancel");
         EXPECT_EQ(GetWindowLongA(dialog, GWL_STYLE) & WS_SYSMENU, 0);
+        ui::Click(dialog, IDCANCEL);
+    });
+}
 
+TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatCancelDrops)
+{
+    SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
+    GradientPivots before = slider->pivots;
+    EXPECT_EQ(OpenLarge([&](HWND dialog) {
+        CColourSlider *large = LargeSlider(dialog);
+        ASSERT_NE(large, nullptr);
+        EXPECT_TRUE(SamePivots(large->pivots, before)) << "selection travels too";
         ui::RightDown(large->control, large->left + 40 * large->barWidth / 99, 5);
         ASSERT_EQ(large->pivots.count, 2) << "edited in the dialog";
         ui::Click(dialog, IDCANCEL);
-    });
-    EXPECT_EQ(SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0), 1);
+    }), 1);
     EXPECT_TRUE(SamePivots(slider->pivots, before));
     EXPECT_TRUE(changes.empty());
+}
 
-    driver.When("Gradient Edit", [](HWND dialog) { ui::Click(dialog, IDOK); });
-    SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
+TEST_F(ColourSliderTest, OkInTheLargeDialogCopiesTheWholeGradientBackAndReports)
+{
+    SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
+    GradientPivots before = slider->pivots;
+    OpenLarge([](HWND dialog) { ui::Click(dialog, IDOK); });
     EXPECT_TRUE(SamePivots(slider->pivots, before));
     EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId})) << "OK reports unedited";
 
     changes.clear();
     GradientPivots edited = {};
-    driver.When("Gradient Edit", [&](HWND dialog) {
+    OpenLarge([&](HWND dialog) {
         CColourSlider *large = LargeSlider(dialog);
         ASSERT_NE(large, nullptr);
         SendMessageA(large->control, WM_COMMAND, IDM_GRADIENT_CARDINAL, 0);
@@ -482,7 +526,6 @@ TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatOkCopiesBackAndCancelDrops)
         edited = large->pivots;
         ui::Click(dialog, IDOK);
     });
-    SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
     EXPECT_EQ(edited.interpolation, Ki_Inquire_Token("cardinal"));
     EXPECT_EQ(SelectedIndex(edited), 2);
     EXPECT_TRUE(SamePivots(slider->pivots, edited)) << "OK copies the whole gradient back";
