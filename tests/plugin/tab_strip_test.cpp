@@ -158,7 +158,7 @@ protected:
     TabStrip strip = {};
 };
 
-TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenOnTheDialogsBackgroundAndOwnBrushesAreFreedAndNoneLeak)
+TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenWideSideBySideInAHiddenStrip)
 {
     Create();
     Measure m = MeasureTitles({tabs[0].title, tabs[1].title, tabs[2].title});
@@ -178,28 +178,43 @@ TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenOnTheDialogsBackgroundAndOwnBr
     EXPECT_EQ(client.bottom, strip.height);
     EXPECT_FALSE(GetWindowLongA(strip.window, GWL_STYLE) & WS_VISIBLE);
     EXPECT_EQ(GetParent(strip.window), parent);
+}
 
-    /* The strip's own brush until the dialog's is taken. */
+TEST_F(TabStripTest, TheStripsOwnBrushServesUntilTheDialogsIsTakenAndIsThenFreed)
+{
+    Create();
     HBRUSH own = strip.background;
-    HBRUSH selection = strip.selection;
     EXPECT_EQ(GetObjectType(own), (DWORD)OBJ_BRUSH);
     EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_WINDOW));
     SetTabStripBackground(parent, &strip);
     EXPECT_EQ(strip.background, dialogBrush);
     EXPECT_EQ(GetObjectType(own), 0u);
+    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), kDialogColour);
+}
+
+TEST_F(TabStripTest, EveryUnselectedTabBeginsWithItsHighlightEdge)
+{
+    Create();
+    SetTabStripBackground(parent, &strip);
     Capture image = ui::PrintClient(strip.window);
-    EXPECT_EQ(image.Pixel(strip.width - 2, 1), kDialogColour);
-    /* Every unselected tab begins with its highlight edge. */
     for (int i = 0; i < 3; i++)
         EXPECT_EQ(image.Pixel(tabs[i].left, strip.height - 2), GetSysColor(COLOR_BTNHIGHLIGHT))
             << tabs[i].title;
+}
 
+TEST_F(TabStripTest, DestroyingTheStripFreesItsSelectionBrushButNotTheDialogs)
+{
+    Create();
+    SetTabStripBackground(parent, &strip);
+    HBRUSH selection = strip.selection;
     DestroyWindow(strip.window);
     EXPECT_EQ(strip.window, nullptr);
     EXPECT_EQ(GetObjectType(selection), 0u);
     EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
+}
 
-    /* A parent without an answer: a face-coloured brush the strip frees. */
+TEST_F(TabStripTest, WithoutADialogBrushTheStripMakesAFaceColouredOneAndFreesIt)
+{
     ui::parentBrush = nullptr;
     Create();
     SetTabStripBackground(parent, &strip);
@@ -207,7 +222,10 @@ TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenOnTheDialogsBackgroundAndOwnBr
     EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_BTNFACE));
     DestroyWindow(strip.window);
     EXPECT_EQ(GetObjectType(made), 0u);
+}
 
+TEST_F(TabStripTest, ManyStripsLeaveNoGdiObjectsBehind)
+{
     std::optional<int> gained = ui::GdiObjectsGained(200, 0, [&](int i) {
         TabStrip extra = {};
         ASSERT_NE(CreateTabStrip(parent, &extra, tabs, 3, 400), nullptr);
@@ -226,15 +244,14 @@ TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenOnTheDialogsBackgroundAndOwnBr
     EXPECT_EQ(*gained, 0) << "many strips leave no GDI objects behind";
 }
 
-TEST_F(TabStripTest, UntitledItemsTakeNoRoomAndAZeroWidthMeansTheScreen)
+TEST_F(TabStripTest, UntitledItemsTakeNoRoomAndCanBeNeitherHitNorSelected)
 {
     tabs[1].title = nullptr;
     tabs[1].flags = 0x40;
-    Create(0);
+    Create();
     EXPECT_EQ(tabs[2].left, tabs[0].width);
     EXPECT_EQ(strip.totalWidth, tabs[0].width + tabs[2].width);
     EXPECT_EQ(tabs[1].flags, 0x40);
-    EXPECT_EQ(strip.width, GetSystemMetrics(SM_CXSCREEN));
 
     Press(tabs[0].width + 1, 8);
     ASSERT_EQ(clicks.size(), 1u);
@@ -244,7 +261,13 @@ TEST_F(TabStripTest, UntitledItemsTakeNoRoomAndAZeroWidthMeansTheScreen)
     EXPECT_EQ(Selected(), -1);
 }
 
-TEST_F(TabStripTest, APressHitsATabFromItsFourthRowDownAndOnlyTheSelectMessageSelects)
+TEST_F(TabStripTest, AZeroWidthStripIsAsWideAsTheScreen)
+{
+    Create(0);
+    EXPECT_EQ(strip.width, GetSystemMetrics(SM_CXSCREEN));
+}
+
+TEST_F(TabStripTest, APressNotifiesTheTabHitFromItsFourthRowDownButSelectsNothing)
 {
     Create();
     struct Case {
@@ -274,17 +297,23 @@ TEST_F(TabStripTest, APressHitsATabFromItsFourthRowDownAndOnlyTheSelectMessageSe
         EXPECT_EQ(ids, c.id < 0 ? std::vector<WPARAM>{} : std::vector<WPARAM>{(WPARAM)c.id})
             << "press at " << c.x << "," << c.y;
     }
-    EXPECT_EQ(Selected(), -1);   /* clicking alone selects nothing */
+    EXPECT_EQ(Selected(), -1);
+}
 
+TEST_F(TabStripTest, TheSelectMessageSelectsByTheLowWordAndAnUnknownIdSelectsNone)
+{
+    Create();
     Select(SECTION_GLOBAL);
     EXPECT_EQ(Selected(), SECTION_GLOBAL);
     Select(MAKEWPARAM(SECTION_GLOBAL_FADING, 7));   /* only the low word counts */
     EXPECT_EQ(Selected(), SECTION_GLOBAL_FADING);
     Select(9999);
     EXPECT_EQ(Selected(), -1);
+}
 
-    /* Right button presses change nothing. */
-    clicks.clear();
+TEST_F(TabStripTest, RightButtonPressesChangeNothing)
+{
+    Create();
     Select(SECTION_ELEMENT);
     const int x = tabs[1].left + 5;
     SendMessageA(strip.window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, 10));
@@ -292,8 +321,10 @@ TEST_F(TabStripTest, APressHitsATabFromItsFourthRowDownAndOnlyTheSelectMessageSe
     EXPECT_TRUE(clicks.empty());
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(Selected(), SECTION_ELEMENT);
+}
 
-    /* A window of the class without its record ignores everything. */
+TEST_F(TabStripTest, AWindowOfTheClassWithoutItsRecordIgnoresEverything)
+{
     HWND bare = CreateWindowA(TABSTRIP_CLASS, nullptr, WS_CHILD, 0, 0, 100, 20, parent, nullptr,
                               moduleHandle, nullptr);
     ASSERT_NE(bare, nullptr);
@@ -305,33 +336,44 @@ TEST_F(TabStripTest, APressHitsATabFromItsFourthRowDownAndOnlyTheSelectMessageSe
     DestroyWindow(bare);
 }
 
-TEST_F(TabStripTest, TheSelectedTabIsTallerWiderWithItsTitleHigherAndShortRightEdgesStopHigher)
-{
-    Create();
-    SetTabStripBackground(parent, &strip);
-    const int h = strip.height;
-    const int th = MeasureTitles({"M"}).textHeight;
-    const TabItem tab = tabs[1];
-    const int r = tab.left + tab.width;
+/* The middle tab drawn before and after it is selected. */
+class SelectedTabTest : public TabStripTest {
+protected:
+    void SetUp() override
+    {
+        TabStripTest::SetUp();
+        Create();
+        SetTabStripBackground(parent, &strip);
+        h = strip.height;
+        tab = tabs[1];
+        r = tab.left + tab.width;
+        plain = ui::PrintClient(strip.window);
+        Select(SECTION_GLOBAL);
+        raised = ui::PrintClient(strip.window);
+        plainTop = TopOutlineRow(plain, tab.left + 5, kDialogColour);
+    }
 
-    Capture plain = ui::PrintClient(strip.window);
-    Select(SECTION_GLOBAL);
-    Capture raised = ui::PrintClient(strip.window);
-
-    /* Outline: top edge 3 rows higher, right edge 2 columns further. */
-    int plainTop = TopOutlineRow(plain, tab.left + 5, kDialogColour);
-    int raisedTop = TopOutlineRow(raised, tab.left + 5, kDialogColour);
-    EXPECT_EQ(plainTop, h - th - 5);
-    EXPECT_EQ(raisedTop, plainTop - 3);
-    EXPECT_NE(plain.Pixel(r + 1, h - 3), RGB(0, 0, 0));
+    int h = 0, r = 0, plainTop = 0;
+    TabItem tab = {};
+    Capture plain, raised;
     const COLORREF face = GetSysColor(COLOR_BTNFACE), shadow = GetSysColor(COLOR_BTNSHADOW);
+};
+
+TEST_F(SelectedTabTest, ItsOutlineIsThreeRowsTallerAndTwoColumnsWiderWithAFoot)
+{
+    const int th = MeasureTitles({"M"}).textHeight;
+    EXPECT_EQ(plainTop, h - th - 5);
+    EXPECT_EQ(TopOutlineRow(raised, tab.left + 5, kDialogColour), plainTop - 3);
+    EXPECT_NE(plain.Pixel(r + 1, h - 3), RGB(0, 0, 0));
     ExpectSpots(plain, {{tab.left + 5, plainTop, GetSysColor(COLOR_BTNHIGHLIGHT)},
                         {r - 1, h - 3, RGB(0, 0, 0)}});
     ExpectSpots(raised, {{r + 1, h - 3, RGB(0, 0, 0)}, {r, h - 3, shadow},
                          {r + 1, h - 1, RGB(0, 0, 0)},
                          {tab.left + 3, h - 1, face}, {r - 3, h - 2, face}});   /* the foot */
+}
 
-    /* Title: same ink two rows higher, in its own colour. */
+TEST_F(SelectedTabTest, ItsTitleIsTheSameInkTwoRowsHigherInItsOwnColour)
+{
     std::pair<int, int> plainInk = InkRows(plain, tab.left + 3, r - 3, h - 2);
     std::pair<int, int> raisedInk = InkRows(raised, tab.left + 3, r - 3, h - 2);
     ASSERT_GE(plainInk.first, 0);
@@ -342,14 +384,22 @@ TEST_F(TabStripTest, TheSelectedTabIsTallerWiderWithItsTitleHigherAndShortRightE
         for (int x = tab.left + 3; x < r - 3; x++)
             exact += raised.Pixel(x, y) == kSelectedTitle;
     EXPECT_GT(exact, 10);
+}
 
-    /* The tab after the selected one keeps its own outline but no left edge. */
+TEST_F(SelectedTabTest, TheTabAfterItKeepsItsOutlineButLosesItsLeftEdge)
+{
     EXPECT_EQ(TopOutlineRow(raised, tabs[2].left + 5, kDialogColour), plainTop);
     EXPECT_NE(raised.Pixel(tabs[2].left, h - 3), GetSysColor(COLOR_BTNHIGHLIGHT));
+}
 
-    /* With none selected, a window taller than the strip shows the row
-     * below the strip's own height, where a full right edge begins. */
-    Select(9999);
+/* A window taller than the strip shows the row below the strip's own
+ * height, where a full right edge begins. */
+TEST_F(TabStripTest, ShortRightEdgesStopAtTheStripsOwnHeight)
+{
+    Create();
+    SetTabStripBackground(parent, &strip);
+    const int h = strip.height;
+    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
     const int first = tabs[0].left + tabs[0].width;
     MoveWindow(strip.window, 0, 0, strip.width, h + 3, FALSE);
     ExpectSpots(ui::PrintClient(strip.window),
