@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <regex>
 #include <set>
 #include <string>
@@ -63,80 +64,142 @@ TEST(Catalogue, TypesCoverEveryParameterTypeAndTheReflexTypes)
     EXPECT_EQ(ka::FindElementType("Glow"), nullptr);
 }
 
+/* Every parameter of the host's types with its value in a fresh element. */
+struct Visit {
+    const ka::ElementType *type;
+    const ka::ParamDef &def;
+    const ka::ParamValue &value;
+    std::string where;
+};
+
+void ForEachParam(const std::function<void(const Visit &)> &check)
+{
+    for (const ka::ElementType *t : BuiltIns()) {
+        std::unique_ptr<ka::Element> fresh = ka::NewElement(t);
+        if (!fresh || fresh->values.size() != t->params.size()) {
+            ADD_FAILURE() << t->name << ": a fresh element holds no value per parameter";
+            continue;
+        }
+        for (size_t i = 0; i < t->params.size(); i++)
+            check({t, t->params[i], fresh->values[i], t->name + "." + t->params[i].name});
+    }
+}
+
 /* Unchanged elements are written back on every edit, so every default,
  * as a fresh element holds it, must pass the value rules. */
-TEST(Catalogue, DefinitionsAreWhatTheEditorCanBuildControlsFromAndFreshElementsHoldTheDefaults)
+TEST(Catalogue, FreshElementsAreEnabledAndHoldValidDefaults)
+{
+    for (const ka::ElementType *t : BuiltIns()) {
+        std::unique_ptr<ka::Element> fresh = ka::NewElement(t);
+        ASSERT_EQ(fresh->values.size(), t->params.size()) << t->name;
+        EXPECT_TRUE(fresh->enabled) << t->name;
+    }
+    ForEachParam([](const Visit &at) {
+        const ka::ParamDef &p = at.def;
+        const std::vector<unsigned char> &data = at.value.data;
+        EXPECT_EQ(std::vector<float>(at.value.v, at.value.v + 3),
+                  std::vector<float>(p.defaultValue, p.defaultValue + 3))
+            << at.where;
+        std::string why;
+        EXPECT_TRUE(ka::ValidValue(p, p.defaultValue, &why)) << at.where << ": " << why;
+        EXPECT_TRUE(ka::ValidData(p, data.data(), (long long)data.size(), &why))
+            << at.where << ": " << why;
+    });
+}
+
+TEST(Catalogue, ParametersHaveWordNamesDescriptionsAndUniqueGuidsAndIds)
 {
     std::set<std::string> guids;
     std::set<long long> ids;
+    ForEachParam([&](const Visit &at) {
+        const ka::ParamDef &p = at.def;
+        EXPECT_TRUE(IsWord(p.name)) << at.where;
+        EXPECT_TRUE(std::regex_match(p.guid, kGuid)) << at.where << " " << p.guid;
+        EXPECT_TRUE(guids.insert(p.guid).second) << at.where;
+        EXPECT_TRUE(ids.insert(p.parameterId).second) << at.where;
+        EXPECT_FALSE(p.description.empty()) << at.where;
+    });
+}
+
+TEST(Catalogue, PrecisionsSpanZeroToFourAndSomeValuesArePercentages)
+{
     bool percentage = false;
     std::set<int> precisions;
+    ForEachParam([&](const Visit &at) {
+        EXPECT_GE(at.def.precision, 0) << at.where;
+        EXPECT_LE(at.def.precision, 4) << at.where;
+        precisions.insert(at.def.precision);
+        percentage |= at.def.percentage;
+    });
+    EXPECT_TRUE(percentage);
+    EXPECT_TRUE(precisions.count(0) && precisions.count(4)) << "precisions 0 to 4 are used";
+}
+
+TEST(Catalogue, SliderRangesAreFiniteAndAllButFractionsMayGoBeyondThem)
+{
+    ForEachParam([](const Visit &at) {
+        const ka::ParamDef &p = at.def;
+        if (!IsSlider(p.type))
+            return;
+        EXPECT_TRUE(std::isfinite(p.uiMin[0]) && std::isfinite(p.uiMax[0])) << at.where;
+        EXPECT_LT(p.uiMin[0], p.uiMax[0]) << at.where;
+        EXPECT_LE(p.absMin[0], p.uiMin[0]) << at.where;
+        EXPECT_GE(p.absMax[0], p.uiMax[0]) << at.where;
+        bool fraction = p.uiMin[0] == 0.0f && p.uiMax[0] == 1.0f && p.percentage;
+        if (!fraction) {
+            EXPECT_TRUE(p.absMin[0] < p.uiMin[0] || p.absMax[0] > p.uiMax[0])
+                << at.where << ": the absolute range is no wider";
+        }
+        EXPECT_EQ(p.floatArg, p.type != ka::ParamType::IntSlider) << at.where;
+    });
+}
+
+TEST(Catalogue, ListsNameTheirDefaultAndFreshElementsHoldTheListText)
+{
+    ForEachParam([](const Visit &at) {
+        const ka::ParamDef &p = at.def;
+        if (p.type != ka::ParamType::List)
+            return;
+        // "name:value,..." with the default among the values
+        bool found = false;
+        std::regex entry("([^:,]+):(-?[0-9]+)");
+        for (std::sregex_iterator it(p.defaultData.begin(), p.defaultData.end(), entry), end;
+             it != end; ++it)
+            found |= std::stoi((*it)[2]) == (int)p.defaultValue[0];
+        EXPECT_TRUE(found) << at.where << " " << p.defaultData;
+        const std::vector<unsigned char> &data = at.value.data;
+        ASSERT_FALSE(data.empty()) << at.where;
+        EXPECT_EQ(data.back(), '\0') << at.where;
+        EXPECT_EQ(std::string((const char *)data.data()), p.defaultData) << at.where;
+    });
+}
+
+TEST(Catalogue, GradientDefaultsRunFromZeroToOneAndFreshElementsHoldThem)
+{
+    ForEachParam([](const Visit &at) {
+        if (at.def.type != ka::ParamType::Gradient)
+            return;
+        const ka::GradientValue &g = at.def.defaultGradient;
+        ASSERT_GE(g.count(), 2) << at.where;
+        EXPECT_EQ(g.offsets.front(), 0.0f) << at.where;
+        EXPECT_EQ(g.offsets.back(), 1.0f) << at.where;
+        std::string why;
+        EXPECT_TRUE(ka::ValidGradient(g.offsets.data(), g.colors.data(), g.count(), &why))
+            << at.where << ": " << why;
+        EXPECT_EQ(at.value.gradient.offsets, g.offsets) << at.where;
+    });
+}
+
+TEST(Catalogue, EveryTypeButTheReflexChainHasARadiusOrLength)
+{
     for (const ka::ElementType *t : BuiltIns()) {
         bool sized = false;
-        std::unique_ptr<ka::Element> fresh = ka::NewElement(t);
-        ASSERT_EQ(fresh->values.size(), t->params.size());
-        EXPECT_TRUE(fresh->enabled);
-        for (size_t i = 0; i < t->params.size(); i++) {
-            const ka::ParamDef &p = t->params[i];
-            const ka::ParamValue &v = fresh->values[i];
-            const std::vector<unsigned char> &data = v.data;
-            std::string where = t->name + "." + p.name;
-            EXPECT_EQ(std::vector<float>(v.v, v.v + 3), std::vector<float>(p.defaultValue, p.defaultValue + 3))
-                << where;
-            EXPECT_TRUE(IsWord(p.name)) << where;
-            EXPECT_TRUE(std::regex_match(p.guid, kGuid)) << where << " " << p.guid;
-            EXPECT_TRUE(guids.insert(p.guid).second) << where;
-            EXPECT_TRUE(ids.insert(p.parameterId).second) << where;
-            EXPECT_FALSE(p.description.empty()) << where;
-            EXPECT_GE(p.precision, 0) << where;
-            EXPECT_LE(p.precision, 4) << where;
-            precisions.insert(p.precision);
-            percentage |= p.percentage;
+        for (const ka::ParamDef &p : t->params)
             sized |= p.name == "radius" || p.name == "length";
-            std::string why;
-            EXPECT_TRUE(ka::ValidValue(p, p.defaultValue, &why)) << where << ": " << why;
-            EXPECT_TRUE(ka::ValidData(p, data.data(), (long long)data.size(), &why)) << where << ": " << why;
-            if (IsSlider(p.type)) {
-                EXPECT_TRUE(std::isfinite(p.uiMin[0]) && std::isfinite(p.uiMax[0])) << where;
-                EXPECT_LT(p.uiMin[0], p.uiMax[0]) << where;
-                EXPECT_LE(p.absMin[0], p.uiMin[0]) << where;
-                EXPECT_GE(p.absMax[0], p.uiMax[0]) << where;
-                // fractions (0..1) may not go further; everything else may
-                bool fraction = p.uiMin[0] == 0.0f && p.uiMax[0] == 1.0f && p.percentage;
-                if (!fraction) {
-                    EXPECT_TRUE(p.absMin[0] < p.uiMin[0] || p.absMax[0] > p.uiMax[0])
-                        << where << ": the absolute range is no wider";
-                }
-                EXPECT_EQ(p.floatArg, p.type != ka::ParamType::IntSlider) << where;
-            }
-            if (p.type == ka::ParamType::List) {
-                // "name:value,..." with the default among the values
-                bool found = false;
-                std::regex entry("([^:,]+):(-?[0-9]+)");
-                for (std::sregex_iterator it(p.defaultData.begin(), p.defaultData.end(), entry), end;
-                     it != end; ++it)
-                    found |= std::stoi((*it)[2]) == (int)p.defaultValue[0];
-                EXPECT_TRUE(found) << where << " " << p.defaultData;
-                ASSERT_FALSE(data.empty()) << where;
-                EXPECT_EQ(data.back(), '\0') << where;
-                EXPECT_EQ(std::string((const char *)data.data()), p.defaultData) << where;
-            }
-            if (p.type == ka::ParamType::Gradient) {
-                const ka::GradientValue &g = p.defaultGradient;
-                ASSERT_GE(g.count(), 2) << where;
-                EXPECT_EQ(g.offsets.front(), 0.0f) << where;
-                EXPECT_EQ(g.offsets.back(), 1.0f) << where;
-                EXPECT_TRUE(ka::ValidGradient(g.offsets.data(), g.colors.data(), g.count(), &why))
-                    << where << ": " << why;
-                EXPECT_EQ(v.gradient.offsets, g.offsets) << where;
-            }
-        }
         if (t->renderer == ka::kRenderStreaks || t->name != "inter") {
             EXPECT_TRUE(sized) << t->name << " has a size but no radius or length";
         }
     }
-    EXPECT_TRUE(percentage);
-    EXPECT_TRUE(precisions.count(0) && precisions.count(4)) << "precisions 0 to 4 are used";
 }
 
 TEST(Catalogue, NewElementsGetFreshGuids)
@@ -152,17 +215,17 @@ TEST(Catalogue, NewElementsGetFreshGuids)
     EXPECT_EQ(ka::NewElement(nullptr), nullptr);
 }
 
-TEST(Catalogue, RegisteredTypesComeLastAndBadOnesAreRefused)
+std::unique_ptr<ka::ElementType> NewType(const char *name, int renderer)
 {
-    ka::ClearErrors();
-    size_t before = ka::ElementTypes().size();
-    auto type = [](const char *name, int renderer) {
-        std::unique_ptr<ka::ElementType> t(new ka::ElementType);
-        t->name = name;
-        t->renderer = renderer;
-        return t;
-    };
-    std::unique_ptr<ka::ElementType> spot = type("testspot", ka::kRenderGlow);
+    std::unique_ptr<ka::ElementType> t(new ka::ElementType);
+    t->name = name;
+    t->renderer = renderer;
+    return t;
+}
+
+TEST(Catalogue, RegisteredTypesComeLastAndTheirParametersGetGuidsAndIds)
+{
+    std::unique_ptr<ka::ElementType> spot = NewType("testspot", ka::kRenderGlow);
     ka::ParamDef radius;
     radius.name = "radius";
     radius.description = "Radius";
@@ -173,16 +236,31 @@ TEST(Catalogue, RegisteredTypesComeLastAndBadOnesAreRefused)
     EXPECT_EQ(ka::FindElementType("testspot"), added);
     EXPECT_TRUE(std::regex_match(added->params[0].guid, kGuid));
     EXPECT_NE(added->params[0].parameterId, 0);
+}
 
-    EXPECT_EQ(ka::RegisterElementType(type("testspot", ka::kRenderGlow)), nullptr) << "a taken name";
-    EXPECT_EQ(ka::RegisterElementType(type("", ka::kRenderGlow)), nullptr) << "no name";
-    EXPECT_EQ(ka::RegisterElementType(type("testnorenderer", ka::kRenderCount)), nullptr);
+TEST(Catalogue, TypesWithATakenNameNoNameOrNoRendererAreRefusedWithAnErrorEach)
+{
+    ka::ClearErrors();
+    size_t before = ka::ElementTypes().size();
+    EXPECT_EQ(ka::RegisterElementType(NewType("glow", ka::kRenderGlow)), nullptr) << "a taken name";
+    EXPECT_EQ(ka::RegisterElementType(NewType("", ka::kRenderGlow)), nullptr) << "no name";
+    EXPECT_EQ(ka::RegisterElementType(NewType("testnorenderer", ka::kRenderCount)), nullptr);
     EXPECT_EQ(ka::RegisterElementType(nullptr), nullptr);
-    EXPECT_EQ(ka::ElementTypes().size(), before + 1);
+    EXPECT_EQ(ka::ElementTypes().size(), before);
     EXPECT_EQ(ka::Errors().size(), 4u);
 }
 
-TEST(Catalogue, DefaultFlareAndDemoEffectsAreRichAndDistinct)
+const char *const kLooks[] = {"tail", "chromatic", "roundness", "dust"};
+
+bool Uses(const ka::Flare &f, const char *look)
+{
+    for (const auto &e : f.elements)
+        if (e->Float(look, 0.0f) > 0.0f)
+            return true;
+    return false;
+}
+
+TEST(Catalogue, TheDefaultFlareHoldsTheMainKindsAndShowsEveryLook)
 {
     ka::ClearErrors();
     ka::Flare flare;
@@ -194,16 +272,14 @@ TEST(Catalogue, DefaultFlareAndDemoEffectsAreRichAndDistinct)
         kinds.insert(e->type->name);
     for (const char *n : {"glow", "streak", "ring", "inter", "dscflx", "rngflx", "prflx"})
         EXPECT_TRUE(kinds.count(n)) << n;
-    const char *looks[] = {"tail", "chromatic", "roundness", "dust"};
-    auto uses = [](const ka::Flare &f, const char *look) {
-        for (const auto &e : f.elements)
-            if (e->Float(look, 0.0f) > 0.0f)
-                return true;
-        return false;
-    };
-    for (const char *look : looks)
-        EXPECT_TRUE(uses(flare, look)) << look << " is off in the default flare";
+    for (const char *look : kLooks)
+        EXPECT_TRUE(Uses(flare, look)) << look << " is off in the default flare";
+    EXPECT_TRUE(ka::Errors().empty());
+}
 
+TEST(Catalogue, DemoEffectsAreDistinctFilesAndSomeShowEveryLook)
+{
+    ka::ClearErrors();
     std::set<std::string> files;
     int showing = 0;
     for (const ka::DemoEffect &d : ka::DemoEffects()) {
@@ -214,8 +290,8 @@ TEST(Catalogue, DefaultFlareAndDemoEffectsAreRichAndDistinct)
         ASSERT_TRUE(ka::BuildDemoEffect(d, &f)) << d.file;
         EXPECT_GE(f.elements.size(), 3u) << d.file;
         int shown = 0;
-        for (const char *look : looks)
-            shown += uses(f, look);
+        for (const char *look : kLooks)
+            shown += Uses(f, look);
         showing += shown == 4;
     }
     EXPECT_GE(files.size(), 9u);
