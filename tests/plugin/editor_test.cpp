@@ -26,7 +26,52 @@ bool IsVisible(HWND dialog, int id)
 
 } // namespace
 
-TEST(Editor, RealtimeUpdatesStartOnAndGoToTheIniFileSeedAndDistanceKeepTheirMinimumsAndEachSwitchClickWritesAndRendersOnce)
+TEST(Editor, RealtimeUpdatesStartOnAndEachClickGoesToTheIniFile)
+{
+    HostSession host;
+    EXPECT_EQ(host.Edit([&](HWND dialog) {
+        EXPECT_TRUE(ui::IsChecked(dialog, IDC_REALTIME_UPDATES));
+        EXPECT_FALSE(ui::IsEnabled(dialog, IDC_REDRAW_NOW));
+        for (int on : {0, 1}) {
+            ui::Click(dialog, IDC_REALTIME_UPDATES);
+            EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9,
+                                            host.services.iniFile.c_str()), on);
+            EXPECT_EQ(ui::IsEnabled(dialog, IDC_REDRAW_NOW), on == 0);
+        }
+    }), 1);
+    EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9, "kalvos.ini"), -9)
+        << "with a services object nothing goes to kalvos.ini";
+}
+
+TEST(Editor, TheSeedAndTheDistanceKeepTheirMinimums)
+{
+    HostSession host;
+    host.Edit([&](HWND dialog) {
+        LensFlareModel *m = host.instance->model;
+        for (const char *low : {"0", "-5", "seed"}) {
+            ui::SetItemText(dialog, IDC_RANDOM_SEED, low);
+            EXPECT_EQ(ui::ItemText(dialog, IDC_RANDOM_SEED), "1") << low;
+            EXPECT_EQ(m->randomSeed, 1);
+        }
+        ui::SetItemText(dialog, IDC_REF_DISTANCE, "0.0001");
+        EXPECT_EQ(ui::ItemText(dialog, IDC_REF_DISTANCE), "0.001");
+        EXPECT_FLOAT_EQ(m->refDistance, 0.001f);
+    });
+}
+
+TEST(Editor, ADistanceChangeBelowATenThousandthIsStoredWithoutARedraw)
+{
+    HostSession host;
+    host.Edit([&](HWND dialog) {
+        ui::SetItemText(dialog, IDC_REF_DISTANCE, "10");
+        host.ClearLog();
+        ui::SetItemText(dialog, IDC_REF_DISTANCE, "10.00005");
+        EXPECT_FLOAT_EQ(host.instance->model->refDistance, 10.00005f);
+        EXPECT_TRUE(host.Log().empty());
+    });
+}
+
+TEST(Editor, EachSwitchClickWritesAndRendersOnce)
 {
     struct Case {
         const char *what;
@@ -40,30 +85,8 @@ TEST(Editor, RealtimeUpdatesStartOnAndGoToTheIniFileSeedAndDistanceKeepTheirMini
         {"the flare switch, realtime off", true, IDC_FLARE_ENABLED, &LensFlareModel::enabled, true},
     };
     HostSession host;
-    EXPECT_EQ(host.Edit([&](HWND dialog) {
-        EXPECT_TRUE(ui::IsChecked(dialog, IDC_REALTIME_UPDATES));
-        EXPECT_FALSE(ui::IsEnabled(dialog, IDC_REDRAW_NOW));
-        for (int on : {0, 1}) {
-            ui::Click(dialog, IDC_REALTIME_UPDATES);
-            EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9,
-                                            host.services.iniFile.c_str()), on);
-            EXPECT_EQ(ui::IsEnabled(dialog, IDC_REDRAW_NOW), on == 0);
-        }
-        /* The seed and the distance keep their minimums. */
+    host.Edit([&](HWND dialog) {
         LensFlareModel *m = host.instance->model;
-        for (const char *low : {"0", "-5", "seed"}) {
-            ui::SetItemText(dialog, IDC_RANDOM_SEED, low);
-            EXPECT_EQ(ui::ItemText(dialog, IDC_RANDOM_SEED), "1") << low;
-            EXPECT_EQ(m->randomSeed, 1);
-        }
-        ui::SetItemText(dialog, IDC_REF_DISTANCE, "0.0001");
-        EXPECT_EQ(ui::ItemText(dialog, IDC_REF_DISTANCE), "0.001");
-        EXPECT_FLOAT_EQ(m->refDistance, 0.001f);
-        ui::SetItemText(dialog, IDC_REF_DISTANCE, "10");
-        host.ClearLog();
-        ui::SetItemText(dialog, IDC_REF_DISTANCE, "10.00005");
-        EXPECT_FLOAT_EQ(m->refDistance, 10.00005f);
-        EXPECT_TRUE(host.Log().empty()) << "a change below 0.0001 is stored without a redraw";
         for (const Case &c : cases) {
             SCOPED_TRACE(c.what);
             if (c.realtimeOff == ui::IsChecked(dialog, IDC_REALTIME_UPDATES))
@@ -82,9 +105,7 @@ TEST(Editor, RealtimeUpdatesStartOnAndGoToTheIniFileSeedAndDistanceKeepTheirMini
             }
             EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
         }
-    }), 1);
-    EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9, "kalvos.ini"), -9)
-        << "with a services object nothing goes to kalvos.ini";
+    });
 }
 
 TEST(Editor, WithRealtimeOffNothingReachesTheHostUntilRedrawNowOrOkWhichReadsTheSlidersBack)
@@ -118,7 +139,7 @@ TEST(Editor, WithRealtimeOffNothingReachesTheHostUntilRedrawNowOrOkWhichReadsThe
     EXPECT_EQ(LiveHostBlocks(), before);
 }
 
-TEST(Editor, EnterEscapeAndTheDisabledCopyDoNothingButTheCloseBoxCommits)
+TEST(Editor, EnterAndEscapeInABoxLeaveTheEditorOpen)
 {
     HostSession host;
     ui::Driver driver;
@@ -130,13 +151,31 @@ TEST(Editor, EnterEscapeAndTheDisabledCopyDoNothingButTheCloseBoxCommits)
         ui::Key(seed, VK_RETURN);
         ui::Key(seed, VK_ESCAPE);
     });
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         EXPECT_TRUE(IsWindow(editor));
         EXPECT_EQ(dialog, editor);
+    });
+}
+
+TEST(Editor, TheDisabledCopyCommandDoesNothing)
+{
+    HostSession host;
+    host.Edit([&](HWND dialog) {
         EXPECT_FALSE(ui::IsEnabled(dialog, IDC_COPY_ELEMENT));
         host.ClearLog();
         SendMessageA(dialog, WM_COMMAND, IDC_COPY_ELEMENT, 0);
         EXPECT_TRUE(host.Log().empty());
+    });
+}
+
+TEST(Editor, TheCloseBoxCommitsTheFlare)
+{
+    HostSession host;
+    ui::Driver driver;
+    HWND editor = nullptr;
+    driver.Then([&](HWND dialog) {
+        editor = dialog;
+        host.ClearLog();
         SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     });
     host.OpenEditor();
@@ -146,7 +185,7 @@ TEST(Editor, EnterEscapeAndTheDisabledCopyDoNothingButTheCloseBoxCommits)
     EXPECT_EQ(writes[0].rfind("Ki_LensFlare light \"Light01\" enabled ", 0), 0u) << writes[0];
 }
 
-TEST(Editor, TabsSwitchTheSectionsControlsAndThePreviewShowsTheFlareWhereTheLightIs)
+TEST(Editor, TabsShowEachSectionsControlsInsideTheParameterArea)
 {
     struct Row {
         int section;
@@ -171,13 +210,17 @@ TEST(Editor, TabsSwitchTheSectionsControlsAndThePreviewShowsTheFlareWhereTheLigh
             for (int id : row.hidden)
                 EXPECT_FALSE(IsVisible(dialog, id)) << id;
         }
-        /* The moved controls sit inside the visible parameter area. */
         RECT area, box;
         GetWindowRect(GetDlgItem(dialog, IDC_PARAM_AREA), &area);
         GetWindowRect(GetDlgItem(dialog, IDC_FADE_NEAR_BORDER), &box);
         EXPECT_TRUE(box.left >= area.left && box.bottom <= area.bottom);
+    });
+}
 
-        /* The first preview shows the flare where the light is. */
+TEST(Editor, TheFirstPreviewShowsTheFlareWhereTheLightIs)
+{
+    HostSession host;
+    host.Edit([&](HWND dialog) {
         HWND preview = GetDlgItem(dialog, IDC_PREVIEW);
         Capture pixels = ui::Pixels(preview);
         ASSERT_GT(pixels.width, 0);

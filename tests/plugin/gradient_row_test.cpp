@@ -64,15 +64,12 @@ HostGradient HostRamp(const HostSession &host, int32_t p = 1)
 
 } // namespace
 
-TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
+TEST(GradientRow, TheRowsButtonCarriesAControlWithTheLabelAndTheStops)
 {
     fx::Define(kRampType);
     HostSession host;
     fx::SetFlareTypes(host, {"t_ramp"});
-    ui::Driver driver;
-    size_t expectedWrites = 0;
-    std::vector<float> offsets, colors;   /* the model's, before OK */
-    driver.Then([&](HWND dialog) {
+    host.Edit([&](HWND dialog) {
         ElementParameter *ramp = Ramp(host);
         ASSERT_NE(ramp, nullptr);
         CColourSlider *slider = ramp->gradientControl;
@@ -86,7 +83,22 @@ TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
                   (std::vector<uint32_t>{0x000000, 0xFFFFFF}));
         EXPECT_EQ(std::vector<int>(pivots.positions, pivots.positions + pivots.count),
                   (std::vector<int>{0, 99}));
+    });
+}
 
+TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
+{
+    fx::Define(kRampType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_ramp"});
+    ui::Driver driver;
+    size_t expectedWrites = 0;
+    std::vector<float> offsets, colors;   /* the model's, before OK */
+    driver.Then([&](HWND dialog) {
+        ElementParameter *ramp = Ramp(host);
+        ASSERT_NE(ramp, nullptr);
+        CColourSlider *slider = ramp->gradientControl;
+        ASSERT_NE(slider, nullptr);
         expectedWrites = fx::WriteCalls(host.instance->model);
         host.ClearLog();
         int x = XForPosition(slider, 49);
@@ -113,7 +125,7 @@ TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
     EXPECT_EQ(after.colors, colors);
 }
 
-TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaksAndWithRealtimeOffAnEditWaitsUntilTheSectionIsLeft)
+TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
 {
     fx::Define(kRampType);
     HostSession host;
@@ -128,7 +140,15 @@ TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaksAndWithRealtimeOffAnEd
         });
         EXPECT_EQ(LiveHostBlocks(), blocksBefore);
         EXPECT_LE(gained.value_or(0), 8) << "a brush per row would show as 20";
+    });
+}
 
+TEST(GradientRow, WithRealtimeOffAnEditWaitsUntilTheSectionIsLeft)
+{
+    fx::Define(kRampType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_ramp", "t_ramp"});
+    host.Edit([&](HWND dialog) {
         fx::SelectLine(dialog, 0);
         ui::Click(dialog, IDC_REALTIME_UPDATES);
         ElementParameter *ramp = Ramp(host);

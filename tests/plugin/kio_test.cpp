@@ -14,30 +14,61 @@ INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM)
     return message == WM_INITDIALOG;
 }
 
+/* The editor's template with a procedure that does nothing. */
+class Kio : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        dialog = CreateDialogParamA(moduleHandle, "LensFlareDialogBox", ui::TestOwnerWindow(),
+                                    PlainDialogProc, 0);
+        ASSERT_NE(dialog, nullptr);
+    }
+    void TearDown() override
+    {
+        if (dialog)
+            DestroyWindow(dialog);
+    }
+    HWND dialog = nullptr;
+    KaToken on = T("on"), off = T("off");
+};
+
 } // namespace
 
-TEST(Kio, SwitchesEnableFlagsAndNumbersShowMissingIdsAreHarmlessCentringPutsItOverItsParentAndCopiesAreHostMemory)
+TEST_F(Kio, ASwitchShowsItsToggle)
 {
-    HWND dialog = CreateDialogParamA(moduleHandle, "LensFlareDialogBox", ui::TestOwnerWindow(),
-                                     PlainDialogProc, 0);
-    ASSERT_NE(dialog, nullptr);
-    KaToken on = T("on"), off = T("off");
     for (KaToken value : {on, off}) {
         Import_IO_Set_Kalvos_Toggle(dialog, IDC_FLARE_ENABLED, value);
         EXPECT_EQ(ui::IsChecked(dialog, IDC_FLARE_ENABLED), value == on);
     }
+}
+
+TEST_F(Kio, FlippingAToggleChangesBothTheValueAndTheSwitch)
+{
     KaToken value = off;
     for (KaToken flipped : {on, off}) {
         Import_IO_Flip_Kalvos_Toggle(dialog, IDC_FADE_BEHIND, &value);
         EXPECT_EQ(value, flipped);
         EXPECT_EQ(ui::IsChecked(dialog, IDC_FADE_BEHIND), flipped == on);
     }
+}
+
+TEST_F(Kio, AnyNonZeroFlagEnablesAControl)
+{
     for (int flag : {0, 7}) {
         Import_IO_Set_Control_Enable(dialog, IDC_REDRAW_NOW, flag);
         EXPECT_EQ(ui::IsEnabled(dialog, IDC_REDRAW_NOW), flag != 0);
     }
+}
+
+TEST_F(Kio, MissingControlIdsAreHarmless)
+{
     Import_IO_Set_Control_Enable(dialog, 4321, 0);
     Import_IO_Set_Kalvos_Toggle(dialog, 4321, on);
+    EXPECT_TRUE(IsWindow(dialog));
+}
+
+TEST_F(Kio, NumbersAreShownInTheirShortestText)
+{
     struct {
         float value;
         const char *text;
@@ -51,7 +82,10 @@ TEST(Kio, SwitchesEnableFlagsAndNumbersShowMissingIdsAreHarmlessCentringPutsItOv
         Import_IO_KdInt_To_Dialog(dialog, IDC_RANDOM_SEED, std::atoi(text));
         EXPECT_EQ(ui::ItemText(dialog, IDC_RANDOM_SEED), text);
     }
+}
 
+TEST_F(Kio, CentringPutsTheDialogOverItsParent)
+{
     HWND parent = ui::TestOwnerWindow();
     MoveWindow(parent, 100, 80, 800, 600, FALSE);
     Import_IO_Center_Window(parent, dialog);
@@ -62,9 +96,10 @@ TEST(Kio, SwitchesEnableFlagsAndNumbersShowMissingIdsAreHarmlessCentringPutsItOv
     int dy = (d.top + d.bottom) / 2 - (p.top + p.bottom) / 2;
     EXPECT_LE(std::abs(dx), 1);
     EXPECT_LE(std::abs(dy), 1);
-    DestroyWindow(dialog);
+}
 
-    /* String copies live in host memory and replace the older copy. */
+TEST_F(Kio, StringCopiesLiveInHostMemoryAndReplaceTheOlderCopy)
+{
     int64_t before = LiveHostBlocks();
     char *copy = nullptr;
     const char text[] = "lensfx\\glow.lnz";

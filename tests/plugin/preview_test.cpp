@@ -31,7 +31,7 @@ protected:
     PreviewImage image = {};
 };
 
-TEST_F(PreviewImageTest, RowsArePaddedToFourBytesConversionGivesEachLevelItsBytesAndImpossibleSizesOrMismatchedBuffersAreRefused)
+TEST_F(PreviewImageTest, EachLevelConvertsToItsBytesInRowsPaddedToFourBytes)
 {
     const unsigned char kMarker = 0xEE;
     const int height = 7;
@@ -84,7 +84,10 @@ TEST_F(PreviewImageTest, RowsArePaddedToFourBytesConversionGivesEachLevelItsByte
         EXPECT_EQ(0, image.valid);
         EXPECT_EQ(nullptr, image.pixels);
     }
+}
 
+TEST_F(PreviewImageTest, ImpossibleWidthsAndDepthsAreRefused)
+{
     for (int width : {0, -4, 40000}) {
         EXPECT_EQ(1, CreatePreviewImage(&image, IDC_PREVIEW, width, 10, 3)) << width;
         EXPECT_EQ(0, image.valid);
@@ -92,7 +95,10 @@ TEST_F(PreviewImageTest, RowsArePaddedToFourBytesConversionGivesEachLevelItsByte
     }
     EXPECT_EQ(1, CreatePreviewImage(&image, IDC_PREVIEW, 10, 10, 2));
     FreePreviewImage(&image);
+}
 
+TEST_F(PreviewImageTest, AMismatchedOrMissingBufferIsNotConverted)
+{
     ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, 10, 10, 3));
     FilledBuffer wider(11, 10, 1, 1, 1);
     ConvertGBufferToImage(&wider.buffer, &image);
@@ -101,25 +107,35 @@ TEST_F(PreviewImageTest, RowsArePaddedToFourBytesConversionGivesEachLevelItsByte
     EXPECT_EQ(0, image.rendered);
 }
 
-TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerForTheDisplayAndTearDownFreesIt)
+TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerAndDoesNotRender)
+{
+    for (bool paletted : {false, true}) {
+        SCOPED_TRACE(paletted ? "paletted" : "24-bit");
+        forcePaletteDisplay = paletted;
+        host.ClearLog();
+        OpenPreview(300, 200);
+        EXPECT_EQ(paletted ? 8 : 24, editorPreview.header->biBitCount);
+        EXPECT_EQ(301, editorPreview.header->biWidth);
+        EXPECT_EQ(201, editorPreview.header->biHeight);
+        /* The editor asks for the first picture itself. */
+        EXPECT_EQ(0, editorPreview.rendered);
+        EXPECT_TRUE(RenderPositions(host).empty());
+        std::vector<std::string> allocs = host.Log("Ki_Alloc_Global_GBuffer");
+        ASSERT_EQ(1u, allocs.size());
+        EXPECT_NE(std::string::npos, allocs[0].find(" 301 201 201 0")) << allocs[0];
+        DestroyWindow(dialog);
+        dialog = nullptr;
+    }
+}
+
+TEST_F(PreviewFixture, TearDownGivesBackTheProcedureAndFreesEverything)
 {
     for (bool paletted : {false, true}) {
         SCOPED_TRACE(paletted ? "paletted" : "24-bit");
         forcePaletteDisplay = paletted;
         int64_t startBlocks = 0, bytes = 0, blocks = 0;
         Kh_Memory_Stats(&startBlocks, &bytes);
-        host.ClearLog();
         OpenPreview(300, 200);
-        EXPECT_EQ(paletted ? 8 : 24, editorPreview.header->biBitCount);
-        EXPECT_EQ(301, editorPreview.header->biWidth);
-        EXPECT_EQ(201, editorPreview.header->biHeight);
-        /* Set-up does not render: the editor asks for the first picture. */
-        EXPECT_EQ(0, editorPreview.rendered);
-        EXPECT_TRUE(RenderPositions(host).empty());
-        std::vector<std::string> allocs = host.Log("Ki_Alloc_Global_GBuffer");
-        ASSERT_EQ(1u, allocs.size());
-        EXPECT_NE(std::string::npos, allocs[0].find(" 301 201 201 0")) << allocs[0];
-
         WNDPROC original = previousPreviewProc;
         ASSERT_NE(nullptr, original);
         RefreshPreview(-1, -1);
@@ -137,7 +153,7 @@ TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerForTheDisplayAndTearDow
     }
 }
 
-TEST_F(PreviewFixture, RefreshRendersWhereToldOrStoredOnlyStoresWhileBusyAndIsDrawnOneToOne)
+TEST_F(PreviewFixture, RefreshRendersWhereToldOrStoredAndOnlyStoresWhileBusy)
 {
     OpenPreview(300, 200);
     struct Step {
@@ -170,6 +186,12 @@ TEST_F(PreviewFixture, RefreshRendersWhereToldOrStoredOnlyStoresWhileBusyAndIsDr
         }
         EXPECT_EQ(s.stored, Point({flareX, flareY}));
     }
+}
+
+TEST_F(PreviewFixture, TheRenderIsDrawnOneToOneWithItsRowsUpsideDown)
+{
+    OpenPreview(300, 200);
+    RefreshPreview(150, 100);
     UpdateWindow(preview);
     Capture shown = ui::Pixels(preview);
     ASSERT_EQ(300, shown.width);
@@ -222,7 +244,7 @@ TEST_F(PreviewFixture, PalettedBitmapIsDrawnThroughItsIndexTableAndPalette)
     }
 }
 
-TEST_F(PreviewFixture, ProgressLineGrowsUnderThePreviewAndIsErasedTheTimerPumpDispatchesTimersOnlyAndTimerTenShowsTheWaitCursor)
+TEST_F(PreviewFixture, ProgressLineGrowsUnderThePreviewAndIsErasedAtTheStart)
 {
     OpenPreview(300, 200);
     RECT box;
@@ -249,30 +271,57 @@ TEST_F(PreviewFixture, ProgressLineGrowsUnderThePreviewAndIsErasedTheTimerPumpDi
                           IsWhite(shown.Pixel(box.left + x, box.bottom + row)))
                     << x << "," << row;
     }
+}
 
-    /* The render's timer pump dispatches timers only; timer 10 shows the wait cursor. */
-    HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW), wait = LoadCursor(nullptr, IDC_WAIT);
-    EXPECT_EQ(arrow, CurrentCursor());
-    ui::Pump();
+/* Timer 10 comes due and the render's pump takes it; the pump's result. */
+int PumpRenderWaitTimer(HWND dialog)
+{
     SetTimer(dialog, IDT_RENDER_WAIT, 1, nullptr);
     Sleep(30);
-    PostMessageA(dialog, WM_APP, 0, 0);
-    EXPECT_EQ(1, PumpTimerMessages());
+    int pumped = PumpTimerMessages();
     KillTimer(dialog, IDT_RENDER_WAIT);
-    EXPECT_EQ(wait, CurrentCursor());
+    return pumped;
+}
+
+TEST_F(PreviewFixture, TheTimerPumpDispatchesTimersOnly)
+{
+    OpenPreview(300, 200);
+    ui::Pump();
+    PostMessageA(dialog, WM_APP, 0, 0);
+    EXPECT_EQ(1, PumpRenderWaitTimer(dialog));
     MSG msg;
     EXPECT_TRUE(PeekMessageA(&msg, dialog, WM_APP, WM_APP, PM_REMOVE)) << "a posted message was taken";
+}
 
+TEST_F(PreviewFixture, TheRenderWaitTimerShowsTheWaitCursor)
+{
+    OpenPreview(300, 200);
+    EXPECT_EQ(LoadCursor(nullptr, IDC_ARROW), CurrentCursor());
+    ui::Pump();
+    PumpRenderWaitTimer(dialog);
+    EXPECT_EQ(LoadCursor(nullptr, IDC_WAIT), CurrentCursor());
+}
+
+TEST_F(PreviewFixture, RestoringGoesBackToTheCursorBeforeTheLastChange)
+{
+    HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW), wait = LoadCursor(nullptr, IDC_WAIT);
+    OpenPreview(300, 200);
+    ui::Pump();
+    PumpRenderWaitTimer(dialog);
     RestoreCursor();
     EXPECT_EQ(arrow, CurrentCursor());
     SetWaitCursor();
     SetArrowCursor();
     RestoreCursor();
     EXPECT_EQ(wait, CurrentCursor());
+}
 
-    /* A render that finishes within 400 ms ends on the arrow. */
+TEST_F(PreviewFixture, ARenderWithinFourHundredMillisecondsEndsOnTheArrow)
+{
+    OpenPreview(300, 200);
+    SetWaitCursor();
     RefreshPreview(-1, -1);
-    EXPECT_EQ(arrow, CurrentCursor());
+    EXPECT_EQ(LoadCursor(nullptr, IDC_ARROW), CurrentCursor());
 }
 
 TEST_F(PreviewFixture, PaletteMessagesAreAnsweredOnlyForThePalettedForm)
