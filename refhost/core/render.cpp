@@ -388,7 +388,6 @@ void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
     const float tailCore = 0.1f * tailReach;
     const float faint = kFaint / (textured ? texture.brightest : 1.0f);
     const Texture *kept = textured ? KeepTexture(sc.shapes, texture) : nullptr;
-    RadialTable &t = *NewRadialTable(sc.shapes);
     TableKey key;
     for (float v : {size, (float)falloff, sharpness, hotspot, tail, tailReach, k[0], k[1], k[2],
                     faint, TableEnd(0.0f, tailReach, far)})
@@ -398,6 +397,7 @@ void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
         AddRadial(sc.shapes, sc.canvas, cx, cy, found->table, kept);
         return;
     }
+    RadialTable &t = *NewRadialTable(sc.shapes);
     FillRadial(&t, 0.0f, tailReach, far, [&](float d, float rgb[3]) {
         float u = std::min(d / size, 1.0f), u2 = u * u;
         float window = (1.0f - u2 * u2) * (1.0f - u2 * u2);
@@ -442,7 +442,6 @@ void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float 
         return;
     const int kSamples = 16;
     const float kFilter = 1.5f;   /* the reach of a quadratic B-spline */
-    RadialTable &t = *NewRadialTable(sc.shapes);
     TableKey key;
     for (float v : {radius, width, softness, k[0], k[1], k[2],
                     TableEnd(lo - kFilter, hi + kFilter, far)})
@@ -452,6 +451,7 @@ void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float 
         AddRadial(sc.shapes, sc.canvas, cx, cy, kept->table);
         return;
     }
+    RadialTable &t = *NewRadialTable(sc.shapes);
     FillRadial(
         &t, lo - kFilter, hi + kFilter, far,
         [&](float d, float rgb[3]) {
@@ -536,7 +536,6 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
         t.alongMin = std::max(symmetric ? -l : -2.0f * w, -far);
         t.alongMax = std::min(l, far);
         double theta = angle + s * step;
-        StreakTable &one = *NewStreakTable(sc.shapes);
         TableKey key;
         for (float v : {l, w, taper, symmetric ? 1.0f : 0.0f, t.alongMin, t.alongMax,
                         TableEnd(0.0f, t.acrossMax, far), brightest})
@@ -558,6 +557,7 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
                 v = std::pow(std::max(0.0f, 1.0f - std::fabs(a) / l), taper);
             t.along[i] = Audible(v);
         }
+        StreakTable &one = *NewStreakTable(sc.shapes);
         one = t;
         if (TrimStreak(&one, brightest, kFaint)) {
             g_streakTables.Keep(key, one, 0);
@@ -610,7 +610,6 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
     for (int i = 0; i < 3; i++)
         k[i] = gain[i] * colour[i] * strength;
     const GradientValue *gradient = GradientParam(e, "gradient");
-    RayTable &t = *NewRayTable(sc.shapes);
     TableKey key;
     for (float v : {radius, (float)rays, randomness, sharpness, rotation, k[0], k[1], k[2],
                     TableEnd(0.0f, radius, far)})
@@ -626,6 +625,7 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
         AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, kept->table);
         return;
     }
+    RayTable &t = *NewRayTable(sc.shapes);
     const int kSub = 4;   /* samples a bin: each bin holds its rays' mean, not a point of them */
     double typicalHalf = std::min(kPi, kPi / rays / sharpness);
     double binBudget = 1e6 * kPi / (rays * typicalHalf);

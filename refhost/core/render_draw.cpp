@@ -234,7 +234,7 @@ void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int
     while ((1 << shift) < t.angleCount)
         shift++;
     RayLoop loop = {t.angular.data(), col.rgbx.data(), col.perPixel, (float)col.count,
-                    (float)t.angleCount / 4.0f, (float)t.envelopeCount, (float)t.envelopeCount,
+                    (float)t.angleCount / 4.0f, (float)t.envelopeCount,
                     1.0f / (float)t.envelopeCount, t.angleCount, shift};
     loops.rays(SpanOf(c, y, *x0, *x1, col.used, *x0 - sh.cx, dyf), loop);
 }

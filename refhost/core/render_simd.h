@@ -64,7 +64,7 @@ struct StreakLoop {
  * envScale steps over a ray's length, envStep = 1 / envScale. */
 struct RayLoop {
     const float *angular, *colour;   /* colour: RadialTable::rgbx, level fourth */
-    float perPixel, last, angleScale, envScale, envLast, envStep;
+    float perPixel, last, angleScale, envScale, envStep;
     int angleCount, angleShift;
 };
 
@@ -292,7 +292,7 @@ int Pixels(const Span &s, const RayLoop &t, int i)
     const F two = V::Set(2.0f), zero = V::Set(0.0f);
     const F offset = V::Set(s.dy < 0 ? 4.0f : 0.0f);   /* below the centre: 4 + p, else p */
     const F per = V::Set(t.perPixel), last = V::Set(t.last), angleScale = V::Set(t.angleScale);
-    const F envScale = V::Set(t.envScale), envLast = V::Set(t.envLast), envStep = V::Set(t.envStep);
+    const F envScale = V::Set(t.envScale), envStep = V::Set(t.envStep);
     const F one = V::Set(1.0f), half = V::Set(0.5f);
     for (; i + V::N <= s.n; i += V::N) {
         F fx = V::Index(i) + dx0;
@@ -309,7 +309,7 @@ int Pixels(const Span &s, const RayLoop &t, int i)
         V::Gather4(t.angular, j, a);
         F strength = a[0] + f * (a[2] - a[0]);
         F il = a[1] + f * (a[3] - a[1]);
-        F te = V::Min(V::Max(d * il * envScale, zero), envLast);
+        F te = V::Min(V::Max(d * il * envScale, zero), envScale);   /* the last step: 0 */
         F rest = V::Max(one - (V::ToFloat(V::Trunc(te)) + half) * envStep, zero);
         AddColour<V>(s, i, colour, strength * (rest * V::Sqrt(rest)));
     }
