@@ -494,9 +494,19 @@ void DrawnEntries(const RadialTable &t, int *lo, int *hi)
     *hi = std::max(*lo, std::min(t.count, (int)std::ceil(t.outer * t.perPixel)));
 }
 
+/* A pixel's offset from a centre on a quarter pixel is exact in float
+ * however its span starts, so every shape on that centre finds the same
+ * distance for it; elsewhere the rounding of where a span starts could
+ * move a distance across an entry's edge. */
+bool OnQuarterPixel(double cx)
+{
+    return std::fabs(cx) <= (double)(1 << 20) && std::floor(4.0 * cx) == 4.0 * cx;
+}
+
 bool Joinable(const Shape &a, const Shape &b)
 {
-    if (b.kind != kShapeRadial || b.texture || b.cx != a.cx || b.cy != a.cy)
+    if (b.kind != kShapeRadial || b.texture || b.cx != a.cx || b.cy != a.cy ||
+        !OnQuarterPixel(a.cx))
         return false;
     float pa = a.radial->perPixel, pb = b.radial->perPixel;
     return PowerOfTwoShift(std::max(pa, pb), std::min(pa, pb)) >= 0;

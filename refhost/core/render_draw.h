@@ -241,10 +241,11 @@ void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, const RayTa
 
 /* Round untextured shapes on one centre (a glow, halo and ring around the
  * light) become one shape reading the sum of their tables, where each
- * table's entries a pixel divide the sum's by a power of two: a pixel
- * then reads in the sum the very entries it read in each table, and only
- * the order of the float additions changes.  A sum longer than
- * kJointEntries leaves its finest tables apart. */
+ * table's entries a pixel divide the sum's by a power of two and the
+ * centre lies on a quarter pixel (as the light does): a pixel then reads
+ * in the sum the very entries it read in each table, and only the order
+ * of the float additions changes.  A sum longer than kJointEntries leaves
+ * its finest tables apart. */
 const int kJointEntries = 1 << 13;
 void JoinRadials(ShapeList *list);
 

@@ -205,17 +205,18 @@ TEST(RenderJoinedRadials, RoundsOnOneCentreDrawAsOneWhereTheirResolutionsDivideB
         std::vector<Round> rounds;
         size_t shapes;   // drawn once joined
     } cases[] = {
-        {"glow, halo and ring", {{80.3, 60.7, 0, 70, 2}, {80.3, 60.7, 50, 66, 4},
-                                 {80.3, 60.7, 30, 34, 16}}, 1},
-        {"three colours of a ring", {{80.3, 60.7, 30, 34, 16}, {80.3, 60.7, 31, 35, 16},
-                                     {80.3, 60.7, 32, 36, 16}}, 1},
-        {"a third as fine", {{80.3, 60.7, 0, 70, 2}, {80.3, 60.7, 40, 60, 6}}, 2},
-        {"centres apart", {{80.3, 60.7, 0, 70, 2}, {80.3, 60.8, 40, 60, 4}}, 2},
-        {"only some share a centre", {{80.3, 60.7, 0, 40, 2}, {20.5, 10.5, 0, 30, 2},
-                                      {80.3, 60.7, 20, 30, 8}, {20.5, 10.5, 5, 9, 16}}, 2},
+        {"glow, halo and ring", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.7, 50, 66, 4},
+                                 {80.25, 60.7, 30, 34, 16}}, 1},
+        {"three colours of a ring", {{80.25, 60.7, 30, 34, 16}, {80.25, 60.7, 31, 35, 16},
+                                     {80.25, 60.7, 32, 36, 16}}, 1},
+        {"a third as fine", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.7, 40, 60, 6}}, 2},
+        {"centres apart", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.8, 40, 60, 4}}, 2},
+        {"off the quarter pixel", {{80.3, 60.7, 0, 70, 2}, {80.3, 60.7, 40, 60, 4}}, 2},
+        {"only some share a centre", {{80.25, 60.7, 0, 40, 2}, {20.5, 10.5, 0, 30, 2},
+                                      {80.25, 60.7, 20, 30, 8}, {20.5, 10.5, 5, 9, 16}}, 2},
         // 600 px at 16 a pixel would make the sum too long: the ring stays apart
-        {"too long for the finest", {{80.3, 60.7, 0, 600, 2}, {80.3, 60.7, 40, 60, 4},
-                                     {80.3, 60.7, 30, 34, 16}}, 2},
+        {"too long for the finest", {{80.25, 60.7, 0, 600, 2}, {80.25, 60.7, 40, 60, 4},
+                                     {80.25, 60.7, 30, 34, 16}}, 2},
     };
     for (const auto &c : cases) {
         size_t apart = 0, joined = 0;
