@@ -223,6 +223,18 @@ void StreakRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, 
     loops.streak(SpanOf(c, y, *x0, *x1, used, dx0, dyf), loop);
 }
 
+/* The colours of rays and of the round table folded into them, and that
+ * table's part of the rays' loop. */
+void Fold(const Shape &sh, RayLoop *loop, bool used[3])
+{
+    const RadialTable *f = sh.folded;
+    for (int k = 0; k < 3; k++)
+        used[k] = sh.rays->colour.used[k] || (f && f->used[k]);
+    loop->folded = f ? f->rgbx.data() : nullptr;
+    loop->foldedPerPixel = f ? f->perPixel : 0.0f;
+    loop->foldedLast = f ? (float)f->count : 0.0f;
+}
+
 void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int *x0, int *x1)
 {
     const RayTable &t = *sh.rays;
@@ -235,8 +247,10 @@ void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int
         shift++;
     RayLoop loop = {t.angular.data(), col.rgbx.data(), col.perPixel, (float)col.count,
                     (float)t.angleCount / 4.0f, (float)t.envelopeCount,
-                    1.0f / (float)t.envelopeCount, t.angleCount, shift};
-    loops.rays(SpanOf(c, y, *x0, *x1, col.used, *x0 - sh.cx, dyf), loop);
+                    1.0f / (float)t.envelopeCount, t.angleCount, shift, nullptr, 0.0f, 0.0f};
+    bool used[3];
+    Fold(sh, &loop, used);
+    loops.rays(SpanOf(c, y, *x0, *x1, used, *x0 - sh.cx, dyf), loop);
 }
 
 /* One shape's part of row y: draws it and gives the span (x0 >= x1: none). */
@@ -641,6 +655,18 @@ void JoinRadials(ShapeList *list)
             gone[m] = m != i;
         }
         first.radial = &joint->table;
+    }
+    for (int i = 0; i < n; i++) {
+        const Shape &round = list->shapes[i];
+        if (gone[i] || round.kind != kShapeRadial || round.texture || !OnQuarterPixel(round.cx))
+            continue;
+        for (Shape &rays : list->shapes)
+            if (rays.kind == kShapeRays && !rays.folded && rays.cx == round.cx &&
+                rays.cy == round.cy && rays.rays->colour.outer >= round.radial->outer) {
+                rays.folded = round.radial;
+                gone[i] = 1;
+                break;
+            }
     }
     int kept = 0;
     for (int i = 0; i < n; i++)

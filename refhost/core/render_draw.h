@@ -190,6 +190,7 @@ struct Shape {
     float rgb[3];
     /* rays */
     const RayTable *rays;
+    const RadialTable *folded;       /* null, or a round shape's table on the same centre */
 };
 
 /* The sum of radial tables on one centre (JoinRadials), kept under the
@@ -245,7 +246,9 @@ void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, const RayTa
  * centre lies on a quarter pixel (as the light does): a pixel then reads
  * in the sum the very entries it read in each table, and only the order
  * of the float additions changes.  A sum longer than kJointEntries leaves
- * its finest tables apart. */
+ * its finest tables apart.  A round untextured shape on such a centre
+ * inside rays on it is then drawn by the rays' loop, which has the
+ * distance already, so that their pixels are read and written once. */
 const int kJointEntries = 1 << 13;
 void JoinRadials(ShapeList *list);
 

@@ -176,15 +176,27 @@ struct Round {
     float inner, outer, perPixel;
 };
 
-/* The rounds drawn on a canvas of 160 x 120, stretched by 1.5, joined or
- * apart; *shapes receives the count drawn. */
-std::vector<float> DrawRounds(const std::vector<Round> &rounds, bool join, size_t *shapes)
+/* Rays of four directions to raysOuter from the first round's centre
+ * (none at 0), then the rounds, drawn on a canvas of 160 x 120 stretched
+ * by 1.5, joined or apart; *shapes receives the count drawn. */
+std::vector<float> DrawRounds(const std::vector<Round> &rounds, float raysOuter, bool join,
+                              size_t *shapes)
 {
     const int kW = 160, kH = 120;
     std::vector<float> planes(3 * kW * kH, 0.0f);
     ka::Canvas canvas = {planes.data(), planes.data() + kW * kH, planes.data() + 2 * kW * kH,
                          kW, kH, 1.5f, nullptr};
     ka::ShapeList list;
+    if (raysOuter > 0.0f) {
+        ka::RayTable &t = *ka::NewRayTable(&list);
+        t.angleCount = 4;
+        t.levelCount = 1;
+        t.envelopeCount = 256;
+        t.angular = {0.5f, 0.01f, 0.5f, 0.01f, 0.2f, 0.02f, 0.2f, 0.02f,
+                     0.4f, 0.015f, 0.4f, 0.015f, 0.1f, 0.03f, 0.1f, 0.03f};
+        FillWavy(&t.colour, 0.0f, raysOuter, 2.0f, 5.0f);
+        ka::AddRays(&list, canvas, rounds[0].cx, rounds[0].cy, t);
+    }
     for (size_t i = 0; i < rounds.size(); i++) {
         const Round &r = rounds[i];
         ka::RadialTable &t = *ka::NewRadialTable(&list);
@@ -198,12 +210,13 @@ std::vector<float> DrawRounds(const std::vector<Round> &rounds, bool join, size_
     return planes;
 }
 
-TEST(RenderJoinedRadials, RoundsOnOneCentreDrawAsOneWhereTheirResolutionsDivideByPowersOfTwo)
+TEST(RenderJoinedRadials, RoundsOnOneCentreAndRaysAroundThemDrawAsOneWhereResolutionsDivideByPowersOfTwo)
 {
     const struct {
         const char *what;
         std::vector<Round> rounds;
         size_t shapes;   // drawn once joined
+        float raysOuter = 0.0f;
     } cases[] = {
         {"glow, halo and ring", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.7, 50, 66, 4},
                                  {80.25, 60.7, 30, 34, 16}}, 1},
@@ -217,18 +230,26 @@ TEST(RenderJoinedRadials, RoundsOnOneCentreDrawAsOneWhereTheirResolutionsDivideB
         // 600 px at 16 a pixel would make the sum too long: the ring stays apart
         {"too long for the finest", {{80.25, 60.7, 0, 600, 2}, {80.25, 60.7, 40, 60, 4},
                                      {80.25, 60.7, 30, 34, 16}}, 2},
+        // drawn by the rays' loop where the rays reach as far
+        {"glow and ring within rays", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.7, 30, 34, 16}}, 1, 75},
+        {"a glow past the rays", {{80.25, 60.7, 0, 70, 2}}, 2, 60},
     };
-    for (const auto &c : cases) {
-        size_t apart = 0, joined = 0;
-        std::vector<float> one = DrawRounds(c.rounds, false, &apart);
-        std::vector<float> other = DrawRounds(c.rounds, true, &joined);
-        EXPECT_EQ(c.rounds.size(), apart) << c.what;
-        EXPECT_EQ(c.shapes, joined) << c.what;
-        float worst = 0.0f;
-        for (size_t i = 0; i < one.size(); i++)
-            worst = std::max(worst, std::fabs(one[i] - other[i]));
-        EXPECT_LT(worst, 1e-6f) << c.what;   // a rounding: the same entries, summed in another order
-    }
+    int best = ka::SetRenderSimd(-1);
+    for (const auto &c : cases)
+        for (int level = 0; level <= best; level++) {
+            SCOPED_TRACE(std::string(c.what) + ", level " + std::to_string(level));
+            ka::SetRenderSimd(level);
+            size_t apart = 0, joined = 0;
+            std::vector<float> one = DrawRounds(c.rounds, c.raysOuter, false, &apart);
+            std::vector<float> other = DrawRounds(c.rounds, c.raysOuter, true, &joined);
+            EXPECT_EQ(c.rounds.size() + (c.raysOuter > 0.0f), apart);
+            EXPECT_EQ(c.shapes, joined);
+            float worst = 0.0f;
+            for (size_t i = 0; i < one.size(); i++)
+                worst = std::max(worst, std::fabs(one[i] - other[i]));
+            EXPECT_LT(worst, 1e-6f);   // a rounding: the same entries, summed in another order
+        }
+    ka::SetRenderSimd(-1);
 }
 
 TEST(RenderJoinedRadials, AJointTableIsKeptWhileItsTablesAreAndMadeAgainWhenOneIsRefilled)
