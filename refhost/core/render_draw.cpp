@@ -592,6 +592,8 @@ std::vector<int> JointMembers(const ShapeList &list, const std::vector<char> &ta
     for (int j = first; j < (int)list.shapes.size(); j++)
         if (!taken[j] && Joinable(a, list.shapes[j]))
             candidates.push_back(j);
+    if (candidates.size() < 2)
+        return {};
     std::vector<float> levels;
     for (int j : candidates)
         levels.push_back(list.shapes[j].radial->perPixel);
@@ -626,7 +628,7 @@ void JoinRadials(ShapeList *list)
     std::vector<char> taken(n, 0), gone(n, 0);
     for (int i = 0; i < n; i++) {
         Shape &first = list->shapes[i];
-        if (taken[i] || first.kind != kShapeRadial || first.texture)
+        if (taken[i] || !Joinable(first, first))
             continue;
         float perPixel = 0.0f;
         std::vector<int> members = JointMembers(*list, taken, i, &perPixel);
@@ -658,7 +660,7 @@ void JoinRadials(ShapeList *list)
     }
     for (int i = 0; i < n; i++) {
         const Shape &round = list->shapes[i];
-        if (gone[i] || round.kind != kShapeRadial || round.texture || !OnQuarterPixel(round.cx))
+        if (gone[i] || !Joinable(round, round))
             continue;
         for (Shape &rays : list->shapes)
             if (rays.kind == kShapeRays && !rays.folded && rays.cx == round.cx &&
