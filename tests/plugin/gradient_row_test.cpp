@@ -31,12 +31,16 @@ ElementParameter *Ramp(const HostSession &host)
     return element && element->firstParameter ? element->firstParameter->next : nullptr;
 }
 
+/* A host that knows the ramp type; each test makes its own flare of it. */
+struct GradientRow : testing::Test {
+    void SetUp() override { fx::Define(kRampType); }
+    HostSession host;
+};
+
 } // namespace
 
-TEST(GradientRow, TheRowsButtonCarriesAControlWithTheLabelAndTheStops)
+TEST_F(GradientRow, TheRowsButtonCarriesAControlWithTheLabelAndTheStops)
 {
-    fx::Define(kRampType);
-    HostSession host;
     fx::SetFlareTypes(host, {"t_ramp"});
     host.Edit([&](HWND dialog) {
         ElementParameter *ramp = Ramp(host);
@@ -55,10 +59,8 @@ TEST(GradientRow, TheRowsButtonCarriesAControlWithTheLabelAndTheStops)
     });
 }
 
-TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
+TEST_F(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
 {
-    fx::Define(kRampType);
-    HostSession host;
     fx::SetFlareTypes(host, {"t_ramp"});
     ui::Driver driver;
     size_t expectedWrites = 0;
@@ -94,10 +96,8 @@ TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
     EXPECT_EQ(after.colors, colors);
 }
 
-TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
+TEST_F(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
 {
-    fx::Define(kRampType);
-    HostSession host;
     fx::SetFlareTypes(host, {"t_ramp", "t_ramp"});
     host.Edit([&](HWND dialog) {
         int64_t blocksBefore = 0;
@@ -112,10 +112,8 @@ TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
     });
 }
 
-TEST(GradientRow, WithRealtimeOffAnEditWaitsUntilTheSectionIsLeft)
+TEST_F(GradientRow, WithRealtimeOffAnEditWaitsUntilTheSectionIsLeft)
 {
-    fx::Define(kRampType);
-    HostSession host;
     fx::SetFlareTypes(host, {"t_ramp", "t_ramp"});
     host.Edit([&](HWND dialog) {
         fx::SelectLine(dialog, 0);
