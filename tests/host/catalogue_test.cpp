@@ -126,20 +126,6 @@ TEST(Catalogue, ParametersHaveWordNamesDescriptionsAndUniqueGuidsAndIds)
     });
 }
 
-TEST(Catalogue, PrecisionsSpanZeroToFourAndSomeValuesArePercentages)
-{
-    bool percentage = false;
-    std::set<int> precisions;
-    ForEachParam([&](const Visit &at) {
-        EXPECT_GE(at.def.precision, 0) << at.where;
-        EXPECT_LE(at.def.precision, 4) << at.where;
-        precisions.insert(at.def.precision);
-        percentage |= at.def.percentage;
-    });
-    EXPECT_TRUE(percentage);
-    EXPECT_TRUE(precisions.count(0) && precisions.count(4)) << "precisions 0 to 4 are used";
-}
-
 TEST(Catalogue, SliderRangesAreFiniteAndAllButFractionsMayGoBeyondThem)
 {
     ForEachParam([](const Visit &at) {
@@ -159,7 +145,7 @@ TEST(Catalogue, SliderRangesAreFiniteAndAllButFractionsMayGoBeyondThem)
     });
 }
 
-TEST(Catalogue, ListsNameTheirDefaultAndFreshElementsHoldTheListText)
+TEST(Catalogue, ListsNameTheirDefaultAmongTheirEntries)
 {
     ForEachParam([](const Visit &at) {
         const ka::ParamDef &p = at.def;
@@ -172,10 +158,6 @@ TEST(Catalogue, ListsNameTheirDefaultAndFreshElementsHoldTheListText)
              it != end; ++it)
             found |= std::stoi((*it)[2]) == (int)p.defaultValue[0];
         EXPECT_TRUE(found) << at.where << " " << p.defaultData;
-        const std::vector<unsigned char> &data = at.value.data;
-        ASSERT_FALSE(data.empty()) << at.where;
-        EXPECT_EQ(data.back(), '\0') << at.where;
-        EXPECT_EQ(std::string((const char *)data.data()), p.defaultData) << at.where;
     });
 }
 
