@@ -55,15 +55,12 @@ TEST(Catalogue, TypeNamesAreUniqueWordsFoundOnlyByTheirExactSpelling)
     EXPECT_EQ(ka::FindElementType("Glow"), nullptr);
 }
 
-TEST(Catalogue, TheHostsTypesAreDescribedRenderedAndUseEveryParameterType)
+TEST(Catalogue, TheHostsTypesUseEveryParameterType)
 {
     std::set<std::string> keywords;
-    for (const ka::ElementType *t : BuiltIns()) {
-        EXPECT_FALSE(t->description.empty());
-        EXPECT_NE(ka::RendererName(t->renderer), nullptr) << t->name;
+    for (const ka::ElementType *t : BuiltIns())
         for (const ka::ParamDef &p : t->params)
             keywords.insert(ka::ParamTypeKeyword(p.type));
-    }
     for (const char *k : {"intslider", "floatslider", "angle", "checkbox", "color", "point", "list",
                           "gradient", "arbitrarydata"})
         EXPECT_TRUE(keywords.count(k)) << k;
@@ -156,7 +153,7 @@ TEST(Catalogue, ListsNameTheirDefaultAmongTheirEntries)
     });
 }
 
-TEST(Catalogue, GradientDefaultsRunFromZeroToOneAndFreshElementsHoldThem)
+TEST(Catalogue, GradientDefaultsRunFromZeroToOne)
 {
     ForEachParam([](const Visit &at) {
         if (at.def.type != ka::ParamType::Gradient)
@@ -168,7 +165,6 @@ TEST(Catalogue, GradientDefaultsRunFromZeroToOneAndFreshElementsHoldThem)
         std::string why;
         EXPECT_TRUE(ka::ValidGradient(g.offsets.data(), g.colors.data(), g.count(), &why))
             << at.where << ": " << why;
-        EXPECT_EQ(at.value.gradient.offsets, g.offsets) << at.where;
     });
 }
 
