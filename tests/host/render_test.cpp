@@ -620,6 +620,27 @@ TEST(RenderLooks, DustMottlesAGhostAndTheSeedMovesIt)
     EXPECT_GT(differ, 1000) << "another seed, other dust";
 }
 
+TEST(RenderLooks, AStarburstsPatternRepeatsRoundItsRays)
+{
+    // Eight rays without randomness, on the axes and the diagonals, every
+    // other one short.  Rays of one length are as bright down the middle
+    // as each other (their widths still vary) at the same distance.
+    ka::Element *e =
+        AddElement(EmptyFlare(), "starburst", {{"rays", 8}, {"randomness", 0}, {"intensity", 0.2f}});
+    e->values[e->ParamIndex("raypattern")].data = {255, 128};
+    Image image(301, 301);
+    Render(&image, 150, 150);
+    const int turns[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+    const float longRay = image.Luma(210, 150), shortRay = image.Luma(180, 180);
+    for (const auto &t : turns) {
+        int x = t[0] - t[1], y = t[0] + t[1];   // the turn's diagonal, 45 degrees on
+        EXPECT_NEAR(image.Luma(150 + 60 * t[0], 150 + 60 * t[1]), longRay, 0.03 * longRay);
+        EXPECT_NEAR(image.Luma(150 + 30 * x, 150 + 30 * y), shortRay, 0.03 * shortRay);
+        EXPECT_LT(std::sqrt(2.0) * image.Reach(150, 150, x, y), 0.8 * image.Reach(150, 150, t[0], t[1]))
+            << "every other ray is short";
+    }
+}
+
 /* ---- anti-aliasing ---- */
 
 /* Luma between pixel centres, reconstructed with a Gaussian of one pixel,
