@@ -497,9 +497,7 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
             return;
         if (rollOff) {
             size_t row = (size_t)y * canvas.width + from;
-            loops.softClip(canvas.r + row, to - from);
-            loops.softClip(canvas.g + row, to - from);
-            loops.softClip(canvas.b + row, to - from);
+            loops.softClip(canvas.r + row, canvas.g + row, canvas.b + row, to - from);
         }
         if (canvas.touched)
             canvas.touched->Mark(y, from, to);
@@ -533,10 +531,10 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
         t.join();
 }
 
-void SoftClipRow(float *row, int n)
+void SoftClipRow(float *r, float *g, float *b, int n)
 {
     if (n > 0)
-        Loops().softClip(row, n);
+        Loops().softClip(r, g, b, n);
 }
 
 int SetRenderSimd(int level)
@@ -596,8 +594,9 @@ void UpsampleAdd(Canvas *full, Canvas *small, const RowSpans &drawn)
             float *o = out[p] + (size_t)y * width;
             for (int x = xa; x < xb; x++)
                 o[x] += wide[x];
-            SoftClipRow(o + xa, xb - xa);
         }
+        const size_t at = (size_t)y * width + xa;
+        SoftClipRow(out[0] + at, out[1] + at, out[2] + at, xb - xa);
     }
     for (int y = 0; y < sh; y++)
         if (drawn.x0[y] < drawn.x1[y])

@@ -74,7 +74,7 @@ struct SpanLoops {
     void (*polygon)(const Span &, const PolygonLoop &);
     void (*streak)(const Span &, const StreakLoop &);
     void (*rays)(const Span &, const RayLoop &);
-    void (*softClip)(float *row, int n);
+    void (*softClip)(float *r, float *g, float *b, int n);   /* the three planes of a row */
 };
 
 extern const SpanLoops kPlainLoops;
@@ -121,7 +121,7 @@ struct Plain {
             out[c] = table[4 * k + c];
     }
     static F SelectLess(F a, F b, F yes, F no) { return a < b ? yes : no; }
-    static bool AnyAbove(F a, F b) { return !(a <= b); }   /* NaN counts as above */
+    static int Above(F a, F b) { return !(a <= b); }   /* a bit per lane; NaN counts as above */
 };
 
 #if KA_X86
@@ -172,7 +172,7 @@ struct Sse2 {
         F m = _mm_cmplt_ps(a, b);
         return _mm_or_ps(_mm_and_ps(m, yes), _mm_andnot_ps(m, no));
     }
-    static bool AnyAbove(F a, F b) { return _mm_movemask_ps(_mm_cmpnle_ps(a, b)) != 0; }
+    static int Above(F a, F b) { return _mm_movemask_ps(_mm_cmpnle_ps(a, b)); }
 };
 #endif
 
@@ -318,16 +318,33 @@ int Pixels(const Span &s, const RayLoop &t, int i)
 
 /* over = max(v - knee, 0); v = min(v, knee) + room * over / (over + room) */
 template <class V>
-int SoftClipPixels(float *row, int n, int i)
+typename V::F SoftClip(typename V::F v)
 {
     typedef typename V::F F;
-    const F knee = V::Set(kLoopKnee), room = V::Set(kLoopRoom), zero = V::Set(0.0f);
+    const F knee = V::Set(kLoopKnee), room = V::Set(kLoopRoom);
+    F over = V::Max(v - knee, V::Set(0.0f));
+    return V::Min(v, knee) + room * over / (over + room);
+}
+
+/* The three planes in one pass: one branch a vector in the usual case
+ * away from the core, where no plane has a value above the knee; a plane
+ * whose vector has none is not written. */
+template <class V>
+int SoftClipPixels(float *r, float *g, float *b, int n, int i)
+{
+    typedef typename V::F F;
+    const F knee = V::Set(kLoopKnee);
     for (; i + V::N <= n; i += V::N) {
-        F v = V::Load(row + i);
-        if (!V::AnyAbove(v, knee))   /* the usual case away from the core: v stays */
+        F vr = V::Load(r + i), vg = V::Load(g + i), vb = V::Load(b + i);
+        int hr = V::Above(vr, knee), hg = V::Above(vg, knee), hb = V::Above(vb, knee);
+        if (!(hr | hg | hb))
             continue;
-        F over = V::Max(v - knee, zero);
-        V::Store(row + i, V::Min(v, knee) + room * over / (over + room));
+        if (hr)
+            V::Store(r + i, SoftClip<V>(vr));
+        if (hg)
+            V::Store(g + i, SoftClip<V>(vg));
+        if (hb)
+            V::Store(b + i, SoftClip<V>(vb));
     }
     return i;
 }
@@ -340,9 +357,9 @@ void WholeSpan(const Span &s, const Loop &t)
 }
 
 template <class V>
-void SoftClipSpan(float *row, int n)
+void SoftClipSpan(float *r, float *g, float *b, int n)
 {
-    SoftClipPixels<Plain>(row, n, SoftClipPixels<V>(row, n, 0));
+    SoftClipPixels<Plain>(r, g, b, n, SoftClipPixels<V>(r, g, b, n, 0));
 }
 
 template <class V>

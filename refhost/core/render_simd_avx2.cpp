@@ -77,7 +77,7 @@ struct Avx2 {
     {
         return _mm256_blendv_ps(no, yes, _mm256_cmp_ps(a, b, _CMP_LT_OQ));
     }
-    static bool AnyAbove(F a, F b) { return _mm256_movemask_ps(_mm256_cmp_ps(a, b, _CMP_NLE_UQ)) != 0; }
+    static int Above(F a, F b) { return _mm256_movemask_ps(_mm256_cmp_ps(a, b, _CMP_NLE_UQ)); }
 };
 
 } // namespace
@@ -93,9 +93,9 @@ void Avx2Span(const Span &s, const Loop &t)
     _mm256_zeroupper();
 }
 
-void SoftClipAvx2(float *row, int n)
+void SoftClipAvx2(float *r, float *g, float *b, int n)
 {
-    SoftClipSpan<Avx2>(row, n);
+    SoftClipSpan<Avx2>(r, g, b, n);
     _mm256_zeroupper();
 }
 
