@@ -227,7 +227,7 @@ void AddEntry(const Span &s, int i, const RadialLoop &t, typename V::I k, typena
 }
 
 template <class V>
-int Pixels(const Span &s, const RadialLoop &t, int i)
+int Pixels(Span s, RadialLoop t, int i)
 {
     typedef typename V::F F;
     const F dx0 = V::Set(s.dx0), dy = V::Set(s.dy), dy2 = V::Set(s.dy2);
@@ -241,7 +241,7 @@ int Pixels(const Span &s, const RadialLoop &t, int i)
 }
 
 template <class V>
-int Pixels(const Span &s, const PolygonLoop &p, int i)
+int Pixels(Span s, PolygonLoop p, int i)
 {
     typedef typename V::F F;
     const RadialLoop &t = p.radial;
@@ -262,7 +262,7 @@ int Pixels(const Span &s, const PolygonLoop &p, int i)
 }
 
 template <class V>
-int Pixels(const Span &s, const StreakLoop &t, int i)
+int Pixels(Span s, StreakLoop t, int i)
 {
     typedef typename V::F F;
     const F a0 = V::Set(t.a0), p0 = V::Set(t.p0), aStep = V::Set(t.aStep), pStep = V::Set(t.pStep);
@@ -283,7 +283,7 @@ int Pixels(const Span &s, const StreakLoop &t, int i)
 }
 
 template <class V>
-int Pixels(const Span &s, const RayLoop &t, int i)
+int Pixels(Span s, RayLoop t, int i)
 {
     typedef typename V::F F;
     typedef typename V::I I;
