@@ -87,6 +87,9 @@ int DetectSimd()
 {
 #if KA_X86
     __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
+        return 3;
     return __builtin_cpu_supports("avx2") ? 2 : 1;
 #else
     return 0;
@@ -101,7 +104,9 @@ const SpanLoops &Loops()
         g_simd = level;
     }
 #if KA_X86
-    if (level >= 2)
+    if (level >= 3)
+        return kAvx512Loops;
+    if (level == 2)
         return kAvx2Loops;
     if (level == 1)
         return kSse2Loops;

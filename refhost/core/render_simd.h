@@ -1,10 +1,11 @@
 /*
  * render_simd.h - the renderer's pixel loops, written once over a few
- * vector operations and compiled for three instruction sets: plain C++
+ * vector operations and compiled for four instruction sets: plain C++
  * (one pixel at a time) and SSE2 (four) in render_draw.cpp, AVX2 (eight)
- * in render_simd_avx2.cpp.  Every lane does the same IEEE operations in
- * the same order as the plain loop (no fused multiply-adds, exact square
- * roots and divisions), so all three give the same pixels.
+ * in render_simd_avx2.cpp, AVX-512 (sixteen) in render_simd_avx512.cpp.
+ * Every lane does the same IEEE operations in the same order as the plain
+ * loop (no fused multiply-adds, exact square roots and divisions), so all
+ * four give the same pixels.
  *
  * The loops and the operations have internal linkage: each file that
  * includes this gets its own copy, compiled for its own instruction set,
@@ -81,6 +82,7 @@ extern const SpanLoops kPlainLoops;
 #if KA_X86
 extern const SpanLoops kSse2Loops;
 extern const SpanLoops kAvx2Loops;
+extern const SpanLoops kAvx512Loops;
 #endif
 
 /* The roll-off's knee and what is left above it. */
@@ -349,17 +351,28 @@ int SoftClipPixels(float *r, float *g, float *b, int n, int i)
     return i;
 }
 
-/* A whole span: vectors of V, then single pixels. */
+/* A whole span: vectors of V, then of four (when V is wider), then single
+ * pixels. */
 template <class V, class Loop>
 void WholeSpan(const Span &s, const Loop &t)
 {
-    Pixels<Plain>(s, t, Pixels<V>(s, t, 0));
+    int i = Pixels<V>(s, t, 0);
+#if KA_X86
+    if (V::N > Sse2::N)
+        i = Pixels<Sse2>(s, t, i);
+#endif
+    Pixels<Plain>(s, t, i);
 }
 
 template <class V>
 void SoftClipSpan(float *r, float *g, float *b, int n)
 {
-    SoftClipPixels<Plain>(r, g, b, n, SoftClipPixels<V>(r, g, b, n, 0));
+    int i = SoftClipPixels<V>(r, g, b, n, 0);
+#if KA_X86
+    if (V::N > Sse2::N)
+        i = SoftClipPixels<Sse2>(r, g, b, n, i);
+#endif
+    SoftClipPixels<Plain>(r, g, b, n, i);
 }
 
 template <class V>

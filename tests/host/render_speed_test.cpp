@@ -1,8 +1,8 @@
 // The renderer's shortcuts give what the long way does: the roll-off skips
 // vectors with nothing above the knee, so a hot pixel in any lane of a
-// vector, or in the plain tail after the vectors, must still roll off; a
-// glow's or streak's table kept from an earlier render is the one a fresh
-// fill makes.
+// vector, or in the tails after the vectors, must still roll off; a glow's
+// or streak's table kept from an earlier render is the one a fresh fill
+// makes; every vector level gives the plain loops' pixels.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -200,6 +200,35 @@ TEST(RenderRays, TheEnvelopeFallsAsThePowerOneAndAHalfOfWhatIsLeftOfTheRay)
                     EXPECT_NEAR(p[kWidth + x], c.light, 1e-6f)
                         << "level " << level << ", " << side * c.d << " from the centre";
             }
+    }
+    ka::SetRenderSimd(-1);
+}
+
+TEST(RenderSimdLevels, EveryLevelGivesThePlainPixelsBitForBit)
+{
+    // The default flare and every demo effect have every kind of loop
+    // (discs, dusty polygons, streaks, rays) and, on a circle's rows,
+    // spans of every length, so every mix of whole vectors and tails.
+    std::vector<const ka::DemoEffect *> effects = {nullptr};
+    for (const ka::DemoEffect &d : ka::DemoEffects())
+        effects.push_back(&d);
+    int best = ka::SetRenderSimd(-1);
+    for (const ka::DemoEffect *effect : effects) {
+        ka::Flare flare;
+        ka::DefaultFlare(&flare);
+        if (effect) {
+            ASSERT_TRUE(ka::BuildDemoEffect(*effect, &flare));
+        }
+        ka::SetRenderSimd(0);
+        Picture plain;
+        Draw(flare, 90, 70, &plain);
+        for (int level = 1; level <= best; level++) {
+            ka::SetRenderSimd(level);
+            Picture picture;
+            Draw(flare, 90, 70, &picture);
+            EXPECT_TRUE(picture == plain) << (effect ? effect->file : "default") << " level "
+                                          << level;
+        }
     }
     ka::SetRenderSimd(-1);
 }
