@@ -88,6 +88,11 @@ extern const SpanLoops kAvx512Loops;
 /* The roll-off's knee and what is left above it. */
 const float kLoopKnee = 0.8f, kLoopRoom = 1.0f - kLoopKnee;
 
+/* The loops' helpers go inline into each loop, which then keeps its
+ * vectors in registers: a call per vector passes them through memory
+ * (on Windows always) and spills the rest around it. */
+#define KA_LOOP_INLINE inline __attribute__((always_inline))
+
 namespace {
 
 /* ---- one lane ---- */
@@ -184,7 +189,7 @@ struct Sse2 {
 
 /* A texel for flare-space offsets (dx, dy), nearest, wrapped. */
 template <class V>
-typename V::F TexelAt(const RadialLoop &t, typename V::F dx, typename V::F dy)
+KA_LOOP_INLINE typename V::F TexelAt(const RadialLoop &t, typename V::F dx, typename V::F dy)
 {
     const int mask = 63;
     typename V::I u = V::AndI(V::Floor(dx * V::Set(t.texPerPixel) + V::Set(t.texShift)), mask);
@@ -194,7 +199,7 @@ typename V::F TexelAt(const RadialLoop &t, typename V::F dx, typename V::F dy)
 
 /* Adds a colour (times w) to the colours the span has. */
 template <class V>
-void AddColour(const Span &s, int i, const typename V::F rgb[3], typename V::F w)
+KA_LOOP_INLINE void AddColour(const Span &s, int i, const typename V::F rgb[3], typename V::F w)
 {
     if (s.r)
         V::Store(s.r + i, V::Load(s.r + i) + w * rgb[0]);
@@ -205,7 +210,7 @@ void AddColour(const Span &s, int i, const typename V::F rgb[3], typename V::F w
 }
 
 template <class V>
-void AddColour(const Span &s, int i, const typename V::F rgb[3])
+KA_LOOP_INLINE void AddColour(const Span &s, int i, const typename V::F rgb[3])
 {
     if (s.r)
         V::Store(s.r + i, V::Load(s.r + i) + rgb[0]);
@@ -217,8 +222,8 @@ void AddColour(const Span &s, int i, const typename V::F rgb[3])
 
 /* Adds entry k of a radial table, times the texture when it has one. */
 template <class V>
-void AddEntry(const Span &s, int i, const RadialLoop &t, typename V::I k, typename V::F dx,
-              typename V::F dy)
+KA_LOOP_INLINE void AddEntry(const Span &s, int i, const RadialLoop &t, typename V::I k,
+                             typename V::F dx, typename V::F dy)
 {
     typename V::F e[4];
     V::Gather4(t.rgbx, k, e);
@@ -229,7 +234,7 @@ void AddEntry(const Span &s, int i, const RadialLoop &t, typename V::I k, typena
 }
 
 template <class V>
-int Pixels(Span s, RadialLoop t, int i)
+KA_LOOP_INLINE int Pixels(Span s, RadialLoop t, int i)
 {
     typedef typename V::F F;
     const F dx0 = V::Set(s.dx0), dy = V::Set(s.dy), dy2 = V::Set(s.dy2);
@@ -243,7 +248,7 @@ int Pixels(Span s, RadialLoop t, int i)
 }
 
 template <class V>
-int Pixels(Span s, PolygonLoop p, int i)
+KA_LOOP_INLINE int Pixels(Span s, PolygonLoop p, int i)
 {
     typedef typename V::F F;
     const RadialLoop &t = p.radial;
@@ -264,7 +269,7 @@ int Pixels(Span s, PolygonLoop p, int i)
 }
 
 template <class V>
-int Pixels(Span s, StreakLoop t, int i)
+KA_LOOP_INLINE int Pixels(Span s, StreakLoop t, int i)
 {
     typedef typename V::F F;
     const F a0 = V::Set(t.a0), p0 = V::Set(t.p0), aStep = V::Set(t.aStep), pStep = V::Set(t.pStep);
@@ -285,7 +290,7 @@ int Pixels(Span s, StreakLoop t, int i)
 }
 
 template <class V>
-int Pixels(Span s, RayLoop t, int i)
+KA_LOOP_INLINE int Pixels(Span s, RayLoop t, int i)
 {
     typedef typename V::F F;
     typedef typename V::I I;
@@ -320,7 +325,7 @@ int Pixels(Span s, RayLoop t, int i)
 
 /* over = max(v - knee, 0); v = min(v, knee) + room * over / (over + room) */
 template <class V>
-typename V::F SoftClip(typename V::F v)
+KA_LOOP_INLINE typename V::F SoftClip(typename V::F v)
 {
     typedef typename V::F F;
     const F knee = V::Set(kLoopKnee), room = V::Set(kLoopRoom);
@@ -332,7 +337,7 @@ typename V::F SoftClip(typename V::F v)
  * away from the core, where no plane has a value above the knee; a plane
  * whose vector has none is not written. */
 template <class V>
-int SoftClipPixels(float *r, float *g, float *b, int n, int i)
+KA_LOOP_INLINE int SoftClipPixels(float *r, float *g, float *b, int n, int i)
 {
     typedef typename V::F F;
     const F knee = V::Set(kLoopKnee);
