@@ -380,6 +380,32 @@ void SoftClipSpan(float *r, float *g, float *b, int n)
     SoftClipPixels<Plain>(r, g, b, n, i);
 }
 
+#if KA_X86
+/* The loops of a set wider than SSE (compiled only where it is enabled)
+ * leave the upper parts of the vector registers clear: SSE code that runs
+ * while they are dirty runs several times slower. */
+template <class V, class Loop>
+void WideSpan(const Span &s, const Loop &t)
+{
+    WholeSpan<V>(s, t);
+    _mm256_zeroupper();
+}
+
+template <class V>
+void WideSoftClipSpan(float *r, float *g, float *b, int n)
+{
+    SoftClipSpan<V>(r, g, b, n);
+    _mm256_zeroupper();
+}
+
+template <class V>
+constexpr SpanLoops WideLoopsOf()
+{
+    return {WideSpan<V, RadialLoop>, WideSpan<V, PolygonLoop>, WideSpan<V, StreakLoop>,
+            WideSpan<V, RayLoop>, WideSoftClipSpan<V>};
+}
+#endif
+
 template <class V>
 constexpr SpanLoops LoopsOf()
 {

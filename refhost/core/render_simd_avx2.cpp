@@ -82,27 +82,7 @@ struct Avx2 {
 
 } // namespace
 
-/* Each loop leaves the upper halves of the vector registers clear: SSE
- * code that runs while they are dirty runs several times slower. */
-namespace {
-
-template <class Loop>
-void Avx2Span(const Span &s, const Loop &t)
-{
-    WholeSpan<Avx2>(s, t);
-    _mm256_zeroupper();
-}
-
-void SoftClipAvx2(float *r, float *g, float *b, int n)
-{
-    SoftClipSpan<Avx2>(r, g, b, n);
-    _mm256_zeroupper();
-}
-
-} // namespace
-
-const SpanLoops kAvx2Loops = {Avx2Span<RadialLoop>, Avx2Span<PolygonLoop>, Avx2Span<StreakLoop>,
-                              Avx2Span<RayLoop>, SoftClipAvx2};
+const SpanLoops kAvx2Loops = WideLoopsOf<Avx2>();
 
 } // namespace ka
 

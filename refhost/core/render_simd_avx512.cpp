@@ -100,25 +100,9 @@ struct Avx512 {
     static int Above(F a, F b) { return _mm512_cmp_ps_mask(a, b, _CMP_NLE_UQ); }
 };
 
-/* Each loop leaves the upper parts of the vector registers clear: SSE
- * code that runs while they are dirty runs several times slower. */
-template <class Loop>
-void Avx512Span(const Span &s, const Loop &t)
-{
-    WholeSpan<Avx512>(s, t);
-    _mm256_zeroupper();
-}
-
-void SoftClipAvx512(float *r, float *g, float *b, int n)
-{
-    SoftClipSpan<Avx512>(r, g, b, n);
-    _mm256_zeroupper();
-}
-
 } // namespace
 
-const SpanLoops kAvx512Loops = {Avx512Span<RadialLoop>, Avx512Span<PolygonLoop>,
-                                Avx512Span<StreakLoop>, Avx512Span<RayLoop>, SoftClipAvx512};
+const SpanLoops kAvx512Loops = WideLoopsOf<Avx512>();
 
 } // namespace ka
 
