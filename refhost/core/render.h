@@ -49,7 +49,7 @@ const long long kThreadedPixels = 1 << 22;
 void SetRenderThreads(int count);
 
 /* The vector instructions the drawing loops use: 0 plain C++, 1 SSE2, 2
- * AVX2; -1 (and a level the CPU lacks) picks the best the CPU has, which
+ * AVX2, 3 AVX-512; -1 (and a level the CPU lacks) picks the best the CPU has, which
  * is also what renders use until this is called.  Returns the level now
  * in use.  Results agree with plain C++ within 1/1024. */
 int SetRenderSimd(int level);

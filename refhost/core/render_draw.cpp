@@ -87,6 +87,9 @@ int DetectSimd()
 {
 #if KA_X86
     __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512dq") &&
+        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl"))
+        return 3;
     return __builtin_cpu_supports("avx2") ? 2 : 1;
 #else
     return 0;
@@ -101,7 +104,9 @@ const SpanLoops &Loops()
         g_simd = level;
     }
 #if KA_X86
-    if (level >= 2)
+    if (level >= 3)
+        return kAvx512Loops;
+    if (level == 2)
         return kAvx2Loops;
     if (level == 1)
         return kSse2Loops;
@@ -708,9 +713,7 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
             return;
         if (rollOff) {
             size_t row = (size_t)y * canvas.width + from;
-            loops.softClip(canvas.r + row, to - from);
-            loops.softClip(canvas.g + row, to - from);
-            loops.softClip(canvas.b + row, to - from);
+            loops.softClip(canvas.r + row, canvas.g + row, canvas.b + row, to - from);
         }
         if (canvas.touched)
             canvas.touched->Mark(y, from, to);
@@ -744,10 +747,10 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
         t.join();
 }
 
-void SoftClipRow(float *row, int n)
+void SoftClipRow(float *r, float *g, float *b, int n)
 {
     if (n > 0)
-        Loops().softClip(row, n);
+        Loops().softClip(r, g, b, n);
 }
 
 int SetRenderSimd(int level)
@@ -807,8 +810,9 @@ void UpsampleAdd(Canvas *full, Canvas *small, const RowSpans &drawn)
             float *o = out[p] + (size_t)y * width;
             for (int x = xa; x < xb; x++)
                 o[x] += wide[x];
-            SoftClipRow(o + xa, xb - xa);
         }
+        const size_t at = (size_t)y * width + xa;
+        SoftClipRow(out[0] + at, out[1] + at, out[2] + at, xb - xa);
     }
     for (int y = 0; y < sh; y++)
         if (drawn.x0[y] < drawn.x1[y])

@@ -268,9 +268,9 @@ inline float PseudoAngle(float x, float y)
     return x < 0 ? 2.0f - p : (y < 0 ? 4.0f + p : p);
 }
 
-/* The roll-off above the knee: in place over n floats. */
+/* The roll-off above the knee: in place over n floats of each plane. */
 const float kSoftKnee = 0.8f;
-void SoftClipRow(float *row, int n);
+void SoftClipRow(float *r, float *g, float *b, int n);
 
 /* Adds a half-resolution canvas (small, (width + 1) / 2 by (height + 1) / 2)
  * to the full one, bilinear, wherever the small canvas's drawn spans can

@@ -1,10 +1,11 @@
 /*
  * render_simd.h - the renderer's pixel loops, written once over a few
- * vector operations and compiled for three instruction sets: plain C++
+ * vector operations and compiled for four instruction sets: plain C++
  * (one pixel at a time) and SSE2 (four) in render_draw.cpp, AVX2 (eight)
- * in render_simd_avx2.cpp.  Every lane does the same IEEE operations in
- * the same order as the plain loop (no fused multiply-adds, exact square
- * roots and divisions), so all three give the same pixels.
+ * in render_simd_avx2.cpp, AVX-512 (sixteen) in render_simd_avx512.cpp.
+ * Every lane does the same IEEE operations in the same order as the plain
+ * loop (no fused multiply-adds, exact square roots and divisions), so all
+ * four give the same pixels.
  *
  * The loops and the operations have internal linkage: each file that
  * includes this gets its own copy, compiled for its own instruction set,
@@ -76,17 +77,23 @@ struct SpanLoops {
     void (*polygon)(const Span &, const PolygonLoop &);
     void (*streak)(const Span &, const StreakLoop &);
     void (*rays)(const Span &, const RayLoop &);
-    void (*softClip)(float *row, int n);
+    void (*softClip)(float *r, float *g, float *b, int n);   /* the three planes of a row */
 };
 
 extern const SpanLoops kPlainLoops;
 #if KA_X86
 extern const SpanLoops kSse2Loops;
 extern const SpanLoops kAvx2Loops;
+extern const SpanLoops kAvx512Loops;
 #endif
 
 /* The roll-off's knee and what is left above it. */
 const float kLoopKnee = 0.8f, kLoopRoom = 1.0f - kLoopKnee;
+
+/* The loops' helpers go inline into each loop, which then keeps its
+ * vectors in registers: a call per vector passes them through memory
+ * (on Windows always) and spills the rest around it. */
+#define KA_LOOP_INLINE inline __attribute__((always_inline))
 
 namespace {
 
@@ -123,7 +130,7 @@ struct Plain {
             out[c] = table[4 * k + c];
     }
     static F SelectLess(F a, F b, F yes, F no) { return a < b ? yes : no; }
-    static bool AnyAbove(F a, F b) { return !(a <= b); }   /* NaN counts as above */
+    static int Above(F a, F b) { return !(a <= b); }   /* a bit per lane; NaN counts as above */
 };
 
 #if KA_X86
@@ -174,7 +181,7 @@ struct Sse2 {
         F m = _mm_cmplt_ps(a, b);
         return _mm_or_ps(_mm_and_ps(m, yes), _mm_andnot_ps(m, no));
     }
-    static bool AnyAbove(F a, F b) { return _mm_movemask_ps(_mm_cmpnle_ps(a, b)) != 0; }
+    static int Above(F a, F b) { return _mm_movemask_ps(_mm_cmpnle_ps(a, b)); }
 };
 #endif
 
@@ -184,7 +191,7 @@ struct Sse2 {
 
 /* A texel for flare-space offsets (dx, dy), nearest, wrapped. */
 template <class V>
-typename V::F TexelAt(const RadialLoop &t, typename V::F dx, typename V::F dy)
+KA_LOOP_INLINE typename V::F TexelAt(const RadialLoop &t, typename V::F dx, typename V::F dy)
 {
     const int mask = 63;
     typename V::I u = V::AndI(V::Floor(dx * V::Set(t.texPerPixel) + V::Set(t.texShift)), mask);
@@ -194,7 +201,7 @@ typename V::F TexelAt(const RadialLoop &t, typename V::F dx, typename V::F dy)
 
 /* Adds a colour (times w) to the colours the span has. */
 template <class V>
-void AddColour(const Span &s, int i, const typename V::F rgb[3], typename V::F w)
+KA_LOOP_INLINE void AddColour(const Span &s, int i, const typename V::F rgb[3], typename V::F w)
 {
     if (s.r)
         V::Store(s.r + i, V::Load(s.r + i) + w * rgb[0]);
@@ -205,7 +212,7 @@ void AddColour(const Span &s, int i, const typename V::F rgb[3], typename V::F w
 }
 
 template <class V>
-void AddColour(const Span &s, int i, const typename V::F rgb[3])
+KA_LOOP_INLINE void AddColour(const Span &s, int i, const typename V::F rgb[3])
 {
     if (s.r)
         V::Store(s.r + i, V::Load(s.r + i) + rgb[0]);
@@ -217,8 +224,8 @@ void AddColour(const Span &s, int i, const typename V::F rgb[3])
 
 /* Adds entry k of a radial table, times the texture when it has one. */
 template <class V>
-void AddEntry(const Span &s, int i, const RadialLoop &t, typename V::I k, typename V::F dx,
-              typename V::F dy)
+KA_LOOP_INLINE void AddEntry(const Span &s, int i, const RadialLoop &t, typename V::I k,
+                             typename V::F dx, typename V::F dy)
 {
     typename V::F e[4];
     V::Gather4(t.rgbx, k, e);
@@ -229,7 +236,7 @@ void AddEntry(const Span &s, int i, const RadialLoop &t, typename V::I k, typena
 }
 
 template <class V>
-int Pixels(const Span &s, const RadialLoop &t, int i)
+KA_LOOP_INLINE int Pixels(Span s, RadialLoop t, int i)
 {
     typedef typename V::F F;
     const F dx0 = V::Set(s.dx0), dy = V::Set(s.dy), dy2 = V::Set(s.dy2);
@@ -243,7 +250,7 @@ int Pixels(const Span &s, const RadialLoop &t, int i)
 }
 
 template <class V>
-int Pixels(const Span &s, const PolygonLoop &p, int i)
+KA_LOOP_INLINE int Pixels(Span s, PolygonLoop p, int i)
 {
     typedef typename V::F F;
     const RadialLoop &t = p.radial;
@@ -264,7 +271,7 @@ int Pixels(const Span &s, const PolygonLoop &p, int i)
 }
 
 template <class V>
-int Pixels(const Span &s, const StreakLoop &t, int i)
+KA_LOOP_INLINE int Pixels(Span s, StreakLoop t, int i)
 {
     typedef typename V::F F;
     const F a0 = V::Set(t.a0), p0 = V::Set(t.p0), aStep = V::Set(t.aStep), pStep = V::Set(t.pStep);
@@ -305,7 +312,7 @@ void AddRayColour(const Span &s, int i, const RayLoop &t, typename V::F d,
 }
 
 template <class V>
-int Pixels(const Span &s, const RayLoop &t, int i)
+KA_LOOP_INLINE int Pixels(Span s, RayLoop t, int i)
 {
     typedef typename V::F F;
     typedef typename V::I I;
@@ -340,32 +347,86 @@ int Pixels(const Span &s, const RayLoop &t, int i)
 
 /* over = max(v - knee, 0); v = min(v, knee) + room * over / (over + room) */
 template <class V>
-int SoftClipPixels(float *row, int n, int i)
+KA_LOOP_INLINE typename V::F SoftClip(typename V::F v)
 {
     typedef typename V::F F;
-    const F knee = V::Set(kLoopKnee), room = V::Set(kLoopRoom), zero = V::Set(0.0f);
+    const F knee = V::Set(kLoopKnee), room = V::Set(kLoopRoom);
+    F over = V::Max(v - knee, V::Set(0.0f));
+    return V::Min(v, knee) + room * over / (over + room);
+}
+
+/* The three planes in one pass: one branch a vector in the usual case
+ * away from the core, where no plane has a value above the knee; a plane
+ * whose vector has none is not written. */
+template <class V>
+KA_LOOP_INLINE int SoftClipPixels(float *r, float *g, float *b, int n, int i)
+{
+    typedef typename V::F F;
+    const F knee = V::Set(kLoopKnee);
     for (; i + V::N <= n; i += V::N) {
-        F v = V::Load(row + i);
-        if (!V::AnyAbove(v, knee))   /* the usual case away from the core: v stays */
+        F vr = V::Load(r + i), vg = V::Load(g + i), vb = V::Load(b + i);
+        int hr = V::Above(vr, knee), hg = V::Above(vg, knee), hb = V::Above(vb, knee);
+        if (!(hr | hg | hb))
             continue;
-        F over = V::Max(v - knee, zero);
-        V::Store(row + i, V::Min(v, knee) + room * over / (over + room));
+        if (hr)
+            V::Store(r + i, SoftClip<V>(vr));
+        if (hg)
+            V::Store(g + i, SoftClip<V>(vg));
+        if (hb)
+            V::Store(b + i, SoftClip<V>(vb));
     }
     return i;
 }
 
-/* A whole span: vectors of V, then single pixels. */
+/* A whole span: vectors of V, then of four (when V is wider), then single
+ * pixels. */
 template <class V, class Loop>
 void WholeSpan(const Span &s, const Loop &t)
 {
-    Pixels<Plain>(s, t, Pixels<V>(s, t, 0));
+    int i = Pixels<V>(s, t, 0);
+#if KA_X86
+    if (V::N > Sse2::N)
+        i = Pixels<Sse2>(s, t, i);
+#endif
+    Pixels<Plain>(s, t, i);
 }
 
 template <class V>
-void SoftClipSpan(float *row, int n)
+void SoftClipSpan(float *r, float *g, float *b, int n)
 {
-    SoftClipPixels<Plain>(row, n, SoftClipPixels<V>(row, n, 0));
+    int i = SoftClipPixels<V>(r, g, b, n, 0);
+#if KA_X86
+    if (V::N > Sse2::N)
+        i = SoftClipPixels<Sse2>(r, g, b, n, i);
+#endif
+    SoftClipPixels<Plain>(r, g, b, n, i);
 }
+
+#if KA_X86
+/* The loops of a set wider than SSE (compiled only where it is enabled)
+ * leave the upper parts of the vector registers clear: SSE code that runs
+ * while they are dirty runs several times slower. */
+template <class V, class Loop>
+void WideSpan(const Span &s, const Loop &t)
+{
+    WholeSpan<V>(s, t);
+    _mm256_zeroupper();
+}
+
+template <class V>
+void WideSoftClipSpan(float *r, float *g, float *b, int n)
+{
+    SoftClipSpan<V>(r, g, b, n);
+    _mm256_zeroupper();
+}
+
+template <class V>
+constexpr SpanLoops WideLoopsOf()
+{
+    return {WideSpan<V, RadialLoop>, WideSpan<V, PolygonLoop>, WideSpan<V, StreakLoop>,
+            WideSpan<V, RayLoop>, WideSoftClipSpan<V>};
+}
+#endif
 
 template <class V>
 constexpr SpanLoops LoopsOf()

@@ -77,32 +77,12 @@ struct Avx2 {
     {
         return _mm256_blendv_ps(no, yes, _mm256_cmp_ps(a, b, _CMP_LT_OQ));
     }
-    static bool AnyAbove(F a, F b) { return _mm256_movemask_ps(_mm256_cmp_ps(a, b, _CMP_NLE_UQ)) != 0; }
+    static int Above(F a, F b) { return _mm256_movemask_ps(_mm256_cmp_ps(a, b, _CMP_NLE_UQ)); }
 };
 
 } // namespace
 
-/* Each loop leaves the upper halves of the vector registers clear: SSE
- * code that runs while they are dirty runs several times slower. */
-namespace {
-
-template <class Loop>
-void Avx2Span(const Span &s, const Loop &t)
-{
-    WholeSpan<Avx2>(s, t);
-    _mm256_zeroupper();
-}
-
-void SoftClipAvx2(float *row, int n)
-{
-    SoftClipSpan<Avx2>(row, n);
-    _mm256_zeroupper();
-}
-
-} // namespace
-
-const SpanLoops kAvx2Loops = {Avx2Span<RadialLoop>, Avx2Span<PolygonLoop>, Avx2Span<StreakLoop>,
-                              Avx2Span<RayLoop>, SoftClipAvx2};
+const SpanLoops kAvx2Loops = WideLoopsOf<Avx2>();
 
 } // namespace ka
 

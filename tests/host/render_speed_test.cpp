@@ -1,9 +1,9 @@
 // The renderer's shortcuts give what the long way does: the roll-off skips
 // vectors with nothing above the knee, so a hot pixel in any lane of a
-// vector, or in the plain tail after the vectors, must still roll off; a
-// glow's or streak's table kept from an earlier render is the one a fresh
-// fill makes; round shapes on one centre drawn as one give what they give
-// apart.
+// vector, or in the tails after the vectors, must still roll off; a glow's
+// or streak's table kept from an earlier render is the one a fresh fill
+// makes; round shapes on one centre drawn as one give what they give
+// apart; every vector level gives the plain loops' pixels.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -334,7 +334,36 @@ TEST(RenderRays, TheEnvelopeFallsAsThePowerOneAndAHalfOfWhatIsLeftOfTheRay)
     ka::SetRenderSimd(-1);
 }
 
-TEST(RenderRollOff, AHotPixelInAnyLaneRollsOffAndTheRestStay)
+TEST(RenderSimdLevels, EveryLevelGivesThePlainPixelsBitForBit)
+{
+    // The default flare and every demo effect have every kind of loop
+    // (discs, dusty polygons, streaks, rays) and, on a circle's rows,
+    // spans of every length, so every mix of whole vectors and tails.
+    std::vector<const ka::DemoEffect *> effects = {nullptr};
+    for (const ka::DemoEffect &d : ka::DemoEffects())
+        effects.push_back(&d);
+    int best = ka::SetRenderSimd(-1);
+    for (const ka::DemoEffect *effect : effects) {
+        ka::Flare flare;
+        ka::DefaultFlare(&flare);
+        if (effect) {
+            ASSERT_TRUE(ka::BuildDemoEffect(*effect, &flare));
+        }
+        ka::SetRenderSimd(0);
+        Picture plain;
+        Draw(flare, 90, 70, &plain);
+        for (int level = 1; level <= best; level++) {
+            ka::SetRenderSimd(level);
+            Picture picture;
+            Draw(flare, 90, 70, &picture);
+            EXPECT_TRUE(picture == plain) << (effect ? effect->file : "default") << " level "
+                                          << level;
+        }
+    }
+    ka::SetRenderSimd(-1);
+}
+
+TEST(RenderRollOff, AHotPixelInAnyLaneOfAnyPlaneRollsOffAndTheRestStay)
 {
     // 0.8 + 0.2 e / (e + 0.2) for an excess e over the knee 0.8
     const struct {
@@ -345,21 +374,27 @@ TEST(RenderRollOff, AHotPixelInAnyLaneRollsOffAndTheRestStay)
         {1.8f, 0.8f + 0.2f / 1.2f},      // e = 1
         {0.8f, 0.8f},                    // on the knee: unchanged
     };
-    const int kRow = 19;   // two vectors of eight, a tail of three
+    const int kRow = 35;   // two vectors of sixteen, a tail of three
     const float kCool[2] = {0.0f, 0.79f};
     int best = ka::SetRenderSimd(-1);
     for (int level = 0; level <= best; level++) {
         ka::SetRenderSimd(level);
         for (const auto &c : cases)
             for (float cool : kCool)
-                for (int at = 0; at < kRow; at++) {
-                    std::vector<float> row(kRow, cool);
-                    row[at] = c.hot;
-                    ka::SoftClipRow(row.data(), kRow);
-                    for (int x = 0; x < kRow; x++)
-                        ASSERT_NEAR(row[x], x == at ? c.expected : cool, 1e-6f)
-                            << "level " << level << ", hot " << c.hot << " at " << at << ", x " << x;
-                }
+                for (int plane = 0; plane < 3; plane++)
+                    for (int at = 0; at < kRow; at++) {
+                        std::vector<float> rows[3];
+                        for (std::vector<float> &row : rows)
+                            row.assign(kRow, cool);
+                        rows[plane][at] = c.hot;
+                        ka::SoftClipRow(rows[0].data(), rows[1].data(), rows[2].data(), kRow);
+                        for (int p = 0; p < 3; p++)
+                            for (int x = 0; x < kRow; x++)
+                                ASSERT_NEAR(rows[p][x], p == plane && x == at ? c.expected : cool,
+                                            1e-6f)
+                                    << "level " << level << ", hot " << c.hot << " in plane "
+                                    << plane << " at " << at << "; plane " << p << ", x " << x;
+                    }
     }
     ka::SetRenderSimd(-1);
 }
@@ -369,9 +404,9 @@ TEST(RenderRollOff, NotANumberLeavesWithinZeroToOneOnEveryLevel)
     int best = ka::SetRenderSimd(-1);
     for (int level = 0; level <= best; level++) {
         ka::SetRenderSimd(level);
-        std::vector<float> row(16, 0.5f);
+        std::vector<float> red(16, 0.5f), row(16, 0.5f), blue(16, 0.5f);
         row[5] = std::numeric_limits<float>::quiet_NaN();
-        ka::SoftClipRow(row.data(), 16);
+        ka::SoftClipRow(red.data(), row.data(), blue.data(), 16);
         for (int x = 0; x < 16; x++) {
             ASSERT_TRUE(row[x] >= 0.0f && row[x] <= 1.0f) << "level " << level << ", x " << x;
             if (x != 5) {
