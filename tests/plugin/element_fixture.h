@@ -78,6 +78,27 @@ inline std::vector<float> HostValue(const HostSession &host, int32_t e, int32_t 
     return {v[0], v[1], v[2]};
 }
 
+struct HostGradient {
+    int32_t count = 0;
+    std::vector<float> colors, offsets;
+};
+
+/* The gradient of the first element's parameter p as the host holds it. */
+inline HostGradient HostRamp(const HostSession &host, int32_t p)
+{
+    int32_t e = 0, count = 0;
+    float *colors = nullptr, *offsets = nullptr;
+    Ki_Inquire_LensFlare(T("light"), host.light.c_str(), T("element"), &e, 1, T("parameter"), &p,
+                         T("gradientdata"), &count, &colors, &offsets, 1, 0);
+    HostGradient out;
+    out.count = count;
+    if (count > 0 && colors && offsets) {
+        out.colors.assign(colors, colors + 3 * count);
+        out.offsets.assign(offsets, offsets + count);
+    }
+    return out;
+}
+
 /* The light's flare saved by the host itself; gives the host's status. */
 inline int32_t SaveFlare(const HostSession &host, const std::string &path)
 {

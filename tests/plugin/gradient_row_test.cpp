@@ -31,43 +31,16 @@ ElementParameter *Ramp(const HostSession &host)
     return element && element->firstParameter ? element->firstParameter->next : nullptr;
 }
 
-/* The first x that stands for position p: trunc((x - x0) x 99 / W) = p. */
-int XForPosition(const CColourSlider *slider, int p)
-{
-    int x = slider->left;
-    while ((x - slider->left) * 99 / slider->barWidth < p)
-        x++;
-    return x;
-}
-
-struct HostGradient {
-    int32_t count = 0;
-    std::vector<float> colors, offsets;
+/* A host that knows the ramp type; each test makes its own flare of it. */
+struct GradientRow : testing::Test {
+    void SetUp() override { fx::Define(kRampType); }
+    HostSession host;
 };
-
-/* The gradient of the first element's parameter p as the host holds it. */
-HostGradient HostRamp(const HostSession &host, int32_t p = 1)
-{
-    int32_t e = 0, count = 0;
-    float *colors = nullptr, *offsets = nullptr;
-    Ki_Inquire_LensFlare(fx::T("light"), host.light.c_str(), fx::T("element"), &e, 1,
-                         fx::T("parameter"), &p, fx::T("gradientdata"), &count, &colors, &offsets,
-                         1, 0);
-    HostGradient out;
-    out.count = count;
-    if (count > 0 && colors && offsets) {
-        out.colors.assign(colors, colors + 3 * count);
-        out.offsets.assign(offsets, offsets + count);
-    }
-    return out;
-}
 
 } // namespace
 
-TEST(GradientRow, TheRowsButtonCarriesAControlWithTheLabelAndTheStops)
+TEST_F(GradientRow, TheRowsButtonCarriesAControlWithTheLabelAndTheStops)
 {
-    fx::Define(kRampType);
-    HostSession host;
     fx::SetFlareTypes(host, {"t_ramp"});
     host.Edit([&](HWND dialog) {
         ElementParameter *ramp = Ramp(host);
@@ -86,10 +59,8 @@ TEST(GradientRow, TheRowsButtonCarriesAControlWithTheLabelAndTheStops)
     });
 }
 
-TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
+TEST_F(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
 {
-    fx::Define(kRampType);
-    HostSession host;
     fx::SetFlareTypes(host, {"t_ramp"});
     ui::Driver driver;
     size_t expectedWrites = 0;
@@ -120,15 +91,13 @@ TEST(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
     driver.When(kPicker, Choose(255, 51, 0));
     host.OpenEditor();
 
-    HostGradient after = HostRamp(host);
+    fx::HostGradient after = fx::HostRamp(host, 1);
     EXPECT_EQ(after.offsets, offsets);
     EXPECT_EQ(after.colors, colors);
 }
 
-TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
+TEST_F(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
 {
-    fx::Define(kRampType);
-    HostSession host;
     fx::SetFlareTypes(host, {"t_ramp", "t_ramp"});
     host.Edit([&](HWND dialog) {
         int64_t blocksBefore = 0;
@@ -143,10 +112,8 @@ TEST(GradientRow, PanelsWithGradientsComeAndGoWithoutLeaks)
     });
 }
 
-TEST(GradientRow, WithRealtimeOffAnEditWaitsUntilTheSectionIsLeft)
+TEST_F(GradientRow, WithRealtimeOffAnEditWaitsUntilTheSectionIsLeft)
 {
-    fx::Define(kRampType);
-    HostSession host;
     fx::SetFlareTypes(host, {"t_ramp", "t_ramp"});
     host.Edit([&](HWND dialog) {
         fx::SelectLine(dialog, 0);
@@ -170,7 +137,7 @@ TEST(GradientRow, WithRealtimeOffAnEditWaitsUntilTheSectionIsLeft)
         EXPECT_EQ(GetDlgItem(dialog, id), nullptr) << "the row's button is gone";
         EXPECT_TRUE(host.Log("Ki_LensFlare").empty());
     });
-    EXPECT_EQ(HostRamp(host).count, 1) << "OK writes the copied gradient";
+    EXPECT_EQ(fx::HostRamp(host, 1).count, 1) << "OK writes the copied gradient";
 }
 
 TEST(GradientWriteBack, AGradientGoesBackExactUntilEditedAndAnEditKeepsWhatItDidNotMove)
@@ -204,7 +171,7 @@ TEST(GradientWriteBack, AGradientGoesBackExactUntilEditedAndAnEditKeepsWhatItDid
             }
         });
 
-        HostGradient written = HostRamp(host, 0);
+        fx::HostGradient written = fx::HostRamp(host, 0);
         EXPECT_EQ(written.offsets,
                   (std::vector<float>{0.0f, c.drag ? dragged / 99.0f : 0.35f, 0.7f, 1.0f}));
         EXPECT_EQ(written.colors, (std::vector<float>{0.3f, 0.6f, 0.9f, 0.1f, 0.2f, 0.3f, 0.45f,

@@ -1,6 +1,6 @@
 // The demo host's help: the editor's Help button opens the user guide in a
 // window of the host at the section for the editor's topic.
-#include <cstdio>
+#include <fstream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -36,9 +36,7 @@ TEST(HelpWindow, HelpButtonOpensTheGuideAtTheEditorsSection)
     for (int line = 41; line < 120; line++)
         guide += "more " + std::to_string(line) + "\n";
     host.services.guideFile = host.Path("guide.md");
-    FILE *file = std::fopen(host.services.guideFile.c_str(), "wb");
-    std::fputs(guide.c_str(), file);
-    std::fclose(file);
+    std::ofstream(host.services.guideFile, std::ios::binary) << guide;
     host.services.showHelpWindow = true;
     HWND shown = nullptr;
     ui::Driver driver;

@@ -304,14 +304,8 @@ TEST(Panel, AGradientRowReportsAFaultyDefinitionAndOkWritesTheCorrection)
         EXPECT_EQ(ramp->gradientControl->control, ramp->control);
         EXPECT_FLOAT_EQ(ramp->gradientOffsets[0], 0.2f) << "the model waits for a copy back";
     });
-    int32_t e = 0, p = 0, count = 0;
-    float *colors = nullptr, *offsets = nullptr;
-    Ki_Inquire_LensFlare(fx::T("light"), host.light.c_str(), fx::T("element"), &e, 1,
-                         fx::T("parameter"), &p, fx::T("gradientdata"), &count, &colors, &offsets,
-                         1, 0);
-    ASSERT_EQ(count, 2);
-    EXPECT_EQ(offsets[0], 0.0f) << "OK copies the corrected gradient back";
-    EXPECT_EQ(offsets[1], 1.0f);
+    EXPECT_EQ(fx::HostRamp(host, 0).offsets, (std::vector<float>{0.0f, 1.0f}))
+        << "OK copies the corrected gradient back";
 }
 
 /* ---- gradient mapping and swatches on their own ------------------------- */

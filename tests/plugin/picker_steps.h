@@ -1,6 +1,6 @@
 // What the control tests do in the colour picker and the large gradient
 // dialog: scroll its bars, read them back, choose a colour, find the
-// dialog's control.
+// dialog's control; and where on a gradient control a position begins.
 #ifndef PICKER_STEPS_H
 #define PICKER_STEPS_H
 
@@ -41,6 +41,15 @@ inline CColourSlider *LargeSlider(HWND dialog)
 {
     return reinterpret_cast<CColourSlider *>(
         GetWindowLongPtrA(GetDlgItem(dialog, IDC_LARGE_GRADIENT), GWLP_USERDATA));
+}
+
+/* The first x that stands for position p: trunc((x - x0) x 99 / W) = p. */
+inline int XForPosition(const CColourSlider *slider, int p)
+{
+    int x = slider->left;
+    while ((x - slider->left) * 99 / slider->barWidth < p)
+        x++;
+    return x;
 }
 
 #endif

@@ -109,10 +109,8 @@ TEST(SafeSave, AFailedLibrarySaveShowsFileWriteErrorAndRestoresTheBackup)
         const char *file;
         int step, error;
     } const cases[] = {
-        {"kept.lnz", KH_FILE_FLUSH, ENOSPC},
         {"kept.lnz", KH_FILE_RENAME, EACCES},
         {"new.lnz", KH_FILE_WRITE, ENOSPC},
-        {"new.lnz", KH_FILE_CREATE, EACCES},
     };
     std::vector<std::string> files;
     for (const Case &c : cases)
@@ -215,7 +213,7 @@ TEST(SafeSave, FullDiskGradientSavesFailAndKeepTheOldFiles)
         int stops;
     } cases[] = {
         {"old.grd", true, 3}, {"old-long.grd", true, 400}, {"new.grd", false, 3},
-        {"old.cmp", true, 3}, {"new.cmp", false, 400},
+        {"new.cmp", false, 400},
     };
     for (const Case &c : cases) {
         if (c.existing) {

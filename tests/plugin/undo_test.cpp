@@ -9,6 +9,7 @@
 #include "element_fixture.h"
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
+#include "picker_steps.h"
 #include "ui_driver.h"
 
 namespace {
@@ -320,10 +321,7 @@ TEST(Undo, AGradientEditIsOneStepAndItsUndoGivesTheHostsStopsBackExactly)
                 ui::Click(dialog, IDC_REALTIME_UPDATES);
             ASSERT_NE(shown(), nullptr);
             const CColourSlider *slider = shown();
-            int x = slider->left;
-            while ((x - slider->left) * 99 / slider->barWidth < slider->pivots.positions[1])
-                x++;
-            ui::RightDown(slider->control, x, 10);
+            ui::RightDown(slider->control, XForPosition(slider, slider->pivots.positions[1]), 10);
             EXPECT_EQ(shown()->pivots.count, 2);
             EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Ramp\tCtrl+Z");
             EXPECT_NE(SavedFlare(host) == opening, realtime);
