@@ -419,7 +419,11 @@ void FindRayRuns(RayTable *t, float faint)
     t->runSets.clear();
     const RadialTable &col = t->colour;
     const int n = t->angleCount, levels = t->levelCount;
-    if (n <= 0 || levels <= 0 || col.count <= 0 ||
+    /* Nearer than this a pixel reads levels blurred over most of the gaps
+     * between rays, and a table refilled every frame of a drag would pay
+     * for runs that leave out little. */
+    const float kRunsWorthFrom = 128.0f;
+    if (n <= 0 || levels <= 0 || col.count <= 0 || !(col.outer >= kRunsWorthFrom) ||
         t->angular.size() < (size_t)4 * levels * n || col.rgbx.size() < 4 * ((size_t)col.count + 1))
         return;
     /* the distances at which a pixel reads each level, and the brightest
