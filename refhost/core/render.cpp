@@ -1152,6 +1152,7 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
      * a display that keeps only the low byte of value x 255 never wraps.
      * Values at or below the knee stay exactly as they are.  The roll-off
      * is rational, not exponential, so that it vectorises. */
+    JoinRadials(&g_shapes);
     DrawShapes(&sc.canvas, g_shapes, !half);
     if (half) {
         Canvas full = {buffer->red, buffer->green, buffer->blue, buffer->width, buffer->height,

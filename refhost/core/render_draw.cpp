@@ -223,6 +223,9 @@ void StreakRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, 
     loops.streak(SpanOf(c, y, *x0, *x1, used, dx0, dyf), loop);
 }
 
+/* The most runs of one distance a starburst's table keeps. */
+const int kMostRuns = 64;
+
 /* dx of a row flare-space height h above (up) or below a centre whose
  * pseudo-angle is q: the inverse of PseudoAngle along the row, falling
  * with q above the centre (0 .. 2) and rising below it (2 .. 4). */
@@ -242,6 +245,18 @@ double RowAtAngle(double q, double h, bool up)
     return q <= 3.0 ? h - h / (q - 2.0) : h / (4.0 - q) - h;
 }
 
+/* The colours of rays and of the round table folded into them, and that
+ * table's part of the rays' loop. */
+void Fold(const Shape &sh, RayLoop *loop, bool used[3])
+{
+    const RadialTable *f = sh.folded;
+    for (int k = 0; k < 3; k++)
+        used[k] = sh.rays->colour.used[k] || (f && f->used[k]);
+    loop->folded = f ? f->rgbx.data() : nullptr;
+    loop->foldedPerPixel = f ? f->perPixel : 0.0f;
+    loop->foldedLast = f ? (float)f->count : 0.0f;
+}
+
 void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int *x0, int *x1)
 {
     const RayTable &t = *sh.rays;
@@ -254,13 +269,15 @@ void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int
         shift++;
     RayLoop loop = {t.angular.data(), col.rgbx.data(), col.perPixel, (float)col.count,
                     (float)t.angleCount / 4.0f, (float)t.envelopeCount,
-                    1.0f / (float)t.envelopeCount, t.angleCount, shift};
+                    1.0f / (float)t.envelopeCount, t.angleCount, shift, nullptr, 0.0f, 0.0f};
+    bool used[3];
+    Fold(sh, &loop, used);
     /* every part starts at the float offset one span from x0 would give
      * its first pixel, so a pixel gets the same value in either */
     const int first = *x0, end = *x1;
     const float dx0 = (float)(first - sh.cx);
     auto draw = [&](int a, int b) {
-        Span s = SpanOf(c, y, a, b, col.used, 0.0, dyf);
+        Span s = SpanOf(c, y, a, b, used, 0.0, dyf);
         s.dx0 = dx0 + (float)(a - first);
         loops.rays(s, loop);
     };
@@ -271,17 +288,27 @@ void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int
         set++;
     if (set < 0)
         return draw(first, end);
-    /* The row meets the runs in order of x; gaps of fewer pixels than
-     * kGap are drawn through, as a part's own cost outweighs them. */
-    const int kGap = 16;
-    const bool up = dyf > 0.0;
+    /* The parts of the row the runs meet, and the disc of a round table
+     * drawn along, out to the end of its last entry that may be bright. */
     const RayTable::Run *runs = t.runs.data() + t.runSets[set];
     const int count = t.runSets[set + 1] - t.runSets[set];
-    int a = 0, b = 0;
-    *x0 = end;
-    *x1 = first;
+    std::pair<int, int> parts[kMostRuns + 1];
+    int n = 0;
+    auto part = [&](double lo, double hi) {
+        /* a pixel either side for the float rounding of the loop */
+        int from = CeilClamp(sh.cx + lo - 1.0, first, end);
+        int to = FloorClamp(sh.cx + hi + 1.0, first - 1, end - 1) + 1;
+        if (from < to && n <= kMostRuns)
+            parts[n++] = std::make_pair(from, to);
+    };
+    if (const RadialTable *f = sh.folded) {
+        double lit = (std::floor(f->outer * f->perPixel) + 1.0) / f->perPixel;
+        if (lit > h)
+            part(-std::sqrt(lit * lit - h * h), std::sqrt(lit * lit - h * h));
+    }
+    const bool up = dyf > 0.0;
     for (int k = 0; k < count; k++) {
-        const RayTable::Run &r = runs[up ? count - 1 - k : k];
+        const RayTable::Run &r = runs[k];
         if (!(r.reach > h) || (up ? r.from >= 2.0f : r.to <= 2.0f))
             continue;
         double lo = RowAtAngle(up ? r.to : r.from, h, up);
@@ -289,26 +316,21 @@ void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int
         double half = std::sqrt((double)r.reach * r.reach - h * h);
         lo = std::max(lo, -half);
         hi = std::min(hi, half);
-        if (!(lo <= hi))
-            continue;
-        /* a pixel either side for the float rounding of the loop */
-        int from = CeilClamp(sh.cx + lo - 1.0, first, end);
-        int to = FloorClamp(sh.cx + hi + 1.0, first - 1, end - 1) + 1;
-        if (from >= to)
-            continue;
-        if (*x0 < *x1 && from <= b + kGap) {
-            b = std::max(b, to);
-            continue;
-        }
-        if (*x0 < *x1)
-            draw(a, b);
-        a = from;
-        b = to;
-        *x0 = std::min(*x0, from);
-        *x1 = std::max(*x1, to);
+        if (lo <= hi)
+            part(lo, hi);
     }
-    if (*x0 < *x1) {
+    /* gaps of fewer pixels than kGap are drawn through, as a part's own
+     * cost outweighs them */
+    const int kGap = 16;
+    std::sort(parts, parts + n);
+    *x0 = end;
+    *x1 = first;
+    for (int i = 0; i < n;) {
+        int a = parts[i].first, b = parts[i].second;
+        for (i++; i < n && parts[i].first <= b + kGap; i++)
+            b = std::max(b, parts[i].second);
         draw(a, b);
+        *x0 = std::min(*x0, a);
         *x1 = std::max(*x1, b);
     }
 }
@@ -474,7 +496,6 @@ void FindRayRuns(RayTable *t, float faint)
     /* runs of bins that reach beyond each set's distance; too many for a
      * row to walk cheaply, and the shortest gaps are closed until few
      * are left */
-    const size_t kMostRuns = 64;
     const float kMostCovered = 0.7f;
     const float step = 4.0f / (float)n;
     for (float least = RayTable::kRunsFrom; least < outer; least *= 2.0f) {
@@ -496,7 +517,7 @@ void FindRayRuns(RayTable *t, float faint)
                 t->runs.push_back({(float)j * step, (float)(last + 1) * step, far});
                 j = last + 1;
             }
-            if (t->runs.size() - t->runSets.back() <= kMostRuns)
+            if (t->runs.size() - t->runSets.back() <= (size_t)kMostRuns)
                 break;
         }
         /* runs that leave little out save less than the parts cost */
@@ -638,6 +659,203 @@ void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, const RayTa
     if (Shape *sh = NewShape(list, c, kShapeRays, cx, cy, col.outer, y0, y1)) {
         sh->rays = &t;
     }
+}
+
+uint64_t NewTableStamp()
+{
+    static std::atomic<uint64_t> last{0};
+    return ++last;
+}
+
+namespace {
+
+/* n with per * 2^n == joint exactly, or -1. */
+int PowerOfTwoShift(float joint, float per)
+{
+    for (int n = 0; n <= 16; n++) {
+        float scaled = std::ldexp(per, n);
+        if (scaled == joint)
+            return n;
+        if (!(scaled < joint))
+            return -1;
+    }
+    return -1;
+}
+
+/* The entries a round shape can read from its table: those of [inner, outer). */
+void DrawnEntries(const RadialTable &t, int *lo, int *hi)
+{
+    *lo = std::max(0, std::min(t.count, (int)std::floor(t.inner * t.perPixel)));
+    *hi = std::max(*lo, std::min(t.count, (int)std::ceil(t.outer * t.perPixel)));
+}
+
+/* A pixel's offset from a centre on a quarter pixel is exact in float
+ * however its span starts, so every shape on that centre finds the same
+ * distance for it; elsewhere the rounding of where a span starts could
+ * move a distance across an entry's edge. */
+bool OnQuarterPixel(double cx)
+{
+    return std::fabs(cx) <= (double)(1 << 20) && std::floor(4.0 * cx) == 4.0 * cx;
+}
+
+bool Joinable(const Shape &a, const Shape &b)
+{
+    if (b.kind != kShapeRadial || b.texture || b.cx != a.cx || b.cy != a.cy ||
+        !OnQuarterPixel(a.cx))
+        return false;
+    float pa = a.radial->perPixel, pb = b.radial->perPixel;
+    return PowerOfTwoShift(std::max(pa, pb), std::min(pa, pb)) >= 0;
+}
+
+/* The kept joint table summing tables with those stamps, or a slot that
+ * no shape of this pass reads, to fill. */
+JointTable *JointSlot(ShapeList *list, const std::vector<uint64_t> &parts)
+{
+    JointTable *free = nullptr;
+    for (JointTable &j : list->joints) {
+        if (!parts.empty() && j.parts == parts) {
+            j.pass = list->joinPasses;
+            return &j;
+        }
+        if (j.pass != list->joinPasses && (!free || j.pass < free->pass))
+            free = &j;
+    }
+    if (!free) {
+        list->joints.emplace_back();
+        free = &list->joints.back();
+    }
+    free->pass = list->joinPasses;
+    free->parts.clear();
+    return free;
+}
+
+/* Sums the members' tables into joint at perPixel entries a pixel. */
+void FillJoint(RadialTable *joint, const ShapeList &list, const std::vector<int> &members,
+               float perPixel)
+{
+    joint->perPixel = perPixel;
+    joint->inner = list.shapes[members[0]].radial->inner;
+    joint->outer = 0.0f;
+    joint->count = 0;
+    for (int c = 0; c < 3; c++)
+        joint->used[c] = false;
+    for (int m : members) {
+        const RadialTable &t = *list.shapes[m].radial;
+        int lo, hi;
+        DrawnEntries(t, &lo, &hi);
+        joint->count = std::max(joint->count, hi << PowerOfTwoShift(perPixel, t.perPixel));
+        joint->inner = std::min(joint->inner, t.inner);
+        joint->outer = std::max(joint->outer, t.outer);
+        for (int c = 0; c < 3; c++)
+            joint->used[c] = joint->used[c] || t.used[c];
+    }
+    joint->rgbx.assign(4 * ((size_t)joint->count + 1), 0.0f);
+    for (int m : members) {
+        const RadialTable &t = *list.shapes[m].radial;
+        int lo, hi, shift = PowerOfTwoShift(perPixel, t.perPixel);
+        DrawnEntries(t, &lo, &hi);
+        for (int i = lo; i < hi; i++)
+            for (int k = i << shift; k < (i + 1) << shift; k++)
+                for (int c = 0; c < 3; c++)
+                    joint->rgbx[4 * (size_t)k + c] += t.rgbx[4 * (size_t)i + c];
+    }
+    joint->stamp = NewTableStamp();
+}
+
+/* Of the shapes from first on that can join it (untaken), the most that
+ * keep the sum within kJointEntries, at the finest resolution that does;
+ * *perPixel receives it.  Fewer than two: nothing joins. */
+std::vector<int> JointMembers(const ShapeList &list, const std::vector<char> &taken, int first,
+                              float *perPixel)
+{
+    const Shape &a = list.shapes[first];
+    std::vector<int> candidates;
+    for (int j = first; j < (int)list.shapes.size(); j++)
+        if (!taken[j] && Joinable(a, list.shapes[j]))
+            candidates.push_back(j);
+    if (candidates.size() < 2)
+        return {};
+    std::vector<float> levels;
+    for (int j : candidates)
+        levels.push_back(list.shapes[j].radial->perPixel);
+    std::sort(levels.begin(), levels.end());
+    levels.erase(std::unique(levels.begin(), levels.end()), levels.end());
+    for (int l = (int)levels.size() - 1; l >= 0 && candidates.size() >= 2; l--) {
+        std::vector<int> members;
+        long long entries = 0;
+        for (int j : candidates) {
+            const RadialTable &t = *list.shapes[j].radial;
+            if (t.perPixel > levels[l])
+                continue;
+            int lo, hi;
+            DrawnEntries(t, &lo, &hi);
+            entries = std::max(entries, (long long)hi << PowerOfTwoShift(levels[l], t.perPixel));
+            members.push_back(j);
+        }
+        if (members.size() >= 2 && entries <= kJointEntries) {
+            *perPixel = levels[l];
+            return members;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+void JoinRadials(ShapeList *list)
+{
+    list->joinPasses++;
+    const int n = (int)list->shapes.size();
+    std::vector<char> taken(n, 0), gone(n, 0);
+    for (int i = 0; i < n; i++) {
+        Shape &first = list->shapes[i];
+        if (taken[i] || !Joinable(first, first))
+            continue;
+        float perPixel = 0.0f;
+        std::vector<int> members = JointMembers(*list, taken, i, &perPixel);
+        if (members.empty())
+            continue;
+        std::vector<uint64_t> parts;
+        for (int m : members) {
+            uint64_t stamp = list->shapes[m].radial->stamp;
+            if (!stamp) {
+                parts.clear();
+                break;
+            }
+            parts.push_back(stamp);
+        }
+        JointTable *joint = JointSlot(list, parts);
+        if (joint->parts.empty()) {
+            FillJoint(&joint->table, *list, members, perPixel);
+            joint->parts = parts;
+        }
+        for (int m : members) {
+            const Shape &sh = list->shapes[m];
+            first.y0 = std::min(first.y0, sh.y0);
+            first.y1 = std::max(first.y1, sh.y1);
+            first.pixels = std::max(first.pixels, sh.pixels);
+            taken[m] = 1;
+            gone[m] = m != i;
+        }
+        first.radial = &joint->table;
+    }
+    for (int i = 0; i < n; i++) {
+        const Shape &round = list->shapes[i];
+        if (gone[i] || !Joinable(round, round))
+            continue;
+        for (Shape &rays : list->shapes)
+            if (rays.kind == kShapeRays && !rays.folded && rays.cx == round.cx &&
+                rays.cy == round.cy && rays.rays->colour.outer >= round.radial->outer) {
+                rays.folded = round.radial;
+                gone[i] = 1;
+                break;
+            }
+    }
+    int kept = 0;
+    for (int i = 0; i < n; i++)
+        if (!gone[i])
+            list->shapes[kept++] = list->shapes[i];
+    list->shapes.resize(kept);
 }
 
 void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)

@@ -18,6 +18,7 @@
 #ifndef REFHOST_RENDER_DRAW_H
 #define REFHOST_RENDER_DRAW_H
 
+#include <cstdint>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -77,7 +78,11 @@ struct RadialTable {
     float inner = 0.0f, outer = 0.0f;
     int count = 0;
     bool used[3] = {false, false, false};
+    uint64_t stamp = 0;           /* the fill that made the entries (copies share it); 0 unknown */
 };
+
+/* A stamp no fill has had before. */
+uint64_t NewTableStamp();
 
 /* Narrows the table's [inner, outer) to the entries where some colour
  * reaches faint, and notes the colours it has at all. */
@@ -112,6 +117,7 @@ void FillRadial(RadialTable *t, float inner, float outer, float reach, ColourAt 
             t->rgbx[4 * (size_t)i + c] = Audible(rgb[c]);
     }
     TrimRadial(t, faint);
+    t->stamp = NewTableStamp();
 }
 
 /* A square tile of texture values (about 1: dust and smudges), wrapped
@@ -200,19 +206,31 @@ struct Shape {
     float rgb[3];
     /* rays */
     const RayTable *rays;
+    const RadialTable *folded;       /* null, or a round shape's table on the same centre */
+};
+
+/* The sum of radial tables on one centre (JoinRadials), kept under the
+ * stamps of the tables summed, in their order. */
+struct JointTable {
+    std::vector<uint64_t> parts;   /* empty: a part had no stamp, never found again */
+    RadialTable table;
+    uint64_t pass = 0;             /* the last JoinRadials that used it */
 };
 
 /* The shapes of one render and the tables they read.  Tables come from
  * the list (New...Table) and stay at their addresses until it is cleared;
  * Clear keeps their memory for the next render, so that a drag across
- * the preview does not fetch fresh blocks for every frame. */
+ * the preview does not fetch fresh blocks for every frame.  Joint tables
+ * are kept whole across Clear, since the tables they sum mostly are. */
 struct ShapeList {
     std::vector<Shape> shapes;
     std::deque<RadialTable> radials;
     std::deque<StreakTable> streaks;
     std::deque<RayTable> rays;
     std::deque<Texture> textures;
+    std::deque<JointTable> joints;
     size_t radialsUsed = 0, streaksUsed = 0, raysUsed = 0, texturesUsed = 0;
+    uint64_t joinPasses = 0;
     void Clear();
 };
 RadialTable *NewRadialTable(ShapeList *list);
@@ -237,6 +255,18 @@ void AddPolygon(ShapeList *list, const Canvas &c, double cx, double cy, int side
 void AddStreak(ShapeList *list, const Canvas &c, double cx, double cy, float ux, float uy,
                const float rgb[3], const StreakTable &t);
 void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, const RayTable &t);
+
+/* Round untextured shapes on one centre (a glow, halo and ring around the
+ * light) become one shape reading the sum of their tables, where each
+ * table's entries a pixel divide the sum's by a power of two and the
+ * centre lies on a quarter pixel (as the light does): a pixel then reads
+ * in the sum the very entries it read in each table, and only the order
+ * of the float additions changes.  A sum longer than kJointEntries leaves
+ * its finest tables apart.  A round untextured shape on such a centre
+ * inside rays on it is then drawn by the rays' loop, which has the
+ * distance already, so that their pixels are read and written once. */
+const int kJointEntries = 1 << 13;
+void JoinRadials(ShapeList *list);
 
 /* Adds every shape of the list to the canvas, row by row, recording the
  * span each row drew into in c->touched (when set); with rollOff, each

@@ -66,6 +66,8 @@ struct RayLoop {
     const float *angular, *colour;   /* colour: RadialTable::rgbx, level fourth */
     float perPixel, last, angleScale, envScale, envStep;
     int angleCount, angleShift;
+    const float *folded;             /* null, or a round table on the centre drawn with the rays */
+    float foldedPerPixel, foldedLast;
 };
 
 /* The loops of one instruction set. */
@@ -282,6 +284,26 @@ int Pixels(const Span &s, const StreakLoop &t, int i)
     return i;
 }
 
+/* The rays' colour times w, after the folded round table's entry for d
+ * when there is one: the same sums as the round shape drawn first. */
+template <class V>
+void AddRayColour(const Span &s, int i, const RayLoop &t, typename V::F d,
+                  const typename V::F colour[4], typename V::F w)
+{
+    typedef typename V::F F;
+    if (!t.folded)
+        return AddColour<V>(s, i, colour, w);
+    F e[4];
+    F f = V::Min(V::Max(d * V::Set(t.foldedPerPixel), V::Set(0.0f)), V::Set(t.foldedLast));
+    V::Gather4(t.folded, V::Trunc(f), e);
+    if (s.r)
+        V::Store(s.r + i, V::Load(s.r + i) + e[0] + w * colour[0]);
+    if (s.g)
+        V::Store(s.g + i, V::Load(s.g + i) + e[1] + w * colour[1]);
+    if (s.b)
+        V::Store(s.b + i, V::Load(s.b + i) + e[2] + w * colour[2]);
+}
+
 template <class V>
 int Pixels(const Span &s, const RayLoop &t, int i)
 {
@@ -311,7 +333,7 @@ int Pixels(const Span &s, const RayLoop &t, int i)
         F il = a[1] + f * (a[3] - a[1]);
         F te = V::Min(V::Max(d * il * envScale, zero), envScale);   /* the last step: 0 */
         F rest = V::Max(one - (V::ToFloat(V::Trunc(te)) + half) * envStep, zero);
-        AddColour<V>(s, i, colour, strength * (rest * V::Sqrt(rest)));
+        AddRayColour<V>(s, i, t, d, colour, strength * (rest * V::Sqrt(rest)));
     }
     return i;
 }

@@ -45,25 +45,19 @@ bool IsWord(const std::string &s)
 
 const std::regex kGuid("\\{[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}\\}");
 
-TEST(Catalogue, TypeNamesAreUniqueWordsFoundOnlyByTheirExactSpelling)
+TEST(Catalogue, TypeNamesAreWordsFoundOnlyByTheirExactSpelling)
 {
-    std::set<std::string> names;
-    for (const ka::ElementType *t : ka::ElementTypes()) {
-        EXPECT_TRUE(names.insert(t->name).second) << "duplicate type " << t->name;
+    for (const ka::ElementType *t : ka::ElementTypes())
         EXPECT_TRUE(IsWord(t->name)) << t->name;
-    }
     EXPECT_EQ(ka::FindElementType("Glow"), nullptr);
 }
 
-TEST(Catalogue, TheHostsTypesAreDescribedRenderedAndUseEveryParameterType)
+TEST(Catalogue, TheHostsTypesUseEveryParameterType)
 {
     std::set<std::string> keywords;
-    for (const ka::ElementType *t : BuiltIns()) {
-        EXPECT_FALSE(t->description.empty());
-        EXPECT_NE(ka::RendererName(t->renderer), nullptr) << t->name;
+    for (const ka::ElementType *t : BuiltIns())
         for (const ka::ParamDef &p : t->params)
             keywords.insert(ka::ParamTypeKeyword(p.type));
-    }
     for (const char *k : {"intslider", "floatslider", "angle", "checkbox", "color", "point", "list",
                           "gradient", "arbitrarydata"})
         EXPECT_TRUE(keywords.count(k)) << k;
@@ -92,13 +86,8 @@ void ForEachParam(const std::function<void(const Visit &)> &check)
 
 /* Unchanged elements are written back on every edit, so every default,
  * as a fresh element holds it, must pass the value rules. */
-TEST(Catalogue, FreshElementsAreEnabledAndHoldValidDefaults)
+TEST(Catalogue, FreshElementsHoldValidDefaults)
 {
-    for (const ka::ElementType *t : BuiltIns()) {
-        std::unique_ptr<ka::Element> fresh = ka::NewElement(t);
-        ASSERT_EQ(fresh->values.size(), t->params.size()) << t->name;
-        EXPECT_TRUE(fresh->enabled) << t->name;
-    }
     ForEachParam([](const Visit &at) {
         const ka::ParamDef &p = at.def;
         const std::vector<unsigned char> &data = at.value.data;
@@ -126,20 +115,6 @@ TEST(Catalogue, ParametersHaveWordNamesDescriptionsAndUniqueGuidsAndIds)
     });
 }
 
-TEST(Catalogue, PrecisionsSpanZeroToFourAndSomeValuesArePercentages)
-{
-    bool percentage = false;
-    std::set<int> precisions;
-    ForEachParam([&](const Visit &at) {
-        EXPECT_GE(at.def.precision, 0) << at.where;
-        EXPECT_LE(at.def.precision, 4) << at.where;
-        precisions.insert(at.def.precision);
-        percentage |= at.def.percentage;
-    });
-    EXPECT_TRUE(percentage);
-    EXPECT_TRUE(precisions.count(0) && precisions.count(4)) << "precisions 0 to 4 are used";
-}
-
 TEST(Catalogue, SliderRangesAreFiniteAndAllButFractionsMayGoBeyondThem)
 {
     ForEachParam([](const Visit &at) {
@@ -159,7 +134,7 @@ TEST(Catalogue, SliderRangesAreFiniteAndAllButFractionsMayGoBeyondThem)
     });
 }
 
-TEST(Catalogue, ListsNameTheirDefaultAndFreshElementsHoldTheListText)
+TEST(Catalogue, ListsNameTheirDefaultAmongTheirEntries)
 {
     ForEachParam([](const Visit &at) {
         const ka::ParamDef &p = at.def;
@@ -172,14 +147,10 @@ TEST(Catalogue, ListsNameTheirDefaultAndFreshElementsHoldTheListText)
              it != end; ++it)
             found |= std::stoi((*it)[2]) == (int)p.defaultValue[0];
         EXPECT_TRUE(found) << at.where << " " << p.defaultData;
-        const std::vector<unsigned char> &data = at.value.data;
-        ASSERT_FALSE(data.empty()) << at.where;
-        EXPECT_EQ(data.back(), '\0') << at.where;
-        EXPECT_EQ(std::string((const char *)data.data()), p.defaultData) << at.where;
     });
 }
 
-TEST(Catalogue, GradientDefaultsRunFromZeroToOneAndFreshElementsHoldThem)
+TEST(Catalogue, GradientDefaultsRunFromZeroToOne)
 {
     ForEachParam([](const Visit &at) {
         if (at.def.type != ka::ParamType::Gradient)
@@ -191,7 +162,6 @@ TEST(Catalogue, GradientDefaultsRunFromZeroToOneAndFreshElementsHoldThem)
         std::string why;
         EXPECT_TRUE(ka::ValidGradient(g.offsets.data(), g.colors.data(), g.count(), &why))
             << at.where << ": " << why;
-        EXPECT_EQ(at.value.gradient.offsets, g.offsets) << at.where;
     });
 }
 

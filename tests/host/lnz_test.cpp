@@ -188,6 +188,12 @@ TEST_F(Lnz, MalformedFilesAreRefusedWithTheLineAtFault)
     ka::Flare fromWindows;
     EXPECT_EQ(ka::ParseLnz(crlf.data(), crlf.size(), &fromWindows, &why), ka::LNZ_OK) << why;
     EXPECT_EQ(ka::FormatLnz(fromWindows), valid);
+
+    // a seed at the top of its range is no fault
+    std::string widest = valid;
+    widest.replace(widest.find("randomseed 1\n"), 13, "randomseed 2147483647\n");
+    EXPECT_EQ(ka::ParseLnz(widest.data(), widest.size(), &fromWindows, &why), ka::LNZ_OK) << why;
+    EXPECT_EQ(fromWindows.randomSeed, INT32_MAX);
 }
 
 TEST_F(Lnz, FileFailuresSetTheStatusReportAndLeaveTheFlareAlone)

@@ -136,6 +136,12 @@ TEST_F(Protocol, GlobalsWrittenWithTheWriteSequenceComeBackFromTheReadSequence)
     };
     EXPECT_EQ(fields(out), fields(in));
     EXPECT_EQ(count, 1);
+
+    // a write of one global leaves the others as they were
+    in.intensity = 0.5f;
+    ASSERT_EQ(Ki_LensFlare(light, name.c_str(), T("intensity"), &in.intensity, 1, 0), 0);
+    ASSERT_EQ(ReadGlobals(light, name.c_str(), &out, &count), 0);
+    EXPECT_EQ(fields(out), fields(in));
     EXPECT_TRUE(ErrorReports().empty());
 }
 

@@ -2,7 +2,8 @@
 // vectors with nothing above the knee, so a hot pixel in any lane of a
 // vector, or in the plain tail after the vectors, must still roll off; a
 // glow's or streak's table kept from an earlier render is the one a fresh
-// fill makes.
+// fill makes; round shapes on one centre drawn as one give what they give
+// apart.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -157,6 +158,133 @@ TEST(RenderKeptTables, TablesKeptForLaterShapesLeaveThoseOfEarlierOnesAlone)
     Draw(others, 160, 110, &scratch);
     Draw(second, 160, 110, &fresh);
     EXPECT_TRUE(afterFirst == fresh);
+}
+
+/* A round table from inner to outer at perPixel entries a pixel, whose
+ * entries differ enough from their neighbours that reading the one next
+ * to the right one shows. */
+void FillWavy(ka::RadialTable *t, float inner, float outer, float perPixel, float phase)
+{
+    ka::FillRadial(t, inner, outer, 1e4f, [=](float d, float rgb[3]) {
+        for (int c = 0; c < 3; c++)
+            rgb[c] = 0.05f * (c + 1) * (1.2f + std::sin(3.1f * d + phase + c));
+    }, perPixel);
+}
+
+struct Round {
+    double cx, cy;
+    float inner, outer, perPixel;
+};
+
+/* Rays of four directions to raysOuter from the first round's centre
+ * (none at 0), then the rounds, drawn on a canvas of 160 x 120 stretched
+ * by 1.5, joined or apart; *shapes receives the count drawn. */
+std::vector<float> DrawRounds(const std::vector<Round> &rounds, float raysOuter, bool join,
+                              size_t *shapes)
+{
+    const int kW = 160, kH = 120;
+    std::vector<float> planes(3 * kW * kH, 0.0f);
+    ka::Canvas canvas = {planes.data(), planes.data() + kW * kH, planes.data() + 2 * kW * kH,
+                         kW, kH, 1.5f, nullptr};
+    ka::ShapeList list;
+    if (raysOuter > 0.0f) {
+        ka::RayTable &t = *ka::NewRayTable(&list);
+        t.angleCount = 4;
+        t.levelCount = 1;
+        t.envelopeCount = 256;
+        t.angular = {0.5f, 0.01f, 0.5f, 0.01f, 0.2f, 0.02f, 0.2f, 0.02f,
+                     0.4f, 0.015f, 0.4f, 0.015f, 0.1f, 0.03f, 0.1f, 0.03f};
+        FillWavy(&t.colour, 0.0f, raysOuter, 2.0f, 5.0f);
+        ka::AddRays(&list, canvas, rounds[0].cx, rounds[0].cy, t);
+    }
+    for (size_t i = 0; i < rounds.size(); i++) {
+        const Round &r = rounds[i];
+        ka::RadialTable &t = *ka::NewRadialTable(&list);
+        FillWavy(&t, r.inner, r.outer, r.perPixel, (float)i);
+        ka::AddRadial(&list, canvas, r.cx, r.cy, t);
+    }
+    if (join)
+        ka::JoinRadials(&list);
+    *shapes = list.shapes.size();
+    ka::DrawShapes(&canvas, list, false);
+    return planes;
+}
+
+TEST(RenderJoinedRadials, RoundsOnOneCentreAndRaysAroundThemDrawAsOneWhereResolutionsDivideByPowersOfTwo)
+{
+    const struct {
+        const char *what;
+        std::vector<Round> rounds;
+        size_t shapes;   // drawn once joined
+        float raysOuter = 0.0f;
+    } cases[] = {
+        {"glow, halo and ring", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.7, 50, 66, 4},
+                                 {80.25, 60.7, 30, 34, 16}}, 1},
+        {"three colours of a ring", {{80.25, 60.7, 30, 34, 16}, {80.25, 60.7, 31, 35, 16},
+                                     {80.25, 60.7, 32, 36, 16}}, 1},
+        {"a third as fine", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.7, 40, 60, 6}}, 2},
+        {"centres apart", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.8, 40, 60, 4}}, 2},
+        {"off the quarter pixel", {{80.3, 60.7, 0, 70, 2}, {80.3, 60.7, 40, 60, 4}}, 2},
+        {"only some share a centre", {{80.25, 60.7, 0, 40, 2}, {20.5, 10.5, 0, 30, 2},
+                                      {80.25, 60.7, 20, 30, 8}, {20.5, 10.5, 5, 9, 16}}, 2},
+        // 600 px at 16 a pixel would make the sum too long: the ring stays apart
+        {"too long for the finest", {{80.25, 60.7, 0, 600, 2}, {80.25, 60.7, 40, 60, 4},
+                                     {80.25, 60.7, 30, 34, 16}}, 2},
+        // drawn by the rays' loop where the rays reach as far
+        {"glow and ring within rays", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.7, 30, 34, 16}}, 1, 75},
+        {"a glow past the rays", {{80.25, 60.7, 0, 70, 2}}, 2, 60},
+    };
+    int best = ka::SetRenderSimd(-1);
+    for (const auto &c : cases)
+        for (int level = 0; level <= best; level++) {
+            SCOPED_TRACE(std::string(c.what) + ", level " + std::to_string(level));
+            ka::SetRenderSimd(level);
+            size_t apart = 0, joined = 0;
+            std::vector<float> one = DrawRounds(c.rounds, c.raysOuter, false, &apart);
+            std::vector<float> other = DrawRounds(c.rounds, c.raysOuter, true, &joined);
+            EXPECT_EQ(c.rounds.size() + (c.raysOuter > 0.0f), apart);
+            EXPECT_EQ(c.shapes, joined);
+            float worst = 0.0f;
+            for (size_t i = 0; i < one.size(); i++)
+                worst = std::max(worst, std::fabs(one[i] - other[i]));
+            EXPECT_LT(worst, 1e-6f);   // a rounding: the same entries, summed in another order
+        }
+    ka::SetRenderSimd(-1);
+}
+
+TEST(RenderJoinedRadials, AJointTableIsKeptWhileItsTablesAreAndMadeAgainWhenOneIsRefilled)
+{
+    ka::ShapeList list;
+    std::vector<float> planes(3 * 100 * 100, 0.0f);
+    ka::Canvas canvas = {planes.data(), planes.data() + 10000, planes.data() + 20000, 100, 100,
+                         1.0f, nullptr};
+    ka::RadialTable glow, ring;
+    FillWavy(&glow, 0, 40, 2, 0);
+    FillWavy(&ring, 20, 24, 16, 1);
+    auto joint = [&] {
+        list.Clear();
+        ka::AddRadial(&list, canvas, 50, 50, glow);
+        ka::AddRadial(&list, canvas, 50, 50, ring);
+        ka::JoinRadials(&list);
+        EXPECT_EQ(1u, list.shapes.size());
+        return *list.shapes[0].radial;
+    };
+    ka::RadialTable first = joint(), again = joint();
+    EXPECT_EQ(first.stamp, again.stamp) << "kept, not summed again";
+    FillWavy(&ring, 20, 24, 16, 2);
+    ka::RadialTable changed = joint();
+    EXPECT_NE(first.stamp, changed.stamp);
+    EXPECT_NE(first.rgbx, changed.rgbx);
+    ka::RadialTable unknown;   // a table without a stamp: summed every time
+    FillWavy(&unknown, 20, 24, 16, 2);
+    unknown.stamp = 0;
+    list.Clear();
+    ka::AddRadial(&list, canvas, 50, 50, glow);
+    ka::AddRadial(&list, canvas, 50, 50, unknown);
+    ka::JoinRadials(&list);
+    ASSERT_EQ(1u, list.shapes.size());
+    EXPECT_NE(changed.stamp, list.shapes[0].radial->stamp);
+    EXPECT_EQ(changed.rgbx, list.shapes[0].radial->rgbx);
 }
 
 TEST(RenderRays, TheEnvelopeFallsAsThePowerOneAndAHalfOfWhatIsLeftOfTheRay)

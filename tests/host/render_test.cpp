@@ -292,6 +292,13 @@ TEST(RenderGlobals, AngleTurnsTheStreaks)
         double off = std::fmod(angle - c.expected + 450.0, 180.0) - 90.0;
         EXPECT_NEAR(off, 0.0, 0.5) << "global " << c.global << " element " << c.element;
     }
+
+    // an element's streaks spread evenly: two of them cross at right angles
+    AddElement(EmptyFlare(), "streak", {{"count", 2}, {"randomlength", 0}});
+    Image image(300, 300);
+    Render(&image, 150, 150);
+    Moments m = image.MomentsOf();
+    EXPECT_NEAR(m.xx / m.yy, 1.0, 0.02);
 }
 
 TEST(RenderGlobals, DisabledFlareOrElementDrawsNothing)
