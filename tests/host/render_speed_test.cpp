@@ -363,6 +363,86 @@ TEST(RenderSimdLevels, EveryLevelGivesThePlainPixelsBitForBit)
     ka::SetRenderSimd(-1);
 }
 
+TEST(RenderRays, DrawnOnlyWhereTheyReachTheyGiveThePixelsOfTheWholeDisc)
+{
+    // Twelve rays of lengths 60 to 140 pixels, six bins wide, in a table of
+    // 1024 bins and four levels, each level the mean of the one before
+    // over twice the reach, as long as the longest ray it blends; the
+    // level read falls from 3 at the centre to 0 at 163 pixels.
+    const int kBins = 1024, kLevels = 4, kSize = 401;
+    ka::ShapeList list;
+    ka::RayTable &t = *ka::NewRayTable(&list);
+    t.angleCount = kBins;
+    t.levelCount = kLevels;
+    t.envelopeCount = 256;
+    std::vector<float> strength[kLevels + 1], length[kLevels + 1];
+    strength[0].assign(kBins, 0.0f);
+    length[0].assign(kBins, 0.0f);
+    for (int ray = 0; ray < 12; ray++)
+        for (int j = 85 * ray + 3; j < 85 * ray + 9; j++) {
+            strength[0][j] = 0.5f + 0.04f * ray;
+            length[0][j] = 60.0f + 20.0f * (ray % 5);
+        }
+    for (int level = 1; level <= kLevels; level++) {
+        strength[level].assign(kBins, 0.0f);
+        length[level].assign(kBins, 0.0f);
+        int reach = 1 << level;
+        for (int j = 0; j < kBins; j++)
+            for (int k = j - reach; k <= j + reach; k++) {
+                strength[level][j] += strength[level - 1][(k + kBins) % kBins] / (2 * reach + 1);
+                length[level][j] = std::max(length[level][j], length[level - 1][(k + kBins) % kBins]);
+            }
+    }
+    for (int level = 0; level < kLevels; level++)   // this level's entry, then the next one's
+        for (int j = 0; j < kBins; j++)
+            for (int next = 0; next < 2; next++) {
+                float l = length[level + next][j];
+                t.angular.push_back(strength[level + next][j]);
+                t.angular.push_back(l > 0.0f ? 1.0f / l : 0.0f);
+            }
+    ka::FillRadial(&t.colour, 0.0f, 150.0f, 400.0f, [](float, float rgb[3]) {
+        rgb[0] = 0.4f, rgb[1] = 0.3f, rgb[2] = 0.2f;
+    });
+    for (int i = 0; i <= t.colour.count; i++) {
+        float d = (i + 0.5f) / t.colour.perPixel;
+        t.colour.rgbx[4 * i + 3] = std::min(std::max(std::log2(kBins / (6.2832f * d)), 0.0f),
+                                            (float)kLevels - 1);
+    }
+    auto draw = [&](bool runs, float stretch, std::vector<float> planes[3], ka::RowSpans *spans) {
+        if (runs)
+            ka::FindRayRuns(&t);
+        else
+            t.runs.clear(), t.runSets.clear();
+        for (int p = 0; p < 3; p++)
+            planes[p].assign(kSize * kSize, 0.0f);
+        ka::Canvas canvas = {planes[0].data(), planes[1].data(), planes[2].data(), kSize, kSize,
+                             stretch, spans};
+        spans->Reset(kSize);
+        list.shapes.clear();
+        ka::AddRays(&list, canvas, 200.3, 190.6, t);
+        ka::DrawShapes(&canvas, list, false);
+    };
+    int best = ka::SetRenderSimd(-1);
+    for (int level = 0; level <= best; level++)
+        for (float stretch : {1.0f, 1.7f}) {
+            ka::SetRenderSimd(level);
+            std::vector<float> whole[3], runs[3];
+            ka::RowSpans wholeSpans, runSpans;
+            draw(false, stretch, whole, &wholeSpans);
+            draw(true, stretch, runs, &runSpans);
+            int narrower = 0;
+            for (int y = 0; y < kSize; y++)
+                narrower += runSpans.x1[y] - runSpans.x0[y] < wholeSpans.x1[y] - wholeSpans.x0[y];
+            EXPECT_GT(narrower, 20) << "level " << level << ", stretch " << stretch;
+            for (int p = 0; p < 3; p++)
+                for (int i = 0; i < kSize * kSize; i++)
+                    ASSERT_NEAR(runs[p][i], whole[p][i], ka::kFaint)
+                        << "level " << level << ", stretch " << stretch << ", pixel "
+                        << i % kSize << ", " << i / kSize;
+        }
+    ka::SetRenderSimd(-1);
+}
+
 TEST(RenderRollOff, AHotPixelInAnyLaneOfAnyPlaneRollsOffAndTheRestStay)
 {
     // 0.8 + 0.2 e / (e + 0.2) for an excess e over the knee 0.8
