@@ -723,7 +723,6 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
         t.colour.rgbx[4 * (size_t)i + 3] =
             Clamp(std::log2(std::max(bins, 1.0f)), 0.0f, (float)(levels - 1));
     }
-    FindRayRuns(&t);
     g_rayTables.Keep(key, t, random.state);
     AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, t);
 }

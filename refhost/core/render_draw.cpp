@@ -228,28 +228,6 @@ void StreakRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, 
     loops.streak(SpanOf(c, y, *x0, *x1, used, dx0, dyf), loop);
 }
 
-/* The most runs of one distance a starburst's table keeps. */
-const int kMostRuns = 64;
-
-/* dx of a row flare-space height h above (up) or below a centre whose
- * pseudo-angle is q: the inverse of PseudoAngle along the row, falling
- * with q above the centre (0 .. 2) and rising below it (2 .. 4). */
-double RowAtAngle(double q, double h, bool up)
-{
-    if (up) {
-        if (q <= 0.0)
-            return HUGE_VAL;
-        if (q >= 2.0)
-            return -HUGE_VAL;
-        return q <= 1.0 ? h / q - h : h - h / (2.0 - q);
-    }
-    if (q <= 2.0)
-        return -HUGE_VAL;
-    if (q >= 4.0)
-        return HUGE_VAL;
-    return q <= 3.0 ? h - h / (q - 2.0) : h / (4.0 - q) - h;
-}
-
 /* The colours of rays and of the round table folded into them, and that
  * table's part of the rays' loop. */
 void Fold(const Shape &sh, RayLoop *loop, bool used[3])
@@ -277,67 +255,7 @@ void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int
                     1.0f / (float)t.envelopeCount, t.angleCount, shift, nullptr, 0.0f, 0.0f};
     bool used[3];
     Fold(sh, &loop, used);
-    /* every part starts at the float offset one span from x0 would give
-     * its first pixel, so a pixel gets the same value in either */
-    const int first = *x0, end = *x1;
-    const float dx0 = (float)(first - sh.cx);
-    auto draw = [&](int a, int b) {
-        Span s = SpanOf(c, y, a, b, used, 0.0, dyf);
-        s.dx0 = dx0 + (float)(a - first);
-        loops.rays(s, loop);
-    };
-    const double h = std::fabs(dyf);
-    int set = -1;
-    for (double least = RayTable::kRunsFrom; least <= h && set + 2 < (int)t.runSets.size();
-         least *= 2.0)
-        set++;
-    if (set < 0)
-        return draw(first, end);
-    /* The parts of the row the runs meet, and the disc of a round table
-     * drawn along, out to the end of its last entry that may be bright. */
-    const RayTable::Run *runs = t.runs.data() + t.runSets[set];
-    const int count = t.runSets[set + 1] - t.runSets[set];
-    std::pair<int, int> parts[kMostRuns + 1];
-    int n = 0;
-    auto part = [&](double lo, double hi) {
-        /* a pixel either side for the float rounding of the loop */
-        int from = CeilClamp(sh.cx + lo - 1.0, first, end);
-        int to = FloorClamp(sh.cx + hi + 1.0, first - 1, end - 1) + 1;
-        if (from < to && n <= kMostRuns)
-            parts[n++] = std::make_pair(from, to);
-    };
-    if (const RadialTable *f = sh.folded) {
-        double lit = (std::floor(f->outer * f->perPixel) + 1.0) / f->perPixel;
-        if (lit > h)
-            part(-std::sqrt(lit * lit - h * h), std::sqrt(lit * lit - h * h));
-    }
-    const bool up = dyf > 0.0;
-    for (int k = 0; k < count; k++) {
-        const RayTable::Run &r = runs[k];
-        if (!(r.reach > h) || (up ? r.from >= 2.0f : r.to <= 2.0f))
-            continue;
-        double lo = RowAtAngle(up ? r.to : r.from, h, up);
-        double hi = RowAtAngle(up ? r.from : r.to, h, up);
-        double half = std::sqrt((double)r.reach * r.reach - h * h);
-        lo = std::max(lo, -half);
-        hi = std::min(hi, half);
-        if (lo <= hi)
-            part(lo, hi);
-    }
-    /* gaps of fewer pixels than kGap are drawn through, as a part's own
-     * cost outweighs them */
-    const int kGap = 16;
-    std::sort(parts, parts + n);
-    *x0 = end;
-    *x1 = first;
-    for (int i = 0; i < n;) {
-        int a = parts[i].first, b = parts[i].second;
-        for (i++; i < n && parts[i].first <= b + kGap; i++)
-            b = std::max(b, parts[i].second);
-        draw(a, b);
-        *x0 = std::min(*x0, a);
-        *x1 = std::max(*x1, b);
-    }
+    loops.rays(SpanOf(c, y, *x0, *x1, used, *x0 - sh.cx, dyf), loop);
 }
 
 /* One shape's part of row y: draws it and gives the span (x0 >= x1: none). */
@@ -438,105 +356,6 @@ bool TrimStreak(StreakTable *t, float brightest, float faint)
     t->alongMin = from;
     t->acrossMax = std::min(t->acrossMax, (float)(p1 + 1) / t->acrossPerPixel);
     return t->alongMax > t->alongMin;
-}
-
-void FindRayRuns(RayTable *t, float faint)
-{
-    t->runs.clear();
-    t->runSets.clear();
-    const RadialTable &col = t->colour;
-    const int n = t->angleCount, levels = t->levelCount;
-    /* Nearer than this a pixel reads levels blurred over most of the gaps
-     * between rays, and a table refilled every frame of a drag would pay
-     * for runs that leave out little. */
-    const float kRunsWorthFrom = 128.0f;
-    if (n <= 0 || levels <= 0 || col.count <= 0 || !(col.outer >= kRunsWorthFrom) ||
-        t->angular.size() < (size_t)4 * levels * n || col.rgbx.size() < 4 * ((size_t)col.count + 1))
-        return;
-    /* the distances at which a pixel reads each level, and the brightest
-     * colour of any distance */
-    std::vector<double> nearest(levels, HUGE_VAL), farthest(levels, 0.0);
-    float brightest = 0.0f;
-    for (int i = 0; i <= col.count; i++) {
-        const float *e = &col.rgbx[4 * (size_t)i];
-        float m = std::max(std::fabs(e[0]), std::max(std::fabs(e[1]), std::fabs(e[2])));
-        if (!(m > 0.0f))
-            continue;
-        brightest = std::max(brightest, m);
-        int l = std::min(std::max((int)e[3], 0), levels - 1);
-        nearest[l] = std::min(nearest[l], i / (double)col.perPixel);
-        farthest[l] = std::max(farthest[l], (i + 1) / (double)col.perPixel);
-    }
-    /* Per bin, the farthest a pixel reading it can be lit: where its two
-     * levels both have rays, within the shorter one's length (the
-     * envelope is 0 from there on); where only one has, a fraction f of
-     * its strength reaches 1 / f of its length, which ends once that
-     * fraction falls below faint. */
-    std::vector<float> reach(n, 0.0f);
-    for (int l = 0; l < levels; l++) {
-        if (!(farthest[l] > 0.0))
-            continue;
-        for (int j = 0; j < n; j++) {
-            const float *a = &t->angular[4 * ((size_t)l * n + j)];
-            if (!((double)std::max(a[0], a[2]) * brightest >= faint))
-                continue;
-            double far = HUGE_VAL;
-            if (a[1] > 0.0f && a[3] > 0.0f)
-                far = 1.0 / std::min(a[1], a[3]);
-            else if (a[1] > 0.0f && a[2] == 0.0f)
-                far = (double)brightest * a[0] / ((double)faint * a[1]);
-            else if (a[3] > 0.0f && a[0] == 0.0f)
-                far = (double)brightest * a[2] / ((double)faint * a[3]);
-            far *= 1.001;
-            far = std::min(far, farthest[l] * 1.0001);
-            if (far > nearest[l])
-                reach[j] = std::max(reach[j], (float)far);
-        }
-    }
-    /* a pixel's pseudo-angle may round into the bin beside its own */
-    std::vector<float> near(n);
-    for (int j = 0; j < n; j++)
-        near[j] = std::max(reach[j], std::max(reach[(j + n - 1) % n], reach[(j + 1) % n]));
-    const float outer = *std::max_element(near.begin(), near.end());
-    /* runs of bins that reach beyond each set's distance; too many for a
-     * row to walk cheaply, and the shortest gaps are closed until few
-     * are left */
-    const float kMostCovered = 0.7f;
-    const float step = 4.0f / (float)n;
-    for (float least = RayTable::kRunsFrom; least < outer; least *= 2.0f) {
-        t->runSets.push_back((int)t->runs.size());
-        for (int gap = 1;; gap *= 2) {
-            t->runs.resize(t->runSets.back());
-            for (int j = 0; j < n;) {
-                if (!(near[j] > least)) {
-                    j++;
-                    continue;
-                }
-                int last = j;
-                float far = 0.0f;
-                for (int k = j; k < n && k <= last + gap; k++)
-                    if (near[k] > least) {
-                        last = k;
-                        far = std::max(far, near[k]);
-                    }
-                t->runs.push_back({(float)j * step, (float)(last + 1) * step, far});
-                j = last + 1;
-            }
-            if (t->runs.size() - t->runSets.back() <= (size_t)kMostRuns)
-                break;
-        }
-        /* runs that leave little out save less than the parts cost */
-        float covered = 0.0f, far = 0.0f;
-        for (size_t k = t->runSets.back(); k < t->runs.size(); k++) {
-            covered += t->runs[k].to - t->runs[k].from;
-            far = std::max(far, t->runs[k].reach);
-        }
-        if (covered > kMostCovered * 4.0f) {
-            t->runs.resize(t->runSets.back());
-            t->runs.push_back({0.0f, 4.0f, far});
-        }
-    }
-    t->runSets.push_back((int)t->runs.size());
 }
 
 void ShapeList::Clear()

@@ -162,23 +162,7 @@ struct RayTable {
     int angleCount = 0, levelCount = 0;
     int envelopeCount = 0;
     RadialTable colour;
-    /* Where the rays can add faint light or more: pseudo-angles
-     * [from, to), ascending, each within reach of the centre (flare
-     * space).  Set k, runs[runSets[k]] up to runs[runSets[k + 1]], holds
-     * the runs reaching beyond kRunsFrom * 2^k: a row that far from the
-     * centre or farther draws only where they meet it.  Empty: the rays
-     * are drawn wherever the colour table's disc reaches. */
-    struct Run {
-        float from, to, reach;
-    };
-    static constexpr float kRunsFrom = 8.0f;
-    std::vector<Run> runs;
-    std::vector<int> runSets;
 };
-
-/* Fills t->runs from its tables, which must be complete: a row of the
- * rays is then drawn only where some run reaches it. */
-void FindRayRuns(RayTable *t, float faint = kFaint);
 
 enum ShapeKind {
     kShapeRadial,    /* round: disc, glow, annulus (its hole skipped) */
