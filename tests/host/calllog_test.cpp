@@ -84,6 +84,23 @@ TEST_F(CallLog, BookkeepingCallsAppearOnlyWhenAskedFor)
                                                  "Ki_Free_Memory &out", "Ki_Free_Memory null"}));
 }
 
+TEST_F(CallLog, TheDisplayConversionCallsLogTheirLevelsSizesAndGamma)
+{
+    std::vector<float> map(3 * 256), corrected(3 * 256);
+    KaColor *cube = reinterpret_cast<KaColor *>(map.data());
+    unsigned char pixels[8 * 2] = {};
+    int32_t flag = 0;
+    Ki_Compute_Colormap(0, 5, 9, 5, cube);
+    Ki_Gamma_Correct(cube, reinterpret_cast<KaColor *>(corrected.data()), 225, 1.7f);
+    Ki_Gamma_Correct(nullptr, nullptr, 0, 2.2f);
+    Ki_Dither_Image(pixels, cube, 6, 2, 5, 9, 5, &flag);
+    Ki_Dither_Image(pixels, cube, 6, 2, 5, 9, 5, nullptr);
+    EXPECT_EQ(Lines(), (std::vector<std::string>{
+                           "Ki_Compute_Colormap 0 5 9 5 &out", "Ki_Gamma_Correct &out &out 225 1.7",
+                           "Ki_Gamma_Correct null null 0 2.2", "Ki_Dither_Image &out &out 6 2 5 9 5 &out",
+                           "Ki_Dither_Image &out &out 6 2 5 9 5 null"}));
+}
+
 TEST_F(CallLog, TheLoggingApiForOtherHostCallsFormatsPointersAndNumbers)
 {
     int dummy = 0;

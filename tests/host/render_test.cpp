@@ -485,6 +485,37 @@ TEST(RenderGlobals, BorderFadeAndOcclusionDimTheFlare)
     EXPECT_NEAR(covered.Sum(), reference.Sum(), 1e-6 * reference.Sum());
 }
 
+TEST(RenderGlobals, OcclusionIsTheUncoveredShareOfTheDiscSample)
+{
+    // 400 x 256: 128 pixels a size unit, so an occlusion radius of 1/16 is
+    // 8 pixels and the 9 x 9 grid has a step of 2.  Of its points 49 lie in
+    // the disc: 20 left of the light, 9 on its column, 9 on its row, and 5
+    // in the patch 2 to 4 steps right and 1 to 3 up ((2, 1) (2, 2) (2, 3)
+    // (3, 1) (3, 2)).
+    const struct {
+        int x0, x1, y0, y1;   // the covered pixels
+        double seen;
+    } cases[] = {
+        {0, 149, 0, 255, 29.0 / 49}, {0, 150, 0, 255, 20.0 / 49},
+        {0, 399, 100, 100, 40.0 / 49}, {154, 158, 102, 106, 44.0 / 49},
+    };
+    ka::Flare *flare = EmptyFlare();
+    flare->fadeIfBehindObjects = true;
+    flare->occlusionRadius = 0.0625f;
+    AddElement(flare, "dscflx", {{"intensity", 0.1f}});
+    Image clear(400, 256);
+    Render(&clear, 150, 100);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "x " << c.x0 << ".." << c.x1 << ", y " << c.y0 << ".." << c.y1);
+        Image covered(400, 256);
+        for (int y = c.y0; y <= c.y1; y++)
+            for (int x = c.x0; x <= c.x1; x++)
+                covered.buffer.coverage[covered.Index(x, y)] = 0.0f;
+        Render(&covered, 150, 100);
+        EXPECT_NEAR(covered.Sum() / clear.Sum(), c.seen, 1e-5);
+    }
+}
+
 /* ---- gradients ---- */
 
 TEST(RenderGradients, HaloColoursFollowTheGradientAcrossItsWidth)
@@ -587,6 +618,27 @@ TEST(RenderLooks, DustMottlesAGhostAndTheSeedMovesIt)
     for (size_t k = 0; k < (size_t)401 * 401; k++)
         differ += dusty.buffer.red[k] != other.buffer.red[k];
     EXPECT_GT(differ, 1000) << "another seed, other dust";
+}
+
+TEST(RenderLooks, AStarburstsPatternRepeatsRoundItsRays)
+{
+    // Eight rays without randomness, on the axes and the diagonals, every
+    // other one short.  Rays of one length are as bright down the middle
+    // as each other (their widths still vary) at the same distance.
+    ka::Element *e =
+        AddElement(EmptyFlare(), "starburst", {{"rays", 8}, {"randomness", 0}, {"intensity", 0.2f}});
+    e->values[e->ParamIndex("raypattern")].data = {255, 128};
+    Image image(301, 301);
+    Render(&image, 150, 150);
+    const int turns[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
+    const float longRay = image.Luma(210, 150), shortRay = image.Luma(180, 180);
+    for (const auto &t : turns) {
+        int x = t[0] - t[1], y = t[0] + t[1];   // the turn's diagonal, 45 degrees on
+        EXPECT_NEAR(image.Luma(150 + 60 * t[0], 150 + 60 * t[1]), longRay, 0.03 * longRay);
+        EXPECT_NEAR(image.Luma(150 + 30 * x, 150 + 30 * y), shortRay, 0.03 * shortRay);
+        EXPECT_LT(std::sqrt(2.0) * image.Reach(150, 150, x, y), 0.8 * image.Reach(150, 150, t[0], t[1]))
+            << "every other ray is short";
+    }
 }
 
 /* ---- anti-aliasing ---- */

@@ -259,3 +259,32 @@ TEST_F(SafeSave, ATargetWithTheLongestNameIsSavedBesideItself)
         std::remove(path.c_str());
     }
 }
+
+/* Every save, failed or not, and every load closes what it opened: the
+ * process's open files are the entries of /proc/self/fd. */
+TEST_F(SafeSave, SavesAndLoadsLeaveNoFileOpen)
+{
+    const std::string lnz = TempPath("open.lnz"), grd = TempPath("open.grd");
+    const size_t open = Listing("/proc/self/fd").size();
+    ASSERT_GT(open, 2u);
+    for (int round = 0; round < 20; round++) {
+        for (const std::string &path : {lnz, grd}) {
+            ASSERT_EQ(Save(path, false), 0) << path;
+            for (int step = KH_FILE_WRITE; step <= KH_FILE_RENAME; step++) {
+                Kh_Fail_File_Step(step, 1, ENOSPC);
+                EXPECT_EQ(Save(path, false), FailedStatus(path)) << path << " step " << step;
+            }
+        }
+        int32_t status = -1;
+        Ki_LensFlare(light, name.c_str(), T("loadfromfile"), lnz.c_str(), &status, 0);
+        EXPECT_EQ(status, 0);
+        int32_t count = 0;
+        float *offsets = nullptr, *colors = nullptr;
+        KaToken interpolation = 0;
+        EXPECT_EQ(Ki_Load_Gradient_Colormap(grd.c_str(), &count, &offsets, &colors, nullptr,
+                                            &interpolation), 0);
+        Ki_Free_Memory(offsets);
+        Ki_Free_Memory(colors);
+    }
+    EXPECT_EQ(Listing("/proc/self/fd").size(), open);
+}
