@@ -79,9 +79,14 @@ int Element::ParamIndex(const char *name) const
 {
     if (!type || !name)
         return -1;
-    for (size_t i = 0; i < type->params.size() && i < values.size(); i++)
-        if (type->params[i].name == name)
+    /* the renderer looks up every parameter of every element each render:
+     * lengths first, so most names are passed over without a compare */
+    size_t length = std::strlen(name);
+    for (size_t i = 0; i < type->params.size() && i < values.size(); i++) {
+        const std::string &own = type->params[i].name;
+        if (own.size() == length && std::memcmp(own.data(), name, length) == 0)
             return (int)i;
+    }
     return -1;
 }
 

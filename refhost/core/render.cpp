@@ -272,10 +272,13 @@ bool MakeTexture(Texture *tex, const Element &e, const Random &random, float rad
  * for bit, so that a kept table is the one a fresh fill would give. */
 struct TableKey {
     std::vector<unsigned char> bytes;
+    uint64_t hash = 0xCBF29CE484222325ull;   /* FNV-1a of bytes: kept keys that differ rarely need a full compare */
     void Add(const void *p, size_t n)
     {
         const unsigned char *b = static_cast<const unsigned char *>(p);
         bytes.insert(bytes.end(), b, b + n);
+        for (size_t i = 0; i < n; i++)
+            hash = (hash ^ b[i]) * 0x100000001B3ull;
     }
     void Add(float v) { Add(&v, sizeof v); }
     void Add(const GradientValue *g)
@@ -292,6 +295,7 @@ struct TableKey {
 template <class Table>
 struct KeptTable {
     std::vector<unsigned char> key;
+    uint64_t hash = 0;
     Table table;
     uint64_t randomAfter = 0;   /* the element's random state once the table was made */
     uint64_t render = 0;        /* the last render whose shapes read it */
@@ -312,7 +316,7 @@ struct TableMemo {
     const KeptTable<Table> *Find(const TableKey &key)
     {
         for (KeptTable<Table> &k : slot)
-            if (!k.key.empty() && k.key == key.bytes) {
+            if (!k.key.empty() && k.hash == key.hash && k.key == key.bytes) {
                 k.render = g_render;
                 return &k;
             }
@@ -327,6 +331,7 @@ struct TableMemo {
             if (k.render == g_render && !k.key.empty())
                 continue;
             k.key = key.bytes;
+            k.hash = key.hash;
             k.table = table;
             k.randomAfter = randomAfter;
             k.render = 0;
