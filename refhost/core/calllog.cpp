@@ -91,6 +91,11 @@ void LogInt(LogLine *line, long long value)
     Append(line, std::to_string(value));
 }
 
+void LogFloat(LogLine *line, float value)
+{
+    Append(line, FloatText(value));
+}
+
 void LogText(LogLine *line, const char *text)
 {
     if (!line->active)

@@ -32,6 +32,7 @@ struct LogLine {
 void LogStart(LogLine *line, const char *function, bool bookkeeping = false);
 void LogToken(LogLine *line, KaToken token);              /* keyword text; a non-token in decimal */
 void LogInt(LogLine *line, long long value);              /* decimal */
+void LogFloat(LogLine *line, float value);                /* %g */
 void LogText(LogLine *line, const char *text);            /* "text" with C escapes, or null */
 /* A value the host reads through an address: &v or &a,b,c; null for no address. */
 void LogFloatsAt(LogLine *line, const float *values, int count);

@@ -7,7 +7,6 @@
  */
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -194,9 +193,7 @@ extern "C" int Ki_Gamma_Correct(const KaColor *in, KaColor *out, int32_t count, 
     LogOut(&log, in);
     LogOut(&log, out);
     LogInt(&log, count);
-    char gammaText[32];   /* %g as the log writes every float: to_string's %f shows 1e-7 as 0.000000 */
-    std::snprintf(gammaText, sizeof gammaText, "%g", (double)gamma);
-    LogWord(&log, gammaText);
+    LogFloat(&log, gamma);
     LogFinish(&log);
     const char *routine = "Ki_Gamma_Correct()";
     if (count < 0 || ((!in || !out) && count > 0)) {
