@@ -294,8 +294,8 @@ KA_LOOP_INLINE int Pixels(Span s, StreakLoop t, int i)
 /* The rays' colour times w, after the folded round table's entry for d
  * when there is one: the same sums as the round shape drawn first. */
 template <class V>
-void AddRayColour(const Span &s, int i, const RayLoop &t, typename V::F d,
-                  const typename V::F colour[4], typename V::F w)
+KA_LOOP_INLINE void AddRayColour(const Span &s, int i, const RayLoop &t, typename V::F d,
+                                 const typename V::F colour[4], typename V::F w)
 {
     typedef typename V::F F;
     if (!t.folded)
