@@ -186,10 +186,11 @@ void PolygonRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y,
         return;
     PolygonLoop loop;
     loop.radial = RadialLoopOf(t, sh.texture);
-    loop.sides = sh.sides;
+    loop.paired = sh.sides % 2 == 0;
+    loop.terms = loop.paired ? sh.sides / 2 : sh.sides;
     loop.roundness = sh.roundness;
     const float fy = (float)dyf;
-    for (int k = 0; k < sh.sides; k++) {
+    for (int k = 0; k < loop.terms; k++) {
         loop.nx[k] = sh.nx[k];
         loop.cy[k] = fy * sh.ny[k];
     }
@@ -433,10 +434,16 @@ void AddPolygon(ShapeList *list, const Canvas &c, double cx, double cy, int side
     sh->roundness = roundness > 0.0f ? roundness : 0.0f;
     const double pi = 3.14159265358979323846;
     double toCorner = 1.0 / std::cos(pi / sides);
-    for (int k = 0; k < sides; k++) {
+    /* an even polygon's opposite normals exactly negated: its loop pairs them */
+    const int distinct = sides % 2 == 0 ? sides / 2 : sides;
+    for (int k = 0; k < distinct; k++) {
         double a = rotation + pi / sides + 2.0 * pi * k / sides;
         sh->nx[k] = (float)(std::cos(a) * toCorner);
         sh->ny[k] = (float)(std::sin(a) * toCorner);
+    }
+    for (int k = distinct; k < sides; k++) {
+        sh->nx[k] = -sh->nx[k - distinct];
+        sh->ny[k] = -sh->ny[k - distinct];
     }
 }
 

@@ -46,10 +46,14 @@ struct RadialLoop {
 };
 
 /* A regular polygon: its own radius is the largest of fx * nx[k] + cy[k]
- * (cy[k] = dy * ny[k] for the row), blended with the distance by roundness. */
+ * (cy[k] = dy * ny[k] for the row), blended with the distance by roundness.
+ * Paired: side k + terms is side k turned half a turn, its nx and cy
+ * exactly negated, so that the largest of |fx * nx[k] + cy[k]| over the
+ * first terms sides is the same radius for half the work. */
 struct PolygonLoop {
     RadialLoop radial;
-    int sides;
+    int terms;                     /* the sides, or half of them when paired */
+    bool paired;
     float nx[16], cy[16];
     float roundness;
 };
@@ -123,6 +127,12 @@ struct Plain {
     static I AddI(I a, I b) { return a + b; }
     static I ShlI(I a, int count) { return a << count; }
     static F Gather(const float *table, I k) { return table[k]; }
+    /* 64 floats to pick from by index (0 .. 63), as a texture's row */
+    struct Row64 {
+        const float *at;
+    };
+    static Row64 LoadRow64(const float *p) { return {p}; }
+    static F Pick(const Row64 &row, I u) { return row.at[u]; }
     /* the four floats of entry k of a table of four-float entries */
     static void Gather4(const float *table, I k, F out[4])
     {
@@ -163,6 +173,11 @@ struct Sse2 {
         _mm_store_si128(reinterpret_cast<__m128i *>(i), k);
         return _mm_set_ps(table[i[3]], table[i[2]], table[i[1]], table[i[0]]);
     }
+    struct Row64 {
+        const float *at;
+    };
+    static Row64 LoadRow64(const float *p) { return {p}; }
+    static F Pick(const Row64 &row, I u) { return Gather(row.at, u); }
     static void Gather4(const float *table, I k, F out[4])
     {
         alignas(16) int32_t i[4];
@@ -189,14 +204,26 @@ struct Sse2 {
  * where it stopped; the plain loop then does the rest, pixel by pixel,
  * with the same arithmetic ---- */
 
-/* A texel for flare-space offsets (dx, dy), nearest, wrapped. */
+/* A texture's texels are nearest, wrapped: texel (u, v) for flare-space
+ * offsets (dx, dy) from the shape's centre.  A span lies on one row, so
+ * its texels come from one row of the tile (v of the span's dy, worked out
+ * once with the same arithmetic as for every pixel), picked by u; none
+ * when the shape has no texture. */
 template <class V>
-KA_LOOP_INLINE typename V::F TexelAt(const RadialLoop &t, typename V::F dx, typename V::F dy)
+KA_LOOP_INLINE typename V::Row64 TextureRow(const RadialLoop &t, float dy)
 {
-    const int mask = 63;
-    typename V::I u = V::AndI(V::Floor(dx * V::Set(t.texPerPixel) + V::Set(t.texShift)), mask);
-    typename V::I v = V::AndI(V::Floor(dy * V::Set(t.texPerPixel) + V::Set(t.texShift)), mask);
-    return V::Gather(t.texel, V::AddI(V::ShlI(v, 6), u));
+    if (!t.texel)
+        return typename V::Row64();
+    const int size = 64;
+    int v = Plain::AndI(Plain::Floor(dy * t.texPerPixel + t.texShift), size - 1);
+    return V::LoadRow64(t.texel + size * v);
+}
+
+template <class V>
+KA_LOOP_INLINE typename V::F TexelAt(const RadialLoop &t, const typename V::Row64 &row,
+                                     typename V::F dx)
+{
+    return V::Pick(row, V::AndI(V::Floor(dx * V::Set(t.texPerPixel) + V::Set(t.texShift)), 63));
 }
 
 /* Adds a colour (times w) to the colours the span has. */
@@ -222,15 +249,16 @@ KA_LOOP_INLINE void AddColour(const Span &s, int i, const typename V::F rgb[3])
         V::Store(s.b + i, V::Load(s.b + i) + rgb[2]);
 }
 
-/* Adds entry k of a radial table, times the texture when it has one. */
+/* Adds entry k of a radial table, times the texture (its row for the
+ * span) when it has one. */
 template <class V>
 KA_LOOP_INLINE void AddEntry(const Span &s, int i, const RadialLoop &t, typename V::I k,
-                             typename V::F dx, typename V::F dy)
+                             typename V::F dx, const typename V::Row64 &row)
 {
     typename V::F e[4];
     V::Gather4(t.rgbx, k, e);
     if (t.texel)
-        AddColour<V>(s, i, e, TexelAt<V>(t, dx, dy));
+        AddColour<V>(s, i, e, TexelAt<V>(t, row, dx));
     else
         AddColour<V>(s, i, e);
 }
@@ -239,35 +267,77 @@ template <class V>
 KA_LOOP_INLINE int Pixels(Span s, RadialLoop t, int i)
 {
     typedef typename V::F F;
-    const F dx0 = V::Set(s.dx0), dy = V::Set(s.dy), dy2 = V::Set(s.dy2);
+    const F dx0 = V::Set(s.dx0), dy2 = V::Set(s.dy2);
     const F per = V::Set(t.perPixel), last = V::Set(t.last), zero = V::Set(0.0f);
+    const typename V::Row64 row = TextureRow<V>(t, s.dy);
     for (; i + V::N <= s.n; i += V::N) {
         F dx = V::Index(i) + dx0;
         F f = V::Min(V::Max(V::Sqrt(dx * dx + dy2) * per, zero), last);
-        AddEntry<V>(s, i, t, V::Trunc(f), dx, dy);
+        AddEntry<V>(s, i, t, V::Trunc(f), dx, row);
     }
     return i;
 }
 
-template <class V>
-KA_LOOP_INLINE int Pixels(Span s, PolygonLoop p, int i)
+/* A side's term of the polygon's radius at dx: fx * nx[k] + cy[k], or its
+ * magnitude when paired (the larger of it and its opposite side's). */
+template <class V, bool Paired>
+KA_LOOP_INLINE typename V::F SideTerm(typename V::F dx, typename V::F nx, typename V::F cy)
+{
+    return Paired ? V::Abs(dx * nx + cy) : dx * nx + cy;
+}
+
+/* Terms > 0: that many terms, the loop over them unrolled; 0: p.terms. */
+template <class V, int Terms, bool Paired>
+KA_LOOP_INLINE int PolygonPixels(const Span &s, const PolygonLoop &p, int i)
 {
     typedef typename V::F F;
     const RadialLoop &t = p.radial;
-    const F dx0 = V::Set(s.dx0), dy = V::Set(s.dy), dy2 = V::Set(s.dy2);
+    const F dx0 = V::Set(s.dx0), dy2 = V::Set(s.dy2);
     const F per = V::Set(t.perPixel), last = V::Set(t.last), zero = V::Set(0.0f);
     const F round = V::Set(p.roundness);
+    const typename V::Row64 row = TextureRow<V>(t, s.dy);
+    const int terms = Terms > 0 ? Terms : p.terms;
+    F nx[Terms > 0 ? Terms : 1], cy[Terms > 0 ? Terms : 1];
+    for (int k = 0; k < Terms; k++) {
+        nx[k] = V::Set(p.nx[k]);
+        cy[k] = V::Set(p.cy[k]);
+    }
     for (; i + V::N <= s.n; i += V::N) {
         F dx = V::Index(i) + dx0;
-        F m = dx * V::Set(p.nx[0]) + V::Set(p.cy[0]);
-        for (int k = 1; k < p.sides; k++)
-            m = V::Max(m, dx * V::Set(p.nx[k]) + V::Set(p.cy[k]));
+        F m;
+        if (Terms > 0) {
+            m = SideTerm<V, Paired>(dx, nx[0], cy[0]);
+            for (int k = 1; k < Terms; k++)
+                m = V::Max(m, SideTerm<V, Paired>(dx, nx[k], cy[k]));
+        } else {
+            m = SideTerm<V, Paired>(dx, V::Set(p.nx[0]), V::Set(p.cy[0]));
+            for (int k = 1; k < terms; k++)
+                m = V::Max(m, SideTerm<V, Paired>(dx, V::Set(p.nx[k]), V::Set(p.cy[k])));
+        }
         if (p.roundness > 0.0f)
             m = m + round * (V::Sqrt(dx * dx + dy2) - m);
         F f = V::Min(V::Max(m * per, zero), last);
-        AddEntry<V>(s, i, t, V::Trunc(f), dx, dy);
+        AddEntry<V>(s, i, t, V::Trunc(f), dx, row);
     }
     return i;
+}
+
+/* Squares, hexagons and octagons with their loops unrolled. */
+template <class V>
+KA_LOOP_INLINE int Pixels(Span s, PolygonLoop p, int i)
+{
+    if (!p.paired)
+        return PolygonPixels<V, 0, false>(s, p, i);
+    switch (p.terms) {
+    case 2:
+        return PolygonPixels<V, 2, true>(s, p, i);
+    case 3:
+        return PolygonPixels<V, 3, true>(s, p, i);
+    case 4:
+        return PolygonPixels<V, 4, true>(s, p, i);
+    default:
+        return PolygonPixels<V, 0, true>(s, p, i);
+    }
 }
 
 template <class V>

@@ -53,6 +53,11 @@ struct Avx2 {
     static I AddI(I a, I b) { return _mm256_add_epi32(a, b); }
     static I ShlI(I a, int count) { return _mm256_sll_epi32(a, _mm_cvtsi32_si128(count)); }
     static F Gather(const float *table, I k) { return _mm256_i32gather_ps(table, k, 4); }
+    struct Row64 {
+        const float *at;
+    };
+    static Row64 LoadRow64(const float *p) { return {p}; }
+    static F Pick(const Row64 &row, I u) { return Gather(row.at, u); }
     static void Gather4(const float *table, I k, F out[4])
     {
         alignas(32) int32_t i[8];

@@ -73,6 +73,22 @@ struct Avx512 {
     static I AddI(I a, I b) { return _mm512_add_epi32(a, b); }
     static I ShlI(I a, int count) { return _mm512_sll_epi32(a, _mm_cvtsi32_si128(count)); }
     static F Gather(const float *table, I k) { return _mm512_i32gather_ps(k, table, 4); }
+    /* in four registers: a permute of two pairs and a choice between
+     * them by the index's bit 5 replace a gather */
+    struct Row64 {
+        F q[4];
+    };
+    static Row64 LoadRow64(const float *p)
+    {
+        return {{_mm512_loadu_ps(p), _mm512_loadu_ps(p + 16), _mm512_loadu_ps(p + 32),
+                 _mm512_loadu_ps(p + 48)}};
+    }
+    static F Pick(const Row64 &row, I u)
+    {
+        F low = _mm512_permutex2var_ps(row.q[0], u, row.q[1]);
+        F high = _mm512_permutex2var_ps(row.q[2], u, row.q[3]);
+        return _mm512_mask_blend_ps(_mm512_test_epi32_mask(u, _mm512_set1_epi32(32)), low, high);
+    }
     static void Gather4(const float *table, I k, F out[4])
     {
         int32_t i[16];

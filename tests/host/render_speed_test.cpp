@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "catalogue.h"
@@ -331,6 +332,86 @@ TEST(RenderRays, TheEnvelopeFallsAsThePowerOneAndAHalfOfWhatIsLeftOfTheRay)
                         << "level " << level << ", " << side * c.d << " from the centre";
             }
     }
+    ka::SetRenderSimd(-1);
+}
+
+/* Entry k of a table's colour c, times the texel, wherever the pixel's
+ * index lies within a hair of k (an index on an entry's edge may round
+ * either way): whether v is one of them. */
+bool OneOfTheEntries(const ka::RadialTable &t, double index, int c, float texel, float v)
+{
+    for (double at : {index - 1e-3, index + 1e-3}) {
+        int k = std::min((int)std::max(at, 0.0), t.count);
+        if (std::fabs(t.rgbx[4 * k + c] * texel - v) <= 1e-6f)
+            return true;
+    }
+    return false;
+}
+
+TEST(RenderPolygons, EveryPixelReadsTheEntryOfItsOwnRadiusAndTheTexelOfItsPlace)
+{
+    // A regular polygon's own radius at p is the largest n . p over its
+    // sides' normals (angle rotation + pi / sides + 2 pi k / sides, length
+    // 1 / cos(pi / sides)), blended with |p| by roundness; the texture's
+    // texel (u, v) covers offsets (u - 32) / 0.5 .. (u - 31) / 0.5.  Even
+    // polygons are drawn by pairing opposite sides, squares, hexagons and
+    // octagons unrolled; odd ones and others side by side.
+    const struct {
+        int sides;
+        float rotation, roundness;
+        bool textured;
+    } cases[] = {
+        {4, 0.3f, 0.0f, false}, {6, 0.0f, 0.0f, true}, {6, 1.1f, 0.25f, true},
+        {8, 0.7f, 0.5f, false}, {10, 0.2f, 0.0f, true}, {5, 0.4f, 0.2f, true},
+        {7, 2.0f, 0.0f, false},
+    };
+    const int kW = 120, kH = 100;
+    const double cx = 60.25, cy = 50.75;   // no texel's edge on a pixel
+    ka::RadialTable table;
+    FillWavy(&table, 0.0f, 40.0f, 2.0f, 0.0f);
+    auto texels = std::make_shared<std::vector<float>>(64 * 64);
+    for (int i = 0; i < 64 * 64; i++)
+        (*texels)[i] = 0.5f + (float)((i * 7919) % 13) / 12.0f;
+    ka::Texture texture;
+    texture.texel = texels;
+    texture.perPixel = 0.5f;
+    texture.shift = 32.0f;
+    const double pi = 3.14159265358979323846;
+    int best = ka::SetRenderSimd(-1);
+    for (const auto &c : cases)
+        for (int level = 0; level <= best; level++) {
+            SCOPED_TRACE(std::to_string(c.sides) + " sides, level " + std::to_string(level));
+            ka::SetRenderSimd(level);
+            std::vector<float> planes(3 * kW * kH, 0.0f);
+            ka::Canvas canvas = {planes.data(), planes.data() + kW * kH,
+                                 planes.data() + 2 * kW * kH, kW, kH, 1.0f, nullptr};
+            ka::ShapeList list;
+            ka::AddPolygon(&list, canvas, cx, cy, c.sides, c.rotation, c.roundness, table,
+                           c.textured ? &texture : nullptr);
+            ka::DrawShapes(&canvas, list, false);
+            int wrong = 0, lit = 0;
+            for (int y = 0; y < kH; y++)
+                for (int x = 0; x < kW; x++) {
+                    double dx = x - cx, dy = y - cy, d = std::hypot(dx, dy);
+                    double m = -1e9;
+                    for (int k = 0; k < c.sides; k++) {
+                        double a = c.rotation + pi / c.sides + 2.0 * pi * k / c.sides;
+                        m = std::max(m, (dx * std::cos(a) + dy * std::sin(a)) / std::cos(pi / c.sides));
+                    }
+                    m += c.roundness * (d - m);
+                    int u = (int)std::floor(dx * 0.5 + 32) & 63, v = (int)std::floor(dy * 0.5 + 32) & 63;
+                    float texel = c.textured ? (*texels)[64 * v + u] : 1.0f;
+                    for (int p = 0; p < 3; p++) {
+                        float got = planes[(size_t)p * kW * kH + y * kW + x];
+                        lit += got != 0.0f;
+                        if (d < table.outer ? !OneOfTheEntries(table, m * table.perPixel, p, texel, got)
+                                            : got != 0.0f)
+                            wrong++;
+                    }
+                }
+            EXPECT_EQ(0, wrong);
+            EXPECT_GT(lit, 3 * 3000);
+        }
     ka::SetRenderSimd(-1);
 }
 
