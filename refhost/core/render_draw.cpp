@@ -219,8 +219,10 @@ void StreakRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, 
     loop.p0 = (float)((dx0 * vx + dyf * vy) * t.acrossPerPixel);
     loop.aStep = sh.ux * t.alongPerPixel;
     loop.pStep = (float)vx * t.acrossPerPixel;
-    loop.aLast = (float)((int)t.along.size() - 1);
-    loop.pLast = (float)((int)t.across.size() - 1);
+    loop.alongCount = (int)t.along.size();
+    loop.acrossCount = (int)t.across.size();
+    loop.aLast = (float)(loop.alongCount - 1);
+    loop.pLast = (float)(loop.acrossCount - 1);
     bool used[3];
     for (int k = 0; k < 3; k++) {
         loop.rgb[k] = sh.rgb[k];

@@ -58,9 +58,11 @@ struct PolygonLoop {
     float roundness;
 };
 
-/* A streak: table positions a0 + i * aStep along, |p0 + i * pStep| across. */
+/* A streak: table positions a0 + i * aStep along, |p0 + i * pStep| across;
+ * aLast = alongCount - 1, pLast = acrossCount - 1. */
 struct StreakLoop {
     const float *along, *across;
+    int alongCount, acrossCount;
     float a0, p0, aStep, pStep, aLast, pLast;
     float rgb[3];
 };
@@ -127,12 +129,20 @@ struct Plain {
     static I AddI(I a, I b) { return a + b; }
     static I ShlI(I a, int count) { return a << count; }
     static F Gather(const float *table, I k) { return table[k]; }
-    /* 64 floats to pick from by index (0 .. 63), as a texture's row */
+    /* Up to 64 floats to pick from by index (0 .. 63), as a texture's row
+     * or a short table; the second form reads only the first count. */
     struct Row64 {
         const float *at;
     };
     static Row64 LoadRow64(const float *p) { return {p}; }
+    static Row64 LoadRow64(const float *p, int) { return {p}; }
     static F Pick(const Row64 &row, I u) { return row.at[u]; }
+    /* table[k] where every lane's k lies within 0 .. N - 1 */
+    static F PickRun(const float *table, I k) { return table[k]; }
+    /* whether Pick and PickRun beat gathers (and are worth their set-up) */
+    static const bool kPermutes = false;
+    static float First(F v) { return v; }   /* the first lane and the last */
+    static float Last(F v) { return v; }
     /* the four floats of entry k of a table of four-float entries */
     static void Gather4(const float *table, I k, F out[4])
     {
@@ -177,7 +187,12 @@ struct Sse2 {
         const float *at;
     };
     static Row64 LoadRow64(const float *p) { return {p}; }
+    static Row64 LoadRow64(const float *p, int) { return {p}; }
     static F Pick(const Row64 &row, I u) { return Gather(row.at, u); }
+    static F PickRun(const float *table, I k) { return Gather(table, k); }
+    static const bool kPermutes = false;
+    static float First(F v) { return _mm_cvtss_f32(v); }
+    static float Last(F v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, 3)); }
     static void Gather4(const float *table, I k, F out[4])
     {
         alignas(16) int32_t i[4];
@@ -340,17 +355,64 @@ KA_LOOP_INLINE int Pixels(Span s, PolygonLoop p, int i)
     }
 }
 
+/* A streak's table values for a vector of indices k, trunc(f) for the
+ * floats f, which rise or fall monotonically across the lanes (so every
+ * lane's index lies between the first lane's and the last's): a short
+ * table sits in registers (row), a long one is read through the window
+ * the indices span when that is short enough, else gathered. */
+template <class V>
+KA_LOOP_INLINE typename V::F AlongAt(const StreakLoop &t, const typename V::Row64 &row,
+                                     typename V::F f, typename V::I k)
+{
+    if (!V::kPermutes)
+        return V::Gather(t.along, k);
+    if (t.alongCount <= 64)
+        return V::Pick(row, k);
+    int first = Plain::Trunc(V::First(f)), last = Plain::Trunc(V::Last(f));
+    int lo = first < last ? first : last, hi = first < last ? last : first;
+    if (hi - lo >= V::N)
+        return V::Gather(t.along, k);
+    lo = lo < t.alongCount - V::N ? lo : t.alongCount - V::N;
+    return V::PickRun(t.along + lo, V::AddI(k, V::SetI(-lo)));
+}
+
+/* Across, the indices are trunc(min(|p|, pLast)) of p monotonic across the
+ * lanes: between the ends' unless p changes sign, then from 0. */
+template <class V>
+KA_LOOP_INLINE typename V::F AcrossAt(const StreakLoop &t, const typename V::Row64 &row,
+                                      typename V::F p, typename V::I k)
+{
+    if (!V::kPermutes)
+        return V::Gather(t.across, k);
+    if (t.acrossCount <= 64)
+        return V::Pick(row, k);
+    float p0 = V::First(p), p1 = V::Last(p);
+    int first = Plain::Trunc(Plain::Min(Plain::Abs(p0), t.pLast));
+    int last = Plain::Trunc(Plain::Min(Plain::Abs(p1), t.pLast));
+    int lo = (p0 < 0.0f) != (p1 < 0.0f) ? 0 : first < last ? first : last;
+    int hi = first < last ? last : first;
+    if (hi - lo >= 64)
+        return V::Gather(t.across, k);
+    lo = lo < t.acrossCount - 64 ? lo : t.acrossCount - 64;
+    return V::Pick(V::LoadRow64(t.across + lo), V::AddI(k, V::SetI(-lo)));
+}
+
 template <class V>
 KA_LOOP_INLINE int Pixels(Span s, StreakLoop t, int i)
 {
     typedef typename V::F F;
+    typedef typename V::Row64 Row;
     const F a0 = V::Set(t.a0), p0 = V::Set(t.p0), aStep = V::Set(t.aStep), pStep = V::Set(t.pStep);
     const F aLast = V::Set(t.aLast), pLast = V::Set(t.pLast), zero = V::Set(0.0f);
+    const Row alongRow = V::kPermutes && t.alongCount <= 64 ? V::LoadRow64(t.along, t.alongCount) : Row();
+    const Row acrossRow =
+        V::kPermutes && t.acrossCount <= 64 ? V::LoadRow64(t.across, t.acrossCount) : Row();
     for (; i + V::N <= s.n; i += V::N) {
         F x = V::Index(i);
         F fa = V::Min(V::Max(a0 + x * aStep, zero), aLast);
-        F fp = V::Min(V::Abs(p0 + x * pStep), pLast);
-        F v = V::Gather(t.along, V::Trunc(fa)) * V::Gather(t.across, V::Trunc(fp));
+        F p = p0 + x * pStep;
+        F fp = V::Min(V::Abs(p), pLast);
+        F v = AlongAt<V>(t, alongRow, fa, V::Trunc(fa)) * AcrossAt<V>(t, acrossRow, p, V::Trunc(fp));
         if (s.r)
             V::Store(s.r + i, V::Load(s.r + i) + v * V::Set(t.rgb[0]));
         if (s.g)

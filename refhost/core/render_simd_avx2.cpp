@@ -57,7 +57,19 @@ struct Avx2 {
         const float *at;
     };
     static Row64 LoadRow64(const float *p) { return {p}; }
+    static Row64 LoadRow64(const float *p, int) { return {p}; }
     static F Pick(const Row64 &row, I u) { return Gather(row.at, u); }
+    static F PickRun(const float *table, I k)
+    {
+        return _mm256_permutevar8x32_ps(_mm256_loadu_ps(table), k);
+    }
+    static const bool kPermutes = true;
+    static float First(F v) { return _mm256_cvtss_f32(v); }
+    static float Last(F v)
+    {
+        __m128 high = _mm256_extractf128_ps(v, 1);
+        return _mm_cvtss_f32(_mm_shuffle_ps(high, high, 3));
+    }
     static void Gather4(const float *table, I k, F out[4])
     {
         alignas(32) int32_t i[8];

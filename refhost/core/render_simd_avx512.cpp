@@ -83,11 +83,32 @@ struct Avx512 {
         return {{_mm512_loadu_ps(p), _mm512_loadu_ps(p + 16), _mm512_loadu_ps(p + 32),
                  _mm512_loadu_ps(p + 48)}};
     }
+    static Row64 LoadRow64(const float *p, int count)   /* the first count, the rest 0 */
+    {
+        Row64 row;
+        for (int j = 0; j < 4; j++) {
+            int rest = count - 16 * j;
+            __mmask16 m = rest >= 16 ? 0xFFFF : rest > 0 ? (__mmask16)((1u << rest) - 1) : 0;
+            row.q[j] = m ? _mm512_maskz_loadu_ps(m, p + 16 * j) : _mm512_setzero_ps();
+        }
+        return row;
+    }
     static F Pick(const Row64 &row, I u)
     {
         F low = _mm512_permutex2var_ps(row.q[0], u, row.q[1]);
         F high = _mm512_permutex2var_ps(row.q[2], u, row.q[3]);
         return _mm512_mask_blend_ps(_mm512_test_epi32_mask(u, _mm512_set1_epi32(32)), low, high);
+    }
+    static F PickRun(const float *table, I k)
+    {
+        return _mm512_permutexvar_ps(k, _mm512_loadu_ps(table));
+    }
+    static const bool kPermutes = true;
+    static float First(F v) { return _mm512_cvtss_f32(v); }
+    static float Last(F v)
+    {
+        __m128 high = _mm512_extractf32x4_ps(v, 3);
+        return _mm_cvtss_f32(_mm_shuffle_ps(high, high, 3));
     }
     static void Gather4(const float *table, I k, F out[4])
     {

@@ -415,6 +415,58 @@ TEST(RenderPolygons, EveryPixelReadsTheEntryOfItsOwnRadiusAndTheTexelOfItsPlace)
     ka::SetRenderSimd(-1);
 }
 
+TEST(RenderStreaks, EveryLevelReadsTheTablesAsThePlainLoopDoesAtEveryAngle)
+{
+    // Short tables are read from registers, long ones through the window
+    // a vector's indices span (or gathered when it is too wide): streaks
+    // of every steepness, each way, both sides of the centre, across
+    // tables of 36 and 240 entries and along tables of 40 and 900.
+    const int kW = 300, kH = 240;
+    struct Table {
+        int along, across;
+    };
+    const Table tables[] = {{40, 36}, {900, 36}, {40, 240}, {900, 240}};
+    const float degrees[] = {0, 2, 15, 44, 75, 89, 90, 91, 135, 179, 200, 269, 300};
+    int best = ka::SetRenderSimd(-1);
+    for (const Table &size : tables) {
+        ka::StreakTable t;
+        t.alongPerPixel = 1.0f;
+        t.acrossPerPixel = 4.0f;
+        for (int i = 0; i < size.along; i++)
+            t.along.push_back(0.5f + 0.4f * std::sin(0.7f * i));
+        t.along.push_back(0.0f);
+        for (int i = 0; i < size.across; i++)
+            t.across.push_back(0.5f + 0.4f * std::cos(1.3f * i));
+        t.across.push_back(0.0f);
+        t.alongMin = -0.5f * size.along;
+        t.alongMax = 0.5f * size.along;
+        t.acrossMax = size.across / t.acrossPerPixel;
+        for (float angle : degrees) {
+            SCOPED_TRACE(std::to_string(size.along) + " along, " + std::to_string(size.across) +
+                         " across, " + std::to_string(angle) + " degrees");
+            const float rgb[3] = {1.0f, 0.5f, 0.25f};
+            float ux = std::cos(angle * 0.01745329f), uy = std::sin(angle * 0.01745329f);
+            std::vector<float> plain;
+            for (int level = 0; level <= best; level++) {
+                ka::SetRenderSimd(level);
+                std::vector<float> planes(3 * kW * kH, 0.0f);
+                ka::Canvas canvas = {planes.data(), planes.data() + kW * kH,
+                                     planes.data() + 2 * kW * kH, kW, kH, 1.25f, nullptr};
+                ka::ShapeList list;
+                ka::AddStreak(&list, canvas, 150.3, 120.6, ux, uy, rgb, t);
+                ka::DrawShapes(&canvas, list, false);
+                if (level == 0)
+                    plain = planes;
+                else
+                    EXPECT_TRUE(planes == plain) << "level " << level;
+            }
+            EXPECT_GT(std::count_if(plain.begin(), plain.end(), [](float v) { return v != 0.0f; }),
+                      3 * 500);
+        }
+    }
+    ka::SetRenderSimd(-1);
+}
+
 TEST(RenderSimdLevels, EveryLevelGivesThePlainPixelsBitForBit)
 {
     // The default flare and every demo effect have every kind of loop
