@@ -100,6 +100,7 @@ const float kLoopKnee = 0.8f, kLoopRoom = 1.0f - kLoopKnee;
  * vectors in registers: a call per vector passes them through memory
  * (on Windows always) and spills the rest around it. */
 #define KA_LOOP_INLINE inline __attribute__((always_inline))
+#define KA_LOOP_INLINE_LAMBDA __attribute__((always_inline))
 
 namespace {
 
@@ -141,6 +142,7 @@ struct Plain {
     static F PickRun(const float *table, I k) { return table[k]; }
     /* whether Pick and PickRun beat gathers (and are worth their set-up) */
     static const bool kPermutes = false;
+    static const bool kMasks = false;   /* whether a span's last pixels go as one masked vector */
     static float First(F v) { return v; }   /* the first lane and the last */
     static float Last(F v) { return v; }
     /* the four floats of entry k of a table of four-float entries */
@@ -191,6 +193,7 @@ struct Sse2 {
     static F Pick(const Row64 &row, I u) { return Gather(row.at, u); }
     static F PickRun(const float *table, I k) { return Gather(table, k); }
     static const bool kPermutes = false;
+    static const bool kMasks = false;
     static float First(F v) { return _mm_cvtss_f32(v); }
     static float Last(F v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, 3)); }
     static void Gather4(const float *table, I k, F out[4])
@@ -241,41 +244,95 @@ KA_LOOP_INLINE typename V::F TexelAt(const RadialLoop &t, const typename V::Row6
     return V::Pick(row, V::AndI(V::Floor(dx * V::Set(t.texPerPixel) + V::Set(t.texShift)), 63));
 }
 
-/* Adds a colour (times w) to the colours the span has. */
-template <class V>
-KA_LOOP_INLINE void AddColour(const Span &s, int i, const typename V::F rgb[3], typename V::F w)
+/* The pixels of a vector a loop reads and writes: all of them, or (on a
+ * set that masks its lanes) the first few, the others neither read nor
+ * written. */
+struct AllLanes {
+};
+
+template <class Lanes>
+struct IsAllLanes {
+    static const bool value = false;
+};
+
+template <>
+struct IsAllLanes<AllLanes> {
+    static const bool value = true;
+};
+
+template <class V, class Lanes>
+KA_LOOP_INLINE typename V::F LoadLanes(const float *p, Lanes lanes)
 {
-    if (s.r)
-        V::Store(s.r + i, V::Load(s.r + i) + w * rgb[0]);
-    if (s.g)
-        V::Store(s.g + i, V::Load(s.g + i) + w * rgb[1]);
-    if (s.b)
-        V::Store(s.b + i, V::Load(s.b + i) + w * rgb[2]);
+    if constexpr (IsAllLanes<Lanes>::value)
+        return V::Load(p);
+    else
+        return V::LoadMasked(p, lanes);
 }
 
-template <class V>
-KA_LOOP_INLINE void AddColour(const Span &s, int i, const typename V::F rgb[3])
+template <class V, class Lanes>
+KA_LOOP_INLINE void StoreLanes(float *p, typename V::F v, Lanes lanes)
+{
+    if constexpr (IsAllLanes<Lanes>::value)
+        V::Store(p, v);
+    else
+        V::StoreMasked(p, v, lanes);
+}
+
+/* Calls vector(i, AllLanes()) for each whole vector from pixel i on and,
+ * on a set that masks its lanes, vector(i, mask) once more for the span's
+ * last pixels (a span of a few pixels, a small reflex's or a steep
+ * streak's, then costs one vector rather than a few narrower ones and
+ * single pixels); returns where it stopped. */
+template <class V, class Vector>
+KA_LOOP_INLINE int EachVector(int n, int i, Vector vector)
+{
+    for (; i + V::N <= n; i += V::N)
+        vector(i, AllLanes());
+    if constexpr (V::kMasks) {
+        if (i < n) {
+            vector(i, V::FirstLanes(n - i));
+            i = n;
+        }
+    }
+    return i;
+}
+
+/* Adds a colour (times w) to the colours the span has. */
+template <class V, class Lanes = AllLanes>
+KA_LOOP_INLINE void AddColour(const Span &s, int i, const typename V::F rgb[3], typename V::F w,
+                              Lanes lanes = Lanes())
 {
     if (s.r)
-        V::Store(s.r + i, V::Load(s.r + i) + rgb[0]);
+        StoreLanes<V>(s.r + i, LoadLanes<V>(s.r + i, lanes) + w * rgb[0], lanes);
     if (s.g)
-        V::Store(s.g + i, V::Load(s.g + i) + rgb[1]);
+        StoreLanes<V>(s.g + i, LoadLanes<V>(s.g + i, lanes) + w * rgb[1], lanes);
     if (s.b)
-        V::Store(s.b + i, V::Load(s.b + i) + rgb[2]);
+        StoreLanes<V>(s.b + i, LoadLanes<V>(s.b + i, lanes) + w * rgb[2], lanes);
+}
+
+template <class V, class Lanes>
+KA_LOOP_INLINE void AddUnweighted(const Span &s, int i, const typename V::F rgb[3], Lanes lanes)
+{
+    if (s.r)
+        StoreLanes<V>(s.r + i, LoadLanes<V>(s.r + i, lanes) + rgb[0], lanes);
+    if (s.g)
+        StoreLanes<V>(s.g + i, LoadLanes<V>(s.g + i, lanes) + rgb[1], lanes);
+    if (s.b)
+        StoreLanes<V>(s.b + i, LoadLanes<V>(s.b + i, lanes) + rgb[2], lanes);
 }
 
 /* Adds entry k of a radial table, times the texture (its row for the
  * span) when it has one. */
-template <class V>
+template <class V, class Lanes>
 KA_LOOP_INLINE void AddEntry(const Span &s, int i, const RadialLoop &t, typename V::I k,
-                             typename V::F dx, const typename V::Row64 &row)
+                             typename V::F dx, const typename V::Row64 &row, Lanes lanes)
 {
     typename V::F e[4];
     V::Gather4(t.rgbx, k, e);
     if (t.texel)
-        AddColour<V>(s, i, e, TexelAt<V>(t, row, dx));
+        AddColour<V>(s, i, e, TexelAt<V>(t, row, dx), lanes);
     else
-        AddColour<V>(s, i, e);
+        AddUnweighted<V>(s, i, e, lanes);
 }
 
 template <class V>
@@ -285,12 +342,11 @@ KA_LOOP_INLINE int Pixels(Span s, RadialLoop t, int i)
     const F dx0 = V::Set(s.dx0), dy2 = V::Set(s.dy2);
     const F per = V::Set(t.perPixel), last = V::Set(t.last), zero = V::Set(0.0f);
     const typename V::Row64 row = TextureRow<V>(t, s.dy);
-    for (; i + V::N <= s.n; i += V::N) {
-        F dx = V::Index(i) + dx0;
+    return EachVector<V>(s.n, i, [&](int at, auto lanes) KA_LOOP_INLINE_LAMBDA {
+        F dx = V::Index(at) + dx0;
         F f = V::Min(V::Max(V::Sqrt(dx * dx + dy2) * per, zero), last);
-        AddEntry<V>(s, i, t, V::Trunc(f), dx, row);
-    }
-    return i;
+        AddEntry<V>(s, at, t, V::Trunc(f), dx, row, lanes);
+    });
 }
 
 /* A side's term of the polygon's radius at dx: fx * nx[k] + cy[k], or its
@@ -317,8 +373,8 @@ KA_LOOP_INLINE int PolygonPixels(const Span &s, const PolygonLoop &p, int i)
         nx[k] = V::Set(p.nx[k]);
         cy[k] = V::Set(p.cy[k]);
     }
-    for (; i + V::N <= s.n; i += V::N) {
-        F dx = V::Index(i) + dx0;
+    return EachVector<V>(s.n, i, [&](int at, auto lanes) KA_LOOP_INLINE_LAMBDA {
+        F dx = V::Index(at) + dx0;
         F m;
         if (Terms > 0) {
             m = SideTerm<V, Paired>(dx, nx[0], cy[0]);
@@ -332,9 +388,8 @@ KA_LOOP_INLINE int PolygonPixels(const Span &s, const PolygonLoop &p, int i)
         if (p.roundness > 0.0f)
             m = m + round * (V::Sqrt(dx * dx + dy2) - m);
         F f = V::Min(V::Max(m * per, zero), last);
-        AddEntry<V>(s, i, t, V::Trunc(f), dx, row);
-    }
-    return i;
+        AddEntry<V>(s, at, t, V::Trunc(f), dx, row, lanes);
+    });
 }
 
 /* Squares, hexagons and octagons with their loops unrolled. */
@@ -407,20 +462,15 @@ KA_LOOP_INLINE int Pixels(Span s, StreakLoop t, int i)
     const Row alongRow = V::kPermutes && t.alongCount <= 64 ? V::LoadRow64(t.along, t.alongCount) : Row();
     const Row acrossRow =
         V::kPermutes && t.acrossCount <= 64 ? V::LoadRow64(t.across, t.acrossCount) : Row();
-    for (; i + V::N <= s.n; i += V::N) {
-        F x = V::Index(i);
+    const F rgb[3] = {V::Set(t.rgb[0]), V::Set(t.rgb[1]), V::Set(t.rgb[2])};
+    return EachVector<V>(s.n, i, [&](int at, auto lanes) KA_LOOP_INLINE_LAMBDA {
+        F x = V::Index(at);
         F fa = V::Min(V::Max(a0 + x * aStep, zero), aLast);
         F p = p0 + x * pStep;
         F fp = V::Min(V::Abs(p), pLast);
         F v = AlongAt<V>(t, alongRow, fa, V::Trunc(fa)) * AcrossAt<V>(t, acrossRow, p, V::Trunc(fp));
-        if (s.r)
-            V::Store(s.r + i, V::Load(s.r + i) + v * V::Set(t.rgb[0]));
-        if (s.g)
-            V::Store(s.g + i, V::Load(s.g + i) + v * V::Set(t.rgb[1]));
-        if (s.b)
-            V::Store(s.b + i, V::Load(s.b + i) + v * V::Set(t.rgb[2]));
-    }
-    return i;
+        AddColour<V>(s, at, rgb, v, lanes);
+    });
 }
 
 /* The rays' colour times w, after the folded round table's entry for d

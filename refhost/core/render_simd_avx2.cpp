@@ -64,6 +64,7 @@ struct Avx2 {
         return _mm256_permutevar8x32_ps(_mm256_loadu_ps(table), k);
     }
     static const bool kPermutes = true;
+    static const bool kMasks = false;
     static float First(F v) { return _mm256_cvtss_f32(v); }
     static float Last(F v)
     {

@@ -104,6 +104,11 @@ struct Avx512 {
         return _mm512_permutexvar_ps(k, _mm512_loadu_ps(table));
     }
     static const bool kPermutes = true;
+    static const bool kMasks = true;
+    typedef __mmask16 Mask;
+    static Mask FirstLanes(int n) { return (Mask)((1u << n) - 1); }   /* 0 < n < 16 */
+    static F LoadMasked(const float *p, Mask m) { return _mm512_maskz_loadu_ps(m, p); }
+    static void StoreMasked(float *p, F v, Mask m) { _mm512_mask_storeu_ps(p, m, v); }
     static float First(F v) { return _mm512_cvtss_f32(v); }
     static float Last(F v)
     {
