@@ -123,6 +123,7 @@ RadialLoop RadialLoopOf(const RadialTable &t, const Texture *texture)
     loop.texel = texture ? texture->texel->data() : nullptr;
     loop.texPerPixel = texture ? texture->perPixel : 0.0f;
     loop.texShift = texture ? texture->shift : 0.0f;
+    loop.ahead = 0;
     return loop;
 }
 
@@ -172,6 +173,7 @@ void RadialRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, 
     }
     int left = std::min(h0, *x1), right = std::max(h1, *x0);
     RadialLoop loop = RadialLoopOf(t, sh.texture);
+    loop.ahead = y + 1 < c.height ? c.width : 0;
     if (left > *x0)
         loops.radial(SpanOf(c, y, *x0, left, t.used, *x0 - sh.cx, dyf), loop);
     if (*x1 > right)
@@ -186,6 +188,7 @@ void PolygonRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y,
         return;
     PolygonLoop loop;
     loop.radial = RadialLoopOf(t, sh.texture);
+    loop.radial.ahead = y + 1 < c.height ? c.width : 0;
     loop.paired = sh.sides % 2 == 0;
     loop.terms = loop.paired ? sh.sides / 2 : sh.sides;
     loop.roundness = sh.roundness;
@@ -223,6 +226,7 @@ void StreakRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, 
     loop.acrossCount = (int)t.across.size();
     loop.aLast = (float)(loop.alongCount - 1);
     loop.pLast = (float)(loop.acrossCount - 1);
+    loop.ahead = y + 1 < c.height ? c.width : 0;
     bool used[3];
     for (int k = 0; k < 3; k++) {
         loop.rgb[k] = sh.rgb[k];
