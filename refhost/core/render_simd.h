@@ -282,16 +282,16 @@ KA_LOOP_INLINE void StoreLanes(float *p, typename V::F v, Lanes lanes)
 
 /* Calls vector(i, AllLanes()) for each whole vector from pixel i on and,
  * on a set that masks its lanes, vector(i, mask) once more for the span's
- * last pixels (a span of a few pixels, a small reflex's or a steep
- * streak's, then costs one vector rather than a few narrower ones and
- * single pixels); returns where it stopped. */
+ * last pixels when at least least are left (a span of a few pixels, a
+ * small reflex's or a steep streak's, then costs one vector rather than a
+ * few narrower ones and single pixels); returns where it stopped. */
 template <class V, class Vector>
-KA_LOOP_INLINE int EachVector(int n, int i, Vector vector)
+KA_LOOP_INLINE int EachVector(int n, int i, Vector vector, int least = 1)
 {
     for (; i + V::N <= n; i += V::N)
         vector(i, AllLanes());
     if constexpr (V::kMasks) {
-        if (i < n) {
+        if (i + least <= n) {
             vector(i, V::FirstLanes(n - i));
             i = n;
         }
@@ -367,7 +367,7 @@ KA_LOOP_INLINE int Pixels(Span s, RadialLoop t, int i)
         F dx = V::Index(at) + dx0;
         F f = V::Min(V::Max(V::Sqrt(dx * dx + dy2) * per, zero), last);
         AddEntry<V>(s, at, t, V::Trunc(f), dx, row, lanes);
-    });
+    }, 8);   /* a round pixel costs little: fewer go four at a time and one by one */
 }
 
 /* A side's term of the polygon's radius at dx: fx * nx[k] + cy[k], or its
