@@ -432,46 +432,37 @@ KA_LOOP_INLINE int Pixels(Span s, PolygonLoop p, int i)
     }
 }
 
-/* A streak's table values for a vector of indices k, trunc(f) for the
- * floats f, which rise or fall monotonically across the lanes (so every
- * lane's index lies between the first lane's and the last's): a short
- * table sits in registers (row), a long one is read through the window
- * the indices span when that is short enough, else gathered. */
-template <class V>
-KA_LOOP_INLINE typename V::F AlongAt(const StreakLoop &t, const typename V::Row64 &row,
-                                     typename V::F f, typename V::I k)
+/* A streak's table values for a vector of indices k, a short table's
+ * (count entries, at most 64) from registers (row), a long one's through
+ * the window of Width entries its indices span, or gathered where that is
+ * too narrow.  The indices are trunc(f) along, trunc(min(|f|, lastIndex))
+ * across (Folded), of f that rises or falls monotonically across the
+ * lanes: so they lie between the first lane's and the last's (from 0
+ * where a folded f changes sign), along at most an entry a pixel apart
+ * and across four. */
+template <class V, int Width, bool Folded>
+KA_LOOP_INLINE typename V::F StreakTableAt(const float *table, int count, float lastIndex,
+                                           const typename V::Row64 &row, typename V::F f,
+                                           typename V::I k)
 {
     if (!V::kPermutes)
-        return V::Gather(t.along, k);
-    if (t.alongCount <= 64)
+        return V::Gather(table, k);
+    if (count <= 64)
         return V::Pick(row, k);
-    int first = Plain::Trunc(V::First(f)), last = Plain::Trunc(V::Last(f));
+    float f0 = V::First(f), f1 = V::Last(f);
+    int first = Plain::Trunc(Folded ? Plain::Min(Plain::Abs(f0), lastIndex) : f0);
+    int last = Plain::Trunc(Folded ? Plain::Min(Plain::Abs(f1), lastIndex) : f1);
     int lo = first < last ? first : last, hi = first < last ? last : first;
-    if (hi - lo >= V::N)
-        return V::Gather(t.along, k);
-    lo = lo < t.alongCount - V::N ? lo : t.alongCount - V::N;
-    return V::PickRun(t.along + lo, V::AddI(k, V::SetI(-lo)));
-}
-
-/* Across, the indices are trunc(min(|p|, pLast)) of p monotonic across the
- * lanes: between the ends' unless p changes sign, then from 0. */
-template <class V>
-KA_LOOP_INLINE typename V::F AcrossAt(const StreakLoop &t, const typename V::Row64 &row,
-                                      typename V::F p, typename V::I k)
-{
-    if (!V::kPermutes)
-        return V::Gather(t.across, k);
-    if (t.acrossCount <= 64)
-        return V::Pick(row, k);
-    float p0 = V::First(p), p1 = V::Last(p);
-    int first = Plain::Trunc(Plain::Min(Plain::Abs(p0), t.pLast));
-    int last = Plain::Trunc(Plain::Min(Plain::Abs(p1), t.pLast));
-    int lo = (p0 < 0.0f) != (p1 < 0.0f) ? 0 : first < last ? first : last;
-    int hi = first < last ? last : first;
-    if (hi - lo >= 64)
-        return V::Gather(t.across, k);
-    lo = lo < t.acrossCount - 64 ? lo : t.acrossCount - 64;
-    return V::Pick(V::LoadRow64(t.across + lo), V::AddI(k, V::SetI(-lo)));
+    if (Folded && (f0 < 0.0f) != (f1 < 0.0f))
+        lo = 0;
+    if (hi - lo >= Width)
+        return V::Gather(table, k);
+    lo = lo < count - Width ? lo : count - Width;
+    typename V::I at = V::AddI(k, V::SetI(-lo));
+    if constexpr (Width == 64)
+        return V::Pick(V::LoadRow64(table + lo), at);
+    else
+        return V::PickRun(table + lo, at);
 }
 
 template <class V>
@@ -491,7 +482,10 @@ KA_LOOP_INLINE int Pixels(Span s, StreakLoop t, int i)
         F fa = V::Min(V::Max(a0 + x * aStep, zero), aLast);
         F p = p0 + x * pStep;
         F fp = V::Min(V::Abs(p), pLast);
-        F v = AlongAt<V>(t, alongRow, fa, V::Trunc(fa)) * AcrossAt<V>(t, acrossRow, p, V::Trunc(fp));
+        F v = StreakTableAt<V, V::N, false>(t.along, t.alongCount, t.aLast, alongRow, fa,
+                                            V::Trunc(fa)) *
+              StreakTableAt<V, 64, true>(t.across, t.acrossCount, t.pLast, acrossRow, p,
+                                         V::Trunc(fp));
         AddColour<V>(s, at, rgb, v, lanes);
     });
 }
