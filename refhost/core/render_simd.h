@@ -418,6 +418,8 @@ KA_LOOP_INLINE int PolygonPixels(const Span &s, const PolygonLoop &p, int i)
 template <class V>
 KA_LOOP_INLINE int Pixels(Span s, PolygonLoop p, int i)
 {
+    if (i >= s.n)   /* a masked last vector did them all: none of the set-up again */
+        return i;
     if (!p.paired)
         return PolygonPixels<V, 0, false>(s, p, i);
     switch (p.terms) {
