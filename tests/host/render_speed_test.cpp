@@ -287,6 +287,71 @@ TEST(RenderJoinedRadials, AJointTableIsKeptWhileItsTablesAreAndMadeAgainWhenOneI
     EXPECT_EQ(changed.rgbx, list.shapes[0].radial->rgbx);
 }
 
+TEST(RenderRows, ShapesDrawTheSameWhereverTheirRowsFallAmongTheBlocksTheRowsGoIn)
+{
+    // An annulus, a disc, a hexagon, a streak and rays, their centres k
+    // rows higher: every picture is the first one moved up k rows, bit for
+    // bit, its drawn spans too, wherever a shape's first and last rows
+    // fall within the blocks of rows that are worked out together.
+    const int kW = 160, kH = 120, kRise = 10;
+    ka::RadialTable ring, disc, hexagon;
+    FillWavy(&ring, 12, 20, 16, 0);
+    FillWavy(&disc, 0, 7, 2, 1);
+    FillWavy(&hexagon, 0, 9, 2, 2);
+    ka::StreakTable streak;
+    streak.along.assign(61, 0.5f);
+    streak.along.back() = 0.0f;
+    streak.across.assign(9, 0.25f);
+    streak.across.back() = 0.0f;
+    streak.alongMin = -30.0f;
+    streak.alongMax = 30.0f;
+    streak.acrossMax = 2.0f;
+    streak.acrossPerPixel = 4.0f;
+    ka::RayTable rays;
+    rays.angleCount = 4;
+    rays.levelCount = 1;
+    rays.envelopeCount = 256;
+    rays.angular = {0.5f, 0.05f, 0.5f, 0.05f, 0.2f, 0.06f, 0.2f, 0.06f,
+                    0.4f, 0.055f, 0.4f, 0.055f, 0.1f, 0.07f, 0.1f, 0.07f};
+    FillWavy(&rays.colour, 0.0f, 18.0f, 2.0f, 3.0f);
+    const float rgb[3] = {0.3f, 0.2f, 0.1f};
+    auto draw = [&](int k, ka::RowSpans *spans) {
+        std::vector<float> planes(3 * kW * kH, 0.0f);
+        ka::Canvas canvas = {planes.data(), planes.data() + kW * kH, planes.data() + 2 * kW * kH,
+                             kW, kH, 1.25f, spans};
+        spans->Reset(kH);
+        ka::ShapeList list;
+        ka::AddRadial(&list, canvas, 30.25, 30.5 + k, ring);
+        ka::AddRadial(&list, canvas, 33.5, 37.75 + k, disc);
+        ka::AddPolygon(&list, canvas, 60.5, 31.25 + k, 6, 0.3f, 0.0f, hexagon);
+        ka::AddStreak(&list, canvas, 100.5, 40.5 + k, 0.6f, 0.8f, rgb, streak);
+        ka::AddRays(&list, canvas, 130.25, 35.5 + k, rays);
+        EXPECT_EQ(5u, list.shapes.size());
+        ka::DrawShapes(&canvas, list, true);
+        return planes;
+    };
+    ka::RowSpans firstSpans;
+    const std::vector<float> first = draw(0, &firstSpans);
+    for (int k = 1; k < kRise; k++) {
+        SCOPED_TRACE("centres " + std::to_string(k) + " rows higher");
+        ka::RowSpans spans;
+        const std::vector<float> moved = draw(k, &spans);
+        for (int p = 0; p < 3; p++)
+            for (int y = 0; y < kH; y++) {
+                const float *row = &moved[(size_t)(p * kH + y) * kW];
+                if (y < k) {
+                    ASSERT_TRUE(std::all_of(row, row + kW, [](float v) { return v == 0.0f; }));
+                    continue;
+                }
+                const float *was = &first[(size_t)(p * kH + y - k) * kW];
+                ASSERT_EQ(0, std::memcmp(row, was, kW * sizeof(float))) << "row " << y;
+                ASSERT_EQ(firstSpans.x0[y - k], spans.x0[y]) << "row " << y;
+                ASSERT_EQ(firstSpans.x1[y - k], spans.x1[y]) << "row " << y;
+            }
+    }
+    EXPECT_LT(firstSpans.x0[30], firstSpans.x1[30]) << "the shapes drew";
+}
+
 TEST(RenderRays, TheEnvelopeFallsAsThePowerOneAndAHalfOfWhatIsLeftOfTheRay)
 {
     // Rays of length 64 all around, white out to 80 pixels: along the row
