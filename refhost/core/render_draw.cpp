@@ -772,8 +772,9 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
      * rows takes more; each row is drawn by exactly one thread. */
     std::atomic<int> next{y0};
     auto work = [&]() {
-        std::vector<int> reaching;
-        std::vector<RowCut> cuts;
+        /* kept for the thread's next render */
+        static thread_local std::vector<int> reaching;
+        static thread_local std::vector<RowCut> cuts;
         for (;;) {
             int top = next.fetch_add(kRowsAtOnce);
             if (top >= y1)

@@ -65,7 +65,7 @@ void Draw(const ka::Flare &flare, int x, int y, Picture *picture)
     ASSERT_EQ(0, ka::RenderFlare(&picture->buffer, flare, light, nullptr));
 }
 
-TEST(RenderKeptTables, AKeptGlowOrStreakTableIsWhatAFreshFillGives)
+TEST(RenderKeptTables, AKeptGlowStreakOrDiscTableIsWhatAFreshFillGives)
 {
     struct Case {
         const char *type;
@@ -97,11 +97,20 @@ TEST(RenderKeptTables, AKeptGlowOrStreakTableIsWhatAFreshFillGives)
         {"streak", none, [](ka::Flare *f) { Set(f, "randomlength", 0.9f); }, 160, 110},
         {"streak", none, [](ka::Flare *f) { f->randomSeed = 7; }, 160, 110},
         {"streak", [](ka::Flare *f) { Set(f, "length", 6.0f); }, [](ka::Flare *) {}, 10, 10},
+        {"dscflx", none, [](ka::Flare *f) { Set(f, "softness", 0.6f); }, 160, 110},
+        {"dscflx", none, [](ka::Flare *f) { Set(f, "brightedge", 2.0f); }, 160, 110},
+        {"dscflx", [](ka::Flare *f) { Set(f, "dust", 1.0f); },
+         [](ka::Flare *f) { Set(f, "dust", 0.0f); }, 160, 110},
+        {"dscflx", none, [](ka::Flare *f) { f->color[1] = 0.3f; }, 160, 110},
+        {"inter", none, [](ka::Flare *f) { Set(f, "sizevariation", 0.1f); }, 160, 110},
+        {"inter", none, [](ka::Flare *f) { Set(f, "radius", 0.1f); }, 160, 110},
     };
-    auto evict = [] {   // more glows and streaks than are kept
+    auto evict = [] {   // more glows, streaks and discs than are kept
         ka::Flare many;
         ka::DefaultFlare(&many);
         many.elements.clear();
+        many.elements.push_back(ka::NewElement(ka::FindElementType("inter")));
+        many.elements.back()->values[many.elements.back()->ParamIndex("count")].v[0] = 100;
         for (int i = 0; i < 20; i++)
             for (const char *type : {"glow", "streak"}) {
                 many.elements.push_back(ka::NewElement(ka::FindElementType(type)));
