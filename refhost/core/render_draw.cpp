@@ -29,14 +29,17 @@ const SpanLoops kSse2Loops = LoopsOf<Sse2>();
 
 namespace {
 
-/* ceil/floor of a double as a pixel index clamped to [lo, hi]. */
+/* ceil/floor of a double as a pixel index clamped to [lo, hi].  Inside
+ * the clamp v fits an int, so truncating and stepping once is exact (and
+ * cheaper than the library's rounding without SSE4.1). */
 int CeilClamp(double v, int lo, int hi)
 {
     if (!(v > lo))
         return lo;
     if (v >= hi)
         return hi;
-    return (int)std::ceil(v);
+    int t = (int)v;
+    return t + ((double)t < v);
 }
 
 int FloorClamp(double v, int lo, int hi)
@@ -45,7 +48,8 @@ int FloorClamp(double v, int lo, int hi)
         return lo;
     if (v >= hi)
         return hi;
-    return (int)std::floor(v);
+    int t = (int)v;
+    return t - ((double)t > v);
 }
 
 /* Rows whose flare-space distance from cy stays below reach. */
@@ -460,13 +464,25 @@ void AddPolygon(ShapeList *list, const Canvas &c, double cx, double cy, int side
     sh->texture = texture;
     sh->sides = sides;
     sh->roundness = roundness > 0.0f ? roundness : 0.0f;
-    const double pi = 3.14159265358979323846;
-    double toCorner = 1.0 / std::cos(pi / sides);
-    for (int k = 0; k < sides; k++) {
-        double a = rotation + pi / sides + 2.0 * pi * k / sides;
-        sh->nx[k] = (float)(std::cos(a) * toCorner);
-        sh->ny[k] = (float)(std::sin(a) * toCorner);
+    /* a chain's polygons all turn their corners the same way */
+    static thread_local struct {
+        int sides = 0;
+        float rotation = 0.0f;
+        float nx[16], ny[16];
+    } last;
+    if (last.sides != sides || !(last.rotation == rotation)) {
+        const double pi = 3.14159265358979323846;
+        double toCorner = 1.0 / std::cos(pi / sides);
+        for (int k = 0; k < sides; k++) {
+            double a = rotation + pi / sides + 2.0 * pi * k / sides;
+            last.nx[k] = (float)(std::cos(a) * toCorner);
+            last.ny[k] = (float)(std::sin(a) * toCorner);
+        }
+        last.sides = sides;
+        last.rotation = rotation;
     }
+    std::copy(last.nx, last.nx + sides, sh->nx);
+    std::copy(last.ny, last.ny + sides, sh->ny);
 }
 
 void AddStreak(ShapeList *list, const Canvas &c, double cx, double cy, float ux, float uy,
