@@ -13,6 +13,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -727,6 +728,70 @@ void JoinRadials(ShapeList *list)
     list->shapes.resize(kept);
 }
 
+namespace {
+
+/* Everything a shape's cuts are worked out from. */
+struct CutKey {
+    ShapeKind kind;
+    double cx, cy;
+    int y0, y1, width, height;
+    float stretch, outer, inner, ux, uy, alongMin, alongMax;
+    bool operator==(const CutKey &o) const
+    {
+        return kind == o.kind && cx == o.cx && cy == o.cy && y0 == o.y0 && y1 == o.y1 &&
+               width == o.width && height == o.height && stretch == o.stretch &&
+               outer == o.outer && inner == o.inner && ux == o.ux && uy == o.uy &&
+               alongMin == o.alongMin && alongMax == o.alongMax;
+    }
+};
+
+CutKey CutKeyOf(const Canvas &c, const Shape &sh)
+{
+    CutKey k = {sh.kind, sh.cx, sh.cy, sh.y0, sh.y1, c.width, c.height, c.stretch,
+                0, 0, 0, 0, 0, 0};
+    switch (sh.kind) {
+    case kShapeRadial:
+        k.inner = sh.radial->inner;
+        k.outer = sh.radial->outer;
+        break;
+    case kShapePolygon:
+        k.outer = sh.radial->outer;
+        break;
+    case kShapeStreak:
+        k.outer = sh.streak->acrossMax;
+        k.ux = sh.ux;
+        k.uy = sh.uy;
+        k.alongMin = sh.streak->alongMin;
+        k.alongMax = sh.streak->alongMax;
+        break;
+    case kShapeRays:
+        k.outer = sh.rays->colour.outer;
+        break;
+    }
+    return k;
+}
+
+/* The cuts of every row of the last render's shapes, by their place in the
+ * list.  A preview renders again with the light where it was whenever a
+ * parameter changes, and then most shapes are what they were: where a
+ * shape's key is unchanged its cuts are taken as they are.  Used only
+ * while DrawShapes holds g_cutsLock. */
+struct KeptCuts {
+    CutKey key;
+    bool known = false;
+    std::vector<RowCut> rows;   /* from the shape's first row */
+};
+std::vector<KeptCuts> g_cuts;
+std::mutex g_cutsLock;
+
+/* A shape reaching a block of rows, and its cuts by row. */
+struct Reaching {
+    const Shape *shape;
+    const RowCut *cuts;
+};
+
+} // namespace
+
 void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
 {
     if (list.shapes.empty())
@@ -744,30 +809,48 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
     const Canvas &canvas = *c;
     const int kRowsAtOnce = 8;
     /* Rows go a block at a time: the shapes reaching the block are found
-     * once, and each one's cuts of the block's rows are worked out
-     * together, before any of them is drawn, so that their square roots
-     * and divisions overlap instead of each waiting for the pixel loop
-     * before it.  Drawing then goes row by row, shapes in list order. */
+     * once, and the cuts of the block's rows a shape does not have yet are
+     * worked out together, before any of them is drawn, so that their
+     * square roots and divisions overlap instead of each waiting for the
+     * pixel loop before it.  Drawing then goes row by row, shapes in list
+     * order.  Each block writes only its own rows' cuts. */
     const int n = (int)list.shapes.size();
-    auto drawRows = [&](int top, int bottom, std::vector<int> &reaching, std::vector<RowCut> &cuts) {
+    std::lock_guard<std::mutex> hold(g_cutsLock);
+    if (g_cuts.size() < (size_t)n)
+        g_cuts.resize(n);
+    for (int i = 0; i < n; i++) {
+        const Shape &sh = list.shapes[i];
+        CutKey key = CutKeyOf(canvas, sh);
+        KeptCuts &kept = g_cuts[i];
+        if (kept.known && kept.key == key)
+            continue;
+        kept.key = key;
+        kept.known = false;
+        kept.rows.resize(std::max(sh.y1 - sh.y0, 0));
+    }
+    auto drawRows = [&](int top, int bottom, std::vector<Reaching> &reaching) {
         reaching.clear();
-        cuts.resize((size_t)n * kRowsAtOnce);
         for (int i = 0; i < n; i++) {
             const Shape &sh = list.shapes[i];
             if (sh.y1 <= top || sh.y0 >= bottom)
                 continue;
-            reaching.push_back(i);
-            RowCut *at = cuts.data() + (size_t)i * kRowsAtOnce;
-            for (int y = top; y < bottom; y++)
-                at[y - top] = y >= sh.y0 && y < sh.y1 ? CutOf(canvas, sh, y) : RowCut{0, 0, 0, 0};
+            RowCut *at = g_cuts[i].rows.data() - sh.y0;
+            reaching.push_back({&sh, at});
+            if (g_cuts[i].known)
+                continue;
+            for (int y = std::max(top, sh.y0); y < std::min(bottom, sh.y1); y++)
+                at[y] = CutOf(canvas, sh, y);
         }
         for (int y = top; y < bottom; y++) {
             int from = INT_MAX, to = INT_MIN;
-            for (int i : reaching) {
-                const RowCut &cut = cuts[(size_t)i * kRowsAtOnce + (y - top)];
+            for (const Reaching &r : reaching) {
+                const Shape &sh = *r.shape;
+                if (y < sh.y0 || y >= sh.y1)
+                    continue;
+                const RowCut &cut = r.cuts[y];
                 if (cut.x0 >= cut.x1)
                     continue;
-                ShapeRow(canvas, list.shapes[i], loops, y, cut);
+                ShapeRow(canvas, sh, loops, y, cut);
                 from = std::min(from, cut.x0);
                 to = std::max(to, cut.x1);
             }
@@ -788,14 +871,12 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
      * rows takes more; each row is drawn by exactly one thread. */
     std::atomic<int> next{y0};
     auto work = [&]() {
-        /* kept for the thread's next render */
-        static thread_local std::vector<int> reaching;
-        static thread_local std::vector<RowCut> cuts;
+        static thread_local std::vector<Reaching> reaching;   /* kept for the thread's next render */
         for (;;) {
             int top = next.fetch_add(kRowsAtOnce);
             if (top >= y1)
                 return;
-            drawRows(top, std::min(top + kRowsAtOnce, y1), reaching, cuts);
+            drawRows(top, std::min(top + kRowsAtOnce, y1), reaching);
         }
     };
     std::vector<std::thread> helpers;
@@ -804,6 +885,8 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
     work();
     for (std::thread &t : helpers)
         t.join();
+    for (int i = 0; i < n; i++)
+        g_cuts[i].known = true;
 }
 
 void SoftClipRow(float *r, float *g, float *b, int n)

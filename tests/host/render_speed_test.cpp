@@ -361,6 +361,85 @@ TEST(RenderRows, ShapesDrawTheSameWhereverTheirRowsFallAmongTheBlocksTheRowsGoIn
     EXPECT_LT(firstSpans.x0[30], firstSpans.x1[30]) << "the shapes drew";
 }
 
+TEST(RenderRows, CutsKeptFromTheRenderBeforeAreTakenOnlyForTheSameShapes)
+{
+    // Drawn after the unchanged shapes (whose cuts are kept) or after
+    // others (whose are not), changed shapes give the same pixels.
+    struct Look {
+        double cx = 80.25, cy = 60.5;
+        float stretch = 1.25f, inner = 12.0f, outer = 20.0f, along = 30.0f, across = 2.0f;
+        float alongMax = 30.0f;
+        float ux = 0.6f, uy = 0.8f;
+    };
+    const struct {
+        const char *what;
+        void (*change)(Look *);
+    } cases[] = {
+        {"centre across", [](Look *l) { l->cx += 0.5; }},
+        {"centre up", [](Look *l) { l->cy += 0.25; }},
+        {"stretch", [](Look *l) { l->stretch = 1.5f; }},
+        {"hole", [](Look *l) { l->inner = 6.0f; }},
+        {"size", [](Look *l) { l->outer = 17.0f; }},
+        // within the streak's rows
+        {"streak's start", [](Look *l) { l->along = 29.5f; }},
+        {"streak's end", [](Look *l) { l->alongMax = 29.5f; }},
+        {"streak's width", [](Look *l) { l->across = 2.1f; }},
+        {"streak's direction across", [](Look *l) { l->ux = 0.61f; }},
+        {"streak's direction up", [](Look *l) { l->uy = 0.79f; }},
+    };
+    const int kW = 160, kH = 120;
+    auto draw = [&](const Look &l) {
+        ka::ShapeList list;
+        ka::RadialTable &ring = *ka::NewRadialTable(&list), &hexagon = *ka::NewRadialTable(&list);
+        FillWavy(&ring, l.inner, l.outer, 4, 0);
+        FillWavy(&hexagon, 0, l.outer, 2, 1);
+        ka::StreakTable &streak = *ka::NewStreakTable(&list);
+        for (int i = 0; i < 60; i++)
+            streak.along.push_back(0.3f + 0.2f * (i % 3));
+        streak.along.push_back(0.0f);
+        streak.across.assign(41, 0.25f);
+        streak.across.back() = 0.0f;
+        streak.alongMin = -l.along;
+        streak.alongMax = l.alongMax;
+        streak.alongPerPixel = 30.0f / l.along;
+        streak.acrossMax = l.across;
+        streak.acrossPerPixel = 20.0f / l.across;
+        ka::RayTable &rays = *ka::NewRayTable(&list);
+        rays.angleCount = 4;
+        rays.levelCount = 1;
+        rays.envelopeCount = 256;
+        rays.angular.assign(16, 0.05f);
+        FillWavy(&rays.colour, 0.0f, l.outer, 2.0f, 3.0f);
+        std::vector<float> planes(3 * kW * kH, 0.0f);
+        ka::Canvas canvas = {planes.data(), planes.data() + kW * kH, planes.data() + 2 * kW * kH,
+                             kW, kH, l.stretch, nullptr};
+        const float rgb[3] = {0.3f, 0.2f, 0.1f};
+        ka::AddRadial(&list, canvas, l.cx - 40, l.cy, ring);
+        ka::AddPolygon(&list, canvas, l.cx, l.cy + 20, 6, 0.3f, 0.0f, hexagon);
+        ka::AddStreak(&list, canvas, l.cx + 10, l.cy - 20, l.ux, l.uy, rgb, streak);
+        ka::AddRays(&list, canvas, l.cx + 45, l.cy, rays);
+        EXPECT_EQ(4u, list.shapes.size());
+        ka::DrawShapes(&canvas, list, false);
+        return planes;
+    };
+    Look others;
+    others.cx = 60.5;
+    others.inner = 4.0f;
+    others.outer = 9.0f;
+    const std::vector<float> base = draw(Look());
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        Look changed;
+        c.change(&changed);
+        draw(Look());
+        const std::vector<float> afterSame = draw(changed);
+        draw(others);
+        const std::vector<float> afterOthers = draw(changed);
+        EXPECT_TRUE(afterSame == afterOthers);
+        EXPECT_FALSE(afterSame == base) << "the change shows";
+    }
+}
+
 TEST(RenderRays, TheEnvelopeFallsAsThePowerOneAndAHalfOfWhatIsLeftOfTheRay)
 {
     // Rays of length 64 all around, white out to 80 pixels: along the row
