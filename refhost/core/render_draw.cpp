@@ -30,25 +30,23 @@ const SpanLoops kSse2Loops = LoopsOf<Sse2>();
 
 namespace {
 
-/* ceil/floor of a double as a pixel index clamped to [lo, hi].  Inside
- * the clamp v fits an int, so truncating and stepping once is exact (and
- * cheaper than the library's rounding without SSE4.1). */
+/* ceil/floor of a double as a pixel index clamped to [lo, hi] (lo for
+ * NaN).  Clamped, v fits an int, so truncating and stepping once is exact
+ * (and cheaper than the library's rounding without SSE4.1); the clamps
+ * are a maximum and a minimum rather than branches, which rows near the
+ * canvas's sides would mispredict. */
 int CeilClamp(double v, int lo, int hi)
 {
-    if (!(v > lo))
-        return lo;
-    if (v >= hi)
-        return hi;
+    v = v > lo ? v : lo;
+    v = v < hi ? v : hi;
     int t = (int)v;
     return t + ((double)t < v);
 }
 
 int FloorClamp(double v, int lo, int hi)
 {
-    if (!(v > lo))
-        return lo;
-    if (v >= hi)
-        return hi;
+    v = v > lo ? v : lo;
+    v = v < hi ? v : hi;
     int t = (int)v;
     return t - ((double)t > v);
 }
