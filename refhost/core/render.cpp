@@ -562,19 +562,22 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
     if (!Touches(sc, sc.lightX, sc.lightY, length + 10.0f * w, &far))
         return;
     /* Across: a sharp core and a faint wide sheen, ending smoothly; the
-     * tables end where the canvas does. */
+     * tables end where the canvas does.  Filled only for a streak whose
+     * table is not kept (the keys hold what it is made from). */
     StreakTable t;
     t.acrossMax = 10.0f * w;
     t.acrossPerPixel = std::min(4.0f, 4096.0f / std::min(t.acrossMax, far));
-    int nAcross = (int)(std::min(t.acrossMax, far) * t.acrossPerPixel) + 1;
-    t.across.assign(nAcross + 1, 0.0f);
-    for (int i = 0; i < nAcross; i++) {
-        float p = ((float)i + 0.5f) / t.acrossPerPixel;
-        float q = p / t.acrossMax, window = (1.0f - q * q) * (1.0f - q * q);
-        float core = std::exp(-(p / w) * (p / w));
-        float sheen = 0.12f * std::exp(-(p / (4.0f * w)) * (p / (4.0f * w)));
-        t.across[i] = q < 1.0f ? Audible((core + sheen) * window) : 0.0f;
-    }
+    auto fillAcross = [&] {
+        int nAcross = (int)(std::min(t.acrossMax, far) * t.acrossPerPixel) + 1;
+        t.across.assign(nAcross + 1, 0.0f);
+        for (int i = 0; i < nAcross; i++) {
+            float p = ((float)i + 0.5f) / t.acrossPerPixel;
+            float q = p / t.acrossMax, window = (1.0f - q * q) * (1.0f - q * q);
+            float core = std::exp(-(p / w) * (p / w));
+            float sheen = 0.12f * std::exp(-(p / (4.0f * w)) * (p / (4.0f * w)));
+            t.across[i] = q < 1.0f ? Audible((core + sheen) * window) : 0.0f;
+        }
+    };
     const float brightest = std::max(rgb[0], std::max(rgb[1], rgb[2]));
     double step = (symmetric ? kPi : 2.0 * kPi) / count;
     for (int s = 0; s < count; s++) {
@@ -594,6 +597,8 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
                       (float)std::sin(theta), rgb, found->table);
             continue;
         }
+        if (t.across.empty())
+            fillAcross();
         t.alongPerPixel = std::min(1.0f, 65536.0f / (t.alongMax - t.alongMin));
         int nAlong = (int)((t.alongMax - t.alongMin) * t.alongPerPixel) + 1;
         t.along.assign(nAlong + 1, 0.0f);
