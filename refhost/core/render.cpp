@@ -108,9 +108,38 @@ void GradientAt(const GradientValue *g, float t, float out[3])
 /* ---- reading parameters (values are checked by the store, but a
  * renderer must not trust them: non-finite becomes the fallback) ---- */
 
+/* An element's value of the parameter with that name, or null.  Every
+ * render asks each element for the same few names, always the same
+ * literals: where a name of a type lies is looked up once and kept by the
+ * type's and the literal's address (types are never removed).  Used only
+ * while a render holds g_halfLock. */
+const ParamValue *Value(const Element &e, const char *name)
+{
+    struct Found {
+        const ElementType *type;
+        const char *name;
+        int index;
+    };
+    static Found found[256];
+    uintptr_t at = ((uintptr_t)e.type >> 4) * 0x9E3779B97F4A7C15ull + (uintptr_t)name;
+    Found &f = found[(at ^ (at >> 29)) & 255];
+    if (f.type != e.type || f.name != name) {
+        f = {e.type, name, -1};
+        const size_t length = std::strlen(name);
+        for (size_t i = 0; e.type && i < e.type->params.size() && f.index < 0; i++) {
+            const std::string &own = e.type->params[i].name;
+            if (own.size() == length && std::memcmp(own.data(), name, length) == 0)
+                f.index = (int)i;
+        }
+    }
+    return f.index >= 0 && (size_t)f.index < e.values.size() ? &e.values[(size_t)f.index]
+                                                              : nullptr;
+}
+
 float Param(const Element &e, const char *name, float fallback)
 {
-    float v = e.Float(name, fallback);
+    const ParamValue *value = Value(e, name);
+    float v = value ? value->v[0] : fallback;
     return std::isfinite(v) ? v : fallback;
 }
 
@@ -123,14 +152,14 @@ float NonNegative(const Element &e, const char *name, float fallback)
 
 void ColourParam(const Element &e, const char *name, float out[3])
 {
-    const ParamValue *v = e.Value(name);
+    const ParamValue *v = Value(e, name);
     for (int k = 0; k < 3; k++)
         out[k] = v ? Clamp(v->v[k], 0.0f, 1e6f) : 1.0f;
 }
 
 const GradientValue *GradientParam(const Element &e, const char *name)
 {
-    const ParamValue *v = e.Value(name);
+    const ParamValue *v = Value(e, name);
     return v && v->gradient.count() > 0 ? &v->gradient : nullptr;
 }
 
@@ -270,9 +299,15 @@ bool MakeTexture(Texture *tex, const Element &e, const Random &random, float rad
  * image, when the table's end follows the light).
  * A table is kept under a key holding every input it is made from, bit
  * for bit, so that a kept table is the one a fresh fill would give. */
+/* The bytes of the key under construction: one key is built at a time,
+ * while a render holds g_halfLock, into this one buffer, so that keys
+ * cost no allocation; kept keys copy them. */
+std::vector<unsigned char> g_keyBytes;
+
 struct TableKey {
-    std::vector<unsigned char> bytes;
+    std::vector<unsigned char> &bytes = g_keyBytes;
     uint64_t hash = 0xCBF29CE484222325ull;   /* FNV-1a of bytes: kept keys that differ rarely need a full compare */
+    TableKey() { bytes.clear(); }
     void Add(const void *p, size_t n)
     {
         const unsigned char *b = static_cast<const unsigned char *>(p);
@@ -307,19 +342,24 @@ uint64_t g_render = 0;
 
 /* The last tables made of one kind: used only while a render holds
  * g_halfLock.  Shapes read a kept table where it is, uncopied (a
- * starburst's is hundreds of kilobytes). */
-template <class Table>
+ * starburst's is hundreds of kilobytes).  Renders ask for their tables in
+ * the same order as the render before, so a search starts after the slot
+ * the last one was found in. */
+template <class Table, int kSlots = 16>
 struct TableMemo {
-    static const int kSlots = 16;
     KeptTable<Table> slot[kSlots];
-    int next = 0;
+    int next = 0, after = 0;
     const KeptTable<Table> *Find(const TableKey &key)
     {
-        for (KeptTable<Table> &k : slot)
-            if (!k.key.empty() && k.hash == key.hash && k.key == key.bytes) {
+        for (int tried = 0; tried < kSlots; tried++) {
+            int i = (after + tried) % kSlots;
+            KeptTable<Table> &k = slot[i];
+            if (k.hash == key.hash && !k.key.empty() && k.key == key.bytes) {
                 k.render = g_render;
+                after = (i + 1) % kSlots;
                 return &k;
             }
+        }
         return nullptr;
     }
     /* Keeps a copy unless every slot serves the render under way. */
@@ -335,6 +375,7 @@ struct TableMemo {
             k.table = table;
             k.randomAfter = randomAfter;
             k.render = 0;
+            after = next;
             return;
         }
     }
@@ -344,6 +385,9 @@ TableMemo<RadialTable> g_glowTables;
 TableMemo<StreakTable> g_streakTables;
 TableMemo<RadialTable> g_ringTables;
 TableMemo<RayTable> g_rayTables;
+/* Reflex discs are small, but a chain has many, and a drag moves them
+ * without changing one. */
+TableMemo<RadialTable, 64> g_discTables;
 
 /* The end of a table FillRadial makes for [inner, outer) with that reach:
  * all it takes of the reach. */
@@ -377,7 +421,7 @@ void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
         tailReach = size;
     const GradientValue *gradient = GradientParam(e, "gradient");
     double cx = sc.lightX, cy = sc.lightY;
-    if (const ParamValue *offset = e.Value("offset")) {
+    if (const ParamValue *offset = Value(e, "offset")) {
         float ox = Clamp(offset->v[0], -1e4f, 1e4f), oy = Clamp(offset->v[1], -1e4f, 1e4f);
         cx += ox * sc.unit;
         cy += oy * sc.unit / sc.canvas.stretch;
@@ -518,19 +562,22 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
     if (!Touches(sc, sc.lightX, sc.lightY, length + 10.0f * w, &far))
         return;
     /* Across: a sharp core and a faint wide sheen, ending smoothly; the
-     * tables end where the canvas does. */
+     * tables end where the canvas does.  Filled only for a streak whose
+     * table is not kept (the keys hold what it is made from). */
     StreakTable t;
     t.acrossMax = 10.0f * w;
     t.acrossPerPixel = std::min(4.0f, 4096.0f / std::min(t.acrossMax, far));
-    int nAcross = (int)(std::min(t.acrossMax, far) * t.acrossPerPixel) + 1;
-    t.across.assign(nAcross + 1, 0.0f);
-    for (int i = 0; i < nAcross; i++) {
-        float p = ((float)i + 0.5f) / t.acrossPerPixel;
-        float q = p / t.acrossMax, window = (1.0f - q * q) * (1.0f - q * q);
-        float core = std::exp(-(p / w) * (p / w));
-        float sheen = 0.12f * std::exp(-(p / (4.0f * w)) * (p / (4.0f * w)));
-        t.across[i] = q < 1.0f ? Audible((core + sheen) * window) : 0.0f;
-    }
+    auto fillAcross = [&] {
+        int nAcross = (int)(std::min(t.acrossMax, far) * t.acrossPerPixel) + 1;
+        t.across.assign(nAcross + 1, 0.0f);
+        for (int i = 0; i < nAcross; i++) {
+            float p = ((float)i + 0.5f) / t.acrossPerPixel;
+            float q = p / t.acrossMax, window = (1.0f - q * q) * (1.0f - q * q);
+            float core = std::exp(-(p / w) * (p / w));
+            float sheen = 0.12f * std::exp(-(p / (4.0f * w)) * (p / (4.0f * w)));
+            t.across[i] = q < 1.0f ? Audible((core + sheen) * window) : 0.0f;
+        }
+    };
     const float brightest = std::max(rgb[0], std::max(rgb[1], rgb[2]));
     double step = (symmetric ? kPi : 2.0 * kPi) / count;
     for (int s = 0; s < count; s++) {
@@ -550,6 +597,8 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
                       (float)std::sin(theta), rgb, found->table);
             continue;
         }
+        if (t.across.empty())
+            fillAcross();
         t.alongPerPixel = std::min(1.0f, 65536.0f / (t.alongMax - t.alongMin));
         int nAlong = (int)((t.alongMax - t.alongMin) * t.alongPerPixel) + 1;
         t.along.assign(nAlong + 1, 0.0f);
@@ -602,7 +651,7 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
     float far;
     if (!(radius > 1.0f) || !Touches(sc, sc.lightX, sc.lightY, radius, &far))
         return;
-    const ParamValue *patternValue = e.Value("raypattern");
+    const ParamValue *patternValue = Value(e, "raypattern");
     const std::vector<unsigned char> *pattern =
         patternValue && !patternValue->data.empty() ? &patternValue->data : nullptr;
 
@@ -761,15 +810,28 @@ void DrawDisc(Scene &sc, double cx, double cy, float radius, const DiscLook &loo
         scaled.perPixel = 0.5f * Texture::kSize / size;
         texture = KeepTexture(sc.shapes, scaled);
     }
-    RadialTable &t = *NewRadialTable(sc.shapes);
     /* a polygon's own radius is at most twice a pixel's distance */
-    FillRadial(&t, 0.0f, size + 0.5f * softPx, 2.0f * far, [&](float d, float rgb[3]) {
-        float v = DiscProfile(d, size, softPx, look.brightEdge);
-        for (int i = 0; i < 3; i++)
-            rgb[i] = kk[i] * v;
-    }, 2.0f, kFaint / (texture ? texture->brightest : 1.0f));
+    const float outer = size + 0.5f * softPx, reach = 2.0f * far;
+    const float faint = kFaint / (texture ? texture->brightest : 1.0f);
+    TableKey key;
+    for (float v : {size, softPx, look.brightEdge, kk[0], kk[1], kk[2], faint,
+                    TableEnd(0.0f, outer, reach)})
+        key.Add(v);
+    const RadialTable *table;
+    if (const KeptTable<RadialTable> *kept = g_discTables.Find(key)) {
+        table = &kept->table;
+    } else {
+        RadialTable &t = *NewRadialTable(sc.shapes);
+        FillRadial(&t, 0.0f, outer, reach, [&](float d, float rgb[3]) {
+            float v = DiscProfile(d, size, softPx, look.brightEdge);
+            for (int i = 0; i < 3; i++)
+                rgb[i] = kk[i] * v;
+        }, 2.0f, faint);
+        g_discTables.Keep(key, t, 0);
+        table = &t;
+    }
     AddPolygon(sc.shapes, sc.canvas, cx, cy, look.sides, look.rotation, look.roundness,
-               t, texture);
+               *table, texture);
 }
 
 DiscLook ReadDiscLook(const Element &e, float rotation, float softness, float brightEdge)
@@ -1074,10 +1136,26 @@ void DrawFringes(Scene &sc, const Element &e, int renderer, const float g[3], co
     }
 }
 
+/* The elements drawn so far per type, kept for the next render: used
+ * only while a render holds g_halfLock. */
+std::vector<std::pair<const ElementType *, int>> g_ranks;
+
+/* How many elements of the type (by name) came before; counts this one. */
+int RankOf(std::vector<std::pair<const ElementType *, int>> *ranks, const ElementType *type)
+{
+    for (std::pair<const ElementType *, int> &r : *ranks)
+        if (r.first == type || r.first->name == type->name)
+            return r.second++;
+    ranks->push_back({type, 1});
+    return 0;
+}
+
 /* Every enabled element in list order, with one progress update each. */
 void DrawElements(Scene &sc, const Flare &flare, KaProgressFn progress)
 {
-    std::map<std::string, int> rank;   /* elements of each type so far */
+    /* elements of each type so far */
+    std::vector<std::pair<const ElementType *, int>> &rank = g_ranks;
+    rank.clear();
     size_t count = flare.elements.size();
     for (size_t i = 0; i < count; i++) {
         const Element *e = flare.elements[i].get();
@@ -1094,7 +1172,7 @@ void DrawElements(Scene &sc, const Flare &flare, KaProgressFn progress)
             Random random;
             random.state = HashText(e->type->name) ^
                            ((uint64_t)(uint32_t)flare.randomSeed * 0x9E3779B97F4A7C15ull) ^
-                           ((uint64_t)rank[e->type->name]++ << 48);
+                           ((uint64_t)RankOf(&rank, e->type) << 48);
             float fringe = HasFringes(renderer) ? Clamp(Param(*e, "chromatic", 0.0f), 0.0f, 0.5f)
                                                 : 0.0f;
             if (fringe > 0.0f)

@@ -13,6 +13,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -29,23 +30,25 @@ const SpanLoops kSse2Loops = LoopsOf<Sse2>();
 
 namespace {
 
-/* ceil/floor of a double as a pixel index clamped to [lo, hi]. */
+/* ceil/floor of a double as a pixel index clamped to [lo, hi] (lo for
+ * NaN).  Clamped, v fits an int, so truncating and stepping once is exact
+ * (and cheaper than the library's rounding without SSE4.1); the clamps
+ * are a maximum and a minimum rather than branches, which rows near the
+ * canvas's sides would mispredict. */
 int CeilClamp(double v, int lo, int hi)
 {
-    if (!(v > lo))
-        return lo;
-    if (v >= hi)
-        return hi;
-    return (int)std::ceil(v);
+    v = v > lo ? v : lo;
+    v = v < hi ? v : hi;
+    int t = (int)v;
+    return t + ((double)t < v);
 }
 
 int FloorClamp(double v, int lo, int hi)
 {
-    if (!(v > lo))
-        return lo;
-    if (v >= hi)
-        return hi;
-    return (int)std::floor(v);
+    v = v > lo ? v : lo;
+    v = v < hi ? v : hi;
+    int t = (int)v;
+    return t - ((double)t > v);
 }
 
 /* Rows whose flare-space distance from cy stays below reach. */
@@ -143,49 +146,90 @@ Span SpanOf(const Canvas &c, int y, int x0, int x1, const bool used[3], double d
     return s;
 }
 
-/* The pixels of row y within outer (flare space) of the shape's centre,
- * and the row's flare-space offset dyf from it; false when there are none. */
-bool CircleSpan(const Canvas &c, const Shape &sh, double outer, int y, double *dyf, int *x0,
-                int *x1)
+/* The part of a row a shape covers: [x0, left) and [right, x1), the hole
+ * of an annulus skipped (not drawn as zeros); x0 >= x1 when the row has
+ * none of it. */
+struct RowCut {
+    int x0, x1, left, right;
+};
+
+/* The row's flare-space offset from the shape's centre. */
+double RowDy(const Canvas &c, const Shape &sh, int y)
 {
-    *dyf = (y - sh.cy) * c.stretch;
-    double q = outer * outer - *dyf * *dyf;
-    if (q <= 0.0)
-        return false;
-    SpanAround(c, sh.cx, std::sqrt(q), x0, x1);
-    return *x0 < *x1;
+    return (y - sh.cy) * c.stretch;
 }
 
-/* One row of a round shape: the disc's span, less the hole of an annulus
- * (skipped, not drawn as zeros). */
-void RadialRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int *x0, int *x1)
+/* The pixels of row y within outer (flare space) of the shape's centre,
+ * less those within inner. */
+RowCut CircleCut(const Canvas &c, const Shape &sh, double outer, double inner, int y)
 {
-    const RadialTable &t = *sh.radial;
-    const double outer = t.outer, inner = t.inner;
-    double dyf;
-    if (!CircleSpan(c, sh, outer, y, &dyf, x0, x1))
-        return;
-    int h0 = *x1, h1 = *x1;
+    RowCut cut = {0, 0, 0, 0};
+    const double dyf = RowDy(c, sh, y);
+    double q = outer * outer - dyf * dyf;
+    if (q <= 0.0)
+        return cut;
+    SpanAround(c, sh.cx, std::sqrt(q), &cut.x0, &cut.x1);
+    int h0 = cut.x1, h1 = cut.x1;
     if (inner > std::fabs(dyf)) {
         SpanAround(c, sh.cx, std::sqrt(inner * inner - dyf * dyf), &h0, &h1);
-        h0 = std::max(h0, *x0);
+        h0 = std::max(h0, cut.x0);
         h1 = std::max(h1, h0);
     }
-    int left = std::min(h0, *x1), right = std::max(h1, *x0);
-    RadialLoop loop = RadialLoopOf(t, sh.texture);
-    loop.ahead = y + 1 < c.height ? c.width : 0;
-    if (left > *x0)
-        loops.radial(SpanOf(c, y, *x0, left, t.used, *x0 - sh.cx, dyf), loop);
-    if (*x1 > right)
-        loops.radial(SpanOf(c, y, right, *x1, t.used, right - sh.cx, dyf), loop);
+    cut.left = std::min(h0, cut.x1);
+    cut.right = std::max(h1, cut.x0);
+    return cut;
 }
 
-void PolygonRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int *x0, int *x1)
+/* A streak's row: where it crosses both the slab along it and the slab
+ * across it. */
+RowCut StreakCut(const Canvas &c, const Shape &sh, int y)
+{
+    const StreakTable &t = *sh.streak;
+    const double ux = sh.ux, uy = sh.uy, vx = -uy, vy = ux;
+    const double dyf = RowDy(c, sh, y);
+    double from = -1e300, to = 1e300;
+    NarrowSlab(ux, uy * dyf, t.alongMin, t.alongMax, &from, &to);
+    NarrowSlab(vx, vy * dyf, -t.acrossMax, t.acrossMax, &from, &to);
+    RowCut cut = {0, 0, 0, 0};
+    if (!(from <= to))
+        return cut;
+    cut.x0 = CeilClamp(sh.cx + from, 0, c.width);
+    cut.x1 = FloorClamp(sh.cx + to, -1, c.width - 1) + 1;
+    cut.left = cut.right = cut.x1;
+    return cut;
+}
+
+RowCut CutOf(const Canvas &c, const Shape &sh, int y)
+{
+    switch (sh.kind) {
+    case kShapeRadial:
+        return CircleCut(c, sh, sh.radial->outer, sh.radial->inner, y);
+    case kShapePolygon:
+        return CircleCut(c, sh, sh.radial->outer, 0.0, y);
+    case kShapeStreak:
+        return StreakCut(c, sh, y);
+    case kShapeRays:
+        return CircleCut(c, sh, sh.rays->colour.outer, 0.0, y);
+    }
+    return {0, 0, 0, 0};
+}
+
+void RadialRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, const RowCut &cut)
 {
     const RadialTable &t = *sh.radial;
-    double dyf;
-    if (!CircleSpan(c, sh, t.outer, y, &dyf, x0, x1))
-        return;
+    const double dyf = RowDy(c, sh, y);
+    RadialLoop loop = RadialLoopOf(t, sh.texture);
+    loop.ahead = y + 1 < c.height ? c.width : 0;
+    if (cut.left > cut.x0)
+        loops.radial(SpanOf(c, y, cut.x0, cut.left, t.used, cut.x0 - sh.cx, dyf), loop);
+    if (cut.x1 > cut.right)
+        loops.radial(SpanOf(c, y, cut.right, cut.x1, t.used, cut.right - sh.cx, dyf), loop);
+}
+
+void PolygonRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, const RowCut &cut)
+{
+    const RadialTable &t = *sh.radial;
+    const double dyf = RowDy(c, sh, y);
     PolygonLoop loop;
     loop.radial = RadialLoopOf(t, sh.texture);
     loop.radial.ahead = y + 1 < c.height ? c.width : 0;
@@ -197,24 +241,15 @@ void PolygonRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y,
         loop.nx[k] = sh.nx[k];
         loop.cy[k] = fy * sh.ny[k];
     }
-    loops.polygon(SpanOf(c, y, *x0, *x1, t.used, *x0 - sh.cx, dyf), loop);
+    loops.polygon(SpanOf(c, y, cut.x0, cut.x1, t.used, cut.x0 - sh.cx, dyf), loop);
 }
 
-void StreakRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int *x0, int *x1)
+void StreakRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, const RowCut &cut)
 {
     const StreakTable &t = *sh.streak;
-    const double s = c.stretch, ux = sh.ux, uy = sh.uy, vx = -uy, vy = ux;
-    double dyf = (y - sh.cy) * s;
-    double from = -1e300, to = 1e300;
-    NarrowSlab(ux, uy * dyf, t.alongMin, t.alongMax, &from, &to);
-    NarrowSlab(vx, vy * dyf, -t.acrossMax, t.acrossMax, &from, &to);
-    if (!(from <= to))
-        return;
-    *x0 = CeilClamp(sh.cx + from, 0, c.width);
-    *x1 = FloorClamp(sh.cx + to, -1, c.width - 1) + 1;
-    if (*x0 >= *x1)
-        return;
-    double dx0 = *x0 - sh.cx;
+    const double ux = sh.ux, uy = sh.uy, vx = -uy, vy = ux;
+    const double dyf = RowDy(c, sh, y);
+    double dx0 = cut.x0 - sh.cx;
     StreakLoop loop;
     loop.along = t.along.data();
     loop.across = t.across.data();
@@ -232,7 +267,7 @@ void StreakRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, 
         loop.rgb[k] = sh.rgb[k];
         used[k] = sh.rgb[k] != 0.0f;
     }
-    loops.streak(SpanOf(c, y, *x0, *x1, used, dx0, dyf), loop);
+    loops.streak(SpanOf(c, y, cut.x0, cut.x1, used, dx0, dyf), loop);
 }
 
 /* The colours of rays and of the round table folded into them, and that
@@ -247,13 +282,11 @@ void Fold(const Shape &sh, RayLoop *loop, bool used[3])
     loop->foldedLast = f ? (float)f->count : 0.0f;
 }
 
-void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int *x0, int *x1)
+void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, const RowCut &cut)
 {
     const RayTable &t = *sh.rays;
     const RadialTable &col = t.colour;
-    double dyf;
-    if (!CircleSpan(c, sh, col.outer, y, &dyf, x0, x1))
-        return;
+    const double dyf = RowDy(c, sh, y);
     int shift = 0;
     while ((1 << shift) < t.angleCount)
         shift++;
@@ -262,25 +295,24 @@ void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int
                     1.0f / (float)t.envelopeCount, t.angleCount, shift, nullptr, 0.0f, 0.0f};
     bool used[3];
     Fold(sh, &loop, used);
-    loops.rays(SpanOf(c, y, *x0, *x1, used, *x0 - sh.cx, dyf), loop);
+    loops.rays(SpanOf(c, y, cut.x0, cut.x1, used, cut.x0 - sh.cx, dyf), loop);
 }
 
-/* One shape's part of row y: draws it and gives the span (x0 >= x1: none). */
-void ShapeRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, int *x0, int *x1)
+/* Draws one shape's part of row y, where cut (not empty) says. */
+void ShapeRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, const RowCut &cut)
 {
-    *x0 = *x1 = 0;
     switch (sh.kind) {
     case kShapeRadial:
-        RadialRow(c, sh, loops, y, x0, x1);
+        RadialRow(c, sh, loops, y, cut);
         break;
     case kShapePolygon:
-        PolygonRow(c, sh, loops, y, x0, x1);
+        PolygonRow(c, sh, loops, y, cut);
         break;
     case kShapeStreak:
-        StreakRow(c, sh, loops, y, x0, x1);
+        StreakRow(c, sh, loops, y, cut);
         break;
     case kShapeRays:
-        RayRow(c, sh, loops, y, x0, x1);
+        RayRow(c, sh, loops, y, cut);
         break;
     }
 }
@@ -438,19 +470,31 @@ void AddPolygon(ShapeList *list, const Canvas &c, double cx, double cy, int side
     sh->texture = texture;
     sh->sides = sides;
     sh->roundness = roundness > 0.0f ? roundness : 0.0f;
-    const double pi = 3.14159265358979323846;
-    double toCorner = 1.0 / std::cos(pi / sides);
-    /* an even polygon's opposite normals exactly negated: its loop pairs them */
-    const int distinct = sides % 2 == 0 ? sides / 2 : sides;
-    for (int k = 0; k < distinct; k++) {
-        double a = rotation + pi / sides + 2.0 * pi * k / sides;
-        sh->nx[k] = (float)(std::cos(a) * toCorner);
-        sh->ny[k] = (float)(std::sin(a) * toCorner);
+    /* a chain's polygons all turn their corners the same way; an even
+     * polygon's opposite normals are exactly negated: its loop pairs them */
+    static thread_local struct {
+        int sides = 0;
+        float rotation = 0.0f;
+        float nx[16], ny[16];
+    } last;
+    if (last.sides != sides || !(last.rotation == rotation)) {
+        const double pi = 3.14159265358979323846;
+        double toCorner = 1.0 / std::cos(pi / sides);
+        const int distinct = sides % 2 == 0 ? sides / 2 : sides;
+        for (int k = 0; k < distinct; k++) {
+            double a = rotation + pi / sides + 2.0 * pi * k / sides;
+            last.nx[k] = (float)(std::cos(a) * toCorner);
+            last.ny[k] = (float)(std::sin(a) * toCorner);
+        }
+        for (int k = distinct; k < sides; k++) {
+            last.nx[k] = -last.nx[k - distinct];
+            last.ny[k] = -last.ny[k - distinct];
+        }
+        last.sides = sides;
+        last.rotation = rotation;
     }
-    for (int k = distinct; k < sides; k++) {
-        sh->nx[k] = -sh->nx[k - distinct];
-        sh->ny[k] = -sh->ny[k - distinct];
-    }
+    std::copy(last.nx, last.nx + sides, sh->nx);
+    std::copy(last.ny, last.ny + sides, sh->ny);
 }
 
 void AddStreak(ShapeList *list, const Canvas &c, double cx, double cy, float ux, float uy,
@@ -695,6 +739,70 @@ void JoinRadials(ShapeList *list)
     list->shapes.resize(kept);
 }
 
+namespace {
+
+/* Everything a shape's cuts are worked out from. */
+struct CutKey {
+    ShapeKind kind;
+    double cx, cy;
+    int y0, y1, width, height;
+    float stretch, outer, inner, ux, uy, alongMin, alongMax;
+    bool operator==(const CutKey &o) const
+    {
+        return kind == o.kind && cx == o.cx && cy == o.cy && y0 == o.y0 && y1 == o.y1 &&
+               width == o.width && height == o.height && stretch == o.stretch &&
+               outer == o.outer && inner == o.inner && ux == o.ux && uy == o.uy &&
+               alongMin == o.alongMin && alongMax == o.alongMax;
+    }
+};
+
+CutKey CutKeyOf(const Canvas &c, const Shape &sh)
+{
+    CutKey k = {sh.kind, sh.cx, sh.cy, sh.y0, sh.y1, c.width, c.height, c.stretch,
+                0, 0, 0, 0, 0, 0};
+    switch (sh.kind) {
+    case kShapeRadial:
+        k.inner = sh.radial->inner;
+        k.outer = sh.radial->outer;
+        break;
+    case kShapePolygon:
+        k.outer = sh.radial->outer;
+        break;
+    case kShapeStreak:
+        k.outer = sh.streak->acrossMax;
+        k.ux = sh.ux;
+        k.uy = sh.uy;
+        k.alongMin = sh.streak->alongMin;
+        k.alongMax = sh.streak->alongMax;
+        break;
+    case kShapeRays:
+        k.outer = sh.rays->colour.outer;
+        break;
+    }
+    return k;
+}
+
+/* The cuts of every row of the last render's shapes, by their place in the
+ * list.  A preview renders again with the light where it was whenever a
+ * parameter changes, and then most shapes are what they were: where a
+ * shape's key is unchanged its cuts are taken as they are.  Used only
+ * while DrawShapes holds g_cutsLock. */
+struct KeptCuts {
+    CutKey key;
+    bool known = false;
+    std::vector<RowCut> rows;   /* from the shape's first row */
+};
+std::vector<KeptCuts> g_cuts;
+std::mutex g_cutsLock;
+
+/* A shape reaching a block of rows, and its cuts by row. */
+struct Reaching {
+    const Shape *shape;
+    const RowCut *cuts;
+};
+
+} // namespace
+
 void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
 {
     if (list.shapes.empty())
@@ -710,46 +818,76 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
         return;
     const SpanLoops &loops = Loops();
     const Canvas &canvas = *c;
-    auto drawRow = [&](int y) {
-        int from = INT_MAX, to = INT_MIN;
-        for (const Shape &sh : list.shapes) {
-            if (y < sh.y0 || y >= sh.y1)
+    const int kRowsAtOnce = 8;
+    /* Rows go a block at a time: the shapes reaching the block are found
+     * once, and the cuts of the block's rows a shape does not have yet are
+     * worked out together, before any of them is drawn, so that their
+     * square roots and divisions overlap instead of each waiting for the
+     * pixel loop before it.  Drawing then goes row by row, shapes in list
+     * order.  Each block writes only its own rows' cuts. */
+    const int n = (int)list.shapes.size();
+    std::lock_guard<std::mutex> hold(g_cutsLock);
+    if (g_cuts.size() < (size_t)n)
+        g_cuts.resize(n);
+    for (int i = 0; i < n; i++) {
+        const Shape &sh = list.shapes[i];
+        CutKey key = CutKeyOf(canvas, sh);
+        KeptCuts &kept = g_cuts[i];
+        if (kept.known && kept.key == key)
+            continue;
+        kept.key = key;
+        kept.known = false;
+        kept.rows.resize(std::max(sh.y1 - sh.y0, 0));
+    }
+    auto drawRows = [&](int top, int bottom, std::vector<Reaching> &reaching) {
+        reaching.clear();
+        for (int i = 0; i < n; i++) {
+            const Shape &sh = list.shapes[i];
+            if (sh.y1 <= top || sh.y0 >= bottom)
                 continue;
-            int x0, x1;
-            ShapeRow(canvas, sh, loops, y, &x0, &x1);
-            if (x0 < x1) {
-                from = std::min(from, x0);
-                to = std::max(to, x1);
+            RowCut *at = g_cuts[i].rows.data() - sh.y0;
+            reaching.push_back({&sh, at});
+            if (g_cuts[i].known)
+                continue;
+            for (int y = std::max(top, sh.y0); y < std::min(bottom, sh.y1); y++)
+                at[y] = CutOf(canvas, sh, y);
+        }
+        for (int y = top; y < bottom; y++) {
+            int from = INT_MAX, to = INT_MIN;
+            for (const Reaching &r : reaching) {
+                const Shape &sh = *r.shape;
+                if (y < sh.y0 || y >= sh.y1)
+                    continue;
+                const RowCut &cut = r.cuts[y];
+                if (cut.x0 >= cut.x1)
+                    continue;
+                ShapeRow(canvas, sh, loops, y, cut);
+                from = std::min(from, cut.x0);
+                to = std::max(to, cut.x1);
             }
+            if (from >= to)
+                continue;
+            if (rollOff) {
+                size_t row = (size_t)y * canvas.width + from;
+                loops.softClip(canvas.r + row, canvas.g + row, canvas.b + row, to - from);
+            }
+            if (canvas.touched)
+                canvas.touched->Mark(y, from, to);
         }
-        if (from >= to)
-            return;
-        if (rollOff) {
-            size_t row = (size_t)y * canvas.width + from;
-            loops.softClip(canvas.r + row, canvas.g + row, canvas.b + row, to - from);
-        }
-        if (canvas.touched)
-            canvas.touched->Mark(y, from, to);
     };
     int threads = std::min(c->threads, y1 - y0);
     if (c->pixelsPerThread > 0.0)
         threads = std::min(threads, std::max(1, (int)(pixels / c->pixelsPerThread)));
-    if (threads <= 1) {
-        for (int y = y0; y < y1; y++)
-            drawRow(y);
-        return;
-    }
-    /* Rows are dealt out a few at a time, so that a thread that drew cheap
+    /* Blocks are dealt out one at a time, so that a thread that drew cheap
      * rows takes more; each row is drawn by exactly one thread. */
-    const int kRowsAtOnce = 4;
     std::atomic<int> next{y0};
     auto work = [&]() {
+        static thread_local std::vector<Reaching> reaching;   /* kept for the thread's next render */
         for (;;) {
-            int from = next.fetch_add(kRowsAtOnce);
-            if (from >= y1)
+            int top = next.fetch_add(kRowsAtOnce);
+            if (top >= y1)
                 return;
-            for (int y = from; y < std::min(from + kRowsAtOnce, y1); y++)
-                drawRow(y);
+            drawRows(top, std::min(top + kRowsAtOnce, y1), reaching);
         }
     };
     std::vector<std::thread> helpers;
@@ -758,6 +896,8 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
     work();
     for (std::thread &t : helpers)
         t.join();
+    for (int i = 0; i < n; i++)
+        g_cuts[i].known = true;
 }
 
 void SoftClipRow(float *r, float *g, float *b, int n)

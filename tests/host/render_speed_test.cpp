@@ -66,7 +66,7 @@ void Draw(const ka::Flare &flare, int x, int y, Picture *picture)
     ASSERT_EQ(0, ka::RenderFlare(&picture->buffer, flare, light, nullptr));
 }
 
-TEST(RenderKeptTables, AKeptGlowOrStreakTableIsWhatAFreshFillGives)
+TEST(RenderKeptTables, AKeptGlowStreakOrDiscTableIsWhatAFreshFillGives)
 {
     struct Case {
         const char *type;
@@ -98,11 +98,20 @@ TEST(RenderKeptTables, AKeptGlowOrStreakTableIsWhatAFreshFillGives)
         {"streak", none, [](ka::Flare *f) { Set(f, "randomlength", 0.9f); }, 160, 110},
         {"streak", none, [](ka::Flare *f) { f->randomSeed = 7; }, 160, 110},
         {"streak", [](ka::Flare *f) { Set(f, "length", 6.0f); }, [](ka::Flare *) {}, 10, 10},
+        {"dscflx", none, [](ka::Flare *f) { Set(f, "softness", 0.6f); }, 160, 110},
+        {"dscflx", none, [](ka::Flare *f) { Set(f, "brightedge", 2.0f); }, 160, 110},
+        {"dscflx", [](ka::Flare *f) { Set(f, "dust", 1.0f); },
+         [](ka::Flare *f) { Set(f, "dust", 0.0f); }, 160, 110},
+        {"dscflx", none, [](ka::Flare *f) { f->color[1] = 0.3f; }, 160, 110},
+        {"inter", none, [](ka::Flare *f) { Set(f, "sizevariation", 0.1f); }, 160, 110},
+        {"inter", none, [](ka::Flare *f) { Set(f, "radius", 0.1f); }, 160, 110},
     };
-    auto evict = [] {   // more glows and streaks than are kept
+    auto evict = [] {   // more glows, streaks and discs than are kept
         ka::Flare many;
         ka::DefaultFlare(&many);
         many.elements.clear();
+        many.elements.push_back(ka::NewElement(ka::FindElementType("inter")));
+        many.elements.back()->values[many.elements.back()->ParamIndex("count")].v[0] = 100;
         for (int i = 0; i < 20; i++)
             for (const char *type : {"glow", "streak"}) {
                 many.elements.push_back(ka::NewElement(ka::FindElementType(type)));
@@ -286,6 +295,150 @@ TEST(RenderJoinedRadials, AJointTableIsKeptWhileItsTablesAreAndMadeAgainWhenOneI
     ASSERT_EQ(1u, list.shapes.size());
     EXPECT_NE(changed.stamp, list.shapes[0].radial->stamp);
     EXPECT_EQ(changed.rgbx, list.shapes[0].radial->rgbx);
+}
+
+TEST(RenderRows, ShapesDrawTheSameWhereverTheirRowsFallAmongTheBlocksTheRowsGoIn)
+{
+    // An annulus, a disc, a hexagon, a streak and rays, their centres k
+    // rows higher: every picture is the first one moved up k rows, bit for
+    // bit, its drawn spans too, wherever a shape's first and last rows
+    // fall within the blocks of rows that are worked out together.
+    const int kW = 160, kH = 120, kRise = 10;
+    ka::RadialTable ring, disc, hexagon;
+    FillWavy(&ring, 12, 20, 16, 0);
+    FillWavy(&disc, 0, 7, 2, 1);
+    FillWavy(&hexagon, 0, 9, 2, 2);
+    ka::StreakTable streak;
+    streak.along.assign(61, 0.5f);
+    streak.along.back() = 0.0f;
+    streak.across.assign(9, 0.25f);
+    streak.across.back() = 0.0f;
+    streak.alongMin = -30.0f;
+    streak.alongMax = 30.0f;
+    streak.acrossMax = 2.0f;
+    streak.acrossPerPixel = 4.0f;
+    ka::RayTable rays;
+    rays.angleCount = 4;
+    rays.levelCount = 1;
+    rays.envelopeCount = 256;
+    rays.angular = {0.5f, 0.05f, 0.5f, 0.05f, 0.2f, 0.06f, 0.2f, 0.06f,
+                    0.4f, 0.055f, 0.4f, 0.055f, 0.1f, 0.07f, 0.1f, 0.07f};
+    FillWavy(&rays.colour, 0.0f, 18.0f, 2.0f, 3.0f);
+    const float rgb[3] = {0.3f, 0.2f, 0.1f};
+    auto draw = [&](int k, ka::RowSpans *spans) {
+        std::vector<float> planes(3 * kW * kH, 0.0f);
+        ka::Canvas canvas = {planes.data(), planes.data() + kW * kH, planes.data() + 2 * kW * kH,
+                             kW, kH, 1.25f, spans};
+        spans->Reset(kH);
+        ka::ShapeList list;
+        ka::AddRadial(&list, canvas, 30.25, 30.5 + k, ring);
+        ka::AddRadial(&list, canvas, 33.5, 37.75 + k, disc);
+        ka::AddPolygon(&list, canvas, 60.5, 31.25 + k, 6, 0.3f, 0.0f, hexagon);
+        ka::AddStreak(&list, canvas, 100.5, 40.5 + k, 0.6f, 0.8f, rgb, streak);
+        ka::AddRays(&list, canvas, 130.25, 35.5 + k, rays);
+        EXPECT_EQ(5u, list.shapes.size());
+        ka::DrawShapes(&canvas, list, true);
+        return planes;
+    };
+    ka::RowSpans firstSpans;
+    const std::vector<float> first = draw(0, &firstSpans);
+    for (int k = 1; k < kRise; k++) {
+        SCOPED_TRACE("centres " + std::to_string(k) + " rows higher");
+        ka::RowSpans spans;
+        const std::vector<float> moved = draw(k, &spans);
+        for (int p = 0; p < 3; p++)
+            for (int y = 0; y < kH; y++) {
+                const float *row = &moved[(size_t)(p * kH + y) * kW];
+                if (y < k) {
+                    ASSERT_TRUE(std::all_of(row, row + kW, [](float v) { return v == 0.0f; }));
+                    continue;
+                }
+                const float *was = &first[(size_t)(p * kH + y - k) * kW];
+                ASSERT_EQ(0, std::memcmp(row, was, kW * sizeof(float))) << "row " << y;
+                ASSERT_EQ(firstSpans.x0[y - k], spans.x0[y]) << "row " << y;
+                ASSERT_EQ(firstSpans.x1[y - k], spans.x1[y]) << "row " << y;
+            }
+    }
+    EXPECT_LT(firstSpans.x0[30], firstSpans.x1[30]) << "the shapes drew";
+}
+
+TEST(RenderRows, CutsKeptFromTheRenderBeforeAreTakenOnlyForTheSameShapes)
+{
+    // Drawn after the unchanged shapes (whose cuts are kept) or after
+    // others (whose are not), changed shapes give the same pixels.
+    struct Look {
+        double cx = 80.25, cy = 60.5;
+        float stretch = 1.25f, inner = 12.0f, outer = 20.0f, along = 30.0f, across = 2.0f;
+        float alongMax = 30.0f;
+        float ux = 0.6f, uy = 0.8f;
+    };
+    const struct {
+        const char *what;
+        void (*change)(Look *);
+    } cases[] = {
+        {"centre across", [](Look *l) { l->cx += 0.5; }},
+        {"centre up", [](Look *l) { l->cy += 0.25; }},
+        {"stretch", [](Look *l) { l->stretch = 1.5f; }},
+        {"hole", [](Look *l) { l->inner = 6.0f; }},
+        {"size", [](Look *l) { l->outer = 17.0f; }},
+        // within the streak's rows
+        {"streak's start", [](Look *l) { l->along = 29.5f; }},
+        {"streak's end", [](Look *l) { l->alongMax = 29.5f; }},
+        {"streak's width", [](Look *l) { l->across = 2.1f; }},
+        {"streak's direction across", [](Look *l) { l->ux = 0.61f; }},
+        {"streak's direction up", [](Look *l) { l->uy = 0.79f; }},
+    };
+    const int kW = 160, kH = 120;
+    auto draw = [&](const Look &l) {
+        ka::ShapeList list;
+        ka::RadialTable &ring = *ka::NewRadialTable(&list), &hexagon = *ka::NewRadialTable(&list);
+        FillWavy(&ring, l.inner, l.outer, 4, 0);
+        FillWavy(&hexagon, 0, l.outer, 2, 1);
+        ka::StreakTable &streak = *ka::NewStreakTable(&list);
+        for (int i = 0; i < 60; i++)
+            streak.along.push_back(0.3f + 0.2f * (i % 3));
+        streak.along.push_back(0.0f);
+        streak.across.assign(41, 0.25f);
+        streak.across.back() = 0.0f;
+        streak.alongMin = -l.along;
+        streak.alongMax = l.alongMax;
+        streak.alongPerPixel = 30.0f / l.along;
+        streak.acrossMax = l.across;
+        streak.acrossPerPixel = 20.0f / l.across;
+        ka::RayTable &rays = *ka::NewRayTable(&list);
+        rays.angleCount = 4;
+        rays.levelCount = 1;
+        rays.envelopeCount = 256;
+        rays.angular.assign(16, 0.05f);
+        FillWavy(&rays.colour, 0.0f, l.outer, 2.0f, 3.0f);
+        std::vector<float> planes(3 * kW * kH, 0.0f);
+        ka::Canvas canvas = {planes.data(), planes.data() + kW * kH, planes.data() + 2 * kW * kH,
+                             kW, kH, l.stretch, nullptr};
+        const float rgb[3] = {0.3f, 0.2f, 0.1f};
+        ka::AddRadial(&list, canvas, l.cx - 40, l.cy, ring);
+        ka::AddPolygon(&list, canvas, l.cx, l.cy + 20, 6, 0.3f, 0.0f, hexagon);
+        ka::AddStreak(&list, canvas, l.cx + 10, l.cy - 20, l.ux, l.uy, rgb, streak);
+        ka::AddRays(&list, canvas, l.cx + 45, l.cy, rays);
+        EXPECT_EQ(4u, list.shapes.size());
+        ka::DrawShapes(&canvas, list, false);
+        return planes;
+    };
+    Look others;
+    others.cx = 60.5;
+    others.inner = 4.0f;
+    others.outer = 9.0f;
+    const std::vector<float> base = draw(Look());
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        Look changed;
+        c.change(&changed);
+        draw(Look());
+        const std::vector<float> afterSame = draw(changed);
+        draw(others);
+        const std::vector<float> afterOthers = draw(changed);
+        EXPECT_TRUE(afterSame == afterOthers);
+        EXPECT_FALSE(afterSame == base) << "the change shows";
+    }
 }
 
 TEST(RenderRays, TheEnvelopeFallsAsThePowerOneAndAHalfOfWhatIsLeftOfTheRay)
