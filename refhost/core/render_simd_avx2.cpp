@@ -53,19 +53,29 @@ struct Avx2 {
     static I AddI(I a, I b) { return _mm256_add_epi32(a, b); }
     static I ShlI(I a, int count) { return _mm256_sll_epi32(a, _mm_cvtsi32_si128(count)); }
     static F Gather(const float *table, I k) { return _mm256_i32gather_ps(table, k, 4); }
+    static void StoreI(int32_t *p, I v) { _mm256_storeu_si256(reinterpret_cast<__m256i *>(p), v); }
+    static I LoadI(const int32_t *p)
+    {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+    }
     static void Gather4(const float *table, I k, F out[4])
     {
-        alignas(32) int32_t i[8];
-        _mm256_store_si256(reinterpret_cast<__m256i *>(i), k);
-        /* pixels 0..3 in the low halves, 4..7 in the high ones */
-        F a = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + 4 * i[0])),
-                                   _mm_loadu_ps(table + 4 * i[4]), 1);
-        F b = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + 4 * i[1])),
-                                   _mm_loadu_ps(table + 4 * i[5]), 1);
-        F c = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + 4 * i[2])),
-                                   _mm_loadu_ps(table + 4 * i[6]), 1);
-        F d = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + 4 * i[3])),
-                                   _mm_loadu_ps(table + 4 * i[7]), 1);
+        int32_t at[8];
+        StoreI(at, _mm256_slli_epi32(k, 2));
+        Gather4At(table, at, out);
+    }
+    static void Gather4At(const float *table, const int32_t *at, F out[4])
+    {
+        /* lanes 0..3 in the low halves, 4..7 in the high ones */
+        const uint32_t *u = reinterpret_cast<const uint32_t *>(at);
+        F a = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + u[0])),
+                                   _mm_loadu_ps(table + u[4]), 1);
+        F b = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + u[1])),
+                                   _mm_loadu_ps(table + u[5]), 1);
+        F c = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + u[2])),
+                                   _mm_loadu_ps(table + u[6]), 1);
+        F d = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + u[3])),
+                                   _mm_loadu_ps(table + u[7]), 1);
         F ab0 = _mm256_unpacklo_ps(a, b), ab1 = _mm256_unpackhi_ps(a, b);
         F cd0 = _mm256_unpacklo_ps(c, d), cd1 = _mm256_unpackhi_ps(c, d);
         out[0] = _mm256_shuffle_ps(ab0, cd0, 0x44);
