@@ -101,6 +101,7 @@ namespace {
 
 struct Plain {
     static const int N = 1;
+    static const bool kPartial = false;   /* LoadPart and StorePart: the first lanes only */
     typedef float F;
     typedef int32_t I;
     static F Set(float v) { return v; }
@@ -147,6 +148,7 @@ struct Plain {
 #if KA_X86
 struct Sse2 {
     static const int N = 4;
+    static const bool kPartial = false;
     typedef __m128 F;
     typedef __m128i I;
     static F Set(float v) { return _mm_set1_ps(v); }
@@ -312,24 +314,47 @@ KA_LOOP_INLINE int Pixels(Span s, StreakLoop t, int i)
     return i;
 }
 
-/* The rays' colour times w, after the folded round table's entry when
- * there is one (at foldedAt, as Gather4At reads it): the same sums as the
- * round shape drawn first. */
+/* The first count lanes of a vector at p (the rest 0), and a store of
+ * them, where the set has them; count is V::N elsewhere. */
 template <class V>
-KA_LOOP_INLINE void AddRayColour(const Span &s, int i, const RayLoop &t, const int32_t *foldedAt,
-                                 const typename V::F colour[3], typename V::F w)
+KA_LOOP_INLINE typename V::F LoadLanes(const float *p, int count)
+{
+    if constexpr (V::kPartial)
+        if (count < V::N)
+            return V::LoadPart(p, count);
+    return V::Load(p);
+}
+
+template <class V>
+KA_LOOP_INLINE void StoreLanes(float *p, typename V::F v, int count)
+{
+    if constexpr (V::kPartial)
+        if (count < V::N)
+            return V::StorePart(p, v, count);
+    V::Store(p, v);
+}
+
+/* The rays' colour times w to count pixels, after the folded round
+ * table's entry when there is one (at foldedAt, as Gather4At reads it):
+ * the same sums as the round shape drawn first. */
+template <class V>
+KA_LOOP_INLINE void AddRayColour(const Span &s, int i, int count, const RayLoop &t,
+                                 const int32_t *foldedAt, const typename V::F colour[3],
+                                 typename V::F w)
 {
     typedef typename V::F F;
-    if (!t.folded)
-        return AddColour<V>(s, i, colour, w);
-    F e[4];
-    V::Gather4At(t.folded, foldedAt, e);
-    if (s.r)
-        V::Store(s.r + i, V::Load(s.r + i) + e[0] + w * colour[0]);
-    if (s.g)
-        V::Store(s.g + i, V::Load(s.g + i) + e[1] + w * colour[1]);
-    if (s.b)
-        V::Store(s.b + i, V::Load(s.b + i) + e[2] + w * colour[2]);
+    float *planes[3] = {s.r, s.g, s.b};
+    F e[4] = {};
+    if (t.folded)
+        V::Gather4At(t.folded, foldedAt, e);
+    for (int c = 0; c < 3; c++) {
+        if (!planes[c])
+            continue;
+        F v = LoadLanes<V>(planes[c] + i, count);
+        if (t.folded)
+            v = v + e[c];
+        StoreLanes<V>(planes[c] + i, v + w * colour[c], count);
+    }
 }
 
 /* Rays in blocks of up to kRayBlock vectors, in three passes over each:
@@ -339,7 +364,11 @@ KA_LOOP_INLINE void AddRayColour(const Span &s, int i, const RayLoop &t, const i
  * is longer than the reorder window reaches, so done a vector at a time
  * the reads of the next vector waited for the sums of this one; within a
  * pass the vectors of a block do not depend on each other, and the
- * offsets come from memory, not out of a register lane by lane. */
+ * offsets come from memory, not out of a register lane by lane.  Where
+ * the set has partial loads and stores, a span ends on a vector whose
+ * lanes past the span are worked out (from offsets clamped into the
+ * tables) but neither read nor written: a tail of narrower vectors and
+ * single pixels cost more than that. */
 const int kRayBlock = 8;
 
 template <class V>
@@ -358,8 +387,11 @@ KA_LOOP_INLINE int Pixels(Span s, RayLoop t, int i)
     const int kLanes = kRayBlock * V::N;
     float dist[kLanes], fraction[kLanes], rgb[3][kLanes];   /* d; the level's fraction; colour */
     int32_t colourAt[kLanes], angleAt[kLanes], foldedAt[kLanes];
-    while (i + V::N <= s.n) {
-        int lanes = (s.n - i) / V::N * V::N;
+    /* with partial vectors, the last one ends the span; without, the
+     * pixels after the last whole vector are left to a narrower set */
+    const int end = V::kPartial ? s.n + V::N - 1 : s.n;
+    while (i + V::N <= end) {
+        int lanes = (end - i) / V::N * V::N;
         if (lanes > kLanes)
             lanes = kLanes;
         for (int v = 0; v < lanes; v += V::N) {
@@ -394,11 +426,13 @@ KA_LOOP_INLINE int Pixels(Span s, RayLoop t, int i)
             F te = V::Min(V::Max(d * il * envScale, zero), envScale);   /* the last step: 0 */
             F rest = V::Max(one - (V::ToFloat(V::Trunc(te)) + half) * envStep, zero);
             F colour[3] = {V::Load(rgb[0] + v), V::Load(rgb[1] + v), V::Load(rgb[2] + v)};
-            AddRayColour<V>(s, i + v, t, foldedAt + v, colour, strength * (rest * V::Sqrt(rest)));
+            int count = s.n - i - v < V::N ? s.n - i - v : V::N;
+            AddRayColour<V>(s, i + v, count, t, foldedAt + v, colour,
+                            strength * (rest * V::Sqrt(rest)));
         }
         i += lanes;
     }
-    return i;
+    return i < s.n ? i : s.n;
 }
 
 /* over = max(v - knee, 0); v = min(v, knee) + room * over / (over + room) */

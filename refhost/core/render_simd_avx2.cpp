@@ -26,6 +26,7 @@ namespace {
 
 struct Avx2 {
     static const int N = 8;
+    static const bool kPartial = false;
     typedef __m256 F;
     typedef __m256i I;
     static F Set(float v) { return _mm256_set1_ps(v); }

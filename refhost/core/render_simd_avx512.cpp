@@ -45,6 +45,7 @@ namespace {
 
 struct Avx512 {
     static const int N = 16;
+    static const bool kPartial = true;
     typedef __m512 F;
     typedef __m512i I;
     static F Set(float v) { return _mm512_set1_ps(v); }
@@ -57,6 +58,8 @@ struct Avx512 {
     }
     static F Load(const float *p) { return _mm512_loadu_ps(p); }
     static void Store(float *p, F v) { _mm512_storeu_ps(p, v); }
+    static F LoadPart(const float *p, int n) { return _mm512_maskz_loadu_ps((1u << n) - 1, p); }
+    static void StorePart(float *p, F v, int n) { _mm512_mask_storeu_ps(p, (1u << n) - 1, v); }
     static F Sqrt(F v) { return _mm512_sqrt_ps(v); }
     static F Min(F a, F b) { return _mm512_min_ps(a, b); }
     static F Max(F a, F b) { return _mm512_max_ps(a, b); }
