@@ -26,7 +26,7 @@ namespace {
 
 struct Avx2 {
     static const int N = 8;
-    static const bool kPartial = false;
+    static const bool kPartial = true;
     typedef __m256 F;
     typedef __m256i I;
     static F Set(float v) { return _mm256_set1_ps(v); }
@@ -38,6 +38,12 @@ struct Avx2 {
     }
     static F Load(const float *p) { return _mm256_loadu_ps(p); }
     static void Store(float *p, F v) { _mm256_storeu_ps(p, v); }
+    static __m256i Lanes(int n)
+    {
+        return _mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    }
+    static F LoadPart(const float *p, int n) { return _mm256_maskload_ps(p, Lanes(n)); }
+    static void StorePart(float *p, F v, int n) { _mm256_maskstore_ps(p, Lanes(n), v); }
     static F Sqrt(F v) { return _mm256_sqrt_ps(v); }
     static F Min(F a, F b) { return _mm256_min_ps(a, b); }
     static F Max(F a, F b) { return _mm256_max_ps(a, b); }
