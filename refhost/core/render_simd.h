@@ -131,6 +131,8 @@ struct Plain {
     static I AndI(I a, int32_t mask) { return a & mask; }
     static I AddI(I a, I b) { return a + b; }
     static I ShlI(I a, int count) { return a << count; }
+    static void StoreI(int32_t *p, I v) { *p = v; }
+    static I LoadI(const int32_t *p) { return *p; }
     static F Gather(const float *table, I k) { return table[k]; }
     /* Up to 64 floats to pick from by index (0 .. 63), as a texture's row
      * or a short table; the second form reads only the first count. */
@@ -147,11 +149,20 @@ struct Plain {
     static const bool kMasks = false;   /* whether a span's last pixels go as one masked vector */
     static float First(F v) { return v; }   /* the first lane and the last */
     static float Last(F v) { return v; }
-    /* the four floats of entry k of a table of four-float entries */
-    static void Gather4(const float *table, I k, F out[4])
+    /* Of a table of four-float entries, the entry that starts at
+     * table + at[lane] for each lane, one float of it in each of out;
+     * offsets are never negative, and as unsigned they need no sign
+     * extension. */
+    static void Gather4At(const float *table, const int32_t *at, F out[4])
     {
         for (int c = 0; c < 4; c++)
-            out[c] = table[4 * k + c];
+            out[c] = table[(uint32_t)at[0] + c];
+    }
+    /* entry k */
+    static void Gather4(const float *table, I k, F out[4])
+    {
+        int32_t at = 4 * k;
+        Gather4At(table, &at, out);
     }
     static F SelectLess(F a, F b, F yes, F no) { return a < b ? yes : no; }
     static int Above(F a, F b) { return !(a <= b); }   /* a bit per lane; NaN counts as above */
@@ -181,6 +192,11 @@ struct Sse2 {
     static I AndI(I a, int32_t mask) { return _mm_and_si128(a, _mm_set1_epi32(mask)); }
     static I AddI(I a, I b) { return _mm_add_epi32(a, b); }
     static I ShlI(I a, int count) { return _mm_sll_epi32(a, _mm_cvtsi32_si128(count)); }
+    static void StoreI(int32_t *p, I v) { _mm_storeu_si128(reinterpret_cast<__m128i *>(p), v); }
+    static I LoadI(const int32_t *p)
+    {
+        return _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+    }
     static F Gather(const float *table, I k)
     {
         alignas(16) int32_t i[4];
@@ -200,10 +216,15 @@ struct Sse2 {
     static float Last(F v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, 3)); }
     static void Gather4(const float *table, I k, F out[4])
     {
-        alignas(16) int32_t i[4];
-        _mm_store_si128(reinterpret_cast<__m128i *>(i), k);
-        F a = _mm_loadu_ps(table + 4 * i[0]), b = _mm_loadu_ps(table + 4 * i[1]);
-        F c = _mm_loadu_ps(table + 4 * i[2]), d = _mm_loadu_ps(table + 4 * i[3]);
+        int32_t at[4];
+        StoreI(at, _mm_slli_epi32(k, 2));
+        Gather4At(table, at, out);
+    }
+    static void Gather4At(const float *table, const int32_t *at, F out[4])
+    {
+        const uint32_t *u = reinterpret_cast<const uint32_t *>(at);
+        F a = _mm_loadu_ps(table + u[0]), b = _mm_loadu_ps(table + u[1]);
+        F c = _mm_loadu_ps(table + u[2]), d = _mm_loadu_ps(table + u[3]);
         F ab0 = _mm_unpacklo_ps(a, b), ab1 = _mm_unpackhi_ps(a, b);
         F cd0 = _mm_unpacklo_ps(c, d), cd1 = _mm_unpackhi_ps(c, d);
         out[0] = _mm_movelh_ps(ab0, cd0);
@@ -492,25 +513,42 @@ KA_LOOP_INLINE int Pixels(Span s, StreakLoop t, int i)
     });
 }
 
-/* The rays' colour times w, after the folded round table's entry for d
- * when there is one: the same sums as the round shape drawn first. */
-template <class V>
-KA_LOOP_INLINE void AddRayColour(const Span &s, int i, const RayLoop &t, typename V::F d,
-                                 const typename V::F colour[4], typename V::F w)
+/* The rays' colour times w to the lanes' pixels, after the folded round
+ * table's entry when there is one (at foldedAt, as Gather4At reads it):
+ * the same sums as the round shape drawn first. */
+template <class V, class Lanes>
+KA_LOOP_INLINE void AddRayColour(const Span &s, int i, Lanes lanes, const RayLoop &t,
+                                 const int32_t *foldedAt, const typename V::F colour[3],
+                                 typename V::F w)
 {
     typedef typename V::F F;
-    if (!t.folded)
-        return AddColour<V>(s, i, colour, w);
-    F e[4];
-    F f = V::Min(V::Max(d * V::Set(t.foldedPerPixel), V::Set(0.0f)), V::Set(t.foldedLast));
-    V::Gather4(t.folded, V::Trunc(f), e);
-    if (s.r)
-        V::Store(s.r + i, V::Load(s.r + i) + e[0] + w * colour[0]);
-    if (s.g)
-        V::Store(s.g + i, V::Load(s.g + i) + e[1] + w * colour[1]);
-    if (s.b)
-        V::Store(s.b + i, V::Load(s.b + i) + e[2] + w * colour[2]);
+    float *planes[3] = {s.r, s.g, s.b};
+    F e[4] = {};
+    if (t.folded)
+        V::Gather4At(t.folded, foldedAt, e);
+    for (int c = 0; c < 3; c++) {
+        if (!planes[c])
+            continue;
+        F v = LoadLanes<V>(planes[c] + i, lanes);
+        if (t.folded)
+            v = v + e[c];
+        StoreLanes<V>(planes[c] + i, v + w * colour[c], lanes);
+    }
 }
+
+/* Rays in blocks of up to kRayBlock vectors, in three passes over each:
+ * distance, the pseudo-angle and the tables' offsets; the colour and the
+ * level; the angle table, the envelope and the sums.  A vector's chain of
+ * two square roots, a division and three table reads one after the other
+ * is longer than the reorder window reaches, so done a vector at a time
+ * the reads of the next vector waited for the sums of this one; within a
+ * pass the vectors of a block do not depend on each other, and the
+ * offsets come from memory, not out of a register lane by lane.  Where
+ * the set masks its lanes, a span ends on a vector whose
+ * lanes past the span are worked out (from offsets clamped into the
+ * tables) but neither read nor written: a tail of narrower vectors and
+ * single pixels cost more than that. */
+const int kRayBlock = 8;
 
 template <class V>
 KA_LOOP_INLINE int Pixels(Span s, RayLoop t, int i)
@@ -522,28 +560,63 @@ KA_LOOP_INLINE int Pixels(Span s, RayLoop t, int i)
     const F two = V::Set(2.0f), zero = V::Set(0.0f);
     const F offset = V::Set(s.dy < 0 ? 4.0f : 0.0f);   /* below the centre: 4 + p, else p */
     const F per = V::Set(t.perPixel), last = V::Set(t.last), angleScale = V::Set(t.angleScale);
+    const F foldedPer = V::Set(t.foldedPerPixel), foldedLast = V::Set(t.foldedLast);
     const F envScale = V::Set(t.envScale), envStep = V::Set(t.envStep);
     const F one = V::Set(1.0f), half = V::Set(0.5f);
-    for (; i + V::N <= s.n; i += V::N) {
-        F fx = V::Index(i) + dx0;
-        F d = V::Sqrt(fx * fx + fy2);
-        F colour[4];   /* red, green, blue, level */
-        V::Gather4(t.colour, V::Trunc(V::Min(V::Max(d * per, zero), last)), colour);
-        I l = V::Trunc(colour[3]);
-        F f = colour[3] - V::ToFloat(l);
-        F p = fy / (V::Abs(fx) + ay + tiny);
-        F pa = V::SelectLess(fx, zero, two - p, offset + p);
-        I j = V::AddI(V::AndI(V::Trunc(pa * angleScale), t.angleCount - 1),
-                      V::ShlI(l, t.angleShift));
-        F a[4];   /* strength and inverse length, this level and the next */
-        V::Gather4(t.angular, j, a);
-        F strength = a[0] + f * (a[2] - a[0]);
-        F il = a[1] + f * (a[3] - a[1]);
-        F te = V::Min(V::Max(d * il * envScale, zero), envScale);   /* the last step: 0 */
-        F rest = V::Max(one - (V::ToFloat(V::Trunc(te)) + half) * envStep, zero);
-        AddRayColour<V>(s, i, t, d, colour, strength * (rest * V::Sqrt(rest)));
+    const int kLanes = kRayBlock * V::N;
+    float dist[kLanes], fraction[kLanes], rgb[3][kLanes];   /* d; the level's fraction; colour */
+    int32_t colourAt[kLanes], angleAt[kLanes], foldedAt[kLanes];
+    /* with masked lanes, a partial vector ends the span; without, the
+     * pixels after the last whole vector are left to a narrower set */
+    const int end = V::kMasks ? s.n + V::N - 1 : s.n;
+    while (i + V::N <= end) {
+        int lanes = (end - i) / V::N * V::N;
+        if (lanes > kLanes)
+            lanes = kLanes;
+        for (int v = 0; v < lanes; v += V::N) {
+            F fx = V::Index(i + v) + dx0;
+            F d = V::Sqrt(fx * fx + fy2);
+            V::Store(dist + v, d);
+            V::StoreI(colourAt + v, V::ShlI(V::Trunc(V::Min(V::Max(d * per, zero), last)), 2));
+            if (t.folded)
+                V::StoreI(foldedAt + v,
+                          V::ShlI(V::Trunc(V::Min(V::Max(d * foldedPer, zero), foldedLast)), 2));
+            F p = fy / (V::Abs(fx) + ay + tiny);
+            F pa = V::SelectLess(fx, zero, two - p, offset + p);
+            V::StoreI(angleAt + v, V::AndI(V::Trunc(pa * angleScale), t.angleCount - 1));
+        }
+        for (int v = 0; v < lanes; v += V::N) {
+            F colour[4];   /* red, green, blue, level */
+            V::Gather4At(t.colour, colourAt + v, colour);
+            I l = V::Trunc(colour[3]);
+            V::Store(fraction + v, colour[3] - V::ToFloat(l));
+            I j = V::AddI(V::LoadI(angleAt + v), V::ShlI(l, t.angleShift));
+            V::StoreI(angleAt + v, V::ShlI(j, 2));
+            for (int c = 0; c < 3; c++)
+                V::Store(rgb[c] + v, colour[c]);
+        }
+        for (int v = 0; v < lanes; v += V::N) {
+            F a[4];   /* strength and inverse length, this level and the next */
+            V::Gather4At(t.angular, angleAt + v, a);
+            F f = V::Load(fraction + v);
+            F strength = a[0] + f * (a[2] - a[0]);
+            F il = a[1] + f * (a[3] - a[1]);
+            F d = V::Load(dist + v);
+            F te = V::Min(V::Max(d * il * envScale, zero), envScale);   /* the last step: 0 */
+            F rest = V::Max(one - (V::ToFloat(V::Trunc(te)) + half) * envStep, zero);
+            F colour[3] = {V::Load(rgb[0] + v), V::Load(rgb[1] + v), V::Load(rgb[2] + v)};
+            F w = strength * (rest * V::Sqrt(rest));
+            if constexpr (V::kMasks)
+                if (s.n - i - v < V::N) {
+                    AddRayColour<V>(s, i + v, V::FirstLanes(s.n - i - v), t, foldedAt + v,
+                                    colour, w);
+                    continue;
+                }
+            AddRayColour<V>(s, i + v, AllLanes(), t, foldedAt + v, colour, w);
+        }
+        i += lanes;
     }
-    return i;
+    return i < s.n ? i : s.n;
 }
 
 /* over = max(v - knee, 0); v = min(v, knee) + room * over / (over + room) */

@@ -64,26 +64,43 @@ struct Avx2 {
         return _mm256_permutevar8x32_ps(_mm256_loadu_ps(table), k);
     }
     static const bool kPermutes = true;
-    static const bool kMasks = false;
+    static const bool kMasks = true;
+    typedef __m256i Mask;
+    static Mask FirstLanes(int n)   /* 0 < n < 8 */
+    {
+        return _mm256_cmpgt_epi32(_mm256_set1_epi32(n), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    }
+    static F LoadMasked(const float *p, Mask m) { return _mm256_maskload_ps(p, m); }
+    static void StoreMasked(float *p, F v, Mask m) { _mm256_maskstore_ps(p, m, v); }
     static float First(F v) { return _mm256_cvtss_f32(v); }
     static float Last(F v)
     {
         __m128 high = _mm256_extractf128_ps(v, 1);
         return _mm_cvtss_f32(_mm_shuffle_ps(high, high, 3));
     }
+    static void StoreI(int32_t *p, I v) { _mm256_storeu_si256(reinterpret_cast<__m256i *>(p), v); }
+    static I LoadI(const int32_t *p)
+    {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
+    }
     static void Gather4(const float *table, I k, F out[4])
     {
-        alignas(32) int32_t i[8];
-        _mm256_store_si256(reinterpret_cast<__m256i *>(i), k);
-        /* pixels 0..3 in the low halves, 4..7 in the high ones */
-        F a = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + 4 * i[0])),
-                                   _mm_loadu_ps(table + 4 * i[4]), 1);
-        F b = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + 4 * i[1])),
-                                   _mm_loadu_ps(table + 4 * i[5]), 1);
-        F c = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + 4 * i[2])),
-                                   _mm_loadu_ps(table + 4 * i[6]), 1);
-        F d = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + 4 * i[3])),
-                                   _mm_loadu_ps(table + 4 * i[7]), 1);
+        int32_t at[8];
+        StoreI(at, _mm256_slli_epi32(k, 2));
+        Gather4At(table, at, out);
+    }
+    static void Gather4At(const float *table, const int32_t *at, F out[4])
+    {
+        /* lanes 0..3 in the low halves, 4..7 in the high ones */
+        const uint32_t *u = reinterpret_cast<const uint32_t *>(at);
+        F a = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + u[0])),
+                                   _mm_loadu_ps(table + u[4]), 1);
+        F b = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + u[1])),
+                                   _mm_loadu_ps(table + u[5]), 1);
+        F c = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + u[2])),
+                                   _mm_loadu_ps(table + u[6]), 1);
+        F d = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_loadu_ps(table + u[3])),
+                                   _mm_loadu_ps(table + u[7]), 1);
         F ab0 = _mm256_unpacklo_ps(a, b), ab1 = _mm256_unpackhi_ps(a, b);
         F cd0 = _mm256_unpacklo_ps(c, d), cd1 = _mm256_unpackhi_ps(c, d);
         out[0] = _mm256_shuffle_ps(ab0, cd0, 0x44);

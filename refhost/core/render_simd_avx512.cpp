@@ -115,18 +115,26 @@ struct Avx512 {
         __m128 high = _mm512_extractf32x4_ps(v, 3);
         return _mm_cvtss_f32(_mm_shuffle_ps(high, high, 3));
     }
+    static void StoreI(int32_t *p, I v) { _mm512_storeu_si512(p, v); }
+    static I LoadI(const int32_t *p) { return _mm512_loadu_si512(p); }
     static void Gather4(const float *table, I k, F out[4])
     {
-        int32_t i[16];
-        _mm512_storeu_si512(i, k);
-        /* a holds entries 0, 4, 8, 12 in its four quarters, b 1, 5, 9, 13,
-         * and so on: then each quarter is a four by four transpose */
+        int32_t at[16];
+        StoreI(at, _mm512_slli_epi32(k, 2));
+        Gather4At(table, at, out);
+    }
+    static void Gather4At(const float *table, const int32_t *at, F out[4])
+    {
+        /* q[0] holds the entries of lanes 0, 4, 8, 12 in its four quarters,
+         * q[1] those of 1, 5, 9, 13, and so on: then each quarter is a four
+         * by four transpose */
+        const uint32_t *u = reinterpret_cast<const uint32_t *>(at);
         F q[4];
         for (int c = 0; c < 4; c++) {
-            F v = _mm512_castps128_ps512(_mm_loadu_ps(table + 4 * i[c]));
-            v = _mm512_insertf32x4(v, _mm_loadu_ps(table + 4 * i[c + 4]), 1);
-            v = _mm512_insertf32x4(v, _mm_loadu_ps(table + 4 * i[c + 8]), 2);
-            q[c] = _mm512_insertf32x4(v, _mm_loadu_ps(table + 4 * i[c + 12]), 3);
+            F v = _mm512_castps128_ps512(_mm_loadu_ps(table + u[c]));
+            v = _mm512_insertf32x4(v, _mm_loadu_ps(table + u[c + 4]), 1);
+            v = _mm512_insertf32x4(v, _mm_loadu_ps(table + u[c + 8]), 2);
+            q[c] = _mm512_insertf32x4(v, _mm_loadu_ps(table + u[c + 12]), 3);
         }
         F ab0 = _mm512_unpacklo_ps(q[0], q[1]), ab1 = _mm512_unpackhi_ps(q[0], q[1]);
         F cd0 = _mm512_unpacklo_ps(q[2], q[3]), cd1 = _mm512_unpackhi_ps(q[2], q[3]);

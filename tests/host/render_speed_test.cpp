@@ -446,12 +446,15 @@ TEST(RenderRays, TheEnvelopeFallsAsThePowerOneAndAHalfOfWhatIsLeftOfTheRay)
     // Rays of length 64 all around, white out to 80 pixels: along the row
     // through the centre, a pixel d from it (in the envelope's step of a
     // quarter pixel) gets (1 - (4 d + 0.5) / 256)^1.5, and nothing from
-    // the rays' end on, on both sides and on every vector level.
+    // the rays' end on, on both sides and on every vector level.  The row's
+    // span starts 80 pixels left of the centre, so 47 and 48 to the right
+    // are the last pixel of the loop's first block and the first of the
+    // next on every level.
     const struct {
         int d;
         float light;
-    } cases[] = {{0, 0.99707174f}, {16, 0.64698352f}, {32, 0.35148381f},
-                 {63, 0.00159861f}, {64, 0.0f}, {79, 0.0f}};
+    } cases[] = {{0, 0.99707174f}, {16, 0.64698352f}, {32, 0.35148381f}, {47, 0.13539284f},
+                 {48, 0.12353802f}, {63, 0.00159861f}, {64, 0.0f}, {79, 0.0f}};
     ka::ShapeList list;
     ka::RayTable &t = *ka::NewRayTable(&list);
     t.angleCount = 4;
