@@ -158,12 +158,6 @@ struct Plain {
         for (int c = 0; c < 4; c++)
             out[c] = table[(uint32_t)at[0] + c];
     }
-    /* entry k */
-    static void Gather4(const float *table, I k, F out[4])
-    {
-        int32_t at = 4 * k;
-        Gather4At(table, &at, out);
-    }
     static F SelectLess(F a, F b, F yes, F no) { return a < b ? yes : no; }
     static int Above(F a, F b) { return !(a <= b); }   /* a bit per lane; NaN counts as above */
 };
@@ -214,12 +208,6 @@ struct Sse2 {
     static const bool kMasks = false;
     static float First(F v) { return _mm_cvtss_f32(v); }
     static float Last(F v) { return _mm_cvtss_f32(_mm_shuffle_ps(v, v, 3)); }
-    static void Gather4(const float *table, I k, F out[4])
-    {
-        int32_t at[4];
-        StoreI(at, _mm_slli_epi32(k, 2));
-        Gather4At(table, at, out);
-    }
     static void Gather4At(const float *table, const int32_t *at, F out[4])
     {
         const uint32_t *u = reinterpret_cast<const uint32_t *>(at);
@@ -362,6 +350,15 @@ KA_LOOP_INLINE void AddUnweighted(const Span &s, int i, const typename V::F rgb[
         StoreLanes<V>(s.b + i, LoadLanes<V>(s.b + i, lanes) + rgb[2], lanes);
 }
 
+/* Of a table of four-float entries, entry k of each lane. */
+template <class V>
+KA_LOOP_INLINE void Gather4(const float *table, typename V::I k, typename V::F out[4])
+{
+    int32_t at[V::N];
+    V::StoreI(at, V::ShlI(k, 2));
+    V::Gather4At(table, at, out);
+}
+
 /* Adds entry k of a radial table, times the texture (its row for the
  * span) when it has one. */
 template <class V, class Lanes>
@@ -369,7 +366,7 @@ KA_LOOP_INLINE void AddEntry(const Span &s, int i, const RadialLoop &t, typename
                              typename V::F dx, const typename V::Row64 &row, Lanes lanes)
 {
     typename V::F e[4];
-    V::Gather4(t.rgbx, k, e);
+    Gather4<V>(t.rgbx, k, e);
     if (t.texel)
         AddColour<V>(s, i, e, TexelAt<V>(t, row, dx), lanes);
     else

@@ -83,12 +83,6 @@ struct Avx2 {
     {
         return _mm256_loadu_si256(reinterpret_cast<const __m256i *>(p));
     }
-    static void Gather4(const float *table, I k, F out[4])
-    {
-        int32_t at[8];
-        StoreI(at, _mm256_slli_epi32(k, 2));
-        Gather4At(table, at, out);
-    }
     static void Gather4At(const float *table, const int32_t *at, F out[4])
     {
         /* lanes 0..3 in the low halves, 4..7 in the high ones */

@@ -117,12 +117,6 @@ struct Avx512 {
     }
     static void StoreI(int32_t *p, I v) { _mm512_storeu_si512(p, v); }
     static I LoadI(const int32_t *p) { return _mm512_loadu_si512(p); }
-    static void Gather4(const float *table, I k, F out[4])
-    {
-        int32_t at[16];
-        StoreI(at, _mm512_slli_epi32(k, 2));
-        Gather4At(table, at, out);
-    }
     static void Gather4At(const float *table, const int32_t *at, F out[4])
     {
         /* q[0] holds the entries of lanes 0, 4, 8, 12 in its four quarters,
