@@ -292,7 +292,8 @@ void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, con
         shift++;
     RayLoop loop = {t.angular.data(), col.rgbx.data(), col.perPixel, (float)col.count,
                     (float)t.angleCount / 4.0f, (float)t.envelopeCount,
-                    1.0f / (float)t.envelopeCount, t.angleCount, shift, nullptr, 0.0f, 0.0f};
+                    1.0f / (float)t.envelopeCount, t.angleCount, shift, nullptr, 0.0f, 0.0f,
+                    y + 1 < c.height ? c.width : 0};
     bool used[3];
     Fold(sh, &loop, used);
     loops.rays(SpanOf(c, y, cut.x0, cut.x1, used, cut.x0 - sh.cx, dyf), loop);

@@ -77,6 +77,7 @@ struct RayLoop {
     int angleCount, angleShift;
     const float *folded;             /* null, or a round table on the centre drawn with the rays */
     float foldedPerPixel, foldedLast;
+    int ahead;                       /* as RadialLoop's */
 };
 
 /* The loops of one instruction set. */
@@ -571,6 +572,7 @@ KA_LOOP_INLINE int Pixels(Span s, RayLoop t, int i)
         if (lanes > kLanes)
             lanes = kLanes;
         for (int v = 0; v < lanes; v += V::N) {
+            FetchAhead<V>(s, i + v, t.ahead);
             F fx = V::Index(i + v) + dx0;
             F d = V::Sqrt(fx * fx + fy2);
             V::Store(dist + v, d);
