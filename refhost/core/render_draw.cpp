@@ -848,8 +848,17 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
                 continue;
             RowCut *at = g_cuts[i].rows.data() - sh.y0;
             reaching.push_back({&sh, at});
-            if (g_cuts[i].known)
+            if (g_cuts[i].known) {
+                /* the buffer's clear since the render before pushed the kept
+                 * cuts out of the cache: the next block's come in while this
+                 * one is drawn */
+                const int last = std::min(bottom + kRowsAtOnce, sh.y1) - 1;
+                for (int y = std::max(bottom, sh.y0); y <= last; y += 4)
+                    __builtin_prefetch(at + y);
+                if (last >= bottom)
+                    __builtin_prefetch(at + last);
                 continue;
+            }
             for (int y = std::max(top, sh.y0); y < std::min(bottom, sh.y1); y++)
                 at[y] = CutOf(canvas, sh, y);
         }
