@@ -591,11 +591,6 @@ KA_LOOP_INLINE int Pixels(Span s, RayLoop t, int i)
             V::Store(fraction + v, colour[3] - V::ToFloat(l));
             I j = V::AddI(V::LoadI(angleAt + v), V::ShlI(l, t.angleShift));
             V::StoreI(angleAt + v, V::ShlI(j, 2));
-            /* the third pass waited on these reads, a line about every four
-             * lanes: asked for now, they come while the block's colours are read */
-            if (V::N >= 8)
-                for (int k = 0; k < V::N; k += 4)
-                    __builtin_prefetch(t.angular + (uint32_t)angleAt[v + k]);
             for (int c = 0; c < 3; c++)
                 V::Store(rgb[c] + v, colour[c]);
         }
