@@ -214,12 +214,19 @@ RowCut CutOf(const Canvas &c, const Shape &sh, int y)
     return {0, 0, 0, 0};
 }
 
+/* How far on the same pixel of the next row lies, for the loops to fetch
+ * it while this row is drawn; 0 on the top row. */
+int NextRowAhead(const Canvas &c, int y)
+{
+    return y + 1 < c.height ? c.width : 0;
+}
+
 void RadialRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, const RowCut &cut)
 {
     const RadialTable &t = *sh.radial;
     const double dyf = RowDy(c, sh, y);
     RadialLoop loop = RadialLoopOf(t, sh.texture);
-    loop.ahead = y + 1 < c.height ? c.width : 0;
+    loop.ahead = NextRowAhead(c, y);
     if (cut.left > cut.x0)
         loops.radial(SpanOf(c, y, cut.x0, cut.left, t.used, cut.x0 - sh.cx, dyf), loop);
     if (cut.x1 > cut.right)
@@ -232,7 +239,7 @@ void PolygonRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y,
     const double dyf = RowDy(c, sh, y);
     PolygonLoop loop;
     loop.radial = RadialLoopOf(t, sh.texture);
-    loop.radial.ahead = y + 1 < c.height ? c.width : 0;
+    loop.radial.ahead = NextRowAhead(c, y);
     loop.paired = sh.sides % 2 == 0;
     loop.terms = loop.paired ? sh.sides / 2 : sh.sides;
     loop.roundness = sh.roundness;
@@ -261,7 +268,7 @@ void StreakRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, 
     loop.acrossCount = (int)t.across.size();
     loop.aLast = (float)(loop.alongCount - 1);
     loop.pLast = (float)(loop.acrossCount - 1);
-    loop.ahead = y + 1 < c.height ? c.width : 0;
+    loop.ahead = NextRowAhead(c, y);
     bool used[3];
     for (int k = 0; k < 3; k++) {
         loop.rgb[k] = sh.rgb[k];
@@ -293,7 +300,7 @@ void RayRow(const Canvas &c, const Shape &sh, const SpanLoops &loops, int y, con
     RayLoop loop = {t.angular.data(), col.rgbx.data(), col.perPixel, (float)col.count,
                     (float)t.angleCount / 4.0f, (float)t.envelopeCount,
                     1.0f / (float)t.envelopeCount, t.angleCount, shift, nullptr, 0.0f, 0.0f,
-                    y + 1 < c.height ? c.width : 0};
+                    NextRowAhead(c, y)};
     bool used[3];
     Fold(sh, &loop, used);
     loops.rays(SpanOf(c, y, cut.x0, cut.x1, used, cut.x0 - sh.cx, dyf), loop);
