@@ -1,5 +1,6 @@
 // The parameter panel in the real editor, on elements of types defined
 // for the tests; and the gradient mapping on its own.
+#include <array>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -73,6 +74,14 @@ SIZE AnsiTextSize(HWND window, const char *text)
     return size;
 }
 
+/* Left, top, right and bottom of a dialog item. */
+using Box = std::array<int, 4>;
+Box Corners(HWND dialog, int id)
+{
+    RECT r = fx::RectInDialog(dialog, GetDlgItem(dialog, id));
+    return {(int)r.left, (int)r.top, (int)r.right, (int)r.bottom};
+}
+
 ElementParameter *Parameter(const PluginInstance *instance, int index)
 {
     ElementParameter *p = instance->currentElement ? instance->currentElement->firstParameter
@@ -120,40 +129,30 @@ TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnly
         EXPECT_EQ(GetDlgItem(dialog, 10006), nullptr);
         EXPECT_EQ(Parameter(host.instance, 1)->control, nullptr);
 
-        SCOPED_TRACE("layout");
+        SCOPED_TRACE("layout: rows 31 apart, 5 more before a colour row and 6 after it");
         RECT area = fx::RectInDialog(dialog, GetDlgItem(dialog, IDC_PARAM_AREA));
-        int x = area.left + 5, width = (area.right - area.left) / 2 - 10;
-        int y = area.top + 10;
-        EXPECT_EQ(fx::RectInDialog(dialog, GetDlgItem(dialog, 10000)).top, y);
-        y += 31;
-        HWND box = GetDlgItem(dialog, 10001);
+        int x = area.left + 5, right = area.left + (area.right - area.left) / 2 - 5;
+        int top = area.top, tint = AnsiTextSize(dialog, "Tint").cx;
+        EXPECT_EQ(Corners(dialog, 10000), (Box{x, top + 10, right, top + 40}));
+        EXPECT_EQ(Corners(dialog, 10001), (Box{x, top + 41, right, top + 71}));
+        EXPECT_EQ(Corners(dialog, 10002), (Box{x + tint + 7, top + 77, right, top + 97}));
+        EXPECT_EQ(Corners(dialog, 10004)[0], x + AnsiTextSize(dialog, "Mode").cx + 7);
+        EXPECT_EQ(Corners(dialog, 10004)[1], top + 103);
+        for (const char *text : {"Tint", "Mode"}) {
+            /* A label: left of its control, its text's size, centred on the
+             * control (half a pixel low where that cannot be exact). */
+            int id = text[0] == 'T' ? 10003 : 10005;
+            SIZE size = AnsiTextSize(dialog, text);
+            Box label = Corners(dialog, id), control = Corners(dialog, id - 1);
+            EXPECT_EQ(ui::Text(GetDlgItem(dialog, id)), text);
+            EXPECT_EQ(label, (Box{x, label[1], x + size.cx, label[1] + size.cy}));
+            int low = label[1] + label[3] - control[1] - control[3];
+            EXPECT_TRUE(low == 0 || low == 1) << text << " " << low;
+        }
+        HWND box = GetDlgItem(dialog, 10001), list = GetDlgItem(dialog, 10004);
         EXPECT_EQ(ui::Text(box), "Flag");
-        EXPECT_EQ(fx::RectInDialog(dialog, box).top, y);
         EXPECT_FALSE(ui::IsChecked(dialog, 10001));
         EXPECT_EQ(SendMessageA(box, WM_GETFONT, 0, 0), (LRESULT)GetStockObject(ANSI_VAR_FONT));
-        y += 31 + 5;
-
-        SIZE tint = AnsiTextSize(dialog, "Tint");
-        RECT button = fx::RectInDialog(dialog, GetDlgItem(dialog, 10002));
-        EXPECT_EQ(button.left, x + tint.cx + 7);
-        EXPECT_EQ(button.top, y);
-        EXPECT_EQ(button.right, x + width);
-        EXPECT_EQ(button.bottom - button.top, 20);
-        RECT label = fx::RectInDialog(dialog, GetDlgItem(dialog, 10003));
-        EXPECT_EQ(ui::Text(GetDlgItem(dialog, 10003)), "Tint");
-        EXPECT_EQ(label.left, x);
-        EXPECT_EQ(label.top, y + (20 - tint.cy + 1) / 2);
-        y += 20 + 6;
-
-        SIZE mode = AnsiTextSize(dialog, "Mode");
-        HWND list = GetDlgItem(dialog, 10004);
-        RECT listRect = fx::RectInDialog(dialog, list);
-        EXPECT_EQ(listRect.left, x + mode.cx + 7);
-        EXPECT_EQ(listRect.top, y);
-        RECT listClient;
-        GetClientRect(list, &listClient);
-        EXPECT_EQ(fx::RectInDialog(dialog, GetDlgItem(dialog, 10005)).top,
-                  y + (listClient.bottom - mode.cy + 1) / 2);
 
         SCOPED_TRACE("the colour button shows the parameter's colour");
         RedrawWindow(GetDlgItem(dialog, 10002), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
@@ -210,30 +209,20 @@ TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnly
 
         SCOPED_TRACE("slider rows fill the first column, then the second");
         fx::SelectLine(dialog, 3);
-        int half = (area.right - area.left) / 2, rest = (area.right - area.left) - half;
-        int column = 0, row = 0, firstColumnRows = 0;
+        int rows[2] = {0, 0};
+        bool second = false;
         for (int i = 0; i < kColumnsSliders; i++) {
-            HWND slider = GetDlgItem(dialog, IDC_PANEL_FIRST + i);
-            ASSERT_NE(slider, nullptr) << i;
-            RECT r = fx::RectInDialog(dialog, slider);
-            if (column == 0 && r.left != area.left + 5) {
-                column = 1;
-                firstColumnRows = row;
-                row = 0;
-            }
-            EXPECT_EQ(r.left, column ? area.left + half + 5 : area.left + 5) << i;
-            EXPECT_EQ(r.right - r.left, column ? rest - 15 : half - 10) << i;
-            EXPECT_EQ(r.top, area.top + 10 + 31 * row) << i;
-            EXPECT_EQ(r.bottom - r.top, 30) << i;
-            row++;
+            Box r = Corners(dialog, IDC_PANEL_FIRST + i);
+            second = second || r[0] != x;
+            int y = top + 10 + 31 * rows[second]++;
+            Box want = second ? Box{right + 10, y, area.right - 10, y + 30} : Box{x, y, right, y + 30};
+            EXPECT_EQ(r, want) << i;
         }
-        ASSERT_EQ(column, 1) << "the sliders need the second column";
-        /* The last row of the first column fits; one more would reach bottom - 7. */
-        int lastTop = area.top + 10 + 31 * (firstColumnRows - 1);
-        EXPECT_LT(lastTop + 30, area.bottom - 7);
-        EXPECT_GE(lastTop + 31 + 30, area.bottom - 7);
-        EXPECT_GT(area.top + 10 + 31 * (row - 1) + 30, area.bottom - 7)
-            << "the second column does not wrap";
+        ASSERT_GT(rows[1], 0) << "the sliders need the second column";
+        int firstEnd = top + 40 + 31 * (rows[0] - 1), secondEnd = top + 40 + 31 * (rows[1] - 1);
+        EXPECT_LT(firstEnd, area.bottom - 7) << "the last row of the first column fits";
+        EXPECT_GE(firstEnd + 31, area.bottom - 7) << "one more would reach bottom - 7";
+        EXPECT_GT(secondEnd, area.bottom - 7) << "the second column does not wrap";
     });
 }
 
