@@ -110,9 +110,11 @@ protected:
     }
 
     /* The editor template, shown, with a preview of width x height client
-     * pixels set up as the editor sets it up. */
+     * pixels set up as the editor sets it up; one opened before is closed. */
     void OpenPreview(int width, int height)
     {
+        if (dialog)
+            DestroyWindow(dialog);
         dialog = CreateDialogParamA(moduleHandle, "LensFlareDialogBox", nullptr, TestDialogProc,
                                     MAKELPARAM(width, height));
         ASSERT_NE(nullptr, dialog);

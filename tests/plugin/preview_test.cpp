@@ -123,8 +123,6 @@ TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerAndDoesNotRender)
         std::vector<std::string> allocs = host.Log("Ki_Alloc_Global_GBuffer");
         ASSERT_EQ(1u, allocs.size());
         EXPECT_NE(std::string::npos, allocs[0].find(" 301 201 201 0")) << allocs[0];
-        DestroyWindow(dialog);
-        dialog = nullptr;
     }
 }
 
@@ -293,21 +291,14 @@ TEST_F(PreviewFixture, TheTimerPumpDispatchesTimersOnly)
     EXPECT_TRUE(PeekMessageA(&msg, dialog, WM_APP, WM_APP, PM_REMOVE)) << "a posted message was taken";
 }
 
-TEST_F(PreviewFixture, TheRenderWaitTimerShowsTheWaitCursor)
-{
-    OpenPreview(300, 200);
-    EXPECT_EQ(LoadCursor(nullptr, IDC_ARROW), CurrentCursor());
-    ui::Pump();
-    PumpRenderWaitTimer(dialog);
-    EXPECT_EQ(LoadCursor(nullptr, IDC_WAIT), CurrentCursor());
-}
-
-TEST_F(PreviewFixture, RestoringGoesBackToTheCursorBeforeTheLastChange)
+TEST_F(PreviewFixture, TheRenderWaitTimerShowsTheWaitCursorAndRestoringGoesBackOneChange)
 {
     HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW), wait = LoadCursor(nullptr, IDC_WAIT);
     OpenPreview(300, 200);
+    EXPECT_EQ(arrow, CurrentCursor());
     ui::Pump();
     PumpRenderWaitTimer(dialog);
+    EXPECT_EQ(wait, CurrentCursor());
     RestoreCursor();
     EXPECT_EQ(arrow, CurrentCursor());
     SetWaitCursor();
@@ -357,8 +348,6 @@ TEST_F(PreviewFixture, PaletteMessagesAreAnsweredOnlyForThePalettedForm)
                 EXPECT_FALSE(GetUpdateRect(preview, nullptr, FALSE));
             }
         }
-        DestroyWindow(dialog);
-        dialog = nullptr;
     }
     int16_t handled = -1;
     EXPECT_EQ(0, PreviewImageMessage(nullptr, other, WM_QUERYNEWPALETTE, 0, 0, &handled));
