@@ -99,14 +99,16 @@ TEST(ElementList, EachPlacementPutsTheNewElementWhereItSaysAndSelectsIt)
 {
     struct Case {
         int16_t placement;
+        size_t added;
         std::vector<std::string> expected;   /* ring selected, halo added */
     } cases[] = {
-        {IDC_ADD_BEFORE, {"glow", "halo", "ring", "glow"}},
-        {IDC_ADD_AFTER, {"glow", "ring", "halo", "glow"}},
-        {IDC_ADD_AT_START, {"halo", "glow", "ring", "glow"}},
-        {IDC_ADD_AT_END, {"glow", "ring", "glow", "halo"}},
+        {IDC_ADD_BEFORE, 1, {"glow", "halo", "ring", "glow"}},
+        {IDC_ADD_AFTER, 2, {"glow", "ring", "halo", "glow"}},
+        {IDC_ADD_AT_START, 0, {"halo", "glow", "ring", "glow"}},
+        {IDC_ADD_AT_END, 3, {"glow", "ring", "glow", "halo"}},
     };
     for (const Case &c : cases) {
+        SCOPED_TRACE(c.placement);
         HostSession host;
         fx::SetFlareTypes(host, {"glow", "ring", "glow"});
         size_t writes = 0;
@@ -120,17 +122,11 @@ TEST(ElementList, EachPlacementPutsTheNewElementWhereItSaysAndSelectsIt)
         host.Edit(driver, [&](HWND dialog) {
             /* The panel's edits went to the host before the insert. */
             EXPECT_EQ(fx::FirstLineWith(host.Log("Ki_LensFlare"), " insert "), (int)writes);
-            std::vector<fx::HostElement> now = HostElements(host);
-            int added = -1;
-            for (size_t i = 0; i < now.size(); i++)
-                if (now[i].name == "halo")
-                    added = (int)i;
-            ASSERT_GE(added, 0);
-            EXPECT_EQ(fx::ListSelection(dialog), added) << c.placement;
-            EXPECT_EQ(host.instance->currentElement->guid, now[(size_t)added].guid);
+            ASSERT_EQ(fx::ElementNames(host.light.c_str()), c.expected);
+            EXPECT_EQ(fx::ListSelection(dialog), (int)c.added);
+            EXPECT_EQ(host.instance->currentElement->guid, HostElements(host)[c.added].guid);
             EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr) << "its panel is built";
         });
-        EXPECT_EQ(fx::ElementNames(host.light.c_str()), c.expected) << c.placement;
     }
 }
 
