@@ -107,11 +107,13 @@ TEST_F(PreviewImageTest, AMismatchedOrMissingBufferIsNotConverted)
     EXPECT_EQ(0, image.rendered);
 }
 
-TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerAndDoesNotRender)
+TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerWithoutRenderingAndTearDownFreesIt)
 {
     for (bool paletted : {false, true}) {
         SCOPED_TRACE(paletted ? "paletted" : "24-bit");
         forcePaletteDisplay = paletted;
+        int64_t startBlocks = 0, bytes = 0, blocks = 0;
+        Kh_Memory_Stats(&startBlocks, &bytes);
         host.ClearLog();
         OpenPreview(300, 200);
         EXPECT_EQ(paletted ? 8 : 24, editorPreview.header->biBitCount);
@@ -123,17 +125,7 @@ TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerAndDoesNotRender)
         std::vector<std::string> allocs = host.Log("Ki_Alloc_Global_GBuffer");
         ASSERT_EQ(1u, allocs.size());
         EXPECT_NE(std::string::npos, allocs[0].find(" 301 201 201 0")) << allocs[0];
-    }
-}
 
-TEST_F(PreviewFixture, TearDownGivesBackTheProcedureAndFreesEverything)
-{
-    for (bool paletted : {false, true}) {
-        SCOPED_TRACE(paletted ? "paletted" : "24-bit");
-        forcePaletteDisplay = paletted;
-        int64_t startBlocks = 0, bytes = 0, blocks = 0;
-        Kh_Memory_Stats(&startBlocks, &bytes);
-        OpenPreview(300, 200);
         WNDPROC original = previousPreviewProc;
         ASSERT_NE(nullptr, original);
         RefreshPreview(-1, -1);
