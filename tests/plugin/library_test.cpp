@@ -9,6 +9,7 @@
 #include "editor/editor.h"
 #include "element_fixture.h"
 #include "library/library.h"
+#include "preview_fixture.h"
 #include "refhost_api.h"
 #include "ui_driver.h"
 
@@ -165,7 +166,7 @@ TEST(FileRequestor, ThePreviewPlacesTheLightByTheFilesElementsAndShowsWhyAFileDo
     std::ofstream(host.Path("notes.lnz"), std::ios::binary) << "shopping list\n";
 
     /* Light position of the preview render of each file, from the call log. */
-    std::vector<std::pair<int, int>> placed;
+    std::vector<preview_test::Point> placed;
     int width = 0, height = 0;
     struct Shown {
         std::string reason;
@@ -184,13 +185,10 @@ TEST(FileRequestor, ThePreviewPlacesTheLightByTheFilesElementsAndShowsWhyAFileDo
             host.ClearLog();
             ui::TypeFileName(dialog, file);
             PreviewLensEffectFile(hook, &requestorPreview, 1);
-            std::vector<std::string> renders = host.Log("Ki_LensFlareApplyToGBuffer");
-            ASSERT_EQ(renders.size(), 1u);
-            int x = -1, y = -1;
-            size_t at = renders[0].find("\"Kalvos___TempLensFlareLight\"");
-            ASSERT_NE(at, std::string::npos) << renders[0];
-            std::sscanf(renders[0].c_str() + at + 29, "%d %d", &x, &y);
-            placed.push_back({x, y});
+            std::vector<preview_test::Point> at =
+                preview_test::RenderPositions(host, "Kalvos___TempLensFlareLight");
+            ASSERT_EQ(at.size(), 1u);
+            placed.push_back(at[0]);
         }
         for (const char *file : {"notes.lnz", "good.lnz", "notes.lnz", "good.lnz", "alien.lnz",
                                  "good.lnz", "gone.lnz"}) {
@@ -207,8 +205,8 @@ TEST(FileRequestor, ThePreviewPlacesTheLightByTheFilesElementsAndShowsWhyAFileDo
               0);
     ASSERT_EQ(placed.size(), 2u);
     float w = (float)width, h = (float)height;   /* single precision, y counts upward */
-    EXPECT_EQ(placed[0], std::make_pair((int)(w / 2), (int)(h - h / 2))) << "no reflex: centre";
-    EXPECT_EQ(placed[1], std::make_pair((int)(w / 4), (int)(h - h / 4)));
+    EXPECT_EQ(placed[0], (preview_test::Point{(int)(w / 2), (int)(h - h / 2)})) << "no reflex: centre";
+    EXPECT_EQ(placed[1], (preview_test::Point{(int)(w / 4), (int)(h - h / 4)}));
 
     ASSERT_EQ(shown.size(), 7u);
     const char *reasons[] = {"Not a lens effect file", "", "Not a lens effect file", "",

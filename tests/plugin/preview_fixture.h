@@ -73,12 +73,12 @@ inline void PrintTo(Point p, std::ostream *out)
     *out << "(" << p.x << ", " << p.y << ")";
 }
 
-/* Light positions of the renders since the log was cleared, from the words
- * that follow the owner's name. */
-inline std::vector<Point> RenderPositions(const HostSession &host)
+/* Light positions of the renders of a light (the session's by default)
+ * since the log was cleared, from the words that follow its name. */
+inline std::vector<Point> RenderPositions(const HostSession &host, const std::string &light = "")
 {
     std::vector<Point> points;
-    std::string owner = "\"" + host.light + "\"";
+    std::string owner = "\"" + (light.empty() ? host.light : light) + "\"";
     for (const std::string &line : host.Log("Ki_LensFlareApplyToGBuffer")) {
         size_t at = line.find(owner);
         Point p = {0, 0};
