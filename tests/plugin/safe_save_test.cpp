@@ -105,18 +105,10 @@ TEST(SafeSave, AFailedLibrarySaveShowsFileWriteErrorAndRestoresTheBackup)
     HostSession host;
     std::string folder = host.Path("fx");   /* the ini file comes and goes beside the session */
     CreateDirectoryA(folder.c_str(), nullptr);
-    struct Case {
-        const char *file;
-        int step, error;
-    } const cases[] = {
-        {"kept.lnz", KH_FILE_RENAME, EACCES},
-        {"new.lnz", KH_FILE_WRITE, ENOSPC},
-    };
-    std::vector<std::string> files;
-    for (const Case &c : cases)
-        files.push_back(c.file);
-    ExpectFailedLibrarySaves(host, folder, files, [] {}, [&cases](size_t i) {
-        Kh_Fail_File_Step(cases[i].step, 1, cases[i].error);
+    /* Onto the kept file its rename fails, under a new name the write. */
+    const int steps[] = {KH_FILE_RENAME, KH_FILE_WRITE}, errors[] = {EACCES, ENOSPC};
+    ExpectFailedLibrarySaves(host, folder, {"kept.lnz", "new.lnz"}, [] {}, [&](size_t i) {
+        Kh_Fail_File_Step(steps[i], 1, errors[i]);
     });
 }
 
