@@ -34,14 +34,6 @@ protected:
 
 } // namespace
 
-TEST_F(Kio, ASwitchShowsItsToggle)
-{
-    for (KaToken value : {on, off}) {
-        Import_IO_Set_Kalvos_Toggle(dialog, IDC_FLARE_ENABLED, value);
-        EXPECT_EQ(ui::IsChecked(dialog, IDC_FLARE_ENABLED), value == on);
-    }
-}
-
 TEST_F(Kio, FlippingAToggleChangesBothTheValueAndTheSwitch)
 {
     KaToken value = off;
