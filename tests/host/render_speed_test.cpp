@@ -117,7 +117,7 @@ void ManySizes(ka::Flare *flare, int first, int last)
         }
 }
 
-void RedToWhite(ka::Flare *f)
+void WhiteToRed(ka::Flare *f)
 {
     ka::Element &e = *f->elements[0];
     ka::GradientValue &g = e.values[e.ParamIndex("gradient")].gradient;
@@ -142,7 +142,7 @@ TEST(RenderKeptTables, AKeptTableIsWhatAFreshFillGives)
         {"glow", none, [](ka::Flare *f) { Set(f, "dust", 0.5f); }, 160, 110},
         {"glow", none, [](ka::Flare *f) { Set(f, "radius", 0.3f); }, 160, 110},
         {"glow", none, [](ka::Flare *f) { f->color[2] = 0.3f; }, 160, 110},
-        {"glow", none, RedToWhite, 160, 110},
+        {"glow", none, WhiteToRed, 160, 110},
         // wider than the image: the table ends at the farthest pixel, which
         // moves with the light
         {"glow", [](ka::Flare *f) { Set(f, "tailradius", 9.0f); }, none, 10, 10},
@@ -161,7 +161,7 @@ TEST(RenderKeptTables, AKeptTableIsWhatAFreshFillGives)
         {"inter", none, [](ka::Flare *f) { Set(f, "radius", 0.1f); }, 160, 110},
         {"ring", none, [](ka::Flare *f) { Set(f, "width", 0.05f); }, 160, 110},
         {"ring", none, [](ka::Flare *f) { Set(f, "intensity", 0.9f); }, 160, 110},
-        {"starburst", none, RedToWhite, 160, 110},
+        {"starburst", none, WhiteToRed, 160, 110},
         {"starburst", none, [](ka::Flare *f) { f->color[1] = 0.5f; }, 160, 110},
         {"starburst", none, [](ka::Flare *f) { f->randomSeed = 5; }, 160, 110},
         {"starburst", none, [](ka::Flare *f) { Set(f, "rays", 12.0f); }, 160, 110},
