@@ -161,11 +161,14 @@ TEST(RenderKeptTables, AKeptTableIsWhatAFreshFillGives)
         {"inter", none, [](ka::Flare *f) { Set(f, "radius", 0.1f); }, 160, 110},
         {"ring", none, [](ka::Flare *f) { Set(f, "width", 0.05f); }, 160, 110},
         {"ring", none, [](ka::Flare *f) { Set(f, "intensity", 0.9f); }, 160, 110},
+        {"ring", [](ka::Flare *f) { Set(f, "radius", 2.0f); Set(f, "width", 1.0f); }, none, 10, 10},
         {"starburst", none, WhiteToRed, 160, 110},
         {"starburst", none, [](ka::Flare *f) { f->color[1] = 0.5f; }, 160, 110},
         {"starburst", none, [](ka::Flare *f) { f->randomSeed = 5; }, 160, 110},
         {"starburst", none, [](ka::Flare *f) { Set(f, "rays", 12.0f); }, 160, 110},
         {"starburst", none, [](ka::Flare *f) { Set(f, "angle", 3.0f); }, 160, 110},
+        {"starburst", none, [](ka::Flare *f) { Set(f, "sharpness", 1.0f); }, 160, 110},
+        {"starburst", none, [](ka::Flare *f) { Set(f, "randomness", 0.1f); }, 160, 110},
         {"starburst", none, [](ka::Flare *f) {
              ka::Element &e = *f->elements[0];
              e.values[e.ParamIndex("raypattern")].data = {255, 40, 160};
