@@ -161,11 +161,14 @@ TEST(RenderKeptTables, AKeptTableIsWhatAFreshFillGives)
         {"inter", none, [](ka::Flare *f) { Set(f, "radius", 0.1f); }, 160, 110},
         {"ring", none, [](ka::Flare *f) { Set(f, "width", 0.05f); }, 160, 110},
         {"ring", none, [](ka::Flare *f) { Set(f, "intensity", 0.9f); }, 160, 110},
+        {"ring", [](ka::Flare *f) { Set(f, "radius", 2.0f); Set(f, "width", 1.0f); }, none, 10, 10},
         {"starburst", none, WhiteToRed, 160, 110},
         {"starburst", none, [](ka::Flare *f) { f->color[1] = 0.5f; }, 160, 110},
         {"starburst", none, [](ka::Flare *f) { f->randomSeed = 5; }, 160, 110},
         {"starburst", none, [](ka::Flare *f) { Set(f, "rays", 12.0f); }, 160, 110},
         {"starburst", none, [](ka::Flare *f) { Set(f, "angle", 3.0f); }, 160, 110},
+        {"starburst", none, [](ka::Flare *f) { Set(f, "sharpness", 1.0f); }, 160, 110},
+        {"starburst", none, [](ka::Flare *f) { Set(f, "randomness", 0.1f); }, 160, 110},
         {"starburst", none, [](ka::Flare *f) {
              ka::Element &e = *f->elements[0];
              e.values[e.ParamIndex("raypattern")].data = {255, 40, 160};
@@ -391,6 +394,7 @@ TEST(RenderRows, CutsKeptFromTheRenderBeforeAreTakenOnlyForTheSameShapes)
         float stretch = 1.25f, inner = 12.0f, outer = 20.0f, along = 30.0f, across = 2.0f;
         float alongMax = 30.0f;
         float ux = 0.6f, uy = 0.8f;
+        int width = 160;
     };
     const struct {
         const char *what;
@@ -407,6 +411,7 @@ TEST(RenderRows, CutsKeptFromTheRenderBeforeAreTakenOnlyForTheSameShapes)
         {"streak's width", [](Look *l) { l->across = 2.1f; }},
         {"streak's direction across", [](Look *l) { l->ux = 0.61f; }},
         {"streak's direction up", [](Look *l) { l->uy = 0.79f; }},
+        {"canvas width", [](Look *l) { l->width = 140; }},   // cuts off the rays' right
     };
     auto draw = [&](const Look &l) {
         ka::ShapeList list;
@@ -427,7 +432,7 @@ TEST(RenderRows, CutsKeptFromTheRenderBeforeAreTakenOnlyForTheSameShapes)
         ka::RayTable &rays = *ka::NewRayTable(&list);
         FourRays(&rays, std::vector<float>(16, 0.05f));
         FillWavy(&rays.colour, 0.0f, l.outer, 2.0f, 3.0f);
-        Planes planes(160, 120, l.stretch);
+        Planes planes(l.width, 120, l.stretch);
         const float rgb[3] = {0.3f, 0.2f, 0.1f};
         ka::AddRadial(&list, planes.canvas, l.cx - 40, l.cy, ring);
         ka::AddPolygon(&list, planes.canvas, l.cx, l.cy + 20, 6, 0.3f, 0.0f, hexagon);
