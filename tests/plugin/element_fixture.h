@@ -39,6 +39,7 @@ inline void Define(const char *definition)
 
 struct HostElement {
     std::string guid, description, name;
+    KaToken enabled;
 };
 
 /* A light's elements, in the host's order. */
@@ -49,9 +50,10 @@ inline std::vector<HostElement> HostElements(const char *light)
     Ki_Inquire_LensFlare(T("light"), light, T("numelements"), &count, 1, 0);
     for (int32_t e = 0; e < count; e++) {
         const char *guid = nullptr, *description = nullptr, *name = nullptr;
+        KaToken enabled = 0;
         Ki_Inquire_LensFlare(T("light"), light, T("element"), &e, T("description"), &description,
-                             T("name"), &name, T("guid"), &guid, 1, 0);
-        out.push_back({guid ? guid : "", description ? description : "", name ? name : ""});
+                             T("name"), &name, T("guid"), &guid, T("enabled"), &enabled, 1, 0);
+        out.push_back({guid ? guid : "", description ? description : "", name ? name : "", enabled});
     }
     return out;
 }
@@ -168,6 +170,21 @@ inline int FirstLineWith(const std::vector<std::string> &lines, const std::strin
         if (lines[i].find(part) != std::string::npos)
             return (int)i;
     return -1;
+}
+
+struct MenuItem {
+    std::string text;
+    bool grey, checked;
+};
+
+/* The entry of that command in the editor's system menu. */
+inline MenuItem SystemMenuItem(HWND dialog, UINT command)
+{
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    char text[128] = "";
+    GetMenuStringA(menu, command, text, sizeof text, MF_BYCOMMAND);
+    UINT state = GetMenuState(menu, command, MF_BYCOMMAND);
+    return {text, (state & MF_GRAYED) != 0, (state & MF_CHECKED) != 0};
 }
 
 inline RECT RectInDialog(HWND dialog, HWND window)

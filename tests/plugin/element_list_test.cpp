@@ -211,11 +211,7 @@ TEST(ElementList, WithRealtimeOffOnlyTheElementSectionWritesOnSelectionAndEnable
         EXPECT_FALSE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
         EXPECT_EQ(host.Log("Ki_LensFlare").size(), fx::WriteCalls(host.instance->model));
         EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
-        KaToken enabled = 0;
-        int32_t e = 1;
-        Ki_Inquire_LensFlare(fx::T("light"), host.light.c_str(), fx::T("element"), &e,
-                             fx::T("enabled"), &enabled, 1, 0);
-        EXPECT_EQ(enabled, fx::T("off"));
+        EXPECT_EQ(HostElements(host)[1].enabled, fx::T("off"));
         fx::SelectLine(dialog, 0);
         EXPECT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED)) << "follows the selection";
     });

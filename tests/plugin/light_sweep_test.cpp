@@ -37,11 +37,6 @@ void WaitForSweepEnd()
     }
 }
 
-bool MenuChecked(HWND dialog, UINT command)
-{
-    return (GetMenuState(GetSystemMenu(dialog, FALSE), command, MF_BYCOMMAND) & MF_CHECKED) != 0;
-}
-
 struct SweepGuard {
     SweepGuard(int ms) { sweepDurationMs = ms; }
     ~SweepGuard() { sweepDurationMs = 3000; }
@@ -129,9 +124,9 @@ TEST(LightSweep, MenuOrKeyStartsASweepAThirdOfTheWayDownThatEndsOrIsStoppedWhere
         });
         driver.Then([&](HWND d) {
             EXPECT_TRUE(LightSweepRunning());
-            EXPECT_TRUE(MenuChecked(d, IDM_PLAY_LIGHT_SWEEP));
+            EXPECT_TRUE(fx::SystemMenuItem(d, IDM_PLAY_LIGHT_SWEEP).checked);
             WaitForSweepEnd();
-            EXPECT_FALSE(MenuChecked(d, IDM_PLAY_LIGHT_SWEEP));
+            EXPECT_FALSE(fx::SystemMenuItem(d, IDM_PLAY_LIGHT_SWEEP).checked);
             const KaGBuffer *b = PreviewGBuffer();
             std::vector<Point> path = RenderPositions(host);
             ASSERT_GE(path.size(), 3u);
@@ -205,7 +200,7 @@ void LookAtSweep(HWND d, bool occluded, double along, const std::function<void()
 {
     if (SweepBehindOccluder() != occluded)
         SendMessageA(d, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
-    EXPECT_EQ(MenuChecked(d, IDM_SWEEP_OCCLUDER), occluded);
+    EXPECT_EQ(fx::SystemMenuItem(d, IDM_SWEEP_OCCLUDER).checked, occluded);
     EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", SWEEP_OCCLUDER_KEY, 0, SettingsIniFile()),
               occluded ? 1 : 0);
     const KaGBuffer *b = PreviewGBuffer();

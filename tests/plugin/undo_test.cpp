@@ -47,19 +47,6 @@ void QueueChord(ui::Driver &driver, UINT key, bool shift = false, int id = IDC_E
     driver.Then([](HWND) { HoldKeys(false, false); });
 }
 
-struct MenuItem {
-    std::string text;
-    bool grey;
-};
-
-MenuItem SystemMenuItem(HWND dialog, UINT command)
-{
-    HMENU menu = GetSystemMenu(dialog, FALSE);
-    char text[128] = "";
-    GetMenuStringA(menu, command, text, sizeof text, MF_BYCOMMAND);
-    return {text, (GetMenuState(menu, command, MF_BYCOMMAND) & MF_GRAYED) != 0};
-}
-
 void Undo(HWND dialog)
 {
     SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
@@ -88,6 +75,8 @@ void TypeInto(TinySlider *slider, const char *text)
 }
 
 } // namespace
+
+using fx::SystemMenuItem;
 
 TEST(Undo, MixedEditsUndoneByKeysGiveBackTheOpeningFlareAndRedoneTheFinalOne)
 {
@@ -171,8 +160,8 @@ TEST(Undo, TheSystemMenuNamesTheStepsGreysWhatCannotBeDoneAndANewEditDropsTheRed
     host.Edit([&](HWND dialog) {
         for (const Row &row : rows) {
             row.act(dialog);
-            MenuItem undo = SystemMenuItem(dialog, IDM_SYSTEM_UNDO);
-            MenuItem redo = SystemMenuItem(dialog, IDM_SYSTEM_REDO);
+            fx::MenuItem undo = SystemMenuItem(dialog, IDM_SYSTEM_UNDO);
+            fx::MenuItem redo = SystemMenuItem(dialog, IDM_SYSTEM_REDO);
             EXPECT_EQ(undo.grey, row.undo == nullptr) << row.action;
             EXPECT_EQ(redo.grey, row.redo == nullptr) << row.action;
             EXPECT_EQ(undo.text, row.undo ? row.undo : "Undo\tCtrl+Z") << row.action;
