@@ -108,6 +108,10 @@ protected:
     void Press(int x) { SendMessageA(rec.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 25)); }
     void Move(int x) { SendMessageA(rec.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 25)); }
     void Release(int x) { SendMessageA(rec.window, WM_LBUTTONUP, 0, MAKELPARAM(x, 25)); }
+    float Value() const
+    {
+        return rec.mode == SLIDER_MODE_INTEGER ? (float)rec.intValue : rec.floatValue;
+    }
 
     std::vector<std::string> Phases() const
     {
@@ -288,43 +292,41 @@ TEST_F(TinySliderTest, PrecisionChoosesTheDecimalsAndOutOfRangePrecisionsStillSh
     }
 }
 
-TEST_F(TinySliderTest, ZeroWidthRangesKeepTheThumbAtTheLeftEndAndTheValue)
+TEST_F(TinySliderTest, RangesOfZeroWidthNarrowSlidersAndTheWidestRangeKeepTheThumbOnTheTrack)
 {
-    Configure(SLIDER_MODE_FLOAT, 3.0f, 3.0f, 0.0f, 10.0f, 2, 0, 3.0f);
-    EXPECT_EQ(rec.thumbX, 6);
-    EXPECT_EQ(EditText(), "3.00");
-    Press(100);
-    Move(200);
-    Release(200);
-    EXPECT_EQ(rec.floatValue, 3.0f);
-    EXPECT_TRUE(changes.empty());
-    Configure(SLIDER_MODE_INTEGER, 2.0f, 2.0f, 0.0f, 10.0f, 0, 0, 2.0f);
-    EXPECT_EQ(rec.thumbX, 6);
-}
-
-TEST_F(TinySliderTest, ASliderNarrowerThanItsMarginsKeepsTheThumbAtTheLeftEnd)
-{
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.7f);
-    MoveWindow(rec.window, 10, 10, 8, 30, TRUE);
-    EXPECT_EQ(rec.thumbX, 6);
-    Press(3);
-    Move(-40);
-    Move(40);
-    Release(40);
-    EXPECT_EQ(rec.thumbX, 6);
-    EXPECT_EQ(rec.floatValue, 0.0f);
-}
-
-TEST_F(TinySliderTest, TheWidestFloatRangeSpansTheWholeTrack)
-{
-    Configure(SLIDER_MODE_FLOAT, -3.4028235e38f, 3.4028235e38f, -3.4028235e38f,
-              3.4028235e38f, 2, 0, 0.0f);
-    EXPECT_EQ(rec.thumbX, 147);
-    Press(289);
-    Move(289);
-    Release(289);
-    EXPECT_EQ(rec.floatValue, 3.4028235e38f);
-    EXPECT_EQ(rec.thumbX, 289);
+    /* Configured at `width`, pressed, dragged past the left end and on to
+     * `to`, released there. */
+    struct Case {
+        const char *what;
+        uint32_t mode;
+        float min, max;
+        int width;
+        float value;
+        int thumb, press, to;
+        float end;
+        int endThumb;
+        bool committed;
+    } cases[] = {
+        {"float range of zero width", SLIDER_MODE_FLOAT, 3, 3, 296, 3, 6, 100, 200, 3, 6, false},
+        {"integer range of zero width", SLIDER_MODE_INTEGER, 2, 2, 296, 2, 6, 100, 200, 2, 6, false},
+        {"narrower than its margins", SLIDER_MODE_FLOAT, 0, 1, 8, 0.7f, 6, 3, 40, 0, 6, true},
+        {"the widest float range", SLIDER_MODE_FLOAT, -3.4028235e38f, 3.4028235e38f, 296, 0, 147,
+         289, 289, 3.4028235e38f, 289, true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        changes.clear();
+        Configure(c.mode, c.min, c.max, c.min, c.max, 2, 0, c.value);
+        MoveWindow(rec.window, 10, 10, c.width, 30, TRUE);
+        EXPECT_EQ(rec.thumbX, c.thumb);
+        Press(c.press);
+        Move(-40);
+        Move(c.to);
+        Release(c.to);
+        EXPECT_EQ(Value(), c.end);
+        EXPECT_EQ(rec.thumbX, c.endThumb);
+        EXPECT_EQ(changes, std::vector<int16_t>(c.committed ? 1 : 0, kSliderId));
+    }
 }
 
 TEST_F(TinySliderTest, IntegerRangesOfAtMostTenStepsDrawATickAtEveryWholeValue)
@@ -428,8 +430,11 @@ TEST_F(TinySliderTest, ASetValueRepaintsOnlyTheThumbStripAndAtOnce)
 TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue)
 {
     /* Pressed at `press` (the thumb when -1), moved through `moves` and
-     * released at the last place; the value, the target and the edit text
-     * midway follow the pointer, and the release commits a changed value. */
+     * ended at the last place: released there, or the capture lost there
+     * to WM_CANCELMODE or to another window; the value, the target and the
+     * edit text midway follow the pointer, the end commits a changed value,
+     * and later moves and releases do nothing. */
+    enum End { kRelease, kCancelMode, kCaptureTaken };
     struct Case {
         const char *what;
         uint32_t mode;
@@ -443,21 +448,27 @@ TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue
         float end;
         const char *endText;
         bool committed;
+        End ending;
     } cases[] = {
         {"past both ends", SLIDER_MODE_FLOAT, 0, 1, 2, 0.5f, -1, {-50, 1000}, 0, "0.00", 1, "1.00",
-         true},
+         true, kRelease},
         {"integers past both ends", SLIDER_MODE_INTEGER, -5, 5, 0, 0, -1, {-1, 30000}, -5, "-5", 5,
-         "5", true},
+         "5", true, kRelease},
         /* 141 of the track's 283 pixels of 0..100 */
         {"a click away from the thumb", SLIDER_MODE_FLOAT, 0, 100, 3, 0, 147, {}, 0, nullptr,
-         49.8233f, "49.823", true},
+         49.8233f, "49.823", true, kRelease},
         {"press and release on the thumb", SLIDER_MODE_FLOAT, 0, 1, 2, 0.5f, -1, {}, 0, nullptr,
-         0.5f, "0.50", false},
+         0.5f, "0.50", false, kRelease},
         {"out to 8 of 10 and back", SLIDER_MODE_INTEGER, 0, 10, 0, 5, -1, {250, 150}, 8, "8", 5,
-         "5", false},
+         "5", false, kRelease},
         /* 194 of 283 */
         {"out and past the left end", SLIDER_MODE_FLOAT, 0, 1, 2, 0, -1, {200, -20}, 0.6855f,
-         "0.69", 0, "0.00", false},
+         "0.69", 0, "0.00", false, kRelease},
+        {"to the right end, then WM_CANCELMODE", SLIDER_MODE_FLOAT, 0, 1, 2, 0, -1, {289}, 1,
+         "1.00", 1, "1.00", true, kCancelMode},
+        /* 94 of 283 */
+        {"back from the right end, then another window captures", SLIDER_MODE_FLOAT, 0, 1, 2, 1,
+         -1, {100}, 0.3322f, "0.33", 0.3322f, "0.33", true, kCaptureTaken},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -476,9 +487,15 @@ TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue
                 EXPECT_TRUE(changes.empty()) << "nothing committed yet";
             }
         }
-        Release(x);
-        EXPECT_EQ(GetCapture(), nullptr);
-        float value = c.mode == SLIDER_MODE_INTEGER ? (float)rec.intValue : rec.floatValue;
+        if (c.ending == kRelease)
+            Release(x);
+        else if (c.ending == kCancelMode)
+            SendMessageA(rec.window, WM_CANCELMODE, 0, 0);
+        else
+            SetCapture(parent);
+        EXPECT_NE(GetCapture(), rec.window);
+        ReleaseCapture();
+        float value = Value();
         EXPECT_NEAR(value, c.end, 1e-4f);
         EXPECT_EQ(target, value);
         EXPECT_EQ(EditText(), c.endText);
@@ -494,14 +511,16 @@ TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue
         }
         EXPECT_EQ(tracks.back().value, value);
         EXPECT_EQ(tracks.back().id, kSliderId);
+        Move(60);
+        Release(60);
+        EXPECT_EQ(Value(), value) << "no longer dragging";
+        EXPECT_EQ(tracks.size(), phases.size());
     }
 }
 
-TEST_F(TinySliderTest, MovesReleasesAndRightClicksWithoutADragDoNothing)
+TEST_F(TinySliderTest, RightClicksDoNothing)
 {
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
-    Move(20);
-    Release(20);
     SendMessageA(rec.window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 25));
     SendMessageA(rec.window, WM_RBUTTONUP, 0, MAKELPARAM(20, 25));
     EXPECT_EQ(rec.floatValue, 0.5f);
@@ -522,30 +541,6 @@ TEST_F(TinySliderTest, WhileOneSliderDragsAnotherIgnoresMovesAndReleases)
     Release(147);
     EXPECT_TRUE(changes.empty());
     DestroyTinySlider(&other.window);
-}
-
-TEST_F(TinySliderTest, LosingTheCaptureEndsTheDragAndCommitsIt)
-{
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
-    Press(6);
-    Move(289);
-    SendMessageA(rec.window, WM_CANCELMODE, 0, 0);
-    EXPECT_NE(GetCapture(), rec.window);
-    EXPECT_EQ(changes, std::vector<int16_t>{kSliderId});
-    EXPECT_EQ(Phases(), (PhaseList{"start", "update", "end"}));
-    Move(100);                                   /* no longer dragging */
-    Release(100);
-    EXPECT_EQ(rec.floatValue, 1.0f);
-    EXPECT_EQ(tracks.size(), 3u);
-
-    /* Another window taking the capture does the same. */
-    tracks.clear();
-    Press(289);
-    Move(100);
-    SetCapture(parent);
-    EXPECT_EQ(Phases(), (PhaseList{"start", "update", "end"}));
-    EXPECT_EQ(changes.size(), 2u);
-    ReleaseCapture();
 }
 
 TEST_F(TinySliderTest, DestroyingADraggingSliderReleasesTheCaptureSilently)
@@ -573,30 +568,6 @@ TEST_F(TinySliderTest, TheBackgroundIsTheDialogsBrushAndTheSlidersOwnIsFreed)
     SetTinySliderBackground(parent, &rec);       /* the dialog's brush survives a repeat */
     EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
     EXPECT_EQ(ui::PrintClient(rec.window).Pixel(3, 3), kDialogColour);
-}
-
-TEST_F(TinySliderTest, DestroyingFreesTheFontButNotTheDialogsBrush)
-{
-    SetTinySliderBackground(parent, &rec);
-    HFONT font = rec.font;
-    DestroyTinySlider(&rec.window);
-    EXPECT_EQ(GetObjectType(font), 0u);
-    EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
-}
-
-TEST_F(TinySliderTest, WithoutADialogBrushTheSliderMakesAFaceColouredOneAndFreesIt)
-{
-    ui::parentBrush = nullptr;
-    TinySlider plain = {};
-    ASSERT_NE(CreateTinySlider(parent, moduleHandle, &plain, 9, nullptr), nullptr);
-    SetTinySliderBackground(parent, &plain);
-    HBRUSH made = plain.background;
-    EXPECT_EQ(GetObjectType(made), (DWORD)OBJ_BRUSH);
-    LOGBRUSH colour = {};
-    GetObject(made, sizeof colour, &colour);
-    EXPECT_EQ(colour.lbColor, GetSysColor(COLOR_BTNFACE));
-    DestroyTinySlider(&plain.window);
-    EXPECT_EQ(GetObjectType(made), 0u);
 }
 
 TEST_F(TinySliderTest, ManySlidersLeaveNoGdiObjectsBehind)
