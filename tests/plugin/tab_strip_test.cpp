@@ -38,35 +38,6 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-struct Measure {
-    int textHeight;
-    std::vector<int> widths;
-};
-
-/* Titles measured in the strip font made by its recipe, independently of
- * the control. */
-Measure MeasureTitles(const std::vector<const char *> &titles)
-{
-    Measure m;
-    HDC screen = GetDC(nullptr);
-    int points = GetSystemMetrics(SM_CXSCREEN) < 800 ? -8 : -9;
-    HFONT font = CreateFontA(MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, 400,
-                             0, 0, 0, 0, 0, 0, 0, 0x22, "Helv");
-    HGDIOBJ old = SelectObject(screen, font);
-    TEXTMETRICA metrics = {};
-    GetTextMetricsA(screen, &metrics);
-    m.textHeight = metrics.tmHeight;
-    for (const char *title : titles) {
-        SIZE size = {};
-        GetTextExtentPoint32A(screen, title, (int)strlen(title), &size);
-        m.widths.push_back(size.cx);
-    }
-    SelectObject(screen, old);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(font);
-    return m;
-}
-
 /* Rows of the topmost and bottommost title pixel, dark or red, between
  * two columns. */
 std::pair<int, int> InkRows(const Capture &image, int left, int right, int bottom)
@@ -161,16 +132,29 @@ protected:
 TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenWideSideBySideInAHiddenStrip)
 {
     Create();
-    Measure m = MeasureTitles({tabs[0].title, tabs[1].title, tabs[2].title});
+    /* The titles measured in the strip font made by its recipe,
+     * independently of the control. */
+    HDC screen = GetDC(nullptr);
+    int points = GetSystemMetrics(SM_CXSCREEN) < 800 ? -8 : -9;
+    HFONT font = CreateFontA(MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, 400,
+                             0, 0, 0, 0, 0, 0, 0, 0x22, "Helv");
+    HGDIOBJ old = SelectObject(screen, font);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(screen, &metrics);
     int x = 0;
     for (int i = 0; i < 3; i++) {
+        SIZE title = {};
+        GetTextExtentPoint32A(screen, tabs[i].title, (int)strlen(tabs[i].title), &title);
         EXPECT_EQ(tabs[i].left, x) << tabs[i].title;
-        EXPECT_EQ(tabs[i].width, m.widths[i] + 13) << tabs[i].title;
+        EXPECT_EQ(tabs[i].width, title.cx + 13) << tabs[i].title;
         EXPECT_EQ(tabs[i].flags, 0);
         x += tabs[i].width;
     }
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(font);
     EXPECT_EQ(strip.totalWidth, x);
-    EXPECT_EQ(strip.height, m.textHeight + 14);
+    EXPECT_EQ(strip.height, metrics.tmHeight + 14);
 
     RECT client;
     GetClientRect(strip.window, &client);
@@ -180,16 +164,32 @@ TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenWideSideBySideInAHiddenStrip)
     EXPECT_EQ(GetParent(strip.window), parent);
 }
 
-TEST_F(TabStripTest, TheStripsOwnBrushServesUntilTheDialogsIsTakenAndIsThenFreed)
+TEST_F(TabStripTest, TheDialogsBrushOrAFaceColouredOneReplacesTheStripsOwnAndOnlyTheStripsAreFreed)
 {
-    Create();
-    HBRUSH own = strip.background;
-    EXPECT_EQ(GetObjectType(own), (DWORD)OBJ_BRUSH);
-    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_WINDOW));
-    SetTabStripBackground(parent, &strip);
-    EXPECT_EQ(strip.background, dialogBrush);
-    EXPECT_EQ(GetObjectType(own), 0u);
-    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), kDialogColour);
+    struct Case {
+        const char *what;
+        HBRUSH given;   /* by the dialog */
+        COLORREF shown;
+    } cases[] = {
+        {"the dialog's brush", dialogBrush, kDialogColour},
+        {"no dialog brush", nullptr, GetSysColor(COLOR_BTNFACE)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ui::parentBrush = c.given;
+        Create();
+        HBRUSH own = strip.background, selection = strip.selection;
+        EXPECT_EQ(GetObjectType(own), (DWORD)OBJ_BRUSH);
+        EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_WINDOW));
+        SetTabStripBackground(parent, &strip);
+        HBRUSH taken = strip.background;
+        EXPECT_EQ(GetObjectType(own), 0u);
+        EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), c.shown);
+        DestroyWindow(strip.window);
+        EXPECT_EQ(strip.window, nullptr);
+        EXPECT_EQ(GetObjectType(selection), 0u);
+        EXPECT_EQ(GetObjectType(taken), c.given ? (DWORD)OBJ_BRUSH : 0u);
+    }
 }
 
 TEST_F(TabStripTest, EveryUnselectedTabBeginsWithItsHighlightEdge)
@@ -200,28 +200,6 @@ TEST_F(TabStripTest, EveryUnselectedTabBeginsWithItsHighlightEdge)
     for (int i = 0; i < 3; i++)
         EXPECT_EQ(image.Pixel(tabs[i].left, strip.height - 2), GetSysColor(COLOR_BTNHIGHLIGHT))
             << tabs[i].title;
-}
-
-TEST_F(TabStripTest, DestroyingTheStripFreesItsSelectionBrushButNotTheDialogs)
-{
-    Create();
-    SetTabStripBackground(parent, &strip);
-    HBRUSH selection = strip.selection;
-    DestroyWindow(strip.window);
-    EXPECT_EQ(strip.window, nullptr);
-    EXPECT_EQ(GetObjectType(selection), 0u);
-    EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
-}
-
-TEST_F(TabStripTest, WithoutADialogBrushTheStripMakesAFaceColouredOneAndFreesIt)
-{
-    ui::parentBrush = nullptr;
-    Create();
-    SetTabStripBackground(parent, &strip);
-    HBRUSH made = strip.background;
-    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_BTNFACE));
-    DestroyWindow(strip.window);
-    EXPECT_EQ(GetObjectType(made), 0u);
 }
 
 TEST_F(TabStripTest, ManyStripsLeaveNoGdiObjectsBehind)
@@ -361,8 +339,7 @@ protected:
 
 TEST_F(SelectedTabTest, ItsOutlineIsThreeRowsTallerAndTwoColumnsWiderWithAFoot)
 {
-    const int th = MeasureTitles({"M"}).textHeight;
-    EXPECT_EQ(plainTop, h - th - 5);
+    EXPECT_EQ(plainTop, 9) << "the 14 rows over the text less 3 below it and 2 above";
     EXPECT_EQ(TopOutlineRow(raised, tab.left + 5, kDialogColour), plainTop - 3);
     EXPECT_NE(plain.Pixel(r + 1, h - 3), RGB(0, 0, 0));
     ExpectSpots(plain, {{tab.left + 5, plainTop, GetSysColor(COLOR_BTNHIGHLIGHT)},
