@@ -169,7 +169,7 @@ TEST_F(TinySliderTest, CaptionAndPercentSignAreDrawnAboveTheBaseLine)
     EXPECT_EQ(darkAbove(296 - 6 - 20, 296 - 6), 0);
 }
 
-TEST_F(TinySliderTest, TypedAndSetValuesClampToTheirRangesAndNotifyOnlyOnChange)
+TEST_F(TinySliderTest, ValuesShowWithTheirPrecisionAndTypedOrSetClampToTheirRangesAndNotifyOnlyOnChange)
 {
     /* One step: the text typed, or (when null) the value set with its
      * flags; then the edit text, the float and integer targets, the thumb
@@ -234,6 +234,18 @@ TEST_F(TinySliderTest, TypedAndSetValuesClampToTheirRangesAndNotifyOnlyOnChange)
          "0", kSkip,
          {{nullptr, 1e20f, 1, 0, "1", kSkip, kSkip, kSkip, INT32_MAX},
           {nullptr, NAN, 1, 0, nullptr, kSkip, kSkip, kSkip, 0}}},
+        /* Precisions choose the decimals; those out of 0..4 still show text. */
+        {"precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 0, 3.75f, false, "3", kSkip, {}},
+        {"precision 1", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 1, 0, 3.75f, false, "3.8", kSkip, {}},
+        {"precision 2", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 2, 0, 3.75f, false, "3.75", kSkip, {}},
+        {"precision 3", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 3, 0, 3.75f, false, "3.750", kSkip, {}},
+        {"precision 4", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 4, 0, 3.75f, false, "3.7500", kSkip, {}},
+        {"precision -3", SLIDER_MODE_FLOAT, 0, 10, 0, 10, -3, 0, 3.75f, false, "3", kSkip, {}},
+        {"precision 9", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 9, 0, 3.75f, false, "3.7500", kSkip, {}},
+        /* whole numbers are shown unscaled */
+        {"percent, precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 1, 0.5f, false, "0", kSkip, {}},
+        {"percent, precision 2", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 2, 1, 0.125f, false, "12.50", kSkip,
+         {}},
     };
     int32_t intTarget = -1;
     for (const Group &g : groups) {
@@ -270,26 +282,6 @@ TEST_F(TinySliderTest, TypedAndSetValuesClampToTheirRangesAndNotifyOnlyOnChange)
         }
     }
     EXPECT_TRUE(tracks.empty()) << "typing and setting are no drag";
-}
-
-TEST_F(TinySliderTest, PrecisionChoosesTheDecimalsAndOutOfRangePrecisionsStillShowText)
-{
-    struct Case {
-        int16_t precision;
-        int16_t percent;
-        float value;
-        const char *text;
-    } cases[] = {
-        {0, 0, 3.75f, "3"},  {1, 0, 3.75f, "3.8"},  {2, 0, 3.75f, "3.75"},
-        {3, 0, 3.75f, "3.750"}, {4, 0, 3.75f, "3.7500"},
-        {0, 1, 0.5f, "0"},   /* whole numbers are shown unscaled */
-        {2, 1, 0.125f, "12.50"},
-        {-3, 0, 3.75f, "3"}, {9, 0, 3.75f, "3.7500"},
-    };
-    for (const Case &c : cases) {
-        Configure(SLIDER_MODE_FLOAT, 0.0f, 10.0f, 0.0f, 10.0f, c.precision, c.percent, c.value);
-        EXPECT_EQ(EditText(), c.text) << "precision " << c.precision;
-    }
 }
 
 TEST_F(TinySliderTest, RangesOfZeroWidthNarrowSlidersAndTheWidestRangeKeepTheThumbOnTheTrack)
@@ -393,12 +385,12 @@ TEST_F(TinySliderTest, ResizingStretchesTheTrackAndMovesTheEditBoxWithoutResizin
     GetTextExtentPoint32A(dc, "%", 1, &percent);
     SelectObject(dc, old);
     ReleaseDC(rec.window, dc);
-    RECT edit, editClient;
+    RECT edit;
     GetWindowRect(rec.edit, &edit);
     MapWindowPoints(nullptr, rec.window, (POINT *)&edit, 2);
-    GetClientRect(rec.edit, &editClient);
     EXPECT_EQ(edit.right, 400 - 6 - percent.cx);
-    EXPECT_EQ(edit.top, 40 - editClient.bottom - 17);
+    /* up from the bottom by 17 and by the box's 14 client rows (of its 20) */
+    EXPECT_EQ(edit.top, 40 - 17 - 14);
     EXPECT_EQ(edit.right - edit.left, 60);       /* moved, not resized */
     EXPECT_EQ(edit.bottom - edit.top, 20);
 }
