@@ -490,44 +490,38 @@ TEST_F(ColourSliderTest, TheLargeDialogShowsTheWholeItemWithoutMenuButtonOrSyste
     });
 }
 
-TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatCancelDrops)
+TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatOkCopiesBackWholeAndCancelDrops)
 {
-    SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
-    GradientPivots before = slider->pivots;
-    EXPECT_EQ(OpenLarge([&](HWND dialog) {
-        CColourSlider *large = LargeSlider(dialog);
-        ASSERT_NE(large, nullptr);
-        EXPECT_TRUE(SamePivots(large->pivots, before)) << "selection travels too";
-        ui::RightDown(large->control, large->left + 40 * large->barWidth / 99, 5);
-        ASSERT_EQ(large->pivots.count, 2) << "edited in the dialog";
-        ui::Click(dialog, IDCANCEL);
-    }), 1);
-    EXPECT_TRUE(SamePivots(slider->pivots, before));
-    EXPECT_TRUE(changes.empty());
-}
-
-TEST_F(ColourSliderTest, OkInTheLargeDialogCopiesTheWholeGradientBackAndReports)
-{
-    SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
-    GradientPivots before = slider->pivots;
-    OpenLarge([](HWND dialog) { ui::Click(dialog, IDOK); });
-    EXPECT_TRUE(SamePivots(slider->pivots, before));
-    EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId})) << "OK reports unedited";
-
-    changes.clear();
-    GradientPivots edited = {};
-    OpenLarge([&](HWND dialog) {
-        CColourSlider *large = LargeSlider(dialog);
-        ASSERT_NE(large, nullptr);
-        SendMessageA(large->control, WM_COMMAND, IDM_GRADIENT_CARDINAL, 0);
-        int lastX = large->left + large->barWidth;
-        ui::LeftDown(large->control, lastX, 5);
-        ui::LeftUp(large->control, lastX, 5);
-        edited = large->pivots;
-        ui::Click(dialog, IDOK);
-    });
-    EXPECT_EQ(edited.interpolation, Ki_Inquire_Token("cardinal"));
-    EXPECT_EQ(SelectedIndex(edited), 2);
-    EXPECT_TRUE(SamePivots(slider->pivots, edited)) << "OK copies the whole gradient back";
-    EXPECT_EQ(changes.size(), 1u);
+    struct Case {
+        const char *what;
+        bool edit;   /* cardinal, and the last pivot selected */
+        int button;
+    } cases[] = {
+        {"edited, Cancel", true, IDCANCEL},
+        {"unedited, OK", false, IDOK},
+        {"edited, OK", true, IDOK},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        changes.clear();
+        SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
+        GradientPivots before = slider->pivots, edited = {};
+        EXPECT_EQ(OpenLarge([&](HWND dialog) {
+            CColourSlider *large = LargeSlider(dialog);
+            ASSERT_NE(large, nullptr);
+            EXPECT_TRUE(SamePivots(large->pivots, before)) << "selection travels too";
+            if (c.edit) {
+                SendMessageA(large->control, WM_COMMAND, IDM_GRADIENT_CARDINAL, 0);
+                int lastX = large->left + large->barWidth;
+                ui::LeftDown(large->control, lastX, 5);
+                ui::LeftUp(large->control, lastX, 5);
+                EXPECT_EQ(large->pivots.interpolation, Ki_Inquire_Token("cardinal"));
+                EXPECT_EQ(SelectedIndex(large->pivots), 2);
+            }
+            edited = large->pivots;
+            ui::Click(dialog, c.button);
+        }), 1);
+        EXPECT_TRUE(SamePivots(slider->pivots, c.button == IDOK ? edited : before));
+        EXPECT_EQ(changes.size(), c.button == IDOK ? 1u : 0u) << "OK reports, even unedited";
+    }
 }
