@@ -35,17 +35,6 @@ void OnChange(int16_t id)
     changes.push_back(id);
 }
 
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_ERASEBKGND && ui::parentBrush) {
-        RECT client;
-        GetClientRect(window, &client);
-        FillRect((HDC)wParam, &client, ui::parentBrush);
-        return 1;
-    }
-    return ui::BrushParentProc(window, message, wParam, lParam);
-}
-
 /* The control's geometry with W = 300, x0 = 15: a marker's centre. */
 int MarkerX(int position)
 {
@@ -118,7 +107,7 @@ protected:
         changes.clear();
         dialogBrush = ui::DialogBrush();
         ui::parentBrush = dialogBrush;
-        window = ui::TestParentWindow("ColourSliderTestWindow", WindowProc, 420, 160,
+        window = ui::TestParentWindow("ColourSliderTestWindow", ui::BrushParentProc, 420, 160,
                                         WS_OVERLAPPEDWINDOW | WS_VISIBLE);
         ASSERT_NE(window, nullptr);
         slider = Make(kButtonId, false);
