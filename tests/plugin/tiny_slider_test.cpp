@@ -57,16 +57,6 @@ int CountDark(const Capture &image, int left, int top, int right, int bottom)
     return count;
 }
 
-/* Tick marks in the row three below the base line, away from the thumb. */
-int CountTicks(const Capture &image, int thumbX)
-{
-    int row = image.height - 5, count = 0;
-    for (int x = 0; x < image.width; x++)
-        if (std::abs(x - thumbX) > 7 && IsDark(image.Pixel(x, row)))
-            count++;
-    return count;
-}
-
 class TinySliderTest : public testing::Test {
 protected:
     void SetUp() override
@@ -169,7 +159,7 @@ TEST_F(TinySliderTest, CaptionAndPercentSignAreDrawnAboveTheBaseLine)
     EXPECT_EQ(darkAbove(296 - 6 - 20, 296 - 6), 0);
 }
 
-TEST_F(TinySliderTest, ValuesShowWithTheirPrecisionAndTypedOrSetClampToTheirRangesAndNotifyOnlyOnChange)
+TEST_F(TinySliderTest, ValuesShowWithTheirPrecisionClampToTheirRangesAndNotifyOnlyOnChange)
 {
     /* One step: the text typed, or (when null) the value set with its
      * flags; then the edit text, the float and integer targets, the thumb
@@ -243,9 +233,10 @@ TEST_F(TinySliderTest, ValuesShowWithTheirPrecisionAndTypedOrSetClampToTheirRang
         {"precision -3", SLIDER_MODE_FLOAT, 0, 10, 0, 10, -3, 0, 3.75f, false, "3", kSkip, {}},
         {"precision 9", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 9, 0, 3.75f, false, "3.7500", kSkip, {}},
         /* whole numbers are shown unscaled */
-        {"percent, precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 1, 0.5f, false, "0", kSkip, {}},
-        {"percent, precision 2", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 2, 1, 0.125f, false, "12.50", kSkip,
+        {"percent, precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 1, 0.5f, false, "0", kSkip,
          {}},
+        {"percent, precision 2", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 2, 1, 0.125f, false, "12.50",
+         kSkip, {}},
     };
     int32_t intTarget = -1;
     for (const Group &g : groups) {
@@ -300,7 +291,8 @@ TEST_F(TinySliderTest, RangesOfZeroWidthNarrowSlidersAndTheWidestRangeKeepTheThu
         bool committed;
     } cases[] = {
         {"float range of zero width", SLIDER_MODE_FLOAT, 3, 3, 296, 3, 6, 100, 200, 3, 6, false},
-        {"integer range of zero width", SLIDER_MODE_INTEGER, 2, 2, 296, 2, 6, 100, 200, 2, 6, false},
+        {"integer range of zero width", SLIDER_MODE_INTEGER, 2, 2, 296, 2, 6, 100, 200, 2, 6,
+         false},
         {"narrower than its margins", SLIDER_MODE_FLOAT, 0, 1, 8, 0.7f, 6, 3, 40, 0, 6, true},
         {"the widest float range", SLIDER_MODE_FLOAT, -3.4028235e38f, 3.4028235e38f, 296, 0, 147,
          289, 289, 3.4028235e38f, 289, true},
@@ -334,7 +326,11 @@ TEST_F(TinySliderTest, IntegerRangesOfAtMostTenStepsDrawATickAtEveryWholeValue)
     };
     for (const Case &c : cases) {
         Configure(c.mode, c.min, c.max, c.min, c.max, 0, 0, c.value);
-        EXPECT_EQ(CountTicks(ui::PrintClient(rec.window), rec.thumbX), c.ticks)
+        /* The ink in the row three below the base line, less the thumb's. */
+        Capture image = ui::PrintClient(rec.window);
+        const int y = 30 - 5, t = rec.thumbX;
+        EXPECT_EQ(CountDark(image, 0, y, 296, y + 1) - CountDark(image, t - 7, y, t + 8, y + 1),
+                  c.ticks)
             << "mode " << c.mode << " range " << c.min << ".." << c.max << " value " << c.value;
     }
 }
