@@ -66,15 +66,15 @@ TEST_F(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
 {
     fx::SetFlareTypes(host, {"t_ramp"});
     ui::Driver driver;
-    size_t expectedWrites = 0;
     std::vector<float> offsets, colors;   /* the model's, before OK */
-    driver.Then([&](HWND dialog) {
+    host.Edit(driver, [&](HWND) {
         ElementParameter *ramp = Ramp(host);
         ASSERT_NE(ramp, nullptr);
         CColourSlider *slider = ramp->gradientControl;
-        expectedWrites = fx::WriteCalls(host.instance->model);
+        size_t expectedWrites = fx::WriteCalls(host.instance->model);
         host.ClearLog();
         int x = XForPosition(slider, 49);
+        driver.When(kPicker, Choose(255, 51, 0));
         ui::LeftDown(slider->control, x, kBandY);
         ui::LeftUp(slider->control, x, kBandY);   /* the picker runs here */
 
@@ -88,10 +88,7 @@ TEST_F(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
         EXPECT_EQ(writes.size(), expectedWrites);
         EXPECT_EQ(fx::CountContaining(writes, "gradientdata &3 "), 1u);
         EXPECT_EQ(host.Log("Ki_LensFlareApplyToGBuffer").size(), 1u);
-        fx::CloseWithOk(dialog);
     });
-    driver.When(kPicker, Choose(255, 51, 0));
-    host.OpenEditor();
 
     fx::HostGradient after = fx::HostRamp(host, 1);
     EXPECT_EQ(after.offsets, offsets);
@@ -122,11 +119,11 @@ TEST_F(GradientRow, WithRealtimeOffAnEditWaitsUntilTheSectionIsLeft)
         ui::Click(dialog, IDC_REALTIME_UPDATES);
         ElementParameter *ramp = Ramp(host);
         ASSERT_NE(ramp, nullptr);
-        HWND button = ramp->control;
         int16_t id = ramp->controlId;
         CColourSlider *slider = ramp->gradientControl;
         host.ClearLog();
-        ui::RightDown(button, slider->left + slider->barWidth, kBandY);   /* the last of two */
+        /* the last of two */
+        ui::RightDown(slider->control, slider->left + slider->barWidth, kBandY);
         EXPECT_EQ(slider->pivots.count, 1);
         EXPECT_EQ(ramp->gradientCount, 2) << "the model waits";
         EXPECT_TRUE(host.Log().empty());
