@@ -46,15 +46,6 @@ uint32_t Packed(int r, int g, int b)
     return (uint32_t)r | (uint32_t)g << 8 | (uint32_t)b << 16;
 }
 
-/* A picker step that notes the bars it was offered and presses a button. */
-std::function<void(HWND)> NoteAndPress(std::vector<int> *offered, int button)
-{
-    return [=](HWND picker) {
-        *offered = Bars(picker);
-        ui::Click(picker, button);
-    };
-}
-
 void Click(HWND window, int x, int y)
 {
     ui::LeftDown(window, x, y);
@@ -93,11 +84,6 @@ bool SamePivots(const GradientPivots &a, const GradientPivots &b)
            std::memcmp(a.colours, b.colours, sizeof a.colours) == 0 &&
            std::memcmp(a.positions, b.positions, sizeof a.positions) == 0 &&
            std::memcmp(a.selected, b.selected, sizeof a.selected) == 0;
-}
-
-HCURSOR ModuleCursor(const char *name)
-{
-    return LoadCursorA(moduleHandle, name);
 }
 
 class ColourSliderTest : public testing::Test {
@@ -278,7 +264,10 @@ TEST_F(ColourSliderTest, ANewPivotIsOfferedItsNeighboursBlendAndCancelAddsNothin
 {
     std::vector<int> offered;
     SetPivots({0, 99}, {0x000000, 0xFFFFFF});
-    driver.When(kPicker, NoteAndPress(&offered, IDCANCEL));
+    driver.When(kPicker, [&](HWND picker) {
+        offered = Bars(picker);
+        ui::Click(picker, IDCANCEL);
+    });
     Click(Button(), MarkerX(49) + 1, kBandY);
     EXPECT_EQ(offered, (std::vector<int>{124, 124, 124})) << "trunc(255 x 49 / 100)";
     EXPECT_EQ(slider->pivots.count, 2) << "Cancel adds nothing";
@@ -289,7 +278,10 @@ TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
 {
     std::vector<int> offered;
     SetPivots({0, 99}, {0x000000, 0xFFFFFF});
-    driver.When(kPicker, NoteAndPress(&offered, IDOK));
+    driver.When(kPicker, [&](HWND picker) {
+        offered = Bars(picker);
+        ui::Click(picker, IDOK);
+    });
     DoubleClick(Button(), MarkerX(99), kBandY);
     EXPECT_EQ(offered, (std::vector<int>{255, 255, 255}));
     EXPECT_EQ(SelectedIndex(slider->pivots), 1);
@@ -360,7 +352,7 @@ TEST_F(ColourSliderTest, EndPivotsDoNotMoveAndAReleaseBelowTheBandAddsNothing)
     SetPivots({0, 29, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
     ui::LeftDown(Button(), MarkerX(99), kBandY);
     ui::MouseMove(Button(), MarkerX(80), kBandY, true);
-    EXPECT_EQ(GetCursor(), ModuleCursor("IDC_COLEND"));
+    EXPECT_EQ(GetCursor(), LoadCursorA(moduleHandle, "IDC_COLEND"));
     ui::LeftUp(Button(), MarkerX(80), kBandY + 20);   /* below the add zone */
     EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 29, 60, 99}));
     EXPECT_TRUE(changes.empty());
@@ -400,12 +392,12 @@ TEST_F(ColourSliderTest, TheCursorFollowsWhatIsUnderThePointer)
         int x, y;
         HCURSOR expected;
     } places[] = {
-        {"empty band", MarkerX(25), kBandY, ModuleCursor("IDC_ADDPIV")},
+        {"empty band", MarkerX(25), kBandY, LoadCursorA(moduleHandle, "IDC_ADDPIV")},
         {"below the marker rows", MarkerX(25), 22, LoadCursorA(nullptr, IDC_ARROW)},
-        {"first pivot", MarkerX(0) + 3, kBandY, ModuleCursor("IDC_COLEND")},
-        {"last pivot", MarkerX(99), 21, ModuleCursor("IDC_COLEND")},
+        {"first pivot", MarkerX(0) + 3, kBandY, LoadCursorA(moduleHandle, "IDC_COLEND")},
+        {"last pivot", MarkerX(99), 21, LoadCursorA(moduleHandle, "IDC_COLEND")},
         {"middle pivot", MarkerX(50) - 3, kBandY, LoadCursorA(nullptr, IDC_SIZEWE)},
-        {"menu button", 327, 16, ModuleCursor("IDC_MENU_CURSOR")},
+        {"menu button", 327, 16, LoadCursorA(moduleHandle, "IDC_MENU_CURSOR")},
     };
     for (const Place &c : places) {
         ASSERT_NE(c.expected, nullptr) << c.what;
@@ -432,7 +424,7 @@ TEST_F(ColourSliderTest, NinetyNinePivotsRefuseAddsAndNinetyEightMayGrow)
     positions.erase(positions.begin() + 1);
     SetPivots(positions, std::vector<uint32_t>(98, 0x00FF00));
     ui::MouseMove(Button(), MarkerX(50), kBandY, false);
-    EXPECT_EQ(GetCursor(), ModuleCursor("IDC_ADDPIV")) << "one fewer may grow";
+    EXPECT_EQ(GetCursor(), LoadCursorA(moduleHandle, "IDC_ADDPIV")) << "one fewer may grow";
 }
 
 TEST(ColourSliderCursors, AreThirtyTwoPixelsWithTheirHotSpots)
