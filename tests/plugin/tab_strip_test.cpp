@@ -180,7 +180,8 @@ TEST_F(TabStripTest, TheDialogsBrushOrAFaceColouredOneReplacesTheStripsOwnAndOnl
         Create();
         HBRUSH own = strip.background, selection = strip.selection;
         EXPECT_EQ(GetObjectType(own), (DWORD)OBJ_BRUSH);
-        EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_WINDOW));
+        EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1),
+                  GetSysColor(COLOR_WINDOW));
         SetTabStripBackground(parent, &strip);
         HBRUSH taken = strip.background;
         EXPECT_EQ(GetObjectType(own), 0u);
@@ -190,16 +191,6 @@ TEST_F(TabStripTest, TheDialogsBrushOrAFaceColouredOneReplacesTheStripsOwnAndOnl
         EXPECT_EQ(GetObjectType(selection), 0u);
         EXPECT_EQ(GetObjectType(taken), c.given ? (DWORD)OBJ_BRUSH : 0u);
     }
-}
-
-TEST_F(TabStripTest, EveryUnselectedTabBeginsWithItsHighlightEdge)
-{
-    Create();
-    SetTabStripBackground(parent, &strip);
-    Capture image = ui::PrintClient(strip.window);
-    for (int i = 0; i < 3; i++)
-        EXPECT_EQ(image.Pixel(tabs[i].left, strip.height - 2), GetSysColor(COLOR_BTNHIGHLIGHT))
-            << tabs[i].title;
 }
 
 TEST_F(TabStripTest, ManyStripsLeaveNoGdiObjectsBehind)
@@ -335,6 +326,7 @@ protected:
     TabItem tab = {};
     Capture plain, raised;
     const COLORREF face = GetSysColor(COLOR_BTNFACE), shadow = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
 };
 
 TEST_F(SelectedTabTest, ItsOutlineIsThreeRowsTallerAndTwoColumnsWiderWithAFoot)
@@ -342,7 +334,7 @@ TEST_F(SelectedTabTest, ItsOutlineIsThreeRowsTallerAndTwoColumnsWiderWithAFoot)
     EXPECT_EQ(plainTop, 9) << "the 14 rows over the text less 3 below it and 2 above";
     EXPECT_EQ(TopOutlineRow(raised, tab.left + 5, kDialogColour), plainTop - 3);
     EXPECT_NE(plain.Pixel(r + 1, h - 3), RGB(0, 0, 0));
-    ExpectSpots(plain, {{tab.left + 5, plainTop, GetSysColor(COLOR_BTNHIGHLIGHT)},
+    ExpectSpots(plain, {{tab.left + 5, plainTop, highlight},
                         {r - 1, h - 3, RGB(0, 0, 0)}});
     ExpectSpots(raised, {{r + 1, h - 3, RGB(0, 0, 0)}, {r, h - 3, shadow},
                          {r + 1, h - 1, RGB(0, 0, 0)},
@@ -363,10 +355,12 @@ TEST_F(SelectedTabTest, ItsTitleIsTheSameInkTwoRowsHigherInItsOwnColour)
     EXPECT_GT(exact, 10);
 }
 
-TEST_F(SelectedTabTest, TheTabAfterItKeepsItsOutlineButLosesItsLeftEdge)
+TEST_F(SelectedTabTest, EveryTabBeginsWithItsHighlightEdgeButTheOneAfterIt)
 {
-    EXPECT_EQ(TopOutlineRow(raised, tabs[2].left + 5, kDialogColour), plainTop);
-    EXPECT_NE(raised.Pixel(tabs[2].left, h - 3), GetSysColor(COLOR_BTNHIGHLIGHT));
+    for (int i = 0; i < 3; i++)
+        EXPECT_EQ(plain.Pixel(tabs[i].left, h - 2), highlight) << tabs[i].title;
+    EXPECT_EQ(TopOutlineRow(raised, tabs[2].left + 5, kDialogColour), plainTop) << "its outline";
+    EXPECT_NE(raised.Pixel(tabs[2].left, h - 3), highlight);
 }
 
 /* A window taller than the strip shows the row below the strip's own
