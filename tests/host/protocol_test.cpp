@@ -88,15 +88,6 @@ int ReadParam(KaToken type, const char *name, int32_t e, int32_t p, Param *r)
         T("arbitrarydata"), &r->dataSize, &r->data, 1, 0);
 }
 
-int WriteParam(KaToken type, const char *name, const char *guid, int32_t p, const float *value,
-               int32_t count, const float *colors, const float *offsets, int32_t size,
-               const void *data)
-{
-    return Ki_LensFlare(type, name, T("element"), guid, 1, T("parameter"), &p, T("value"), value,
-                        T("gradientdata"), &count, colors, offsets, T("arbitrarydata"), &size, data,
-                        1, 0);
-}
-
 enum ProbeParam { COUNT, SIZE, TURN, FLAG, TINT, WHERE, SHAPE, RAMP, BLOB, PROBE_PARAMS };
 
 struct Protocol : LightTest {
@@ -112,6 +103,14 @@ struct Protocol : LightTest {
         Param r;
         EXPECT_EQ(ReadParam(light, name.c_str(), e, p, &r), 0);
         return r;
+    }
+    /* The probe's parameter p as the plug-in's model writes it. */
+    int Write(int32_t p, const float *value, int32_t count = 0, const float *colors = nullptr,
+              const float *offsets = nullptr, int32_t size = 0, const void *data = nullptr)
+    {
+        return Ki_LensFlare(light, name.c_str(), T("element"), probe, 1, T("parameter"), &p,
+                            T("value"), value, T("gradientdata"), &count, colors, offsets,
+                            T("arbitrarydata"), &size, data, 1, 0);
     }
     const char *probe = nullptr;
 };
@@ -232,30 +231,28 @@ TEST_F(Protocol, EveryParameterTypeRoundTripsThroughAWriteAndARead)
         {TINT, {0.0f, 15.5f, 1.0f / 3.0f}}, {WHERE, {-10.0f, 1e-30f, 9.75f}}, {SHAPE, {0}},
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(WriteParam(light, name.c_str(), probe, c.param, c.value, 0, nullptr, nullptr, 0,
-                             nullptr), 0) << c.param;
+        EXPECT_EQ(Write(c.param, c.value), 0) << c.param;
         Param back = Read(c.param);
         EXPECT_EQ(std::memcmp(back.value, c.value, sizeof c.value), 0) << c.param;
     }
     const float colors[6] = {0.25f, 0.5f, 0.75f, 2.0f, 0.0f, 1.0f / 7.0f};
     const float offsets[2] = {0.0f, 1.0f};
     const float keep[1] = {0};
-    EXPECT_EQ(WriteParam(light, name.c_str(), probe, RAMP, keep, 2, colors, offsets, 0, nullptr), 0);
+    EXPECT_EQ(Write(RAMP, keep, 2, colors, offsets), 0);
     Param ramp = Read(RAMP);
     ASSERT_EQ(ramp.gradientCount, 2);
     EXPECT_EQ(std::memcmp(ramp.colors, colors, sizeof colors), 0);
     EXPECT_EQ(std::memcmp(ramp.offsets, offsets, sizeof offsets), 0);
 
     const unsigned char bytes[5] = {0, 255, '\n', '"', 7};
-    EXPECT_EQ(WriteParam(light, name.c_str(), probe, BLOB, keep, 0, nullptr, nullptr, 5, bytes), 0);
+    EXPECT_EQ(Write(BLOB, keep, 0, nullptr, nullptr, 5, bytes), 0);
     Param blob = Read(BLOB);
     ASSERT_EQ(blob.dataSize, 5);
     EXPECT_EQ(std::memcmp(blob.data, bytes, 5), 0);
 
     const char entries[] = "Off:0,Dim:1,Full:2";
     float two[1] = {2};
-    EXPECT_EQ(WriteParam(light, name.c_str(), probe, SHAPE, two, 0, nullptr, nullptr,
-                         (int32_t)sizeof entries, entries), 0);
+    EXPECT_EQ(Write(SHAPE, two, 0, nullptr, nullptr, (int32_t)sizeof entries, entries), 0);
     Param shape = Read(SHAPE);
     EXPECT_STREQ(reinterpret_cast<const char *>(shape.data), entries);
     EXPECT_EQ(shape.value[0], 2.0f);
@@ -267,7 +264,7 @@ TEST_F(Protocol, ArraysHandedOutStayPutUntilTheirParameterChangesAndZeroCountsCh
     Param before = Read(RAMP);
     const float *colors = before.colors;
     float half[1] = {0.25f};
-    EXPECT_EQ(WriteParam(light, name.c_str(), probe, SIZE, half, 0, nullptr, nullptr, 0, nullptr), 0);
+    EXPECT_EQ(Write(SIZE, half), 0);
     Param again = Read(RAMP);
     EXPECT_EQ(again.colors, colors);
     EXPECT_EQ(again.gradientCount, 4) << "a count of 0 leaves the gradient as it was";

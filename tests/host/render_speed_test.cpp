@@ -1,9 +1,9 @@
 // The renderer's shortcuts give what the long way does: the roll-off skips
 // vectors with nothing above the knee, so a hot pixel in any lane of a
-// vector, or in the tails after the vectors, must still roll off; a glow's
-// or streak's table kept from an earlier render is the one a fresh fill
-// makes; round shapes on one centre drawn as one give what they give
-// apart; every vector level gives the plain loops' pixels.
+// vector, or in the tails after the vectors, must still roll off; a table
+// kept from an earlier render is the one a fresh fill makes; round shapes
+// on one centre drawn as one give what they give apart; every vector
+// level gives the plain loops' pixels.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -20,17 +20,17 @@
 
 namespace {
 
-/* Three colour planes of 327 x 225 (the preview's size), black. */
+/* Three black colour planes and full coverage, the preview's size unless
+ * told. */
 struct Picture {
-    static const int kWidth = 327, kHeight = 225;
     std::vector<float> planes[4];   // red, green, blue, coverage
     KaGBuffer buffer;
-    Picture()
+    explicit Picture(int width = 327, int height = 225)
     {
         for (int i = 0; i < 4; i++)
-            planes[i].assign((size_t)kWidth * kHeight, i < 3 ? 0.0f : 1.0f);
-        buffer = {kWidth, kHeight, planes[0].data(), planes[1].data(), planes[2].data(),
-                  nullptr, planes[3].data()};
+            planes[i].assign((size_t)width * height, i < 3 ? 0.0f : 1.0f);
+        buffer = {width, height, planes[0].data(), planes[1].data(), planes[2].data(), nullptr,
+                  planes[3].data()};
     }
     bool operator==(const Picture &o) const
     {
@@ -40,6 +40,42 @@ struct Picture {
         return true;
     }
 };
+
+/* Three black colour planes of w x h, one after another, and a canvas
+ * drawing into them. */
+struct Planes {
+    std::vector<float> data;
+    ka::Canvas canvas;
+    Planes(int w, int h, float stretch = 1.0f, ka::RowSpans *spans = nullptr)
+        : data((size_t)3 * w * h, 0.0f),
+          canvas{data.data(), data.data() + w * h, data.data() + 2 * w * h, w, h, stretch, spans}
+    {
+    }
+    Planes(const Planes &) = delete;
+};
+
+/* check(level) on every vector level from the plain loops (0) up; the
+ * best level is chosen again after. */
+template <typename Check> void OnEveryLevel(Check check)
+{
+    int best = ka::SetRenderSimd(-1);
+    for (int level = 0; level <= best; level++) {
+        SCOPED_TRACE("level " + std::to_string(level));
+        ka::SetRenderSimd(level);
+        check(level);
+    }
+    ka::SetRenderSimd(-1);
+}
+
+/* Rays of four directions in one level, their strength and inverse
+ * length (and two unused floats) per direction in angular. */
+void FourRays(ka::RayTable *t, std::vector<float> angular)
+{
+    t->angleCount = 4;
+    t->levelCount = 1;
+    t->envelopeCount = 256;
+    t->angular = angular;
+}
 
 /* A flare of one element of that type, the globals at their defaults. */
 void OneElement(ka::Flare *flare, const char *type)
@@ -66,7 +102,30 @@ void Draw(const ka::Flare &flare, int x, int y, Picture *picture)
     ASSERT_EQ(0, ka::RenderFlare(&picture->buffer, flare, light, nullptr));
 }
 
-TEST(RenderKeptTables, AKeptGlowStreakOrDiscTableIsWhatAFreshFillGives)
+/* Glows, streaks, rings and starbursts of sizes first .. last - 1 (steps). */
+void ManySizes(ka::Flare *flare, int first, int last)
+{
+    ka::DefaultFlare(flare);
+    flare->elements.clear();
+    for (int i = first; i < last; i++)
+        for (const char *type : {"glow", "streak", "ring", "starburst"}) {
+            flare->elements.push_back(ka::NewElement(ka::FindElementType(type)));
+            ka::Element &e = *flare->elements.back();
+            e.values[e.ParamIndex("intensity")].v[0] = 0.02f;
+            e.values[e.ParamIndex(type == std::string("streak") ? "length" : "radius")].v[0] =
+                0.1f + 0.02f * i;
+        }
+}
+
+void WhiteToRed(ka::Flare *f)
+{
+    ka::Element &e = *f->elements[0];
+    ka::GradientValue &g = e.values[e.ParamIndex("gradient")].gradient;
+    g.offsets = {0.0f, 1.0f};
+    g.colors = {1, 1, 1, 1, 0, 0};
+}
+
+TEST(RenderKeptTables, AKeptTableIsWhatAFreshFillGives)
 {
     struct Case {
         const char *type;
@@ -83,21 +142,16 @@ TEST(RenderKeptTables, AKeptGlowStreakOrDiscTableIsWhatAFreshFillGives)
         {"glow", none, [](ka::Flare *f) { Set(f, "dust", 0.5f); }, 160, 110},
         {"glow", none, [](ka::Flare *f) { Set(f, "radius", 0.3f); }, 160, 110},
         {"glow", none, [](ka::Flare *f) { f->color[2] = 0.3f; }, 160, 110},
-        {"glow", none, [](ka::Flare *f) {
-             ka::Element &e = *f->elements[0];
-             ka::GradientValue &g = e.values[e.ParamIndex("gradient")].gradient;
-             g.offsets = {0.0f, 1.0f};
-             g.colors = {1, 1, 1, 1, 0, 0};
-         }, 160, 110},
+        {"glow", none, WhiteToRed, 160, 110},
         // wider than the image: the table ends at the farthest pixel, which
         // moves with the light
-        {"glow", [](ka::Flare *f) { Set(f, "tailradius", 9.0f); }, [](ka::Flare *) {}, 10, 10},
+        {"glow", [](ka::Flare *f) { Set(f, "tailradius", 9.0f); }, none, 10, 10},
         {"streak", none, [](ka::Flare *f) { Set(f, "taper", 4.0f); }, 160, 110},
         {"streak", none, [](ka::Flare *f) { Set(f, "thickness", 0.03f); }, 160, 110},
         {"streak", none, [](ka::Flare *f) { Set(f, "symmetric", 0.0f); }, 160, 110},
         {"streak", none, [](ka::Flare *f) { Set(f, "randomlength", 0.9f); }, 160, 110},
         {"streak", none, [](ka::Flare *f) { f->randomSeed = 7; }, 160, 110},
-        {"streak", [](ka::Flare *f) { Set(f, "length", 6.0f); }, [](ka::Flare *) {}, 10, 10},
+        {"streak", [](ka::Flare *f) { Set(f, "length", 6.0f); }, none, 10, 10},
         {"dscflx", none, [](ka::Flare *f) { Set(f, "softness", 0.6f); }, 160, 110},
         {"dscflx", none, [](ka::Flare *f) { Set(f, "brightedge", 2.0f); }, 160, 110},
         {"dscflx", [](ka::Flare *f) { Set(f, "dust", 1.0f); },
@@ -105,25 +159,32 @@ TEST(RenderKeptTables, AKeptGlowStreakOrDiscTableIsWhatAFreshFillGives)
         {"dscflx", none, [](ka::Flare *f) { f->color[1] = 0.3f; }, 160, 110},
         {"inter", none, [](ka::Flare *f) { Set(f, "sizevariation", 0.1f); }, 160, 110},
         {"inter", none, [](ka::Flare *f) { Set(f, "radius", 0.1f); }, 160, 110},
+        {"ring", none, [](ka::Flare *f) { Set(f, "width", 0.05f); }, 160, 110},
+        {"ring", none, [](ka::Flare *f) { Set(f, "intensity", 0.9f); }, 160, 110},
+        {"ring", [](ka::Flare *f) { Set(f, "radius", 2.0f); Set(f, "width", 1.0f); }, none, 10, 10},
+        {"starburst", none, WhiteToRed, 160, 110},
+        {"starburst", none, [](ka::Flare *f) { f->color[1] = 0.5f; }, 160, 110},
+        {"starburst", none, [](ka::Flare *f) { f->randomSeed = 5; }, 160, 110},
+        {"starburst", none, [](ka::Flare *f) { Set(f, "rays", 12.0f); }, 160, 110},
+        {"starburst", none, [](ka::Flare *f) { Set(f, "angle", 3.0f); }, 160, 110},
+        {"starburst", none, [](ka::Flare *f) { Set(f, "sharpness", 1.0f); }, 160, 110},
+        {"starburst", none, [](ka::Flare *f) { Set(f, "randomness", 0.1f); }, 160, 110},
+        {"starburst", none, [](ka::Flare *f) {
+             ka::Element &e = *f->elements[0];
+             e.values[e.ParamIndex("raypattern")].data = {255, 40, 160};
+         }, 160, 110},
+        {"starburst", [](ka::Flare *f) { Set(f, "radius", 4.0f); }, none, 10, 10},
     };
-    auto evict = [] {   // more glows, streaks and discs than are kept
+    auto evict = [] {   // more of every kind than are kept
         ka::Flare many;
-        ka::DefaultFlare(&many);
-        many.elements.clear();
-        many.elements.push_back(ka::NewElement(ka::FindElementType("inter")));
-        many.elements.back()->values[many.elements.back()->ParamIndex("count")].v[0] = 100;
-        for (int i = 0; i < 20; i++)
-            for (const char *type : {"glow", "streak"}) {
-                many.elements.push_back(ka::NewElement(ka::FindElementType(type)));
-                ka::Element &e = *many.elements.back();
-                e.values[e.ParamIndex(type == std::string("glow") ? "radius" : "length")].v[0] =
-                    0.2f + 0.03f * i;
-            }
+        ManySizes(&many, 40, 60);
+        many.elements.insert(many.elements.begin(), ka::NewElement(ka::FindElementType("inter")));
+        Set(&many, "count", 100);
         Picture scratch;
         Draw(many, 100, 100, &scratch);
     };
     for (const Case &c : cases) {
-        SCOPED_TRACE(c.type);
+        SCOPED_TRACE(std::string(c.type) + ", case " + std::to_string(&c - cases));
         ka::Flare flare;
         OneElement(&flare, c.type);
         c.base(&flare);
@@ -136,21 +197,6 @@ TEST(RenderKeptTables, AKeptGlowStreakOrDiscTableIsWhatAFreshFillGives)
         EXPECT_TRUE(fresh == kept) << "changed to " << c.x << ", " << c.y;
         EXPECT_FALSE(before == kept) << "the change shows";
     }
-}
-
-/* Glows, streaks, rings and starbursts of sizes first .. last - 1 (steps). */
-void ManySizes(ka::Flare *flare, int first, int last)
-{
-    ka::DefaultFlare(flare);
-    flare->elements.clear();
-    for (int i = first; i < last; i++)
-        for (const char *type : {"glow", "streak", "ring", "starburst"}) {
-            flare->elements.push_back(ka::NewElement(ka::FindElementType(type)));
-            ka::Element &e = *flare->elements.back();
-            e.values[e.ParamIndex("intensity")].v[0] = 0.02f;
-            e.values[e.ParamIndex(type == std::string("streak") ? "length" : "radius")].v[0] =
-                0.1f + 0.02f * i;
-        }
 }
 
 TEST(RenderKeptTables, TablesKeptForLaterShapesLeaveThoseOfEarlierOnesAlone)
@@ -192,32 +238,26 @@ struct Round {
 std::vector<float> DrawRounds(const std::vector<Round> &rounds, float raysOuter, bool join,
                               size_t *shapes)
 {
-    const int kW = 160, kH = 120;
-    std::vector<float> planes(3 * kW * kH, 0.0f);
-    ka::Canvas canvas = {planes.data(), planes.data() + kW * kH, planes.data() + 2 * kW * kH,
-                         kW, kH, 1.5f, nullptr};
+    Planes planes(160, 120, 1.5f);
     ka::ShapeList list;
     if (raysOuter > 0.0f) {
         ka::RayTable &t = *ka::NewRayTable(&list);
-        t.angleCount = 4;
-        t.levelCount = 1;
-        t.envelopeCount = 256;
-        t.angular = {0.5f, 0.01f, 0.5f, 0.01f, 0.2f, 0.02f, 0.2f, 0.02f,
-                     0.4f, 0.015f, 0.4f, 0.015f, 0.1f, 0.03f, 0.1f, 0.03f};
+        FourRays(&t, {0.5f, 0.01f, 0.5f, 0.01f, 0.2f, 0.02f, 0.2f, 0.02f,
+                      0.4f, 0.015f, 0.4f, 0.015f, 0.1f, 0.03f, 0.1f, 0.03f});
         FillWavy(&t.colour, 0.0f, raysOuter, 2.0f, 5.0f);
-        ka::AddRays(&list, canvas, rounds[0].cx, rounds[0].cy, t);
+        ka::AddRays(&list, planes.canvas, rounds[0].cx, rounds[0].cy, t);
     }
     for (size_t i = 0; i < rounds.size(); i++) {
         const Round &r = rounds[i];
         ka::RadialTable &t = *ka::NewRadialTable(&list);
         FillWavy(&t, r.inner, r.outer, r.perPixel, (float)i);
-        ka::AddRadial(&list, canvas, r.cx, r.cy, t);
+        ka::AddRadial(&list, planes.canvas, r.cx, r.cy, t);
     }
     if (join)
         ka::JoinRadials(&list);
     *shapes = list.shapes.size();
-    ka::DrawShapes(&canvas, list, false);
-    return planes;
+    ka::DrawShapes(&planes.canvas, list, false);
+    return planes.data;
 }
 
 TEST(RenderJoinedRadials, RoundsOnOneCentreAndRaysAroundThemDrawAsOneWhereResolutionsDivideByPowersOfTwo)
@@ -244,11 +284,9 @@ TEST(RenderJoinedRadials, RoundsOnOneCentreAndRaysAroundThemDrawAsOneWhereResolu
         {"glow and ring within rays", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.7, 30, 34, 16}}, 1, 75},
         {"a glow past the rays", {{80.25, 60.7, 0, 70, 2}}, 2, 60},
     };
-    int best = ka::SetRenderSimd(-1);
-    for (const auto &c : cases)
-        for (int level = 0; level <= best; level++) {
-            SCOPED_TRACE(std::string(c.what) + ", level " + std::to_string(level));
-            ka::SetRenderSimd(level);
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        OnEveryLevel([&](int) {
             size_t apart = 0, joined = 0;
             std::vector<float> one = DrawRounds(c.rounds, c.raysOuter, false, &apart);
             std::vector<float> other = DrawRounds(c.rounds, c.raysOuter, true, &joined);
@@ -258,43 +296,36 @@ TEST(RenderJoinedRadials, RoundsOnOneCentreAndRaysAroundThemDrawAsOneWhereResolu
             for (size_t i = 0; i < one.size(); i++)
                 worst = std::max(worst, std::fabs(one[i] - other[i]));
             EXPECT_LT(worst, 1e-6f);   // a rounding: the same entries, summed in another order
-        }
-    ka::SetRenderSimd(-1);
+        });
+    }
 }
 
 TEST(RenderJoinedRadials, AJointTableIsKeptWhileItsTablesAreAndMadeAgainWhenOneIsRefilled)
 {
     ka::ShapeList list;
-    std::vector<float> planes(3 * 100 * 100, 0.0f);
-    ka::Canvas canvas = {planes.data(), planes.data() + 10000, planes.data() + 20000, 100, 100,
-                         1.0f, nullptr};
-    ka::RadialTable glow, ring;
+    Planes planes(100, 100);
+    ka::RadialTable glow, ring, unknown;
     FillWavy(&glow, 0, 40, 2, 0);
     FillWavy(&ring, 20, 24, 16, 1);
-    auto joint = [&] {
+    auto joint = [&](const ka::RadialTable &other) {
         list.Clear();
-        ka::AddRadial(&list, canvas, 50, 50, glow);
-        ka::AddRadial(&list, canvas, 50, 50, ring);
+        ka::AddRadial(&list, planes.canvas, 50, 50, glow);
+        ka::AddRadial(&list, planes.canvas, 50, 50, other);
         ka::JoinRadials(&list);
         EXPECT_EQ(1u, list.shapes.size());
         return *list.shapes[0].radial;
     };
-    ka::RadialTable first = joint(), again = joint();
+    ka::RadialTable first = joint(ring), again = joint(ring);
     EXPECT_EQ(first.stamp, again.stamp) << "kept, not summed again";
     FillWavy(&ring, 20, 24, 16, 2);
-    ka::RadialTable changed = joint();
+    ka::RadialTable changed = joint(ring);
     EXPECT_NE(first.stamp, changed.stamp);
     EXPECT_NE(first.rgbx, changed.rgbx);
-    ka::RadialTable unknown;   // a table without a stamp: summed every time
     FillWavy(&unknown, 20, 24, 16, 2);
-    unknown.stamp = 0;
-    list.Clear();
-    ka::AddRadial(&list, canvas, 50, 50, glow);
-    ka::AddRadial(&list, canvas, 50, 50, unknown);
-    ka::JoinRadials(&list);
-    ASSERT_EQ(1u, list.shapes.size());
-    EXPECT_NE(changed.stamp, list.shapes[0].radial->stamp);
-    EXPECT_EQ(changed.rgbx, list.shapes[0].radial->rgbx);
+    unknown.stamp = 0;   // a table without a stamp: summed every time
+    ka::RadialTable summed = joint(unknown);
+    EXPECT_NE(changed.stamp, summed.stamp);
+    EXPECT_EQ(changed.rgbx, summed.rgbx);
 }
 
 TEST(RenderRows, ShapesDrawTheSameWhereverTheirRowsFallAmongTheBlocksTheRowsGoIn)
@@ -318,27 +349,22 @@ TEST(RenderRows, ShapesDrawTheSameWhereverTheirRowsFallAmongTheBlocksTheRowsGoIn
     streak.acrossMax = 2.0f;
     streak.acrossPerPixel = 4.0f;
     ka::RayTable rays;
-    rays.angleCount = 4;
-    rays.levelCount = 1;
-    rays.envelopeCount = 256;
-    rays.angular = {0.5f, 0.05f, 0.5f, 0.05f, 0.2f, 0.06f, 0.2f, 0.06f,
-                    0.4f, 0.055f, 0.4f, 0.055f, 0.1f, 0.07f, 0.1f, 0.07f};
+    FourRays(&rays, {0.5f, 0.05f, 0.5f, 0.05f, 0.2f, 0.06f, 0.2f, 0.06f,
+                     0.4f, 0.055f, 0.4f, 0.055f, 0.1f, 0.07f, 0.1f, 0.07f});
     FillWavy(&rays.colour, 0.0f, 18.0f, 2.0f, 3.0f);
     const float rgb[3] = {0.3f, 0.2f, 0.1f};
     auto draw = [&](int k, ka::RowSpans *spans) {
-        std::vector<float> planes(3 * kW * kH, 0.0f);
-        ka::Canvas canvas = {planes.data(), planes.data() + kW * kH, planes.data() + 2 * kW * kH,
-                             kW, kH, 1.25f, spans};
+        Planes planes(kW, kH, 1.25f, spans);
         spans->Reset(kH);
         ka::ShapeList list;
-        ka::AddRadial(&list, canvas, 30.25, 30.5 + k, ring);
-        ka::AddRadial(&list, canvas, 33.5, 37.75 + k, disc);
-        ka::AddPolygon(&list, canvas, 60.5, 31.25 + k, 6, 0.3f, 0.0f, hexagon);
-        ka::AddStreak(&list, canvas, 100.5, 40.5 + k, 0.6f, 0.8f, rgb, streak);
-        ka::AddRays(&list, canvas, 130.25, 35.5 + k, rays);
+        ka::AddRadial(&list, planes.canvas, 30.25, 30.5 + k, ring);
+        ka::AddRadial(&list, planes.canvas, 33.5, 37.75 + k, disc);
+        ka::AddPolygon(&list, planes.canvas, 60.5, 31.25 + k, 6, 0.3f, 0.0f, hexagon);
+        ka::AddStreak(&list, planes.canvas, 100.5, 40.5 + k, 0.6f, 0.8f, rgb, streak);
+        ka::AddRays(&list, planes.canvas, 130.25, 35.5 + k, rays);
         EXPECT_EQ(5u, list.shapes.size());
-        ka::DrawShapes(&canvas, list, true);
-        return planes;
+        ka::DrawShapes(&planes.canvas, list, true);
+        return planes.data;
     };
     ka::RowSpans firstSpans;
     const std::vector<float> first = draw(0, &firstSpans);
@@ -346,18 +372,15 @@ TEST(RenderRows, ShapesDrawTheSameWhereverTheirRowsFallAmongTheBlocksTheRowsGoIn
         SCOPED_TRACE("centres " + std::to_string(k) + " rows higher");
         ka::RowSpans spans;
         const std::vector<float> moved = draw(k, &spans);
-        for (int p = 0; p < 3; p++)
-            for (int y = 0; y < kH; y++) {
-                const float *row = &moved[(size_t)(p * kH + y) * kW];
-                if (y < k) {
-                    ASSERT_TRUE(std::all_of(row, row + kW, [](float v) { return v == 0.0f; }));
-                    continue;
-                }
-                const float *was = &first[(size_t)(p * kH + y - k) * kW];
-                ASSERT_EQ(0, std::memcmp(row, was, kW * sizeof(float))) << "row " << y;
-                ASSERT_EQ(firstSpans.x0[y - k], spans.x0[y]) << "row " << y;
-                ASSERT_EQ(firstSpans.x1[y - k], spans.x1[y]) << "row " << y;
-            }
+        for (int p = 0; p < 3; p++) {
+            const float *plane = &moved[(size_t)p * kW * kH], *was = &first[(size_t)p * kW * kH];
+            EXPECT_TRUE(std::all_of(plane, plane + k * kW, [](float v) { return v == 0.0f; }));
+            EXPECT_EQ(0, std::memcmp(plane + k * kW, was, (kH - k) * kW * sizeof(float))) << p;
+        }
+        EXPECT_EQ(std::vector<int>(spans.x0.begin() + k, spans.x0.end()),
+                  std::vector<int>(firstSpans.x0.begin(), firstSpans.x0.end() - k));
+        EXPECT_EQ(std::vector<int>(spans.x1.begin() + k, spans.x1.end()),
+                  std::vector<int>(firstSpans.x1.begin(), firstSpans.x1.end() - k));
     }
     EXPECT_LT(firstSpans.x0[30], firstSpans.x1[30]) << "the shapes drew";
 }
@@ -388,7 +411,6 @@ TEST(RenderRows, CutsKeptFromTheRenderBeforeAreTakenOnlyForTheSameShapes)
         {"streak's direction across", [](Look *l) { l->ux = 0.61f; }},
         {"streak's direction up", [](Look *l) { l->uy = 0.79f; }},
     };
-    const int kW = 160, kH = 120;
     auto draw = [&](const Look &l) {
         ka::ShapeList list;
         ka::RadialTable &ring = *ka::NewRadialTable(&list), &hexagon = *ka::NewRadialTable(&list);
@@ -406,22 +428,17 @@ TEST(RenderRows, CutsKeptFromTheRenderBeforeAreTakenOnlyForTheSameShapes)
         streak.acrossMax = l.across;
         streak.acrossPerPixel = 20.0f / l.across;
         ka::RayTable &rays = *ka::NewRayTable(&list);
-        rays.angleCount = 4;
-        rays.levelCount = 1;
-        rays.envelopeCount = 256;
-        rays.angular.assign(16, 0.05f);
+        FourRays(&rays, std::vector<float>(16, 0.05f));
         FillWavy(&rays.colour, 0.0f, l.outer, 2.0f, 3.0f);
-        std::vector<float> planes(3 * kW * kH, 0.0f);
-        ka::Canvas canvas = {planes.data(), planes.data() + kW * kH, planes.data() + 2 * kW * kH,
-                             kW, kH, l.stretch, nullptr};
+        Planes planes(160, 120, l.stretch);
         const float rgb[3] = {0.3f, 0.2f, 0.1f};
-        ka::AddRadial(&list, canvas, l.cx - 40, l.cy, ring);
-        ka::AddPolygon(&list, canvas, l.cx, l.cy + 20, 6, 0.3f, 0.0f, hexagon);
-        ka::AddStreak(&list, canvas, l.cx + 10, l.cy - 20, l.ux, l.uy, rgb, streak);
-        ka::AddRays(&list, canvas, l.cx + 45, l.cy, rays);
+        ka::AddRadial(&list, planes.canvas, l.cx - 40, l.cy, ring);
+        ka::AddPolygon(&list, planes.canvas, l.cx, l.cy + 20, 6, 0.3f, 0.0f, hexagon);
+        ka::AddStreak(&list, planes.canvas, l.cx + 10, l.cy - 20, l.ux, l.uy, rgb, streak);
+        ka::AddRays(&list, planes.canvas, l.cx + 45, l.cy, rays);
         EXPECT_EQ(4u, list.shapes.size());
-        ka::DrawShapes(&canvas, list, false);
-        return planes;
+        ka::DrawShapes(&planes.canvas, list, false);
+        return planes.data;
     };
     Look others;
     others.cx = 60.5;
@@ -457,38 +474,23 @@ TEST(RenderRays, TheEnvelopeFallsAsThePowerOneAndAHalfOfWhatIsLeftOfTheRay)
                  {48, 0.12353802f}, {63, 0.00159861f}, {64, 0.0f}, {79, 0.0f}};
     ka::ShapeList list;
     ka::RayTable &t = *ka::NewRayTable(&list);
-    t.angleCount = 4;
-    t.levelCount = 1;
-    t.angular.assign(16, 0.0f);
-    for (int j = 0; j < 4; j++) {
-        t.angular[4 * j] = 1.0f;              // strength
-        t.angular[4 * j + 1] = 1.0f / 64;     // inverse length
-    }
-    t.envelopeCount = 256;
+    const float l = 1.0f / 64;   // strength 1 and this inverse length every way
+    FourRays(&t, {1, l, 0, 0, 1, l, 0, 0, 1, l, 0, 0, 1, l, 0, 0});
     ka::FillRadial(&t.colour, 0.0f, 80.0f, 200.0f, [](float, float rgb[3]) {
         rgb[0] = rgb[1] = rgb[2] = 1.0f;
     });
     const int kWidth = 200, kCentre = 100;
-    int best = ka::SetRenderSimd(-1);
-    for (int level = 0; level <= best; level++) {
-        ka::SetRenderSimd(level);
-        std::vector<float> planes[3];
-        for (std::vector<float> &p : planes)
-            p.assign(kWidth * 3, 0.0f);
-        ka::Canvas canvas = {planes[0].data(), planes[1].data(), planes[2].data(), kWidth, 3, 1.0f,
-                             nullptr};
+    OnEveryLevel([&](int) {
+        Planes planes(kWidth, 3);
         list.shapes.clear();
-        ka::AddRays(&list, canvas, kCentre, 1, t);
-        ka::DrawShapes(&canvas, list, false);
+        ka::AddRays(&list, planes.canvas, kCentre, 1, t);
+        ka::DrawShapes(&planes.canvas, list, false);
         for (const auto &c : cases)
-            for (int side : {-1, 1}) {
-                int x = kCentre + side * c.d;
-                for (const std::vector<float> &p : planes)
-                    EXPECT_NEAR(p[kWidth + x], c.light, 1e-6f)
-                        << "level " << level << ", " << side * c.d << " from the centre";
-            }
-    }
-    ka::SetRenderSimd(-1);
+            for (int side : {-1, 1})
+                for (int p = 0; p < 3; p++)
+                    EXPECT_NEAR(planes.data[(3 * p + 1) * kWidth + kCentre + side * c.d], c.light, 1e-6f)
+                        << side * c.d << " from the centre";
+    });
 }
 
 /* Entry k of a table's colour c, times the texel, wherever the pixel's
@@ -533,18 +535,14 @@ TEST(RenderPolygons, EveryPixelReadsTheEntryOfItsOwnRadiusAndTheTexelOfItsPlace)
     texture.perPixel = 0.5f;
     texture.shift = 32.0f;
     const double pi = 3.14159265358979323846;
-    int best = ka::SetRenderSimd(-1);
-    for (const auto &c : cases)
-        for (int level = 0; level <= best; level++) {
-            SCOPED_TRACE(std::to_string(c.sides) + " sides, level " + std::to_string(level));
-            ka::SetRenderSimd(level);
-            std::vector<float> planes(3 * kW * kH, 0.0f);
-            ka::Canvas canvas = {planes.data(), planes.data() + kW * kH,
-                                 planes.data() + 2 * kW * kH, kW, kH, 1.0f, nullptr};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.sides) + " sides");
+        OnEveryLevel([&](int) {
+            Planes planes(kW, kH);
             ka::ShapeList list;
-            ka::AddPolygon(&list, canvas, cx, cy, c.sides, c.rotation, c.roundness, table,
+            ka::AddPolygon(&list, planes.canvas, cx, cy, c.sides, c.rotation, c.roundness, table,
                            c.textured ? &texture : nullptr);
-            ka::DrawShapes(&canvas, list, false);
+            ka::DrawShapes(&planes.canvas, list, false);
             int wrong = 0, lit = 0;
             for (int y = 0; y < kH; y++)
                 for (int x = 0; x < kW; x++) {
@@ -558,7 +556,7 @@ TEST(RenderPolygons, EveryPixelReadsTheEntryOfItsOwnRadiusAndTheTexelOfItsPlace)
                     int u = (int)std::floor(dx * 0.5 + 32) & 63, v = (int)std::floor(dy * 0.5 + 32) & 63;
                     float texel = c.textured ? (*texels)[64 * v + u] : 1.0f;
                     for (int p = 0; p < 3; p++) {
-                        float got = planes[(size_t)p * kW * kH + y * kW + x];
+                        float got = planes.data[(size_t)p * kW * kH + y * kW + x];
                         lit += got != 0.0f;
                         if (d < table.outer ? !OneOfTheEntries(table, m * table.perPixel, p, texel, got)
                                             : got != 0.0f)
@@ -567,8 +565,8 @@ TEST(RenderPolygons, EveryPixelReadsTheEntryOfItsOwnRadiusAndTheTexelOfItsPlace)
                 }
             EXPECT_EQ(0, wrong);
             EXPECT_GT(lit, 3 * 3000);
-        }
-    ka::SetRenderSimd(-1);
+        });
+    }
 }
 
 TEST(RenderStreaks, EveryLevelReadsTheTablesAsThePlainLoopDoesAtEveryAngle)
@@ -583,7 +581,6 @@ TEST(RenderStreaks, EveryLevelReadsTheTablesAsThePlainLoopDoesAtEveryAngle)
     };
     const Table tables[] = {{40, 36}, {900, 36}, {40, 240}, {900, 240}};
     const float degrees[] = {0, 2, 15, 44, 75, 89, 90, 91, 135, 179, 200, 269, 300};
-    int best = ka::SetRenderSimd(-1);
     for (const Table &size : tables) {
         ka::StreakTable t;
         t.alongPerPixel = 1.0f;
@@ -603,53 +600,49 @@ TEST(RenderStreaks, EveryLevelReadsTheTablesAsThePlainLoopDoesAtEveryAngle)
             const float rgb[3] = {1.0f, 0.5f, 0.25f};
             float ux = std::cos(angle * 0.01745329f), uy = std::sin(angle * 0.01745329f);
             std::vector<float> plain;
-            for (int level = 0; level <= best; level++) {
-                ka::SetRenderSimd(level);
-                std::vector<float> planes(3 * kW * kH, 0.0f);
-                ka::Canvas canvas = {planes.data(), planes.data() + kW * kH,
-                                     planes.data() + 2 * kW * kH, kW, kH, 1.25f, nullptr};
+            OnEveryLevel([&](int level) {
+                Planes planes(kW, kH, 1.25f);
                 ka::ShapeList list;
-                ka::AddStreak(&list, canvas, 150.3, 120.6, ux, uy, rgb, t);
-                ka::DrawShapes(&canvas, list, false);
+                ka::AddStreak(&list, planes.canvas, 150.3, 120.6, ux, uy, rgb, t);
+                ka::DrawShapes(&planes.canvas, list, false);
                 if (level == 0)
-                    plain = planes;
+                    plain = planes.data;
                 else
-                    EXPECT_TRUE(planes == plain) << "level " << level;
-            }
+                    EXPECT_TRUE(planes.data == plain);
+            });
             EXPECT_GT(std::count_if(plain.begin(), plain.end(), [](float v) { return v != 0.0f; }),
                       3 * 500);
         }
     }
-    ka::SetRenderSimd(-1);
 }
 
 TEST(RenderSimdLevels, EveryLevelGivesThePlainPixelsBitForBit)
 {
     // The default flare and every demo effect have every kind of loop
     // (discs, dusty polygons, streaks, rays) and, on a circle's rows,
-    // spans of every length, so every mix of whole vectors and tails.
+    // spans of every length, so every mix of whole vectors and tails; at
+    // the preview's size and a larger odd one.
     std::vector<const ka::DemoEffect *> effects = {nullptr};
     for (const ka::DemoEffect &d : ka::DemoEffects())
         effects.push_back(&d);
-    int best = ka::SetRenderSimd(-1);
-    for (const ka::DemoEffect *effect : effects) {
-        ka::Flare flare;
-        ka::DefaultFlare(&flare);
-        if (effect) {
-            ASSERT_TRUE(ka::BuildDemoEffect(*effect, &flare));
+    const int sizes[][4] = {{327, 225, 90, 70}, {1001, 563, 250, 140}};   // and the light's place
+    for (const auto &size : sizes)
+        for (const ka::DemoEffect *effect : effects) {
+            SCOPED_TRACE((effect ? effect->file : "default") + " at " + std::to_string(size[0]));
+            ka::Flare flare;
+            ka::DefaultFlare(&flare);
+            if (effect) {
+                ASSERT_TRUE(ka::BuildDemoEffect(*effect, &flare));
+            }
+            Picture plain(size[0], size[1]);
+            OnEveryLevel([&](int level) {
+                Picture picture(size[0], size[1]);
+                Draw(flare, size[2], size[3], level == 0 ? &plain : &picture);
+                if (level > 0) {
+                    EXPECT_TRUE(picture == plain);
+                }
+            });
         }
-        ka::SetRenderSimd(0);
-        Picture plain;
-        Draw(flare, 90, 70, &plain);
-        for (int level = 1; level <= best; level++) {
-            ka::SetRenderSimd(level);
-            Picture picture;
-            Draw(flare, 90, 70, &picture);
-            EXPECT_TRUE(picture == plain) << (effect ? effect->file : "default") << " level "
-                                          << level;
-        }
-    }
-    ka::SetRenderSimd(-1);
 }
 
 TEST(RenderRollOff, AHotPixelInAnyLaneOfAnyPlaneRollsOffAndTheRestStay)
@@ -665,9 +658,7 @@ TEST(RenderRollOff, AHotPixelInAnyLaneOfAnyPlaneRollsOffAndTheRestStay)
     };
     const int kRow = 35;   // two vectors of sixteen, a tail of three
     const float kCool[2] = {0.0f, 0.79f};
-    int best = ka::SetRenderSimd(-1);
-    for (int level = 0; level <= best; level++) {
-        ka::SetRenderSimd(level);
+    OnEveryLevel([&](int) {
         for (const auto &c : cases)
             for (float cool : kCool)
                 for (int plane = 0; plane < 3; plane++)
@@ -681,29 +672,25 @@ TEST(RenderRollOff, AHotPixelInAnyLaneOfAnyPlaneRollsOffAndTheRestStay)
                             for (int x = 0; x < kRow; x++)
                                 ASSERT_NEAR(rows[p][x], p == plane && x == at ? c.expected : cool,
                                             1e-6f)
-                                    << "level " << level << ", hot " << c.hot << " in plane "
-                                    << plane << " at " << at << "; plane " << p << ", x " << x;
+                                    << "hot " << c.hot << " in plane " << plane << " at " << at
+                                    << "; plane " << p << ", x " << x;
                     }
-    }
-    ka::SetRenderSimd(-1);
+    });
 }
 
 TEST(RenderRollOff, NotANumberLeavesWithinZeroToOneOnEveryLevel)
 {
-    int best = ka::SetRenderSimd(-1);
-    for (int level = 0; level <= best; level++) {
-        ka::SetRenderSimd(level);
+    OnEveryLevel([](int) {
         std::vector<float> red(16, 0.5f), row(16, 0.5f), blue(16, 0.5f);
         row[5] = std::numeric_limits<float>::quiet_NaN();
         ka::SoftClipRow(red.data(), row.data(), blue.data(), 16);
         for (int x = 0; x < 16; x++) {
-            ASSERT_TRUE(row[x] >= 0.0f && row[x] <= 1.0f) << "level " << level << ", x " << x;
+            ASSERT_TRUE(row[x] >= 0.0f && row[x] <= 1.0f) << "x " << x;
             if (x != 5) {
-                ASSERT_EQ(row[x], 0.5f) << "level " << level << ", x " << x;
+                ASSERT_EQ(row[x], 0.5f) << "x " << x;
             }
         }
-    }
-    ka::SetRenderSimd(-1);
+    });
 }
 
 } // namespace

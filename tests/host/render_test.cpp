@@ -401,63 +401,6 @@ TEST(RenderGlobals, SameInputsGiveTheSamePixelsAndTheSeedMovesTheRandomParts)
     EXPECT_TRUE(SamePixels(a, b));
 }
 
-/* Rings and starbursts keep their tables between renders: after a render
- * of one flare, a render of a changed one must be the picture a fresh
- * fill gives, for every input the tables are made from. */
-TEST(RenderGlobals, KeptTablesGiveWhatAFreshFillWould)
-{
-    auto base = [](float burstRadius) {
-        ka::Flare *flare = EmptyFlare();
-        AddElement(flare, "ring", {{"radius", 0.3f}});
-        AddElement(flare, "starburst", {{"radius", burstRadius}});
-        return flare;
-    };
-    auto evict = [] {   // more rings and starbursts than are kept
-        ka::Flare *flare = EmptyFlare();
-        for (int i = 0; i < 20; i++) {
-            AddElement(flare, "ring", {{"radius", 0.05f + 0.01f * i}});
-            AddElement(flare, "starburst", {{"radius", 0.1f + 0.01f * i}});
-        }
-        Image scratch(327, 225);
-        Render(&scratch, 100, 100);
-    };
-    struct Case {
-        const char *what;
-        void (*change)(ka::Flare *);
-        float burstRadius = 0.7f;
-        int x = 160, y = 110;   // where the changed flare's light is
-    };
-    const Case cases[] = {
-        {"ring width", [](ka::Flare *f) { SetParam(f->elements[0].get(), "width", 0.05f); }},
-        {"ring intensity", [](ka::Flare *f) { SetParam(f->elements[0].get(), "intensity", 0.9f); }},
-        {"ray gradient", [](ka::Flare *f) { SetGradient(f->elements[1].get(), {0, 1}, {1, 0, 0, 0, 0, 1}); }},
-        {"flare colour", [](ka::Flare *f) { f->color[1] = 0.5f; }},
-        {"seed", [](ka::Flare *f) { f->randomSeed = 5; }},
-        {"rays", [](ka::Flare *f) { SetParam(f->elements[1].get(), "rays", 12.0f); }},
-        {"ray angle", [](ka::Flare *f) { SetParam(f->elements[1].get(), "angle", 3.0f); }},
-        {"ray pattern", [](ka::Flare *f) {
-             ka::Element *e = f->elements[1].get();
-             e->values[e->ParamIndex("raypattern")].data = {255, 40, 160};
-         }},
-        // a starburst wider than the image: its table ends at the farthest
-        // pixel, which moves with the light
-        {"light moved", [](ka::Flare *) {}, 4.0f, 10, 10},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        ka::Flare *flare = base(c.burstRadius);
-        Image before(327, 225), kept(327, 225), fresh(327, 225);
-        Render(&before, 160, 110);
-        c.change(flare);
-        Render(&kept, c.x, c.y);
-        evict();
-        c.change(base(c.burstRadius));
-        Render(&fresh, c.x, c.y);
-        EXPECT_TRUE(SamePixels(fresh, kept));
-        EXPECT_FALSE(SamePixels(before, kept));
-    }
-}
-
 TEST(RenderGlobals, BorderFadeAndOcclusionDimTheFlare)
 {
     ka::Flare *flare = EmptyFlare();
@@ -773,35 +716,6 @@ TEST(RenderThreads, A4kRenderIsTheSameOnAnyNumberOfThreads)
         }
         ka::SetRenderThreads(0);
     }
-}
-
-TEST(RenderSimd, VectorLoopsAgreeWithPlainCode)
-{
-    // Every demo effect and the default flare, at the preview size and a
-    // larger odd one (so that spans end between vector widths).
-    const int sizes[][2] = {{327, 225}, {1001, 563}};
-    std::vector<const char *> effects = {nullptr};
-    for (const ka::DemoEffect &d : ka::DemoEffects())
-        effects.push_back(d.file.c_str());
-    int best = ka::SetRenderSimd(-1);
-    for (const auto &size : sizes)
-        for (const char *effect : effects) {
-            EffectFlare(effect);
-            Image plain(size[0], size[1]);
-            EXPECT_EQ(ka::SetRenderSimd(0), 0);
-            Render(&plain, size[0] / 4, size[1] / 4);
-            for (int level = 1; level <= best; level++) {
-                EXPECT_EQ(ka::SetRenderSimd(level), level);
-                Image image(size[0], size[1]);
-                Render(&image, size[0] / 4, size[1] / 4);
-                float worst = 0;
-                for (int p = 0; p < 3; p++)
-                    for (size_t k = 0; k < plain.planes[p].size(); k++)
-                        worst = std::max(worst, std::fabs(image.planes[p][k] - plain.planes[p][k]));
-                EXPECT_LE(worst, 1.0f / 1024) << (effect ? effect : "default") << " level " << level;
-            }
-        }
-    ka::SetRenderSimd(-1);
 }
 
 /* ---- what a render may touch ---- */
