@@ -83,11 +83,8 @@ protected:
         ASSERT_NE(CreateTabStrip(parent, &strip, tabs, 3, width), nullptr);
     }
 
-    void Press(int x, int y)
-    {
-        SendMessageA(strip.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    }
-    void Release(int x, int y) { SendMessageA(strip.window, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
+    void Press(int x, int y) { ui::LeftDown(strip.window, x, y); }
+    void Release(int x, int y) { ui::LeftUp(strip.window, x, y); }
     void Select(WPARAM id) { SendMessageA(strip.window, WM_TABSTRIP_SELECT, id, 0); }
     int Selected() const
     {
@@ -183,7 +180,7 @@ TEST_F(TabStripTest, ManyStripsLeaveNoGdiObjectsBehind)
         SetTabStripBackground(parent, &extra);
         SendMessageA(extra.window, WM_TABSTRIP_SELECT, SECTION_GLOBAL, 0);
         ui::PrintClient(extra.window);
-        SendMessageA(extra.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 10));
+        ui::LeftDown(extra.window, 5, 10);
         DestroyWindow(extra.window);   /* while it holds the capture */
         /* The font comes and goes with the editor. */
         DeleteTabStripFonts();
@@ -266,8 +263,8 @@ TEST_F(TabStripTest, RightButtonPressesChangeNothing)
     Create();
     Select(SECTION_ELEMENT);
     const int x = tabs[1].left + 5;
-    SendMessageA(strip.window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, 10));
-    SendMessageA(strip.window, WM_RBUTTONUP, 0, MAKELPARAM(x, 10));
+    ui::RightDown(strip.window, x, 10);
+    ui::RightUp(strip.window, x, 10);
     EXPECT_TRUE(clicks.empty());
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(Selected(), SECTION_ELEMENT);
@@ -279,7 +276,7 @@ TEST_F(TabStripTest, AWindowOfTheClassWithoutItsRecordIgnoresEverything)
                               moduleHandle, nullptr);
     ASSERT_NE(bare, nullptr);
     EXPECT_EQ(SendMessageA(bare, WM_TABSTRIP_SELECT, SECTION_GLOBAL, 0), 0);
-    SendMessageA(bare, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 10));
+    ui::LeftDown(bare, 5, 10);
     ui::PrintClient(bare);
     EXPECT_TRUE(clicks.empty());
     EXPECT_EQ(GetCapture(), nullptr);

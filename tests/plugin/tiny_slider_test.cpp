@@ -95,9 +95,9 @@ protected:
         GetWindowTextA(rec.edit, text, sizeof text);
         return text;
     }
-    void Press(int x) { SendMessageA(rec.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 25)); }
-    void Move(int x) { SendMessageA(rec.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 25)); }
-    void Release(int x) { SendMessageA(rec.window, WM_LBUTTONUP, 0, MAKELPARAM(x, 25)); }
+    void Press(int x) { ui::LeftDown(rec.window, x, 25); }
+    void Move(int x) { ui::MouseMove(rec.window, x, 25, true); }
+    void Release(int x) { ui::LeftUp(rec.window, x, 25); }
     float Value() const
     {
         return rec.mode == SLIDER_MODE_INTEGER ? (float)rec.intValue : rec.floatValue;
@@ -497,8 +497,8 @@ TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue
 TEST_F(TinySliderTest, RightClicksDoNothing)
 {
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
-    SendMessageA(rec.window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 25));
-    SendMessageA(rec.window, WM_RBUTTONUP, 0, MAKELPARAM(20, 25));
+    ui::RightDown(rec.window, 20, 25);
+    ui::RightUp(rec.window, 20, 25);
     EXPECT_EQ(rec.floatValue, 0.5f);
     EXPECT_TRUE(changes.empty());
     EXPECT_TRUE(tracks.empty());
@@ -510,8 +510,8 @@ TEST_F(TinySliderTest, WhileOneSliderDragsAnotherIgnoresMovesAndReleases)
     TinySlider other = {};
     ASSERT_NE(CreateTinySlider(parent, moduleHandle, &other, 7, OnChange), nullptr);
     Press(147);
-    SendMessageA(other.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, 25));
-    SendMessageA(other.window, WM_LBUTTONUP, 0, MAKELPARAM(200, 25));
+    ui::MouseMove(other.window, 200, 25, true);
+    ui::LeftUp(other.window, 200, 25);
     EXPECT_EQ(other.thumbX, 6);
     EXPECT_EQ(GetCapture(), rec.window);
     Release(147);
@@ -560,9 +560,9 @@ TEST_F(TinySliderTest, ManySlidersLeaveNoGdiObjectsBehind)
         MoveWindow(extra.window, 0, 0, 296, 30, TRUE);
         SetTinySliderValue(&extra, 0.25f, 1, 1);
         ui::PrintClient(extra.window);
-        SendMessageA(extra.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 25));
-        SendMessageA(extra.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(70, 25));
-        SendMessageA(extra.window, WM_LBUTTONUP, 0, MAKELPARAM(80, 25));
+        ui::LeftDown(extra.window, 50, 25);
+        ui::MouseMove(extra.window, 70, 25, true);
+        ui::LeftUp(extra.window, 80, 25);
         DestroyTinySlider(&extra.window);
     });
     if (!gained)
