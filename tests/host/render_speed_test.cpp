@@ -394,6 +394,7 @@ TEST(RenderRows, CutsKeptFromTheRenderBeforeAreTakenOnlyForTheSameShapes)
         float stretch = 1.25f, inner = 12.0f, outer = 20.0f, along = 30.0f, across = 2.0f;
         float alongMax = 30.0f;
         float ux = 0.6f, uy = 0.8f;
+        int width = 160;
     };
     const struct {
         const char *what;
@@ -410,6 +411,7 @@ TEST(RenderRows, CutsKeptFromTheRenderBeforeAreTakenOnlyForTheSameShapes)
         {"streak's width", [](Look *l) { l->across = 2.1f; }},
         {"streak's direction across", [](Look *l) { l->ux = 0.61f; }},
         {"streak's direction up", [](Look *l) { l->uy = 0.79f; }},
+        {"canvas width", [](Look *l) { l->width = 140; }},   // cuts off the rays' right
     };
     auto draw = [&](const Look &l) {
         ka::ShapeList list;
@@ -430,7 +432,7 @@ TEST(RenderRows, CutsKeptFromTheRenderBeforeAreTakenOnlyForTheSameShapes)
         ka::RayTable &rays = *ka::NewRayTable(&list);
         FourRays(&rays, std::vector<float>(16, 0.05f));
         FillWavy(&rays.colour, 0.0f, l.outer, 2.0f, 3.0f);
-        Planes planes(160, 120, l.stretch);
+        Planes planes(l.width, 120, l.stretch);
         const float rgb[3] = {0.3f, 0.2f, 0.1f};
         ka::AddRadial(&list, planes.canvas, l.cx - 40, l.cy, ring);
         ka::AddPolygon(&list, planes.canvas, l.cx, l.cy + 20, 6, 0.3f, 0.0f, hexagon);
