@@ -35,17 +35,6 @@ void OnChange(int16_t id)
     changes.push_back(id);
 }
 
-LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_ERASEBKGND && ui::parentBrush) {
-        RECT client;
-        GetClientRect(window, &client);
-        FillRect((HDC)wParam, &client, ui::parentBrush);
-        return 1;
-    }
-    return ui::BrushParentProc(window, message, wParam, lParam);
-}
-
 /* The control's geometry with W = 300, x0 = 15: a marker's centre. */
 int MarkerX(int position)
 {
@@ -55,15 +44,6 @@ int MarkerX(int position)
 uint32_t Packed(int r, int g, int b)
 {
     return (uint32_t)r | (uint32_t)g << 8 | (uint32_t)b << 16;
-}
-
-/* A picker step that notes the bars it was offered and presses a button. */
-std::function<void(HWND)> NoteAndPress(std::vector<int> *offered, int button)
-{
-    return [=](HWND picker) {
-        *offered = Bars(picker);
-        ui::Click(picker, button);
-    };
 }
 
 void Click(HWND window, int x, int y)
@@ -106,11 +86,6 @@ bool SamePivots(const GradientPivots &a, const GradientPivots &b)
            std::memcmp(a.selected, b.selected, sizeof a.selected) == 0;
 }
 
-HCURSOR ModuleCursor(const char *name)
-{
-    return LoadCursorA(moduleHandle, name);
-}
-
 class ColourSliderTest : public testing::Test {
 protected:
     void SetUp() override
@@ -118,7 +93,7 @@ protected:
         changes.clear();
         dialogBrush = ui::DialogBrush();
         ui::parentBrush = dialogBrush;
-        window = ui::TestParentWindow("ColourSliderTestWindow", WindowProc, 420, 160,
+        window = ui::TestParentWindow("ColourSliderTestWindow", ui::BrushParentProc, 420, 160,
                                         WS_OVERLAPPEDWINDOW | WS_VISIBLE);
         ASSERT_NE(window, nullptr);
         slider = Make(kButtonId, false);
@@ -289,7 +264,10 @@ TEST_F(ColourSliderTest, ANewPivotIsOfferedItsNeighboursBlendAndCancelAddsNothin
 {
     std::vector<int> offered;
     SetPivots({0, 99}, {0x000000, 0xFFFFFF});
-    driver.When(kPicker, NoteAndPress(&offered, IDCANCEL));
+    driver.When(kPicker, [&](HWND picker) {
+        offered = Bars(picker);
+        ui::Click(picker, IDCANCEL);
+    });
     Click(Button(), MarkerX(49) + 1, kBandY);
     EXPECT_EQ(offered, (std::vector<int>{124, 124, 124})) << "trunc(255 x 49 / 100)";
     EXPECT_EQ(slider->pivots.count, 2) << "Cancel adds nothing";
@@ -300,7 +278,10 @@ TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
 {
     std::vector<int> offered;
     SetPivots({0, 99}, {0x000000, 0xFFFFFF});
-    driver.When(kPicker, NoteAndPress(&offered, IDOK));
+    driver.When(kPicker, [&](HWND picker) {
+        offered = Bars(picker);
+        ui::Click(picker, IDOK);
+    });
     DoubleClick(Button(), MarkerX(99), kBandY);
     EXPECT_EQ(offered, (std::vector<int>{255, 255, 255}));
     EXPECT_EQ(SelectedIndex(slider->pivots), 1);
@@ -371,7 +352,7 @@ TEST_F(ColourSliderTest, EndPivotsDoNotMoveAndAReleaseBelowTheBandAddsNothing)
     SetPivots({0, 29, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
     ui::LeftDown(Button(), MarkerX(99), kBandY);
     ui::MouseMove(Button(), MarkerX(80), kBandY, true);
-    EXPECT_EQ(GetCursor(), ModuleCursor("IDC_COLEND"));
+    EXPECT_EQ(GetCursor(), LoadCursorA(moduleHandle, "IDC_COLEND"));
     ui::LeftUp(Button(), MarkerX(80), kBandY + 20);   /* below the add zone */
     EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 29, 60, 99}));
     EXPECT_TRUE(changes.empty());
@@ -411,12 +392,12 @@ TEST_F(ColourSliderTest, TheCursorFollowsWhatIsUnderThePointer)
         int x, y;
         HCURSOR expected;
     } places[] = {
-        {"empty band", MarkerX(25), kBandY, ModuleCursor("IDC_ADDPIV")},
+        {"empty band", MarkerX(25), kBandY, LoadCursorA(moduleHandle, "IDC_ADDPIV")},
         {"below the marker rows", MarkerX(25), 22, LoadCursorA(nullptr, IDC_ARROW)},
-        {"first pivot", MarkerX(0) + 3, kBandY, ModuleCursor("IDC_COLEND")},
-        {"last pivot", MarkerX(99), 21, ModuleCursor("IDC_COLEND")},
+        {"first pivot", MarkerX(0) + 3, kBandY, LoadCursorA(moduleHandle, "IDC_COLEND")},
+        {"last pivot", MarkerX(99), 21, LoadCursorA(moduleHandle, "IDC_COLEND")},
         {"middle pivot", MarkerX(50) - 3, kBandY, LoadCursorA(nullptr, IDC_SIZEWE)},
-        {"menu button", 327, 16, ModuleCursor("IDC_MENU_CURSOR")},
+        {"menu button", 327, 16, LoadCursorA(moduleHandle, "IDC_MENU_CURSOR")},
     };
     for (const Place &c : places) {
         ASSERT_NE(c.expected, nullptr) << c.what;
@@ -443,7 +424,7 @@ TEST_F(ColourSliderTest, NinetyNinePivotsRefuseAddsAndNinetyEightMayGrow)
     positions.erase(positions.begin() + 1);
     SetPivots(positions, std::vector<uint32_t>(98, 0x00FF00));
     ui::MouseMove(Button(), MarkerX(50), kBandY, false);
-    EXPECT_EQ(GetCursor(), ModuleCursor("IDC_ADDPIV")) << "one fewer may grow";
+    EXPECT_EQ(GetCursor(), LoadCursorA(moduleHandle, "IDC_ADDPIV")) << "one fewer may grow";
 }
 
 TEST(ColourSliderCursors, AreThirtyTwoPixelsWithTheirHotSpots)
@@ -490,44 +471,38 @@ TEST_F(ColourSliderTest, TheLargeDialogShowsTheWholeItemWithoutMenuButtonOrSyste
     });
 }
 
-TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatCancelDrops)
+TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatOkCopiesBackWholeAndCancelDrops)
 {
-    SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
-    GradientPivots before = slider->pivots;
-    EXPECT_EQ(OpenLarge([&](HWND dialog) {
-        CColourSlider *large = LargeSlider(dialog);
-        ASSERT_NE(large, nullptr);
-        EXPECT_TRUE(SamePivots(large->pivots, before)) << "selection travels too";
-        ui::RightDown(large->control, large->left + 40 * large->barWidth / 99, 5);
-        ASSERT_EQ(large->pivots.count, 2) << "edited in the dialog";
-        ui::Click(dialog, IDCANCEL);
-    }), 1);
-    EXPECT_TRUE(SamePivots(slider->pivots, before));
-    EXPECT_TRUE(changes.empty());
-}
-
-TEST_F(ColourSliderTest, OkInTheLargeDialogCopiesTheWholeGradientBackAndReports)
-{
-    SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
-    GradientPivots before = slider->pivots;
-    OpenLarge([](HWND dialog) { ui::Click(dialog, IDOK); });
-    EXPECT_TRUE(SamePivots(slider->pivots, before));
-    EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId})) << "OK reports unedited";
-
-    changes.clear();
-    GradientPivots edited = {};
-    OpenLarge([&](HWND dialog) {
-        CColourSlider *large = LargeSlider(dialog);
-        ASSERT_NE(large, nullptr);
-        SendMessageA(large->control, WM_COMMAND, IDM_GRADIENT_CARDINAL, 0);
-        int lastX = large->left + large->barWidth;
-        ui::LeftDown(large->control, lastX, 5);
-        ui::LeftUp(large->control, lastX, 5);
-        edited = large->pivots;
-        ui::Click(dialog, IDOK);
-    });
-    EXPECT_EQ(edited.interpolation, Ki_Inquire_Token("cardinal"));
-    EXPECT_EQ(SelectedIndex(edited), 2);
-    EXPECT_TRUE(SamePivots(slider->pivots, edited)) << "OK copies the whole gradient back";
-    EXPECT_EQ(changes.size(), 1u);
+    struct Case {
+        const char *what;
+        bool edit;   /* cardinal, and the last pivot selected */
+        int button;
+    } cases[] = {
+        {"edited, Cancel", true, IDCANCEL},
+        {"unedited, OK", false, IDOK},
+        {"edited, OK", true, IDOK},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        changes.clear();
+        SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
+        GradientPivots before = slider->pivots, edited = {};
+        EXPECT_EQ(OpenLarge([&](HWND dialog) {
+            CColourSlider *large = LargeSlider(dialog);
+            ASSERT_NE(large, nullptr);
+            EXPECT_TRUE(SamePivots(large->pivots, before)) << "selection travels too";
+            if (c.edit) {
+                SendMessageA(large->control, WM_COMMAND, IDM_GRADIENT_CARDINAL, 0);
+                int lastX = large->left + large->barWidth;
+                ui::LeftDown(large->control, lastX, 5);
+                ui::LeftUp(large->control, lastX, 5);
+                EXPECT_EQ(large->pivots.interpolation, Ki_Inquire_Token("cardinal"));
+                EXPECT_EQ(SelectedIndex(large->pivots), 2);
+            }
+            edited = large->pivots;
+            ui::Click(dialog, c.button);
+        }), 1);
+        EXPECT_TRUE(SamePivots(slider->pivots, c.button == IDOK ? edited : before));
+        EXPECT_EQ(changes.size(), c.button == IDOK ? 1u : 0u) << "OK reports, even unedited";
+    }
 }

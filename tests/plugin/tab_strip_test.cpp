@@ -38,54 +38,6 @@ LRESULT CALLBACK ParentProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     }
 }
 
-struct Measure {
-    int textHeight;
-    std::vector<int> widths;
-};
-
-/* Titles measured in the strip font made by its recipe, independently of
- * the control. */
-Measure MeasureTitles(const std::vector<const char *> &titles)
-{
-    Measure m;
-    HDC screen = GetDC(nullptr);
-    int points = GetSystemMetrics(SM_CXSCREEN) < 800 ? -8 : -9;
-    HFONT font = CreateFontA(MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, 400,
-                             0, 0, 0, 0, 0, 0, 0, 0x22, "Helv");
-    HGDIOBJ old = SelectObject(screen, font);
-    TEXTMETRICA metrics = {};
-    GetTextMetricsA(screen, &metrics);
-    m.textHeight = metrics.tmHeight;
-    for (const char *title : titles) {
-        SIZE size = {};
-        GetTextExtentPoint32A(screen, title, (int)strlen(title), &size);
-        m.widths.push_back(size.cx);
-    }
-    SelectObject(screen, old);
-    ReleaseDC(nullptr, screen);
-    DeleteObject(font);
-    return m;
-}
-
-/* Rows of the topmost and bottommost title pixel, dark or red, between
- * two columns. */
-std::pair<int, int> InkRows(const Capture &image, int left, int right, int bottom)
-{
-    int top = -1, last = -1;
-    for (int y = 0; y < bottom; y++)
-        for (int x = left; x < right; x++) {
-            COLORREF c = image.Pixel(x, y);
-            int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
-            bool dark = r < 110 && g < 110 && b < 110, red = r > g + 60 && r > b + 60;
-            if (dark || red) {
-                if (top < 0)
-                    top = y;
-                last = y;
-            }
-        }
-    return {top, last};
-}
-
 struct Spot {
     int x, y;
     COLORREF colour;
@@ -131,11 +83,8 @@ protected:
         ASSERT_NE(CreateTabStrip(parent, &strip, tabs, 3, width), nullptr);
     }
 
-    void Press(int x, int y)
-    {
-        SendMessageA(strip.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    }
-    void Release(int x, int y) { SendMessageA(strip.window, WM_LBUTTONUP, 0, MAKELPARAM(x, y)); }
+    void Press(int x, int y) { ui::LeftDown(strip.window, x, y); }
+    void Release(int x, int y) { ui::LeftUp(strip.window, x, y); }
     void Select(WPARAM id) { SendMessageA(strip.window, WM_TABSTRIP_SELECT, id, 0); }
     int Selected() const
     {
@@ -161,16 +110,29 @@ protected:
 TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenWideSideBySideInAHiddenStrip)
 {
     Create();
-    Measure m = MeasureTitles({tabs[0].title, tabs[1].title, tabs[2].title});
+    /* The titles measured in the strip font made by its recipe,
+     * independently of the control. */
+    HDC screen = GetDC(nullptr);
+    int points = GetSystemMetrics(SM_CXSCREEN) < 800 ? -8 : -9;
+    HFONT font = CreateFontA(MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, 400,
+                             0, 0, 0, 0, 0, 0, 0, 0x22, "Helv");
+    HGDIOBJ old = SelectObject(screen, font);
+    TEXTMETRICA metrics = {};
+    GetTextMetricsA(screen, &metrics);
     int x = 0;
     for (int i = 0; i < 3; i++) {
+        SIZE title = {};
+        GetTextExtentPoint32A(screen, tabs[i].title, (int)strlen(tabs[i].title), &title);
         EXPECT_EQ(tabs[i].left, x) << tabs[i].title;
-        EXPECT_EQ(tabs[i].width, m.widths[i] + 13) << tabs[i].title;
+        EXPECT_EQ(tabs[i].width, title.cx + 13) << tabs[i].title;
         EXPECT_EQ(tabs[i].flags, 0);
         x += tabs[i].width;
     }
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(font);
     EXPECT_EQ(strip.totalWidth, x);
-    EXPECT_EQ(strip.height, m.textHeight + 14);
+    EXPECT_EQ(strip.height, metrics.tmHeight + 14);
 
     RECT client;
     GetClientRect(strip.window, &client);
@@ -180,48 +142,33 @@ TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenWideSideBySideInAHiddenStrip)
     EXPECT_EQ(GetParent(strip.window), parent);
 }
 
-TEST_F(TabStripTest, TheStripsOwnBrushServesUntilTheDialogsIsTakenAndIsThenFreed)
+TEST_F(TabStripTest, TheDialogsBrushOrAFaceColouredOneReplacesTheStripsOwnAndOnlyTheStripsAreFreed)
 {
-    Create();
-    HBRUSH own = strip.background;
-    EXPECT_EQ(GetObjectType(own), (DWORD)OBJ_BRUSH);
-    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_WINDOW));
-    SetTabStripBackground(parent, &strip);
-    EXPECT_EQ(strip.background, dialogBrush);
-    EXPECT_EQ(GetObjectType(own), 0u);
-    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), kDialogColour);
-}
-
-TEST_F(TabStripTest, EveryUnselectedTabBeginsWithItsHighlightEdge)
-{
-    Create();
-    SetTabStripBackground(parent, &strip);
-    Capture image = ui::PrintClient(strip.window);
-    for (int i = 0; i < 3; i++)
-        EXPECT_EQ(image.Pixel(tabs[i].left, strip.height - 2), GetSysColor(COLOR_BTNHIGHLIGHT))
-            << tabs[i].title;
-}
-
-TEST_F(TabStripTest, DestroyingTheStripFreesItsSelectionBrushButNotTheDialogs)
-{
-    Create();
-    SetTabStripBackground(parent, &strip);
-    HBRUSH selection = strip.selection;
-    DestroyWindow(strip.window);
-    EXPECT_EQ(strip.window, nullptr);
-    EXPECT_EQ(GetObjectType(selection), 0u);
-    EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
-}
-
-TEST_F(TabStripTest, WithoutADialogBrushTheStripMakesAFaceColouredOneAndFreesIt)
-{
-    ui::parentBrush = nullptr;
-    Create();
-    SetTabStripBackground(parent, &strip);
-    HBRUSH made = strip.background;
-    EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), GetSysColor(COLOR_BTNFACE));
-    DestroyWindow(strip.window);
-    EXPECT_EQ(GetObjectType(made), 0u);
+    struct Case {
+        const char *what;
+        HBRUSH given;   /* by the dialog */
+        COLORREF shown;
+    } cases[] = {
+        {"the dialog's brush", dialogBrush, kDialogColour},
+        {"no dialog brush", nullptr, GetSysColor(COLOR_BTNFACE)},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        ui::parentBrush = c.given;
+        Create();
+        HBRUSH own = strip.background, selection = strip.selection;
+        EXPECT_EQ(GetObjectType(own), (DWORD)OBJ_BRUSH);
+        EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1),
+                  GetSysColor(COLOR_WINDOW));
+        SetTabStripBackground(parent, &strip);
+        HBRUSH taken = strip.background;
+        EXPECT_EQ(GetObjectType(own), 0u);
+        EXPECT_EQ(ui::PrintClient(strip.window).Pixel(strip.width - 2, 1), c.shown);
+        DestroyWindow(strip.window);
+        EXPECT_EQ(strip.window, nullptr);
+        EXPECT_EQ(GetObjectType(selection), 0u);
+        EXPECT_EQ(GetObjectType(taken), c.given ? (DWORD)OBJ_BRUSH : 0u);
+    }
 }
 
 TEST_F(TabStripTest, ManyStripsLeaveNoGdiObjectsBehind)
@@ -233,7 +180,7 @@ TEST_F(TabStripTest, ManyStripsLeaveNoGdiObjectsBehind)
         SetTabStripBackground(parent, &extra);
         SendMessageA(extra.window, WM_TABSTRIP_SELECT, SECTION_GLOBAL, 0);
         ui::PrintClient(extra.window);
-        SendMessageA(extra.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 10));
+        ui::LeftDown(extra.window, 5, 10);
         DestroyWindow(extra.window);   /* while it holds the capture */
         /* The font comes and goes with the editor. */
         DeleteTabStripFonts();
@@ -316,8 +263,8 @@ TEST_F(TabStripTest, RightButtonPressesChangeNothing)
     Create();
     Select(SECTION_ELEMENT);
     const int x = tabs[1].left + 5;
-    SendMessageA(strip.window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(x, 10));
-    SendMessageA(strip.window, WM_RBUTTONUP, 0, MAKELPARAM(x, 10));
+    ui::RightDown(strip.window, x, 10);
+    ui::RightUp(strip.window, x, 10);
     EXPECT_TRUE(clicks.empty());
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(Selected(), SECTION_ELEMENT);
@@ -329,7 +276,7 @@ TEST_F(TabStripTest, AWindowOfTheClassWithoutItsRecordIgnoresEverything)
                               moduleHandle, nullptr);
     ASSERT_NE(bare, nullptr);
     EXPECT_EQ(SendMessageA(bare, WM_TABSTRIP_SELECT, SECTION_GLOBAL, 0), 0);
-    SendMessageA(bare, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 10));
+    ui::LeftDown(bare, 5, 10);
     ui::PrintClient(bare);
     EXPECT_TRUE(clicks.empty());
     EXPECT_EQ(GetCapture(), nullptr);
@@ -357,15 +304,15 @@ protected:
     TabItem tab = {};
     Capture plain, raised;
     const COLORREF face = GetSysColor(COLOR_BTNFACE), shadow = GetSysColor(COLOR_BTNSHADOW);
+    const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
 };
 
 TEST_F(SelectedTabTest, ItsOutlineIsThreeRowsTallerAndTwoColumnsWiderWithAFoot)
 {
-    const int th = MeasureTitles({"M"}).textHeight;
-    EXPECT_EQ(plainTop, h - th - 5);
+    EXPECT_EQ(plainTop, 9) << "the 14 rows over the text less 3 below it and 2 above";
     EXPECT_EQ(TopOutlineRow(raised, tab.left + 5, kDialogColour), plainTop - 3);
     EXPECT_NE(plain.Pixel(r + 1, h - 3), RGB(0, 0, 0));
-    ExpectSpots(plain, {{tab.left + 5, plainTop, GetSysColor(COLOR_BTNHIGHLIGHT)},
+    ExpectSpots(plain, {{tab.left + 5, plainTop, highlight},
                         {r - 1, h - 3, RGB(0, 0, 0)}});
     ExpectSpots(raised, {{r + 1, h - 3, RGB(0, 0, 0)}, {r, h - 3, shadow},
                          {r + 1, h - 1, RGB(0, 0, 0)},
@@ -374,22 +321,28 @@ TEST_F(SelectedTabTest, ItsOutlineIsThreeRowsTallerAndTwoColumnsWiderWithAFoot)
 
 TEST_F(SelectedTabTest, ItsTitleIsTheSameInkTwoRowsHigherInItsOwnColour)
 {
-    std::pair<int, int> plainInk = InkRows(plain, tab.left + 3, r - 3, h - 2);
-    std::pair<int, int> raisedInk = InkRows(raised, tab.left + 3, r - 3, h - 2);
-    ASSERT_GE(plainInk.first, 0);
-    EXPECT_EQ(raisedInk.first, plainInk.first - 2);
-    EXPECT_EQ(raisedInk.second, plainInk.second - 2);
-    int exact = 0;
-    for (int y = 0; y < h; y++)
-        for (int x = tab.left + 3; x < r - 3; x++)
-            exact += raised.Pixel(x, y) == kSelectedTitle;
-    EXPECT_GT(exact, 10);
+    /* Each inked pixel of the plain title, and only those, in the selected
+     * title's colour two rows up. */
+    int ink = 0, lifted = 0, moved = 0;
+    for (int y = 2; y < h - 2; y++)
+        for (int x = tab.left + 3; x < r - 3; x++) {
+            bool dark = plain.Pixel(x, y) == GetSysColor(COLOR_WINDOWTEXT);
+            bool red = raised.Pixel(x, y - 2) == kSelectedTitle;
+            ink += dark;
+            lifted += red;
+            moved += dark && red;
+        }
+    EXPECT_GT(ink, 10);
+    EXPECT_EQ(moved, ink);
+    EXPECT_EQ(lifted, ink);
 }
 
-TEST_F(SelectedTabTest, TheTabAfterItKeepsItsOutlineButLosesItsLeftEdge)
+TEST_F(SelectedTabTest, EveryTabBeginsWithItsHighlightEdgeButTheOneAfterIt)
 {
-    EXPECT_EQ(TopOutlineRow(raised, tabs[2].left + 5, kDialogColour), plainTop);
-    EXPECT_NE(raised.Pixel(tabs[2].left, h - 3), GetSysColor(COLOR_BTNHIGHLIGHT));
+    for (int i = 0; i < 3; i++)
+        EXPECT_EQ(plain.Pixel(tabs[i].left, h - 2), highlight) << tabs[i].title;
+    EXPECT_EQ(TopOutlineRow(raised, tabs[2].left + 5, kDialogColour), plainTop) << "its outline";
+    EXPECT_NE(raised.Pixel(tabs[2].left, h - 3), highlight);
 }
 
 /* A window taller than the strip shows the row below the strip's own

@@ -57,16 +57,6 @@ int CountDark(const Capture &image, int left, int top, int right, int bottom)
     return count;
 }
 
-/* Tick marks in the row three below the base line, away from the thumb. */
-int CountTicks(const Capture &image, int thumbX)
-{
-    int row = image.height - 5, count = 0;
-    for (int x = 0; x < image.width; x++)
-        if (std::abs(x - thumbX) > 7 && IsDark(image.Pixel(x, row)))
-            count++;
-    return count;
-}
-
 class TinySliderTest : public testing::Test {
 protected:
     void SetUp() override
@@ -105,16 +95,12 @@ protected:
         GetWindowTextA(rec.edit, text, sizeof text);
         return text;
     }
-    void Press(int x) { SendMessageA(rec.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, 25)); }
-    void Move(int x) { SendMessageA(rec.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 25)); }
-    void Release(int x) { SendMessageA(rec.window, WM_LBUTTONUP, 0, MAKELPARAM(x, 25)); }
-
-    std::vector<std::string> Phases() const
+    void Press(int x) { ui::LeftDown(rec.window, x, 25); }
+    void Move(int x) { ui::MouseMove(rec.window, x, 25, true); }
+    void Release(int x) { ui::LeftUp(rec.window, x, 25); }
+    float Value() const
     {
-        std::vector<std::string> names;
-        for (const TrackCall &call : tracks)
-            names.push_back(call.phase);
-        return names;
+        return rec.mode == SLIDER_MODE_INTEGER ? (float)rec.intValue : rec.floatValue;
     }
 
     HWND parent = nullptr;
@@ -122,8 +108,6 @@ protected:
     TinySlider rec = {};
     float target = -1.0f;
 };
-
-using PhaseList = std::vector<std::string>;
 
 /* A place of a rendered slider and whether it is inked. */
 struct Ink {
@@ -146,7 +130,6 @@ TEST_F(TinySliderTest, AFreshSliderIsHiddenAndShowsZeroInItsOwnFont)
     EXPECT_EQ(rec.thumbX, 6);
     EXPECT_FALSE(GetWindowLongA(rec.window, GWL_STYLE) & WS_VISIBLE);
     EXPECT_EQ((HFONT)SendMessageA(rec.edit, WM_GETFONT, 0, 0), rec.font);
-    EXPECT_TRUE(changes.empty());
 }
 
 TEST_F(TinySliderTest, CaptionAndPercentSignAreDrawnAboveTheBaseLine)
@@ -165,7 +148,7 @@ TEST_F(TinySliderTest, CaptionAndPercentSignAreDrawnAboveTheBaseLine)
     EXPECT_EQ(darkAbove(296 - 6 - 20, 296 - 6), 0);
 }
 
-TEST_F(TinySliderTest, TypedAndSetValuesClampToTheirRangesAndNotifyOnlyOnChange)
+TEST_F(TinySliderTest, ValuesShowWithTheirPrecisionClampToTheirRangesAndNotifyOnlyOnChange)
 {
     /* One step: the text typed, or (when null) the value set with its
      * flags; then the edit text, the float and integer targets, the thumb
@@ -230,6 +213,19 @@ TEST_F(TinySliderTest, TypedAndSetValuesClampToTheirRangesAndNotifyOnlyOnChange)
          "0", kSkip,
          {{nullptr, 1e20f, 1, 0, "1", kSkip, kSkip, kSkip, INT32_MAX},
           {nullptr, NAN, 1, 0, nullptr, kSkip, kSkip, kSkip, 0}}},
+        /* Precisions choose the decimals; those out of 0..4 still show text. */
+        {"precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 0, 3.75f, false, "3", kSkip, {}},
+        {"precision 1", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 1, 0, 3.75f, false, "3.8", kSkip, {}},
+        {"precision 2", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 2, 0, 3.75f, false, "3.75", kSkip, {}},
+        {"precision 3", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 3, 0, 3.75f, false, "3.750", kSkip, {}},
+        {"precision 4", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 4, 0, 3.75f, false, "3.7500", kSkip, {}},
+        {"precision -3", SLIDER_MODE_FLOAT, 0, 10, 0, 10, -3, 0, 3.75f, false, "3", kSkip, {}},
+        {"precision 9", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 9, 0, 3.75f, false, "3.7500", kSkip, {}},
+        /* whole numbers are shown unscaled */
+        {"percent, precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 1, 0.5f, false, "0", kSkip,
+         {}},
+        {"percent, precision 2", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 2, 1, 0.125f, false, "12.50",
+         kSkip, {}},
     };
     int32_t intTarget = -1;
     for (const Group &g : groups) {
@@ -268,63 +264,42 @@ TEST_F(TinySliderTest, TypedAndSetValuesClampToTheirRangesAndNotifyOnlyOnChange)
     EXPECT_TRUE(tracks.empty()) << "typing and setting are no drag";
 }
 
-TEST_F(TinySliderTest, PrecisionChoosesTheDecimalsAndOutOfRangePrecisionsStillShowText)
+TEST_F(TinySliderTest, RangesOfZeroWidthNarrowSlidersAndTheWidestRangeKeepTheThumbOnTheTrack)
 {
+    /* Configured at `width`, pressed, dragged past the left end and on to
+     * `to`, released there. */
     struct Case {
-        int16_t precision;
-        int16_t percent;
+        const char *what;
+        uint32_t mode;
+        float min, max;
+        int width;
         float value;
-        const char *text;
+        int thumb, press, to;
+        float end;
+        int endThumb;
+        bool committed;
     } cases[] = {
-        {0, 0, 3.75f, "3"},  {1, 0, 3.75f, "3.8"},  {2, 0, 3.75f, "3.75"},
-        {3, 0, 3.75f, "3.750"}, {4, 0, 3.75f, "3.7500"},
-        {0, 1, 0.5f, "0"},   /* whole numbers are shown unscaled */
-        {2, 1, 0.125f, "12.50"},
-        {-3, 0, 3.75f, "3"}, {9, 0, 3.75f, "3.7500"},
+        {"float range of zero width", SLIDER_MODE_FLOAT, 3, 3, 296, 3, 6, 100, 200, 3, 6, false},
+        {"integer range of zero width", SLIDER_MODE_INTEGER, 2, 2, 296, 2, 6, 100, 200, 2, 6,
+         false},
+        {"narrower than its margins", SLIDER_MODE_FLOAT, 0, 1, 8, 0.7f, 6, 3, 40, 0, 6, true},
+        {"the widest float range", SLIDER_MODE_FLOAT, -3.4028235e38f, 3.4028235e38f, 296, 0, 147,
+         289, 289, 3.4028235e38f, 289, true},
     };
     for (const Case &c : cases) {
-        Configure(SLIDER_MODE_FLOAT, 0.0f, 10.0f, 0.0f, 10.0f, c.precision, c.percent, c.value);
-        EXPECT_EQ(EditText(), c.text) << "precision " << c.precision;
+        SCOPED_TRACE(c.what);
+        changes.clear();
+        Configure(c.mode, c.min, c.max, c.min, c.max, 2, 0, c.value);
+        MoveWindow(rec.window, 10, 10, c.width, 30, TRUE);
+        EXPECT_EQ(rec.thumbX, c.thumb);
+        Press(c.press);
+        Move(-40);
+        Move(c.to);
+        Release(c.to);
+        EXPECT_EQ(Value(), c.end);
+        EXPECT_EQ(rec.thumbX, c.endThumb);
+        EXPECT_EQ(changes, std::vector<int16_t>(c.committed ? 1 : 0, kSliderId));
     }
-}
-
-TEST_F(TinySliderTest, ZeroWidthRangesKeepTheThumbAtTheLeftEndAndTheValue)
-{
-    Configure(SLIDER_MODE_FLOAT, 3.0f, 3.0f, 0.0f, 10.0f, 2, 0, 3.0f);
-    EXPECT_EQ(rec.thumbX, 6);
-    EXPECT_EQ(EditText(), "3.00");
-    Press(100);
-    Move(200);
-    Release(200);
-    EXPECT_EQ(rec.floatValue, 3.0f);
-    EXPECT_TRUE(changes.empty());
-    Configure(SLIDER_MODE_INTEGER, 2.0f, 2.0f, 0.0f, 10.0f, 0, 0, 2.0f);
-    EXPECT_EQ(rec.thumbX, 6);
-}
-
-TEST_F(TinySliderTest, ASliderNarrowerThanItsMarginsKeepsTheThumbAtTheLeftEnd)
-{
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.7f);
-    MoveWindow(rec.window, 10, 10, 8, 30, TRUE);
-    EXPECT_EQ(rec.thumbX, 6);
-    Press(3);
-    Move(-40);
-    Move(40);
-    Release(40);
-    EXPECT_EQ(rec.thumbX, 6);
-    EXPECT_EQ(rec.floatValue, 0.0f);
-}
-
-TEST_F(TinySliderTest, TheWidestFloatRangeSpansTheWholeTrack)
-{
-    Configure(SLIDER_MODE_FLOAT, -3.4028235e38f, 3.4028235e38f, -3.4028235e38f,
-              3.4028235e38f, 2, 0, 0.0f);
-    EXPECT_EQ(rec.thumbX, 147);
-    Press(289);
-    Move(289);
-    Release(289);
-    EXPECT_EQ(rec.floatValue, 3.4028235e38f);
-    EXPECT_EQ(rec.thumbX, 289);
 }
 
 TEST_F(TinySliderTest, IntegerRangesOfAtMostTenStepsDrawATickAtEveryWholeValue)
@@ -340,7 +315,11 @@ TEST_F(TinySliderTest, IntegerRangesOfAtMostTenStepsDrawATickAtEveryWholeValue)
     };
     for (const Case &c : cases) {
         Configure(c.mode, c.min, c.max, c.min, c.max, 0, 0, c.value);
-        EXPECT_EQ(CountTicks(ui::PrintClient(rec.window), rec.thumbX), c.ticks)
+        /* The ink in the row three below the base line, less the thumb's. */
+        Capture image = ui::PrintClient(rec.window);
+        const int y = 30 - 5, t = rec.thumbX;
+        EXPECT_EQ(CountDark(image, 0, y, 296, y + 1) - CountDark(image, t - 7, y, t + 8, y + 1),
+                  c.ticks)
             << "mode " << c.mode << " range " << c.min << ".." << c.max << " value " << c.value;
     }
 }
@@ -391,12 +370,12 @@ TEST_F(TinySliderTest, ResizingStretchesTheTrackAndMovesTheEditBoxWithoutResizin
     GetTextExtentPoint32A(dc, "%", 1, &percent);
     SelectObject(dc, old);
     ReleaseDC(rec.window, dc);
-    RECT edit, editClient;
+    RECT edit;
     GetWindowRect(rec.edit, &edit);
     MapWindowPoints(nullptr, rec.window, (POINT *)&edit, 2);
-    GetClientRect(rec.edit, &editClient);
     EXPECT_EQ(edit.right, 400 - 6 - percent.cx);
-    EXPECT_EQ(edit.top, 40 - editClient.bottom - 17);
+    /* up from the bottom by 17 and by the box's 14 client rows (of its 20) */
+    EXPECT_EQ(edit.top, 40 - 17 - 14);
     EXPECT_EQ(edit.right - edit.left, 60);       /* moved, not resized */
     EXPECT_EQ(edit.bottom - edit.top, 20);
 }
@@ -428,8 +407,11 @@ TEST_F(TinySliderTest, ASetValueRepaintsOnlyTheThumbStripAndAtOnce)
 TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue)
 {
     /* Pressed at `press` (the thumb when -1), moved through `moves` and
-     * released at the last place; the value, the target and the edit text
-     * midway follow the pointer, and the release commits a changed value. */
+     * ended at the last place: released there, or the capture lost there
+     * to WM_CANCELMODE or to another window; the value, the target and the
+     * edit text midway follow the pointer, the end commits a changed value,
+     * and later moves and releases do nothing. */
+    enum End { kRelease, kCancelMode, kCaptureTaken };
     struct Case {
         const char *what;
         uint32_t mode;
@@ -443,21 +425,27 @@ TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue
         float end;
         const char *endText;
         bool committed;
+        End ending;
     } cases[] = {
         {"past both ends", SLIDER_MODE_FLOAT, 0, 1, 2, 0.5f, -1, {-50, 1000}, 0, "0.00", 1, "1.00",
-         true},
+         true, kRelease},
         {"integers past both ends", SLIDER_MODE_INTEGER, -5, 5, 0, 0, -1, {-1, 30000}, -5, "-5", 5,
-         "5", true},
+         "5", true, kRelease},
         /* 141 of the track's 283 pixels of 0..100 */
         {"a click away from the thumb", SLIDER_MODE_FLOAT, 0, 100, 3, 0, 147, {}, 0, nullptr,
-         49.8233f, "49.823", true},
+         49.8233f, "49.823", true, kRelease},
         {"press and release on the thumb", SLIDER_MODE_FLOAT, 0, 1, 2, 0.5f, -1, {}, 0, nullptr,
-         0.5f, "0.50", false},
+         0.5f, "0.50", false, kRelease},
         {"out to 8 of 10 and back", SLIDER_MODE_INTEGER, 0, 10, 0, 5, -1, {250, 150}, 8, "8", 5,
-         "5", false},
+         "5", false, kRelease},
         /* 194 of 283 */
         {"out and past the left end", SLIDER_MODE_FLOAT, 0, 1, 2, 0, -1, {200, -20}, 0.6855f,
-         "0.69", 0, "0.00", false},
+         "0.69", 0, "0.00", false, kRelease},
+        {"to the right end, then WM_CANCELMODE", SLIDER_MODE_FLOAT, 0, 1, 2, 0, -1, {289}, 1,
+         "1.00", 1, "1.00", true, kCancelMode},
+        /* 94 of 283 */
+        {"back from the right end, then another window captures", SLIDER_MODE_FLOAT, 0, 1, 2, 1,
+         -1, {100}, 0.3322f, "0.33", 0.3322f, "0.33", true, kCaptureTaken},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -476,34 +464,41 @@ TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue
                 EXPECT_TRUE(changes.empty()) << "nothing committed yet";
             }
         }
-        Release(x);
-        EXPECT_EQ(GetCapture(), nullptr);
-        float value = c.mode == SLIDER_MODE_INTEGER ? (float)rec.intValue : rec.floatValue;
+        if (c.ending == kRelease)
+            Release(x);
+        else if (c.ending == kCancelMode)
+            SendMessageA(rec.window, WM_CANCELMODE, 0, 0);
+        else
+            SetCapture(parent);
+        EXPECT_EQ(GetCapture(), c.ending == kCaptureTaken ? parent : nullptr);
+        ReleaseCapture();
+        float value = Value();
         EXPECT_NEAR(value, c.end, 1e-4f);
         EXPECT_EQ(target, value);
         EXPECT_EQ(EditText(), c.endText);
         EXPECT_EQ(changes, std::vector<int16_t>(c.committed ? 1 : 0, kSliderId));
-        PhaseList phases(c.moves.size() + 2, "update");
-        phases.front() = "start";
-        phases.back() = "end";
-        EXPECT_EQ(Phases(), phases);
-        ASSERT_FALSE(tracks.empty());
+        ASSERT_EQ(tracks.size(), c.moves.size() + 2);
+        for (size_t k = 0; k < tracks.size(); k++)
+            EXPECT_EQ(tracks[k].phase, k == 0 ? "start" : k + 1 < tracks.size() ? "update" : "end")
+                << "call " << k;
         EXPECT_EQ(tracks.front().value, c.value);
         if (!c.moves.empty()) {
             EXPECT_NEAR(tracks[1].value, c.midway, 1e-4f);
         }
         EXPECT_EQ(tracks.back().value, value);
         EXPECT_EQ(tracks.back().id, kSliderId);
+        Move(60);
+        Release(60);
+        EXPECT_EQ(Value(), value) << "no longer dragging";
+        EXPECT_EQ(tracks.size(), c.moves.size() + 2);
     }
 }
 
-TEST_F(TinySliderTest, MovesReleasesAndRightClicksWithoutADragDoNothing)
+TEST_F(TinySliderTest, RightClicksDoNothing)
 {
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
-    Move(20);
-    Release(20);
-    SendMessageA(rec.window, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(20, 25));
-    SendMessageA(rec.window, WM_RBUTTONUP, 0, MAKELPARAM(20, 25));
+    ui::RightDown(rec.window, 20, 25);
+    ui::RightUp(rec.window, 20, 25);
     EXPECT_EQ(rec.floatValue, 0.5f);
     EXPECT_TRUE(changes.empty());
     EXPECT_TRUE(tracks.empty());
@@ -515,37 +510,13 @@ TEST_F(TinySliderTest, WhileOneSliderDragsAnotherIgnoresMovesAndReleases)
     TinySlider other = {};
     ASSERT_NE(CreateTinySlider(parent, moduleHandle, &other, 7, OnChange), nullptr);
     Press(147);
-    SendMessageA(other.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(200, 25));
-    SendMessageA(other.window, WM_LBUTTONUP, 0, MAKELPARAM(200, 25));
+    ui::MouseMove(other.window, 200, 25, true);
+    ui::LeftUp(other.window, 200, 25);
     EXPECT_EQ(other.thumbX, 6);
     EXPECT_EQ(GetCapture(), rec.window);
     Release(147);
     EXPECT_TRUE(changes.empty());
     DestroyTinySlider(&other.window);
-}
-
-TEST_F(TinySliderTest, LosingTheCaptureEndsTheDragAndCommitsIt)
-{
-    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.0f);
-    Press(6);
-    Move(289);
-    SendMessageA(rec.window, WM_CANCELMODE, 0, 0);
-    EXPECT_NE(GetCapture(), rec.window);
-    EXPECT_EQ(changes, std::vector<int16_t>{kSliderId});
-    EXPECT_EQ(Phases(), (PhaseList{"start", "update", "end"}));
-    Move(100);                                   /* no longer dragging */
-    Release(100);
-    EXPECT_EQ(rec.floatValue, 1.0f);
-    EXPECT_EQ(tracks.size(), 3u);
-
-    /* Another window taking the capture does the same. */
-    tracks.clear();
-    Press(289);
-    Move(100);
-    SetCapture(parent);
-    EXPECT_EQ(Phases(), (PhaseList{"start", "update", "end"}));
-    EXPECT_EQ(changes.size(), 2u);
-    ReleaseCapture();
 }
 
 TEST_F(TinySliderTest, DestroyingADraggingSliderReleasesTheCaptureSilently)
@@ -575,30 +546,6 @@ TEST_F(TinySliderTest, TheBackgroundIsTheDialogsBrushAndTheSlidersOwnIsFreed)
     EXPECT_EQ(ui::PrintClient(rec.window).Pixel(3, 3), kDialogColour);
 }
 
-TEST_F(TinySliderTest, DestroyingFreesTheFontButNotTheDialogsBrush)
-{
-    SetTinySliderBackground(parent, &rec);
-    HFONT font = rec.font;
-    DestroyTinySlider(&rec.window);
-    EXPECT_EQ(GetObjectType(font), 0u);
-    EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
-}
-
-TEST_F(TinySliderTest, WithoutADialogBrushTheSliderMakesAFaceColouredOneAndFreesIt)
-{
-    ui::parentBrush = nullptr;
-    TinySlider plain = {};
-    ASSERT_NE(CreateTinySlider(parent, moduleHandle, &plain, 9, nullptr), nullptr);
-    SetTinySliderBackground(parent, &plain);
-    HBRUSH made = plain.background;
-    EXPECT_EQ(GetObjectType(made), (DWORD)OBJ_BRUSH);
-    LOGBRUSH colour = {};
-    GetObject(made, sizeof colour, &colour);
-    EXPECT_EQ(colour.lbColor, GetSysColor(COLOR_BTNFACE));
-    DestroyTinySlider(&plain.window);
-    EXPECT_EQ(GetObjectType(made), 0u);
-}
-
 TEST_F(TinySliderTest, ManySlidersLeaveNoGdiObjectsBehind)
 {
     std::optional<int> gained = ui::GdiObjectsGained(200, 9, [&](int i) {
@@ -613,9 +560,9 @@ TEST_F(TinySliderTest, ManySlidersLeaveNoGdiObjectsBehind)
         MoveWindow(extra.window, 0, 0, 296, 30, TRUE);
         SetTinySliderValue(&extra, 0.25f, 1, 1);
         ui::PrintClient(extra.window);
-        SendMessageA(extra.window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 25));
-        SendMessageA(extra.window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(70, 25));
-        SendMessageA(extra.window, WM_LBUTTONUP, 0, MAKELPARAM(80, 25));
+        ui::LeftDown(extra.window, 50, 25);
+        ui::MouseMove(extra.window, 70, 25, true);
+        ui::LeftUp(extra.window, 80, 25);
         DestroyTinySlider(&extra.window);
     });
     if (!gained)
