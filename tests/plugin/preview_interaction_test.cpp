@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 #include "model/lens_flare_model.h"
 #include "preview_fixture.h"
@@ -228,13 +229,10 @@ TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlac
     GlobalUnlock(block);
     CloseClipboard();
 
-    EXPECT_EQ(40u, header.biSize);
-    EXPECT_EQ(120, header.biWidth);
-    EXPECT_EQ(90, header.biHeight);
-    EXPECT_EQ(1, header.biPlanes);
-    EXPECT_EQ(24, header.biBitCount);
-    EXPECT_EQ((DWORD)BI_RGB, header.biCompression);
-    EXPECT_EQ(0u, header.biClrUsed);
+    using Header = std::tuple<DWORD, LONG, LONG, WORD, WORD, DWORD, DWORD>;
+    EXPECT_EQ(Header(40, 120, 90, 1, 24, BI_RGB, 0),
+              std::tie(header.biSize, header.biWidth, header.biHeight, header.biPlanes,
+                       header.biBitCount, header.biCompression, header.biClrUsed));
     std::vector<unsigned char> expected = ExpectedClipboardPixels(29, 22);
     EXPECT_TRUE(pixels == expected) << "clipboard pixels differ from the host's rendering";
     size_t lit = 0;
