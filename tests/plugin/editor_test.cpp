@@ -167,23 +167,6 @@ TEST(Editor, TheDisabledCopyCommandDoesNothing)
     });
 }
 
-TEST(Editor, TheCloseBoxCommitsTheFlare)
-{
-    HostSession host;
-    ui::Driver driver;
-    HWND editor = nullptr;
-    driver.Then([&](HWND dialog) {
-        editor = dialog;
-        host.ClearLog();
-        SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    });
-    host.OpenEditor();
-    EXPECT_FALSE(IsWindow(editor));
-    std::vector<std::string> writes = host.Log("Ki_LensFlare");
-    ASSERT_FALSE(writes.empty());
-    EXPECT_EQ(writes[0].rfind("Ki_LensFlare light \"Light01\" enabled ", 0), 0u) << writes[0];
-}
-
 TEST(Editor, TabsShowEachSectionsControlsInsideTheParameterArea)
 {
     struct Row {

@@ -153,6 +153,7 @@ TEST(LightSweep, MenuOrKeyStartsASweepAThirdOfTheWayDownThatEndsOrIsStoppedWhere
         if (!stop.writes) {
             EXPECT_EQ(DescribeFlare(host), flare);
         }
+        EXPECT_EQ(host.Log("Ki_LensFlare").empty(), !stop.writes);
     };
     for (const Stop &stop : stops) {
         driver.Then([&](HWND d) {
