@@ -203,20 +203,18 @@ TEST_F(Model, WritingSendsGlobalsThenEachElementThenEachParameterTheSameEachTime
     model->firstElement->firstParameter->Kv_Current_Value[0] = 0.875f;
     host.ClearLog();
     Write(host);
-    std::vector<std::string> first = host.Log("Ki_LensFlare");
-    ASSERT_EQ(first.size(), 1u + 2u + 3u);
     const std::string owner = "Ki_LensFlare light \"Light01\" ";
-    EXPECT_EQ(first[0], owner + GlobalsLine(&Global::written) + "0");
-    const std::string probe = std::string("element \"") + model->firstElement->guid + "\"";
-    const std::string bare = std::string("element \"") + model->firstElement->next->guid + "\"";
-    EXPECT_EQ(first[1], owner + probe + " enabled off 1 0");
-    EXPECT_EQ(first[2], owner + probe + " 1 parameter &0 value &0.875 gradientdata &0 null null "
-                                        "arbitrarydata &0 null 1 0");
-    EXPECT_EQ(first[3], owner + probe + " 1 parameter &1 value &1,0.5,0.25 gradientdata &0 null null "
-                                        "arbitrarydata &0 null 1 0");
-    EXPECT_EQ(first[4], owner + probe + " 1 parameter &2 value &0 gradientdata &3 &1,0,0,0,1,0,0,0,1 "
-                                        "&0,0.5,1 arbitrarydata &0 null 1 0");
-    EXPECT_EQ(first[5], owner + bare + " enabled on 1 0");
+    const std::string probe = owner + "element \"" + model->firstElement->guid + "\"";
+    auto parameter = [&](const char *values) {
+        return probe + " 1 parameter &" + values + " arbitrarydata &0 null 1 0";
+    };
+    const std::vector<std::string> first = {
+        owner + GlobalsLine(&Global::written) + "0", probe + " enabled off 1 0",
+        parameter("0 value &0.875 gradientdata &0 null null"),
+        parameter("1 value &1,0.5,0.25 gradientdata &0 null null"),
+        parameter("2 value &0 gradientdata &3 &1,0,0,0,1,0,0,0,1 &0,0.5,1"),
+        owner + "element \"" + model->firstElement->next->guid + "\" enabled on 1 0"};
+    EXPECT_EQ(host.Log("Ki_LensFlare"), first);
     EXPECT_TRUE(host.Log("Ki_Report_Error").empty());
 
     host.ClearLog();
