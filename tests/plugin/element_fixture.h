@@ -146,6 +146,10 @@ inline void ShowSection(HWND dialog, int section)
 
 using ::CloseWithOk;
 
+/* The captions of the Library Load and Save file dialogs. */
+const char kLoadTitle[] = "Select Lens Flare Effect File";
+const char kSaveTitle[] = "Save a Lens Effect File";
+
 /* Host calls of one whole write-back: globals, each element, each parameter. */
 inline size_t WriteCalls(const LensFlareModel *m)
 {

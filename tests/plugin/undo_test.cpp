@@ -14,8 +14,6 @@
 
 namespace {
 
-const char kLoadTitle[] = "Select Lens Flare Effect File";
-
 /* The flare exactly as the host writes it to a file. */
 std::string SavedFlare(const HostSession &host)
 {
@@ -84,11 +82,10 @@ TEST(Undo, MixedEditsUndoneByKeysGiveBackTheOpeningFlareAndRedoneTheFinalOne)
     HostSession host;
     fx::SetFlareTypes(host, {"glow", "t_rows", "ring", "halo"});
     const std::string opening = SavedFlare(host);
-    std::string final, intensityText;
+    std::string final;
     bool glowBehind = false;
     ui::Driver driver;
     driver.Then([&](HWND dialog) {
-        intensityText = ui::Text(intensitySlider->edit);
         glowBehind = ui::IsChecked(dialog, IDC_GLOW_BEHIND);
         SetFocus(GetDlgItem(dialog, IDC_ELEMENT_LIST));
         fx::SelectLine(dialog, 1);
@@ -119,7 +116,6 @@ TEST(Undo, MixedEditsUndoneByKeysGiveBackTheOpeningFlareAndRedoneTheFinalOne)
         EXPECT_EQ(currentSection, SECTION_ELEMENT);
         EXPECT_FALSE(ui::IsChecked(dialog, ControlOf("flag")));
         EXPECT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED));
-        EXPECT_EQ(ui::Text(intensitySlider->edit), intensityText);
     });
     for (int i = 0; i < 9; i++)
         QueueChord(driver, i % 2 ? 'Y' : 'Z', i % 2 == 0);
@@ -129,7 +125,6 @@ TEST(Undo, MixedEditsUndoneByKeysGiveBackTheOpeningFlareAndRedoneTheFinalOne)
         EXPECT_EQ(fx::ListCount(dialog), 3);
         EXPECT_EQ(currentSection, SECTION_GLOBAL_FADING) << "where the last step shows";
         EXPECT_NE(ui::IsChecked(dialog, IDC_GLOW_BEHIND), glowBehind);
-        EXPECT_EQ(ui::Text(intensitySlider->edit), "3.50");
     });
     EXPECT_EQ(SavedFlare(host), final) << "OK keeps the redone flare";
 }
@@ -183,7 +178,7 @@ TEST(Undo, AFailedLibraryLoadThatEmptiedTheFlareIsUndoneWithEveryElement)
     ui::Driver driver;
     driver.AnswerBoxesWith({IDOK});
     driver.Then([](HWND dialog) { ui::PostClick(dialog, IDC_LIBRARY_LOAD); });
-    driver.When(kLoadTitle, [](HWND dialog) { ui::ChooseFile(dialog, "notes.lnz"); });
+    driver.When(fx::kLoadTitle, [](HWND dialog) { ui::ChooseFile(dialog, "notes.lnz"); });
     driver.Then([&](HWND dialog) {
         EXPECT_EQ(fx::HostElements(host).size(), 0u);
         EXPECT_EQ(fx::ListCount(dialog), 0);
