@@ -154,8 +154,7 @@ TEST(ElementList, WithoutACurrentElementCommandsIdleAndAddsGoNextToTheSelectedLi
             EXPECT_EQ(fx::ListCount(dialog), 3);
         });
         QueueAdd(driver, IDC_ADD_AFTER, "halo");
-        driver.Then([&](HWND dialog) { fx::CloseWithOk(dialog); });
-        host.OpenEditor();
+        host.Edit(driver, [](HWND) {});
         EXPECT_EQ(fx::ElementNames(host.light.c_str()),
                   (std::vector<std::string>{"glow", "t_bare", "halo", "ring"}));
     }

@@ -10,8 +10,6 @@
 
 namespace {
 
-const char kLoadTitle[] = "Select Lens Flare Effect File";
-
 /* The globals behind the five sliders, in the order of Globals. */
 const char *const kGlobalNames[] = {"intensity", "scale", "angle", "anamorphicstretch",
                                     "occlusionradius"};
@@ -57,7 +55,7 @@ TEST(GlobalControls, AfterLibraryLoadTheSlidersShowTheLoadedFlareAndOkKeepsIt)
             fx::ShowSection(dialog, SECTION_GLOBAL);
             ui::PostClick(dialog, IDC_LIBRARY_LOAD);
         });
-        driver.When(kLoadTitle, [&](HWND dialog) { ui::ChooseFile(dialog, file); });
+        driver.When(fx::kLoadTitle, [&](HWND dialog) { ui::ChooseFile(dialog, file); });
         host.Edit(driver, [&](HWND dialog) {
             TinySlider *sliders[] = {intensitySlider, scaleSlider, angleSlider, stretchSlider,
                                      occlusionSlider};

@@ -13,18 +13,6 @@
 #include "refhost_api.h"
 #include "ui_driver.h"
 
-namespace {
-
-const char kSaveTitle[] = "Save a Lens Effect File";
-const char kLoadTitle[] = "Select Lens Flare Effect File";
-
-bool SameFolder(const std::string &a, const std::string &b)
-{
-    return ui::Lower(a) == ui::Lower(b);
-}
-
-} // namespace
-
 TEST(FileRequestor, TheStartNameGivesTheInitialFolderAndTheFileNameField)
 {
     HostSession host;
@@ -35,7 +23,7 @@ TEST(FileRequestor, TheStartNameGivesTheInitialFolderAndTheFileNameField)
         SCOPED_TRACE("from \"" + start + "\"");
         ui::Driver driver;
         driver.Then([&](HWND dialog) {
-            EXPECT_TRUE(SameFolder(ui::FolderShown(dialog), folder)) << ui::FolderShown(dialog);
+            EXPECT_EQ(ui::Lower(ui::FolderShown(dialog)), ui::Lower(folder));
             EXPECT_EQ(ui::FileNameShown(dialog), name);
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         });
@@ -77,7 +65,8 @@ TEST(FileRequestor, TheLensEffectRequestorDropsItsFolderPrefixLowerCasesAndWants
 
     ui::Driver driver;
     driver.When("t", [&](HWND dialog) {
-        EXPECT_TRUE(SameFolder(ui::FolderShown(dialog), host.Path("sub"))) << "lensfx/ dropped";
+        EXPECT_EQ(ui::Lower(ui::FolderShown(dialog)), ui::Lower(host.Path("sub")))
+            << "lensfx/ dropped";
         EXPECT_EQ(ui::FileNameShown(dialog), "glow.lnz");
         ui::ChooseFile(dialog, host.Path("LENSFX\\GLOW.LNZ"));
     });
@@ -117,8 +106,8 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveAddsTheExtensionAsksBefo
         host.ClearLog();
         ui::PostClick(dialog, IDC_LIBRARY_LOAD);
     });
-    driver.When(kLoadTitle, [&](HWND dialog) {
-        EXPECT_TRUE(SameFolder(ui::FolderShown(dialog), host.Path("lensfx")));
+    driver.When(fx::kLoadTitle, [&](HWND dialog) {
+        EXPECT_EQ(ui::Lower(ui::FolderShown(dialog)), ui::Lower(host.Path("lensfx")));
         ui::ChooseFile(dialog, pair);
     });
     driver.Then([&](HWND dialog) {
@@ -132,18 +121,17 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveAddsTheExtensionAsksBefo
         EXPECT_EQ(fx::CountContaining(calls, " delete "), 3u) << "the old elements first";
         ui::PostClick(dialog, IDC_LIBRARY_SAVE);
     });
-    driver.When(kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, host.Path("saved")); });
+    driver.When(fx::kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, host.Path("saved")); });
     driver.Then([&](HWND dialog) {
         EXPECT_TRUE(Exists(host.Path("saved.lnz")));
         ui::PostClick(dialog, IDC_LIBRARY_SAVE);
     });
-    driver.When(kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, host.Path("old.lnz")); });
-    driver.When(kSaveTitle, [&](HWND dialog) {
+    driver.When(fx::kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, host.Path("old.lnz")); });
+    driver.When(fx::kSaveTitle, [&](HWND dialog) {
         EXPECT_EQ(ui::FileNameShown(dialog), "saved.lnz") << "IDNO reopens at the last saved file";
         PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     });
-    driver.Then([&](HWND dialog) { fx::CloseWithOk(dialog); });
-    host.OpenEditor();
+    host.Edit(driver, [](HWND) {});
 
     EXPECT_EQ(fx::ElementNames(host.light.c_str()), (std::vector<std::string>{"ring", "glow"}));
     ASSERT_EQ(driver.Boxes().size(), 2u);

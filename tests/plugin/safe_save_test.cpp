@@ -18,8 +18,6 @@
 
 namespace {
 
-const char kSaveTitle[] = "Save a Lens Effect File";
-
 /* File names in a folder, lower case (Windows names compare so). */
 std::vector<std::string> Listing(const std::string &folder)
 {
@@ -77,15 +75,14 @@ void ExpectFailedLibrarySaves(HostSession &host, const std::string &folder,
             arm(i);
             ui::PostClick(dialog, IDC_LIBRARY_SAVE);
         });
-        driver.When(kSaveTitle, [path](HWND dialog) { ui::ChooseFile(dialog, path); });
+        driver.When(fx::kSaveTitle, [path](HWND dialog) { ui::ChooseFile(dialog, path); });
         if (Exists(path))
             answers.push_back(IDYES);
         answers.push_back(IDOK);
         expected.push_back(WriteErrorText(path));
     }
     driver.AnswerBoxesWith(answers);
-    driver.Then([](HWND dialog) { fx::CloseWithOk(dialog); });
-    host.OpenEditor();
+    host.Edit(driver, [](HWND) {});
     Kh_Fail_File_Step(0, 0, 0);
 
     std::vector<std::string> errors;
