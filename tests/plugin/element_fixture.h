@@ -109,6 +109,14 @@ inline int32_t SaveFlare(const HostSession &host, const std::string &path)
     return status;
 }
 
+/* The flare exactly as the host writes it to a file. */
+inline std::string SavedFlare(const HostSession &host)
+{
+    std::string path = host.Path("saved.lnz");
+    EXPECT_EQ(SaveFlare(host, path), 0);
+    return ReadBytes(path);
+}
+
 /* Replaces the light's elements by one element of each type, in order. */
 inline void SetFlareTypes(HostSession &host, const std::vector<const char *> &types)
 {

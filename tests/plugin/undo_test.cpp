@@ -14,14 +14,6 @@
 
 namespace {
 
-/* The flare exactly as the host writes it to a file. */
-std::string SavedFlare(const HostSession &host)
-{
-    std::string path = host.Path("saved.lnz");
-    EXPECT_EQ(fx::SaveFlare(host, path), 0);
-    return ReadBytes(path);
-}
-
 void HoldKeys(bool control, bool shift)
 {
     BYTE keys[256];
@@ -74,6 +66,7 @@ void TypeInto(TinySlider *slider, const char *text)
 
 } // namespace
 
+using fx::SavedFlare;
 using fx::SystemMenuItem;
 
 TEST(Undo, MixedEditsUndoneByKeysGiveBackTheOpeningFlareAndRedoneTheFinalOne)
