@@ -107,8 +107,7 @@ TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerWithoutRenderingAndTear
     for (bool paletted : {false, true}) {
         SCOPED_TRACE(paletted ? "paletted" : "24-bit");
         forcePaletteDisplay = paletted;
-        int64_t startBlocks = 0, bytes = 0, blocks = 0;
-        Kh_Memory_Stats(&startBlocks, &bytes);
+        int64_t startBlocks = LiveHostBlocks();
         host.ClearLog();
         OpenPreview(300, 200);
         EXPECT_EQ(paletted ? 8 : 24, editorPreview.header->biBitCount);
@@ -133,8 +132,7 @@ TEST_F(PreviewFixture, SetUpSizesEverythingOnePixelLargerWithoutRenderingAndTear
         EXPECT_EQ(1u, host.Log("Ki_Free_Global_GBuffer").size());
         DestroyWindow(dialog);
         dialog = nullptr;
-        Kh_Memory_Stats(&blocks, &bytes);
-        EXPECT_EQ(startBlocks, blocks);
+        EXPECT_EQ(startBlocks, LiveHostBlocks());
     }
 }
 
