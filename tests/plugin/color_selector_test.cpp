@@ -62,10 +62,11 @@ struct ColorDialogs : testing::Test {
     HostSession host;
     ui::Driver driver;
 
-    INT_PTR Select(float color[3], std::function<void(HWND)> step)
+    /* Runs the selector on color with one step; it answers 1 for OK. */
+    void Select(float color[3], std::function<void(HWND)> step, INT_PTR answer = 1)
     {
         driver.Then(std::move(step));
-        return SelectColor(ui::TestOwnerWindow(), "Pivot Color", color);
+        EXPECT_EQ(SelectColor(ui::TestOwnerWindow(), "Pivot Color", color), answer);
     }
     std::string Ini(const char *section, const char *key)
     {
@@ -160,7 +161,7 @@ TEST(ColorHsl, RgbThroughHslAndBackAndHslThroughRgbAndBackOverGridsAndHuesOutsid
 TEST_F(ColorDialogs, OpensInRgbModeWithTheBytesHslShowsGreyAsHueZeroAndHuesUpTo359UndoCancelAndEscapeRestore)
 {
     float color[3] = {0.2f, 0.5f, 1.0f};
-    INT_PTR result = Select(color, [&](HWND dialog) {
+    Select(color, [&](HWND dialog) {
         EXPECT_EQ(ui::ItemText(dialog, IDC_COLOR_GROUP), "Pivot Color");
         EXPECT_EQ(Letters(dialog), "RGB");
         EXPECT_TRUE(ui::IsChecked(dialog, IDC_COLOR_MODE_RGB));
@@ -178,7 +179,6 @@ TEST_F(ColorDialogs, OpensInRgbModeWithTheBytesHslShowsGreyAsHueZeroAndHuesUpTo3
         ui::Click(dialog, IDC_COLOR_UNDO);
         ui::Click(dialog, IDOK);
     });
-    EXPECT_EQ(result, 1);
     ExpectColor(color, {0.2f, 0.5f, 1.0f}, "OK without a change");
 
     float grey[3] = {0.2f, 0.2f, 0.2f};
@@ -217,7 +217,7 @@ TEST_F(ColorDialogs, OpensInRgbModeWithTheBytesHslShowsGreyAsHueZeroAndHuesUpTo3
     /* Undo goes back to the opening colour (hue 210, saturation 1, largest
      * 1); Cancel or Escape restore it. */
     float sky[3] = {0, 0.5f, 1};
-    result = Select(sky, [&](HWND dialog) {
+    Select(sky, [&](HWND dialog) {
         Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 100);
         Scroll(dialog, IDC_COLOR_BAR_SECOND, SB_TOP);
         ui::Click(dialog, IDC_COLOR_UNDO);
@@ -236,19 +236,17 @@ TEST_F(ColorDialogs, OpensInRgbModeWithTheBytesHslShowsGreyAsHueZeroAndHuesUpTo3
         Scroll(dialog, IDC_COLOR_BAR_SECOND, SB_PAGEUP);
         ui::Click(dialog, IDOK);
     });
-    EXPECT_EQ(result, 1);
     ExpectColor(sky, {17 * kByte, 136 * kByte, 1}, "OK keeps the last change");
 
     float edited[3] = {0.3f, 0.6f, 0.9f};
-    result = Select(edited, [&](HWND dialog) {
+    Select(edited, [&](HWND dialog) {
         EXPECT_EQ(Letters(dialog), "RGB") << "HSL was chosen in the last opening";
         Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_BOTTOM);
         ui::Click(dialog, IDC_COLOR_MODE_HSL);
         Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_PAGEDOWN);
         EXPECT_NE(edited[0], 0.3f) << "edited in place while the dialog runs";
         ui::Key(dialog, VK_ESCAPE);
-    });
-    EXPECT_EQ(result, 0);
+    }, 0);
     ExpectColor(edited, {0.3f, 0.6f, 0.9f}, "Escape", 0);
 }
 
