@@ -72,7 +72,8 @@ void SetGradient(ka::Element *e, std::vector<float> offsets, std::vector<float> 
     g.colors = colors;
 }
 
-/* The test light's flare as a demo effect, or the default flare for null. */
+/* The test light's flare as a demo effect, or the default flare for null;
+ * border fading off as in EmptyFlare. */
 ka::Flare *EffectFlare(const char *file)
 {
     ka::Flare *flare = EmptyFlare();
@@ -83,6 +84,7 @@ ka::Flare *EffectFlare(const char *file)
         if (file && d.file == file)
             built = ka::BuildDemoEffect(d, flare);
     EXPECT_TRUE(built) << file;
+    flare->fadeIfNearBorder = false;
     return flare;
 }
 
@@ -744,7 +746,6 @@ TEST(RenderContract, OnlyRedGreenBlueInsideTheBufferChange)
         for (const auto &l : lights) {
             SCOPED_TRACE(testing::Message() << "light " << l.x << "," << l.y << " fast " << fast);
             ka::Flare *flare = EffectFlare(nullptr);
-            flare->fadeIfNearBorder = false;
             flare->fastDrag = fast != 0;
             flare->scale = 3.0f;
             Image image = Rendered(321, 241, l.x, l.y);
@@ -763,7 +764,6 @@ TEST(RenderContract, ExtremeValuesDrawFiniteAndInside)
     for (float v : values) {
         SCOPED_TRACE(v);
         ka::Flare *flare = EffectFlare(nullptr);
-        flare->fadeIfNearBorder = false;
         flare->scale = std::isfinite(v) ? std::fabs(v) : v;
         flare->anamorphicStretch = v;
         flare->angle = v;
@@ -778,7 +778,6 @@ TEST(RenderContract, ExtremeValuesDrawFiniteAndInside)
 TEST(RenderContract, FastDragLooksLikeTheFullRender)
 {
     ka::Flare *flare = EffectFlare(nullptr);
-    flare->fadeIfNearBorder = false;
     Image full = Rendered(327, 225, 81, 56);
     flare->fastDrag = true;
     Image fast = Rendered(327, 225, 81, 56);
