@@ -290,8 +290,6 @@ TEST_F(ColorDialogs, HslBarsStepByTwoPageBySeventeenAndStopAtOneNotZero)
         {{0, 1, 0}, IDC_COLOR_BAR_FIRST, SB_LINEUP, 0, {1.0f / 30, 1, 0}},      /* hue 118 */
         {{0, 1, 0}, IDC_COLOR_BAR_FIRST, SB_BOTTOM, 0, {1, 0, 1.0f / 60}},      /* hue 359 */
         {{0, 1, 0}, IDC_COLOR_BAR_FIRST, SB_TOP, 0, {1, 0, 0}},                 /* hue 0 */
-        {{1, 0, 0}, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 255, {1, 0, 1.0f / 60}}, /* hue 359 */
-        {{1, 0, 0}, IDC_COLOR_BAR_FIRST, SB_THUMBPOSITION, 128, {0, 1, 1}},     /* hue 180 */
         /* the largest component is exact: 100/255 paged by 17 */
         {{100 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_PAGEDOWN, 0, {117 * kByte, 0, 0}},
         {{250 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_PAGEDOWN, 0, {1, 0, 0}},
