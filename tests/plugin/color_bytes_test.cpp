@@ -17,6 +17,7 @@ TEST(ColorBytes, ComponentsWrapOrClampEveryByteComesBackAndPackedColoursKeepEach
         {"-0.1", -0.1f, -25, 231, 0},
         {"NaN", std::nanf(""), 0, 0, 0},
         {"1.0", 1.0f, 255, 255, 255},
+        {"255/255", ByteComponent(255), 255, 255, 255},
         {"0.5", 0.5f, 127, 127, 127},
     };
     for (const Case &c : cases) {
@@ -24,6 +25,7 @@ TEST(ColorBytes, ComponentsWrapOrClampEveryByteComesBackAndPackedColoursKeepEach
         EXPECT_EQ(WrappedByte(c.component), c.wrapped) << c.what;
         EXPECT_EQ(ClampedByte(c.component), c.clamped) << c.what;
     }
+    EXPECT_EQ(ByteComponent(255), 1.0f);
     EXPECT_EQ(ByteComponent(0x1FF), 1.0f) << "only the low byte counts";
     for (uint32_t b = 0; b < 256; b++) {
         EXPECT_EQ(WrappedByte(ByteComponent(b)), b) << b;
