@@ -69,10 +69,8 @@ TEST_F(Colors, KnownNamesGiveTheirColoursWhateverTheCaseAndOthersChangeNothing)
     for (const Case &c : cases) {
         float color[4] = {-1, -1, -1, 7};
         EXPECT_EQ(Ki_Inquire_Colorname(c.name, color, 0), 0) << c.name;
-        EXPECT_FLOAT_EQ(color[0], c.r) << c.name;
-        EXPECT_FLOAT_EQ(color[1], c.g) << c.name;
-        EXPECT_FLOAT_EQ(color[2], c.b) << c.name;
-        EXPECT_EQ(color[3], 7) << "only three floats are stored";
+        EXPECT_EQ(std::vector<float>(color, color + 4), (std::vector<float>{c.r, c.g, c.b, 7}))
+            << c.name << ": only three floats are stored";
     }
     EXPECT_EQ(Kh_Error_Count(), 0);
 

@@ -157,6 +157,8 @@ TEST(RenderKeptTables, AKeptTableIsWhatAFreshFillGives)
         {"dscflx", [](ka::Flare *f) { Set(f, "dust", 1.0f); },
          [](ka::Flare *f) { Set(f, "dust", 0.0f); }, 160, 110},
         {"dscflx", none, [](ka::Flare *f) { f->color[1] = 0.3f; }, 160, 110},
+        {"dscflx", [](ka::Flare *f) { Set(f, "dust", 1.0f); },
+         [](ka::Flare *f) { Set(f, "dust", 0.4f); }, 160, 110},
         {"inter", none, [](ka::Flare *f) { Set(f, "sizevariation", 0.1f); }, 160, 110},
         {"inter", none, [](ka::Flare *f) { Set(f, "radius", 0.1f); }, 160, 110},
         {"ring", none, [](ka::Flare *f) { Set(f, "width", 0.05f); }, 160, 110},
@@ -178,6 +180,9 @@ TEST(RenderKeptTables, AKeptTableIsWhatAFreshFillGives)
     auto evict = [] {   // more of every kind than are kept
         ka::Flare many;
         ManySizes(&many, 40, 60);
+        for (auto &e : many.elements)   // and dusty, for the dust textures
+            if (e->ParamIndex("dust") >= 0)
+                e->values[e->ParamIndex("dust")].v[0] = 0.3f;
         many.elements.insert(many.elements.begin(), ka::NewElement(ka::FindElementType("inter")));
         Set(&many, "count", 100);
         Picture scratch;

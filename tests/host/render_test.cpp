@@ -72,7 +72,8 @@ void SetGradient(ka::Element *e, std::vector<float> offsets, std::vector<float> 
     g.colors = colors;
 }
 
-/* The test light's flare as a demo effect, or the default flare for null. */
+/* The test light's flare as a demo effect, or the default flare for null;
+ * border fading off as in EmptyFlare. */
 ka::Flare *EffectFlare(const char *file)
 {
     ka::Flare *flare = EmptyFlare();
@@ -83,6 +84,7 @@ ka::Flare *EffectFlare(const char *file)
         if (file && d.file == file)
             built = ka::BuildDemoEffect(d, flare);
     EXPECT_TRUE(built) << file;
+    flare->fadeIfNearBorder = false;
     return flare;
 }
 
@@ -160,6 +162,14 @@ int Render(Image *image, int x, int y, KaProgressFn progress = nullptr)
     return Ki_LensFlareApplyToGBuffer(&image->buffer, LightToken(), kLight, x, y, progress);
 }
 
+/* A fresh image of w x h with the test light's flare rendered at (x, y). */
+Image Rendered(int w, int h, int x, int y)
+{
+    Image image(w, h);
+    EXPECT_EQ(0, Render(&image, x, y));
+    return image;
+}
+
 bool SamePixels(const Image &a, const Image &b)
 {
     for (int p = 0; p < 3; p++)
@@ -204,8 +214,7 @@ TEST(RenderPlacement, ReflexesSitOnTheAxisAndFringesScaleRedOutAndBlueIn)
             SetParam(e, "dust", 0);
         else
             SetGradient(e, {0.0f}, {1, 1, 1});
-        Image image(321, 201);
-        Render(&image, 80, 50);
+        Image image = Rendered(321, 201, 80, 50);
         const float scale[3] = {1 + c.fringe, 1, 1 - c.fringe};
         for (int plane = 0; plane < 3; plane++) {
             SCOPED_TRACE(testing::Message() << c.type << " at " << c.position << " fringe " << c.fringe
@@ -231,8 +240,7 @@ TEST(RenderPlacement, EveryElementTypeDrawsAroundTheLightOrOnTheAxis)
         ka::Flare *flare = EmptyFlare();
         flare->scale = 0.5f;
         AddElement(flare, name);
-        Image image(width, height);
-        Render(&image, lx, ly);
+        Image image = Rendered(width, height, lx, ly);
         ASSERT_GT(image.Sum(), 1.0) << "draws nothing";
         Moments m = image.MomentsOf();
         double dx = m.cx - lx, dy = m.cy - ly;
@@ -264,8 +272,7 @@ TEST(RenderGlobals, ScaleGrowsAndAnamorphicStretchSqueezesTheFootprint)
         flare->scale = c.scale;
         flare->anamorphicStretch = c.stretch;
         AddElement(flare, "glow", {{"radius", 0.3f}, {"tail", 0}});
-        Image image(400, 300);
-        ASSERT_EQ(0, Render(&image, 150, 110));
+        Image image = Rendered(400, 300, 150, 110);
         EXPECT_NEAR(image.Reach(150, 110, 1, 0), c.x - 2, 2);
         EXPECT_NEAR(image.Reach(150, 110, 0, 1), c.y - 2, 2);
         Moments m = image.MomentsOf();
@@ -284,8 +291,7 @@ TEST(RenderGlobals, AngleTurnsTheStreaks)
         ka::Flare *flare = EmptyFlare();
         flare->angle = c.global;
         AddElement(flare, "streak", {{"count", 1}, {"angle", c.element}, {"randomlength", 0}});
-        Image image(300, 300);
-        Render(&image, 150, 150);
+        Image image = Rendered(300, 300, 150, 150);
         // the principal axis of the light; 0 and 180 degrees are the same axis
         Moments m = image.MomentsOf();
         double angle = 0.5 * std::atan2(2 * m.xy, m.xx - m.yy) * 180.0 / M_PI;
@@ -295,8 +301,7 @@ TEST(RenderGlobals, AngleTurnsTheStreaks)
 
     // an element's streaks spread evenly: two of them cross at right angles
     AddElement(EmptyFlare(), "streak", {{"count", 2}, {"randomlength", 0}});
-    Image image(300, 300);
-    Render(&image, 150, 150);
+    Image image = Rendered(300, 300, 150, 150);
     Moments m = image.MomentsOf();
     EXPECT_NEAR(m.xx / m.yy, 1.0, 0.02);
 }
@@ -305,13 +310,12 @@ TEST(RenderGlobals, DisabledFlareOrElementDrawsNothing)
 {
     ka::Flare *flare = EmptyFlare();
     AddElement(flare, "glow");
-    Image reference(200, 150), glowOnly(200, 150), none(200, 150);
-    Render(&reference, 50, 40);
+    Image reference = Rendered(200, 150, 50, 40);
     AddElement(flare, "dscflx")->enabled = false;
-    Render(&glowOnly, 50, 40);
+    Image glowOnly = Rendered(200, 150, 50, 40);
     flare->elements[1]->enabled = true;
     flare->enabled = false;
-    Render(&none, 50, 40);
+    Image none = Rendered(200, 150, 50, 40);
     EXPECT_TRUE(SamePixels(glowOnly, reference));
     EXPECT_EQ(none.Sum(), 0.0);
 }
@@ -321,8 +325,7 @@ TEST(RenderGlobals, IntensityColourAndLightParamsScaleEveryPixelUpToWhite)
     ka::Flare *flare = EmptyFlare();
     AddElement(flare, "glow");
     AddElement(flare, "rngflx");
-    Image base(200, 150);
-    Render(&base, 60, 50);
+    Image base = Rendered(200, 150, 60, 50);
 
     const struct {
         float intensity, color[3], lightColor[3], lightIntensity;
@@ -341,8 +344,7 @@ TEST(RenderGlobals, IntensityColourAndLightParamsScaleEveryPixelUpToWhite)
         ka::Light *light = ka::FindLight(kLight);
         std::memcpy(light->color, c.lightColor, sizeof c.lightColor);
         light->intensity = c.lightIntensity;
-        Image image(200, 150);
-        Render(&image, 60, 50);
+        Image image = Rendered(200, 150, 60, 50);
         for (int y = 0; y < 150; y++)
             for (int x = y % 37; x < 200; x += 37)
                 for (int p = 0; p < 3; p++) {
@@ -363,8 +365,7 @@ TEST(RenderGlobals, IntensityColourAndLightParamsScaleEveryPixelUpToWhite)
 
     // overdriven, the flare burns to white without passing one
     flare->intensity = 1000.0f;
-    Image burnt(200, 150);
-    Render(&burnt, 60, 50);
+    Image burnt = Rendered(200, 150, 60, 50);
     for (int p = 0; p < 3; p++) {
         for (int y = 0; y < 150; y++)
             for (int x = 0; x < 200; x++)
@@ -376,28 +377,25 @@ TEST(RenderGlobals, IntensityColourAndLightParamsScaleEveryPixelUpToWhite)
 TEST(RenderGlobals, SameInputsGiveTheSamePixelsAndTheSeedMovesTheRandomParts)
 {
     ka::Flare *flare = EffectFlare(nullptr);
-    Image first(327, 225), second(327, 225), reseeded(327, 225);
-    Render(&first, 81, 56);
+    Image first = Rendered(327, 225, 81, 56);
     // the renderer keeps its tables between renders: other flares at
     // another size in between must leave nothing behind
     for (const ka::DemoEffect &d : ka::DemoEffects()) {
         ASSERT_TRUE(ka::BuildDemoEffect(d, flare));
-        Image other(640, 360);
-        Render(&other, 500, 100);
+        Rendered(640, 360, 500, 100);
     }
     ka::DefaultFlare(flare);
-    Render(&second, 81, 56);
+    Image second = Rendered(327, 225, 81, 56);
     EXPECT_TRUE(SamePixels(first, second));
     flare->randomSeed = 7;
-    Render(&reseeded, 81, 56);
+    Image reseeded = Rendered(327, 225, 81, 56);
     EXPECT_FALSE(SamePixels(first, reseeded));
 
     // a glow has nothing random in it
     AddElement(EmptyFlare(), "glow");
-    Image a(100, 80), b(100, 80);
-    Render(&a, 30, 30);
+    Image a = Rendered(100, 80, 30, 30);
     flare->randomSeed = 99;
-    Render(&b, 30, 30);
+    Image b = Rendered(100, 80, 30, 30);
     EXPECT_TRUE(SamePixels(a, b));
 }
 
@@ -407,10 +405,8 @@ TEST(RenderGlobals, BorderFadeAndOcclusionDimTheFlare)
     AddElement(flare, "glow");
     AddElement(flare, "dscflx");
     flare->fadeIfNearBorder = true;
-    Image inside(300, 200), edge(300, 200), outside(300, 200);
-    Render(&inside, 150, 100);
-    Render(&edge, 5, 100);
-    Render(&outside, -30, 100);
+    Image inside = Rendered(300, 200, 150, 100), edge = Rendered(300, 200, 5, 100);
+    Image outside = Rendered(300, 200, -30, 100);
     EXPECT_GT(edge.Sum(), 0.0);
     EXPECT_LT(edge.Sum(), inside.Sum() * 0.5);
     EXPECT_EQ(outside.Sum(), 0.0);
@@ -423,8 +419,7 @@ TEST(RenderGlobals, BorderFadeAndOcclusionDimTheFlare)
     std::fill(covered.buffer.coverage, covered.buffer.coverage + 300 * 200, 0.0f);
     Render(&covered, 100, 80);
     AddElement(EmptyFlare(), "glow");
-    Image reference(300, 200);
-    Render(&reference, 100, 80);
+    Image reference = Rendered(300, 200, 100, 80);
     EXPECT_NEAR(covered.Sum(), reference.Sum(), 1e-6 * reference.Sum());
 }
 
@@ -446,8 +441,7 @@ TEST(RenderGlobals, OcclusionIsTheUncoveredShareOfTheDiscSample)
     flare->fadeIfBehindObjects = true;
     flare->occlusionRadius = 0.0625f;
     AddElement(flare, "dscflx", {{"intensity", 0.1f}});
-    Image clear(400, 256);
-    Render(&clear, 150, 100);
+    Image clear = Rendered(400, 256, 150, 100);
     for (const auto &c : cases) {
         SCOPED_TRACE(testing::Message() << "x " << c.x0 << ".." << c.x1 << ", y " << c.y0 << ".." << c.y1);
         Image covered(400, 256);
@@ -466,8 +460,7 @@ TEST(RenderGradients, HaloColoursFollowTheGradientAcrossItsWidth)
     // radius 50 pixels in 200 x 200, 20 pixels wide: 40 .. 60
     ka::Element *halo = AddElement(EmptyFlare(), "halo", {{"radius", 0.5f}, {"width", 0.4f}});
     SetGradient(halo, {0.0f, 0.5f, 1.0f}, {1, 0, 0, 0, 1, 0, 0, 0, 1});
-    Image image(201, 201);
-    Render(&image, 100, 100);
+    Image image = Rendered(201, 201, 100, 100);
     auto at = [&](int plane, int x) { return image.Value(plane, x, 100); };
     // the middle of the ring (offset 0.5) is pure green
     EXPECT_GT(at(1, 150), 0.01f);
@@ -492,8 +485,7 @@ TEST(RenderLooks, AGlowsTailFallsAsTheInverseCubeBeyondItsCore)
     float at90[3], at180[3];
     for (int i = 0; i < 3; i++) {
         AddElement(EmptyFlare(), "glow", {{"radius", 0.2f}, {"tail", tails[i]}, {"tailradius", 1.5f}});
-        Image image(601, 601);
-        Render(&image, 300, 300);
+        Image image = Rendered(601, 601, 300, 300);
         at90[i] = image.Luma(390, 300);
         at180[i] = image.Luma(480, 300);
     }
@@ -518,8 +510,7 @@ TEST(RenderLooks, RoundnessTurnsAnApertureIntoACircle)
         AddElement(EmptyFlare(), "dscflx",
                    {{"position", 1.0f}, {"radius", 0.3f}, {"shape", 6}, {"softness", 0},
                     {"brightedge", 0}, {"dust", 0}, {"chromatic", 0}, {"roundness", c.roundness}});
-        Image image(401, 401);
-        Render(&image, 100, 100);
+        Image image = Rendered(401, 401, 100, 100);
         int ex = 200 + (int)std::lround(56 * std::cos(M_PI / 6));
         int ey = 200 + (int)std::lround(56 * std::sin(M_PI / 6));
         EXPECT_GT(image.Luma(258, 200), 0.1f) << "towards a corner";
@@ -529,12 +520,12 @@ TEST(RenderLooks, RoundnessTurnsAnApertureIntoACircle)
 
 TEST(RenderLooks, DustMottlesAGhostAndTheSeedMovesIt)
 {
-    auto render = [](float dust, int seed, Image *image) {
+    auto render = [](float dust, int seed) {
         ka::Flare *flare = EmptyFlare();
         flare->randomSeed = seed;
         AddElement(flare, "dscflx", {{"position", 1.0f}, {"radius", 0.4f}, {"brightedge", 0},
                                      {"chromatic", 0}, {"dust", dust}});
-        Render(image, 100, 100);
+        return Rendered(401, 401, 100, 100);
     };
     // spread of the inner pixels (within half the radius, 40 pixels)
     auto spread = [](const Image &image, double *mean) {
@@ -549,10 +540,7 @@ TEST(RenderLooks, DustMottlesAGhostAndTheSeedMovesIt)
         *mean = s / n;
         return std::sqrt(std::max(0.0, s2 / n - *mean * *mean)) / *mean;
     };
-    Image clean(401, 401), dusty(401, 401), other(401, 401);
-    render(0.0f, 1, &clean);
-    render(0.6f, 1, &dusty);
-    render(0.6f, 2, &other);
+    Image clean = render(0.0f, 1), dusty = render(0.6f, 1), other = render(0.6f, 2);
     double cleanMean, dustyMean;
     EXPECT_LT(spread(clean, &cleanMean), 0.01);
     EXPECT_GT(spread(dusty, &dustyMean), 0.05);
@@ -571,8 +559,7 @@ TEST(RenderLooks, AStarburstsPatternRepeatsRoundItsRays)
     ka::Element *e =
         AddElement(EmptyFlare(), "starburst", {{"rays", 8}, {"randomness", 0}, {"intensity", 0.2f}});
     e->values[e->ParamIndex("raypattern")].data = {255, 128};
-    Image image(301, 301);
-    Render(&image, 150, 150);
+    Image image = Rendered(301, 301, 150, 150);
     const int turns[4][2] = {{1, 0}, {0, 1}, {-1, 0}, {0, -1}};
     const float longRay = image.Luma(210, 150), shortRay = image.Luma(180, 180);
     for (const auto &t : turns) {
@@ -622,8 +609,7 @@ TEST(RenderAntiAliasing, ThinRingsKeepTheirBrightnessAllAround)
         AddElement(EmptyFlare(), "ring",
                    {{"radius", c.radius}, {"width", c.width}, {"softness", 0}, {"intensity", intensity},
                     {"color", colour[0], colour[1], colour[2]}});
-        Image image(327, 225);
-        Render(&image, 163, 112);
+        Image image = Rendered(327, 225, 163, 112);
         const double r = c.radius * 112.5, w = r * c.width;
         const double expected = w * intensity * (colour[0] + colour[1] + colour[2]);
         double low = 1e30, high = 0;
@@ -649,9 +635,8 @@ TEST(RenderAntiAliasing, AShimmerMatchesItsAreaSampledPicture)
     for (float radius : radii) {
         SCOPED_TRACE(radius);
         AddElement(EmptyFlare(), "shimmer", {{"radius", radius}, {"intensity", 0.3f}});
-        Image image(327, 225), large(4 * 327, 4 * 225);
-        Render(&image, 163, 112);
-        Render(&large, 4 * 163 + 2, 4 * 112 + 2);
+        Image image = Rendered(327, 225, 163, 112);
+        Image large = Rendered(4 * 327, 4 * 225, 4 * 163 + 2, 4 * 112 + 2);
         std::vector<double> area((size_t)327 * 225, 0.0);
         double peak = 0;
         for (int y = 0; y < 225; y++)
@@ -761,17 +746,14 @@ TEST(RenderContract, OnlyRedGreenBlueInsideTheBufferChange)
         for (const auto &l : lights) {
             SCOPED_TRACE(testing::Message() << "light " << l.x << "," << l.y << " fast " << fast);
             ka::Flare *flare = EffectFlare(nullptr);
-            flare->fadeIfNearBorder = false;
             flare->fastDrag = fast != 0;
             flare->scale = 3.0f;
-            Image image(321, 241);
-            ASSERT_EQ(0, Render(&image, l.x, l.y));
+            Image image = Rendered(321, 241, l.x, l.y);
             ExpectOnlyColourChanged(image);
         }
     // a light just outside still casts its reflexes into the image
     AddElement(EmptyFlare(), "dscflx", {{"position", 1.0f}});
-    Image image(200, 100);
-    Render(&image, -150, 50);
+    Image image = Rendered(200, 100, -150, 50);
     EXPECT_GT(image.Luma(100, 50), 0.0f);
 }
 
@@ -782,15 +764,13 @@ TEST(RenderContract, ExtremeValuesDrawFiniteAndInside)
     for (float v : values) {
         SCOPED_TRACE(v);
         ka::Flare *flare = EffectFlare(nullptr);
-        flare->fadeIfNearBorder = false;
         flare->scale = std::isfinite(v) ? std::fabs(v) : v;
         flare->anamorphicStretch = v;
         flare->angle = v;
         for (auto &e : flare->elements)
             for (ka::ParamValue &value : e->values)
                 value.v[0] = value.v[1] = value.v[2] = v;
-        Image image(64, 48);
-        ASSERT_EQ(0, Render(&image, 20, 20));
+        Image image = Rendered(64, 48, 20, 20);
         ExpectOnlyColourChanged(image);
     }
 }
@@ -798,11 +778,9 @@ TEST(RenderContract, ExtremeValuesDrawFiniteAndInside)
 TEST(RenderContract, FastDragLooksLikeTheFullRender)
 {
     ka::Flare *flare = EffectFlare(nullptr);
-    flare->fadeIfNearBorder = false;
-    Image full(327, 225), fast(327, 225);
-    Render(&full, 81, 56);
+    Image full = Rendered(327, 225, 81, 56);
     flare->fastDrag = true;
-    Render(&fast, 81, 56);
+    Image fast = Rendered(327, 225, 81, 56);
     double difference = 0;
     for (int y = 0; y < 225; y++)
         for (int x = 0; x < 327; x++)

@@ -60,16 +60,6 @@ void DoubleClick(HWND window, int x, int y)
     ui::LeftUp(window, x, y);
 }
 
-std::vector<int> Positions(const GradientPivots &p)
-{
-    return std::vector<int>(p.positions, p.positions + p.count);
-}
-
-std::vector<uint32_t> Colours(const GradientPivots &p)
-{
-    return std::vector<uint32_t>(p.colours, p.colours + p.count);
-}
-
 int SelectedIndex(const GradientPivots &p)
 {
     for (int i = 0; i < p.count; i++)

@@ -54,11 +54,8 @@ TEST_F(GradientRow, TheRowsButtonCarriesAControlWithTheLabelAndTheStops)
         EXPECT_EQ(slider->control, GetDlgItem(dialog, ramp->controlId));
         EXPECT_STREQ(slider->label, "Glow Ramp");
         EXPECT_EQ(slider->margin, GRADIENT_ROW_MARGIN);
-        const GradientPivots &pivots = slider->pivots;
-        EXPECT_EQ(std::vector<uint32_t>(pivots.colours, pivots.colours + pivots.count),
-                  (std::vector<uint32_t>{0x000000, 0xFFFFFF}));
-        EXPECT_EQ(std::vector<int>(pivots.positions, pivots.positions + pivots.count),
-                  (std::vector<int>{0, 99}));
+        EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, 0xFFFFFF}));
+        EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 99}));
     });
 }
 

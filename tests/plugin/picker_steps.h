@@ -1,6 +1,7 @@
 // What the control tests do in the colour picker and the large gradient
 // dialog: scroll its bars, read them back, choose a colour, find the
-// dialog's control; and where on a gradient control a position begins.
+// dialog's control; a gradient control's pivots and where on it a position
+// begins.
 #ifndef PICKER_STEPS_H
 #define PICKER_STEPS_H
 
@@ -41,6 +42,16 @@ inline CColourSlider *LargeSlider(HWND dialog)
 {
     return reinterpret_cast<CColourSlider *>(
         GetWindowLongPtrA(GetDlgItem(dialog, IDC_LARGE_GRADIENT), GWLP_USERDATA));
+}
+
+inline std::vector<int> Positions(const GradientPivots &p)
+{
+    return std::vector<int>(p.positions, p.positions + p.count);
+}
+
+inline std::vector<uint32_t> Colours(const GradientPivots &p)
+{
+    return std::vector<uint32_t>(p.colours, p.colours + p.count);
 }
 
 /* The first x that stands for position p: trunc((x - x0) x 99 / W) = p. */
