@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <tuple>
 
@@ -42,26 +43,19 @@ TEST_F(PreviewFixture, PressAndDragRenderWithTheLightUnderTheMouseUntilReleaseOr
         {kDrag, 60, 60, kNone, 0, false},
         {kPress, 70, 70, 70, 130, true},
     };
+    const std::function<void(int, int)> acts[] = {   /* in the order of Act */
+        [&](int x, int y) { ui::LeftDown(preview, x, y); },
+        [&](int x, int y) { ui::LeftUp(preview, x, y); },
+        [&](int x, int y) { ui::MouseMove(preview, x, y, false); },
+        [&](int x, int y) { ui::MouseMove(preview, x, y, true); },
+        [&](int, int) { SendMessageA(preview, WM_CANCELMODE, 0, 0); },
+    };
     Point light = {75, 50};
     for (const Step &s : steps) {
         SCOPED_TRACE(testing::Message() << "act " << s.act << " at " << s.mouseX << ","
                                         << s.mouseY);
         host.ClearLog();
-        switch (s.act) {
-        case kPress:
-            ui::LeftDown(preview, s.mouseX, s.mouseY);
-            break;
-        case kRelease:
-            ui::LeftUp(preview, s.mouseX, s.mouseY);
-            break;
-        case kHover:
-        case kDrag:
-            ui::MouseMove(preview, s.mouseX, s.mouseY, s.act == kDrag);
-            break;
-        case kCancel:
-            SendMessageA(preview, WM_CANCELMODE, 0, 0);
-            break;
-        }
+        acts[s.act](s.mouseX, s.mouseY);
         if (s.x != kNone)
             light = {s.x, s.y};
         EXPECT_EQ(s.x == kNone ? std::vector<Point>{} : std::vector<Point>{light},
