@@ -14,8 +14,8 @@
 
 namespace {
 
-/* Set from the left press that starts a drag until release or
- * WM_CANCELMODE; owned by PreviewWindowProc. */
+/* Set from the left press that starts a drag until release, WM_CANCELMODE
+ * or the capture going to another window; owned by PreviewWindowProc. */
 int16_t dragging;
 
 const int kClipWidth = 120, kClipHeight = 90;
@@ -53,9 +53,19 @@ void DragLight(LPARAM lParam)
 
 void EndDrag()
 {
-    if (dragging)
-        ReleaseCapture();
+    /* The flag goes first: ReleaseCapture sends WM_CAPTURECHANGED. */
+    bool wasDragging = dragging != 0;
     dragging = 0;
+    if (wasDragging)
+        ReleaseCapture();
+}
+
+/* Another window took the capture: without it no release comes here, and
+ * the light would go on following the pointer with the button up. */
+void LoseDrag(HWND window, HWND capturing)
+{
+    if (capturing != window)
+        dragging = 0;
 }
 
 /* Renders the flare small, with the light at the same relative position,
@@ -113,6 +123,9 @@ LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     case WM_LBUTTONUP:
     case WM_CANCELMODE:
         EndDrag();
+        break;
+    case WM_CAPTURECHANGED:
+        LoseDrag(window, (HWND)lParam);
         break;
     case WM_RBUTTONUP:
         CopyRenderingToClipboard(window);

@@ -14,10 +14,10 @@ using namespace preview_test;
 
 namespace {
 
-TEST_F(PreviewFixture, PressAndDragRenderWithTheLightUnderTheMouseUntilReleaseOrCancelMode)
+TEST_F(PreviewFixture, PressAndDragRenderWithTheLightUnderTheMouseUntilReleaseCancelOrCaptureLoss)
 {
     OpenPreview(300, 200);   /* G-buffer 201 high: y counts up from the bottom */
-    enum Act { kPress, kRelease, kHover, kDrag, kCancel };
+    enum Act { kPress, kRelease, kHover, kDrag, kCancel, kCaptureTaken };
     const int kNone = -1000;
     struct Step {
         Act act;
@@ -42,6 +42,9 @@ TEST_F(PreviewFixture, PressAndDragRenderWithTheLightUnderTheMouseUntilReleaseOr
         {kCancel, 0, 0, kNone, 0, false},
         {kDrag, 60, 60, kNone, 0, false},
         {kPress, 70, 70, 70, 130, true},
+        {kCaptureTaken, 0, 0, kNone, 0, false},
+        {kHover, 60, 60, kNone, 0, false},   /* the button up: the light stays */
+        {kPress, 80, 80, 80, 120, true},
     };
     const std::function<void(int, int)> acts[] = {   /* in the order of Act */
         [&](int x, int y) { ui::LeftDown(preview, x, y); },
@@ -49,6 +52,10 @@ TEST_F(PreviewFixture, PressAndDragRenderWithTheLightUnderTheMouseUntilReleaseOr
         [&](int x, int y) { ui::MouseMove(preview, x, y, false); },
         [&](int x, int y) { ui::MouseMove(preview, x, y, true); },
         [&](int, int) { SendMessageA(preview, WM_CANCELMODE, 0, 0); },
+        [&](int, int) {
+            SetCapture(dialog);
+            ReleaseCapture();
+        },
     };
     Point light = {75, 50};
     for (const Step &s : steps) {
