@@ -11,6 +11,7 @@
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
 #include "panel/panel.h"
+#include "picker_steps.h"
 #include "preview/preview.h"
 #include "ui_driver.h"
 
@@ -321,10 +322,8 @@ TEST(PanelGradientPivots, ModelGradientsBecomePivotsAsDefined)
         GradientToPivots(ui::TestOwnerWindow(), (int32_t)c.offsets.size(), c.colors.data(),
                          c.offsets.data(), &pivots);
         ASSERT_EQ(pivots.count, (int32_t)c.positions.size());
-        const int32_t *positions = pivots.positions;
-        const uint32_t *colours = pivots.colours;
-        EXPECT_EQ(std::vector<int32_t>(positions, positions + pivots.count), c.positions);
-        EXPECT_EQ(std::vector<uint32_t>(colours, colours + pivots.count), c.colours);
+        EXPECT_EQ(Positions(pivots), c.positions);
+        EXPECT_EQ(Colours(pivots), c.colours);
         EXPECT_EQ(driver.Seen(), c.boxes);
     }
 }
