@@ -181,8 +181,8 @@ TEST(RenderKeptTables, AKeptTableIsWhatAFreshFillGives)
         ka::Flare many;
         ManySizes(&many, 40, 60);
         for (auto &e : many.elements)   // and dusty, for the dust textures
-            if (e->ParamIndex("dust") >= 0)
-                e->values[e->ParamIndex("dust")].v[0] = 0.3f;
+            if (int dust = e->ParamIndex("dust"); dust >= 0)
+                e->values[dust].v[0] = 0.3f;
         many.elements.insert(many.elements.begin(), ka::NewElement(ka::FindElementType("inter")));
         Set(&many, "count", 100);
         Picture scratch;
