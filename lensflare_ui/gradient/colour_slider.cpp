@@ -450,13 +450,17 @@ void Slider_ButtonDown(CColourSlider *s, int x, int y)
         ShowPopupMenu(s);
         return;
     }
+    int32_t pivot = HitTest(s, x, y);
+    /* Capture first: a press still holding it ends through its own
+     * WM_CAPTURECHANGED before this one takes the press state. */
+    if (pivot)
+        SetCapture(s->control);
     moved = false;
     s->armed = 1;
-    s->grabbed = HitTest(s, x, y);
-    if (s->grabbed) {
-        SelectPivot(s, s->grabbed);
+    s->grabbed = pivot;
+    if (pivot) {
+        SelectPivot(s, pivot);
         capturing = true;
-        SetCapture(s->control);
     }
 }
 
@@ -484,14 +488,17 @@ void Slider_MouseMove(CColourSlider *s, int x, int y)
         moved = true;
 }
 
-/* Ends a press: the capture goes and a drag is reported once. */
+/* Ends a press: the capture goes, unless another window has taken it
+ * already, and a drag is reported once.  The flags go first:
+ * ReleaseCapture sends WM_CAPTURECHANGED. */
 void EndPress(CColourSlider *s)
 {
     bool wasCapturing = capturing, wasMoved = moved;
     capturing = false;
     moved = false;
     if (wasCapturing) {
-        ReleaseCapture();
+        if (GetCapture() == s->control)
+            ReleaseCapture();
         if (wasMoved)
             ReportChange(s);
     }
@@ -598,6 +605,13 @@ LRESULT CALLBACK ColourSliderProc(HWND window, UINT message, WPARAM wParam, LPAR
         return Slider_RightDown(s, window, wParam, lParam);
     case WM_CANCELMODE:
         Slider_CancelMode(s);
+        return 1;
+    case WM_CAPTURECHANGED:
+        /* Taken in mid-press by another window, the press ends as it does
+         * at WM_CANCELMODE; kept, the pivot would follow the pointer with
+         * the button up. */
+        if (capturing && reinterpret_cast<HWND>(lParam) != window)
+            Slider_CancelMode(s);
         return 1;
     case WM_COMMAND:
         Slider_Command(s, wParam);

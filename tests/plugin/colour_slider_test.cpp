@@ -323,18 +323,39 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndReportsOnRelease)
     EXPECT_EQ(changes.size(), 1u);
 }
 
-TEST_F(ColourSliderTest, ACancelledDragReportsOnceAndTheNextMoveDragsNothing)
+TEST_F(ColourSliderTest, ADragCancelledOrRobbedOfTheCaptureReportsOnceAndTheNextMoveDragsNothing)
 {
-    SetPivots({0, 59, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
-    ui::LeftDown(Button(), MarkerX(59), kBandY);
-    ui::MouseMove(Button(), MarkerX(30), kBandY, true);
-    SendMessageA(Button(), WM_CANCELMODE, 0, 0);
-    EXPECT_EQ(GetCapture(), nullptr);
-    EXPECT_EQ(changes.size(), 1u);
-    ui::MouseMove(Button(), MarkerX(40), kBandY, true);
-    /* x 105, where the marker of 30 is drawn, stands for 29 (90 of 300 pixels) */
-    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 29, 60, 99}));
-    EXPECT_EQ(changes.size(), 1u);
+    const struct {
+        const char *how;
+        std::function<void(HWND)> end;
+    } endings[] = {
+        {"cancel", [](HWND button) { SendMessageA(button, WM_CANCELMODE, 0, 0); }},
+        {"capture taken", [this](HWND) {
+             SetCapture(window);
+             EXPECT_EQ(GetCapture(), window) << "the taker keeps it";
+             ReleaseCapture();
+         }},
+        {"another control pressed", [this](HWND) {
+             CColourSlider *other = Make(kButtonId + 1, false);
+             ui::LeftDown(other->control, MarkerX(0), kBandY);
+             ui::LeftUp(other->control, MarkerX(0), kBandY);
+             delete other;
+         }},
+    };
+    for (const auto &e : endings) {
+        SCOPED_TRACE(e.how);
+        changes.clear();
+        SetPivots({0, 59, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
+        ui::LeftDown(Button(), MarkerX(59), kBandY);
+        ui::MouseMove(Button(), MarkerX(30), kBandY, true);
+        e.end(Button());
+        EXPECT_EQ(GetCapture(), nullptr);
+        EXPECT_EQ(changes.size(), 1u);
+        ui::MouseMove(Button(), MarkerX(40), kBandY, true);
+        /* x 105, where the marker of 30 is drawn, stands for 29 (90 of 300 pixels) */
+        EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 29, 60, 99}));
+        EXPECT_EQ(changes.size(), 1u);
+    }
 }
 
 TEST_F(ColourSliderTest, EndPivotsDoNotMoveAndAReleaseBelowTheBandAddsNothing)
