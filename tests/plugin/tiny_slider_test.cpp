@@ -89,12 +89,7 @@ protected:
     }
 
     void Type(const char *text) { SetWindowTextA(rec.edit, text); }
-    std::string EditText() const
-    {
-        char text[256] = "";
-        GetWindowTextA(rec.edit, text, sizeof text);
-        return text;
-    }
+    std::string EditText() const { return ui::Text(rec.edit); }
     void Press(int x) { ui::LeftDown(rec.window, x, 25); }
     void Move(int x) { ui::MouseMove(rec.window, x, 25, true); }
     void Release(int x) { ui::LeftUp(rec.window, x, 25); }
