@@ -38,35 +38,31 @@ inline void Define(const char *definition)
 }
 
 struct HostElement {
-    std::string guid, description, name;
+    std::string guid, name;
     KaToken enabled;
 };
 
-/* A light's elements, in the host's order. */
-inline std::vector<HostElement> HostElements(const char *light)
+/* The session's light's elements, in the host's order. */
+inline std::vector<HostElement> HostElements(const HostSession &host)
 {
+    const char *light = host.light.c_str();
     std::vector<HostElement> out;
     int32_t count = 0;
     Ki_Inquire_LensFlare(T("light"), light, T("numelements"), &count, 1, 0);
     for (int32_t e = 0; e < count; e++) {
-        const char *guid = nullptr, *description = nullptr, *name = nullptr;
+        const char *guid = nullptr, *name = nullptr;
         KaToken enabled = 0;
-        Ki_Inquire_LensFlare(T("light"), light, T("element"), &e, T("description"), &description,
-                             T("name"), &name, T("guid"), &guid, T("enabled"), &enabled, 1, 0);
-        out.push_back({guid ? guid : "", description ? description : "", name ? name : "", enabled});
+        Ki_Inquire_LensFlare(T("light"), light, T("element"), &e, T("name"), &name, T("guid"),
+                             &guid, T("enabled"), &enabled, 1, 0);
+        out.push_back({guid ? guid : "", name ? name : "", enabled});
     }
     return out;
 }
 
-inline std::vector<HostElement> HostElements(const HostSession &host)
-{
-    return HostElements(host.light.c_str());
-}
-
-inline std::vector<std::string> ElementNames(const char *light)
+inline std::vector<std::string> ElementNames(const HostSession &host)
 {
     std::vector<std::string> names;
-    for (const HostElement &e : HostElements(light))
+    for (const HostElement &e : HostElements(host))
         names.push_back(e.name);
     return names;
 }
@@ -151,8 +147,6 @@ inline void ShowSection(HWND dialog, int section)
 {
     SendMessageA(dialog, WM_TABSTRIP_CLICKED, section, 0);
 }
-
-using ::CloseWithOk;
 
 /* The captions of the Library Load and Save file dialogs. */
 const char kLoadTitle[] = "Select Lens Flare Effect File";

@@ -122,7 +122,7 @@ TEST(ElementList, EachPlacementPutsTheNewElementWhereItSaysAndSelectsIt)
         host.Edit(driver, [&](HWND dialog) {
             /* The panel's edits went to the host before the insert. */
             EXPECT_EQ(fx::FirstLineWith(host.Log("Ki_LensFlare"), " insert "), (int)writes);
-            ASSERT_EQ(fx::ElementNames(host.light.c_str()), c.expected);
+            ASSERT_EQ(fx::ElementNames(host), c.expected);
             EXPECT_EQ(fx::ListSelection(dialog), (int)c.added);
             EXPECT_EQ(host.instance->currentElement->guid, HostElements(host)[c.added].guid);
             EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr) << "its panel is built";
@@ -155,7 +155,7 @@ TEST(ElementList, WithoutACurrentElementCommandsIdleAndAddsGoNextToTheSelectedLi
         });
         QueueAdd(driver, IDC_ADD_AFTER, "halo");
         host.Edit(driver, [](HWND) {});
-        EXPECT_EQ(fx::ElementNames(host.light.c_str()),
+        EXPECT_EQ(fx::ElementNames(host),
                   (std::vector<std::string>{"glow", "t_bare", "halo", "ring"}));
     }
     for (int16_t placement : {IDC_ADD_BEFORE, IDC_ADD_AFTER}) {
@@ -235,5 +235,5 @@ TEST(ElementList, HostMemoryComesBackAfterAHundredAddMoveRemoveCycles)
         EXPECT_EQ(fx::ListCount(dialog), 2);
         EXPECT_EQ(LiveHostBlocks(), before);
     });
-    EXPECT_EQ(fx::ElementNames(host.light.c_str()), (std::vector<std::string>{"glow", "ring"}));
+    EXPECT_EQ(fx::ElementNames(host), (std::vector<std::string>{"glow", "ring"}));
 }

@@ -133,7 +133,7 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveAddsTheExtensionAsksBefo
     });
     host.Edit(driver, [](HWND) {});
 
-    EXPECT_EQ(fx::ElementNames(host.light.c_str()), (std::vector<std::string>{"ring", "glow"}));
+    EXPECT_EQ(fx::ElementNames(host), (std::vector<std::string>{"ring", "glow"}));
     ASSERT_EQ(driver.Boxes().size(), 2u);
     EXPECT_EQ(driver.Seen()[0], "Info Request|" + host.Path("old.lnz") +
                                     "\nThis file already exists.\n\nReplace existing file?");
