@@ -52,13 +52,6 @@ TEST_F(Kio, AnyNonZeroFlagEnablesAControl)
     }
 }
 
-TEST_F(Kio, MissingControlIdsAreHarmless)
-{
-    Import_IO_Set_Control_Enable(dialog, 4321, 0);
-    Import_IO_Set_Kalvos_Toggle(dialog, 4321, on);
-    EXPECT_TRUE(IsWindow(dialog));
-}
-
 TEST_F(Kio, NumbersAreShownInTheirShortestText)
 {
     struct {
