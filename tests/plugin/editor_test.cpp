@@ -1,6 +1,7 @@
 // The editor dialog run modally on a light of the reference host, driven
-// by the UI driver; outcomes read from the host's call log, the ini file,
-// the controls and the preview's pixels.
+// by the UI driver (a box's text set as typing sets it: WM_SETTEXT sends
+// EN_UPDATE and EN_CHANGE); outcomes read from the host's call log, the
+// ini file, the controls and the preview's pixels.
 #include <gtest/gtest.h>
 
 #include "controls/controls.h"
@@ -48,11 +49,11 @@ TEST(Editor, TheSeedAndTheDistanceKeepTheirMinimums)
     host.Edit([&](HWND dialog) {
         LensFlareModel *m = host.instance->model;
         for (const char *low : {"0", "-5", "seed"}) {
-            ui::SetItemText(dialog, IDC_RANDOM_SEED, low);
+            SetDlgItemTextA(dialog, IDC_RANDOM_SEED, low);
             EXPECT_EQ(ui::ItemText(dialog, IDC_RANDOM_SEED), "1") << low;
             EXPECT_EQ(m->randomSeed, 1);
         }
-        ui::SetItemText(dialog, IDC_REF_DISTANCE, "0.0001");
+        SetDlgItemTextA(dialog, IDC_REF_DISTANCE, "0.0001");
         EXPECT_EQ(ui::ItemText(dialog, IDC_REF_DISTANCE), "0.001");
         EXPECT_FLOAT_EQ(m->refDistance, 0.001f);
     });
@@ -62,9 +63,9 @@ TEST(Editor, ADistanceChangeBelowATenThousandthIsStoredWithoutARedraw)
 {
     HostSession host;
     host.Edit([&](HWND dialog) {
-        ui::SetItemText(dialog, IDC_REF_DISTANCE, "10");
+        SetDlgItemTextA(dialog, IDC_REF_DISTANCE, "10");
         host.ClearLog();
-        ui::SetItemText(dialog, IDC_REF_DISTANCE, "10.00005");
+        SetDlgItemTextA(dialog, IDC_REF_DISTANCE, "10.00005");
         EXPECT_FLOAT_EQ(host.instance->model->refDistance, 10.00005f);
         EXPECT_TRUE(host.Log().empty());
     });
@@ -118,7 +119,7 @@ TEST(Editor, WithRealtimeOffNothingReachesTheHostUntilRedrawNowOrOkWhichReadsThe
         host.ClearLog();
         ui::Click(dialog, IDC_FADE_BEHIND);
         ui::Click(dialog, IDC_SCALE_GLOW);
-        ui::SetItemText(dialog, IDC_RANDOM_SEED, "77");
+        SetDlgItemTextA(dialog, IDC_RANDOM_SEED, "77");
         EXPECT_TRUE(host.Log().empty());
         EXPECT_EQ(host.instance->model->randomSeed, 77);
         ui::Click(dialog, IDC_REDRAW_NOW);
@@ -258,7 +259,7 @@ TEST(Editor, WithoutItsTabStripTheEditorStaysBusyButRedrawNowAndOkStillWrite)
         host.ClearLog();
         ui::Click(dialog, IDC_FADE_NEAR_BORDER);
         ui::Click(dialog, IDC_FLARE_ENABLED);
-        ui::SetItemText(dialog, IDC_RANDOM_SEED, "99");
+        SetDlgItemTextA(dialog, IDC_RANDOM_SEED, "99");
         EXPECT_TRUE(host.Log().empty()) << "every path that tests the busy flag stays idle";
         SendMessageA(dialog, WM_COMMAND, IDC_REDRAW_NOW, 0);
         EXPECT_EQ(host.Log("Ki_LensFlare").size(), expectedWrites);

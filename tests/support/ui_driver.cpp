@@ -228,12 +228,6 @@ std::string ItemText(HWND dialog, int id)
     return Text(GetDlgItem(dialog, id));
 }
 
-void SetItemText(HWND dialog, int id, const char *text)
-{
-    /* WM_SETTEXT on an edit box sends EN_UPDATE and EN_CHANGE like typing. */
-    SetDlgItemTextA(dialog, id, text);
-}
-
 void Click(HWND dialog, int id)
 {
     SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);

@@ -86,7 +86,6 @@ std::vector<std::string> FileNames(const std::string &folder, const char *patter
 
 std::string Text(HWND window);
 std::string ItemText(HWND dialog, int id);
-void SetItemText(HWND dialog, int id, const char *text);   /* sends EN_UPDATE as typing does */
 void Click(HWND dialog, int id);                           /* BM_CLICK */
 void PostClick(HWND dialog, int id);                       /* for buttons that open dialogs */
 bool IsChecked(HWND dialog, int id);
