@@ -63,7 +63,6 @@ bool Exists(const std::string &path)
 HostSession::HostSession(const char *lightName, bool withServices)
     : dir(FreshDirectory()), light(lightName), services(dir)
 {
-    startBlocks = LiveHostBlocks();
     Kh_Set_Environment("KA_WORKING_DIR", dir.c_str());
     SetCurrentDirectoryA(dir.c_str());
     Ki_Light(light.c_str(), Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);

@@ -49,7 +49,6 @@ public:
     std::string logFile;
     DemoHostServices services;
     PluginInstance *instance = nullptr;
-    int64_t startBlocks = 0;  /* host memory blocks before the session */
 };
 
 inline KaToken T(const char *keyword) { return Ki_Inquire_Token(keyword); }

@@ -147,7 +147,7 @@ bool Driver::AnswerIfMessageBox(HWND dialog)
     int answer = answers_.front();
     if (answers_.size() > 1)
         answers_.erase(answers_.begin());
-    boxes_.push_back({Text(dialog), ItemText(dialog, 0xFFFF), answer});
+    boxes_.push_back({Text(dialog), ItemText(dialog, 0xFFFF)});
     PostMessageA(dialog, WM_COMMAND, answer, reinterpret_cast<LPARAM>(GetDlgItem(dialog, answer)));
     return true;
 }

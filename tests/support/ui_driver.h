@@ -25,7 +25,6 @@ namespace ui {
 struct MessageBoxSeen {
     std::string caption;
     std::string text;
-    int answer;
 };
 
 /* Starts the idle timer on this thread; the destructor stops it and
