@@ -10,7 +10,6 @@
 
 namespace ui {
 
-/* The client area as the control paints it into a memory DC. */
 Capture PrintClient(HWND window)
 {
     Capture out;
