@@ -9,6 +9,7 @@
 #include "element_fixture.h"
 #include "host_session.h"
 #include "model/lens_flare_model.h"
+#include "preview/light_sweep.h"
 #include "preview/preview.h"
 #include "preview_fixture.h"
 #include "resources/resource_ids.h"
@@ -26,7 +27,7 @@ bool IsVisible(HWND dialog, int id)
 
 } // namespace
 
-TEST(Editor, RealtimeUpdatesStartOnAndEachClickGoesToTheIniFile)
+TEST(Editor, RealtimeUpdatesAndTheSweepsOccluderGoToTheIniFileForTheNextOpening)
 {
     HostSession host;
     EXPECT_EQ(host.Edit([&](HWND dialog) {
@@ -38,9 +39,17 @@ TEST(Editor, RealtimeUpdatesStartOnAndEachClickGoesToTheIniFile)
                                             host.services.iniFile.c_str()), on);
             EXPECT_EQ(ui::IsEnabled(dialog, IDC_REDRAW_NOW), on == 0);
         }
+        ui::Click(dialog, IDC_REALTIME_UPDATES);
+        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
     }), 1);
     EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9, "kalvos.ini"), -9)
         << "with a services object nothing goes to kalvos.ini";
+    host.Edit([&](HWND dialog) {
+        EXPECT_FALSE(ui::IsChecked(dialog, IDC_REALTIME_UPDATES));
+        EXPECT_TRUE(ui::IsEnabled(dialog, IDC_REDRAW_NOW));
+        EXPECT_TRUE(fx::SystemMenuItem(dialog, IDM_SWEEP_OCCLUDER).checked);
+        EXPECT_TRUE(SweepBehindOccluder());
+    });
 }
 
 TEST(Editor, TheSeedAndTheDistanceKeepTheirMinimums)
