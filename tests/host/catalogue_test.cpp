@@ -195,21 +195,6 @@ std::unique_ptr<ka::ElementType> NewType(const char *name, int renderer)
     return t;
 }
 
-TEST(Catalogue, RegisteredTypesComeLastAndTheirParametersGetGuidsAndIds)
-{
-    std::unique_ptr<ka::ElementType> spot = NewType("testspot", ka::kRenderGlow);
-    ka::ParamDef radius;
-    radius.name = "radius";
-    radius.description = "Radius";
-    spot->params.push_back(radius);
-    const ka::ElementType *added = ka::RegisterElementType(std::move(spot));
-    ASSERT_TRUE(added);
-    EXPECT_EQ(ka::ElementTypes().back(), added);
-    EXPECT_EQ(ka::FindElementType("testspot"), added);
-    EXPECT_TRUE(std::regex_match(added->params[0].guid, kGuid));
-    EXPECT_NE(added->params[0].parameterId, 0);
-}
-
 TEST(Catalogue, TypesWithATakenNameNoNameOrNoRendererAreRefusedWithAnErrorEach)
 {
     ka::ClearErrors();
