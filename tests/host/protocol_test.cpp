@@ -165,16 +165,14 @@ TEST_F(Protocol, ElementAndDefinitionsAnswerWhatTheTypeTextDefines)
 {
     int32_t e = 0, params = -1;
     KaToken enabled = 0;
-    const char *description = nullptr, *type = nullptr, *guid = nullptr;
+    const char *description = nullptr, *type = nullptr;
     ASSERT_EQ(Ki_Inquire_LensFlare(light, name.c_str(), T("element"), &e,
                                    T("numparameterdefinitions"), &params, T("enabled"), &enabled,
-                                   T("description"), &description, T("name"), &type, T("guid"),
-                                   &guid, 1, 0), 0);
+                                   T("description"), &description, T("name"), &type, 1, 0), 0);
     EXPECT_EQ(params, PROBE_PARAMS);
     EXPECT_EQ(enabled, T("on"));
     EXPECT_STREQ(description, "Probe Element");
     EXPECT_STREQ(type, "probe");
-    EXPECT_EQ(guid, probe) << "the guid text of insert and of the inquiry is the same";
 
     Param count = Read(COUNT);
     EXPECT_STREQ(count.description, "Number of Things");
