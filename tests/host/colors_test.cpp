@@ -157,10 +157,6 @@ TEST_F(Colors, PatternsMatchWithStarAndQuestionMarkIgnoringCase)
     EXPECT_TRUE(NamesMatching("").empty());
     EXPECT_TRUE(NamesMatching("?").empty());
     EXPECT_TRUE(NamesMatching("zz*").empty());
-    std::vector<std::string> blues = NamesMatching("*blue");
-    EXPECT_GE(blues.size(), 10u);
-    for (const std::string &name : blues)
-        EXPECT_EQ(name.substr(name.size() - 4), "blue");
     EXPECT_EQ(NamesMatching("**"), NamesMatching("*"));
 }
 
