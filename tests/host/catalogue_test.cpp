@@ -17,12 +17,6 @@
 
 namespace {
 
-bool IsSlider(ka::ParamType t)
-{
-    return t == ka::ParamType::IntSlider || t == ka::ParamType::FloatSlider ||
-           t == ka::ParamType::Angle;
-}
-
 /* The host's own types; tests elsewhere register more of their own. */
 std::vector<const ka::ElementType *> BuiltIns()
 {
@@ -116,7 +110,8 @@ TEST(Catalogue, SliderRangesAreFiniteAndAllButFractionsMayGoBeyondThem)
 {
     ForEachParam([](const Visit &at) {
         const ka::ParamDef &p = at.def;
-        if (!IsSlider(p.type))
+        if (p.type != ka::ParamType::IntSlider && p.type != ka::ParamType::FloatSlider &&
+            p.type != ka::ParamType::Angle)
             return;
         EXPECT_TRUE(std::isfinite(p.uiMin[0]) && std::isfinite(p.uiMax[0])) << at.where;
         EXPECT_LT(p.uiMin[0], p.uiMax[0]) << at.where;

@@ -148,19 +148,3 @@ void WriteFile(const std::string &path, const std::string &text)
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
 }
-
-std::vector<std::string> LinesOf(const std::string &path)
-{
-    std::vector<std::string> lines;
-    std::string text = ReadBytes(path);
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            lines.push_back("unfinished: " + text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
-}

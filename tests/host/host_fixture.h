@@ -38,7 +38,5 @@ struct LightTest : testing::Test {
 std::string TempPath(const std::string &file);
 bool Exists(const std::string &path);
 void WriteFile(const std::string &path, const std::string &text);
-/* A file's lines; a last line without its newline comes marked unfinished. */
-std::vector<std::string> LinesOf(const std::string &path);
 
 #endif
