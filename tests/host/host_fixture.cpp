@@ -125,6 +125,15 @@ const char *LightTest::Insert(const char *type, const char *where, const char *a
     return guid;
 }
 
+int32_t LightTest::File(const char *command, const std::string &path, const std::string &owner)
+{
+    int32_t status = -1;
+    int result = Ki_LensFlare(light, (owner.empty() ? name : owner).c_str(), T(command),
+                              path.c_str(), &status, 0);
+    EXPECT_EQ(result, status == 0 ? 0 : -1) << command << " " << path;
+    return status;
+}
+
 std::string TempPath(const std::string &file)
 {
     static std::string dir;

@@ -75,9 +75,7 @@ struct SafeSave : LightTest {
         Kh_Clear_Errors();
         if (IsLnz(path)) {
             MakeFlare(longText);
-            int32_t status = -1;
-            Ki_LensFlare(light, name.c_str(), T("savetofile"), path.c_str(), &status, 0);
-            return status;
+            return File("savetofile", path);
         }
         Stops stops(longText ? 400 : 3);
         return Ki_Save_Gradient_Colormap(path.c_str(), (int32_t)stops.offsets.size(),
@@ -272,9 +270,7 @@ TEST_F(SafeSave, SavesAndLoadsLeaveNoFileOpen)
                 EXPECT_EQ(Save(path, false), FailedStatus(path)) << path << " step " << step;
             }
         }
-        int32_t status = -1;
-        Ki_LensFlare(light, name.c_str(), T("loadfromfile"), lnz.c_str(), &status, 0);
-        EXPECT_EQ(status, 0);
+        EXPECT_EQ(File("loadfromfile", lnz), 0);
     }
     EXPECT_EQ(Listing("/proc/self/fd").size(), open);
 }
