@@ -110,8 +110,6 @@ TEST_F(Lnz, EveryCutOffCopyOfAFileIsRefusedAndChangesNothing)
         ASSERT_FALSE(why.empty());
         ASSERT_EQ(ka::FormatLnz(untouched), before) << "cut at " << cut;
     }
-    ka::Flare whole;
-    EXPECT_EQ(ka::ParseLnz(text.data(), text.size(), &whole, nullptr), ka::LNZ_OK);
 }
 
 TEST_F(Lnz, MalformedFilesAreRefusedWithTheLineAtFault)
