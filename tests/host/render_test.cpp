@@ -81,8 +81,6 @@ void ExpectOnlyColourChanged(const Image &image)
         }
 }
 
-/* ---- placement ---- */
-
 TEST(RenderPlacement, ReflexesSitOnTheAxisAndFringesScaleRedOutAndBlueIn)
 {
     // Light at (80, 50) in 321 x 201, centre (160, 100): a reflex at
@@ -139,8 +137,6 @@ TEST(RenderPlacement, EveryElementTypeDrawsAroundTheLightOrOnTheAxis)
         }
     }
 }
-
-/* ---- globals ---- */
 
 TEST(RenderGlobals, ScaleGrowsAndAnamorphicStretchSqueezesTheFootprint)
 {
@@ -339,8 +335,6 @@ TEST(RenderGlobals, OcclusionIsTheUncoveredShareOfTheDiscSample)
     }
 }
 
-/* ---- gradients ---- */
-
 TEST(RenderGradients, HaloColoursFollowTheGradientAcrossItsWidth)
 {
     // radius 50 pixels in 200 x 200, 20 pixels wide: 40 .. 60
@@ -360,8 +354,6 @@ TEST(RenderGradients, HaloColoursFollowTheGradientAcrossItsWidth)
     // inside the hole nothing at all
     EXPECT_EQ(image.Luma(100, 100), 0.0f);
 }
-
-/* ---- looks ---- */
 
 TEST(RenderLooks, AGlowsTailFallsAsTheInverseCubeBeyondItsCore)
 {
@@ -456,8 +448,6 @@ TEST(RenderLooks, AStarburstsPatternRepeatsRoundItsRays)
             << "every other ray is short";
     }
 }
-
-/* ---- anti-aliasing ---- */
 
 /* Luma between pixel centres, reconstructed with a Gaussian of one pixel,
  * which lets through no trace of the pixel grid itself. */
@@ -555,8 +545,6 @@ TEST(RenderAntiAliasing, AShimmerMatchesItsAreaSampledPicture)
     }
 }
 
-/* ---- threads ---- */
-
 TEST(RenderThreads, A4kRenderIsTheSameOnAnyNumberOfThreads)
 {
     // Colour planes only (no depth, no coverage: nothing occludes), cleared
@@ -588,8 +576,6 @@ TEST(RenderThreads, A4kRenderIsTheSameOnAnyNumberOfThreads)
         ka::SetRenderThreads(0);
     }
 }
-
-/* ---- what a render may touch ---- */
 
 std::vector<std::pair<KaToken, float>> g_progress;
 
@@ -690,8 +676,6 @@ TEST(RenderContract, BadBuffersAndOwnersAreReportedNotDrawn)
     EXPECT_EQ(image.Sum(), 0.0);
     EXPECT_EQ(ka::Errors().size(), 4u);
 }
-
-/* ---- the G-buffer ---- */
 
 TEST(GBuffer, FreshBufferIsBlackWithFullCoverageAndCountsAsHostMemoryAndBadOnesAreRefused)
 {
