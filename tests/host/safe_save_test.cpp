@@ -36,18 +36,6 @@ bool IsLnz(const std::string &path)
     return path.substr(path.size() - 4) == ".lnz";
 }
 
-/* A gradient of n stops; 3 stops make a short text, 400 a long one. */
-struct Stops {
-    std::vector<float> offsets, colors;
-    explicit Stops(int n)
-    {
-        for (int i = 0; i < n; i++) {
-            offsets.push_back(n < 2 ? 0.0f : (float)i / (float)(n - 1));
-            colors.insert(colors.end(), {0.25f, (float)(i % 7) / 7.0f, 1.0f});
-        }
-    }
-};
-
 struct SafeSave : LightTest {
     void SetUp() override
     {
@@ -60,27 +48,26 @@ struct SafeSave : LightTest {
         LightTest::TearDown();
     }
 
-    /* The light's flare: one bare element (short) or 40 probes (long). */
-    void MakeFlare(bool longText)
-    {
-        RemoveAllElements();
-        for (int i = 0; i < (longText ? 40 : 1); i++)
-            Insert(longText ? "probe" : "bare");
-    }
-
     /* 0 when written, as "savetofile" or Ki_Save_Gradient_Colormap
-     * answers; the error record is cleared first. */
+     * answers; the error record is cleared first.  A short text is the
+     * light's flare of one bare element or a gradient of 3 stops, a long
+     * one 40 probes or 400 stops. */
     int Save(const std::string &path, bool longText)
     {
         Kh_Clear_Errors();
         if (IsLnz(path)) {
-            MakeFlare(longText);
+            RemoveAllElements();
+            for (int i = 0; i < (longText ? 40 : 1); i++)
+                Insert(longText ? "probe" : "bare");
             return File("savetofile", path);
         }
-        Stops stops(longText ? 400 : 3);
-        return Ki_Save_Gradient_Colormap(path.c_str(), (int32_t)stops.offsets.size(),
-                                         stops.offsets.data(), stops.colors.data(), nullptr,
-                                         T("linear"));
+        std::vector<float> offsets, colors;
+        for (int i = 0, n = longText ? 400 : 3; i < n; i++) {
+            offsets.push_back((float)i / (float)(n - 1));
+            colors.insert(colors.end(), {0.25f, (float)(i % 7) / 7.0f, 1.0f});
+        }
+        return Ki_Save_Gradient_Colormap(path.c_str(), (int32_t)offsets.size(), offsets.data(),
+                                         colors.data(), nullptr, T("linear"));
     }
 };
 
