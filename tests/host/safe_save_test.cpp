@@ -71,15 +71,8 @@ struct SafeSave : LightTest {
     }
 };
 
-/* The status of a failed save, and its one report as Kh_Get_Error gives it. */
+/* The status of a failed save. */
 int FailedStatus(const std::string &path) { return IsLnz(path) ? 4 : -1; }
-
-std::string WriteReport(const std::string &path, const std::string &cause)
-{
-    const char *head = IsLnz(path) ? "ERR_LNZ_WRITE|Ki_LensFlare()|"
-                                   : "ERR_GRADIENT_WRITE|Ki_Save_Gradient_Colormap()|";
-    return head + path + ": " + cause;
-}
 
 /* The folder as a save found it, and the checks that it still is. */
 struct Before {
@@ -135,7 +128,9 @@ TEST_F(SafeSave, EveryFailingStepLeavesTheTargetAsItWasAndSaysWhy)
         Kh_Fail_File_Step(c.step, c.nth, c.error);
         EXPECT_EQ(Save(before.target, c.longText), FailedStatus(c.file));
         before.ExpectUnchanged(what);
-        EXPECT_EQ(ErrorReports(), std::vector<std::string>{WriteReport(before.target, c.detail)});
+        const char *head = IsLnz(c.file) ? "ERR_LNZ_WRITE|Ki_LensFlare()|"
+                                         : "ERR_GRADIENT_WRITE|Ki_Save_Gradient_Colormap()|";
+        EXPECT_EQ(ErrorReports(), std::vector<std::string>{head + before.target + ": " + c.detail});
 
         EXPECT_EQ(Save(before.target, c.longText), 0) << "a fault happens once";
         EXPECT_NE(ReadBytes(before.target), before.bytes);
