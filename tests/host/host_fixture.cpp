@@ -6,7 +6,6 @@
 #include "host_fixture.h"
 
 const char *const kProbeType =
-    "# every parameter type once\n"
     "type probe\n"
     "description Probe Element\n"
     "param intslider count\n"
