@@ -1,5 +1,5 @@
 // The call log: the exact line each kind of argument produces, the
-// bookkeeping switch, and rejected calls.
+// bookkeeping switch, rejected calls, and the colour calls' lines.
 #include "calllog.h"
 #include "host_fixture.h"
 
@@ -19,12 +19,37 @@ struct CallLog : LightTest {
         Kh_Set_Call_Log(nullptr, 0);
         LightTest::TearDown();
     }
-    /* The log so far, read while it is still open. */
-    std::vector<std::string> Lines() const { return LinesOf(path); }
+    /* The log so far, read while it is still open; a last line without its
+     * newline comes marked unfinished. */
+    std::vector<std::string> Lines() const
+    {
+        std::vector<std::string> lines;
+        std::string text = ReadBytes(path);
+        for (size_t start = 0; start < text.size();) {
+            size_t end = text.find('\n', start);
+            if (end == std::string::npos) {
+                lines.push_back("unfinished: " + text.substr(start));
+                break;
+            }
+            lines.push_back(text.substr(start, end - start));
+            start = end + 1;
+        }
+        return lines;
+    }
     std::string Quoted() const { return "\"" + name + "\""; }
     const char *probe = nullptr;
     std::string path;
 };
+
+/* Asks the host about the name while the enumeration runs. */
+int InquireWhileEnumerating(KaEnumRecord *record)
+{
+    if (record->valid) {
+        float color[3];
+        Ki_Inquire_Colorname(record->name, color, 0);
+    }
+    return 0;
+}
 
 } // namespace
 
@@ -134,4 +159,26 @@ TEST_F(CallLog, ALogThatCannotBeWrittenStopsAndSaysSoWhenClosed)
     Ki_Light("", 0);   /* after the failed line: nothing more is tried, nothing breaks */
     EXPECT_EQ(Kh_Set_Call_Log(nullptr, 0), -1);
     EXPECT_EQ(Kh_Set_Call_Log(nullptr, 0), 0) << "the failure is reported once";
+}
+
+TEST_F(CallLog, ColourCallsAreLoggedAndAnEnumerationPrecedesTheCallsOfItsCallback)
+{
+    const float source[3] = {0.25f, 0.5f, 1};
+    float destination[3];
+    int data = 0;
+    Ki_Copy(T("color"), source, destination, 0);
+    Ki_Inquire_Colorname("gold", destination, 0);
+    Ki_Inquire_Colorname("nosuchcolour", destination, 0);
+    Ki_Enumerate(0, "sun*", 1, &data, 0, InquireWhileEnumerating, T("colorname"), 0);
+    Ki_Enumerate(2, "*", 0, 5, InquireWhileEnumerating, T("light"), 0);
+    EXPECT_EQ(Lines(),
+              (std::vector<std::string>{
+                  "Ki_Copy color &0.25,0.5,1 &out 0",
+                  "Ki_Inquire_Colorname \"gold\" &out 0",
+                  "Ki_Inquire_Colorname \"nosuchcolour\" &out 0 !ERR_UNKNOWN_COLOR",
+                  "Ki_Enumerate 0 \"sun*\" 1 data 0 fn colorname 0",
+                  "Ki_Inquire_Colorname \"sunrise\" &out 0",
+                  "Ki_Inquire_Colorname \"sunset\" &out 0",
+                  "Ki_Enumerate 2 \"*\" 0 5 fn light !ERR_UNKNOWN_KIND",
+              }));
 }

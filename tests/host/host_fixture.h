@@ -30,6 +30,10 @@ struct LightTest : testing::Test {
     std::vector<std::string> Names() const;  /* type names in flare order */
     void RemoveAllElements();
     const char *Insert(const char *type, const char *where = "end", const char *anchor = nullptr);
+    /* The status a "savetofile" or "loadfromfile" of the owner's flare
+     * (the light's unless told) gives; the call answers 0 exactly when
+     * the status is 0. */
+    int32_t File(const char *command, const std::string &path, const std::string &owner = "");
 
     std::string name;                        /* the light, unique per test */
     KaToken light = 0;
@@ -38,7 +42,5 @@ struct LightTest : testing::Test {
 std::string TempPath(const std::string &file);
 bool Exists(const std::string &path);
 void WriteFile(const std::string &path, const std::string &text);
-/* A file's lines; a last line without its newline comes marked unfinished. */
-std::vector<std::string> LinesOf(const std::string &path);
 
 #endif

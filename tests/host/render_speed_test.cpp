@@ -17,29 +17,9 @@
 #include "catalogue.h"
 #include "render.h"
 #include "render_draw.h"
+#include "render_fixture.h"
 
 namespace {
-
-/* Three black colour planes and full coverage, the preview's size unless
- * told. */
-struct Picture {
-    std::vector<float> planes[4];   // red, green, blue, coverage
-    KaGBuffer buffer;
-    explicit Picture(int width = 327, int height = 225)
-    {
-        for (int i = 0; i < 4; i++)
-            planes[i].assign((size_t)width * height, i < 3 ? 0.0f : 1.0f);
-        buffer = {width, height, planes[0].data(), planes[1].data(), planes[2].data(), nullptr,
-                  planes[3].data()};
-    }
-    bool operator==(const Picture &o) const
-    {
-        for (int i = 0; i < 3; i++)
-            if (std::memcmp(planes[i].data(), o.planes[i].data(), planes[i].size() * 4) != 0)
-                return false;
-        return true;
-    }
-};
 
 /* Three black colour planes of w x h, one after another, and a canvas
  * drawing into them. */
@@ -77,24 +57,12 @@ void FourRays(ka::RayTable *t, std::vector<float> angular)
     t->angular = angular;
 }
 
-/* A flare of one element of that type, the globals at their defaults. */
-void OneElement(ka::Flare *flare, const char *type)
-{
-    ka::DefaultFlare(flare);
-    flare->elements.clear();
-    flare->fadeIfNearBorder = false;
-    flare->elements.push_back(ka::NewElement(ka::FindElementType(type)));
-}
-
 void Set(ka::Flare *flare, const char *name, float v)
 {
-    ka::Element &e = *flare->elements[0];
-    int i = e.ParamIndex(name);
-    ASSERT_GE(i, 0) << name;
-    e.values[i].v[0] = v;
+    SetParam(flare->elements[0].get(), name, v);
 }
 
-void Draw(const ka::Flare &flare, int x, int y, Picture *picture)
+void Draw(const ka::Flare &flare, int x, int y, Image *picture)
 {
     ka::RenderLight light;
     light.x = x;
@@ -108,21 +76,14 @@ void ManySizes(ka::Flare *flare, int first, int last)
     ka::DefaultFlare(flare);
     flare->elements.clear();
     for (int i = first; i < last; i++)
-        for (const char *type : {"glow", "streak", "ring", "starburst"}) {
-            flare->elements.push_back(ka::NewElement(ka::FindElementType(type)));
-            ka::Element &e = *flare->elements.back();
-            e.values[e.ParamIndex("intensity")].v[0] = 0.02f;
-            e.values[e.ParamIndex(type == std::string("streak") ? "length" : "radius")].v[0] =
-                0.1f + 0.02f * i;
-        }
+        for (const char *type : {"glow", "streak", "ring", "starburst"})
+            AddElement(flare, type, {{"intensity", 0.02f},
+                                     {type == std::string("streak") ? "length" : "radius", 0.1f + 0.02f * i}});
 }
 
 void WhiteToRed(ka::Flare *f)
 {
-    ka::Element &e = *f->elements[0];
-    ka::GradientValue &g = e.values[e.ParamIndex("gradient")].gradient;
-    g.offsets = {0.0f, 1.0f};
-    g.colors = {1, 1, 1, 1, 0, 0};
+    SetGradient(f->elements[0].get(), {0.0f, 1.0f}, {1, 1, 1, 1, 0, 0});
 }
 
 TEST(RenderKeptTables, AKeptTableIsWhatAFreshFillGives)
@@ -185,22 +146,22 @@ TEST(RenderKeptTables, AKeptTableIsWhatAFreshFillGives)
                 e->values[dust].v[0] = 0.3f;
         many.elements.insert(many.elements.begin(), ka::NewElement(ka::FindElementType("inter")));
         Set(&many, "count", 100);
-        Picture scratch;
+        Image scratch;
         Draw(many, 100, 100, &scratch);
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(std::string(c.type) + ", case " + std::to_string(&c - cases));
         ka::Flare flare;
-        OneElement(&flare, c.type);
+        AddElement(Cleared(&flare), c.type);
         c.base(&flare);
-        Picture before, kept, fresh;
+        Image before, kept, fresh;
         Draw(flare, 160, 110, &before);
         c.change(&flare);
         Draw(flare, c.x, c.y, &kept);
         evict();
         Draw(flare, c.x, c.y, &fresh);
-        EXPECT_TRUE(fresh == kept) << "changed to " << c.x << ", " << c.y;
-        EXPECT_FALSE(before == kept) << "the change shows";
+        EXPECT_TRUE(SamePixels(fresh, kept)) << "changed to " << c.x << ", " << c.y;
+        EXPECT_FALSE(SamePixels(before, kept)) << "the change shows";
     }
 }
 
@@ -213,12 +174,12 @@ TEST(RenderKeptTables, TablesKeptForLaterShapesLeaveThoseOfEarlierOnesAlone)
     ManySizes(&first, 0, 16);
     ManySizes(&second, 0, 32);
     ManySizes(&others, 40, 60);
-    Picture scratch, afterFirst, fresh;
+    Image scratch, afterFirst, fresh;
     Draw(first, 160, 110, &scratch);
     Draw(second, 160, 110, &afterFirst);
     Draw(others, 160, 110, &scratch);
     Draw(second, 160, 110, &fresh);
-    EXPECT_TRUE(afterFirst == fresh);
+    EXPECT_TRUE(SamePixels(afterFirst, fresh));
 }
 
 /* A round table from inner to outer at perPixel entries a pixel, whose
@@ -641,12 +602,12 @@ TEST(RenderSimdLevels, EveryLevelGivesThePlainPixelsBitForBit)
             if (effect) {
                 ASSERT_TRUE(ka::BuildDemoEffect(*effect, &flare));
             }
-            Picture plain(size[0], size[1]);
+            Image plain(size[0], size[1]);
             OnEveryLevel([&](int level) {
-                Picture picture(size[0], size[1]);
+                Image picture(size[0], size[1]);
                 Draw(flare, size[2], size[3], level == 0 ? &plain : &picture);
                 if (level > 0) {
-                    EXPECT_TRUE(picture == plain);
+                    EXPECT_TRUE(SamePixels(picture, plain));
                 }
             });
         }

@@ -13,67 +13,30 @@
 
 #include "catalogue.h"
 #include "errors.h"
-#include "host/kalvos_core.h"
 #include "refhost_api.h"
 #include "render.h"
+#include "render_fixture.h"
 #include "store.h"
 
 namespace {
 
 const char *kLight = "RenderTestLight";
-const float kGuard = 1234.5f;
-const size_t kGuardFloats = 64;
 
 KaToken LightToken() { return Ki_Inquire_Token("light"); }
 
-/* The test light's flare, with the globals at their defaults and no
- * elements; border fading off so that positions near the edge draw. */
+/* The test light's flare, cleared, and the light white at intensity 1. */
 ka::Flare *EmptyFlare()
 {
     if (!ka::FindFlare(LightToken(), kLight))
         Ki_Light(kLight, Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
-    ka::Flare *flare = ka::FindFlare(LightToken(), kLight);
-    ka::DefaultFlare(flare);
-    flare->elements.clear();
-    flare->fadeIfNearBorder = false;
     ka::Light *light = ka::FindLight(kLight);
     light->color[0] = light->color[1] = light->color[2] = 1.0f;
     light->intensity = 1.0f;
-    return flare;
-}
-
-void SetParam(ka::Element *e, const char *name, float a, float b = 0, float c = 0)
-{
-    int i = e->ParamIndex(name);
-    ASSERT_GE(i, 0) << name;
-    e->values[i].v[0] = a;
-    e->values[i].v[1] = b;
-    e->values[i].v[2] = c;
-}
-
-struct Setting {
-    const char *name;
-    float a, b = 0, c = 0;
-};
-
-ka::Element *AddElement(ka::Flare *flare, const char *type, std::initializer_list<Setting> settings = {})
-{
-    flare->elements.push_back(ka::NewElement(ka::FindElementType(type)));
-    ka::Element *e = flare->elements.back().get();
-    for (const Setting &s : settings)
-        SetParam(e, s.name, s.a, s.b, s.c);
-    return e;
-}
-
-void SetGradient(ka::Element *e, std::vector<float> offsets, std::vector<float> colors)
-{
-    ka::GradientValue &g = e->values[e->ParamIndex("gradient")].gradient;
-    g.offsets = offsets;
-    g.colors = colors;
+    return Cleared(ka::FindFlare(LightToken(), kLight));
 }
 
 /* The test light's flare as a demo effect, or the default flare for null;
- * border fading off as in EmptyFlare. */
+ * border fading off as in Cleared. */
 ka::Flare *EffectFlare(const char *file)
 {
     ka::Flare *flare = EmptyFlare();
@@ -88,75 +51,6 @@ ka::Flare *EffectFlare(const char *file)
     return flare;
 }
 
-/* Brightness-weighted centre and second moments. */
-struct Moments {
-    double cx, cy, xx, yy, xy;
-};
-
-/* A G-buffer whose planes sit between guard floats, as the plug-in's are
- * cleared: black, coverage 1, and a depth pattern the renderer must keep. */
-struct Image {
-    int width, height;
-    std::vector<float> planes[5];   // red, green, blue, depth, coverage, each guarded
-    KaGBuffer buffer;
-
-    Image(int w, int h) : width(w), height(h)
-    {
-        size_t n = (size_t)w * h;
-        float *p[5];
-        for (int i = 0; i < 5; i++) {
-            planes[i].assign(n + 2 * kGuardFloats, kGuard);
-            p[i] = planes[i].data() + kGuardFloats;
-            for (size_t k = 0; k < n; k++)
-                p[i][k] = i < 3 ? 0.0f : i == 3 ? 10.0f + (float)(k % 97) : 1.0f;
-        }
-        buffer = {w, h, p[0], p[1], p[2], p[3], p[4]};
-    }
-    size_t Index(int x, int y) const { return (size_t)y * width + x; }
-    /* One colour plane, or for -1 their sum. */
-    float Value(int plane, int x, int y) const
-    {
-        const float *p[3] = {buffer.red, buffer.green, buffer.blue};
-        size_t k = Index(x, y);
-        return plane >= 0 ? p[plane][k] : p[0][k] + p[1][k] + p[2][k];
-    }
-    float Luma(int x, int y) const { return Value(-1, x, y); }
-    double Sum() const
-    {
-        double s = 0;
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++)
-                s += Luma(x, y);
-        return s;
-    }
-    Moments MomentsOf(int plane = -1) const
-    {
-        Moments m = {0, 0, 0, 0, 0};
-        double s = 0, sx = 0, sy = 0;
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++) {
-                double v = Value(plane, x, y);
-                s += v, sx += v * x, sy += v * y;
-            }
-        m.cx = sx / s, m.cy = sy / s;
-        for (int y = 0; y < height; y++)
-            for (int x = 0; x < width; x++) {
-                double v = Value(plane, x, y), dx = x - m.cx, dy = y - m.cy;
-                m.xx += v * dx * dx / s, m.yy += v * dy * dy / s, m.xy += v * dx * dy / s;
-            }
-        return m;
-    }
-    /* How far from (x, y) the lit run goes in the direction (dx, dy). */
-    int Reach(int x, int y, int dx, int dy) const
-    {
-        int r = 0;
-        while (x + (r + 1) * dx < width && y + (r + 1) * dy < height &&
-               Luma(x + (r + 1) * dx, y + (r + 1) * dy) > 0.0f)
-            r++;
-        return r;
-    }
-};
-
 int Render(Image *image, int x, int y, KaProgressFn progress = nullptr)
 {
     return Ki_LensFlareApplyToGBuffer(&image->buffer, LightToken(), kLight, x, y, progress);
@@ -168,14 +62,6 @@ Image Rendered(int w, int h, int x, int y)
     Image image(w, h);
     EXPECT_EQ(0, Render(&image, x, y));
     return image;
-}
-
-bool SamePixels(const Image &a, const Image &b)
-{
-    for (int p = 0; p < 3; p++)
-        if (a.planes[p] != b.planes[p])
-            return false;
-    return true;
 }
 
 /* Guards untouched, depth and coverage as cleared, and red, green and blue
@@ -194,8 +80,6 @@ void ExpectOnlyColourChanged(const Image &image)
                 ASSERT_GE(v, 0.0f) << "plane " << p << " float " << k;
         }
 }
-
-/* ---- placement ---- */
 
 TEST(RenderPlacement, ReflexesSitOnTheAxisAndFringesScaleRedOutAndBlueIn)
 {
@@ -253,8 +137,6 @@ TEST(RenderPlacement, EveryElementTypeDrawsAroundTheLightOrOnTheAxis)
         }
     }
 }
-
-/* ---- globals ---- */
 
 TEST(RenderGlobals, ScaleGrowsAndAnamorphicStretchSqueezesTheFootprint)
 {
@@ -453,8 +335,6 @@ TEST(RenderGlobals, OcclusionIsTheUncoveredShareOfTheDiscSample)
     }
 }
 
-/* ---- gradients ---- */
-
 TEST(RenderGradients, HaloColoursFollowTheGradientAcrossItsWidth)
 {
     // radius 50 pixels in 200 x 200, 20 pixels wide: 40 .. 60
@@ -474,8 +354,6 @@ TEST(RenderGradients, HaloColoursFollowTheGradientAcrossItsWidth)
     // inside the hole nothing at all
     EXPECT_EQ(image.Luma(100, 100), 0.0f);
 }
-
-/* ---- looks ---- */
 
 TEST(RenderLooks, AGlowsTailFallsAsTheInverseCubeBeyondItsCore)
 {
@@ -570,8 +448,6 @@ TEST(RenderLooks, AStarburstsPatternRepeatsRoundItsRays)
             << "every other ray is short";
     }
 }
-
-/* ---- anti-aliasing ---- */
 
 /* Luma between pixel centres, reconstructed with a Gaussian of one pixel,
  * which lets through no trace of the pixel grid itself. */
@@ -669,8 +545,6 @@ TEST(RenderAntiAliasing, AShimmerMatchesItsAreaSampledPicture)
     }
 }
 
-/* ---- threads ---- */
-
 TEST(RenderThreads, A4kRenderIsTheSameOnAnyNumberOfThreads)
 {
     // Colour planes only (no depth, no coverage: nothing occludes), cleared
@@ -702,8 +576,6 @@ TEST(RenderThreads, A4kRenderIsTheSameOnAnyNumberOfThreads)
         ka::SetRenderThreads(0);
     }
 }
-
-/* ---- what a render may touch ---- */
 
 std::vector<std::pair<KaToken, float>> g_progress;
 
@@ -804,8 +676,6 @@ TEST(RenderContract, BadBuffersAndOwnersAreReportedNotDrawn)
     EXPECT_EQ(image.Sum(), 0.0);
     EXPECT_EQ(ka::Errors().size(), 4u);
 }
-
-/* ---- the G-buffer ---- */
 
 TEST(GBuffer, FreshBufferIsBlackWithFullCoverageAndCountsAsHostMemoryAndBadOnesAreRefused)
 {

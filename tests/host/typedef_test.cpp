@@ -41,8 +41,11 @@ TEST(TypeDefinitions, FaultsAreRefusedAtTheirLineAndOnlyTheSameDefinitionMayCome
     EXPECT_EQ(Kh_Define_Element_Type("type twice\nend\n"), 1);
     const ka::ElementType *type = ka::FindElementType("twice");
     ASSERT_NE(type, nullptr);
+    EXPECT_EQ(ka::ElementTypes().back(), type) << "a new type comes last";
     EXPECT_EQ(type->renderer, -1);
     EXPECT_EQ(type->description, "twice");
     ASSERT_EQ(type->params.size(), 1u);
     EXPECT_EQ(type->params[0].defaultData, "A:0,B:1");
+    EXPECT_FALSE(type->params[0].guid.empty());
+    EXPECT_NE(type->params[0].parameterId, 0);
 }
