@@ -305,6 +305,45 @@ TEST(RenderGlobals, BorderFadeAndOcclusionDimTheFlare)
     EXPECT_NEAR(covered.Sum(), reference.Sum(), 1e-6 * reference.Sum());
 }
 
+TEST(RenderGlobals, TheLightsDepthAgainstTheReferenceDistanceFadesOrScalesWhatIsAskedTo)
+{
+    // refdistance 50: at depth 100 the ratio is 1/2, so a fade multiplies
+    // by 1/4 and a scaled element is half as wide, a quarter of the light;
+    // nearer than the reference the fade stops at 1, and a depth of 0
+    // (none known) changes nothing
+    const struct {
+        const char *type, *option;
+        float depth;
+        double light, width;   // against the same flare with the option off
+    } cases[] = {
+        {"glow", "fadewithdistance", 100, 0.25, 1},
+        {"glow", "fadewithdistance", 25, 1, 1},
+        {"glow", "scaleglowwithdistance", 100, 0.25, 0.5},
+        {"glow", "scaleglowwithdistance", 0, 1, 1},
+        {"glow", "scalereflexeswithdistance", 100, 1, 1},
+        {"dscflx", "scalereflexeswithdistance", 100, 0.25, 0.5},
+        {"dscflx", "scaleglowwithdistance", 100, 1, 1},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << c.type << ", " << c.option << " at depth " << c.depth);
+        ka::Flare *flare = EmptyFlare();
+        flare->refDistance = 50;
+        AddElement(flare, c.type, {{"intensity", 0.1f}});
+        auto render = [&] {
+            Image image(400, 300);
+            std::fill(image.buffer.depth, image.buffer.depth + 400 * 300, c.depth);
+            Render(&image, 150, 110);
+            return image;
+        };
+        Image off = render();
+        ASSERT_EQ(0, Ki_LensFlare(LightToken(), kLight, Ki_Inquire_Token(c.option),
+                                  Ki_Inquire_Token("enabled"), Ki_Inquire_Token("on"), 1, 0));
+        Image on = render();
+        EXPECT_NEAR(on.Sum() / off.Sum(), c.light, 0.02 * c.light);
+        EXPECT_NEAR(std::sqrt(on.MomentsOf().xx / off.MomentsOf().xx), c.width, 0.05 * c.width);
+    }
+}
+
 TEST(RenderGlobals, OcclusionIsTheUncoveredShareOfTheDiscSample)
 {
     // 400 x 256: 128 pixels a size unit, so an occlusion radius of 1/16 is
