@@ -216,6 +216,12 @@ TEST_F(GradientFiles, FaultyFilesAreRefusedWithNothingHandedOut)
         EXPECT_EQ(why.compare(0, 5, "line "), 0) << c.name << ": " << why;
     }
     EXPECT_TRUE(ErrorNames().empty()) << "file faults are the caller's to show";
+    /* No gradient comes near a megabyte: a larger file is not read whole. */
+    std::string huge = TempPath("huge.grd"), why;
+    WriteFile(huge, head + stop + "end\n" + std::string(1 << 20, '\n'));
+    ka::GradientRecord record;
+    EXPECT_EQ(ka::LoadGradientFile(huge.c_str(), &record, &why), ka::GRADIENT_MALFORMED);
+    EXPECT_EQ(why, "larger than 1048576 bytes");
 }
 
 TEST_F(GradientFiles, UnopenableFilesAndNullAddressesHandOutNothing)

@@ -205,6 +205,14 @@ TEST_F(Lnz, FileFailuresSetTheStatusReportAndLeaveTheFlareAlone)
         EXPECT_EQ(ErrorNames(), std::vector<std::string>{c.error}) << c.what;
         EXPECT_EQ(Describe(), before) << c.what;
     }
+    /* Past 64 MiB no flare is read whole. */
+    std::string huge = TempPath("huge.lnz");
+    WriteFile(huge, std::string((64u << 20) + 1, '\n'));
+    Kh_Clear_Errors();
+    EXPECT_EQ(File("loadfromfile", huge), ka::LNZ_MALFORMED);
+    EXPECT_EQ(ErrorReports(), std::vector<std::string>{"ERR_LNZ_FORMAT|Ki_LensFlare()|" + huge +
+                                                       ": larger than 67108864 bytes"});
+    EXPECT_EQ(Describe(), before);
 }
 
 TEST_F(Lnz, EveryDemoEffectIsWrittenAndLoadsBack)
