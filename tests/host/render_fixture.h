@@ -39,7 +39,8 @@ struct Setting {
     float a, b = 0, c = 0;
 };
 
-inline ka::Element *AddElement(ka::Flare *flare, const char *type, std::initializer_list<Setting> settings = {})
+inline ka::Element *AddElement(ka::Flare *flare, const char *type,
+                               std::initializer_list<Setting> settings = {})
 {
     flare->elements.push_back(ka::NewElement(ka::FindElementType(type)));
     ka::Element *e = flare->elements.back().get();
@@ -129,7 +130,8 @@ inline bool SamePixels(const Image &a, const Image &b)
 {
     for (int p = 0; p < 3; p++)
         if (a.planes[p].size() != b.planes[p].size() ||
-            std::memcmp(a.planes[p].data(), b.planes[p].data(), a.planes[p].size() * sizeof(float)) != 0)
+            std::memcmp(a.planes[p].data(), b.planes[p].data(),
+                        a.planes[p].size() * sizeof(float)) != 0)
             return false;
     return true;
 }

@@ -76,9 +76,10 @@ void ManySizes(ka::Flare *flare, int first, int last)
     ka::DefaultFlare(flare);
     flare->elements.clear();
     for (int i = first; i < last; i++)
-        for (const char *type : {"glow", "streak", "ring", "starburst"})
-            AddElement(flare, type, {{"intensity", 0.02f},
-                                     {type == std::string("streak") ? "length" : "radius", 0.1f + 0.02f * i}});
+        for (const char *type : {"glow", "streak", "ring", "starburst"}) {
+            const char *size = type == std::string("streak") ? "length" : "radius";
+            AddElement(flare, type, {{"intensity", 0.02f}, {size, 0.1f + 0.02f * i}});
+        }
 }
 
 void WhiteToRed(ka::Flare *f)
