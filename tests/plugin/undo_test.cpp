@@ -131,6 +131,7 @@ TEST(Undo, TheSystemMenuNamesTheStepsGreysWhatCannotBeDoneAndANewEditDropsTheRed
         std::function<void(HWND)> act;
         const char *undo, *redo;   /* null: greyed */
     };
+    ui::Driver driver;
     const Row rows[] = {
         {"opened", [](HWND) {}, nullptr, nullptr},
         {"remove", [](HWND d) { fx::SelectLine(d, 0); ui::Click(d, IDC_REMOVE_ELEMENT); },
@@ -144,8 +145,24 @@ TEST(Undo, TheSystemMenuNamesTheStepsGreysWhatCannotBeDoneAndANewEditDropsTheRed
          "Undo Lens Flare Enabled\tCtrl+Z", nullptr},
         {"redo with none left", Redo, "Undo Lens Flare Enabled\tCtrl+Z", nullptr},
         {"undo", Undo, "Undo Remove Element\tCtrl+Z", "Redo Lens Flare Enabled\tCtrl+Y"},
+        {"add at the end",
+         [&](HWND d) {
+             addElementPlacement = IDC_ADD_AT_END;
+             driver.When("Select Element", [](HWND add) { ui::Click(add, IDOK); });
+             ui::Click(d, IDC_ADD_ELEMENT);
+         },
+         "Undo Add Element\tCtrl+Z", nullptr},
+        {"move the bottom one down", [](HWND d) { ui::Click(d, IDC_MOVE_DOWN); },
+         "Undo Add Element\tCtrl+Z", nullptr},
+        {"move up", [](HWND d) { ui::Click(d, IDC_MOVE_UP); }, "Undo Move Up\tCtrl+Z", nullptr},
+        {"move down", [](HWND d) { ui::Click(d, IDC_MOVE_DOWN); }, "Undo Move Down\tCtrl+Z",
+         nullptr},
+        {"element switch", [](HWND d) { ui::Click(d, IDC_ELEMENT_ENABLED); },
+         "Undo Element Enabled\tCtrl+Z", nullptr},
+        {"faster updates", [](HWND d) { ui::Click(d, IDC_FASTER_UPDATES); },
+         "Undo Faster Updates\tCtrl+Z", nullptr},
     };
-    host.Edit([&](HWND dialog) {
+    host.Edit(driver, [&](HWND dialog) {
         for (const Row &row : rows) {
             row.act(dialog);
             fx::MenuItem undo = SystemMenuItem(dialog, IDM_SYSTEM_UNDO);
@@ -155,9 +172,9 @@ TEST(Undo, TheSystemMenuNamesTheStepsGreysWhatCannotBeDoneAndANewEditDropsTheRed
             EXPECT_EQ(undo.text, row.undo ? row.undo : "Undo\tCtrl+Z") << row.action;
             EXPECT_EQ(redo.text, row.redo ? row.redo : "Redo\tCtrl+Y") << row.action;
         }
-        EXPECT_EQ(fx::ListCount(dialog), 1) << "the removal is back";
+        EXPECT_EQ(fx::ListCount(dialog), 2) << "the removal is redone, then one added";
     });
-    EXPECT_EQ(fx::HostElements(host).size(), 1u);
+    EXPECT_EQ(fx::HostElements(host).size(), 2u);
 }
 
 TEST(Undo, AFailedLibraryLoadThatEmptiedTheFlareIsUndoneWithEveryElement)
