@@ -183,6 +183,9 @@ TEST_F(Protocol, ElementAndDefinitionsAnswerWhatTheTypeTextDefines)
                               size.delta[0], size.floatArg, size.percentage),
               std::make_tuple(T("floatslider"), -FLT_MAX, FLT_MAX, -FLT_MAX, (int64_t)3, 0.01f, T("on"), T("on")));
     EXPECT_STREQ(size.description, "size") << "without a description line the name serves";
+    Param turn = Read(TURN);
+    EXPECT_EQ(std::make_tuple(turn.floatArg, turn.percentage), std::make_tuple(T("on"), T("off")))
+        << "the defaults";
 
     Param tint = Read(TINT);
     EXPECT_EQ(tint.type, T("color"));
