@@ -110,6 +110,31 @@ TEST(RenderPlacement, ReflexesSitOnTheAxisAndFringesScaleRedOutAndBlueIn)
     }
 }
 
+TEST(RenderPlacement, AReflexChainRunsFromItsStartToItsEnd)
+{
+    // Light at (40, 100) in 321 x 201: the axis is the row y = 100, position
+    // p at x = 40 + 120 p.  Eight reflexes of 5 pixels (0.05 of 100.5), the
+    // first on the start, the last on the end, each within 1/32 of the run
+    // (at most 6 pixels) of its place.
+    const struct {
+        float start, end;
+    } cases[] = {{0.5f, 1.5f}, {1.8f, 0.2f}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "from " << c.start << " to " << c.end);
+        AddElement(EmptyFlare(), "inter", {{"count", 8}, {"start", c.start}, {"end", c.end},
+                                           {"radius", 0.05f}, {"sizevariation", 0}, {"dust", 0},
+                                           {"chromatic", 0}});
+        Image image = Rendered(321, 201, 40, 100);
+        int first = -1, last = -1;
+        for (int x = 0; x < 321; x++)
+            if (image.Luma(x, 100) > 0.0f)
+                last = x, first = first < 0 ? x : first;
+        const double low = 40 + 120 * std::min(c.start, c.end), high = 40 + 120 * std::max(c.start, c.end);
+        EXPECT_NEAR(first, low - 5, 7);
+        EXPECT_NEAR(last, high + 5, 7);
+    }
+}
+
 TEST(RenderPlacement, EveryElementTypeDrawsAroundTheLightOrOnTheAxis)
 {
     // scale 0.5 of half the smaller side: 100 pixels a size unit, so that
