@@ -168,23 +168,27 @@ TEST(RenderGlobals, ScaleGrowsAndAnamorphicStretchSqueezesTheFootprint)
     // radius 0.3 of half the smaller side (150): 45 pixels, less the last
     // pixel or few where the glow is fainter than 1/4096; centred on the
     // light away from the image's centre, its spread in x against y the
-    // square of the stretch
+    // square of the stretch; an offset of (0.2, -0.1) size units moves it
+    // by (30, -15) pixels
     const struct {
-        float scale, stretch;
+        float scale, stretch, dx, dy;
         double x, y;
-    } cases[] = {{1, 1, 45, 45}, {2, 1, 90, 90}, {1, 2, 45, 22.5}};
+    } cases[] = {{1, 1, 0, 0, 45, 45}, {2, 1, 0, 0, 90, 90}, {1, 2, 0, 0, 45, 22.5},
+                 {1, 1, 0.2f, -0.1f, 45, 45}};
     for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "scale " << c.scale << " stretch " << c.stretch);
+        SCOPED_TRACE(testing::Message() << "scale " << c.scale << " stretch " << c.stretch
+                                        << " offset " << c.dx << "," << c.dy);
         ka::Flare *flare = EmptyFlare();
         flare->scale = c.scale;
         flare->anamorphicStretch = c.stretch;
-        AddElement(flare, "glow", {{"radius", 0.3f}, {"tail", 0}});
+        AddElement(flare, "glow", {{"radius", 0.3f}, {"tail", 0}, {"offset", c.dx, c.dy}});
         Image image = Rendered(400, 300, 150, 110);
-        EXPECT_NEAR(image.Reach(150, 110, 1, 0), c.x - 2, 2);
-        EXPECT_NEAR(image.Reach(150, 110, 0, 1), c.y - 2, 2);
+        const int cx = 150 + (int)std::lround(150 * c.dx), cy = 110 + (int)std::lround(150 * c.dy);
+        EXPECT_NEAR(image.Reach(cx, cy, 1, 0), c.x - 2, 2);
+        EXPECT_NEAR(image.Reach(cx, cy, 0, 1), c.y - 2, 2);
         Moments m = image.MomentsOf();
-        EXPECT_NEAR(m.cx, 150.0, 0.3);
-        EXPECT_NEAR(m.cy, 110.0, 0.3);
+        EXPECT_NEAR(m.cx, cx, 0.3);
+        EXPECT_NEAR(m.cy, cy, 0.3);
         EXPECT_NEAR(m.xx / m.yy, c.stretch * c.stretch, 0.02 * c.stretch * c.stretch);
     }
 }
