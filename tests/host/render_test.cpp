@@ -285,6 +285,30 @@ TEST(RenderGlobals, IntensityColourAndLightParamsScaleEveryPixelUpToWhite)
     }
 }
 
+TEST(RenderLooks, AnElementsColourTintsEachPlaneOfIt)
+{
+    // faint, so that nothing reaches the roll-off: each plane's light is
+    // that of the white element times the colour's component
+    const float tint[3] = {1.0f, 0.5f, 0.25f};
+    for (const char *type : {"glow", "halo", "ring", "streak", "starburst", "shimmer", "dscflx", "rngflx"}) {
+        SCOPED_TRACE(type);
+        ka::Element *e = AddElement(EmptyFlare(), type, {{"intensity", 0.05f}, {"color", 1, 1, 1}});
+        if (int chromatic = e->ParamIndex("chromatic"); chromatic >= 0)
+            e->values[chromatic].v[0] = 0;
+        Image white = Rendered(300, 200, 100, 80);
+        SetParam(e, "color", tint[0], tint[1], tint[2]);
+        Image tinted = Rendered(300, 200, 100, 80);
+        for (int p = 0; p < 3; p++) {
+            double was = 0, now = 0;
+            for (int y = 0; y < 200; y++)
+                for (int x = 0; x < 300; x++)
+                    was += white.Value(p, x, y), now += tinted.Value(p, x, y);
+            ASSERT_GT(was, 1.0) << "plane " << p;
+            EXPECT_NEAR(now / was, tint[p], 0.01 * tint[p]) << "plane " << p;
+        }
+    }
+}
+
 TEST(RenderGlobals, SameInputsGiveTheSamePixelsAndTheSeedMovesTheRandomParts)
 {
     ka::Flare *flare = EffectFlare(nullptr);
