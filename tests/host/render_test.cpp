@@ -326,6 +326,18 @@ TEST(RenderGlobals, SameInputsGiveTheSamePixelsAndTheSeedMovesTheRandomParts)
     Image reseeded = Rendered(327, 225, 81, 56);
     EXPECT_FALSE(SamePixels(first, reseeded));
 
+    // a second element of a type makes random choices of its own
+    flare = EmptyFlare();
+    AddElement(flare, "inter", {{"intensity", 0.1f}});
+    Image one = Rendered(327, 225, 81, 56);
+    AddElement(flare, "inter", {{"intensity", 0.1f}});
+    Image two = Rendered(327, 225, 81, 56);
+    int lit = 0, doubled = 0;
+    for (size_t k = 0; k < (size_t)327 * 225; k++)
+        if (two.buffer.red[k] > 0)
+            lit++, doubled += two.buffer.red[k] == 2 * one.buffer.red[k];
+    EXPECT_LT(doubled, lit / 2) << "drawn twice alike";
+
     // a glow has nothing random in it
     AddElement(EmptyFlare(), "glow");
     Image a = Rendered(100, 80, 30, 30);
