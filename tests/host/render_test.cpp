@@ -452,24 +452,30 @@ TEST(RenderGlobals, OcclusionIsTheUncoveredShareOfTheDiscSample)
     }
 }
 
-TEST(RenderGradients, HaloColoursFollowTheGradientAcrossItsWidth)
+TEST(RenderGradients, HaloAndRingReflexColoursFollowTheGradientAcrossTheirWidth)
 {
-    // radius 50 pixels in 200 x 200, 20 pixels wide: 40 .. 60
-    ka::Element *halo = AddElement(EmptyFlare(), "halo", {{"radius", 0.5f}, {"width", 0.4f}});
-    SetGradient(halo, {0.0f, 0.5f, 1.0f}, {1, 0, 0, 0, 1, 0, 0, 0, 1});
-    Image image = Rendered(201, 201, 100, 100);
-    auto at = [&](int plane, int x) { return image.Value(plane, x, 100); };
-    // the middle of the ring (offset 0.5) is pure green
-    EXPECT_GT(at(1, 150), 0.01f);
-    EXPECT_NEAR(at(0, 150) / at(1, 150), 0.0f, 0.06f);
-    EXPECT_NEAR(at(2, 150) / at(1, 150), 0.0f, 0.06f);
-    // a quarter in from either edge: half way between the stops
-    EXPECT_NEAR(at(0, 145) / at(1, 145), 1.0f, 0.12f);
-    EXPECT_NEAR(at(2, 145), 0.0f, 1e-6f);
-    EXPECT_NEAR(at(2, 155) / at(1, 155), 1.0f, 0.12f);
-    EXPECT_NEAR(at(0, 155), 0.0f, 1e-6f);
-    // inside the hole nothing at all
-    EXPECT_EQ(image.Luma(100, 100), 0.0f);
+    // radius 50 pixels in 200 x 200, 20 pixels wide: 40 .. 60; the light on
+    // the centre, where a reflex of any position sits too
+    for (const char *type : {"halo", "rngflx"}) {
+        SCOPED_TRACE(type);
+        ka::Element *ring = AddElement(EmptyFlare(), type, {{"radius", 0.5f}, {"width", 0.4f}});
+        if (std::strcmp(type, "rngflx") == 0)
+            SetParam(ring, "chromatic", 0);
+        SetGradient(ring, {0.0f, 0.5f, 1.0f}, {1, 0, 0, 0, 1, 0, 0, 0, 1});
+        Image image = Rendered(201, 201, 100, 100);
+        auto at = [&](int plane, int x) { return image.Value(plane, x, 100); };
+        // the middle of the ring (offset 0.5) is pure green
+        EXPECT_GT(at(1, 150), 0.01f);
+        EXPECT_NEAR(at(0, 150) / at(1, 150), 0.0f, 0.06f);
+        EXPECT_NEAR(at(2, 150) / at(1, 150), 0.0f, 0.06f);
+        // a quarter in from either edge: half way between the stops
+        EXPECT_NEAR(at(0, 145) / at(1, 145), 1.0f, 0.12f);
+        EXPECT_NEAR(at(2, 145), 0.0f, 1e-6f);
+        EXPECT_NEAR(at(2, 155) / at(1, 155), 1.0f, 0.12f);
+        EXPECT_NEAR(at(0, 155), 0.0f, 1e-6f);
+        // inside the hole nothing at all
+        EXPECT_EQ(image.Luma(100, 100), 0.0f);
+    }
 }
 
 TEST(RenderLooks, AGlowsTailFallsAsTheInverseCubeBeyondItsCore)
