@@ -497,25 +497,48 @@ TEST(RenderLooks, AGlowsTailFallsAsTheInverseCubeBeyondItsCore)
     EXPECT_NEAR(at90[1] / at180[1], 8.19, 0.41);
 }
 
-TEST(RenderLooks, RoundnessTurnsAnApertureIntoACircle)
+TEST(RenderLooks, RoundnessTurnsAnApertureIntoACircleAndRotationTurnsIt)
 {
     // A hexagon of corner radius 60 on the centre of 401 x 401: corners at
     // 0, 60, ... degrees, edges 52 pixels out at 30 degrees.  At 56 pixels
-    // towards an edge only a rounded one reaches.
+    // towards an edge only a rounded one reaches.  Turned by 30 degrees (its
+    // own rotation and the flare's angle add up) corners and edges swap.
     const struct {
-        float roundness;
-        bool edgeLit;
-    } cases[] = {{0.0f, false}, {1.0f, true}};
+        float roundness, rotation, angle;
+        bool cornerLit, edgeLit;
+    } cases[] = {{0.0f, 0, 0, true, false}, {1.0f, 0, 0, true, true}, {0.0f, 30, 0, false, true},
+                 {0.0f, 10, 20, false, true}};
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.roundness);
-        AddElement(EmptyFlare(), "dscflx",
+        SCOPED_TRACE(testing::Message() << "roundness " << c.roundness << " rotation " << c.rotation
+                                        << " angle " << c.angle);
+        ka::Flare *flare = EmptyFlare();
+        flare->angle = c.angle;
+        AddElement(flare, "dscflx",
                    {{"position", 1.0f}, {"radius", 0.3f}, {"shape", 6}, {"softness", 0},
-                    {"brightedge", 0}, {"dust", 0}, {"chromatic", 0}, {"roundness", c.roundness}});
+                    {"brightedge", 0}, {"dust", 0}, {"chromatic", 0}, {"roundness", c.roundness},
+                    {"rotation", c.rotation}});
         Image image = Rendered(401, 401, 100, 100);
         int ex = 200 + (int)std::lround(56 * std::cos(M_PI / 6));
         int ey = 200 + (int)std::lround(56 * std::sin(M_PI / 6));
-        EXPECT_GT(image.Luma(258, 200), 0.1f) << "towards a corner";
-        EXPECT_EQ(image.Luma(ex, ey) > 0.1f, c.edgeLit);
+        EXPECT_EQ(image.Luma(256, 200) > 0.1f, c.cornerLit) << "at 0 degrees";
+        EXPECT_EQ(image.Luma(ex, ey) > 0.1f, c.edgeLit) << "at 30 degrees";
+    }
+}
+
+TEST(RenderLooks, APrismsFillIsItsCentresBrightnessAgainstItsRim)
+{
+    // 40 pixels on the centre of 401 x 401, white: its centre against the
+    // brightest pixel of its row, which lies by the rim
+    for (float fill : {0.3f, 0.8f}) {
+        SCOPED_TRACE(fill);
+        ka::Element *e = AddElement(EmptyFlare(), "prflx", {{"position", 1.0f}, {"radius", 0.2f},
+                                                            {"intensity", 0.5f}, {"fill", fill}});
+        SetGradient(e, {0.0f}, {1, 1, 1});
+        Image image = Rendered(401, 401, 100, 100);
+        float rim = 0;
+        for (int x = 150; x <= 250; x++)
+            rim = std::max(rim, image.Luma(x, 200));
+        EXPECT_NEAR(image.Luma(200, 200) / rim, fill, 0.03);
     }
 }
 
