@@ -45,6 +45,8 @@ TEST_F(Lights, TheRequestorsTemporaryLightComesWithTheDefaultFlareTakesChangesAn
     EXPECT_EQ(light->color[1], 0.25f);
     EXPECT_EQ(light->intensity, 3.0f);
     EXPECT_EQ(light->flare.scale, 2.5f);
+    ASSERT_EQ(Ki_Light(kTemp, T("model"), T("distant"), 1, 0), 0);
+    EXPECT_EQ(light->model, "distant");
 
     ASSERT_EQ(Ki_Remove(T("light"), kTemp, 0), 0);
     EXPECT_EQ(Exists(kTemp), 0);
