@@ -150,6 +150,11 @@ TEST_F(GradientFiles, UnevenGradientSavedAsMapIsSampled)
     EXPECT_EQ(one.offsets[0], 0.0f);
     EXPECT_EQ(one.Table()[1], 128) << "0.5 rounds to the nearest byte";
 
+    const float nearlyEven[] = {0.0f, 0.505f, 1.0f}, ramp[] = {0, 0, 0, 0.5f, 0.5f, 0.5f, 1, 1, 1};
+    std::string nearly = TempPath("nearly.cmp");
+    ASSERT_EQ(Save(nearly, 3, nearlyEven, ramp), 0);
+    EXPECT_EQ(Loaded(nearly).count, ka::kColorMapResample) << "0.005 off even is uneven";
+
     /* Cardinal through black, white, black, black, white at thirds (the
      * repeated black makes the spread uneven): colour 42
      * (t = 0.1647, u = 0.4941 of the first third) follows
