@@ -108,6 +108,14 @@ TEST(RenderPlacement, ReflexesSitOnTheAxisAndFringesScaleRedOutAndBlueIn)
             EXPECT_NEAR(m.cy, 50 + c.position * scale[plane] * 50, 0.5);
         }
     }
+    // a ring's fringe, on the light, scales its radius alike
+    AddElement(EmptyFlare(), "ring", {{"chromatic", 0.1f}});
+    Image ring = Rendered(321, 201, 80, 50);
+    const Moments green = ring.MomentsOf(1);
+    for (int plane : {0, 2}) {
+        Moments m = ring.MomentsOf(plane);
+        EXPECT_NEAR(std::sqrt((m.xx + m.yy) / (green.xx + green.yy)), plane ? 0.9 : 1.1, 0.01) << plane;
+    }
 }
 
 TEST(RenderPlacement, AReflexChainRunsFromItsStartToItsEnd)
