@@ -56,7 +56,7 @@ int InquireWhileEnumerating(KaEnumRecord *record)
 TEST_F(CallLog, EachArgumentIsWrittenAsItsKindSaysAndARejectedCallEndsAtTheFault)
 {
     const char *n = name.c_str();
-    float scale = 1.5f, color[3] = {1, 0.5f, 0.25f};
+    float scale = 1.23457f, color[3] = {1, 0.5f, 0.25f};
     int32_t seed = -3, e = 0, p = 7, count = 2, size = 4;
     KaToken on = 0;
     const float colors[6] = {1, 0, 0, 0, 0, 1}, offsets[2] = {0, 1};
@@ -81,7 +81,7 @@ TEST_F(CallLog, EachArgumentIsWrittenAsItsKindSaysAndARejectedCallEndsAtTheFault
     const std::string g = "\"" + std::string(probe) + "\"";
     std::vector<std::string> expected = {
         "Ki_LensFlare light " + Quoted() +
-            " scale &1.5 1 randomseed &-3 1 color rgb &1,0.5,0.25 1 fastdrag enabled on 1 0",
+            " scale &1.23457 1 randomseed &-3 1 color rgb &1,0.5,0.25 1 fastdrag enabled on 1 0",
         "Ki_Inquire_LensFlare light " + Quoted() + " element &0 enabled &out guid &out 1 0",
         "Ki_LensFlare light " + Quoted() + " element " + g +
             " 1 parameter &7 value &0 gradientdata &2 &1,0,0,0,0,1 &0,1 arbitrarydata &0 null 1 0",
@@ -89,24 +89,26 @@ TEST_F(CallLog, EachArgumentIsWrittenAsItsKindSaysAndARejectedCallEndsAtTheFault
             " 1 parameter &8 value &0 gradientdata &0 null null arbitrarydata &4 &\"a\\\"\\n\\x00\" 1 0",
         "Ki_Check_File_Extension &out \"glow.txt\" \".lnz\"",
         "Ki_Report_Error 4 \"ERR_GEOM_IMPORT_BAD_TOKEN\" \"LensFlare_Entry()\" \"odd\"",
-        "Ki_LensFlare light " + Quoted() + " scale &1.5 1 sparkle !ERR_UNKNOWN_KEYWORD",
+        "Ki_LensFlare light " + Quoted() + " scale &1.23457 1 sparkle !ERR_UNKNOWN_KEYWORD",
         "Ki_Inquire_LensFlare light " + Quoted() + " intensity null !ERR_NULL_ADDRESS",
         "Ki_Light \"\" !ERR_BAD_NAME",
     };
     EXPECT_EQ(Lines(), expected);
 }
 
-TEST_F(CallLog, BookkeepingCallsAppearOnlyWhenAskedFor)
+TEST_F(CallLog, BookkeepingCallsAppearOnlyWhenAskedForAndAnOpenedLogIsAppendedTo)
 {
     T("scale");
     Ki_Free_Memory(Ki_Alloc_Memory(0, 1, 24));
-    EXPECT_TRUE(Lines().empty());
+    Ki_Free_Global_GBuffer(nullptr);
+    EXPECT_EQ(Lines(), std::vector<std::string>{"Ki_Free_Global_GBuffer null"});
     ASSERT_EQ(Kh_Set_Call_Log(path.c_str(), KH_LOG_BOOKKEEPING), 0);
     Ki_Inquire_Token("scale");
     Ki_Free_Memory(Ki_Alloc_Memory(0, 1, 24));
     Ki_Free_Memory(nullptr);
-    EXPECT_EQ(Lines(), (std::vector<std::string>{"Ki_Inquire_Token \"scale\"", "Ki_Alloc_Memory 0 1 24",
-                                                 "Ki_Free_Memory &out", "Ki_Free_Memory null"}));
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"Ki_Free_Global_GBuffer null", "Ki_Inquire_Token \"scale\"",
+                                                 "Ki_Alloc_Memory 0 1 24", "Ki_Free_Memory &out",
+                                                 "Ki_Free_Memory null"}));
 }
 
 TEST_F(CallLog, TheDisplayConversionCallsLogTheirLevelsSizesAndGamma)

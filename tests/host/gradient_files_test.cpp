@@ -150,6 +150,19 @@ TEST_F(GradientFiles, UnevenGradientSavedAsMapIsSampled)
     EXPECT_EQ(one.offsets[0], 0.0f);
     EXPECT_EQ(one.Table()[1], 128) << "0.5 rounds to the nearest byte";
 
+    const float nearlyEven[] = {0.0f, 0.505f, 1.0f}, ramp[] = {0, 0, 0, 0.5f, 0.5f, 0.5f, 1, 1, 1};
+    std::string nearly = TempPath("nearly.cmp");
+    ASSERT_EQ(Save(nearly, 3, nearlyEven, ramp), 0);
+    EXPECT_EQ(Loaded(nearly).count, ka::kColorMapResample) << "0.005 off even is uneven";
+
+    /* red, then blue at 0.2 (colour 51): the later entry wins */
+    const float edge[] = {0.0f, 0.2f, 0.2f, 1.0f}, redBlue[] = {0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 1, 1};
+    std::string hard = TempPath("hard.cmp");
+    ASSERT_EQ(Save(hard, 4, edge, redBlue), 0);
+    Loaded h(hard);
+    EXPECT_EQ(h.Table()[3 * 51], 0);
+    EXPECT_EQ(h.Table()[3 * 51 + 2], 255);
+
     /* Cardinal through black, white, black, black, white at thirds (the
      * repeated black makes the spread uneven): colour 42
      * (t = 0.1647, u = 0.4941 of the first third) follows

@@ -45,6 +45,8 @@ TEST_F(Lights, TheRequestorsTemporaryLightComesWithTheDefaultFlareTakesChangesAn
     EXPECT_EQ(light->color[1], 0.25f);
     EXPECT_EQ(light->intensity, 3.0f);
     EXPECT_EQ(light->flare.scale, 2.5f);
+    ASSERT_EQ(Ki_Light(kTemp, T("model"), T("distant"), 1, 0), 0);
+    EXPECT_EQ(light->model, "distant");
 
     ASSERT_EQ(Ki_Remove(T("light"), kTemp, 0), 0);
     EXPECT_EQ(Exists(kTemp), 0);
@@ -56,6 +58,7 @@ TEST_F(Lights, FaultyLightCallsAreReportedAndCreateOrRemoveNothing)
 {
     const float bad[3] = {std::numeric_limits<float>::quiet_NaN(), 0, 0};
     int32_t exists = 7;
+    ASSERT_EQ(Ki_Light("Kept", 0), 0);
     struct Case {
         const char *what, *error;
         int result;
@@ -68,6 +71,7 @@ TEST_F(Lights, FaultyLightCallsAreReportedAndCreateOrRemoveNothing)
         {"a light without a name", "ERR_BAD_NAME", Ki_Light("", T("model"), T("point"), 1, 0)},
         {"removing what is not there", "ERR_NO_SUCH_OBJECT", Ki_Remove(T("light"), "Faulty", 0)},
         {"removing a camera", "ERR_UNKNOWN_OBJECT_TYPE", Ki_Remove(T("camera"), "Faulty", 0)},
+        {"removing with more after the name", "ERR_EXTRA_ARGUMENTS", Ki_Remove(T("light"), "Kept", T("light"), 0)},
         {"asking about a camera", "ERR_UNKNOWN_OBJECT_TYPE",
          Ki_Handle_Name_Exists("Faulty", &exists, T("camera"), 0)},
         {"asking without an answer address", "ERR_NULL_ADDRESS",
@@ -81,4 +85,6 @@ TEST_F(Lights, FaultyLightCallsAreReportedAndCreateOrRemoveNothing)
     }
     EXPECT_EQ(exists, 7);
     EXPECT_EQ(ka::FindLight("Faulty"), nullptr);
+    EXPECT_EQ(Exists("Kept"), 1);
+    Ki_Remove(T("light"), "Kept", 0);
 }

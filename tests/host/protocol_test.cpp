@@ -183,6 +183,9 @@ TEST_F(Protocol, ElementAndDefinitionsAnswerWhatTheTypeTextDefines)
                               size.delta[0], size.floatArg, size.percentage),
               std::make_tuple(T("floatslider"), -FLT_MAX, FLT_MAX, -FLT_MAX, (int64_t)3, 0.01f, T("on"), T("on")));
     EXPECT_STREQ(size.description, "size") << "without a description line the name serves";
+    Param turn = Read(TURN);
+    EXPECT_EQ(std::make_tuple(turn.floatArg, turn.percentage), std::make_tuple(T("on"), T("off")))
+        << "the defaults";
 
     Param tint = Read(TINT);
     EXPECT_EQ(tint.type, T("color"));
@@ -367,12 +370,18 @@ TEST_F(Protocol, FaultyCallsAreReportedAndChangeNothing)
          [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("element"), probe, 1, T("parameter"), &zero, T("value"), &big, 1, 0); }},
         {"a value that is no number", "ERR_BAD_VALUE", "Ki_LensFlare()",
          [&] { return Ki_LensFlare(light, n, T("intensity"), &nan, 1, 0); }},
+        {"a colour that is no number", "ERR_BAD_VALUE", "Ki_LensFlare()",
+         [&] { const float c[3] = {0, nan, 0}; return Ki_LensFlare(light, n, T("color"), c, 1, 0); }},
+        {"a check box of one half", "ERR_BAD_VALUE", "Ki_LensFlare()",
+         [&] { int32_t flag = FLAG; float half = 0.5f; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &flag, T("value"), &half, 1, 0); }},
         {"a gradient running backwards", "ERR_BAD_GRADIENT", "Ki_LensFlare()",
          [&] { int32_t two = 2, ramp = RAMP; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &ramp, T("gradientdata"), &two, rgb, descending, 1, 0); }},
         {"a gradient of too many entries", "ERR_BAD_GRADIENT", "Ki_LensFlare()",
          [&] { int32_t ramp = RAMP; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &ramp, T("gradientdata"), &huge, rgb, ascending, 1, 0); }},
         {"a gradient for a slider", "ERR_PARAMETER_TYPE", "Ki_LensFlare()",
          [&] { int32_t two = 2; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &zero, T("gradientdata"), &two, rgb, ascending, 1, 0); }},
+        {"list entries with a NUL inside", "ERR_BAD_DATA", "Ki_LensFlare()",
+         [&] { int32_t shape = SHAPE, eight = 8; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &shape, T("arbitrarydata"), &eight, "A:0\0B:1", 1, 0); }},
         {"list entries without their NUL", "ERR_BAD_DATA", "Ki_LensFlare()",
          [&] { int32_t shape = SHAPE; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &shape, T("arbitrarydata"), &size, unterminated, 1, 0); }},
         {"data at a null address", "ERR_BAD_DATA", "Ki_LensFlare()",

@@ -100,6 +100,7 @@ TEST(RenderKeptTables, AKeptTableIsWhatAFreshFillGives)
         {"glow", none, [](ka::Flare *f) { Set(f, "sharpness", 5.0f); }, 160, 110},
         {"glow", none, [](ka::Flare *f) { Set(f, "hotspot", 0.9f); }, 160, 110},
         {"glow", none, [](ka::Flare *f) { Set(f, "falloff", 0.0f); }, 160, 110},
+        {"glow", none, [](ka::Flare *f) { Set(f, "falloff", 2.0f); }, 160, 110},
         {"glow", none, [](ka::Flare *f) { Set(f, "tail", 0.3f); }, 160, 110},
         {"glow", none, [](ka::Flare *f) { Set(f, "dust", 0.5f); }, 160, 110},
         {"glow", none, [](ka::Flare *f) { Set(f, "radius", 0.3f); }, 160, 110},

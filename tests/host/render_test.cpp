@@ -108,6 +108,47 @@ TEST(RenderPlacement, ReflexesSitOnTheAxisAndFringesScaleRedOutAndBlueIn)
             EXPECT_NEAR(m.cy, 50 + c.position * scale[plane] * 50, 0.5);
         }
     }
+    // a ring's fringe, on the light, scales its radius alike
+    AddElement(EmptyFlare(), "ring", {{"chromatic", 0.1f}});
+    Image ring = Rendered(321, 201, 80, 50);
+    const Moments green = ring.MomentsOf(1);
+    for (int plane : {0, 2}) {
+        Moments m = ring.MomentsOf(plane);
+        EXPECT_NEAR(std::sqrt((m.xx + m.yy) / (green.xx + green.yy)), plane ? 0.9 : 1.1, 0.01) << plane;
+    }
+}
+
+TEST(RenderPlacement, AReflexChainRunsFromItsStartToItsEnd)
+{
+    // Light at (40, 100) in 321 x 201: the axis is the row y = 100, position
+    // p at x = 40 + 120 p.  Eight reflexes of 5 pixels (0.05 of 100.5), the
+    // first on the start, the last on the end, each within 1/32 of the run
+    // (at most 6 pixels) of its place.
+    const struct {
+        float start, end;
+    } cases[] = {{0.5f, 1.5f}, {1.8f, 0.2f}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "from " << c.start << " to " << c.end);
+        AddElement(EmptyFlare(), "inter", {{"count", 8}, {"start", c.start}, {"end", c.end},
+                                           {"radius", 0.05f}, {"sizevariation", 0}, {"dust", 0},
+                                           {"chromatic", 0}});
+        Image image = Rendered(321, 201, 40, 100);
+        int first = -1, last = -1;
+        for (int x = 0; x < 321; x++)
+            if (image.Luma(x, 100) > 0.0f)
+                last = x, first = first < 0 ? x : first;
+        const double low = 40 + 120 * std::min(c.start, c.end), high = 40 + 120 * std::max(c.start, c.end);
+        EXPECT_NEAR(first, low - 5, 7);
+        EXPECT_NEAR(last, high + 5, 7);
+    }
+    // every reflex is drawn, up to the most the editor offers (30): of
+    // random brightness each, 30 give about twice the light of 15
+    double light[2];
+    for (int i = 0; i < 2; i++) {
+        AddElement(EmptyFlare(), "inter", {{"count", 15.0f * (i + 1)}, {"intensity", 0.1f}, {"sizevariation", 0}});
+        light[i] = Rendered(321, 201, 40, 100).Sum();
+    }
+    EXPECT_NEAR(light[1] / light[0], 2.0, 0.3);
 }
 
 TEST(RenderPlacement, EveryElementTypeDrawsAroundTheLightOrOnTheAxis)
@@ -143,23 +184,27 @@ TEST(RenderGlobals, ScaleGrowsAndAnamorphicStretchSqueezesTheFootprint)
     // radius 0.3 of half the smaller side (150): 45 pixels, less the last
     // pixel or few where the glow is fainter than 1/4096; centred on the
     // light away from the image's centre, its spread in x against y the
-    // square of the stretch
+    // square of the stretch; an offset of (0.2, -0.1) size units moves it
+    // by (30, -15) pixels
     const struct {
-        float scale, stretch;
+        float scale, stretch, dx, dy;
         double x, y;
-    } cases[] = {{1, 1, 45, 45}, {2, 1, 90, 90}, {1, 2, 45, 22.5}};
+    } cases[] = {{1, 1, 0, 0, 45, 45}, {2, 1, 0, 0, 90, 90}, {1, 2, 0, 0, 45, 22.5},
+                 {1, 1, 0.2f, -0.1f, 45, 45}};
     for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "scale " << c.scale << " stretch " << c.stretch);
+        SCOPED_TRACE(testing::Message() << "scale " << c.scale << " stretch " << c.stretch
+                                        << " offset " << c.dx << "," << c.dy);
         ka::Flare *flare = EmptyFlare();
         flare->scale = c.scale;
         flare->anamorphicStretch = c.stretch;
-        AddElement(flare, "glow", {{"radius", 0.3f}, {"tail", 0}});
+        AddElement(flare, "glow", {{"radius", 0.3f}, {"tail", 0}, {"offset", c.dx, c.dy}});
         Image image = Rendered(400, 300, 150, 110);
-        EXPECT_NEAR(image.Reach(150, 110, 1, 0), c.x - 2, 2);
-        EXPECT_NEAR(image.Reach(150, 110, 0, 1), c.y - 2, 2);
+        const int cx = 150 + (int)std::lround(150 * c.dx), cy = 110 + (int)std::lround(150 * c.dy);
+        EXPECT_NEAR(image.Reach(cx, cy, 1, 0), c.x - 2, 2);
+        EXPECT_NEAR(image.Reach(cx, cy, 0, 1), c.y - 2, 2);
         Moments m = image.MomentsOf();
-        EXPECT_NEAR(m.cx, 150.0, 0.3);
-        EXPECT_NEAR(m.cy, 110.0, 0.3);
+        EXPECT_NEAR(m.cx, cx, 0.3);
+        EXPECT_NEAR(m.cy, cy, 0.3);
         EXPECT_NEAR(m.xx / m.yy, c.stretch * c.stretch, 0.02 * c.stretch * c.stretch);
     }
 }
@@ -256,6 +301,30 @@ TEST(RenderGlobals, IntensityColourAndLightParamsScaleEveryPixelUpToWhite)
     }
 }
 
+TEST(RenderLooks, AnElementsColourTintsEachPlaneOfIt)
+{
+    // faint, so that nothing reaches the roll-off: each plane's light is
+    // that of the white element times the colour's component
+    const float tint[3] = {1.0f, 0.5f, 0.25f};
+    for (const char *type : {"glow", "halo", "ring", "streak", "starburst", "shimmer", "dscflx", "rngflx"}) {
+        SCOPED_TRACE(type);
+        ka::Element *e = AddElement(EmptyFlare(), type, {{"intensity", 0.05f}, {"color", 1, 1, 1}});
+        if (int chromatic = e->ParamIndex("chromatic"); chromatic >= 0)
+            e->values[chromatic].v[0] = 0;
+        Image white = Rendered(300, 200, 100, 80);
+        SetParam(e, "color", tint[0], tint[1], tint[2]);
+        Image tinted = Rendered(300, 200, 100, 80);
+        for (int p = 0; p < 3; p++) {
+            double was = 0, now = 0;
+            for (int y = 0; y < 200; y++)
+                for (int x = 0; x < 300; x++)
+                    was += white.Value(p, x, y), now += tinted.Value(p, x, y);
+            ASSERT_GT(was, 1.0) << "plane " << p;
+            EXPECT_NEAR(now / was, tint[p], 0.01 * tint[p]) << "plane " << p;
+        }
+    }
+}
+
 TEST(RenderGlobals, SameInputsGiveTheSamePixelsAndTheSeedMovesTheRandomParts)
 {
     ka::Flare *flare = EffectFlare(nullptr);
@@ -273,6 +342,18 @@ TEST(RenderGlobals, SameInputsGiveTheSamePixelsAndTheSeedMovesTheRandomParts)
     Image reseeded = Rendered(327, 225, 81, 56);
     EXPECT_FALSE(SamePixels(first, reseeded));
 
+    // a second element of a type makes random choices of its own
+    flare = EmptyFlare();
+    AddElement(flare, "inter", {{"intensity", 0.1f}});
+    Image one = Rendered(327, 225, 81, 56);
+    AddElement(flare, "inter", {{"intensity", 0.1f}});
+    Image two = Rendered(327, 225, 81, 56);
+    int lit = 0, doubled = 0;
+    for (size_t k = 0; k < (size_t)327 * 225; k++)
+        if (two.buffer.red[k] > 0)
+            lit++, doubled += two.buffer.red[k] == 2 * one.buffer.red[k];
+    EXPECT_LT(doubled, lit / 2) << "drawn twice alike";
+
     // a glow has nothing random in it
     AddElement(EmptyFlare(), "glow");
     Image a = Rendered(100, 80, 30, 30);
@@ -283,24 +364,37 @@ TEST(RenderGlobals, SameInputsGiveTheSamePixelsAndTheSeedMovesTheRandomParts)
 
 TEST(RenderGlobals, BorderFadeAndOcclusionDimTheFlare)
 {
+    // a tenth of the smaller side is 20 pixels: the fade is a smoothstep
+    // over them, 0.5 half way, 0.15625 a quarter of the way
+    const struct {
+        int x;
+        double fade;
+    } cases[] = {{150, 1}, {20, 1}, {10, 0.5}, {5, 0.15625}, {0, 0}, {-30, 0}};
     ka::Flare *flare = EmptyFlare();
-    AddElement(flare, "glow");
+    AddElement(flare, "glow", {{"intensity", 0.1f}});
     AddElement(flare, "dscflx");
-    flare->fadeIfNearBorder = true;
-    Image inside = Rendered(300, 200, 150, 100), edge = Rendered(300, 200, 5, 100);
-    Image outside = Rendered(300, 200, -30, 100);
-    EXPECT_GT(edge.Sum(), 0.0);
-    EXPECT_LT(edge.Sum(), inside.Sum() * 0.5);
-    EXPECT_EQ(outside.Sum(), 0.0);
+    for (const auto &c : cases) {
+        flare->fadeIfNearBorder = false;
+        Image plain = Rendered(300, 200, c.x, 100);
+        flare->fadeIfNearBorder = true;
+        Image faded = Rendered(300, 200, c.x, 100);
+        // dimmed, each shape leaves out a little more of its faintest light
+        EXPECT_NEAR(faded.Sum(), c.fade * plain.Sum(), 0.01 * plain.Sum()) << "light at x " << c.x;
+    }
 
-    // covered light: the reflex goes, the glow stays when asked to
-    flare->fadeIfNearBorder = false;
+    // covered light: the reflex goes, what is centred on the light stays
+    // when asked to
+    const char *centred[] = {"glow", "halo", "ring", "streak", "starburst", "shimmer"};
+    flare = EmptyFlare();
+    for (const char *type : centred)
+        AddElement(flare, type, {{"intensity", 0.05f}});
+    AddElement(flare, "dscflx");
     flare->fadeIfBehindObjects = true;
     flare->glowBehindObjects = true;
     Image covered(300, 200);
     std::fill(covered.buffer.coverage, covered.buffer.coverage + 300 * 200, 0.0f);
     Render(&covered, 100, 80);
-    AddElement(EmptyFlare(), "glow");
+    flare->elements.pop_back();
     Image reference = Rendered(300, 200, 100, 80);
     EXPECT_NEAR(covered.Sum(), reference.Sum(), 1e-6 * reference.Sum());
 }
@@ -374,24 +468,30 @@ TEST(RenderGlobals, OcclusionIsTheUncoveredShareOfTheDiscSample)
     }
 }
 
-TEST(RenderGradients, HaloColoursFollowTheGradientAcrossItsWidth)
+TEST(RenderGradients, HaloAndRingReflexColoursFollowTheGradientAcrossTheirWidth)
 {
-    // radius 50 pixels in 200 x 200, 20 pixels wide: 40 .. 60
-    ka::Element *halo = AddElement(EmptyFlare(), "halo", {{"radius", 0.5f}, {"width", 0.4f}});
-    SetGradient(halo, {0.0f, 0.5f, 1.0f}, {1, 0, 0, 0, 1, 0, 0, 0, 1});
-    Image image = Rendered(201, 201, 100, 100);
-    auto at = [&](int plane, int x) { return image.Value(plane, x, 100); };
-    // the middle of the ring (offset 0.5) is pure green
-    EXPECT_GT(at(1, 150), 0.01f);
-    EXPECT_NEAR(at(0, 150) / at(1, 150), 0.0f, 0.06f);
-    EXPECT_NEAR(at(2, 150) / at(1, 150), 0.0f, 0.06f);
-    // a quarter in from either edge: half way between the stops
-    EXPECT_NEAR(at(0, 145) / at(1, 145), 1.0f, 0.12f);
-    EXPECT_NEAR(at(2, 145), 0.0f, 1e-6f);
-    EXPECT_NEAR(at(2, 155) / at(1, 155), 1.0f, 0.12f);
-    EXPECT_NEAR(at(0, 155), 0.0f, 1e-6f);
-    // inside the hole nothing at all
-    EXPECT_EQ(image.Luma(100, 100), 0.0f);
+    // radius 50 pixels in 200 x 200, 20 pixels wide: 40 .. 60; the light on
+    // the centre, where a reflex of any position sits too
+    for (const char *type : {"halo", "rngflx"}) {
+        SCOPED_TRACE(type);
+        ka::Element *ring = AddElement(EmptyFlare(), type, {{"radius", 0.5f}, {"width", 0.4f}});
+        if (std::strcmp(type, "rngflx") == 0)
+            SetParam(ring, "chromatic", 0);
+        SetGradient(ring, {0.0f, 0.5f, 1.0f}, {1, 0, 0, 0, 1, 0, 0, 0, 1});
+        Image image = Rendered(201, 201, 100, 100);
+        auto at = [&](int plane, int x) { return image.Value(plane, x, 100); };
+        // the middle of the ring (offset 0.5) is pure green
+        EXPECT_GT(at(1, 150), 0.01f);
+        EXPECT_NEAR(at(0, 150) / at(1, 150), 0.0f, 0.06f);
+        EXPECT_NEAR(at(2, 150) / at(1, 150), 0.0f, 0.06f);
+        // a quarter in from either edge: half way between the stops
+        EXPECT_NEAR(at(0, 145) / at(1, 145), 1.0f, 0.12f);
+        EXPECT_NEAR(at(2, 145), 0.0f, 1e-6f);
+        EXPECT_NEAR(at(2, 155) / at(1, 155), 1.0f, 0.12f);
+        EXPECT_NEAR(at(0, 155), 0.0f, 1e-6f);
+        // inside the hole nothing at all
+        EXPECT_EQ(image.Luma(100, 100), 0.0f);
+    }
 }
 
 TEST(RenderLooks, AGlowsTailFallsAsTheInverseCubeBeyondItsCore)
@@ -413,25 +513,48 @@ TEST(RenderLooks, AGlowsTailFallsAsTheInverseCubeBeyondItsCore)
     EXPECT_NEAR(at90[1] / at180[1], 8.19, 0.41);
 }
 
-TEST(RenderLooks, RoundnessTurnsAnApertureIntoACircle)
+TEST(RenderLooks, RoundnessTurnsAnApertureIntoACircleAndRotationTurnsIt)
 {
     // A hexagon of corner radius 60 on the centre of 401 x 401: corners at
     // 0, 60, ... degrees, edges 52 pixels out at 30 degrees.  At 56 pixels
-    // towards an edge only a rounded one reaches.
+    // towards an edge only a rounded one reaches.  Turned by 30 degrees (its
+    // own rotation and the flare's angle add up) corners and edges swap.
     const struct {
-        float roundness;
-        bool edgeLit;
-    } cases[] = {{0.0f, false}, {1.0f, true}};
+        float roundness, rotation, angle;
+        bool cornerLit, edgeLit;
+    } cases[] = {{0.0f, 0, 0, true, false}, {1.0f, 0, 0, true, true}, {0.0f, 30, 0, false, true},
+                 {0.0f, 10, 20, false, true}};
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.roundness);
-        AddElement(EmptyFlare(), "dscflx",
+        SCOPED_TRACE(testing::Message() << "roundness " << c.roundness << " rotation " << c.rotation
+                                        << " angle " << c.angle);
+        ka::Flare *flare = EmptyFlare();
+        flare->angle = c.angle;
+        AddElement(flare, "dscflx",
                    {{"position", 1.0f}, {"radius", 0.3f}, {"shape", 6}, {"softness", 0},
-                    {"brightedge", 0}, {"dust", 0}, {"chromatic", 0}, {"roundness", c.roundness}});
+                    {"brightedge", 0}, {"dust", 0}, {"chromatic", 0}, {"roundness", c.roundness},
+                    {"rotation", c.rotation}});
         Image image = Rendered(401, 401, 100, 100);
         int ex = 200 + (int)std::lround(56 * std::cos(M_PI / 6));
         int ey = 200 + (int)std::lround(56 * std::sin(M_PI / 6));
-        EXPECT_GT(image.Luma(258, 200), 0.1f) << "towards a corner";
-        EXPECT_EQ(image.Luma(ex, ey) > 0.1f, c.edgeLit);
+        EXPECT_EQ(image.Luma(256, 200) > 0.1f, c.cornerLit) << "at 0 degrees";
+        EXPECT_EQ(image.Luma(ex, ey) > 0.1f, c.edgeLit) << "at 30 degrees";
+    }
+}
+
+TEST(RenderLooks, APrismsFillIsItsCentresBrightnessAgainstItsRim)
+{
+    // 40 pixels on the centre of 401 x 401, white: its centre against the
+    // brightest pixel of its row, which lies by the rim
+    for (float fill : {0.3f, 0.8f}) {
+        SCOPED_TRACE(fill);
+        ka::Element *e = AddElement(EmptyFlare(), "prflx", {{"position", 1.0f}, {"radius", 0.2f},
+                                                            {"intensity", 0.5f}, {"fill", fill}});
+        SetGradient(e, {0.0f}, {1, 1, 1});
+        Image image = Rendered(401, 401, 100, 100);
+        float rim = 0;
+        for (int x = 150; x <= 250; x++)
+            rim = std::max(rim, image.Luma(x, 200));
+        EXPECT_NEAR(image.Luma(200, 200) / rim, fill, 0.03);
     }
 }
 
