@@ -11,6 +11,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "calllog.h"
@@ -40,14 +41,20 @@ TokenTable &Tokens()
 /* Every block carries a small header so Ki_Free_Memory knows its size. */
 struct BlockHeader {
     size_t bytes;
-    uint32_t magic;
     int16_t flag1, flag2;
 };
-const uint32_t kBlockMagic = 0x4B414D42u;  /* "KAMB" */
-const uint32_t kFreedMagic = 0x46524545u;  /* "FREE" */
+
+/* A free is checked against the live blocks before it reads a header:
+ * a header read after its block went back to the C heap, or before a
+ * pointer the host never handed out, would read memory nobody owns.
+ * Freed addresses are kept to tell a second free from a stranger until
+ * the heap hands the address out again; the set is bounded, and a
+ * second free past the bound reads as a stranger, still refused. */
+const size_t kFreedKept = 1u << 16;
 
 std::mutex g_memoryLock;
 MemoryStats g_memory;   /* live blocks and bytes, for the leak check */
+std::unordered_set<const void *> g_liveBlocks, g_freedBlocks;
 
 } // namespace
 
@@ -115,14 +122,18 @@ extern "C" void *Ki_Alloc_Memory(int16_t flag1, int16_t flag2, size_t bytes)
         return nullptr;
     BlockHeader *header = static_cast<BlockHeader *>(raw);
     header->bytes = bytes;
-    header->magic = kBlockMagic;
     header->flag1 = flag1;
     header->flag2 = flag2;
-    {
+    try {
         std::lock_guard<std::mutex> hold(g_memoryLock);
+        g_liveBlocks.insert(header + 1);
+        g_freedBlocks.erase(header + 1);
         g_memory.liveBlocks++;
         g_memory.liveBytes += bytes;
         g_memory.totalAllocations++;
+    } catch (const std::bad_alloc &) {
+        std::free(raw);
+        return nullptr;
     }
     return header + 1;
 }
@@ -136,16 +147,26 @@ extern "C" void Ki_Free_Memory(void *block)
     if (!block)
         return;
     BlockHeader *header = static_cast<BlockHeader *>(block) - 1;
-    if (header->magic != kBlockMagic) {
-        ReportError(4, "ERR_BAD_MEMORY_BLOCK", "Ki_Free_Memory()",
-                        header->magic == kFreedMagic ? "block freed twice" : "not a host block");
-        return;
-    }
-    header->magic = kFreedMagic;
+    const char *refusal = nullptr;
     {
         std::lock_guard<std::mutex> hold(g_memoryLock);
-        g_memory.liveBlocks--;
-        g_memory.liveBytes -= header->bytes;
+        if (g_liveBlocks.erase(block) == 0) {
+            refusal = g_freedBlocks.count(block) ? "block freed twice" : "not a host block";
+        } else {
+            g_memory.liveBlocks--;
+            g_memory.liveBytes -= header->bytes;
+            if (g_freedBlocks.size() >= kFreedKept)
+                g_freedBlocks.clear();
+            try {
+                g_freedBlocks.insert(block);
+            } catch (const std::bad_alloc &) {
+                /* Only the wording of a later second free is lost. */
+            }
+        }
+    }
+    if (refusal) {
+        ReportError(4, "ERR_BAD_MEMORY_BLOCK", "Ki_Free_Memory()", refusal);
+        return;
     }
     std::free(header);
 }
