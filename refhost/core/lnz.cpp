@@ -335,6 +335,9 @@ bool ParseData(Parser *p, Element *e, std::vector<bool> *seen)
         size_t before = data.size();
         if (!Unescape(p, p->words[1], &data))
             return false;
+        if (data.size() - before > kTextChunk)
+            return Refuse(p, LNZ_MALFORMED,
+                          "a text line holds at most " + std::to_string(kTextChunk) + " bytes");
         if (data.size() == before || (long long)data.size() > size)
             return Refuse(p, LNZ_MALFORMED, "the text does not add up to " + std::to_string(size) + " bytes");
     }
