@@ -2,6 +2,7 @@
  * ui_driver.cpp - steps run when modal loops go idle, message boxes
  * answered and recorded, and small helpers that act like a user.
  */
+#include <algorithm>
 #include <cstring>
 #include <gtest/gtest.h>
 
@@ -154,9 +155,20 @@ bool Driver::AnswerIfMessageBox(HWND dialog)
 
 void Driver::OnIdle(HWND dialog)
 {
-    if (AnswerIfMessageBox(dialog) || steps_.empty())
+    if (AnswerIfMessageBox(dialog))
         return;
-    if (!steps_.front().caption.empty() && steps_.front().caption != Text(dialog))
+    const std::string caption = Text(dialog);
+    if (std::find(refused_.begin(), refused_.end(), caption) != refused_.end()) {
+        if (!GetPropA(dialog, "ui.refused")) {
+            SetPropA(dialog, "ui.refused", reinterpret_cast<HANDLE>(1));
+            ADD_FAILURE() << "\"" << caption << "\" opened";
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        }
+        return;
+    }
+    if (steps_.empty())
+        return;
+    if (!steps_.front().caption.empty() && steps_.front().caption != caption)
         return;
     Step step = std::move(steps_.front());
     steps_.erase(steps_.begin());

@@ -41,6 +41,9 @@ public:
     void Then(std::function<void(HWND dialog)> step);
     /* Runs at the first idle moment whose dialog has this caption. */
     void When(const std::string &caption, std::function<void(HWND dialog)> step);
+    /* A dialog of this caption fails the test and is cancelled, whenever
+     * it comes: a test that must not open it ends instead of waiting. */
+    void Refuse(const std::string &caption) { refused_.push_back(caption); }
 
     /* Answer for the next message boxes (IDOK, IDYES, IDNO ...); one entry
      * is used per box, the last one repeats. */
@@ -63,6 +66,7 @@ private:
     std::vector<Step> steps_;
     std::vector<int> answers_ = {IDOK};
     std::vector<MessageBoxSeen> boxes_;
+    std::vector<std::string> refused_;
     std::vector<HWND> running_;   /* dialogs of the steps under way, innermost last */
 };
 
