@@ -53,7 +53,7 @@ struct BlockHeader {
 const size_t kFreedKept = 1u << 16;
 
 std::mutex g_memoryLock;
-MemoryStats g_memory;   /* live blocks and bytes, for the leak check */
+MemoryStats g_memory;   /* live bytes and allocations; the blocks are counted in g_liveBlocks */
 std::unordered_set<const void *> g_liveBlocks, g_freedBlocks;
 
 } // namespace
@@ -93,7 +93,9 @@ bool IsToken(KaToken token, const char *text)
 MemoryStats Memory()
 {
     std::lock_guard<std::mutex> hold(g_memoryLock);
-    return g_memory;
+    MemoryStats stats = g_memory;
+    stats.liveBlocks = (int64_t)g_liveBlocks.size();
+    return stats;
 }
 
 } // namespace ka
@@ -128,7 +130,6 @@ extern "C" void *Ki_Alloc_Memory(int16_t flag1, int16_t flag2, size_t bytes)
         std::lock_guard<std::mutex> hold(g_memoryLock);
         g_liveBlocks.insert(header + 1);
         g_freedBlocks.erase(header + 1);
-        g_memory.liveBlocks++;
         g_memory.liveBytes += bytes;
         g_memory.totalAllocations++;
     } catch (const std::bad_alloc &) {
@@ -153,7 +154,6 @@ extern "C" void Ki_Free_Memory(void *block)
         if (g_liveBlocks.erase(block) == 0) {
             refusal = g_freedBlocks.count(block) ? "block freed twice" : "not a host block";
         } else {
-            g_memory.liveBlocks--;
             g_memory.liveBytes -= header->bytes;
             if (g_freedBlocks.size() >= kFreedKept)
                 g_freedBlocks.clear();
