@@ -83,8 +83,6 @@ protected:
         ASSERT_NE(CreateTabStrip(parent, &strip, tabs, 3, width), nullptr);
     }
 
-    void Press(int x, int y) { ui::LeftDown(strip.window, x, y); }
-    void Release(int x, int y) { ui::LeftUp(strip.window, x, y); }
     void Select(WPARAM id) { SendMessageA(strip.window, WM_TABSTRIP_SELECT, id, 0); }
     int Selected() const
     {
@@ -107,7 +105,7 @@ protected:
     TabStrip strip = {};
 };
 
-TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenWideSideBySideInAHiddenStrip)
+TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenWideSideBySideInAHiddenStripAsWideAsAsked)
 {
     Create();
     /* The titles measured in the strip font made by its recipe,
@@ -140,6 +138,9 @@ TEST_F(TabStripTest, TabsAreTheirTitlePlusThirteenWideSideBySideInAHiddenStrip)
     EXPECT_EQ(client.bottom, strip.height);
     EXPECT_FALSE(GetWindowLongA(strip.window, GWL_STYLE) & WS_VISIBLE);
     EXPECT_EQ(GetParent(strip.window), parent);
+    DestroyWindow(strip.window);
+    Create(0);
+    EXPECT_EQ(strip.width, GetSystemMetrics(SM_CXSCREEN)) << "a zero width is the screen's";
 }
 
 TEST_F(TabStripTest, TheDialogsBrushOrAFaceColouredOneReplacesTheStripsOwnAndOnlyTheStripsAreFreed)
@@ -200,18 +201,12 @@ TEST_F(TabStripTest, UntitledItemsTakeNoRoomAndCanBeNeitherHitNorSelected)
     EXPECT_EQ(strip.totalWidth, tabs[0].width + tabs[2].width);
     EXPECT_EQ(tabs[1].flags, 0x40);
 
-    Press(tabs[0].width + 1, 8);
+    ui::LeftDown(strip.window, tabs[0].width + 1, 8);
     ASSERT_EQ(clicks.size(), 1u);
     EXPECT_EQ(clicks[0].id, (WPARAM)SECTION_GLOBAL_FADING);
     Select(SECTION_GLOBAL);
     EXPECT_EQ(tabs[1].flags, 0x40);
     EXPECT_EQ(Selected(), -1);
-}
-
-TEST_F(TabStripTest, AZeroWidthStripIsAsWideAsTheScreen)
-{
-    Create(0);
-    EXPECT_EQ(strip.width, GetSystemMetrics(SM_CXSCREEN));
 }
 
 TEST_F(TabStripTest, APressNotifiesTheTabHitFromItsFourthRowDownButSelectsNothing)
@@ -232,9 +227,9 @@ TEST_F(TabStripTest, APressNotifiesTheTabHitFromItsFourthRowDownButSelectsNothin
     };
     for (const Case &c : cases) {
         clicks.clear();
-        Press(c.x, c.y);
+        ui::LeftDown(strip.window, c.x, c.y);
         EXPECT_EQ(GetCapture(), c.id < 0 ? nullptr : strip.window) << c.x << "," << c.y;
-        Release(c.x, c.y);
+        ui::LeftUp(strip.window, c.x, c.y);
         EXPECT_EQ(GetCapture(), nullptr);
         std::vector<WPARAM> ids;
         for (const Click &click : clicks) {
@@ -247,27 +242,20 @@ TEST_F(TabStripTest, APressNotifiesTheTabHitFromItsFourthRowDownButSelectsNothin
     EXPECT_EQ(Selected(), -1);
 }
 
-TEST_F(TabStripTest, TheSelectMessageSelectsByTheLowWordAndAnUnknownIdSelectsNone)
+TEST_F(TabStripTest, TheSelectMessageSelectsByTheLowWordAndRightButtonPressesChangeNothing)
 {
     Create();
     Select(SECTION_GLOBAL);
+    EXPECT_EQ(Selected(), SECTION_GLOBAL);
+    ui::RightDown(strip.window, tabs[0].left + 5, 10);
+    ui::RightUp(strip.window, tabs[0].left + 5, 10);
+    EXPECT_TRUE(clicks.empty());
+    EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(Selected(), SECTION_GLOBAL);
     Select(MAKEWPARAM(SECTION_GLOBAL_FADING, 7));   /* only the low word counts */
     EXPECT_EQ(Selected(), SECTION_GLOBAL_FADING);
     Select(9999);
     EXPECT_EQ(Selected(), -1);
-}
-
-TEST_F(TabStripTest, RightButtonPressesChangeNothing)
-{
-    Create();
-    Select(SECTION_ELEMENT);
-    const int x = tabs[1].left + 5;
-    ui::RightDown(strip.window, x, 10);
-    ui::RightUp(strip.window, x, 10);
-    EXPECT_TRUE(clicks.empty());
-    EXPECT_EQ(GetCapture(), nullptr);
-    EXPECT_EQ(Selected(), SECTION_ELEMENT);
 }
 
 TEST_F(TabStripTest, AWindowOfTheClassWithoutItsRecordIgnoresEverything)
@@ -283,49 +271,38 @@ TEST_F(TabStripTest, AWindowOfTheClassWithoutItsRecordIgnoresEverything)
     DestroyWindow(bare);
 }
 
-/* The middle tab drawn before and after it is selected. */
-class SelectedTabTest : public TabStripTest {
-protected:
-    void SetUp() override
-    {
-        TabStripTest::SetUp();
-        Create();
-        SetTabStripBackground(parent, &strip);
-        h = strip.height;
-        tab = tabs[1];
-        r = tab.left + tab.width;
-        plain = ui::PrintClient(strip.window);
-        Select(SECTION_GLOBAL);
-        raised = ui::PrintClient(strip.window);
-        plainTop = TopOutlineRow(plain, tab.left + 5, kDialogColour);
-    }
-
-    int h = 0, r = 0, plainTop = 0;
-    TabItem tab = {};
-    Capture plain, raised;
+TEST_F(TabStripTest, ASelectedTabIsRaisedWithAFootAndItsTitleLiftedInItsOwnColour)
+{
+    Create();
+    SetTabStripBackground(parent, &strip);
+    const int h = strip.height, left = tabs[1].left, r = left + tabs[1].width;
     const COLORREF face = GetSysColor(COLOR_BTNFACE), shadow = GetSysColor(COLOR_BTNSHADOW);
     const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
-};
+    Capture plain = ui::PrintClient(strip.window);
+    Select(SECTION_GLOBAL);
+    Capture raised = ui::PrintClient(strip.window);
 
-TEST_F(SelectedTabTest, ItsOutlineIsThreeRowsTallerAndTwoColumnsWiderWithAFoot)
-{
-    EXPECT_EQ(plainTop, 9) << "the 14 rows over the text less 3 below it and 2 above";
-    EXPECT_EQ(TopOutlineRow(raised, tab.left + 5, kDialogColour), plainTop - 3);
+    /* Three rows taller (of the 14 over the text, 3 below it and 2 above
+     * are no outline) and two columns wider, with a foot. */
+    EXPECT_EQ(TopOutlineRow(plain, left + 5, kDialogColour), 9);
+    EXPECT_EQ(TopOutlineRow(raised, left + 5, kDialogColour), 6);
     EXPECT_NE(plain.Pixel(r + 1, h - 3), RGB(0, 0, 0));
-    ExpectSpots(plain, {{tab.left + 5, plainTop, highlight},
-                        {r - 1, h - 3, RGB(0, 0, 0)}});
+    ExpectSpots(plain, {{left + 5, 9, highlight}, {r - 1, h - 3, RGB(0, 0, 0)}});
     ExpectSpots(raised, {{r + 1, h - 3, RGB(0, 0, 0)}, {r, h - 3, shadow},
                          {r + 1, h - 1, RGB(0, 0, 0)},
-                         {tab.left + 3, h - 1, face}, {r - 3, h - 2, face}});   /* the foot */
-}
+                         {left + 3, h - 1, face}, {r - 3, h - 2, face}});   /* the foot */
 
-TEST_F(SelectedTabTest, ItsTitleIsTheSameInkTwoRowsHigherInItsOwnColour)
-{
+    /* Every tab begins with its highlight edge but the one after it. */
+    for (int i = 0; i < 3; i++)
+        EXPECT_EQ(plain.Pixel(tabs[i].left, h - 2), highlight) << tabs[i].title;
+    EXPECT_EQ(TopOutlineRow(raised, tabs[2].left + 5, kDialogColour), 9) << "its outline";
+    EXPECT_NE(raised.Pixel(tabs[2].left, h - 3), highlight);
+
     /* Each inked pixel of the plain title, and only those, in the selected
      * title's colour two rows up. */
     int ink = 0, lifted = 0, moved = 0;
     for (int y = 2; y < h - 2; y++)
-        for (int x = tab.left + 3; x < r - 3; x++) {
+        for (int x = left + 3; x < r - 3; x++) {
             bool dark = plain.Pixel(x, y) == GetSysColor(COLOR_WINDOWTEXT);
             bool red = raised.Pixel(x, y - 2) == kSelectedTitle;
             ink += dark;
@@ -335,14 +312,6 @@ TEST_F(SelectedTabTest, ItsTitleIsTheSameInkTwoRowsHigherInItsOwnColour)
     EXPECT_GT(ink, 10);
     EXPECT_EQ(moved, ink);
     EXPECT_EQ(lifted, ink);
-}
-
-TEST_F(SelectedTabTest, EveryTabBeginsWithItsHighlightEdgeButTheOneAfterIt)
-{
-    for (int i = 0; i < 3; i++)
-        EXPECT_EQ(plain.Pixel(tabs[i].left, h - 2), highlight) << tabs[i].title;
-    EXPECT_EQ(TopOutlineRow(raised, tabs[2].left + 5, kDialogColour), plainTop) << "its outline";
-    EXPECT_NE(raised.Pixel(tabs[2].left, h - 3), highlight);
 }
 
 /* A window taller than the strip shows the row below the strip's own
