@@ -41,11 +41,6 @@ int MarkerX(int position)
     return position * 300 / 99 + 15;
 }
 
-uint32_t Packed(int r, int g, int b)
-{
-    return (uint32_t)r | (uint32_t)g << 8 | (uint32_t)b << 16;
-}
-
 void Click(HWND window, int x, int y)
 {
     ui::LeftDown(window, x, y);
@@ -66,14 +61,6 @@ int SelectedIndex(const GradientPivots &p)
         if (p.selected[i])
             return i;
     return -1;
-}
-
-bool SamePivots(const GradientPivots &a, const GradientPivots &b)
-{
-    return a.count == b.count && a.interpolation == b.interpolation &&
-           std::memcmp(a.colours, b.colours, sizeof a.colours) == 0 &&
-           std::memcmp(a.positions, b.positions, sizeof a.positions) == 0 &&
-           std::memcmp(a.selected, b.selected, sizeof a.selected) == 0;
 }
 
 class ColourSliderTest : public testing::Test {
@@ -140,7 +127,7 @@ protected:
 
 } // namespace
 
-TEST_F(ColourSliderTest, ANewControlShowsALinearWhiteBandWithTheLeftEndSelected)
+TEST_F(ColourSliderTest, ANewControlShowsALinearWhiteBandWithTheLeftEndSelectedOnTheWindowsBrush)
 {
     EXPECT_EQ(slider->pivots.interpolation, Ki_Inquire_Token("linear"));
     Capture face = ui::Pixels(Button());
@@ -150,6 +137,14 @@ TEST_F(ColourSliderTest, ANewControlShowsALinearWhiteBandWithTheLeftEndSelected)
     EXPECT_EQ(face.Pixel(MarkerX(0), 18), RGB(0, 192, 0)) << "selected marker at the left end";
     EXPECT_EQ(face.Pixel(MarkerX(50), 25), kDialogColour) << "below the band";
     EXPECT_EQ(face.Pixel(327, 16), RGB(255, 255, 0)) << "menu button";
+    EXPECT_EQ(slider->background, dialogBrush);
+
+    ui::parentBrush = nullptr;
+    CColourSlider *other = Make(kButtonId + 1, false);
+    EXPECT_NE(other->background, dialogBrush);
+    EXPECT_EQ(ui::PrintClient(other->control).Pixel(MarkerX(50), 25), GetSysColor(COLOR_BTNFACE))
+        << "without the window's brush, the button face";
+    delete other;
 }
 
 TEST_F(ColourSliderTest, TheCaptionIsTheLabelAndTheSelectedPivotsValuesAboveTheBand)
@@ -186,16 +181,6 @@ TEST_F(ColourSliderTest, TheCaptionIsTheLabelAndTheSelectedPivotsValuesAboveTheB
     DeleteDC(memory);
     EXPECT_GT(dark, 50) << "the oracle holds text";
     EXPECT_EQ(differing, 0);
-}
-
-TEST_F(ColourSliderTest, TheBackgroundIsTheWindowsBrushOrElseTheButtonFace)
-{
-    EXPECT_EQ(slider->background, dialogBrush) << "the dialog's brush";
-    ui::parentBrush = nullptr;
-    CColourSlider *other = Make(kButtonId + 1, false);
-    EXPECT_NE(other->background, dialogBrush);
-    EXPECT_EQ(ui::PrintClient(other->control).Pixel(MarkerX(50), 25), GetSysColor(COLOR_BTNFACE));
-    delete other;
 }
 
 TEST_F(ColourSliderTest, DeletingTheControlGivesTheButtonItsOwnProcedureBack)
@@ -243,7 +228,7 @@ TEST_F(ColourSliderTest, AClickOnTheBandAddsASelectedPivotOfTheChosenColour)
     Click(Button(), x, kBandY);
     EXPECT_EQ(offered, (std::vector<int>{128, 128, 128})) << "grey for a single colour";
     EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 49, 99})) << "150 of 300 pixels";
-    uint32_t picked = Packed(10, 20, 30);
+    uint32_t picked = RGB(10, 20, 30);
     EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0xFFFFFF, picked, picked}));
     EXPECT_EQ(SelectedIndex(slider->pivots), 1);
     EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId}));
@@ -279,7 +264,7 @@ TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
 
     driver.When(kPicker, Choose(0, 0, 200));
     DoubleClick(Button(), MarkerX(99), kBandY);
-    EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, Packed(0, 0, 200)}));
+    EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, RGB(0, 0, 200)}));
     EXPECT_EQ(changes.size(), 1u);
 
     driver.When(kPicker, [](HWND picker) {
@@ -287,7 +272,7 @@ TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
         ui::Click(picker, IDCANCEL);
     });
     DoubleClick(Button(), MarkerX(0), kBandY);
-    EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, Packed(0, 0, 200)}));
+    EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, RGB(0, 0, 200)}));
     EXPECT_EQ(SelectedIndex(slider->pivots), 0) << "selected even when cancelled";
     EXPECT_EQ(changes.size(), 1u);
 }
@@ -295,13 +280,13 @@ TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
 TEST_F(ColourSliderTest, AGreyControlKeepsAndShowsOnlyIntensities)
 {
     CColourSlider *grey = Make(kButtonId + 1, true);
-    grey->pivots.colours[0] = Packed(255, 0, 0);
+    grey->pivots.colours[0] = RGB(255, 0, 0);
     driver.When(kPicker, Choose(0, 255, 0));
     Click(grey->control, 165, kBandY);
     /* (0 x 71 + 255 x 150 + 0 x 28) >> 8 = 149 */
     EXPECT_EQ(Colours(grey->pivots),
-              (std::vector<uint32_t>{Packed(255, 0, 0), Packed(149, 149, 149),
-                                     Packed(149, 149, 149)}));
+              (std::vector<uint32_t>{RGB(255, 0, 0), RGB(149, 149, 149),
+                                     RGB(149, 149, 149)}));
     /* Red is shown as its intensity (255 x 71) >> 8 = 70. */
     EXPECT_EQ(ui::PrintClient(grey->control).Pixel(16, 2), RGB(70, 70, 70));
     delete grey;
@@ -464,25 +449,7 @@ TEST(ColourSliderCursors, AreThirtyTwoPixelsWithTheirHotSpots)
 
 /* ---- the large edit dialog ------------------------------------------------ */
 
-TEST_F(ColourSliderTest, TheLargeDialogShowsTheWholeItemWithoutMenuButtonOrSystemMenu)
-{
-    OpenLarge([&](HWND dialog) {
-        CColourSlider *large = LargeSlider(dialog);
-        ASSERT_NE(large, nullptr);
-        RECT item;
-        GetClientRect(GetDlgItem(dialog, IDC_LARGE_GRADIENT), &item);
-        EXPECT_EQ(large->margin, item.bottom + 1);
-        EXPECT_EQ(large->barWidth, item.right + 1 - 2 * (item.bottom + 1));
-        EXPECT_EQ(large->hasMenuButton, 0);
-        EXPECT_STREQ(large->label, "Gradient");
-        EXPECT_EQ(ui::ItemText(dialog, IDOK), "Ok");
-        EXPECT_EQ(ui::ItemText(dialog, IDCANCEL), "Cancel");
-        EXPECT_EQ(GetWindowLongA(dialog, GWL_STYLE) & WS_SYSMENU, 0);
-        ui::Click(dialog, IDCANCEL);
-    });
-}
-
-TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatOkCopiesBackWholeAndCancelDrops)
+TEST_F(ColourSliderTest, TheLargeDialogShowsTheWholeItemAndEditsACopyThatOkCopiesBackWholeAndCancelDrops)
 {
     struct Case {
         const char *what;
@@ -501,6 +468,15 @@ TEST_F(ColourSliderTest, TheLargeDialogEditsACopyThatOkCopiesBackWholeAndCancelD
         EXPECT_EQ(OpenLarge([&](HWND dialog) {
             CColourSlider *large = LargeSlider(dialog);
             ASSERT_NE(large, nullptr);
+            RECT item;
+            GetClientRect(GetDlgItem(dialog, IDC_LARGE_GRADIENT), &item);
+            EXPECT_EQ(large->margin, item.bottom + 1);
+            EXPECT_EQ(large->barWidth, item.right + 1 - 2 * (item.bottom + 1));
+            EXPECT_EQ(large->hasMenuButton, 0);
+            EXPECT_STREQ(large->label, "Gradient");
+            EXPECT_EQ(ui::ItemText(dialog, IDOK), "Ok");
+            EXPECT_EQ(ui::ItemText(dialog, IDCANCEL), "Cancel");
+            EXPECT_EQ(GetWindowLongA(dialog, GWL_STYLE) & WS_SYSMENU, 0);
             EXPECT_TRUE(SamePivots(large->pivots, before)) << "selection travels too";
             if (c.edit) {
                 SendMessageA(large->control, WM_COMMAND, IDM_GRADIENT_CARDINAL, 0);

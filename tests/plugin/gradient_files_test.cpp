@@ -10,6 +10,7 @@
 #include "gradient/colour_slider.h"
 #include "host_session.h"
 #include "library/library.h"
+#include "picker_steps.h"
 #include "refhost_api.h"
 #include "resources/resource_ids.h"
 #include "ui_driver.h"
@@ -98,12 +99,6 @@ void SetPivots(GradientPivots *pivots, const std::vector<Pivot> &list, KaToken i
         pivots->positions[i] = list[i].position;
     }
     pivots->interpolation = interpolation;
-}
-
-bool SamePivots(const GradientPivots &a, const GradientPivots &b)
-{
-    return PivotsOf(a) == PivotsOf(b) && a.interpolation == b.interpolation &&
-           std::memcmp(a.selected, b.selected, sizeof a.selected) == 0;
 }
 
 /* A gradient file written by the host itself. */

@@ -1,10 +1,11 @@
 // What the control tests do in the colour picker and the large gradient
 // dialog: scroll its bars, read them back, choose a colour, find the
-// dialog's control; a gradient control's pivots and where on it a position
-// begins.
+// dialog's control; a gradient control's pivots, compared whole, and where
+// on it a position begins.
 #ifndef PICKER_STEPS_H
 #define PICKER_STEPS_H
 
+#include <cstring>
 #include <functional>
 #include <vector>
 #include <windows.h>
@@ -52,6 +53,15 @@ inline std::vector<int> Positions(const GradientPivots &p)
 inline std::vector<uint32_t> Colours(const GradientPivots &p)
 {
     return std::vector<uint32_t>(p.colours, p.colours + p.count);
+}
+
+/* Alike in every field, the selection and the slots beyond the count too. */
+inline bool SamePivots(const GradientPivots &a, const GradientPivots &b)
+{
+    return a.count == b.count && a.interpolation == b.interpolation &&
+           std::memcmp(a.colours, b.colours, sizeof a.colours) == 0 &&
+           std::memcmp(a.positions, b.positions, sizeof a.positions) == 0 &&
+           std::memcmp(a.selected, b.selected, sizeof a.selected) == 0;
 }
 
 /* The first x that stands for position p: trunc((x - x0) x 99 / W) = p. */
