@@ -43,31 +43,20 @@ struct GradientRow : testing::Test {
 
 } // namespace
 
-TEST_F(GradientRow, TheRowsButtonCarriesAControlWithTheLabelAndTheStops)
+TEST_F(GradientRow, TheRowsButtonCarriesAControlOfTheStopsWhoseEditReachesTheModelAndTheHostAtOnce)
 {
     fx::SetFlareTypes(host, {"t_ramp"});
-    host.Edit([&](HWND dialog) {
+    ui::Driver driver;
+    std::vector<float> offsets, colors;   /* the model's, before OK */
+    host.Edit(driver, [&](HWND dialog) {
         ElementParameter *ramp = Ramp(host);
         ASSERT_NE(ramp, nullptr);
         CColourSlider *slider = ramp->gradientControl;
-        EXPECT_EQ(slider->control, ramp->control);
         EXPECT_EQ(slider->control, GetDlgItem(dialog, ramp->controlId));
         EXPECT_STREQ(slider->label, "Glow Ramp");
         EXPECT_EQ(slider->margin, GRADIENT_ROW_MARGIN);
         EXPECT_EQ(Colours(slider->pivots), (std::vector<uint32_t>{0x000000, 0xFFFFFF}));
         EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 99}));
-    });
-}
-
-TEST_F(GradientRow, ABandEditReachesTheModelAndTheHostAtOnce)
-{
-    fx::SetFlareTypes(host, {"t_ramp"});
-    ui::Driver driver;
-    std::vector<float> offsets, colors;   /* the model's, before OK */
-    host.Edit(driver, [&](HWND) {
-        ElementParameter *ramp = Ramp(host);
-        ASSERT_NE(ramp, nullptr);
-        CColourSlider *slider = ramp->gradientControl;
         size_t expectedWrites = fx::WriteCalls(host.instance->model);
         host.ClearLog();
         int x = XForPosition(slider, 49);
