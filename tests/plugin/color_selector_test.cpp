@@ -57,6 +57,14 @@ std::string Letters(HWND dialog)
     return letters;
 }
 
+const char *const kCustom = "Saved-Custom-Colors";
+
+/* The slots' greys as decimal colours: white, then 16 levels darker each. */
+const char *const kGreys[16] = {"16777215", "15724527", "14671839", "13619151",
+                                "12566463", "11513775", "10461087", "9408399",
+                                "8355711",  "7303023",  "6250335",  "5197647",
+                                "4144959",  "3092271",  "2039583",  "986895"};
+
 /* The line with that text in the named dialog's list, or LB_ERR. */
 LRESULT NameLine(HWND list, const char *name)
 {
@@ -74,11 +82,12 @@ struct ColorDialogs : testing::Test {
         driver.Then(std::move(step));
         EXPECT_EQ(SelectColor(ui::TestOwnerWindow(), "Pivot Color", color), answer);
     }
-    std::string Ini(const char *section, const char *key)
+    /* The ini file's custom colour of that slot, 1 to 16. */
+    std::string Custom(int slot)
     {
         char text[64];
-        GetPrivateProfileStringA(section, key, "<none>", text, sizeof text,
-                                 host.services.iniFile.c_str());
+        GetPrivateProfileStringA(kCustom, ("Custom-Color" + std::to_string(slot)).c_str(),
+                                 "<none>", text, sizeof text, host.services.iniFile.c_str());
         return text;
     }
 };
@@ -391,34 +400,18 @@ TEST_F(ColorDialogs, NamedDialogPreselectsTheLastMatchOkTakesTheNamesColourCance
 
 // ---- the Windows colour dialog and the custom colours ----
 
-namespace {
-
-const char *const kCustom = "Saved-Custom-Colors";
-
-std::string Key(int i)
-{
-    return "Custom-Color" + std::to_string(i);
-}
-
-/* The slots' greys as decimal colours: white, then 16 levels darker each. */
-const char *const kGreys[16] = {"16777215", "15724527", "14671839", "13619151",
-                                "12566463", "11513775", "10461087", "9408399",
-                                "8355711",  "7303023",  "6250335",  "5197647",
-                                "4144959",  "3092271",  "2039583",  "986895"};
-
-} // namespace
-
 TEST_F(ColorDialogs, WindowsDialogOkWritesAllSixteenCustomColoursCancelNoneAndThePaletteButtonShowsTheChoice)
 {
     struct Case {
         const char *what;
-        std::vector<std::pair<int, const char *>> saved;   /* slot, ini text */
+        std::vector<std::pair<const char *, const char *>> saved;   /* key, ini text */
         int button;
-        std::vector<std::string> written;                  /* all sixteen, or none */
+        std::vector<std::string> written;                           /* all sixteen, or none */
     } cases[] = {
         {"nothing saved: the greys", {}, IDOK, {}},
-        {"saved and bad entries", {{3, "255"}, {7, "-1"}, {16, "junk"}}, IDOK, {}},
-        {"cancel", {{3, "255"}}, IDCANCEL, {}},
+        {"saved and bad entries",
+         {{"Custom-Color3", "255"}, {"Custom-Color7", "-1"}, {"Custom-Color16", "junk"}}, IDOK, {}},
+        {"cancel", {{"Custom-Color3", "255"}}, IDCANCEL, {}},
     };
     /* The greys for every slot not saved; -1 reads as grey, junk as 0. */
     for (int i = 1; i <= 16; i++) {
@@ -430,7 +423,7 @@ TEST_F(ColorDialogs, WindowsDialogOkWritesAllSixteenCustomColoursCancelNoneAndTh
         const char *ini = host.services.iniFile.c_str();
         WritePrivateProfileStringA(kCustom, nullptr, nullptr, ini);   /* the last case's */
         for (const auto &entry : c.saved)
-            WritePrivateProfileStringA(kCustom, Key(entry.first).c_str(), entry.second, ini);
+            WritePrivateProfileStringA(kCustom, entry.first, entry.second, ini);
         float color[3] = {0.5f, 0.25f, 1.0f};
         driver.Then([&](HWND chooser) { ui::Click(chooser, c.button); });
         EXPECT_EQ(ChooseSystemColor(ui::TestOwnerWindow(), color), c.button == IDOK) << c.what;
@@ -440,7 +433,7 @@ TEST_F(ColorDialogs, WindowsDialogOkWritesAllSixteenCustomColoursCancelNoneAndTh
         else
             ExpectColor(color, {0.5f, 0.25f, 1.0f}, c.what, 0);
         for (int i = 1; i <= 16; i++)
-            EXPECT_EQ(Ini(kCustom, Key(i).c_str()), c.written[i - 1]) << c.what << " " << Key(i);
+            EXPECT_EQ(Custom(i), c.written[i - 1]) << c.what << " slot " << i;
     }
 
     float color[3] = {0.5f, 0.25f, 1.0f};
@@ -455,5 +448,5 @@ TEST_F(ColorDialogs, WindowsDialogOkWritesAllSixteenCustomColoursCancelNoneAndTh
     });
     EXPECT_EQ(SelectColor(ui::TestOwnerWindow(), "Palette", color), 0);
     ExpectColor(color, {0.5f, 0.25f, 1.0f}, "Cancel in the selector undoes the palette", 0);
-    EXPECT_EQ(Ini(kCustom, "Custom-Color16"), kGreys[15]) << "the ini file keeps what was chosen";
+    EXPECT_EQ(Custom(16), kGreys[15]) << "the ini file keeps what was chosen";
 }
