@@ -96,20 +96,6 @@ protected:
         return made;
     }
 
-    void SetPivots(std::vector<int> positions, std::vector<uint32_t> colours, int selected = 0)
-    {
-        GradientPivots &p = slider->pivots;
-        std::memset(p.selected, 0, sizeof p.selected);
-        p.count = (int32_t)positions.size();
-        for (size_t i = 0; i < positions.size(); i++) {
-            p.positions[i] = positions[i];
-            p.colours[i] = colours[i];
-        }
-        if (selected >= 0)
-            p.selected[selected] = 1;
-        slider->Refresh();
-    }
-
     HWND Button() const { return slider->control; }
 
     /* Opens the large edit dialog through the control's command. */
@@ -149,36 +135,32 @@ TEST_F(ColourSliderTest, ANewControlShowsALinearWhiteBandWithTheLeftEndSelectedO
 
 TEST_F(ColourSliderTest, TheCaptionIsTheLabelAndTheSelectedPivotsValuesAboveTheBand)
 {
-    /* The caption above the control, as Windows draws it: the pivot's
-     * values right-aligned at the right end, the label at the left. */
+    /* The caption above the control, then the same drawn over it as
+     * Windows draws it: the pivot's values right-aligned at the right end,
+     * the label at the left. */
     Capture shown = ui::Pixels(window);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HGDIOBJ oldFont = SelectObject(memory, GetStockObject(ANSI_VAR_FONT));
+    HDC dc = GetDC(window);
+    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
     SIZE extent;
     const char values[] = "R=255,G=255,B=255,Pos=0";
-    GetTextExtentPoint32A(memory, values, (int)strlen(values), &extent);
-    HBITMAP strip = CreateCompatibleBitmap(screen, kWidth, extent.cy);
-    ReleaseDC(nullptr, screen);
-    HGDIOBJ oldBitmap = SelectObject(memory, strip);
-    RECT all = {0, 0, kWidth, extent.cy};
-    FillRect(memory, &all, dialogBrush);
-    SetBkMode(memory, TRANSPARENT);
-    SetTextAlign(memory, TA_RIGHT | TA_BOTTOM);
-    TextOutA(memory, kWidth, extent.cy - extent.cy / 6, values, (int)strlen(values));
-    SetTextAlign(memory, TA_LEFT | TA_BOTTOM);
-    TextOutA(memory, 0, extent.cy - extent.cy / 6, "Ramp", 4);
+    GetTextExtentPoint32A(dc, values, (int)strlen(values), &extent);
+    RECT strip = {kButtonX, kButtonY - extent.cy, kButtonX + kWidth, kButtonY};
+    FillRect(dc, &strip, dialogBrush);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextAlign(dc, TA_RIGHT | TA_BOTTOM);
+    TextOutA(dc, strip.right, kButtonY - extent.cy / 6, values, (int)strlen(values));
+    SetTextAlign(dc, TA_LEFT | TA_BOTTOM);
+    TextOutA(dc, kButtonX, kButtonY - extent.cy / 6, "Ramp", 4);
+    SelectObject(dc, oldFont);
+    ReleaseDC(window, dc);
+    Capture drawn;
+    ASSERT_TRUE(CaptureWindow(window, true, &drawn));
     int differing = 0, dark = 0;
-    for (int y = 0; y < extent.cy; y++)
-        for (int x = 0; x < kWidth; x++) {
-            COLORREF expected = GetPixel(memory, x, y);
-            dark += expected == RGB(0, 0, 0);
-            differing += shown.Pixel(kButtonX + x, kButtonY - extent.cy + y) != expected;
+    for (int y = strip.top; y < kButtonY; y++)
+        for (int x = kButtonX; x < strip.right; x++) {
+            dark += drawn.Pixel(x, y) == RGB(0, 0, 0);
+            differing += shown.Pixel(x, y) != drawn.Pixel(x, y);
         }
-    SelectObject(memory, oldFont);
-    SelectObject(memory, oldBitmap);
-    DeleteObject(strip);
-    DeleteDC(memory);
     EXPECT_GT(dark, 50) << "the oracle holds text";
     EXPECT_EQ(differing, 0);
 }
@@ -238,7 +220,7 @@ TEST_F(ColourSliderTest, AClickOnTheBandAddsASelectedPivotOfTheChosenColour)
 TEST_F(ColourSliderTest, ANewPivotIsOfferedItsNeighboursBlendAndCancelAddsNothing)
 {
     std::vector<int> offered;
-    SetPivots({0, 99}, {0x000000, 0xFFFFFF});
+    SetPivots(slider, {0, 99}, {0x000000, 0xFFFFFF});
     driver.When(kPicker, [&](HWND picker) {
         offered = Bars(picker);
         ui::Click(picker, IDCANCEL);
@@ -252,7 +234,7 @@ TEST_F(ColourSliderTest, ANewPivotIsOfferedItsNeighboursBlendAndCancelAddsNothin
 TEST_F(ColourSliderTest, ADoubleClickRecoloursAPivotAndReportsOnlyARealChange)
 {
     std::vector<int> offered;
-    SetPivots({0, 99}, {0x000000, 0xFFFFFF});
+    SetPivots(slider, {0, 99}, {0x000000, 0xFFFFFF});
     driver.When(kPicker, [&](HWND picker) {
         offered = Bars(picker);
         ui::Click(picker, IDOK);
@@ -294,7 +276,7 @@ TEST_F(ColourSliderTest, AGreyControlKeepsAndShowsOnlyIntensities)
 
 TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndReportsOnRelease)
 {
-    SetPivots({0, 50, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
+    SetPivots(slider, {0, 50, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
     ui::LeftDown(Button(), MarkerX(50), kBandY);
     EXPECT_EQ(SelectedIndex(slider->pivots), 1);
     EXPECT_EQ(GetCapture(), Button());
@@ -330,7 +312,7 @@ TEST_F(ColourSliderTest, ADragCancelledOrRobbedOfTheCaptureReportsOnceAndTheNext
     for (const auto &e : endings) {
         SCOPED_TRACE(e.how);
         changes.clear();
-        SetPivots({0, 59, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
+        SetPivots(slider, {0, 59, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
         ui::LeftDown(Button(), MarkerX(59), kBandY);
         ui::MouseMove(Button(), MarkerX(30), kBandY, true);
         e.end(Button());
@@ -345,7 +327,7 @@ TEST_F(ColourSliderTest, ADragCancelledOrRobbedOfTheCaptureReportsOnceAndTheNext
 
 TEST_F(ColourSliderTest, EndPivotsDoNotMoveAndAReleaseBelowTheBandAddsNothing)
 {
-    SetPivots({0, 29, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
+    SetPivots(slider, {0, 29, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
     ui::LeftDown(Button(), MarkerX(99), kBandY);
     ui::MouseMove(Button(), MarkerX(80), kBandY, true);
     EXPECT_EQ(GetCursor(), LoadCursorA(moduleHandle, "IDC_COLEND"));
@@ -372,7 +354,7 @@ TEST_F(ColourSliderTest, RightClicksDeleteInnerPivotsAndTheLastOfTwoButNeverTheF
     };
     for (const Case &c : cases) {
         changes.clear();
-        SetPivots(c.before, std::vector<uint32_t>(c.before.size(), 0x123456));
+        SetPivots(slider, c.before, std::vector<uint32_t>(c.before.size(), 0x123456));
         ui::RightDown(Button(), MarkerX(c.clickAt), kBandY);
         ui::RightUp(Button(), MarkerX(c.clickAt), kBandY);
         EXPECT_EQ(Positions(slider->pivots), c.after) << c.what;
@@ -382,7 +364,7 @@ TEST_F(ColourSliderTest, RightClicksDeleteInnerPivotsAndTheLastOfTwoButNeverTheF
 
 TEST_F(ColourSliderTest, TheCursorFollowsWhatIsUnderThePointer)
 {
-    SetPivots({0, 50, 99}, {0xFF, 0xFF00, 0xFF0000});
+    SetPivots(slider, {0, 50, 99}, {0xFF, 0xFF00, 0xFF0000});
     struct Place {
         const char *what;
         int x, y;
@@ -411,14 +393,14 @@ TEST_F(ColourSliderTest, NinetyNinePivotsRefuseAddsAndNinetyEightMayGrow)
     std::vector<int> positions(99, 2);
     positions.front() = 0;
     positions.back() = 99;
-    SetPivots(positions, std::vector<uint32_t>(99, 0x00FF00));
+    SetPivots(slider, positions, std::vector<uint32_t>(99, 0x00FF00));
     ui::MouseMove(Button(), MarkerX(50), kBandY, false);
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
     Click(Button(), MarkerX(50), kBandY);
     EXPECT_EQ(slider->pivots.count, 99);
     EXPECT_TRUE(changes.empty());
     positions.erase(positions.begin() + 1);
-    SetPivots(positions, std::vector<uint32_t>(98, 0x00FF00));
+    SetPivots(slider, positions, std::vector<uint32_t>(98, 0x00FF00));
     ui::MouseMove(Button(), MarkerX(50), kBandY, false);
     EXPECT_EQ(GetCursor(), LoadCursorA(moduleHandle, "IDC_ADDPIV")) << "one fewer may grow";
 }
@@ -463,7 +445,7 @@ TEST_F(ColourSliderTest, TheLargeDialogShowsTheWholeItemAndEditsACopyThatOkCopie
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
         changes.clear();
-        SetPivots({0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
+        SetPivots(slider, {0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
         GradientPivots before = slider->pivots, edited = {};
         EXPECT_EQ(OpenLarge([&](HWND dialog) {
             CColourSlider *large = LargeSlider(dialog);

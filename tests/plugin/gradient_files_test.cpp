@@ -2,7 +2,6 @@
 // a small dialog, the real common dialogs driven as a user does, and the
 // reference host's gradient files and call log as the oracle.
 #include <algorithm>
-#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -91,16 +90,6 @@ std::vector<Pivot> PivotsOf(const GradientPivots &pivots)
     return out;
 }
 
-void SetPivots(GradientPivots *pivots, const std::vector<Pivot> &list, KaToken interpolation)
-{
-    pivots->count = (int32_t)list.size();
-    for (size_t i = 0; i < list.size(); i++) {
-        pivots->colours[i] = list[i].colour;
-        pivots->positions[i] = list[i].position;
-    }
-    pivots->interpolation = interpolation;
-}
-
 /* A gradient file written by the host itself. */
 void WriteGradient(const std::string &path, const std::vector<float> &offsets,
                    const std::vector<float> &colors, const char *interpolation)
@@ -171,9 +160,8 @@ TEST(GradientPresets, EachPresetGivesItsPivotsAndLinearAndKeepsTheSelection)
     GradientPivots &pivots = d.slider->pivots;
     for (const Case &c : cases) {
         SCOPED_TRACE(c.command);
-        SetPivots(&pivots, {{kRed, 0}, {kBlue, 40}, {kWhite, 70}, {kRed, 99}}, T("cardinal"));
-        std::memset(pivots.selected, 0, sizeof pivots.selected);
-        pivots.selected[2] = 1;
+        SetPivots(d.slider, {0, 40, 70, 99}, {kRed, kBlue, kWhite, kRed}, 2);
+        pivots.interpolation = T("cardinal");
         EXPECT_EQ(CarryOutGradientCommand(d.slider, c.command), 1);
         EXPECT_EQ(PivotsOf(pivots), c.pivots);
         EXPECT_EQ(pivots.interpolation, T("linear"));
@@ -206,7 +194,7 @@ TEST(GradientMenu, OpensAtTheCursorWhileAButtonIsDownAndItsChoiceReachesTheContr
 {
     HostSession host;
     SliderDialog d;
-    SetPivots(&d.slider->pivots, {{kRed, 0}, {kBlue, 99}}, T("linear"));
+    SetPivots(d.slider, {0, 99}, {kRed, kBlue});
 
     /* Whenever the menu shows: note it, then pick its last entry (up
      * from no selection) by the keyboard. */
@@ -337,8 +325,8 @@ TEST(GradientFiles, FaultsAreShownAndLeaveThePivotsAndALongFileKeepsItsFirstHund
     std::ofstream(s.File("broken.grd")) << "GRD 1\ninterpolation linear\nstops 2\nend\n";
     WriteGradient(s.File("locked.grd"), {0.0f, 1.0f}, {0, 0, 0, 1, 1, 1}, "linear");
     GradientPivots &pivots = s.d.slider->pivots;
-    SetPivots(&pivots, {{kRed, 0}, {kBlue, 30}, {kWhite, 99}}, T("cardinal"));
-    pivots.selected[1] = 1;
+    SetPivots(s.d.slider, {0, 30, 99}, {kRed, kBlue, kWhite}, 1);
+    pivots.interpolation = T("cardinal");
     GradientPivots before = pivots;
     int64_t blocks = LiveHostBlocks();
 

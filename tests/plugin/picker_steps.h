@@ -1,7 +1,7 @@
 // What the control tests do in the colour picker and the large gradient
 // dialog: scroll its bars, read them back, choose a colour, find the
-// dialog's control; a gradient control's pivots, compared whole, and where
-// on it a position begins.
+// dialog's control; a gradient control's pivots, set and compared whole, and
+// where on it a position begins.
 #ifndef PICKER_STEPS_H
 #define PICKER_STEPS_H
 
@@ -53,6 +53,23 @@ inline std::vector<int> Positions(const GradientPivots &p)
 inline std::vector<uint32_t> Colours(const GradientPivots &p)
 {
     return std::vector<uint32_t>(p.colours, p.colours + p.count);
+}
+
+/* Pivots at these positions of these colours, the one at `selected` (none
+ * when -1) selected, and shown. */
+inline void SetPivots(CColourSlider *slider, std::vector<int> positions,
+                      std::vector<uint32_t> colours, int selected = 0)
+{
+    GradientPivots &p = slider->pivots;
+    std::memset(p.selected, 0, sizeof p.selected);
+    p.count = (int32_t)positions.size();
+    for (size_t i = 0; i < positions.size(); i++) {
+        p.positions[i] = positions[i];
+        p.colours[i] = colours[i];
+    }
+    if (selected >= 0)
+        p.selected[selected] = 1;
+    slider->Refresh();
 }
 
 /* Alike in every field, the selection and the slots beyond the count too. */
