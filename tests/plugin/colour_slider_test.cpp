@@ -198,16 +198,15 @@ TEST_F(ColourSliderTest, ControlsComingAndGoingLeaveNoGdiObjectsBehind)
     EXPECT_LE(*gained, 8) << "a leaked brush per control would show as 20";
 }
 
-TEST_F(ColourSliderTest, AClickOnTheBandAddsASelectedPivotOfTheChosenColour)
+TEST_F(ColourSliderTest, AClickOnTheBandOffersTheNeighboursBlendAndAddsASelectedPivotOfTheChoice)
 {
-    int x = 165;   /* no pivot near */
     std::vector<int> offered;
     driver.When(kPicker, [&](HWND picker) {
         EXPECT_EQ(ui::ItemText(picker, IDC_COLOR_GROUP), "Select pivot color");
         offered = Bars(picker);
         Choose(10, 20, 30)(picker);
     });
-    Click(Button(), x, kBandY);
+    Click(Button(), 165, kBandY);   /* no pivot near */
     EXPECT_EQ(offered, (std::vector<int>{128, 128, 128})) << "grey for a single colour";
     EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 49, 99})) << "150 of 300 pixels";
     uint32_t picked = RGB(10, 20, 30);
@@ -215,11 +214,8 @@ TEST_F(ColourSliderTest, AClickOnTheBandAddsASelectedPivotOfTheChosenColour)
     EXPECT_EQ(SelectedIndex(slider->pivots), 1);
     EXPECT_EQ(changes, (std::vector<int16_t>{(int16_t)kButtonId}));
     EXPECT_EQ(ui::Pixels(Button()).Pixel(MarkerX(49), 18), RGB(0, 192, 0));
-}
 
-TEST_F(ColourSliderTest, ANewPivotIsOfferedItsNeighboursBlendAndCancelAddsNothing)
-{
-    std::vector<int> offered;
+    changes.clear();
     SetPivots(slider, {0, 99}, {0x000000, 0xFFFFFF});
     driver.When(kPicker, [&](HWND picker) {
         offered = Bars(picker);
@@ -274,7 +270,7 @@ TEST_F(ColourSliderTest, AGreyControlKeepsAndShowsOnlyIntensities)
     delete grey;
 }
 
-TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndReportsOnRelease)
+TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndReportsOnReleaseAndEndPivotsStay)
 {
     SetPivots(slider, {0, 50, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
     ui::LeftDown(Button(), MarkerX(50), kBandY);
@@ -288,6 +284,14 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndReportsOnRelease)
     ui::LeftUp(Button(), 240, kBandY);
     EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(changes.size(), 1u);
+
+    ui::LeftDown(Button(), MarkerX(99), kBandY);
+    ui::MouseMove(Button(), MarkerX(80), kBandY, true);
+    EXPECT_EQ(GetCursor(), LoadCursorA(moduleHandle, "IDC_COLEND"));
+    ui::LeftUp(Button(), MarkerX(80), kBandY + 20);   /* below the add zone: no pivot added */
+    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 59, 60, 99}));
+    EXPECT_EQ(changes.size(), 1u);
+    EXPECT_EQ(SelectedIndex(slider->pivots), 3);
 }
 
 TEST_F(ColourSliderTest, ADragCancelledOrRobbedOfTheCaptureReportsOnceAndTheNextMoveDragsNothing)
@@ -323,18 +327,6 @@ TEST_F(ColourSliderTest, ADragCancelledOrRobbedOfTheCaptureReportsOnceAndTheNext
         EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 29, 60, 99}));
         EXPECT_EQ(changes.size(), 1u);
     }
-}
-
-TEST_F(ColourSliderTest, EndPivotsDoNotMoveAndAReleaseBelowTheBandAddsNothing)
-{
-    SetPivots(slider, {0, 29, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
-    ui::LeftDown(Button(), MarkerX(99), kBandY);
-    ui::MouseMove(Button(), MarkerX(80), kBandY, true);
-    EXPECT_EQ(GetCursor(), LoadCursorA(moduleHandle, "IDC_COLEND"));
-    ui::LeftUp(Button(), MarkerX(80), kBandY + 20);   /* below the add zone */
-    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 29, 60, 99}));
-    EXPECT_TRUE(changes.empty());
-    EXPECT_EQ(SelectedIndex(slider->pivots), 3);
 }
 
 TEST_F(ColourSliderTest, RightClicksDeleteInnerPivotsAndTheLastOfTwoButNeverTheFirst)
