@@ -118,13 +118,22 @@ void ExpectInk(const Capture &image, std::initializer_list<Ink> places)
 
 const int kSkip = -99999;   /* a step's field that is not checked */
 
-TEST_F(TinySliderTest, AFreshSliderIsHiddenAndShowsZeroInItsOwnFont)
+TEST_F(TinySliderTest, AFreshSliderIsHiddenShowsZeroInItsOwnFontAndTakesTheDialogsBrush)
 {
     EXPECT_EQ(EditText(), "0.000");
     EXPECT_STREQ(rec.label, "This is sample text:");
     EXPECT_EQ(rec.thumbX, 6);
     EXPECT_FALSE(GetWindowLongA(rec.window, GWL_STYLE) & WS_VISIBLE);
     EXPECT_EQ((HFONT)SendMessageA(rec.edit, WM_GETFONT, 0, 0), rec.font);
+
+    HBRUSH own = rec.background;
+    ASSERT_NE(own, nullptr);
+    SetTinySliderBackground(parent, &rec);
+    EXPECT_EQ(rec.background, dialogBrush);
+    EXPECT_EQ(GetObjectType(own), 0u);            /* the first brush was the slider's */
+    SetTinySliderBackground(parent, &rec);       /* the dialog's brush survives a repeat */
+    EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
+    EXPECT_EQ(ui::PrintClient(rec.window).Pixel(3, 3), kDialogColour);
 }
 
 TEST_F(TinySliderTest, CaptionAndPercentSignAreDrawnAboveTheBaseLine)
@@ -511,18 +520,6 @@ TEST_F(TinySliderTest, DestroyingADraggingSliderReleasesTheCaptureSilently)
     EXPECT_TRUE(tracks.empty());
     EXPECT_TRUE(changes.empty());
     DestroyTinySlider(&rec.window);              /* a second call is harmless */
-}
-
-TEST_F(TinySliderTest, TheBackgroundIsTheDialogsBrushAndTheSlidersOwnIsFreed)
-{
-    HBRUSH own = rec.background;
-    ASSERT_NE(own, nullptr);
-    SetTinySliderBackground(parent, &rec);
-    EXPECT_EQ(rec.background, dialogBrush);
-    EXPECT_EQ(GetObjectType(own), 0u);            /* the first brush was the slider's */
-    SetTinySliderBackground(parent, &rec);       /* the dialog's brush survives a repeat */
-    EXPECT_EQ(GetObjectType(dialogBrush), (DWORD)OBJ_BRUSH);
-    EXPECT_EQ(ui::PrintClient(rec.window).Pixel(3, 3), kDialogColour);
 }
 
 TEST_F(TinySliderTest, ManySlidersLeaveNoGdiObjectsBehind)
