@@ -1,7 +1,8 @@
 // The gradient control on a button of a test window, driven through its
 // own mouse messages and read back through its pivots, the change reports,
-// the cursor it sets, the colour picker it opens and its pixels; and the
-// large edit dialog opened through the control's command.
+// the cursor it sets, the colour picker it opens and its pixels; the large
+// edit dialog opened through the control's command; and pivot drags at
+// several widths and in the large dialog.
 #include <cstring>
 #include <functional>
 #include <string>
@@ -63,6 +64,24 @@ int SelectedIndex(const GradientPivots &p)
     return -1;
 }
 
+/* Drags the second of four pivots, from its marker in two steps, to each
+ * pixel of position 40's span; no drag may add or delete a pivot, nor ask
+ * for a colour (the driver refuses the picker). */
+void ExpectDragsKeepThePivots(CColourSlider *s)
+{
+    const int y = s->top + s->margin / 2 + 1;
+    for (int x = XForPosition(s, 40); x < XForPosition(s, 41); x++) {
+        SetPivots(s, {0, 30, 70, 99}, {0x102030, 0x204060, 0x306090, 0x4080C0}, -1);
+        int from = XForPosition(s, 30);
+        ui::LeftDown(s->control, from, y);
+        ui::MouseMove(s->control, (from + x) / 2, y, true);
+        ui::MouseMove(s->control, x, y, true);
+        ui::LeftUp(s->control, x, y);
+        ASSERT_EQ(s->pivots.count, 4) << "band " << s->barWidth << " x " << x;
+        EXPECT_EQ(s->pivots.positions[1], 40) << "band " << s->barWidth << " x " << x;
+    }
+}
+
 class ColourSliderTest : public testing::Test {
 protected:
     void SetUp() override
@@ -97,13 +116,6 @@ protected:
     }
 
     HWND Button() const { return slider->control; }
-
-    /* Opens the large edit dialog through the control's command. */
-    LRESULT OpenLarge(std::function<void(HWND)> step)
-    {
-        driver.When("Gradient Edit", step);
-        return SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
-    }
 
     HWND window = nullptr;
     HBRUSH dialogBrush = nullptr;
@@ -423,7 +435,7 @@ TEST(ColourSliderCursors, AreThirtyTwoPixelsWithTheirHotSpots)
 
 /* ---- the large edit dialog ------------------------------------------------ */
 
-TEST_F(ColourSliderTest, TheLargeDialogShowsTheWholeItemAndEditsACopyThatOkCopiesBackWholeAndCancelDrops)
+TEST_F(ColourSliderTest, TheLargeDialogShowsTheWholeItemAndEditsACopyThatOnlyOkCopiesBack)
 {
     struct Case {
         const char *what;
@@ -439,7 +451,7 @@ TEST_F(ColourSliderTest, TheLargeDialogShowsTheWholeItemAndEditsACopyThatOkCopie
         changes.clear();
         SetPivots(slider, {0, 40, 99}, {0xFF, 0xFF00, 0xFF0000}, 1);
         GradientPivots before = slider->pivots, edited = {};
-        EXPECT_EQ(OpenLarge([&](HWND dialog) {
+        driver.When("Gradient Edit", [&](HWND dialog) {
             CColourSlider *large = LargeSlider(dialog);
             ASSERT_NE(large, nullptr);
             RECT item;
@@ -462,8 +474,38 @@ TEST_F(ColourSliderTest, TheLargeDialogShowsTheWholeItemAndEditsACopyThatOkCopie
             }
             edited = large->pivots;
             ui::Click(dialog, c.button);
-        }), 1);
+        });
+        EXPECT_EQ(SendMessageA(Button(), WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0), 1);
         EXPECT_TRUE(SamePivots(slider->pivots, c.button == IDOK ? edited : before));
         EXPECT_EQ(changes.size(), c.button == IDOK ? 1u : 0u) << "OK reports, even unedited";
     }
+}
+
+TEST(GradientDrag, NoDragAddsOrDeletesAPivotAtAnyWidthOrInTheLargeDialog)
+{
+    HWND window = ui::TestParentWindow("GradientDragTestWindow", DefWindowProcA, 900, 160,
+                                       WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    ASSERT_NE(window, nullptr);
+    for (int width : {130, 330, 730}) {
+        ui::Driver driver;
+        driver.Refuse(kPicker);
+        CreateWindowA("button", "", WS_CHILD | WS_VISIBLE, 20, 40, width, 37, window,
+                      (HMENU)(UINT_PTR)(kButtonId + 1), moduleHandle, nullptr);
+        CColourSlider *small = new CColourSlider(window, moduleHandle, "Ramp", 0, kButtonId + 1,
+                                                 width, 15, nullptr);
+        ExpectDragsKeepThePivots(small);
+        if (width == 330) {
+            driver.When("Gradient Edit", [&](HWND dialog) {
+                CColourSlider *large = LargeSlider(dialog);
+                ASSERT_NE(large, nullptr);
+                ExpectDragsKeepThePivots(large);
+                ui::Click(dialog, IDCANCEL);
+            });
+            SendMessageA(small->control, WM_COMMAND, IDM_GRADIENT_LARGE_DIALOG, 0);
+        }
+        HWND button = small->control;
+        delete small;
+        DestroyWindow(button);
+    }
+    DestroyWindow(window);
 }
