@@ -76,20 +76,6 @@ struct GradientSession {
     std::string folderShown, nameShown;
 };
 
-struct Pivot {
-    COLORREF colour;
-    int32_t position;
-    bool operator==(const Pivot &o) const { return colour == o.colour && position == o.position; }
-};
-
-std::vector<Pivot> PivotsOf(const GradientPivots &pivots)
-{
-    std::vector<Pivot> out;
-    for (int32_t i = 0; i < pivots.count; i++)
-        out.push_back({pivots.colours[i], pivots.positions[i]});
-    return out;
-}
-
 /* A gradient file written by the host itself. */
 void WriteGradient(const std::string &path, const std::vector<float> &offsets,
                    const std::vector<float> &colors, const char *interpolation)
@@ -118,21 +104,18 @@ TEST(GradientPresets, EachPresetGivesItsPivotsAndLinearAndKeepsTheSelection)
     SliderDialog d;
     struct Case {
         int command;
-        std::vector<Pivot> pivots;
+        std::vector<int> positions;
+        std::vector<uint32_t> colours;
     };
     const Case cases[] = {
-        {IDM_GRADIENT_SINGLE_WHITE, {{kWhite, 0}}},
-        {IDM_GRADIENT_WHITE_TO_BLACK, {{kWhite, 0}, {RGB(0, 0, 0), 99}}},
-        {IDM_GRADIENT_REFLEX, {{RGB(0, 128, 255), 0}, {RGB(0, 128, 255), 94}, {RGB(0, 0, 0), 99}}},
+        {IDM_GRADIENT_SINGLE_WHITE, {0}, {kWhite}},
+        {IDM_GRADIENT_WHITE_TO_BLACK, {0, 99}, {kWhite, RGB(0, 0, 0)}},
+        {IDM_GRADIENT_REFLEX, {0, 94, 99}, {RGB(0, 128, 255), RGB(0, 128, 255), RGB(0, 0, 0)}},
         {IDM_GRADIENT_RING,
-         {{RGB(128, 0, 128), 0},
-          {RGB(95, 0, 191), 16},
-          {RGB(0, 0, 255), 32},
-          {RGB(0, 255, 0), 49},
-          {RGB(255, 255, 0), 65},
-          {RGB(255, 128, 0), 81},
-          {RGB(255, 0, 0), 99}}},
-        {IDM_GRADIENT_SINGLE_BLUE, {{RGB(102, 102, 255), 0}}},
+         {0, 16, 32, 49, 65, 81, 99},
+         {RGB(128, 0, 128), RGB(95, 0, 191), RGB(0, 0, 255), RGB(0, 255, 0), RGB(255, 255, 0),
+          RGB(255, 128, 0), RGB(255, 0, 0)}},
+        {IDM_GRADIENT_SINGLE_BLUE, {0}, {RGB(102, 102, 255)}},
     };
     GradientPivots &pivots = d.slider->pivots;
     for (const Case &c : cases) {
@@ -140,7 +123,8 @@ TEST(GradientPresets, EachPresetGivesItsPivotsAndLinearAndKeepsTheSelection)
         SetPivots(d.slider, {0, 40, 70, 99}, {kRed, kBlue, kWhite, kRed}, 2);
         pivots.interpolation = T("cardinal");
         EXPECT_EQ(CarryOutGradientCommand(d.slider, c.command), 1);
-        EXPECT_EQ(PivotsOf(pivots), c.pivots);
+        EXPECT_EQ(Positions(pivots), c.positions);
+        EXPECT_EQ(Colours(pivots), c.colours);
         EXPECT_EQ(pivots.interpolation, T("linear"));
         EXPECT_EQ(pivots.selected[2], 1);
         EXPECT_EQ(std::count(pivots.selected, pivots.selected + GRADIENT_MAX_PIVOTS, 1), 1);
@@ -231,7 +215,8 @@ TEST(GradientFiles, ACmpLoadBringsItsInterpolationAndASaveHandsItBack)
     EXPECT_EQ(s.Run(IDM_GRADIENT_LOAD, s.File("MAP.CMP")), 1);
     EXPECT_EQ(s.folderShown, ui::Lower(s.host.Path("colormap")));
     EXPECT_EQ(s.nameShown, "");
-    EXPECT_EQ(PivotsOf(pivots), (std::vector<Pivot>{{kRed, 0}, {RGB(0, 255, 0), 49}, {kBlue, 99}}));
+    EXPECT_EQ(Positions(pivots), (std::vector<int>{0, 49, 99}));
+    EXPECT_EQ(Colours(pivots), (std::vector<uint32_t>{kRed, RGB(0, 255, 0), kBlue}));
     EXPECT_EQ(pivots.interpolation, T("cardinal"));
     EXPECT_EQ(RememberedFile(s.host), ui::Lower(s.File("map.cmp"))) << "loaded lower-cased";
     EXPECT_EQ(LiveHostBlocks(), blocks) << "the host's arrays are freed";
@@ -276,7 +261,7 @@ TEST(GradientFiles, WithoutAnIniFileLoadAndSaveWorkAndNothingIsRemembered)
     GradientSession s(false);
     WriteGradient(s.File("one.grd"), {0.0f}, {0, 0, 1}, "linear");
     EXPECT_EQ(s.Run(IDM_GRADIENT_LOAD, "one.grd"), 1);
-    EXPECT_EQ(PivotsOf(s.d.slider->pivots), (std::vector<Pivot>{{kBlue, 0}}));
+    EXPECT_EQ(Colours(s.d.slider->pivots), (std::vector<uint32_t>{kBlue}));
     EXPECT_EQ(s.Run(IDM_GRADIENT_SAVE, "two.grd"), 1);
     EXPECT_EQ(s.nameShown, "");
     EXPECT_TRUE(Exists(s.File("two.grd")));
