@@ -271,7 +271,7 @@ TEST_F(TabStripTest, AWindowOfTheClassWithoutItsRecordIgnoresEverything)
     DestroyWindow(bare);
 }
 
-TEST_F(TabStripTest, ASelectedTabIsRaisedWithAFootAndItsTitleLiftedInItsOwnColour)
+TEST_F(TabStripTest, ASelectedTabIsRaisedWithAFootAndItsTitleLiftedAndShortRightEdgesStopAtTheStrip)
 {
     Create();
     SetTabStripBackground(parent, &strip);
@@ -312,16 +312,9 @@ TEST_F(TabStripTest, ASelectedTabIsRaisedWithAFootAndItsTitleLiftedInItsOwnColou
     EXPECT_GT(ink, 10);
     EXPECT_EQ(moved, ink);
     EXPECT_EQ(lifted, ink);
-}
 
-/* A window taller than the strip shows the row below the strip's own
- * height, where a full right edge begins. */
-TEST_F(TabStripTest, ShortRightEdgesStopAtTheStripsOwnHeight)
-{
-    Create();
-    SetTabStripBackground(parent, &strip);
-    const int h = strip.height;
-    const COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    /* A window taller than the strip shows the row below the strip's own
+     * height, where a full right edge begins and a short one does not. */
     const int first = tabs[0].left + tabs[0].width;
     MoveWindow(strip.window, 0, 0, strip.width, h + 3, FALSE);
     ExpectSpots(ui::PrintClient(strip.window),
