@@ -75,9 +75,7 @@ TEST(HelpWindow, AMissingGuideIsSaidWithItsPath)
     host.services.guideFile = host.Path("no-such-guide.md");
     host.services.showHelpWindow = true;
     ui::Driver driver;
-    driver.Then([&](HWND dialog) { ui::PostClick(dialog, IDC_HELP_BUTTON); });
-    driver.When("Lens Flare Editor", CloseWithOk);
-    host.OpenEditor();
+    host.Edit(driver, [](HWND dialog) { ui::Click(dialog, IDC_HELP_BUTTON); });
     ASSERT_EQ(driver.Boxes().size(), 1u);
     EXPECT_EQ(driver.Boxes()[0].caption, "flarehost Help");
     EXPECT_NE(driver.Boxes()[0].text.find(host.services.guideFile), std::string::npos)
