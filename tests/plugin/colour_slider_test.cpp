@@ -366,7 +366,7 @@ TEST_F(ColourSliderTest, RightClicksDeleteInnerPivotsAndTheLastOfTwoButNeverTheF
     }
 }
 
-TEST_F(ColourSliderTest, TheCursorFollowsWhatIsUnderThePointerAndNinetyNinePivotsRefuseAdds)
+TEST_F(ColourSliderTest, TheCursorsFollowWhatIsUnderThePointerAndNinetyNinePivotsRefuseAdds)
 {
     SetPivots(slider, {0, 50, 99}, {0xFF, 0xFF00, 0xFF0000});
     struct Place {
@@ -383,7 +383,7 @@ TEST_F(ColourSliderTest, TheCursorFollowsWhatIsUnderThePointerAndNinetyNinePivot
     };
     for (const Place &c : places) {
         ui::MouseMove(Button(), c.x, c.y, false);
-        EXPECT_EQ(GetCursor(), c.expected) << c.what;   /* each loads, as the next test shows */
+        EXPECT_EQ(GetCursor(), c.expected) << c.what;   /* each loads, as checked below */
     }
     slider->hasMenuButton = 0;
     ui::MouseMove(Button(), 327, 16, false);
@@ -404,10 +404,8 @@ TEST_F(ColourSliderTest, TheCursorFollowsWhatIsUnderThePointerAndNinetyNinePivot
     SetPivots(slider, positions, std::vector<uint32_t>(98, 0x00FF00));
     ui::MouseMove(Button(), MarkerX(50), kBandY, false);
     EXPECT_EQ(GetCursor(), LoadCursorA(moduleHandle, "IDC_ADDPIV")) << "one fewer may grow";
-}
 
-TEST(ColourSliderCursors, AreThirtyTwoPixelsWithTheirHotSpots)
-{
+    /* The control's own cursors are 32 pixels square with their hot spots. */
     struct Case {
         const char *name;
         DWORD x, y;
