@@ -90,9 +90,10 @@ TEST(Catalogue, EveryParameterHasAWordNameItsOwnGuidAndIdAValidDefaultAndUsableR
             } else if (p.type == ka::ParamType::List) {
                 // "name:value,..." with the default among the values
                 bool found = false;
+                const std::string &entries = p.defaultData;
                 std::regex entry("([^:,]+):(-?[0-9]+)");
-                for (std::sregex_iterator it(p.defaultData.begin(), p.defaultData.end(), entry), end;
-                     it != end; ++it)
+                for (std::sregex_iterator it(entries.begin(), entries.end(), entry), end; it != end;
+                     ++it)
                     found |= std::stoi((*it)[2]) == (int)p.defaultValue[0];
                 EXPECT_TRUE(found) << p.defaultData;
             } else if (p.type == ka::ParamType::Gradient) {

@@ -150,7 +150,8 @@ TEST_F(GradientFiles, UnevenGradientSavedAsMapIsSampled)
         // one colour needs no sampling; 0.5 rounds to the nearest byte
         {"single.cmp", {0.7f}, {0.5f, 0.5f, 0.5f}, "linear", 1, {{1, 128}}},
         // 0.005 off even is uneven
-        {"nearly.cmp", {0.0f, 0.505f, 1.0f}, {0, 0, 0, 0.5f, 0.5f, 0.5f, 1, 1, 1}, "linear", 256, {}},
+        {"nearly.cmp", {0.0f, 0.505f, 1.0f}, {0, 0, 0, 0.5f, 0.5f, 0.5f, 1, 1, 1}, "linear", 256,
+         {}},
         {"hard.cmp", {0.0f, 0.2f, 0.2f, 1.0f}, {0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 1, 1}, "linear", 256,
          {{3 * 51, 0}, {3 * 51 + 2, 255}}},
         {"curve.cmp", thirds, zigzag, "cardinal", 256,
