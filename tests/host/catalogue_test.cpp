@@ -5,7 +5,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <functional>
 #include <regex>
 #include <set>
 #include <string>
@@ -51,104 +50,62 @@ TEST(Catalogue, TheHostsTypesUseEveryParameterType)
     EXPECT_EQ(types.size(), (size_t)ka::ParamType::ArbitraryData + 1);
 }
 
-/* Every parameter of the host's types with its value in a fresh element. */
-struct Visit {
-    const ka::ElementType *type;
-    const ka::ParamDef &def;
-    const ka::ParamValue &value;
-    std::string where;
-};
-
-void ForEachParam(const std::function<void(const Visit &)> &check)
-{
-    for (const ka::ElementType *t : BuiltIns()) {
-        std::unique_ptr<ka::Element> fresh = ka::NewElement(t);
-        if (!fresh || fresh->values.size() != t->params.size()) {
-            ADD_FAILURE() << t->name << ": a fresh element holds no value per parameter";
-            continue;
-        }
-        for (size_t i = 0; i < t->params.size(); i++)
-            check({t, t->params[i], fresh->values[i], t->name + "." + t->params[i].name});
-    }
-}
-
-/* Unchanged elements are written back on every edit, so every default,
- * as a fresh element holds it, must pass the value rules. */
-TEST(Catalogue, FreshElementsHoldValidDefaults)
-{
-    ForEachParam([](const Visit &at) {
-        const ka::ParamDef &p = at.def;
-        const std::vector<unsigned char> &data = at.value.data;
-        std::string why;
-        EXPECT_TRUE(ka::ValidValue(p, at.value.v, &why)) << at.where << ": " << why;
-        EXPECT_TRUE(ka::ValidData(p, data.data(), (long long)data.size(), &why))
-            << at.where << ": " << why;
-    });
-}
-
-TEST(Catalogue, ParametersHaveWordNamesDescriptionsAndUniqueGuidsAndIds)
+/* Unchanged elements are written back on every edit, so every default, as
+ * a fresh element holds it, must pass the value rules; the editor builds a
+ * slider, list or gradient control from the definition. */
+TEST(Catalogue, EveryParameterHasAWordNameItsOwnGuidAndIdAValidDefaultAndUsableRanges)
 {
     std::set<std::string> guids;
     std::set<long long> ids;
-    ForEachParam([&](const Visit &at) {
-        const ka::ParamDef &p = at.def;
-        EXPECT_TRUE(IsWord(p.name)) << at.where;
-        EXPECT_TRUE(std::regex_match(p.guid, kGuid)) << at.where << " " << p.guid;
-        EXPECT_TRUE(guids.insert(p.guid).second) << at.where;
-        EXPECT_TRUE(ids.insert(p.parameterId).second) << at.where;
-        EXPECT_FALSE(p.description.empty()) << at.where;
-    });
-}
-
-TEST(Catalogue, SliderRangesAreFiniteAndAllButFractionsMayGoBeyondThem)
-{
-    ForEachParam([](const Visit &at) {
-        const ka::ParamDef &p = at.def;
-        if (p.type != ka::ParamType::IntSlider && p.type != ka::ParamType::FloatSlider &&
-            p.type != ka::ParamType::Angle)
-            return;
-        EXPECT_TRUE(std::isfinite(p.uiMin[0]) && std::isfinite(p.uiMax[0])) << at.where;
-        EXPECT_LT(p.uiMin[0], p.uiMax[0]) << at.where;
-        EXPECT_LE(p.absMin[0], p.uiMin[0]) << at.where;
-        EXPECT_GE(p.absMax[0], p.uiMax[0]) << at.where;
-        bool fraction = p.uiMin[0] == 0.0f && p.uiMax[0] == 1.0f && p.percentage;
-        if (!fraction) {
-            EXPECT_TRUE(p.absMin[0] < p.uiMin[0] || p.absMax[0] > p.uiMax[0])
-                << at.where << ": the absolute range is no wider";
+    for (const ka::ElementType *t : BuiltIns()) {
+        std::unique_ptr<ka::Element> fresh = ka::NewElement(t);
+        ASSERT_TRUE(fresh && fresh->values.size() == t->params.size())
+            << t->name << ": a fresh element holds no value per parameter";
+        for (size_t i = 0; i < t->params.size(); i++) {
+            const ka::ParamDef &p = t->params[i];
+            const ka::ParamValue &value = fresh->values[i];
+            SCOPED_TRACE(t->name + "." + p.name);
+            std::string why;
+            EXPECT_TRUE(ka::ValidValue(p, value.v, &why)) << why;
+            EXPECT_TRUE(ka::ValidData(p, value.data.data(), (long long)value.data.size(), &why))
+                << why;
+            EXPECT_TRUE(IsWord(p.name));
+            EXPECT_TRUE(std::regex_match(p.guid, kGuid)) << p.guid;
+            EXPECT_TRUE(guids.insert(p.guid).second);
+            EXPECT_TRUE(ids.insert(p.parameterId).second);
+            EXPECT_FALSE(p.description.empty());
+            if (p.type == ka::ParamType::IntSlider || p.type == ka::ParamType::FloatSlider ||
+                p.type == ka::ParamType::Angle) {
+                EXPECT_TRUE(std::isfinite(p.uiMin[0]) && std::isfinite(p.uiMax[0]));
+                EXPECT_LT(p.uiMin[0], p.uiMax[0]);
+                EXPECT_LE(p.absMin[0], p.uiMin[0]);
+                EXPECT_GE(p.absMax[0], p.uiMax[0]);
+                // all but fractions may be typed in beyond the slider's range
+                bool fraction = p.uiMin[0] == 0.0f && p.uiMax[0] == 1.0f && p.percentage;
+                if (!fraction) {
+                    EXPECT_TRUE(p.absMin[0] < p.uiMin[0] || p.absMax[0] > p.uiMax[0])
+                        << "the absolute range is no wider";
+                }
+                EXPECT_EQ(p.floatArg, p.type != ka::ParamType::IntSlider);
+            } else if (p.type == ka::ParamType::List) {
+                // "name:value,..." with the default among the values
+                bool found = false;
+                const std::string &entries = p.defaultData;
+                std::regex entry("([^:,]+):(-?[0-9]+)");
+                for (std::sregex_iterator it(entries.begin(), entries.end(), entry), end; it != end;
+                     ++it)
+                    found |= std::stoi((*it)[2]) == (int)p.defaultValue[0];
+                EXPECT_TRUE(found) << p.defaultData;
+            } else if (p.type == ka::ParamType::Gradient) {
+                const ka::GradientValue &g = p.defaultGradient;
+                ASSERT_GE(g.count(), 2);
+                EXPECT_EQ(g.offsets.front(), 0.0f);
+                EXPECT_EQ(g.offsets.back(), 1.0f);
+                EXPECT_TRUE(ka::ValidGradient(g.offsets.data(), g.colors.data(), g.count(), &why))
+                    << why;
+            }
         }
-        EXPECT_EQ(p.floatArg, p.type != ka::ParamType::IntSlider) << at.where;
-    });
-}
-
-TEST(Catalogue, ListsNameTheirDefaultAmongTheirEntries)
-{
-    ForEachParam([](const Visit &at) {
-        const ka::ParamDef &p = at.def;
-        if (p.type != ka::ParamType::List)
-            return;
-        // "name:value,..." with the default among the values
-        bool found = false;
-        std::regex entry("([^:,]+):(-?[0-9]+)");
-        for (std::sregex_iterator it(p.defaultData.begin(), p.defaultData.end(), entry), end;
-             it != end; ++it)
-            found |= std::stoi((*it)[2]) == (int)p.defaultValue[0];
-        EXPECT_TRUE(found) << at.where << " " << p.defaultData;
-    });
-}
-
-TEST(Catalogue, GradientDefaultsRunFromZeroToOne)
-{
-    ForEachParam([](const Visit &at) {
-        if (at.def.type != ka::ParamType::Gradient)
-            return;
-        const ka::GradientValue &g = at.def.defaultGradient;
-        ASSERT_GE(g.count(), 2) << at.where;
-        EXPECT_EQ(g.offsets.front(), 0.0f) << at.where;
-        EXPECT_EQ(g.offsets.back(), 1.0f) << at.where;
-        std::string why;
-        EXPECT_TRUE(ka::ValidGradient(g.offsets.data(), g.colors.data(), g.count(), &why))
-            << at.where << ": " << why;
-    });
+    }
 }
 
 TEST(Catalogue, EveryTypeButTheReflexChainHasARadiusOrLength)

@@ -191,27 +191,23 @@ TEST_F(Colors, PagesOfTheEnumerationJoinUpToTheWholeAndANonZeroAnswerStopsIt)
 
 TEST_F(Colors, EveryUserValueComesBackInEveryRecord)
 {
-    struct Probe {
-        static int Check(KaEnumRecord *r)
-        {
-            EXPECT_EQ(r->userCount, 3);
-            EXPECT_EQ(r->userValues[0], r->userData);
-            EXPECT_EQ(r->userValues[2], nullptr);
-            return Collect(r);
-        }
-        static int None(KaEnumRecord *r)
-        {
-            EXPECT_EQ(r->userData, nullptr);
-            EXPECT_EQ(r->userCount, 0);
-            return 0;
-        }
+    int (*check)(KaEnumRecord *) = [](KaEnumRecord *r) {
+        EXPECT_EQ(r->userCount, 3);
+        EXPECT_EQ(r->userValues[0], r->userData);
+        EXPECT_EQ(r->userValues[2], nullptr);
+        return Collect(r);
+    };
+    int (*none)(KaEnumRecord *) = [](KaEnumRecord *r) {
+        EXPECT_EQ(r->userData, nullptr);
+        EXPECT_EQ(r->userCount, 0);
+        return 0;
     };
     Seen seen;
     int second = 0;
-    Ki_Enumerate(0, "red", 3, &seen, &second, nullptr, 0, Probe::Check, T("colorname"), 0);
+    Ki_Enumerate(0, "red", 3, &seen, &second, nullptr, 0, check, T("colorname"), 0);
     ASSERT_EQ(seen.records.size(), 2u);
     EXPECT_EQ(seen.records[0].userValues[1], &second);
-    EXPECT_EQ(Ki_Enumerate(0, "red", 0, 0, Probe::None, T("colorname"), 0), 1);
+    EXPECT_EQ(Ki_Enumerate(0, "red", 0, 0, none, T("colorname"), 0), 1);
 }
 
 TEST_F(Colors, FaultyEnumerationsAreReportedAndCallNothing)

@@ -128,60 +128,48 @@ TEST_F(GradientFiles, ColourMapSpreadsItsColoursEvenlyAndHandsOutItsTable)
 
 TEST_F(GradientFiles, UnevenGradientSavedAsMapIsSampled)
 {
-    /* Linear: black at 0 to white at 0.5, white beyond.  Colour i sits at
-     * i / 255, so colour 51 (0.2) is 0.4 of the way: 102. */
-    const float offsets[] = {0.0f, 0.5f};
-    const float colors[] = {0, 0, 0, 1, 1, 1};
-    std::string path = TempPath("sampled.cmp");
-    ASSERT_EQ(Save(path, 2, offsets, colors), 0);
-    Loaded g(path);
-    ASSERT_EQ(g.count, ka::kColorMapResample);
-    EXPECT_EQ(g.Table()[0], 0);
-    EXPECT_EQ(g.Table()[3 * 51], 102);
-    EXPECT_EQ(g.Table()[3 * 128], 255);
-    EXPECT_EQ(g.Table()[3 * 255 + 2], 255);
-    EXPECT_EQ(g.offsets[51], 0.2f);
-
-    const float middle[] = {0.7f}, grey[] = {0.5f, 0.5f, 0.5f};
-    std::string single = TempPath("single.cmp");
-    ASSERT_EQ(Save(single, 1, middle, grey), 0);
-    Loaded one(single);
-    EXPECT_EQ(one.count, 1) << "one colour needs no sampling";
-    EXPECT_EQ(one.offsets[0], 0.0f);
-    EXPECT_EQ(one.Table()[1], 128) << "0.5 rounds to the nearest byte";
-
-    const float nearlyEven[] = {0.0f, 0.505f, 1.0f}, ramp[] = {0, 0, 0, 0.5f, 0.5f, 0.5f, 1, 1, 1};
-    std::string nearly = TempPath("nearly.cmp");
-    ASSERT_EQ(Save(nearly, 3, nearlyEven, ramp), 0);
-    EXPECT_EQ(Loaded(nearly).count, ka::kColorMapResample) << "0.005 off even is uneven";
-
-    /* red, then blue at 0.2 (colour 51): the later entry wins */
-    const float edge[] = {0.0f, 0.2f, 0.2f, 1.0f}, redBlue[] = {0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 1, 1};
-    std::string hard = TempPath("hard.cmp");
-    ASSERT_EQ(Save(hard, 4, edge, redBlue), 0);
-    Loaded h(hard);
-    EXPECT_EQ(h.Table()[3 * 51], 0);
-    EXPECT_EQ(h.Table()[3 * 51 + 2], 255);
-
-    /* Cardinal through black, white, black, black, white at thirds (the
-     * repeated black makes the spread uneven): colour 42
-     * (t = 0.1647, u = 0.4941 of the first third) follows
-     * 0.5 (u + 4u^2 - 3u^3) = 0.5544, so 141 where linear gives 126; the
-     * curve passes through every entry. */
-    const float thirds[] = {0.0f, 1.0f / 3.0f, 2.0f / 3.0f, 2.0f / 3.0f, 1.0f};
-    const float zigzag[] = {0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 1, 1, 1};
-    std::string curve = TempPath("curve.cmp"), line = TempPath("line.cmp");
-    ASSERT_EQ(Save(curve, 5, thirds, zigzag, T("cardinal")), 0);
-    ASSERT_EQ(Save(line, 5, thirds, zigzag), 0);
-    Loaded c(curve), l(line);
-    ASSERT_EQ(c.count, 256);
-    ASSERT_EQ(l.count, 256);
-    EXPECT_EQ(c.interpolation, T("cardinal"));
-    EXPECT_EQ(c.Table()[3 * 42], 141);
-    EXPECT_EQ(l.Table()[3 * 42], 126);
-    EXPECT_EQ(c.Table()[3 * 85], 255);
-    EXPECT_EQ(c.Table()[3 * 170], 0);
-    EXPECT_EQ(c.Table()[3 * 255], 255);
+    /* Sampled maps hold 256 colours, colour i at i / 255 (colour 51 at
+     * 0.2).  Linear from black at 0 to white at 0.5, white beyond: colour
+     * 51 is 0.4 of the way, 102.  Red, then blue at 0.2: the later entry
+     * wins.  Cardinal through black, white, black, black, white at thirds
+     * (the repeated black makes the spread uneven): colour 42 (t = 0.1647,
+     * u = 0.4941 of the first third) follows 0.5 (u + 4u^2 - 3u^3) = 0.5544,
+     * so 141 where linear gives 126; the curve passes through every entry. */
+    const float third = 1.0f / 3.0f, twoThirds = 2.0f / 3.0f;
+    const std::vector<float> thirds = {0.0f, third, twoThirds, twoThirds, 1.0f};
+    const std::vector<float> zigzag = {0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 1, 1, 1};
+    struct Case {
+        const char *file;
+        std::vector<float> offsets, colors;
+        const char *interpolation;
+        int count;
+        std::vector<std::pair<int, int>> bytes;   // (index into the table, byte)
+    } cases[] = {
+        {"sampled.cmp", {0.0f, 0.5f}, {0, 0, 0, 1, 1, 1}, "linear", 256,
+         {{0, 0}, {3 * 51, 102}, {3 * 128, 255}, {3 * 255 + 2, 255}}},
+        // one colour needs no sampling; 0.5 rounds to the nearest byte
+        {"single.cmp", {0.7f}, {0.5f, 0.5f, 0.5f}, "linear", 1, {{1, 128}}},
+        // 0.005 off even is uneven
+        {"nearly.cmp", {0.0f, 0.505f, 1.0f}, {0, 0, 0, 0.5f, 0.5f, 0.5f, 1, 1, 1}, "linear", 256,
+         {}},
+        {"hard.cmp", {0.0f, 0.2f, 0.2f, 1.0f}, {0, 0, 0, 1, 0, 0, 0, 0, 1, 1, 1, 1}, "linear", 256,
+         {{3 * 51, 0}, {3 * 51 + 2, 255}}},
+        {"curve.cmp", thirds, zigzag, "cardinal", 256,
+         {{3 * 42, 141}, {3 * 85, 255}, {3 * 170, 0}, {3 * 255, 255}}},
+        {"line.cmp", thirds, zigzag, "linear", 256, {{3 * 42, 126}}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string path = TempPath(c.file);
+        ASSERT_EQ(Save(path, (int32_t)c.offsets.size(), c.offsets.data(), c.colors.data(),
+                       T(c.interpolation)), 0);
+        Loaded g(path);
+        ASSERT_EQ(g.count, c.count);
+        EXPECT_EQ(g.interpolation, T(c.interpolation));
+        EXPECT_EQ(g.offsets[c.count > 1 ? 51 : 0], c.count > 1 ? 0.2f : 0.0f);
+        for (const auto &[at, byte] : c.bytes)
+            EXPECT_EQ(g.Table()[at], byte) << "table entry " << at;
+    }
 }
 
 TEST_F(GradientFiles, FaultyFilesAreRefusedWithNothingHandedOut)

@@ -95,20 +95,15 @@ struct Dib {
 
 int Index(int r, int g, int b) { return 45 * r + 5 * g + b; }
 
-/* What the plug-in does before the call: truncate each channel to its level. */
-unsigned char Quantise(float r, float g, float b)
-{
-    int lr = std::min((int)(r * 5), 4), lg = std::min((int)(g * 9), 8), lb = std::min((int)(b * 5), 4);
-    return (unsigned char)Index(lr, lg, lb);
-}
-
 TEST(Dither, BandsOfAGradientBlendWhilePaddingAndFlatAreasStay)
 {
     const std::vector<float> map = Cube();
     const int widths[] = {61, 62, 63, 64};   // every padding length
     for (int w : widths) {
         Dib image(w, 20);
-        image.Fill([&](int x, int) { return Quantise(0.2f + 0.6f * x / (w - 1), 0.5f, 0.05f); });
+        // red from 0.2 to 0.8, green 0.5, blue 0.05, each truncated to its
+        // level as the plug-in does before the call: green level 4, blue 0
+        image.Fill([&](int x, int) { return Index((int)((0.2f + 0.6f * x / (w - 1)) * 5), 4, 0); });
         Dib before = image;
         int32_t flag = -1;
         ASSERT_EQ(0, image.Dither(map, &flag));

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <limits>
 #include <memory>
@@ -26,9 +25,9 @@ namespace {
 struct Planes {
     std::vector<float> data;
     ka::Canvas canvas;
-    Planes(int w, int h, float stretch = 1.0f, ka::RowSpans *spans = nullptr)
+    Planes(int w, int h, float stretch = 1.0f)
         : data((size_t)3 * w * h, 0.0f),
-          canvas{data.data(), data.data() + w * h, data.data() + 2 * w * h, w, h, stretch, spans}
+          canvas{data.data(), data.data() + w * h, data.data() + 2 * w * h, w, h, stretch, nullptr}
     {
     }
     Planes(const Planes &) = delete;
@@ -296,63 +295,6 @@ TEST(RenderJoinedRadials, AJointTableIsKeptWhileItsTablesAreAndMadeAgainWhenOneI
     EXPECT_EQ(changed.rgbx, summed.rgbx);
 }
 
-TEST(RenderRows, ShapesDrawTheSameWhereverTheirRowsFallAmongTheBlocksTheRowsGoIn)
-{
-    // An annulus, a disc, a hexagon, a streak and rays, their centres k
-    // rows higher: every picture is the first one moved up k rows, bit for
-    // bit, its drawn spans too, wherever a shape's first and last rows
-    // fall within the blocks of rows that are worked out together.
-    const int kW = 160, kH = 120, kRise = 10;
-    ka::RadialTable ring, disc, hexagon;
-    FillWavy(&ring, 12, 20, 16, 0);
-    FillWavy(&disc, 0, 7, 2, 1);
-    FillWavy(&hexagon, 0, 9, 2, 2);
-    ka::StreakTable streak;
-    streak.along.assign(61, 0.5f);
-    streak.along.back() = 0.0f;
-    streak.across.assign(9, 0.25f);
-    streak.across.back() = 0.0f;
-    streak.alongMin = -30.0f;
-    streak.alongMax = 30.0f;
-    streak.acrossMax = 2.0f;
-    streak.acrossPerPixel = 4.0f;
-    ka::RayTable rays;
-    FourRays(&rays, {0.5f, 0.05f, 0.5f, 0.05f, 0.2f, 0.06f, 0.2f, 0.06f,
-                     0.4f, 0.055f, 0.4f, 0.055f, 0.1f, 0.07f, 0.1f, 0.07f});
-    FillWavy(&rays.colour, 0.0f, 18.0f, 2.0f, 3.0f);
-    const float rgb[3] = {0.3f, 0.2f, 0.1f};
-    auto draw = [&](int k, ka::RowSpans *spans) {
-        Planes planes(kW, kH, 1.25f, spans);
-        spans->Reset(kH);
-        ka::ShapeList list;
-        ka::AddRadial(&list, planes.canvas, 30.25, 30.5 + k, ring);
-        ka::AddRadial(&list, planes.canvas, 33.5, 37.75 + k, disc);
-        ka::AddPolygon(&list, planes.canvas, 60.5, 31.25 + k, 6, 0.3f, 0.0f, hexagon);
-        ka::AddStreak(&list, planes.canvas, 100.5, 40.5 + k, 0.6f, 0.8f, rgb, streak);
-        ka::AddRays(&list, planes.canvas, 130.25, 35.5 + k, rays);
-        EXPECT_EQ(5u, list.shapes.size());
-        ka::DrawShapes(&planes.canvas, list, true);
-        return planes.data;
-    };
-    ka::RowSpans firstSpans;
-    const std::vector<float> first = draw(0, &firstSpans);
-    for (int k = 1; k < kRise; k++) {
-        SCOPED_TRACE("centres " + std::to_string(k) + " rows higher");
-        ka::RowSpans spans;
-        const std::vector<float> moved = draw(k, &spans);
-        for (int p = 0; p < 3; p++) {
-            const float *plane = &moved[(size_t)p * kW * kH], *was = &first[(size_t)p * kW * kH];
-            EXPECT_TRUE(std::all_of(plane, plane + k * kW, [](float v) { return v == 0.0f; }));
-            EXPECT_EQ(0, std::memcmp(plane + k * kW, was, (kH - k) * kW * sizeof(float))) << p;
-        }
-        EXPECT_EQ(std::vector<int>(spans.x0.begin() + k, spans.x0.end()),
-                  std::vector<int>(firstSpans.x0.begin(), firstSpans.x0.end() - k));
-        EXPECT_EQ(std::vector<int>(spans.x1.begin() + k, spans.x1.end()),
-                  std::vector<int>(firstSpans.x1.begin(), firstSpans.x1.end() - k));
-    }
-    EXPECT_LT(firstSpans.x0[30], firstSpans.x1[30]) << "the shapes drew";
-}
-
 TEST(RenderRows, CutsKeptFromTheRenderBeforeAreTakenOnlyForTheSameShapes)
 {
     // Drawn after the unchanged shapes (whose cuts are kept) or after
@@ -536,53 +478,6 @@ TEST(RenderPolygons, EveryPixelReadsTheEntryOfItsOwnRadiusAndTheTexelOfItsPlace)
             EXPECT_EQ(0, wrong);
             EXPECT_GT(lit, 3 * 3000);
         });
-    }
-}
-
-TEST(RenderStreaks, EveryLevelReadsTheTablesAsThePlainLoopDoesAtEveryAngle)
-{
-    // Short tables are read from registers, long ones through the window
-    // a vector's indices span (or gathered when it is too wide): streaks
-    // of every steepness, each way, both sides of the centre, across
-    // tables of 36 and 240 entries and along tables of 40 and 900.
-    const int kW = 300, kH = 240;
-    struct Table {
-        int along, across;
-    };
-    const Table tables[] = {{40, 36}, {900, 36}, {40, 240}, {900, 240}};
-    const float degrees[] = {0, 2, 15, 44, 75, 89, 90, 91, 135, 179, 200, 269, 300};
-    for (const Table &size : tables) {
-        ka::StreakTable t;
-        t.alongPerPixel = 1.0f;
-        t.acrossPerPixel = 4.0f;
-        for (int i = 0; i < size.along; i++)
-            t.along.push_back(0.5f + 0.4f * std::sin(0.7f * i));
-        t.along.push_back(0.0f);
-        for (int i = 0; i < size.across; i++)
-            t.across.push_back(0.5f + 0.4f * std::cos(1.3f * i));
-        t.across.push_back(0.0f);
-        t.alongMin = -0.5f * size.along;
-        t.alongMax = 0.5f * size.along;
-        t.acrossMax = size.across / t.acrossPerPixel;
-        for (float angle : degrees) {
-            SCOPED_TRACE(std::to_string(size.along) + " along, " + std::to_string(size.across) +
-                         " across, " + std::to_string(angle) + " degrees");
-            const float rgb[3] = {1.0f, 0.5f, 0.25f};
-            float ux = std::cos(angle * 0.01745329f), uy = std::sin(angle * 0.01745329f);
-            std::vector<float> plain;
-            OnEveryLevel([&](int level) {
-                Planes planes(kW, kH, 1.25f);
-                ka::ShapeList list;
-                ka::AddStreak(&list, planes.canvas, 150.3, 120.6, ux, uy, rgb, t);
-                ka::DrawShapes(&planes.canvas, list, false);
-                if (level == 0)
-                    plain = planes.data;
-                else
-                    EXPECT_TRUE(planes.data == plain);
-            });
-            EXPECT_GT(std::count_if(plain.begin(), plain.end(), [](float v) { return v != 0.0f; }),
-                      3 * 500);
-        }
     }
 }
 
