@@ -252,6 +252,29 @@ TEST(RenderGlobals, AngleTurnsTheStreaks)
     EXPECT_NEAR(m.xx / m.yy, 1.0, 0.02);
 }
 
+TEST(RenderLooks, RandomLengthOnlyEverShortensAStreakAndByAtMostItsShare)
+{
+    // one ray to the right; 200 pixels a size unit, so a length of 1.5 is
+    // 300 pixels
+    auto reach = [](float randomLength, int seed) {
+        ka::Flare *flare = EmptyFlare();
+        flare->randomSeed = seed;
+        AddElement(flare, "streak", {{"count", 1}, {"angle", 0}, {"symmetric", 0},
+                                     {"length", 1.5f}, {"randomlength", randomLength}});
+        return Rendered(800, 400, 100, 200).Reach(100, 200, 1, 0);
+    };
+    const int full = reach(0, 1);
+    EXPECT_NEAR(full, 300, 3);
+    int shortest = full;
+    for (int seed = 1; seed <= 8; seed++) {
+        int r = reach(0.5f, seed);
+        EXPECT_LE(r, full) << "seed " << seed;
+        EXPECT_GE(r, full / 2 - 2) << "seed " << seed;
+        shortest = std::min(shortest, r);
+    }
+    EXPECT_LT(shortest, full * 7 / 10) << "no streak came out much shorter";
+}
+
 TEST(RenderGlobals, DisabledFlareOrElementDrawsNothing)
 {
     ka::Flare *flare = EmptyFlare();
@@ -427,12 +450,17 @@ TEST(RenderGlobals, OcclusionIsTheUncoveredShareOfTheDiscSample)
     // the disc: 20 left of the light, 9 on its column, 9 on its row, and 5
     // in the patch 2 to 4 steps right and 1 to 3 up ((2, 1) (2, 2) (2, 3)
     // (3, 1) (3, 2)).
+    // Fading as objects approach samples three times as far out (a step
+    // of 6): covering x <= 140 takes 13 of its 49 points (1, 5 and 7 of the
+    // three columns 12 or more left) and none of the occlusion disc's.
     const struct {
         int x0, x1, y0, y1;   // the covered pixels
+        bool approaching;
         double seen;
     } cases[] = {
-        {0, 149, 0, 255, 29.0 / 49}, {0, 150, 0, 255, 20.0 / 49},
-        {0, 399, 100, 100, 40.0 / 49}, {154, 158, 102, 106, 44.0 / 49},
+        {0, 149, 0, 255, false, 29.0 / 49}, {0, 150, 0, 255, false, 20.0 / 49},
+        {0, 399, 100, 100, false, 40.0 / 49}, {154, 158, 102, 106, false, 44.0 / 49},
+        {0, 140, 0, 255, false, 1}, {0, 140, 0, 255, true, 36.0 / 49},
     };
     ka::Flare *flare = EmptyFlare();
     flare->fadeIfBehindObjects = true;
@@ -445,6 +473,7 @@ TEST(RenderGlobals, OcclusionIsTheUncoveredShareOfTheDiscSample)
         for (int y = c.y0; y <= c.y1; y++)
             for (int x = c.x0; x <= c.x1; x++)
                 covered.buffer.coverage[covered.Index(x, y)] = 0.0f;
+        flare->fadeIfApproachingObjects = c.approaching;
         Render(&covered, 150, 100);
         EXPECT_NEAR(covered.Sum() / clear.Sum(), c.seen, 1e-5);
     }
