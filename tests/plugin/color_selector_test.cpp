@@ -110,6 +110,9 @@ TEST(ColorHsl, PrimariesGreysAndBlackGiveTheirHueSaturationAndLargest)
         {{1, 0, 1}, 300, 1, 1},
         {{0.5f, 0.25f, 0.25f}, 0, 0.5f, 0.5f},
         {{0.2f, 0.4f, 0.1f}, 100, 0.75f, 0.4f},
+        /* the nearest to grey and to black that bytes can be */
+        {{1, 1, 254 / 255.0f}, 60, 1 / 255.0f, 1},
+        {{1 / 255.0f, 0, 0}, 0, 1, 1 / 255.0f},
         {{0.2f, 0.2f, 0.2f}, HUE_UNDEFINED, 0, 0.2f},
         {{0, 0, 0}, HUE_UNDEFINED, 0, 0},
         {{1, 1, 1}, HUE_UNDEFINED, 0, 1},
