@@ -34,7 +34,7 @@ protected:
 
 } // namespace
 
-TEST_F(Kio, FlippingAToggleChangesBothTheValueAndTheSwitch)
+TEST_F(Kio, FlippingAToggleChangesBothTheValueAndTheSwitchAndAnyNonZeroFlagEnablesAControl)
 {
     KaToken value = off;
     for (KaToken flipped : {on, off}) {
@@ -42,10 +42,6 @@ TEST_F(Kio, FlippingAToggleChangesBothTheValueAndTheSwitch)
         EXPECT_EQ(value, flipped);
         EXPECT_EQ(ui::IsChecked(dialog, IDC_FADE_BEHIND), flipped == on);
     }
-}
-
-TEST_F(Kio, AnyNonZeroFlagEnablesAControl)
-{
     for (int flag : {0, 7}) {
         Import_IO_Set_Control_Enable(dialog, IDC_REDRAW_NOW, flag);
         EXPECT_EQ(ui::IsEnabled(dialog, IDC_REDRAW_NOW), flag != 0);
