@@ -12,18 +12,10 @@
 namespace {
 
 const char *const kModelProbe =
-    "type modelprobe\n"
-    "description Model Probe\n"
-    "param floatslider size\n"
-    "  description Size\n"
-    "  default 0.5\n"
-    "param color tint\n"
-    "  absmax 2\n"
-    "  default 1 0.5 0.25\n"
-    "param gradient ramp\n"
-    "  stop 0 1 0 0\n"
-    "  stop 0.5 0 1 0\n"
-    "  stop 1 0 0 1\n"
+    "type modelprobe\ndescription Model Probe\n"
+    "param floatslider size\ndescription Size\ndefault 0.5\n"
+    "param color tint\nabsmax 2\ndefault 1 0.5 0.25\n"
+    "param gradient ramp\nstop 0 1 0 0\nstop 0.5 0 1 0\nstop 1 0 0 1\n"
     "end\n";
 const char *const kModelBare = "type modelbare\ndescription Model Bare\nend\n";
 

@@ -28,15 +28,16 @@ std::string NotAt(const char *entry, const char *offset)
 const std::string kFirstNotAtStart = NotAt("first", "0.0");
 const std::string kLastNotAtEnd = NotAt("last", "1.0");
 
-const char kColumnsType[] =
-    "type t_columns\n"
-    "param floatslider c0\nparam floatslider c1\nparam floatslider c2\nparam floatslider c3\n"
-    "param floatslider c4\nparam floatslider c5\nparam floatslider c6\nparam floatslider c7\n"
-    "param floatslider c8\nparam floatslider c9\nparam floatslider c10\nparam floatslider c11\n"
-    "param floatslider c12\nparam floatslider c13\n"
-    "end\n";
 /* Enough rows to overrun both columns whatever the dialog font's height. */
 const int kColumnsSliders = 14;
+
+std::string ColumnsType()
+{
+    std::string type = "type t_columns\n";
+    for (int i = 0; i < kColumnsSliders; i++)
+        type += "param floatslider c" + std::to_string(i) + "\n";
+    return type + "end\n";
+}
 
 const char kInfiniteType[] =
     "type t_infinite\nparam floatslider wide\n"
@@ -118,7 +119,7 @@ TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnly
     fx::Define(fx::kRowsType);
     fx::Define(kNoMatchListType);
     fx::Define(LongNameListType().c_str());
-    fx::Define(kColumnsType);
+    fx::Define(ColumnsType().c_str());
     HostSession host;
     fx::SetFlareTypes(host, {"t_rows", "t_nomatch", "t_longlist", "t_columns"});
     ui::Driver driver;

@@ -211,8 +211,7 @@ TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlac
     ASSERT_EQ(1u, allocs.size());
     EXPECT_NE(std::string::npos, allocs[0].find(" 120 90 90 0")) << allocs[0];
     EXPECT_EQ(1u, host.Log("Ki_Free_Global_GBuffer").size());
-    EXPECT_EQ(75, flareX);
-    EXPECT_EQ(50, flareY);
+    EXPECT_EQ(Point({75, 50}), Point({flareX, flareY}));
     EXPECT_EQ(0, std::memcmp(editorPixels.data(), editorPreview.pixels, editorPixels.size()));
     EXPECT_EQ(0, std::memcmp(editorRed.data(), PreviewGBuffer()->red,
                              editorRed.size() * sizeof(float)));
