@@ -27,21 +27,31 @@ bool IsVisible(HWND dialog, int id)
 
 } // namespace
 
-TEST(Editor, RealtimeUpdatesAndTheSweepsOccluderGoToTheIniFileForTheNextOpening)
+TEST(Editor, RealtimeUpdatesTheSweepsOccluderAndTheLastLibraryFileGoToTheIniFileForTheNextOpening)
 {
     HostSession host;
+    const char *ini = host.services.iniFile.c_str();
+    WritePrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "lensfx\\glow.lnz",
+                               ini);
     EXPECT_EQ(host.Edit([&](HWND dialog) {
+        ASSERT_NE(lastLibraryFile, nullptr);
+        EXPECT_STREQ(lastLibraryFile, "lensfx\\glow.lnz");
+        WritePrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "changed", ini);
         EXPECT_TRUE(ui::IsChecked(dialog, IDC_REALTIME_UPDATES));
         EXPECT_FALSE(ui::IsEnabled(dialog, IDC_REDRAW_NOW));
         for (int on : {0, 1}) {
             ui::Click(dialog, IDC_REALTIME_UPDATES);
-            EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9,
-                                            host.services.iniFile.c_str()), on);
+            EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9, ini), on);
             EXPECT_EQ(ui::IsEnabled(dialog, IDC_REDRAW_NOW), on == 0);
         }
         ui::Click(dialog, IDC_REALTIME_UPDATES);
         SendMessageA(dialog, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
     }), 1);
+    char path[300] = "";
+    GetPrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "", path, sizeof path,
+                             ini);
+    EXPECT_STREQ(path, "lensfx\\glow.lnz");
+    EXPECT_EQ(lastLibraryFile, nullptr) << "released once written";
     EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9, "kalvos.ini"), -9)
         << "with a services object nothing goes to kalvos.ini";
     host.Edit([&](HWND dialog) {
@@ -197,24 +207,6 @@ TEST(Editor, TabsShowEachSectionsControlsInsideTheParameterArea)
         GetWindowRect(GetDlgItem(dialog, IDC_FADE_NEAR_BORDER), &box);
         EXPECT_TRUE(box.left >= area.left && box.bottom <= area.bottom);
     });
-}
-
-TEST(Editor, TheLastLibraryFileIsReadWhenTheEditorOpensAndWrittenBackOnOk)
-{
-    HostSession host;
-    const char *ini = host.services.iniFile.c_str();
-    WritePrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "lensfx\\glow.lnz",
-                               ini);
-    host.Edit([&](HWND dialog) {
-        ASSERT_NE(lastLibraryFile, nullptr);
-        EXPECT_STREQ(lastLibraryFile, "lensfx\\glow.lnz");
-        WritePrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "changed", ini);
-    });
-    char path[300] = "";
-    GetPrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "", path, sizeof path,
-                             ini);
-    EXPECT_STREQ(path, "lensfx\\glow.lnz");
-    EXPECT_EQ(lastLibraryFile, nullptr) << "released once written";
 }
 
 namespace {

@@ -167,7 +167,7 @@ TEST_F(PreviewFixture, RefreshRendersWhereToldOrStoredAndOnlyStoresWhileBusy)
     }
 }
 
-TEST_F(PreviewFixture, TheRenderIsDrawnOneToOneWithItsRowsUpsideDown)
+TEST_F(PreviewFixture, TheRenderIsDrawnOneToOneWithItsRowsUpsideDownAndPalettedThroughItsPalette)
 {
     OpenPreview(300, 200);
     RefreshPreview(150, 100);
@@ -189,10 +189,7 @@ TEST_F(PreviewFixture, TheRenderIsDrawnOneToOneWithItsRowsUpsideDown)
     }
     EXPECT_EQ(0, differing);
     EXPECT_GT(lit, 100) << "the default flare should light part of the preview";
-}
 
-TEST_F(PreviewFixture, PalettedBitmapIsDrawnThroughItsIndexTableAndPalette)
-{
     forcePaletteDisplay = true;
     OpenPreview(64, 48);
     struct Case {
