@@ -245,54 +245,31 @@ TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlac
 /* Left, top, right and bottom: inclusive pixels of the control. */
 using Box = std::array<int, 4>;
 
-class RadiusOverlayTest : public PreviewFixture {
-protected:
-    void SetUp() override
-    {
-        PreviewFixture::SetUp();
-        model.scale = 1.0f;
-        model.anamorphicStretch = 1.0f;
-        instance.model = &model;
-        OpenPreview(200, 150);
-        flareX = 100;
-        flareY = 75;
-        std::memset(editorPreview.pixels, 0, (size_t)editorPreview.rowLength * 151);
-        editorPreview.rendered = 1;
-        InvalidateRect(preview, nullptr, FALSE);
-        UpdateWindow(preview);
-    }
-    void TearDown() override
-    {
-        instance.model = nullptr;
-        PreviewFixture::TearDown();
-    }
-    /* The smallest box around the white pixels shown, {width, height, -1,
-     * -1} without any, and whether the pixel in its middle is white. */
-    Box WhiteBox(bool *middleWhite = nullptr)
-    {
-        Capture shown = ui::Pixels(preview);
-        Box box = {shown.width, shown.height, -1, -1};
-        for (int y = 0; y < shown.height; y++)
-            for (int x = 0; x < shown.width; x++)
-                if (IsWhite(shown.Pixel(x, y)))
-                    box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x),
-                           std::max(box[3], y)};
-        if (middleWhite)
-            *middleWhite = IsWhite(shown.Pixel((box[0] + box[2]) / 2, (box[1] + box[3]) / 2));
-        return box;
-    }
-    /* The outline just fits the box, and its middle is not filled. */
-    void ExpectEllipseIn(const Box &box)
-    {
-        bool middleWhite = true;
-        EXPECT_EQ(box, WhiteBox(&middleWhite));
-        EXPECT_FALSE(middleWhite);
-    }
-    LensFlareModel model = {};
-    KaToken update = Ki_Inquire_Token("update");
-};
+/* The smallest box around the white pixels the preview shows, {width,
+ * height, -1, -1} without any, and whether the pixel in its middle is white. */
+Box WhiteBox(HWND preview, bool *middleWhite = nullptr)
+{
+    Capture shown = ui::Pixels(preview);
+    Box box = {shown.width, shown.height, -1, -1};
+    for (int y = 0; y < shown.height; y++)
+        for (int x = 0; x < shown.width; x++)
+            if (IsWhite(shown.Pixel(x, y)))
+                box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x),
+                       std::max(box[3], y)};
+    if (middleWhite)
+        *middleWhite = IsWhite(shown.Pixel((box[0] + box[2]) / 2, (box[1] + box[3]) / 2));
+    return box;
+}
 
-TEST_F(RadiusOverlayTest, EachUpdateDrawsAnEllipseSizedByTheValueAroundTheLightAndNothingElseDrawsNorWithoutAPreview)
+/* The outline just fits the box, and its middle is not filled. */
+void ExpectEllipseIn(HWND preview, const Box &box)
+{
+    bool middleWhite = true;
+    EXPECT_EQ(box, WhiteBox(preview, &middleWhite));
+    EXPECT_FALSE(middleWhite);
+}
+
+TEST_F(PreviewFixture, TheRadiusOverlayIsAnEllipseSizedByTheValueAroundTheLightDrawnOnEachUpdateOnlyWithAPreview)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
@@ -312,12 +289,20 @@ TEST_F(RadiusOverlayTest, EachUpdateDrawsAnEllipseSizedByTheValueAroundTheLightA
         {0.5f, 1.0f, nan, {63, 37, 137, 111}},
         {0.5f, 1.0f, inf, {63, 37, 137, 111}},
     };
-    instance.model = nullptr;
+    OpenPreview(200, 150);
+    flareX = 100;
+    flareY = 75;
+    std::memset(editorPreview.pixels, 0, (size_t)editorPreview.rowLength * 151);
+    editorPreview.rendered = 1;
+    InvalidateRect(preview, nullptr, FALSE);
+    UpdateWindow(preview);
+    const KaToken update = Ki_Inquire_Token("update");
     DrawRadiusOverlay(update, 0, 0.5f);
-    EXPECT_EQ(-1, WhiteBox()[2]) << "without a model";
+    EXPECT_EQ(-1, WhiteBox(preview)[2]) << "without a model";
+    LensFlareModel model = {};
     instance.model = &model;
     DrawRadiusOverlay(Ki_Inquire_Token("start"), 0, 0.5f);
-    EXPECT_EQ(-1, WhiteBox()[2]) << "start";
+    EXPECT_EQ(-1, WhiteBox(preview)[2]) << "start";
     /* Each over the last: a smaller one after a larger shows that each
      * update repaints the preview first. */
     for (const Case &c : cases) {
@@ -325,15 +310,16 @@ TEST_F(RadiusOverlayTest, EachUpdateDrawsAnEllipseSizedByTheValueAroundTheLightA
         model.scale = c.scale;
         model.anamorphicStretch = c.stretch;
         DrawRadiusOverlay(update, 0, c.value);
-        ExpectEllipseIn(c.box);
+        ExpectEllipseIn(preview, c.box);
     }
     DrawRadiusOverlay(Ki_Inquire_Token("end"), 0, 0.1f);
-    ExpectEllipseIn(cases[6].box);   /* "end" leaves the last one */
+    ExpectEllipseIn(preview, cases[6].box);   /* "end" leaves the last one */
 
     SCOPED_TRACE("without a preview nothing is drawn over the last one");
     TearDownEditorPreview(dialog);
     DrawRadiusOverlay(update, 0, 0.25f);
-    ExpectEllipseIn(cases[6].box);
+    ExpectEllipseIn(preview, cases[6].box);
+    instance.model = nullptr;
 }
 
 } // namespace
