@@ -110,53 +110,6 @@ std::vector<unsigned char> ExpectedClipboardPixels(int x, int y)
     return bytes;
 }
 
-/* Holds the clipboard open from another thread, with text on it. */
-struct ClipboardHolder {
-    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = nullptr;
-    bool holding = false;
-
-    static DWORD WINAPI Run(void *context)
-    {
-        ClipboardHolder *self = static_cast<ClipboardHolder *>(context);
-        HWND owner = CreateWindowA("STATIC", "holder", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
-                                   nullptr, nullptr);
-        if (OpenClipboardSoon(owner)) {
-            EmptyClipboard();
-            HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 5);
-            std::memcpy(GlobalLock(text), "kept", 5);
-            GlobalUnlock(text);
-            SetClipboardData(CF_TEXT, text);
-            self->holding = true;
-            SetEvent(self->opened);
-            /* Bounded, so a test that goes wrong cannot keep the session's
-             * clipboard from other programs. */
-            WaitForSingleObject(self->release, 10000);
-            CloseClipboard();
-        } else {
-            SetEvent(self->opened);
-        }
-        DestroyWindow(owner);
-        return 0;
-    }
-    void Start()
-    {
-        thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        WaitForSingleObject(opened, 10000);
-    }
-    ~ClipboardHolder()
-    {
-        SetEvent(release);
-        if (thread) {
-            WaitForSingleObject(thread, 5000);
-            CloseHandle(thread);
-        }
-        CloseHandle(opened);
-        CloseHandle(release);
-    }
-};
-
 BOOL CALLBACK CloseClipboardErrorBox(HWND window, LPARAM)
 {
     if (ui::Text(window) == "Clipboard Error")
@@ -179,14 +132,19 @@ TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlac
                                             editorPreview.pixels + 904 * 201);
     std::vector<float> editorRed(PreviewGBuffer()->red, PreviewGBuffer()->red + 301 * 201);
     {
-        /* First held by another program: a box, and the clipboard kept. */
-        ClipboardHolder holder;
-        holder.Start();
-        ASSERT_TRUE(holder.holding);
+        /* First held by another window, with text on it: a box, and the
+         * clipboard kept. */
+        ASSERT_TRUE(OpenClipboardSoon(ui::TestOwnerWindow()));
+        EmptyClipboard();
+        HGLOBAL kept = GlobalAlloc(GMEM_MOVEABLE, 5);
+        std::memcpy(GlobalLock(kept), "kept", 5);
+        GlobalUnlock(kept);
+        SetClipboardData(CF_TEXT, kept);
         ui::Driver driver;
         UINT_PTR guard = SetTimer(nullptr, 0, 5000, UnansweredBoxGuard);
         ui::RightUp(preview, 5, 5);
         KillTimer(nullptr, guard);
+        CloseClipboard();
         EXPECT_EQ(driver.Seen(), std::vector<std::string>{
                                      "Clipboard Error|The clipboard is currently being used by "
                                      "another application."});
