@@ -78,19 +78,3 @@ TEST_F(Kio, CentringPutsTheDialogOverItsParent)
     EXPECT_LE(std::abs(dx), 1);
     EXPECT_LE(std::abs(dy), 1);
 }
-
-TEST_F(Kio, StringCopiesLiveInHostMemoryAndReplaceTheOlderCopy)
-{
-    int64_t before = LiveHostBlocks();
-    char *copy = nullptr;
-    const char text[] = "lensfx\\glow.lnz";
-    Import_IO_Copy_String(&copy, text);
-    ASSERT_NE(copy, nullptr);
-    EXPECT_STREQ(copy, text);
-    EXPECT_EQ(LiveHostBlocks(), before + 1);
-    Import_IO_Copy_String(&copy, "other");
-    EXPECT_STREQ(copy, "other");
-    EXPECT_EQ(LiveHostBlocks(), before + 1) << "the older copy is released";
-    Ki_Free_Memory(copy);
-    EXPECT_EQ(LiveHostBlocks(), before);
-}
