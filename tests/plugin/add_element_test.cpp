@@ -18,20 +18,6 @@ struct HostType {
     const char *name;
 };
 
-std::vector<HostType> HostTypes()
-{
-    std::vector<HostType> types;
-    int32_t count = 0;
-    Ki_LensFlare_Enumerate_ElementInfo(fx::T("numelements"), &count, 0);
-    for (int32_t i = 0; i < count; i++) {
-        const char *description = nullptr, *name = nullptr;
-        Ki_LensFlare_Enumerate_ElementInfo(fx::T("element"), &i, fx::T("description"),
-                                           &description, fx::T("name"), &name, 1, 0);
-        types.push_back({description ? description : "", name});
-    }
-    return types;
-}
-
 INT_PTR RunAddDialog()
 {
     return DialogBoxParamA(moduleHandle, "AddElementDialog", ui::TestOwnerWindow(),
@@ -52,7 +38,15 @@ int CheckedPlacement(HWND dialog)
 TEST(ElementListAddDialog, OkTakesTheSelectedTypeAndTheLastPlacementEvenWhenCancelled)
 {
     EXPECT_EQ(kPlacementAtLoad, IDC_ADD_AT_END) << "\"Add at end of list\" the first time";
-    std::vector<HostType> types = HostTypes();
+    std::vector<HostType> types;
+    int32_t count = 0;
+    Ki_LensFlare_Enumerate_ElementInfo(fx::T("numelements"), &count, 0);
+    for (int32_t i = 0; i < count; i++) {
+        const char *description = nullptr, *name = nullptr;
+        Ki_LensFlare_Enumerate_ElementInfo(fx::T("element"), &i, fx::T("description"),
+                                           &description, fx::T("name"), &name, 1, 0);
+        types.push_back({description ? description : "", name});
+    }
     ASSERT_GE(types.size(), 3u);
     addElementPlacement = IDC_ADD_AT_START;
     addElementType = nullptr;

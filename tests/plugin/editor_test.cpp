@@ -27,21 +27,31 @@ bool IsVisible(HWND dialog, int id)
 
 } // namespace
 
-TEST(Editor, RealtimeUpdatesAndTheSweepsOccluderGoToTheIniFileForTheNextOpening)
+TEST(Editor, RealtimeUpdatesTheSweepsOccluderAndTheLastLibraryFileGoToTheIniFileForTheNextOpening)
 {
     HostSession host;
+    const char *ini = host.services.iniFile.c_str();
+    WritePrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "lensfx\\glow.lnz",
+                               ini);
     EXPECT_EQ(host.Edit([&](HWND dialog) {
+        ASSERT_NE(lastLibraryFile, nullptr);
+        EXPECT_STREQ(lastLibraryFile, "lensfx\\glow.lnz");
+        WritePrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "changed", ini);
         EXPECT_TRUE(ui::IsChecked(dialog, IDC_REALTIME_UPDATES));
         EXPECT_FALSE(ui::IsEnabled(dialog, IDC_REDRAW_NOW));
         for (int on : {0, 1}) {
             ui::Click(dialog, IDC_REALTIME_UPDATES);
-            EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9,
-                                            host.services.iniFile.c_str()), on);
+            EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9, ini), on);
             EXPECT_EQ(ui::IsEnabled(dialog, IDC_REDRAW_NOW), on == 0);
         }
         ui::Click(dialog, IDC_REALTIME_UPDATES);
         SendMessageA(dialog, WM_SYSCOMMAND, IDM_SWEEP_OCCLUDER, 0);
     }), 1);
+    char path[300] = "";
+    GetPrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "", path, sizeof path,
+                             ini);
+    EXPECT_STREQ(path, "lensfx\\glow.lnz");
+    EXPECT_EQ(lastLibraryFile, nullptr) << "released once written";
     EXPECT_EQ(GetPrivateProfileIntA("Lens-Flare-UI", "Realtime-Updates", -9, "kalvos.ini"), -9)
         << "with a services object nothing goes to kalvos.ini";
     host.Edit([&](HWND dialog) {
@@ -52,7 +62,7 @@ TEST(Editor, RealtimeUpdatesAndTheSweepsOccluderGoToTheIniFileForTheNextOpening)
     });
 }
 
-TEST(Editor, TheSeedAndTheDistanceKeepTheirMinimums)
+TEST(Editor, TheSeedAndTheDistanceKeepTheirMinimumsAndADistanceChangeBelowATenThousandthOnlyStores)
 {
     HostSession host;
     host.Edit([&](HWND dialog) {
@@ -65,22 +75,15 @@ TEST(Editor, TheSeedAndTheDistanceKeepTheirMinimums)
         SetDlgItemTextA(dialog, IDC_REF_DISTANCE, "0.0001");
         EXPECT_EQ(ui::ItemText(dialog, IDC_REF_DISTANCE), "0.001");
         EXPECT_FLOAT_EQ(m->refDistance, 0.001f);
-    });
-}
-
-TEST(Editor, ADistanceChangeBelowATenThousandthIsStoredWithoutARedraw)
-{
-    HostSession host;
-    host.Edit([&](HWND dialog) {
         SetDlgItemTextA(dialog, IDC_REF_DISTANCE, "10");
         host.ClearLog();
         SetDlgItemTextA(dialog, IDC_REF_DISTANCE, "10.00005");
-        EXPECT_FLOAT_EQ(host.instance->model->refDistance, 10.00005f);
-        EXPECT_TRUE(host.Log().empty());
+        EXPECT_FLOAT_EQ(m->refDistance, 10.00005f);
+        EXPECT_TRUE(host.Log().empty()) << "stored without a redraw";
     });
 }
 
-TEST(Editor, EachSwitchClickWritesAndRendersOnce)
+TEST(Editor, TheEditorOpensWithOneRenderWithTheLightAQuarterInAndEachSwitchClickWritesAndRendersOnce)
 {
     struct Case {
         const char *what;
@@ -95,6 +98,10 @@ TEST(Editor, EachSwitchClickWritesAndRendersOnce)
     };
     HostSession host;
     host.Edit([&](HWND dialog) {
+        std::vector<preview_test::Point> renders = preview_test::RenderPositions(host);
+        ASSERT_EQ(renders.size(), 1u);
+        EXPECT_EQ(renders[0].x, PreviewGBuffer()->width / 4);
+        EXPECT_EQ(renders[0].y, PreviewGBuffer()->height / 4);
         LensFlareModel *m = host.instance->model;
         for (const Case &c : cases) {
             SCOPED_TRACE(c.what);
@@ -148,13 +155,17 @@ TEST(Editor, WithRealtimeOffNothingReachesTheHostUntilRedrawNowOrOkWhichReadsThe
     EXPECT_EQ(LiveHostBlocks(), before);
 }
 
-TEST(Editor, EnterAndEscapeInABoxLeaveTheEditorOpen)
+TEST(Editor, EnterAndEscapeInABoxLeaveTheEditorOpenAndTheDisabledCopyCommandDoesNothing)
 {
     HostSession host;
     ui::Driver driver;
     HWND editor = nullptr;
     driver.Then([&](HWND dialog) {
         editor = dialog;
+        EXPECT_FALSE(ui::IsEnabled(dialog, IDC_COPY_ELEMENT));
+        host.ClearLog();
+        SendMessageA(dialog, WM_COMMAND, IDC_COPY_ELEMENT, 0);
+        EXPECT_TRUE(host.Log().empty());
         HWND seed = GetDlgItem(dialog, IDC_RANDOM_SEED);
         SetFocus(seed);
         ui::Key(seed, VK_RETURN);
@@ -163,17 +174,6 @@ TEST(Editor, EnterAndEscapeInABoxLeaveTheEditorOpen)
     host.Edit(driver, [&](HWND dialog) {
         EXPECT_TRUE(IsWindow(editor));
         EXPECT_EQ(dialog, editor);
-    });
-}
-
-TEST(Editor, TheDisabledCopyCommandDoesNothing)
-{
-    HostSession host;
-    host.Edit([&](HWND dialog) {
-        EXPECT_FALSE(ui::IsEnabled(dialog, IDC_COPY_ELEMENT));
-        host.ClearLog();
-        SendMessageA(dialog, WM_COMMAND, IDC_COPY_ELEMENT, 0);
-        EXPECT_TRUE(host.Log().empty());
     });
 }
 
@@ -207,35 +207,6 @@ TEST(Editor, TabsShowEachSectionsControlsInsideTheParameterArea)
         GetWindowRect(GetDlgItem(dialog, IDC_FADE_NEAR_BORDER), &box);
         EXPECT_TRUE(box.left >= area.left && box.bottom <= area.bottom);
     });
-}
-
-TEST(Editor, TheEditorOpensWithOneRenderWithTheLightAQuarterIn)
-{
-    HostSession host;
-    host.Edit([&](HWND) {
-        std::vector<preview_test::Point> renders = preview_test::RenderPositions(host);
-        ASSERT_EQ(renders.size(), 1u);
-        EXPECT_EQ(renders[0].x, PreviewGBuffer()->width / 4);
-        EXPECT_EQ(renders[0].y, PreviewGBuffer()->height / 4);
-    });
-}
-
-TEST(Editor, TheLastLibraryFileIsReadWhenTheEditorOpensAndWrittenBackOnOk)
-{
-    HostSession host;
-    const char *ini = host.services.iniFile.c_str();
-    WritePrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "lensfx\\glow.lnz",
-                               ini);
-    host.Edit([&](HWND dialog) {
-        ASSERT_NE(lastLibraryFile, nullptr);
-        EXPECT_STREQ(lastLibraryFile, "lensfx\\glow.lnz");
-        WritePrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "changed", ini);
-    });
-    char path[300] = "";
-    GetPrivateProfileStringA("Lens-Flare-UI", "Last-Library-SaveTo-Filename", "", path, sizeof path,
-                             ini);
-    EXPECT_STREQ(path, "lensfx\\glow.lnz");
-    EXPECT_EQ(lastLibraryFile, nullptr) << "released once written";
 }
 
 namespace {

@@ -34,7 +34,7 @@ protected:
 
 } // namespace
 
-TEST_F(Kio, FlippingAToggleChangesBothTheValueAndTheSwitch)
+TEST_F(Kio, FlippingAToggleChangesBothTheValueAndTheSwitchAndAnyNonZeroFlagEnablesAControl)
 {
     KaToken value = off;
     for (KaToken flipped : {on, off}) {
@@ -42,10 +42,6 @@ TEST_F(Kio, FlippingAToggleChangesBothTheValueAndTheSwitch)
         EXPECT_EQ(value, flipped);
         EXPECT_EQ(ui::IsChecked(dialog, IDC_FADE_BEHIND), flipped == on);
     }
-}
-
-TEST_F(Kio, AnyNonZeroFlagEnablesAControl)
-{
     for (int flag : {0, 7}) {
         Import_IO_Set_Control_Enable(dialog, IDC_REDRAW_NOW, flag);
         EXPECT_EQ(ui::IsEnabled(dialog, IDC_REDRAW_NOW), flag != 0);
@@ -81,20 +77,4 @@ TEST_F(Kio, CentringPutsTheDialogOverItsParent)
     int dy = (d.top + d.bottom) / 2 - (p.top + p.bottom) / 2;
     EXPECT_LE(std::abs(dx), 1);
     EXPECT_LE(std::abs(dy), 1);
-}
-
-TEST_F(Kio, StringCopiesLiveInHostMemoryAndReplaceTheOlderCopy)
-{
-    int64_t before = LiveHostBlocks();
-    char *copy = nullptr;
-    const char text[] = "lensfx\\glow.lnz";
-    Import_IO_Copy_String(&copy, text);
-    ASSERT_NE(copy, nullptr);
-    EXPECT_STREQ(copy, text);
-    EXPECT_EQ(LiveHostBlocks(), before + 1);
-    Import_IO_Copy_String(&copy, "other");
-    EXPECT_STREQ(copy, "other");
-    EXPECT_EQ(LiveHostBlocks(), before + 1) << "the older copy is released";
-    Ki_Free_Memory(copy);
-    EXPECT_EQ(LiveHostBlocks(), before);
 }

@@ -168,11 +168,12 @@ TEST(LightSweep, MenuOrKeyStartsASweepAThirdOfTheWayDownThatEndsOrIsStoppedWhere
 namespace {
 
 /* The editor on a light whose flare is one glow, the body run with the
- * switch of that id off, then on; the occluder is left off as the next
- * test expects. */
+ * switch of that id off, then on, with sweeps slow enough to be held; the
+ * occluder is left off as the next test expects. */
 void EditGlowWithSwitchOffAndOn(int id,
                                 const std::function<void(HWND, HostSession &, bool on)> &body)
 {
+    SweepGuard slow(60000);
     HostSession host;
     fx::SetFlareTypes(host, {"glow"});
     host.Edit([&](HWND d) {
@@ -214,7 +215,6 @@ void LookAtSweep(HWND d, bool occluded, double along, const std::function<void()
 
 TEST(LightSweep, TheOccluderHidesTheLightBehindItOnlyForFlaresThatFadeBehindObjects)
 {
-    SweepGuard slow(60000);
     EditGlowWithSwitchOffAndOn(IDC_FADE_BEHIND, [&](HWND d, HostSession &, bool fadeBehind) {
         KaGBuffer *b = PreviewGBuffer();
         /* Depths as a host may leave them, to come back after the disc. */
@@ -273,7 +273,6 @@ double FadedShare(const std::vector<float> &plain, const float *faded)
 
 TEST(LightSweep, ALightBesideTheOccluderFadesAsItApproachesOnlyWithThatOption)
 {
-    SweepGuard slow(60000);
     EditGlowWithSwitchOffAndOn(IDC_FADE_APPROACHING, [&](HWND d, HostSession &host,
                                                           bool approaching) {
         const KaGBuffer *b = PreviewGBuffer();

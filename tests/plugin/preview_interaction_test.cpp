@@ -110,53 +110,6 @@ std::vector<unsigned char> ExpectedClipboardPixels(int x, int y)
     return bytes;
 }
 
-/* Holds the clipboard open from another thread, with text on it. */
-struct ClipboardHolder {
-    HANDLE opened = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE release = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = nullptr;
-    bool holding = false;
-
-    static DWORD WINAPI Run(void *context)
-    {
-        ClipboardHolder *self = static_cast<ClipboardHolder *>(context);
-        HWND owner = CreateWindowA("STATIC", "holder", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr,
-                                   nullptr, nullptr);
-        if (OpenClipboardSoon(owner)) {
-            EmptyClipboard();
-            HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 5);
-            std::memcpy(GlobalLock(text), "kept", 5);
-            GlobalUnlock(text);
-            SetClipboardData(CF_TEXT, text);
-            self->holding = true;
-            SetEvent(self->opened);
-            /* Bounded, so a test that goes wrong cannot keep the session's
-             * clipboard from other programs. */
-            WaitForSingleObject(self->release, 10000);
-            CloseClipboard();
-        } else {
-            SetEvent(self->opened);
-        }
-        DestroyWindow(owner);
-        return 0;
-    }
-    void Start()
-    {
-        thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-        WaitForSingleObject(opened, 10000);
-    }
-    ~ClipboardHolder()
-    {
-        SetEvent(release);
-        if (thread) {
-            WaitForSingleObject(thread, 5000);
-            CloseHandle(thread);
-        }
-        CloseHandle(opened);
-        CloseHandle(release);
-    }
-};
-
 BOOL CALLBACK CloseClipboardErrorBox(HWND window, LPARAM)
 {
     if (ui::Text(window) == "Clipboard Error")
@@ -179,14 +132,19 @@ TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlac
                                             editorPreview.pixels + 904 * 201);
     std::vector<float> editorRed(PreviewGBuffer()->red, PreviewGBuffer()->red + 301 * 201);
     {
-        /* First held by another program: a box, and the clipboard kept. */
-        ClipboardHolder holder;
-        holder.Start();
-        ASSERT_TRUE(holder.holding);
+        /* First held by another window, with text on it: a box, and the
+         * clipboard kept. */
+        ASSERT_TRUE(OpenClipboardSoon(ui::TestOwnerWindow()));
+        EmptyClipboard();
+        HGLOBAL kept = GlobalAlloc(GMEM_MOVEABLE, 5);
+        std::memcpy(GlobalLock(kept), "kept", 5);
+        GlobalUnlock(kept);
+        SetClipboardData(CF_TEXT, kept);
         ui::Driver driver;
         UINT_PTR guard = SetTimer(nullptr, 0, 5000, UnansweredBoxGuard);
         ui::RightUp(preview, 5, 5);
         KillTimer(nullptr, guard);
+        CloseClipboard();
         EXPECT_EQ(driver.Seen(), std::vector<std::string>{
                                      "Clipboard Error|The clipboard is currently being used by "
                                      "another application."});
@@ -211,8 +169,7 @@ TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlac
     ASSERT_EQ(1u, allocs.size());
     EXPECT_NE(std::string::npos, allocs[0].find(" 120 90 90 0")) << allocs[0];
     EXPECT_EQ(1u, host.Log("Ki_Free_Global_GBuffer").size());
-    EXPECT_EQ(75, flareX);
-    EXPECT_EQ(50, flareY);
+    EXPECT_EQ(Point({75, 50}), Point({flareX, flareY}));
     EXPECT_EQ(0, std::memcmp(editorPixels.data(), editorPreview.pixels, editorPixels.size()));
     EXPECT_EQ(0, std::memcmp(editorRed.data(), PreviewGBuffer()->red,
                              editorRed.size() * sizeof(float)));
@@ -246,54 +203,31 @@ TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlac
 /* Left, top, right and bottom: inclusive pixels of the control. */
 using Box = std::array<int, 4>;
 
-class RadiusOverlayTest : public PreviewFixture {
-protected:
-    void SetUp() override
-    {
-        PreviewFixture::SetUp();
-        model.scale = 1.0f;
-        model.anamorphicStretch = 1.0f;
-        instance.model = &model;
-        OpenPreview(200, 150);
-        flareX = 100;
-        flareY = 75;
-        std::memset(editorPreview.pixels, 0, (size_t)editorPreview.rowLength * 151);
-        editorPreview.rendered = 1;
-        InvalidateRect(preview, nullptr, FALSE);
-        UpdateWindow(preview);
-    }
-    void TearDown() override
-    {
-        instance.model = nullptr;
-        PreviewFixture::TearDown();
-    }
-    /* The smallest box around the white pixels shown, {width, height, -1,
-     * -1} without any, and whether the pixel in its middle is white. */
-    Box WhiteBox(bool *middleWhite = nullptr)
-    {
-        Capture shown = ui::Pixels(preview);
-        Box box = {shown.width, shown.height, -1, -1};
-        for (int y = 0; y < shown.height; y++)
-            for (int x = 0; x < shown.width; x++)
-                if (IsWhite(shown.Pixel(x, y)))
-                    box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x),
-                           std::max(box[3], y)};
-        if (middleWhite)
-            *middleWhite = IsWhite(shown.Pixel((box[0] + box[2]) / 2, (box[1] + box[3]) / 2));
-        return box;
-    }
-    /* The outline just fits the box, and its middle is not filled. */
-    void ExpectEllipseIn(const Box &box)
-    {
-        bool middleWhite = true;
-        EXPECT_EQ(box, WhiteBox(&middleWhite));
-        EXPECT_FALSE(middleWhite);
-    }
-    LensFlareModel model = {};
-    KaToken update = Ki_Inquire_Token("update");
-};
+/* The smallest box around the white pixels the preview shows, {width,
+ * height, -1, -1} without any, and whether the pixel in its middle is white. */
+Box WhiteBox(HWND preview, bool *middleWhite = nullptr)
+{
+    Capture shown = ui::Pixels(preview);
+    Box box = {shown.width, shown.height, -1, -1};
+    for (int y = 0; y < shown.height; y++)
+        for (int x = 0; x < shown.width; x++)
+            if (IsWhite(shown.Pixel(x, y)))
+                box = {std::min(box[0], x), std::min(box[1], y), std::max(box[2], x),
+                       std::max(box[3], y)};
+    if (middleWhite)
+        *middleWhite = IsWhite(shown.Pixel((box[0] + box[2]) / 2, (box[1] + box[3]) / 2));
+    return box;
+}
 
-TEST_F(RadiusOverlayTest, EachUpdateDrawsAnEllipseSizedByTheValueAroundTheLightAndNothingElseDrawsNorWithoutAPreview)
+/* The outline just fits the box, and its middle is not filled. */
+void ExpectEllipseIn(HWND preview, const Box &box)
+{
+    bool middleWhite = true;
+    EXPECT_EQ(box, WhiteBox(preview, &middleWhite));
+    EXPECT_FALSE(middleWhite);
+}
+
+TEST_F(PreviewFixture, TheRadiusOverlayIsAnEllipseSizedByTheValueAroundTheLightDrawnOnEachUpdateOnlyWithAPreview)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     const float inf = std::numeric_limits<float>::infinity();
@@ -313,12 +247,20 @@ TEST_F(RadiusOverlayTest, EachUpdateDrawsAnEllipseSizedByTheValueAroundTheLightA
         {0.5f, 1.0f, nan, {63, 37, 137, 111}},
         {0.5f, 1.0f, inf, {63, 37, 137, 111}},
     };
-    instance.model = nullptr;
+    OpenPreview(200, 150);
+    flareX = 100;
+    flareY = 75;
+    std::memset(editorPreview.pixels, 0, (size_t)editorPreview.rowLength * 151);
+    editorPreview.rendered = 1;
+    InvalidateRect(preview, nullptr, FALSE);
+    UpdateWindow(preview);
+    const KaToken update = Ki_Inquire_Token("update");
     DrawRadiusOverlay(update, 0, 0.5f);
-    EXPECT_EQ(-1, WhiteBox()[2]) << "without a model";
+    EXPECT_EQ(-1, WhiteBox(preview)[2]) << "without a model";
+    LensFlareModel model = {};
     instance.model = &model;
     DrawRadiusOverlay(Ki_Inquire_Token("start"), 0, 0.5f);
-    EXPECT_EQ(-1, WhiteBox()[2]) << "start";
+    EXPECT_EQ(-1, WhiteBox(preview)[2]) << "start";
     /* Each over the last: a smaller one after a larger shows that each
      * update repaints the preview first. */
     for (const Case &c : cases) {
@@ -326,15 +268,16 @@ TEST_F(RadiusOverlayTest, EachUpdateDrawsAnEllipseSizedByTheValueAroundTheLightA
         model.scale = c.scale;
         model.anamorphicStretch = c.stretch;
         DrawRadiusOverlay(update, 0, c.value);
-        ExpectEllipseIn(c.box);
+        ExpectEllipseIn(preview, c.box);
     }
     DrawRadiusOverlay(Ki_Inquire_Token("end"), 0, 0.1f);
-    ExpectEllipseIn(cases[6].box);   /* "end" leaves the last one */
+    ExpectEllipseIn(preview, cases[6].box);   /* "end" leaves the last one */
 
     SCOPED_TRACE("without a preview nothing is drawn over the last one");
     TearDownEditorPreview(dialog);
     DrawRadiusOverlay(update, 0, 0.25f);
-    ExpectEllipseIn(cases[6].box);
+    ExpectEllipseIn(preview, cases[6].box);
+    instance.model = nullptr;
 }
 
 } // namespace

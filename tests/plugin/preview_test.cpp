@@ -81,7 +81,7 @@ TEST_F(PreviewImageTest, EachLevelConvertsToItsBytesInRowsPaddedToFourBytes)
     }
 }
 
-TEST_F(PreviewImageTest, ImpossibleWidthsAndDepthsAreRefused)
+TEST_F(PreviewImageTest, ImpossibleSizesAreRefusedAndAMismatchedOrMissingBufferIsNotConverted)
 {
     for (int width : {0, -4, 40000}) {
         EXPECT_EQ(1, CreatePreviewImage(&image, IDC_PREVIEW, width, 10, 3)) << width;
@@ -90,10 +90,6 @@ TEST_F(PreviewImageTest, ImpossibleWidthsAndDepthsAreRefused)
     }
     EXPECT_EQ(1, CreatePreviewImage(&image, IDC_PREVIEW, 10, 10, 2));
     FreePreviewImage(&image);
-}
-
-TEST_F(PreviewImageTest, AMismatchedOrMissingBufferIsNotConverted)
-{
     ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, 10, 10, 3));
     FilledBuffer wider(11, 10, 1, 1, 1);
     ConvertGBufferToImage(&wider.buffer, &image);
@@ -171,7 +167,7 @@ TEST_F(PreviewFixture, RefreshRendersWhereToldOrStoredAndOnlyStoresWhileBusy)
     }
 }
 
-TEST_F(PreviewFixture, TheRenderIsDrawnOneToOneWithItsRowsUpsideDown)
+TEST_F(PreviewFixture, TheRenderIsDrawnOneToOneWithItsRowsUpsideDownAndPalettedThroughItsPalette)
 {
     OpenPreview(300, 200);
     RefreshPreview(150, 100);
@@ -193,10 +189,7 @@ TEST_F(PreviewFixture, TheRenderIsDrawnOneToOneWithItsRowsUpsideDown)
     }
     EXPECT_EQ(0, differing);
     EXPECT_GT(lit, 100) << "the default flare should light part of the preview";
-}
 
-TEST_F(PreviewFixture, PalettedBitmapIsDrawnThroughItsIndexTableAndPalette)
-{
     forcePaletteDisplay = true;
     OpenPreview(64, 48);
     struct Case {
@@ -256,48 +249,28 @@ TEST_F(PreviewFixture, ProgressLineGrowsUnderThePreviewAndIsErasedAtTheStart)
     }
 }
 
-/* Timer 10 comes due and the render's pump takes it; the pump's result. */
-int PumpRenderWaitTimer(HWND dialog)
-{
-    SetTimer(dialog, IDT_RENDER_WAIT, 1, nullptr);
-    Sleep(30);
-    int pumped = PumpTimerMessages();
-    KillTimer(dialog, IDT_RENDER_WAIT);
-    return pumped;
-}
-
-TEST_F(PreviewFixture, TheTimerPumpDispatchesTimersOnly)
-{
-    OpenPreview(300, 200);
-    ui::Pump();
-    PostMessageA(dialog, WM_APP, 0, 0);
-    EXPECT_EQ(1, PumpRenderWaitTimer(dialog));
-    MSG msg;
-    EXPECT_TRUE(PeekMessageA(&msg, dialog, WM_APP, WM_APP, PM_REMOVE)) << "a posted message was taken";
-}
-
-TEST_F(PreviewFixture, TheRenderWaitTimerShowsTheWaitCursorAndRestoringGoesBackOneChange)
+TEST_F(PreviewFixture, TheRenderPumpTakesOnlyTimersAndItsWaitTimerShowsTheWaitCursorUntilARenderEnds)
 {
     HCURSOR arrow = LoadCursor(nullptr, IDC_ARROW), wait = LoadCursor(nullptr, IDC_WAIT);
     OpenPreview(300, 200);
     EXPECT_EQ(arrow, CurrentCursor());
     ui::Pump();
-    PumpRenderWaitTimer(dialog);
+    PostMessageA(dialog, WM_APP, 0, 0);
+    SetTimer(dialog, IDT_RENDER_WAIT, 1, nullptr);
+    Sleep(30);
+    EXPECT_EQ(1, PumpTimerMessages());
+    KillTimer(dialog, IDT_RENDER_WAIT);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, dialog, WM_APP, WM_APP, PM_REMOVE)) << "a posted message was taken";
     EXPECT_EQ(wait, CurrentCursor());
     RestoreCursor();
     EXPECT_EQ(arrow, CurrentCursor());
     SetWaitCursor();
     SetArrowCursor();
     RestoreCursor();
-    EXPECT_EQ(wait, CurrentCursor());
-}
-
-TEST_F(PreviewFixture, ARenderWithinFourHundredMillisecondsEndsOnTheArrow)
-{
-    OpenPreview(300, 200);
-    SetWaitCursor();
+    EXPECT_EQ(wait, CurrentCursor()) << "restoring goes back one change";
     RefreshPreview(-1, -1);
-    EXPECT_EQ(LoadCursor(nullptr, IDC_ARROW), CurrentCursor());
+    EXPECT_EQ(arrow, CurrentCursor()) << "a render within 400 ms ends on the arrow";
 }
 
 TEST_F(PreviewFixture, PaletteMessagesAreAnsweredOnlyForThePalettedForm)

@@ -28,11 +28,6 @@ std::vector<std::string> Listing(const std::string &folder)
     return names;
 }
 
-std::string WriteErrorText(const std::string &path)
-{
-    return "Error writing lens flare effect file '" + path + "'. Disk full?";
-}
-
 /* The folder as the save found it. */
 struct Before {
     std::string folder, target, bytes;
@@ -79,7 +74,7 @@ void ExpectFailedLibrarySaves(HostSession &host, const std::string &folder,
         if (Exists(path))
             answers.push_back(IDYES);
         answers.push_back(IDOK);
-        expected.push_back(WriteErrorText(path));
+        expected.push_back("Error writing lens flare effect file '" + path + "'. Disk full?");
     }
     driver.AnswerBoxesWith(answers);
     host.Edit(driver, [](HWND) {});
