@@ -56,10 +56,6 @@ TEST(Gamma, OutIsInToTheOneOverGammaAndBadCallsChangeNothing)
     for (int i = 0; i < 3; i++)
         for (int k = 0; k < 3; k++)
             EXPECT_NEAR(out[i][k], want[i][k], 2e-5f * (1 + want[i][k])) << i << "," << k;
-    // in place, and gamma 1 changes nothing
-    float same[1][3] = {{0.3f, 0.6f, 0.9f}};
-    ASSERT_EQ(0, Ki_Gamma_Correct(same, same, 1, 1.0f));
-    EXPECT_FLOAT_EQ(same[0][1], 0.6f);
 
     // a bad gamma or count changes nothing
     ka::ClearErrors();
