@@ -12,7 +12,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "host_fixture.h"
 
@@ -139,8 +138,9 @@ TEST_F(SafeSave, EveryFailingStepLeavesTheTargetAsItWasAndSaysWhy)
         /* over an old file, its permissions and the same bytes as under a new name */
         struct stat info;
         ASSERT_EQ(stat(before.target.c_str(), &info), 0);
-        if (c.existing)
+        if (c.existing) {
             EXPECT_EQ(info.st_mode & 07777, 0640u);
+        }
         const std::string fresh = TempPath(std::to_string(number) + c.file);
         ASSERT_EQ(Save(fresh, c.longText), 0);
         EXPECT_EQ(ReadBytes(before.target), ReadBytes(fresh));
