@@ -1,7 +1,6 @@
 // Gradient files (.grd, .cmp) through the two host calls: round trips,
 // worked colour-map examples, refused files, faulty calls, the host
 // memory they hand out, their call-log lines and the demo files.
-#include <cmath>
 #include <cstring>
 #include <set>
 #include <sys/stat.h>
