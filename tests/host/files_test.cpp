@@ -1,6 +1,5 @@
 // Environment values and the file-name helpers.
 #include <cstring>
-#include <sys/stat.h>
 
 #include "host_fixture.h"
 

@@ -1,5 +1,4 @@
 // Shared pieces of the host tests.
-#include <cstdio>
 #include <fstream>
 #include <unistd.h>
 
