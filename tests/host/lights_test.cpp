@@ -19,12 +19,13 @@ int32_t Exists(const char *name)
 using Lights = LightTest;   /* for its quiet, cleared error record; its own light is another */
 } // namespace
 
-TEST_F(Lights, TheRequestorsTemporaryLightComesWithTheDefaultFlareTakesChangesAndGoes)
+TEST_F(Lights, ATemporaryLightComesWithItsModelAndTheDefaultFlareTakesChangesAndGoes)
 {
-    ASSERT_EQ(Ki_Light(kTemp, T("model"), T("point"), 1, T("bdfsave"), T("enabled"), T("off"), 0), 0);
+    ASSERT_EQ(Ki_Light(kTemp, T("model"), T("spot"), 1, T("bdfsave"), T("enabled"), T("off"), 0), 0);
     EXPECT_EQ(Exists(kTemp), 1);
     ka::Light *light = ka::FindLight(kTemp);
     ASSERT_NE(light, nullptr);
+    EXPECT_EQ(light->model, "spot");
     EXPECT_FALSE(light->bdfSave);
 
     ka::Flare expected;
@@ -36,14 +37,14 @@ TEST_F(Lights, TheRequestorsTemporaryLightComesWithTheDefaultFlareTakesChangesAn
     // changing the light takes every keyword and leaves its flare alone
     float scale = 2.5f, color[3] = {0.5f, 0.25f, 1.0f}, intensity = 3.0f;
     Ki_LensFlare(T("light"), kTemp, T("scale"), &scale, 1, 0);
-    ASSERT_EQ(Ki_Light(kTemp, T("model"), T("spot"), 1, T("color"), T("rgb"), color, 1,
+    ASSERT_EQ(Ki_Light(kTemp, T("model"), T("distant"), 1, T("color"), T("rgb"), color, 1,
                        T("intensity"), &intensity, 1, 0), 0);
-    EXPECT_EQ(light->model, "spot");
+    EXPECT_EQ(light->model, "distant");
     EXPECT_EQ(light->color[1], 0.25f);
     EXPECT_EQ(light->intensity, 3.0f);
     EXPECT_EQ(light->flare.scale, 2.5f);
-    ASSERT_EQ(Ki_Light(kTemp, T("model"), T("distant"), 1, 0), 0);
-    EXPECT_EQ(light->model, "distant");
+    ASSERT_EQ(Ki_Light(kTemp, T("model"), T("point"), 1, 0), 0);
+    EXPECT_EQ(light->model, "point");
 
     ASSERT_EQ(Ki_Remove(T("light"), kTemp, 0), 0);
     EXPECT_EQ(Exists(kTemp), 0);
