@@ -83,7 +83,18 @@ TEST(Editor, TheSeedAndTheDistanceKeepTheirMinimumsAndADistanceChangeBelowATenTh
     });
 }
 
-TEST(Editor, TheEditorOpensWithOneRenderWithTheLightAQuarterInAndEachSwitchClickWritesAndRendersOnce)
+TEST(Editor, TheEditorOpensWithOneRenderWithTheLightAQuarterIn)
+{
+    HostSession host;
+    host.Edit([&](HWND) {
+        std::vector<preview_test::Point> renders = preview_test::RenderPositions(host);
+        ASSERT_EQ(renders.size(), 1u);
+        EXPECT_EQ(renders[0].x, PreviewGBuffer()->width / 4);
+        EXPECT_EQ(renders[0].y, PreviewGBuffer()->height / 4);
+    });
+}
+
+TEST(Editor, EachSwitchClickWritesAndRendersOnce)
 {
     struct Case {
         const char *what;
@@ -98,10 +109,6 @@ TEST(Editor, TheEditorOpensWithOneRenderWithTheLightAQuarterInAndEachSwitchClick
     };
     HostSession host;
     host.Edit([&](HWND dialog) {
-        std::vector<preview_test::Point> renders = preview_test::RenderPositions(host);
-        ASSERT_EQ(renders.size(), 1u);
-        EXPECT_EQ(renders[0].x, PreviewGBuffer()->width / 4);
-        EXPECT_EQ(renders[0].y, PreviewGBuffer()->height / 4);
         LensFlareModel *m = host.instance->model;
         for (const Case &c : cases) {
             SCOPED_TRACE(c.what);
@@ -155,17 +162,24 @@ TEST(Editor, WithRealtimeOffNothingReachesTheHostUntilRedrawNowOrOkWhichReadsThe
     EXPECT_EQ(LiveHostBlocks(), before);
 }
 
-TEST(Editor, EnterAndEscapeInABoxLeaveTheEditorOpenAndTheDisabledCopyCommandDoesNothing)
+TEST(Editor, TheDisabledCopyCommandDoesNothing)
+{
+    HostSession host;
+    host.Edit([&](HWND dialog) {
+        EXPECT_FALSE(ui::IsEnabled(dialog, IDC_COPY_ELEMENT));
+        host.ClearLog();
+        SendMessageA(dialog, WM_COMMAND, IDC_COPY_ELEMENT, 0);
+        EXPECT_TRUE(host.Log().empty());
+    });
+}
+
+TEST(Editor, EnterAndEscapeInABoxLeaveTheEditorOpen)
 {
     HostSession host;
     ui::Driver driver;
     HWND editor = nullptr;
     driver.Then([&](HWND dialog) {
         editor = dialog;
-        EXPECT_FALSE(ui::IsEnabled(dialog, IDC_COPY_ELEMENT));
-        host.ClearLog();
-        SendMessageA(dialog, WM_COMMAND, IDC_COPY_ELEMENT, 0);
-        EXPECT_TRUE(host.Log().empty());
         HWND seed = GetDlgItem(dialog, IDC_RANDOM_SEED);
         SetFocus(seed);
         ui::Key(seed, VK_RETURN);

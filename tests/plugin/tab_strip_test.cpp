@@ -242,20 +242,26 @@ TEST_F(TabStripTest, APressNotifiesTheTabHitFromItsFourthRowDownButSelectsNothin
     EXPECT_EQ(Selected(), -1);
 }
 
-TEST_F(TabStripTest, TheSelectMessageSelectsByTheLowWordAndRightButtonPressesChangeNothing)
+TEST_F(TabStripTest, TheSelectMessageSelectsByTheLowWordAndAnUnknownIdSelectsNone)
 {
     Create();
     Select(SECTION_GLOBAL);
-    EXPECT_EQ(Selected(), SECTION_GLOBAL);
-    ui::RightDown(strip.window, tabs[0].left + 5, 10);
-    ui::RightUp(strip.window, tabs[0].left + 5, 10);
-    EXPECT_TRUE(clicks.empty());
-    EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(Selected(), SECTION_GLOBAL);
     Select(MAKEWPARAM(SECTION_GLOBAL_FADING, 7));   /* only the low word counts */
     EXPECT_EQ(Selected(), SECTION_GLOBAL_FADING);
     Select(9999);
     EXPECT_EQ(Selected(), -1);
+}
+
+TEST_F(TabStripTest, RightButtonPressesChangeNothing)
+{
+    Create();
+    Select(SECTION_GLOBAL);
+    ui::RightDown(strip.window, tabs[0].left + 5, 10);
+    ui::RightUp(strip.window, tabs[0].left + 5, 10);
+    EXPECT_TRUE(clicks.empty());
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(Selected(), SECTION_GLOBAL);
 }
 
 TEST_F(TabStripTest, AWindowOfTheClassWithoutItsRecordIgnoresEverything)
