@@ -304,6 +304,8 @@ TEST(PanelGradientPivots, ModelGradientsBecomePivotsAsDefined)
         {"empty", {}, {}, {0}, {0xFFFFFF}, {}},
         {"neither end", {0.5f, 0.7f}, {0, 0, 0, 1, 1, 1}, {0, 99}, {0, 0xFFFFFF},
          {kFirstNotAtStart, kLastNotAtEnd}},
+        {"ends beyond 0..1", {-0.5f, 1.5f}, {0, 0, 0, 1, 1, 1}, {0, 99}, {0, 0xFFFFFF},
+         {kFirstNotAtStart}},
         {"components outside 0..1 clamp", {0.0f}, {1.2f, -0.5f, 0.5f}, {0}, {0x7F00FF}, {}},
         /* 0.3 is step 29.7 of 99 */
         {"offsets truncate to whole steps", {0.0f, 0.3f, 1.0f},
