@@ -316,6 +316,12 @@ TEST(GradientFiles, FaultsAreShownAndLeaveThePivotsAndALongFileKeepsItsFirstHund
     EXPECT_EQ(pivots.positions[98], 65);   /* 98 / 149 of 99 */
     EXPECT_EQ(pivots.positions[99], 99) << "the last kept entry ends the band";
     EXPECT_EQ(pivots.colours[99], RGB(0, 0, 0)) << "the hundredth entry's own colour";
+
+    offsets.resize(100);
+    colors.resize(300);
+    WriteGradient(s.File("hundred.grd"), offsets, colors, "linear");
+    EXPECT_EQ(s.Run(IDM_GRADIENT_LOAD, "hundred.grd"), 1);
+    EXPECT_EQ(pivots.positions[99], 65) << "a file of 100 keeps its own end, 99 / 149 of 99";
 }
 
 TEST(GradientRequestor, PreviewsTheSelectedFileAndReturnsTheHostsMemory)
