@@ -124,6 +124,7 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveAddsTheExtensionAsksBefo
     driver.When(fx::kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, host.Path("saved")); });
     driver.Then([&](HWND dialog) {
         EXPECT_TRUE(Exists(host.Path("saved.lnz")));
+        std::ofstream(host.Path("SAVED.BAK")) << "an older backup";
         ui::PostClick(dialog, IDC_LIBRARY_SAVE);
     });
     driver.When(fx::kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, host.Path("old.lnz")); });
@@ -137,7 +138,8 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveAddsTheExtensionAsksBefo
     ASSERT_EQ(driver.Boxes().size(), 2u);
     EXPECT_EQ(driver.Seen()[0], "Info Request|" + host.Path("old.lnz") +
                                     "\nThis file already exists.\n\nReplace existing file?");
-    EXPECT_TRUE(Exists(host.Path("SAVED.BAK")));
+    EXPECT_EQ(ReadBytes(host.Path("SAVED.BAK")), ReadBytes(host.Path("saved.lnz")))
+        << "the backup is the file just replaced, not an older one";
     EXPECT_FALSE(Exists(host.Path("OLD.BAK")));
 }
 
