@@ -112,6 +112,10 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveAddsTheExtensionAsksBefo
     });
     driver.Then([&](HWND dialog) {
         EXPECT_EQ(fx::ListCount(dialog), 2);
+        int firstRows = 0;
+        for (HWND w = GetWindow(dialog, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+            firstRows += GetDlgCtrlID(w) == IDC_PANEL_FIRST;
+        EXPECT_LE(firstRows, 1) << "the old element's panel goes with it";
         ASSERT_NE(lastLibraryFile, nullptr);
         EXPECT_EQ(std::string(lastLibraryFile), ui::Lower(pair));
         std::vector<std::string> calls = host.Log("Ki_LensFlare light \"Light01\"");
