@@ -112,6 +112,10 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveAddsTheExtensionAsksBefo
     });
     driver.Then([&](HWND dialog) {
         EXPECT_EQ(fx::ListCount(dialog), 2);
+        int firstRows = 0;
+        for (HWND w = GetWindow(dialog, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+            firstRows += GetDlgCtrlID(w) == IDC_PANEL_FIRST;
+        EXPECT_LE(firstRows, 1) << "the old element's panel goes with it";
         ASSERT_NE(lastLibraryFile, nullptr);
         EXPECT_EQ(std::string(lastLibraryFile), ui::Lower(pair));
         std::vector<std::string> calls = host.Log("Ki_LensFlare light \"Light01\"");
@@ -124,6 +128,7 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveAddsTheExtensionAsksBefo
     driver.When(fx::kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, host.Path("saved")); });
     driver.Then([&](HWND dialog) {
         EXPECT_TRUE(Exists(host.Path("saved.lnz")));
+        std::ofstream(host.Path("SAVED.BAK")) << "an older backup";
         ui::PostClick(dialog, IDC_LIBRARY_SAVE);
     });
     driver.When(fx::kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, host.Path("old.lnz")); });
@@ -137,7 +142,8 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveAddsTheExtensionAsksBefo
     ASSERT_EQ(driver.Boxes().size(), 2u);
     EXPECT_EQ(driver.Seen()[0], "Info Request|" + host.Path("old.lnz") +
                                     "\nThis file already exists.\n\nReplace existing file?");
-    EXPECT_TRUE(Exists(host.Path("SAVED.BAK")));
+    EXPECT_EQ(ReadBytes(host.Path("SAVED.BAK")), ReadBytes(host.Path("saved.lnz")))
+        << "the backup is the file just replaced, not an older one";
     EXPECT_FALSE(Exists(host.Path("OLD.BAK")));
 }
 
