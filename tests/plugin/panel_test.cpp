@@ -176,7 +176,7 @@ TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnly
         EXPECT_EQ(ComboEntries(list), (std::vector<std::string>{"Low=0", "High=1"}));
         EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
 
-        SCOPED_TRACE("check boxes and lists write only when the value changes");
+        SCOPED_TRACE("check boxes, lists and colours write when the value changes");
         size_t writes = fx::WriteCalls(host.instance->model);
         host.ClearLog();
         ui::Click(dialog, 10001);
@@ -192,6 +192,11 @@ TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnly
         SelectComboItem(dialog, 10004, 0);
         EXPECT_EQ(host.Log("Ki_LensFlare").size(), writes);
         EXPECT_EQ(fx::HostValue(host, 0, 5)[0], 0.0f);
+        host.ClearLog();
+        driver.When("Interactive Color Selector", Choose(51, 204, 153));   /* green alone */
+        ui::Click(dialog, 10002);
+        EXPECT_EQ(host.Log("Ki_LensFlare").size(), writes);
+        EXPECT_FLOAT_EQ(fx::HostValue(host, 0, 4)[1], 0.8f);
 
         SCOPED_TRACE("a value that matches no entry, and long or malformed names");
         EXPECT_TRUE(driver.Boxes().empty());
