@@ -108,18 +108,6 @@ TEST(Catalogue, EveryParameterHasAWordNameItsOwnGuidAndIdAValidDefaultAndUsableR
     }
 }
 
-TEST(Catalogue, EveryTypeButTheReflexChainHasARadiusOrLength)
-{
-    for (const ka::ElementType *t : BuiltIns()) {
-        bool sized = false;
-        for (const ka::ParamDef &p : t->params)
-            sized |= p.name == "radius" || p.name == "length";
-        if (t->renderer == ka::kRenderStreaks || t->name != "inter") {
-            EXPECT_TRUE(sized) << t->name << " has a size but no radius or length";
-        }
-    }
-}
-
 TEST(Catalogue, NewElementsGetFreshGuids)
 {
     const ka::ElementType *type = ka::FindElementType("starburst");
