@@ -229,27 +229,25 @@ std::vector<float> DrawRounds(const std::vector<Round> &rounds, float raysOuter,
 
 TEST(RenderJoinedRadials, RoundsOnOneCentreAndRaysAroundThemDrawAsOneWhereResolutionsDivideByPowersOfTwo)
 {
+    const double X = 80.25, Y = 60.7;   // the shared centre, on a quarter pixel across
     const struct {
         const char *what;
         std::vector<Round> rounds;
         size_t shapes;   // drawn once joined
         float raysOuter = 0.0f;
     } cases[] = {
-        {"glow, halo and ring", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.7, 50, 66, 4},
-                                 {80.25, 60.7, 30, 34, 16}}, 1},
-        {"three colours of a ring", {{80.25, 60.7, 30, 34, 16}, {80.25, 60.7, 31, 35, 16},
-                                     {80.25, 60.7, 32, 36, 16}}, 1},
-        {"a third as fine", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.7, 40, 60, 6}}, 2},
-        {"centres apart", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.8, 40, 60, 4}}, 2},
-        {"off the quarter pixel", {{80.3, 60.7, 0, 70, 2}, {80.3, 60.7, 40, 60, 4}}, 2},
-        {"only some share a centre", {{80.25, 60.7, 0, 40, 2}, {20.5, 10.5, 0, 30, 2},
-                                      {80.25, 60.7, 20, 30, 8}, {20.5, 10.5, 5, 9, 16}}, 2},
+        {"glow, halo and ring", {{X, Y, 0, 70, 2}, {X, Y, 50, 66, 4}, {X, Y, 30, 34, 16}}, 1},
+        {"three colours of a ring", {{X, Y, 30, 34, 16}, {X, Y, 31, 35, 16}, {X, Y, 32, 36, 16}}, 1},
+        {"a third as fine", {{X, Y, 0, 70, 2}, {X, Y, 40, 60, 6}}, 2},
+        {"centres apart", {{X, Y, 0, 70, 2}, {X, 60.8, 40, 60, 4}}, 2},
+        {"off the quarter pixel", {{80.3, Y, 0, 70, 2}, {80.3, Y, 40, 60, 4}}, 2},
+        {"only some share a centre",
+         {{X, Y, 0, 40, 2}, {20.5, 10.5, 0, 30, 2}, {X, Y, 20, 30, 8}, {20.5, 10.5, 5, 9, 16}}, 2},
         // 600 px at 16 a pixel would make the sum too long: the ring stays apart
-        {"too long for the finest", {{80.25, 60.7, 0, 600, 2}, {80.25, 60.7, 40, 60, 4},
-                                     {80.25, 60.7, 30, 34, 16}}, 2},
+        {"too long for the finest", {{X, Y, 0, 600, 2}, {X, Y, 40, 60, 4}, {X, Y, 30, 34, 16}}, 2},
         // drawn by the rays' loop where the rays reach as far
-        {"glow and ring within rays", {{80.25, 60.7, 0, 70, 2}, {80.25, 60.7, 30, 34, 16}}, 1, 75},
-        {"a glow past the rays", {{80.25, 60.7, 0, 70, 2}}, 2, 60},
+        {"glow and ring within rays", {{X, Y, 0, 70, 2}, {X, Y, 30, 34, 16}}, 1, 75},
+        {"a glow past the rays", {{X, Y, 0, 70, 2}}, 2, 60},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.what);
