@@ -1,6 +1,6 @@
 // libFuzzer target: element type definitions as tests and hosts give them.
-// The error record keeps every report until cleared, so each input starts
-// with an empty one; otherwise a long run grows it until memory runs out.
+// Each input starts with an empty error record, so that no input sees the
+// reports of the ones before it.
 #include <cstdint>
 #include <string>
 
