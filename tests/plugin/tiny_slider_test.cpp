@@ -178,14 +178,12 @@ TEST_F(TinySliderTest, ValuesShowWithTheirPrecisionClampToTheirRangesAndNotifyOn
     };
     const std::string longText(600, '7');
     const Group groups[] = {
-        {"typed within the absolute range only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0, false,
-         "0.00", 6,
+        {"typed within the absolute range only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0, false, "0.00", 6,
          {{"5", 0, 0, 0, "5", 5, 296 - 7, 1, kSkip},   /* beyond the track, but allowed */
           {"20", 0, 0, 0, "1.00", 10, kSkip, 2, kSkip},   /* the slider value, not the bound */
           {"-3", 0, 0, 0, "0.00", 0, 6, kSkip, kSkip},
           {"0.5", 0, 0, 0, "0.5", 0.5f, 147, kSkip, kSkip}}},   /* trunc(0.5 x 283 + 6) */
-        {"text that is no number reads as zero", SLIDER_MODE_FLOAT, 0, 10, 2, 8, 1, 0, 5, false,
-         "5.0", kSkip,
+        {"text that is no number reads as zero", SLIDER_MODE_FLOAT, 0, 10, 2, 8, 1, 0, 5, false, "5.0", kSkip,
          {{"abc", 0, 0, 0, "2.0", 2, kSkip, kSkip, kSkip},
           {"nan", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
           {"", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
@@ -199,8 +197,7 @@ TEST_F(TinySliderTest, ValuesShowWithTheirPrecisionClampToTheirRangesAndNotifyOn
          {{nullptr, 57.9f, 1, 1, "10", 57.9f, kSkip, 1, 57},
           {nullptr, 500, 1, 1, nullptr, 100, kSkip, kSkip, 100},
           {"-5", 0, 0, 0, "0", kSkip, 6, kSkip, 0}}},
-        {"committed changes only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, false, "0.50",
-         kSkip,
+        {"committed changes only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, false, "0.50", kSkip,
          {{nullptr, 0.75f, 1, 0, nullptr, kSkip, kSkip, 0, kSkip},
           {nullptr, 0.75f, 1, 1, nullptr, kSkip, kSkip, 0, kSkip},   /* same value, same bound */
           {nullptr, 0.25f, 0, 1, "0.75", kSkip, kSkip, 1, kSkip},    /* updateText off */
@@ -208,13 +205,11 @@ TEST_F(TinySliderTest, ValuesShowWithTheirPrecisionClampToTheirRangesAndNotifyOn
           {nullptr, 4, 1, 1, nullptr, kSkip, kSkip, 3, kSkip}}},     /* value stays, bound moves */
         {"no change callback", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, true, "0.50", kSkip,
          {{"0.1", 0, 0, 0, nullptr, 0.1f, kSkip, 0, kSkip}}},
-        {"no numbers and infinities", SLIDER_MODE_FLOAT, 0, 1, -5, 5, 2, 0, 0.5f, false, "0.50",
-         kSkip,
+        {"no numbers and infinities", SLIDER_MODE_FLOAT, 0, 1, -5, 5, 2, 0, 0.5f, false, "0.50", kSkip,
          {{nullptr, NAN, 1, 1, "0.00", 0, kSkip, kSkip, kSkip},
           {nullptr, INFINITY, 1, 0, nullptr, 5, 289, kSkip, 5},
           {nullptr, -INFINITY, 1, 0, nullptr, -5, 6, kSkip, -5}}},
-        {"integer targets saturate", SLIDER_MODE_INTEGER, 0, 1, -1e30f, 1e30f, 0, 0, 0, false,
-         "0", kSkip,
+        {"integer targets saturate", SLIDER_MODE_INTEGER, 0, 1, -1e30f, 1e30f, 0, 0, 0, false, "0", kSkip,
          {{nullptr, 1e20f, 1, 0, "1", kSkip, kSkip, kSkip, INT32_MAX},
           {nullptr, NAN, 1, 0, nullptr, kSkip, kSkip, kSkip, 0}}},
         /* Precisions choose the decimals; those out of 0..4 still show text, as 0 or 4. */
@@ -222,8 +217,7 @@ TEST_F(TinySliderTest, ValuesShowWithTheirPrecisionClampToTheirRangesAndNotifyOn
         {"precision -3", SLIDER_MODE_FLOAT, 0, 10, 0, 10, -3, 0, 3.75f, false, "3", kSkip, {}},
         {"precision 9", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 9, 0, 3.75f, false, "3.7500", kSkip, {}},
         /* whole numbers are shown unscaled */
-        {"percent, precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 1, 0.5f, false, "0", kSkip,
-         {}},
+        {"percent, precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 1, 0.5f, false, "0", kSkip, {}},
     };
     int32_t intTarget = -1;
     for (const Group &g : groups) {
