@@ -42,12 +42,6 @@ int MarkerX(int position)
     return position * 300 / 99 + 15;
 }
 
-void Click(HWND window, int x, int y)
-{
-    ui::LeftDown(window, x, y);
-    ui::LeftUp(window, x, y);
-}
-
 /* What Windows sends for a double click. */
 void DoubleClick(HWND window, int x, int y)
 {

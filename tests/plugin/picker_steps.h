@@ -1,7 +1,7 @@
 // What the control tests do in the colour picker and the large gradient
 // dialog: scroll its bars, read them back, choose a colour, find the
-// dialog's control; a gradient control's pivots, set and compared whole, and
-// where on it a position begins.
+// dialog's control; a click on a gradient control, its pivots, set and
+// compared whole, and where on it a position begins.
 #ifndef PICKER_STEPS_H
 #define PICKER_STEPS_H
 
@@ -37,6 +37,12 @@ inline std::function<void(HWND)> Choose(int r, int g, int b)
             Scroll(picker, IDC_COLOR_BAR_FIRST + k, SB_THUMBTRACK, thumbs[k]);
         ui::Click(picker, IDOK);
     };
+}
+
+inline void Click(HWND window, int x, int y)
+{
+    ui::LeftDown(window, x, y);
+    ui::LeftUp(window, x, y);
 }
 
 inline CColourSlider *LargeSlider(HWND dialog)
