@@ -53,16 +53,15 @@ struct GradientSession {
     std::string File(const char *name) const { return host.Path("colormap\\") + name; }
 
     /* Runs a load or save command whose file dialog chooses file, or is
-     * cancelled; notes the folder and name the dialog showed. */
-    int Run(int command, const std::string &file) { return Answer(command, true, file); }
-    int Cancel(int command) { return Answer(command, false, ""); }
-    int Answer(int command, bool choose, std::string file)
+     * cancelled (no file); notes the folder and name the dialog showed. */
+    int Cancel(int command) { return Run(command, ""); }
+    int Run(int command, std::string file)
     {
         const char *title = command == IDM_GRADIENT_LOAD ? kLoadTitle : kSaveTitle;
-        driver.When(title, [this, choose, file](HWND dialog) {
+        driver.When(title, [this, file](HWND dialog) {
             folderShown = ui::Lower(ui::FolderShown(dialog));
             nameShown = ui::FileNameShown(dialog);
-            if (choose)
+            if (!file.empty())
                 ui::ChooseFile(dialog, file);
             else
                 PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
