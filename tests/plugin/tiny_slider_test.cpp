@@ -321,7 +321,6 @@ TEST_F(TinySliderTest, TheBaseLineTheOutlinedThumbAndTheTicksAreInkedAtTheirPlac
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
     const int h = 30, t = 147;
     Capture image = ui::PrintClient(rec.window);
-    EXPECT_EQ(image.Pixel(2, 2), kDialogColour);
     ExpectInk(image, {{6, h - 8, true}, {296 - 7, h - 8, true},
                       {5, h - 8, false}, {296 - 6, h - 8, false},
                       {t, h - 7, true},                             /* tip */
