@@ -280,7 +280,6 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndReportsOnReleaseAndE
     SetPivots(slider, {0, 50, 60, 99}, {0xFF, 0xFF00, 0xFF0000, 0xFFFFFF});
     ui::LeftDown(Button(), MarkerX(50), kBandY);
     EXPECT_EQ(SelectedIndex(slider->pivots), 1);
-    EXPECT_EQ(GetCapture(), Button());
     for (int x = MarkerX(50); x <= 240; x++)
         ui::MouseMove(Button(), x, kBandY, true);
     EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 59, 60, 99}));
