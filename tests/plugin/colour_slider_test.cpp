@@ -388,8 +388,6 @@ TEST_F(ColourSliderTest, TheCursorsFollowWhatIsUnderThePointerAndNinetyNinePivot
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_ARROW));
     driver.Refuse(kPicker);
     Click(Button(), MarkerX(50), kBandY);
-    EXPECT_EQ(slider->pivots.count, 99);
-    EXPECT_TRUE(changes.empty());
     positions.erase(positions.begin() + 1);
     SetPivots(slider, positions, std::vector<uint32_t>(98, 0x00FF00));
     ui::MouseMove(Button(), MarkerX(50), kBandY, false);
