@@ -345,8 +345,7 @@ TEST_F(ColorDialogs, NamedDialogPreselectsTheLastMatchOkTakesTheNamesColourCance
     } cases[] = {
         /* 0.003 is byte 0: the colour is that of "cyan" and of "aqua". */
         {"cyan at byte resolution, OK", {0.003f, 1, 1}, {0, 255, 255}, "aqua", {}, IDOK, {0, 1, 1}},
-        {"cyan at byte resolution, Cancel", {0.003f, 1, 1}, {0, 255, 255}, "aqua", {}, IDCANCEL,
-         {0.003f, 1, 1}},
+        {"the same cyan, Cancel", {0.003f, 1, 1}, {0, 255, 255}, "aqua", {}, IDCANCEL, {0.003f, 1, 1}},
         {"red picked, Cancel", {0.5f, 0.5f, 0.5f}, {127, 127, 127}, nullptr,
          {{"red", {255, 0, 0}}}, IDCANCEL, {0.5f, 0.5f, 0.5f}},
         {"no name has this colour; two picks, OK", {0.123f, 0.456f, 0.789f}, {31, 116, 201},
