@@ -425,7 +425,6 @@ TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue
         Configure(c.mode, c.min, c.max, c.min, c.max, c.precision, 0, c.value);
         int startThumb = rec.thumbX, x = c.press < 0 ? rec.thumbX : c.press;
         Press(x);
-        EXPECT_EQ(GetCapture(), rec.window);
         EXPECT_EQ(rec.thumbX, startThumb) << "a press alone moves nothing";
         for (size_t m = 0; m < c.moves.size(); m++) {
             Move(x = c.moves[m]);
