@@ -285,7 +285,6 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndReportsOnReleaseAndE
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZEWE));
     EXPECT_TRUE(changes.empty()) << "reported on release";
     ui::LeftUp(Button(), 240, kBandY);
-    EXPECT_EQ(GetCapture(), nullptr);
     EXPECT_EQ(changes.size(), 1u);
 
     ui::LeftDown(Button(), MarkerX(99), kBandY);
