@@ -5,7 +5,6 @@
 // several widths and in the large dialog.
 #include <cstring>
 #include <functional>
-#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,7 +12,6 @@
 
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
-#include "host_session.h"
 #include "picker_steps.h"
 #include "resources/resource_ids.h"
 #include "ui_driver.h"

@@ -3,7 +3,6 @@
 // the copy back when the section is left, panels that come and go, and what
 // the editor writes back of a gradient: exact as read until edited, exact
 // where an edit did not reach.
-#include <cmath>
 #include <string>
 #include <vector>
 

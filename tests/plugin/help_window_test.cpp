@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "element_fixture.h"
 #include "host_session.h"
 #include "resources/resource_ids.h"
 #include "ui_driver.h"

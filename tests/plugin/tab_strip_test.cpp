@@ -2,7 +2,6 @@
 // and its notification, the select message and the raised outlines in
 // pixels.
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>

@@ -2,7 +2,6 @@
 // buddy edit box, pressing, dragging and releasing the mouse, and read back
 // through the record, the callbacks, the edit text and rendered pixels.
 #include <cmath>
-#include <cstring>
 #include <string>
 #include <vector>
 
