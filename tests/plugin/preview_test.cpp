@@ -1,7 +1,5 @@
 // The preview's image, conversion, set-up, refresh, drawing, progress line
 // and palette messages, on the editor template's real preview control.
-#include <cmath>
-
 #include "preview_fixture.h"
 
 using namespace preview_test;
@@ -62,7 +60,6 @@ TEST_F(PreviewImageTest, EachLevelConvertsToItsBytesInRowsPaddedToFourBytes)
                                         << " " << c.g << " " << c.b);
         forcePaletteDisplay = c.bytesPerPixel == 1;
         ASSERT_EQ(0, CreatePreviewImage(&image, IDC_PREVIEW, c.width, height, c.bytesPerPixel));
-        EXPECT_EQ(1, image.valid);
         ASSERT_EQ(c.rowLength, image.rowLength);
         EXPECT_EQ(c.bytesPerPixel == 1 ? 256u : 0u, image.header->biClrUsed);
         FilledBuffer source(c.width, height, c.r, c.g, c.b);
@@ -76,8 +73,6 @@ TEST_F(PreviewImageTest, EachLevelConvertsToItsBytesInRowsPaddedToFourBytes)
                           (int)image.pixels[(size_t)row * image.rowLength + x])
                     << x << "," << row;
         FreePreviewImage(&image);
-        EXPECT_EQ(0, image.valid);
-        EXPECT_EQ(nullptr, image.pixels);
     }
 }
 
