@@ -38,7 +38,6 @@ inline INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam,
     switch (message) {
     case WM_INITDIALOG: {
         currentInstance->dialog = dialog;
-        renderBusy = 0;
         HWND control = GetDlgItem(dialog, IDC_PREVIEW);
         RECT box;
         GetWindowRect(control, &box);
