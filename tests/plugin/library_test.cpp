@@ -1,7 +1,6 @@
 // Lens effect files and the file requestors: the common dialogs driven as
 // a user does (file name field and OK or Cancel), the reference host's
 // files and elements as the oracle.
-#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -80,11 +79,8 @@ TEST(FileRequestor, TheLensEffectRequestorDropsItsFolderPrefixLowerCasesAndWants
     EXPECT_EQ(RequestLensEffectFile(ui::TestOwnerWindow(), nullptr, "t", nullptr, result, module),
               0);
     EXPECT_STREQ(result, "unchanged");
-    std::vector<std::string> seen = driver.Seen();
-    EXPECT_EQ(std::count(seen.begin(), seen.end(),
-                         "Filename Error|The filename does not have the file extensions of .lnz "
-                         "(lens effect file)."),
-              1);
+    EXPECT_EQ(driver.Seen(), std::vector<std::string>{"Filename Error|The filename does not have the "
+                                                      "file extensions of .lnz (lens effect file)."});
 
     int32_t tempLight = 1;
     Ki_Handle_Name_Exists("Kalvos___TempLensFlareLight", &tempLight, fx::T("light"), 0);
