@@ -84,31 +84,6 @@ bool OpenClipboardSoon(HWND window)
     return false;
 }
 
-/* An independent look at what the host renders for the light at (x, y) in
- * a fresh (black, fully covered) 120 x 90 buffer: the 24-bit bytes, bottom
- * row first, 360 a row. */
-std::vector<unsigned char> ExpectedClipboardPixels(int x, int y)
-{
-    std::vector<unsigned char> bytes(360 * 90, 0);
-    KaGBuffer *buffer = Ki_Alloc_Global_GBuffer(120, 90, 90, 0);
-    if (!buffer) {
-        ADD_FAILURE() << "no G-buffer";
-        return bytes;
-    }
-    Ki_LensFlareApplyToGBuffer(buffer, Ki_Inquire_Token("light"), kLight, x, y, nullptr);
-    for (int row = 0; row < 90; row++) {
-        for (int column = 0; column < 120; column++) {
-            int i = row * 120 + column;
-            unsigned char *out = &bytes[row * 360 + column * 3];
-            out[0] = (unsigned char)(long long)(buffer->blue[i] * 255.0);
-            out[1] = (unsigned char)(long long)(buffer->green[i] * 255.0);
-            out[2] = (unsigned char)(long long)(buffer->red[i] * 255.0);
-        }
-    }
-    Ki_Free_Global_GBuffer(buffer);
-    return bytes;
-}
-
 BOOL CALLBACK CloseClipboardErrorBox(HWND window, LPARAM)
 {
     if (ui::Text(window) == "Clipboard Error")
@@ -188,7 +163,23 @@ TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlac
     EXPECT_EQ(Header(40, 120, 90, 1, 24, BI_RGB, 0),
               std::tie(header.biSize, header.biWidth, header.biHeight, header.biPlanes,
                        header.biBitCount, header.biCompression, header.biClrUsed));
-    std::vector<unsigned char> expected = ExpectedClipboardPixels(29, 22);
+    /* An independent look at what the host renders for the light at (29, 22)
+     * in a fresh (black, fully covered) 120 x 90 buffer: the 24-bit bytes,
+     * bottom row first. */
+    KaGBuffer *buffer = Ki_Alloc_Global_GBuffer(120, 90, 90, 0);
+    ASSERT_NE(nullptr, buffer);
+    Ki_LensFlareApplyToGBuffer(buffer, Ki_Inquire_Token("light"), kLight, 29, 22, nullptr);
+    std::vector<unsigned char> expected(360 * 90);
+    for (int row = 0; row < 90; row++) {
+        for (int column = 0; column < 120; column++) {
+            int i = row * 120 + column;
+            unsigned char *out = &expected[row * 360 + column * 3];
+            out[0] = (unsigned char)(long long)(buffer->blue[i] * 255.0);
+            out[1] = (unsigned char)(long long)(buffer->green[i] * 255.0);
+            out[2] = (unsigned char)(long long)(buffer->red[i] * 255.0);
+        }
+    }
+    Ki_Free_Global_GBuffer(buffer);
     EXPECT_TRUE(pixels == expected) << "clipboard pixels differ from the host's rendering";
     size_t lit = 0;
     for (unsigned char b : expected)
