@@ -34,14 +34,13 @@ struct Before {
     std::vector<std::string> names;
 
     Before(const std::string &folderPath, const std::string &file)
-        : folder(folderPath), target(folderPath + "\\" + file)
+        : folder(folderPath), target(folderPath + "\\" + file), bytes(ReadBytes(target)),
+          names(Listing(folder))
     {
-        bytes = Exists(target) ? ReadBytes(target) : "";
-        names = Listing(folder);
     }
     void ExpectUnchanged(const std::string &what) const
     {
-        EXPECT_EQ(Exists(target) ? ReadBytes(target) : "", bytes) << what << ": the old file";
+        EXPECT_EQ(ReadBytes(target), bytes) << what << ": the old file";
         EXPECT_EQ(Listing(folder), names) << what << ": no backup or temporary file left";
     }
 };
