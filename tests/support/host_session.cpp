@@ -5,7 +5,6 @@
 #include <fstream>
 
 #include "host_session.h"
-#include "refhost_api.h"
 #include "ui_driver.h"
 
 namespace {
