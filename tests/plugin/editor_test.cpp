@@ -15,17 +15,7 @@
 #include "resources/resource_ids.h"
 #include "ui_driver.h"
 
-namespace {
-
 using fx::WriteCalls;
-
-bool IsVisible(HWND dialog, int id)
-{
-    HWND item = GetDlgItem(dialog, id);
-    return item && (GetWindowLongA(item, GWL_STYLE) & WS_VISIBLE);
-}
-
-} // namespace
 
 TEST(Editor, RealtimeUpdatesTheSweepsOccluderAndTheLastLibraryFileGoToTheIniFileForTheNextOpening)
 {
@@ -212,9 +202,9 @@ TEST(Editor, TabsShowEachSectionsControlsInsideTheParameterArea)
                 SendMessageA(dialog, WM_TABSTRIP_CLICKED, row.section, 0);
             EXPECT_EQ(currentSection, row.section);
             for (int id : row.shown)
-                EXPECT_TRUE(IsVisible(dialog, id)) << id;
+                EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, id))) << id;
             for (int id : row.hidden)
-                EXPECT_FALSE(IsVisible(dialog, id)) << id;
+                EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog, id))) << id;
         }
         RECT area, box;
         GetWindowRect(GetDlgItem(dialog, IDC_PARAM_AREA), &area);
