@@ -31,14 +31,6 @@ const std::string kLastNotAtEnd = NotAt("last", "1.0");
 /* Enough rows to overrun both columns whatever the dialog font's height. */
 const int kColumnsSliders = 14;
 
-std::string ColumnsType()
-{
-    std::string type = "type t_columns\n";
-    for (int i = 0; i < kColumnsSliders; i++)
-        type += "param floatslider c" + std::to_string(i) + "\n";
-    return type + "end\n";
-}
-
 const char kInfiniteType[] =
     "type t_infinite\nparam floatslider wide\n"
     "uimin -FLT_MAX\nuimax FLT_MAX\nabsmin -FLT_MAX\nabsmax FLT_MAX\nend\n";
@@ -58,12 +50,6 @@ const char kRadiusType[] =
 
 const char kLateGradientType[] =
     "type t_grad_late\nparam gradient ramp\nstop 0.2 1 0 0\nstop 1.0 0 0 1\nend\n";
-
-std::string LongNameListType()
-{
-    return "type t_longlist\nparam list mode\nlist " + std::string(200, 'A') +
-           ":5,B:7,Odd\nabsmax 10\ndefault 7\nend\n";
-}
 
 SIZE AnsiTextSize(HWND window, const char *text)
 {
@@ -118,8 +104,12 @@ TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnly
 {
     fx::Define(fx::kRowsType);
     fx::Define(kNoMatchListType);
-    fx::Define(LongNameListType().c_str());
-    fx::Define(ColumnsType().c_str());
+    fx::Define(("type t_longlist\nparam list mode\nlist " + std::string(200, 'A') +
+                ":5,B:7,Odd\nabsmax 10\ndefault 7\nend\n").c_str());
+    std::string columns = "type t_columns\n";
+    for (int i = 0; i < kColumnsSliders; i++)
+        columns += "param floatslider c" + std::to_string(i) + "\n";
+    fx::Define((columns + "end\n").c_str());
     HostSession host;
     fx::SetFlareTypes(host, {"t_rows", "t_nomatch", "t_longlist", "t_columns"});
     ui::Driver driver;
