@@ -213,22 +213,15 @@ TEST(Editor, TabsShowEachSectionsControlsInsideTheParameterArea)
     });
 }
 
-namespace {
-
-LRESULT CALLBACK RefuseCreation(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_NCCREATE)
-        return FALSE;
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-} // namespace
-
 TEST(Editor, WithoutItsTabStripTheEditorStaysBusyButRedrawNowAndOkStillWrite)
 {
     /* A class of that name that refuses every window makes the strip fail. */
     WNDCLASSA refusing = {};
-    refusing.lpfnWndProc = RefuseCreation;
+    refusing.lpfnWndProc = [](HWND window, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+        if (message == WM_NCCREATE)
+            return FALSE;
+        return DefWindowProcA(window, message, wParam, lParam);
+    };
     refusing.hInstance = moduleHandle;
     refusing.cbWndExtra = 8;
     refusing.lpszClassName = "TABBEDLF";
