@@ -1,6 +1,5 @@
 // The "Select Element" dialog on its own, run modally from the test
 // program's resources; the host's type enumeration is the oracle.
-#include <cstring>
 #include <gtest/gtest.h>
 
 #include "editor/editor.h"
