@@ -65,8 +65,8 @@ int SaveLensEffectFile(HWND window, HINSTANCE moduleInstance)
     Import_IO_Copy_String(&lastLibraryFile, name);
 
     char backup[NAME_WITH_EXTENSION + 8] = "";
-    bool backedUp = false;
-    if (FileExists(name)) {
+    bool existed = FileExists(name), backedUp = false;
+    if (existed) {
         std::snprintf(backup, NAME_WITH_EXTENSION, "%s", name);
         for (char *c = backup; *c; c++)
             *c = (char)std::toupper((unsigned char)*c);
@@ -81,7 +81,11 @@ int SaveLensEffectFile(HWND window, HINSTANCE moduleInstance)
     char text[NAME_WITH_EXTENSION + 64];
     std::snprintf(text, sizeof text, "Error writing lens flare effect file '%s'. Disk full?", name);
     MessageBoxA(window, text, "File Write Error", MB_OK);
-    DeleteFileA(name);
+    /* A file that could not be moved aside (its older backup read-only,
+     * say) is still the user's: the host replaces a file only once the new
+     * one is whole, so only a name this save made free is cleared. */
+    if (!existed || backedUp)
+        DeleteFileA(name);
     if (backedUp)
         MoveFileA(backup, name);
     return 0;

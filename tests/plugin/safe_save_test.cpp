@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -96,11 +97,18 @@ TEST(SafeSave, AFailedLibrarySaveShowsFileWriteErrorAndRestoresTheBackup)
     HostSession host;
     std::string folder = host.Path("fx");   /* the ini file comes and goes beside the session */
     CreateDirectoryA(folder.c_str(), nullptr);
-    /* Onto the kept file its rename fails, under a new name the write. */
-    const int steps[] = {KH_FILE_RENAME, KH_FILE_WRITE}, errors[] = {EACCES, ENOSPC};
-    ExpectFailedLibrarySaves(host, folder, {"kept.lnz", "new.lnz"}, [] {}, [&](size_t i) {
-        Kh_Fail_File_Step(steps[i], 1, errors[i]);
-    });
+    /* Onto the kept file its rename fails, under a new name the write.  A
+     * read-only older backup keeps the last file from being moved aside;
+     * the failed write must still leave it where it was. */
+    const int steps[] = {KH_FILE_RENAME, KH_FILE_WRITE, KH_FILE_WRITE};
+    const int errors[] = {EACCES, ENOSPC, ENOSPC};
+    std::string stuckBackup = folder + "\\STUCK.BAK";
+    ExpectFailedLibrarySaves(host, folder, {"kept.lnz", "new.lnz", "stuck.lnz"}, [&] {
+        ASSERT_TRUE(CopyFileA((folder + "\\kept.lnz").c_str(), (folder + "\\stuck.lnz").c_str(), TRUE));
+        std::ofstream(stuckBackup) << "an older backup";
+        SetFileAttributesA(stuckBackup.c_str(), FILE_ATTRIBUTE_READONLY);
+    }, [&](size_t i) { Kh_Fail_File_Step(steps[i], 1, errors[i]); });
+    SetFileAttributesA(stuckBackup.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(SafeSave, ATargetAtTheLongestPathIsSavedBesideItself)
