@@ -212,6 +212,7 @@ TEST_F(ColorDialogs, OpensInRgbModeWithTheBytesHslShowsGreyAsHueZeroAndHuesUpTo3
     Select(red, [&](HWND dialog) {
         ui::Click(dialog, IDC_COLOR_MODE_HSL);
         EXPECT_EQ(Shown(dialog), (std::vector<int>{0, 255, 255}));
+        EXPECT_EQ(Bars(dialog), (std::vector<int>{0, 255, 255})) << "the thumbs follow the mode";
         Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 255);
         EXPECT_EQ(Shown(dialog), (std::vector<int>{359, 255, 255}));
         EXPECT_EQ(Bars(dialog)[0], 255);
