@@ -175,6 +175,9 @@ TEST_F(ColorDialogs, OpensInRgbModeWithTheBytesHslShowsGreyAsHueZeroAndHuesUpTo3
         EXPECT_FALSE(ui::IsChecked(dialog, IDC_COLOR_MODE_HSL));
         EXPECT_EQ(Shown(dialog), (std::vector<int>{51, 127, 255}));
         EXPECT_EQ(Bars(dialog), (std::vector<int>{51, 127, 255}));
+        int low = -1, high = -1;
+        GetScrollRange(GetDlgItem(dialog, IDC_COLOR_BAR_THIRD), SB_CTL, &low, &high);
+        EXPECT_EQ(high, 255) << "a full byte puts the thumb at the end";
         /* The first paint of the dialog may still be on its way. */
         RedrawWindow(GetDlgItem(dialog, IDC_COLOR_SWATCH), nullptr, nullptr,
                      RDW_INVALIDATE | RDW_UPDATENOW);
