@@ -311,6 +311,8 @@ TEST_F(ColorDialogs, HslBarsStepByTwoPageBySeventeenAndStopAtOneNotZero)
         /* hue 0, saturation 0.5, largest 1: saturation to 0 gives 1/255 */
         {{1, 0.5f, 0.5f}, IDC_COLOR_BAR_SECOND, SB_TOP, 0, {1, 254 * kByte, 254 * kByte}},
         {{1, 0.5f, 0.5f}, IDC_COLOR_BAR_SECOND, SB_BOTTOM, 0, {1, 0, 0}},
+        /* the end of a scroll moves nothing: a grey stays grey */
+        {{0.2f, 0.2f, 0.2f}, IDC_COLOR_BAR_SECOND, SB_ENDSCROLL, 0, {0.2f, 0.2f, 0.2f}},
         /* black on the hue bar is first lifted to 1/255: hue 2 is sector 0
          * with f = 1/30, (L, t, p); hue 180 is sector 3 with f = 0, (p, L, L) */
         {{0, 0, 0}, IDC_COLOR_BAR_FIRST, SB_LINEDOWN, 0,
