@@ -436,10 +436,11 @@ TEST_F(ColorDialogs, WindowsDialogOkWritesAllSixteenCustomColoursCancelNoneAndTh
     driver.Then([&](HWND dialog) { ui::Click(dialog, IDC_COLOR_PALETTE); });
     driver.Then([&](HWND chooser) {
         EXPECT_NE(ui::Text(chooser), "Interactive Color Selector");
+        SetDlgItemTextA(chooser, 706, "10");   /* the chooser's red box */
         ui::Click(chooser, IDOK);
     });
     driver.Then([&](HWND dialog) {
-        EXPECT_EQ(Shown(dialog), (std::vector<int>{127, 63, 255}));
+        EXPECT_EQ(Shown(dialog), (std::vector<int>{10, 63, 255}));
         ui::Click(dialog, IDCANCEL);
     });
     EXPECT_EQ(SelectColor(ui::TestOwnerWindow(), "Palette", color), 0);
