@@ -440,6 +440,8 @@ TEST_F(ColourSliderTest, TheLargeDialogShowsTheWholeItemAndEditsACopyThatOnlyOkC
             EXPECT_EQ(large->barWidth, item.right + 1 - 2 * (item.bottom + 1));
             EXPECT_EQ(large->hasMenuButton, 0);
             EXPECT_STREQ(large->label, "Gradient");
+            ui::MouseMove(large->control, XForPosition(large, 20), large->margin / 2 + 1, false);
+            EXPECT_EQ(GetCursor(), LoadCursorA(moduleHandle, "IDC_ADDPIV")) << "its own cursors";
             EXPECT_EQ(ui::ItemText(dialog, IDOK), "Ok");
             EXPECT_EQ(ui::ItemText(dialog, IDCANCEL), "Cancel");
             EXPECT_EQ(GetWindowLongA(dialog, GWL_STYLE) & WS_SYSMENU, 0);
