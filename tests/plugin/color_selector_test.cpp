@@ -371,12 +371,7 @@ TEST_F(ColorDialogs, NamedDialogPreselectsTheLastMatchOkTakesTheNamesColourCance
                       c.preselected ? NameLine(list, c.preselected) : LB_ERR);
             EXPECT_EQ(Shown(named, IDC_NAMED_RED), c.shown);
             RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-            Capture face = ui::Pixels(list);
-            int dark = 0;
-            for (int y = 0; y < face.height; y++)
-                for (int x = 0; x < face.width; x++)
-                    dark += face.Pixel(x, y) == RGB(0, 0, 0);
-            EXPECT_GT(dark, 100) << "the list paints its names";
+            EXPECT_GT(ui::CountColour(ui::Pixels(list), RGB(0, 0, 0)), 100) << "the list paints its names";
             for (const Pick &pick : c.picks) {
                 SendMessageA(list, LB_SETCURSEL, NameLine(list, pick.name), 0);
                 SendMessageA(named, WM_COMMAND, MAKEWPARAM(IDC_NAMED_LIST, LBN_SELCHANGE),

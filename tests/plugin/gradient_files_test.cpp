@@ -131,14 +131,7 @@ TEST(GradientPresets, EachPresetGivesItsPivotsAndLinearAndKeepsTheSelection)
 
     /* The single white colour leaves the selected third pivot out of use:
      * no marker is drawn green until the first is selected. */
-    auto greenPixels = [&]() {
-        Capture shown = ui::PrintClient(d.slider->control);
-        int count = 0;
-        for (int y = 0; y < shown.height; y++)
-            for (int x = 0; x < shown.width; x++)
-                count += shown.Pixel(x, y) == RGB(0, 192, 0);
-        return count;
-    };
+    auto greenPixels = [&]() { return ui::CountColour(ui::PrintClient(d.slider->control), RGB(0, 192, 0)); };
     CarryOutGradientCommand(d.slider, IDM_GRADIENT_SINGLE_WHITE);
     EXPECT_EQ(greenPixels(), 0);
     pivots.selected[0] = 1;

@@ -113,6 +113,8 @@ std::optional<int> GdiObjectsGained(int rounds, int settled, const std::function
 
 /* Reads a window's client pixels (after painting what is pending). */
 Capture Pixels(HWND window);
+/* How many pixels of the image are exactly that colour. */
+int CountColour(const Capture &image, COLORREF colour);
 
 /* The common file dialogs, driven as a user does: what they show, a name
  * typed into the file name field, and that name chosen with OK. */

@@ -47,6 +47,15 @@ Capture PrintClient(HWND window)
     return out;
 }
 
+int CountColour(const Capture &image, COLORREF colour)
+{
+    int count = 0;
+    for (int y = 0; y < image.height; y++)
+        for (int x = 0; x < image.width; x++)
+            count += image.Pixel(x, y) == colour;
+    return count;
+}
+
 /* Live GDI objects of this process.  Wine's GetGuiResources counts
  * nothing, so this falls back to the GDI handle table that the process
  * environment block points to (24-byte cells: the handle's upper word at
