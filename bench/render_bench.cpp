@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "demo_flares.h"
 #include "host/kalvos_core.h"
 #include "render.h"
 #include "render_draw.h"

@@ -14,6 +14,7 @@
 #include "stb_image_write.h"
 
 #include "catalogue.h"
+#include "demo_flares.h"
 #include "host/kalvos_core.h"
 #include "store.h"
 #include "bench_light.h"

@@ -1,6 +1,7 @@
 /*
  * catalogue.h - the element types the reference host offers, in the order
- * the add-element list shows them, and the default flare of a new light.
+ * the add-element list shows them.  The default flare and the demo
+ * effects are in demo_flares.h.
  */
 #ifndef REFHOST_CATALOGUE_H
 #define REFHOST_CATALOGUE_H
@@ -25,21 +26,6 @@ const ElementType *RegisterElementType(std::unique_ptr<ElementType> type);
 /* A new element of the type with every parameter at its default and a
  * fresh guid. */
 std::unique_ptr<Element> NewElement(const ElementType *type);
-
-/* The flare every new light starts with: globals at their defaults and a
- * glow, streaks, a halo, a ring and a set of reflexes. */
-void DefaultFlare(Flare *flare);
-
-/* Ready-made effects (the demo's lensfx folder), kept as lens effect file
- * texts. */
-struct DemoEffect {
-    std::string file;            /* "sunburst.lnz", ... */
-    const char *text;            /* the file's contents */
-};
-const std::vector<DemoEffect> &DemoEffects();
-/* Replaces everything in the flare with the effect; false (and an error
- * report) when the text does not read, the flare then unchanged. */
-bool BuildDemoEffect(const DemoEffect &effect, Flare *flare);
 
 } // namespace ka
 

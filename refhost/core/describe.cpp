@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "calllog.h"
-#include "catalogue.h"
+#include "demo_flares.h"
 #include "errors.h"
 #include "lnz.h"
 #include "paths.h"

@@ -52,6 +52,21 @@ struct ParamDef {
     std::string defaultData;         /* list ("name:value,...") and arbitrary data */
 };
 
+/* The drawing routine an element type names in its `renderer` field; the
+ * parameters each one reads, by name, are listed in docs/renderer.md. */
+enum ElementRenderer {
+    kRenderNone = -1,
+    kRenderGlow = 0,      /* radial glow around the light */
+    kRenderAnnulus,       /* halo or ring around the light */
+    kRenderStreaks,       /* long thin rays through the light */
+    kRenderRays,          /* many radial rays of random length: starburst, shimmer */
+    kRenderReflexChain,   /* several reflexes spread along the axis */
+    kRenderDiscReflex,    /* one disc or polygon on the axis */
+    kRenderRingReflex,    /* one ring on the axis */
+    kRenderPrismReflex,   /* one disc coloured by a radial gradient on the axis */
+    kRenderCount
+};
+
 struct ElementType {
     std::string name;         /* "glow", "ring", "inter", ... */
     std::string description;  /* "Glow", ... shown in lists */

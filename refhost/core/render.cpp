@@ -40,9 +40,6 @@ const float kDegrees = (float)(kPi / 180.0);
  * and proportionally dimmer, so they never break up into dots. */
 const float kMinLine = 0.6f;
 
-const char *kRendererNames[kRenderCount] = {"glow",       "annulus",    "streaks",    "rays",
-                                            "reflexchain", "discreflex", "ringreflex", "prismreflex"};
-
 /* ---- small numeric helpers ---- */
 
 float Clamp(float v, float lo, float hi)
@@ -1022,15 +1019,6 @@ struct HostGBuffer {
 };
 std::mutex g_buffersLock;
 std::unordered_set<const KaGBuffer *> g_buffers;
-
-} // namespace
-
-const char *RendererName(int renderer)
-{
-    return renderer >= 0 && renderer < kRenderCount ? kRendererNames[renderer] : nullptr;
-}
-
-namespace {
 
 /* The flare's globals as every element needs them: gain, size unit,
  * stretch, rotation and the fades the buffer's depth and coverage call

@@ -1,11 +1,10 @@
 /*
- * render.h - the reference host's lens-flare renderer, as the catalogue,
- * the tests and the benchmarks reach it.  The plug-in goes through
+ * render.h - the reference host's lens-flare renderer, as the tests and
+ * the benchmarks reach it.  The plug-in goes through
  * Ki_LensFlareApplyToGBuffer (kalvos_core.h) instead.
  *
- * Element types name one of the drawing routines below in their `renderer`
- * field; the parameters each routine reads, by name, are listed in
- * docs/renderer.md.
+ * Element types name the drawing routine they use by an ElementRenderer
+ * (flare.h).
  */
 #ifndef REFHOST_RENDER_H
 #define REFHOST_RENDER_H
@@ -14,22 +13,6 @@
 #include "host/kalvos_core.h"
 
 namespace ka {
-
-enum ElementRenderer {
-    kRenderNone = -1,
-    kRenderGlow = 0,      /* radial glow around the light */
-    kRenderAnnulus,       /* halo or ring around the light */
-    kRenderStreaks,       /* long thin rays through the light */
-    kRenderRays,          /* many radial rays of random length: starburst, shimmer */
-    kRenderReflexChain,   /* several reflexes spread along the axis */
-    kRenderDiscReflex,    /* one disc or polygon on the axis */
-    kRenderRingReflex,    /* one ring on the axis */
-    kRenderPrismReflex,   /* one disc coloured by a radial gradient on the axis */
-    kRenderCount
-};
-
-/* "glow", "annulus", ...; null for what is not a renderer. */
-const char *RendererName(int renderer);
 
 /* What a render needs besides the flare: where the light is and what it
  * looks like.  lightColor/lightIntensity matter only with uselightparams. */

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "args.h"
-#include "catalogue.h"
+#include "demo_flares.h"
 #include "store.h"
 #include "tokens.h"
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "demo_flares.h"
 #include "errors.h"
-#include "render.h"
 
 namespace {
 

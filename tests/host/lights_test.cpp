@@ -2,7 +2,7 @@
 // existing light, removal, and faulty light calls.
 #include <limits>
 
-#include "catalogue.h"
+#include "demo_flares.h"
 #include "host_fixture.h"
 #include "store.h"
 

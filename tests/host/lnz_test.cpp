@@ -4,7 +4,7 @@
 #include <cfloat>
 #include <cstring>
 
-#include "catalogue.h"
+#include "demo_flares.h"
 #include "host_fixture.h"
 #include "lnz.h"
 #include "store.h"

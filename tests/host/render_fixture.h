@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "demo_flares.h"
 #include "host/kalvos_core.h"
 
 const float kGuard = 1234.5f;

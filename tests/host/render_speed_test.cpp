@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "demo_flares.h"
 #include "render.h"
 #include "render_draw.h"
 #include "render_fixture.h"

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "catalogue.h"
+#include "demo_flares.h"
 #include "errors.h"
 #include "refhost_api.h"
 #include "render.h"
