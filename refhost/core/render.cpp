@@ -105,21 +105,23 @@ void GradientAt(const GradientValue *g, float t, float out[3])
 /* ---- reading parameters (values are checked by the store, but a
  * renderer must not trust them: non-finite becomes the fallback) ---- */
 
-/* An element's value of the parameter with that name, or null.  Every
- * render asks each element for the same few names, always the same
- * literals: where a name of a type lies is looked up once and kept by the
- * type's and the literal's address (types are never removed).  Used only
- * while a render holds g_halfLock. */
+/* Where a parameter name of a type lies in its list.  Every render asks
+ * each element for the same few names, always the same literals: each is
+ * looked up once and kept by the type's and the literal's address (types
+ * are never removed).  Owned by Value, used only while a render holds
+ * g_halfLock. */
+struct FoundParam {
+    const ElementType *type;
+    const char *name;
+    int index;
+};
+FoundParam g_foundParams[256];
+
+/* An element's value of the parameter with that name, or null. */
 const ParamValue *Value(const Element &e, const char *name)
 {
-    struct Found {
-        const ElementType *type;
-        const char *name;
-        int index;
-    };
-    static Found found[256];
     uintptr_t at = ((uintptr_t)e.type >> 4) * 0x9E3779B97F4A7C15ull + (uintptr_t)name;
-    Found &f = found[(at ^ (at >> 29)) & 255];
+    FoundParam &f = g_foundParams[(at ^ (at >> 29)) & 255];
     if (f.type != e.type || f.name != name) {
         f = {e.type, name, -1};
         const size_t length = std::strlen(name);
@@ -337,6 +339,25 @@ struct KeptTable {
  * not replaced before the shape is drawn: owned by RenderFlare. */
 uint64_t g_render = 0;
 
+/* A fresh table of the render's list, by its kind. */
+template <class Table>
+Table *NewTableOf(ShapeList *list);
+template <>
+RadialTable *NewTableOf<RadialTable>(ShapeList *list)
+{
+    return NewRadialTable(list);
+}
+template <>
+StreakTable *NewTableOf<StreakTable>(ShapeList *list)
+{
+    return NewStreakTable(list);
+}
+template <>
+RayTable *NewTableOf<RayTable>(ShapeList *list)
+{
+    return NewRayTable(list);
+}
+
 /* The last tables made of one kind: used only while a render holds
  * g_halfLock.  Shapes read a kept table where it is, uncopied (a
  * starburst's is hundreds of kilobytes).  Renders ask for their tables in
@@ -376,6 +397,25 @@ struct TableMemo {
             return;
         }
     }
+    /* The table kept under key, or else a fresh one of the list, made by
+     * fill(table) and then kept; null when fill returns false (nothing to
+     * draw, nothing kept).  random, when given, is the element's random
+     * state: left as the fill leaves it, or as it was after the kept
+     * table's fill. */
+    template <class Fill>
+    const Table *KeptOrFilled(const TableKey &key, ShapeList *list, Random *random, Fill fill)
+    {
+        if (const KeptTable<Table> *kept = Find(key)) {
+            if (random)
+                random->state = kept->randomAfter;
+            return &kept->table;
+        }
+        Table *fresh = NewTableOf<Table>(list);
+        if (!fill(fresh))
+            return nullptr;
+        Keep(key, *fresh, random ? random->state : 0);
+        return fresh;
+    }
 };
 
 TableMemo<RadialTable> g_glowTables;
@@ -397,76 +437,98 @@ float TableEnd(float inner, float outer, float reach)
 
 /* ---- the element types' drawing ---- */
 
-void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
+/* What a glow draws, in canvas pixels, from its parameters. */
+struct GlowLook {
+    float size;                  /* the glow's radius, at least a pixel */
+    int falloff;                 /* 0 Gaussian, 1 inverse square, 2 linear */
+    float sharpness, hotspot;
+    float tail, tailReach;       /* the wide tail; tailReach is size without one */
+    float k[3];                  /* colour times gain and strength */
+    const GradientValue *gradient;
+};
+
+/* The glow's look and centre; false when it has no size. */
+bool ReadGlow(const Scene &sc, const Element &e, const float gain[3], GlowLook *g, double *cx,
+              double *cy)
 {
     float radius = NonNegative(e, "radius", 0.6f) * sc.unit * sc.glowSize;
     if (!(radius > 0.0f))
-        return;
-    float size = std::max(radius, 1.0f);
-    float energy = (radius / size) * (radius / size);
+        return false;
+    g->size = std::max(radius, 1.0f);
+    float energy = (radius / g->size) * (radius / g->size);
     float colour[3];
     ColourParam(e, "color", colour);
     float strength = NonNegative(e, "intensity", 1.0f) * energy;
-    int falloff = (int)Param(e, "falloff", 1.0f);
-    float sharpness = Clamp(Param(e, "sharpness", 2.0f), 0.01f, 100.0f);
-    float hotspot = NonNegative(e, "hotspot", 0.0f);
+    g->falloff = (int)Param(e, "falloff", 1.0f);
+    g->sharpness = Clamp(Param(e, "sharpness", 2.0f), 0.01f, 100.0f);
+    g->hotspot = NonNegative(e, "hotspot", 0.0f);
     /* the wide tail: an inverse cube of the distance past a core of a
      * tenth of its reach, as light scattered in glass and film falls off */
-    float tail = NonNegative(e, "tail", 0.0f);
-    float tailReach = NonNegative(e, "tailradius", 0.0f) * sc.unit * sc.glowSize;
-    if (!(tail > 0.0f) || !(tailReach > size))
-        tailReach = size;
-    const GradientValue *gradient = GradientParam(e, "gradient");
-    double cx = sc.lightX, cy = sc.lightY;
+    g->tail = NonNegative(e, "tail", 0.0f);
+    g->tailReach = NonNegative(e, "tailradius", 0.0f) * sc.unit * sc.glowSize;
+    if (!(g->tail > 0.0f) || !(g->tailReach > g->size))
+        g->tailReach = g->size;
+    g->gradient = GradientParam(e, "gradient");
+    for (int i = 0; i < 3; i++)
+        g->k[i] = gain[i] * colour[i] * strength;
+    *cx = sc.lightX;
+    *cy = sc.lightY;
     if (const ParamValue *offset = Value(e, "offset")) {
         float ox = Clamp(offset->v[0], -1e4f, 1e4f), oy = Clamp(offset->v[1], -1e4f, 1e4f);
-        cx += ox * sc.unit;
-        cy += oy * sc.unit / sc.canvas.stretch;
+        *cx += ox * sc.unit;
+        *cy += oy * sc.unit / sc.canvas.stretch;
     }
+    return true;
+}
+
+void FillGlow(RadialTable *t, const GlowLook &g, float far, float faint)
+{
+    const float tailCore = 0.1f * g.tailReach;
+    FillRadial(t, 0.0f, g.tailReach, far, [&](float d, float rgb[3]) {
+        float u = std::min(d / g.size, 1.0f), u2 = u * u;
+        float window = (1.0f - u2 * u2) * (1.0f - u2 * u2);
+        float p;
+        if (g.falloff == 0)
+            p = std::exp(-2.0f * g.sharpness * u2);
+        else if (g.falloff == 2)
+            p = std::pow(std::max(0.0f, 1.0f - u), g.sharpness);
+        else
+            p = 1.0f / (1.0f + 4.0f * g.sharpness * g.sharpness * u2);
+        p = p * window + g.hotspot * std::exp(-u2 * 400.0f);
+        if (g.tailReach > g.size) {
+            float q = std::min(d / g.tailReach, 1.0f), q2 = q * q;
+            float s = 1.0f + (d / tailCore) * (d / tailCore);
+            p += g.tail * (1.0f - q2) * (1.0f - q2) / (s * std::sqrt(s));
+        }
+        float c[3];
+        GradientAt(g.gradient, u, c);
+        for (int i = 0; i < 3; i++)
+            rgb[i] = g.k[i] * c[i] * p;
+    }, 2.0f, faint);
+}
+
+void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
+{
+    GlowLook g;
+    double cx, cy;
     float far;
-    if (!Touches(sc, cx, cy, tailReach, &far))
+    if (!ReadGlow(sc, e, gain, &g, &cx, &cy) || !Touches(sc, cx, cy, g.tailReach, &far))
         return;
     Texture texture;
-    bool textured = MakeTexture(&texture, e, random, size);
-    float k[3];
-    for (int i = 0; i < 3; i++)
-        k[i] = gain[i] * colour[i] * strength;
-    const float tailCore = 0.1f * tailReach;
+    bool textured = MakeTexture(&texture, e, random, g.size);
     const float faint = kFaint / (textured ? texture.brightest : 1.0f);
     const Texture *kept = textured ? KeepTexture(sc.shapes, texture) : nullptr;
     TableKey key;
-    for (float v : {size, (float)falloff, sharpness, hotspot, tail, tailReach, k[0], k[1], k[2],
-                    faint, TableEnd(0.0f, tailReach, far)})
+    for (float v : {g.size, (float)g.falloff, g.sharpness, g.hotspot, g.tail, g.tailReach, g.k[0],
+                    g.k[1], g.k[2], faint, TableEnd(0.0f, g.tailReach, far)})
         key.Add(v);
-    key.Add(gradient);
-    if (const KeptTable<RadialTable> *found = g_glowTables.Find(key)) {
-        AddRadial(sc.shapes, sc.canvas, cx, cy, found->table, kept);
-        return;
-    }
-    RadialTable &t = *NewRadialTable(sc.shapes);
-    FillRadial(&t, 0.0f, tailReach, far, [&](float d, float rgb[3]) {
-        float u = std::min(d / size, 1.0f), u2 = u * u;
-        float window = (1.0f - u2 * u2) * (1.0f - u2 * u2);
-        float p;
-        if (falloff == 0)
-            p = std::exp(-2.0f * sharpness * u2);
-        else if (falloff == 2)
-            p = std::pow(std::max(0.0f, 1.0f - u), sharpness);
-        else
-            p = 1.0f / (1.0f + 4.0f * sharpness * sharpness * u2);
-        p = p * window + hotspot * std::exp(-u2 * 400.0f);
-        if (tailReach > size) {
-            float q = std::min(d / tailReach, 1.0f), q2 = q * q;
-            float s = 1.0f + (d / tailCore) * (d / tailCore);
-            p += tail * (1.0f - q2) * (1.0f - q2) / (s * std::sqrt(s));
-        }
-        float c[3];
-        GradientAt(gradient, u, c);
-        for (int i = 0; i < 3; i++)
-            rgb[i] = k[i] * c[i] * p;
-    }, 2.0f, faint);
-    g_glowTables.Keep(key, t, 0);
-    AddRadial(sc.shapes, sc.canvas, cx, cy, t, kept);
+    key.Add(g.gradient);
+    const RadialTable *t =
+        g_glowTables.KeptOrFilled(key, sc.shapes, nullptr, [&](RadialTable *fresh) {
+            FillGlow(fresh, g, far, faint);
+            return true;
+        });
+    AddRadial(sc.shapes, sc.canvas, cx, cy, *t, kept);
 }
 
 /* A ring of the given radius and width (canvas pixels) around (cx, cy),
@@ -476,37 +538,22 @@ void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
  * pixel draws as a faint, unbroken line of the right brightness, and a
  * wide flat one gets one-pixel edges.  Thin rings are sampled finely
  * enough that where a pixel's centre falls does not show. */
-void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float softness,
-              const GradientValue *gradient, const float k[3])
+const int kRingSamples = 16;      /* across the filter's reach, per entry */
+const float kRingFilter = 1.5f;   /* the reach of a quadratic B-spline */
+
+void FillRing(RadialTable *t, float radius, float width, float softness,
+              const GradientValue *gradient, const float k[3], float far)
 {
-    const float half = 0.5f * width;
-    if (!(radius > 0.0f) || !(half > 0.0f))
-        return;
-    const float lo = radius - half, hi = radius + half;
-    float far;
-    if (!Touches(sc, cx, cy, hi + 1.0f, &far))
-        return;
-    const int kSamples = 16;
-    const float kFilter = 1.5f;   /* the reach of a quadratic B-spline */
-    TableKey key;
-    for (float v : {radius, width, softness, k[0], k[1], k[2],
-                    TableEnd(lo - kFilter, hi + kFilter, far)})
-        key.Add(v);
-    key.Add(gradient);
-    if (const KeptTable<RadialTable> *kept = g_ringTables.Find(key)) {
-        AddRadial(sc.shapes, sc.canvas, cx, cy, kept->table);
-        return;
-    }
-    RadialTable &t = *NewRadialTable(sc.shapes);
+    const float half = 0.5f * width, lo = radius - half, hi = radius + half;
     FillRadial(
-        &t, lo - kFilter, hi + kFilter, far,
+        t, lo - kRingFilter, hi + kRingFilter, far,
         [&](float d, float rgb[3]) {
             rgb[0] = rgb[1] = rgb[2] = 0.0f;
-            float from = std::max(d - kFilter, lo), to = std::min(d + kFilter, hi);
+            float from = std::max(d - kRingFilter, lo), to = std::min(d + kRingFilter, hi);
             if (!(to > from))
                 return;
-            float step = (to - from) / kSamples;
-            for (int s = 0; s < kSamples; s++) {
+            float step = (to - from) / kRingSamples;
+            for (int s = 0; s < kRingSamples; s++) {
                 float at = from + (s + 0.5f) * step;
                 float x = (at - radius) / half;
                 float bump = (1.0f - x * x) * (1.0f - x * x);
@@ -520,8 +567,29 @@ void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float 
             }
         },
         width < 4.0f ? 16.0f : 4.0f);
-    g_ringTables.Keep(key, t, 0);
-    AddRadial(sc.shapes, sc.canvas, cx, cy, t);
+}
+
+void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float softness,
+              const GradientValue *gradient, const float k[3])
+{
+    const float half = 0.5f * width;
+    if (!(radius > 0.0f) || !(half > 0.0f))
+        return;
+    const float lo = radius - half, hi = radius + half;
+    float far;
+    if (!Touches(sc, cx, cy, hi + 1.0f, &far))
+        return;
+    TableKey key;
+    for (float v : {radius, width, softness, k[0], k[1], k[2],
+                    TableEnd(lo - kRingFilter, hi + kRingFilter, far)})
+        key.Add(v);
+    key.Add(gradient);
+    const RadialTable *t =
+        g_ringTables.KeptOrFilled(key, sc.shapes, nullptr, [&](RadialTable *fresh) {
+            FillRing(fresh, radius, width, softness, gradient, k, far);
+            return true;
+        });
+    AddRadial(sc.shapes, sc.canvas, cx, cy, *t);
 }
 
 void DrawAnnulus(Scene &sc, const Element &e, const float gain[3], Random &)
@@ -537,84 +605,107 @@ void DrawAnnulus(Scene &sc, const Element &e, const float gain[3], Random &)
     DrawRing(sc, sc.lightX, sc.lightY, radius, width, softness, GradientParam(e, "gradient"), k);
 }
 
+/* What a streak element draws, in canvas pixels, from its parameters. */
+struct StreakLook {
+    float length;
+    int count;
+    float angle;                 /* of the first streak, radians */
+    float w;                     /* line width, at least kMinLine */
+    bool symmetric;              /* through the light, else from it */
+    float randomLength, taper;
+    float rgb[3];
+};
+
+/* The streaks' look; false when they have no length or thickness. */
+bool ReadStreaks(const Scene &sc, const Element &e, const float gain[3], StreakLook *look)
+{
+    look->length = NonNegative(e, "length", 1.0f) * sc.unit * sc.glowSize;
+    look->count = (int)Clamp(std::round(Param(e, "count", 1.0f)), 1.0f, 64.0f);
+    look->angle = sc.angle + Param(e, "angle", 0.0f) * kDegrees;
+    float thickness = NonNegative(e, "thickness", 0.01f) * sc.unit;
+    look->symmetric = Param(e, "symmetric", 1.0f) >= 0.5f;
+    look->randomLength = Clamp(Param(e, "randomlength", 0.0f), 0.0f, 1.0f);
+    look->taper = Clamp(Param(e, "taper", 1.5f), 0.05f, 50.0f);
+    if (!(look->length > 0.0f) || !(thickness > 0.0f))
+        return false;
+    look->w = std::max(thickness, kMinLine);
+    float colour[3];
+    ColourParam(e, "color", colour);
+    float strength = NonNegative(e, "intensity", 1.0f) * thickness / look->w;
+    for (int i = 0; i < 3; i++)
+        look->rgb[i] = gain[i] * colour[i] * strength;
+    return true;
+}
+
+/* Across: a sharp core and a faint wide sheen, ending smoothly; the table
+ * ends where the canvas does. */
+void FillAcross(StreakTable *t, float w, float far)
+{
+    int nAcross = (int)(std::min(t->acrossMax, far) * t->acrossPerPixel) + 1;
+    t->across.assign(nAcross + 1, 0.0f);
+    for (int i = 0; i < nAcross; i++) {
+        float p = ((float)i + 0.5f) / t->acrossPerPixel;
+        float q = p / t->acrossMax, window = (1.0f - q * q) * (1.0f - q * q);
+        float core = std::exp(-(p / w) * (p / w));
+        float sheen = 0.12f * std::exp(-(p / (4.0f * w)) * (p / (4.0f * w)));
+        t->across[i] = q < 1.0f ? Audible((core + sheen) * window) : 0.0f;
+    }
+}
+
+/* Along a streak of length l from t->alongMin to t->alongMax. */
+void FillAlong(StreakTable *t, float l, const StreakLook &look)
+{
+    t->alongPerPixel = std::min(1.0f, 65536.0f / (t->alongMax - t->alongMin));
+    int nAlong = (int)((t->alongMax - t->alongMin) * t->alongPerPixel) + 1;
+    t->along.assign(nAlong + 1, 0.0f);
+    for (int i = 0; i < nAlong; i++) {
+        float a = t->alongMin + ((float)i + 0.5f) / t->alongPerPixel;
+        float v;
+        if (a < 0.0f && !look.symmetric)
+            v = Smoothstep(-2.0f * look.w, 0.0f, a);
+        else
+            v = std::pow(std::max(0.0f, 1.0f - std::fabs(a) / l), look.taper);
+        t->along[i] = Audible(v);
+    }
+}
+
 void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &random)
 {
-    float length = NonNegative(e, "length", 1.0f) * sc.unit * sc.glowSize;
-    int count = (int)Clamp(std::round(Param(e, "count", 1.0f)), 1.0f, 64.0f);
-    float angle = sc.angle + Param(e, "angle", 0.0f) * kDegrees;
-    float thickness = NonNegative(e, "thickness", 0.01f) * sc.unit;
-    bool symmetric = Param(e, "symmetric", 1.0f) >= 0.5f;
-    float randomLength = Clamp(Param(e, "randomlength", 0.0f), 0.0f, 1.0f);
-    float taper = Clamp(Param(e, "taper", 1.5f), 0.05f, 50.0f);
-    if (!(length > 0.0f) || !(thickness > 0.0f))
-        return;
-    float w = std::max(thickness, kMinLine);
-    float colour[3], rgb[3];
-    ColourParam(e, "color", colour);
-    float strength = NonNegative(e, "intensity", 1.0f) * thickness / w;
-    for (int i = 0; i < 3; i++)
-        rgb[i] = gain[i] * colour[i] * strength;
-
+    StreakLook look;
     float far;
-    if (!Touches(sc, sc.lightX, sc.lightY, length + 10.0f * w, &far))
+    if (!ReadStreaks(sc, e, gain, &look) ||
+        !Touches(sc, sc.lightX, sc.lightY, look.length + 10.0f * look.w, &far))
         return;
-    /* Across: a sharp core and a faint wide sheen, ending smoothly; the
-     * tables end where the canvas does.  Filled only for a streak whose
-     * table is not kept (the keys hold what it is made from). */
+    /* the across table is filled only for a streak whose table is not
+     * kept (the keys hold what it is made from) */
     StreakTable t;
-    t.acrossMax = 10.0f * w;
+    t.acrossMax = 10.0f * look.w;
     t.acrossPerPixel = std::min(4.0f, 4096.0f / std::min(t.acrossMax, far));
-    auto fillAcross = [&] {
-        int nAcross = (int)(std::min(t.acrossMax, far) * t.acrossPerPixel) + 1;
-        t.across.assign(nAcross + 1, 0.0f);
-        for (int i = 0; i < nAcross; i++) {
-            float p = ((float)i + 0.5f) / t.acrossPerPixel;
-            float q = p / t.acrossMax, window = (1.0f - q * q) * (1.0f - q * q);
-            float core = std::exp(-(p / w) * (p / w));
-            float sheen = 0.12f * std::exp(-(p / (4.0f * w)) * (p / (4.0f * w)));
-            t.across[i] = q < 1.0f ? Audible((core + sheen) * window) : 0.0f;
-        }
-    };
-    const float brightest = std::max(rgb[0], std::max(rgb[1], rgb[2]));
-    double step = (symmetric ? kPi : 2.0 * kPi) / count;
-    for (int s = 0; s < count; s++) {
-        float l = length * (1.0f - randomLength * random.Next());
+    const float brightest = std::max(look.rgb[0], std::max(look.rgb[1], look.rgb[2]));
+    double step = (look.symmetric ? kPi : 2.0 * kPi) / look.count;
+    for (int s = 0; s < look.count; s++) {
+        float l = look.length * (1.0f - look.randomLength * random.Next());
         if (!(l > 0.5f))
             continue;
         /* one-sided rays start with a short fade just behind the light */
-        t.alongMin = std::max(symmetric ? -l : -2.0f * w, -far);
+        t.alongMin = std::max(look.symmetric ? -l : -2.0f * look.w, -far);
         t.alongMax = std::min(l, far);
-        double theta = angle + s * step;
         TableKey key;
-        for (float v : {l, w, taper, symmetric ? 1.0f : 0.0f, t.alongMin, t.alongMax,
-                        TableEnd(0.0f, t.acrossMax, far), brightest})
+        for (float v : {l, look.w, look.taper, look.symmetric ? 1.0f : 0.0f, t.alongMin,
+                        t.alongMax, TableEnd(0.0f, t.acrossMax, far), brightest})
             key.Add(v);
-        if (const KeptTable<StreakTable> *found = g_streakTables.Find(key)) {
+        const StreakTable *one =
+            g_streakTables.KeptOrFilled(key, sc.shapes, nullptr, [&](StreakTable *fresh) {
+                if (t.across.empty())
+                    FillAcross(&t, look.w, far);
+                FillAlong(&t, l, look);
+                *fresh = t;
+                return TrimStreak(fresh, brightest, kFaint);
+            });
+        double theta = look.angle + s * step;
+        if (one)
             AddStreak(sc.shapes, sc.canvas, sc.lightX, sc.lightY, (float)std::cos(theta),
-                      (float)std::sin(theta), rgb, found->table);
-            continue;
-        }
-        if (t.across.empty())
-            fillAcross();
-        t.alongPerPixel = std::min(1.0f, 65536.0f / (t.alongMax - t.alongMin));
-        int nAlong = (int)((t.alongMax - t.alongMin) * t.alongPerPixel) + 1;
-        t.along.assign(nAlong + 1, 0.0f);
-        for (int i = 0; i < nAlong; i++) {
-            float a = t.alongMin + ((float)i + 0.5f) / t.alongPerPixel;
-            float v;
-            if (a < 0.0f && !symmetric)
-                v = Smoothstep(-2.0f * w, 0.0f, a);
-            else
-                v = std::pow(std::max(0.0f, 1.0f - std::fabs(a) / l), taper);
-            t.along[i] = Audible(v);
-        }
-        StreakTable &one = *NewStreakTable(sc.shapes);
-        one = t;
-        if (TrimStreak(&one, brightest, kFaint)) {
-            g_streakTables.Keep(key, one, 0);
-            AddStreak(sc.shapes, sc.canvas, sc.lightX, sc.lightY, (float)std::cos(theta),
-                      (float)std::sin(theta), rgb, one);
-        }
+                      (float)std::sin(theta), look.rgb, *one);
     }
 }
 
@@ -638,63 +729,71 @@ const std::vector<float> &SubAngles(int count)
     return angles;
 }
 
-void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &random)
-{
-    float radius = NonNegative(e, "radius", 0.5f) * sc.unit * sc.glowSize;
-    int rays = (int)Clamp(std::round(Param(e, "rays", 32.0f)), 1.0f, 2000.0f);
-    float randomness = Clamp(Param(e, "randomness", 0.5f), 0.0f, 1.0f);
-    float sharpness = Clamp(Param(e, "sharpness", 3.0f), 0.01f, 100.0f);
-    float rotation = sc.angle + Param(e, "angle", 0.0f) * kDegrees;
-    float far;
-    if (!(radius > 1.0f) || !Touches(sc, sc.lightX, sc.lightY, radius, &far))
-        return;
-    const ParamValue *patternValue = Value(e, "raypattern");
-    const std::vector<unsigned char> *pattern =
-        patternValue && !patternValue->data.empty() ? &patternValue->data : nullptr;
+/* What a starburst or shimmer draws, in canvas pixels, from its
+ * parameters. */
+struct RayLook {
+    float radius;
+    int rays;
+    float randomness, sharpness;
+    float rotation;                                 /* radians */
+    float k[3];                                     /* colour times gain and strength */
+    const GradientValue *gradient;
+    const std::vector<unsigned char> *pattern;      /* null, or relative ray lengths */
+};
 
-    /* Angular resolution: about a pixel and a half along the outer rim,
-     * but coarser when many wide rays would make filling the table slow
-     * (such rays overlap into a smooth pattern anyway). */
-    float colour[3], k[3];
+void ReadRays(const Scene &sc, const Element &e, const float gain[3], RayLook *look)
+{
+    look->radius = NonNegative(e, "radius", 0.5f) * sc.unit * sc.glowSize;
+    look->rays = (int)Clamp(std::round(Param(e, "rays", 32.0f)), 1.0f, 2000.0f);
+    look->randomness = Clamp(Param(e, "randomness", 0.5f), 0.0f, 1.0f);
+    look->sharpness = Clamp(Param(e, "sharpness", 3.0f), 0.01f, 100.0f);
+    look->rotation = sc.angle + Param(e, "angle", 0.0f) * kDegrees;
+    const ParamValue *patternValue = Value(e, "raypattern");
+    look->pattern =
+        patternValue && !patternValue->data.empty() ? &patternValue->data : nullptr;
+    float colour[3];
     ColourParam(e, "color", colour);
     float strength = NonNegative(e, "intensity", 1.0f);
     for (int i = 0; i < 3; i++)
-        k[i] = gain[i] * colour[i] * strength;
-    const GradientValue *gradient = GradientParam(e, "gradient");
-    TableKey key;
-    for (float v : {radius, (float)rays, randomness, sharpness, rotation, k[0], k[1], k[2],
-                    TableEnd(0.0f, radius, far)})
-        key.Add(v);
-    key.Add(gradient);
-    key.Add(&random.state, sizeof random.state);
-    int32_t patternSize = pattern ? (int32_t)pattern->size() : -1;
-    key.Add(&patternSize, sizeof patternSize);
-    if (pattern)
-        key.Add(pattern->data(), pattern->size());
-    if (const KeptTable<RayTable> *kept = g_rayTables.Find(key)) {
-        random.state = kept->randomAfter;
-        AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, kept->table);
-        return;
-    }
-    RayTable &t = *NewRayTable(sc.shapes);
-    const int kSub = 4;   /* samples a bin: each bin holds its rays' mean, not a point of them */
-    double typicalHalf = std::min(kPi, kPi / rays / sharpness);
-    double binBudget = 1e6 * kPi / (rays * typicalHalf);
+        look->k[i] = gain[i] * colour[i] * strength;
+    look->gradient = GradientParam(e, "gradient");
+}
+
+/* Samples a bin of the angle table: each bin holds its rays' mean, not a
+ * point of them. */
+const int kRaySamples = 4;
+
+/* Angular resolution, in bins of the full turn: about a pixel and a half
+ * along the outer rim, but coarser when many wide rays would make filling
+ * the table slow (such rays overlap into a smooth pattern anyway). */
+int RayBins(const RayLook &look)
+{
+    double typicalHalf = std::min(kPi, kPi / look.rays / look.sharpness);
+    double binBudget = 1e6 * kPi / (look.rays * typicalHalf);
     int n = 256;
-    while (n < 16384 && n < 1.5f * 2.0f * kPi * radius && 2.0 * n <= binBudget)
+    while (n < 16384 && n < 1.5f * 2.0f * kPi * look.radius && 2.0 * n <= binBudget)
         n *= 2;
-    std::vector<float> binStrength(n, 0.0f), lengthSum(n, 0.0f);
-    const std::vector<float> &subAngle = SubAngles(kSub * n);
+    return n;
+}
+
+/* Draws the rays, at random angles, widths and lengths, into n bins: the
+ * strength of each bin and the sum of its strengths times lengths. */
+void SpreadRays(const RayLook &look, int n, Random &random, std::vector<float> *binStrength,
+                std::vector<float> *lengthSum)
+{
+    const int rays = look.rays;
+    const std::vector<float> &subAngle = SubAngles(kRaySamples * n);
     float binWidth = (float)(2.0 * kPi / n);
     for (int i = 0; i < rays; i++) {
-        double theta = rotation + 2.0 * kPi * (i + 0.8 * randomness * (random.Next() - 0.5)) / rays;
-        float amplitude = 1.0f - 0.7f * randomness * random.Next();
-        float length = 1.0f - 0.75f * randomness * random.Next();
-        if (pattern)
-            length *= 0.25f + 0.75f * (*pattern)[i % pattern->size()] / 255.0f;
-        float half = (float)(kPi / rays) / sharpness * (0.6f + 0.8f * random.Next());
+        double theta = look.rotation +
+                       2.0 * kPi * (i + 0.8 * look.randomness * (random.Next() - 0.5)) / rays;
+        float amplitude = 1.0f - 0.7f * look.randomness * random.Next();
+        float length = 1.0f - 0.75f * look.randomness * random.Next();
+        if (look.pattern)
+            length *= 0.25f + 0.75f * (*look.pattern)[i % look.pattern->size()] / 255.0f;
+        float half = (float)(kPi / rays) / look.sharpness * (0.6f + 0.8f * random.Next());
         float halfDrawn = Clamp(half, binWidth, (float)kPi);
-        amplitude *= half / halfDrawn / kSub;
+        amplitude *= half / halfDrawn / kRaySamples;
         int from = (int)(PseudoAngle((float)std::cos(theta - halfDrawn),
                                      (float)std::sin(theta - halfDrawn)) * n / 4.0f) & (n - 1);
         int to = (int)(PseudoAngle((float)std::cos(theta + halfDrawn),
@@ -703,27 +802,33 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
         double thetaWrapped = std::remainder(theta, 2.0 * kPi);   /* like atan2: -pi .. pi */
         for (int b = 0, j = from; b < bins; b++, j = (j + 1) & (n - 1)) {
             float wt = 0.0f;
-            for (int q = 0; q < kSub; q++) {
-                float dTheta = (float)(subAngle[kSub * j + q] - thetaWrapped);
+            for (int q = 0; q < kRaySamples; q++) {
+                float dTheta = (float)(subAngle[kRaySamples * j + q] - thetaWrapped);
                 dTheta -= dTheta > (float)kPi ? (float)(2.0 * kPi) : dTheta < (float)-kPi ? (float)(-2.0 * kPi) : 0.0f;
                 float x = dTheta / halfDrawn;
                 if (std::fabs(x) < 1.0f)
                     wt += (1.0f - x * x) * (1.0f - x * x);
             }
-            binStrength[j] += Audible(amplitude * wt);
-            lengthSum[j] += amplitude * wt * length;
+            (*binStrength)[j] += Audible(amplitude * wt);
+            (*lengthSum)[j] += amplitude * wt * length;
         }
     }
-    /* Coarser copies of the pattern for pixels that span several bins:
-     * each level a tent filter over twice the previous one's reach, the
-     * last one repeated so that a pixel may blend a level with the next.
-     * A level's rays reach as far as the longest ray it blends, so that
-     * the tips of long rays do not dim where a short one lies beside. */
+}
+
+/* Coarser copies of the pattern for pixels that span several bins: each
+ * level a tent filter over twice the previous one's reach, the last one
+ * repeated so that a pixel may blend a level with the next.  A level's
+ * rays reach as far as the longest ray it blends, so that the tips of
+ * long rays do not dim where a short one lies beside.  Fills t's angle
+ * table; returns the strongest bin of any level. */
+float FillRayLevels(RayTable *t, int n, float radius, std::vector<float> &binStrength,
+                    const std::vector<float> &lengthSum)
+{
     int levels = 1;
     while ((2 << levels) <= n)
         levels++;
-    t.angleCount = n;
-    t.levelCount = levels;
+    t->angleCount = n;
+    t->levelCount = levels;
     std::vector<float> levelStrength((size_t)(levels + 1) * n), levelInverse((size_t)(levels + 1) * n);
     std::vector<float> reach(n), nextStrength(n), nextReach(n);
     for (int j = 0; j < n; j++)
@@ -746,36 +851,72 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
         binStrength.swap(nextStrength);
         reach.swap(nextReach);
     }
-    t.angular.resize((size_t)4 * levels * n);
+    t->angular.resize((size_t)4 * levels * n);
     for (size_t j = 0; j < (size_t)levels * n; j++) {
-        float *a = &t.angular[4 * j];
+        float *a = &t->angular[4 * j];
         a[0] = levelStrength[j];
         a[1] = levelInverse[j];
         a[2] = levelStrength[j + n];
         a[3] = levelInverse[j + n];
     }
+    return *std::max_element(levelStrength.begin(), levelStrength.end());
+}
 
-    t.envelopeCount = 256;
-
+/* The colour by distance, with the level a pixel there reads in its
+ * fourth float. */
+void FillRayColour(RayTable *t, const RayLook &look, float far, float strongest)
+{
+    const float radius = look.radius;
     /* rays fade in off the centre, where they would crowd into moire */
     float fadeIn = 3.0f + 0.04f * radius;
-    float strongest = *std::max_element(levelStrength.begin(), levelStrength.end());
-    FillRadial(&t.colour, 0.0f, radius, far, [&](float d, float rgb[3]) {
+    FillRadial(&t->colour, 0.0f, radius, far, [&](float d, float rgb[3]) {
         float c[3];
-        GradientAt(gradient, d / radius, c);
+        GradientAt(look.gradient, d / radius, c);
         float f = Smoothstep(0.0f, fadeIn, d);
         for (int i = 0; i < 3; i++)
-            rgb[i] = k[i] * c[i] * f;
+            rgb[i] = look.k[i] * c[i] * f;
     }, 2.0f, strongest > 0.0f ? kFaint / strongest : kFaint);
     /* a pixel at distance d spans about n / (2 pi d) bins */
-    for (int i = 0; i <= t.colour.count; i++) {
-        float d = ((float)i + 0.5f) / t.colour.perPixel;
-        float bins = (float)n / (2.0f * (float)kPi * d);
-        t.colour.rgbx[4 * (size_t)i + 3] =
-            Clamp(std::log2(std::max(bins, 1.0f)), 0.0f, (float)(levels - 1));
+    for (int i = 0; i <= t->colour.count; i++) {
+        float d = ((float)i + 0.5f) / t->colour.perPixel;
+        float bins = (float)t->angleCount / (2.0f * (float)kPi * d);
+        t->colour.rgbx[4 * (size_t)i + 3] =
+            Clamp(std::log2(std::max(bins, 1.0f)), 0.0f, (float)(t->levelCount - 1));
     }
-    g_rayTables.Keep(key, t, random.state);
-    AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, t);
+}
+
+void FillRays(RayTable *t, const RayLook &look, float far, Random &random)
+{
+    int n = RayBins(look);
+    std::vector<float> binStrength(n, 0.0f), lengthSum(n, 0.0f);
+    SpreadRays(look, n, random, &binStrength, &lengthSum);
+    float strongest = FillRayLevels(t, n, look.radius, binStrength, lengthSum);
+    t->envelopeCount = 256;
+    FillRayColour(t, look, far, strongest);
+}
+
+void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &random)
+{
+    RayLook look;
+    ReadRays(sc, e, gain, &look);
+    float far;
+    if (!(look.radius > 1.0f) || !Touches(sc, sc.lightX, sc.lightY, look.radius, &far))
+        return;
+    TableKey key;
+    for (float v : {look.radius, (float)look.rays, look.randomness, look.sharpness, look.rotation,
+                    look.k[0], look.k[1], look.k[2], TableEnd(0.0f, look.radius, far)})
+        key.Add(v);
+    key.Add(look.gradient);
+    key.Add(&random.state, sizeof random.state);
+    int32_t patternSize = look.pattern ? (int32_t)look.pattern->size() : -1;
+    key.Add(&patternSize, sizeof patternSize);
+    if (look.pattern)
+        key.Add(look.pattern->data(), look.pattern->size());
+    const RayTable *t = g_rayTables.KeptOrFilled(key, sc.shapes, &random, [&](RayTable *fresh) {
+        FillRays(fresh, look, far, random);
+        return true;
+    });
+    AddRays(sc.shapes, sc.canvas, sc.lightX, sc.lightY, *t);
 }
 
 /* How a disc or polygon reflex looks, apart from its place and colour. */
@@ -814,19 +955,15 @@ void DrawDisc(Scene &sc, double cx, double cy, float radius, const DiscLook &loo
     for (float v : {size, softPx, look.brightEdge, kk[0], kk[1], kk[2], faint,
                     TableEnd(0.0f, outer, reach)})
         key.Add(v);
-    const RadialTable *table;
-    if (const KeptTable<RadialTable> *kept = g_discTables.Find(key)) {
-        table = &kept->table;
-    } else {
-        RadialTable &t = *NewRadialTable(sc.shapes);
-        FillRadial(&t, 0.0f, outer, reach, [&](float d, float rgb[3]) {
-            float v = DiscProfile(d, size, softPx, look.brightEdge);
-            for (int i = 0; i < 3; i++)
-                rgb[i] = kk[i] * v;
-        }, 2.0f, faint);
-        g_discTables.Keep(key, t, 0);
-        table = &t;
-    }
+    const RadialTable *table =
+        g_discTables.KeptOrFilled(key, sc.shapes, nullptr, [&](RadialTable *fresh) {
+            FillRadial(fresh, 0.0f, outer, reach, [&](float d, float rgb[3]) {
+                float v = DiscProfile(d, size, softPx, look.brightEdge);
+                for (int i = 0; i < 3; i++)
+                    rgb[i] = kk[i] * v;
+            }, 2.0f, faint);
+            return true;
+        });
     AddPolygon(sc.shapes, sc.canvas, cx, cy, look.sides, look.rotation, look.roundness,
                *table, texture);
 }
