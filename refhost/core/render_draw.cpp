@@ -462,6 +462,24 @@ void AddRadial(ShapeList *list, const Canvas &c, double cx, double cy, const Rad
     }
 }
 
+namespace {
+
+/* The normals of the last polygon added on this thread: a chain's
+ * polygons all turn their corners the same way, so AddPolygon, their
+ * owner, works them out once for the chain.  An even polygon's opposite
+ * normals are exactly negated: its loop pairs them. */
+struct PolygonNormals {
+    int sides = 0;
+    float rotation = 0.0f;
+    float nx[16] = {}, ny[16] = {};
+};
+thread_local PolygonNormals t_lastNormals;
+
+/* The last stamp handed out: owned by NewTableStamp. */
+std::atomic<uint64_t> g_lastStamp{0};
+
+} // namespace
+
 void AddPolygon(ShapeList *list, const Canvas &c, double cx, double cy, int sides,
                 float rotation, float roundness, const RadialTable &t, const Texture *texture)
 {
@@ -478,13 +496,7 @@ void AddPolygon(ShapeList *list, const Canvas &c, double cx, double cy, int side
     sh->texture = texture;
     sh->sides = sides;
     sh->roundness = roundness > 0.0f ? roundness : 0.0f;
-    /* a chain's polygons all turn their corners the same way; an even
-     * polygon's opposite normals are exactly negated: its loop pairs them */
-    static thread_local struct {
-        int sides = 0;
-        float rotation = 0.0f;
-        float nx[16], ny[16];
-    } last;
+    PolygonNormals &last = t_lastNormals;
     if (last.sides != sides || !(last.rotation == rotation)) {
         const double pi = 3.14159265358979323846;
         double toCorner = 1.0 / std::cos(pi / sides);
@@ -552,8 +564,7 @@ void AddRays(ShapeList *list, const Canvas &c, double cx, double cy, const RayTa
 
 uint64_t NewTableStamp()
 {
-    static std::atomic<uint64_t> last{0};
-    return ++last;
+    return ++g_lastStamp;
 }
 
 namespace {
@@ -808,38 +819,41 @@ struct Reaching {
     const Shape *shape;
     const RowCut *cuts;
 };
+/* The shapes reaching the block a thread draws: owned by DrawShapes,
+ * kept for the thread's next render. */
+thread_local std::vector<Reaching> t_reaching;
 
-} // namespace
+/* Rows a thread takes at once: the shapes reaching the block are found
+ * once, and the cuts of the block's rows a shape does not have yet are
+ * worked out together, before any of them is drawn, so that their square
+ * roots and divisions overlap instead of each waiting for the pixel loop
+ * before it. */
+const int kRowsAtOnce = 8;
 
-void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
+/* The rows the list's shapes reach, [*y0, *y1), and the pixels of their
+ * bounding boxes. */
+void ListExtent(const Canvas &c, const ShapeList &list, int *y0, int *y1, double *pixels)
 {
-    if (list.shapes.empty())
-        return;
-    int y0 = c->height, y1 = 0;
-    double pixels = 0.0;
+    *y0 = c.height;
+    *y1 = 0;
+    *pixels = 0.0;
     for (const Shape &sh : list.shapes) {
-        y0 = std::min(y0, sh.y0);
-        y1 = std::max(y1, sh.y1);
-        pixels += sh.pixels;
+        *y0 = std::min(*y0, sh.y0);
+        *y1 = std::max(*y1, sh.y1);
+        *pixels += sh.pixels;
     }
-    if (y0 >= y1)
-        return;
-    const SpanLoops &loops = Loops();
-    const Canvas &canvas = *c;
-    const int kRowsAtOnce = 8;
-    /* Rows go a block at a time: the shapes reaching the block are found
-     * once, and the cuts of the block's rows a shape does not have yet are
-     * worked out together, before any of them is drawn, so that their
-     * square roots and divisions overlap instead of each waiting for the
-     * pixel loop before it.  Drawing then goes row by row, shapes in list
-     * order.  Each block writes only its own rows' cuts. */
+}
+
+/* Forgets the kept cuts of every shape whose key changed.  The caller
+ * holds g_cutsLock. */
+void RenewCuts(const Canvas &c, const ShapeList &list)
+{
     const int n = (int)list.shapes.size();
-    std::lock_guard<std::mutex> hold(g_cutsLock);
     if (g_cuts.size() < (size_t)n)
         g_cuts.resize(n);
     for (int i = 0; i < n; i++) {
         const Shape &sh = list.shapes[i];
-        CutKey key = CutKeyOf(canvas, sh);
+        CutKey key = CutKeyOf(c, sh);
         KeptCuts &kept = g_cuts[i];
         if (kept.known && kept.key == key)
             continue;
@@ -847,73 +861,111 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
         kept.known = false;
         kept.rows.resize(std::max(sh.y1 - sh.y0, 0));
     }
-    auto drawRows = [&](int top, int bottom, std::vector<Reaching> &reaching) {
-        reaching.clear();
-        for (int i = 0; i < n; i++) {
-            const Shape &sh = list.shapes[i];
-            if (sh.y1 <= top || sh.y0 >= bottom)
-                continue;
-            RowCut *at = g_cuts[i].rows.data() - sh.y0;
-            reaching.push_back({&sh, at});
-            if (g_cuts[i].known) {
-                /* the buffer's clear since the render before pushed the kept
-                 * cuts out of the cache: the next block's come in while this
-                 * one is drawn */
-                const int last = std::min(bottom + kRowsAtOnce, sh.y1) - 1;
-                for (int y = std::max(bottom, sh.y0); y <= last; y += 4)
-                    __builtin_prefetch(at + y);
-                if (last >= bottom)
-                    __builtin_prefetch(at + last);
-                continue;
-            }
-            for (int y = std::max(top, sh.y0); y < std::min(bottom, sh.y1); y++)
-                at[y] = CutOf(canvas, sh, y);
+}
+
+/* The shapes reaching rows [top, bottom), in list order, with their cuts:
+ * those not kept are worked out for these rows, and kept ones of the next
+ * block fetched.  Each block writes only its own rows' cuts. */
+void FindReaching(const Canvas &c, const ShapeList &list, int top, int bottom,
+                  std::vector<Reaching> *reaching)
+{
+    reaching->clear();
+    const int n = (int)list.shapes.size();
+    for (int i = 0; i < n; i++) {
+        const Shape &sh = list.shapes[i];
+        if (sh.y1 <= top || sh.y0 >= bottom)
+            continue;
+        RowCut *at = g_cuts[i].rows.data() - sh.y0;
+        reaching->push_back({&sh, at});
+        if (g_cuts[i].known) {
+            /* the buffer's clear since the render before pushed the kept
+             * cuts out of the cache: the next block's come in while this
+             * one is drawn */
+            const int last = std::min(bottom + kRowsAtOnce, sh.y1) - 1;
+            for (int y = std::max(bottom, sh.y0); y <= last; y += 4)
+                __builtin_prefetch(at + y);
+            if (last >= bottom)
+                __builtin_prefetch(at + last);
+            continue;
         }
-        for (int y = top; y < bottom; y++) {
-            int from = INT_MAX, to = INT_MIN;
-            for (const Reaching &r : reaching) {
-                const Shape &sh = *r.shape;
-                if (y < sh.y0 || y >= sh.y1)
-                    continue;
-                const RowCut &cut = r.cuts[y];
-                if (cut.x0 >= cut.x1)
-                    continue;
-                ShapeRow(canvas, sh, loops, y, cut);
-                from = std::min(from, cut.x0);
-                to = std::max(to, cut.x1);
-            }
-            if (from >= to)
+        for (int y = std::max(top, sh.y0); y < std::min(bottom, sh.y1); y++)
+            at[y] = CutOf(c, sh, y);
+    }
+}
+
+/* Draws rows [top, bottom) row by row, the reaching shapes in list order,
+ * then rolls off (with rollOff) and records the span each row drew. */
+void DrawBlock(const Canvas &c, const SpanLoops &loops, const std::vector<Reaching> &reaching,
+               int top, int bottom, bool rollOff)
+{
+    for (int y = top; y < bottom; y++) {
+        int from = INT_MAX, to = INT_MIN;
+        for (const Reaching &r : reaching) {
+            const Shape &sh = *r.shape;
+            if (y < sh.y0 || y >= sh.y1)
                 continue;
-            if (rollOff) {
-                size_t row = (size_t)y * canvas.width + from;
-                loops.softClip(canvas.r + row, canvas.g + row, canvas.b + row, to - from);
-            }
-            if (canvas.touched)
-                canvas.touched->Mark(y, from, to);
+            const RowCut &cut = r.cuts[y];
+            if (cut.x0 >= cut.x1)
+                continue;
+            ShapeRow(c, sh, loops, y, cut);
+            from = std::min(from, cut.x0);
+            to = std::max(to, cut.x1);
         }
-    };
-    int threads = std::min(c->threads, y1 - y0);
-    if (c->pixelsPerThread > 0.0)
-        threads = std::min(threads, std::max(1, (int)(pixels / c->pixelsPerThread)));
+        if (from >= to)
+            continue;
+        if (rollOff) {
+            size_t row = (size_t)y * c.width + from;
+            loops.softClip(c.r + row, c.g + row, c.b + row, to - from);
+        }
+        if (c.touched)
+            c.touched->Mark(y, from, to);
+    }
+}
+
+int ThreadsFor(const Canvas &c, int rows, double pixels)
+{
+    int threads = std::min(c.threads, rows);
+    if (c.pixelsPerThread > 0.0)
+        threads = std::min(threads, std::max(1, (int)(pixels / c.pixelsPerThread)));
+    return threads;
+}
+
+} // namespace
+
+void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
+{
+    if (list.shapes.empty())
+        return;
+    int y0, y1;
+    double pixels;
+    ListExtent(*c, list, &y0, &y1, &pixels);
+    if (y0 >= y1)
+        return;
+    const SpanLoops &loops = Loops();
+    const Canvas &canvas = *c;
+    std::lock_guard<std::mutex> hold(g_cutsLock);
+    RenewCuts(canvas, list);
     /* Blocks are dealt out one at a time, so that a thread that drew cheap
      * rows takes more; each row is drawn by exactly one thread. */
     std::atomic<int> next{y0};
     auto work = [&]() {
-        static thread_local std::vector<Reaching> reaching;   /* kept for the thread's next render */
+        std::vector<Reaching> &reaching = t_reaching;
         for (;;) {
             int top = next.fetch_add(kRowsAtOnce);
             if (top >= y1)
                 return;
-            drawRows(top, std::min(top + kRowsAtOnce, y1), reaching);
+            int bottom = std::min(top + kRowsAtOnce, y1);
+            FindReaching(canvas, list, top, bottom, &reaching);
+            DrawBlock(canvas, loops, reaching, top, bottom, rollOff);
         }
     };
     std::vector<std::thread> helpers;
-    for (int i = 1; i < threads; i++)
+    for (int i = 1, threads = ThreadsFor(canvas, y1 - y0, pixels); i < threads; i++)
         helpers.emplace_back(work);
     work();
     for (std::thread &t : helpers)
         t.join();
-    for (int i = 0; i < n; i++)
+    for (size_t i = 0; i < list.shapes.size(); i++)
         g_cuts[i].known = true;
 }
 
