@@ -548,71 +548,103 @@ KA_LOOP_INLINE void AddRayColour(const Span &s, int i, Lanes lanes, const RayLoo
  * single pixels cost more than that. */
 const int kRayBlock = 8;
 
+/* What the passes over a block hand on, per lane. */
 template <class V>
-KA_LOOP_INLINE int Pixels(Span s, RayLoop t, int i)
+struct RayBlock {
+    static const int kLanes = kRayBlock * V::N;
+    float dist[kLanes], fraction[kLanes], rgb[3][kLanes];   /* d; the level's fraction; colour */
+    int32_t colourAt[kLanes], angleAt[kLanes], foldedAt[kLanes];
+};
+
+/* The first pass: distance, pseudo-angle and the tables' offsets of the
+ * lanes pixels from i. */
+template <class V>
+KA_LOOP_INLINE void RayOffsets(const Span &s, const RayLoop &t, int i, int lanes, RayBlock<V> *b)
 {
     typedef typename V::F F;
-    typedef typename V::I I;
     const F dx0 = V::Set(s.dx0), fy = V::Set(s.dy), fy2 = V::Set(s.dy2);
     const F ay = V::Set(s.dy < 0 ? -s.dy : s.dy), tiny = V::Set(1e-30f);
     const F two = V::Set(2.0f), zero = V::Set(0.0f);
     const F offset = V::Set(s.dy < 0 ? 4.0f : 0.0f);   /* below the centre: 4 + p, else p */
     const F per = V::Set(t.perPixel), last = V::Set(t.last), angleScale = V::Set(t.angleScale);
     const F foldedPer = V::Set(t.foldedPerPixel), foldedLast = V::Set(t.foldedLast);
-    const F envScale = V::Set(t.envScale), envStep = V::Set(t.envStep);
+    for (int v = 0; v < lanes; v += V::N) {
+        FetchAhead<V>(s, i + v, t.ahead);
+        F fx = V::Index(i + v) + dx0;
+        F d = V::Sqrt(fx * fx + fy2);
+        V::Store(b->dist + v, d);
+        V::StoreI(b->colourAt + v, V::ShlI(V::Trunc(V::Min(V::Max(d * per, zero), last)), 2));
+        if (t.folded)
+            V::StoreI(b->foldedAt + v,
+                      V::ShlI(V::Trunc(V::Min(V::Max(d * foldedPer, zero), foldedLast)), 2));
+        F p = fy / (V::Abs(fx) + ay + tiny);
+        F pa = V::SelectLess(fx, zero, two - p, offset + p);
+        V::StoreI(b->angleAt + v, V::AndI(V::Trunc(pa * angleScale), t.angleCount - 1));
+    }
+}
+
+/* The second pass: the colour and the level, and the angle table's
+ * offsets at that level. */
+template <class V>
+KA_LOOP_INLINE void RayColours(const RayLoop &t, int lanes, RayBlock<V> *b)
+{
+    typedef typename V::F F;
+    typedef typename V::I I;
+    for (int v = 0; v < lanes; v += V::N) {
+        F colour[4];   /* red, green, blue, level */
+        V::Gather4At(t.colour, b->colourAt + v, colour);
+        I l = V::Trunc(colour[3]);
+        V::Store(b->fraction + v, colour[3] - V::ToFloat(l));
+        I j = V::AddI(V::LoadI(b->angleAt + v), V::ShlI(l, t.angleShift));
+        V::StoreI(b->angleAt + v, V::ShlI(j, 2));
+        for (int c = 0; c < 3; c++)
+            V::Store(b->rgb[c] + v, colour[c]);
+    }
+}
+
+/* The third pass: the angle table, the envelope and the sums. */
+template <class V>
+KA_LOOP_INLINE void RaySums(const Span &s, const RayLoop &t, int i, int lanes,
+                            const RayBlock<V> &b)
+{
+    typedef typename V::F F;
+    const F zero = V::Set(0.0f), envScale = V::Set(t.envScale), envStep = V::Set(t.envStep);
     const F one = V::Set(1.0f), half = V::Set(0.5f);
-    const int kLanes = kRayBlock * V::N;
-    float dist[kLanes], fraction[kLanes], rgb[3][kLanes];   /* d; the level's fraction; colour */
-    int32_t colourAt[kLanes], angleAt[kLanes], foldedAt[kLanes];
+    for (int v = 0; v < lanes; v += V::N) {
+        F a[4];   /* strength and inverse length, this level and the next */
+        V::Gather4At(t.angular, b.angleAt + v, a);
+        F f = V::Load(b.fraction + v);
+        F strength = a[0] + f * (a[2] - a[0]);
+        F il = a[1] + f * (a[3] - a[1]);
+        F d = V::Load(b.dist + v);
+        F te = V::Min(V::Max(d * il * envScale, zero), envScale);   /* the last step: 0 */
+        F rest = V::Max(one - (V::ToFloat(V::Trunc(te)) + half) * envStep, zero);
+        F colour[3] = {V::Load(b.rgb[0] + v), V::Load(b.rgb[1] + v), V::Load(b.rgb[2] + v)};
+        F w = strength * (rest * V::Sqrt(rest));
+        if constexpr (V::kMasks)
+            if (s.n - i - v < V::N) {
+                AddRayColour<V>(s, i + v, V::FirstLanes(s.n - i - v), t, b.foldedAt + v, colour,
+                                w);
+                continue;
+            }
+        AddRayColour<V>(s, i + v, AllLanes(), t, b.foldedAt + v, colour, w);
+    }
+}
+
+template <class V>
+KA_LOOP_INLINE int Pixels(Span s, RayLoop t, int i)
+{
+    RayBlock<V> block;
     /* with masked lanes, a partial vector ends the span; without, the
      * pixels after the last whole vector are left to a narrower set */
     const int end = V::kMasks ? s.n + V::N - 1 : s.n;
     while (i + V::N <= end) {
         int lanes = (end - i) / V::N * V::N;
-        if (lanes > kLanes)
-            lanes = kLanes;
-        for (int v = 0; v < lanes; v += V::N) {
-            FetchAhead<V>(s, i + v, t.ahead);
-            F fx = V::Index(i + v) + dx0;
-            F d = V::Sqrt(fx * fx + fy2);
-            V::Store(dist + v, d);
-            V::StoreI(colourAt + v, V::ShlI(V::Trunc(V::Min(V::Max(d * per, zero), last)), 2));
-            if (t.folded)
-                V::StoreI(foldedAt + v,
-                          V::ShlI(V::Trunc(V::Min(V::Max(d * foldedPer, zero), foldedLast)), 2));
-            F p = fy / (V::Abs(fx) + ay + tiny);
-            F pa = V::SelectLess(fx, zero, two - p, offset + p);
-            V::StoreI(angleAt + v, V::AndI(V::Trunc(pa * angleScale), t.angleCount - 1));
-        }
-        for (int v = 0; v < lanes; v += V::N) {
-            F colour[4];   /* red, green, blue, level */
-            V::Gather4At(t.colour, colourAt + v, colour);
-            I l = V::Trunc(colour[3]);
-            V::Store(fraction + v, colour[3] - V::ToFloat(l));
-            I j = V::AddI(V::LoadI(angleAt + v), V::ShlI(l, t.angleShift));
-            V::StoreI(angleAt + v, V::ShlI(j, 2));
-            for (int c = 0; c < 3; c++)
-                V::Store(rgb[c] + v, colour[c]);
-        }
-        for (int v = 0; v < lanes; v += V::N) {
-            F a[4];   /* strength and inverse length, this level and the next */
-            V::Gather4At(t.angular, angleAt + v, a);
-            F f = V::Load(fraction + v);
-            F strength = a[0] + f * (a[2] - a[0]);
-            F il = a[1] + f * (a[3] - a[1]);
-            F d = V::Load(dist + v);
-            F te = V::Min(V::Max(d * il * envScale, zero), envScale);   /* the last step: 0 */
-            F rest = V::Max(one - (V::ToFloat(V::Trunc(te)) + half) * envStep, zero);
-            F colour[3] = {V::Load(rgb[0] + v), V::Load(rgb[1] + v), V::Load(rgb[2] + v)};
-            F w = strength * (rest * V::Sqrt(rest));
-            if constexpr (V::kMasks)
-                if (s.n - i - v < V::N) {
-                    AddRayColour<V>(s, i + v, V::FirstLanes(s.n - i - v), t, foldedAt + v,
-                                    colour, w);
-                    continue;
-                }
-            AddRayColour<V>(s, i + v, AllLanes(), t, foldedAt + v, colour, w);
-        }
+        if (lanes > RayBlock<V>::kLanes)
+            lanes = RayBlock<V>::kLanes;
+        RayOffsets<V>(s, t, i, lanes, &block);
+        RayColours<V>(t, lanes, &block);
+        RaySums<V>(s, t, i, lanes, block);
         i += lanes;
     }
     return i < s.n ? i : s.n;
