@@ -331,7 +331,6 @@ struct KeptTable {
     std::vector<unsigned char> key;
     uint64_t hash = 0;
     Table table;
-    uint64_t randomAfter = 0;   /* the element's random state once the table was made */
     uint64_t render = 0;        /* the last render whose shapes read it */
 };
 
@@ -381,7 +380,7 @@ struct TableMemo {
         return nullptr;
     }
     /* Keeps a copy unless every slot serves the render under way. */
-    void Keep(const TableKey &key, const Table &table, uint64_t randomAfter)
+    void Keep(const TableKey &key, const Table &table)
     {
         for (int tried = 0; tried < kSlots; tried++) {
             KeptTable<Table> &k = slot[next];
@@ -391,7 +390,6 @@ struct TableMemo {
             k.key = key.bytes;
             k.hash = key.hash;
             k.table = table;
-            k.randomAfter = randomAfter;
             k.render = 0;
             after = next;
             return;
@@ -399,21 +397,19 @@ struct TableMemo {
     }
     /* The table kept under key, or else a fresh one of the list, made by
      * fill(table) and then kept; null when fill returns false (nothing to
-     * draw, nothing kept).  random, when given, is the element's random
-     * state: left as the fill leaves it, or as it was after the kept
-     * table's fill. */
+     * draw, nothing kept).  A fill may draw on the element's random
+     * sequence (the key then holds its state): an element draws nothing
+     * after its table, so a kept table need not leave the sequence where
+     * the fill would have. */
     template <class Fill>
-    const Table *KeptOrFilled(const TableKey &key, ShapeList *list, Random *random, Fill fill)
+    const Table *KeptOrFilled(const TableKey &key, ShapeList *list, Fill fill)
     {
-        if (const KeptTable<Table> *kept = Find(key)) {
-            if (random)
-                random->state = kept->randomAfter;
+        if (const KeptTable<Table> *kept = Find(key))
             return &kept->table;
-        }
         Table *fresh = NewTableOf<Table>(list);
         if (!fill(fresh))
             return nullptr;
-        Keep(key, *fresh, random ? random->state : 0);
+        Keep(key, *fresh);
         return fresh;
     }
 };
@@ -524,7 +520,7 @@ void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
         key.Add(v);
     key.Add(g.gradient);
     const RadialTable *t =
-        g_glowTables.KeptOrFilled(key, sc.shapes, nullptr, [&](RadialTable *fresh) {
+        g_glowTables.KeptOrFilled(key, sc.shapes, [&](RadialTable *fresh) {
             FillGlow(fresh, g, far, faint);
             return true;
         });
@@ -585,7 +581,7 @@ void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float 
         key.Add(v);
     key.Add(gradient);
     const RadialTable *t =
-        g_ringTables.KeptOrFilled(key, sc.shapes, nullptr, [&](RadialTable *fresh) {
+        g_ringTables.KeptOrFilled(key, sc.shapes, [&](RadialTable *fresh) {
             FillRing(fresh, radius, width, softness, gradient, k, far);
             return true;
         });
@@ -695,7 +691,7 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
                         t.alongMax, TableEnd(0.0f, t.acrossMax, far), brightest})
             key.Add(v);
         const StreakTable *one =
-            g_streakTables.KeptOrFilled(key, sc.shapes, nullptr, [&](StreakTable *fresh) {
+            g_streakTables.KeptOrFilled(key, sc.shapes, [&](StreakTable *fresh) {
                 if (t.across.empty())
                     FillAcross(&t, look.w, far);
                 FillAlong(&t, l, look);
@@ -912,7 +908,7 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
     key.Add(&patternSize, sizeof patternSize);
     if (look.pattern)
         key.Add(look.pattern->data(), look.pattern->size());
-    const RayTable *t = g_rayTables.KeptOrFilled(key, sc.shapes, &random, [&](RayTable *fresh) {
+    const RayTable *t = g_rayTables.KeptOrFilled(key, sc.shapes, [&](RayTable *fresh) {
         FillRays(fresh, look, far, random);
         return true;
     });
@@ -956,7 +952,7 @@ void DrawDisc(Scene &sc, double cx, double cy, float radius, const DiscLook &loo
                     TableEnd(0.0f, outer, reach)})
         key.Add(v);
     const RadialTable *table =
-        g_discTables.KeptOrFilled(key, sc.shapes, nullptr, [&](RadialTable *fresh) {
+        g_discTables.KeptOrFilled(key, sc.shapes, [&](RadialTable *fresh) {
             FillRadial(fresh, 0.0f, outer, reach, [&](float d, float rgb[3]) {
                 float v = DiscProfile(d, size, softPx, look.brightEdge);
                 for (int i = 0; i < 3; i++)
