@@ -57,16 +57,11 @@ void Append(RtfWriter *w, const char *rtf) { w->out.rtf += rtf; }
  * groups: Wine's rich edit box keeps bold after the group that set it. */
 void ApplyFormat(RtfWriter *w)
 {
-    w->out.rtf += "\\plain\\fs" + std::to_string(w->size);
-    if (w->bold)
-        Append(w, "\\b");
-    if (w->italic)
-        Append(w, "\\i");
-    if (w->code || w->preDepth)
-        Append(w, "\\f1");
-    if (w->caption)
-        Append(w, "\\cf1");
-    Append(w, " ");
+    w->out.rtf += (w->code || w->preDepth) ? "\\f1" : "\\f0";
+    w->out.rtf += "\\fs" + std::to_string(w->size);
+    Append(w, w->bold ? "\\b" : "\\b0");
+    Append(w, w->italic ? "\\i" : "\\i0");
+    Append(w, w->caption ? "\\cf1 " : "\\cf0 ");
 }
 
 void EndParagraph(RtfWriter *w)
@@ -407,7 +402,7 @@ void WriteTag(RtfWriter *w, const Tag &tag, const std::string &html, size_t afte
 RichGuide GuideRtf(const std::string &html)
 {
     RtfWriter w;
-    w.out.rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Tahoma;}{\\f1\\fmodern Courier New;}}"
+    w.out.rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\fswiss Arial;}{\\f1\\fmodern Courier New;}}"
                 "{\\colortbl;\\red96\\green96\\blue96;}\n";
     size_t at = 0;
     while (at < html.size()) {

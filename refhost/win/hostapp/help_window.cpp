@@ -123,7 +123,7 @@ HWND CreateHelpWindow(HWND owner, DemoHostServices *services)
     RECT client;
     GetClientRect(window, &client);
     HWND text = CreateWindowExA(WS_EX_CLIENTEDGE, RICHEDIT_CLASSA, "",
-                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_DISABLENOSCROLL |
+                                WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
                                     ES_AUTOVSCROLL,
                                 0, 0, client.right, client.bottom, window,
                                 reinterpret_cast<HMENU>((INT_PTR)kHelpTextId), instance, nullptr);
