@@ -13,7 +13,7 @@ NAT_BUILD  := $(BUILD)/native
 JOBS       ?= $(shell nproc)
 WINE_RUN   := $(CURDIR)/tools/wine-run
 PACKAGES   := cmake make g++ python3 wine64 fonts-wine g++-mingw-w64-x86-64-posix mingw-w64-tools \
-              xvfb xauth googletest libbenchmark-dev libstb-dev
+              xvfb xauth x11-utils openbox googletest libbenchmark-dev libstb-dev pandoc
 DEMO_DIR   := $(CURDIR)/$(BUILD)/demo
 # Rebuilds reuse earlier compiles where ccache is installed; paths below the
 # checkout are hashed relative to it, so every checkout shares one cache.

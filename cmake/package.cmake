@@ -1,11 +1,11 @@
 # The release archive (make package): the plug-in, the reference host's two
 # DLLs and demo host, the demo data the host writes on its first run, the
-# user guide with its pictures, the host documentation, the benchmarks'
-# figures and the licence.
+# user guide (Markdown, and the HTML that Help opens) with its pictures,
+# the host documentation, the benchmarks' figures and the licence.
 install(FILES $<TARGET_FILE:lensflare_ui> $<TARGET_FILE:vc64_ka> $<TARGET_FILE:vc64_kio>
         DESTINATION .)
 install(PROGRAMS $<TARGET_FILE:flarehost> DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/user-guide.md ${PROJECT_SOURCE_DIR}/docs/host.md
+install(FILES ${PROJECT_SOURCE_DIR}/docs/user-guide.md ${GUIDE_HTML} ${PROJECT_SOURCE_DIR}/docs/host.md
               ${PROJECT_SOURCE_DIR}/docs/renderer.md ${PROJECT_SOURCE_DIR}/docs/performance.md
         DESTINATION docs)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images DESTINATION docs)

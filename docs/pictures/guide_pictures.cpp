@@ -196,6 +196,7 @@ void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)
     driver.When("Lens Flare Editor", [&host](HWND editor) {
         SweepPictures(editor);
         host.services.showHelpWindow = true;
+        host.services.openUrl = nullptr;   /* the host's own window, not a browser */
         ui::Click(editor, IDC_HELP_BUTTON);
         if (HWND help = host.services.helpWindow) {
             Save(help, "help-window.png");

@@ -368,3 +368,22 @@ extern "C" int Kh_Save_File(const char *path, const void *data, int64_t size)
     ka::ReportError(4, "ERR_FILE_WRITE", "Kh_Save_File()", std::string(path) + ": " + why);
     return -1;
 }
+
+extern "C" int64_t Kh_Load_File(const char *path, char *out, int64_t outSize)
+{
+    const size_t kLoadLimit = (size_t)64 << 20;
+    std::string text, why;
+    switch (ka::ReadWholeFile(path ? path : "", kLoadLimit, &text, &why)) {
+    case ka::FILE_READ_OK:
+        break;
+    case ka::FILE_CANNOT_OPEN:
+        return KH_LOAD_CANNOT_OPEN;
+    case ka::FILE_TOO_LARGE:
+        return KH_LOAD_TOO_LARGE;
+    default:
+        return KH_LOAD_FAILED;
+    }
+    if (out && (int64_t)text.size() <= outSize)
+        std::memcpy(out, text.data(), text.size());
+    return (int64_t)text.size();
+}

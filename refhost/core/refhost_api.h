@@ -46,6 +46,14 @@ KA_API int Kh_Describe_Flare(KaToken ownerType, const char *ownerName, char *out
  * ERR_FILE_WRITE report naming the cause, the file as it was before. */
 KA_API int Kh_Save_File(const char *path, const void *data, int64_t size);
 
+/* Reads a whole file with the host's reader: its size in bytes, copied to
+ * out when it fits in outSize (a null out asks for the size only), or
+ * KH_LOAD_CANNOT_OPEN, KH_LOAD_FAILED or KH_LOAD_TOO_LARGE (over 64 MiB). */
+#define KH_LOAD_CANNOT_OPEN (-1)
+#define KH_LOAD_FAILED      (-2)
+#define KH_LOAD_TOO_LARGE   (-3)
+KA_API int64_t Kh_Load_File(const char *path, char *out, int64_t outSize);
+
 /* Fault injection for tests: the nth run (1 = the next) of a step of the
  * host's file writing fails as if the system had answered with the errno
  * value error; once, then the fault is gone.  Step 0 removes it. */

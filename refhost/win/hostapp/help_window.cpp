@@ -1,20 +1,27 @@
 /*
- * help_window.cpp - the demo host's help: the user guide's text in a
- * window of the host, opened at the section that answers the plug-in's
- * topic.  The guide is the Markdown file shipped beside the program; it is
- * shown as plain text, with pictures named instead of drawn.
+ * help_window.cpp - the demo host's help: the user guide, which the build
+ * turns into HTML, opened in the system's browser at the heading that
+ * answers the plug-in's topic.  Where no browser opens, a window of the
+ * host shows the same text formatted in a rich edit box (pictures named
+ * by their caption, not drawn), scrolled to that heading.
  */
-#include <cstdio>
+#include <richedit.h>
+#include <shellapi.h>
+#include <shlwapi.h>
+
+#include <algorithm>
+#include <cctype>
 #include <cstring>
-#include <vector>
 
 #include "host_app.h"
+#include "refhost_api.h"
 
 namespace {
 
 const char kHelpClass[] = "FlareHostHelp";
 const char kHelpCaption[] = "flarehost Help";
 const int kHelpTextId = 1;
+const int kHelpMargin = 12;   /* pixels left and right of the text */
 
 /* The topics a plug-in asks for and the guide's headings that answer them. */
 struct HelpTopic {
@@ -25,93 +32,56 @@ const HelpTopic kHelpTopics[] = {
     {"lens flare effects", "The Lens Flare Editor"},
 };
 
-bool ReadWholeFile(const std::string &path, std::string *text)
-{
-    FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        text->append(chunk, n);
-    bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
-}
+/* riched20.dll, loaded with the first help window and kept for the
+ * process: the class must outlive every box made from it. */
+HMODULE richEditLibrary = nullptr;
 
-/* The lines of a text without their LF or CR LF ends; a final line end
- * starts no further line. */
-std::vector<std::string> SplitLines(const std::string &text)
+/* The whole guide through the host's file reader; false with the cause. */
+bool LoadGuide(const std::string &path, std::string *html, std::string *why)
 {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        lines.push_back(text.substr(start, end - start));
-        if (!lines.back().empty() && lines.back().back() == '\r')
-            lines.back().pop_back();
-        start = end + 1;
+    int64_t size = Kh_Load_File(path.c_str(), nullptr, 0);
+    if (size >= 0) {
+        html->assign((size_t)size, '\0');
+        if (Kh_Load_File(path.c_str(), &(*html)[0], size) == size)
+            return true;
+        size = KH_LOAD_FAILED;
     }
-    return lines;
+    *why = size == KH_LOAD_CANNOT_OPEN ? "it cannot be opened"
+           : size == KH_LOAD_TOO_LARGE ? "it is too large"
+                                       : "reading it failed";
+    return false;
 }
 
-/* The guide is UTF-8; the edit box shows the ANSI code page. */
-std::string FromUtf8(const std::string &text)
+/* A heading's text: tags left out, white space as single spaces. */
+std::string HeadingText(const std::string &html, size_t from, size_t to)
 {
-    int wide = MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), nullptr, 0);
-    if (wide <= 0)
-        return text;
-    std::wstring buffer((size_t)wide, L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), (int)text.size(), &buffer[0], wide);
-    int narrow = WideCharToMultiByte(CP_ACP, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
-    if (narrow <= 0)
-        return text;
-    std::string out((size_t)narrow, '\0');
-    WideCharToMultiByte(CP_ACP, 0, buffer.data(), wide, &out[0], narrow, nullptr, nullptr);
-    return out;
-}
-
-/* A guide line as plain text: "![what](file)" becomes "[picture: what]",
- * "[text](target)" its text; bold stars and code quotes go. */
-std::string PlainLine(const std::string &line)
-{
-    std::string out;
-    size_t i = 0;
-    while (i < line.size()) {
-        bool picture = line.compare(i, 2, "![") == 0;
-        if (picture || line[i] == '[') {
-            size_t textStart = i + (picture ? 2 : 1);
-            size_t close = line.find("](", textStart);
-            size_t targetEnd = close == std::string::npos ? close : line.find(')', close);
-            if (targetEnd != std::string::npos) {
-                std::string text = PlainLine(line.substr(textStart, close - textStart));
-                out += picture ? "[picture: " + text + "]" : text;
-                i = targetEnd + 1;
-                continue;
-            }
+    std::string text;
+    bool inTag = false;
+    for (size_t i = from; i < to; i++) {
+        char c = html[i];
+        if (c == '<' || c == '>') {
+            inTag = c == '<';
+        } else if (!inTag) {
+            bool space = c == ' ' || c == '\n' || c == '\r' || c == '\t';
+            if (!space)
+                text += c;
+            else if (!text.empty() && text.back() != ' ')
+                text += ' ';
         }
-        if (line.compare(i, 2, "**") == 0) {
-            i += 2;
-            continue;
-        }
-        if (line[i] != '`')
-            out += line[i];
-        i++;
     }
-    return out;
+    if (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
 }
 
-/* Line ends become CR LF, as a multi-line edit box wants them. */
-std::string TextForDisplay(const std::string &guide)
+DWORD CALLBACK ReadRtf(DWORD_PTR cookie, LPBYTE buffer, LONG wanted, LONG *given)
 {
-    std::string out;
-    for (const std::string &line : SplitLines(guide)) {
-        out += PlainLine(line);
-        out += "\r\n";
-    }
-    return out;
+    auto *source = reinterpret_cast<std::pair<const std::string *, size_t> *>(cookie);
+    size_t left = source->first->size() - source->second;
+    *given = (LONG)std::min(left, (size_t)wanted);
+    std::memcpy(buffer, source->first->data() + source->second, (size_t)*given);
+    source->second += (size_t)*given;
+    return 0;
 }
 
 LRESULT CALLBACK HelpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -135,6 +105,8 @@ LRESULT CALLBACK HelpWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 HWND CreateHelpWindow(HWND owner, DemoHostServices *services)
 {
+    if (!richEditLibrary)
+        richEditLibrary = LoadLibraryA("riched20.dll");
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSA cls = {};
     cls.lpfnWndProc = HelpWindowProc;
@@ -150,7 +122,7 @@ HWND CreateHelpWindow(HWND owner, DemoHostServices *services)
     SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(services));
     RECT client;
     GetClientRect(window, &client);
-    HWND text = CreateWindowExA(WS_EX_CLIENTEDGE, "edit", "",
+    HWND text = CreateWindowExA(WS_EX_CLIENTEDGE, RICHEDIT_CLASSA, "",
                                 WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
                                     ES_AUTOVSCROLL,
                                 0, 0, client.right, client.bottom, window,
@@ -159,12 +131,87 @@ HWND CreateHelpWindow(HWND owner, DemoHostServices *services)
         DestroyWindow(window);
         return nullptr;
     }
-    SendMessageA(text, WM_SETFONT, (WPARAM)GetStockObject(ANSI_FIXED_FONT), FALSE);
-    SendMessageA(text, EM_SETLIMITTEXT, 0, 0);
+    SendMessageA(text, EM_EXLIMITTEXT, 0, 0x7fffffff);
+    SendMessageA(text, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN,
+                 MAKELONG(kHelpMargin, kHelpMargin));
     return window;
 }
 
+/* The guide formatted in the box, its first visible line the anchor's
+ * heading (the whole guide from the top without one). */
+void ShowGuideText(HWND text, const std::string &html, const std::string &anchor)
+{
+    RichGuide guide = GuideRtf(html);
+    std::pair<const std::string *, size_t> source(&guide.rtf, 0);
+    EDITSTREAM stream = {};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+    stream.pfnCallback = ReadRtf;
+    SendMessageA(text, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+    long at = 0;
+    for (const auto &heading : guide.anchors)
+        if (heading.first == anchor)
+            at = heading.second;
+    SendMessageA(text, EM_SETSEL, at, at);
+    /* In pixels: lines differ in height (headings, paragraph spacing), and
+     * a scroll by lines counts them all as body lines. */
+    POINTL heading = {};
+    POINT scrolled = {};
+    SendMessageA(text, EM_POSFROMCHAR, reinterpret_cast<WPARAM>(&heading), at);
+    SendMessageA(text, EM_GETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&scrolled));
+    POINT wanted = {0, scrolled.y + heading.y};
+    SendMessageA(text, EM_SETSCROLLPOS, 0, reinterpret_cast<LPARAM>(&wanted));
+}
+
+void ShowHelpWindow(DemoHostServices *services, HWND owner, const std::string &html,
+                    const std::string &anchor, const char *topic)
+{
+    if (!services->helpWindow)
+        services->helpWindow = CreateHelpWindow(owner, services);
+    HWND window = services->helpWindow;
+    if (!window) {
+        MessageBoxA(owner, "The help window could not be opened.", kHelpCaption,
+                    MB_OK | MB_ICONWARNING);
+        return;
+    }
+    std::string caption = kHelpCaption;
+    if (anchor.empty() && topic && *topic)
+        caption += std::string(" - no section for \"") + topic + "\", the whole guide";
+    SetWindowTextA(window, caption.c_str());
+    ShowWindow(window, SW_SHOWNORMAL);
+    ShowGuideText(GetDlgItem(window, kHelpTextId), html, anchor);
+    SetForegroundWindow(window);
+}
+
 } // namespace
+
+/* The browser gets the URL as its argument: opened as a document, a file
+ * URL loses its anchor (Wine looks for a file named with it).  A browser
+ * that ends with a failure at once (Wine's winebrowser without a desktop
+ * browser) counts as none; one still running after the wait is showing. */
+bool OpenInBrowser(HWND window, const char *url)
+{
+    const DWORD kBrowserVerdictMs = 2000;
+    char browser[MAX_PATH] = "";
+    DWORD size = MAX_PATH;
+    bool found = AssocQueryStringA(0, ASSOCSTR_EXECUTABLE, "http", "open", browser, &size) == S_OK;
+    SHELLEXECUTEINFOA run = {};
+    run.cbSize = sizeof run;
+    run.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    run.hwnd = window;
+    run.lpVerb = "open";
+    run.lpFile = found ? browser : url;
+    run.lpParameters = found ? url : nullptr;
+    run.nShow = SW_SHOWNORMAL;
+    if (!ShellExecuteExA(&run))
+        return false;
+    DWORD status = 0;
+    if (run.hProcess) {
+        if (WaitForSingleObject(run.hProcess, kBrowserVerdictMs) == WAIT_OBJECT_0)
+            GetExitCodeProcess(run.hProcess, &status);
+        CloseHandle(run.hProcess);
+    }
+    return status == 0;
+}
 
 std::string DefaultGuideFile()
 {
@@ -173,26 +220,46 @@ std::string DefaultGuideFile()
     std::string dir(path, n);
     size_t slash = dir.find_last_of("\\/");
     dir = slash == std::string::npos ? "." : dir.substr(0, slash);
-    return dir + "\\docs\\user-guide.md";
+    return dir + "\\docs\\user-guide.html";
 }
 
-int FindHelpSection(const std::string &guide, const char *topic)
+std::string HelpAnchor(const std::string &html, const char *topic)
 {
     const char *heading = nullptr;
     for (const HelpTopic &known : kHelpTopics)
         if (topic && std::strcmp(known.topic, topic) == 0)
             heading = known.heading;
-    if (!heading)
-        return -1;
-    std::vector<std::string> lines = SplitLines(guide);
-    for (size_t line = 0; line < lines.size(); line++) {
-        const std::string &text = lines[line];
-        size_t hashes = text.find_first_not_of('#');
-        if (hashes > 0 && hashes != std::string::npos && text[hashes] == ' ' &&
-            text.compare(hashes + 1, std::string::npos, heading) == 0)
-            return (int)line;
+    for (size_t at = html.find("<h"); heading && at != std::string::npos; at = html.find("<h", at + 1)) {
+        char level = at + 2 < html.size() ? html[at + 2] : '\0';
+        size_t id = html.find(" id=\"", at);
+        size_t open = html.find('>', at);
+        if (level < '1' || level > '6' || open == std::string::npos || id > open)
+            continue;
+        size_t close = html.find(std::string("</h") + level, open);
+        if (close != std::string::npos && HeadingText(html, open + 1, close) == heading)
+            return html.substr(id + 5, html.find('"', id + 5) - id - 5);
     }
-    return -1;
+    return "";
+}
+
+std::string FileUrl(const std::string &path)
+{
+    int wide = MultiByteToWideChar(CP_ACP, 0, path.data(), (int)path.size(), nullptr, 0);
+    std::wstring buffer((size_t)wide, L'\0');
+    MultiByteToWideChar(CP_ACP, 0, path.data(), (int)path.size(), &buffer[0], wide);
+    int narrow = WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string utf8((size_t)narrow, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, buffer.data(), wide, &utf8[0], narrow, nullptr, nullptr);
+    std::string url = "file:///";
+    for (unsigned char c : utf8) {
+        if (c == '\\')
+            url += '/';
+        else if (std::isalnum(c) || std::strchr("-._~/:", c))
+            url += (char)c;
+        else
+            url += "%" + std::string(1, "0123456789ABCDEF"[c >> 4]) + "0123456789ABCDEF"[c & 15];
+    }
+    return url;
 }
 
 void DemoHostServices::ShowHelp(HWND window, const char *topic)
@@ -201,40 +268,15 @@ void DemoHostServices::ShowHelp(HWND window, const char *topic)
     if (!showHelpWindow)
         return;
     std::string path = guideFile.empty() ? DefaultGuideFile() : guideFile;
-    std::string guide;
-    if (!ReadWholeFile(path, &guide)) {
-        std::string text = "The user guide could not be read from\n" + path +
-                           "\n\nIt is docs\\user-guide.md beside flarehost.exe.";
+    std::string html, why;
+    if (!LoadGuide(path, &html, &why)) {
+        std::string text = "The user guide could not be read from\n" + path + "\n(" + why +
+                           ").\n\nIt is docs\\user-guide.html beside flarehost.exe.";
         MessageBoxA(window, text.c_str(), kHelpCaption, MB_OK | MB_ICONWARNING);
         return;
     }
-    if (!helpWindow)
-        helpWindow = CreateHelpWindow(window, this);
-    if (!helpWindow) {
-        MessageBoxA(window, "The help window could not be opened.", kHelpCaption,
-                    MB_OK | MB_ICONWARNING);
-        return;
-    }
-    HWND text = GetDlgItem(helpWindow, kHelpTextId);
-    std::string shown = FromUtf8(TextForDisplay(guide));
-    SetWindowTextA(text, shown.c_str());
-    int section = FindHelpSection(guide, topic);
-    std::string caption = kHelpCaption;
-    if (section < 0 && topic && *topic)
-        caption += std::string(" - no section for \"") + topic + "\", the whole guide";
-    SetWindowTextA(helpWindow, caption.c_str());
-    /* The box wraps long lines, so the heading's line on screen is found
-     * from its first character. */
-    size_t at = 0;
-    for (int line = 0; line < section && at != std::string::npos; line++) {
-        at = shown.find("\r\n", at);
-        if (at != std::string::npos)
-            at += 2;
-    }
-    if (section > 0 && at != std::string::npos) {
-        SendMessageA(text, EM_LINESCROLL, 0, SendMessageA(text, EM_LINEFROMCHAR, at, 0));
-        SendMessageA(text, EM_SETSEL, at, at);
-    }
-    ShowWindow(helpWindow, SW_SHOWNORMAL);
-    SetForegroundWindow(helpWindow);
+    std::string anchor = HelpAnchor(html, topic);
+    std::string url = FileUrl(path) + (anchor.empty() ? "" : "#" + anchor);
+    if (!openUrl || !openUrl(window, url.c_str()))
+        ShowHelpWindow(this, window, html, anchor, topic);
 }

@@ -7,11 +7,16 @@
 #define HOST_APP_H
 
 #include <string>
+#include <utility>
 #include <vector>
 #include <windows.h>
 
 #include "host/host_services.h"
 #include "host/kalvos_core.h"
+
+/* Hands a URL to the system's browser; false when none could be opened. */
+typedef bool (*OpenUrlFn)(HWND window, const char *url);
+bool OpenInBrowser(HWND window, const char *url);   /* ShellExecute "open" */
 
 class DemoHostServices : public HostServices {
 public:
@@ -26,16 +31,30 @@ public:
     std::string workingDirectory;
     std::string iniFile;                  /* <working dir>\flarehost.ini */
     std::vector<std::string> helpTopics;  /* every topic asked for, in order */
-    bool showHelpWindow = true;           /* tests turn the help window off */
-    std::string guideFile;                /* empty: DefaultGuideFile() */
-    HWND helpWindow = nullptr;            /* the open help window, owned by the asking window */
+    bool showHelpWindow = true;           /* tests turn help off: no browser, no window */
+    std::string guideFile;                /* the guide's HTML; empty: DefaultGuideFile() */
+    OpenUrlFn openUrl = OpenInBrowser;    /* tests see the URL Help hands over; null: no browser */
+    HWND helpWindow = nullptr;            /* the guide when no browser opened, owned by the asking window */
 };
 
-/* docs\user-guide.md beside the program, where the package puts it. */
+/* docs\user-guide.html beside the program, where the build and the package
+ * put it with its pictures. */
 std::string DefaultGuideFile();
-/* The line (from 0) of the guide's heading that answers a help topic, or -1
- * for a topic the host does not know or a guide without that heading. */
-int FindHelpSection(const std::string &guide, const char *topic);
+/* The id of the guide's heading that answers a help topic, or "" for a
+ * topic the host does not know or a guide without that heading. */
+std::string HelpAnchor(const std::string &html, const char *topic);
+/* A file: URL for a Windows path, bytes outside the URL's plain set
+ * percent-encoded in UTF-8. */
+std::string FileUrl(const std::string &path);
+
+/* The guide's HTML as RTF for a rich edit box, and where each heading with
+ * an id starts in the box's text. */
+struct RichGuide {
+    std::string rtf;
+    long characters = 0;                                  /* the box's text length */
+    std::vector<std::pair<std::string, long>> anchors;   /* heading id, its first character */
+};
+RichGuide GuideRtf(const std::string &html);
 
 typedef void (*PluginEntryFn)(const char **keywords, void **values, int32_t *status, void *instance);
 typedef int32_t (*PluginCommandFn)(void *instance, HWND parent, const char **keywords, void **values);
