@@ -536,7 +536,11 @@ extern "C" int Kh_Write_Demo_Gradients(const char *folder)
         ReportError(4, "ERR_NULL_ADDRESS", "Kh_Write_Demo_Gradients()", "null folder");
         return 0;
     }
-    std::string base = FolderPrefix(folder);
+    std::string base = FolderPrefix(folder), why;
+    if (*folder && !MakeFolder(folder, &why)) {
+        ReportError(4, "ERR_GRADIENT_WRITE", "Kh_Write_Demo_Gradients()", std::string(folder) + ": " + why);
+        return 0;
+    }
     int written = 0;
     for (const DemoGradient &demo : DemoGradients()) {
         GradientRecord stops;
@@ -554,7 +558,6 @@ extern "C" int Kh_Write_Demo_Gradients(const char *folder)
                 SampleGradient(stops, g.offsets.back(), &g.colors[3 * i]);
             }
         }
-        std::string why;
         if (SaveGradientFile((base + demo.file).c_str(), g, &why) == GRADIENT_OK)
             written++;
         else
