@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "color/color.h"
 #include "editor/editor.h"
 #include "entry/plugin.h"
 #include "model/lens_flare_model.h"
@@ -56,14 +57,6 @@ double SrgbToLinear(int byte)
 {
     double c = byte / 255.0;
     return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-}
-
-/* The byte the 24-bit preview shows for a channel value. */
-int ShownByte(float value)
-{
-    if (!(value > 0.0f))
-        return 0;
-    return value >= 1.0f ? 255 : (int)(value * 255.0);
 }
 
 void RecordFlash(FlashCounter *c, double timeMs)

@@ -64,13 +64,15 @@ TEST(LightSweep, FlashCounterCountsRisesAndFallsOfATenthOfLinearLuminanceInTheBu
         EXPECT_EQ(counter.busiestSecond, row.busiestSecond) << row.name;
     }
 
-    /* The luminance it counts weighs linear light as the screen shows it. */
-    const float black = 0.0f, white = 1.0f, over = 7.0f, half = 0.5f;
+    /* The luminance it counts weighs linear light as the screen shows it:
+     * the preview's bytes, where 7.0 wraps to 249 and 1.2 to a dark 50. */
+    const float black = 0.0f, white = 1.0f, over = 7.0f, half = 0.5f, past = 1.2f;
     struct Pixel {
         float r, g, b;
         double expected;
     } pixels[] = {
-        {black, black, black, 0.0}, {white, white, white, 1.0}, {over, over, over, 1.0},
+        {black, black, black, 0.0}, {white, white, white, 1.0}, {over, over, over, 0.9473},
+        {past, past, past, 0.0319},
         {white, black, black, 0.2126}, {black, white, black, 0.7152},
         {black, black, white, 0.0722}, {half, half, half, 0.2122},   /* byte 127 */
     };
