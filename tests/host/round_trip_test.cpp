@@ -205,3 +205,25 @@ TEST_F(RoundTrip, ASubnormalRadiusAndTheLargestFloatsComeBackFromAFile)
     EXPECT_TRUE(SameBits(&scale, &largest, sizeof scale));
     EXPECT_TRUE(SameBits(&angle, &minusZero, sizeof angle));
 }
+
+/* A type may name a parameter longer than a file's line may be: such a
+ * flare is not saved at all, rather than saved into a file that does not
+ * load. */
+TEST_F(RoundTrip, AFlareItsOwnReaderWouldRefuseIsNotSaved)
+{
+    const std::string param(1100, 'n');
+    ASSERT_EQ(Kh_Define_Element_Type(("type longnamed\nparam floatslider " + param + "\nend\n").c_str()), 0);
+    RemoveAllElements();
+    ASSERT_NE(Insert("longnamed"), nullptr);
+    const std::string path = TempPath("long-named.lnz");
+    Kh_Clear_Errors();
+    EXPECT_EQ(File("savetofile", path), 4);
+    std::vector<std::string> reports = ErrorReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].rfind("ERR_LNZ_WRITE|Ki_LensFlare()|" + path +
+                                   ": the effect would not read back (line 23: ",
+                               0),
+              0u)
+        << reports[0];
+    EXPECT_FALSE(Exists(path));
+}
