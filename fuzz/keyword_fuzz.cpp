@@ -12,8 +12,13 @@
 //   and so does an inquiry;
 // - the host never writes into a block it only reads;
 // - texts, gradients and data an inquiry hands out can be read whole.
+// After the calls, the flare they built is saved, loaded into another
+// light and saved again: the two files are the same text and every value
+// came back to the same bits.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cfloat>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -32,6 +37,7 @@
 namespace {
 
 const char *const kLight = "Light01";
+const char *const kReloaded = "Light02";   /* where the round trip loads the file */
 const unsigned char kCanary = 0xA5;
 const size_t kMaxWords = 128;   /* words a call passes; the lists built here stay under 60 */
 
@@ -147,7 +153,7 @@ void Text(List *l, const std::string &text)
 
 float Number(FuzzedDataProvider *in, List *l)
 {
-    switch (in->ConsumeIntegralInRange<int>(0, 9)) {
+    switch (in->ConsumeIntegralInRange<int>(0, 12)) {
     case 0: return 0.0f;
     case 1: return 1.0f;
     case 2: return 0.5f;
@@ -155,6 +161,15 @@ float Number(FuzzedDataProvider *in, List *l)
     case 4: return 1e30f;
     case 5: l->fault = true; return __builtin_nanf("");
     case 6: l->fault = true; return __builtin_inff();
+    case 7: return in->ConsumeBool() ? -0.0f : 1e-40f;
+    case 8: return in->ConsumeBool() ? FLT_MAX : -FLT_MAX;
+    case 9: {
+        /* any finite float, by its bits */
+        uint32_t bits = in->ConsumeIntegral<uint32_t>();
+        float v;
+        std::memcpy(&v, &bits, sizeof v);
+        return std::isfinite(v) ? v : FLT_TRUE_MIN;
+    }
     default: return in->ConsumeFloatingPointInRange(-1000.0f, 1000.0f);
     }
 }
@@ -569,9 +584,10 @@ void EnumerationWords(List *l, FuzzedDataProvider *in)
     }
 }
 
-/* The flare exactly: every switch, number, element (by address), guid,
- * value, gradient and data. */
-std::string Snapshot(const ka::Flare &f)
+/* The flare exactly: every switch, number, element, value, gradient and
+ * data; with identities, also each element's address and guid and the
+ * components its type does not use, none of which a file keeps. */
+std::string Snapshot(const ka::Flare &f, bool identities = true)
 {
     std::string s;
     auto put = [&s](const void *p, size_t n) { s.append(static_cast<const char *>(p), n); };
@@ -583,10 +599,13 @@ std::string Snapshot(const ka::Flare &f)
     put(f.color, sizeof f.color);
     for (const std::unique_ptr<ka::Element> &e : f.elements) {
         const ka::Element *at = e.get();
-        put(&at, sizeof at);
-        s += e->guid + (e->enabled ? "+" : "-");
-        for (const ka::ParamValue &v : e->values) {
-            put(v.v, sizeof v.v);
+        if (identities)
+            put(&at, sizeof at);
+        s += (identities ? e->guid : e->type->name) + (e->enabled ? "+" : "-");
+        for (size_t p = 0; p < e->values.size(); p++) {
+            const ka::ParamValue &v = e->values[p];
+            int used = ka::ComponentCount(e->type->params[p].type);
+            put(v.v, identities ? sizeof v.v : sizeof(float) * (size_t)used);
             size_t n = v.gradient.offsets.size();
             put(&n, sizeof n);
             put(v.gradient.offsets.data(), n * sizeof(float));
@@ -597,6 +616,44 @@ std::string Snapshot(const ka::Flare &f)
         }
     }
     return s;
+}
+
+std::string FileText(const std::string &path)
+{
+    std::string text;
+    if (std::FILE *file = std::fopen(path.c_str(), "rb")) {
+        char buffer[65536];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            text.append(buffer, n);
+        std::fclose(file);
+    }
+    return text;
+}
+
+/* Saved, loaded into a light of no elements and saved again. */
+void RoundTrip()
+{
+    int32_t status = -1;
+    if (Ki_LensFlare(T("light"), kLight, T("savetofile"), g_file.c_str(), &status, 0) != 0) {
+        std::fprintf(stderr, "keyword_fuzz: the flare the calls built was not saved\n");
+        std::abort();
+    }
+    Ki_Remove(T("light"), kReloaded, 0);
+    Ki_Light(kReloaded, 0);
+    ka::FindLight(kReloaded)->flare.elements.clear();
+    const std::string second = g_file + ".again.lnz";
+    if (Ki_LensFlare(T("light"), kReloaded, T("loadfromfile"), g_file.c_str(), &status, 0) != 0 ||
+        Ki_LensFlare(T("light"), kReloaded, T("savetofile"), second.c_str(), &status, 0) != 0) {
+        std::fprintf(stderr, "keyword_fuzz: a file the host wrote did not load back\n");
+        std::abort();
+    }
+    if (FileText(second) != FileText(g_file) ||
+        Snapshot(Current(), false) != Snapshot(ka::FindLight(kReloaded)->flare, false)) {
+        std::fprintf(stderr, "keyword_fuzz: the flare changed on its way through a file\n");
+        std::abort();
+    }
+    std::remove(second.c_str());
 }
 
 void Broken(const char *what, const List &l)
@@ -737,5 +794,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     int calls = in.ConsumeIntegralInRange<int>(1, 6);
     for (int i = 0; i < calls && in.remaining_bytes() > 0; i++)
         OneCall(&in);
+    RoundTrip();
     return 0;
 }

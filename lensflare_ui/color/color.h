@@ -20,10 +20,15 @@ INT_PTR SelectColor(HWND parent, const char *title, float color[3]);
  * colour dialog show a colour as it renders (1.2 wraps to a dark 50).
  * ClampedByte first holds the component to 0..1: the gradient control's
  * pivots, where a bright stop must stay bright (1.2 gives 255).
- * ByteComponent is the way back, byte / 255. */
+ * ByteComponent is the way back, byte / 255.  ShownByte is the byte the
+ * preview's 24-bit image holds and so what the screen shows: trunc(c x
+ * 255.0) as the processor converts it, its low 8 bits, so 1.2 wraps to 50
+ * as in a swatch, and a NaN or a value beyond 32 bits gives 0 (where
+ * WrappedByte's saturation gives 255); the flash meter measures it. */
 int32_t ScaleComponent(float component);
 uint8_t WrappedByte(float component);
 uint8_t ClampedByte(float component);
+uint8_t ShownByte(float component);
 float ByteComponent(uint32_t byte);
 
 /* Packed colours, red in bits 0-7, green 8-15, blue 16-23 (COLORREF);

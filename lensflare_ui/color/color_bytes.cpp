@@ -24,6 +24,11 @@ uint8_t ClampedByte(float component)
     return (uint8_t)ScaleComponent(component);
 }
 
+uint8_t ShownByte(float component)
+{
+    return (uint8_t)(TruncOrIntMin((double)component * 255.0) & 0xFF);
+}
+
 float ByteComponent(uint32_t byte)
 {
     return (float)((double)(byte & 0xFF) / 255.0);

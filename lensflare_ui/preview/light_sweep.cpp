@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "color/color.h"
 #include "editor/editor.h"
 #include "entry/plugin.h"
 #include "model/lens_flare_model.h"
@@ -31,7 +32,7 @@ namespace {
 const double kFlashStep = 0.1;     /* of the largest relative luminance, 1.0 */
 const double kFlashWindowMs = 1000.0;
 const int kMaxFlashesASecond = 3;  /* more than this warns */
-const int kMaxFlashes = sizeof(FlashCounter::times) / sizeof(double);
+const int kFlashesKept = sizeof(FlashCounter::starts) / sizeof(double);
 const COLORREF kWarningColor = RGB(255, 208, 0);
 
 /* Owned by SetUpLightSweep / TearDownLightSweep: the editor, the key
@@ -58,23 +59,19 @@ double SrgbToLinear(int byte)
     return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
-/* The byte the 24-bit preview shows for a channel value. */
-int ShownByte(float value)
-{
-    if (!(value > 0.0f))
-        return 0;
-    return value >= 1.0f ? 255 : (int)(value * 255.0);
-}
-
+/* A flash ends at timeMs: the busiest second is at least the flashes
+ * whose rises lie within the second before. */
 void RecordFlash(FlashCounter *c, double timeMs)
 {
-    if (c->count < kMaxFlashes)
-        c->times[c->count++] = timeMs;
-    int inWindow = 0;
-    for (int i = c->count - 1; i >= 0 && timeMs - c->times[i] < kFlashWindowMs; i--)
-        inWindow++;
-    if (inWindow > c->busiestSecond)
-        c->busiestSecond = inWindow;
+    c->starts[c->count % kFlashesKept] = c->riseMs;
+    c->count++;
+    int inSecond = 0;
+    for (int i = c->count - 1; i >= 0 && i >= c->count - kFlashesKept; i--) {
+        if (timeMs - c->starts[i % kFlashesKept] > kFlashWindowMs)
+            break;
+        inSecond++;
+    }
+    c->busiestSecond = std::max(c->busiestSecond, inSecond);
 }
 
 double ElapsedMs()
@@ -347,6 +344,7 @@ void ResetFlashCounter(FlashCounter *c)
     c->low = 2.0;    /* above and below anything, so the first sample sets both */
     c->high = -1.0;
     c->direction = 0;
+    c->riseMs = 0.0;
     c->count = 0;
     c->busiestSecond = 0;
 }
@@ -362,6 +360,7 @@ void AddLuminanceSample(FlashCounter *c, double timeMs, double luminance)
     if (c->direction <= 0 && luminance - c->low >= kFlashStep) {
         c->direction = 1;
         c->high = luminance;
+        c->riseMs = timeMs;
     } else if (c->direction >= 0 && c->high - luminance >= kFlashStep) {
         bool afterRise = c->direction > 0;
         c->direction = -1;
@@ -369,6 +368,15 @@ void AddLuminanceSample(FlashCounter *c, double timeMs, double luminance)
         if (afterRise)
             RecordFlash(c, timeMs);
     }
+}
+
+int BusiestSecondOfFlashes(const double *timesMs, const double *luminances, size_t count)
+{
+    FlashCounter counter;
+    ResetFlashCounter(&counter);
+    for (size_t i = 0; i < count; i++)
+        AddLuminanceSample(&counter, timesMs[i], luminances[i]);
+    return counter.busiestSecond;
 }
 
 double ImageLuminance(const float *red, const float *green, const float *blue, size_t count)

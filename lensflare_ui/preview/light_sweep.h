@@ -18,18 +18,26 @@
 /* How long one sweep takes; tests shorten it. */
 extern int sweepDurationMs;
 
-/* Flashes seen in the frames of one sweep: a rise and a fall of the
- * whole image's relative luminance by at least kFlashStep each. */
+/* Flashes seen in the frames of one sweep, as a person sees them: a
+ * flash is a rise of the whole image's relative luminance by at least
+ * kFlashStep and then a fall by as much, from the frame that shows the
+ * rise to the frame that shows the fall; a second holds the flashes that
+ * begin and end within it. */
 struct FlashCounter {
     double low, high;        /* extremes since the last change counted */
     int direction;           /* +1 after a rise, -1 after a fall, 0 at first */
-    int count;               /* flash times kept, at most the array's size */
-    int busiestSecond;       /* most flashes in any one second so far */
-    double times[1024];      /* ms since the sweep began, one per flash */
+    double riseMs;           /* when the rise under way showed */
+    int count;               /* flashes so far */
+    int busiestSecond;       /* most whole flashes in any one second so far */
+    double starts[1024];     /* ms since the sweep began of the latest flashes' rises,
+                                a ring by count; a second holds far fewer */
 };
 
 void ResetFlashCounter(FlashCounter *counter);
 void AddLuminanceSample(FlashCounter *counter, double timeMs, double luminance);
+/* The busiest second of a whole series of frames: their times (ms,
+ * ascending) and luminances. */
+int BusiestSecondOfFlashes(const double *timesMs, const double *luminances, size_t count);
 /* Mean relative luminance (0..1) of a buffer's pixels as the preview
  * shows them. */
 double ImageLuminance(const float *red, const float *green, const float *blue, size_t count);

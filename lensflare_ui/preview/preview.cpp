@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "color/color.h"
 #include "entry/plugin.h"
 #include "host/host_helpers.h"
 #include "preview/preview.h"
@@ -132,9 +133,9 @@ void ConvertTo24Bit(const KaGBuffer *buffer, PreviewImage *image, int width, int
         size_t source = (size_t)row * width;
         unsigned char *out = image->pixels + (size_t)row * image->rowLength;
         for (int column = 0; column < width; column++, source++) {
-            *out++ = (unsigned char)TruncOrIntMin(buffer->blue[source] * 255.0);
-            *out++ = (unsigned char)TruncOrIntMin(buffer->green[source] * 255.0);
-            *out++ = (unsigned char)TruncOrIntMin(buffer->red[source] * 255.0);
+            *out++ = ShownByte(buffer->blue[source]);
+            *out++ = ShownByte(buffer->green[source]);
+            *out++ = ShownByte(buffer->red[source]);
         }
     }
 }

@@ -10,6 +10,7 @@
 #include "calllog.h"
 #include "demo_flares.h"
 #include "errors.h"
+#include "file_io.h"
 #include "lnz.h"
 #include "paths.h"
 #include "refhost_api.h"
@@ -114,13 +115,16 @@ extern "C" int Kh_Write_Demo_Effects(const char *folder)
         ReportError(4, "ERR_NULL_ADDRESS", "Kh_Write_Demo_Effects()", "null folder");
         return 0;
     }
-    std::string base = FolderPrefix(folder);
+    std::string base = FolderPrefix(folder), why;
+    if (*folder && !MakeFolder(folder, &why)) {
+        ReportError(4, "ERR_LNZ_WRITE", "Kh_Write_Demo_Effects()", std::string(folder) + ": " + why);
+        return 0;
+    }
     int written = 0;
     for (const DemoEffect &effect : DemoEffects()) {
         Flare flare;
         if (!BuildDemoEffect(effect, &flare))
             continue;
-        std::string why;
         if (SaveLnzFile((base + effect.file).c_str(), flare, &why) == LNZ_OK)
             written++;
         else

@@ -20,6 +20,7 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <direct.h>
 #include <io.h>
 #include <process.h>
 #include <windows.h>
@@ -66,9 +67,18 @@ bool Injected(int step, int *error)
     return true;
 }
 
+/* A cause of no errno value: the target's own read-only mark. */
+const int kReadOnlyFile = -1;
+
 std::string Cause(int error)
 {
     switch (error) {
+    case kReadOnlyFile:
+        return "the file is read-only";
+    case EISDIR:
+        return "a folder is in the way";
+    case ENOTDIR:
+        return "a file is in the way";
     case ENOSPC:
         return "disk full";
     case EACCES:
@@ -106,8 +116,22 @@ int ErrnoOfLastError()
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
         return ENOENT;
+    case ERROR_DIRECTORY:
+        return EISDIR;
     }
     return EIO;
+}
+
+/* 0, or why a save must not go over what path names: Windows' rename
+ * replaces a read-only file under Wine, so the mark is checked here. */
+int TargetFault(const char *path)
+{
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return 0;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return EISDIR;
+    return attributes & FILE_ATTRIBUTE_READONLY ? kReadOnlyFile : 0;
 }
 
 int OpenExclusive(const std::string &name, const char *)
@@ -148,6 +172,20 @@ bool ReplaceTarget(const std::string &temporary, const char *path, int *error)
 }
 
 #else
+
+/* 0, or why a save must not go over what path names.  A file no one may
+ * write is read-only even to the superuser, whom access() lets through. */
+int TargetFault(const char *path)
+{
+    struct stat target;
+    if (stat(path, &target) != 0)
+        return 0;
+    if (S_ISDIR(target.st_mode))
+        return EISDIR;
+    if (!(target.st_mode & 0222))
+        return kReadOnlyFile;
+    return access(path, W_OK) == 0 ? 0 : errno;
+}
 
 /* The new file takes the permissions of the one it replaces. */
 int OpenExclusive(const std::string &name, const char *target)
@@ -215,12 +253,9 @@ std::FILE *CreateTemporary(const char *path, std::string *name, int *error)
 {
     if (Injected(KH_FILE_CREATE, error))
         return nullptr;
-#ifndef _WIN32
-    if (access(path, F_OK) == 0 && access(path, W_OK) != 0) {
-        *error = errno;
+    *error = TargetFault(path);
+    if (*error)
         return nullptr;
-    }
-#endif
     for (int attempt = 0; attempt < 100; attempt++) {
         if (!TemporaryName(path, ++g_temporaryNumber, name)) {
             *error = ENAMETOOLONG;
@@ -290,9 +325,13 @@ bool Replaced(const std::string &temporary, const char *path, int *error)
 
 FileReadStatus ReadWholeFile(const char *path, size_t limit, std::string *text, std::string *why)
 {
-    std::FILE *file = std::fopen(path, "rb");
+    /* A folder opens as a file on some systems and is refused as a
+     * permission on others: either way, say what is there. */
+    struct stat target;
+    bool folder = stat(path, &target) == 0 && S_ISDIR(target.st_mode);
+    std::FILE *file = folder ? nullptr : std::fopen(path, "rb");
     if (!file) {
-        *why = "cannot open the file: " + Cause(errno);
+        *why = "cannot open the file: " + Cause(folder ? EISDIR : errno);
         return FILE_CANNOT_OPEN;
     }
     text->clear();
@@ -311,6 +350,26 @@ FileReadStatus ReadWholeFile(const char *path, size_t limit, std::string *text, 
         return FILE_TOO_LARGE;
     }
     return FILE_READ_OK;
+}
+
+bool MakeFolder(const char *path, std::string *why)
+{
+    /* Windows' stat() refuses a folder named with a separator at its end. */
+    std::string folder = path;
+    while (folder.size() > 1 && std::strchr("/\\", folder.back()) && folder[folder.size() - 2] != ':')
+        folder.pop_back();
+    struct stat target;
+    if (stat(folder.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
+        return true;
+#ifdef _WIN32
+    int made = _mkdir(folder.c_str());
+#else
+    int made = mkdir(folder.c_str(), 0777);
+#endif
+    if (made == 0)
+        return true;
+    *why = "cannot make the folder: " + Cause(errno == EEXIST ? ENOTDIR : errno);
+    return false;
 }
 
 bool WriteWholeFile(const char *path, const void *data, size_t size, std::string *why)

@@ -30,6 +30,11 @@ FileReadStatus ReadWholeFile(const char *path, size_t limit, std::string *text, 
  * disk full"). */
 bool WriteWholeFile(const char *path, const void *data, size_t size, std::string *why);
 
+/* The folder, made when it is not there yet (its parent must be);
+ * otherwise *why names the cause ("cannot make the folder: permission
+ * denied"). */
+bool MakeFolder(const char *path, std::string *why);
+
 /* Bytes per write of WriteWholeFile; Kh_Fail_File_Step counts writes in
  * these blocks. */
 const size_t kFileWriteBlock = 4096;

@@ -122,10 +122,8 @@ bool Expect(Reader *r, const char *keyword, size_t count)
 
 bool ParseFloat(Reader *r, const std::string &word, float *out)
 {
-    errno = 0;
-    char *stop = nullptr;
-    float v = std::strtof(word.c_str(), &stop);
-    if (*stop || !std::isfinite(v) || errno == ERANGE)
+    float v = 0;
+    if (!ReadFloatWord(word, &v))
         return Refuse(r, "\"" + word + "\" is no finite number");
     if (v < 0.0f || v > 1.0f)
         return Refuse(r, "\"" + word + "\" is outside 0..1");
@@ -314,9 +312,8 @@ std::string FormatGrd(const GradientRecord &g)
     std::string out;
     PutHead(&out, kGrdMagic, g, "stops", g.offsets.size());
     for (size_t i = 0; i < g.offsets.size(); i++)
-        AppendFormat(&out, kGradientMaxLine, "stop %.9g %.9g %.9g %.9g\n", (double)g.offsets[i],
-                     (double)g.colors[3 * i], (double)g.colors[3 * i + 1],
-                     (double)g.colors[3 * i + 2]);
+        out += "stop " + FloatWord(g.offsets[i]) + " " + FloatWord(g.colors[3 * i]) + " " +
+               FloatWord(g.colors[3 * i + 1]) + " " + FloatWord(g.colors[3 * i + 2]) + "\n";
     out += "end\n";
     return out;
 }
@@ -539,7 +536,11 @@ extern "C" int Kh_Write_Demo_Gradients(const char *folder)
         ReportError(4, "ERR_NULL_ADDRESS", "Kh_Write_Demo_Gradients()", "null folder");
         return 0;
     }
-    std::string base = FolderPrefix(folder);
+    std::string base = FolderPrefix(folder), why;
+    if (*folder && !MakeFolder(folder, &why)) {
+        ReportError(4, "ERR_GRADIENT_WRITE", "Kh_Write_Demo_Gradients()", std::string(folder) + ": " + why);
+        return 0;
+    }
     int written = 0;
     for (const DemoGradient &demo : DemoGradients()) {
         GradientRecord stops;
@@ -557,7 +558,6 @@ extern "C" int Kh_Write_Demo_Gradients(const char *folder)
                 SampleGradient(stops, g.offsets.back(), &g.colors[3 * i]);
             }
         }
-        std::string why;
         if (SaveGradientFile((base + demo.file).c_str(), g, &why) == GRADIENT_OK)
             written++;
         else

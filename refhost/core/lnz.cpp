@@ -8,7 +8,6 @@
  */
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -40,7 +39,7 @@ int GlobalCount()
 void PutFloats(std::string *out, const float *v, int n)
 {
     for (int i = 0; i < n; i++)
-        AppendFormat(out, kLnzMaxLine, " %.9g", (double)v[i]);
+        *out += " " + FloatWord(v[i]);
     *out += '\n';
 }
 
@@ -145,12 +144,8 @@ bool Expect(Parser *p, const char *keyword, size_t count)
 
 bool ParseFloat(Parser *p, const std::string &word, float *out)
 {
-    errno = 0;
-    char *stop = nullptr;
-    float v = std::strtof(word.c_str(), &stop);
-    if (word.empty() || *stop || !std::isfinite(v) || errno == ERANGE)
+    if (!ReadFloatWord(word, out))
         return Refuse(p, LNZ_MALFORMED, "\"" + word + "\" is no finite number");
-    *out = v;
     return true;
 }
 
@@ -409,7 +404,7 @@ std::string FormatLnz(const Flare &f)
     for (const FlareSwitchField &s : FlareSwitches())
         AppendFormat(&out, kLnzMaxLine, "%s %s\n", s.keyword, f.*s.field ? "on" : "off");
     for (const FlareFloatField &g : FlareFloats())
-        AppendFormat(&out, kLnzMaxLine, "%s %.9g\n", g.keyword, (double)(f.*g.field));
+        out += std::string(g.keyword) + " " + FloatWord(f.*g.field) + "\n";
     AppendFormat(&out, kLnzMaxLine, "randomseed %d\n", f.randomSeed);
     out += "color";
     PutFloats(&out, f.color, 3);
@@ -457,6 +452,17 @@ int ParseLnz(const char *text, size_t size, Flare *out, std::string *why)
 int SaveLnzFile(const char *path, const Flare &flare, std::string *why)
 {
     std::string text = FormatLnz(flare);
+    /* A file the host could not read back is no save: names from a type
+     * definition may make a line longer than a line may be, and a flare
+     * may hold more data than a file may. */
+    Flare check;
+    std::string fault;
+    if (text.size() > kLnzMaxFile || ParseLnz(text.data(), text.size(), &check, &fault) != LNZ_OK) {
+        *why = text.size() > kLnzMaxFile ? "the effect would be larger than " +
+                                               std::to_string(kLnzMaxFile) + " bytes"
+                                         : "the effect would not read back (" + fault + ")";
+        return LNZ_CANNOT_WRITE;
+    }
     return WriteWholeFile(path, text.data(), text.size(), why) ? LNZ_OK : LNZ_CANNOT_WRITE;
 }
 

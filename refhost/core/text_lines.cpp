@@ -1,8 +1,10 @@
 /*
  * text_lines.cpp - appending formatted text and taking bounded lines.
  */
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "text_lines.h"
@@ -21,6 +23,23 @@ void AppendFormat(std::string *out, size_t maxLength, const char *format, ...)
     va_end(ap);
     size_t kept = n < 0 ? 0 : (size_t)n < maxLength ? (size_t)n : maxLength - 1;
     out->resize(at + kept);
+}
+
+std::string FloatWord(float value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", (double)value);
+    return text;
+}
+
+bool ReadFloatWord(const std::string &word, float *out)
+{
+    char *stop = nullptr;
+    float v = std::strtof(word.c_str(), &stop);
+    if (word.empty() || *stop || !std::isfinite(v))
+        return false;
+    *out = v;
+    return true;
 }
 
 std::string TakeLine(const char **at, const char *end, size_t maxLine, std::string *line)

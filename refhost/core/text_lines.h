@@ -17,6 +17,15 @@ namespace ka {
 void AppendFormat(std::string *out, size_t maxLength, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
 
+/* The number rule of every file the host writes and reads: a float is
+ * written with nine significant digits, which is enough for the reader to
+ * get the same bits back (-0, subnormals and the largest floats too), and
+ * a word reads as the float nearest to it when that is finite.  A result
+ * too small for a normal float is still a number: strtof's ERANGE for it
+ * says only that precision was lost. */
+std::string FloatWord(float value);
+bool ReadFloatWord(const std::string &word, float *out);
+
 /* The line at *at (the text ends at end) into *line without its line end,
  * and *at past it; maxLine counts the newline.  Returns the empty string,
  * or why there is no such line. */

@@ -9,7 +9,6 @@
 #include <cctype>
 #include <cerrno>
 #include <cfloat>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -20,6 +19,7 @@
 #include "catalogue.h"
 #include "errors.h"
 #include "refhost_api.h"
+#include "text_lines.h"
 
 namespace ka {
 
@@ -106,12 +106,8 @@ bool ParseNumber(DefParser *p, const std::string &word, float *out)
         *out = word[0] == '-' ? -FLT_MAX : FLT_MAX;
         return true;
     }
-    errno = 0;
-    char *stop = nullptr;
-    float v = std::strtof(word.c_str(), &stop);
-    if (*stop || !std::isfinite(v) || errno == ERANGE)
+    if (!ReadFloatWord(word, out))
         return Refuse(p, "\"" + word + "\" is no finite number (FLT_MAX and -FLT_MAX are allowed)");
-    *out = v;
     return true;
 }
 

@@ -214,7 +214,6 @@ void ProvideDemoEffects(const std::string &data)
     std::string folder = data + "\\lensfx";
     if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
         return;
-    CreateDirectoryA(folder.c_str(), nullptr);
     int written = Kh_Write_Demo_Effects(folder.c_str());
     std::printf("flarehost: wrote %d demo effects to %s\n", written, folder.c_str());
 }
@@ -225,7 +224,6 @@ void ProvideDemoGradients(const std::string &data)
     std::string folder = data + "\\colormap";
     if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
         return;
-    CreateDirectoryA(folder.c_str(), nullptr);
     int written = Kh_Write_Demo_Gradients(folder.c_str());
     std::printf("flarehost: wrote %d demo gradients to %s\n", written, folder.c_str());
 }

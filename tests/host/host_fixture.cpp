@@ -1,6 +1,8 @@
 // Shared pieces of the host tests.
+#include <filesystem>
 #include <fstream>
-#include <unistd.h>
+#include <random>
+#include <system_error>
 
 #include "host_fixture.h"
 
@@ -136,16 +138,21 @@ std::string TempPath(const std::string &file)
 {
     static std::string dir;
     if (dir.empty()) {
-        char pattern[] = "/tmp/host_tests_XXXXXX";
-        const char *made = mkdtemp(pattern);
-        dir = made ? made : "/tmp";
+        std::error_code error;
+        std::filesystem::path base = std::filesystem::temp_directory_path(error);
+        unsigned n = std::random_device()();
+        std::filesystem::path made = base / ("host_tests_" + std::to_string(n));
+        for (int attempt = 0; attempt < 100 && !std::filesystem::create_directory(made, error); attempt++)
+            made = base / ("host_tests_" + std::to_string(++n));
+        dir = made.generic_string();
     }
     return dir + "/" + file;
 }
 
 bool Exists(const std::string &path)
 {
-    return access(path.c_str(), F_OK) == 0;
+    std::error_code error;
+    return std::filesystem::exists(path, error);
 }
 
 void WriteFile(const std::string &path, const std::string &text)

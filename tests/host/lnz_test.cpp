@@ -220,7 +220,6 @@ TEST_F(Lnz, EveryDemoEffectIsWrittenAndLoadsBack)
     const std::vector<ka::DemoEffect> &effects = ka::DemoEffects();
     ASSERT_FALSE(effects.empty());
     const std::string folder = TempPath("demo");
-    ASSERT_EQ(system(("mkdir -p " + folder).c_str()), 0);
     EXPECT_EQ(Kh_Write_Demo_Effects(folder.c_str()), (int)effects.size());
     for (const ka::DemoEffect &effect : effects) {
         RemoveAllElements();

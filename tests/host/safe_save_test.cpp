@@ -249,3 +249,51 @@ TEST_F(SafeSave, SavesAndLoadsLeaveNoFileOpen)
     }
     EXPECT_EQ(Listing("/proc/self/fd").size(), open);
 }
+
+/* A save keeps the user's protections and says what was in its way: a
+ * read-only file (even to the superuser, whom the system lets write it)
+ * and a folder under the target's name stay as they were. */
+TEST_F(SafeSave, AReadOnlyFileOrAFolderInTheWayIsRefusedWithItsOwnCause)
+{
+    const std::string folder = TempPath("in-the-way");
+    mkdir(folder.c_str(), 0755);
+    for (const char *file : {"kept.lnz", "kept.grd", "kept.cmp"}) {
+        const std::string path = folder + "/" + file;
+        WriteFile(path, "the user's read-only file\n");
+        chmod(path.c_str(), 0444);
+        Before before(folder, file);
+        EXPECT_EQ(Save(path, false), FailedStatus(path)) << file;
+        before.ExpectUnchanged(file);
+        const std::string head = IsLnz(path) ? "ERR_LNZ_WRITE|Ki_LensFlare()|"
+                                             : "ERR_GRADIENT_WRITE|Ki_Save_Gradient_Colormap()|";
+        EXPECT_EQ(ErrorReports(), std::vector<std::string>{head + path +
+                                                           ": cannot create the file: the file is read-only"});
+        chmod(path.c_str(), 0644);
+        EXPECT_EQ(Save(path, false), 0) << file << " once it may be written";
+
+        const std::string sub = folder + "/folder-" + file;
+        mkdir(sub.c_str(), 0755);
+        EXPECT_EQ(Save(sub, false), FailedStatus(path)) << file;
+        EXPECT_EQ(ErrorReports(), std::vector<std::string>{head + sub +
+                                                           ": cannot create the file: a folder is in the way"});
+        EXPECT_TRUE(Listing(sub).empty());
+    }
+
+    /* a folder given to a load, and folders for the demo files that cannot be made */
+    const std::string sub = folder + "/folder-kept.lnz";
+    Kh_Clear_Errors();
+    EXPECT_EQ(File("loadfromfile", sub), 1);
+    EXPECT_EQ(ErrorReports(), std::vector<std::string>{"ERR_LNZ_READ|Ki_LensFlare()|" + sub +
+                                                       ": cannot open the file: a folder is in the way"});
+    const std::string file = folder + "/kept.lnz";
+    Kh_Clear_Errors();
+    EXPECT_EQ(Kh_Write_Demo_Effects((file + "/lensfx").c_str()), 0);
+    EXPECT_EQ(Kh_Write_Demo_Gradients((folder + "/missing/colormap").c_str()), 0);
+    EXPECT_EQ(ErrorReports(),
+              (std::vector<std::string>{
+                  "ERR_LNZ_WRITE|Kh_Write_Demo_Effects()|" + file +
+                      "/lensfx: cannot make the folder: a file is in the way",
+                  "ERR_GRADIENT_WRITE|Kh_Write_Demo_Gradients()|" + folder +
+                      "/missing/colormap: cannot make the folder: no such file or folder"}));
+    EXPECT_GT(Kh_Write_Demo_Effects((folder + "/made/").c_str()), 0) << "a missing folder is made";
+}

@@ -1,12 +1,15 @@
 // Lens effect files and the file requestors: the common dialogs driven as
 // a user does (file name field and OK or Cancel), the reference host's
 // files and elements as the oracle.
+#include <cstring>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "controls/controls.h"
 #include "editor/editor.h"
 #include "element_fixture.h"
+#include "entry/plugin.h"
 #include "library/library.h"
 #include "preview_fixture.h"
 #include "refhost_api.h"
@@ -140,6 +143,35 @@ TEST(LibraryFiles, LoadDeletesTheOldElementsFirstAndSaveAddsTheExtensionAsksBefo
     EXPECT_EQ(ReadBytes(host.Path("SAVED.BAK")), ReadBytes(host.Path("saved.lnz")))
         << "the backup is the file just replaced, not an older one";
     EXPECT_FALSE(Exists(host.Path("OLD.BAK")));
+}
+
+/* A radius typed as 1e-40, a float too small to be a normal one, goes
+ * through Library Save and Library Load to the same bits, and the flare
+ * keeps its elements. */
+TEST(LibraryFiles, ATypedSubnormalRadiusSurvivesLibrarySaveAndLoad)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow", "ring"});
+    const std::string path = host.Path("tiny.lnz");
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        fx::SelectLine(dialog, 0);
+        const ElementParameter *radius = host.instance->currentElement->firstParameter;
+        ASSERT_NE(radius, nullptr);
+        ASSERT_NE(radius->slider, nullptr);
+        SetWindowTextA(radius->slider->edit, "1e-40");
+        ui::PostClick(dialog, IDC_LIBRARY_SAVE);
+    });
+    driver.When(fx::kSaveTitle, [&](HWND dialog) { ui::ChooseFile(dialog, path); });
+    driver.Then([&](HWND dialog) { ui::PostClick(dialog, IDC_LIBRARY_LOAD); });
+    driver.When(fx::kLoadTitle, [&](HWND dialog) { ui::ChooseFile(dialog, path); });
+    host.Edit(driver, [](HWND) {});
+
+    EXPECT_EQ(driver.Seen(), std::vector<std::string>{}) << "no box";
+    EXPECT_NE(ReadBytes(path).find("value radius 9.9999461e-41\n"), std::string::npos);
+    EXPECT_EQ(fx::ElementNames(host), (std::vector<std::string>{"glow", "ring"}));
+    const float tiny = 1e-40f, loaded = fx::HostValue(host, 0, 0)[0];
+    EXPECT_EQ(std::memcmp(&loaded, &tiny, sizeof tiny), 0) << loaded;
 }
 
 TEST(FileRequestor, ThePreviewPlacesTheLightByTheFilesElementsAndShowsWhyAFileDoesNotLoad)

@@ -37,6 +37,25 @@ struct SweepGuard {
 
 } // namespace
 
+/* A flare that flickers f times a second, seen for three seconds at 60 and
+ * at 30 frames a second, flashes f times in its busiest second: a person
+ * counts whole flashes, so 3 a second stays within the rule of three. */
+TEST(LightSweep, AFlareFlickeringFTimesASecondFlashesFTimesInItsBusiestSecond)
+{
+    for (int framesASecond : {60, 30}) {
+        for (int rate : {0, 2, 3, 4, 5, 10}) {
+            std::vector<double> times, luminances;
+            for (int i = 0; i < 3 * framesASecond; i++) {
+                bool bright = rate && i * rate % framesASecond < framesASecond / 2;
+                times.push_back(1000.0 * i / framesASecond);
+                luminances.push_back(bright ? 0.45 : 0.3);
+            }
+            EXPECT_EQ(BusiestSecondOfFlashes(times.data(), luminances.data(), times.size()), rate)
+                << rate << " a second at " << framesASecond << " frames a second";
+        }
+    }
+}
+
 TEST(LightSweep, FlashCounterCountsRisesAndFallsOfATenthOfLinearLuminanceInTheBusiestSecond)
 {
     struct Row {
@@ -50,10 +69,10 @@ TEST(LightSweep, FlashCounterCountsRisesAndFallsOfATenthOfLinearLuminanceInTheBu
         {"one rise and fall", {0.1, 0.3, 0.3, 0.1, 0.1}, 1},
         {"a rise alone", {0.1, 0.2, 0.5, 0.9}, 0},
         {"slow climb then drop", {0.10, 0.15, 0.21, 0.26, 0.05}, 1},
-        {"on and off at 30 frames a second: 16 falls 66 ms apart fit in one second",
+        {"on and off at 30 frames a second: 15 whole flashes 66 ms apart fit in one second",
          {0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1,
           0, 1, 0, 1, 0, 1, 0, 1},
-         16},
+         15},
         {"two of an eighth", {0.5, 0.625, 0.5, 0.625, 0.5}, 2},
     };
     for (const Row &row : rows) {
@@ -64,13 +83,15 @@ TEST(LightSweep, FlashCounterCountsRisesAndFallsOfATenthOfLinearLuminanceInTheBu
         EXPECT_EQ(counter.busiestSecond, row.busiestSecond) << row.name;
     }
 
-    /* The luminance it counts weighs linear light as the screen shows it. */
-    const float black = 0.0f, white = 1.0f, over = 7.0f, half = 0.5f;
+    /* The luminance it counts weighs linear light as the screen shows it:
+     * the preview's bytes, where 7.0 wraps to 249 and 1.2 to a dark 50. */
+    const float black = 0.0f, white = 1.0f, over = 7.0f, half = 0.5f, past = 1.2f;
     struct Pixel {
         float r, g, b;
         double expected;
     } pixels[] = {
-        {black, black, black, 0.0}, {white, white, white, 1.0}, {over, over, over, 1.0},
+        {black, black, black, 0.0}, {white, white, white, 1.0}, {over, over, over, 0.9473},
+        {past, past, past, 0.0319},
         {white, black, black, 0.2126}, {black, white, black, 0.7152},
         {black, black, white, 0.0722}, {half, half, half, 0.2122},   /* byte 127 */
     };

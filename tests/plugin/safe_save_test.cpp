@@ -12,6 +12,7 @@
 #include <windows.h>
 
 #include "element_fixture.h"
+#include "host_errors.h"
 #include "library/library.h"
 #include "refhost_api.h"
 #include "resources/resource_ids.h"
@@ -109,6 +110,41 @@ TEST(SafeSave, AFailedLibrarySaveShowsFileWriteErrorAndRestoresTheBackup)
         SetFileAttributesA(stuckBackup.c_str(), FILE_ATTRIBUTE_READONLY);
     }, [&](size_t i) { Kh_Fail_File_Step(steps[i], 1, errors[i]); });
     SetFileAttributesA(stuckBackup.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+/* Wine's rename replaces a read-only file, Windows' refuses: the host
+ * itself keeps the mark, and says so; a folder under the name is named
+ * as the cause of a save and of a load alike. */
+TEST(SafeSave, TheHostKeepsAReadOnlyFileAndNamesAFolderInTheWay)
+{
+    HostSession host;
+    const std::string folder = host.Path("guarded");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    const std::string kept = folder + "\\kept.lnz", inTheWay = folder + "\\folder.lnz";
+    fx::SetFlareTypes(host, {"ring"});
+    ASSERT_EQ(fx::SaveFlare(host, kept), 0);
+    ASSERT_TRUE(SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_READONLY));
+    CreateDirectoryA(inTheWay.c_str(), nullptr);
+    fx::SetFlareTypes(host, {"glow", "glow"});
+    Before before(folder, "kept.lnz");
+    Kh_Clear_Errors();
+    EXPECT_EQ(fx::SaveFlare(host, kept), 4);
+    EXPECT_EQ(Kh_Save_File(kept.c_str(), "new", 3), -1);
+    EXPECT_EQ(fx::SaveFlare(host, inTheWay), 4);
+    int32_t status = -1;
+    Ki_LensFlare(T("light"), host.light.c_str(), T("loadfromfile"), inTheWay.c_str(), &status, 0);
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(ErrorReports(),
+              (std::vector<std::string>{
+                  "ERR_LNZ_WRITE|Ki_LensFlare()|" + kept + ": cannot create the file: the file is read-only",
+                  "ERR_FILE_WRITE|Kh_Save_File()|" + kept + ": cannot create the file: the file is read-only",
+                  "ERR_LNZ_WRITE|Ki_LensFlare()|" + inTheWay + ": cannot create the file: a folder is in the way",
+                  "ERR_LNZ_READ|Ki_LensFlare()|" + inTheWay + ": cannot open the file: a folder is in the way"}));
+    before.ExpectUnchanged("over a read-only file");
+    EXPECT_EQ(GetFileAttributesA(kept.c_str()) & FILE_ATTRIBUTE_READONLY, (DWORD)FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(fx::ElementNames(host), (std::vector<std::string>{"glow", "glow"}));
+    SetFileAttributesA(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
+    EXPECT_EQ(fx::SaveFlare(host, kept), 0) << "once it may be written";
 }
 
 TEST(SafeSave, ATargetAtTheLongestPathIsSavedBesideItself)
