@@ -652,7 +652,7 @@ CColourSlider::CColourSlider(HWND dialog, HINSTANCE instance, const char *label,
       instance(instance), label(label), greyMode(greyMode), hasMenuButton(1),
       background(CreateSolidBrush(GetSysColor(COLOR_BTNFACE))), ownsBackground(1), detached(0),
       lastMouseX(0), lastMouseY(0), grabbed(0), armed(0), left(margin), top(0),
-      barWidth(width - 2 * margin), margin(margin)
+      barWidth(width - 2 * margin), margin(margin), origin()
 {
     pivots.colours[0] = 0xFFFFFF;
     pivots.positions[0] = 0;
@@ -682,6 +682,7 @@ CColourSlider::~CColourSlider()
     }
     if (ownsBackground && background)
         DeleteObject(background);
+    ForgetGradientOrigin(this);
 }
 
 void CColourSlider::SetBackground()

@@ -123,15 +123,20 @@ int16_t DrawColorParameterButton(int16_t controlId, const DRAWITEMSTRUCT *drawIt
     return 0;
 }
 
+/* The model keeps the host's own gradient until the pivots change, and
+ * gets it back when they return to it. */
 void CollectGradientParameters(PluginInstance *instance, HWND dialog, FlareElement *element)
 {
     if (!HasParameters(element))
         return;
     for (ElementParameter *p = element->firstParameter; p; p = p->next) {
-        if (KindOfParameter(p) != ParameterKind::Gradient || !p->gradientControl)
+        CColourSlider *slider = p->gradientControl;
+        if (KindOfParameter(p) != ParameterKind::Gradient || !slider)
             continue;
-        PivotsToGradient(&p->gradientControl->pivots, &p->gradientCount, &p->gradientColors,
-                         &p->gradientOffsets);
+        bool edited = GradientEdited(slider);
+        if (edited || slider->origin.taken)
+            StoreGradient(slider, &p->gradientCount, &p->gradientColors, &p->gradientOffsets);
+        slider->origin.taken = edited ? 1 : 0;
     }
 }
 
