@@ -36,6 +36,7 @@ struct GradientOrigin {
     int16_t known;            /* filled from a gradient */
     int16_t corrected;        /* its ends were put right, with a box */
     int16_t taken;            /* the model holds the pivots' gradient */
+    int16_t toldMerged;       /* the user was told an edit merged stops */
 };
 
 class CColourSlider {

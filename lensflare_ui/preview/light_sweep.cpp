@@ -505,3 +505,8 @@ int SweepFlashRate()
 {
     return flashRate;
 }
+
+bool FlashWarningStands()
+{
+    return WarningStands();
+}

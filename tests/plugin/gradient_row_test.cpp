@@ -3,7 +3,8 @@
 // the copy back when the section is left, panels that come and go, and what
 // the editor writes back of a gradient: exact as read until edited, on
 // every path that writes, whatever its stops; exact where an edit did not
-// reach.
+// reach; and the notice when an edit merged stops the control could not
+// show apart.
 #include <cmath>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "model/lens_flare_model.h"
 #include "picker_steps.h"
 #include "preview/light_sweep.h"
+#include "preview/preview.h"
 #include "ui_driver.h"
 
 namespace {
@@ -169,6 +171,7 @@ const char kKeepType[] =
 struct Stops {
     const char *what;
     std::vector<float> offsets;
+    bool merged;   /* the control cannot show them one for one */
 };
 
 /* Offsets the editor writes for these positions. */
@@ -192,17 +195,17 @@ std::vector<float> EvenOffsets(int count)
 std::vector<Stops> Shapes()
 {
     return {
-        {"five stops the editor wrote", EditorOffsets({0, 1, 49, 50, 99})},
-        {"a hard edge", {0.0f, 0.5f, 0.5f, 1.0f}},
-        {"stops closer than a position", {0.0f, 0.3f, 0.302f, 0.3045f, 1.0f}},
+        {"five stops the editor wrote", EditorOffsets({0, 1, 49, 50, 99}), false},
+        {"a hard edge", {0.0f, 0.5f, 0.5f, 1.0f}, true},
+        {"stops closer than a position", {0.0f, 0.3f, 0.302f, 0.3045f, 1.0f}, true},
         {"100 stops the editor wrote", EditorOffsets([] {
              std::vector<int> all;
              for (int k = 0; k <= 99; k++)
                  all.push_back(k);
              return all;
-         }())},
-        {"128 stops", EvenOffsets(128)},
-        {"1024 stops", EvenOffsets(1024)},
+         }()), false},
+        {"128 stops", EvenOffsets(128), true},
+        {"1024 stops", EvenOffsets(1024), true},
     };
 }
 
@@ -287,4 +290,54 @@ TEST(GradientWriteBack, UneditedGradientsOfEveryShapeGoBackByteForByteOnEveryPat
         host.OpenEditor();
         expectKept("the close box");
     }
+}
+
+TEST(GradientWriteBack, AnEditOfStopsTheControlCannotShowApartGoesThroughAndSaysSoOnce)
+{
+    fx::Define(kKeepType);
+    std::vector<Stops> shapes = Shapes();
+    shapes.push_back({"stops one for one", {0.0f, 0.25f, 0.5f, 1.0f}, false});
+    previewNoticeMs = 300;
+    for (const Stops &shape : shapes) {
+        SCOPED_TRACE(shape.what);
+        HostSession host;
+        fx::SetFlareTypes(host, {"t_keep"});
+        SetHostRamp(host, 0, shape.offsets, OddColours(shape.offsets.size(), 0));
+        host.Edit([&](HWND dialog) {
+            ElementParameter *ramp = Ramp(host);
+            ASSERT_NE(ramp, nullptr);
+            CColourSlider *s = ramp->gradientControl;
+            HWND preview = GetDlgItem(dialog, IDC_PREVIEW);
+            for (int edit = 0; edit < 2; edit++) {
+                int32_t before = s->pivots.count;
+                if (edit == 0) {
+                    ASSERT_GT(before, 2);
+                    /* an inner pivot goes */
+                    int32_t p = s->pivots.positions[before / 2];
+                    ui::RightDown(s->control, p * s->barWidth / 99 + s->left, kBandY);
+                    ASSERT_EQ(s->pivots.count, before - 1);
+                } else {
+                    SendMessageA(s->control, WM_COMMAND, IDM_GRADIENT_REFLEX, 0);
+                    ASSERT_EQ(s->pivots.count, 3);
+                }
+                EXPECT_EQ(fx::HostRamp(host, 1).count, s->pivots.count) << "the edit went through";
+                std::string notice = PreviewNotice();
+                UpdateWindow(preview);
+                int noticePixels = ui::CountColour(ui::Pixels(preview), PREVIEW_NOTICE_COLOR);
+                if (shape.merged && edit == 0) {
+                    EXPECT_NE(notice.find("Glow Ramp"), std::string::npos) << notice;
+                    EXPECT_NE(notice.find("merged"), std::string::npos) << notice;
+                    EXPECT_GT(noticePixels, 1000) << "a band under the image";
+                } else {
+                    EXPECT_EQ(notice, "") << "edit " << edit;
+                    EXPECT_EQ(noticePixels, 0) << "edit " << edit;
+                }
+                DWORD start = GetTickCount();
+                while (PreviewNotice()[0] && GetTickCount() - start < 5000)
+                    ui::Pump();
+                EXPECT_STREQ(PreviewNotice(), "") << "a notice stands a while only";
+            }
+        });
+    }
+    previewNoticeMs = PREVIEW_NOTICE_MS;
 }
