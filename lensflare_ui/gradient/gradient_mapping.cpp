@@ -140,16 +140,13 @@ int32_t GradientToPivots(HWND owner, int32_t count, const float *colors, const f
         if (i == 0 || pivots->positions[kept] != pivots->positions[kept - 1])
             kept++;
     }
-    /* The boxes speak of the gradient's own ends: of more entries than
-     * the control takes, the last one kept only stands in for the end. */
     if (count > 0 && PositionOfOffset(offsets[0]) != 0) {
         pivots->positions[0] = 0;
         MessageBoxA(owner, kFirstNotAtStart, kProgrammingError, MB_OK);
     }
     if (kept >= 2 && pivots->positions[kept - 1] != GRADIENT_LAST_POSITION) {
         pivots->positions[kept - 1] = GRADIENT_LAST_POSITION;
-        if (PositionOfOffset(offsets[count - 1]) != GRADIENT_LAST_POSITION)
-            MessageBoxA(owner, kLastNotAtEnd, kProgrammingError, MB_OK);
+        MessageBoxA(owner, kLastNotAtEnd, kProgrammingError, MB_OK);
     }
     pivots->count = kept;
     return count > kept ? count - kept : 0;
@@ -174,7 +171,10 @@ void FillGradientControl(CColourSlider *slider, HWND owner, int32_t count, const
         }
         std::memcpy(origin.colors, colors, sizeof(float) * 3 * (size_t)count);
         std::memcpy(origin.offsets, offsets, sizeof(float) * (size_t)count);
-        /* A gradient corrected with a box is the control's from the start. */
+        /* A gradient whose own ends are off is the control's corrected
+         * one from the start; one cut short at the control's 100 pivots
+         * gets the box for the last pivot shown, but its own ends are
+         * right, so it goes back whole while nobody edits it. */
         origin.corrected =
             PositionOfOffset(offsets[0]) != 0 ||
             (slider->pivots.count >= 2 &&

@@ -306,12 +306,10 @@ TEST(PanelGradientPivots, ModelGradientsBecomePivotsAsDefined)
          {0.5f, 1, 0, 0.2f, 0.2f, 0.2f, 1, 1, 1}, {0, 29, 99}, {0x00FF7F, 0x333333, 0xFFFFFF}, {}},
     };
     /* Of 150 entries the first 100 show, the last of them pinned to the
-     * end; the box speaks of the gradient's own last entry. */
+     * end with its box, wherever the gradient's own last entry is. */
     for (float last : {1.0f, 0.9f}) {
         Case longOne{last == 1.0f ? "150 entries" : "150 entries, the last at 0.9",
-                     {}, {}, {0, 99}, {0x0000FF, 0x00FF00}, {}};
-        if (last != 1.0f)
-            longOne.boxes.push_back(kLastNotAtEnd);
+                     {}, {}, {0, 99}, {0x0000FF, 0x00FF00}, {kLastNotAtEnd}};
         for (int i = 0; i < 150; i++) {
             longOne.offsets.push_back(i < 99 ? 0.0f : i == 99 ? 0.5f : i < 149 ? 0.8f : last);
             float r = i < 99, g = i == 99, b = i > 99;
@@ -331,9 +329,9 @@ TEST(PanelGradientPivots, ModelGradientsBecomePivotsAsDefined)
     }
     cases.push_back(own);
     /* The first 100 of 1024 even steps lie on positions 0 .. 9 (99/1023
-     * is 9.58 positions); the last kept is pinned to the end, and the
-     * gradient itself ends at 1.0, so no box. */
-    Case steps{"1024 entries", {}, {}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 99}, {}, {}};
+     * is 9.58 positions); the last kept is pinned to the end with its
+     * box. */
+    Case steps{"1024 entries", {}, {}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 99}, {}, {kLastNotAtEnd}};
     for (int i = 0; i < 1024; i++) {
         steps.offsets.push_back(i / 1023.0f);
         steps.colors.insert(steps.colors.end(), {0, 0, 0});
