@@ -259,7 +259,7 @@ GradientView ViewGradient(const ElementParameter *p)
     GradientView v = {p->gradientCount, p->gradientColors, p->gradientOffsets, false};
     if (p->gradientControl && WasEdited(p->gradientControl)) {
         v = {0, nullptr, nullptr, true};
-        PivotsToGradient(&p->gradientControl->pivots, &v.count, &v.colors, &v.offsets);
+        StoreGradient(p->gradientControl, &v.count, &v.colors, &v.offsets);
     }
     if (!v.colors || !v.offsets)
         v.count = 0;

@@ -521,13 +521,21 @@ void AddPivotAt(CColourSlider *s, int x)
     SelectPivot(s, at + 1);
 }
 
-/* Only a press that took no pivot adds one: a dragged pivot snaps to a
- * whole position, so its release may land beside the marker. */
+/* A dragged pivot that followed the pointer to the release: snapped to a
+ * whole position, its marker may stand a few pixels from the pointer. */
+bool FollowedToRelease(const CColourSlider *s, int x)
+{
+    int32_t n = s->grabbed;
+    return n > 1 && n < s->pivots.count && s->pivots.positions[n - 1] == PositionAt(s, x);
+}
+
+/* A release on no pivot inside the add zone adds one there, also at the
+ * end of a press on a pivot that a neighbour held back from the pointer. */
 void Slider_ButtonUp(CColourSlider *s, int x, int y)
 {
-    bool tookPivot = s->grabbed != 0;
+    bool onGrabbed = FollowedToRelease(s, x);
     EndPress(s);
-    if (!tookPivot && !HitTest(s, x, y) && InAddZone(s, x, y))
+    if (!onGrabbed && !HitTest(s, x, y) && InAddZone(s, x, y))
         AddPivotAt(s, x);
     s->armed = 0;
     s->grabbed = 0;
@@ -644,7 +652,7 @@ CColourSlider::CColourSlider(HWND dialog, HINSTANCE instance, const char *label,
       instance(instance), label(label), greyMode(greyMode), hasMenuButton(1),
       background(CreateSolidBrush(GetSysColor(COLOR_BTNFACE))), ownsBackground(1), detached(0),
       lastMouseX(0), lastMouseY(0), grabbed(0), armed(0), left(margin), top(0),
-      barWidth(width - 2 * margin), margin(margin)
+      barWidth(width - 2 * margin), margin(margin), origin()
 {
     pivots.colours[0] = 0xFFFFFF;
     pivots.positions[0] = 0;
@@ -674,6 +682,7 @@ CColourSlider::~CColourSlider()
     }
     if (ownsBackground && background)
         DeleteObject(background);
+    ForgetGradientOrigin(this);
 }
 
 void CColourSlider::SetBackground()

@@ -25,6 +25,20 @@ struct GradientPivots {
     KaToken interpolation;                   /* "linear" or "cardinal"; files only */
 };
 
+/* The model's gradient a panel's control was filled from (zero for other
+ * controls). */
+struct GradientOrigin {
+    int32_t count;            /* entries, up to the host's limit */
+    float *colors;            /* count RGB triples, process heap; null for none */
+    float *offsets;           /* count offsets */
+    GradientPivots filled;    /* the pivots as that gradient gave them */
+    int32_t unshown;          /* entries the pivots could not show one for one */
+    int16_t known;            /* filled from a gradient */
+    int16_t corrected;        /* its ends were put right, with a box */
+    int16_t taken;            /* the model holds the pivots' gradient */
+    int16_t toldMerged;       /* the user was told an edit merged stops */
+};
+
 class CColourSlider {
 public:
     CColourSlider(HWND dialog, HINSTANCE instance, const char *label, int16_t greyMode,
@@ -55,26 +69,40 @@ public:
     int32_t top;                    /* band's top; 0 */
     int32_t barWidth;               /* band width in pixels */
     int32_t margin;                 /* end cap width and band height */
+    GradientOrigin origin;
 };
 
 /* Height of a gradient row for this margin and the (negative) offset of
  * the label line above it, from the height of "M" in ANSI_VAR_FONT. */
 void MeasureGradientRow(int32_t margin, int32_t *rowHeight, int32_t *labelOffset);
 
+/* The position an offset stands for: trunc(offset x 99), lowered to 99,
+ * except that an offset written for position k, (float)(k / 99.0), is k
+ * again; -1 below the start and for NaN. */
+int32_t PositionOfOffset(float offset);
+
 /* Model gradient to pivots: fills colours, positions and count only (the
  * control keeps its selection and interpolation).  Host definition errors
  * (first entry not at 0.0, last not at 1.0) are corrected and reported in
- * a "Programming Error" box owned by owner. */
-void GradientToPivots(HWND owner, int32_t count, const float *colors, const float *offsets,
-                      GradientPivots *pivots);
+ * a "Programming Error" box owned by owner.  Returns how many entries the
+ * pivots could not show one for one (merged at a position, or beyond the
+ * control's 100). */
+int32_t GradientToPivots(HWND owner, int32_t count, const float *colors, const float *offsets,
+                         GradientPivots *pivots);
 
-/* Pivots to model gradient: *colors and *offsets (host memory, may be
- * null) are released and replaced by new arrays of pivots->count entries.
- * A pivot at the position of one of the *count old entries keeps that
- * entry's exact offset; one whose colour bytes equal an old entry's keeps
- * that exact colour. */
-void PivotsToGradient(const GradientPivots *pivots, int32_t *count, float **colors,
-                      float **offsets);
+/* Fills a panel's control from the model's gradient and keeps a copy of
+ * it as the control's origin; Forget releases that copy. */
+void FillGradientControl(CColourSlider *slider, HWND owner, int32_t count, const float *colors,
+                         const float *offsets);
+void ForgetGradientOrigin(CColourSlider *slider);
+/* The pivots are no longer the origin's as filled (or there is none). */
+bool GradientEdited(const CColourSlider *slider);
+/* The control's gradient for the model: *colors and *offsets (host memory,
+ * may be null) are released and replaced by new arrays.  Unedited, it is
+ * the origin exactly; edited, one entry a pivot, each at the exact offset
+ * and colour of the origin's entry where the pivot's position and colour
+ * bytes still match. */
+void StoreGradient(const CColourSlider *slider, int32_t *count, float **colors, float **offsets);
 
 /* The menu button's popup menu, tracked at the cursor; the chosen command
  * reaches the control as WM_COMMAND. */

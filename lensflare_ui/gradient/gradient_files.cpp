@@ -104,7 +104,8 @@ void HostGradientToPivots(const HostGradient &gradient, GradientPivots *pivots)
     for (int32_t i = 0; i < count; i++) {
         const float *rgb = gradient.colors + 3 * i;
         pivots->colours[i] = WrappedColor(rgb);
-        pivots->positions[i] = TruncSaturated(gradient.offsets[i] * 99.0);
+        int32_t position = PositionOfOffset(gradient.offsets[i]);
+        pivots->positions[i] = position < 0 ? 0 : position;
     }
     if (gradient.count > GRADIENT_MAX_PIVOTS)
         pivots->positions[count - 1] = GRADIENT_LAST_POSITION;

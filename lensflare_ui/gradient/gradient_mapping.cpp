@@ -8,8 +8,15 @@
  * instead of wrapping round to a dark value; an offset below 0 is taken as
  * 0 (it still counts as a first entry that is not at 0.0).  A gradient
  * whose colour or offset array is missing is treated as empty.
+ *
+ * A panel's control keeps a copy of the model's gradient it was filled
+ * from: while its pivots stay as filled, that gradient goes back exactly,
+ * whatever its stops (hard edges, stops closer than a position, more than
+ * the control shows); an edit keeps the exact offset and colour of every
+ * stop it left where it was.
  */
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 #include "color/color.h"
@@ -26,19 +33,76 @@ const char kLastNotAtEnd[] =
     "(the first entry must be at 0.0 and the last entry must be at 1.0).";
 const uint32_t kWhite = 0xFFFFFF;
 
-/* trunc(offset x 99), lowered to 99.  Anything that truncates below 0,
- * and NaN, gives -1: "before the start". */
-int32_t RawPosition(float offset)
+/* Same colours and positions of the pivots in use. */
+bool SamePivotValues(const GradientPivots *a, const GradientPivots *b)
+{
+    if (a->count != b->count)
+        return false;
+    for (int32_t i = 0; i < a->count; i++)
+        if (a->colours[i] != b->colours[i] || a->positions[i] != b->positions[i])
+            return false;
+    return true;
+}
+
+void FreeHostBlock(float **block)
+{
+    if (*block)
+        Ki_Free_Memory(*block);
+    *block = nullptr;
+}
+
+/* New host blocks for n entries; both or neither. */
+bool AllocGradient(int32_t n, float **colors, float **offsets)
+{
+    *colors = static_cast<float *>(Ki_Alloc_Memory(0, 1, sizeof(float) * 3 * (size_t)n));
+    *offsets = static_cast<float *>(Ki_Alloc_Memory(0, 1, sizeof(float) * (size_t)n));
+    if (*colors && *offsets)
+        return true;
+    FreeHostBlock(colors);
+    FreeHostBlock(offsets);
+    return false;
+}
+
+/* Pivots to a gradient beside a reference (the gradient they came from):
+ * a pivot at the position of a reference entry keeps that entry's exact
+ * offset, and one whose colour bytes equal a reference entry's (the one
+ * at its position first) keeps that exact colour. */
+void PivotsBeside(const GradientPivots *pivots, int32_t n, const GradientOrigin *reference,
+                  float *colors, float *offsets)
+{
+    for (int32_t i = 0; i < n; i++) {
+        UnpackColor(pivots->colours[i], colors + 3 * i);
+        offsets[i] = (float)((double)pivots->positions[i] / 99.0);
+        int32_t sameColour = -1;
+        for (int32_t j = 0; j < reference->count; j++) {
+            bool samePosition = PositionOfOffset(reference->offsets[j]) == pivots->positions[i];
+            if (samePosition)
+                offsets[i] = reference->offsets[j];
+            if (ClampedColor(reference->colors + 3 * j) == pivots->colours[i] &&
+                (samePosition || sameColour < 0))
+                sameColour = j;
+            if (samePosition)
+                break;
+        }
+        if (sameColour >= 0)
+            std::memcpy(colors + 3 * i, reference->colors + 3 * sameColour, 3 * sizeof(float));
+    }
+}
+
+} // namespace
+
+int32_t PositionOfOffset(float offset)
 {
     double p = (double)offset * 99.0;
     if (std::isnan(p) || p <= -1.0)
         return -1;
     if (p > GRADIENT_LAST_POSITION)
         return GRADIENT_LAST_POSITION;
+    int32_t nearest = (int32_t)std::lround(p);
+    if ((float)(nearest / 99.0) == offset)
+        return nearest;
     return (int32_t)p;
 }
-
-} // namespace
 
 void MeasureGradientRow(int32_t margin, int32_t *rowHeight, int32_t *labelOffset)
 {
@@ -56,31 +120,27 @@ void MeasureGradientRow(int32_t margin, int32_t *rowHeight, int32_t *labelOffset
     *labelOffset = -textHeight;
 }
 
-void GradientToPivots(HWND owner, int32_t count, const float *colors, const float *offsets,
-                      GradientPivots *pivots)
+int32_t GradientToPivots(HWND owner, int32_t count, const float *colors, const float *offsets,
+                         GradientPivots *pivots)
 {
-    if (!colors || !offsets)
+    if (!colors || !offsets || count < 0)
         count = 0;
     int32_t kept = 0;
-    bool firstAtStart = true;
     if (count < 1) {
         pivots->colours[0] = kWhite;
         pivots->positions[0] = 0;
         kept = 1;
-    } else {
-        int32_t n = count < GRADIENT_MAX_PIVOTS ? count : GRADIENT_MAX_PIVOTS;
-        for (int32_t i = 0; i < n; i++) {
-            int32_t raw = RawPosition(offsets[i]);
-            if (i == 0)
-                firstAtStart = raw == 0;
-            pivots->colours[kept] = ClampedColor(colors + 3 * i);
-            pivots->positions[kept] = raw < 0 ? 0 : raw;
-            /* Of several entries at one position the first wins. */
-            if (i == 0 || pivots->positions[kept] != pivots->positions[kept - 1])
-                kept++;
-        }
     }
-    if (!firstAtStart || pivots->positions[0] != 0) {
+    int32_t n = count < GRADIENT_MAX_PIVOTS ? count : GRADIENT_MAX_PIVOTS;
+    for (int32_t i = 0; i < n; i++) {
+        int32_t position = PositionOfOffset(offsets[i]);
+        pivots->colours[kept] = ClampedColor(colors + 3 * i);
+        pivots->positions[kept] = position < 0 ? 0 : position;
+        /* Of several entries at one position the first wins. */
+        if (i == 0 || pivots->positions[kept] != pivots->positions[kept - 1])
+            kept++;
+    }
+    if (count > 0 && PositionOfOffset(offsets[0]) != 0) {
         pivots->positions[0] = 0;
         MessageBoxA(owner, kFirstNotAtStart, kProgrammingError, MB_OK);
     }
@@ -89,48 +149,73 @@ void GradientToPivots(HWND owner, int32_t count, const float *colors, const floa
         MessageBoxA(owner, kLastNotAtEnd, kProgrammingError, MB_OK);
     }
     pivots->count = kept;
+    return count > kept ? count - kept : 0;
 }
 
-/* A pivot at the position of an old entry keeps that entry's exact offset,
- * and a pivot whose colour bytes equal an old entry's (the one at its
- * position first) keeps that exact colour: a gradient nobody edited goes
- * back as it came, and an edit changes only what it touched. */
-void PivotsToGradient(const GradientPivots *pivots, int32_t *count, float **colors,
-                      float **offsets)
+void FillGradientControl(CColourSlider *slider, HWND owner, int32_t count, const float *colors,
+                         const float *offsets)
 {
-    int32_t n = pivots->count;
-    if (n < 0)
-        n = 0;
-    if (n > GRADIENT_MAX_PIVOTS)
-        n = GRADIENT_MAX_PIVOTS;
-    float *oldColors = *colors, *oldOffsets = *offsets;
-    int32_t oldCount = oldColors && oldOffsets ? *count : 0;
-    *count = n;
-    float *newColors = static_cast<float *>(Ki_Alloc_Memory(0, 1, sizeof(float) * 3 * (n ? n : 1)));
-    float *newOffsets = static_cast<float *>(Ki_Alloc_Memory(0, 1, sizeof(float) * (n ? n : 1)));
-    for (int32_t i = 0; newColors && newOffsets && i < n; i++) {
-        UnpackColor(pivots->colours[i], newColors + 3 * i);
-        newOffsets[i] = (float)((double)pivots->positions[i] / 99.0);
-        int32_t sameColour = -1;
-        for (int32_t j = 0; j < oldCount; j++) {
-            bool samePosition = RawPosition(oldOffsets[j]) == pivots->positions[i];
-            if (samePosition)
-                newOffsets[i] = oldOffsets[j];
-            if (ClampedColor(oldColors + 3 * j) == pivots->colours[i] &&
-                (samePosition || sameColour < 0))
-                sameColour = j;
-            if (samePosition)
-                break;
+    GradientOrigin &origin = slider->origin;
+    ForgetGradientOrigin(slider);
+    if (!colors || !offsets || count < 0)
+        count = 0;
+    origin.unshown = GradientToPivots(owner, count, colors, offsets, &slider->pivots);
+    origin.filled = slider->pivots;
+    if (count > 0) {
+        origin.colors = static_cast<float *>(std::malloc(sizeof(float) * 3 * (size_t)count));
+        origin.offsets = static_cast<float *>(std::malloc(sizeof(float) * (size_t)count));
+        /* Without its copy the control stands for its pivots alone. */
+        if (!origin.colors || !origin.offsets) {
+            ForgetGradientOrigin(slider);
+            return;
         }
-        if (sameColour >= 0)
-            std::memcpy(newColors + 3 * i, oldColors + 3 * sameColour, 3 * sizeof(float));
+        std::memcpy(origin.colors, colors, sizeof(float) * 3 * (size_t)count);
+        std::memcpy(origin.offsets, offsets, sizeof(float) * (size_t)count);
+        /* A gradient whose own ends are off is the control's corrected
+         * one from the start; one cut short at the control's 100 pivots
+         * gets the box for the last pivot shown, but its own ends are
+         * right, so it goes back whole while nobody edits it. */
+        origin.corrected =
+            PositionOfOffset(offsets[0]) != 0 ||
+            (slider->pivots.count >= 2 &&
+             PositionOfOffset(offsets[count - 1]) != GRADIENT_LAST_POSITION);
     }
-    if (oldColors)
-        Ki_Free_Memory(oldColors);
-    if (oldOffsets)
-        Ki_Free_Memory(oldOffsets);
+    origin.count = count;
+    origin.known = 1;
+}
+
+void ForgetGradientOrigin(CColourSlider *slider)
+{
+    std::free(slider->origin.colors);
+    std::free(slider->origin.offsets);
+    slider->origin = GradientOrigin();
+}
+
+bool GradientEdited(const CColourSlider *slider)
+{
+    const GradientOrigin &origin = slider->origin;
+    return !origin.known || origin.corrected || !SamePivotValues(&slider->pivots, &origin.filled);
+}
+
+void StoreGradient(const CColourSlider *slider, int32_t *count, float **colors, float **offsets)
+{
+    const GradientOrigin &origin = slider->origin;
+    bool asFilled = !GradientEdited(slider);
+    int32_t n = asFilled ? origin.count : slider->pivots.count;
+    if (!asFilled && (n < 1 || n > GRADIENT_MAX_PIVOTS))
+        n = n < 1 ? 1 : GRADIENT_MAX_PIVOTS;
+    /* An empty gradient as read stays without arrays. */
+    float *newColors = nullptr, *newOffsets = nullptr;
+    bool made = n == 0 || AllocGradient(n, &newColors, &newOffsets);
+    if (made && asFilled && n > 0) {
+        std::memcpy(newColors, origin.colors, sizeof(float) * 3 * (size_t)n);
+        std::memcpy(newOffsets, origin.offsets, sizeof(float) * (size_t)n);
+    } else if (made && n > 0) {
+        PivotsBeside(&slider->pivots, n, &origin, newColors, newOffsets);
+    }
+    FreeHostBlock(colors);
+    FreeHostBlock(offsets);
     *colors = newColors;
     *offsets = newOffsets;
-    if (!newColors || !newOffsets)
-        *count = 0;
+    *count = made ? n : 0;
 }

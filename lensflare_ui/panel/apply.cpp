@@ -16,6 +16,7 @@ void ApplyParameterChange(int16_t controlId)
         return;
     RecordParameterStep(controlId);
     PluginInstance *instance = currentInstance;
+    NoteMergedGradientStops(instance, controlId);
     if (!instance || instance->realtimeUpdates == 0)
         return;
     if (instance->currentElement && currentSection == SECTION_ELEMENT)

@@ -29,6 +29,10 @@ void HandleParameterCommand(PluginInstance *instance, HWND dialog, UINT message,
                             LPARAM lParam);
 int16_t DrawColorParameterButton(int16_t controlId, const DRAWITEMSTRUCT *drawItem);
 void CollectGradientParameters(PluginInstance *instance, HWND dialog, FlareElement *element);
+/* After a change report: the first edit of a gradient whose stops its
+ * control could not show one for one says under the preview that they
+ * were merged. */
+void NoteMergedGradientStops(PluginInstance *instance, int16_t controlId);
 void DestroyParameterPanel(PluginInstance *instance, FlareElement *element);
 
 /* The fixed controls of the global sections (global_controls.cpp). */

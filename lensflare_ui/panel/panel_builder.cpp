@@ -327,14 +327,16 @@ void BuildGradientRow(PanelLayout *layout, ElementParameter *parameter)
                       layout->width, GRADIENT_ROW_MARGIN, ApplyParameterChange);
     parameter->gradientControl = slider;
     layout->y += height + kGradientSpacing;
-    GradientPivots checked = {};
-    GradientPivots *pivots = slider ? &slider->pivots : &checked;
-    if (slider)
-        slider->SetBackground();
-    GradientToPivots(layout->dialog, parameter->gradientCount, parameter->gradientColors,
-                     parameter->gradientOffsets, pivots);
-    if (slider)
-        slider->Refresh();
+    if (!slider) {
+        GradientPivots checked = {};
+        GradientToPivots(layout->dialog, parameter->gradientCount, parameter->gradientColors,
+                         parameter->gradientOffsets, &checked);
+        return;
+    }
+    slider->SetBackground();
+    FillGradientControl(slider, layout->dialog, parameter->gradientCount,
+                        parameter->gradientColors, parameter->gradientOffsets);
+    slider->Refresh();
 }
 
 void BuildRow(PanelLayout *layout, ElementParameter *parameter)

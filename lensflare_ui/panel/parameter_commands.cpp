@@ -5,6 +5,8 @@
  * colour; gradient controls are copied back into the model before it is
  * written; and the whole panel is taken down again.
  */
+#include <cstdio>
+
 #include "color/color.h"
 #include "controls/controls.h"
 #include "entry/plugin.h"
@@ -13,6 +15,7 @@
 #include "model/lens_flare_model.h"
 #include "panel/panel.h"
 #include "panel/panel_support.h"
+#include "preview/preview.h"
 
 namespace {
 
@@ -123,15 +126,44 @@ int16_t DrawColorParameterButton(int16_t controlId, const DRAWITEMSTRUCT *drawIt
     return 0;
 }
 
+/* The model keeps the host's own gradient until the pivots change, and
+ * gets it back when they return to it. */
 void CollectGradientParameters(PluginInstance *instance, HWND dialog, FlareElement *element)
 {
     if (!HasParameters(element))
         return;
     for (ElementParameter *p = element->firstParameter; p; p = p->next) {
-        if (KindOfParameter(p) != ParameterKind::Gradient || !p->gradientControl)
+        CColourSlider *slider = p->gradientControl;
+        if (KindOfParameter(p) != ParameterKind::Gradient || !slider)
             continue;
-        PivotsToGradient(&p->gradientControl->pivots, &p->gradientCount, &p->gradientColors,
-                         &p->gradientOffsets);
+        bool edited = GradientEdited(slider);
+        if (edited || slider->origin.taken)
+            StoreGradient(slider, &p->gradientCount, &p->gradientColors, &p->gradientOffsets);
+        slider->origin.taken = edited ? 1 : 0;
+    }
+}
+
+void NoteMergedGradientStops(PluginInstance *instance, int16_t controlId)
+{
+    FlareElement *element = instance ? instance->currentElement : nullptr;
+    if (!HasParameters(element))
+        return;
+    for (ElementParameter *p = element->firstParameter; p; p = p->next) {
+        CColourSlider *slider = p->gradientControl;
+        if (p->controlId != controlId || KindOfParameter(p) != ParameterKind::Gradient || !slider)
+            continue;
+        GradientOrigin &origin = slider->origin;
+        if (origin.unshown <= 0 || origin.toldMerged || !GradientEdited(slider))
+            return;
+        origin.toldMerged = 1;
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "%.60s: the gradient had %d stops, more or closer together than its "
+                      "control can show; this edit merged them into %d.",
+                      p->description ? p->description : "Gradient", (int)origin.count,
+                      (int)slider->pivots.count);
+        ShowPreviewNotice(instance->dialog, text);
+        return;
     }
 }
 

@@ -513,3 +513,8 @@ int SweepFlashRate()
 {
     return flashRate;
 }
+
+bool FlashWarningStands()
+{
+    return WarningStands();
+}

@@ -64,5 +64,7 @@ bool LightSweepRunning();
 bool SweepBehindOccluder();
 /* Flashes in the busiest second of the sweep under way or the last one. */
 int SweepFlashRate();
+/* The flash warning stands in the preview's bottom line. */
+bool FlashWarningStands();
 
 #endif

@@ -199,6 +199,7 @@ void DrawImageItem(PreviewImage *image, const DRAWITEMSTRUCT *item)
         StretchDIBits(item->hDC, 0, 0, width, height, 0, 0, width, height, image->pixels,
                       reinterpret_cast<const BITMAPINFO *>(image->header),
                       image->paletted ? DIB_PAL_COLORS : DIB_RGB_COLORS, SRCCOPY);
+        DrawPreviewNotice(item->hDC, width, height);
     }
     if (old)
         SelectPalette(item->hDC, old, TRUE);
@@ -533,6 +534,7 @@ void SetUpEditorPreview(HWND dialog)
 void TearDownEditorPreview(HWND dialog)
 {
     renderBusy = 0;
+    ClearPreviewNotice();
     CancelPreviewDrag();
     if (previewControl && previousPreviewProc)
         SetWindowLongPtrA(previewControl, GWLP_WNDPROC,

@@ -68,6 +68,16 @@ void CopyImageToClipboard(HWND window, PreviewImage *image);
 /* Forgets a drag in progress (the editor's set-up and tear-down). */
 void CancelPreviewDrag();
 
+/* A notice in plain words in a band at the preview's foot, right above
+ * the flash warning when one stands; it stands for previewNoticeMs (tests
+ * shorten it) or until the editor goes.  A new notice replaces the last. */
+#define PREVIEW_NOTICE_COLOR RGB(255, 250, 205)
+extern int previewNoticeMs;
+void ShowPreviewNotice(HWND dialog, const char *text);
+void ClearPreviewNotice();
+const char *PreviewNotice();   /* "" when none stands */
+void DrawPreviewNotice(HDC dc, int width, int height);
+
 /* Track callback of radius sliders: outlines the radius on the preview. */
 void DrawRadiusOverlay(KaToken phase, int16_t controlId, float value);
 

@@ -71,6 +71,10 @@
 #define IDM_PLAY_LIGHT_SWEEP     0x0110
 #define IDM_SWEEP_OCCLUDER       0x0120
 
+/* A notice in a band at the preview's foot: its timer and how long it stands. */
+#define IDT_PREVIEW_NOTICE       12
+#define PREVIEW_NOTICE_MS        6000
+
 /* First id of the parameter panel's controls. */
 #define IDC_PANEL_FIRST          10000
 

@@ -74,6 +74,25 @@ void ExpectDragsKeepThePivots(CColourSlider *s)
     }
 }
 
+/* Presses the second of four pivots and drags it toward position 80:
+ * its neighbour at 60 holds it at 59; released there, away from every
+ * marker, the press asks for a colour and adds a pivot of it at 80. */
+void ExpectAHeldBackReleaseAdds(CColourSlider *s, ui::Driver &driver)
+{
+    const int y = s->top + s->margin / 2 + 1;
+    SetPivots(s, {0, 30, 60, 99}, {0x102030, 0x204060, 0x306090, 0x4080C0}, -1);
+    int to = XForPosition(s, 80);
+    driver.When(kPicker, Choose(255, 0, 0));
+    int from = XForPosition(s, 30);
+    ui::LeftDown(s->control, from, y);
+    for (int x = from; x <= to; x++)
+        ui::MouseMove(s->control, x, y, true);
+    ui::LeftUp(s->control, to, y);
+    EXPECT_EQ(Positions(s->pivots), (std::vector<int>{0, 59, 60, 80, 99}))
+        << "band " << s->barWidth;
+    EXPECT_EQ(s->pivots.colours[3], RGB(255, 0, 0)) << "band " << s->barWidth;
+}
+
 class ColourSliderTest : public testing::Test {
 protected:
     void SetUp() override
@@ -282,7 +301,16 @@ TEST_F(ColourSliderTest, ADragStopsOneShortOfTheNeighbourAndReportsOnReleaseAndE
     EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 59, 60, 99}));
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZEWE));
     EXPECT_TRUE(changes.empty()) << "reported on release";
+    /* Held back, the pivot stays away from the release: a new pivot's
+     * colour is asked for there; Cancel adds none. */
+    bool asked = false;
+    driver.When(kPicker, [&](HWND picker) {
+        asked = true;
+        ui::Click(picker, IDCANCEL);
+    });
     ui::LeftUp(Button(), 240, kBandY);
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(Positions(slider->pivots), (std::vector<int>{0, 59, 60, 99}));
     EXPECT_EQ(changes.size(), 1u);
 
     ui::LeftDown(Button(), MarkerX(99), kBandY);
@@ -462,23 +490,30 @@ TEST_F(ColourSliderTest, TheLargeDialogShowsTheWholeItemAndEditsACopyThatOnlyOkC
     }
 }
 
-TEST(GradientDrag, NoDragAddsOrDeletesAPivotAtAnyWidthOrInTheLargeDialog)
+TEST(GradientDrag, AFollowedDragAddsNothingAndAHeldBackOneAddsWhereReleasedAtAnyWidth)
 {
     HWND window = ui::TestParentWindow("GradientDragTestWindow", DefWindowProcA, 900, 160,
                                        WS_OVERLAPPEDWINDOW | WS_VISIBLE);
     ASSERT_NE(window, nullptr);
     for (int width : {130, 330, 730}) {
-        ui::Driver driver;
-        driver.Refuse(kPicker);
+        SCOPED_TRACE(width);
         CreateWindowA("button", "", WS_CHILD | WS_VISIBLE, 20, 40, width, 37, window,
                       (HMENU)(UINT_PTR)(kButtonId + 1), moduleHandle, nullptr);
         CColourSlider *small = new CColourSlider(window, moduleHandle, "Ramp", 0, kButtonId + 1,
                                                  width, 15, nullptr);
-        ExpectDragsKeepThePivots(small);
+        {
+            ui::Driver driver;
+            ExpectAHeldBackReleaseAdds(small, driver);
+            driver.Refuse(kPicker);
+            ExpectDragsKeepThePivots(small);
+        }
         if (width == 330) {
+            ui::Driver driver;
             driver.When("Gradient Edit", [&](HWND dialog) {
                 CColourSlider *large = LargeSlider(dialog);
                 ASSERT_NE(large, nullptr);
+                ExpectAHeldBackReleaseAdds(large, driver);
+                driver.Refuse(kPicker);
                 ExpectDragsKeepThePivots(large);
                 ui::Click(dialog, IDCANCEL);
             });

@@ -1,5 +1,6 @@
 // Every demo effect opened in the editor: each element can be selected and
-// gets its panel without a single definition warning, and an edit made in
+// gets its panel without a single definition warning, and the effect goes
+// back to the host byte for byte when nothing was edited; an edit made in
 // a panel slider reaches the host.
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@
 #include "element_fixture.h"
 #include "ui_driver.h"
 
-TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
+TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarningsAndGoesBackUnchanged)
 {
     HostSession host;
     std::string folder = host.Path("lensfx");
@@ -22,6 +23,7 @@ TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
         Ki_LensFlare(fx::T("light"), host.light.c_str(), fx::T("loadfromfile"),
                      (folder + "\\" + file).c_str(), &status, 0);
         ASSERT_EQ(status, 0) << file;
+        const std::string before = fx::SavedFlare(host);
         ui::Driver driver;
         host.Edit(driver, [&](HWND dialog) {
             int lines = fx::ListCount(dialog);
@@ -34,7 +36,11 @@ TEST(DemoEffects, EveryElementOfEveryEffectGetsItsPanelWithoutWarnings)
                 EXPECT_EQ(host.instance->currentElement, chosen) << file << " line " << i;
                 EXPECT_NE(GetDlgItem(dialog, IDC_PANEL_FIRST), nullptr) << file << " line " << i;
             }
+            fx::ShowSection(dialog, SECTION_GLOBAL);
+            fx::ShowSection(dialog, SECTION_GLOBAL_FADING);
+            fx::ShowSection(dialog, SECTION_ELEMENT);
         });
+        EXPECT_TRUE(fx::SavedFlare(host) == before) << file << " changed without an edit";
         for (const ui::MessageBoxSeen &box : driver.Boxes())
             ADD_FAILURE() << file << ": \"" << box.caption << "\" " << box.text;
     }

@@ -197,7 +197,7 @@ TEST(GradientMenu, OpensAtTheCursorWhileAButtonIsDownAndItsChoiceReachesTheContr
     EXPECT_EQ(d.slider->pivots.count, 7) << "the ring spectrum arrived as a command";
 }
 
-TEST(GradientFiles, ACmpLoadBringsItsInterpolationAndASaveHandsItBack)
+TEST(GradientFiles, ACmpLoadBringsItsInterpolationAndASaveHandsItBackPositionForPosition)
 {
     GradientSession s;
     WriteGradient(s.File("map.cmp"), {0.0f, 0.5f, 1.0f}, {1, 0, 0, 0, 1, 0, 0, 0, 1}, "cardinal");
@@ -222,6 +222,19 @@ TEST(GradientFiles, ACmpLoadBringsItsInterpolationAndASaveHandsItBack)
     EXPECT_EQ(ReadBytes(s.File("saved.grd")), "GRD 1\ninterpolation cardinal\nstops 3\n"
                                               "stop 0 1 0 0\nstop 0.49494949 0 1 0\n"
                                               "stop 1 0 0 1\nend\n");
+
+    /* Every position saved comes back as itself. */
+    std::vector<int> every;
+    std::vector<uint32_t> colours;
+    for (int k = 0; k <= 99; k++) {
+        every.push_back(k);
+        colours.push_back(RGB(k, 0, 0));
+    }
+    SetPivots(s.d.slider, every, colours);
+    EXPECT_EQ(s.Run(IDM_GRADIENT_SAVE, s.File("every.grd")), 1);
+    SetPivots(s.d.slider, {0, 99}, {0, 0});
+    EXPECT_EQ(s.Run(IDM_GRADIENT_LOAD, s.File("every.grd")), 1);
+    EXPECT_EQ(Positions(pivots), every);
     EXPECT_TRUE(s.driver.Boxes().empty());
 }
 

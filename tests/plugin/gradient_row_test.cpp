@@ -1,17 +1,23 @@
 // Gradient rows of the parameter panel in the real editor: the control
 // that a row's button carries, an edit reaching the model and the host,
 // the copy back when the section is left, panels that come and go, and what
-// the editor writes back of a gradient: exact as read until edited, exact
-// where an edit did not reach.
+// the editor writes back of a gradient: exact as read until edited, on
+// every path that writes, whatever its stops; exact where an edit did not
+// reach; and the notice when an edit merged stops the control could not
+// show apart.
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "editor/undo.h"
 #include "element_fixture.h"
 #include "gradient/colour_slider.h"
 #include "model/lens_flare_model.h"
 #include "picker_steps.h"
+#include "preview/light_sweep.h"
+#include "preview/preview.h"
 #include "ui_driver.h"
 
 namespace {
@@ -152,4 +158,191 @@ TEST(GradientWriteBack, AGradientGoesBackExactUntilEditedAndAnEditKeepsWhatItDid
         EXPECT_EQ(written.colors, (std::vector<float>{0.3f, 0.6f, 0.9f, 0.1f, 0.2f, 0.3f, 0.45f,
                                                       0.55f, 0.05f, 1, 1, 1}));
     }
+}
+
+namespace {
+
+const char kKeepType[] =
+    "type t_keep\ndescription Keep Element\n"
+    "param floatslider size\ndescription Size\n"
+    "param gradient ramp\ndescription Glow Ramp\nstop 0 0 0 0\nstop 1 1 1 1\n"
+    "end\n";
+
+struct Stops {
+    const char *what;
+    std::vector<float> offsets;
+    bool merged;   /* the control cannot show them one for one */
+};
+
+/* Offsets the editor writes for these positions. */
+std::vector<float> EditorOffsets(std::vector<int> positions)
+{
+    std::vector<float> out;
+    for (int k : positions)
+        out.push_back((float)(k / 99.0));
+    return out;
+}
+
+std::vector<float> EvenOffsets(int count)
+{
+    std::vector<float> out;
+    for (int i = 0; i < count; i++)
+        out.push_back((float)i / (float)(count - 1));
+    return out;
+}
+
+/* The shapes the gradient control cannot all show one for one. */
+std::vector<Stops> Shapes()
+{
+    return {
+        {"five stops the editor wrote", EditorOffsets({0, 1, 49, 50, 99}), false},
+        {"a hard edge", {0.0f, 0.5f, 0.5f, 1.0f}, true},
+        {"stops closer than a position", {0.0f, 0.3f, 0.302f, 0.3045f, 1.0f}, true},
+        {"100 stops the editor wrote", EditorOffsets([] {
+             std::vector<int> all;
+             for (int k = 0; k <= 99; k++)
+                 all.push_back(k);
+             return all;
+         }()), false},
+        {"128 stops", EvenOffsets(128), true},
+        {"1024 stops", EvenOffsets(1024), true},
+    };
+}
+
+/* Colours no byte holds exactly, so a copy through the control shows. */
+std::vector<float> OddColours(size_t count, int seed)
+{
+    std::vector<float> out;
+    for (size_t i = 0; i < 3 * count; i++)
+        out.push_back((float)std::fmod(0.1234567 + 0.0731 * (double)(i + seed), 1.0));
+    return out;
+}
+
+/* Sets parameter 1 of element e of the light's flare through the host. */
+void SetHostRamp(HostSession &host, int32_t e, const std::vector<float> &offsets,
+                 const std::vector<float> &colours)
+{
+    std::string guid = fx::HostElements(host)[(size_t)e].guid;
+    int32_t p = 1, count = (int32_t)offsets.size();
+    Ki_LensFlare(T("light"), host.light.c_str(), T("element"), guid.c_str(), 1, T("parameter"), &p,
+                 T("gradientdata"), &count, colours.data(), offsets.data(), 1, 0);
+}
+
+void WaitForSweepEnd()
+{
+    DWORD start = GetTickCount();
+    while (LightSweepRunning() && GetTickCount() - start < 20000) {
+        ui::Pump();
+        Sleep(2);
+    }
+}
+
+} // namespace
+
+TEST(GradientWriteBack, UneditedGradientsOfEveryShapeGoBackByteForByteOnEveryPathThatWrites)
+{
+    fx::Define(kKeepType);
+    for (const Stops &shape : Shapes()) {
+        SCOPED_TRACE(shape.what);
+        HostSession host;
+        fx::SetFlareTypes(host, {"t_keep", "t_keep"});
+        SetHostRamp(host, 0, shape.offsets, OddColours(shape.offsets.size(), 0));
+        SetHostRamp(host, 1, shape.offsets, OddColours(shape.offsets.size(), 5));
+        ASSERT_EQ(fx::HostRamp(host, 1).count, (int32_t)shape.offsets.size());
+        const std::string before = fx::SavedFlare(host);
+        auto expectKept = [&](const char *after) {
+            EXPECT_TRUE(fx::SavedFlare(host) == before)
+                << "after " << after << " the host's ramp has " << fx::HostRamp(host, 1).count
+                << " stops";
+        };
+        ui::Driver driver;
+        host.Edit(driver, [&](HWND dialog) {
+            SendMessageA(dialog, WM_COMMAND, IDC_REDRAW_NOW, 0);
+            expectKept("Redraw Now");
+            fx::SelectLine(dialog, 1);
+            fx::SelectLine(dialog, 0);
+            expectKept("selecting the other element and back");
+            fx::ShowSection(dialog, SECTION_GLOBAL_FADING);
+            ui::Click(dialog, IDC_FADE_NEAR_BORDER);
+            fx::ShowSection(dialog, SECTION_GLOBAL);
+            fx::ShowSection(dialog, SECTION_ELEMENT);
+            UndoLastStep(dialog);
+            expectKept("the sections and an undo");
+            RedoNextStep(dialog);
+            UndoLastStep(dialog);
+            expectKept("a redo and an undo");
+            sweepDurationMs = 200;
+            SendMessageA(dialog, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
+            WaitForSweepEnd();
+            sweepDurationMs = 3000;
+            expectKept("the light sweep");
+            if (ui::IsChecked(dialog, IDC_REALTIME_UPDATES))
+                ui::Click(dialog, IDC_REALTIME_UPDATES);
+            fx::SelectLine(dialog, 1);
+            SendMessageA(dialog, WM_COMMAND, IDC_REDRAW_NOW, 0);
+            expectKept("Redraw Now without realtime updates");
+        });
+        expectKept("OK");
+        /* More stops than the control's 100 pivots: the box for the last
+         * pivot shown, and still the whole gradient back. */
+        bool cutShort = shape.offsets.size() > 100;
+        EXPECT_EQ(driver.Boxes().empty(), !cutShort);
+        for (const ui::MessageBoxSeen &box : driver.Boxes())
+            EXPECT_NE(box.text.find("The last entry"), std::string::npos) << box.text;
+
+        ui::Driver closing;
+        closing.Then([](HWND dialog) { SendMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); });
+        host.OpenEditor();
+        expectKept("the close box");
+    }
+}
+
+TEST(GradientWriteBack, AnEditOfStopsTheControlCannotShowApartGoesThroughAndSaysSoOnce)
+{
+    fx::Define(kKeepType);
+    std::vector<Stops> shapes = Shapes();
+    shapes.push_back({"stops one for one", {0.0f, 0.25f, 0.5f, 1.0f}, false});
+    previewNoticeMs = 300;
+    for (const Stops &shape : shapes) {
+        SCOPED_TRACE(shape.what);
+        HostSession host;
+        fx::SetFlareTypes(host, {"t_keep"});
+        SetHostRamp(host, 0, shape.offsets, OddColours(shape.offsets.size(), 0));
+        host.Edit([&](HWND dialog) {
+            ElementParameter *ramp = Ramp(host);
+            ASSERT_NE(ramp, nullptr);
+            CColourSlider *s = ramp->gradientControl;
+            HWND preview = GetDlgItem(dialog, IDC_PREVIEW);
+            for (int edit = 0; edit < 2; edit++) {
+                int32_t before = s->pivots.count;
+                if (edit == 0) {
+                    ASSERT_GT(before, 2);
+                    /* an inner pivot goes */
+                    int32_t p = s->pivots.positions[before / 2];
+                    ui::RightDown(s->control, p * s->barWidth / 99 + s->left, kBandY);
+                    ASSERT_EQ(s->pivots.count, before - 1);
+                } else {
+                    SendMessageA(s->control, WM_COMMAND, IDM_GRADIENT_REFLEX, 0);
+                    ASSERT_EQ(s->pivots.count, 3);
+                }
+                EXPECT_EQ(fx::HostRamp(host, 1).count, s->pivots.count) << "the edit went through";
+                std::string notice = PreviewNotice();
+                UpdateWindow(preview);
+                int noticePixels = ui::CountColour(ui::Pixels(preview), PREVIEW_NOTICE_COLOR);
+                if (shape.merged && edit == 0) {
+                    EXPECT_NE(notice.find("Glow Ramp"), std::string::npos) << notice;
+                    EXPECT_NE(notice.find("merged"), std::string::npos) << notice;
+                    EXPECT_GT(noticePixels, 1000) << "a band under the image";
+                } else {
+                    EXPECT_EQ(notice, "") << "edit " << edit;
+                    EXPECT_EQ(noticePixels, 0) << "edit " << edit;
+                }
+                DWORD start = GetTickCount();
+                while (PreviewNotice()[0] && GetTickCount() - start < 5000)
+                    ui::Pump();
+                EXPECT_STREQ(PreviewNotice(), "") << "a notice stands a while only";
+            }
+        });
+    }
+    previewNoticeMs = PREVIEW_NOTICE_MS;
 }

@@ -305,13 +305,39 @@ TEST(PanelGradientPivots, ModelGradientsBecomePivotsAsDefined)
         {"offsets truncate to whole steps", {0.0f, 0.3f, 1.0f},
          {0.5f, 1, 0, 0.2f, 0.2f, 0.2f, 1, 1, 1}, {0, 29, 99}, {0x00FF7F, 0x333333, 0xFFFFFF}, {}},
     };
-    Case longOne{"150 entries", {}, {}, {0, 99}, {0x0000FF, 0x00FF00}, {kLastNotAtEnd}};
-    for (int i = 0; i < 150; i++) {
-        longOne.offsets.push_back(i < 99 ? 0.0f : i == 99 ? 0.5f : 1.0f);
-        float r = i < 99, g = i == 99, b = i > 99;
-        longOne.colors.insert(longOne.colors.end(), {r, g, b});
+    /* Of 150 entries the first 100 show, the last of them pinned to the
+     * end with its box, wherever the gradient's own last entry is. */
+    for (float last : {1.0f, 0.9f}) {
+        Case longOne{last == 1.0f ? "150 entries" : "150 entries, the last at 0.9",
+                     {}, {}, {0, 99}, {0x0000FF, 0x00FF00}, {kLastNotAtEnd}};
+        for (int i = 0; i < 150; i++) {
+            longOne.offsets.push_back(i < 99 ? 0.0f : i == 99 ? 0.5f : i < 149 ? 0.8f : last);
+            float r = i < 99, g = i == 99, b = i > 99;
+            longOne.colors.insert(longOne.colors.end(), {r, g, b});
+        }
+        cases.push_back(longOne);
     }
-    cases.push_back(longOne);
+    /* What the editor writes for position k, (float)(k / 99.0), is k
+     * again, for every k (for 51 of them the float times 99 is just
+     * under k). */
+    Case own{"every offset the editor writes", {}, {}, {}, {}, {}};
+    for (int k = 0; k <= 99; k++) {
+        own.offsets.push_back((float)(k / 99.0));
+        own.colors.insert(own.colors.end(), {0, 0, 0});
+        own.positions.push_back(k);
+        own.colours.push_back(0);
+    }
+    cases.push_back(own);
+    /* The first 100 of 1024 even steps lie on positions 0 .. 9 (99/1023
+     * is 9.58 positions); the last kept is pinned to the end with its
+     * box. */
+    Case steps{"1024 entries", {}, {}, {0, 1, 2, 3, 4, 5, 6, 7, 8, 99}, {}, {kLastNotAtEnd}};
+    for (int i = 0; i < 1024; i++) {
+        steps.offsets.push_back(i / 1023.0f);
+        steps.colors.insert(steps.colors.end(), {0, 0, 0});
+    }
+    steps.colours.assign(steps.positions.size(), 0);
+    cases.push_back(steps);
 
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
