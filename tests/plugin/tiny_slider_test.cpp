@@ -1,6 +1,7 @@
 // The compact slider, driven through its own messages: typing into the
 // buddy edit box, pressing, dragging and releasing the mouse, and read back
 // through the record, the callbacks, the edit text and rendered pixels.
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -151,108 +152,177 @@ TEST_F(TinySliderTest, CaptionAndPercentSignAreDrawnAboveTheBaseLine)
     EXPECT_EQ(darkAbove(296 - 6 - 20, 296 - 6), 0);
 }
 
-TEST_F(TinySliderTest, ValuesShowWithTheirPrecisionClampToTheirRangesAndNotifyOnlyOnChange)
-{
-    /* One step: the text typed, or (when null) the value set with its
-     * flags; then the edit text, the float and integer targets, the thumb
-     * and the change count, each unless kSkip (or null). */
-    struct Step {
-        const char *typed;
-        float value;
-        int16_t updateText, notify;
-        const char *edit;
-        float target;
-        int thumbX, changes, intTarget;
-    };
-    struct Group {
-        const char *what;
-        uint32_t mode;
-        float min, max, absMin, absMax;
-        int16_t precision, percent;
-        float value;
-        bool silent;   /* no change callback */
-        const char *shown;
-        int thumbX;
-        std::vector<Step> steps;
-    };
-    const std::string longText(600, '7');
-    const Group groups[] = {
-        {"typed within the absolute range only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0, false, "0.00", 6,
-         {{"5", 0, 0, 0, "5", 5, 296 - 7, 1, kSkip},   /* beyond the track, but allowed */
-          {"20", 0, 0, 0, "1.00", 10, kSkip, 2, kSkip},   /* the slider value, not the bound */
-          {"-3", 0, 0, 0, "0.00", 0, 6, kSkip, kSkip},
-          {"0.5", 0, 0, 0, "0.5", 0.5f, 147, kSkip, kSkip}}},   /* trunc(0.5 x 283 + 6) */
-        {"text that is no number reads as zero", SLIDER_MODE_FLOAT, 0, 10, 2, 8, 1, 0, 5, false, "5.0", kSkip,
-         {{"abc", 0, 0, 0, "2.0", 2, kSkip, kSkip, kSkip},
-          {"nan", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
-          {"", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
-          {"1e30", 0, 0, 0, "8.0", 8, kSkip, kSkip, kSkip},
-          {longText.c_str(), 0, 0, 0, nullptr, 8, kSkip, kSkip, kSkip}}},
-        {"percentages", SLIDER_MODE_FLOAT, 0, 1, 0, 1, 1, 1, 0.25f, false, "25.0", kSkip,
-         {{"50", 0, 0, 0, "50", 0.5f, kSkip, kSkip, kSkip},
-          {"150", 0, 0, 0, "100.0", 1, kSkip, kSkip, kSkip}}},
-        {"integers drop fractions", SLIDER_MODE_INTEGER, 0, 10, 0, 100, 0, 0, 4, false, "4",
-         119,   /* trunc(0.4 x 283 + 6) */
-         {{nullptr, 57.9f, 1, 1, "10", 57.9f, kSkip, 1, 57},
-          {nullptr, 500, 1, 1, nullptr, 100, kSkip, kSkip, 100},
-          {"-5", 0, 0, 0, "0", kSkip, 6, kSkip, 0}}},
-        {"committed changes only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, false, "0.50", kSkip,
-         {{nullptr, 0.75f, 1, 0, nullptr, kSkip, kSkip, 0, kSkip},
-          {nullptr, 0.75f, 1, 1, nullptr, kSkip, kSkip, 0, kSkip},   /* same value, same bound */
-          {nullptr, 0.25f, 0, 1, "0.75", kSkip, kSkip, 1, kSkip},    /* updateText off */
-          {nullptr, 3, 1, 1, nullptr, kSkip, kSkip, 2, kSkip},       /* slider value 1, bound 3 */
-          {nullptr, 4, 1, 1, nullptr, kSkip, kSkip, 3, kSkip}}},     /* value stays, bound moves */
-        {"no change callback", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, true, "0.50", kSkip,
-         {{"0.1", 0, 0, 0, nullptr, 0.1f, kSkip, 0, kSkip}}},
-        {"no numbers and infinities", SLIDER_MODE_FLOAT, 0, 1, -5, 5, 2, 0, 0.5f, false, "0.50", kSkip,
-         {{nullptr, NAN, 1, 1, "0.00", 0, kSkip, kSkip, kSkip},
-          {nullptr, INFINITY, 1, 0, nullptr, 5, 289, kSkip, 5},
-          {nullptr, -INFINITY, 1, 0, nullptr, -5, 6, kSkip, -5}}},
-        {"integer targets saturate", SLIDER_MODE_INTEGER, 0, 1, -1e30f, 1e30f, 0, 0, 0, false, "0", kSkip,
-         {{nullptr, 1e20f, 1, 0, "1", kSkip, kSkip, kSkip, INT32_MAX},
-          {nullptr, NAN, 1, 0, nullptr, kSkip, kSkip, kSkip, 0}}},
-        /* Precisions choose the decimals; those out of 0..4 still show text, as 0 or 4. */
-        {"precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 0, 3.75f, false, "3", kSkip, {}},
-        {"precision -3", SLIDER_MODE_FLOAT, 0, 10, 0, 10, -3, 0, 3.75f, false, "3", kSkip, {}},
-        {"precision 9", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 9, 0, 3.75f, false, "3.7500", kSkip, {}},
-        /* whole numbers are shown unscaled */
-        {"percent, precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 1, 0.5f, false, "0", kSkip, {}},
-    };
-    int32_t intTarget = -1;
-    for (const Group &g : groups) {
-        SCOPED_TRACE(g.what);
-        changes.clear();
-        Configure(g.mode, g.min, g.max, g.absMin, g.absMax, g.precision, g.percent, g.value);
-        rec.intTarget = &intTarget;
-        rec.changeCallback = g.silent ? nullptr : OnChange;
-        EXPECT_EQ(EditText(), g.shown);
-        if (g.thumbX != kSkip) {
-            EXPECT_EQ(rec.thumbX, g.thumbX);
-        }
-        for (const Step &s : g.steps) {
-            SCOPED_TRACE(s.typed ? std::string(s.typed).substr(0, 8) : std::to_string(s.value));
-            if (s.typed)
-                Type(s.typed);
-            else
-                SetTinySliderValue(&rec, s.value, s.updateText, s.notify);
-            if (s.edit) {
-                EXPECT_EQ(EditText(), s.edit);
+/* One step of a value case: the text typed, or (when null) the value set
+ * with its flags; then the edit text, the float and integer targets, the
+ * thumb's place as a fraction of the track and the change count, each
+ * unless kSkip (or null). */
+struct Step {
+    const char *typed;
+    float value;
+    int16_t updateText, notify;
+    const char *edit;
+    float target;
+    float thumb;
+    int changes, intTarget;
+};
+
+/* A slider configured so, then the steps on it. */
+struct ValueCase {
+    const char *what;
+    uint32_t mode;
+    float min, max, absMin, absMax;
+    int16_t precision, percent;
+    float value;
+    bool silent;   /* no change callback */
+    const char *shown;
+    float thumb;
+    std::vector<Step> steps;
+};
+
+class TinySliderValues : public TinySliderTest {
+protected:
+    /* The track's ends are those of the painted base line, the row with
+     * the most ink. */
+    void MeasureTrack()
+    {
+        Configure(SLIDER_MODE_FLOAT, 0, 1, 0, 1, 0, 0, 0);
+        Capture image = ui::PrintClient(rec.window);
+        int line = 0;
+        for (int y = 1; y < image.height; y++)
+            if (CountDark(image, 0, y, image.width, y + 1) >
+                CountDark(image, 0, line, image.width, line + 1))
+                line = y;
+        trackLeft = image.width;
+        for (int x = 0; x < image.width; x++)
+            if (IsDark(image.Pixel(x, line))) {
+                trackLeft = std::min(trackLeft, x);
+                trackRight = x;
             }
-            if (s.target != kSkip) {
-                EXPECT_FLOAT_EQ(target, s.target);
-            }
-            if (s.thumbX != kSkip) {
-                EXPECT_EQ(rec.thumbX, s.thumbX);
-            }
-            if (s.changes != kSkip) {
-                EXPECT_EQ(changes, std::vector<int16_t>(s.changes, kSliderId));
-            }
-            if (s.intTarget != kSkip) {
-                EXPECT_EQ(intTarget, s.intTarget);
-            }
+        ASSERT_LT(trackLeft, trackRight);
+    }
+    void ExpectThumbAt(float fraction)
+    {
+        if (fraction != kSkip) {
+            EXPECT_NEAR(rec.thumbX, trackLeft + fraction * (trackRight - trackLeft), 1.0f)
+                << "a fraction " << fraction << " of the track";
         }
     }
-    EXPECT_TRUE(tracks.empty()) << "typing and setting are no drag";
+    void Run(std::initializer_list<ValueCase> cases)
+    {
+        MeasureTrack();
+        for (const ValueCase &c : cases) {
+            SCOPED_TRACE(c.what);
+            changes.clear();
+            Configure(c.mode, c.min, c.max, c.absMin, c.absMax, c.precision, c.percent, c.value);
+            rec.intTarget = &intTarget;
+            rec.changeCallback = c.silent ? nullptr : OnChange;
+            EXPECT_EQ(EditText(), c.shown);
+            ExpectThumbAt(c.thumb);
+            for (const Step &s : c.steps)
+                RunStep(s);
+        }
+        EXPECT_TRUE(tracks.empty()) << "typing and setting are no drag";
+    }
+    void RunStep(const Step &s)
+    {
+        SCOPED_TRACE(s.typed ? std::string(s.typed).substr(0, 8) : std::to_string(s.value));
+        if (s.typed)
+            Type(s.typed);
+        else
+            SetTinySliderValue(&rec, s.value, s.updateText, s.notify);
+        if (s.edit) {
+            EXPECT_EQ(EditText(), s.edit);
+        }
+        if (s.target != kSkip) {
+            EXPECT_FLOAT_EQ(target, s.target);
+        }
+        ExpectThumbAt(s.thumb);
+        if (s.changes != kSkip) {
+            EXPECT_EQ(changes, std::vector<int16_t>(s.changes, kSliderId));
+        }
+        if (s.intTarget != kSkip) {
+            EXPECT_EQ(intTarget, s.intTarget);
+        }
+    }
+
+    int32_t intTarget = -1;
+    int trackLeft = 0, trackRight = 0;
+};
+
+TEST_F(TinySliderValues, TypedTextIsClampedToTheAbsoluteRangeNotTheTracks)
+{
+    Run({{"typed within the absolute range only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0, false, "0.00", 0,
+          {{"5", 0, 0, 0, "5", 5, 1, 1, kSkip},   /* beyond the track, but allowed */
+           {"20", 0, 0, 0, "1.00", 10, kSkip, 2, kSkip},   /* the slider value, not the bound */
+           {"-3", 0, 0, 0, "0.00", 0, 0, kSkip, kSkip},
+           {"0.5", 0, 0, 0, "0.5", 0.5f, 0.5f, kSkip, kSkip}}}});
+}
+
+TEST_F(TinySliderValues, TypedTextThatIsNoNumberReadsAsZeroBeforeTheClamp)
+{
+    const std::string longText(600, '7');
+    Run({{"text that is no number reads as zero", SLIDER_MODE_FLOAT, 0, 10, 2, 8, 1, 0, 5, false, "5.0", kSkip,
+          {{"abc", 0, 0, 0, "2.0", 2, kSkip, kSkip, kSkip},
+           {"nan", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
+           {"", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
+           {"1e30", 0, 0, 0, "8.0", 8, kSkip, kSkip, kSkip},
+           {longText.c_str(), 0, 0, 0, nullptr, 8, kSkip, kSkip, kSkip}}}});
+}
+
+TEST_F(TinySliderValues, PercentagesAreTypedAndShownAsHundredths)
+{
+    Run({{"percentages", SLIDER_MODE_FLOAT, 0, 1, 0, 1, 1, 1, 0.25f, false, "25.0", kSkip,
+          {{"50", 0, 0, 0, "50", 0.5f, kSkip, kSkip, kSkip},
+           {"150", 0, 0, 0, "100.0", 1, kSkip, kSkip, kSkip}}}});
+}
+
+TEST_F(TinySliderValues, IntegerSlidersDropFractions)
+{
+    Run({{"integers drop fractions", SLIDER_MODE_INTEGER, 0, 10, 0, 100, 0, 0, 4, false, "4", 0.4f,
+          {{nullptr, 57.9f, 1, 1, "10", 57.9f, kSkip, 1, 57},
+           {nullptr, 500, 1, 1, nullptr, 100, kSkip, kSkip, 100},
+           {"-5", 0, 0, 0, "0", kSkip, 0, kSkip, 0}}}});
+}
+
+TEST_F(TinySliderValues, IntegerTargetsSaturate)
+{
+    Run({{"integer targets saturate", SLIDER_MODE_INTEGER, 0, 1, -1e30f, 1e30f, 0, 0, 0, false, "0", kSkip,
+          {{nullptr, 1e20f, 1, 0, "1", kSkip, kSkip, kSkip, INT32_MAX},
+           {nullptr, NAN, 1, 0, nullptr, kSkip, kSkip, kSkip, 0}}}});
+}
+
+TEST_F(TinySliderValues, OnlyANotifiedChangeOfTheValueOrItsBoundCallsBack)
+{
+    Run({{"committed changes only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, false, "0.50", kSkip,
+          {{nullptr, 0.75f, 1, 0, nullptr, kSkip, kSkip, 0, kSkip},
+           {nullptr, 0.75f, 1, 1, nullptr, kSkip, kSkip, 0, kSkip},   /* same value, same bound */
+           {nullptr, 0.25f, 0, 1, "0.75", kSkip, kSkip, 1, kSkip},    /* updateText off */
+           {nullptr, 3, 1, 1, nullptr, kSkip, kSkip, 2, kSkip},       /* slider value 1, bound 3 */
+           {nullptr, 4, 1, 1, nullptr, kSkip, kSkip, 3, kSkip}}}});    /* value stays, bound moves */
+}
+
+TEST_F(TinySliderValues, ASliderWithoutAChangeCallbackStillTakesTypedValues)
+{
+    Run({{"no change callback", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, true, "0.50", kSkip,
+          {{"0.1", 0, 0, 0, nullptr, 0.1f, kSkip, 0, kSkip}}}});
+}
+
+TEST_F(TinySliderValues, ValuesThatAreNoNumberBecomeZeroAndInfinitiesTheAbsoluteBounds)
+{
+    Run({{"no numbers and infinities", SLIDER_MODE_FLOAT, 0, 1, -5, 5, 2, 0, 0.5f, false, "0.50", kSkip,
+          {{nullptr, NAN, 1, 1, "0.00", 0, kSkip, kSkip, kSkip},
+           {nullptr, INFINITY, 1, 0, nullptr, 5, 1, kSkip, 5},
+           {nullptr, -INFINITY, 1, 0, nullptr, -5, 0, kSkip, -5}}}});
+}
+
+/* Precisions choose the decimals; those out of 0..4 still show text, as 0 or 4. */
+TEST_F(TinySliderValues, PrecisionChoosesTheDecimalsAndOneOutOfRangeStillShowsText)
+{
+    Run({{"precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 0, 3.75f, false, "3", kSkip, {}},
+         {"precision -3", SLIDER_MODE_FLOAT, 0, 10, 0, 10, -3, 0, 3.75f, false, "3", kSkip, {}},
+         {"precision 9", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 9, 0, 3.75f, false, "3.7500", kSkip, {}},
+         /* whole numbers are shown unscaled */
+         {"percent, precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 1, 0.5f, false, "0", kSkip, {}}});
 }
 
 TEST_F(TinySliderTest, RangesOfZeroWidthNarrowSlidersAndTheWidestRangeKeepTheThumbOnTheTrack)
