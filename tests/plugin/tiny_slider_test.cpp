@@ -57,6 +57,26 @@ int CountDark(const Capture &image, int left, int top, int right, int bottom)
     return count;
 }
 
+/* The painted base line: the row with the most ink, and its inked ends. */
+struct Line {
+    int y, left, right;
+};
+
+Line BaseLine(const Capture &image)
+{
+    Line line = {0, image.width, -1};
+    for (int y = 1; y < image.height; y++)
+        if (CountDark(image, 0, y, image.width, y + 1) >
+            CountDark(image, 0, line.y, image.width, line.y + 1))
+            line.y = y;
+    for (int x = 0; x < image.width; x++)
+        if (IsDark(image.Pixel(x, line.y))) {
+            line.left = std::min(line.left, x);
+            line.right = x;
+        }
+    return line;
+}
+
 class TinySliderTest : public testing::Test {
 protected:
     void SetUp() override
@@ -90,6 +110,13 @@ protected:
 
     void Type(const char *text) { SetWindowTextA(rec.edit, text); }
     std::string EditText() const { return ui::Text(rec.edit); }
+    RECT EditRect() const
+    {
+        RECT edit;
+        GetWindowRect(rec.edit, &edit);
+        MapWindowPoints(nullptr, rec.window, (POINT *)&edit, 2);
+        return edit;
+    }
     void Press(int x) { ui::LeftDown(rec.window, x, 25); }
     void Move(int x) { ui::MouseMove(rec.window, x, 25, true); }
     void Release(int x) { ui::LeftUp(rec.window, x, 25); }
@@ -181,23 +208,13 @@ struct ValueCase {
 
 class TinySliderValues : public TinySliderTest {
 protected:
-    /* The track's ends are those of the painted base line, the row with
-     * the most ink. */
+    /* The track's ends are those of the painted base line. */
     void MeasureTrack()
     {
         Configure(SLIDER_MODE_FLOAT, 0, 1, 0, 1, 0, 0, 0);
-        Capture image = ui::PrintClient(rec.window);
-        int line = 0;
-        for (int y = 1; y < image.height; y++)
-            if (CountDark(image, 0, y, image.width, y + 1) >
-                CountDark(image, 0, line, image.width, line + 1))
-                line = y;
-        trackLeft = image.width;
-        for (int x = 0; x < image.width; x++)
-            if (IsDark(image.Pixel(x, line))) {
-                trackLeft = std::min(trackLeft, x);
-                trackRight = x;
-            }
+        Line line = BaseLine(ui::PrintClient(rec.window));
+        trackLeft = line.left;
+        trackRight = line.right;
         ASSERT_LT(trackLeft, trackRight);
     }
     void ExpectThumbAt(float fraction)
@@ -251,7 +268,8 @@ protected:
 
 TEST_F(TinySliderValues, TypedTextIsClampedToTheAbsoluteRangeNotTheTracks)
 {
-    Run({{"typed within the absolute range only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0, false, "0.00", 0,
+    Run({{"typed within the absolute range only",
+         SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0, false, "0.00", 0,
           {{"5", 0, 0, 0, "5", 5, 1, 1, kSkip},   /* beyond the track, but allowed */
            {"20", 0, 0, 0, "1.00", 10, kSkip, 2, kSkip},   /* the slider value, not the bound */
            {"-3", 0, 0, 0, "0.00", 0, 0, kSkip, kSkip},
@@ -261,7 +279,8 @@ TEST_F(TinySliderValues, TypedTextIsClampedToTheAbsoluteRangeNotTheTracks)
 TEST_F(TinySliderValues, TypedTextThatIsNoNumberReadsAsZeroBeforeTheClamp)
 {
     const std::string longText(600, '7');
-    Run({{"text that is no number reads as zero", SLIDER_MODE_FLOAT, 0, 10, 2, 8, 1, 0, 5, false, "5.0", kSkip,
+    Run({{"text that is no number reads as zero",
+         SLIDER_MODE_FLOAT, 0, 10, 2, 8, 1, 0, 5, false, "5.0", kSkip,
           {{"abc", 0, 0, 0, "2.0", 2, kSkip, kSkip, kSkip},
            {"nan", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
            {"", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
@@ -286,19 +305,22 @@ TEST_F(TinySliderValues, IntegerSlidersDropFractions)
 
 TEST_F(TinySliderValues, IntegerTargetsSaturate)
 {
-    Run({{"integer targets saturate", SLIDER_MODE_INTEGER, 0, 1, -1e30f, 1e30f, 0, 0, 0, false, "0", kSkip,
+    Run({{"integer targets saturate",
+         SLIDER_MODE_INTEGER, 0, 1, -1e30f, 1e30f, 0, 0, 0, false, "0", kSkip,
           {{nullptr, 1e20f, 1, 0, "1", kSkip, kSkip, kSkip, INT32_MAX},
            {nullptr, NAN, 1, 0, nullptr, kSkip, kSkip, kSkip, 0}}}});
 }
 
 TEST_F(TinySliderValues, OnlyANotifiedChangeOfTheValueOrItsBoundCallsBack)
 {
-    Run({{"committed changes only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, false, "0.50", kSkip,
+    Run({{"committed changes only",
+         SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, false, "0.50", kSkip,
           {{nullptr, 0.75f, 1, 0, nullptr, kSkip, kSkip, 0, kSkip},
            {nullptr, 0.75f, 1, 1, nullptr, kSkip, kSkip, 0, kSkip},   /* same value, same bound */
            {nullptr, 0.25f, 0, 1, "0.75", kSkip, kSkip, 1, kSkip},    /* updateText off */
            {nullptr, 3, 1, 1, nullptr, kSkip, kSkip, 2, kSkip},       /* slider value 1, bound 3 */
-           {nullptr, 4, 1, 1, nullptr, kSkip, kSkip, 3, kSkip}}}});    /* value stays, bound moves */
+           /* value stays, bound moves */
+           {nullptr, 4, 1, 1, nullptr, kSkip, kSkip, 3, kSkip}}}});
 }
 
 TEST_F(TinySliderValues, ASliderWithoutAChangeCallbackStillTakesTypedValues)
@@ -309,7 +331,8 @@ TEST_F(TinySliderValues, ASliderWithoutAChangeCallbackStillTakesTypedValues)
 
 TEST_F(TinySliderValues, ValuesThatAreNoNumberBecomeZeroAndInfinitiesTheAbsoluteBounds)
 {
-    Run({{"no numbers and infinities", SLIDER_MODE_FLOAT, 0, 1, -5, 5, 2, 0, 0.5f, false, "0.50", kSkip,
+    Run({{"no numbers and infinities",
+         SLIDER_MODE_FLOAT, 0, 1, -5, 5, 2, 0, 0.5f, false, "0.50", kSkip,
           {{nullptr, NAN, 1, 1, "0.00", 0, kSkip, kSkip, kSkip},
            {nullptr, INFINITY, 1, 0, nullptr, 5, 1, kSkip, 5},
            {nullptr, -INFINITY, 1, 0, nullptr, -5, 0, kSkip, -5}}}});
@@ -322,7 +345,8 @@ TEST_F(TinySliderValues, PrecisionChoosesTheDecimalsAndOneOutOfRangeStillShowsTe
          {"precision -3", SLIDER_MODE_FLOAT, 0, 10, 0, 10, -3, 0, 3.75f, false, "3", kSkip, {}},
          {"precision 9", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 9, 0, 3.75f, false, "3.7500", kSkip, {}},
          /* whole numbers are shown unscaled */
-         {"percent, precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 1, 0.5f, false, "0", kSkip, {}}});
+         {"percent, precision 0",
+          SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 1, 0.5f, false, "0", kSkip, {}}});
 }
 
 TEST_F(TinySliderTest, RangesOfZeroWidthNarrowSlidersAndTheWidestRangeKeepTheThumbOnTheTrack)
@@ -408,25 +432,31 @@ TEST_F(TinySliderTest, TheBaseLineTheOutlinedThumbAndTheTicksAreInkedAtTheirPlac
 TEST_F(TinySliderTest, ResizingStretchesTheTrackAndMovesTheEditBoxWithoutResizingIt)
 {
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 1, 1.0f);
+    RECT before = EditRect();
+    int lineBefore = BaseLine(ui::PrintClient(rec.window)).right;
     MoveWindow(rec.window, 0, 0, 400, 40, TRUE);
     EXPECT_EQ(rec.height, 40);
-    EXPECT_EQ(rec.thumbX, 400 - 7);
+    rec.label = "";   /* the "%" is the only ink above the line */
+    Capture image = ui::PrintClient(rec.window);
+    Line line = BaseLine(image);
+    EXPECT_GT(line.right, lineBefore) << "the line stretched";
+    EXPECT_EQ(rec.thumbX, line.right) << "the full value at the stretched line's end";
 
-    /* The box ends where the "%" (in the slider's font) begins. */
-    SIZE percent = {};
-    HDC dc = GetDC(rec.window);
-    HGDIOBJ old = SelectObject(dc, rec.font);
-    GetTextExtentPoint32A(dc, "%", 1, &percent);
-    SelectObject(dc, old);
-    ReleaseDC(rec.window, dc);
-    RECT edit;
-    GetWindowRect(rec.edit, &edit);
-    MapWindowPoints(nullptr, rec.window, (POINT *)&edit, 2);
-    EXPECT_EQ(edit.right, 400 - 6 - percent.cx);
-    /* up from the bottom by 17 and by the box's 14 client rows (of its 20) */
-    EXPECT_EQ(edit.top, 40 - 17 - 14);
-    EXPECT_EQ(edit.right - edit.left, 60);       /* moved, not resized */
-    EXPECT_EQ(edit.bottom - edit.top, 20);
+    RECT edit = EditRect();
+    EXPECT_GT(edit.left, before.left) << "moved";
+    EXPECT_EQ(edit.right - edit.left, before.right - before.left) << "not resized";
+    EXPECT_EQ(edit.bottom - edit.top, before.bottom - before.top) << "not resized";
+    EXPECT_TRUE(edit.top >= 0 && edit.bottom <= line.y) << "inside, above the base line";
+    /* The box ends where the "%" begins: its ink right of the box, none under it. */
+    EXPECT_EQ(CountDark(image, edit.left, 0, edit.right, line.y), 0) << "no ink under the box";
+    int percentLeft = image.width, percentRight = -1;
+    for (int x = edit.right; x < image.width; x++)
+        if (CountDark(image, x, 0, x + 1, line.y) > 0) {
+            percentLeft = std::min(percentLeft, x);
+            percentRight = x;
+        }
+    EXPECT_LE(percentLeft - edit.right, 2) << "the \"%\" next to the box";
+    EXPECT_LT(percentRight, image.width) << "and inside the slider";
 }
 
 TEST_F(TinySliderTest, ASetValueRepaintsOnlyTheThumbStripAndAtOnce)
