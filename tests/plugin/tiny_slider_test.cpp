@@ -3,6 +3,7 @@
 // through the record, the callbacks, the edit text and rendered pixels.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -410,10 +411,13 @@ TEST_F(TinySliderTest, IntegerRangesOfAtMostTenStepsDrawATickAtEveryWholeValue)
 TEST_F(TinySliderTest, TheBaseLineTheOutlinedThumbAndTheTicksAreInkedAtTheirPlaces)
 {
     /* The line runs from six pixels in to seven from the right; the thumb
-     * at 147 = trunc(0.5 x 283 + 6) is the only ink below it. */
+     * of the middle value sits midway along it and is the only ink below. */
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
-    const int h = 30, t = 147;
+    const int h = 30, t = rec.thumbX;
     Capture image = ui::PrintClient(rec.window);
+    Line line = BaseLine(image);
+    EXPECT_EQ(line.y, h - 8);
+    EXPECT_LE(std::abs(2 * t - line.left - line.right), 1) << "midway";
     ExpectInk(image, {{6, h - 8, true}, {296 - 7, h - 8, true},
                       {5, h - 8, false}, {296 - 6, h - 8, false},
                       {t, h - 7, true},                             /* tip */
@@ -423,10 +427,12 @@ TEST_F(TinySliderTest, TheBaseLineTheOutlinedThumbAndTheTicksAreInkedAtTheirPlac
     EXPECT_EQ(CountDark(image, 0, h - 7, 296, h), CountDark(image, t - 6, h - 7, t + 7, h));
 
     /* Ticks hang four rows below the line: 0..10 with the value 0 has the
-     * first at trunc(1/10 x 283 + 6). */
+     * first a tenth of the way along it, the last at its end. */
     Configure(SLIDER_MODE_INTEGER, 0, 10, 0, 10, 0, 0, 0);
+    const int tick = line.left + (line.right - line.left) / 10;
     ExpectInk(ui::PrintClient(rec.window),
-              {{34, h - 7, true}, {34, h - 4, true}, {34, h - 3, false}, {289, h - 5, true}});
+              {{tick, h - 7, true}, {tick, h - 4, true}, {tick, h - 3, false},
+               {line.right, h - 5, true}});
 }
 
 TEST_F(TinySliderTest, ResizingStretchesTheTrackAndMovesTheEditBoxWithoutResizingIt)
