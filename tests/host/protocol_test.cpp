@@ -297,15 +297,48 @@ TEST_F(Protocol, ElementTypeEnumerationListsTheCatalogueInOrder)
     EXPECT_EQ(ErrorNames(), std::vector<std::string>{"ERR_INDEX_RANGE"});
 }
 
+namespace {
+
 /* Each faulty call: one distinct report naming the function, a result of
  * -1, the flare as it was, and no answer stored (inquiries answer all or
- * nothing). */
-TEST_F(Protocol, FaultyCallsAreReportedAndChangeNothing)
-{
-    const char *stale = Insert("bare");
-    Ki_LensFlare(light, name.c_str(), T("delete"), stale, 0);
-    const std::string before = Describe();
-    const char *n = name.c_str();
+ * nothing).  The values the calls point at are the fixture's. */
+struct FaultyCall : Protocol {
+    struct Case {
+        const char *what;
+        const char *error;
+        const char *routine;
+        std::function<int()> call;
+    };
+    void SetUp() override
+    {
+        Protocol::SetUp();
+        stale = Insert("bare");
+        Ki_LensFlare(light, name.c_str(), T("delete"), stale, 0);
+        before = Describe();
+        n = name.c_str();
+    }
+    void ExpectReportedAndNothingChanged(std::initializer_list<Case> cases)
+    {
+        for (const Case &c : cases) {
+            Kh_Clear_Errors();
+            sentinel = -1.0f;
+            out = 0;
+            EXPECT_EQ(c.call(), -1) << c.what;
+            std::vector<std::string> reports = ErrorReports();
+            ASSERT_EQ(reports.size(), 1u) << c.what;
+            EXPECT_EQ(reports[0].substr(0, reports[0].find('|')), c.error) << c.what;
+            EXPECT_NE(reports[0].find(std::string("|") + c.routine + "|"), std::string::npos)
+                << c.what << ": " << reports[0];
+            EXPECT_EQ(Describe(), before) << c.what;
+            EXPECT_EQ(sentinel, -1.0f) << c.what << ": an answer was stored";
+            EXPECT_EQ(out, 0u) << c.what;
+            EXPECT_EQ(newGuid, nullptr) << c.what;
+        }
+    }
+
+    const char *stale = nullptr;   /* the guid of an element deleted again */
+    std::string before;            /* the flare before the faulty calls */
+    const char *n = nullptr;       /* the light's name */
     float f = 0.75f, nan = std::nanf(""), big = 100.0f, sentinel = -1.0f;
     int32_t zero = 0, one = 1, nine = 9, minus = -1, huge = 5000, size = 3;
     const float ascending[2] = {0.0f, 1.0f}, descending[2] = {1.0f, 0.0f};
@@ -313,16 +346,35 @@ TEST_F(Protocol, FaultyCallsAreReportedAndChangeNothing)
     const char unterminated[3] = {'a', 'b', 'c'};
     KaToken out = 0;
     const char *newGuid = nullptr;
-    struct Case {
-        const char *what;
-        const char *error;
-        const char *routine;
-        std::function<int()> call;
-    } cases[] = {
+};
+
+} // namespace
+
+TEST_F(FaultyCall, TokensAndKeywordsThatAreNoneAreReported)
+{
+    ExpectReportedAndNothingChanged({
         {"no token at a keyword position", "ERR_BAD_TOKEN", "Ki_LensFlare()",
          [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, (uint64_t)0x123456789ull, 0); }},
         {"a keyword of nothing", "ERR_UNKNOWN_KEYWORD", "Ki_LensFlare()",
          [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("sharpness"), &f, 1, 0); }},
+        {"a switch that is no switch", "ERR_BAD_SWITCH", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("enabled"), T("maybe"), 1, 0); }},
+    });
+}
+
+TEST_F(FaultyCall, OwnersThatDoNotExistAreReported)
+{
+    ExpectReportedAndNothingChanged({
+        {"an owner that does not exist", "ERR_NO_SUCH_OBJECT", "Ki_Inquire_LensFlare()",
+         [&] { return Ki_Inquire_LensFlare(light, "NoSuchLight", T("scale"), &sentinel, 1, 0); }},
+        {"an owner type that is no token", "ERR_BAD_TOKEN", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare((KaToken)42, n, T("scale"), &f, 1, 0); }},
+    });
+}
+
+TEST_F(FaultyCall, StaleGuidsAndIndicesOutsideTheFlareAreReported)
+{
+    ExpectReportedAndNothingChanged({
         {"a stale guid", "ERR_BAD_GUID", "Ki_LensFlare()",
          [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("element"), stale, T("enabled"), T("off"), 1, 0); }},
         {"element index past the end", "ERR_INDEX_RANGE", "Ki_Inquire_LensFlare()",
@@ -331,18 +383,38 @@ TEST_F(Protocol, FaultyCallsAreReportedAndChangeNothing)
          [&] { return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &minus, T("value"), &f, 1, 0); }},
         {"parameter index past the end", "ERR_INDEX_RANGE", "Ki_Inquire_LensFlare()",
          [&] { return Ki_Inquire_LensFlare(light, n, T("element"), &zero, 1, T("parameter"), &nine, T("value"), &sentinel, 1, 0); }},
+        {"a parameter before any element", "ERR_NO_ELEMENT", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("parameter"), &zero, T("value"), &f, 1, 0); }},
+    });
+}
+
+TEST_F(FaultyCall, NullAddressesForValuesAndAnswersAreReported)
+{
+    ExpectReportedAndNothingChanged({
         {"a null answer address", "ERR_NULL_ADDRESS", "Ki_Inquire_LensFlare()",
          [&] { return Ki_Inquire_LensFlare(light, n, T("scale"), &sentinel, 1, T("intensity"), nullptr, 1, 0); }},
         {"a null value address", "ERR_NULL_ADDRESS", "Ki_LensFlare()",
          [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("intensity"), nullptr, 1, 0); }},
-        {"a switch that is no switch", "ERR_BAD_SWITCH", "Ki_LensFlare()",
-         [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("enabled"), T("maybe"), 1, 0); }},
+        {"an insert without an address for the guid", "ERR_NULL_ADDRESS", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("insert"), T("end"), "glow", nullptr, 0); }},
+        {"a save without a status address", "ERR_NULL_ADDRESS", "Ki_LensFlare()",
+         [&] { return Ki_LensFlare(light, n, T("savetofile"), "/tmp/x.lnz", nullptr, 0); }},
+    });
+}
+
+TEST_F(FaultyCall, WritesOfCountsAndDefinitionsAreReported)
+{
+    ExpectReportedAndNothingChanged({
         {"a count written", "ERR_READ_ONLY", "Ki_LensFlare()",
          [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("numelements"), &one, 1, 0); }},
         {"a definition written", "ERR_READ_ONLY", "Ki_LensFlare()",
          [&] { return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &zero, T("definition"), T("precision"), &one, 1, 0); }},
-        {"a parameter before any element", "ERR_NO_ELEMENT", "Ki_LensFlare()",
-         [&] { return Ki_LensFlare(light, n, T("parameter"), &zero, T("value"), &f, 1, 0); }},
+    });
+}
+
+TEST_F(FaultyCall, ValuesOutsideTheirRangeOrNoNumberAreReported)
+{
+    ExpectReportedAndNothingChanged({
         {"a value outside the absolute range", "ERR_BAD_VALUE", "Ki_LensFlare()",
          [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("element"), probe, 1, T("parameter"), &zero, T("value"), &big, 1, 0); }},
         {"a value that is no number", "ERR_BAD_VALUE", "Ki_LensFlare()",
@@ -351,6 +423,12 @@ TEST_F(Protocol, FaultyCallsAreReportedAndChangeNothing)
          [&] { const float c[3] = {0, nan, 0}; return Ki_LensFlare(light, n, T("color"), c, 1, 0); }},
         {"a check box of one half", "ERR_BAD_VALUE", "Ki_LensFlare()",
          [&] { int32_t flag = FLAG; float half = 0.5f; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &flag, T("value"), &half, 1, 0); }},
+    });
+}
+
+TEST_F(FaultyCall, GradientsAndDataTheParameterCannotTakeAreReported)
+{
+    ExpectReportedAndNothingChanged({
         {"a gradient running backwards", "ERR_BAD_GRADIENT", "Ki_LensFlare()",
          [&] { int32_t two = 2, ramp = RAMP; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &ramp, T("gradientdata"), &two, rgb, descending, 1, 0); }},
         {"a gradient of too many entries", "ERR_BAD_GRADIENT", "Ki_LensFlare()",
@@ -363,6 +441,12 @@ TEST_F(Protocol, FaultyCallsAreReportedAndChangeNothing)
          [&] { int32_t shape = SHAPE; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &shape, T("arbitrarydata"), &size, unterminated, 1, 0); }},
         {"data at a null address", "ERR_BAD_DATA", "Ki_LensFlare()",
          [&] { int32_t blob = BLOB; return Ki_LensFlare(light, n, T("element"), probe, 1, T("parameter"), &blob, T("arbitrarydata"), &size, nullptr, 1, 0); }},
+    });
+}
+
+TEST_F(FaultyCall, CommandsOutOfPlaceOrWithUnknownArgumentsAreReported)
+{
+    ExpectReportedAndNothingChanged({
         {"a command after a group", "ERR_COMMAND_NOT_ALONE", "Ki_LensFlare()",
          [&] { return Ki_LensFlare(light, n, T("scale"), &f, 1, T("delete"), probe, 0); }},
         {"something after a command", "ERR_EXTRA_ARGUMENTS", "Ki_LensFlare()",
@@ -375,30 +459,7 @@ TEST_F(Protocol, FaultyCallsAreReportedAndChangeNothing)
          [&] { return Ki_LensFlare(light, n, T("insert"), T("middle"), "glow", &newGuid, 0); }},
         {"an insert next to a stale guid", "ERR_BAD_GUID", "Ki_LensFlare()",
          [&] { return Ki_LensFlare(light, n, T("insert"), T("after"), "glow", stale, &newGuid, 0); }},
-        {"an insert without an address for the guid", "ERR_NULL_ADDRESS", "Ki_LensFlare()",
-         [&] { return Ki_LensFlare(light, n, T("insert"), T("end"), "glow", nullptr, 0); }},
         {"a move sideways", "ERR_UNKNOWN_KEYWORD", "Ki_LensFlare()",
          [&] { return Ki_LensFlare(light, n, T("move"), T("left"), probe, 0); }},
-        {"a save without a status address", "ERR_NULL_ADDRESS", "Ki_LensFlare()",
-         [&] { return Ki_LensFlare(light, n, T("savetofile"), "/tmp/x.lnz", nullptr, 0); }},
-        {"an owner that does not exist", "ERR_NO_SUCH_OBJECT", "Ki_Inquire_LensFlare()",
-         [&] { return Ki_Inquire_LensFlare(light, "NoSuchLight", T("scale"), &sentinel, 1, 0); }},
-        {"an owner type that is no token", "ERR_BAD_TOKEN", "Ki_LensFlare()",
-         [&] { return Ki_LensFlare((KaToken)42, n, T("scale"), &f, 1, 0); }},
-    };
-    for (Case &c : cases) {
-        Kh_Clear_Errors();
-        sentinel = -1.0f;
-        out = 0;
-        EXPECT_EQ(c.call(), -1) << c.what;
-        std::vector<std::string> reports = ErrorReports();
-        ASSERT_EQ(reports.size(), 1u) << c.what;
-        EXPECT_EQ(reports[0].substr(0, reports[0].find('|')), c.error) << c.what;
-        EXPECT_NE(reports[0].find(std::string("|") + c.routine + "|"), std::string::npos)
-            << c.what << ": " << reports[0];
-        EXPECT_EQ(Describe(), before) << c.what;
-        EXPECT_EQ(sentinel, -1.0f) << c.what << ": an answer was stored";
-        EXPECT_EQ(out, 0u) << c.what;
-        EXPECT_EQ(newGuid, nullptr) << c.what;
-    }
+    });
 }

@@ -166,7 +166,7 @@ TEST(ColorHsl, RgbThroughHslAndBackOverAGridAndHuesOutsideOneTurnWrap)
 
 // ---- the interactive selector ----
 
-TEST_F(ColorDialogs, OpensInRgbModeWithTheBytesHslShowsGreyAsHueZeroAndHuesUpTo359UndoCancelAndEscapeRestore)
+TEST_F(ColorDialogs, OpensInRgbModeShowingTheColoursBytesInTheBoxesBarsAndSwatch)
 {
     float color[3] = {0.2f, 0.5f, 1.0f};
     Select(color, [&](HWND dialog) {
@@ -190,7 +190,24 @@ TEST_F(ColorDialogs, OpensInRgbModeWithTheBytesHslShowsGreyAsHueZeroAndHuesUpTo3
         ui::Click(dialog, IDOK);
     });
     ExpectColor(color, {0.2f, 0.5f, 1.0f}, "OK without a change");
+}
 
+TEST_F(ColorDialogs, EveryOpeningStartsInRgbModeWhateverTheLastOneChose)
+{
+    float color[3] = {0.3f, 0.6f, 0.9f};
+    Select(color, [&](HWND dialog) {
+        ui::Click(dialog, IDC_COLOR_MODE_HSL);
+        ui::Click(dialog, IDOK);
+    });
+    Select(color, [&](HWND dialog) {
+        EXPECT_EQ(Letters(dialog), "RGB") << "HSL was chosen in the last opening";
+        EXPECT_TRUE(ui::IsChecked(dialog, IDC_COLOR_MODE_RGB));
+        ui::Click(dialog, IDOK);
+    });
+}
+
+TEST_F(ColorDialogs, HslModeShowsAGreyAsHueZeroAndChangesOnlyTheDisplay)
+{
     float grey[3] = {0.2f, 0.2f, 0.2f};
     Select(grey, [&](HWND dialog) {
         ui::Click(dialog, IDC_COLOR_MODE_HSL);
@@ -210,7 +227,10 @@ TEST_F(ColorDialogs, OpensInRgbModeWithTheBytesHslShowsGreyAsHueZeroAndHuesUpTo3
         EXPECT_EQ(Shown(dialog), (std::vector<int>{51, 50, 50}));
         ui::Click(dialog, IDOK);
     });
+}
 
+TEST_F(ColorDialogs, HuesRunUpTo359AndTheThumbsFollowTheMode)
+{
     float red[3] = {1, 0, 0};
     Select(red, [&](HWND dialog) {
         ui::Click(dialog, IDC_COLOR_MODE_HSL);
@@ -224,9 +244,11 @@ TEST_F(ColorDialogs, OpensInRgbModeWithTheBytesHslShowsGreyAsHueZeroAndHuesUpTo3
         EXPECT_EQ(Bars(dialog)[0], 127) << "trunc(180 / 359 x 255)";
         ui::Click(dialog, IDOK);
     });
+}
 
-    /* Undo goes back to the opening colour (hue 210, saturation 1, largest
-     * 1); Cancel or Escape restore it. */
+/* Undo goes back to the opening colour (hue 210, saturation 1, largest 1). */
+TEST_F(ColorDialogs, UndoGoesBackToTheOpeningColourInEitherModeAndKeepsTheMode)
+{
     float sky[3] = {0, 0.5f, 1};
     Select(sky, [&](HWND dialog) {
         Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_THUMBTRACK, 100);
@@ -248,10 +270,12 @@ TEST_F(ColorDialogs, OpensInRgbModeWithTheBytesHslShowsGreyAsHueZeroAndHuesUpTo3
         ui::Click(dialog, IDOK);
     });
     ExpectColor(sky, {17 * kByte, 136 * kByte, 1}, "OK keeps the last change");
+}
 
+TEST_F(ColorDialogs, EscapeRestoresTheColourEditedInPlace)
+{
     float edited[3] = {0.3f, 0.6f, 0.9f};
     Select(edited, [&](HWND dialog) {
-        EXPECT_EQ(Letters(dialog), "RGB") << "HSL was chosen in the last opening";
         Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_BOTTOM);
         ui::Click(dialog, IDC_COLOR_MODE_HSL);
         Scroll(dialog, IDC_COLOR_BAR_FIRST, SB_PAGEDOWN);

@@ -1,7 +1,10 @@
 // The parameter panel in the real editor, on elements of types defined
 // for the tests; and the gradient mapping on its own.
 #include <array>
+#include <climits>
 #include <cstring>
+#include <functional>
+#include <iterator>
 #include <gtest/gtest.h>
 
 #include "color/color.h"
@@ -70,6 +73,26 @@ Box Corners(HWND dialog, int id)
     return {(int)r.left, (int)r.top, (int)r.right, (int)r.bottom};
 }
 
+enum { LEFT, TOP, RIGHT, BOTTOM };
+
+bool Overlap(const Box &a, const Box &b)
+{
+    return a[LEFT] < b[RIGHT] && b[LEFT] < a[RIGHT] && a[TOP] < b[BOTTOM] && b[TOP] < a[BOTTOM];
+}
+
+/* Each box inside the area, none over another. */
+void ExpectInsideWithoutOverlap(const Box &area, const std::vector<Box> &boxes)
+{
+    for (size_t i = 0; i < boxes.size(); i++) {
+        const Box &b = boxes[i];
+        EXPECT_TRUE(b[LEFT] >= area[LEFT] && b[TOP] > area[TOP] && b[RIGHT] <= area[RIGHT] &&
+                    b[BOTTOM] <= area[BOTTOM])
+            << "box " << i << " leaves the area";
+        for (size_t k = i + 1; k < boxes.size(); k++)
+            EXPECT_FALSE(Overlap(b, boxes[k])) << "boxes " << i << " and " << k;
+    }
+}
+
 ElementParameter *Parameter(const PluginInstance *instance, int index)
 {
     ElementParameter *p = instance->currentElement ? instance->currentElement->firstParameter
@@ -98,60 +121,107 @@ void SelectComboItem(HWND dialog, int id, int item, WORD code = CBN_SELCHANGE)
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, code), (LPARAM)list);
 }
 
+/* The editor on a flare of four elements: a row of each type with a value
+ * ("Row Test"), a list whose value matches no entry, a list of long and
+ * malformed names, and more sliders than the first column holds. */
+struct PanelRows : testing::Test {
+    void SetUp() override
+    {
+        fx::Define(fx::kRowsType);
+        fx::Define(kNoMatchListType);
+        fx::Define(("type t_longlist\nparam list mode\nlist " + std::string(200, 'A') +
+                    ":5,B:7,Odd\nabsmax 10\ndefault 7\nend\n").c_str());
+        std::string columns = "type t_columns\n";
+        for (int i = 0; i < kColumnsSliders; i++)
+            columns += "param floatslider c" + std::to_string(i) + "\n";
+        fx::Define((columns + "end\n").c_str());
+        fx::SetFlareTypes(host, {"t_rows", "t_nomatch", "t_longlist", "t_columns"});
+    }
+    void Edit(std::function<void(HWND dialog)> step) { host.Edit(driver, std::move(step)); }
+
+    HostSession host;
+    ui::Driver driver;
+};
+
+/* The rows of "Row Test": slider, check box, colour button, list. */
+const int kRowControls[] = {10000, 10001, 10002, 10004};
+/* Its labels, each with its control's id plus one. */
+const int kRowLabels[] = {10003, 10005};
+
 } // namespace
 
-TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnlyChanges)
+TEST_F(PanelRows, TypesWithoutControlsShareTheNextId)
 {
-    fx::Define(fx::kRowsType);
-    fx::Define(kNoMatchListType);
-    fx::Define(("type t_longlist\nparam list mode\nlist " + std::string(200, 'A') +
-                ":5,B:7,Odd\nabsmax 10\ndefault 7\nend\n").c_str());
-    std::string columns = "type t_columns\n";
-    for (int i = 0; i < kColumnsSliders; i++)
-        columns += "param floatslider c" + std::to_string(i) + "\n";
-    fx::Define((columns + "end\n").c_str());
-    HostSession host;
-    fx::SetFlareTypes(host, {"t_rows", "t_nomatch", "t_longlist", "t_columns"});
-    ui::Driver driver;
-    host.Edit(driver, [&](HWND dialog) {
-        SCOPED_TRACE("types without controls share the next id");
+    Edit([&](HWND dialog) {
         const int kIds[] = {10000, 10001, 10001, 10001, 10002, 10004, 10006};
         for (int i = 0; i < 7; i++)
             EXPECT_EQ(Parameter(host.instance, i)->controlId, kIds[i]) << i;
         EXPECT_EQ(GetDlgItem(dialog, 10006), nullptr);
         EXPECT_EQ(Parameter(host.instance, 1)->control, nullptr);
+    });
+}
 
-        SCOPED_TRACE("layout: rows 31 apart, 5 more before a colour row and 6 after it");
-        RECT area = fx::RectInDialog(dialog, GetDlgItem(dialog, IDC_PARAM_AREA));
-        int x = area.left + 5, right = area.left + (area.right - area.left) / 2 - 5;
-        int top = area.top, tint = AnsiTextSize(dialog, "Tint").cx;
-        EXPECT_EQ(Corners(dialog, 10000), (Box{x, top + 10, right, top + 40}));
-        EXPECT_EQ(Corners(dialog, 10001), (Box{x, top + 41, right, top + 71}));
-        EXPECT_EQ(Corners(dialog, 10002), (Box{x + tint + 7, top + 77, right, top + 97}));
-        EXPECT_EQ(Corners(dialog, 10004)[0], x + AnsiTextSize(dialog, "Mode").cx + 7);
-        EXPECT_EQ(Corners(dialog, 10004)[1], top + 103);
+TEST_F(PanelRows, RowsStackInReadingOrderInOneColumnInsideTheArea)
+{
+    Edit([&](HWND dialog) {
+        Box area = Corners(dialog, IDC_PARAM_AREA);
+        std::vector<Box> boxes;
+        for (int id : kRowControls)
+            boxes.push_back(Corners(dialog, id));
+        for (int id : kRowLabels)
+            boxes.push_back(Corners(dialog, id));
+        ExpectInsideWithoutOverlap(area, boxes);
+        const Box &slider = boxes[0];
+        for (size_t i = 1; i < std::size(kRowControls); i++) {
+            EXPECT_GE(boxes[i][TOP], boxes[i - 1][BOTTOM]) << "row " << i << " below row " << i - 1;
+            EXPECT_EQ(boxes[i][RIGHT], slider[RIGHT]) << "row " << i << " ends with the column";
+        }
+        EXPECT_LT(2 * slider[RIGHT], area[LEFT] + area[RIGHT]) << "in the first column";
+        EXPECT_EQ(Corners(dialog, 10001)[LEFT], slider[LEFT]) << "the check box starts the row";
+    });
+}
+
+TEST_F(PanelRows, LabelsStartTheirRowLeftOfTheirControlCentredOnItAndHoldTheirText)
+{
+    Edit([&](HWND dialog) {
+        int column = Corners(dialog, 10000)[LEFT];
         for (const char *text : {"Tint", "Mode"}) {
-            /* A label: left of its control, its text's size, centred on the
-             * control (half a pixel low where that cannot be exact). */
+            /* Centred on the control, half a pixel low where that cannot be exact. */
             int id = text[0] == 'T' ? 10003 : 10005;
             SIZE size = AnsiTextSize(dialog, text);
             Box label = Corners(dialog, id), control = Corners(dialog, id - 1);
             EXPECT_EQ(ui::Text(GetDlgItem(dialog, id)), text);
-            EXPECT_EQ(label, (Box{x, label[1], x + size.cx, label[1] + size.cy}));
-            int low = label[1] + label[3] - control[1] - control[3];
+            EXPECT_EQ(label[LEFT], column) << text << " starts its row";
+            EXPECT_LE(label[RIGHT], control[LEFT]) << text << " left of its control";
+            EXPECT_GE(label[RIGHT] - label[LEFT], size.cx) << text << " fits its box";
+            EXPECT_GE(label[BOTTOM] - label[TOP], size.cy) << text << " fits its box";
+            int low = label[TOP] + label[BOTTOM] - control[TOP] - control[BOTTOM];
             EXPECT_TRUE(low == 0 || low == 1) << text << " " << low;
         }
-        HWND box = GetDlgItem(dialog, 10001), list = GetDlgItem(dialog, 10004);
+    });
+}
+
+TEST_F(PanelRows, ACheckBoxShowsItsDescriptionInTheAnsiFontAndItsValue)
+{
+    Edit([&](HWND dialog) {
+        HWND box = GetDlgItem(dialog, 10001);
         EXPECT_EQ(ui::Text(box), "Flag");
+        Box corners = Corners(dialog, 10001);
+        EXPECT_LT(AnsiTextSize(dialog, "Flag").cx, corners[RIGHT] - corners[LEFT]);
         EXPECT_FALSE(ui::IsChecked(dialog, 10001));
         EXPECT_EQ(SendMessageA(box, WM_GETFONT, 0, 0), (LRESULT)GetStockObject(ANSI_VAR_FONT));
+    });
+}
 
-        SCOPED_TRACE("the colour button shows the parameter's colour");
+TEST_F(PanelRows, AColourButtonShowsTheParametersColourInsideAFrame)
+{
+    Edit([&](HWND dialog) {
         RedrawWindow(GetDlgItem(dialog, 10002), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         Capture face = ui::Pixels(GetDlgItem(dialog, 10002));
         ASSERT_GT(face.width, 4);
         EXPECT_EQ(face.Pixel(0, 0), RGB(0, 0, 0));
         EXPECT_EQ(face.Pixel(face.width / 2, face.height / 2), RGB(51, 102, 153));
+        /* Only owner-drawn buttons of colour rows are drawn. */
         DRAWITEMSTRUCT item = {};
         item.CtlType = ODT_BUTTON;
         item.hDC = GetDC(dialog);
@@ -160,12 +230,22 @@ TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnly
         item.CtlType = ODT_STATIC;
         EXPECT_EQ(DrawColorParameterButton(10002, &item), 0);
         ReleaseDC(dialog, item.hDC);
+    });
+}
 
-        SCOPED_TRACE("list entries and the current value selected");
+TEST_F(PanelRows, AListOffersItsEntriesWithTheCurrentValueSelected)
+{
+    Edit([&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, 10004);
         EXPECT_EQ(ComboEntries(list), (std::vector<std::string>{"Low=0", "High=1"}));
         EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
+    });
+}
 
-        SCOPED_TRACE("check boxes, lists and colours write when the value changes");
+TEST_F(PanelRows, CheckBoxesListsAndColoursWriteOnlyWhenTheValueChanges)
+{
+    Edit([&](HWND dialog) {
+        HWND box = GetDlgItem(dialog, 10001);
         size_t writes = fx::WriteCalls(host.instance->model);
         host.ClearLog();
         ui::Click(dialog, 10001);
@@ -186,8 +266,12 @@ TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnly
         ui::Click(dialog, 10002);
         EXPECT_EQ(host.Log("Ki_LensFlare").size(), writes);
         EXPECT_FLOAT_EQ(fx::HostValue(host, 0, 4)[1], 0.8f);
+    });
+}
 
-        SCOPED_TRACE("a value that matches no entry, and long or malformed names");
+TEST_F(PanelRows, AListValueThatMatchesNoEntryIsReportedAndSelectsNothing)
+{
+    Edit([&](HWND dialog) {
         EXPECT_TRUE(driver.Boxes().empty());
         fx::SelectLine(dialog, 1);
         EXPECT_EQ(driver.Seen(), (std::vector<std::string>{
@@ -195,30 +279,53 @@ TEST(Panel, RowsOfEachTypeGetTheirControlsInTwoColumnsShowTheirValueAndWriteOnly
                                     "match any of the combo box entry types."}));
         EXPECT_EQ(SendDlgItemMessageA(dialog, 10000, CB_GETCOUNT, 0, 0), 2);
         EXPECT_EQ(SendDlgItemMessageA(dialog, 10000, CB_GETCURSEL, 0, 0), CB_ERR);
+    });
+}
+
+TEST_F(PanelRows, LongListNamesAreCutAndANameWithoutAValueAddsNothing)
+{
+    Edit([&](HWND dialog) {
         fx::SelectLine(dialog, 2);
-        EXPECT_EQ(driver.Boxes().size(), 1u);
-        list = GetDlgItem(dialog, 10000);
+        EXPECT_TRUE(driver.Boxes().empty());
+        HWND list = GetDlgItem(dialog, 10000);
         EXPECT_EQ(ComboEntries(list),
                   (std::vector<std::string>{std::string(127, 'A') + "=5", "B=7"}))
             << "cut to 127 characters; a name without ':' adds nothing";
         EXPECT_EQ(SendMessageA(list, CB_GETCURSEL, 0, 0), 1);
+    });
+}
 
-        SCOPED_TRACE("slider rows fill the first column, then the second");
+TEST_F(PanelRows, SliderRowsFillTheFirstColumnThenTheSecondWhichDoesNotWrap)
+{
+    Edit([&](HWND dialog) {
         fx::SelectLine(dialog, 3);
-        int rows[2] = {0, 0};
-        bool second = false;
+        Box area = Corners(dialog, IDC_PARAM_AREA);
+        std::vector<Box> column[2];
+        std::vector<Box> all;
         for (int i = 0; i < kColumnsSliders; i++) {
             Box r = Corners(dialog, IDC_PANEL_FIRST + i);
-            second = second || r[0] != x;
-            int y = top + 10 + 31 * rows[second]++;
-            Box want = second ? Box{right + 10, y, area.right - 10, y + 30} : Box{x, y, right, y + 30};
-            EXPECT_EQ(r, want) << i;
+            bool second = !column[1].empty() ||
+                          (!column[0].empty() && r[LEFT] != column[0][0][LEFT]);
+            column[second].push_back(r);
+            all.push_back(r);
         }
-        ASSERT_GT(rows[1], 0) << "the sliders need the second column";
-        int firstEnd = top + 40 + 31 * (rows[0] - 1), secondEnd = top + 40 + 31 * (rows[1] - 1);
-        EXPECT_LT(firstEnd, area.bottom - 7) << "the last row of the first column fits";
-        EXPECT_GE(firstEnd + 31, area.bottom - 7) << "one more would reach bottom - 7";
-        EXPECT_GT(secondEnd, area.bottom - 7) << "the second column does not wrap";
+        ASSERT_FALSE(column[1].empty()) << "the sliders need the second column";
+        ExpectInsideWithoutOverlap({area[LEFT], area[TOP], area[RIGHT], INT_MAX}, all);
+        for (const std::vector<Box> &rows : column)
+            for (size_t k = 1; k < rows.size(); k++) {
+                EXPECT_EQ(rows[k][LEFT], rows[0][LEFT]) << "one column: no third " << k;
+                EXPECT_EQ(rows[k][RIGHT], rows[0][RIGHT]) << k;
+                EXPECT_GE(rows[k][TOP], rows[k - 1][BOTTOM]) << "reading order " << k;
+            }
+        EXPECT_GE(column[1][0][LEFT], column[0][0][RIGHT]) 
+            << "the second column right of the first";
+        EXPECT_EQ(column[1][0][TOP], column[0][0][TOP]) << "both columns start at one height";
+        const Box &firstEnd = column[0].back(), &secondEnd = column[1].back();
+        int pitch = column[0][1][TOP] - column[0][0][TOP];
+        EXPECT_LT(firstEnd[BOTTOM], area[BOTTOM]) << "the last row of the first column fits";
+        EXPECT_LT(area[BOTTOM] - firstEnd[BOTTOM], pitch + column[0][0][TOP] - area[TOP])
+            << "another row would not fit with the margin the rows keep at the top";
+        EXPECT_GT(secondEnd[BOTTOM], firstEnd[BOTTOM]) << "the second column takes the rest";
     });
 }
 

@@ -1,7 +1,9 @@
 // The compact slider, driven through its own messages: typing into the
 // buddy edit box, pressing, dragging and releasing the mouse, and read back
 // through the record, the callbacks, the edit text and rendered pixels.
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -56,6 +58,26 @@ int CountDark(const Capture &image, int left, int top, int right, int bottom)
     return count;
 }
 
+/* The painted base line: the row with the most ink, and its inked ends. */
+struct Line {
+    int y, left, right;
+};
+
+Line BaseLine(const Capture &image)
+{
+    Line line = {0, image.width, -1};
+    for (int y = 1; y < image.height; y++)
+        if (CountDark(image, 0, y, image.width, y + 1) >
+            CountDark(image, 0, line.y, image.width, line.y + 1))
+            line.y = y;
+    for (int x = 0; x < image.width; x++)
+        if (IsDark(image.Pixel(x, line.y))) {
+            line.left = std::min(line.left, x);
+            line.right = x;
+        }
+    return line;
+}
+
 class TinySliderTest : public testing::Test {
 protected:
     void SetUp() override
@@ -89,6 +111,13 @@ protected:
 
     void Type(const char *text) { SetWindowTextA(rec.edit, text); }
     std::string EditText() const { return ui::Text(rec.edit); }
+    RECT EditRect() const
+    {
+        RECT edit;
+        GetWindowRect(rec.edit, &edit);
+        MapWindowPoints(nullptr, rec.window, (POINT *)&edit, 2);
+        return edit;
+    }
     void Press(int x) { ui::LeftDown(rec.window, x, 25); }
     void Move(int x) { ui::MouseMove(rec.window, x, 25, true); }
     void Release(int x) { ui::LeftUp(rec.window, x, 25); }
@@ -151,108 +180,174 @@ TEST_F(TinySliderTest, CaptionAndPercentSignAreDrawnAboveTheBaseLine)
     EXPECT_EQ(darkAbove(296 - 6 - 20, 296 - 6), 0);
 }
 
-TEST_F(TinySliderTest, ValuesShowWithTheirPrecisionClampToTheirRangesAndNotifyOnlyOnChange)
-{
-    /* One step: the text typed, or (when null) the value set with its
-     * flags; then the edit text, the float and integer targets, the thumb
-     * and the change count, each unless kSkip (or null). */
-    struct Step {
-        const char *typed;
-        float value;
-        int16_t updateText, notify;
-        const char *edit;
-        float target;
-        int thumbX, changes, intTarget;
-    };
-    struct Group {
-        const char *what;
-        uint32_t mode;
-        float min, max, absMin, absMax;
-        int16_t precision, percent;
-        float value;
-        bool silent;   /* no change callback */
-        const char *shown;
-        int thumbX;
-        std::vector<Step> steps;
-    };
-    const std::string longText(600, '7');
-    const Group groups[] = {
-        {"typed within the absolute range only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0, false, "0.00", 6,
-         {{"5", 0, 0, 0, "5", 5, 296 - 7, 1, kSkip},   /* beyond the track, but allowed */
-          {"20", 0, 0, 0, "1.00", 10, kSkip, 2, kSkip},   /* the slider value, not the bound */
-          {"-3", 0, 0, 0, "0.00", 0, 6, kSkip, kSkip},
-          {"0.5", 0, 0, 0, "0.5", 0.5f, 147, kSkip, kSkip}}},   /* trunc(0.5 x 283 + 6) */
-        {"text that is no number reads as zero", SLIDER_MODE_FLOAT, 0, 10, 2, 8, 1, 0, 5, false, "5.0", kSkip,
-         {{"abc", 0, 0, 0, "2.0", 2, kSkip, kSkip, kSkip},
-          {"nan", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
-          {"", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
-          {"1e30", 0, 0, 0, "8.0", 8, kSkip, kSkip, kSkip},
-          {longText.c_str(), 0, 0, 0, nullptr, 8, kSkip, kSkip, kSkip}}},
-        {"percentages", SLIDER_MODE_FLOAT, 0, 1, 0, 1, 1, 1, 0.25f, false, "25.0", kSkip,
-         {{"50", 0, 0, 0, "50", 0.5f, kSkip, kSkip, kSkip},
-          {"150", 0, 0, 0, "100.0", 1, kSkip, kSkip, kSkip}}},
-        {"integers drop fractions", SLIDER_MODE_INTEGER, 0, 10, 0, 100, 0, 0, 4, false, "4",
-         119,   /* trunc(0.4 x 283 + 6) */
-         {{nullptr, 57.9f, 1, 1, "10", 57.9f, kSkip, 1, 57},
-          {nullptr, 500, 1, 1, nullptr, 100, kSkip, kSkip, 100},
-          {"-5", 0, 0, 0, "0", kSkip, 6, kSkip, 0}}},
-        {"committed changes only", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, false, "0.50", kSkip,
-         {{nullptr, 0.75f, 1, 0, nullptr, kSkip, kSkip, 0, kSkip},
-          {nullptr, 0.75f, 1, 1, nullptr, kSkip, kSkip, 0, kSkip},   /* same value, same bound */
-          {nullptr, 0.25f, 0, 1, "0.75", kSkip, kSkip, 1, kSkip},    /* updateText off */
-          {nullptr, 3, 1, 1, nullptr, kSkip, kSkip, 2, kSkip},       /* slider value 1, bound 3 */
-          {nullptr, 4, 1, 1, nullptr, kSkip, kSkip, 3, kSkip}}},     /* value stays, bound moves */
-        {"no change callback", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, true, "0.50", kSkip,
-         {{"0.1", 0, 0, 0, nullptr, 0.1f, kSkip, 0, kSkip}}},
-        {"no numbers and infinities", SLIDER_MODE_FLOAT, 0, 1, -5, 5, 2, 0, 0.5f, false, "0.50", kSkip,
-         {{nullptr, NAN, 1, 1, "0.00", 0, kSkip, kSkip, kSkip},
-          {nullptr, INFINITY, 1, 0, nullptr, 5, 289, kSkip, 5},
-          {nullptr, -INFINITY, 1, 0, nullptr, -5, 6, kSkip, -5}}},
-        {"integer targets saturate", SLIDER_MODE_INTEGER, 0, 1, -1e30f, 1e30f, 0, 0, 0, false, "0", kSkip,
-         {{nullptr, 1e20f, 1, 0, "1", kSkip, kSkip, kSkip, INT32_MAX},
-          {nullptr, NAN, 1, 0, nullptr, kSkip, kSkip, kSkip, 0}}},
-        /* Precisions choose the decimals; those out of 0..4 still show text, as 0 or 4. */
-        {"precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 0, 3.75f, false, "3", kSkip, {}},
-        {"precision -3", SLIDER_MODE_FLOAT, 0, 10, 0, 10, -3, 0, 3.75f, false, "3", kSkip, {}},
-        {"precision 9", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 9, 0, 3.75f, false, "3.7500", kSkip, {}},
-        /* whole numbers are shown unscaled */
-        {"percent, precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 1, 0.5f, false, "0", kSkip, {}},
-    };
-    int32_t intTarget = -1;
-    for (const Group &g : groups) {
-        SCOPED_TRACE(g.what);
-        changes.clear();
-        Configure(g.mode, g.min, g.max, g.absMin, g.absMax, g.precision, g.percent, g.value);
-        rec.intTarget = &intTarget;
-        rec.changeCallback = g.silent ? nullptr : OnChange;
-        EXPECT_EQ(EditText(), g.shown);
-        if (g.thumbX != kSkip) {
-            EXPECT_EQ(rec.thumbX, g.thumbX);
-        }
-        for (const Step &s : g.steps) {
-            SCOPED_TRACE(s.typed ? std::string(s.typed).substr(0, 8) : std::to_string(s.value));
-            if (s.typed)
-                Type(s.typed);
-            else
-                SetTinySliderValue(&rec, s.value, s.updateText, s.notify);
-            if (s.edit) {
-                EXPECT_EQ(EditText(), s.edit);
-            }
-            if (s.target != kSkip) {
-                EXPECT_FLOAT_EQ(target, s.target);
-            }
-            if (s.thumbX != kSkip) {
-                EXPECT_EQ(rec.thumbX, s.thumbX);
-            }
-            if (s.changes != kSkip) {
-                EXPECT_EQ(changes, std::vector<int16_t>(s.changes, kSliderId));
-            }
-            if (s.intTarget != kSkip) {
-                EXPECT_EQ(intTarget, s.intTarget);
-            }
+/* One step of a value case: the text typed, or (when null) the value set
+ * with its flags; then the edit text, the float and integer targets, the
+ * thumb's place as a fraction of the track and the change count, each
+ * unless kSkip (or null). */
+struct Step {
+    const char *typed;
+    float value;
+    int16_t updateText, notify;
+    const char *edit;
+    float target;
+    float thumb;
+    int changes, intTarget;
+};
+
+/* A slider configured so, then the steps on it. */
+struct ValueCase {
+    const char *what;
+    uint32_t mode;
+    float min, max, absMin, absMax;
+    int16_t precision, percent;
+    float value;
+    bool silent;   /* no change callback */
+    const char *shown;
+    float thumb;
+    std::vector<Step> steps;
+};
+
+class TinySliderValues : public TinySliderTest {
+protected:
+    /* The track's ends are those of the painted base line. */
+    void MeasureTrack()
+    {
+        Configure(SLIDER_MODE_FLOAT, 0, 1, 0, 1, 0, 0, 0);
+        Line line = BaseLine(ui::PrintClient(rec.window));
+        trackLeft = line.left;
+        trackRight = line.right;
+        ASSERT_LT(trackLeft, trackRight);
+    }
+    void ExpectThumbAt(float fraction)
+    {
+        if (fraction != kSkip) {
+            EXPECT_NEAR(rec.thumbX, trackLeft + fraction * (trackRight - trackLeft), 1.0f)
+                << "a fraction " << fraction << " of the track";
         }
     }
-    EXPECT_TRUE(tracks.empty()) << "typing and setting are no drag";
+    void Run(std::initializer_list<ValueCase> cases)
+    {
+        MeasureTrack();
+        for (const ValueCase &c : cases) {
+            SCOPED_TRACE(c.what);
+            changes.clear();
+            Configure(c.mode, c.min, c.max, c.absMin, c.absMax, c.precision, c.percent, c.value);
+            rec.intTarget = &intTarget;
+            rec.changeCallback = c.silent ? nullptr : OnChange;
+            EXPECT_EQ(EditText(), c.shown);
+            ExpectThumbAt(c.thumb);
+            for (const Step &s : c.steps)
+                RunStep(s);
+        }
+        EXPECT_TRUE(tracks.empty()) << "typing and setting are no drag";
+    }
+    void RunStep(const Step &s)
+    {
+        SCOPED_TRACE(s.typed ? std::string(s.typed).substr(0, 8) : std::to_string(s.value));
+        if (s.typed)
+            Type(s.typed);
+        else
+            SetTinySliderValue(&rec, s.value, s.updateText, s.notify);
+        if (s.edit) {
+            EXPECT_EQ(EditText(), s.edit);
+        }
+        if (s.target != kSkip) {
+            EXPECT_FLOAT_EQ(target, s.target);
+        }
+        ExpectThumbAt(s.thumb);
+        if (s.changes != kSkip) {
+            EXPECT_EQ(changes, std::vector<int16_t>(s.changes, kSliderId));
+        }
+        if (s.intTarget != kSkip) {
+            EXPECT_EQ(intTarget, s.intTarget);
+        }
+    }
+
+    int32_t intTarget = -1;
+    int trackLeft = 0, trackRight = 0;
+};
+
+TEST_F(TinySliderValues, TypedTextIsClampedToTheAbsoluteRangeNotTheTracks)
+{
+    Run({{"typed within the absolute range only",
+         SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0, false, "0.00", 0,
+          {{"5", 0, 0, 0, "5", 5, 1, 1, kSkip},   /* beyond the track, but allowed */
+           {"20", 0, 0, 0, "1.00", 10, kSkip, 2, kSkip},   /* the slider value, not the bound */
+           {"-3", 0, 0, 0, "0.00", 0, 0, kSkip, kSkip},
+           {"0.5", 0, 0, 0, "0.5", 0.5f, 0.5f, kSkip, kSkip}}}});
+}
+
+TEST_F(TinySliderValues, TypedTextThatIsNoNumberReadsAsZeroBeforeTheClamp)
+{
+    const std::string longText(600, '7');
+    Run({{"text that is no number reads as zero",
+         SLIDER_MODE_FLOAT, 0, 10, 2, 8, 1, 0, 5, false, "5.0", kSkip,
+          {{"abc", 0, 0, 0, "2.0", 2, kSkip, kSkip, kSkip},
+           {"nan", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
+           {"", 0, 0, 0, nullptr, 2, kSkip, kSkip, kSkip},
+           {"1e30", 0, 0, 0, "8.0", 8, kSkip, kSkip, kSkip},
+           {longText.c_str(), 0, 0, 0, nullptr, 8, kSkip, kSkip, kSkip}}}});
+}
+
+TEST_F(TinySliderValues, PercentagesAreTypedAndShownAsHundredths)
+{
+    Run({{"percentages", SLIDER_MODE_FLOAT, 0, 1, 0, 1, 1, 1, 0.25f, false, "25.0", kSkip,
+          {{"50", 0, 0, 0, "50", 0.5f, kSkip, kSkip, kSkip},
+           {"150", 0, 0, 0, "100.0", 1, kSkip, kSkip, kSkip}}}});
+}
+
+TEST_F(TinySliderValues, IntegerSlidersDropFractions)
+{
+    Run({{"integers drop fractions", SLIDER_MODE_INTEGER, 0, 10, 0, 100, 0, 0, 4, false, "4", 0.4f,
+          {{nullptr, 57.9f, 1, 1, "10", 57.9f, kSkip, 1, 57},
+           {nullptr, 500, 1, 1, nullptr, 100, kSkip, kSkip, 100},
+           {"-5", 0, 0, 0, "0", kSkip, 0, kSkip, 0}}}});
+}
+
+TEST_F(TinySliderValues, IntegerTargetsSaturate)
+{
+    Run({{"integer targets saturate",
+         SLIDER_MODE_INTEGER, 0, 1, -1e30f, 1e30f, 0, 0, 0, false, "0", kSkip,
+          {{nullptr, 1e20f, 1, 0, "1", kSkip, kSkip, kSkip, INT32_MAX},
+           {nullptr, NAN, 1, 0, nullptr, kSkip, kSkip, kSkip, 0}}}});
+}
+
+TEST_F(TinySliderValues, OnlyANotifiedChangeOfTheValueOrItsBoundCallsBack)
+{
+    Run({{"committed changes only",
+         SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, false, "0.50", kSkip,
+          {{nullptr, 0.75f, 1, 0, nullptr, kSkip, kSkip, 0, kSkip},
+           {nullptr, 0.75f, 1, 1, nullptr, kSkip, kSkip, 0, kSkip},   /* same value, same bound */
+           {nullptr, 0.25f, 0, 1, "0.75", kSkip, kSkip, 1, kSkip},    /* updateText off */
+           {nullptr, 3, 1, 1, nullptr, kSkip, kSkip, 2, kSkip},       /* slider value 1, bound 3 */
+           /* value stays, bound moves */
+           {nullptr, 4, 1, 1, nullptr, kSkip, kSkip, 3, kSkip}}}});
+}
+
+TEST_F(TinySliderValues, ASliderWithoutAChangeCallbackStillTakesTypedValues)
+{
+    Run({{"no change callback", SLIDER_MODE_FLOAT, 0, 1, 0, 10, 2, 0, 0.5f, true, "0.50", kSkip,
+          {{"0.1", 0, 0, 0, nullptr, 0.1f, kSkip, 0, kSkip}}}});
+}
+
+TEST_F(TinySliderValues, ValuesThatAreNoNumberBecomeZeroAndInfinitiesTheAbsoluteBounds)
+{
+    Run({{"no numbers and infinities",
+         SLIDER_MODE_FLOAT, 0, 1, -5, 5, 2, 0, 0.5f, false, "0.50", kSkip,
+          {{nullptr, NAN, 1, 1, "0.00", 0, kSkip, kSkip, kSkip},
+           {nullptr, INFINITY, 1, 0, nullptr, 5, 1, kSkip, 5},
+           {nullptr, -INFINITY, 1, 0, nullptr, -5, 0, kSkip, -5}}}});
+}
+
+/* Precisions choose the decimals; those out of 0..4 still show text, as 0 or 4. */
+TEST_F(TinySliderValues, PrecisionChoosesTheDecimalsAndOneOutOfRangeStillShowsText)
+{
+    Run({{"precision 0", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 0, 3.75f, false, "3", kSkip, {}},
+         {"precision -3", SLIDER_MODE_FLOAT, 0, 10, 0, 10, -3, 0, 3.75f, false, "3", kSkip, {}},
+         {"precision 9", SLIDER_MODE_FLOAT, 0, 10, 0, 10, 9, 0, 3.75f, false, "3.7500", kSkip, {}},
+         /* whole numbers are shown unscaled */
+         {"percent, precision 0",
+          SLIDER_MODE_FLOAT, 0, 10, 0, 10, 0, 1, 0.5f, false, "0", kSkip, {}}});
 }
 
 TEST_F(TinySliderTest, RangesOfZeroWidthNarrowSlidersAndTheWidestRangeKeepTheThumbOnTheTrack)
@@ -316,10 +411,13 @@ TEST_F(TinySliderTest, IntegerRangesOfAtMostTenStepsDrawATickAtEveryWholeValue)
 TEST_F(TinySliderTest, TheBaseLineTheOutlinedThumbAndTheTicksAreInkedAtTheirPlaces)
 {
     /* The line runs from six pixels in to seven from the right; the thumb
-     * at 147 = trunc(0.5 x 283 + 6) is the only ink below it. */
+     * of the middle value sits midway along it and is the only ink below. */
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
-    const int h = 30, t = 147;
+    const int h = 30, t = rec.thumbX;
     Capture image = ui::PrintClient(rec.window);
+    Line line = BaseLine(image);
+    EXPECT_EQ(line.y, h - 8);
+    EXPECT_LE(std::abs(2 * t - line.left - line.right), 1) << "midway";
     ExpectInk(image, {{6, h - 8, true}, {296 - 7, h - 8, true},
                       {5, h - 8, false}, {296 - 6, h - 8, false},
                       {t, h - 7, true},                             /* tip */
@@ -329,34 +427,42 @@ TEST_F(TinySliderTest, TheBaseLineTheOutlinedThumbAndTheTicksAreInkedAtTheirPlac
     EXPECT_EQ(CountDark(image, 0, h - 7, 296, h), CountDark(image, t - 6, h - 7, t + 7, h));
 
     /* Ticks hang four rows below the line: 0..10 with the value 0 has the
-     * first at trunc(1/10 x 283 + 6). */
+     * first a tenth of the way along it, the last at its end. */
     Configure(SLIDER_MODE_INTEGER, 0, 10, 0, 10, 0, 0, 0);
+    const int tick = line.left + (line.right - line.left) / 10;
     ExpectInk(ui::PrintClient(rec.window),
-              {{34, h - 7, true}, {34, h - 4, true}, {34, h - 3, false}, {289, h - 5, true}});
+              {{tick, h - 7, true}, {tick, h - 4, true}, {tick, h - 3, false},
+               {line.right, h - 5, true}});
 }
 
 TEST_F(TinySliderTest, ResizingStretchesTheTrackAndMovesTheEditBoxWithoutResizingIt)
 {
     Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 1, 1.0f);
+    RECT before = EditRect();
+    int lineBefore = BaseLine(ui::PrintClient(rec.window)).right;
     MoveWindow(rec.window, 0, 0, 400, 40, TRUE);
     EXPECT_EQ(rec.height, 40);
-    EXPECT_EQ(rec.thumbX, 400 - 7);
+    rec.label = "";   /* the "%" is the only ink above the line */
+    Capture image = ui::PrintClient(rec.window);
+    Line line = BaseLine(image);
+    EXPECT_GT(line.right, lineBefore) << "the line stretched";
+    EXPECT_EQ(rec.thumbX, line.right) << "the full value at the stretched line's end";
 
-    /* The box ends where the "%" (in the slider's font) begins. */
-    SIZE percent = {};
-    HDC dc = GetDC(rec.window);
-    HGDIOBJ old = SelectObject(dc, rec.font);
-    GetTextExtentPoint32A(dc, "%", 1, &percent);
-    SelectObject(dc, old);
-    ReleaseDC(rec.window, dc);
-    RECT edit;
-    GetWindowRect(rec.edit, &edit);
-    MapWindowPoints(nullptr, rec.window, (POINT *)&edit, 2);
-    EXPECT_EQ(edit.right, 400 - 6 - percent.cx);
-    /* up from the bottom by 17 and by the box's 14 client rows (of its 20) */
-    EXPECT_EQ(edit.top, 40 - 17 - 14);
-    EXPECT_EQ(edit.right - edit.left, 60);       /* moved, not resized */
-    EXPECT_EQ(edit.bottom - edit.top, 20);
+    RECT edit = EditRect();
+    EXPECT_GT(edit.left, before.left) << "moved";
+    EXPECT_EQ(edit.right - edit.left, before.right - before.left) << "not resized";
+    EXPECT_EQ(edit.bottom - edit.top, before.bottom - before.top) << "not resized";
+    EXPECT_TRUE(edit.top >= 0 && edit.bottom <= line.y) << "inside, above the base line";
+    /* The box ends where the "%" begins: its ink right of the box, none under it. */
+    EXPECT_EQ(CountDark(image, edit.left, 0, edit.right, line.y), 0) << "no ink under the box";
+    int percentLeft = image.width, percentRight = -1;
+    for (int x = edit.right; x < image.width; x++)
+        if (CountDark(image, x, 0, x + 1, line.y) > 0) {
+            percentLeft = std::min(percentLeft, x);
+            percentRight = x;
+        }
+    EXPECT_LE(percentLeft - edit.right, 2) << "the \"%\" next to the box";
+    EXPECT_LT(percentRight, image.width) << "and inside the slider";
 }
 
 TEST_F(TinySliderTest, ASetValueRepaintsOnlyTheThumbStripAndAtOnce)
