@@ -22,7 +22,7 @@
 #include "preview/preview.h"
 #include "resources/resource_ids.h"
 
-int16_t dialogBusy;        /* see editor.h */
+int16_t dialogBusy;        /* see entry/editor_state.h */
 int16_t currentSection;
 char *lastLibraryFile;
 const char editorIniSection[] = "Lens-Flare-UI";
@@ -331,13 +331,7 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
     case IDC_COPY_ELEMENT:
         return;
     case IDC_LIBRARY_LOAD:
-        /* A load that fails after the old flare went has re-read the
-         * model as well. */
-        if (LoadLensEffectLibrary(dialog, instance->moduleInstance, &dialogBusy) == 1)
-            ReloadAfterLibraryLoad(dialog);
-        else
-            RefreshGlobalControls(dialog);
-        RecordUndoStep("Library Load");
+        LoadLibraryIntoFlare(dialog);
         return;
     case IDC_LIBRARY_SAVE:
         SaveLensEffectFile(dialog, instance->moduleInstance);
@@ -439,4 +433,9 @@ INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         return 1;
     }
     return 0;
+}
+
+void OpenEditorDialog(PluginInstance *instance, HWND parent)
+{
+    DialogBoxParamA(instance->moduleInstance, "LensFlareDialogBox", parent, EditorDialogProc, 0);
 }

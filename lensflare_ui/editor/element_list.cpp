@@ -1,9 +1,10 @@
 /*
  * element_list.cpp - the editor's element list and its structural
- * commands: select, enable, add, remove, move up and down, and the reload
- * after a library load.  Structural commands are single host commands;
- * afterwards the model is freed and read again, so no element pointer
- * survives one of them: elements are found again by their guid.
+ * commands: select, enable, add, remove, move up and down, and the library
+ * load, which empties the flare before the host reads the file into it.
+ * Structural commands are single host commands; afterwards the model is
+ * freed and read again, so no element pointer survives one of them:
+ * elements are found again by their guid.
  */
 #include <cstring>
 
@@ -12,6 +13,7 @@
 #include "entry/plugin.h"
 #include "host/host_helpers.h"
 #include "host/kalvos_io.h"
+#include "library/library.h"
 #include "model/lens_flare_model.h"
 #include "panel/panel.h"
 #include "preview/preview.h"
@@ -225,6 +227,45 @@ void AddNewElement(HWND dialog)
     RecordUndoStep("Add Element");
 }
 
+/* Before a library load the host's flare loses every element, so the file
+ * is read into an empty flare; the model and the list follow at once and
+ * the preview shows the bare flare while the host reads. */
+void EmptyFlare(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    dialogBusy = 1;
+    if (Model()) {
+        for (FlareElement *e = Model()->firstElement; e; e = e->next) {
+            if (e == instance->currentElement)
+                DestroyParameterPanel(instance, e);
+            DeleteFlareElement(instance->handleType, instance->handleName, e->guid);
+        }
+        FreeLensFlareModel(&instance->model);
+    }
+    instance->currentElement = nullptr;
+    ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
+    RefreshElementList(dialog);
+    dialogBusy = 0;
+    RefreshPreview(-1, -1);
+}
+
+void ReloadAfterLibraryLoad(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    dialogBusy = 1;
+    if (instance->currentElement && ElementSectionShown())
+        DestroyParameterPanel(instance, instance->currentElement);
+    instance->currentElement = nullptr;
+    ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
+    RefreshElementList(dialog);
+    RefreshGlobalControls(dialog);
+    if (instance->currentElement && ElementSectionShown())
+        BuildParameterPanel(instance, dialog, instance->currentElement);
+    ShowElementEnabledSwitch(dialog);
+    dialogBusy = 0;
+    RefreshPreview(-1, -1);
+}
+
 } // namespace
 
 void ShowElementEnabledSwitch(HWND dialog)
@@ -286,19 +327,19 @@ bool HandleElementListCommand(HWND dialog, int id, int code)
     return false;
 }
 
-void ReloadAfterLibraryLoad(HWND dialog)
+void LoadLibraryIntoFlare(HWND dialog)
 {
-    PluginInstance *instance = currentInstance;
-    dialogBusy = 1;
-    if (instance->currentElement && ElementSectionShown())
-        DestroyParameterPanel(instance, instance->currentElement);
-    instance->currentElement = nullptr;
-    ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
-    RefreshElementList(dialog);
-    RefreshGlobalControls(dialog);
-    if (instance->currentElement && ElementSectionShown())
-        BuildParameterPanel(instance, dialog, instance->currentElement);
-    ShowElementEnabledSwitch(dialog);
-    dialogBusy = 0;
-    RefreshPreview(-1, -1);
+    char name[FILE_NAME_SIZE];
+    bool loaded = false;
+    if (ChooseLensEffectFileToLoad(dialog, currentInstance->moduleInstance, name)) {
+        EmptyFlare(dialog);
+        loaded = LoadLensEffectFile(name) == 1;
+    }
+    /* A load that fails after the old flare went has re-read the model
+     * as well. */
+    if (loaded)
+        ReloadAfterLibraryLoad(dialog);
+    else
+        RefreshGlobalControls(dialog);
+    RecordUndoStep("Library Load");
 }

@@ -914,11 +914,13 @@ void OpenUndoHistory(HWND dialog)
     history.count = 1;
     history.cursor = 0;
     history.keyHook = SetWindowsHookExA(WH_MSGFILTER, UndoKeyFilter, nullptr, GetCurrentThreadId());
+    parameterChangeListener = RecordParameterStep;
     UpdateMenu();
 }
 
 void CloseUndoHistory()
 {
+    parameterChangeListener = nullptr;
     if (history.keyHook)
         UnhookWindowsHookEx(history.keyHook);
     for (int32_t i = 0; i < history.count; i++)

@@ -12,7 +12,7 @@
 
 #include "color/color.h"
 #include "controls/controls.h"
-#include "editor/editor.h"
+#include "entry/editor_state.h"
 #include "entry/plugin.h"
 #include "host/host_helpers.h"
 #include "host/kalvos_io.h"

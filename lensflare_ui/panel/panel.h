@@ -25,6 +25,9 @@ TinySlider *CreateLabelledSlider(HWND dialog, int16_t placeholderId, const TinyS
 float FinishLabelledSlider(TinySlider **slider);
 
 void ApplyParameterChange(int16_t controlId);
+/* Told of each edit the change entry takes in, before it is written back;
+ * the editor's undo history listens while it is open. */
+extern void (*parameterChangeListener)(int16_t controlId);
 void HandleParameterCommand(PluginInstance *instance, HWND dialog, UINT message, WPARAM wParam,
                             LPARAM lParam);
 int16_t DrawColorParameterButton(int16_t controlId, const DRAWITEMSTRUCT *drawItem);
@@ -32,6 +35,8 @@ void CollectGradientParameters(PluginInstance *instance, HWND dialog, FlareEleme
 void DestroyParameterPanel(PluginInstance *instance, FlareElement *element);
 
 /* The fixed controls of the global sections (global_controls.cpp). */
+extern TinySlider *intensitySlider, *scaleSlider, *angleSlider, *stretchSlider,
+    *occlusionSlider;
 void FillGlobalControls(HWND dialog);
 void CreateGlobalSliders(HWND dialog);
 /* After a re-read or restore of the model: binds the labelled sliders to

@@ -18,7 +18,7 @@
 #include <cstring>
 
 #include "color/color.h"
-#include "editor/editor.h"
+#include "entry/editor_state.h"
 #include "entry/plugin.h"
 #include "model/lens_flare_model.h"
 #include "preview/light_sweep.h"

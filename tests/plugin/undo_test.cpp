@@ -9,6 +9,7 @@
 #include "element_fixture.h"
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
+#include "panel/panel.h"
 #include "picker_steps.h"
 #include "ui_driver.h"
 
