@@ -176,3 +176,11 @@ void ShowGlobalSliders(int16_t section, bool show)
             ShowWindow(slider->window, show ? SW_SHOW : SW_HIDE);
     }
 }
+
+const char *GlobalSliderLabel(int16_t controlId)
+{
+    for (const GlobalSlider &g : kGlobalSliders)
+        if (g.placeholderId == controlId && *g.record)
+            return g.label;
+    return nullptr;
+}

@@ -46,6 +46,8 @@ void RefreshGlobalControls(HWND dialog);
 void FinishGlobalSliders();    /* OK: each slider's text into its field */
 void FreeGlobalSliders();
 void ShowGlobalSliders(int16_t section, bool show);
+/* The label of the labelled slider of that id, or null for any other id. */
+const char *GlobalSliderLabel(int16_t controlId);
 KaToken *FadingSwitchField(int id);       /* the model's switch of a fading check box, or null */
 bool SameFadingSwitches(const LensFlareModel &a, const LensFlareModel &b);
 void CopyFadingSwitches(const LensFlareModel &from, LensFlareModel *to);
