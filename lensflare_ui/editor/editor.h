@@ -13,6 +13,11 @@
 
 INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
+/* The one message filter of the editor's modal loop (key_filter.cpp):
+ * installed last at start-up, removed first at destruction. */
+void InstallEditorKeyFilter();
+void RemoveEditorKeyFilter();
+
 /* Element list (private message WM_REFRESH_ELEMENT_LIST) and its commands. */
 void RefreshElementList(HWND dialog);
 bool HandleElementListCommand(HWND dialog, int id, int code);   /* true when it was one */

@@ -111,6 +111,7 @@ void SelectElement(HWND dialog)
 
 void FlipElementEnabled(HWND dialog)
 {
+    UndoStep step("Element Enabled");
     PluginInstance *instance = currentInstance;
     if (!instance->currentElement)
         return;
@@ -119,11 +120,11 @@ void FlipElementEnabled(HWND dialog)
         return;
     WriteLensFlare(&instance->model, instance->handleType, instance->handleName);
     RefreshPreview(-1, -1);
-    RecordUndoStep("Element Enabled");
 }
 
 void RemoveCurrentElement(HWND dialog)
 {
+    UndoStep step("Remove Element");
     PluginInstance *instance = currentInstance;
     FlareElement *element = instance->currentElement;
     if (!element)
@@ -143,11 +144,11 @@ void RemoveCurrentElement(HWND dialog)
         BuildParameterPanel(instance, dialog, instance->currentElement);
     ShowElementEnabledSwitch(dialog);
     RefreshPreview(-1, -1);
-    RecordUndoStep("Remove Element");
 }
 
 void MoveCurrentElement(HWND dialog, bool down)
 {
+    UndoStep step(down ? "Move Down" : "Move Up");
     PluginInstance *instance = currentInstance;
     if (!instance->currentElement)
         return;
@@ -160,7 +161,6 @@ void MoveCurrentElement(HWND dialog, bool down)
     RefreshPreview(-1, -1);
     if (guid)
         Ki_Free_Memory(guid);
-    RecordUndoStep(down ? "Move Down" : "Move Up");
 }
 
 InsertPlacement PlacementOfChoice(int16_t choice)
@@ -200,6 +200,7 @@ InsertPlacement ResolvePlacement(HWND dialog, InsertPlacement placement,
 
 void AddNewElement(HWND dialog)
 {
+    UndoStep step("Add Element");
     PluginInstance *instance = currentInstance;
     addElementType = nullptr;
     INT_PTR answer = DialogBoxParamA(instance->moduleInstance, "AddElementDialog", dialog,
@@ -224,7 +225,6 @@ void AddNewElement(HWND dialog)
     RefreshPreview(-1, -1);
     if (kept)
         Ki_Free_Memory(kept);
-    RecordUndoStep("Add Element");
 }
 
 /* Before a library load the host's flare loses every element, so the file
@@ -233,36 +233,38 @@ void AddNewElement(HWND dialog)
 void EmptyFlare(HWND dialog)
 {
     PluginInstance *instance = currentInstance;
-    dialogBusy = 1;
-    if (Model()) {
-        for (FlareElement *e = Model()->firstElement; e; e = e->next) {
-            if (e == instance->currentElement)
-                DestroyParameterPanel(instance, e);
-            DeleteFlareElement(instance->handleType, instance->handleName, e->guid);
+    {
+        BusyScope busy(dialogBusy);
+        if (Model()) {
+            for (FlareElement *e = Model()->firstElement; e; e = e->next) {
+                if (e == instance->currentElement)
+                    DestroyParameterPanel(instance, e);
+                DeleteFlareElement(instance->handleType, instance->handleName, e->guid);
+            }
+            FreeLensFlareModel(&instance->model);
         }
-        FreeLensFlareModel(&instance->model);
+        instance->currentElement = nullptr;
+        ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
+        RefreshElementList(dialog);
     }
-    instance->currentElement = nullptr;
-    ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
-    RefreshElementList(dialog);
-    dialogBusy = 0;
     RefreshPreview(-1, -1);
 }
 
 void ReloadAfterLibraryLoad(HWND dialog)
 {
     PluginInstance *instance = currentInstance;
-    dialogBusy = 1;
-    if (instance->currentElement && ElementSectionShown())
-        DestroyParameterPanel(instance, instance->currentElement);
-    instance->currentElement = nullptr;
-    ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
-    RefreshElementList(dialog);
-    RefreshGlobalControls(dialog);
-    if (instance->currentElement && ElementSectionShown())
-        BuildParameterPanel(instance, dialog, instance->currentElement);
-    ShowElementEnabledSwitch(dialog);
-    dialogBusy = 0;
+    {
+        BusyScope busy(dialogBusy);
+        if (instance->currentElement && ElementSectionShown())
+            DestroyParameterPanel(instance, instance->currentElement);
+        instance->currentElement = nullptr;
+        ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
+        RefreshElementList(dialog);
+        RefreshGlobalControls(dialog);
+        if (instance->currentElement && ElementSectionShown())
+            BuildParameterPanel(instance, dialog, instance->currentElement);
+        ShowElementEnabledSwitch(dialog);
+    }
     RefreshPreview(-1, -1);
 }
 
@@ -329,6 +331,7 @@ bool HandleElementListCommand(HWND dialog, int id, int code)
 
 void LoadLibraryIntoFlare(HWND dialog)
 {
+    UndoStep step("Library Load");
     char name[FILE_NAME_SIZE];
     bool loaded = false;
     if (ChooseLensEffectFileToLoad(dialog, currentInstance->moduleInstance, name)) {
@@ -341,5 +344,4 @@ void LoadLibraryIntoFlare(HWND dialog)
         ReloadAfterLibraryLoad(dialog);
     else
         RefreshGlobalControls(dialog);
-    RecordUndoStep("Library Load");
 }

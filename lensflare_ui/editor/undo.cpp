@@ -32,7 +32,7 @@ struct UndoStepRecord {
     FlareState *state;      /* the flare after the step */
     int32_t subject;        /* identity selected after the step, or -1 */
     HWND typingBox;         /* edit box whose typing this step still takes in, or null */
-    char name[64];
+    char name[UNDO_NAME_SIZE];
 };
 
 const char kUndoKey = 'Z';
@@ -41,7 +41,6 @@ const char kRedoKey = 'Y';
 /* The history of the one editor; open while history.dialog is set. */
 struct History {
     HWND dialog;
-    HHOOK keyHook;
     UndoStepRecord steps[UNDO_MAX_STEPS + 1];   /* steps[0] holds the opening state */
     int32_t count;                              /* states held */
     int32_t cursor;                             /* index of the state the flare is in */
@@ -302,20 +301,16 @@ void ShowRestoredFlare(FlareState *from, FlareState *to, int32_t chosen, bool st
     RefreshGlobalControls(dialog);
 }
 
-void RestoreState(int32_t index, int32_t subject)
+/* The flare, the host and the dialog brought to the state at index; true
+ * when the flare was written and wants a new preview. */
+bool BringFlareTo(int32_t index, int32_t subject)
 {
     PluginInstance *instance = currentInstance;
     FlareState *from = history.steps[history.cursor].state;
     FlareState *to = history.steps[index].state;
     int32_t previous = -1;
-    if (const FlareElement *e = SelectedElement()) {
-        int32_t at = IndexOfElement(instance->model, e);
-        if (at >= 0 && at < from->elementCount)
-            previous = StateIdentityAt(from, at);
-    }
-    int16_t wasBusy = dialogBusy;
-    dialogBusy = 1;
-    history.restoring = 1;
+    if (const FlareElement *e = SelectedElement())
+        previous = StateIdentityAt(from, IndexOfElement(instance->model, e));
     if (instance->currentElement && currentSection == SECTION_ELEMENT)
         DestroyParameterPanel(instance, instance->currentElement);
     instance->currentElement = nullptr;
@@ -343,8 +338,17 @@ void RestoreState(int32_t index, int32_t subject)
     history.steps[index].typingBox = nullptr;
     history.editedGradients.clear();
     ShowRestoredFlare(from, to, chosen, structural);
-    history.restoring = 0;
-    dialogBusy = wasBusy;
+    return write;
+}
+
+void RestoreState(int32_t index, int32_t subject)
+{
+    bool write;
+    {
+        BusyScope busy(dialogBusy);
+        BusyScope restoring(history.restoring);
+        write = BringFlareTo(index, subject);
+    }
     UpdateMenu();
     if (write)
         RefreshPreview(-1, -1);
@@ -391,21 +395,6 @@ bool HandleUndoKey(const MSG *msg)
         return true;
     }
     return false;
-}
-
-/* Sees every message of the editor's modal loop (and of the dialogs it
- * opens, whose keys are left alone) before the dialog manager does. */
-LRESULT CALLBACK UndoKeyFilter(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code == MSGF_DIALOGBOX && history.dialog) {
-        const MSG *msg = reinterpret_cast<const MSG *>(lParam);
-        EndTypingWhenFocusLeft();
-        if (msg->message == WM_KEYDOWN &&
-            (msg->hwnd == history.dialog || IsChild(history.dialog, msg->hwnd)) &&
-            HandleUndoKey(msg))
-            return 1;
-    }
-    return CallNextHookEx(history.keyHook, code, wParam, lParam);
 }
 
 /* ---- step names -------------------------------------------------------- */
@@ -497,38 +486,6 @@ void MarkEditedGradient(int16_t controlId)
     }
 }
 
-} // namespace
-
-void OpenUndoHistory(HWND dialog)
-{
-    PluginInstance *instance = currentInstance;
-    CloseUndoHistory();
-    history.dialog = dialog;
-    FlareState *first = CaptureFlareState(*instance->model, nullptr, history.editedGradients);
-    if (!first) {
-        history.dialog = nullptr;
-        return;
-    }
-    history.steps[0].state = first;
-    history.steps[0].subject = -1;
-    history.count = 1;
-    history.cursor = 0;
-    history.keyHook = SetWindowsHookExA(WH_MSGFILTER, UndoKeyFilter, nullptr, GetCurrentThreadId());
-    parameterChangeListener = RecordParameterStep;
-    UpdateMenu();
-}
-
-void CloseUndoHistory()
-{
-    parameterChangeListener = nullptr;
-    if (history.keyHook)
-        UnhookWindowsHookEx(history.keyHook);
-    for (int32_t i = 0; i < history.count; i++)
-        FreeStep(&history.steps[i]);
-    ForgetIdentities();
-    history = History();
-}
-
 void RecordUndoStep(const char *name)
 {
     if (!history.dialog || history.restoring || !currentInstance || !currentInstance->model)
@@ -557,12 +514,52 @@ void RecordUndoStep(const char *name)
     UpdateMenu();
 }
 
+} // namespace
+
+void OpenUndoHistory(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    CloseUndoHistory();
+    history.dialog = dialog;
+    FlareState *first = CaptureFlareState(*instance->model, nullptr, history.editedGradients);
+    if (!first) {
+        history.dialog = nullptr;
+        return;
+    }
+    history.steps[0].state = first;
+    history.steps[0].subject = -1;
+    history.count = 1;
+    history.cursor = 0;
+    parameterChangeListener = RecordParameterStep;
+    UpdateMenu();
+}
+
+void CloseUndoHistory()
+{
+    parameterChangeListener = nullptr;
+    for (int32_t i = 0; i < history.count; i++)
+        FreeStep(&history.steps[i]);
+    ForgetIdentities();
+    history = History();
+}
+
+
+UndoStep::UndoStep(const char *name)
+{
+    lstrcpynA(name_, name ? name : "", sizeof name_);
+}
+
+UndoStep::~UndoStep()
+{
+    RecordUndoStep(name_);
+}
+
 void RecordParameterStep(int16_t controlId)
 {
     if (!history.dialog)
         return;
     MarkEditedGradient(controlId);
-    char name[64];
+    char name[UNDO_NAME_SIZE];
     NameOfControl(controlId, name, sizeof name);
     RecordUndoStep(name);
 }
@@ -579,4 +576,16 @@ void RedoNextStep(HWND)
     if (!CanChangeNow() || history.cursor + 1 >= history.count)
         return;
     RestoreState(history.cursor + 1, history.steps[history.cursor + 1].subject);
+}
+
+/* Sees the messages of the editor's modal loop and of the dialogs it
+ * opens, whose keys are left alone. */
+bool HandleUndoKeyMessage(const MSG *msg)
+{
+    if (!history.dialog || !msg)
+        return false;
+    EndTypingWhenFocusLeft();
+    return msg->message == WM_KEYDOWN &&
+           (msg->hwnd == history.dialog || IsChild(history.dialog, msg->hwnd)) &&
+           HandleUndoKey(msg);
 }

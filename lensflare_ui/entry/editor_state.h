@@ -16,4 +16,25 @@ extern char *lastLibraryFile;     /* host copy of the last library path, or null
 /* Ini section of the editor's settings. */
 extern const char editorIniSection[];
 
+/* Sets a busy flag for as long as it lives and then puts back the value
+ * it found, so scopes nest and no path forgets to clear the flag:
+ *
+ *     {
+ *         BusyScope busy(dialogBusy);
+ *         ...re-read and refill: edits reported meanwhile are not written...
+ *     }
+ *     RefreshPreview(-1, -1);
+ */
+class BusyScope {
+public:
+    explicit BusyScope(int16_t &flag) : flag_(flag), saved_(flag) { flag_ = 1; }
+    ~BusyScope() { flag_ = saved_; }
+    BusyScope(const BusyScope &) = delete;
+    BusyScope &operator=(const BusyScope &) = delete;
+
+private:
+    int16_t &flag_;
+    int16_t saved_;
+};
+
 #endif

@@ -135,8 +135,7 @@ void CreateGlobalSliders(HWND dialog)
  * the model, rounded to what they show. */
 void RefreshGlobalControls(HWND dialog)
 {
-    int16_t wasBusy = dialogBusy;
-    dialogBusy = 1;
+    BusyScope busy(dialogBusy);
     FillGlobalControls(dialog);
     LensFlareModel *m = Model();
     for (const GlobalSlider &g : kGlobalSliders) {
@@ -147,7 +146,6 @@ void RefreshGlobalControls(HWND dialog)
         ShowTinySliderTarget(slider);
     }
     RedrawControl(dialog, IDC_BASE_COLOR);
-    dialogBusy = wasBusy;
 }
 
 void FinishGlobalSliders()
