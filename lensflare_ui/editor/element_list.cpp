@@ -109,6 +109,18 @@ void SelectElement(HWND dialog)
     ShowElementEnabledSwitch(dialog);
 }
 
+/* The list, the global controls, the current element's panel and its
+ * switch, from a model just read. */
+void ShowReadModel(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    RefreshElementList(dialog);
+    RefreshGlobalControls(dialog);
+    if (instance->currentElement && ElementSectionShown())
+        BuildParameterPanel(instance, dialog, instance->currentElement);
+    ShowElementEnabledSwitch(dialog);
+}
+
 void FlipElementEnabled(HWND dialog)
 {
     UndoStep step("Element Enabled");
@@ -138,11 +150,7 @@ void RemoveCurrentElement(HWND dialog)
     FreeLensFlareModel(&instance->model);
     ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
     instance->currentElement = Model() ? Model()->firstElement : nullptr;
-    RefreshElementList(dialog);
-    RefreshGlobalControls(dialog);
-    if (instance->currentElement && ElementSectionShown())
-        BuildParameterPanel(instance, dialog, instance->currentElement);
-    ShowElementEnabledSwitch(dialog);
+    ShowReadModel(dialog);
     RefreshPreview(-1, -1);
 }
 
@@ -259,11 +267,7 @@ void ReloadAfterLibraryLoad(HWND dialog)
             DestroyParameterPanel(instance, instance->currentElement);
         instance->currentElement = nullptr;
         ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
-        RefreshElementList(dialog);
-        RefreshGlobalControls(dialog);
-        if (instance->currentElement && ElementSectionShown())
-            BuildParameterPanel(instance, dialog, instance->currentElement);
-        ShowElementEnabledSwitch(dialog);
+        ShowReadModel(dialog);
     }
     RefreshPreview(-1, -1);
 }

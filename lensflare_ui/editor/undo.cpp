@@ -152,6 +152,35 @@ struct LiveElement {
     int32_t identity;       /* wanted by the target state, or -1 */
 };
 
+/* The target's elements that the host lacks are inserted where they
+ * belong, with new guids; live holds the others, in the target's order.
+ * reinserted: the first identity inserted, or -1. */
+void InsertMissingElements(const FlareState *target, const LiveElement *live, int32_t kept,
+                           int32_t *reinserted)
+{
+    PluginInstance *instance = currentInstance;
+    const char *previous = nullptr;
+    int32_t next = 0;
+    *reinserted = -1;
+    for (int32_t t = 0; t < target->elementCount; t++) {
+        int32_t identity = StateIdentityAt(target, t);
+        if (next < kept && live[next].identity == identity) {
+            previous = live[next++].guid;
+            continue;
+        }
+        const char *guid = nullptr;
+        InsertFlareElement(instance->handleType, instance->handleName,
+                           previous ? INSERT_AFTER : INSERT_AT_START,
+                           IdentityTypeName(identity), previous, &guid);
+        if (!guid)
+            continue;
+        RenameIdentity(identity, guid);
+        previous = guid;
+        if (*reinserted < 0)
+            *reinserted = identity;
+    }
+}
+
 /* Brings the host's flare to the target's elements, in its order, with
  * the editor's own structural commands; values follow separately. */
 void RebuildHostElements(FlareState *target, int32_t *reinserted)
@@ -197,27 +226,7 @@ void RebuildHostElements(FlareState *target, int32_t *reinserted)
         }
         placed++;
     }
-    /* The missing ones are inserted where they belong, with new guids. */
-    const char *previous = nullptr;
-    int32_t next = 0;
-    *reinserted = -1;
-    for (int32_t t = 0; t < target->elementCount; t++) {
-        int32_t identity = StateIdentityAt(target, t);
-        if (next < kept && live[next].identity == identity) {
-            previous = live[next++].guid;
-            continue;
-        }
-        const char *guid = nullptr;
-        InsertFlareElement(instance->handleType, instance->handleName,
-                           previous ? INSERT_AFTER : INSERT_AT_START,
-                           IdentityTypeName(identity), previous, &guid);
-        if (!guid)
-            continue;
-        RenameIdentity(identity, guid);
-        previous = guid;
-        if (*reinserted < 0)
-            *reinserted = identity;
-    }
+    InsertMissingElements(target, live, kept, reinserted);
     std::free(live);
 }
 
