@@ -33,6 +33,7 @@
 #include "entry/plugin.h"
 #include "host_app.h"
 #include "model/lens_flare_model.h"
+#include "panel/panel.h"
 #include "refhost_api.h"
 #include "resources/resource_ids.h"
 #include "ui_driver.h"
@@ -144,7 +145,9 @@ void Measure(HWND dialog, int elements)
     for (int i = 0; i < kSamples; i++) {
         m->scale = 1.0f + 0.001f * (float)(i + 1);
         double start = bench::NowMs();
-        RecordUndoStep("Bench");
+        {
+            UndoStep step("Bench");   /* recorded as it closes */
+        }
         record.push_back(bench::NowMs() - start);
     }
     for (int i = 0; i < kSamples; i++) {

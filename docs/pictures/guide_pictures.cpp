@@ -17,6 +17,7 @@
 #include "gradient/colour_slider.h"
 #include "host_session.h"
 #include "model/lens_flare_model.h"
+#include "panel/panel.h"
 #include "preview/light_sweep.h"
 #include "preview/preview.h"
 #include "refhost_api.h"

@@ -1,6 +1,7 @@
 /*
- * editor.h - the lens flare editor dialog and the module state it shares
- * with the parameter panel, the preview and the element list.
+ * editor.h - the lens flare editor dialog, its element list and the add
+ * element dialog.  The state it shares with the parts below it is in
+ * entry/editor_state.h.
  */
 #ifndef EDITOR_H
 #define EDITOR_H
@@ -8,28 +9,21 @@
 #include <stdint.h>
 #include <windows.h>
 
-struct PluginInstance;
-struct FlareElement;
-struct TinySlider;
+#include "entry/editor_state.h"
 
 INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-/* Module state of the one editor of the process. */
-extern int16_t dialogBusy;        /* initialising, loading a library, closing */
-extern int16_t currentSection;    /* section shown, 0 before the first */
-extern char *lastLibraryFile;     /* host copy of the last library path, or null */
-
-/* The five labelled sliders of the global sections (panel/global_controls.cpp). */
-extern TinySlider *intensitySlider, *scaleSlider, *angleSlider, *stretchSlider,
-    *occlusionSlider;
-
-/* Ini section of the editor's settings. */
-extern const char editorIniSection[];
+/* The one message filter of the editor's modal loop (key_filter.cpp):
+ * installed last at start-up, removed first at destruction. */
+void InstallEditorKeyFilter();
+void RemoveEditorKeyFilter();
 
 /* Element list (private message WM_REFRESH_ELEMENT_LIST) and its commands. */
 void RefreshElementList(HWND dialog);
 bool HandleElementListCommand(HWND dialog, int id, int code);   /* true when it was one */
-void ReloadAfterLibraryLoad(HWND dialog);
+/* "Library &Load": the user picks a file, the editor empties the flare,
+ * the host loads the file and the editor shows what it now holds. */
+void LoadLibraryIntoFlare(HWND dialog);
 void ShowElementEnabledSwitch(HWND dialog);
 
 /* Add element dialog: its results outlive one run. */

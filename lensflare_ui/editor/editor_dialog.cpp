@@ -22,7 +22,7 @@
 #include "preview/preview.h"
 #include "resources/resource_ids.h"
 
-int16_t dialogBusy;        /* see editor.h */
+int16_t dialogBusy;        /* see entry/editor_state.h */
 int16_t currentSection;
 char *lastLibraryFile;
 const char editorIniSection[] = "Lens-Flare-UI";
@@ -176,6 +176,7 @@ void OnInitDialog(HWND dialog)
     AddSystemMenuItems(dialog);
     OpenUndoHistory(dialog);
     SetUpLightSweep(dialog);
+    InstallEditorKeyFilter();
 }
 
 void OnDestroy(HWND dialog)
@@ -183,6 +184,7 @@ void OnDestroy(HWND dialog)
     PluginInstance *instance = currentInstance;
     dialogBusy = 1;
     renderBusy = 0;
+    RemoveEditorKeyFilter();
     CloseUndoHistory();
     if (instance->currentElement)
         DestroyParameterPanel(instance, instance->currentElement);
@@ -231,11 +233,11 @@ void ToggleRealtimeUpdates(HWND dialog)
 
 void ToggleFasterUpdates(HWND dialog)
 {
+    UndoStep step("Faster Updates");
     PluginInstance *instance = currentInstance;
     Import_IO_Flip_Kalvos_Toggle(dialog, IDC_FASTER_UPDATES, &instance->model->fastDrag);
     SendFastDragSwitch(instance->handleType, instance->handleName, instance->model->fastDrag);
     RefreshPreview(-1, -1);
-    RecordUndoStep("Faster Updates");
 }
 
 void RedrawNow(HWND dialog)
@@ -249,11 +251,11 @@ void RedrawNow(HWND dialog)
 /* The flare's own switch writes back whatever the realtime setting says. */
 void ToggleFlareEnabled(HWND dialog)
 {
+    UndoStep step("Lens Flare Enabled");
     Import_IO_Flip_Kalvos_Toggle(dialog, IDC_FLARE_ENABLED, &currentInstance->model->enabled);
     if (dialogBusy || renderBusy)
         return;
     RedrawNow(dialog);
-    RecordUndoStep("Lens Flare Enabled");
 }
 
 void FlipSwitch(HWND dialog, int id, KaToken *field)
@@ -331,13 +333,7 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
     case IDC_COPY_ELEMENT:
         return;
     case IDC_LIBRARY_LOAD:
-        /* A load that fails after the old flare went has re-read the
-         * model as well. */
-        if (LoadLensEffectLibrary(dialog, instance->moduleInstance, &dialogBusy) == 1)
-            ReloadAfterLibraryLoad(dialog);
-        else
-            RefreshGlobalControls(dialog);
-        RecordUndoStep("Library Load");
+        LoadLibraryIntoFlare(dialog);
         return;
     case IDC_LIBRARY_SAVE:
         SaveLensEffectFile(dialog, instance->moduleInstance);
@@ -439,4 +435,9 @@ INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         return 1;
     }
     return 0;
+}
+
+void OpenEditorDialog(PluginInstance *instance, HWND parent)
+{
+    DialogBoxParamA(instance->moduleInstance, "LensFlareDialogBox", parent, EditorDialogProc, 0);
 }

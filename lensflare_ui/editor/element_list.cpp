@@ -1,9 +1,10 @@
 /*
  * element_list.cpp - the editor's element list and its structural
- * commands: select, enable, add, remove, move up and down, and the reload
- * after a library load.  Structural commands are single host commands;
- * afterwards the model is freed and read again, so no element pointer
- * survives one of them: elements are found again by their guid.
+ * commands: select, enable, add, remove, move up and down, and the library
+ * load, which empties the flare before the host reads the file into it.
+ * Structural commands are single host commands; afterwards the model is
+ * freed and read again, so no element pointer survives one of them:
+ * elements are found again by their guid.
  */
 #include <cstring>
 
@@ -12,6 +13,7 @@
 #include "entry/plugin.h"
 #include "host/host_helpers.h"
 #include "host/kalvos_io.h"
+#include "library/library.h"
 #include "model/lens_flare_model.h"
 #include "panel/panel.h"
 #include "preview/preview.h"
@@ -107,8 +109,21 @@ void SelectElement(HWND dialog)
     ShowElementEnabledSwitch(dialog);
 }
 
+/* The list, the global controls, the current element's panel and its
+ * switch, from a model just read. */
+void ShowReadModel(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    RefreshElementList(dialog);
+    RefreshGlobalControls(dialog);
+    if (instance->currentElement && ElementSectionShown())
+        BuildParameterPanel(instance, dialog, instance->currentElement);
+    ShowElementEnabledSwitch(dialog);
+}
+
 void FlipElementEnabled(HWND dialog)
 {
+    UndoStep step("Element Enabled");
     PluginInstance *instance = currentInstance;
     if (!instance->currentElement)
         return;
@@ -117,11 +132,11 @@ void FlipElementEnabled(HWND dialog)
         return;
     WriteLensFlare(&instance->model, instance->handleType, instance->handleName);
     RefreshPreview(-1, -1);
-    RecordUndoStep("Element Enabled");
 }
 
 void RemoveCurrentElement(HWND dialog)
 {
+    UndoStep step("Remove Element");
     PluginInstance *instance = currentInstance;
     FlareElement *element = instance->currentElement;
     if (!element)
@@ -135,17 +150,13 @@ void RemoveCurrentElement(HWND dialog)
     FreeLensFlareModel(&instance->model);
     ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
     instance->currentElement = Model() ? Model()->firstElement : nullptr;
-    RefreshElementList(dialog);
-    RefreshGlobalControls(dialog);
-    if (instance->currentElement && ElementSectionShown())
-        BuildParameterPanel(instance, dialog, instance->currentElement);
-    ShowElementEnabledSwitch(dialog);
+    ShowReadModel(dialog);
     RefreshPreview(-1, -1);
-    RecordUndoStep("Remove Element");
 }
 
 void MoveCurrentElement(HWND dialog, bool down)
 {
+    UndoStep step(down ? "Move Down" : "Move Up");
     PluginInstance *instance = currentInstance;
     if (!instance->currentElement)
         return;
@@ -158,7 +169,6 @@ void MoveCurrentElement(HWND dialog, bool down)
     RefreshPreview(-1, -1);
     if (guid)
         Ki_Free_Memory(guid);
-    RecordUndoStep(down ? "Move Down" : "Move Up");
 }
 
 InsertPlacement PlacementOfChoice(int16_t choice)
@@ -198,6 +208,7 @@ InsertPlacement ResolvePlacement(HWND dialog, InsertPlacement placement,
 
 void AddNewElement(HWND dialog)
 {
+    UndoStep step("Add Element");
     PluginInstance *instance = currentInstance;
     addElementType = nullptr;
     INT_PTR answer = DialogBoxParamA(instance->moduleInstance, "AddElementDialog", dialog,
@@ -222,7 +233,43 @@ void AddNewElement(HWND dialog)
     RefreshPreview(-1, -1);
     if (kept)
         Ki_Free_Memory(kept);
-    RecordUndoStep("Add Element");
+}
+
+/* Before a library load the host's flare loses every element, so the file
+ * is read into an empty flare; the model and the list follow at once and
+ * the preview shows the bare flare while the host reads. */
+void EmptyFlare(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    {
+        BusyScope busy(dialogBusy);
+        if (Model()) {
+            for (FlareElement *e = Model()->firstElement; e; e = e->next) {
+                if (e == instance->currentElement)
+                    DestroyParameterPanel(instance, e);
+                DeleteFlareElement(instance->handleType, instance->handleName, e->guid);
+            }
+            FreeLensFlareModel(&instance->model);
+        }
+        instance->currentElement = nullptr;
+        ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
+        RefreshElementList(dialog);
+    }
+    RefreshPreview(-1, -1);
+}
+
+void ReloadAfterLibraryLoad(HWND dialog)
+{
+    PluginInstance *instance = currentInstance;
+    {
+        BusyScope busy(dialogBusy);
+        if (instance->currentElement && ElementSectionShown())
+            DestroyParameterPanel(instance, instance->currentElement);
+        instance->currentElement = nullptr;
+        ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
+        ShowReadModel(dialog);
+    }
+    RefreshPreview(-1, -1);
 }
 
 } // namespace
@@ -286,19 +333,19 @@ bool HandleElementListCommand(HWND dialog, int id, int code)
     return false;
 }
 
-void ReloadAfterLibraryLoad(HWND dialog)
+void LoadLibraryIntoFlare(HWND dialog)
 {
-    PluginInstance *instance = currentInstance;
-    dialogBusy = 1;
-    if (instance->currentElement && ElementSectionShown())
-        DestroyParameterPanel(instance, instance->currentElement);
-    instance->currentElement = nullptr;
-    ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
-    RefreshElementList(dialog);
-    RefreshGlobalControls(dialog);
-    if (instance->currentElement && ElementSectionShown())
-        BuildParameterPanel(instance, dialog, instance->currentElement);
-    ShowElementEnabledSwitch(dialog);
-    dialogBusy = 0;
-    RefreshPreview(-1, -1);
+    UndoStep step("Library Load");
+    char name[FILE_NAME_SIZE];
+    bool loaded = false;
+    if (ChooseLensEffectFileToLoad(dialog, currentInstance->moduleInstance, name)) {
+        EmptyFlare(dialog);
+        loaded = LoadLensEffectFile(name) == 1;
+    }
+    /* A load that fails after the old flare went has re-read the model
+     * as well. */
+    if (loaded)
+        ReloadAfterLibraryLoad(dialog);
+    else
+        RefreshGlobalControls(dialog);
 }

@@ -1,20 +1,8 @@
 /*
- * undo.cpp - the editor's undo history.
- *
- * A state is the flare as the editor holds it after an action: the model,
- * which is the host's flare read through the lens-flare protocol plus the
- * edits sent back (or, with realtime updates off, still to be sent).  It
- * is packed into one block: the globals, one record per element (its
- * identity and switch) and per parameter (value, gradient stops, data).
- * The history lives in the process's own memory, apart from the host's
- * blocks, so that what the editor borrows from the host still comes back
- * after every action.
- * Definitions and texts are not kept: they are the host's and come back
- * with a re-read.
- *
- * Elements are known by an identity of the history rather than by guid:
- * an element deleted and inserted again by an undo gets a new guid from
- * the host, and its identity then names the new guid for every state.
+ * undo.cpp - the editor's undo history: its steps with their names, the
+ * system menu items and keys, and how the host and the dialog follow a
+ * restore.  The states themselves (capture, compare, restore over the
+ * model) are undo_state.cpp's.
  *
  * Restoring a state with the same elements in the same order only sets
  * values; otherwise the host's flare is brought to the state's elements
@@ -23,17 +11,16 @@
  * stays in that box those changes are one step, and Ctrl+Z belongs to the
  * box itself, as in any edit control.
  */
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
-#include "color/color.h"
-#include "controls/controls.h"
 #include "editor/editor.h"
 #include "editor/undo.h"
+#include "editor/undo_state.h"
 #include "entry/plugin.h"
-#include "gradient/colour_slider.h"
 #include "host/host_helpers.h"
-#include "host/kalvos_io.h"
 #include "model/lens_flare_model.h"
 #include "panel/panel.h"
 #include "preview/preview.h"
@@ -41,44 +28,12 @@
 
 namespace {
 
-struct UndoParameter {
-    float value[4];
-    int32_t gradientCount;
-    int32_t dataSize;
-    uint32_t gradientAt;   /* byte offset of colours then offsets in the state, 0 for none */
-    uint32_t dataAt;       /* byte offset of the data, 0 for none */
-};
-
-struct UndoElement {
-    KaToken enabled;
-    int32_t identity;
-    int32_t parameterCount;
-};
-
-/* Header of a state block; elements, parameters and then the gradient
- * floats and data bytes follow it. */
-struct UndoState {
-    size_t bytes;
-    LensFlareModel globals;   /* without elements */
-    int32_t elementCount;
-    int32_t parameterCount;
-};
-
-struct Identity {
-    char *guid;       /* the guid the element has now or had last */
-    char *typeName;
-    int16_t marked;   /* still named by a state */
-};
-
 struct UndoStepRecord {
-    UndoState *state;       /* the flare after the step */
+    FlareState *state;      /* the flare after the step */
     int32_t subject;        /* identity selected after the step, or -1 */
     HWND typingBox;         /* edit box whose typing this step still takes in, or null */
-    char name[64];
+    char name[UNDO_NAME_SIZE];
 };
-
-/* Gradient controls the user changed since the panel was built. */
-const int kEditedGradients = 32;
 
 const char kUndoKey = 'Z';
 const char kRedoKey = 'Y';
@@ -86,311 +41,18 @@ const char kRedoKey = 'Y';
 /* The history of the one editor; open while history.dialog is set. */
 struct History {
     HWND dialog;
-    HHOOK keyHook;
     UndoStepRecord steps[UNDO_MAX_STEPS + 1];   /* steps[0] holds the opening state */
     int32_t count;                              /* states held */
     int32_t cursor;                             /* index of the state the flare is in */
-    Identity *identities;
-    int32_t identityCount, identityCapacity;
-    const CColourSlider *editedGradients[kEditedGradients];
-    int32_t editedGradientCount;
+    EditedGradients editedGradients;
     int16_t restoring;
 } history;
-
-size_t Align(size_t bytes)
-{
-    return (bytes + 7) & ~(size_t)7;
-}
-
-UndoElement *Elements(UndoState *s)
-{
-    return reinterpret_cast<UndoElement *>(s + 1);
-}
-
-UndoParameter *Parameters(UndoState *s)
-{
-    return reinterpret_cast<UndoParameter *>(Elements(s) + s->elementCount);
-}
-
-unsigned char *At(UndoState *s, uint32_t offset)
-{
-    return reinterpret_cast<unsigned char *>(s) + offset;
-}
-
-/* ---- identities ----------------------------------------------------- */
-
-/* A copy in the process's own memory, "" for none. */
-char *CopyText(const char *text)
-{
-    if (!text)
-        text = "";
-    size_t n = std::strlen(text) + 1;
-    char *copy = static_cast<char *>(std::malloc(n));
-    if (copy)
-        std::memcpy(copy, text, n);
-    return copy;
-}
-
-bool SameText(const char *a, const char *b)
-{
-    return a && b && std::strcmp(a, b) == 0;
-}
-
-int32_t NewIdentity(const FlareElement *e)
-{
-    int32_t slot = -1;
-    for (int32_t i = 0; i < history.identityCount && slot < 0; i++)
-        if (!history.identities[i].guid && !history.identities[i].typeName)
-            slot = i;
-    if (slot < 0) {
-        if (history.identityCount == history.identityCapacity) {
-            int32_t capacity = history.identityCapacity ? history.identityCapacity * 2 : 64;
-            Identity *grown = static_cast<Identity *>(
-                std::calloc((size_t)capacity, sizeof(Identity)));
-            if (!grown)
-                return -1;
-            if (history.identities) {
-                std::memcpy(grown, history.identities,
-                            sizeof(Identity) * (size_t)history.identityCount);
-                std::free(history.identities);
-            }
-            history.identities = grown;
-            history.identityCapacity = capacity;
-        }
-        slot = history.identityCount++;
-    }
-    Identity &id = history.identities[slot];
-    id.guid = nullptr;
-    id.typeName = nullptr;
-    id.marked = 0;
-    id.guid = CopyText(e->guid);
-    id.typeName = CopyText(e->name);
-    return slot;
-}
-
-bool IsIdentityOf(int32_t identity, const FlareElement *e)
-{
-    if (identity < 0 || identity >= history.identityCount)
-        return false;
-    const Identity &id = history.identities[identity];
-    return SameText(id.guid, e->guid) && SameText(id.typeName, e->name ? e->name : "");
-}
-
-/* The element at index i of the flare most often is the one the current
- * state has there, so that one is tried first. */
-int32_t IdentityOf(const FlareElement *e, int32_t index, UndoState *hint)
-{
-    if (hint && index < hint->elementCount && IsIdentityOf(Elements(hint)[index].identity, e))
-        return Elements(hint)[index].identity;
-    for (int32_t i = 0; i < history.identityCount; i++)
-        if (IsIdentityOf(i, e))
-            return i;
-    return NewIdentity(e);
-}
-
-void ReplaceGuid(int32_t identity, const char *guid)
-{
-    Identity &id = history.identities[identity];
-    if (SameText(id.guid, guid))
-        return;
-    if (id.guid)
-        std::free(id.guid);
-    id.guid = nullptr;
-    id.guid = CopyText(guid);
-}
-
-void FreeIdentity(Identity *id)
-{
-    if (id->guid)
-        std::free(id->guid);
-    if (id->typeName)
-        std::free(id->typeName);
-    id->guid = nullptr;
-    id->typeName = nullptr;
-}
-
-/* Identities that no state names any more are released. */
-void SweepIdentities()
-{
-    for (int32_t i = 0; i < history.identityCount; i++)
-        history.identities[i].marked = 0;
-    for (int32_t s = 0; s < history.count; s++) {
-        UndoState *state = history.steps[s].state;
-        for (int32_t e = 0; e < state->elementCount; e++)
-            history.identities[Elements(state)[e].identity].marked = 1;
-    }
-    for (int32_t i = 0; i < history.identityCount; i++)
-        if (!history.identities[i].marked)
-            FreeIdentity(&history.identities[i]);
-}
-
-/* ---- states ------------------------------------------------------------ */
-
-bool HasGradient(const ElementParameter *p)
-{
-    return p->gradientCount > 0 && p->gradientColors && p->gradientOffsets;
-}
-
-bool HasData(const ElementParameter *p)
-{
-    return p->arbitraryDataSize > 0 && p->arbitraryData;
-}
-
-bool WasEdited(const CColourSlider *control)
-{
-    for (int32_t i = 0; i < history.editedGradientCount; i++)
-        if (history.editedGradients[i] == control)
-            return true;
-    return false;
-}
-
-/* A parameter's gradient as the flare has it: the model's, or the
- * control's for one the user changed while it shows (without realtime
- * updates the model takes it in only when the panel goes).  Taking the
- * model's otherwise keeps the host's values exact. */
-struct GradientView {
-    int32_t count;
-    float *colors, *offsets;
-    bool owned;
-};
-
-GradientView ViewGradient(const ElementParameter *p)
-{
-    GradientView v = {p->gradientCount, p->gradientColors, p->gradientOffsets, false};
-    if (p->gradientControl && WasEdited(p->gradientControl)) {
-        v = {0, nullptr, nullptr, true};
-        StoreGradient(p->gradientControl, &v.count, &v.colors, &v.offsets);
-    }
-    if (!v.colors || !v.offsets)
-        v.count = 0;
-    return v;
-}
-
-void ReleaseView(GradientView *v)
-{
-    if (!v->owned)
-        return;
-    if (v->colors)
-        Ki_Free_Memory(v->colors);
-    if (v->offsets)
-        Ki_Free_Memory(v->offsets);
-}
-
-UndoState *CaptureState(const LensFlareModel *m, UndoState *hint)
-{
-    size_t elements = 0, parameters = 0, extra = 0;
-    for (const FlareElement *e = m->firstElement; e; e = e->next) {
-        elements++;
-        for (const ElementParameter *p = e->firstParameter; p; p = p->next) {
-            parameters++;
-            GradientView gradient = ViewGradient(p);
-            if (gradient.count > 0)
-                extra += Align((size_t)gradient.count * 16);
-            ReleaseView(&gradient);
-            if (HasData(p))
-                extra += Align((size_t)p->arbitraryDataSize);
-        }
-    }
-    size_t bytes = Align(sizeof(UndoState) + elements * sizeof(UndoElement) +
-                         parameters * sizeof(UndoParameter)) + extra;
-    UndoState *s = static_cast<UndoState *>(std::calloc(1, bytes));
-    if (!s)
-        return nullptr;
-    s->bytes = bytes;
-    std::memcpy(&s->globals, m, sizeof *m);
-    s->globals.firstElement = nullptr;
-    s->elementCount = (int32_t)elements;
-    s->parameterCount = (int32_t)parameters;
-    UndoElement *se = Elements(s);
-    UndoParameter *sp = Parameters(s);
-    size_t at = Align(sizeof(UndoState) + elements * sizeof(UndoElement) +
-                      parameters * sizeof(UndoParameter));
-    int32_t index = 0;
-    bool identified = true;
-    for (const FlareElement *e = m->firstElement; e; e = e->next, index++, se++) {
-        se->enabled = e->enabled;
-        se->identity = IdentityOf(e, index, hint);
-        identified = identified && se->identity >= 0;
-        for (const ElementParameter *p = e->firstParameter; p; p = p->next, sp++) {
-            se->parameterCount++;
-            std::memcpy(sp->value, p->Kv_Current_Value, sizeof sp->value);
-            GradientView gradient = ViewGradient(p);
-            sp->gradientCount = gradient.owned ? gradient.count : p->gradientCount;
-            sp->dataSize = p->arbitraryDataSize;
-            if (gradient.count > 0) {
-                size_t n = (size_t)gradient.count;
-                sp->gradientAt = (uint32_t)at;
-                std::memcpy(At(s, (uint32_t)at), gradient.colors, n * 12);
-                std::memcpy(At(s, (uint32_t)(at + n * 12)), gradient.offsets, n * 4);
-                at += Align(n * 16);
-            }
-            ReleaseView(&gradient);
-            if (HasData(p)) {
-                sp->dataAt = (uint32_t)at;
-                std::memcpy(At(s, (uint32_t)at), p->arbitraryData, (size_t)p->arbitraryDataSize);
-                at += Align((size_t)p->arbitraryDataSize);
-            }
-        }
-    }
-    if (!identified) {
-        std::free(s);
-        return nullptr;
-    }
-    return s;
-}
-
-bool SameState(const UndoState *a, const UndoState *b)
-{
-    return a->bytes == b->bytes && std::memcmp(a, b, a->bytes) == 0;
-}
-
-/* Index of the first parameter of element index e. */
-int32_t FirstParameterOf(UndoState *s, int32_t e)
-{
-    int32_t first = 0;
-    for (int32_t i = 0; i < e; i++)
-        first += Elements(s)[i].parameterCount;
-    return first;
-}
-
-bool SameParameter(UndoState *a, const UndoParameter &pa, UndoState *b, const UndoParameter &pb)
-{
-    if (std::memcmp(pa.value, pb.value, sizeof pa.value) != 0 ||
-        pa.gradientCount != pb.gradientCount || pa.dataSize != pb.dataSize ||
-        !pa.gradientAt != !pb.gradientAt || !pa.dataAt != !pb.dataAt)
-        return false;
-    if (pa.gradientAt &&
-        std::memcmp(At(a, pa.gradientAt), At(b, pb.gradientAt), (size_t)pa.gradientCount * 16) != 0)
-        return false;
-    return !pa.dataAt || std::memcmp(At(a, pa.dataAt), At(b, pb.dataAt), (size_t)pa.dataSize) == 0;
-}
-
-/* True when the element of identity id has other values in b than in a. */
-bool ValuesDiffer(UndoState *a, UndoState *b, int32_t identity)
-{
-    int32_t ea = -1, eb = -1;
-    for (int32_t i = 0; i < a->elementCount; i++)
-        if (Elements(a)[i].identity == identity)
-            ea = i;
-    for (int32_t i = 0; i < b->elementCount; i++)
-        if (Elements(b)[i].identity == identity)
-            eb = i;
-    if (ea < 0 || eb < 0 || Elements(a)[ea].parameterCount != Elements(b)[eb].parameterCount)
-        return false;
-    const UndoParameter *pa = Parameters(a) + FirstParameterOf(a, ea);
-    const UndoParameter *pb = Parameters(b) + FirstParameterOf(b, eb);
-    for (int32_t i = 0; i < Elements(a)[ea].parameterCount; i++)
-        if (!SameParameter(a, pa[i], b, pb[i]))
-            return true;
-    return false;
-}
 
 /* ---- the steps ---------------------------------------------------------- */
 
 void FreeStep(UndoStepRecord *step)
 {
-    if (step->state)
-        std::free(step->state);
+    FreeFlareState(step->state);
     step->state = nullptr;
     step->typingBox = nullptr;
 }
@@ -454,7 +116,16 @@ HWND FocusedEditBox()
     return IsEditBox(focus) && IsChild(history.dialog, focus) ? focus : nullptr;
 }
 
-void PushStep(UndoState *state, const char *name, int32_t subject, HWND typingBox)
+/* Identities that no step's state names any more are released. */
+void SweepIdentities()
+{
+    const FlareState *states[UNDO_MAX_STEPS + 1];
+    for (int32_t s = 0; s < history.count; s++)
+        states[s] = history.steps[s].state;
+    KeepIdentitiesOf(states, history.count);
+}
+
+void PushStep(FlareState *state, const char *name, int32_t subject, HWND typingBox)
 {
     for (int32_t i = history.cursor + 1; i < history.count; i++)
         FreeStep(&history.steps[i]);
@@ -481,9 +152,38 @@ struct LiveElement {
     int32_t identity;       /* wanted by the target state, or -1 */
 };
 
+/* The target's elements that the host lacks are inserted where they
+ * belong, with new guids; live holds the others, in the target's order.
+ * reinserted: the first identity inserted, or -1. */
+void InsertMissingElements(const FlareState *target, const LiveElement *live, int32_t kept,
+                           int32_t *reinserted)
+{
+    PluginInstance *instance = currentInstance;
+    const char *previous = nullptr;
+    int32_t next = 0;
+    *reinserted = -1;
+    for (int32_t t = 0; t < target->elementCount; t++) {
+        int32_t identity = StateIdentityAt(target, t);
+        if (next < kept && live[next].identity == identity) {
+            previous = live[next++].guid;
+            continue;
+        }
+        const char *guid = nullptr;
+        InsertFlareElement(instance->handleType, instance->handleName,
+                           previous ? INSERT_AFTER : INSERT_AT_START,
+                           IdentityTypeName(identity), previous, &guid);
+        if (!guid)
+            continue;
+        RenameIdentity(identity, guid);
+        previous = guid;
+        if (*reinserted < 0)
+            *reinserted = identity;
+    }
+}
+
 /* Brings the host's flare to the target's elements, in its order, with
  * the editor's own structural commands; values follow separately. */
-void RebuildHostElements(UndoState *target, int32_t *reinserted)
+void RebuildHostElements(FlareState *target, int32_t *reinserted)
 {
     PluginInstance *instance = currentInstance;
     LensFlareModel *m = instance->model;
@@ -499,8 +199,8 @@ void RebuildHostElements(UndoState *target, int32_t *reinserted)
         live[n].guid = e->guid;
         live[n].identity = -1;
         for (int32_t t = 0; t < target->elementCount; t++)
-            if (IsIdentityOf(Elements(target)[t].identity, e))
-                live[n].identity = Elements(target)[t].identity;
+            if (IsIdentityOf(StateIdentityAt(target, t), e))
+                live[n].identity = StateIdentityAt(target, t);
     }
     int32_t kept = 0;
     for (int32_t i = 0; i < n; i++) {
@@ -512,7 +212,7 @@ void RebuildHostElements(UndoState *target, int32_t *reinserted)
     /* The survivors into the target's order, one step up at a time. */
     int32_t placed = 0;
     for (int32_t t = 0; t < target->elementCount; t++) {
-        int32_t identity = Elements(target)[t].identity;
+        int32_t identity = StateIdentityAt(target, t);
         int32_t j = placed;
         while (j < kept && live[j].identity != identity)
             j++;
@@ -526,27 +226,7 @@ void RebuildHostElements(UndoState *target, int32_t *reinserted)
         }
         placed++;
     }
-    /* The missing ones are inserted where they belong, with new guids. */
-    const char *previous = nullptr;
-    int32_t next = 0;
-    *reinserted = -1;
-    for (int32_t t = 0; t < target->elementCount; t++) {
-        int32_t identity = Elements(target)[t].identity;
-        if (next < kept && live[next].identity == identity) {
-            previous = live[next++].guid;
-            continue;
-        }
-        const char *guid = nullptr;
-        InsertFlareElement(instance->handleType, instance->handleName,
-                           previous ? INSERT_AFTER : INSERT_AT_START,
-                           history.identities[identity].typeName, previous, &guid);
-        if (!guid)
-            continue;
-        ReplaceGuid(identity, guid);
-        previous = guid;
-        if (*reinserted < 0)
-            *reinserted = identity;
-    }
+    InsertMissingElements(target, live, kept, reinserted);
     std::free(live);
 }
 
@@ -559,75 +239,6 @@ void RereadElements()
     while (m->firstElement)
         RemoveElement(m, m->firstElement);
     ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
-}
-
-void ReplaceBlock(void **block, int32_t *count, int32_t newCount, const void *source, size_t bytes)
-{
-    *count = newCount;
-    if (*block)
-        Ki_Free_Memory(*block);
-    *block = nullptr;
-    if (!source)
-        return;
-    *block = Ki_Alloc_Memory(0, 1, bytes);
-    if (*block)
-        std::memcpy(*block, source, bytes);
-}
-
-void RestoreParameter(UndoState *s, const UndoParameter &sp, ElementParameter *p)
-{
-    std::memcpy(p->Kv_Current_Value, sp.value, sizeof sp.value);
-    size_t n = (size_t)sp.gradientCount;
-    const unsigned char *stops = sp.gradientAt ? At(s, sp.gradientAt) : nullptr;
-    bool sameGradient = p->gradientCount == sp.gradientCount &&
-                        HasGradient(p) == (stops != nullptr) &&
-                        (!stops || (std::memcmp(p->gradientColors, stops, n * 12) == 0 &&
-                                    std::memcmp(p->gradientOffsets, stops + n * 12, n * 4) == 0));
-    if (!sameGradient) {
-        int32_t ignored = 0;
-        ReplaceBlock(reinterpret_cast<void **>(&p->gradientColors), &p->gradientCount,
-                     sp.gradientCount, stops, n * 12);
-        ReplaceBlock(reinterpret_cast<void **>(&p->gradientOffsets), &ignored, 0,
-                     stops ? stops + n * 12 : nullptr, n * 4);
-    }
-    bool sameData = p->arbitraryDataSize == sp.dataSize && HasData(p) == (sp.dataAt != 0) &&
-                    (!sp.dataAt ||
-                     std::memcmp(p->arbitraryData, At(s, sp.dataAt), (size_t)sp.dataSize) == 0);
-    if (!sameData)
-        ReplaceBlock(reinterpret_cast<void **>(&p->arbitraryData), &p->arbitraryDataSize,
-                     sp.dataSize, sp.dataAt ? At(s, sp.dataAt) : nullptr, (size_t)sp.dataSize);
-}
-
-void RestoreValues(UndoState *s)
-{
-    LensFlareModel *m = currentInstance->model;
-    int32_t numElements = m->numElements;
-    FlareElement *first = m->firstElement;
-    std::memcpy(m, &s->globals, sizeof *m);
-    m->numElements = numElements;
-    m->firstElement = first;
-    const UndoElement *se = Elements(s);
-    const UndoParameter *sp = Parameters(s);
-    int32_t index = 0;
-    for (FlareElement *e = m->firstElement; e && index < s->elementCount; e = e->next, index++) {
-        if (!IsIdentityOf(se[index].identity, e))
-            ReplaceGuid(se[index].identity, e->guid);
-        e->enabled = se[index].enabled;
-        int32_t i = 0;
-        for (ElementParameter *p = e->firstParameter; p && i < se[index].parameterCount;
-             p = p->next, i++)
-            RestoreParameter(s, sp[i], p);
-        sp += se[index].parameterCount;
-    }
-}
-
-bool SameElements(UndoState *s)
-{
-    int32_t index = 0;
-    for (const FlareElement *e = currentInstance->model->firstElement; e; e = e->next, index++)
-        if (index >= s->elementCount || !IsIdentityOf(Elements(s)[index].identity, e))
-            return false;
-    return index == s->elementCount;
 }
 
 bool ShownInFadingSection(const LensFlareModel &a, const LensFlareModel &b)
@@ -651,9 +262,9 @@ bool ShownInGlobalSection(LensFlareModel a, LensFlareModel b)
 }
 
 /* The section where the difference between two states shows. */
-int16_t SectionOfChange(UndoState *from, UndoState *to, int32_t chosen)
+int16_t SectionOfChange(FlareState *from, FlareState *to, int32_t chosen)
 {
-    if (chosen >= 0 && ValuesDiffer(from, to, chosen))
+    if (chosen >= 0 && ElementValuesDiffer(from, to, chosen))
         return SECTION_ELEMENT;
     if (ShownInFadingSection(from->globals, to->globals))
         return SECTION_GLOBAL_FADING;
@@ -674,18 +285,10 @@ FlareElement *ElementOfIdentity(int32_t identity, int16_t *line)
     return nullptr;
 }
 
-bool InState(UndoState *s, int32_t identity)
-{
-    for (int32_t i = 0; i < s->elementCount; i++)
-        if (Elements(s)[i].identity == identity)
-            return true;
-    return false;
-}
-
 /* The list, the selection, the section with its panel, the global
  * controls and the sliders, all from the restored model.  With the same
  * elements the list's lines still hold them and stay as they are. */
-void ShowRestoredFlare(UndoState *from, UndoState *to, int32_t chosen, bool structural)
+void ShowRestoredFlare(FlareState *from, FlareState *to, int32_t chosen, bool structural)
 {
     PluginInstance *instance = currentInstance;
     HWND dialog = history.dialog;
@@ -707,30 +310,26 @@ void ShowRestoredFlare(UndoState *from, UndoState *to, int32_t chosen, bool stru
     RefreshGlobalControls(dialog);
 }
 
-void RestoreState(int32_t index, int32_t subject)
+/* The flare, the host and the dialog brought to the state at index; true
+ * when the flare was written and wants a new preview. */
+bool BringFlareTo(int32_t index, int32_t subject)
 {
     PluginInstance *instance = currentInstance;
-    UndoState *from = history.steps[history.cursor].state;
-    UndoState *to = history.steps[index].state;
+    FlareState *from = history.steps[history.cursor].state;
+    FlareState *to = history.steps[index].state;
     int32_t previous = -1;
-    if (const FlareElement *e = SelectedElement()) {
-        int32_t at = IndexOfElement(instance->model, e);
-        if (at >= 0 && at < from->elementCount)
-            previous = Elements(from)[at].identity;
-    }
-    int16_t wasBusy = dialogBusy;
-    dialogBusy = 1;
-    history.restoring = 1;
+    if (const FlareElement *e = SelectedElement())
+        previous = StateIdentityAt(from, IndexOfElement(instance->model, e));
     if (instance->currentElement && currentSection == SECTION_ELEMENT)
         DestroyParameterPanel(instance, instance->currentElement);
     instance->currentElement = nullptr;
-    bool structural = !SameElements(to);
+    bool structural = !SameElements(to, *instance->model);
     int32_t reinserted = -1;
     if (structural) {
         RebuildHostElements(to, &reinserted);
         RereadElements();
     }
-    RestoreValues(to);
+    RestoreFlareValues(to, instance->model);
     bool write = structural || instance->realtimeUpdates != 0;
     if (write)
         WriteLensFlare(&instance->model, instance->handleType, instance->handleName);
@@ -738,18 +337,27 @@ void RestoreState(int32_t index, int32_t subject)
         /* The switch reaches the host at once when clicked, so also when undone. */
         SendFastDragSwitch(instance->handleType, instance->handleName, to->globals.fastDrag);
     int32_t chosen = reinserted;
-    if (chosen < 0 && InState(to, subject))
+    if (chosen < 0 && StateHasIdentity(to, subject))
         chosen = subject;
-    if (chosen < 0 && InState(to, previous))
+    if (chosen < 0 && StateHasIdentity(to, previous))
         chosen = previous;
     /* Typing and gradient edits after this start afresh, on the panel of
      * the restored model. */
     history.cursor = index;
     history.steps[index].typingBox = nullptr;
-    history.editedGradientCount = 0;
+    history.editedGradients.clear();
     ShowRestoredFlare(from, to, chosen, structural);
-    history.restoring = 0;
-    dialogBusy = wasBusy;
+    return write;
+}
+
+void RestoreState(int32_t index, int32_t subject)
+{
+    bool write;
+    {
+        BusyScope busy(dialogBusy);
+        BusyScope restoring(history.restoring);
+        write = BringFlareTo(index, subject);
+    }
     UpdateMenu();
     if (write)
         RefreshPreview(-1, -1);
@@ -798,21 +406,6 @@ bool HandleUndoKey(const MSG *msg)
     return false;
 }
 
-/* Sees every message of the editor's modal loop (and of the dialogs it
- * opens, whose keys are left alone) before the dialog manager does. */
-LRESULT CALLBACK UndoKeyFilter(int code, WPARAM wParam, LPARAM lParam)
-{
-    if (code == MSGF_DIALOGBOX && history.dialog) {
-        const MSG *msg = reinterpret_cast<const MSG *>(lParam);
-        EndTypingWhenFocusLeft();
-        if (msg->message == WM_KEYDOWN &&
-            (msg->hwnd == history.dialog || IsChild(history.dialog, msg->hwnd)) &&
-            HandleUndoKey(msg))
-            return 1;
-    }
-    return CallNextHookEx(history.keyHook, code, wParam, lParam);
-}
-
 /* ---- step names -------------------------------------------------------- */
 
 struct ControlName {
@@ -852,11 +445,8 @@ void NameOfControl(int16_t controlId, char *name, int size)
     for (const ControlName &c : kControlNames)
         if (!known && c.id == controlId)
             known = c.name;
-    TinySlider *sliders[] = {intensitySlider, scaleSlider, angleSlider, stretchSlider,
-                             occlusionSlider};
-    for (TinySlider *s : sliders)
-        if (!known && s && (int16_t)s->id == controlId)
-            known = s->label;
+    if (!known)
+        known = GlobalSliderLabel(controlId);
     if (known) {
         lstrcpynA(name, known, size);
         return;
@@ -872,6 +462,14 @@ void NameOfControl(int16_t controlId, char *name, int size)
         lstrcpynA(name, "Change", size);
 }
 
+bool ShownFor(const FlareElement *e, const CColourSlider *control)
+{
+    for (const ElementParameter *p = e->firstParameter; p; p = p->next)
+        if (p->gradientControl == control)
+            return true;
+    return false;
+}
+
 /* Remembers the gradient control of that id as changed; controls of
  * panels gone since are forgotten first. */
 void MarkEditedGradient(int16_t controlId)
@@ -879,22 +477,50 @@ void MarkEditedGradient(int16_t controlId)
     const FlareElement *e = currentInstance->currentElement;
     if (!e)
         return;
+    EditedGradients &marked = history.editedGradients;
+    marked.erase(std::remove_if(marked.begin(), marked.end(),
+                                [e](const CColourSlider *c) { return !ShownFor(e, c); }),
+                 marked.end());
     const CColourSlider *edited = nullptr;
-    int32_t kept = 0;
-    for (int32_t i = 0; i < history.editedGradientCount; i++) {
-        for (const ElementParameter *p = e->firstParameter; p; p = p->next) {
-            if (p->gradientControl && p->gradientControl == history.editedGradients[i]) {
-                history.editedGradients[kept++] = p->gradientControl;
-                break;
-            }
-        }
-    }
-    history.editedGradientCount = kept;
     for (const ElementParameter *p = e->firstParameter; p; p = p->next)
         if (p->gradientControl && p->controlId == controlId)
             edited = p->gradientControl;
-    if (edited && !WasEdited(edited) && kept < kEditedGradients)
-        history.editedGradients[history.editedGradientCount++] = edited;
+    if (!edited || std::find(marked.begin(), marked.end(), edited) != marked.end())
+        return;
+    try {
+        marked.push_back(edited);
+    } catch (const std::bad_alloc &) {
+        /* Unmarked, the step takes the model's stops: the edit shows in
+         * the next step after the panel hands them over. */
+    }
+}
+
+void RecordUndoStep(const char *name)
+{
+    if (!history.dialog || history.restoring || !currentInstance || !currentInstance->model)
+        return;
+    PluginInstance *instance = currentInstance;
+    UndoStepRecord &last = history.steps[history.cursor];
+    FlareState *state = CaptureFlareState(*instance->model, last.state, history.editedGradients);
+    if (!state)
+        return;
+    if (SameFlareState(state, last.state)) {
+        FreeFlareState(state);
+        return;
+    }
+    int32_t subject = -1;
+    int32_t at = IndexOfElement(instance->model, SelectedElement());
+    if (at >= 0)
+        subject = StateIdentityAt(state, at);
+    HWND box = FocusedEditBox();
+    if (box && box == last.typingBox && history.cursor > 0) {
+        FreeFlareState(last.state);
+        last.state = state;
+        SweepIdentities();
+        return;
+    }
+    PushStep(state, name, subject, box);
+    UpdateMenu();
 }
 
 } // namespace
@@ -904,7 +530,7 @@ void OpenUndoHistory(HWND dialog)
     PluginInstance *instance = currentInstance;
     CloseUndoHistory();
     history.dialog = dialog;
-    UndoState *first = CaptureState(instance->model, nullptr);
+    FlareState *first = CaptureFlareState(*instance->model, nullptr, history.editedGradients);
     if (!first) {
         history.dialog = nullptr;
         return;
@@ -913,49 +539,28 @@ void OpenUndoHistory(HWND dialog)
     history.steps[0].subject = -1;
     history.count = 1;
     history.cursor = 0;
-    history.keyHook = SetWindowsHookExA(WH_MSGFILTER, UndoKeyFilter, nullptr, GetCurrentThreadId());
+    parameterChangeListener = RecordParameterStep;
     UpdateMenu();
 }
 
 void CloseUndoHistory()
 {
-    if (history.keyHook)
-        UnhookWindowsHookEx(history.keyHook);
+    parameterChangeListener = nullptr;
     for (int32_t i = 0; i < history.count; i++)
         FreeStep(&history.steps[i]);
-    for (int32_t i = 0; i < history.identityCount; i++)
-        FreeIdentity(&history.identities[i]);
-    if (history.identities)
-        std::free(history.identities);
+    ForgetIdentities();
     history = History();
 }
 
-void RecordUndoStep(const char *name)
+
+UndoStep::UndoStep(const char *name)
 {
-    if (!history.dialog || history.restoring || !currentInstance || !currentInstance->model)
-        return;
-    PluginInstance *instance = currentInstance;
-    UndoStepRecord &last = history.steps[history.cursor];
-    UndoState *state = CaptureState(instance->model, last.state);
-    if (!state)
-        return;
-    if (SameState(state, last.state)) {
-        std::free(state);
-        return;
-    }
-    int32_t subject = -1;
-    int32_t at = IndexOfElement(instance->model, SelectedElement());
-    if (at >= 0)
-        subject = Elements(state)[at].identity;
-    HWND box = FocusedEditBox();
-    if (box && box == last.typingBox && history.cursor > 0) {
-        std::free(last.state);
-        last.state = state;
-        SweepIdentities();
-        return;
-    }
-    PushStep(state, name, subject, box);
-    UpdateMenu();
+    lstrcpynA(name_, name ? name : "", sizeof name_);
+}
+
+UndoStep::~UndoStep()
+{
+    RecordUndoStep(name_);
 }
 
 void RecordParameterStep(int16_t controlId)
@@ -963,7 +568,7 @@ void RecordParameterStep(int16_t controlId)
     if (!history.dialog)
         return;
     MarkEditedGradient(controlId);
-    char name[64];
+    char name[UNDO_NAME_SIZE];
     NameOfControl(controlId, name, sizeof name);
     RecordUndoStep(name);
 }
@@ -980,4 +585,16 @@ void RedoNextStep(HWND)
     if (!CanChangeNow() || history.cursor + 1 >= history.count)
         return;
     RestoreState(history.cursor + 1, history.steps[history.cursor + 1].subject);
+}
+
+/* Sees the messages of the editor's modal loop and of the dialogs it
+ * opens, whose keys are left alone. */
+bool HandleUndoKeyMessage(const MSG *msg)
+{
+    if (!history.dialog || !msg)
+        return false;
+    EndTypingWhenFocusLeft();
+    return msg->message == WM_KEYDOWN &&
+           (msg->hwnd == history.dialog || IsChild(history.dialog, msg->hwnd)) &&
+           HandleUndoKey(msg);
 }

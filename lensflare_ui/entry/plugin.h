@@ -37,6 +37,8 @@ const char *SettingsIniFile();
 void PluginEntryPoint(const char **keywords, void **values, int32_t *status, void *instance);
 int32_t ExecuteLensFlareCommand(PluginInstance *instance, HWND parent, const char **keywords,
                                 void **values);
+/* Runs the editor modally over parent; the editor's own (editor_dialog.cpp),
+ * so that the entries need none of its headers. */
 void OpenEditorDialog(PluginInstance *instance, HWND parent);
 
 #endif

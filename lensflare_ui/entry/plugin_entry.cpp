@@ -6,7 +6,6 @@
 #include <cstring>
 #include <new>
 
-#include "editor/editor.h"
 #include "entry/plugin.h"
 #include "host/host_services.h"
 #include "host/kalvos_io.h"
@@ -125,11 +124,6 @@ int32_t ExecuteLensFlareCommand(PluginInstance *instance, HWND parent, const cha
         }
     }
     return 1;
-}
-
-void OpenEditorDialog(PluginInstance *instance, HWND parent)
-{
-    DialogBoxParamA(instance->moduleInstance, "LensFlareDialogBox", parent, EditorDialogProc, 0);
 }
 
 const char *SettingsIniFile()

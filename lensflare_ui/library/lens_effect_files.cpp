@@ -7,13 +7,11 @@
 #include <cctype>
 #include <cstdio>
 
-#include "editor/editor.h"
+#include "entry/editor_state.h"
 #include "entry/plugin.h"
 #include "host/kalvos_io.h"
 #include "library/library.h"
 #include "model/lens_flare_model.h"
-#include "panel/panel.h"
-#include "resources/resource_ids.h"
 
 namespace {
 
@@ -91,30 +89,16 @@ int SaveLensEffectFile(HWND window, HINSTANCE moduleInstance)
     return 0;
 }
 
-int LoadLensEffectLibrary(HWND window, HINSTANCE moduleInstance, int16_t *busy)
+int ChooseLensEffectFileToLoad(HWND window, HINSTANCE moduleInstance, char *name)
+{
+    StartName(name);
+    return RequestLensEffectFile(window, "lensfx", "Select Lens Flare Effect File", name, name,
+                                 moduleInstance);
+}
+
+int LoadLensEffectFile(const char *name)
 {
     PluginInstance *instance = currentInstance;
-    char name[FILE_NAME_SIZE];
-    StartName(name);
-    if (!RequestLensEffectFile(window, "lensfx", "Select Lens Flare Effect File", name, name,
-                               moduleInstance))
-        return 0;
-
-    *busy = 1;
-    if (instance->model) {
-        for (FlareElement *e = instance->model->firstElement; e; e = e->next) {
-            if (e == instance->currentElement)
-                DestroyParameterPanel(instance, e);
-            DeleteFlareElement(instance->handleType, instance->handleName, e->guid);
-        }
-        FreeLensFlareModel(&instance->model);
-    }
-    instance->currentElement = nullptr;
-    ReadLensFlare(&instance->model, instance->handleType, instance->handleName);
-    SendMessageA(window, WM_REFRESH_ELEMENT_LIST, 0, 0);
-    *busy = 0;
-    RefreshPreview(-1, -1);
-
     if (LoadFlareFromFile(instance->handleType, instance->handleName, name) != 0)
         return 0;
     Import_IO_Copy_String(&lastLibraryFile, name);

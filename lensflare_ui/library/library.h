@@ -51,9 +51,12 @@ void PreviewLensEffectFile(HWND hook, PreviewImage *image, int16_t previewOn);
 void GetSelectedLensEffectFile(HWND hook, char *out);
 
 /* Both work on the flare of currentInstance; 1 when a file was written
- * or loaded.  busy: the owner's dialog-busy flag, set while the loader
- * empties the flare so that no edit is written back meanwhile. */
+ * or loaded, and lastLibraryFile then names it. */
 int SaveLensEffectFile(HWND window, HINSTANCE moduleInstance);
-int LoadLensEffectLibrary(HWND window, HINSTANCE moduleInstance, int16_t *busy);
+int LoadLensEffectFile(const char *name);
+/* The open requestor, started at lastLibraryFile; 1 with the chosen path
+ * in name (FILE_NAME_SIZE).  What becomes of the flare before the load is
+ * the caller's. */
+int ChooseLensEffectFileToLoad(HWND window, HINSTANCE moduleInstance, char *name);
 
 #endif

@@ -12,7 +12,7 @@
 
 #include "color/color.h"
 #include "controls/controls.h"
-#include "editor/editor.h"
+#include "entry/editor_state.h"
 #include "entry/plugin.h"
 #include "host/host_helpers.h"
 #include "host/kalvos_io.h"
@@ -135,8 +135,7 @@ void CreateGlobalSliders(HWND dialog)
  * the model, rounded to what they show. */
 void RefreshGlobalControls(HWND dialog)
 {
-    int16_t wasBusy = dialogBusy;
-    dialogBusy = 1;
+    BusyScope busy(dialogBusy);
     FillGlobalControls(dialog);
     LensFlareModel *m = Model();
     for (const GlobalSlider &g : kGlobalSliders) {
@@ -147,7 +146,6 @@ void RefreshGlobalControls(HWND dialog)
         ShowTinySliderTarget(slider);
     }
     RedrawControl(dialog, IDC_BASE_COLOR);
-    dialogBusy = wasBusy;
 }
 
 void FinishGlobalSliders()
@@ -175,4 +173,12 @@ void ShowGlobalSliders(int16_t section, bool show)
         if (g.section == section && slider && slider->window)
             ShowWindow(slider->window, show ? SW_SHOW : SW_HIDE);
     }
+}
+
+const char *GlobalSliderLabel(int16_t controlId)
+{
+    for (const GlobalSlider &g : kGlobalSliders)
+        if (g.placeholderId == controlId && *g.record)
+            return g.label;
+    return nullptr;
 }

@@ -25,6 +25,9 @@ TinySlider *CreateLabelledSlider(HWND dialog, int16_t placeholderId, const TinyS
 float FinishLabelledSlider(TinySlider **slider);
 
 void ApplyParameterChange(int16_t controlId);
+/* Told of each edit the change entry takes in, before it is written back;
+ * the editor's undo history listens while it is open. */
+extern void (*parameterChangeListener)(int16_t controlId);
 void HandleParameterCommand(PluginInstance *instance, HWND dialog, UINT message, WPARAM wParam,
                             LPARAM lParam);
 int16_t DrawColorParameterButton(int16_t controlId, const DRAWITEMSTRUCT *drawItem);
@@ -36,6 +39,8 @@ void NoteMergedGradientStops(PluginInstance *instance, int16_t controlId);
 void DestroyParameterPanel(PluginInstance *instance, FlareElement *element);
 
 /* The fixed controls of the global sections (global_controls.cpp). */
+extern TinySlider *intensitySlider, *scaleSlider, *angleSlider, *stretchSlider,
+    *occlusionSlider;
 void FillGlobalControls(HWND dialog);
 void CreateGlobalSliders(HWND dialog);
 /* After a re-read or restore of the model: binds the labelled sliders to
@@ -45,6 +50,8 @@ void RefreshGlobalControls(HWND dialog);
 void FinishGlobalSliders();    /* OK: each slider's text into its field */
 void FreeGlobalSliders();
 void ShowGlobalSliders(int16_t section, bool show);
+/* The label of the labelled slider of that id, or null for any other id. */
+const char *GlobalSliderLabel(int16_t controlId);
 KaToken *FadingSwitchField(int id);       /* the model's switch of a fading check box, or null */
 bool SameFadingSwitches(const LensFlareModel &a, const LensFlareModel &b);
 void CopyFadingSwitches(const LensFlareModel &from, LensFlareModel *to);

@@ -8,7 +8,7 @@
 #include <cstdlib>
 
 #include "controls/controls.h"
-#include "editor/editor.h"
+#include "entry/editor_state.h"
 #include "entry/plugin.h"
 #include "model/lens_flare_model.h"
 #include "panel/panel.h"

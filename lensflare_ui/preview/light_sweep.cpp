@@ -18,7 +18,7 @@
 #include <cstring>
 
 #include "color/color.h"
-#include "editor/editor.h"
+#include "entry/editor_state.h"
 #include "entry/plugin.h"
 #include "model/lens_flare_model.h"
 #include "preview/light_sweep.h"
@@ -35,10 +35,9 @@ const int kMaxFlashesASecond = 3;  /* more than this warns */
 const int kFlashesKept = sizeof(FlashCounter::starts) / sizeof(double);
 const COLORREF kWarningColor = RGB(255, 208, 0);
 
-/* Owned by SetUpLightSweep / TearDownLightSweep: the editor, the key
- * filter of its modal loop, and the occluder option read from the ini. */
+/* Owned by SetUpLightSweep / TearDownLightSweep: the editor and the
+ * occluder option read from the ini. */
 HWND sweepDialog;
-HHOOK keyFilter;
 bool occluderOn;
 
 /* State of the sweep under way; sweeping is false between sweeps. */
@@ -258,27 +257,6 @@ bool IsEditorWindow(HWND window)
     return sweepDialog && window && (window == sweepDialog || IsChild(sweepDialog, window));
 }
 
-/* Keys of the editor's modal loop, before the dialog manager sees them:
- * while sweeping any key only stops the sweep; otherwise the shortcut
- * starts one. */
-LRESULT CALLBACK SweepKeyFilter(int code, WPARAM wParam, LPARAM lParam)
-{
-    const MSG *msg = reinterpret_cast<const MSG *>(lParam);
-    if (code == MSGF_DIALOGBOX && msg &&
-        (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN) &&
-        IsEditorWindow(msg->hwnd) && !renderBusy && !dialogBusy) {
-        if (sweeping) {
-            StopLightSweep();
-            return 1;
-        }
-        if (msg->message == WM_KEYDOWN && msg->wParam == SWEEP_SHORTCUT_KEY) {
-            StartLightSweep();
-            return 1;
-        }
-    }
-    return CallNextHookEx(keyFilter, code, wParam, lParam);
-}
-
 void CheckOccluderItem(HWND dialog)
 {
     HMENU menu = GetSystemMenu(dialog, FALSE);
@@ -399,17 +377,31 @@ void SetUpLightSweep(HWND dialog)
     sweepDialog = dialog;
     flashRate = 0;
     occluderOn = GetPrivateProfileIntA(editorIniSection, SWEEP_OCCLUDER_KEY, 0, SettingsIniFile()) != 0;
-    keyFilter = SetWindowsHookExA(WH_MSGFILTER, SweepKeyFilter, nullptr, GetCurrentThreadId());
     CheckOccluderItem(dialog);
 }
 
 void TearDownLightSweep()
 {
     EndSweep(false);
-    if (keyFilter)
-        UnhookWindowsHookEx(keyFilter);
-    keyFilter = nullptr;
     sweepDialog = nullptr;
+}
+
+/* While sweeping any key only stops the sweep; otherwise the shortcut
+ * starts one. */
+bool HandleLightSweepKey(const MSG *msg)
+{
+    if (!msg || (msg->message != WM_KEYDOWN && msg->message != WM_SYSKEYDOWN) ||
+        !IsEditorWindow(msg->hwnd) || renderBusy || dialogBusy)
+        return false;
+    if (sweeping) {
+        StopLightSweep();
+        return true;
+    }
+    if (msg->message == WM_KEYDOWN && msg->wParam == SWEEP_SHORTCUT_KEY) {
+        StartLightSweep();
+        return true;
+    }
+    return false;
 }
 
 void ToggleLightSweep(HWND)

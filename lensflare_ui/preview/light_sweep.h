@@ -43,9 +43,12 @@ int BusiestSecondOfFlashes(const double *timesMs, const double *luminances, size
 double ImageLuminance(const float *red, const float *green, const float *blue, size_t count);
 
 /* The editor's hooks: start-up (after its system menu) and destruction,
- * the frame timer, commands and the overlay drawn over the preview. */
+ * the frame timer, commands, keys and the overlay drawn over the preview. */
 void SetUpLightSweep(HWND dialog);
 void TearDownLightSweep();
+/* A message of the editor's modal loop, offered by its key filter before
+ * any other key handling; true when the sweep used the key. */
+bool HandleLightSweepKey(const MSG *msg);
 /* The system menu's items: start or stop a sweep, the occluder option. */
 void ToggleLightSweep(HWND dialog);
 void ToggleSweepOccluder(HWND dialog);

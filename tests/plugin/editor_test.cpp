@@ -9,6 +9,7 @@
 #include "element_fixture.h"
 #include "host_session.h"
 #include "model/lens_flare_model.h"
+#include "panel/panel.h"
 #include "preview/light_sweep.h"
 #include "preview/preview.h"
 #include "preview_fixture.h"

@@ -6,6 +6,7 @@
 #include "controls/controls.h"
 #include "editor/editor.h"
 #include "element_fixture.h"
+#include "panel/panel.h"
 #include "ui_driver.h"
 
 namespace {

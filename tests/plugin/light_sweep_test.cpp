@@ -11,6 +11,7 @@
 #include "editor/editor.h"
 #include "element_fixture.h"
 #include "entry/plugin.h"
+#include "panel/panel.h"
 #include "preview/light_sweep.h"
 #include "preview/preview.h"
 #include "preview_fixture.h"

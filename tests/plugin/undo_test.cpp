@@ -6,10 +6,13 @@
 
 #include "controls/controls.h"
 #include "editor/editor.h"
+#include "editor/undo.h"
 #include "element_fixture.h"
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
+#include "panel/panel.h"
 #include "picker_steps.h"
+#include "preview/light_sweep.h"
 #include "ui_driver.h"
 
 namespace {
@@ -337,4 +340,96 @@ TEST(Undo, EditorSessionsWithEditsAndUndosLeaveNoGdiObjectsAndNoHostBlocks)
     EXPECT_EQ(fx::HostElements(host).size(), 3u);
     EXPECT_EQ(LiveHostBlocks(), blocksBefore);
     EXPECT_EQ(gained.value_or(0), 0);
+}
+
+TEST(Undo, WhileASweepPlaysCtrlZOnlyStopsItAndTheNextCtrlZUndoes)
+{
+    HostSession host;
+    const std::string opening = SavedFlare(host);
+    std::string edited;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        ui::Click(dialog, IDC_FLARE_ENABLED);
+        edited = SavedFlare(host);
+        /* The focus first: its notification is a command, which stops a sweep. */
+        HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
+        SetFocus(list);
+        SendMessageA(dialog, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
+        ASSERT_TRUE(LightSweepRunning());
+        HoldKeys(true, false);
+        ui::Key(list, 'Z');
+    });
+    driver.Then([&](HWND dialog) {
+        HoldKeys(false, false);
+        EXPECT_FALSE(LightSweepRunning());
+        EXPECT_EQ(SavedFlare(host), edited) << "the key went to the sweep alone";
+        EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Lens Flare Enabled\tCtrl+Z");
+    });
+    QueueChord(driver, 'Z');
+    host.Edit(driver, [&](HWND dialog) {
+        EXPECT_EQ(SavedFlare(host), opening);
+        EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).grey);
+    });
+}
+
+/* A command as the effect browser or paste will write one: its step is
+ * opened first and taken when the command ends, however it ends. */
+void ScaleCommand(const char *name, float scale, bool endEarly)
+{
+    UndoStep step(name);
+    currentInstance->model->scale = scale;
+    if (endEarly)
+        return;
+    WriteLensFlare(&currentInstance->model, currentInstance->handleType,
+                   currentInstance->handleName);
+}
+
+TEST(Undo, AStepObjectRecordsWhenItsCommandEndsEarlyTooButNotWhenNothingChanged)
+{
+    HostSession host;
+    host.Edit([&](HWND dialog) {
+        const float opening = currentInstance->model->scale;
+        ScaleCommand("Apply same.lnz", opening, true);
+        EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).grey) << "nothing changed";
+
+        ScaleCommand("Apply early.lnz", 2.5f, true);
+        EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Apply early.lnz\tCtrl+Z");
+        {
+            char name[UNDO_NAME_SIZE] = "Paste Glow";
+            UndoStep step(name);
+            lstrcpyA(name, "gone");   /* the caller's buffer may change before the step ends */
+            currentInstance->model->scale = 4.0f;
+        }
+        EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Paste Glow\tCtrl+Z");
+        Undo(dialog);
+        EXPECT_EQ(currentInstance->model->scale, 2.5f);
+        Undo(dialog);
+        EXPECT_EQ(currentInstance->model->scale, opening);
+        EXPECT_TRUE(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).grey);
+    });
+}
+
+TEST(BusyScope, SetsTheFlagOnEveryPathAndNestedScopesPutBackTheValueTheyFound)
+{
+    int16_t flag = 0;
+    auto endsEarly = [&](bool early) {
+        BusyScope busy(flag);
+        if (early)
+            return flag;
+        BusyScope inner(flag);
+        return flag;
+    };
+    EXPECT_EQ(endsEarly(true), 1);
+    EXPECT_EQ(flag, 0);
+    EXPECT_EQ(endsEarly(false), 1);
+    EXPECT_EQ(flag, 0);
+    {
+        BusyScope outer(flag);
+        {
+            BusyScope inner(flag);
+            EXPECT_EQ(flag, 1);
+        }
+        EXPECT_EQ(flag, 1) << "the inner scope leaves the outer one busy";
+    }
+    EXPECT_EQ(flag, 0);
 }
