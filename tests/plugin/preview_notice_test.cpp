@@ -5,6 +5,7 @@
 
 #include "controls/controls.h"
 #include "editor/editor.h"
+#include "panel/panel.h"
 #include "element_fixture.h"
 #include "preview/light_sweep.h"
 #include "preview/preview.h"
