@@ -5,7 +5,8 @@
 install(FILES $<TARGET_FILE:lensflare_ui> $<TARGET_FILE:vc64_ka> $<TARGET_FILE:vc64_kio>
         DESTINATION .)
 install(PROGRAMS $<TARGET_FILE:flarehost> DESTINATION .)
-install(FILES ${PROJECT_SOURCE_DIR}/docs/user-guide.md ${GUIDE_HTML} ${PROJECT_SOURCE_DIR}/docs/host.md
+install(FILES ${PROJECT_SOURCE_DIR}/docs/user-guide.md ${PROJECT_SOURCE_DIR}/docs/element-types.md
+              ${GUIDE_HTML} ${PROJECT_SOURCE_DIR}/docs/host.md
               ${PROJECT_SOURCE_DIR}/docs/renderer.md ${PROJECT_SOURCE_DIR}/docs/performance.md
         DESTINATION docs)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images DESTINATION docs)

@@ -1,15 +1,17 @@
 // The user guide's pictures: the real editor, its sections and dialogs and
 // the demo host's help window, driven as a user drives them and captured
-// with their frames.  Run through tools/make-guide-pictures, which names
+// with their frames; and the editor's preview of each element type.  Run through tools/make-guide-pictures, which names
 // the folder they go to.
 //
 //     guide_pictures FOLDER [editor-only]
 //
 // editor-only: just the editor with its Global Parameters.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "controls/controls.h"
 #include "editor/editor.h"
@@ -30,13 +32,13 @@ std::string folder;
 int written = 0;
 int failed = 0;
 
-void Save(HWND window, const char *name)
+void Save(HWND window, const char *name, bool clientOnly = false)
 {
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Capture picture;
     std::string path = folder + "\\" + name;
-    if (CaptureWindow(window, false, &picture) && WritePng(picture, path.c_str())) {
+    if (CaptureWindow(window, clientOnly, &picture) && WritePng(picture, path.c_str())) {
         std::printf("guide_pictures: %s\n", name);
         written++;
     } else {
@@ -210,6 +212,58 @@ void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)
     });
 }
 
+struct ElementType {
+    std::string name, description;
+};
+
+/* The element types as the host offers them to "Select Element". */
+std::vector<ElementType> OfferedTypes()
+{
+    std::vector<ElementType> types;
+    int32_t count = 0;
+    Ki_LensFlare_Enumerate_ElementInfo(T("numelements"), &count, 0);
+    for (int32_t i = 0; i < count; i++) {
+        const char *name = nullptr, *description = nullptr;
+        Ki_LensFlare_Enumerate_ElementInfo(T("element"), &i, T("description"), &description,
+                                           T("name"), &name, 1, 0);
+        if (name)
+            types.push_back({name, description ? description : name});
+    }
+    return types;
+}
+
+/* "Disc Reflex" gives element-disc-reflex.png. */
+std::string ElementPictureName(const std::string &description)
+{
+    std::string file = "element-";
+    for (char c : description)
+        file += c == ' ' ? '-' : (char)std::tolower((unsigned char)c);
+    return file + ".png";
+}
+
+/* Each type alone in the light's flare, at its defaults, as the editor's
+ * preview shows it when it opens: the host's rendering with the light
+ * where the editor puts it. */
+void ElementTypePictures()
+{
+    for (const ElementType &type : OfferedTypes()) {
+        HostSession host;
+        const char *light = host.light.c_str();
+        int32_t count = 0;
+        Ki_Inquire_LensFlare(T("light"), light, T("numelements"), &count, 1, 0);
+        for (int32_t e = count - 1; e >= 0; e--) {
+            const char *guid = nullptr;
+            Ki_Inquire_LensFlare(T("light"), light, T("element"), &e, T("guid"), &guid, 1, 0);
+            std::string kept = guid ? guid : "";
+            Ki_LensFlare(T("light"), light, T("delete"), kept.c_str(), 0);
+        }
+        const char *guid = nullptr;
+        Ki_LensFlare(T("light"), light, T("insert"), T("end"), type.name.c_str(), &guid, 0);
+        std::string file = ElementPictureName(type.description);
+        host.Edit([&file](HWND) { Save(previewControl, file.c_str(), true); });
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -232,6 +286,8 @@ int main(int argc, char **argv)
             failed++;
         }
     }
+    if (!editorOnly)
+        ElementTypePictures();
     std::printf("guide_pictures: %d pictures written, %d failed\n", written, failed);
     return failed == 0 && written > 0 ? 0 : 1;
 }

@@ -366,6 +366,16 @@ void BuildRow(PanelLayout *layout, ElementParameter *parameter)
     }
 }
 
+/* A gradient row's button reaches a few pixels into the row below it;
+ * kept above that row, it would hide the top of the row's value box. */
+void PutGradientsUnderTheirNeighbours(FlareElement *element)
+{
+    for (ElementParameter *p = element->firstParameter; p; p = p->next)
+        if (p->control && KindOfParameter(p) == ParameterKind::Gradient)
+            SetWindowPos(p->control, HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
 } // namespace
 
 void BuildParameterPanel(PluginInstance *instance, HWND dialog, FlareElement *element)
@@ -400,4 +410,5 @@ void BuildParameterPanel(PluginInstance *instance, HWND dialog, FlareElement *el
         if (!layout.secondColumn && layout.y >= layout.area.bottom)
             UseSecondColumn(&layout);
     }
+    PutGradientsUnderTheirNeighbours(element);
 }

@@ -26,7 +26,7 @@ mkdir "$work/unpacked"
 (cd "$work/unpacked" && cmake -E tar xf "$archive")
 root=$work/unpacked/lensflare_ui-$version-win64
 for file in lensflare_ui.dll vc64_ka.dll vc64_kio.dll flarehost.exe LICENSE README.md \
-    docs/user-guide.md docs/user-guide.html docs/host.md docs/renderer.md docs/performance.md docs/images/guide/editor.png \
+    docs/user-guide.md docs/user-guide.html docs/element-types.md docs/host.md docs/renderer.md docs/performance.md docs/images/guide/editor.png \
     demo/lensfx/sunburst.lnz; do
     [ -f "$root/$file" ] || fail "$file missing"
 done
@@ -35,6 +35,16 @@ pictures=$(sed -n 's/.*<img src="\([^"]*\)".*/\1/p' "$root/docs/user-guide.html"
 [ -n "$pictures" ] || fail "the HTML guide shows no pictures"
 for shown in $pictures; do
     [ -f "$root/docs/$shown" ] || fail "the HTML guide's $shown missing"
+done
+# The pages it links to are HTML beside it, with their pictures.
+pages=$(grep -o 'href="[^"#:]*[#"]' "$root/docs/user-guide.html" | sed 's/href="\(.*\).$/\1/' | sort -u)
+[ -n "$pages" ] || fail "the HTML guide links to no page"
+for page in $pages; do
+    case $page in *.html) ;; *) fail "the HTML guide links to $page" ;; esac
+    [ -f "$root/docs/$page" ] || fail "the HTML guide's page $page missing"
+    for shown in $(sed -n 's/.*<img src="\([^"]*\)".*/\1/p' "$root/docs/$page"); do
+        [ -f "$root/docs/$shown" ] || fail "$page's $shown missing"
+    done
 done
 ls "$root"/demo/colormap/*.grd >/dev/null 2>&1 || fail "no demo gradients"
 grep -q "Copyright (c) 2026 the lensflare_ui developers" "$root/LICENSE" || fail "licence text"

@@ -458,3 +458,58 @@ TEST(PanelGradientPivots, ModelGradientsBecomePivotsAsDefined)
         EXPECT_EQ(driver.Seen(), c.boxes);
     }
 }
+
+namespace {
+
+/* The top rows of a value box as the dialog shows them: its frame. */
+std::vector<COLORREF> BoxTop(const Capture &shown, HWND dialog, HWND box)
+{
+    RECT r = fx::RectInDialog(dialog, box);
+    std::vector<COLORREF> rows;
+    for (int y = r.top + 1; y < r.top + 4; y++)
+        for (int x = r.left; x < r.right; x++)
+            rows.push_back(shown.Pixel(x, y));
+    return rows;
+}
+
+} // namespace
+
+/* Every value box of the types the host offers, in the panel the editor
+ * builds for each, shows its frame as a box that no other row comes near does:
+ * a row above it that reaches into its slider must not paint over it. */
+TEST(PanelLayout, EveryValueBoxOfEveryOfferedTypeShowsItsWholeFrame)
+{
+    HostSession host;
+    std::vector<std::string> types;
+    int32_t count = 0;
+    Ki_LensFlare_Enumerate_ElementInfo(T("numelements"), &count, 0);
+    for (int32_t i = 0; i < count; i++) {
+        const char *name = nullptr;
+        Ki_LensFlare_Enumerate_ElementInfo(T("element"), &i, T("name"), &name, 1, 0);
+        types.push_back(name ? name : "");
+    }
+    ASSERT_GE(types.size(), 10u);
+    std::vector<const char *> names;
+    for (const std::string &t : types)
+        names.push_back(t.c_str());
+    fx::SetFlareTypes(host, names);
+    host.Edit([&](HWND dialog) {
+        /* The first row of the first column starts the panel: nothing above it. */
+        fx::SelectLine(dialog, 0);
+        ElementParameter *first = host.instance->currentElement->firstParameter;
+        ASSERT_NE(first->slider, nullptr);
+        std::vector<COLORREF> frame = BoxTop(ui::Pixels(dialog), dialog, first->slider->edit);
+        for (int line = 0; line < (int)types.size(); line++) {
+            fx::SelectLine(dialog, line);
+            Capture shown = ui::Pixels(dialog);
+            for (ElementParameter *p = host.instance->currentElement->firstParameter; p;
+                 p = p->next) {
+                /* Rows of the second column may run past the dialog's bottom. */
+                if (!p->slider || fx::RectInDialog(dialog, p->slider->edit).bottom > shown.height)
+                    continue;
+                EXPECT_EQ(BoxTop(shown, dialog, p->slider->edit), frame)
+                    << types[line] << " " << p->description;
+            }
+        }
+    });
+}

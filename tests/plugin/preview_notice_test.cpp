@@ -7,6 +7,7 @@
 #include "editor/editor.h"
 #include "panel/panel.h"
 #include "element_fixture.h"
+#include "panel/panel.h"
 #include "preview/light_sweep.h"
 #include "preview/preview.h"
 #include "ui_driver.h"
