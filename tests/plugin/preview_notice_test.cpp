@@ -5,7 +5,6 @@
 
 #include "controls/controls.h"
 #include "editor/editor.h"
-#include "panel/panel.h"
 #include "element_fixture.h"
 #include "panel/panel.h"
 #include "preview/light_sweep.h"
