@@ -139,7 +139,10 @@ bool SameText(const char *a, const char *b)
 int32_t NewIdentity(const FlareElement *e)
 {
     int32_t slot = -1;
-    for (int32_t i = 0; i < history.identityCount && slot < 0; i++)
+    /* Freed slots are looked for only once the array is full, so that a
+     * flare's first capture does not scan it for every element. */
+    for (int32_t i = 0; history.identityCount == history.identityCapacity &&
+                        i < history.identityCount && slot < 0; i++)
         if (!history.identities[i].guid && !history.identities[i].typeName)
             slot = i;
     if (slot < 0) {
@@ -177,11 +180,16 @@ bool IsIdentityOf(int32_t identity, const FlareElement *e)
 }
 
 /* The element at index i of the flare most often is the one the current
- * state has there, so that one is tried first. */
+ * state has there, or next to it after one element was added or removed,
+ * so those are tried first: a scan for every element grew with the square
+ * of the flare's size. */
 int32_t IdentityOf(const FlareElement *e, int32_t index, UndoState *hint)
 {
-    if (hint && index < hint->elementCount && IsIdentityOf(Elements(hint)[index].identity, e))
-        return Elements(hint)[index].identity;
+    const int32_t nearby[] = {index, index + 1, index - 1};
+    for (int32_t at : nearby)
+        if (hint && at >= 0 && at < hint->elementCount &&
+            IsIdentityOf(Elements(hint)[at].identity, e))
+            return Elements(hint)[at].identity;
     for (int32_t i = 0; i < history.identityCount; i++)
         if (IsIdentityOf(i, e))
             return i;
@@ -481,6 +489,20 @@ struct LiveElement {
     int32_t identity;       /* wanted by the target state, or -1 */
 };
 
+/* The identity the target gives the element at index n of the flare, or
+ * -1; the target mostly has it at n or next to it. */
+int32_t TargetIdentityOf(UndoState *target, const FlareElement *e, int32_t n)
+{
+    const int32_t nearby[] = {n, n + 1, n - 1};
+    for (int32_t t : nearby)
+        if (t >= 0 && t < target->elementCount && IsIdentityOf(Elements(target)[t].identity, e))
+            return Elements(target)[t].identity;
+    for (int32_t t = 0; t < target->elementCount; t++)
+        if (IsIdentityOf(Elements(target)[t].identity, e))
+            return Elements(target)[t].identity;
+    return -1;
+}
+
 /* Brings the host's flare to the target's elements, in its order, with
  * the editor's own structural commands; values follow separately. */
 void RebuildHostElements(UndoState *target, int32_t *reinserted)
@@ -497,10 +519,7 @@ void RebuildHostElements(UndoState *target, int32_t *reinserted)
     int32_t n = 0;
     for (const FlareElement *e = m->firstElement; e; e = e->next, n++) {
         live[n].guid = e->guid;
-        live[n].identity = -1;
-        for (int32_t t = 0; t < target->elementCount; t++)
-            if (IsIdentityOf(Elements(target)[t].identity, e))
-                live[n].identity = Elements(target)[t].identity;
+        live[n].identity = TargetIdentityOf(target, e, n);
     }
     int32_t kept = 0;
     for (int32_t i = 0; i < n; i++) {
