@@ -33,6 +33,9 @@ extern HWND previewControl;
 extern WNDPROC previousPreviewProc;
 /* Tests set it to get the paletted form on a true-colour display. */
 extern bool forcePaletteDisplay;
+/* Tests set it to check the four-pixel conversion where the eight-pixel
+ * one would run. */
+extern bool plainVectorConversion;
 
 bool IsPaletteDisplay();
 int CreatePreviewImage(PreviewImage *image, int16_t controlId, int width, int height,

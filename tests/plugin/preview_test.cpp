@@ -97,7 +97,8 @@ float FloatOfBits(uint32_t bits)
 }
 
 /* Converts the values as rows of an odd width, each value in turn in every
- * channel, and counts the bytes that break the rule. */
+ * channel, eight and four pixels at a time, and counts the bytes that
+ * break the rule. */
 long long BytesAgainstTheRule(const std::vector<float> &values)
 {
     const size_t width = 1021, n = values.size();
@@ -118,12 +119,16 @@ long long BytesAgainstTheRule(const std::vector<float> &values)
             green[i] = values[wrap(start + i + 1)];
             blue[i] = values[wrap(start + i + 2)];
         }
-        ConvertRowTo24Bit(red.data(), green.data(), blue.data(), (int)width, out.data());
-        for (size_t i = 0; i < width; i++)
-            wrong += (out[3 * i] != expected[wrap(start + i + 2)]) +
-                     (out[3 * i + 1] != expected[wrap(start + i + 1)]) +
-                     (out[3 * i + 2] != expected[wrap(start + i)]);
+        for (bool plain : {false, true}) {
+            plainVectorConversion = plain;
+            ConvertRowTo24Bit(red.data(), green.data(), blue.data(), (int)width, out.data());
+            for (size_t i = 0; i < width; i++)
+                wrong += (out[3 * i] != expected[wrap(start + i + 2)]) +
+                         (out[3 * i + 1] != expected[wrap(start + i + 1)]) +
+                         (out[3 * i + 2] != expected[wrap(start + i)]);
+        }
     }
+    plainVectorConversion = false;
     return wrong;
 }
 
