@@ -106,14 +106,20 @@ void WriteAll(const char *light, const std::vector<Element> &elements)
     }
 }
 
+/* Time per element: flat over the sizes means linear. */
+void CountPerElement(benchmark::State &state)
+{
+    state.counters["per_element"] = benchmark::Counter(
+        (double)state.range(0),
+        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 void BM_Read(benchmark::State &state)
 {
     std::string light = MakeLight((int)state.range(0));
     for (auto _ : state)
         benchmark::DoNotOptimize(ReadAll(light.c_str()));
-    state.counters["per_element"] = benchmark::Counter(
-        (double)state.range(0),
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    CountPerElement(state);
     Ki_Remove(T("light"), light.c_str(), 0);
 }
 
@@ -123,9 +129,7 @@ void BM_WriteBack(benchmark::State &state)
     std::vector<Element> elements = ReadAll(light.c_str());
     for (auto _ : state)
         WriteAll(light.c_str(), elements);
-    state.counters["per_element"] = benchmark::Counter(
-        (double)state.range(0),
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    CountPerElement(state);
     Ki_Remove(T("light"), light.c_str(), 0);
 }
 
@@ -137,9 +141,7 @@ void BM_RenderPreview(benchmark::State &state)
     KaGBuffer *buffer = Ki_Alloc_Global_GBuffer(327, 243, 243, 0);
     for (auto _ : state)
         Ki_LensFlareApplyToGBuffer(buffer, T("light"), light.c_str(), 81, 60, nullptr);
-    state.counters["per_element"] = benchmark::Counter(
-        (double)state.range(0),
-        benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    CountPerElement(state);
     Ki_Free_Global_GBuffer(buffer);
     Ki_Remove(T("light"), light.c_str(), 0);
 }

@@ -57,66 +57,18 @@ struct Row {
     long long blocksAfterOk;
 };
 
-/* The script run once the editor first idles; it ends with OK. */
-std::function<void(HWND)> script;
-double openedAt, okAt;
-
-LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX && script) {
-        openedAt = bench::NowMs();
-        HWND dialog = reinterpret_cast<HWND>(lParam);
-        std::function<void(HWND)> run = script;
-        script = nullptr;
-        run(dialog);
-        HWND ok = GetDlgItem(dialog, IDOK);
-        SetFocus(ok);
-        okAt = bench::NowMs();
-        PostMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(ok));
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 struct Bench {
     HWND owner;
     PluginInstance *instance;
 };
 
-/* Runs the editor on the light; *open and *ok get the two timings. */
-void RunEditor(const Bench &bench, const char *light, std::function<void(HWND)> steps,
-               double *open, double *ok)
-{
-    script = steps;
-    const char *keywords[] = {"handle_type", "execute_lens_flare_dialog_box", nullptr};
-    void *values[] = {reinterpret_cast<void *>((uintptr_t)T("light")), const_cast<char *>(light),
-                      nullptr};
-    double start = bench::NowMs();
-    ExecuteLensFlareCommand(bench.instance, bench.owner, keywords, values);
-    double end = bench::NowMs();
-    if (open)
-        *open = openedAt - start;
-    if (ok)
-        *ok = end - okAt;
-}
-
 /* The default flare's elements repeated in order up to count. */
 void BuildFlare(const char *light, int count)
 {
     Ki_Light(light, T("model"), T("point"), 1, 0);
-    std::vector<std::string> types;
-    int32_t have = 0;
-    Ki_Inquire_LensFlare(T("light"), light, T("numelements"), &have, 1, 0);
-    for (int32_t e = 0; e < have; e++) {
-        const char *name = nullptr;
-        Ki_Inquire_LensFlare(T("light"), light, T("element"), &e, T("name"), &name, 1, 0);
-        types.push_back(name ? name : "");
-    }
-    for (int i = have; i < count; i++) {
-        const char *guid = nullptr;
-        Ki_LensFlare(T("light"), light, T("insert"), T("end"), types[i % types.size()].c_str(),
-                     &guid, 0);
-    }
+    std::vector<std::string> types = bench::ElementTypeNames(light);
+    int have = (int)types.size();
+    bench::RepeatElements(light, types, count);
     for (int i = count; i < have; i++) {
         const char *guid = nullptr;
         int32_t last = have - 1 - (i - count);
@@ -271,19 +223,18 @@ Row MeasureSize(const Bench &bench, int elements, const char *folder)
     Kh_Memory_Stats(&before, nullptr);
     std::vector<double> open, ok;
     for (int i = 0; i < std::max(3, samples / 5); i++) {
-        double o = 0, k = 0;
-        RunEditor(bench, light, [](HWND) {}, &o, &k);
-        open.push_back(o);
-        ok.push_back(k);
+        bench::EditorTimes times = bench::RunEditor(bench.instance, bench.owner, light, [](HWND) {});
+        open.push_back(times.open);
+        ok.push_back(times.ok);
     }
     Kh_Memory_Stats(&after, nullptr);
     row.blocksAfterOk = (long long)(after - before);
     row.ms[6] = bench::Median(open);
     row.ms[7] = bench::Median(ok);
-    RunEditor(bench, light, [&](HWND dialog) { MeasureUndo(dialog, elements, samples, &row); },
-              nullptr, nullptr);
+    bench::RunEditor(bench.instance, bench.owner, light,
+                     [&](HWND dialog) { MeasureUndo(dialog, elements, samples, &row); });
     if (elements == 1000)
-        RunEditor(bench, light, MeasureUndoMemory, nullptr, nullptr);
+        bench::RunEditor(bench.instance, bench.owner, light, MeasureUndoMemory);
     SaveLibrary(light, elements, folder);
     Ki_Remove(T("light"), light, 0);
     return row;
@@ -322,20 +273,12 @@ int main(int argc, char **argv)
 {
     int largest = argc > 1 ? std::max(10, std::atoi(argv[1])) : 10000;
     char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    Kh_Set_Environment("KA_WORKING_DIR", temp);
-    Kh_Set_Error_Echo(0);
+    bench::UseTempFolder(temp);
     moduleHandle = GetModuleHandleA(nullptr);
 
-    HWND owner = bench::CreateOwnerWindow("ScaleBenchOwner", OwnerProc);
+    HWND owner = bench::CreateOwnerWindow("ScaleBenchOwner", bench::ScriptOwnerProc);
     DemoHostServices services(temp);
-    services.mainWindow = owner;
-    services.showHelpWindow = false;
-    const char *keywords[] = {"parent_hInstance", "new_instance", nullptr};
-    void *values[] = {static_cast<HostServices *>(&services), nullptr, nullptr};
-    int32_t status = -1;
-    PluginEntryPoint(keywords, values, &status, nullptr);
-    Bench bench = {owner, static_cast<PluginInstance *>(values[1])};
+    Bench bench = {owner, bench::NewPluginInstance(&services, owner)};
     if (!bench.instance) {
         std::fprintf(stderr, "scale_bench: no plug-in instance\n");
         return 1;
@@ -347,9 +290,7 @@ int main(int argc, char **argv)
         rows.push_back(MeasureSize(bench, elements, temp));
     }
     PrintTable(rows);
-    const char *destroy[] = {"destroy_instance", nullptr};
-    void *none[] = {nullptr, nullptr};
-    PluginEntryPoint(destroy, none, &status, bench.instance);
+    bench::DestroyPluginInstance(bench.instance);
     DestroyWindow(owner);
     return 0;
 }
