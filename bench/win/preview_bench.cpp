@@ -194,6 +194,10 @@ int main(int argc, char **argv)
     std::printf("  quietest rounds: refresh %.3f ms, of which the host renderer %.3f ms; "
                 "target %.1f ms: %s\n",
                 total, host, kTargetMs, total <= kTargetMs ? "met" : "MISSED");
+    double convert = bench::QuietestRound(conversion);
+    std::printf("  quietest rounds: conversion %.3f ms, %.2f of the host renderer; "
+                "target at most a third: %s\n",
+                convert, convert / host, 3.0 * convert <= host ? "met" : "MISSED");
     if (missing)
         std::printf("  warning: %d refreshes drew no bitmap\n", missing);
 

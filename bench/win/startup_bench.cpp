@@ -48,9 +48,7 @@ int main(int argc, char **argv)
 {
     int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    Kh_Set_Environment("KA_WORKING_DIR", temp);
-    Kh_Set_Error_Echo(0);
+    bench::UseTempFolder(temp);
     Ki_Light(kLight, Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
 
     HWND owner = bench::CreateOwnerWindow("StartupBenchOwner", OwnerProc);

@@ -54,25 +54,6 @@ KaToken T(const char *keyword)
     return Ki_Inquire_Token(keyword);
 }
 
-/* The script run once the editor first idles; it ends with OK. */
-std::function<void(HWND)> script;
-
-LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX && script) {
-        HWND dialog = reinterpret_cast<HWND>(lParam);
-        std::function<void(HWND)> run = script;
-        script = nullptr;
-        RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        run(dialog);
-        HWND ok = GetDlgItem(dialog, IDOK);
-        SetFocus(ok);
-        PostMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(ok));
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 struct Bench {
     HWND owner;
     PluginInstance *instance;
@@ -80,34 +61,7 @@ struct Bench {
 
 void RunEditor(const Bench &bench, std::function<void(HWND)> steps)
 {
-    script = steps;
-    const char *keywords[] = {"handle_type", "execute_lens_flare_dialog_box", nullptr};
-    void *values[] = {reinterpret_cast<void *>((uintptr_t)T("light")), const_cast<char *>(kLight),
-                      nullptr};
-    ExecuteLensFlareCommand(bench.instance, bench.owner, keywords, values);
-}
-
-std::vector<std::string> DefaultTypes()
-{
-    std::vector<std::string> names;
-    int32_t count = 0;
-    Ki_Inquire_LensFlare(T("light"), kLight, T("numelements"), &count, 1, 0);
-    for (int32_t e = 0; e < count; e++) {
-        const char *name = nullptr;
-        Ki_Inquire_LensFlare(T("light"), kLight, T("element"), &e, T("name"), &name, 1, 0);
-        names.push_back(name ? name : "");
-    }
-    return names;
-}
-
-/* The default flare's elements repeated in order up to count. */
-void RepeatElements(const std::vector<std::string> &types, int count)
-{
-    for (int i = (int)types.size(); i < count; i++) {
-        const char *guid = nullptr;
-        Ki_LensFlare(T("light"), kLight, T("insert"), T("end"), types[i % types.size()].c_str(),
-                     &guid, 0);
-    }
+    bench::RunEditor(bench.instance, bench.owner, kLight, steps);
 }
 
 void Settle(HWND dialog)
@@ -244,21 +198,13 @@ int main(int argc, char **argv)
     if (argc > 2 && std::strcmp(argv[1], "--soak") == 0)
         soak = std::max(1, std::atoi(argv[2]));
     char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    Kh_Set_Environment("KA_WORKING_DIR", temp);
-    Kh_Set_Error_Echo(0);
+    bench::UseTempFolder(temp);
     moduleHandle = GetModuleHandleA(nullptr);
     Ki_Light(kLight, T("model"), T("point"), 1, 0);
 
-    HWND owner = bench::CreateOwnerWindow("UndoBenchOwner", OwnerProc);
+    HWND owner = bench::CreateOwnerWindow("UndoBenchOwner", bench::ScriptOwnerProc);
     DemoHostServices services(temp);
-    services.mainWindow = owner;
-    services.showHelpWindow = false;
-    const char *keywords[] = {"parent_hInstance", "new_instance", nullptr};
-    void *values[] = {static_cast<HostServices *>(&services), nullptr, nullptr};
-    int32_t status = -1;
-    PluginEntryPoint(keywords, values, &status, nullptr);
-    Bench bench = {owner, static_cast<PluginInstance *>(values[1])};
+    Bench bench = {owner, bench::NewPluginInstance(&services, owner)};
     if (!bench.instance) {
         std::fprintf(stderr, "undo_bench: no plug-in instance\n");
         return 1;
@@ -267,18 +213,16 @@ int main(int argc, char **argv)
     if (soak) {
         Soak(bench, soak);
     } else {
-        std::vector<std::string> types = DefaultTypes();
+        std::vector<std::string> types = bench::ElementTypeNames(kLight);
         for (int elements : {(int)types.size(), 40}) {
-            RepeatElements(types, elements);
+            bench::RepeatElements(kLight, types, elements);
             std::printf("%d elements (%s):\n", elements,
                         elements == (int)types.size() ? "default flare" : "default repeated");
             RunEditor(bench, [=](HWND dialog) { Measure(dialog, elements); });
             RunEditor(bench, MeasureMemory);
         }
     }
-    const char *destroy[] = {"destroy_instance", nullptr};
-    void *none[] = {nullptr, nullptr};
-    PluginEntryPoint(destroy, none, &status, bench.instance);
+    bench::DestroyPluginInstance(bench.instance);
     if (soak) {
         int64_t blocks = 0;
         Kh_Memory_Stats(&blocks, nullptr);

@@ -197,8 +197,8 @@ void RebuildHostElements(FlareState *target, int32_t *reinserted)
     int32_t n = 0;
     for (const FlareElement *e = m->firstElement; e; e = e->next, n++) {
         live[n].guid = e->guid;
-        live[n].identity = -1;
-        for (int32_t t = 0; t < target->elementCount; t++)
+        live[n].identity = NearbyIdentity(target, e, n);
+        for (int32_t t = 0; live[n].identity < 0 && t < target->elementCount; t++)
             if (IsIdentityOf(StateIdentityAt(target, t), e))
                 live[n].identity = StateIdentityAt(target, t);
     }

@@ -53,6 +53,9 @@ struct Identity {
 /* Every identity a state of the history names; slots of released ones are
  * used again.  Emptied when the history closes. */
 std::vector<Identity> identities;
+/* The released slots of identities, so that a new one takes a slot
+ * without a scan: a first capture makes one for every element. */
+std::vector<int32_t> freeIdentities;
 
 size_t Align(size_t bytes)
 {
@@ -98,21 +101,26 @@ bool SameText(const std::string &kept, const char *text)
 
 int32_t NewIdentity(const FlareElement *e)
 {
-    size_t slot = 0;
-    while (slot < identities.size() && identities[slot].used)
-        slot++;
-    if (slot == identities.size())
+    size_t slot = identities.size();
+    if (!freeIdentities.empty()) {
+        slot = (size_t)freeIdentities.back();
+        freeIdentities.pop_back();
+    } else {
         identities.emplace_back();
+    }
     identities[slot] = {e->guid ? e->guid : "", e->name ? e->name : "", true, false};
     return (int32_t)slot;
 }
 
 /* The element at index i of the flare most often is the one the previous
- * state has there, so that one is tried first. */
+ * state has there, or next to it after one element was added or removed,
+ * so those are tried first: a scan for every element grew with the square
+ * of the flare's size. */
 int32_t IdentityOf(const FlareElement *e, int32_t index, const FlareState *hint)
 {
-    if (hint && index < hint->elementCount && IsIdentityOf(Elements(hint)[index].identity, e))
-        return Elements(hint)[index].identity;
+    int32_t near = NearbyIdentity(hint, e, index);
+    if (near >= 0)
+        return near;
     for (size_t i = 0; i < identities.size(); i++)
         if (IsIdentityOf((int32_t)i, e))
             return (int32_t)i;
@@ -335,6 +343,16 @@ int32_t StateIdentityAt(const FlareState *state, int32_t index)
     return index >= 0 && index < state->elementCount ? Elements(state)[index].identity : -1;
 }
 
+int32_t NearbyIdentity(const FlareState *state, const FlareElement *element, int32_t index)
+{
+    if (!state)
+        return -1;
+    for (int32_t at : {index, index + 1, index - 1})
+        if (IsIdentityOf(StateIdentityAt(state, at), element))
+            return StateIdentityAt(state, at);
+    return -1;
+}
+
 bool StateHasIdentity(const FlareState *state, int32_t identity)
 {
     return identity >= 0 && IndexOfIdentity(state, identity) >= 0;
@@ -414,13 +432,17 @@ void KeepIdentitiesOf(const FlareState *const *states, int32_t count)
     for (int32_t s = 0; s < count; s++)
         for (int32_t e = 0; e < states[s]->elementCount; e++)
             identities[Elements(states[s])[e].identity].marked = true;
-    for (Identity &id : identities)
-        if (!id.marked)
-            id = Identity();
+    for (size_t i = 0; i < identities.size(); i++)
+        if (identities[i].used && !identities[i].marked) {
+            identities[i] = Identity();
+            freeIdentities.push_back((int32_t)i);
+        }
 }
 
 void ForgetIdentities()
 {
     identities.clear();
     identities.shrink_to_fit();
+    freeIdentities.clear();
+    freeIdentities.shrink_to_fit();
 }

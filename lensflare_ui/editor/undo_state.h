@@ -41,6 +41,9 @@ void FreeFlareState(FlareState *state);
 bool SameFlareState(const FlareState *a, const FlareState *b);
 
 int32_t StateIdentityAt(const FlareState *state, int32_t index);
+/* The identity the state gives the element at index i of a flare, looked
+ * for at i and beside it only (where it mostly is), or -1. */
+int32_t NearbyIdentity(const FlareState *state, const FlareElement *element, int32_t index);
 bool StateHasIdentity(const FlareState *state, int32_t identity);
 /* True when the element of that identity holds other values in b than in a. */
 bool ElementValuesDiffer(const FlareState *a, const FlareState *b, int32_t identity);

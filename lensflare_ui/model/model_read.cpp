@@ -85,6 +85,48 @@ void ReadParameter(ElementParameter *p, KaToken type, const char *name, int32_t 
             CopyHostBlock(hostData, (size_t)p->arbitraryDataSize));
 }
 
+template <typename Node> Node *LastNode(Node *first)
+{
+    Node *last = first;
+    while (last && last->next)
+        last = last->next;
+    return last;
+}
+
+/* A zero-filled record from the host allocator, linked in after last, the
+ * last node of the list that starts at *first (null when it is empty). */
+template <typename Node> Node *LinkAfter(Node **first, Node *last)
+{
+    Node *node = static_cast<Node *>(Ki_Alloc_Memory(0, 1, sizeof(Node)));
+    if (!node)
+        return nullptr;
+    node->prev = last;
+    if (last)
+        last->next = node;
+    else
+        *first = node;
+    return node;
+}
+
+/* The read appends element after element: it keeps the last one rather
+ * than walk the list to it each time, which made a read grow with the
+ * square of the flare's size. */
+FlareElement *AppendElementAfter(LensFlareModel *model, FlareElement *last)
+{
+    FlareElement *element = LinkAfter(&model->firstElement, last);
+    if (element)
+        model->numElements++;
+    return element;
+}
+
+ElementParameter *AppendParameterAfter(FlareElement *element, ElementParameter *last)
+{
+    ElementParameter *parameter = LinkAfter(&element->firstParameter, last);
+    if (parameter)
+        element->numParameters++;
+    return parameter;
+}
+
 } // namespace
 
 void ReadLensFlare(LensFlareModel **model, KaToken type, const char *name)
@@ -96,8 +138,9 @@ void ReadLensFlare(LensFlareModel **model, KaToken type, const char *name)
         return;
     int32_t elementCount = 0;
     ReadGlobals(m, type, name, &elementCount);
+    FlareElement *element = LastNode(m->firstElement);
     for (int32_t e = 0; e < elementCount; e++) {
-        FlareElement *element = AppendElement(m);
+        element = AppendElementAfter(m, element);
         if (!element)
             return;
         int32_t parameterCount = 0;
@@ -109,8 +152,9 @@ void ReadLensFlare(LensFlareModel **model, KaToken type, const char *name)
             Token("name"), &element->name,
             Token("guid"), &element->guid,
             1, 0);
+        ElementParameter *parameter = nullptr;
         for (int32_t p = 0; p < parameterCount; p++) {
-            ElementParameter *parameter = AppendParameter(element);
+            parameter = AppendParameterAfter(element, parameter);
             if (!parameter)
                 return;
             ReadParameter(parameter, type, name, e, p);
@@ -118,38 +162,14 @@ void ReadLensFlare(LensFlareModel **model, KaToken type, const char *name)
     }
 }
 
-/* A zero-filled record from the host allocator, linked in at the end of
- * the list that starts at *first. */
-template <typename Node> Node *AppendNode(Node **first)
-{
-    Node *node = static_cast<Node *>(Ki_Alloc_Memory(0, 1, sizeof(Node)));
-    if (!node)
-        return nullptr;
-    Node **link = first;
-    Node *last = nullptr;
-    while (*link) {
-        last = *link;
-        link = &(*link)->next;
-    }
-    node->prev = last;
-    *link = node;
-    return node;
-}
-
 FlareElement *AppendElement(LensFlareModel *model)
 {
-    FlareElement *element = AppendNode(&model->firstElement);
-    if (element)
-        model->numElements++;
-    return element;
+    return AppendElementAfter(model, LastNode(model->firstElement));
 }
 
 ElementParameter *AppendParameter(FlareElement *element)
 {
-    ElementParameter *parameter = AppendNode(&element->firstParameter);
-    if (parameter)
-        element->numParameters++;
-    return parameter;
+    return AppendParameterAfter(element, LastNode(element->firstParameter));
 }
 
 void RemoveElement(LensFlareModel *model, FlareElement *element)

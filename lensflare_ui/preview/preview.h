@@ -33,6 +33,9 @@ extern HWND previewControl;
 extern WNDPROC previousPreviewProc;
 /* Tests set it to get the paletted form on a true-colour display. */
 extern bool forcePaletteDisplay;
+/* Tests set it to check the four-pixel conversion where the eight-pixel
+ * one would run. */
+extern bool plainVectorConversion;
 
 bool IsPaletteDisplay();
 int CreatePreviewImage(PreviewImage *image, int16_t controlId, int width, int height,
@@ -46,6 +49,10 @@ int16_t PreviewGBufferHeight();       /* H of the mouse mapping y = H - mouse y 
 void ClearGBuffer(KaGBuffer *buffer);
 bool RenderPreview(int16_t x, int16_t y, PreviewImage *image);
 void ConvertGBufferToImage(const KaGBuffer *gbuffer, PreviewImage *image);
+/* One row of the 24-bit form: blue, green, red bytes, each the low byte of
+ * trunc(channel x 255.0). */
+void ConvertRowTo24Bit(const float *red, const float *green, const float *blue, int width,
+                       unsigned char *out);
 void RefreshPreview(int16_t x, int16_t y);
 LRESULT PreviewImageMessage(PreviewImage *image, HWND window, UINT message, WPARAM wParam,
                             LPARAM lParam, int16_t *handled);

@@ -121,6 +121,7 @@ Flare &Flare::operator=(const Flare &other)
     elements.reserve(other.elements.size());
     for (const std::unique_ptr<Element> &e : other.elements)
         elements.push_back(std::make_unique<Element>(*e));
+    ElementsReplaced(this);
     return *this;
 }
 

@@ -6,6 +6,7 @@
 #ifndef REFHOST_FLARE_H
 #define REFHOST_FLARE_H
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -114,15 +115,44 @@ struct FlareGlobals {
     bool scaleReflexesWithDistance = false;
 };
 
+/* Where each guid stands in a flare's element list, so that a keyword call
+ * naming an element finds it without walking the list (a write-back names
+ * every element once per parameter).  Open addressing over positions; a
+ * position found is always checked against the list itself, and a list
+ * changed behind the index's back (tests and benches build flares
+ * directly) makes it build itself again. */
+struct GuidSlot {
+    uint32_t hash;
+    int32_t position;    /* kEmptySlot, kFreedSlot or an index into elements */
+};
+struct GuidIndex {
+    std::vector<GuidSlot> slots;   /* a power of two, at most half in use */
+    size_t used = 0;               /* positions and freed slots */
+    bool duplicates = false;       /* some guid stands twice: the first wins */
+    size_t builtFor = 0;           /* the list's length when last in step */
+    const void *builtOn = nullptr; /* and its storage */
+};
+
 struct Flare : FlareGlobals {
     /* Elements live on the heap so that texts handed out (guids) keep
      * their address while other elements are inserted or moved. */
     std::vector<std::unique_ptr<Element>> elements;
+    GuidIndex guidIndex;   /* kept by the calls below; never copied */
 
     Flare() = default;
     Flare(const Flare &other);
     Flare &operator=(const Flare &other);
 };
+
+/* The position of the first element with that guid, or -1: constant time
+ * while the list changes only through the calls below. */
+int FindElement(Flare *flare, const char *guid);
+/* The host's own changes of the element list, keeping the index in step. */
+void InsertElementAt(Flare *flare, size_t at, std::unique_ptr<Element> element);
+void EraseElementAt(Flare *flare, size_t at);
+void SwapElements(Flare *flare, size_t a, size_t b);
+/* The list was replaced or changed otherwise: built again when next needed. */
+void ElementsReplaced(Flare *flare);
 
 /* Everything but the element list. */
 void CopyGlobals(const Flare &from, Flare *to);

@@ -446,6 +446,7 @@ int ParseLnz(const char *text, size_t size, Flare *out, std::string *why)
     }
     CopyGlobals(f, out);
     out->elements = std::move(f.elements);
+    ElementsReplaced(out);
     return LNZ_OK;
 }
 
@@ -478,7 +479,7 @@ int LoadLnzFile(const char *path, Flare *flare, std::string *why)
         return status;
     CopyGlobals(loaded, flare);
     for (std::unique_ptr<Element> &e : loaded.elements)
-        flare->elements.push_back(std::move(e));
+        InsertElementAt(flare, flare->elements.size(), std::move(e));
     return LNZ_OK;
 }
 

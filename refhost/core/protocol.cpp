@@ -134,12 +134,10 @@ bool SelectElement(Call *c)
         const char *guid = nullptr;
         if (!ReadText(&c->a, &guid, "the element guid"))
             return false;
-        c->element = nullptr;
-        for (const std::unique_ptr<Element> &e : c->flare->elements)
-            if (e->guid == guid)
-                c->element = e.get();
-        if (!c->element)
+        int index = FindElement(c->flare, guid);
+        if (index < 0)
             return Fail(&c->a, "ERR_BAD_GUID", std::string("no element has the guid ") + guid);
+        c->element = c->flare->elements[(size_t)index].get();
     }
     c->context = Context::Element;
     return true;
@@ -428,20 +426,12 @@ void ApplyChanges(Call *c)
 
 /* ---- structural commands ---- */
 
-int FindGuid(const Flare *flare, const char *guid)
-{
-    for (size_t i = 0; i < flare->elements.size(); i++)
-        if (flare->elements[i]->guid == guid)
-            return (int)i;
-    return -1;
-}
-
 bool ReadGuidIndex(Call *c, int *index)
 {
     const char *guid = nullptr;
     if (!ReadText(&c->a, &guid, "the element guid"))
         return false;
-    *index = FindGuid(c->flare, guid);
+    *index = FindElement(c->flare, guid);
     if (*index < 0)
         return Fail(&c->a, "ERR_BAD_GUID", std::string("no element has the guid ") + guid);
     return true;
@@ -481,7 +471,7 @@ void Insert(Call *c)
                 : placement == "before" ? (size_t)anchor
                                         : (size_t)anchor + 1;
     const char *guid = element->guid.c_str();
-    c->flare->elements.insert(c->flare->elements.begin() + (std::ptrdiff_t)at, std::move(element));
+    InsertElementAt(c->flare, at, std::move(element));
     std::memcpy(out, &guid, sizeof guid);
 }
 
@@ -490,7 +480,7 @@ void Delete(Call *c)
     int index = -1;
     if (!ReadGuidIndex(c, &index) || !ExpectEnd(&c->a, "the guid"))
         return;
-    c->flare->elements.erase(c->flare->elements.begin() + index);
+    EraseElementAt(c->flare, (size_t)index);
 }
 
 void Move(Call *c)
@@ -506,10 +496,10 @@ void Move(Call *c)
     int index = -1;
     if (!ReadGuidIndex(c, &index) || !ExpectEnd(&c->a, "the guid"))
         return;
-    std::vector<std::unique_ptr<Element>> &list = c->flare->elements;
     int other = direction == "up" ? index - 1 : index + 1;
-    if (other >= 0 && other < (int)list.size())   /* first up or last down: nothing to do */
-        std::swap(list[(size_t)index], list[(size_t)other]);
+    /* the first up or the last down: nothing to do */
+    if (other >= 0 && other < (int)c->flare->elements.size())
+        SwapElements(c->flare, (size_t)index, (size_t)other);
 }
 
 void FileCommand(Call *c, bool save)

@@ -206,3 +206,30 @@ TEST_F(Model, WritingSendsGlobalsThenEachElementThenEachParameterTheSameEachTime
     Write(host);
     EXPECT_EQ(host.Log("Ki_LensFlare"), first) << "an unchanged model writes the same again";
 }
+
+TEST_F(Model, TheMostElementsReadInTheHostsOrderAndAWriteReachesEachByItsGuid)
+{
+    HostSession host;
+    const int kMost = 10000;
+    std::vector<const char *> types;
+    for (int i = 0; i < kMost; i++)
+        types.push_back(i % 3 ? "modelbare" : "modelprobe");
+    fx::SetFlareTypes(host, types);
+    Read(host);
+    ASSERT_NE(model, nullptr);
+    ASSERT_EQ(model->numElements, kMost);
+    ExpectConsistent(model);
+    std::vector<fx::HostElement> before = fx::HostElements(host);
+    int i = 0;
+    for (FlareElement *e = model->firstElement; e; e = e->next, i++) {
+        ASSERT_STREQ(e->guid, before[(size_t)i].guid.c_str()) << i;
+        ASSERT_EQ(e->numParameters, i % 3 ? 0 : 3) << i;
+        if (i % 7 == 3)
+            e->enabled = T("off");
+    }
+    Write(host);
+    std::vector<fx::HostElement> after = fx::HostElements(host);
+    ASSERT_EQ(after.size(), (size_t)kMost);
+    for (size_t k = 0; k < after.size(); k++)
+        ASSERT_EQ(after[k].enabled, T(k % 7 == 3 ? "off" : "on")) << k;
+}

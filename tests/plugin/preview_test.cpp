@@ -1,5 +1,7 @@
 // The preview's image, conversion, set-up, refresh, drawing, progress line
 // and palette messages, on the editor template's real preview control.
+#include <cmath>
+
 #include "preview_fixture.h"
 
 using namespace preview_test;
@@ -74,6 +76,92 @@ TEST_F(PreviewImageTest, EachLevelConvertsToItsBytesInRowsPaddedToFourBytes)
                     << x << "," << row;
         FreePreviewImage(&image);
     }
+}
+
+/* The rule a 24-bit byte follows, worked out apart from the plug-in: the
+ * low byte of trunc(value x 255.0) in double precision, where NaN and
+ * anything whose truncation does not fit 32 bits give 0. */
+unsigned char RuleByte(float value)
+{
+    double scaled = (double)value * 255.0;
+    if (std::isnan(scaled) || scaled <= -2147483649.0 || scaled >= 2147483648.0)
+        return 0;
+    return (unsigned char)((long long)scaled & 255);
+}
+
+float FloatOfBits(uint32_t bits)
+{
+    float value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+}
+
+/* Converts the values as rows of an odd width, each value in turn in every
+ * channel, eight and four pixels at a time, and counts the bytes that
+ * break the rule. */
+long long BytesAgainstTheRule(const std::vector<float> &values)
+{
+    const size_t width = 1021, n = values.size();
+    std::vector<unsigned char> expected(n);
+    for (size_t j = 0; j < n; j++)
+        expected[j] = RuleByte(values[j]);
+    auto wrap = [n](size_t j) {
+        while (j >= n)
+            j -= n;
+        return j;
+    };
+    std::vector<float> red(width), green(width), blue(width);
+    std::vector<unsigned char> out(3 * width);
+    long long wrong = 0;
+    for (size_t start = 0; start < n; start += width) {
+        for (size_t i = 0; i < width; i++) {
+            red[i] = values[wrap(start + i)];
+            green[i] = values[wrap(start + i + 1)];
+            blue[i] = values[wrap(start + i + 2)];
+        }
+        for (bool plain : {false, true}) {
+            plainVectorConversion = plain;
+            ConvertRowTo24Bit(red.data(), green.data(), blue.data(), (int)width, out.data());
+            for (size_t i = 0; i < width; i++)
+                wrong += (out[3 * i] != expected[wrap(start + i + 2)]) +
+                         (out[3 * i + 1] != expected[wrap(start + i + 1)]) +
+                         (out[3 * i + 2] != expected[wrap(start + i)]);
+        }
+    }
+    plainVectorConversion = false;
+    return wrong;
+}
+
+TEST(PreviewConversion, FloatsAroundEveryByteAndSpreadOverAllBitsGiveTheRulesByte)
+{
+    std::vector<float> values;
+    /* where the rule turns: each byte's edge and its neighbours, NaN,
+     * infinities, signed zeros, subnormals, and where 32 bits run out */
+    const float specials[] = {
+        NAN, -NAN, INFINITY, -INFINITY, 0.0f, -0.0f, FloatOfBits(1), FloatOfBits(0x807FFFFF),
+        FloatOfBits(0x7FBFFFFF), FloatOfBits(0xFFC00001), 1.0f, 1.5f, 2.0f, -1.0f / 255.0f,
+        2147483647.0f / 255.0f, 2147483648.0f / 255.0f, -2147483648.0f / 255.0f,
+        -2147483649.0f / 255.0f, 1e10f, -1e10f, 3.4e38f, -3.4e38f};
+    for (float v : specials)
+        for (float edge = v, n = 0; n < 3; n++, edge = std::nextafter(edge, INFINITY))
+            values.push_back(edge);
+    for (int k = -300; k <= 600; k++) {
+        float edge = (float)k / 255.0f;
+        for (int i = 0; i < 256; i++)
+            edge = std::nextafter(edge, -INFINITY);
+        for (int i = 0; i < 513; i++, edge = std::nextafter(edge, INFINITY))
+            values.push_back(edge);
+    }
+    EXPECT_EQ(BytesAgainstTheRule(values), 0);
+    values.clear();
+    for (uint64_t bits = 0; bits <= 0xFFFFFFFFull; bits += 4093)
+        values.push_back(FloatOfBits((uint32_t)bits));
+    EXPECT_EQ(BytesAgainstTheRule(values), 0) << "every 4093rd bit pattern";
+    /* a pixel's usual values, 0 to 1: every 13th float */
+    values.clear();
+    for (uint32_t bits = 0; bits <= 0x3F800000; bits += 13)
+        values.push_back(FloatOfBits(bits));
+    EXPECT_EQ(BytesAgainstTheRule(values), 0) << "every 13th float of 0 to 1";
 }
 
 TEST_F(PreviewImageTest, ImpossibleSizesAreRefusedAndAMismatchedOrMissingBufferIsNotConverted)
