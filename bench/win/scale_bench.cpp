@@ -34,6 +34,7 @@
 #include "entry/plugin.h"
 #include "host_app.h"
 #include "model/lens_flare_model.h"
+#include "panel/panel.h"
 #include "preview/preview.h"
 #include "refhost_api.h"
 #include "resources/resource_ids.h"

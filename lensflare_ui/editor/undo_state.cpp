@@ -118,9 +118,9 @@ int32_t NewIdentity(const FlareElement *e)
  * of the flare's size. */
 int32_t IdentityOf(const FlareElement *e, int32_t index, const FlareState *hint)
 {
-    int32_t near = NearbyIdentity(hint, e, index);
-    if (near >= 0)
-        return near;
+    int32_t nearby = NearbyIdentity(hint, e, index);
+    if (nearby >= 0)
+        return nearby;
     for (size_t i = 0; i < identities.size(); i++)
         if (IsIdentityOf((int32_t)i, e))
             return (int32_t)i;
