@@ -16,6 +16,7 @@
 #include "editor/undo.h"
 #include "editor/undo_state.h"
 #include "entry/plugin.h"
+#include "host/host_helpers.h"
 #include "library/temp_light.h"
 #include "preview/preview.h"
 #include "resources/resource_ids.h"
@@ -37,6 +38,7 @@ struct Views {
     KaGBuffer *snapshotBuffer;
     int16_t snapshotX, snapshotY;
     PreviewImage currentImage;       /* the current flare's render of the split view */
+    bool tempHoldsSnapshot;          /* the temporary light is A's, kept while A shows */
 } views;
 
 const char kSoloMark[] = "Solo";
@@ -84,8 +86,11 @@ void RenderSolo(KaGBuffer *buffer, int16_t x, int16_t y, PreviewImage *image)
         shown.numElements = 1;
         shown.firstElement = &alone;
     }
-    RenderTempFlare(&shown, buffer, x, y, PreviewProgress);
-    FreeTempFlare(&temp);
+    WriteTempFlare(&shown);
+    RenderTempLight(buffer, x, y, PreviewProgress);
+    FreeLensFlareModel(&temp);
+    RemoveTempLight();
+    views.tempHoldsSnapshot = false;
     ConvertGBufferToImage(buffer, image);
 }
 
@@ -101,17 +106,24 @@ bool MakeSnapshotImage()
     return views.snapshotBuffer != nullptr;
 }
 
-/* A's picture with the light at (x, y), rendered only when it moved. */
-bool RenderSnapshot(int16_t x, int16_t y)
+/* The temporary light holds A while A shows, so that moving the light
+ * costs a render alone; it is checked each time, since the library
+ * requestor removes the light when it closes. */
+bool TempLightHoldsSnapshot()
 {
-    if (!views.snapshot || !MakeSnapshotImage())
+    if (!views.tempHoldsSnapshot || !TempLightExists())
         return false;
-    if (views.snapshotImage.rendered && x == views.snapshotX && y == views.snapshotY)
-        return true;
+    int32_t count = -1;
+    Ki_Inquire_LensFlare(Token("light"), tempLightName, Token("numelements"), &count, 0);
+    return count == views.snapshot->elementCount;
+}
+
+void PutSnapshotOnTempLight()
+{
     const FlareState *a = views.snapshot;
     const char **types = new (std::nothrow) const char *[(size_t)a->elementCount + 1];
     if (!types)
-        return false;
+        return;
     for (int32_t i = 0; i < a->elementCount; i++)
         types[i] = IdentityTypeName(StateIdentityAt(a, i));
     LensFlareModel *temp = nullptr;
@@ -119,9 +131,30 @@ bool RenderSnapshot(int16_t x, int16_t y)
     delete[] types;
     if (temp) {
         CopyStateValues(a, temp);
-        RenderTempFlare(temp, views.snapshotBuffer, x, y, PreviewProgress);
+        WriteTempFlare(temp);
     }
-    FreeTempFlare(&temp);
+    FreeLensFlareModel(&temp);
+    views.tempHoldsSnapshot = true;
+}
+
+void ReleaseTempLight()
+{
+    if (views.tempHoldsSnapshot)
+        RemoveTempLight();
+    views.tempHoldsSnapshot = false;
+}
+
+/* A's picture with the light at (x, y), rendered only when it moved. */
+bool RenderSnapshot(int16_t x, int16_t y)
+{
+    if (!views.snapshot || !MakeSnapshotImage())
+        return false;
+    if (views.snapshotImage.rendered && x == views.snapshotX && y == views.snapshotY)
+        return true;
+    if (!TempLightHoldsSnapshot())
+        PutSnapshotOnTempLight();
+    /* One progress line a refresh: the current flare's, or none. */
+    RenderTempLight(views.snapshotBuffer, x, y, nullptr);
     ConvertGBufferToImage(views.snapshotBuffer, &views.snapshotImage);
     views.snapshotX = x;
     views.snapshotY = y;
@@ -203,6 +236,8 @@ void ShowView()
         return;
     previewView = wanted;
     RefreshPreview(-1, -1);
+    if (!SnapshotShown() && !SplitViewShown())
+        ReleaseTempLight();
 }
 
 bool NearDivider(int x)
@@ -292,6 +327,7 @@ void HoldCompareKey(bool down)
 
 void ForgetViews()
 {
+    ReleaseTempLight();
     FreeFlareState(views.snapshot);
     FreePreviewImage(&views.snapshotImage);
     FreePreviewImage(&views.currentImage);
@@ -379,6 +415,7 @@ void HoldSnapshot(HWND)
     FreeFlareState(views.snapshot);
     views.snapshot = state;
     views.snapshotImage.rendered = 0;
+    ReleaseTempLight();
     if (SnapshotShown() || SplitViewShown())
         ShowView();
     else

@@ -53,17 +53,13 @@ void BuildTempFlare(const char *const *typeNames, int32_t count, LensFlareModel 
     ReadLensFlare(model, light, tempLightName);
 }
 
-void RenderTempFlare(LensFlareModel *model, KaGBuffer *buffer, int16_t x, int16_t y,
-                     KaProgressFn progress)
+void WriteTempFlare(LensFlareModel *model)
 {
-    const KaToken light = Token("light");
-    WriteLensFlare(&model, light, tempLightName);
-    ClearGBuffer(buffer);
-    Ki_LensFlareApplyToGBuffer(buffer, light, tempLightName, x, y, progress);
+    WriteLensFlare(&model, Token("light"), tempLightName);
 }
 
-void FreeTempFlare(LensFlareModel **model)
+void RenderTempLight(KaGBuffer *buffer, int16_t x, int16_t y, KaProgressFn progress)
 {
-    FreeLensFlareModel(model);
-    RemoveTempLight();
+    ClearGBuffer(buffer);
+    Ki_LensFlareApplyToGBuffer(buffer, Token("light"), tempLightName, x, y, progress);
 }

@@ -26,12 +26,10 @@ void EmptyTempLight();
  * into *model for the caller to fill with values.  The light is made or
  * emptied first. */
 void BuildTempFlare(const char *const *typeNames, int32_t count, LensFlareModel **model);
-/* Writes a model to the light (its elements' guids the light's) and
- * renders it into buffer, cleared first, with the light at (x, y). */
-void RenderTempFlare(LensFlareModel *model, KaGBuffer *buffer, int16_t x, int16_t y,
-                     KaProgressFn progress);
-/* Frees the model of BuildTempFlare, whose texts are the light's, and
- * removes the light. */
-void FreeTempFlare(LensFlareModel **model);
+/* Writes a model to the light, its elements' guids the light's. */
+void WriteTempFlare(LensFlareModel *model);
+/* Renders the light's flare into buffer, cleared first, with the light at
+ * (x, y). */
+void RenderTempLight(KaGBuffer *buffer, int16_t x, int16_t y, KaProgressFn progress);
 
 #endif
