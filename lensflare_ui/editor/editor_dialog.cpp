@@ -11,6 +11,7 @@
 #include "color/color.h"
 #include "controls/controls.h"
 #include "editor/editor.h"
+#include "editor/solo_compare.h"
 #include "editor/undo.h"
 #include "entry/plugin.h"
 #include "host/host_services.h"
@@ -57,6 +58,11 @@ const SystemMenuItem kSystemMenuItems[] = {
     {IDM_SYSTEM_REDO, "Redo\tCtrl+Y", MF_GRAYED, RedoNextStep},
     {IDM_PLAY_LIGHT_SWEEP, "Play Light Sweep\tF5", 0, ToggleLightSweep},
     {IDM_SWEEP_OCCLUDER, "Sweep Behind Occluder", 0, ToggleSweepOccluder},
+    {IDM_SOLO_ELEMENT, "Solo Element\tF6", 0, ToggleSolo},
+    {IDM_HOLD_SNAPSHOT, "Hold Snapshot", 0, HoldSnapshot},
+    {IDM_COMPARE_SNAPSHOT, "Compare with Snapshot\tF7", MF_GRAYED, ToggleCompareWithSnapshot},
+    {IDM_SPLIT_VIEW, "Split View", MF_GRAYED, ToggleSplitView},
+    {IDM_RESTORE_SNAPSHOT, "Restore Snapshot", MF_GRAYED, RestoreSnapshot},
 };
 
 void AddSystemMenuItems(HWND dialog)
@@ -176,6 +182,7 @@ void OnInitDialog(HWND dialog)
     AddSystemMenuItems(dialog);
     OpenUndoHistory(dialog);
     SetUpLightSweep(dialog);
+    SetUpSoloCompare(dialog);
     InstallEditorKeyFilter();
 }
 
@@ -185,6 +192,7 @@ void OnDestroy(HWND dialog)
     dialogBusy = 1;
     renderBusy = 0;
     RemoveEditorKeyFilter();
+    TearDownSoloCompare();
     CloseUndoHistory();
     if (instance->currentElement)
         DestroyParameterPanel(instance, instance->currentElement);
@@ -368,8 +376,10 @@ void OnCommand(HWND dialog, WPARAM wParam, LPARAM lParam)
 
 INT_PTR OnDrawItem(const DRAWITEMSTRUCT *item)
 {
-    if (item->CtlID == IDC_PREVIEW)
+    if (item->CtlID == IDC_PREVIEW) {
         DrawLightSweepOverlay(item->hDC);
+        DrawSoloCompareMarks(item->hDC);
+    }
     if (item->CtlID == IDC_BASE_COLOR)
         return currentInstance->model ? DrawColorSwatch(item, currentInstance->model->color) : 0;
     return DrawColorParameterButton((int16_t)item->CtlID, item);
@@ -432,6 +442,7 @@ INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             return 0;
         StopLightSweep();
         OnCommand(dialog, wParam, lParam);
+        SoloFollowsSelection();
         return 1;
     }
     return 0;

@@ -7,6 +7,7 @@
  * editor is one more line in EditorKey.
  */
 #include "editor/editor.h"
+#include "editor/solo_compare.h"
 #include "editor/undo.h"
 #include "preview/light_sweep.h"
 
@@ -18,7 +19,7 @@ HHOOK keyFilter;
 /* True when a part used the message, which then goes no further. */
 bool EditorKey(const MSG *msg)
 {
-    return HandleLightSweepKey(msg) || HandleUndoKeyMessage(msg);
+    return HandleLightSweepKey(msg) || HandleUndoKeyMessage(msg) || HandleSoloCompareKey(msg);
 }
 
 LRESULT CALLBACK EditorKeyFilter(int code, WPARAM wParam, LPARAM lParam)

@@ -46,6 +46,7 @@ struct History {
     int32_t cursor;                             /* index of the state the flare is in */
     EditedGradients editedGradients;
     int16_t restoring;
+    const FlareState *held;    /* kept outside the steps (the snapshot); its elements stay known */
 } history;
 
 /* ---- the steps ---------------------------------------------------------- */
@@ -119,10 +120,13 @@ HWND FocusedEditBox()
 /* Identities that no step's state names any more are released. */
 void SweepIdentities()
 {
-    const FlareState *states[UNDO_MAX_STEPS + 1];
+    const FlareState *states[UNDO_MAX_STEPS + 2];
     for (int32_t s = 0; s < history.count; s++)
         states[s] = history.steps[s].state;
-    KeepIdentitiesOf(states, history.count);
+    int32_t count = history.count;
+    if (history.held)
+        states[count++] = history.held;
+    KeepIdentitiesOf(states, count);
 }
 
 void PushStep(FlareState *state, const char *name, int32_t subject, HWND typingBox)
@@ -561,6 +565,39 @@ UndoStep::UndoStep(const char *name)
 UndoStep::~UndoStep()
 {
     RecordUndoStep(name_);
+}
+
+FlareState *CaptureCurrentFlare()
+{
+    if (!history.dialog || !currentInstance || !currentInstance->model)
+        return nullptr;
+    return CaptureFlareState(*currentInstance->model, history.steps[history.cursor].state,
+                             history.editedGradients);
+}
+
+void HoldOutsideState(const FlareState *state)
+{
+    history.held = state;
+    if (history.dialog)
+        SweepIdentities();
+}
+
+/* The held state becomes the step after the one the flare is in, and the
+ * flare is brought there like a redo. */
+void RestoreHeldState(const FlareState *state, const char *name)
+{
+    if (!CanChangeNow() || !state)
+        return;
+    if (SameFlareState(state, history.steps[history.cursor].state))
+        return;
+    FlareState *copy = static_cast<FlareState *>(std::malloc(state->bytes));
+    if (!copy)
+        return;
+    std::memcpy(copy, state, state->bytes);
+    PushStep(copy, name, -1, nullptr);
+    int32_t target = history.cursor;
+    history.cursor = target - 1;
+    RestoreState(target, -1);
 }
 
 void RecordParameterStep(int16_t controlId)

@@ -32,6 +32,8 @@
 #include <stdint.h>
 #include <windows.h>
 
+struct FlareState;
+
 /* Steps the history keeps; the oldest goes when one more is recorded. */
 #define UNDO_MAX_STEPS 100
 /* Room for a step's name, with its terminator. */
@@ -59,6 +61,14 @@ void RecordParameterStep(int16_t controlId);
 /* Undo and redo; each does nothing when there is no step to go to. */
 void UndoLastStep(HWND dialog);
 void RedoNextStep(HWND dialog);
+
+/* The snapshot's part.  The flare as a step would keep it now (the
+ * caller's, freed with FreeFlareState), or null; a state kept outside the
+ * steps, whose elements the history then goes on knowing (null: none);
+ * and such a state made the flare as one step of that name. */
+FlareState *CaptureCurrentFlare();
+void HoldOutsideState(const FlareState *state);
+void RestoreHeldState(const FlareState *state, const char *name);
 
 /* The key filter's part: Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z in the editor;
  * true when the key was used.  Every message of the modal loop comes

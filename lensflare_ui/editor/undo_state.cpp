@@ -291,6 +291,31 @@ void RestoreParameter(const FlareState *s, const StateParameter &sp, ElementPara
     }
 }
 
+/* The state's values into a model with its element types in its order;
+ * rename: the model's elements are the state's own, whose identities
+ * follow their guids. */
+void PutStateValues(const FlareState *s, LensFlareModel *m, bool rename)
+{
+    int32_t numElements = m->numElements;
+    FlareElement *first = m->firstElement;
+    std::memcpy(m, &s->globals, sizeof *m);
+    m->numElements = numElements;
+    m->firstElement = first;
+    const StateElement *se = Elements(s);
+    const StateParameter *sp = Parameters(s);
+    int32_t index = 0;
+    for (FlareElement *e = m->firstElement; e && index < s->elementCount; e = e->next, index++) {
+        if (rename && !IsIdentityOf(se[index].identity, e))
+            RenameIdentity(se[index].identity, e->guid);
+        e->enabled = se[index].enabled;
+        int32_t i = 0;
+        for (ElementParameter *p = e->firstParameter; p && i < se[index].parameterCount;
+             p = p->next, i++)
+            RestoreParameter(s, sp[i], p);
+        sp += se[index].parameterCount;
+    }
+}
+
 } // namespace
 
 FlareState *CaptureFlareState(const LensFlareModel &m, const FlareState *hint,
@@ -382,24 +407,12 @@ bool SameElements(const FlareState *state, const LensFlareModel &model)
 
 void RestoreFlareValues(const FlareState *s, LensFlareModel *m)
 {
-    int32_t numElements = m->numElements;
-    FlareElement *first = m->firstElement;
-    std::memcpy(m, &s->globals, sizeof *m);
-    m->numElements = numElements;
-    m->firstElement = first;
-    const StateElement *se = Elements(s);
-    const StateParameter *sp = Parameters(s);
-    int32_t index = 0;
-    for (FlareElement *e = m->firstElement; e && index < s->elementCount; e = e->next, index++) {
-        if (!IsIdentityOf(se[index].identity, e))
-            RenameIdentity(se[index].identity, e->guid);
-        e->enabled = se[index].enabled;
-        int32_t i = 0;
-        for (ElementParameter *p = e->firstParameter; p && i < se[index].parameterCount;
-             p = p->next, i++)
-            RestoreParameter(s, sp[i], p);
-        sp += se[index].parameterCount;
-    }
+    PutStateValues(s, m, true);
+}
+
+void CopyStateValues(const FlareState *s, LensFlareModel *m)
+{
+    PutStateValues(s, m, false);
 }
 
 bool IsIdentityOf(int32_t identity, const FlareElement *e)

@@ -52,6 +52,9 @@ bool SameElements(const FlareState *state, const LensFlareModel &model);
 /* The state's globals, switches and values into a model that has its
  * elements (SameElements); the model's element list stays. */
 void RestoreFlareValues(const FlareState *state, LensFlareModel *model);
+/* The same values into a model of another owner whose elements have the
+ * state's types in the state's order; identities stay as they are. */
+void CopyStateValues(const FlareState *state, LensFlareModel *model);
 
 bool IsIdentityOf(int32_t identity, const FlareElement *element);
 /* The host gave the element of that identity a new guid. */

@@ -12,6 +12,7 @@
 #include "host/host_helpers.h"
 #include "host/kalvos_io.h"
 #include "library/library.h"
+#include "library/temp_light.h"
 #include "resources/resource_ids.h"
 
 PreviewImage requestorPreview;
@@ -21,8 +22,6 @@ namespace {
 
 /* Registered on the first requestor; 0xFFFFFFFF matches no message. */
 UINT selectionChangedMessage = 0xFFFFFFFF;
-
-const char kTempLight[] = "Kalvos___TempLensFlareLight";
 
 /* The host's working directory, or null when it has none. */
 const char *WorkingDirectory()
@@ -35,13 +34,6 @@ const char *WorkingDirectory()
 void CopyText(char *out, size_t size, const char *text)
 {
     std::snprintf(out, size, "%s", text ? text : "");
-}
-
-bool TempLightExists()
-{
-    int32_t exists = 0;
-    Ki_Handle_Name_Exists(kTempLight, &exists, Token("light"), 0);
-    return exists != 0;
 }
 
 /* Initial folder and file name field from the start name; folder is left
@@ -142,9 +134,7 @@ void InitRequestorTemplate(HWND hook)
                        client.bottom - client.top + 1, IsPaletteDisplay() ? 1 : 3);
     CheckDlgButton(hook, IDC_LIBRARY_PREVIEW_SWITCH, requestorPreviewOn ? BST_CHECKED : BST_UNCHECKED);
     selectionChangedMessage = RegisterWindowMessageA("commdlg_LBSelChangedNotify");
-    if (!TempLightExists())
-        Ki_Light(kTempLight, Token("model"), Token("point"), 1, Token("bdfsave"), Token("enabled"),
-                 Token("off"), 0);
+    CreateTempLight();
 }
 
 void FlipPreviewSwitch(HWND hook)
@@ -163,23 +153,7 @@ void FlipPreviewSwitch(HWND hook)
 void CloseRequestorTemplate()
 {
     FreePreviewImage(&requestorPreview);
-    if (TempLightExists())
-        Ki_Remove(Token("light"), kTempLight, 0);
-}
-
-/* The host appends what it loads, and a new light comes with a default
- * flare: empty the light first so the preview shows the file alone. */
-void EmptyTempLight()
-{
-    int32_t count = 0;
-    Ki_Inquire_LensFlare(Token("light"), kTempLight, Token("numelements"), &count, 0);
-    for (int32_t i = count - 1; i >= 0; i--) {
-        const char *guid = nullptr;
-        Ki_Inquire_LensFlare(Token("light"), kTempLight, Token("element"), &i, Token("guid"), &guid,
-                             1, 0);
-        if (guid)
-            Ki_LensFlare(Token("light"), kTempLight, Token("delete"), guid, 0);
-    }
+    RemoveTempLight();
 }
 
 /* The light sits a quarter in from the top left for flares with
@@ -187,10 +161,10 @@ void EmptyTempLight()
 float PlacementDivisor()
 {
     int32_t count = 0;
-    Ki_Inquire_LensFlare(Token("light"), kTempLight, Token("numelements"), &count, 0);
+    Ki_Inquire_LensFlare(Token("light"), tempLightName, Token("numelements"), &count, 0);
     for (int32_t i = 0; i < count; i++) {
         const char *name = nullptr;
-        Ki_Inquire_LensFlare(Token("light"), kTempLight, Token("element"), &i, Token("name"), &name,
+        Ki_Inquire_LensFlare(Token("light"), tempLightName, Token("element"), &i, Token("name"), &name,
                              1, 0);
         if (!name)
             continue;
@@ -392,9 +366,11 @@ void PreviewLensEffectFile(HWND hook, PreviewImage *image, int16_t previewOn)
     }
 
     SetWaitCursor();
+    /* The host appends what it loads, and a new light comes with a default
+     * flare: the file alone is shown. */
     EmptyTempLight();
     int32_t status = -1;
-    Ki_LensFlare(Token("light"), kTempLight, Token("loadfromfile"), path, &status, 0);
+    Ki_LensFlare(Token("light"), tempLightName, Token("loadfromfile"), path, &status, 0);
     if (status != 0) {
         ShowPreviewReason(hook, image, LoadFailureReason(status));
         RestoreCursor();
@@ -411,7 +387,7 @@ void PreviewLensEffectFile(HWND hook, PreviewImage *image, int16_t previewOn)
     }
     ClearGBuffer(gbuffer);
     float w = (float)width, h = (float)height;
-    Ki_LensFlareApplyToGBuffer(gbuffer, Token("light"), kTempLight, TruncOrIntMin(w / d),
+    Ki_LensFlareApplyToGBuffer(gbuffer, Token("light"), tempLightName, TruncOrIntMin(w / d),
                                TruncOrIntMin(h - h / d), nullptr);
     ConvertGBufferToImage(gbuffer, image);
     Ki_Free_Global_GBuffer(gbuffer);

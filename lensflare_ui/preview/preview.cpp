@@ -28,6 +28,7 @@ HWND previewControl;
 WNDPROC previousPreviewProc;
 bool forcePaletteDisplay;
 bool plainVectorConversion;
+PreviewView previewView;
 
 namespace {
 
@@ -476,13 +477,20 @@ bool RenderPreview(int16_t x, int16_t y, PreviewImage *image)
     if (!previewGBuffer || !currentInstance)
         return false;
     renderBusy = 1;
-    ClearGBuffer(previewGBuffer);
-    LoadPhaseTokens();
-    Ki_LensFlareApplyToGBuffer(previewGBuffer, currentInstance->handleType,
-                               currentInstance->handleName, x, y, PreviewProgress);
-    ConvertGBufferToImage(previewGBuffer, image);
+    if (previewView)
+        previewView(previewGBuffer, x, y, image);
+    else
+        RenderEditedFlare(previewGBuffer, x, y, image);
     renderBusy = 0;
     return true;
+}
+
+void RenderEditedFlare(KaGBuffer *buffer, int16_t x, int16_t y, PreviewImage *image)
+{
+    ClearGBuffer(buffer);
+    Ki_LensFlareApplyToGBuffer(buffer, currentInstance->handleType, currentInstance->handleName,
+                               x, y, PreviewProgress);
+    ConvertGBufferToImage(buffer, image);
 }
 
 void ConvertGBufferToImage(const KaGBuffer *gbuffer, PreviewImage *image)

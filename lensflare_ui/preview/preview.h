@@ -48,6 +48,13 @@ int16_t PreviewGBufferHeight();       /* H of the mouse mapping y = H - mouse y 
 /* Red, green and blue to 0, the fourth channel to 1, as before every render. */
 void ClearGBuffer(KaGBuffer *buffer);
 bool RenderPreview(int16_t x, int16_t y, PreviewImage *image);
+/* What RenderPreview does unless a view stands in: the host renders the
+ * edited flare into buffer, converted into image. */
+void RenderEditedFlare(KaGBuffer *buffer, int16_t x, int16_t y, PreviewImage *image);
+/* Another view of the flare (solo, snapshot), set while it shows: every
+ * render of the preview calls it instead of RenderEditedFlare. */
+typedef void (*PreviewView)(KaGBuffer *buffer, int16_t x, int16_t y, PreviewImage *image);
+extern PreviewView previewView;
 void ConvertGBufferToImage(const KaGBuffer *gbuffer, PreviewImage *image);
 /* One row of the 24-bit form: blue, green, red bytes, each the low byte of
  * trunc(channel x 255.0). */
@@ -74,6 +81,11 @@ LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 void CopyImageToClipboard(HWND window, PreviewImage *image);
 /* Forgets a drag in progress (the editor's set-up and tear-down). */
 void CancelPreviewDrag();
+/* A part with a handle of its own on the preview (the split view's
+ * divider): offered the mouse messages first; true when it took one, which
+ * then moves no light. */
+typedef bool (*PreviewMouseFilter)(HWND window, UINT message, LPARAM lParam);
+extern PreviewMouseFilter previewMouseFilter;
 
 /* A notice in plain words in a band at the preview's foot, right above
  * the flash warning when one stands; it stands for previewNoticeMs (tests

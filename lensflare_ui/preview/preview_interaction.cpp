@@ -106,9 +106,12 @@ void CancelPreviewDrag()
     dragging = 0;
 }
 
+PreviewMouseFilter previewMouseFilter;
+
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
+    bool taken = previewMouseFilter && previewMouseFilter(window, message, lParam);
+    switch (taken ? WM_NULL : message) {
     case WM_LBUTTONDOWN:
         StopLightSweep();
         BeginDrag(window, lParam);

@@ -75,6 +75,13 @@
 #define IDT_PREVIEW_NOTICE       12
 #define PREVIEW_NOTICE_MS        6000
 
+/* Solo and snapshot views of the preview: their system menu items. */
+#define IDM_SOLO_ELEMENT         0x0310
+#define IDM_HOLD_SNAPSHOT        0x0320
+#define IDM_COMPARE_SNAPSHOT     0x0330
+#define IDM_SPLIT_VIEW           0x0340
+#define IDM_RESTORE_SNAPSHOT     0x0350
+
 /* First id of the parameter panel's controls. */
 #define IDC_PANEL_FIRST          10000
 
