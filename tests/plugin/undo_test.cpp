@@ -346,6 +346,7 @@ TEST(Undo, WhileASweepPlaysCtrlZOnlyStopsItAndTheNextCtrlZUndoes)
 {
     HostSession host;
     const std::string opening = SavedFlare(host);
+    const int defaultDuration = sweepDurationMs;
     std::string edited;
     ui::Driver driver;
     driver.Then([&](HWND dialog) {
@@ -354,6 +355,9 @@ TEST(Undo, WhileASweepPlaysCtrlZOnlyStopsItAndTheNextCtrlZUndoes)
         /* The focus first: its notification is a command, which stops a sweep. */
         HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
         SetFocus(list);
+        /* A sweep long enough that a loaded machine cannot see it end
+         * before the key arrives, which then would undo. */
+        sweepDurationMs = 600000;
         SendMessageA(dialog, WM_SYSCOMMAND, IDM_PLAY_LIGHT_SWEEP, 0);
         ASSERT_TRUE(LightSweepRunning());
         HoldKeys(true, false);
@@ -361,6 +365,7 @@ TEST(Undo, WhileASweepPlaysCtrlZOnlyStopsItAndTheNextCtrlZUndoes)
     });
     driver.Then([&](HWND dialog) {
         HoldKeys(false, false);
+        sweepDurationMs = defaultDuration;
         EXPECT_FALSE(LightSweepRunning());
         EXPECT_EQ(SavedFlare(host), edited) << "the key went to the sweep alone";
         EXPECT_EQ(SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Lens Flare Enabled\tCtrl+Z");
