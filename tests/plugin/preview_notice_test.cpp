@@ -6,6 +6,7 @@
 #include "controls/controls.h"
 #include "editor/editor.h"
 #include "element_fixture.h"
+#include "panel/panel.h"
 #include "preview/light_sweep.h"
 #include "preview/preview.h"
 #include "ui_driver.h"
