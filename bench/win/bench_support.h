@@ -1,15 +1,16 @@
 /*
  * bench_support.h - what the plug-in's benchmarks share: a millisecond
  * clock, the median and the quietest round's median of a run of samples,
- * an owner window for the editor, and a plug-in instance on a light of
- * the reference host.  Each benchmark is one program; this header is all
- * of the code they share.
+ * an owner window for the editor, the editor run modally with a script,
+ * and a plug-in instance on a light of the reference host.  Each
+ * benchmark is one program; this header is all of the code they share.
  */
 #ifndef BENCH_SUPPORT_H
 #define BENCH_SUPPORT_H
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include <windows.h>
@@ -56,6 +57,38 @@ inline HWND CreateOwnerWindow(const char *className, WNDPROC proc)
     RegisterClassA(&wc);
     return CreateWindowA(className, "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                          nullptr, wc.hInstance, nullptr);
+}
+
+/* What the editor run by RunEditorScript does once it first idles; OK
+ * closes it after.  Set and cleared by RunEditorScript's run. */
+inline std::function<void(HWND)> editorScript;
+
+/* The owner window's procedure for editors run by RunEditorScript. */
+inline LRESULT CALLBACK ScriptOwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX && editorScript) {
+        HWND dialog = reinterpret_cast<HWND>(lParam);
+        std::function<void(HWND)> run = editorScript;
+        editorScript = nullptr;
+        RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        run(dialog);
+        HWND ok = GetDlgItem(dialog, IDOK);
+        SetFocus(ok);
+        PostMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(ok));
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+/* The editor on the light, owned by a window of ScriptOwnerProc. */
+inline void RunEditorScript(HWND owner, PluginInstance *instance, const char *light,
+                            std::function<void(HWND)> steps)
+{
+    editorScript = steps;
+    const char *keywords[] = {"handle_type", "execute_lens_flare_dialog_box", nullptr};
+    void *values[] = {reinterpret_cast<void *>((uintptr_t)Ki_Inquire_Token("light")),
+                      const_cast<char *>(light), nullptr};
+    ExecuteLensFlareCommand(instance, owner, keywords, values);
 }
 
 /* A point light of the reference host and an instance on it, made the

@@ -11,7 +11,6 @@
  * Prints figures; it fails nothing.
  */
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,25 +33,6 @@ const int kSamples = 60;
 KaToken T(const char *keyword)
 {
     return Ki_Inquire_Token(keyword);
-}
-
-/* The measurements, run once the editor first idles; then OK. */
-std::function<void(HWND)> script;
-
-LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX && script) {
-        HWND dialog = reinterpret_cast<HWND>(lParam);
-        std::function<void(HWND)> run = script;
-        script = nullptr;
-        RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        run(dialog);
-        HWND ok = GetDlgItem(dialog, IDOK);
-        SetFocus(ok);
-        PostMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(ok));
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 /* The default flare's elements repeated in order up to kElements. */
@@ -141,7 +121,7 @@ int main()
     Ki_Light(kLight, T("model"), T("point"), 1, 0);
     RepeatDefaultElements();
 
-    HWND owner = bench::CreateOwnerWindow("ClipboardBenchOwner", OwnerProc);
+    HWND owner = bench::CreateOwnerWindow("ClipboardBenchOwner", bench::ScriptOwnerProc);
     DemoHostServices services(temp);
     services.mainWindow = owner;
     services.showHelpWindow = false;
@@ -154,11 +134,7 @@ int main()
         std::fprintf(stderr, "clipboard_bench: no plug-in instance\n");
         return 1;
     }
-    script = Measure;
-    const char *open[] = {"handle_type", "execute_lens_flare_dialog_box", nullptr};
-    void *openValues[] = {reinterpret_cast<void *>((uintptr_t)T("light")),
-                          const_cast<char *>(kLight), nullptr};
-    ExecuteLensFlareCommand(instance, owner, open, openValues);
+    bench::RunEditorScript(owner, instance, kLight, Measure);
     const char *destroy[] = {"destroy_instance", nullptr};
     void *none[] = {nullptr, nullptr};
     PluginEntryPoint(destroy, none, &status, instance);

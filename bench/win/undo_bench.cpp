@@ -54,25 +54,6 @@ KaToken T(const char *keyword)
     return Ki_Inquire_Token(keyword);
 }
 
-/* The script run once the editor first idles; it ends with OK. */
-std::function<void(HWND)> script;
-
-LRESULT CALLBACK OwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    if (message == WM_ENTERIDLE && wParam == MSGF_DIALOGBOX && script) {
-        HWND dialog = reinterpret_cast<HWND>(lParam);
-        std::function<void(HWND)> run = script;
-        script = nullptr;
-        RedrawWindow(dialog, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        run(dialog);
-        HWND ok = GetDlgItem(dialog, IDOK);
-        SetFocus(ok);
-        PostMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(ok));
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 struct Bench {
     HWND owner;
     PluginInstance *instance;
@@ -80,11 +61,7 @@ struct Bench {
 
 void RunEditor(const Bench &bench, std::function<void(HWND)> steps)
 {
-    script = steps;
-    const char *keywords[] = {"handle_type", "execute_lens_flare_dialog_box", nullptr};
-    void *values[] = {reinterpret_cast<void *>((uintptr_t)T("light")), const_cast<char *>(kLight),
-                      nullptr};
-    ExecuteLensFlareCommand(bench.instance, bench.owner, keywords, values);
+    bench::RunEditorScript(bench.owner, bench.instance, kLight, steps);
 }
 
 std::vector<std::string> DefaultTypes()
@@ -250,7 +227,7 @@ int main(int argc, char **argv)
     moduleHandle = GetModuleHandleA(nullptr);
     Ki_Light(kLight, T("model"), T("point"), 1, 0);
 
-    HWND owner = bench::CreateOwnerWindow("UndoBenchOwner", OwnerProc);
+    HWND owner = bench::CreateOwnerWindow("UndoBenchOwner", bench::ScriptOwnerProc);
     DemoHostServices services(temp);
     services.mainWindow = owner;
     services.showHelpWindow = false;

@@ -42,11 +42,6 @@ bool IsEditBox(HWND window)
     return GetClassNameA(window, cls, sizeof cls) && lstrcmpiA(cls, "Edit") == 0;
 }
 
-std::string Str(const ClipText &text)
-{
-    return std::string(text.at ? text.at : "", text.length);
-}
-
 /* The selected element, with the gradient edits its panel still holds. */
 FlareElement *ElementToCopy(HWND dialog)
 {
@@ -89,7 +84,8 @@ bool TakeClipboardRecord(HWND dialog, std::vector<unsigned char> *record, const 
         return false;
     }
     HANDLE block = GetClipboardData(format);
-    const unsigned char *bytes = block ? static_cast<const unsigned char *>(GlobalLock(block)) : nullptr;
+    const unsigned char *bytes =
+        block ? static_cast<const unsigned char *>(GlobalLock(block)) : nullptr;
     bool taken = false;
     if (bytes) {
         try {
@@ -130,7 +126,7 @@ ElementParameter *ParameterNamed(FlareElement *e, const ClipText &name)
  * an absolute range that is not open, a check box 0 or 1. */
 bool Fits(const ElementParameter &target, const ClipParameter &p)
 {
-    if (Token(Str(p.type).c_str()) != target.type)
+    if (Token(ClipTextString(p.type).c_str()) != target.type)
         return false;
     bool triple = target.type == Token("color") || target.type == Token("point");
     for (int i = 0; i < (triple ? 3 : 1); i++) {
@@ -191,7 +187,7 @@ int GiveRecordValues(FlareElement *e, const ClipElement &clip, std::string *skip
         }
         if (count++)
             *skipped += ", ";
-        *skipped += Str(p.name);
+        *skipped += ClipTextString(p.name);
     }
     return count;
 }
@@ -207,7 +203,7 @@ void ShowSkipped(HWND dialog, const std::string &type, int count, const std::str
 void InsertRecord(HWND dialog, const ClipElement &clip)
 {
     PluginInstance *instance = currentInstance;
-    std::string type = Str(clip.typeName);
+    std::string type = ClipTextString(clip.typeName);
     char text[kNoticeSize];
     if (!HostHasType(type)) {
         std::snprintf(text, sizeof text, "Nothing pasted: this host has no element type \"%s\".",
@@ -239,7 +235,7 @@ void PasteRecord(HWND dialog, const std::vector<unsigned char> &record, const ch
         ShowPreviewNotice(dialog, kDamaged);
         return;
     }
-    std::string label = Str(clip.description.length ? clip.description : clip.typeName);
+    std::string label = ClipTextString(clip.description.length ? clip.description : clip.typeName);
     char name[UNDO_NAME_SIZE];
     std::snprintf(name, sizeof name, "%s %s", verb, label.c_str());
     UndoStep step(name);

@@ -55,6 +55,9 @@ struct ClipElement {
     const unsigned char *end;
 };
 
+/* A text of a record as a string of its own. */
+std::string ClipTextString(const ClipText &text);
+
 /* The element as a record; false when memory runs out. */
 bool BuildElementRecord(const FlareElement &element, std::vector<unsigned char> *record);
 /* Checks every size and count of the record before anything is used;

@@ -175,8 +175,8 @@ void AddNewElement(HWND dialog)
     /* No type chosen (the host offers none): there is nothing to insert. */
     if (answer != 1 || !addElementType)
         return;
-    FlareElement *added =
-        InsertElementNextToSelection(dialog, PlacementOfChoice(addElementPlacement), addElementType);
+    InsertPlacement placement = PlacementOfChoice(addElementPlacement);
+    FlareElement *added = InsertElementNextToSelection(dialog, placement, addElementType);
     SelectElementByGuid(dialog, added ? added->guid : nullptr);
     RefreshPreview(-1, -1);
 }

@@ -196,17 +196,13 @@ bool TypeIs(const ClipText &type, const char *keyword)
     return type.length == std::strlen(keyword) && std::memcmp(type.at, keyword, type.length) == 0;
 }
 
-std::string Str(const ClipText &text)
-{
-    return std::string(text.at ? text.at : "", text.length);
-}
-
 void AddStops(std::string *out, const ClipParameter &p)
 {
-    *out += "gradient " + Str(p.name) + " " + std::to_string(p.gradientCount) + "\r\n";
+    *out += "gradient " + ClipTextString(p.name) + " " + std::to_string(p.gradientCount) + "\r\n";
     for (int32_t s = 0; s < p.gradientCount; s++) {
-        float stop[4] = {FloatAt(p.offsets, (size_t)s), FloatAt(p.colors, 3 * (size_t)s),
-                         FloatAt(p.colors, 3 * (size_t)s + 1), FloatAt(p.colors, 3 * (size_t)s + 2)};
+        size_t c = 3 * (size_t)s;
+        float stop[4] = {FloatAt(p.offsets, (size_t)s), FloatAt(p.colors, c),
+                         FloatAt(p.colors, c + 1), FloatAt(p.colors, c + 2)};
         *out += "stop";
         AddFloats(out, stop, 4);
     }
@@ -216,7 +212,7 @@ void AddStops(std::string *out, const ClipParameter &p)
 void AddData(std::string *out, const ClipParameter &p)
 {
     const size_t chunk = 48;
-    *out += "data " + Str(p.name) + " " + std::to_string(p.dataSize) + "\r\n";
+    *out += "data " + ClipTextString(p.name) + " " + std::to_string(p.dataSize) + "\r\n";
     for (size_t at = 0; at < (size_t)p.dataSize; at += chunk) {
         size_t n = (size_t)p.dataSize - at < chunk ? (size_t)p.dataSize - at : chunk;
         *out += "text \"";
@@ -226,6 +222,11 @@ void AddData(std::string *out, const ClipParameter &p)
 }
 
 } // namespace
+
+std::string ClipTextString(const ClipText &text)
+{
+    return std::string(text.at ? text.at : "", text.length);
+}
 
 bool BuildElementRecord(const FlareElement &element, std::vector<unsigned char> *record)
 {
@@ -288,13 +289,13 @@ void NextClipParameter(const ClipElement &element, const unsigned char **at, Cli
 
 std::string ElementRecordText(const ClipElement &element)
 {
-    std::string out = "element " + Str(element.typeName) + "\r\n";
+    std::string out = "element " + ClipTextString(element.typeName) + "\r\n";
     out += element.enabled ? "enabled on\r\n" : "enabled off\r\n";
     const unsigned char *at = element.firstParameter;
     for (uint32_t i = 0; i < element.parameterCount; i++) {
         ClipParameter p;
         NextClipParameter(element, &at, &p);
-        out += "value " + Str(p.name);
+        out += "value " + ClipTextString(p.name);
         AddFloats(&out, p.value, TypeIs(p.type, "color") || TypeIs(p.type, "point") ? 3 : 1);
         if (TypeIs(p.type, "gradient"))
             AddStops(&out, p);
