@@ -16,6 +16,8 @@
 #include <windows.h>
 
 #include "entry/plugin.h"
+#include "host_app.h"
+#include "refhost_api.h"
 
 namespace bench {
 
@@ -89,6 +91,31 @@ inline void RunEditorScript(HWND owner, PluginInstance *instance, const char *li
     void *values[] = {reinterpret_cast<void *>((uintptr_t)Ki_Inquire_Token("light")),
                       const_cast<char *>(light), nullptr};
     ExecuteLensFlareCommand(instance, owner, keywords, values);
+}
+
+/* The host of a benchmark run by script: the temporary folder (temp, of
+ * MAX_PATH characters) as its working directory, errors kept quiet, the
+ * program's module standing in for the DLL's, and a point light. */
+inline void PrepareScriptHost(const char *light, char *temp)
+{
+    GetTempPathA(MAX_PATH, temp);
+    Kh_Set_Environment("KA_WORKING_DIR", temp);
+    Kh_Set_Error_Echo(0);
+    moduleHandle = GetModuleHandleA(nullptr);
+    Ki_Light(light, Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
+}
+
+/* A plug-in instance made through the plug-in entry with the demo host's
+ * services over owner, as the host makes one; null when none was made. */
+inline PluginInstance *NewScriptInstance(DemoHostServices *services, HWND owner)
+{
+    services->mainWindow = owner;
+    services->showHelpWindow = false;
+    const char *keywords[] = {"parent_hInstance", "new_instance", nullptr};
+    void *values[] = {static_cast<HostServices *>(services), nullptr, nullptr};
+    int32_t status = -1;
+    PluginEntryPoint(keywords, values, &status, nullptr);
+    return static_cast<PluginInstance *>(values[1]);
 }
 
 /* A point light of the reference host and an instance on it, made the

@@ -115,22 +115,12 @@ void Measure(HWND dialog)
 int main()
 {
     char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    Kh_Set_Environment("KA_WORKING_DIR", temp);
-    Kh_Set_Error_Echo(0);
-    moduleHandle = GetModuleHandleA(nullptr);
-    Ki_Light(kLight, T("model"), T("point"), 1, 0);
+    bench::PrepareScriptHost(kLight, temp);
     RepeatDefaultElements();
 
     HWND owner = bench::CreateOwnerWindow("ClipboardBenchOwner", bench::ScriptOwnerProc);
     DemoHostServices services(temp);
-    services.mainWindow = owner;
-    services.showHelpWindow = false;
-    const char *keywords[] = {"parent_hInstance", "new_instance", nullptr};
-    void *values[] = {static_cast<HostServices *>(&services), nullptr, nullptr};
-    int32_t status = -1;
-    PluginEntryPoint(keywords, values, &status, nullptr);
-    PluginInstance *instance = static_cast<PluginInstance *>(values[1]);
+    PluginInstance *instance = bench::NewScriptInstance(&services, owner);
     if (!instance) {
         std::fprintf(stderr, "clipboard_bench: no plug-in instance\n");
         return 1;
@@ -138,6 +128,7 @@ int main()
     bench::RunEditorScript(owner, instance, kLight, Measure);
     const char *destroy[] = {"destroy_instance", nullptr};
     void *none[] = {nullptr, nullptr};
+    int32_t status = -1;
     PluginEntryPoint(destroy, none, &status, instance);
     DestroyWindow(owner);
     return 0;

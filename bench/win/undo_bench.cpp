@@ -221,21 +221,12 @@ int main(int argc, char **argv)
     if (argc > 2 && std::strcmp(argv[1], "--soak") == 0)
         soak = std::max(1, std::atoi(argv[2]));
     char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    Kh_Set_Environment("KA_WORKING_DIR", temp);
-    Kh_Set_Error_Echo(0);
-    moduleHandle = GetModuleHandleA(nullptr);
-    Ki_Light(kLight, T("model"), T("point"), 1, 0);
+    bench::PrepareScriptHost(kLight, temp);
 
     HWND owner = bench::CreateOwnerWindow("UndoBenchOwner", bench::ScriptOwnerProc);
     DemoHostServices services(temp);
-    services.mainWindow = owner;
-    services.showHelpWindow = false;
-    const char *keywords[] = {"parent_hInstance", "new_instance", nullptr};
-    void *values[] = {static_cast<HostServices *>(&services), nullptr, nullptr};
-    int32_t status = -1;
-    PluginEntryPoint(keywords, values, &status, nullptr);
-    Bench bench = {owner, static_cast<PluginInstance *>(values[1])};
+    PluginInstance *instance = bench::NewScriptInstance(&services, owner);
+    Bench bench = {owner, instance};
     if (!bench.instance) {
         std::fprintf(stderr, "undo_bench: no plug-in instance\n");
         return 1;
@@ -255,6 +246,7 @@ int main(int argc, char **argv)
     }
     const char *destroy[] = {"destroy_instance", nullptr};
     void *none[] = {nullptr, nullptr};
+    int32_t status = -1;
     PluginEntryPoint(destroy, none, &status, bench.instance);
     if (soak) {
         int64_t blocks = 0;
