@@ -9,12 +9,14 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "controls/controls.h"
 #include "editor/editor.h"
+#include "editor/element_clipboard.h"
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
 #include "host_session.h"
@@ -146,6 +148,33 @@ void SweepPictures(HWND editor)
     }
 }
 
+/* The first element duplicated with Ctrl+D, then a paste of plain text
+ * refused in the preview's notice; undone after. */
+void ElementClipboardPicture(HWND editor)
+{
+    ShowSection(editor, SECTION_ELEMENT);
+    HWND list = GetDlgItem(editor, IDC_ELEMENT_LIST);
+    SendMessageA(list, LB_SETCURSEL, 0, 0);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ELEMENT_LIST, LBN_SELCHANGE), (LPARAM)list);
+    DuplicateSelectedElement(editor);
+    if (OpenClipboard(editor)) {
+        EmptyClipboard();
+        HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 6);
+        if (text) {
+            std::memcpy(GlobalLock(text), "Hello", 6);
+            GlobalUnlock(text);
+            if (!SetClipboardData(CF_TEXT, text))
+                GlobalFree(text);
+        }
+        CloseClipboard();
+    }
+    PasteElement(editor);
+    SendMessageA(list, LB_SETTOPINDEX, 0, 0);   /* the original above its copy */
+    Save(editor, "element-paste.png");
+    ClearPreviewNotice();
+    SendMessageA(editor, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
+}
+
 void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)
 {
     driver.Then([&, editorOnly](HWND editor) {
@@ -196,6 +225,7 @@ void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)
         Save(large, "large-gradient.png");
         Close(large, IDCANCEL);
     });
+    driver.When("Lens Flare Editor", ElementClipboardPicture);
     driver.When("Lens Flare Editor", [&host](HWND editor) {
         SweepPictures(editor);
         host.services.showHelpWindow = true;

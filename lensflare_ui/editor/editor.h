@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include "entry/editor_state.h"
+#include "model/lens_flare_model.h"
 
 INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -25,6 +26,18 @@ bool HandleElementListCommand(HWND dialog, int id, int code);   /* true when it 
  * the host loads the file and the editor shows what it now holds. */
 void LoadLibraryIntoFlare(HWND dialog);
 void ShowElementEnabledSwitch(HWND dialog);
+/* The element selected in the list, current or not, or null. */
+FlareElement *SelectedListElement(HWND dialog);
+/* Saves the panel, inserts an element of that type next to the selected
+ * one (before and after fall back to the ends of an empty flare) and
+ * reads the flare again; the new element, not yet selected, or null when
+ * the host made none. */
+FlareElement *InsertElementNextToSelection(HWND dialog, InsertPlacement placement,
+                                           const char *typeName);
+/* Selects, shows at the top of the list and makes current (with its panel
+ * in the element section) the element of that guid; without one the
+ * first element stays selected and current, without a panel. */
+void SelectElementByGuid(HWND dialog, const char *guid);
 
 /* Add element dialog: its results outlive one run. */
 extern const char *addElementType;

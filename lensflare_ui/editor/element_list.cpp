@@ -52,46 +52,6 @@ void RereadModel(HWND dialog)
     RefreshGlobalControls(dialog);
 }
 
-/* Selects the element with this guid after a re-read, shows it at the top
- * of the list and makes it current (with its panel in the element
- * section).  Without a match the first element stays selected and
- * current, without a panel. */
-void SelectElementByGuid(HWND dialog, const char *guid)
-{
-    PluginInstance *instance = currentInstance;
-    HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
-    int16_t index = 0;
-    FlareElement *match = nullptr;
-    if (guid && Model()) {
-        for (FlareElement *e = Model()->firstElement; e; e = e->next, index++) {
-            if (e->guid && std::strcmp(e->guid, guid) == 0) {
-                match = e;
-                break;
-            }
-        }
-    }
-    if (match) {
-        SendMessageA(list, LB_SETCURSEL, index, 0);
-        SendMessageA(list, LB_SETTOPINDEX, index, 0);
-        if (ElementSectionShown())
-            BuildParameterPanel(instance, dialog, match);
-        else
-            instance->currentElement = match;
-    }
-    ShowElementEnabledSwitch(dialog);
-}
-
-FlareElement *SelectedListElement(HWND dialog)
-{
-    LRESULT line = SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_GETCURSEL, 0, 0);
-    if (line == LB_ERR)
-        return nullptr;
-    LRESULT data = SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_GETITEMDATA, line, 0);
-    if (data == LB_ERR)
-        return nullptr;
-    return reinterpret_cast<FlareElement *>(data);
-}
-
 void SelectElement(HWND dialog)
 {
     PluginInstance *instance = currentInstance;
@@ -209,30 +169,16 @@ InsertPlacement ResolvePlacement(HWND dialog, InsertPlacement placement,
 void AddNewElement(HWND dialog)
 {
     UndoStep step("Add Element");
-    PluginInstance *instance = currentInstance;
     addElementType = nullptr;
-    INT_PTR answer = DialogBoxParamA(instance->moduleInstance, "AddElementDialog", dialog,
+    INT_PTR answer = DialogBoxParamA(currentInstance->moduleInstance, "AddElementDialog", dialog,
                                      AddElementDialogProc, 0);
     /* No type chosen (the host offers none): there is nothing to insert. */
     if (answer != 1 || !addElementType)
         return;
-    const FlareElement *reference = nullptr;
-    InsertPlacement placement =
-        ResolvePlacement(dialog, PlacementOfChoice(addElementPlacement), &reference);
-    const char *typeName = addElementType;
-    /* Resolved before the panel is saved: saving leaves the model intact,
-     * so the reference's guid stays valid until the re-read. */
-    SaveElementPanel(dialog);
-    const char *newGuid = nullptr;
-    InsertFlareElement(instance->handleType, instance->handleName, placement, typeName,
-                       reference ? reference->guid : nullptr, &newGuid);
-    char *kept = nullptr;   /* host copy of the new guid across the re-read */
-    Import_IO_Copy_String(&kept, newGuid);
-    RereadModel(dialog);
-    SelectElementByGuid(dialog, kept);
+    InsertPlacement placement = PlacementOfChoice(addElementPlacement);
+    FlareElement *added = InsertElementNextToSelection(dialog, placement, addElementType);
+    SelectElementByGuid(dialog, added ? added->guid : nullptr);
     RefreshPreview(-1, -1);
-    if (kept)
-        Ki_Free_Memory(kept);
 }
 
 /* Before a library load the host's flare loses every element, so the file
@@ -273,6 +219,66 @@ void ReloadAfterLibraryLoad(HWND dialog)
 }
 
 } // namespace
+
+void SelectElementByGuid(HWND dialog, const char *guid)
+{
+    PluginInstance *instance = currentInstance;
+    HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
+    int16_t index = 0;
+    FlareElement *match = nullptr;
+    if (guid && Model()) {
+        for (FlareElement *e = Model()->firstElement; e; e = e->next, index++) {
+            if (e->guid && std::strcmp(e->guid, guid) == 0) {
+                match = e;
+                break;
+            }
+        }
+    }
+    if (match) {
+        SendMessageA(list, LB_SETCURSEL, index, 0);
+        SendMessageA(list, LB_SETTOPINDEX, index, 0);
+        if (ElementSectionShown())
+            BuildParameterPanel(instance, dialog, match);
+        else
+            instance->currentElement = match;
+    }
+    ShowElementEnabledSwitch(dialog);
+}
+
+FlareElement *SelectedListElement(HWND dialog)
+{
+    LRESULT line = SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_GETCURSEL, 0, 0);
+    if (line == LB_ERR)
+        return nullptr;
+    LRESULT data = SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_GETITEMDATA, line, 0);
+    if (data == LB_ERR)
+        return nullptr;
+    return reinterpret_cast<FlareElement *>(data);
+}
+
+FlareElement *InsertElementNextToSelection(HWND dialog, InsertPlacement placement,
+                                           const char *typeName)
+{
+    PluginInstance *instance = currentInstance;
+    const FlareElement *reference = nullptr;
+    placement = ResolvePlacement(dialog, placement, &reference);
+    /* Resolved before the panel is saved: saving leaves the model intact,
+     * so the reference's guid stays valid until the re-read. */
+    SaveElementPanel(dialog);
+    const char *newGuid = nullptr;
+    InsertFlareElement(instance->handleType, instance->handleName, placement, typeName,
+                       reference ? reference->guid : nullptr, &newGuid);
+    char *kept = nullptr;   /* host copy of the new guid across the re-read */
+    Import_IO_Copy_String(&kept, newGuid);
+    RereadModel(dialog);
+    FlareElement *added = nullptr;
+    for (FlareElement *e = Model() ? Model()->firstElement : nullptr; e && kept; e = e->next)
+        if (!added && e->guid && std::strcmp(e->guid, kept) == 0)
+            added = e;
+    if (kept)
+        Ki_Free_Memory(kept);
+    return added;
+}
 
 void ShowElementEnabledSwitch(HWND dialog)
 {

@@ -7,6 +7,7 @@
  * editor is one more line in EditorKey.
  */
 #include "editor/editor.h"
+#include "editor/element_clipboard.h"
 #include "editor/solo_compare.h"
 #include "editor/undo.h"
 #include "preview/light_sweep.h"
@@ -19,7 +20,8 @@ HHOOK keyFilter;
 /* True when a part used the message, which then goes no further. */
 bool EditorKey(const MSG *msg)
 {
-    return HandleLightSweepKey(msg) || HandleUndoKeyMessage(msg) || HandleSoloCompareKey(msg);
+    return HandleLightSweepKey(msg) || HandleUndoKeyMessage(msg) ||
+           HandleElementClipboardKey(msg) || HandleSoloCompareKey(msg);
 }
 
 LRESULT CALLBACK EditorKeyFilter(int code, WPARAM wParam, LPARAM lParam)
