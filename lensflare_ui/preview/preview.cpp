@@ -20,7 +20,7 @@
 /* The editor's preview; created by SetUpEditorPreview, freed by
  * TearDownEditorPreview.  One editor exists at a time. */
 PreviewImage editorPreview;
-/* Set while RenderPreview runs.  1 at load: nothing renders before an
+/* Set while RenderPreviewFrame runs.  1 at load: nothing renders before an
  * editor has initialised. */
 int16_t renderBusy = 1;
 int16_t flareX, flareY;
@@ -469,7 +469,8 @@ int16_t PreviewGBufferHeight()
     return previewHeight;
 }
 
-bool RenderPreview(int16_t x, int16_t y, PreviewImage *image)
+bool RenderPreviewFrame(int16_t x, int16_t y, void (*prepare)(KaGBuffer *),
+                        KaProgressFn progress)
 {
     if (renderBusy)
         return false;
@@ -477,10 +478,12 @@ bool RenderPreview(int16_t x, int16_t y, PreviewImage *image)
         return false;
     renderBusy = 1;
     ClearGBuffer(previewGBuffer);
+    if (prepare)
+        prepare(previewGBuffer);
     LoadPhaseTokens();
     Ki_LensFlareApplyToGBuffer(previewGBuffer, currentInstance->handleType,
-                               currentInstance->handleName, x, y, PreviewProgress);
-    ConvertGBufferToImage(previewGBuffer, image);
+                               currentInstance->handleName, x, y, progress);
+    ConvertGBufferToImage(previewGBuffer, &editorPreview);
     renderBusy = 0;
     return true;
 }
@@ -512,7 +515,7 @@ void RefreshPreview(int16_t x, int16_t y)
     if (dialog)
         SetTimer(dialog, IDT_RENDER_WAIT, RENDER_WAIT_MS, nullptr);
     SetArrowCursor();
-    if (RenderPreview(x, y, &editorPreview) && previewControl)
+    if (RenderPreviewFrame(x, y, nullptr, PreviewProgress) && previewControl)
         InvalidateRect(previewControl, nullptr, FALSE);
     if (dialog)
         KillTimer(dialog, IDT_RENDER_WAIT);
@@ -598,11 +601,27 @@ LRESULT PreviewImageMessage(PreviewImage *image, HWND window, UINT message, WPAR
     return 0;
 }
 
-void SetUpEditorPreview(HWND dialog)
+void ResetRenderFeedback()
 {
+    renderBusy = 0;
     LoadPreviewCursors();
     SetArrowCursor();
-    renderBusy = 0;
+}
+
+LRESULT EditorPreviewMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam,
+                             int16_t *handled)
+{
+    if (message == WM_TIMER && wParam == IDT_RENDER_WAIT) {
+        *handled = 1;
+        SetWaitCursor();
+        return 0;
+    }
+    return PreviewImageMessage(&editorPreview, dialog, message, wParam, lParam, handled);
+}
+
+void SetUpEditorPreview(HWND dialog)
+{
+    ResetRenderFeedback();
     progressPosition = 0;
     progressLineShown = false;
     CancelPreviewDrag();

@@ -47,7 +47,12 @@ KaGBuffer *PreviewGBuffer();
 int16_t PreviewGBufferHeight();       /* H of the mouse mapping y = H - mouse y - 1 */
 /* Red, green and blue to 0, the fourth channel to 1, as before every render. */
 void ClearGBuffer(KaGBuffer *buffer);
-bool RenderPreview(int16_t x, int16_t y, PreviewImage *image);
+/* One frame of the editor's preview, for its refresh and the light sweep
+ * alike: the G-buffer cleared, then readied by prepare when given, the
+ * host's render at x, y reporting to progress (null: none), converted into
+ * editorPreview.  False while a render runs or before set-up. */
+bool RenderPreviewFrame(int16_t x, int16_t y, void (*prepare)(KaGBuffer *),
+                        KaProgressFn progress);
 void ConvertGBufferToImage(const KaGBuffer *gbuffer, PreviewImage *image);
 /* One row of the 24-bit form: blue, green, red bytes, each the low byte of
  * trunc(channel x 255.0). */
@@ -65,9 +70,18 @@ void SetWaitCursor();
 void RestoreCursor();
 HCURSOR CurrentCursor();
 
-/* Editor start-up and tear-down of everything above. */
+/* Editor start-up and tear-down of everything above.  The start-up begins
+ * with ResetRenderFeedback (no render under way, the arrow shown), which
+ * the editor also calls as it opens, before the preview's turn. */
+void ResetRenderFeedback();
 void SetUpEditorPreview(HWND dialog);
 void TearDownEditorPreview(HWND dialog);
+/* The preview's share of the procedure of the dialog that holds it, asked
+ * before anything else: palette and drawing messages of editorPreview and
+ * the wait cursor when the render timer fires.  *handled says the message
+ * was answered with the result. */
+LRESULT EditorPreviewMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam,
+                             int16_t *handled);
 
 /* Dragging the light and the right-button clipboard copy. */
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
