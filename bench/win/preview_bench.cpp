@@ -23,6 +23,7 @@
 #include "bench_support.h"
 #include "entry/plugin.h"
 #include "preview/preview.h"
+#include "preview_dialog.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -30,39 +31,9 @@ namespace {
 const char kLight[] = "Light01";   /* the demo host's light */
 const double kTargetMs = 2.5;
 
-/* Bitmaps drawn by WM_DRAWITEM; counted by BenchDialogProc so that a
- * refresh is only timed as complete once the picture is on screen. */
+/* Bitmaps drawn by WM_DRAWITEM, so that a refresh is only timed as
+ * complete once the picture is on screen. */
 int drawnBitmaps;
-
-/* The editor's handling of its preview, and nothing else. */
-INT_PTR CALLBACK BenchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    int16_t handled = 0;
-    LRESULT filtered = PreviewImageMessage(&editorPreview, dialog, message, wParam, lParam,
-                                           &handled);
-    if (handled)
-        return filtered;
-    switch (message) {
-    case WM_INITDIALOG:
-        currentInstance->dialog = dialog;
-        renderBusy = 0;
-        SetUpEditorPreview(dialog);
-        return TRUE;
-    case WM_DESTROY:
-        TearDownEditorPreview(dialog);
-        currentInstance->dialog = nullptr;
-        return 0;
-    case WM_DRAWITEM:
-        if (wParam == IDC_PREVIEW)
-            drawnBitmaps++;
-        return TRUE;
-    case WM_TIMER:
-        if (wParam == IDT_RENDER_WAIT)
-            SetWaitCursor();
-        return 0;
-    }
-    return 0;
-}
 
 struct Figures {
     double median, p10, p90;
@@ -111,14 +82,12 @@ int main(int argc, char **argv)
     PluginInstance instance;
     bench::OpenInstanceOnLight(&instance, kLight);
 
-    HWND dialog = CreateDialogParamA(moduleHandle, "LensFlareDialogBox", nullptr,
-                                     BenchDialogProc, 0);
+    ui::previewDrawn = [](HDC) { drawnBitmaps++; };
+    HWND dialog = ui::OpenPreviewDialog();
     if (!dialog || !editorPreview.valid || !PreviewGBuffer()) {
         std::fprintf(stderr, "preview_bench: the preview could not be set up\n");
         return 1;
     }
-    ShowWindow(dialog, SW_SHOW);
-    UpdateWindow(dialog);
     HWND preview = GetDlgItem(dialog, IDC_PREVIEW);
     RECT client;
     GetClientRect(preview, &client);

@@ -24,40 +24,12 @@
 #include "model/lens_flare_model.h"
 #include "preview/light_sweep.h"
 #include "preview/preview.h"
-#include "resources/resource_ids.h"
+#include "preview_dialog.h"
 
 namespace {
 
 const char kLight[] = "Light01";   /* the demo host's light */
 const double kTargetMs = 5.0;
-
-/* The editor's preview and sweep, and nothing else. */
-INT_PTR CALLBACK BenchDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    int16_t handled = 0;
-    LRESULT filtered =
-        PreviewImageMessage(&editorPreview, dialog, message, wParam, lParam, &handled);
-    if (handled)
-        return filtered;
-    switch (message) {
-    case WM_INITDIALOG:
-        currentInstance->dialog = dialog;
-        renderBusy = 0;
-        SetUpEditorPreview(dialog);
-        SetUpLightSweep(dialog);
-        return TRUE;
-    case WM_DESTROY:
-        TearDownLightSweep();
-        TearDownEditorPreview(dialog);
-        currentInstance->dialog = nullptr;
-        return 0;
-    case WM_DRAWITEM:
-        if (wParam == IDC_PREVIEW)
-            DrawLightSweepOverlay(reinterpret_cast<const DRAWITEMSTRUCT *>(lParam)->hDC);
-        return TRUE;
-    }
-    return 0;
-}
 
 double Now(const LARGE_INTEGER &frequency)
 {
@@ -101,14 +73,14 @@ int main(int argc, char **argv)
     bench::OpenInstanceOnLight(&instance, kLight);
     ReadLensFlare(&instance.model, instance.handleType, instance.handleName);
 
-    HWND dialog =
-        CreateDialogParamA(moduleHandle, "LensFlareDialogBox", nullptr, BenchDialogProc, 0);
+    /* The editor's preview and sweep, and nothing else. */
+    ui::previewDrawn = DrawLightSweepOverlay;
+    HWND dialog = ui::OpenPreviewDialog();
     if (!dialog || !editorPreview.valid || !PreviewGBuffer() || !instance.model) {
         std::fprintf(stderr, "sweep_bench: the preview could not be set up\n");
         return 1;
     }
-    ShowWindow(dialog, SW_SHOW);
-    UpdateWindow(dialog);
+    SetUpLightSweep(dialog);
     RefreshPreview(-1, -1);
     const int width = editorPreview.header->biWidth, height = editorPreview.header->biHeight;
     std::printf("light sweep frames (default flare of \"%s\"), preview %d x %d, "
@@ -136,6 +108,7 @@ int main(int argc, char **argv)
     }
     ToggleSweepOccluder(dialog); /* the option back off */
 
+    TearDownLightSweep();
     DestroyWindow(dialog);
     currentInstance = nullptr;
     return 0;

@@ -153,9 +153,7 @@ void OnInitDialog(HWND dialog)
 {
     PluginInstance *instance = currentInstance;
     dialogBusy = 1;
-    renderBusy = 0;
-    LoadPreviewCursors();
-    SetArrowCursor();
+    ResetRenderFeedback();
     RegisterTabStripClass();
     Import_IO_Center_Window(GetParent(dialog), dialog);
 
@@ -398,7 +396,7 @@ void OnTabClicked(HWND dialog, int16_t section)
 INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     int16_t handled = 0;
-    LRESULT filtered = PreviewImageMessage(&editorPreview, dialog, message, wParam, lParam, &handled);
+    LRESULT filtered = EditorPreviewMessage(dialog, message, wParam, lParam, &handled);
     if (handled)
         return filtered;
     switch (message) {
@@ -426,9 +424,7 @@ INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
         }
         return RunSystemMenuItem(dialog, wParam) ? 1 : 0;
     case WM_TIMER:
-        if (wParam == IDT_RENDER_WAIT)
-            SetWaitCursor();
-        else if (wParam == IDT_LIGHT_SWEEP)
+        if (wParam == IDT_LIGHT_SWEEP)
             LightSweepFrame();
         return 0;
     case WM_REFRESH_ELEMENT_LIST:

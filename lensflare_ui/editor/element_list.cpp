@@ -114,6 +114,17 @@ void RemoveCurrentElement(HWND dialog)
     RefreshPreview(-1, -1);
 }
 
+/* After a change of the flare's elements: the model read again, the
+ * element of guid (a host copy, freed here) current, the preview redrawn. */
+void ShowChangedFlare(HWND dialog, char *guid)
+{
+    RereadModel(dialog);
+    SelectElementByGuid(dialog, guid);
+    RefreshPreview(-1, -1);
+    if (guid)
+        Ki_Free_Memory(guid);
+}
+
 void MoveCurrentElement(HWND dialog, bool down)
 {
     UndoStep step(down ? "Move Down" : "Move Up");
@@ -124,11 +135,7 @@ void MoveCurrentElement(HWND dialog, bool down)
     Import_IO_Copy_String(&guid, instance->currentElement->guid);
     SaveElementPanel(dialog);
     MoveFlareElement(instance->handleType, instance->handleName, down, guid);
-    RereadModel(dialog);
-    SelectElementByGuid(dialog, guid);
-    RefreshPreview(-1, -1);
-    if (guid)
-        Ki_Free_Memory(guid);
+    ShowChangedFlare(dialog, guid);
 }
 
 InsertPlacement PlacementOfChoice(int16_t choice)

@@ -213,17 +213,9 @@ void InvalidateWarningStrip()
 
 void RenderFrame(int16_t x)
 {
-    KaGBuffer *buffer = PreviewGBuffer();
-    if (renderBusy || !buffer || !currentInstance)
+    if (!RenderPreviewFrame(x, pathY, occluderOn ? PaintOccluder : nullptr, nullptr))
         return;
-    renderBusy = 1;
-    ClearGBuffer(buffer);
-    if (occluderOn)
-        PaintOccluder(buffer);
-    Ki_LensFlareApplyToGBuffer(buffer, currentInstance->handleType, currentInstance->handleName,
-                               x, pathY, nullptr);
-    ConvertGBufferToImage(buffer, &editorPreview);
-    renderBusy = 0;
+    const KaGBuffer *buffer = PreviewGBuffer();
     size_t pixels = (size_t)buffer->width * buffer->height;
     AddLuminanceSample(&flashes, ElapsedMs(),
                        ImageLuminance(buffer->red, buffer->green, buffer->blue, pixels));

@@ -20,7 +20,7 @@
 /* The editor's preview; created by SetUpEditorPreview, freed by
  * TearDownEditorPreview.  One editor exists at a time. */
 PreviewImage editorPreview;
-/* Set while RenderPreview runs.  1 at load: nothing renders before an
+/* Set while RenderPreviewFrame runs.  1 at load: nothing renders before an
  * editor has initialised. */
 int16_t renderBusy = 1;
 int16_t flareX, flareY;
@@ -470,27 +470,57 @@ int16_t PreviewGBufferHeight()
     return previewHeight;
 }
 
-bool RenderPreview(int16_t x, int16_t y, PreviewImage *image)
+namespace {
+
+/* The host's render of the edited flare into buffer, readied by prepare
+ * when given, converted into image. */
+void DrawEditedFlare(KaGBuffer *buffer, int16_t x, int16_t y, void (*prepare)(KaGBuffer *),
+                     KaProgressFn progress, PreviewImage *image)
 {
-    if (renderBusy)
-        return false;
-    if (!previewGBuffer || !currentInstance)
+    ClearGBuffer(buffer);
+    if (prepare)
+        prepare(buffer);
+    LoadPhaseTokens();
+    Ki_LensFlareApplyToGBuffer(buffer, currentInstance->handleType, currentInstance->handleName,
+                               x, y, progress);
+    ConvertGBufferToImage(buffer, image);
+}
+
+bool PreviewCanRender()
+{
+    return !renderBusy && previewGBuffer && currentInstance;
+}
+
+/* A refresh's frame: the view that stands in (solo, snapshot) while one
+ * shows, else the edited flare. */
+bool RenderRefreshFrame(int16_t x, int16_t y)
+{
+    if (!previewView)
+        return RenderPreviewFrame(x, y, nullptr, PreviewProgress);
+    if (!PreviewCanRender())
         return false;
     renderBusy = 1;
-    if (previewView)
-        previewView(previewGBuffer, x, y, image);
-    else
-        RenderEditedFlare(previewGBuffer, x, y, image);
+    previewView(previewGBuffer, x, y, &editorPreview);
+    renderBusy = 0;
+    return true;
+}
+
+} // namespace
+
+bool RenderPreviewFrame(int16_t x, int16_t y, void (*prepare)(KaGBuffer *),
+                        KaProgressFn progress)
+{
+    if (!PreviewCanRender())
+        return false;
+    renderBusy = 1;
+    DrawEditedFlare(previewGBuffer, x, y, prepare, progress, &editorPreview);
     renderBusy = 0;
     return true;
 }
 
 void RenderEditedFlare(KaGBuffer *buffer, int16_t x, int16_t y, PreviewImage *image)
 {
-    ClearGBuffer(buffer);
-    Ki_LensFlareApplyToGBuffer(buffer, currentInstance->handleType, currentInstance->handleName,
-                               x, y, PreviewProgress);
-    ConvertGBufferToImage(buffer, image);
+    DrawEditedFlare(buffer, x, y, nullptr, PreviewProgress, image);
 }
 
 void ConvertGBufferToImage(const KaGBuffer *gbuffer, PreviewImage *image)
@@ -520,7 +550,7 @@ void RefreshPreview(int16_t x, int16_t y)
     if (dialog)
         SetTimer(dialog, IDT_RENDER_WAIT, RENDER_WAIT_MS, nullptr);
     SetArrowCursor();
-    if (RenderPreview(x, y, &editorPreview) && previewControl)
+    if (RenderRefreshFrame(x, y) && previewControl)
         InvalidateRect(previewControl, nullptr, FALSE);
     if (dialog)
         KillTimer(dialog, IDT_RENDER_WAIT);
@@ -606,11 +636,27 @@ LRESULT PreviewImageMessage(PreviewImage *image, HWND window, UINT message, WPAR
     return 0;
 }
 
-void SetUpEditorPreview(HWND dialog)
+void ResetRenderFeedback()
 {
+    renderBusy = 0;
     LoadPreviewCursors();
     SetArrowCursor();
-    renderBusy = 0;
+}
+
+LRESULT EditorPreviewMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam,
+                             int16_t *handled)
+{
+    if (message == WM_TIMER && wParam == IDT_RENDER_WAIT) {
+        *handled = 1;
+        SetWaitCursor();
+        return 0;
+    }
+    return PreviewImageMessage(&editorPreview, dialog, message, wParam, lParam, handled);
+}
+
+void SetUpEditorPreview(HWND dialog)
+{
+    ResetRenderFeedback();
     progressPosition = 0;
     progressLineShown = false;
     CancelPreviewDrag();

@@ -47,12 +47,18 @@ KaGBuffer *PreviewGBuffer();
 int16_t PreviewGBufferHeight();       /* H of the mouse mapping y = H - mouse y - 1 */
 /* Red, green and blue to 0, the fourth channel to 1, as before every render. */
 void ClearGBuffer(KaGBuffer *buffer);
-bool RenderPreview(int16_t x, int16_t y, PreviewImage *image);
-/* What RenderPreview does unless a view stands in: the host renders the
+/* One frame of the editor's preview, for its refresh and the light sweep
+ * alike: the G-buffer cleared, then readied by prepare when given, the
+ * host's render at x, y reporting to progress (null: none), converted into
+ * editorPreview.  False while a render runs or before set-up. */
+bool RenderPreviewFrame(int16_t x, int16_t y, void (*prepare)(KaGBuffer *),
+                        KaProgressFn progress);
+/* What a refresh renders unless a view stands in: the host renders the
  * edited flare into buffer, converted into image. */
 void RenderEditedFlare(KaGBuffer *buffer, int16_t x, int16_t y, PreviewImage *image);
 /* Another view of the flare (solo, snapshot), set while it shows: every
- * render of the preview calls it instead of RenderEditedFlare. */
+ * refresh of the preview calls it instead of RenderEditedFlare; the light
+ * sweep's frames are always the edited flare. */
 typedef void (*PreviewView)(KaGBuffer *buffer, int16_t x, int16_t y, PreviewImage *image);
 extern PreviewView previewView;
 void ConvertGBufferToImage(const KaGBuffer *gbuffer, PreviewImage *image);
@@ -72,9 +78,18 @@ void SetWaitCursor();
 void RestoreCursor();
 HCURSOR CurrentCursor();
 
-/* Editor start-up and tear-down of everything above. */
+/* Editor start-up and tear-down of everything above.  The start-up begins
+ * with ResetRenderFeedback (no render under way, the arrow shown), which
+ * the editor also calls as it opens, before the preview's turn. */
+void ResetRenderFeedback();
 void SetUpEditorPreview(HWND dialog);
 void TearDownEditorPreview(HWND dialog);
+/* The preview's share of the procedure of the dialog that holds it, asked
+ * before anything else: palette and drawing messages of editorPreview and
+ * the wait cursor when the render timer fires.  *handled says the message
+ * was answered with the result. */
+LRESULT EditorPreviewMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam,
+                             int16_t *handled);
 
 /* Dragging the light and the right-button clipboard copy. */
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

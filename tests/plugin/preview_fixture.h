@@ -1,9 +1,8 @@
 /*
- * preview_fixture.h - a preview under test: the editor template opened
- * modelessly with a small dialog procedure that does what the editor does
- * for its preview (filter first, set-up, timer 10, tear-down), a host
- * session for the light with its default flare and the call log, and the
- * instance the preview renders for.
+ * preview_fixture.h - a preview under test: the editor template holding
+ * only the editor's preview (preview_dialog.h), a host session for the
+ * light with its default flare and the call log, and the instance the
+ * preview renders for.
  */
 #ifndef PREVIEW_FIXTURE_H
 #define PREVIEW_FIXTURE_H
@@ -19,6 +18,7 @@
 #include "entry/plugin.h"
 #include "host_session.h"
 #include "preview/preview.h"
+#include "preview_dialog.h"
 #include "refhost_api.h"
 #include "resources/resource_ids.h"
 #include "ui_driver.h"
@@ -26,37 +26,6 @@
 namespace preview_test {
 
 const char kLight[] = "PreviewLight";
-
-/* The preview's client size travels in the creation parameter. */
-inline INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    int16_t handled = 0;
-    LRESULT filtered = PreviewImageMessage(&editorPreview, dialog, message, wParam, lParam,
-                                           &handled);
-    if (handled)
-        return filtered;
-    switch (message) {
-    case WM_INITDIALOG: {
-        currentInstance->dialog = dialog;
-        HWND control = GetDlgItem(dialog, IDC_PREVIEW);
-        RECT box;
-        GetWindowRect(control, &box);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT *>(&box), 2);
-        MoveWindow(control, box.left, box.top, LOWORD(lParam), HIWORD(lParam), FALSE);
-        SetUpEditorPreview(dialog);
-        return TRUE;
-    }
-    case WM_DESTROY:
-        TearDownEditorPreview(dialog);
-        currentInstance->dialog = nullptr;
-        return 0;
-    case WM_TIMER:
-        if (wParam == IDT_RENDER_WAIT)
-            SetWaitCursor();
-        return 0;
-    }
-    return 0;
-}
 
 struct Point {
     int x, y;
@@ -114,12 +83,9 @@ protected:
     {
         if (dialog)
             DestroyWindow(dialog);
-        dialog = CreateDialogParamA(moduleHandle, "LensFlareDialogBox", nullptr, TestDialogProc,
-                                    MAKELPARAM(width, height));
+        dialog = ui::OpenPreviewDialog(width, height);
         ASSERT_NE(nullptr, dialog);
         preview = GetDlgItem(dialog, IDC_PREVIEW);
-        ShowWindow(dialog, SW_SHOW);
-        UpdateWindow(dialog);
     }
 
     HostSession host{kLight};   /* the light, its call log and a working folder */
