@@ -222,3 +222,74 @@ TEST(Keyboard, TabWalksEverySectionsControlsInReadingOrderThenTheFixedOnesAndShi
     EXPECT_EQ(fadingWalk, Concat(fading, {"Realtime Updates", "Faster Updates"}));
     EXPECT_TRUE(driver.Boxes().empty());
 }
+
+/* Reached by Tab, a colour button and a gradient show the focus; the
+ * gradient then selects pivots with Left, Right, Home and End and removes
+ * the selected one with Delete (never the first), as the host then holds. */
+TEST(Keyboard, AFocusedColourButtonOrGradientShowsItAndTheGradientTakesItsKeys)
+{
+    fx::Define(kKeysType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_keys"});
+    const int32_t rampIndex = 5;
+    HWND tint = nullptr, ramp = nullptr;
+    Capture tintBefore, rampBefore;
+    std::vector<std::string> seen;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        for (const ElementParameter *p = currentInstance->currentElement->firstParameter; p;
+             p = p->next) {
+            if (std::string(p->name) == "tint")
+                tint = p->control;
+            if (std::string(p->name) == "ramp")
+                ramp = p->control;
+        }
+        ASSERT_TRUE(tint && ramp);
+        SetFocus(GetDlgItem(dialog, IDC_ELEMENT_LIST));
+        tintBefore = ui::Pixels(tint);
+        rampBefore = ui::Pixels(ramp);
+        SetFocus(currentInstance->currentElement->firstParameter->slider->edit);
+    });
+    QueueWalk(driver, VK_TAB, false, false, 2, &seen);
+    driver.Then([&](HWND) {
+        EXPECT_EQ(GetFocus(), tint);
+        EXPECT_TRUE(ui::Pixels(tint).rgb != tintBefore.rgb) << "the colour button shows its focus";
+    });
+    QueueWalk(driver, VK_TAB, false, false, 2, &seen);
+    const CColourSlider *slider = nullptr;
+    driver.Then([&](HWND) {
+        EXPECT_EQ(GetFocus(), ramp);
+        EXPECT_TRUE(ui::Pixels(ramp).rgb != rampBefore.rgb) << "the gradient shows its focus";
+        for (const ElementParameter *p = currentInstance->currentElement->firstParameter; p;
+             p = p->next)
+            if (p->control == ramp)
+                slider = p->gradientControl;
+    });
+    auto press = [&](UINT key) { driver.Then([&ramp, key](HWND) { ui::Key(ramp, key); }); };
+    auto selected = [&]() {
+        for (int i = 0; i < slider->pivots.count; i++)
+            if (slider->pivots.selected[i])
+                return i + 1;
+        return 0;
+    };
+    press(VK_END);
+    driver.Then([&](HWND) { EXPECT_EQ(selected(), 3); });
+    press(VK_LEFT);
+    press(VK_DELETE);
+    driver.Then([&](HWND) {
+        EXPECT_EQ(slider->pivots.count, 2);
+        EXPECT_EQ(fx::HostRamp(host, rampIndex).count, 2) << "the removal reached the host";
+        EXPECT_EQ(selected(), 1);
+        EXPECT_EQ(GetFocus(), ramp) << "the button never took the key as a click";
+    });
+    press(VK_RIGHT);
+    press(VK_RIGHT);
+    driver.Then([&](HWND) { EXPECT_EQ(selected(), 2) << "Right stops at the last pivot"; });
+    press(VK_HOME);
+    press(VK_DELETE);
+    host.Edit(driver, [&](HWND) {
+        EXPECT_EQ(selected(), 1);
+        EXPECT_EQ(slider->pivots.count, 2) << "the first pivot stays";
+    });
+    EXPECT_TRUE(driver.Boxes().empty());
+}
