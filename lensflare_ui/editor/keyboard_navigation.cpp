@@ -150,14 +150,16 @@ void ShowNextSection(HWND dialog, bool back)
     KeepFocusAfterSwitch(dialog);
 }
 
-void MoveFocus(HWND dialog, bool back)
+/* From the window the key was pressed in: by the time the key comes out
+ * of the queue, another program may have taken the focus. */
+void MoveFocus(HWND dialog, HWND from, bool back)
 {
     TabStops stops;
     CollectStops(dialog, &stops);
     if (stops.empty())
         return;
     int count = (int)stops.size();
-    int at = StopOf(stops, GetFocus());
+    int at = StopOf(stops, from);
     int next;
     if (at < 0)
         next = back ? count - 1 : 0;
@@ -166,15 +168,16 @@ void MoveFocus(HWND dialog, bool back)
     FocusStop(dialog, stops[(size_t)next]);
 }
 
-bool HandleKey(HWND dialog, WPARAM key)
+bool HandleKey(HWND dialog, const MSG *msg)
 {
+    WPARAM key = msg->wParam;
     bool control = Down(VK_CONTROL), shift = Down(VK_SHIFT);
     if (control && (key == VK_TAB || key == VK_NEXT || key == VK_PRIOR)) {
         ShowNextSection(dialog, key == VK_PRIOR || (key == VK_TAB && shift));
         return true;
     }
     if (!control && key == VK_TAB) {
-        MoveFocus(dialog, shift);
+        MoveFocus(dialog, msg->hwnd, shift);
         return true;
     }
     return false;
@@ -190,7 +193,7 @@ bool HandleNavigationKey(const MSG *msg)
         Down(VK_MENU) || (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)))
         return false;
     try {
-        return HandleKey(dialog, msg->wParam);
+        return HandleKey(dialog, msg);
     } catch (const std::bad_alloc &) {
         /* Without room for the list the key does nothing. */
         return true;

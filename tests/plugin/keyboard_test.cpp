@@ -34,12 +34,22 @@ const std::vector<std::string> kFixedWalk = {
     "Realtime Updates", "Faster Updates", "Ok", "Help", "Library Load", "Library Save",
     "list", "Element Enabled", "Add", "Remove", "Move Down", "Move Up"};
 
+/* The focus in the editor.  Test programs running beside this one may
+ * activate a window of theirs; the dialog, active again, gives the focus
+ * back to the control that had it. */
+HWND FocusNow(HWND dialog)
+{
+    if (!GetFocus())
+        SetActiveWindow(dialog);
+    return GetFocus();
+}
+
 /* What has the focus, named as the user reads it: a panel row by its
  * parameter's name, a labelled slider by its label, a fixed control by
  * its text without "&". */
 std::string FocusName(HWND dialog)
 {
-    HWND focus = GetFocus();
+    HWND focus = FocusNow(dialog);
     if (!focus)
         return "(none)";
     if (const FlareElement *e = currentInstance->currentElement)
@@ -72,7 +82,7 @@ void QueueWalk(ui::Driver &driver, UINT key, bool control, bool shift, int count
         driver.Then([=](HWND dialog) {
             seen->push_back(FocusName(dialog));
             HoldKeys(control, shift);
-            ui::Key(GetFocus(), key);
+            ui::Key(FocusNow(dialog), key);
         });
     driver.Then([=](HWND dialog) {
         HoldKeys(false, false);
@@ -161,7 +171,7 @@ TEST(Keyboard, CtrlTabAndCtrlPageKeysSwitchSectionsWhereverTheFocusIsAndLeaveBox
             EXPECT_EQ(currentSection, chord.section);
             EXPECT_EQ(SelectedTab(dialog), chord.section);
             EXPECT_EQ(SectionsShown(dialog), std::vector<int>{chord.section});
-            EXPECT_TRUE(Visible(GetFocus()) && IsChild(dialog, GetFocus()))
+            EXPECT_TRUE(Visible(FocusNow(dialog)) && IsChild(dialog, GetFocus()))
                 << "the focus stays on a control the user sees";
             EXPECT_EQ(ui::Text(intensitySlider->edit), intensityText) << "no key typed";
         });
@@ -251,14 +261,14 @@ TEST(Keyboard, AFocusedColourButtonOrGradientShowsItAndTheGradientTakesItsKeys)
         SetFocus(currentInstance->currentElement->firstParameter->slider->edit);
     });
     QueueWalk(driver, VK_TAB, false, false, 2, &seen);
-    driver.Then([&](HWND) {
-        EXPECT_EQ(GetFocus(), tint);
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(FocusNow(dialog), tint);
         EXPECT_TRUE(ui::Pixels(tint).rgb != tintBefore.rgb) << "the colour button shows its focus";
     });
     QueueWalk(driver, VK_TAB, false, false, 2, &seen);
     const CColourSlider *slider = nullptr;
-    driver.Then([&](HWND) {
-        EXPECT_EQ(GetFocus(), ramp);
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(FocusNow(dialog), ramp);
         EXPECT_TRUE(ui::Pixels(ramp).rgb != rampBefore.rgb) << "the gradient shows its focus";
         for (const ElementParameter *p = currentInstance->currentElement->firstParameter; p;
              p = p->next)
@@ -276,11 +286,11 @@ TEST(Keyboard, AFocusedColourButtonOrGradientShowsItAndTheGradientTakesItsKeys)
     driver.Then([&](HWND) { EXPECT_EQ(selected(), 3); });
     press(VK_LEFT);
     press(VK_DELETE);
-    driver.Then([&](HWND) {
+    driver.Then([&](HWND dialog) {
         EXPECT_EQ(slider->pivots.count, 2);
         EXPECT_EQ(fx::HostRamp(host, rampIndex).count, 2) << "the removal reached the host";
         EXPECT_EQ(selected(), 1);
-        EXPECT_EQ(GetFocus(), ramp) << "the button never took the key as a click";
+        EXPECT_EQ(FocusNow(dialog), ramp) << "the button never took the key as a click";
     });
     press(VK_RIGHT);
     press(VK_RIGHT);
