@@ -17,6 +17,11 @@ int16_t DrawColorSwatch(const DRAWITEMSTRUCT *item, const float color[3])
         FillRect(dc, &inside, fill);
         DeleteObject(fill);
     }
+    /* Reached by Tab, the button shows it; Space then opens the picker. */
+    if (item->itemState & ODS_FOCUS) {
+        RECT cue = {inside.left + 1, inside.top + 1, inside.right - 1, inside.bottom - 1};
+        DrawFocusRect(dc, &cue);
+    }
     return 1;
 }
 

@@ -18,6 +18,10 @@ INT_PTR CALLBACK EditorDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
  * installed last at start-up, removed first at destruction. */
 void InstallEditorKeyFilter();
 void RemoveEditorKeyFilter();
+/* The key filter's part for moving about (keyboard_navigation.cpp):
+ * Ctrl+Tab, Ctrl+Shift+Tab, Ctrl+PageDown and Ctrl+PageUp switch sections,
+ * Tab and Shift+Tab walk the controls; true when the key was used. */
+bool HandleNavigationKey(const MSG *msg);
 
 /* Element list (private message WM_REFRESH_ELEMENT_LIST) and its commands. */
 void RefreshElementList(HWND dialog);

@@ -225,6 +225,19 @@ void ReloadAfterLibraryLoad(HWND dialog)
     RefreshPreview(-1, -1);
 }
 
+/* The host gave no reason and the flare went before the load: say so
+ * where the user looks, and how to get it back. */
+void TellLoadFailed(HWND dialog, const char *path)
+{
+    const char *file = path;
+    for (const char *c = path; *c; c++)
+        if (*c == '\\' || *c == '/' || *c == ':')
+            file = c + 1;
+    char text[FILE_NAME_SIZE + 64];
+    wsprintfA(text, "%s could not be loaded - Ctrl+Z brings your flare back", file);
+    ShowPreviewNotice(dialog, text);
+}
+
 } // namespace
 
 void SelectElementByGuid(HWND dialog, const char *guid)
@@ -351,14 +364,18 @@ void LoadLibraryIntoFlare(HWND dialog)
     UndoStep step("Library Load");
     char name[FILE_NAME_SIZE];
     bool loaded = false;
-    if (ChooseLensEffectFileToLoad(dialog, currentInstance->moduleInstance, name)) {
+    bool chosen = ChooseLensEffectFileToLoad(dialog, currentInstance->moduleInstance, name) != 0;
+    if (chosen) {
         EmptyFlare(dialog);
         loaded = LoadLensEffectFile(name) == 1;
     }
     /* A load that fails after the old flare went has re-read the model
      * as well. */
-    if (loaded)
+    if (loaded) {
         ReloadAfterLibraryLoad(dialog);
-    else
-        RefreshGlobalControls(dialog);
+        return;
+    }
+    RefreshGlobalControls(dialog);
+    if (chosen)
+        TellLoadFailed(dialog, name);
 }

@@ -3,8 +3,9 @@
  * sees every message of the loop (and of the dialogs the editor opens)
  * before the dialog manager does, and offers it to the parts with keys of
  * their own in a fixed order: the light sweep first, since while it plays
- * any key only stops it, then the undo history.  A new shortcut of the
- * editor is one more line in EditorKey.
+ * any key only stops it, then the undo history, the element clipboard,
+ * solo and compare, and last the keys that move between sections and
+ * controls.  A new shortcut of the editor is one more line in EditorKey.
  */
 #include "editor/editor.h"
 #include "editor/element_clipboard.h"
@@ -21,7 +22,8 @@ HHOOK keyFilter;
 bool EditorKey(const MSG *msg)
 {
     return HandleLightSweepKey(msg) || HandleUndoKeyMessage(msg) ||
-           HandleElementClipboardKey(msg) || HandleSoloCompareKey(msg);
+           HandleElementClipboardKey(msg) || HandleSoloCompareKey(msg) ||
+           HandleNavigationKey(msg);
 }
 
 LRESULT CALLBACK EditorKeyFilter(int code, WPARAM wParam, LPARAM lParam)

@@ -527,6 +527,15 @@ void RecordUndoStep(const char *name)
     UpdateMenu();
 }
 
+/* Said before the restore, so that its render shows the notice with the
+ * flare it is about. */
+void TellStepTaken(const char *verb, const char *name)
+{
+    char text[UNDO_NAME_SIZE + 16];
+    wsprintfA(text, "%s: %s", verb, name);
+    ShowPreviewNotice(history.dialog, text);
+}
+
 } // namespace
 
 void OpenUndoHistory(HWND dialog)
@@ -614,14 +623,18 @@ void UndoLastStep(HWND)
 {
     if (!CanChangeNow() || history.cursor == 0)
         return;
-    RestoreState(history.cursor - 1, history.steps[history.cursor].subject);
+    const UndoStepRecord &undone = history.steps[history.cursor];
+    TellStepTaken("Undone", undone.name);
+    RestoreState(history.cursor - 1, undone.subject);
 }
 
 void RedoNextStep(HWND)
 {
     if (!CanChangeNow() || history.cursor + 1 >= history.count)
         return;
-    RestoreState(history.cursor + 1, history.steps[history.cursor + 1].subject);
+    const UndoStepRecord &redone = history.steps[history.cursor + 1];
+    TellStepTaken("Redone", redone.name);
+    RestoreState(history.cursor + 1, redone.subject);
 }
 
 /* Sees the messages of the editor's modal loop and of the dialogs it

@@ -1,7 +1,8 @@
 /*
  * colour_slider.cpp - the gradient control CColourSlider: a dialog button
  * taken over to draw a colour band with one marker per pivot, and to
- * select, drag, add, recolour and delete pivots with the mouse.
+ * select, drag, add, recolour and delete pivots with the mouse, and to
+ * select, recolour and delete them with the keys once Tab reached it.
  *
  * Not here: the popup menu, gradient files and presets (gradient_menu.cpp,
  * gradient_files.cpp), the large edit dialog (large_gradient_dialog.cpp)
@@ -360,6 +361,8 @@ void Slider_Paint(const CColourSlider *s, HDC dc, HDC labelDc)
         DrawEdgesAndCaps(s, image);
         DrawMarkers(s, image, labelDc);
         DrawMenuButton(s, image);
+        if (GetFocus() == s->control)
+            DrawFocusRect(image, &all);
         BitBlt(dc, s->left - s->margin, s->top, width, height, image, 0, 0, SRCCOPY);
         SelectObject(image, oldBitmap);
         DeleteObject(bitmap);
@@ -541,12 +544,8 @@ void Slider_ButtonUp(CColourSlider *s, int x, int y)
     s->grabbed = 0;
 }
 
-void Slider_DoubleClick(CColourSlider *s, int x, int y)
+void RecolourPivot(CColourSlider *s, int32_t n)
 {
-    moved = false;
-    int32_t n = HitTest(s, x, y);
-    if (!n)
-        return;
     uint32_t colour = s->pivots.colours[n - 1];
     if (PickColour(s, &colour)) {
         uint32_t old = s->pivots.colours[n - 1];
@@ -556,6 +555,58 @@ void Slider_DoubleClick(CColourSlider *s, int x, int y)
             ReportChange(s);
     }
     SelectPivot(s, n);
+}
+
+void Slider_DoubleClick(CColourSlider *s, int x, int y)
+{
+    moved = false;
+    int32_t n = HitTest(s, x, y);
+    if (n)
+        RecolourPivot(s, n);
+}
+
+/* ---- keys ---------------------------------------------------------------- */
+
+int32_t SelectedPivot(const CColourSlider *s)
+{
+    for (int32_t i = 0; i < s->pivots.count; i++)
+        if (s->pivots.selected[i])
+            return i + 1;
+    return 0;
+}
+
+/* Reached with Tab, the control takes the keys a mouse user has buttons
+ * for: Left, Right, Home and End select a pivot, Space picks the selected
+ * pivot's colour as a double click does, Delete removes it where a right
+ * click would. */
+void Slider_Key(CColourSlider *s, WPARAM key)
+{
+    int32_t n = SelectedPivot(s), count = s->pivots.count;
+    switch (key) {
+    case VK_LEFT:
+        SelectPivot(s, n > 1 ? n - 1 : 1);
+        break;
+    case VK_RIGHT:
+        SelectPivot(s, n < count ? n + 1 : count);
+        break;
+    case VK_HOME:
+        SelectPivot(s, 1);
+        break;
+    case VK_END:
+        SelectPivot(s, count);
+        break;
+    case VK_SPACE:
+        RecolourPivot(s, n ? n : 1);
+        break;
+    case VK_DELETE:
+        if (n <= 1 || (n == count && count > 2))
+            break;
+        DeletePivot(&s->pivots, n);
+        Slider_Redraw(s);
+        ReportChange(s);
+        SelectPivot(s, n - 1);
+        break;
+    }
 }
 
 /* The last pivot of a ramp of three or more is not deleted: the button's
@@ -624,6 +675,19 @@ LRESULT CALLBACK ColourSliderProc(HWND window, UINT message, WPARAM wParam, LPAR
     case WM_COMMAND:
         Slider_Command(s, wParam);
         return 1;
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_KEYDOWN:
+        Slider_Key(s, wParam);
+        return 0;
+    case WM_KEYUP:
+    case WM_CHAR:
+        /* The button would push itself and click. */
+        return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        s->Refresh();
+        return 0;
     case WM_PAINT:
         Slider_PaintWindow(s);
         return 1;

@@ -93,7 +93,7 @@ LRESULT EditorPreviewMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
 
 /* Dragging the light and the right-button clipboard copy. */
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-void CopyImageToClipboard(HWND window, PreviewImage *image);
+bool CopyImageToClipboard(HWND window, PreviewImage *image);   /* true when placed */
 /* Forgets a drag in progress (the editor's set-up and tear-down). */
 void CancelPreviewDrag();
 /* A part with a handle of its own on the preview (the split view's

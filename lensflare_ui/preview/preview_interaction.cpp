@@ -20,6 +20,7 @@ int16_t dragging;
 
 const int kClipWidth = 120, kClipHeight = 90;
 const char kClipboardCaption[] = "Clipboard Error";
+const char kCopiedNotice[] = "Copied a 120 x 90 picture of the flare";
 
 /* Mouse client coordinates to G-buffer pixels, whose y counts up from the
  * bottom row.  16-bit like the messages: a point left of or above the
@@ -91,7 +92,8 @@ void CopyRenderingToClipboard(HWND window)
                                    currentInstance->handleName, TruncOrIntMin(x),
                                    TruncOrIntMin(y), nullptr);
         ConvertGBufferToImage(buffer, &image);
-        CopyImageToClipboard(window, &image);
+        if (CopyImageToClipboard(window, &image))
+            ShowPreviewNotice(GetParent(window), kCopiedNotice);
         Ki_Free_Global_GBuffer(buffer);
     }
     FreePreviewImage(&image);
@@ -139,14 +141,14 @@ LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     return CallWindowProcA(previousPreviewProc, window, message, wParam, lParam);
 }
 
-void CopyImageToClipboard(HWND window, PreviewImage *image)
+bool CopyImageToClipboard(HWND window, PreviewImage *image)
 {
     if (!image || !image->valid || !image->header || !image->pixels)
-        return;
+        return false;
     if (!OpenClipboard(window)) {
         MessageBoxA(window, "The clipboard is currently being used by another application.",
                     kClipboardCaption, MB_OK);
-        return;
+        return false;
     }
     EmptyClipboard();
     size_t pixelBytes = (size_t)image->rowLength * (size_t)image->header->biHeight;
@@ -160,13 +162,14 @@ void CopyImageToClipboard(HWND window, PreviewImage *image)
         CloseClipboard();
         MessageBoxA(window, "Out of memory while allocating space for clipboard bitmap.",
                     kClipboardCaption, MB_OK);
-        return;
+        return false;
     }
     /* The header alone, no colour table: only 24-bit images come here. */
     std::memcpy(bytes, image->header, sizeof(BITMAPINFOHEADER));
     std::memcpy(bytes + sizeof(BITMAPINFOHEADER), image->pixels, pixelBytes);
     GlobalUnlock(block);
-    if (!SetClipboardData(CF_DIB, block)) {
+    bool placed = SetClipboardData(CF_DIB, block) != nullptr;
+    if (!placed) {
         /* A refused block never became the clipboard's, so it is still
          * ours to free; keeping it would leak it for the process's life. */
         GlobalFree(block);
@@ -174,4 +177,5 @@ void CopyImageToClipboard(HWND window, PreviewImage *image)
                     kClipboardCaption, MB_OK);
     }
     CloseClipboard();
+    return placed;
 }

@@ -72,18 +72,6 @@ TEST_F(PreviewFixture, PressAndDragRenderWithTheLightUnderTheMouseUntilReleaseCa
     ui::LeftUp(preview, 70, 70);
 }
 
-/* The clipboard is shared by every program of the Wine session; another
- * test program may hold it for a moment. */
-bool OpenClipboardSoon(HWND window)
-{
-    for (int tries = 0; tries < 200; tries++) {
-        if (OpenClipboard(window))
-            return true;
-        Sleep(25);
-    }
-    return false;
-}
-
 BOOL CALLBACK CloseClipboardErrorBox(HWND window, LPARAM)
 {
     if (ui::Text(window) == "Clipboard Error")
@@ -108,7 +96,7 @@ TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlac
     {
         /* First held by another window, with text on it: a box, and the
          * clipboard kept. */
-        ASSERT_TRUE(OpenClipboardSoon(ui::TestOwnerWindow()));
+        ASSERT_TRUE(ui::OpenClipboardSoon(ui::TestOwnerWindow()));
         EmptyClipboard();
         HGLOBAL kept = GlobalAlloc(GMEM_MOVEABLE, 5);
         std::memcpy(GlobalLock(kept), "kept", 5);
@@ -123,7 +111,7 @@ TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlac
                                      "Clipboard Error|The clipboard is currently being used by "
                                      "another application."});
     }
-    ASSERT_TRUE(OpenClipboardSoon(dialog));
+    ASSERT_TRUE(ui::OpenClipboardSoon(dialog));
     EXPECT_FALSE(IsClipboardFormatAvailable(CF_DIB));
     HANDLE text = GetClipboardData(CF_TEXT);
     ASSERT_NE(nullptr, text);
@@ -147,7 +135,7 @@ TEST_F(PreviewFixture, RightButtonCopiesASmallRenderingWithTheLightAtTheSamePlac
     EXPECT_EQ(0, std::memcmp(editorRed.data(), PreviewGBuffer()->red,
                              editorRed.size() * sizeof(float)));
 
-    ASSERT_TRUE(OpenClipboardSoon(dialog));
+    ASSERT_TRUE(ui::OpenClipboardSoon(dialog));
     HANDLE block = GetClipboardData(CF_DIB);
     ASSERT_NE(nullptr, block);
     ASSERT_GE(GlobalSize(block), (SIZE_T)(40 + 360 * 90));

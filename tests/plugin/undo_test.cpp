@@ -10,21 +10,13 @@
 #include "element_fixture.h"
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
+#include "key_steps.h"
 #include "panel/panel.h"
 #include "picker_steps.h"
 #include "preview/light_sweep.h"
 #include "ui_driver.h"
 
 namespace {
-
-void HoldKeys(bool control, bool shift)
-{
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_CONTROL] = control ? 0x80 : 0;
-    keys[VK_SHIFT] = shift ? 0x80 : 0;
-    SetKeyboardState(keys);
-}
 
 /* One chord pressed in the control of that id (the focus is set there
  * again: tests running beside this one can take it); the modal loop

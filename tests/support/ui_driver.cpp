@@ -294,6 +294,16 @@ void Key(HWND window, UINT virtualKey)
     PostMessageA(window, WM_KEYUP, virtualKey, 0xC0000001);
 }
 
+bool OpenClipboardSoon(HWND window)
+{
+    for (int tries = 0; tries < 200; tries++) {
+        if (OpenClipboard(window))
+            return true;
+        Sleep(25);
+    }
+    return false;
+}
+
 void Pump()
 {
     MSG msg;

@@ -99,6 +99,9 @@ void MouseMove(HWND window, int x, int y, bool leftHeld);
 void RightDown(HWND window, int x, int y);
 void RightUp(HWND window, int x, int y);
 void Key(HWND window, UINT virtualKey);                    /* posted, seen by the dialog manager */
+/* The clipboard is shared by every program of the Wine session; another
+ * test program may hold it for a moment.  False after about 5 s. */
+bool OpenClipboardSoon(HWND window);
 /* Pumps this thread's messages until none is left (outside modal loops). */
 void Pump();
 
