@@ -226,6 +226,73 @@ extern "C" int Ki_Gamma_Correct(const KaColor *in, KaColor *out, int32_t count, 
  * rings, streaks) stay exactly as they are.  The fill bytes of each row
  * are never touched, and every pixel written is a valid cube index.
  * *flag (may be null) receives 1 when any pixel changed, else 0. */
+namespace {
+
+/* The colour cube's levels per axis and the index weight of each axis
+ * (red is the top digit). */
+struct CubeAxes {
+    int levels[3];
+    int weight[3];
+};
+
+/* The map must be the cube the indices address: each axis rising. */
+bool MapIsCube(const char *routine, const KaColor *map, const CubeAxes &cube)
+{
+    for (int c = 0; c < 3; c++)
+        for (int k = 1; k < cube.levels[c]; k++)
+            if (!(map[k * cube.weight[c]][c] > map[(k - 1) * cube.weight[c]][c])) {
+                ReportError(4, "ERR_BAD_VALUE", routine,
+                            "the colour map is not a cube of " +
+                                Levels(cube.levels[0], cube.levels[1], cube.levels[2]) +
+                                " levels");
+                return false;
+            }
+    return true;
+}
+
+/* Each pixel's cube index split into its three axis levels. */
+void SplitIntoLevels(const unsigned char *pixels, int w, int h, size_t stride,
+                     const CubeAxes &cube, std::vector<unsigned char> level[3])
+{
+    for (int c = 0; c < 3; c++)
+        level[c].resize((size_t)w * h);
+    unsigned char levelOf[3][256];
+    for (int v = 0; v < 256; v++) {
+        /* red is the top digit: an index past the cube clamps there */
+        levelOf[0][v] = (unsigned char)std::min(v / cube.weight[0], cube.levels[0] - 1);
+        for (int c = 1; c < 3; c++)
+            levelOf[c][v] = (unsigned char)(v / cube.weight[c] % cube.levels[c]);
+    }
+    for (int y = 0; y < h; y++) {
+        const unsigned char *row = pixels + (size_t)y * stride;
+        for (int c = 0; c < 3; c++) {
+            unsigned char *out = &level[c][(size_t)y * w];
+            for (int x = 0; x < w; x++)
+                out[x] = levelOf[c][row[x]];
+        }
+    }
+}
+
+/* The three levels joined into cube indices again; 1 when a pixel changed. */
+int JoinLevels(const std::vector<unsigned char> level[3], int w, int h, size_t stride,
+               const CubeAxes &cube, unsigned char *pixels)
+{
+    int changed = 0;
+    for (int y = 0; y < h; y++) {
+        size_t row = (size_t)y * w;
+        unsigned char *__restrict out = pixels + (size_t)y * stride;
+        for (int x = 0; x < w; x++) {
+            auto v = (unsigned char)(level[0][row + x] * cube.weight[0] +
+                                     level[1][row + x] * cube.weight[1] + level[2][row + x]);
+            changed |= out[x] != v;
+            out[x] = v;
+        }
+    }
+    return changed;
+}
+
+} // namespace
+
 extern "C" int Ki_Dither_Image(unsigned char *pixels, const KaColor *map, int16_t width,
                                int16_t height, int32_t redLevels, int32_t greenLevels,
                                int32_t blueLevels, int32_t *flag)
@@ -255,53 +322,19 @@ extern "C" int Ki_Dither_Image(unsigned char *pixels, const KaColor *map, int16_
     }
     if (!CheckCubeLevels(routine, redLevels, greenLevels, blueLevels))
         return -1;
-    /* The map must be the cube the indices address: each axis rising. */
-    const int levels[3] = {redLevels, greenLevels, blueLevels};
-    const int weight[3] = {greenLevels * blueLevels, blueLevels, 1};
-    for (int c = 0; c < 3; c++)
-        for (int k = 1; k < levels[c]; k++)
-            if (!(map[k * weight[c]][c] > map[(k - 1) * weight[c]][c])) {
-                ReportError(4, "ERR_BAD_VALUE", routine,
-                            "the colour map is not a cube of " +
-                                Levels(redLevels, greenLevels, blueLevels) + " levels");
-                return -1;
-            }
+    const CubeAxes cube = {{redLevels, greenLevels, blueLevels},
+                           {greenLevels * blueLevels, blueLevels, 1}};
+    if (!MapIsCube(routine, map, cube))
+        return -1;
 
     const int w = width, h = height;
     const size_t stride = ((size_t)w + 3) & ~(size_t)3;
     const size_t n = (size_t)w * h;
     DitherScratch &scratch = ditherScratch;
-    std::vector<unsigned char> *level = scratch.level;
+    SplitIntoLevels(pixels, w, h, stride, cube, scratch.level);
     for (int c = 0; c < 3; c++)
-        level[c].resize(n);
-    unsigned char levelOf[3][256];
-    for (int v = 0; v < 256; v++) {
-        /* red is the top digit: an index past the cube clamps there */
-        levelOf[0][v] = (unsigned char)std::min(v / weight[0], levels[0] - 1);
-        for (int c = 1; c < 3; c++)
-            levelOf[c][v] = (unsigned char)(v / weight[c] % levels[c]);
-    }
-    for (int y = 0; y < h; y++) {
-        const unsigned char *row = pixels + (size_t)y * stride;
-        for (int c = 0; c < 3; c++) {
-            unsigned char *out = &level[c][(size_t)y * w];
-            for (int x = 0; x < w; x++)
-                out[x] = levelOf[c][row[x]];
-        }
-    }
-    int changed = 0;
-    for (int c = 0; c < 3; c++)
-        DitherSteps(level[c], w, h, scratch.window);
-    for (int y = 0; y < h; y++) {
-        size_t row = (size_t)y * w;
-        unsigned char *__restrict out = pixels + (size_t)y * stride;
-        for (int x = 0; x < w; x++) {
-            auto v = (unsigned char)(level[0][row + x] * weight[0] +
-                                     level[1][row + x] * weight[1] + level[2][row + x]);
-            changed |= out[x] != v;
-            out[x] = v;
-        }
-    }
+        DitherSteps(scratch.level[c], w, h, scratch.window);
+    int changed = JoinLevels(scratch.level, w, h, stride, cube, pixels);
     if (n > kKeptScratchPixels)
         scratch = DitherScratch();
     if (flag)

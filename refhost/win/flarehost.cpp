@@ -228,59 +228,48 @@ void ProvideDemoGradients(const std::string &data)
     std::printf("flarehost: wrote %d demo gradients to %s\n", written, folder.c_str());
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+/* The data folder as the working directory, the call log, the demo files
+ * and the light with its effect; false after saying why. */
+bool PrepareHost(const Options &options, const std::string &data)
 {
-    Options options;
-    if (!ParseOptions(argc, argv, &options)) {
-        std::fputs(kUsage, stderr);
-        return 2;
-    }
-    if (options.help) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    std::string data = DataFolder(options);
     CreateDirectoryA(data.c_str(), nullptr);
     Kh_Set_Environment("KA_WORKING_DIR", data.c_str());
     SetCurrentDirectoryA(data.c_str());
     if (!options.logCalls.empty() && Kh_Set_Call_Log(options.logCalls.c_str(), 0) != 0) {
         std::fprintf(stderr, "flarehost: cannot write the call log %s\n", options.logCalls.c_str());
-        return 1;
+        return false;
     }
-
     ProvideDemoEffects(data);
     ProvideDemoGradients(data);
     Ki_Light(options.light.c_str(), Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
-    if (!options.effect.empty()) {
-        if (!LoadEffect(options.light, options.effect)) {
-            std::fprintf(stderr, "flarehost: cannot load the effect %s\n", options.effect.c_str());
-            return 1;
-        }
+    if (!options.effect.empty() && !LoadEffect(options.light, options.effect)) {
+        std::fprintf(stderr, "flarehost: cannot load the effect %s\n", options.effect.c_str());
+        return false;
     }
+    return true;
+}
 
-    if (!options.render.empty()) {
-        int rendered = RenderWithoutEditor(options);
-        Ki_Remove(Ki_Inquire_Token("light"), options.light.c_str(), 0);
-        return rendered;
-    }
-
-    DemoHostServices services(data);
-    services.mainWindow = CreateMainWindow(GetModuleHandleA(nullptr));
-    g_screenshot.path = options.screenshot;
-
+/* The plug-in loaded, its editor run on the light and the plug-in let go;
+ * false when it could not be loaded. */
+bool EditWithPlugin(const Options &options, DemoHostServices *services)
+{
     LoadedPlugin plugin;
     std::string error;
     if (!LoadPlugin(options.plugin.c_str(), &plugin, &error)) {
         std::fprintf(stderr, "flarehost: %s\n", error.c_str());
-        return 1;
+        return false;
     }
-    void *instance = CreatePluginInstance(&plugin, &services, "flarehost");
-    RunLensFlareEditor(&plugin, instance, services.mainWindow, "light", options.light.c_str());
+    void *instance = CreatePluginInstance(&plugin, services, "flarehost");
+    RunLensFlareEditor(&plugin, instance, services->mainWindow, "light", options.light.c_str());
     DestroyPluginInstance(&plugin, instance);
     UnloadPlugin(&plugin);
+    return true;
+}
 
+/* What the run leaves: the screenshot's fate, the flare when asked, and
+ * the host memory still held; 1 when any of them is wrong. */
+int ReportAfterEditing(const Options &options)
+{
     int result = 0;
     if (!options.screenshot.empty()) {
         if (g_screenshot.written)
@@ -303,8 +292,36 @@ int main(int argc, char **argv)
     Kh_Memory_Stats(&blocks, &bytes);
     std::printf("flarehost: host memory still allocated: %lld blocks, %lld bytes\n",
                 (long long)blocks, (long long)bytes);
-    if (blocks != 0)
-        result = 1;
+    return blocks != 0 ? 1 : result;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, &options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    std::string data = DataFolder(options);
+    if (!PrepareHost(options, data))
+        return 1;
+    if (!options.render.empty()) {
+        int rendered = RenderWithoutEditor(options);
+        Ki_Remove(Ki_Inquire_Token("light"), options.light.c_str(), 0);
+        return rendered;
+    }
+    DemoHostServices services(data);
+    services.mainWindow = CreateMainWindow(GetModuleHandleA(nullptr));
+    g_screenshot.path = options.screenshot;
+    if (!EditWithPlugin(options, &services))
+        return 1;
+    int result = ReportAfterEditing(options);
     DestroyWindow(services.mainWindow);
     return result;
 }
