@@ -148,14 +148,21 @@ void SweepPictures(HWND editor)
     }
 }
 
+/* Selects the element list's line as a click on it does. */
+void SelectElementLine(HWND editor, int line)
+{
+    ShowSection(editor, SECTION_ELEMENT);
+    HWND list = GetDlgItem(editor, IDC_ELEMENT_LIST);
+    SendMessageA(list, LB_SETCURSEL, line, 0);
+    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ELEMENT_LIST, LBN_SELCHANGE), (LPARAM)list);
+}
+
 /* The first element duplicated with Ctrl+D, then a paste of plain text
  * refused in the preview's notice; undone after. */
 void ElementClipboardPicture(HWND editor)
 {
-    ShowSection(editor, SECTION_ELEMENT);
+    SelectElementLine(editor, 0);
     HWND list = GetDlgItem(editor, IDC_ELEMENT_LIST);
-    SendMessageA(list, LB_SETCURSEL, 0, 0);
-    SendMessageA(editor, WM_COMMAND, MAKEWPARAM(IDC_ELEMENT_LIST, LBN_SELCHANGE), (LPARAM)list);
     DuplicateSelectedElement(editor);
     if (OpenClipboard(editor)) {
         EmptyClipboard();
@@ -173,6 +180,30 @@ void ElementClipboardPicture(HWND editor)
     Save(editor, "element-paste.png");
     ClearPreviewNotice();
     SendMessageA(editor, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
+}
+
+/* The streaks alone with Solo Element on; then snapshot A held, the flare
+ * scaled up and the two side by side in the split view, the light above
+ * the preview's centre so that every element lies across the divider.
+ * The scale goes back after, for the pictures that follow. */
+void SoloAndSplitPictures(HWND editor)
+{
+    ClearPreviewNotice();   /* the undo's, from the picture before */
+    HWND list = GetDlgItem(editor, IDC_ELEMENT_LIST);
+    SelectElementLine(editor, (int)SendMessageA(list, LB_FINDSTRINGEXACT, (WPARAM)-1,
+                                                (LPARAM)"Streaks"));
+    SendMessageA(editor, WM_SYSCOMMAND, IDM_SOLO_ELEMENT, 0);
+    Save(previewControl, "solo-element.png", true);
+    SendMessageA(editor, WM_SYSCOMMAND, IDM_SOLO_ELEMENT, 0);
+
+    const KaGBuffer *buffer = PreviewGBuffer();
+    RefreshPreview((int16_t)(buffer->width / 2), (int16_t)(buffer->height / 4));
+    SendMessageA(editor, WM_SYSCOMMAND, IDM_HOLD_SNAPSHOT, 0);
+    SetWindowTextA(scaleSlider->edit, "1.6");
+    SendMessageA(editor, WM_SYSCOMMAND, IDM_SPLIT_VIEW, 0);
+    Save(previewControl, "split-view.png", true);
+    SendMessageA(editor, WM_SYSCOMMAND, IDM_SPLIT_VIEW, 0);
+    SetWindowTextA(scaleSlider->edit, "1");
 }
 
 void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)
@@ -226,6 +257,7 @@ void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)
         Close(large, IDCANCEL);
     });
     driver.When("Lens Flare Editor", ElementClipboardPicture);
+    driver.When("Lens Flare Editor", SoloAndSplitPictures);
     driver.When("Lens Flare Editor", [&host](HWND editor) {
         SweepPictures(editor);
         host.services.showHelpWindow = true;
