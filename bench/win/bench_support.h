@@ -71,6 +71,16 @@ inline void UseTempFolder(char temp[MAX_PATH])
     Kh_Set_Error_Echo(0);
 }
 
+/* The host of a bench that runs the editor: the temporary folder as its
+ * working directory, the program's module standing in for the DLL's (the
+ * resources are linked in), and a point light of that name. */
+inline void PrepareEditorHost(char temp[MAX_PATH], const char *light)
+{
+    UseTempFolder(temp);
+    moduleHandle = GetModuleHandleA(nullptr);
+    Ki_Light(light, Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
+}
+
 /* A plug-in instance made through the entry as a host makes it, with the
  * caller's services object standing for the host's; null on failure. */
 inline PluginInstance *NewPluginInstance(DemoHostServices *services, HWND owner)

@@ -115,9 +115,7 @@ void Measure(HWND dialog)
 int main()
 {
     char temp[MAX_PATH];
-    bench::UseTempFolder(temp);
-    moduleHandle = GetModuleHandleA(nullptr);
-    Ki_Light(kLight, Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
+    bench::PrepareEditorHost(temp, kLight);
     RepeatDefaultElements();
 
     HWND owner = bench::CreateOwnerWindow("ClipboardBenchOwner", bench::ScriptOwnerProc);

@@ -94,9 +94,7 @@ void Measure(HWND dialog)
 int main()
 {
     char temp[MAX_PATH];
-    bench::UseTempFolder(temp);
-    moduleHandle = GetModuleHandleA(nullptr);
-    Ki_Light(kLight, T("model"), T("point"), 1, 0);
+    bench::PrepareEditorHost(temp, kLight);
     HWND owner = bench::CreateOwnerWindow("SoloBenchOwner", bench::ScriptOwnerProc);
     DemoHostServices services(temp);
     PluginInstance *instance = bench::NewPluginInstance(&services, owner);

@@ -198,9 +198,7 @@ int main(int argc, char **argv)
     if (argc > 2 && std::strcmp(argv[1], "--soak") == 0)
         soak = std::max(1, std::atoi(argv[2]));
     char temp[MAX_PATH];
-    bench::UseTempFolder(temp);
-    moduleHandle = GetModuleHandleA(nullptr);
-    Ki_Light(kLight, T("model"), T("point"), 1, 0);
+    bench::PrepareEditorHost(temp, kLight);
 
     HWND owner = bench::CreateOwnerWindow("UndoBenchOwner", bench::ScriptOwnerProc);
     DemoHostServices services(temp);

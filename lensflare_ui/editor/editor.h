@@ -32,6 +32,8 @@ void LoadLibraryIntoFlare(HWND dialog);
 void ShowElementEnabledSwitch(HWND dialog);
 /* The element selected in the list, current or not, or null. */
 FlareElement *SelectedListElement(HWND dialog);
+/* The current element, or else the one selected in the list. */
+FlareElement *CurrentOrSelectedElement(HWND dialog);
 /* Saves the panel, inserts an element of that type next to the selected
  * one (before and after fall back to the ends of an empty flare) and
  * reads the flare again; the new element, not yet selected, or null when

@@ -276,6 +276,12 @@ FlareElement *SelectedListElement(HWND dialog)
     return reinterpret_cast<FlareElement *>(data);
 }
 
+FlareElement *CurrentOrSelectedElement(HWND dialog)
+{
+    FlareElement *current = currentInstance->currentElement;
+    return current ? current : SelectedListElement(dialog);
+}
+
 FlareElement *InsertElementNextToSelection(HWND dialog, InsertPlacement placement,
                                            const char *typeName)
 {

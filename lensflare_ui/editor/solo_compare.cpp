@@ -58,13 +58,7 @@ int PreviewHeight()
 
 const FlareElement *SelectedElement()
 {
-    if (currentInstance->currentElement)
-        return currentInstance->currentElement;
-    HWND list = GetDlgItem(views.dialog, IDC_ELEMENT_LIST);
-    LRESULT line = SendMessageA(list, LB_GETCURSEL, 0, 0);
-    if (line == LB_ERR)
-        return nullptr;
-    return reinterpret_cast<const FlareElement *>(SendMessageA(list, LB_GETITEMDATA, line, 0));
+    return CurrentOrSelectedElement(views.dialog);
 }
 
 /* The globals and the one element of the user's flare on the temporary

@@ -94,14 +94,7 @@ int32_t IndexOfElement(const LensFlareModel *m, const FlareElement *element)
 
 const FlareElement *SelectedElement()
 {
-    PluginInstance *instance = currentInstance;
-    if (instance->currentElement)
-        return instance->currentElement;
-    HWND list = GetDlgItem(history.dialog, IDC_ELEMENT_LIST);
-    LRESULT line = SendMessageA(list, LB_GETCURSEL, 0, 0);
-    if (line == LB_ERR)
-        return nullptr;
-    return reinterpret_cast<const FlareElement *>(SendMessageA(list, LB_GETITEMDATA, line, 0));
+    return CurrentOrSelectedElement(history.dialog);
 }
 
 bool IsEditBox(HWND window)
