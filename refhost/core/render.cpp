@@ -220,78 +220,6 @@ float DiscProfile(float d, float radius, float softPx, float brightEdge)
     return edge * (1.0f + brightEdge * rim * rim);
 }
 
-/* Dust and smudges for a ghost or glow: a smooth noise of a few blotches
- * across the tile and small dark and bright specks, made from the
- * element's own random sequence (a copy, so its other random choices stay
- * as they are).  1 where strength is 0; the mean stays near 1. */
-struct CachedTexture {
-    uint64_t seed = 0;
-    float strength = 0.0f;
-    std::shared_ptr<const std::vector<float>> texel;
-    float brightest = 1.0f;
-};
-/* The last textures made, so that a preview drag (and the three colours
- * of a fringed ghost) does not make them again: owned by MakeTexture,
- * used only while a render holds g_halfLock. */
-CachedTexture g_textures[16];
-int g_nextTexture = 0;
-
-bool MakeTexture(Texture *tex, const Element &e, const Random &random, float radiusPx)
-{
-    float strength = Clamp(Param(e, "dust", 0.0f), 0.0f, 1.0f);
-    if (!(strength > 0.0f) || !(radiusPx > 0.0f))
-        return false;
-    tex->perPixel = 0.5f * Texture::kSize / radiusPx;   /* the tile spans the shape's diameter */
-    tex->shift = 0.5f * Texture::kSize;
-    for (const CachedTexture &c : g_textures)
-        if (c.texel && c.seed == random.state && c.strength == strength) {
-            tex->texel = c.texel;
-            tex->brightest = c.brightest;
-            return true;
-        }
-    Random r = random;
-    r.state ^= 0xD1B54A32D192ED03ull;
-    const int n = Texture::kSize, cells = 8, cell = n / cells;
-    float lattice[cells * cells];
-    for (float &v : lattice)
-        v = r.Next();
-    std::vector<float> texel((size_t)n * n, 0.0f);
-    for (int v = 0; v < n; v++)
-        for (int u = 0; u < n; u++) {
-            int i = u / cell, j = v / cell;
-            float fu = Smoothstep(0.0f, 1.0f, (float)(u % cell) / cell);
-            float fv = Smoothstep(0.0f, 1.0f, (float)(v % cell) / cell);
-            auto at = [&](int a, int b) { return lattice[(b % cells) * cells + a % cells]; };
-            float top = at(i, j) + fu * (at(i + 1, j) - at(i, j));
-            float bottom = at(i, j + 1) + fu * (at(i + 1, j + 1) - at(i, j + 1));
-            texel[(size_t)v * n + u] = top + fv * (bottom - top);
-        }
-    for (int speck = 0; speck < 48; speck++) {
-        int u0 = (int)(r.Next() * n), v0 = (int)(r.Next() * n);
-        float size = 0.6f + 1.4f * r.Next(), value = r.Next() < 0.7f ? -1.0f : 1.5f;
-        for (int dv = -2; dv <= 2; dv++)
-            for (int du = -2; du <= 2; du++) {
-                float w = 1.0f - Smoothstep(0.0f, size, std::sqrt((float)(du * du + dv * dv)));
-                float &t = texel[(size_t)((v0 + dv) & (n - 1)) * n + ((u0 + du) & (n - 1))];
-                t += w * value;
-            }
-    }
-    float brightest = 0.0f;
-    for (float &t : texel) {
-        t = std::max(0.0f, 1.0f + strength * (t - 0.5f));
-        brightest = std::max(brightest, t);
-    }
-    CachedTexture &slot = g_textures[g_nextTexture];
-    g_nextTexture = (g_nextTexture + 1) % 16;
-    slot.seed = random.state;
-    slot.strength = strength;
-    slot.texel = std::make_shared<const std::vector<float>>(std::move(texel));
-    slot.brightest = brightest;
-    tex->texel = slot.texel;
-    tex->brightest = brightest;
-    return true;
-}
-
 /* ---- tables kept between renders ----
  * A glow's, a streak's, a ring's or a starburst's table costs about as
  * much to fill at the preview size as drawing it does, and while the
@@ -436,6 +364,76 @@ TableMemo<RayTable> g_rayTables;
 /* Reflex discs are small, but a chain has many, and a drag moves them
  * without changing one. */
 TableMemo<RadialTable> g_discTables;
+
+/* Dust and smudges for a ghost or glow: a smooth noise of a few blotches
+ * across the tile and small dark and bright specks, made from the
+ * element's own random sequence (a copy, so its other random choices stay
+ * as they are).  1 where strength is 0; the mean stays near 1. */
+struct Texels {
+    std::shared_ptr<const std::vector<float>> texel;
+    float brightest = 1.0f;
+};
+
+void FillTexels(Texels *tile, const Random &random, float strength)
+{
+    Random r = random;
+    r.state ^= 0xD1B54A32D192ED03ull;
+    const int n = Texture::kSize, cells = 8, cell = n / cells;
+    float lattice[cells * cells];
+    for (float &v : lattice)
+        v = r.Next();
+    std::vector<float> texel((size_t)n * n, 0.0f);
+    for (int v = 0; v < n; v++)
+        for (int u = 0; u < n; u++) {
+            int i = u / cell, j = v / cell;
+            float fu = Smoothstep(0.0f, 1.0f, (float)(u % cell) / cell);
+            float fv = Smoothstep(0.0f, 1.0f, (float)(v % cell) / cell);
+            auto at = [&](int a, int b) { return lattice[(b % cells) * cells + a % cells]; };
+            float top = at(i, j) + fu * (at(i + 1, j) - at(i, j));
+            float bottom = at(i, j + 1) + fu * (at(i + 1, j + 1) - at(i, j + 1));
+            texel[(size_t)v * n + u] = top + fv * (bottom - top);
+        }
+    for (int speck = 0; speck < 48; speck++) {
+        int u0 = (int)(r.Next() * n), v0 = (int)(r.Next() * n);
+        float size = 0.6f + 1.4f * r.Next(), value = r.Next() < 0.7f ? -1.0f : 1.5f;
+        for (int dv = -2; dv <= 2; dv++)
+            for (int du = -2; du <= 2; du++) {
+                float w = 1.0f - Smoothstep(0.0f, size, std::sqrt((float)(du * du + dv * dv)));
+                float &t = texel[(size_t)((v0 + dv) & (n - 1)) * n + ((u0 + du) & (n - 1))];
+                t += w * value;
+            }
+    }
+    float brightest = 0.0f;
+    for (float &t : texel) {
+        t = std::max(0.0f, 1.0f + strength * (t - 0.5f));
+        brightest = std::max(brightest, t);
+    }
+    tile->texel = std::make_shared<const std::vector<float>>(std::move(texel));
+    tile->brightest = brightest;
+}
+
+/* The tiles made so far, so that a preview drag (and the three colours of
+ * a fringed ghost) does not make them again. */
+TableMemo<Texels> g_textures;
+
+bool MakeTexture(Texture *tex, const Element &e, const Random &random, float radiusPx)
+{
+    float strength = Clamp(Param(e, "dust", 0.0f), 0.0f, 1.0f);
+    if (!(strength > 0.0f) || !(radiusPx > 0.0f))
+        return false;
+    tex->perPixel = 0.5f * Texture::kSize / radiusPx;   /* the tile spans the shape's diameter */
+    tex->shift = 0.5f * Texture::kSize;
+    TableKey key;
+    key.Add(&random.state, sizeof random.state);
+    key.Add(strength);
+    const Texels *tile = g_textures.KeptOrFilled(key, [&](Texels *fresh) {
+        FillTexels(fresh, random, strength);
+        return true;
+    });
+    tex->texel = tile->texel;
+    tex->brightest = tile->brightest;
+    return true;
+}
 
 /* The end of a table FillRadial makes for [inner, outer) with that reach:
  * all it takes of the reach. */
