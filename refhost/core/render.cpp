@@ -341,6 +341,7 @@ struct TableMemo {
      * A fill may draw on the element's random sequence (the key then
      * holds its state): an element draws nothing after its table, so a
      * kept table need not leave the sequence where the fill would have. */
+    void Forget() { *this = TableMemo(); }
     template <class Fill>
     const Table *KeptOrFilled(const TableKey &key, Fill fill)
     {
@@ -1321,6 +1322,17 @@ void DrawElements(Scene &sc, const Flare &flare, KaProgressFn progress)
 }
 
 } // namespace
+
+void ForgetKeptTables()
+{
+    std::lock_guard<std::mutex> scratchHold(g_halfLock);
+    g_glowTables.Forget();
+    g_streakTables.Forget();
+    g_ringTables.Forget();
+    g_rayTables.Forget();
+    g_discTables.Forget();
+    g_textures.Forget();
+}
 
 void SetRenderThreads(int count)
 {
