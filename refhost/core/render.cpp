@@ -16,10 +16,12 @@
 #include <atomic>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <map>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "calllog.h"
@@ -218,78 +220,6 @@ float DiscProfile(float d, float radius, float softPx, float brightEdge)
     return edge * (1.0f + brightEdge * rim * rim);
 }
 
-/* Dust and smudges for a ghost or glow: a smooth noise of a few blotches
- * across the tile and small dark and bright specks, made from the
- * element's own random sequence (a copy, so its other random choices stay
- * as they are).  1 where strength is 0; the mean stays near 1. */
-struct CachedTexture {
-    uint64_t seed = 0;
-    float strength = 0.0f;
-    std::shared_ptr<const std::vector<float>> texel;
-    float brightest = 1.0f;
-};
-/* The last textures made, so that a preview drag (and the three colours
- * of a fringed ghost) does not make them again: owned by MakeTexture,
- * used only while a render holds g_halfLock. */
-CachedTexture g_textures[16];
-int g_nextTexture = 0;
-
-bool MakeTexture(Texture *tex, const Element &e, const Random &random, float radiusPx)
-{
-    float strength = Clamp(Param(e, "dust", 0.0f), 0.0f, 1.0f);
-    if (!(strength > 0.0f) || !(radiusPx > 0.0f))
-        return false;
-    tex->perPixel = 0.5f * Texture::kSize / radiusPx;   /* the tile spans the shape's diameter */
-    tex->shift = 0.5f * Texture::kSize;
-    for (const CachedTexture &c : g_textures)
-        if (c.texel && c.seed == random.state && c.strength == strength) {
-            tex->texel = c.texel;
-            tex->brightest = c.brightest;
-            return true;
-        }
-    Random r = random;
-    r.state ^= 0xD1B54A32D192ED03ull;
-    const int n = Texture::kSize, cells = 8, cell = n / cells;
-    float lattice[cells * cells];
-    for (float &v : lattice)
-        v = r.Next();
-    std::vector<float> texel((size_t)n * n, 0.0f);
-    for (int v = 0; v < n; v++)
-        for (int u = 0; u < n; u++) {
-            int i = u / cell, j = v / cell;
-            float fu = Smoothstep(0.0f, 1.0f, (float)(u % cell) / cell);
-            float fv = Smoothstep(0.0f, 1.0f, (float)(v % cell) / cell);
-            auto at = [&](int a, int b) { return lattice[(b % cells) * cells + a % cells]; };
-            float top = at(i, j) + fu * (at(i + 1, j) - at(i, j));
-            float bottom = at(i, j + 1) + fu * (at(i + 1, j + 1) - at(i, j + 1));
-            texel[(size_t)v * n + u] = top + fv * (bottom - top);
-        }
-    for (int speck = 0; speck < 48; speck++) {
-        int u0 = (int)(r.Next() * n), v0 = (int)(r.Next() * n);
-        float size = 0.6f + 1.4f * r.Next(), value = r.Next() < 0.7f ? -1.0f : 1.5f;
-        for (int dv = -2; dv <= 2; dv++)
-            for (int du = -2; du <= 2; du++) {
-                float w = 1.0f - Smoothstep(0.0f, size, std::sqrt((float)(du * du + dv * dv)));
-                float &t = texel[(size_t)((v0 + dv) & (n - 1)) * n + ((u0 + du) & (n - 1))];
-                t += w * value;
-            }
-    }
-    float brightest = 0.0f;
-    for (float &t : texel) {
-        t = std::max(0.0f, 1.0f + strength * (t - 0.5f));
-        brightest = std::max(brightest, t);
-    }
-    CachedTexture &slot = g_textures[g_nextTexture];
-    g_nextTexture = (g_nextTexture + 1) % 16;
-    slot.seed = random.state;
-    slot.strength = strength;
-    slot.texel = std::make_shared<const std::vector<float>>(std::move(texel));
-    slot.brightest = brightest;
-    tex->texel = slot.texel;
-    tex->brightest = brightest;
-    return true;
-}
-
 /* ---- tables kept between renders ----
  * A glow's, a streak's, a ring's or a starburst's table costs about as
  * much to fill at the preview size as drawing it does, and while the
@@ -338,79 +268,93 @@ struct KeptTable {
  * not replaced before the shape is drawn: owned by RenderFlare. */
 uint64_t g_render = 0;
 
-/* A fresh table of the render's list, by its kind. */
+/* The tables of the renders so far, by key: used only while a render
+ * holds g_halfLock.  Shapes read a kept table where it is, uncopied (a
+ * starburst's is hundreds of kilobytes).  A table not kept is filled in
+ * place of one that no shape of the render under way reads, or in a new
+ * slot when every slot serves it: a flare of thousands of elements, each
+ * with tables of its own, keeps them all, and the render after an edit
+ * fills only what changed, without fetching fresh memory.  Renders ask
+ * for their tables in the same order as the render before, so the slot
+ * after the last one found is tried before the index. */
 template <class Table>
-Table *NewTableOf(ShapeList *list);
-template <>
-RadialTable *NewTableOf<RadialTable>(ShapeList *list)
-{
-    return NewRadialTable(list);
-}
-template <>
-StreakTable *NewTableOf<StreakTable>(ShapeList *list)
-{
-    return NewStreakTable(list);
-}
-template <>
-RayTable *NewTableOf<RayTable>(ShapeList *list)
-{
-    return NewRayTable(list);
-}
-
-/* The last tables made of one kind: used only while a render holds
- * g_halfLock.  Shapes read a kept table where it is, uncopied (a
- * starburst's is hundreds of kilobytes).  Renders ask for their tables in
- * the same order as the render before, so a search starts after the slot
- * the last one was found in. */
-template <class Table, int kSlots = 16>
 struct TableMemo {
-    KeptTable<Table> slot[kSlots];
-    int next = 0, after = 0;
+    std::deque<KeptTable<Table>> slot;
+    std::unordered_map<uint64_t, size_t> byHash;
+    size_t next = 0, after = 0;
+    size_t serving = 0;            /* slots read by the render under way */
+    uint64_t servingRender = 0;
+
+    bool Holds(size_t i, const TableKey &key) const
+    {
+        if (i >= slot.size())
+            return false;
+        const KeptTable<Table> &k = slot[i];
+        return k.hash == key.hash && !k.key.empty() && k.key == key.bytes;
+    }
+    void Serve(size_t i)
+    {
+        if (servingRender != g_render) {
+            servingRender = g_render;
+            serving = 0;
+        }
+        if (slot[i].render != g_render)
+            serving++;
+        slot[i].render = g_render;
+        after = i + 1;
+    }
     const KeptTable<Table> *Find(const TableKey &key)
     {
-        for (int tried = 0; tried < kSlots; tried++) {
-            int i = (after + tried) % kSlots;
-            KeptTable<Table> &k = slot[i];
-            if (k.hash == key.hash && !k.key.empty() && k.key == key.bytes) {
-                k.render = g_render;
-                after = (i + 1) % kSlots;
-                return &k;
-            }
+        size_t i = after;
+        if (!Holds(i, key)) {
+            auto at = byHash.find(key.hash);
+            if (at == byHash.end() || !Holds(at->second, key))
+                return nullptr;
+            i = at->second;
         }
-        return nullptr;
+        Serve(i);
+        return &slot[i];
     }
-    /* Keeps a copy unless every slot serves the render under way. */
-    void Keep(const TableKey &key, const Table &table)
+    /* A slot for a new key, serving the render under way. */
+    size_t Claim(const TableKey &key)
     {
-        for (int tried = 0; tried < kSlots; tried++) {
-            KeptTable<Table> &k = slot[next];
-            next = (next + 1) % kSlots;
-            if (k.render == g_render && !k.key.empty())
-                continue;
-            k.key = key.bytes;
-            k.hash = key.hash;
-            k.table = table;
-            k.render = 0;
-            after = next;
-            return;
+        size_t i = slot.size();
+        if (slot.empty() || (servingRender == g_render && serving >= slot.size())) {
+            slot.emplace_back();
+        } else {
+            while (slot[next].render == g_render)
+                next = (next + 1) % slot.size();
+            i = next;
+            next = (next + 1) % slot.size();
+            auto at = byHash.find(slot[i].hash);
+            if (at != byHash.end() && at->second == i)
+                byHash.erase(at);
         }
+        Serve(i);
+        slot[i].key = key.bytes;
+        slot[i].hash = key.hash;
+        byHash[key.hash] = i;
+        return i;
     }
-    /* The table kept under key, or else a fresh one of the list, made by
-     * fill(table) and then kept; null when fill returns false (nothing to
-     * draw, nothing kept).  A fill may draw on the element's random
-     * sequence (the key then holds its state): an element draws nothing
-     * after its table, so a kept table need not leave the sequence where
-     * the fill would have. */
+    /* The table kept under key, or else one made by fill(table) and then
+     * kept; null when fill returns false (nothing to draw, nothing kept).
+     * A fill may draw on the element's random sequence (the key then
+     * holds its state): an element draws nothing after its table, so a
+     * kept table need not leave the sequence where the fill would have. */
+    void Forget() { *this = TableMemo(); }
     template <class Fill>
-    const Table *KeptOrFilled(const TableKey &key, ShapeList *list, Fill fill)
+    const Table *KeptOrFilled(const TableKey &key, Fill fill)
     {
         if (const KeptTable<Table> *kept = Find(key))
             return &kept->table;
-        Table *fresh = NewTableOf<Table>(list);
-        if (!fill(fresh))
-            return nullptr;
-        Keep(key, *fresh);
-        return fresh;
+        size_t i = Claim(key);
+        if (fill(&slot[i].table))
+            return &slot[i].table;
+        byHash.erase(key.hash);
+        slot[i].key.clear();
+        slot[i].render = 0;
+        serving--;
+        return nullptr;
     }
 };
 
@@ -420,7 +364,77 @@ TableMemo<RadialTable> g_ringTables;
 TableMemo<RayTable> g_rayTables;
 /* Reflex discs are small, but a chain has many, and a drag moves them
  * without changing one. */
-TableMemo<RadialTable, 64> g_discTables;
+TableMemo<RadialTable> g_discTables;
+
+/* Dust and smudges for a ghost or glow: a smooth noise of a few blotches
+ * across the tile and small dark and bright specks, made from the
+ * element's own random sequence (a copy, so its other random choices stay
+ * as they are).  1 where strength is 0; the mean stays near 1. */
+struct Texels {
+    std::shared_ptr<const std::vector<float>> texel;
+    float brightest = 1.0f;
+};
+
+void FillTexels(Texels *tile, const Random &random, float strength)
+{
+    Random r = random;
+    r.state ^= 0xD1B54A32D192ED03ull;
+    const int n = Texture::kSize, cells = 8, cell = n / cells;
+    float lattice[cells * cells];
+    for (float &v : lattice)
+        v = r.Next();
+    std::vector<float> texel((size_t)n * n, 0.0f);
+    for (int v = 0; v < n; v++)
+        for (int u = 0; u < n; u++) {
+            int i = u / cell, j = v / cell;
+            float fu = Smoothstep(0.0f, 1.0f, (float)(u % cell) / cell);
+            float fv = Smoothstep(0.0f, 1.0f, (float)(v % cell) / cell);
+            auto at = [&](int a, int b) { return lattice[(b % cells) * cells + a % cells]; };
+            float top = at(i, j) + fu * (at(i + 1, j) - at(i, j));
+            float bottom = at(i, j + 1) + fu * (at(i + 1, j + 1) - at(i, j + 1));
+            texel[(size_t)v * n + u] = top + fv * (bottom - top);
+        }
+    for (int speck = 0; speck < 48; speck++) {
+        int u0 = (int)(r.Next() * n), v0 = (int)(r.Next() * n);
+        float size = 0.6f + 1.4f * r.Next(), value = r.Next() < 0.7f ? -1.0f : 1.5f;
+        for (int dv = -2; dv <= 2; dv++)
+            for (int du = -2; du <= 2; du++) {
+                float w = 1.0f - Smoothstep(0.0f, size, std::sqrt((float)(du * du + dv * dv)));
+                float &t = texel[(size_t)((v0 + dv) & (n - 1)) * n + ((u0 + du) & (n - 1))];
+                t += w * value;
+            }
+    }
+    float brightest = 0.0f;
+    for (float &t : texel) {
+        t = std::max(0.0f, 1.0f + strength * (t - 0.5f));
+        brightest = std::max(brightest, t);
+    }
+    tile->texel = std::make_shared<const std::vector<float>>(std::move(texel));
+    tile->brightest = brightest;
+}
+
+/* The tiles made so far, so that a preview drag (and the three colours of
+ * a fringed ghost) does not make them again. */
+TableMemo<Texels> g_textures;
+
+bool MakeTexture(Texture *tex, const Element &e, const Random &random, float radiusPx)
+{
+    float strength = Clamp(Param(e, "dust", 0.0f), 0.0f, 1.0f);
+    if (!(strength > 0.0f) || !(radiusPx > 0.0f))
+        return false;
+    tex->perPixel = 0.5f * Texture::kSize / radiusPx;   /* the tile spans the shape's diameter */
+    tex->shift = 0.5f * Texture::kSize;
+    TableKey key;
+    key.Add(&random.state, sizeof random.state);
+    key.Add(strength);
+    const Texels *tile = g_textures.KeptOrFilled(key, [&](Texels *fresh) {
+        FillTexels(fresh, random, strength);
+        return true;
+    });
+    tex->texel = tile->texel;
+    tex->brightest = tile->brightest;
+    return true;
+}
 
 /* The end of a table FillRadial makes for [inner, outer) with that reach:
  * all it takes of the reach. */
@@ -520,7 +534,7 @@ void DrawGlow(Scene &sc, const Element &e, const float gain[3], Random &random)
         key.Add(v);
     key.Add(g.gradient);
     const RadialTable *t =
-        g_glowTables.KeptOrFilled(key, sc.shapes, [&](RadialTable *fresh) {
+        g_glowTables.KeptOrFilled(key, [&](RadialTable *fresh) {
             FillGlow(fresh, g, far, faint);
             return true;
         });
@@ -581,7 +595,7 @@ void DrawRing(Scene &sc, double cx, double cy, float radius, float width, float 
         key.Add(v);
     key.Add(gradient);
     const RadialTable *t =
-        g_ringTables.KeptOrFilled(key, sc.shapes, [&](RadialTable *fresh) {
+        g_ringTables.KeptOrFilled(key, [&](RadialTable *fresh) {
             FillRing(fresh, radius, width, softness, gradient, k, far);
             return true;
         });
@@ -691,7 +705,7 @@ void DrawStreaks(Scene &sc, const Element &e, const float gain[3], Random &rando
                         t.alongMax, TableEnd(0.0f, t.acrossMax, far), brightest})
             key.Add(v);
         const StreakTable *one =
-            g_streakTables.KeptOrFilled(key, sc.shapes, [&](StreakTable *fresh) {
+            g_streakTables.KeptOrFilled(key, [&](StreakTable *fresh) {
                 if (t.across.empty())
                     FillAcross(&t, look.w, far);
                 FillAlong(&t, l, look);
@@ -908,7 +922,7 @@ void DrawRayElement(Scene &sc, const Element &e, const float gain[3], Random &ra
     key.Add(&patternSize, sizeof patternSize);
     if (look.pattern)
         key.Add(look.pattern->data(), look.pattern->size());
-    const RayTable *t = g_rayTables.KeptOrFilled(key, sc.shapes, [&](RayTable *fresh) {
+    const RayTable *t = g_rayTables.KeptOrFilled(key, [&](RayTable *fresh) {
         FillRays(fresh, look, far, random);
         return true;
     });
@@ -952,7 +966,7 @@ void DrawDisc(Scene &sc, double cx, double cy, float radius, const DiscLook &loo
                     TableEnd(0.0f, outer, reach)})
         key.Add(v);
     const RadialTable *table =
-        g_discTables.KeptOrFilled(key, sc.shapes, [&](RadialTable *fresh) {
+        g_discTables.KeptOrFilled(key, [&](RadialTable *fresh) {
             FillRadial(fresh, 0.0f, outer, reach, [&](float d, float rgb[3]) {
                 float v = DiscProfile(d, size, softPx, look.brightEdge);
                 for (int i = 0; i < 3; i++)
@@ -1308,6 +1322,17 @@ void DrawElements(Scene &sc, const Flare &flare, KaProgressFn progress)
 }
 
 } // namespace
+
+void ForgetKeptTables()
+{
+    std::lock_guard<std::mutex> scratchHold(g_halfLock);
+    g_glowTables.Forget();
+    g_streakTables.Forget();
+    g_ringTables.Forget();
+    g_rayTables.Forget();
+    g_discTables.Forget();
+    g_textures.Forget();
+}
 
 void SetRenderThreads(int count)
 {

@@ -31,6 +31,10 @@ struct RenderLight {
 const long long kThreadedPixels = 1 << 22;
 void SetRenderThreads(int count);
 
+/* Forgets every table and dust tile kept from earlier renders, so that
+ * the next render fills them all afresh (tests compare the two). */
+void ForgetKeptTables();
+
 /* The vector instructions the drawing loops use: 0 plain C++, 1 SSE2, 2
  * AVX2, 3 AVX-512; -1 (and a level the CPU lacks) picks the best the CPU has, which
  * is also what renders use until this is called.  Returns the level now

@@ -830,14 +830,78 @@ thread_local std::vector<Reaching> t_reaching;
  * before it. */
 const int kRowsAtOnce = 8;
 
-/* The rows the list's shapes reach, [*y0, *y1), and the pixels of their
+/* Shapes [first, last) of the list, drawn over every row before the next
+ * group's: a flare of thousands of elements has more tables than the
+ * cache holds, and rows drawn with all of them at once would fetch every
+ * table again for each block of rows.  Each pixel still gets the shapes
+ * in list order, so the sums are the same bit for bit. */
+struct ShapeGroup {
+    int first, last;
+};
+
+/* The table and cut bytes a group may read while its rows are drawn:
+ * half the cache one core has to itself, so that the block's rows fit
+ * beside them. */
+const size_t kGroupBytes = 1 << 19;
+
+template <class T>
+size_t BytesOf(const std::vector<T> &v)
+{
+    return v.size() * sizeof(T);
+}
+
+/* What drawing a shape reads besides the canvas. */
+size_t ShapeBytes(const Shape &sh)
+{
+    size_t bytes = (size_t)std::max(sh.y1 - sh.y0, 0) * sizeof(RowCut);
+    if (sh.radial)
+        bytes += BytesOf(sh.radial->rgbx);
+    if (sh.texture && sh.texture->texel)
+        bytes += BytesOf(*sh.texture->texel);
+    if (sh.streak)
+        bytes += BytesOf(sh.streak->along) + BytesOf(sh.streak->across);
+    if (sh.rays)
+        bytes += BytesOf(sh.rays->angular) + BytesOf(sh.rays->colour.rgbx);
+    if (sh.folded)
+        bytes += BytesOf(sh.folded->rgbx);
+    return bytes;
+}
+
+/* The list cut into groups of at most kGroupBytes each (a shape larger
+ * than that on its own), or one group when the whole list fits twice
+ * that: most flares then draw in one sweep over the rows. */
+void GroupShapes(const ShapeList &list, std::vector<ShapeGroup> *groups)
+{
+    groups->clear();
+    const int n = (int)list.shapes.size();
+    size_t total = 0, inGroup = 0;
+    for (const Shape &sh : list.shapes)
+        total += ShapeBytes(sh);
+    if (total <= 2 * kGroupBytes) {
+        groups->push_back({0, n});
+        return;
+    }
+    for (int i = 0; i < n; i++) {
+        size_t bytes = ShapeBytes(list.shapes[i]);
+        if (groups->empty() || inGroup + bytes > kGroupBytes) {
+            groups->push_back({i, i});
+            inGroup = 0;
+        }
+        groups->back().last = i + 1;
+        inGroup += bytes;
+    }
+}
+
+/* The rows a group's shapes reach, [*y0, *y1), and the pixels of their
  * bounding boxes. */
-void ListExtent(const Canvas &c, const ShapeList &list, int *y0, int *y1, double *pixels)
+void GroupExtent(const Canvas &c, const ShapeList &list, const ShapeGroup &group, int *y0,
+                 int *y1, double *pixels)
 {
     *y0 = c.height;
     *y1 = 0;
     *pixels = 0.0;
-    for (const Shape &sh : list.shapes) {
+    for (int i = group.first; i < group.last; i++) {
+        const Shape &sh = list.shapes[i];
         *y0 = std::min(*y0, sh.y0);
         *y1 = std::max(*y1, sh.y1);
         *pixels += sh.pixels;
@@ -863,15 +927,14 @@ void RenewCuts(const Canvas &c, const ShapeList &list)
     }
 }
 
-/* The shapes reaching rows [top, bottom), in list order, with their cuts:
+/* The shapes reaching rows [top, bottom) of a group, in list order, with their cuts:
  * those not kept are worked out for these rows, and kept ones of the next
  * block fetched.  Each block writes only its own rows' cuts. */
-void FindReaching(const Canvas &c, const ShapeList &list, int top, int bottom,
-                  std::vector<Reaching> *reaching)
+void FindReaching(const Canvas &c, const ShapeList &list, const ShapeGroup &group, int top,
+                  int bottom, std::vector<Reaching> *reaching)
 {
     reaching->clear();
-    const int n = (int)list.shapes.size();
-    for (int i = 0; i < n; i++) {
+    for (int i = group.first; i < group.last; i++) {
         const Shape &sh = list.shapes[i];
         if (sh.y1 <= top || sh.y0 >= bottom)
             continue;
@@ -894,9 +957,10 @@ void FindReaching(const Canvas &c, const ShapeList &list, int top, int bottom,
 }
 
 /* Draws rows [top, bottom) row by row, the reaching shapes in list order,
- * then rolls off (with rollOff) and records the span each row drew. */
+ * then rolls off (with rollOff) and records the span each row drew in
+ * touched (when set). */
 void DrawBlock(const Canvas &c, const SpanLoops &loops, const std::vector<Reaching> &reaching,
-               int top, int bottom, bool rollOff)
+               int top, int bottom, bool rollOff, RowSpans *touched)
 {
     for (int y = top; y < bottom; y++) {
         int from = INT_MAX, to = INT_MIN;
@@ -917,8 +981,8 @@ void DrawBlock(const Canvas &c, const SpanLoops &loops, const std::vector<Reachi
             size_t row = (size_t)y * c.width + from;
             loops.softClip(c.r + row, c.g + row, c.b + row, to - from);
         }
-        if (c.touched)
-            c.touched->Mark(y, from, to);
+        if (touched)
+            touched->Mark(y, from, to);
     }
 }
 
@@ -930,21 +994,17 @@ int ThreadsFor(const Canvas &c, int rows, double pixels)
     return threads;
 }
 
-} // namespace
-
-void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
+/* Draws a group's shapes over the rows they reach, the rows shared among
+ * the canvas's threads in blocks. */
+void DrawGroup(const Canvas &canvas, const ShapeList &list, const ShapeGroup &group,
+               bool rollOff, RowSpans *touched)
 {
-    if (list.shapes.empty())
-        return;
     int y0, y1;
     double pixels;
-    ListExtent(*c, list, &y0, &y1, &pixels);
+    GroupExtent(canvas, list, group, &y0, &y1, &pixels);
     if (y0 >= y1)
         return;
     const SpanLoops &loops = Loops();
-    const Canvas &canvas = *c;
-    std::lock_guard<std::mutex> hold(g_cutsLock);
-    RenewCuts(canvas, list);
     /* Blocks are dealt out one at a time, so that a thread that drew cheap
      * rows takes more; each row is drawn by exactly one thread. */
     std::atomic<int> next{y0};
@@ -955,8 +1015,8 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
             if (top >= y1)
                 return;
             int bottom = std::min(top + kRowsAtOnce, y1);
-            FindReaching(canvas, list, top, bottom, &reaching);
-            DrawBlock(canvas, loops, reaching, top, bottom, rollOff);
+            FindReaching(canvas, list, group, top, bottom, &reaching);
+            DrawBlock(canvas, loops, reaching, top, bottom, rollOff, touched);
         }
     };
     std::vector<std::thread> helpers;
@@ -965,6 +1025,48 @@ void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
     work();
     for (std::thread &t : helpers)
         t.join();
+}
+
+/* The groups of the render under way and the spans they drew: used only
+ * while DrawShapes holds g_cutsLock. */
+std::vector<ShapeGroup> g_groups;
+RowSpans g_groupSpans;
+
+/* After every group: the roll-off (with rollOff) and the record of each
+ * row's span, as one sweep would have done them. */
+void FinishRows(Canvas *c, bool rollOff)
+{
+    const SpanLoops &loops = Loops();
+    for (int y = 0; y < c->height; y++) {
+        int from = g_groupSpans.x0[y], to = g_groupSpans.x1[y];
+        if (from >= to)
+            continue;
+        if (rollOff) {
+            size_t row = (size_t)y * c->width + from;
+            loops.softClip(c->r + row, c->g + row, c->b + row, to - from);
+        }
+        if (c->touched)
+            c->touched->Mark(y, from, to);
+    }
+}
+
+} // namespace
+
+void DrawShapes(Canvas *c, const ShapeList &list, bool rollOff)
+{
+    if (list.shapes.empty())
+        return;
+    std::lock_guard<std::mutex> hold(g_cutsLock);
+    RenewCuts(*c, list);
+    GroupShapes(list, &g_groups);
+    if (g_groups.size() == 1) {
+        DrawGroup(*c, list, g_groups[0], rollOff, c->touched);
+    } else {
+        g_groupSpans.Reset(c->height);
+        for (const ShapeGroup &group : g_groups)
+            DrawGroup(*c, list, group, false, &g_groupSpans);
+        FinishRows(c, rollOff);
+    }
     for (size_t i = 0; i < list.shapes.size(); i++)
         g_cuts[i].known = true;
 }
