@@ -9,6 +9,7 @@
 #define BENCH_SUPPORT_H
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -73,12 +74,14 @@ inline void UseTempFolder(char temp[MAX_PATH])
 
 /* The host of a bench that runs the editor: the temporary folder as its
  * working directory, the program's module standing in for the DLL's (the
- * resources are linked in), and a point light of that name. */
+ * resources are linked in), and a point light of that name (none for a
+ * null name). */
 inline void PrepareEditorHost(char temp[MAX_PATH], const char *light)
 {
     UseTempFolder(temp);
     moduleHandle = GetModuleHandleA(nullptr);
-    Ki_Light(light, Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
+    if (light)
+        Ki_Light(light, Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
 }
 
 /* A plug-in instance made through the entry as a host makes it, with the
@@ -185,6 +188,41 @@ inline void OpenInstanceOnLight(PluginInstance *instance, const char *light)
     instance->moduleInstance = moduleHandle;
     currentInstance = instance;
 }
+
+/* What a bench that runs the editor stands on: the host prepared
+ * (PrepareEditorHost), an owner window of ScriptOwnerProc and a plug-in
+ * instance over the demo host's services, all let go at the end of its
+ * scope.  instance is null, and said on stderr, when none could be made. */
+class EditorHost {
+public:
+    EditorHost(const char *bench, const char *light) : services(Prepared(temp, light))
+    {
+        owner = CreateOwnerWindow(bench, ScriptOwnerProc);
+        instance = NewPluginInstance(&services, owner);
+        if (!instance)
+            std::fprintf(stderr, "%s: no plug-in instance\n", bench);
+    }
+    ~EditorHost()
+    {
+        if (instance)
+            DestroyPluginInstance(instance);
+        DestroyWindow(owner);
+    }
+    EditorHost(const EditorHost &) = delete;
+    EditorHost &operator=(const EditorHost &) = delete;
+
+    char temp[MAX_PATH];        /* the host's working directory */
+    DemoHostServices services;
+    HWND owner;
+    PluginInstance *instance;
+
+private:
+    static std::string Prepared(char *temp, const char *light)
+    {
+        PrepareEditorHost(temp, light);
+        return temp;
+    }
+};
 
 } // namespace bench
 

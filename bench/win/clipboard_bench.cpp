@@ -114,19 +114,10 @@ void Measure(HWND dialog)
 
 int main()
 {
-    char temp[MAX_PATH];
-    bench::PrepareEditorHost(temp, kLight);
-    RepeatDefaultElements();
-
-    HWND owner = bench::CreateOwnerWindow("ClipboardBenchOwner", bench::ScriptOwnerProc);
-    DemoHostServices services(temp);
-    PluginInstance *instance = bench::NewPluginInstance(&services, owner);
-    if (!instance) {
-        std::fprintf(stderr, "clipboard_bench: no plug-in instance\n");
+    bench::EditorHost host("clipboard_bench", kLight);
+    if (!host.instance)
         return 1;
-    }
-    bench::RunEditor(instance, owner, kLight, Measure);
-    bench::DestroyPluginInstance(instance);
-    DestroyWindow(owner);
+    RepeatDefaultElements();
+    bench::RunEditor(host.instance, host.owner, kLight, Measure);
     return 0;
 }

@@ -273,25 +273,16 @@ void PrintTable(const std::vector<Row> &rows)
 int main(int argc, char **argv)
 {
     int largest = argc > 1 ? std::max(10, std::atoi(argv[1])) : 10000;
-    char temp[MAX_PATH];
-    bench::UseTempFolder(temp);
-    moduleHandle = GetModuleHandleA(nullptr);
-
-    HWND owner = bench::CreateOwnerWindow("ScaleBenchOwner", bench::ScriptOwnerProc);
-    DemoHostServices services(temp);
-    Bench bench = {owner, bench::NewPluginInstance(&services, owner)};
-    if (!bench.instance) {
-        std::fprintf(stderr, "scale_bench: no plug-in instance\n");
+    bench::EditorHost host("scale_bench", nullptr);
+    if (!host.instance)
         return 1;
-    }
+    Bench bench = {host.owner, host.instance};
     std::vector<Row> rows;
     for (int elements = 10; elements <= largest; elements *= 10) {
         std::printf("%d elements\n", elements);
         std::fflush(stdout);
-        rows.push_back(MeasureSize(bench, elements, temp));
+        rows.push_back(MeasureSize(bench, elements, host.temp));
     }
     PrintTable(rows);
-    bench::DestroyPluginInstance(bench.instance);
-    DestroyWindow(owner);
     return 0;
 }

@@ -28,11 +28,6 @@ namespace {
 const char kLight[] = "Light01";
 const int kSamples = 60;
 
-KaToken T(const char *keyword)
-{
-    return Ki_Inquire_Token(keyword);
-}
-
 void Print(const char *what, const std::vector<double> &times)
 {
     std::printf("  %-34s median %7.3f ms  quietest round %7.3f ms\n", what, bench::Median(times),
@@ -93,22 +88,15 @@ void Measure(HWND dialog)
 
 int main()
 {
-    char temp[MAX_PATH];
-    bench::PrepareEditorHost(temp, kLight);
-    HWND owner = bench::CreateOwnerWindow("SoloBenchOwner", bench::ScriptOwnerProc);
-    DemoHostServices services(temp);
-    PluginInstance *instance = bench::NewPluginInstance(&services, owner);
-    if (!instance) {
-        std::fprintf(stderr, "solo_bench: no plug-in instance\n");
+    bench::EditorHost host("solo_bench", kLight);
+    if (!host.instance)
         return 1;
-    }
     std::vector<std::string> types = bench::ElementTypeNames(kLight);
     for (int elements : {(int)types.size(), 40}) {
         bench::RepeatElements(kLight, types, elements);
         std::printf("%d elements (%s):\n", elements,
                     elements == (int)types.size() ? "default flare" : "default repeated");
-        bench::RunEditor(instance, owner, kLight, Measure);
+        bench::RunEditor(host.instance, host.owner, kLight, Measure);
     }
-    bench::DestroyPluginInstance(instance);
     return 0;
 }

@@ -49,11 +49,6 @@ void Print(const char *what, const std::vector<double> &times, const char *note)
                 bench::Median(times), bench::QuietestRound(times), note);
 }
 
-KaToken T(const char *keyword)
-{
-    return Ki_Inquire_Token(keyword);
-}
-
 struct Bench {
     HWND owner;
     PluginInstance *instance;
@@ -197,16 +192,10 @@ int main(int argc, char **argv)
     int soak = 0;
     if (argc > 2 && std::strcmp(argv[1], "--soak") == 0)
         soak = std::max(1, std::atoi(argv[2]));
-    char temp[MAX_PATH];
-    bench::PrepareEditorHost(temp, kLight);
-
-    HWND owner = bench::CreateOwnerWindow("UndoBenchOwner", bench::ScriptOwnerProc);
-    DemoHostServices services(temp);
-    Bench bench = {owner, bench::NewPluginInstance(&services, owner)};
-    if (!bench.instance) {
-        std::fprintf(stderr, "undo_bench: no plug-in instance\n");
+    bench::EditorHost host("undo_bench", kLight);
+    if (!host.instance)
         return 1;
-    }
+    Bench bench = {host.owner, host.instance};
 
     if (soak) {
         Soak(bench, soak);
@@ -220,12 +209,12 @@ int main(int argc, char **argv)
             RunEditor(bench, MeasureMemory);
         }
     }
-    bench::DestroyPluginInstance(bench.instance);
+    bench::DestroyPluginInstance(host.instance);
+    host.instance = nullptr;
     if (soak) {
         int64_t blocks = 0;
         Kh_Memory_Stats(&blocks, nullptr);
         std::printf("  host blocks once the instance is destroyed: %lld\n", (long long)blocks);
     }
-    DestroyWindow(owner);
     return 0;
 }
