@@ -86,10 +86,12 @@ int32_t PendingCount()
 void ShowStatus()
 {
     char text[FILE_NAME_SIZE + 128];
-    int n = browser.shownCount == browser.catalogue.count
-                ? std::snprintf(text, sizeof text, "%d effects", (int)browser.catalogue.count)
-                : std::snprintf(text, sizeof text, "%d of %d effects", (int)browser.shownCount,
-                                (int)browser.catalogue.count);
+    int32_t all = browser.catalogue.count;
+    const char *noun = all == 1 ? "effect" : "effects";
+    int n = browser.shownCount == all
+                ? std::snprintf(text, sizeof text, "%d %s", (int)all, noun)
+                : std::snprintf(text, sizeof text, "%d of %d %s", (int)browser.shownCount,
+                                (int)all, noun);
     int32_t pending = PendingCount();
     if (pending)
         n += std::snprintf(text + n, sizeof text - (size_t)n, ", %d to draw", (int)pending);

@@ -4,11 +4,13 @@
 // of the same file (the host's saved text and calls), the kept pictures
 // and what fifty openings leave behind.
 #include <fstream>
+#include <optional>
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include "editor/editor.h"
 #include "editor/effect_browser.h"
+#include "host/kalvos_io.h"
 #include "element_fixture.h"
 #include "preview/preview.h"
 #include "refhost_api.h"
@@ -270,6 +272,166 @@ TEST(EffectBrowser, TheFilterNarrowsAtOnceWithoutCaseAndArrowsMoveEnterAppliesEs
     });
     driver.When(kBrowserTitle, [&](HWND browser) {
         EXPECT_EQ(Selected(browser), 1) << "opens on the last library file";
+        CloseBrowser(browser);
+    });
+    host.Edit(driver, [](HWND) {});
+}
+
+/* The calls on the edited light, in order, without inquiries, each
+ * element's guid as "{guid}": what a load asks of the host. */
+std::vector<std::string> LoadCalls(const HostSession &host)
+{
+    std::vector<std::string> calls;
+    for (std::string line : host.Log()) {
+        if (line.find("\"" + host.light + "\"") == std::string::npos ||
+            line.find("Inquire") != std::string::npos)
+            continue;
+        size_t open = line.find('{'), close = line.find('}');
+        if (open != std::string::npos && close != std::string::npos)
+            line.replace(open, close - open + 1, "{guid}");
+        calls.push_back(line);
+    }
+    return calls;
+}
+
+TEST(EffectBrowser, ApplyIsOneUndoStepThatLoadsAsLibraryLoadDoesAndCloseChangesNothing)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow", "ring"});
+    MakeLibrary(host, {{"pair.lnz", {"halo", "glow", "streak"}}});
+    const std::string opening = fx::SavedFlare(host);
+    const std::string pair = host.Path("lensfx\\pair.lnz");
+    std::string applied, appliedLast;
+    std::vector<std::string> appliedCalls;
+    ui::Driver driver;
+    driver.Then([&](HWND editor) {
+        OpenBrowser(editor);
+    });
+    driver.When(kBrowserTitle, [&](HWND browser) {
+        DrawAll(browser);
+        CloseBrowser(browser);
+    });
+    driver.Then([&](HWND editor) {
+        EXPECT_EQ(fx::SavedFlare(host), opening) << "browsing and closing change nothing";
+        EXPECT_TRUE(fx::SystemMenuItem(editor, IDM_SYSTEM_UNDO).grey);
+        OpenBrowser(editor);
+    });
+    driver.When(kBrowserTitle, [&](HWND browser) {
+        HWND editor = GetWindow(browser, GW_OWNER);
+        host.ClearLog();
+        RECT tile = TileRect(browser, 0);
+        PostMessageA(Grid(browser), WM_LBUTTONDBLCLK, MK_LBUTTON,
+                     MAKELPARAM(tile.left + 10, tile.top + 10));
+        driver.Then([&, editor, browser](HWND stillBrowser) {
+            appliedCalls = LoadCalls(host);
+            applied = fx::SavedFlare(host);
+            appliedLast = lastLibraryFile ? lastLibraryFile : "";
+            EXPECT_EQ(stillBrowser, browser) << "the browser stays open";
+            EXPECT_EQ(fx::ListCount(editor), 3) << "the editor shows the new flare";
+            EXPECT_EQ(fx::SystemMenuItem(editor, IDM_SYSTEM_UNDO).text, "Undo Apply pair.lnz\tCtrl+Z");
+            SendMessageA(editor, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
+            EXPECT_EQ(fx::SavedFlare(host), opening);
+            EXPECT_TRUE(fx::SystemMenuItem(editor, IDM_SYSTEM_UNDO).grey) << "one step";
+            SendMessageA(editor, WM_SYSCOMMAND, IDM_SYSTEM_REDO, 0);
+            EXPECT_EQ(fx::SavedFlare(host), applied);
+            CloseBrowser(stillBrowser);
+        });
+    });
+    host.Edit(driver, [](HWND) {});
+    ASSERT_NE(applied, opening);
+
+    fx::SetFlareTypes(host, {"glow", "ring"});
+    ASSERT_EQ(fx::SavedFlare(host), opening);
+    driver.Then([&](HWND editor) {
+        host.ClearLog();
+        ui::PostClick(editor, IDC_LIBRARY_LOAD);
+    });
+    driver.When(fx::kLoadTitle, [&](HWND dialog) { ui::ChooseFile(dialog, pair); });
+    driver.Then([&](HWND) {
+        EXPECT_EQ(LoadCalls(host), appliedCalls) << "the same host calls in the same order";
+        EXPECT_EQ(fx::SavedFlare(host), applied);
+        EXPECT_EQ(lastLibraryFile ? lastLibraryFile : "", appliedLast);
+    });
+    host.Edit(driver, [](HWND) {});
+    EXPECT_EQ(appliedLast, ui::Lower(pair));
+}
+
+TEST(EffectBrowser, PicturesAreKeptBetweenOpeningsAndDrawnAgainOnlyForAChangedFile)
+{
+    HostSession host;
+    MakeLibrary(host, {{"a.lnz", {"glow"}}, {"b.lnz", {"ring"}}, {"c.lnz", {"halo"}}});
+    auto tempLoads = [&] {
+        return fx::CountContaining(host.Log("Ki_LensFlare light \"Kalvos___TempLensFlareLight\""),
+                                   "loadfromfile");
+    };
+    ui::Driver driver;
+    driver.Then(OpenBrowser);
+    driver.When(kBrowserTitle, [&](HWND browser) {
+        DrawAll(browser);
+        CloseBrowser(browser);
+    });
+    driver.Then([&](HWND editor) {
+        host.ClearLog();
+        OpenBrowser(editor);
+    });
+    driver.When(kBrowserTitle, [&](HWND browser) {
+        DrawAll(browser);
+        EXPECT_EQ(tempLoads(), 1u) << "only the large picture of the selection";
+        CloseBrowser(browser);
+    });
+    driver.Then([&](HWND editor) {
+        std::ofstream(host.Path("lensfx\\c.lnz"), std::ios::app) << "\n";
+        host.ClearLog();
+        OpenBrowser(editor);
+    });
+    driver.When(kBrowserTitle, [&](HWND browser) {
+        DrawAll(browser);
+        EXPECT_EQ(tempLoads(), 2u) << "and the changed file";
+        EXPECT_EQ(fx::FirstLineWith(host.Log(), "c.lnz") >= 0, true);
+        CloseBrowser(browser);
+    });
+    host.Edit(driver, [](HWND) {});
+}
+
+TEST(EffectBrowser, FiftyOpeningsLeaveNoGdiObjectsAndNoHostBlocks)
+{
+    HostSession host;
+    MakeLibrary(host, {{"a.lnz", {"glow"}}, {"bad.lnz", {}}, {"c.lnz", {"halo", "ring"}}});
+    int64_t blocksBefore = 0, blocksAfter = 0;
+    std::optional<int> gained;
+    ui::Driver driver;
+    driver.Then([&](HWND editor) {
+        gained = ui::GdiObjectsGained(50, 5, [&](int round) {
+            if (round == 6)
+                blocksBefore = LiveHostBlocks();
+            driver.When(kBrowserTitle, [&](HWND browser) {
+                DrawAll(browser);
+                TypeFilter(browser, "C");
+                DrawAll(browser);
+                ui::Pixels(browser);
+                SendMessageA(browser, WM_COMMAND, IDCANCEL, 0);
+            });
+            OpenEffectBrowser(editor);
+        });
+        blocksAfter = LiveHostBlocks();
+    });
+    host.Edit(driver, [](HWND) {});
+    EXPECT_EQ(blocksAfter, blocksBefore);
+    EXPECT_EQ(gained.value_or(0), 0);
+}
+
+TEST(EffectBrowser, AFolderThatCannotBeReadIsNamedInTheBrowser)
+{
+    HostSession host;
+    MakeLibrary(host, {{"a.lnz", {"glow"}}});
+    ui::Driver driver;
+    driver.Then([&](HWND editor) {
+        Import_IO_Copy_String(&lastLibraryFile, host.Path("gone\\old.lnz").c_str());
+        OpenBrowser(editor);
+    });
+    driver.When(kBrowserTitle, [&](HWND browser) {
+        DrawAll(browser);
+        EXPECT_EQ(Status(browser), "1 effect.  Cannot read the folder " + host.Path("gone"));
         CloseBrowser(browser);
     });
     host.Edit(driver, [](HWND) {});
