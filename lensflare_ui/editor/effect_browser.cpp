@@ -484,9 +484,21 @@ int ApplyLensEffectFile(HWND editor, const char *path, const char *fileName)
     return loaded ? 1 : 0;
 }
 
+/* Undo's keys typed in the browser are the editor's, so that an artist
+ * can try a look and take it back with the browser still open. */
+bool UndoKeyInBrowser(const MSG *msg, HWND editor)
+{
+    MSG inEditor = *msg;
+    inEditor.hwnd = editor;
+    return HandleUndoKeyMessage(&inEditor);
+}
+
 bool HandleBrowserKey(const MSG *msg)
 {
     HWND editor = currentInstance ? currentInstance->dialog : nullptr;
+    if (editor && browser.dialog && msg->message == WM_KEYDOWN &&
+        (msg->hwnd == browser.dialog || IsChild(browser.dialog, msg->hwnd)))
+        return UndoKeyInBrowser(msg, editor);
     if (!editor || msg->message != WM_KEYDOWN || msg->wParam != (WPARAM)kBrowseKey ||
         GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0 || GetKeyState(VK_SHIFT) < 0)
         return false;

@@ -16,8 +16,9 @@
  * "Browse Effects..." and Ctrl+B); returns when it closes. */
 void OpenEffectBrowser(HWND editor);
 INT_PTR CALLBACK EffectBrowserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-/* The key filter's part: Ctrl+B anywhere in the editor opens the browser;
- * true when the key was used. */
+/* The key filter's part: Ctrl+B anywhere in the editor opens the browser,
+ * and undo's keys in the browser go to the editor's history; true when the
+ * key was used. */
 bool HandleBrowserKey(const MSG *msg);
 /* Loads the file into the edited flare through the Library Load steps as
  * one undo step "Apply <file name>"; 1 when the host loaded it. */
