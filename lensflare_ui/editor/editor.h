@@ -29,6 +29,9 @@ bool HandleElementListCommand(HWND dialog, int id, int code);   /* true when it 
 /* "Library &Load": the user picks a file, the editor empties the flare,
  * the host loads the file and the editor shows what it now holds. */
 void LoadLibraryIntoFlare(HWND dialog);
+/* The same once the file is chosen (name as the requestor gives it, in
+ * lower case); true when the host loaded it. */
+bool LoadChosenLibraryFile(HWND dialog, const char *name);
 void ShowElementEnabledSwitch(HWND dialog);
 /* The element selected in the list, current or not, or null. */
 FlareElement *SelectedListElement(HWND dialog);

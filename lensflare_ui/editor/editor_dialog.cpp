@@ -11,6 +11,7 @@
 #include "color/color.h"
 #include "controls/controls.h"
 #include "editor/editor.h"
+#include "editor/effect_browser.h"
 #include "editor/solo_compare.h"
 #include "editor/undo.h"
 #include "entry/plugin.h"
@@ -63,6 +64,7 @@ const SystemMenuItem kSystemMenuItems[] = {
     {IDM_COMPARE_SNAPSHOT, "Compare with Snapshot\tF7", MF_GRAYED, ToggleCompareWithSnapshot},
     {IDM_SPLIT_VIEW, "Split View", MF_GRAYED, ToggleSplitView},
     {IDM_RESTORE_SNAPSHOT, "Restore Snapshot", MF_GRAYED, RestoreSnapshot},
+    {IDM_BROWSE_EFFECTS, "Browse Effects...\tCtrl+B", 0, OpenEffectBrowser},
 };
 
 void AddSystemMenuItems(HWND dialog)
@@ -192,6 +194,7 @@ void OnDestroy(HWND dialog)
     RemoveEditorKeyFilter();
     TearDownSoloCompare();
     CloseUndoHistory();
+    ForgetEffectThumbnails();
     if (instance->currentElement)
         DestroyParameterPanel(instance, instance->currentElement);
     FreeLensFlareModel(&instance->model);

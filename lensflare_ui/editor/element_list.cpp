@@ -369,19 +369,23 @@ void LoadLibraryIntoFlare(HWND dialog)
 {
     UndoStep step("Library Load");
     char name[FILE_NAME_SIZE];
-    bool loaded = false;
-    bool chosen = ChooseLensEffectFileToLoad(dialog, currentInstance->moduleInstance, name) != 0;
-    if (chosen) {
-        EmptyFlare(dialog);
-        loaded = LoadLensEffectFile(name) == 1;
-    }
+    if (ChooseLensEffectFileToLoad(dialog, currentInstance->moduleInstance, name))
+        LoadChosenLibraryFile(dialog, name);
+    else
+        RefreshGlobalControls(dialog);
+}
+
+bool LoadChosenLibraryFile(HWND dialog, const char *name)
+{
+    EmptyFlare(dialog);
+    bool loaded = LoadLensEffectFile(name) == 1;
     /* A load that fails after the old flare went has re-read the model
      * as well. */
     if (loaded) {
         ReloadAfterLibraryLoad(dialog);
-        return;
+        return true;
     }
     RefreshGlobalControls(dialog);
-    if (chosen)
-        TellLoadFailed(dialog, name);
+    TellLoadFailed(dialog, name);
+    return false;
 }

@@ -4,10 +4,12 @@
  * before the dialog manager does, and offers it to the parts with keys of
  * their own in a fixed order: the light sweep first, since while it plays
  * any key only stops it, then the undo history, the element clipboard,
- * solo and compare, and last the keys that move between sections and
- * controls.  A new shortcut of the editor is one more line in EditorKey.
+ * solo and compare, the keys that move between sections and controls,
+ * and the effect browser's Ctrl+B.  A new shortcut of the editor is one
+ * more line in EditorKey.
  */
 #include "editor/editor.h"
+#include "editor/effect_browser.h"
 #include "editor/element_clipboard.h"
 #include "editor/solo_compare.h"
 #include "editor/undo.h"
@@ -23,7 +25,7 @@ bool EditorKey(const MSG *msg)
 {
     return HandleLightSweepKey(msg) || HandleUndoKeyMessage(msg) ||
            HandleElementClipboardKey(msg) || HandleSoloCompareKey(msg) ||
-           HandleNavigationKey(msg);
+           HandleNavigationKey(msg) || HandleBrowserKey(msg);
 }
 
 LRESULT CALLBACK EditorKeyFilter(int code, WPARAM wParam, LPARAM lParam)

@@ -82,49 +82,6 @@ void RepaintWithoutErase(HWND window)
     UpdateWindow(window);
 }
 
-/* Why "loadfromfile" refused a file, by the host's file status. */
-const char *LoadFailureReason(int32_t status)
-{
-    switch (status) {
-    case 1:
-        return "Cannot read the file";
-    case 2:
-        return "Not a lens effect file";
-    case 3:
-        return "Unknown element type";
-    }
-    return "Cannot load the file";
-}
-
-/* The preview area without a picture: black as an empty render, with the
- * item's text (the reason, if any) centred in it. */
-void DrawEmptyPreview(const DRAWITEMSTRUCT *item)
-{
-    HDC dc = item->hDC;
-    RECT area = item->rcItem;
-    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    char reason[64];
-    if (GetWindowTextA(item->hwndItem, reason, sizeof reason) <= 0)
-        return;
-    HFONT font = reinterpret_cast<HFONT>(SendMessageA(item->hwndItem, WM_GETFONT, 0, 0));
-    HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
-    COLORREF oldColor = SetTextColor(dc, RGB(192, 192, 192));
-    int oldMode = SetBkMode(dc, TRANSPARENT);
-    RECT text = area;
-    InflateRect(&text, -4, 0);
-    DrawTextA(dc, reason, -1, &text, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
-    int height = text.bottom - text.top;
-    text.left = area.left + 4;
-    text.right = area.right - 4;
-    text.top = area.top + (area.bottom - area.top - height) / 2;
-    text.bottom = text.top + height;
-    DrawTextA(dc, reason, -1, &text, DT_CENTER | DT_WORDBREAK);
-    SetBkMode(dc, oldMode);
-    SetTextColor(dc, oldColor);
-    if (oldFont)
-        SelectObject(dc, oldFont);
-}
-
 void InitRequestorTemplate(HWND hook)
 {
     Import_IO_Center_Window(GetParent(hook), hook);
@@ -182,6 +139,35 @@ void ShowPreviewReason(HWND hook, const PreviewImage *image, const char *reason)
 }
 
 } // namespace
+
+/* The preview area without a picture: black as an empty render, with the
+ * item's text (the reason, if any) centred in it. */
+void DrawEmptyPreview(const DRAWITEMSTRUCT *item)
+{
+    HDC dc = item->hDC;
+    RECT area = item->rcItem;
+    FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    char reason[64];
+    if (GetWindowTextA(item->hwndItem, reason, sizeof reason) <= 0)
+        return;
+    HFONT font = reinterpret_cast<HFONT>(SendMessageA(item->hwndItem, WM_GETFONT, 0, 0));
+    HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
+    COLORREF oldColor = SetTextColor(dc, RGB(192, 192, 192));
+    int oldMode = SetBkMode(dc, TRANSPARENT);
+    RECT text = area;
+    InflateRect(&text, -4, 0);
+    DrawTextA(dc, reason, -1, &text, DT_CENTER | DT_WORDBREAK | DT_CALCRECT);
+    int height = text.bottom - text.top;
+    text.left = area.left + 4;
+    text.right = area.right - 4;
+    text.top = area.top + (area.bottom - area.top - height) / 2;
+    text.bottom = text.top + height;
+    DrawTextA(dc, reason, -1, &text, DT_CENTER | DT_WORDBREAK);
+    SetBkMode(dc, oldMode);
+    SetTextColor(dc, oldColor);
+    if (oldFont)
+        SelectObject(dc, oldFont);
+}
 
 void DefaultRequestorFolder(const char *folder, char *out)
 {
@@ -366,11 +352,7 @@ void PreviewLensEffectFile(HWND hook, PreviewImage *image, int16_t previewOn)
     }
 
     SetWaitCursor();
-    /* The host appends what it loads, and a new light comes with a default
-     * flare: the file alone is shown. */
-    EmptyTempLight();
-    int32_t status = -1;
-    Ki_LensFlare(Token("light"), tempLightName, Token("loadfromfile"), path, &status, 0);
+    int32_t status = LoadFileIntoTempLight(path);
     if (status != 0) {
         ShowPreviewReason(hook, image, LoadFailureReason(status));
         RestoreCursor();

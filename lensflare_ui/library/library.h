@@ -49,6 +49,9 @@ int RequestLensEffectFile(HWND owner, const char *folder, const char *title, con
 UINT_PTR CALLBACK LensEffectRequestorHook(HWND hook, UINT message, WPARAM wParam, LPARAM lParam);
 void PreviewLensEffectFile(HWND hook, PreviewImage *image, int16_t previewOn);
 void GetSelectedLensEffectFile(HWND hook, char *out);
+/* A preview item without a picture: black, with the item's window text
+ * (the reason, if any) centred in it. */
+void DrawEmptyPreview(const DRAWITEMSTRUCT *item);
 
 /* Both work on the flare of currentInstance; 1 when a file was written
  * or loaded, and lastLibraryFile then names it. */

@@ -1,6 +1,7 @@
 /*
- * temp_light.cpp - the temporary light and flares made to order on it.
- * Every call here names the temporary light, never the user's.
+ * temp_light.cpp - the temporary light, flares made to order on it and
+ * library files loaded into it.  Every call here names the temporary
+ * light, never the user's.
  */
 #include "host/host_helpers.h"
 #include "library/temp_light.h"
@@ -62,4 +63,36 @@ void RenderTempLight(KaGBuffer *buffer, int16_t x, int16_t y, KaProgressFn progr
 {
     ClearGBuffer(buffer);
     Ki_LensFlareApplyToGBuffer(buffer, Token("light"), tempLightName, x, y, progress);
+}
+
+bool RenderTempLightImage(KaGBuffer *buffer, PreviewImage *image, int16_t x, int16_t y)
+{
+    if (!buffer || !image->valid)
+        return false;
+    RenderTempLight(buffer, x, y, nullptr);
+    ConvertGBufferToImage(buffer, image);
+    return true;
+}
+
+/* The host appends what it loads, and a new light comes with a default
+ * flare: the light is emptied first so that it holds the file alone. */
+int32_t LoadFileIntoTempLight(const char *path)
+{
+    EmptyTempLight();
+    int32_t status = -1;
+    Ki_LensFlare(Token("light"), tempLightName, Token("loadfromfile"), path, &status, 0);
+    return status;
+}
+
+const char *LoadFailureReason(int32_t status)
+{
+    switch (status) {
+    case 1:
+        return "Cannot read the file";
+    case 2:
+        return "Not a lens effect file";
+    case 3:
+        return "Unknown element type";
+    }
+    return "Cannot load the file";
 }

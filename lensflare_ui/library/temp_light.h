@@ -12,6 +12,8 @@
 #include "host/kalvos_core.h"
 #include "model/lens_flare_model.h"
 
+struct PreviewImage;
+
 extern const char tempLightName[];
 
 bool TempLightExists();
@@ -28,8 +30,16 @@ void EmptyTempLight();
 void BuildTempFlare(const char *const *typeNames, int32_t count, LensFlareModel **model);
 /* Writes a model to the light, its elements' guids the light's. */
 void WriteTempFlare(LensFlareModel *model);
+/* Empties the light and has the host load the file into it: the host's
+ * status, 0 when loaded. */
+int32_t LoadFileIntoTempLight(const char *path);
+/* Why "loadfromfile" refused a file, by the host's status. */
+const char *LoadFailureReason(int32_t status);
 /* Renders the light's flare into buffer, cleared first, with the light at
  * (x, y). */
 void RenderTempLight(KaGBuffer *buffer, int16_t x, int16_t y, KaProgressFn progress);
+/* The same into an image through buffer; false without a buffer or an
+ * image. */
+bool RenderTempLightImage(KaGBuffer *buffer, PreviewImage *image, int16_t x, int16_t y);
 
 #endif

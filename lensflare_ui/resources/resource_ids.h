@@ -82,6 +82,19 @@
 #define IDM_SPLIT_VIEW           0x0340
 #define IDM_RESTORE_SNAPSHOT     0x0350
 
+/* The effect browser "EffectBrowser": its system menu item in the
+ * editor, its drawing timer (slices between messages) and its items. */
+#define IDM_BROWSE_EFFECTS       0x0360
+#define IDT_BROWSER_SLICE        13
+#define BROWSER_SLICE_MS         1     /* as soon as the queue is empty */
+#define IDC_BROWSER_FILTER_LABEL 4000
+#define IDC_BROWSER_FILTER       4001
+#define IDC_BROWSER_GRID         4002
+#define IDC_BROWSER_PICTURE      4003
+#define IDC_BROWSER_NAME         4004
+#define IDC_BROWSER_APPLY        4005
+#define IDC_BROWSER_STATUS       4006
+
 /* First id of the parameter panel's controls. */
 #define IDC_PANEL_FIRST          10000
 
