@@ -382,15 +382,8 @@ using namespace ka;
 extern "C" int Ki_Load_Gradient_Colormap(const char *fileName, int32_t *count, float **offsets,
                                          float **colors, void **extra, KaToken *interpolation)
 {
-    LogLine line;
-    LogStart(&line, "Ki_Load_Gradient_Colormap");
-    LogText(&line, fileName);
-    LogOut(&line, count);
-    LogOut(&line, offsets);
-    LogOut(&line, colors);
-    LogOut(&line, extra);
-    LogOut(&line, interpolation);
-    LogFinish(&line);
+    LogCall("Ki_Load_Gradient_Colormap", fileName, OutArg{count}, OutArg{offsets}, OutArg{colors},
+            OutArg{extra}, OutArg{interpolation});
     if (offsets)
         *offsets = nullptr;
     if (colors)
@@ -436,15 +429,8 @@ extern "C" int Ki_Save_Gradient_Colormap(const char *fileName, int32_t count, co
 {
     /* Only a count within the limit is trusted to say how far the arrays go. */
     int logged = count > 0 && count <= kGradientMaxEntries ? count : 0;
-    LogLine line;
-    LogStart(&line, "Ki_Save_Gradient_Colormap");
-    LogText(&line, fileName);
-    LogInt(&line, count);
-    LogFloatsAt(&line, offsets, logged);
-    LogFloatsAt(&line, colors, 3 * logged);
-    LogOut(&line, extra);
-    LogToken(&line, interpolation);
-    LogFinish(&line);
+    LogCall("Ki_Save_Gradient_Colormap", fileName, count, FloatsArg{offsets, logged},
+            FloatsArg{colors, 3 * logged}, OutArg{extra}, TokenArg{interpolation});
     if (!fileName) {
         ReportError(4, "ERR_NULL_ADDRESS", "Ki_Save_Gradient_Colormap()", "null file name");
         return GRADIENT_CANNOT_OPEN;
