@@ -20,7 +20,6 @@
 #include "calllog.h"
 #include "errors.h"
 #include "file_io.h"
-#include "paths.h"
 #include "gradient_files.h"
 #include "refhost_api.h"
 #include "text_lines.h"
@@ -518,15 +517,9 @@ const std::vector<DemoGradient> &DemoGradients()
 
 extern "C" int Kh_Write_Demo_Gradients(const char *folder)
 {
-    if (!folder) {
-        ReportError(4, "ERR_NULL_ADDRESS", "Kh_Write_Demo_Gradients()", "null folder");
+    std::string base, why;
+    if (!DemoFolder(folder, "Kh_Write_Demo_Gradients()", "ERR_GRADIENT_WRITE", &base))
         return 0;
-    }
-    std::string base = FolderPrefix(folder), why;
-    if (*folder && !MakeFolder(folder, &why)) {
-        ReportError(4, "ERR_GRADIENT_WRITE", "Kh_Write_Demo_Gradients()", std::string(folder) + ": " + why);
-        return 0;
-    }
     int written = 0;
     for (const DemoGradient &demo : DemoGradients()) {
         GradientRecord stops;
