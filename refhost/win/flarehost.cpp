@@ -61,30 +61,39 @@ const char kUsage[] =
     "                         (default a quarter of the width and of the height)\n"
     "  --help                 print this and exit\n";
 
+/* The options whose value is kept as it is given. */
+const struct {
+    const char *name;
+    std::string Options::*field;
+} kTextOptions[] = {
+    {"--light", &Options::light},           {"--effect", &Options::effect},
+    {"--log-calls", &Options::logCalls},    {"--screenshot", &Options::screenshot},
+    {"--data", &Options::dataDir},          {"--plugin", &Options::plugin},
+    {"--render", &Options::render},
+};
+
+/* The field of the text option named arg, or null for any other. */
+std::string Options::*TextOption(const std::string &arg)
+{
+    for (const auto &option : kTextOptions)
+        if (arg == option.name)
+            return option.field;
+    return nullptr;
+}
+
 /* Unknown or malformed options stop the program with status 2. */
 bool ParseOptions(int argc, char **argv, Options *o)
 {
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
-        if (arg == "--help" || arg == "-h")
+        std::string Options::*text = TextOption(arg);
+        if (text && hasValue)
+            o->*text = argv[++i];
+        else if (arg == "--help" || arg == "-h")
             o->help = true;
         else if (arg == "--dump-flare")
             o->dumpFlare = true;
-        else if (arg == "--light" && hasValue)
-            o->light = argv[++i];
-        else if (arg == "--effect" && hasValue)
-            o->effect = argv[++i];
-        else if (arg == "--log-calls" && hasValue)
-            o->logCalls = argv[++i];
-        else if (arg == "--screenshot" && hasValue)
-            o->screenshot = argv[++i];
-        else if (arg == "--data" && hasValue)
-            o->dataDir = argv[++i];
-        else if (arg == "--plugin" && hasValue)
-            o->plugin = argv[++i];
-        else if (arg == "--render" && hasValue)
-            o->render = argv[++i];
         else if (arg == "--size" && hasValue) {
             char extra;
             if (std::sscanf(argv[++i], "%dx%d%c", &o->width, &o->height, &extra) != 2 ||
