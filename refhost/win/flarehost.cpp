@@ -217,24 +217,16 @@ bool LoadEffect(const std::string &light, const std::string &file)
     return status == 0;
 }
 
-/* The demo's library folder gets the host's demo effects the first time. */
-void ProvideDemoEffects(const std::string &data)
+/* A demo folder below data (the effect library's, the gradient
+ * requestors') gets the host's demo files the first time. */
+void ProvideDemoFiles(const std::string &data, const char *name, int (*write)(const char *),
+                      const char *what)
 {
-    std::string folder = data + "\\lensfx";
+    std::string folder = data + "\\" + name;
     if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
         return;
-    int written = Kh_Write_Demo_Effects(folder.c_str());
-    std::printf("flarehost: wrote %d demo effects to %s\n", written, folder.c_str());
-}
-
-/* Likewise the gradient requestors' folder gets the demo gradients. */
-void ProvideDemoGradients(const std::string &data)
-{
-    std::string folder = data + "\\colormap";
-    if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return;
-    int written = Kh_Write_Demo_Gradients(folder.c_str());
-    std::printf("flarehost: wrote %d demo gradients to %s\n", written, folder.c_str());
+    int written = write(folder.c_str());
+    std::printf("flarehost: wrote %d demo %s to %s\n", written, what, folder.c_str());
 }
 
 /* The data folder as the working directory, the call log, the demo files
@@ -248,8 +240,8 @@ bool PrepareHost(const Options &options, const std::string &data)
         std::fprintf(stderr, "flarehost: cannot write the call log %s\n", options.logCalls.c_str());
         return false;
     }
-    ProvideDemoEffects(data);
-    ProvideDemoGradients(data);
+    ProvideDemoFiles(data, "lensfx", Kh_Write_Demo_Effects, "effects");
+    ProvideDemoFiles(data, "colormap", Kh_Write_Demo_Gradients, "gradients");
     Ki_Light(options.light.c_str(), Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
     if (!options.effect.empty() && !LoadEffect(options.light, options.effect)) {
         std::fprintf(stderr, "flarehost: cannot load the effect %s\n", options.effect.c_str());
