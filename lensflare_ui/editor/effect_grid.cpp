@@ -295,30 +295,34 @@ void Grid_Click(EffectGrid *grid, int x, int y, bool twice)
                      reinterpret_cast<LPARAM>(grid->window));
 }
 
-void Grid_Scroll(EffectGrid *grid, int code)
+/* How far the scroll bar's arrows and pages move the view; 0 for the
+ * other codes. */
+int32_t ScrollStep(const EffectGrid *grid, int code)
 {
     int32_t page = ClientSize(grid->window).cy;
-    SCROLLINFO info = {};
-    info.cbSize = sizeof info;
-    info.fMask = SIF_TRACKPOS;
-    GetScrollInfo(grid->window, SB_VERT, &info);
     switch (code) {
     case SB_LINEUP:
-        ScrollTo(grid, grid->scrollTop - kLineStep);
-        break;
+        return -kLineStep;
     case SB_LINEDOWN:
-        ScrollTo(grid, grid->scrollTop + kLineStep);
-        break;
+        return kLineStep;
     case SB_PAGEUP:
-        ScrollTo(grid, grid->scrollTop - page);
-        break;
+        return -page;
     case SB_PAGEDOWN:
-        ScrollTo(grid, grid->scrollTop + page);
-        break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION:
+        return page;
+    }
+    return 0;
+}
+
+void Grid_Scroll(EffectGrid *grid, int code)
+{
+    if (code == SB_THUMBTRACK || code == SB_THUMBPOSITION) {
+        SCROLLINFO info = {};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_TRACKPOS;
+        GetScrollInfo(grid->window, SB_VERT, &info);
         ScrollTo(grid, info.nTrackPos);
-        break;
+    } else if (int32_t step = ScrollStep(grid, code)) {
+        ScrollTo(grid, grid->scrollTop + step);
     }
 }
 

@@ -41,6 +41,20 @@ bool TakePointer(Args *a, void **value)
     *value = va_arg(a->ap, void *);
     return true;
 }
+
+/* The count floats at p, an address the caller has just read: logged,
+ * then copied when p is not null and every one is finite. */
+bool CopyFloatsAt(Args *a, const float *p, float *out, int count, const char *what)
+{
+    LogFloatsAt(&a->log, p, count);
+    if (!p)
+        return Fail(a, "ERR_NULL_ADDRESS", std::string("null address for ") + what);
+    std::memcpy(out, p, sizeof(float) * (size_t)count);
+    for (int i = 0; i < count; i++)
+        if (!std::isfinite(out[i]))
+            return Fail(a, "ERR_BAD_VALUE", std::string(what) + " is not a finite number");
+    return true;
+}
 } // namespace
 
 KaToken OnOff(bool on)
@@ -146,14 +160,7 @@ bool ReadFloatsAt(Args *a, float *out, int count, const char *what)
     void *p = nullptr;
     if (!TakePointer(a, &p))
         return false;
-    LogFloatsAt(&a->log, static_cast<const float *>(p), count);
-    if (!p)
-        return Fail(a, "ERR_NULL_ADDRESS", std::string("null address for ") + what);
-    std::memcpy(out, p, sizeof(float) * (size_t)count);
-    for (int i = 0; i < count; i++)
-        if (!std::isfinite(out[i]))
-            return Fail(a, "ERR_BAD_VALUE", std::string(what) + " is not a finite number");
-    return true;
+    return CopyFloatsAt(a, static_cast<const float *>(p), out, count, what);
 }
 
 bool ReadIntAt(Args *a, int32_t *out, const char *what)
@@ -177,15 +184,7 @@ bool ReadColorAt(Args *a, float out[3])
         LogToken(&a->log, raw);
         return ReadFloatsAt(a, out, 3, "color");
     }
-    const float *p = reinterpret_cast<const float *>(raw);
-    LogFloatsAt(&a->log, p, 3);
-    if (!p)
-        return Fail(a, "ERR_NULL_ADDRESS", "null address for color");
-    std::memcpy(out, p, sizeof(float) * 3);
-    for (int i = 0; i < 3; i++)
-        if (!std::isfinite(out[i]))
-            return Fail(a, "ERR_BAD_VALUE", "color is not a finite number");
-    return true;
+    return CopyFloatsAt(a, reinterpret_cast<const float *>(raw), out, 3, "color");
 }
 
 bool ReadText(Args *a, const char **out, const char *what)

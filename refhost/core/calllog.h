@@ -9,6 +9,9 @@
  *   ka::LogInt(&line, width); ...
  *   ka::LogFinish(&line);
  *
+ * A call whose arguments are all known as it starts logs its line in one
+ * go: ka::LogCall("Ki_Free_Memory", ka::OutArg{block}).
+ *
  * While the log is off LogStart leaves the line inactive and every other
  * call on it does nothing, so callers never test whether logging is on.
  */
@@ -18,6 +21,7 @@
 #include <stddef.h>
 #include <stdint.h>
 #include <string>
+#include <type_traits>
 
 #include "host/kalvos_core.h"
 
@@ -42,6 +46,49 @@ void LogOut(LogLine *line, const void *address);          /* &out, or null */
 void LogFunction(LogLine *line, const void *function);    /* fn, or null */
 void LogWord(LogLine *line, const char *word);            /* anything else, verbatim */
 void LogFinish(LogLine *line);
+
+/* Arguments whose C type does not say how they are logged (a token is an
+ * integer, an output a bare address).  Integers, floats and texts need no
+ * wrapper. */
+struct OutArg { const void *address; };
+struct TokenArg { KaToken token; };
+struct FunctionArg { const void *address; };
+struct FloatsArg { const float *values; int count; };
+
+inline void LogArg(LogLine *line, const char *text) { LogText(line, text); }
+inline void LogArg(LogLine *line, float value) { LogFloat(line, value); }
+inline void LogArg(LogLine *line, OutArg a) { LogOut(line, a.address); }
+inline void LogArg(LogLine *line, TokenArg a) { LogToken(line, a.token); }
+inline void LogArg(LogLine *line, FunctionArg a) { LogFunction(line, a.address); }
+inline void LogArg(LogLine *line, FloatsArg a) { LogFloatsAt(line, a.values, a.count); }
+template <typename Integer, typename = std::enable_if_t<std::is_integral<Integer>::value>>
+void LogArg(LogLine *line, Integer value)
+{
+    LogInt(line, (long long)value);
+}
+
+/* The whole line of a call, its arguments in order; the bookkeeping form
+ * is logged only with KH_LOG_BOOKKEEPING, as LogStart's flag says. */
+template <typename... Args>
+void LogCallLine(bool bookkeeping, const char *function, const Args &...args)
+{
+    LogLine line;
+    LogStart(&line, function, bookkeeping);
+    (LogArg(&line, args), ...);
+    LogFinish(&line);
+}
+
+template <typename... Args>
+void LogCall(const char *function, const Args &...args)
+{
+    LogCallLine(false, function, args...);
+}
+
+template <typename... Args>
+void LogBookkeepingCall(const char *function, const Args &...args)
+{
+    LogCallLine(true, function, args...);
+}
 
 /* C escapes of bytes (\", \\, \n, \t, \r, \xHH for other non-printables);
  * shared with the file formats. */

@@ -12,7 +12,6 @@
 #include "errors.h"
 #include "file_io.h"
 #include "lnz.h"
-#include "paths.h"
 #include "refhost_api.h"
 #include "store.h"
 #include "text_lines.h"
@@ -111,15 +110,9 @@ extern "C" int Kh_Describe_Flare(KaToken ownerType, const char *ownerName, char 
 
 extern "C" int Kh_Write_Demo_Effects(const char *folder)
 {
-    if (!folder) {
-        ReportError(4, "ERR_NULL_ADDRESS", "Kh_Write_Demo_Effects()", "null folder");
+    std::string base, why;
+    if (!DemoFolder(folder, "Kh_Write_Demo_Effects()", "ERR_LNZ_WRITE", &base))
         return 0;
-    }
-    std::string base = FolderPrefix(folder), why;
-    if (*folder && !MakeFolder(folder, &why)) {
-        ReportError(4, "ERR_LNZ_WRITE", "Kh_Write_Demo_Effects()", std::string(folder) + ": " + why);
-        return 0;
-    }
     int written = 0;
     for (const DemoEffect &effect : DemoEffects()) {
         Flare flare;

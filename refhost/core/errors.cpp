@@ -67,13 +67,7 @@ void SetErrorEcho(bool on)
 extern "C" void Ki_Report_Error(int16_t severity, const char *errorName, const char *routine,
                                 const char *detail)
 {
-    ka::LogLine line;
-    ka::LogStart(&line, "Ki_Report_Error");
-    ka::LogInt(&line, severity);
-    ka::LogText(&line, errorName);
-    ka::LogText(&line, routine);
-    ka::LogText(&line, detail);
-    ka::LogFinish(&line);
+    ka::LogCall("Ki_Report_Error", severity, errorName, routine, detail);
     ka::ReportError(severity, errorName ? errorName : "", routine ? routine : "",
                     detail ? detail : "");
 }

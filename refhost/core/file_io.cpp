@@ -30,6 +30,7 @@
 
 #include "errors.h"
 #include "file_io.h"
+#include "paths.h"
 #include "refhost_api.h"
 
 namespace ka {
@@ -370,6 +371,22 @@ bool MakeFolder(const char *path, std::string *why)
         return true;
     *why = "cannot make the folder: " + Cause(errno == EEXIST ? ENOTDIR : errno);
     return false;
+}
+
+bool DemoFolder(const char *folder, const char *routine, const char *errorName,
+                std::string *base)
+{
+    if (!folder) {
+        ReportError(4, "ERR_NULL_ADDRESS", routine, "null folder");
+        return false;
+    }
+    std::string why;
+    if (*folder && !MakeFolder(folder, &why)) {
+        ReportError(4, errorName, routine, std::string(folder) + ": " + why);
+        return false;
+    }
+    *base = FolderPrefix(folder);
+    return true;
 }
 
 bool WriteWholeFile(const char *path, const void *data, size_t size, std::string *why)

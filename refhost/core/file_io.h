@@ -35,6 +35,13 @@ bool WriteWholeFile(const char *path, const void *data, size_t size, std::string
  * denied"). */
 bool MakeFolder(const char *path, std::string *why);
 
+/* The folder a routine writes its demo files to, made when missing; *base
+ * is its FolderPrefix.  A null folder is reported as ERR_NULL_ADDRESS, one
+ * that cannot be made as errorName, both by routine, and the answer is
+ * false. */
+bool DemoFolder(const char *folder, const char *routine, const char *errorName,
+                std::string *base);
+
 /* Bytes per write of WriteWholeFile; Kh_Fail_File_Step counts writes in
  * these blocks. */
 const size_t kFileWriteBlock = 4096;

@@ -51,11 +51,7 @@ extern "C" void Kh_Set_Environment(const char *name, const char *value)
 
 extern "C" int Ki_Inquire_Environment(const char *name, char **value)
 {
-    LogLine line;
-    LogStart(&line, "Ki_Inquire_Environment");
-    LogText(&line, name);
-    LogOut(&line, value);
-    LogFinish(&line);
+    LogCall("Ki_Inquire_Environment", name, OutArg{value});
     if (!name || !value) {
         ReportError(4, "ERR_NULL_ADDRESS", "Ki_Inquire_Environment()",
                     name ? "null address to store the value" : "null name");
@@ -68,11 +64,7 @@ extern "C" int Ki_Inquire_Environment(const char *name, char **value)
 
 extern "C" int Ki_File_Exists(const char *path, int32_t *exists)
 {
-    LogLine line;
-    LogStart(&line, "Ki_File_Exists");
-    LogText(&line, path);
-    LogOut(&line, exists);
-    LogFinish(&line);
+    LogCall("Ki_File_Exists", path, OutArg{exists});
     if (!path || !exists) {
         ReportError(4, "ERR_NULL_ADDRESS", "Ki_File_Exists()",
                     path ? "null address to store the answer" : "null path");
@@ -89,12 +81,7 @@ extern "C" int Ki_File_Exists(const char *path, int32_t *exists)
 
 extern "C" int Ki_Check_File_Extension(char *out, const char *in, const char *extension)
 {
-    LogLine line;
-    LogStart(&line, "Ki_Check_File_Extension");
-    LogOut(&line, out);
-    LogText(&line, in);
-    LogText(&line, extension);
-    LogFinish(&line);
+    LogCall("Ki_Check_File_Extension", OutArg{out}, in, extension);
     if (!out || !in || !extension) {
         ReportError(4, "ERR_NULL_ADDRESS", "Ki_Check_File_Extension()",
                     !out ? "null output buffer" : !in ? "null path" : "null extension");
@@ -115,11 +102,7 @@ extern "C" int Ki_Check_File_Extension(char *out, const char *in, const char *ex
 
 extern "C" int Ki_Check_For_File_Extension(const char *path, const char *extension)
 {
-    LogLine line;
-    LogStart(&line, "Ki_Check_For_File_Extension");
-    LogText(&line, path);
-    LogText(&line, extension);
-    LogFinish(&line);
+    LogCall("Ki_Check_For_File_Extension", path, extension);
     if (!path || !extension)
         return 0;
     std::string ext = DottedExtension(extension);

@@ -20,7 +20,6 @@
 #include "calllog.h"
 #include "errors.h"
 #include "file_io.h"
-#include "paths.h"
 #include "gradient_files.h"
 #include "refhost_api.h"
 #include "text_lines.h"
@@ -382,15 +381,8 @@ using namespace ka;
 extern "C" int Ki_Load_Gradient_Colormap(const char *fileName, int32_t *count, float **offsets,
                                          float **colors, void **extra, KaToken *interpolation)
 {
-    LogLine line;
-    LogStart(&line, "Ki_Load_Gradient_Colormap");
-    LogText(&line, fileName);
-    LogOut(&line, count);
-    LogOut(&line, offsets);
-    LogOut(&line, colors);
-    LogOut(&line, extra);
-    LogOut(&line, interpolation);
-    LogFinish(&line);
+    LogCall("Ki_Load_Gradient_Colormap", fileName, OutArg{count}, OutArg{offsets}, OutArg{colors},
+            OutArg{extra}, OutArg{interpolation});
     if (offsets)
         *offsets = nullptr;
     if (colors)
@@ -436,15 +428,8 @@ extern "C" int Ki_Save_Gradient_Colormap(const char *fileName, int32_t count, co
 {
     /* Only a count within the limit is trusted to say how far the arrays go. */
     int logged = count > 0 && count <= kGradientMaxEntries ? count : 0;
-    LogLine line;
-    LogStart(&line, "Ki_Save_Gradient_Colormap");
-    LogText(&line, fileName);
-    LogInt(&line, count);
-    LogFloatsAt(&line, offsets, logged);
-    LogFloatsAt(&line, colors, 3 * logged);
-    LogOut(&line, extra);
-    LogToken(&line, interpolation);
-    LogFinish(&line);
+    LogCall("Ki_Save_Gradient_Colormap", fileName, count, FloatsArg{offsets, logged},
+            FloatsArg{colors, 3 * logged}, OutArg{extra}, TokenArg{interpolation});
     if (!fileName) {
         ReportError(4, "ERR_NULL_ADDRESS", "Ki_Save_Gradient_Colormap()", "null file name");
         return GRADIENT_CANNOT_OPEN;
@@ -532,15 +517,9 @@ const std::vector<DemoGradient> &DemoGradients()
 
 extern "C" int Kh_Write_Demo_Gradients(const char *folder)
 {
-    if (!folder) {
-        ReportError(4, "ERR_NULL_ADDRESS", "Kh_Write_Demo_Gradients()", "null folder");
+    std::string base, why;
+    if (!DemoFolder(folder, "Kh_Write_Demo_Gradients()", "ERR_GRADIENT_WRITE", &base))
         return 0;
-    }
-    std::string base = FolderPrefix(folder), why;
-    if (*folder && !MakeFolder(folder, &why)) {
-        ReportError(4, "ERR_GRADIENT_WRITE", "Kh_Write_Demo_Gradients()", std::string(folder) + ": " + why);
-        return 0;
-    }
     int written = 0;
     for (const DemoGradient &demo : DemoGradients()) {
         GradientRecord stops;

@@ -155,14 +155,7 @@ using namespace ka;
 extern "C" int Ki_Compute_Colormap(int32_t mode, int32_t redLevels, int32_t greenLevels,
                                    int32_t blueLevels, KaColor *map)
 {
-    LogLine log;
-    LogStart(&log, "Ki_Compute_Colormap");
-    LogInt(&log, mode);
-    LogInt(&log, redLevels);
-    LogInt(&log, greenLevels);
-    LogInt(&log, blueLevels);
-    LogOut(&log, map);
-    LogFinish(&log);
+    LogCall("Ki_Compute_Colormap", mode, redLevels, greenLevels, blueLevels, OutArg{map});
     const char *routine = "Ki_Compute_Colormap()";
     if (!map) {
         ReportError(4, "ERR_NULL_ADDRESS", routine, "null colour map");
@@ -188,13 +181,7 @@ extern "C" int Ki_Compute_Colormap(int32_t mode, int32_t redLevels, int32_t gree
 
 extern "C" int Ki_Gamma_Correct(const KaColor *in, KaColor *out, int32_t count, float gamma)
 {
-    LogLine log;
-    LogStart(&log, "Ki_Gamma_Correct");
-    LogOut(&log, in);
-    LogOut(&log, out);
-    LogInt(&log, count);
-    LogFloat(&log, gamma);
-    LogFinish(&log);
+    LogCall("Ki_Gamma_Correct", OutArg{in}, OutArg{out}, count, gamma);
     const char *routine = "Ki_Gamma_Correct()";
     if (count < 0 || ((!in || !out) && count > 0)) {
         ReportError(4, count < 0 ? "ERR_BAD_VALUE" : "ERR_NULL_ADDRESS", routine,
@@ -297,17 +284,8 @@ extern "C" int Ki_Dither_Image(unsigned char *pixels, const KaColor *map, int16_
                                int16_t height, int32_t redLevels, int32_t greenLevels,
                                int32_t blueLevels, int32_t *flag)
 {
-    LogLine log;
-    LogStart(&log, "Ki_Dither_Image");
-    LogOut(&log, pixels);
-    LogOut(&log, map);
-    LogInt(&log, width);
-    LogInt(&log, height);
-    LogInt(&log, redLevels);
-    LogInt(&log, greenLevels);
-    LogInt(&log, blueLevels);
-    LogOut(&log, flag);
-    LogFinish(&log);
+    LogCall("Ki_Dither_Image", OutArg{pixels}, OutArg{map}, width, height, redLevels, greenLevels,
+            blueLevels, OutArg{flag});
     const char *routine = "Ki_Dither_Image()";
     if (flag)
         *flag = 0;

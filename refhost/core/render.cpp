@@ -1404,13 +1404,7 @@ using namespace ka;
 extern "C" KaGBuffer *Ki_Alloc_Global_GBuffer(int32_t width, int32_t height, int32_t depthHeight,
                                               int32_t flags)
 {
-    LogLine log;
-    LogStart(&log, "Ki_Alloc_Global_GBuffer");
-    LogInt(&log, width);
-    LogInt(&log, height);
-    LogInt(&log, depthHeight);
-    LogInt(&log, flags);
-    LogFinish(&log);
+    LogCall("Ki_Alloc_Global_GBuffer", width, height, depthHeight, flags);
     const char *routine = "Ki_Alloc_Global_GBuffer()";
     const int32_t kMaxSide = 16384;
     const int64_t kMaxPixels = (int64_t)1 << 26;
@@ -1460,10 +1454,7 @@ extern "C" KaGBuffer *Ki_Alloc_Global_GBuffer(int32_t width, int32_t height, int
 
 extern "C" void Ki_Free_Global_GBuffer(KaGBuffer *buffer)
 {
-    LogLine log;
-    LogStart(&log, "Ki_Free_Global_GBuffer");
-    LogOut(&log, buffer);
-    LogFinish(&log);
+    LogCall("Ki_Free_Global_GBuffer", OutArg{buffer});
     if (!buffer)
         return;
     {
@@ -1481,15 +1472,8 @@ extern "C" int Ki_LensFlareApplyToGBuffer(KaGBuffer *buffer, KaToken ownerType,
                                           const char *ownerName, int32_t x, int32_t y,
                                           KaProgressFn progress)
 {
-    LogLine log;
-    LogStart(&log, "Ki_LensFlareApplyToGBuffer");
-    LogOut(&log, buffer);
-    LogToken(&log, ownerType);
-    LogText(&log, ownerName);
-    LogInt(&log, x);
-    LogInt(&log, y);
-    LogFunction(&log, reinterpret_cast<const void *>(progress));
-    LogFinish(&log);
+    LogCall("Ki_LensFlareApplyToGBuffer", OutArg{buffer}, TokenArg{ownerType}, ownerName, x, y,
+            FunctionArg{reinterpret_cast<const void *>(progress)});
     const char *routine = "Ki_LensFlareApplyToGBuffer()";
     if (!buffer || buffer->width <= 0 || buffer->height <= 0 || !buffer->red || !buffer->green ||
         !buffer->blue) {

@@ -104,21 +104,13 @@ using namespace ka;
 
 extern "C" KaToken Ki_Inquire_Token(const char *keyword)
 {
-    LogLine line;
-    LogStart(&line, "Ki_Inquire_Token", true);
-    LogText(&line, keyword);
-    LogFinish(&line);
+    LogBookkeepingCall("Ki_Inquire_Token", keyword);
     return TokenFor(keyword ? keyword : "");
 }
 
 extern "C" void *Ki_Alloc_Memory(int16_t flag1, int16_t flag2, size_t bytes)
 {
-    LogLine line;
-    LogStart(&line, "Ki_Alloc_Memory", true);
-    LogInt(&line, flag1);
-    LogInt(&line, flag2);
-    LogInt(&line, (long long)bytes);
-    LogFinish(&line);
+    LogBookkeepingCall("Ki_Alloc_Memory", flag1, flag2, bytes);
     void *raw = std::calloc(1, sizeof(BlockHeader) + bytes);
     if (!raw)
         return nullptr;
@@ -141,10 +133,7 @@ extern "C" void *Ki_Alloc_Memory(int16_t flag1, int16_t flag2, size_t bytes)
 
 extern "C" void Ki_Free_Memory(void *block)
 {
-    LogLine line;
-    LogStart(&line, "Ki_Free_Memory", true);
-    LogOut(&line, block);
-    LogFinish(&line);
+    LogBookkeepingCall("Ki_Free_Memory", OutArg{block});
     if (!block)
         return;
     BlockHeader *header = static_cast<BlockHeader *>(block) - 1;

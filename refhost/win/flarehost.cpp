@@ -61,30 +61,39 @@ const char kUsage[] =
     "                         (default a quarter of the width and of the height)\n"
     "  --help                 print this and exit\n";
 
+/* The options whose value is kept as it is given. */
+const struct {
+    const char *name;
+    std::string Options::*field;
+} kTextOptions[] = {
+    {"--light", &Options::light},           {"--effect", &Options::effect},
+    {"--log-calls", &Options::logCalls},    {"--screenshot", &Options::screenshot},
+    {"--data", &Options::dataDir},          {"--plugin", &Options::plugin},
+    {"--render", &Options::render},
+};
+
+/* The field of the text option named arg, or null for any other. */
+std::string Options::*TextOption(const std::string &arg)
+{
+    for (const auto &option : kTextOptions)
+        if (arg == option.name)
+            return option.field;
+    return nullptr;
+}
+
 /* Unknown or malformed options stop the program with status 2. */
 bool ParseOptions(int argc, char **argv, Options *o)
 {
     for (int i = 1; i < argc; i++) {
         std::string arg = argv[i];
         bool hasValue = i + 1 < argc;
-        if (arg == "--help" || arg == "-h")
+        std::string Options::*text = TextOption(arg);
+        if (text && hasValue)
+            o->*text = argv[++i];
+        else if (arg == "--help" || arg == "-h")
             o->help = true;
         else if (arg == "--dump-flare")
             o->dumpFlare = true;
-        else if (arg == "--light" && hasValue)
-            o->light = argv[++i];
-        else if (arg == "--effect" && hasValue)
-            o->effect = argv[++i];
-        else if (arg == "--log-calls" && hasValue)
-            o->logCalls = argv[++i];
-        else if (arg == "--screenshot" && hasValue)
-            o->screenshot = argv[++i];
-        else if (arg == "--data" && hasValue)
-            o->dataDir = argv[++i];
-        else if (arg == "--plugin" && hasValue)
-            o->plugin = argv[++i];
-        else if (arg == "--render" && hasValue)
-            o->render = argv[++i];
         else if (arg == "--size" && hasValue) {
             char extra;
             if (std::sscanf(argv[++i], "%dx%d%c", &o->width, &o->height, &extra) != 2 ||
@@ -208,24 +217,16 @@ bool LoadEffect(const std::string &light, const std::string &file)
     return status == 0;
 }
 
-/* The demo's library folder gets the host's demo effects the first time. */
-void ProvideDemoEffects(const std::string &data)
+/* A demo folder below data (the effect library's, the gradient
+ * requestors') gets the host's demo files the first time. */
+void ProvideDemoFiles(const std::string &data, const char *name, int (*write)(const char *),
+                      const char *what)
 {
-    std::string folder = data + "\\lensfx";
+    std::string folder = data + "\\" + name;
     if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
         return;
-    int written = Kh_Write_Demo_Effects(folder.c_str());
-    std::printf("flarehost: wrote %d demo effects to %s\n", written, folder.c_str());
-}
-
-/* Likewise the gradient requestors' folder gets the demo gradients. */
-void ProvideDemoGradients(const std::string &data)
-{
-    std::string folder = data + "\\colormap";
-    if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return;
-    int written = Kh_Write_Demo_Gradients(folder.c_str());
-    std::printf("flarehost: wrote %d demo gradients to %s\n", written, folder.c_str());
+    int written = write(folder.c_str());
+    std::printf("flarehost: wrote %d demo %s to %s\n", written, what, folder.c_str());
 }
 
 /* The data folder as the working directory, the call log, the demo files
@@ -239,8 +240,8 @@ bool PrepareHost(const Options &options, const std::string &data)
         std::fprintf(stderr, "flarehost: cannot write the call log %s\n", options.logCalls.c_str());
         return false;
     }
-    ProvideDemoEffects(data);
-    ProvideDemoGradients(data);
+    ProvideDemoFiles(data, "lensfx", Kh_Write_Demo_Effects, "effects");
+    ProvideDemoFiles(data, "colormap", Kh_Write_Demo_Gradients, "gradients");
     Ki_Light(options.light.c_str(), Ki_Inquire_Token("model"), Ki_Inquire_Token("point"), 1, 0);
     if (!options.effect.empty() && !LoadEffect(options.light, options.effect)) {
         std::fprintf(stderr, "flarehost: cannot load the effect %s\n", options.effect.c_str());

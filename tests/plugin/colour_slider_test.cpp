@@ -14,6 +14,7 @@
 #include "gradient/colour_slider.h"
 #include "picker_steps.h"
 #include "resources/resource_ids.h"
+#include "control_parent_test.h"
 #include "ui_driver.h"
 
 namespace {
@@ -93,33 +94,30 @@ void ExpectAHeldBackReleaseAdds(CColourSlider *s, ui::Driver &driver)
     EXPECT_EQ(s->pivots.colours[3], RGB(255, 0, 0)) << "band " << s->barWidth;
 }
 
-class ColourSliderTest : public testing::Test {
+class ColourSliderTest : public ui::ControlParentTest {
 protected:
     void SetUp() override
     {
         changes.clear();
-        dialogBrush = ui::DialogBrush();
-        ui::parentBrush = dialogBrush;
-        window = ui::TestParentWindow("ColourSliderTestWindow", ui::BrushParentProc, 420, 160,
-                                        WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-        ASSERT_NE(window, nullptr);
+        ASSERT_NE(OpenParent("ColourSliderTestWindow", ui::BrushParentProc, 420, 160,
+                             WS_OVERLAPPEDWINDOW | WS_VISIBLE),
+                  nullptr);
         slider = Make(kButtonId, false);
     }
 
     void TearDown() override
     {
         delete slider;
-        DestroyWindow(window);
-        ui::parentBrush = nullptr;
+        CloseParent();
     }
 
     /* A panel row's button taken over as the panel does it. */
     CColourSlider *Make(uint16_t id, bool grey)
     {
-        CreateWindowA("button", "", WS_CHILD | WS_VISIBLE, kButtonX, kButtonY, kWidth, 37, window,
+        CreateWindowA("button", "", WS_CHILD | WS_VISIBLE, kButtonX, kButtonY, kWidth, 37, parent,
                       (HMENU)(UINT_PTR)id, moduleHandle, nullptr);
         CColourSlider *made =
-            new CColourSlider(window, moduleHandle, "Ramp", grey ? 1 : 0, id, kWidth, kMargin,
+            new CColourSlider(parent, moduleHandle, "Ramp", grey ? 1 : 0, id, kWidth, kMargin,
                               OnChange);
         made->SetBackground();
         made->Refresh();
@@ -128,8 +126,6 @@ protected:
 
     HWND Button() const { return slider->control; }
 
-    HWND window = nullptr;
-    HBRUSH dialogBrush = nullptr;
     CColourSlider *slider = nullptr;
     ui::Driver driver;
 };
@@ -160,8 +156,8 @@ TEST_F(ColourSliderTest, TheCaptionIsTheLabelAndTheSelectedPivotsValuesAboveTheB
     /* The caption above the control, then the same drawn over it as
      * Windows draws it: the pivot's values right-aligned at the right end,
      * the label at the left. */
-    Capture shown = ui::Pixels(window);
-    HDC dc = GetDC(window);
+    Capture shown = ui::Pixels(parent);
+    HDC dc = GetDC(parent);
     HGDIOBJ oldFont = SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
     SIZE extent;
     const char values[] = "R=255,G=255,B=255,Pos=0";
@@ -174,9 +170,9 @@ TEST_F(ColourSliderTest, TheCaptionIsTheLabelAndTheSelectedPivotsValuesAboveTheB
     SetTextAlign(dc, TA_LEFT | TA_BOTTOM);
     TextOutA(dc, kButtonX, kButtonY - extent.cy / 6, "Ramp", 4);
     SelectObject(dc, oldFont);
-    ReleaseDC(window, dc);
+    ReleaseDC(parent, dc);
     Capture drawn;
-    ASSERT_TRUE(CaptureWindow(window, true, &drawn));
+    ASSERT_TRUE(CaptureWindow(parent, true, &drawn));
     int differing = 0, dark = 0;
     for (int y = strip.top; y < kButtonY; y++)
         for (int x = kButtonX; x < strip.right; x++) {
@@ -207,7 +203,7 @@ TEST_F(ColourSliderTest, ControlsComingAndGoingLeaveNoGdiObjectsBehind)
         extra->pivots.count = 2;
         extra->pivots.positions[1] = 99;
         extra->pivots.selected[1] = 1;
-        ui::Pixels(window);
+        ui::Pixels(parent);
         ui::PrintClient(extra->control);
         ui::RightDown(extra->control, MarkerX(99), kBandY);
         HWND taken = extra->control;
@@ -330,8 +326,8 @@ TEST_F(ColourSliderTest, ADragCancelledOrRobbedOfTheCaptureReportsOnceAndTheNext
     } endings[] = {
         {"cancel", [](HWND button) { SendMessageA(button, WM_CANCELMODE, 0, 0); }},
         {"capture taken", [this](HWND) {
-             SetCapture(window);
-             EXPECT_EQ(GetCapture(), window) << "the taker keeps it";
+             SetCapture(parent);
+             EXPECT_EQ(GetCapture(), parent) << "the taker keeps it";
              ReleaseCapture();
          }},
         {"another control pressed", [this](HWND) {

@@ -472,3 +472,28 @@ TEST(EffectBrowser, AFolderThatCannotBeReadIsNamedInTheBrowser)
     });
     host.Edit(driver, [](HWND) {});
 }
+
+TEST(EffectGrid, TheScrollBarsArrowsMoveALineAndItsPagesAWindowWithinTheRows)
+{
+    // 30 tiles in two columns are 15 rows of 148 pixels, 2220 in all; a
+    // window 200 high scrolls from 0 to 2020.  Hidden, nothing is drawn.
+    RegisterEffectGridClass(moduleHandle);
+    HWND parent = ui::TestParentWindow("EffectGridTestParent", DefWindowProcA, 500, 300);
+    ASSERT_NE(parent, nullptr);
+    HWND grid = CreateWindowA(EFFECT_GRID_CLASS, "", WS_CHILD | WS_VSCROLL, 0, 0, 400, 200, parent,
+                              nullptr, moduleHandle, nullptr);
+    ASSERT_NE(grid, nullptr);
+    std::vector<EffectThumbnail *> tiles(30, nullptr);
+    SendMessageA(grid, GM_SETTILES, tiles.size(), reinterpret_cast<LPARAM>(tiles.data()));
+    const struct {
+        int code, times, top;
+    } steps[] = {{SB_LINEDOWN, 2, 48}, {SB_LINEUP, 1, 24},  {SB_PAGEDOWN, 1, 224},
+                 {SB_PAGEUP, 1, 24},   {SB_PAGEUP, 1, 0},   {SB_LINEUP, 1, 0},
+                 {SB_PAGEDOWN, 20, 2020}, {SB_LINEDOWN, 1, 2020}, {SB_ENDSCROLL, 1, 2020}};
+    for (const auto &s : steps) {
+        for (int i = 0; i < s.times; i++)
+            SendMessageA(grid, WM_VSCROLL, MAKEWPARAM(s.code, 0), 0);
+        EXPECT_EQ(GetScrollPos(grid, SB_VERT), s.top) << "code " << s.code << " x" << s.times;
+    }
+    DestroyWindow(parent);
+}

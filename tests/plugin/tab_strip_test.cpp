@@ -11,6 +11,7 @@
 #include "entry/plugin.h"
 #include "host_app.h"
 #include "resources/resource_ids.h"
+#include "control_parent_test.h"
 #include "ui_driver.h"
 
 namespace {
@@ -56,25 +57,21 @@ int TopOutlineRow(const Capture &image, int x, COLORREF background)
     return -1;
 }
 
-class TabStripTest : public testing::Test {
+class TabStripTest : public ui::ControlParentTest {
 protected:
     void SetUp() override
     {
         clicks.clear();
-        dialogBrush = ui::DialogBrush();
-        ui::parentBrush = dialogBrush;
         RegisterTabStripClass();
-        parent = ui::TestParentWindow("TabStripTestParent", ParentProc, 700, 200);
-        ASSERT_NE(parent, nullptr);
+        ASSERT_NE(OpenParent("TabStripTestParent", ParentProc, 700, 200), nullptr);
     }
 
     void TearDown() override
     {
         if (strip.window)
             DestroyWindow(strip.window);
-        DestroyWindow(parent);
+        CloseParent();
         DeleteTabStripFonts();
-        ui::parentBrush = nullptr;
     }
 
     void Create(int16_t width = 500)
@@ -94,8 +91,6 @@ protected:
         return count > 1 ? -2 : selected;
     }
 
-    HWND parent = nullptr;
-    HBRUSH dialogBrush = nullptr;
     TabItem tabs[3] = {
         {0, 0, 0, "Element Parameters", SECTION_ELEMENT},
         {0, 0, 0, "Global Parameters", SECTION_GLOBAL},

@@ -13,6 +13,7 @@
 #include "controls/controls.h"
 #include "entry/plugin.h"
 #include "host_app.h"
+#include "control_parent_test.h"
 #include "ui_driver.h"
 
 namespace {
@@ -78,24 +79,20 @@ Line BaseLine(const Capture &image)
     return line;
 }
 
-class TinySliderTest : public testing::Test {
+class TinySliderTest : public ui::ControlParentTest {
 protected:
     void SetUp() override
     {
         changes.clear();
         tracks.clear();
-        dialogBrush = ui::DialogBrush();
-        ui::parentBrush = dialogBrush;
-        parent = ui::TestParentWindow("TinySliderTestParent", ui::BrushParentProc, 500, 200);
-        ASSERT_NE(parent, nullptr);
+        ASSERT_NE(OpenParent("TinySliderTestParent", ui::BrushParentProc, 500, 200), nullptr);
         ASSERT_NE(CreateTinySlider(parent, moduleHandle, &rec, kSliderId, OnChange), nullptr);
     }
 
     void TearDown() override
     {
         DestroyTinySlider(&rec.window);
-        DestroyWindow(parent);
-        ui::parentBrush = nullptr;
+        CloseParent();
     }
 
     /* The order every creator follows: background, set-up, place, value. */
@@ -126,8 +123,6 @@ protected:
         return rec.mode == SLIDER_MODE_INTEGER ? (float)rec.intValue : rec.floatValue;
     }
 
-    HWND parent = nullptr;
-    HBRUSH dialogBrush = nullptr;
     TinySlider rec = {};
     float target = -1.0f;
 };
