@@ -336,12 +336,12 @@ struct TableMemo {
         byHash[key.hash] = i;
         return i;
     }
+    void Forget() { *this = TableMemo(); }
     /* The table kept under key, or else one made by fill(table) and then
      * kept; null when fill returns false (nothing to draw, nothing kept).
      * A fill may draw on the element's random sequence (the key then
      * holds its state): an element draws nothing after its table, so a
      * kept table need not leave the sequence where the fill would have. */
-    void Forget() { *this = TableMemo(); }
     template <class Fill>
     const Table *KeptOrFilled(const TableKey &key, Fill fill)
     {
