@@ -6,12 +6,18 @@
  * parameter) and its write-back (one call per element and one per
  * parameter, each naming the element by guid).  Time per element is the
  * figure to read: flat means linear.  Beside them the host's render of the
- * same flares at the preview's size.
+ * same flares at the preview's size, with the process's resident memory
+ * after them and after 128 renders of a 10-element flare (the renderer lets
+ * go of a table that no render has read for 64 renders).
  *
  *   build/native/bin/protocol_bench --benchmark_min_time=0.2
  */
+#include <cstdio>
 #include <string>
 #include <vector>
+
+#include <malloc.h>
+#include <unistd.h>
 
 #include <benchmark/benchmark.h>
 
@@ -135,6 +141,20 @@ void BM_WriteBack(benchmark::State &state)
 
 /* The host's render of the same flares at the editor's preview size, which
  * every refresh after a write-back costs on top of it. */
+/* Resident memory in MiB, once the C library has handed back what it
+ * holds free. */
+double ResidentMiB()
+{
+    malloc_trim(0);
+    long pages = 0, resident = 0;
+    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return (double)resident * (double)sysconf(_SC_PAGESIZE) / (1 << 20);
+}
+
 void BM_RenderPreview(benchmark::State &state)
 {
     std::string light = MakeLight((int)state.range(0));
@@ -146,6 +166,26 @@ void BM_RenderPreview(benchmark::State &state)
     Ki_Remove(T("light"), light.c_str(), 0);
 }
 
+/* Resident memory after one render of the flare, and after 128 renders of
+ * a 10-element flare on another light next. */
+void BM_RenderMemory(benchmark::State &state)
+{
+    std::string light = MakeLight((int)state.range(0));
+    std::string small = MakeLight(10);
+    KaGBuffer *buffer = Ki_Alloc_Global_GBuffer(327, 243, 243, 0);
+    for (auto _ : state) {
+        Ki_LensFlareApplyToGBuffer(buffer, T("light"), light.c_str(), 81, 60, nullptr);
+        state.counters["resident_MiB"] = ResidentMiB();
+        for (int i = 0; i < 128; i++)
+            Ki_LensFlareApplyToGBuffer(buffer, T("light"), small.c_str(), 81, 60, nullptr);
+        state.counters["then_small_MiB"] = ResidentMiB();
+    }
+    Ki_Free_Global_GBuffer(buffer);
+    Ki_Remove(T("light"), small.c_str(), 0);
+    Ki_Remove(T("light"), light.c_str(), 0);
+}
+
+BENCHMARK(BM_RenderMemory)->Arg(1000)->Arg(10000)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RenderPreview)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Read)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteBack)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);

@@ -16,6 +16,7 @@
 
 #include "controls/controls.h"
 #include "editor/editor.h"
+#include "editor/effect_browser.h"
 #include "editor/element_clipboard.h"
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
@@ -206,6 +207,22 @@ void SoloAndSplitPictures(HWND editor)
     SetWindowTextA(scaleSlider->edit, "1");
 }
 
+/* The demo effects as tiles, every picture drawn, the cinematic look
+ * selected so that the large picture beside the grid shows it. */
+void EffectBrowserPicture(HWND browser)
+{
+    HWND grid = GetDlgItem(browser, IDC_BROWSER_GRID);
+    SendMessageA(grid, GM_SETSELECTION, 2, 0);
+    SendMessageA(browser, WM_COMMAND, MAKEWPARAM(IDC_BROWSER_GRID, GRIDN_SELCHANGE), (LPARAM)grid);
+    auto drawing = [browser] {
+        return ui::ItemText(browser, IDC_BROWSER_STATUS).find("to draw") != std::string::npos;
+    };
+    for (int slice = 0; slice < 1000 && drawing(); slice++)
+        SendMessageA(browser, WM_TIMER, IDT_BROWSER_SLICE, 0);
+    Save(browser, "effect-browser.png");
+    Close(browser, IDCANCEL);
+}
+
 void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)
 {
     driver.Then([&, editorOnly](HWND editor) {
@@ -257,7 +274,11 @@ void EditorPictures(HostSession &host, ui::Driver &driver, bool editorOnly)
         Close(large, IDCANCEL);
     });
     driver.When("Lens Flare Editor", ElementClipboardPicture);
-    driver.When("Lens Flare Editor", SoloAndSplitPictures);
+    driver.When("Lens Flare Editor", [](HWND editor) {
+        SoloAndSplitPictures(editor);
+        PostMessageA(editor, WM_SYSCOMMAND, IDM_BROWSE_EFFECTS, 0);
+    });
+    driver.When("Effect Browser", EffectBrowserPicture);
     driver.When("Lens Flare Editor", [&host](HWND editor) {
         SweepPictures(editor);
         host.services.showHelpWindow = true;
@@ -340,6 +361,7 @@ int main(int argc, char **argv)
     Kh_Set_Error_Echo(0);
     {
         HostSession host;
+        Kh_Write_Demo_Effects(host.Path("lensfx").c_str());
         ui::Driver driver;
         EditorPictures(host, driver, editorOnly);
         host.OpenEditor();

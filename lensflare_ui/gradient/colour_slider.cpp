@@ -108,13 +108,32 @@ bool InAddZone(const CColourSlider *s, int x, int y)
            x < s->left + s->barWidth - kAddInset && s->pivots.count < kMaxAddCount;
 }
 
+/* The menu button's triangle, in client pixels. */
+RECT MenuButtonRect(const CColourSlider *s)
+{
+    int right = (int16_t)(2 * s->margin + s->barWidth);
+    int centre = (int16_t)(s->margin + 3);
+    return {right - 6, centre - 8, right - 1, centre + 2};
+}
+
 bool OnMenuButton(const CColourSlider *s, int x, int y)
 {
     if (!s->hasMenuButton)
         return false;
-    int right = (int16_t)(2 * s->margin + s->barWidth);
-    int centre = (int16_t)(s->margin + 3);
-    return right - 6 <= x && x <= right - 1 && centre - 8 <= y && y <= centre + 2;
+    RECT r = MenuButtonRect(s);
+    return r.left <= x && x <= r.right && r.top <= y && y <= r.bottom;
+}
+
+/* Shift+F10 or the menu key: the menu drops from under the triangle that
+ * opens it for the mouse. */
+void OpenMenuByKey(CColourSlider *s)
+{
+    if (!s->hasMenuButton)
+        return;
+    RECT r = MenuButtonRect(s);
+    POINT below = {r.left, r.bottom + 1};
+    ClientToScreen(s->control, &below);
+    ShowPopupMenuAt(s, below, TPM_LEFTBUTTON);
 }
 
 /* ---- pivot edits ------------------------------------------------------- */
@@ -578,7 +597,7 @@ int32_t SelectedPivot(const CColourSlider *s)
 /* Reached with Tab, the control takes the keys a mouse user has buttons
  * for: Left, Right, Home and End select a pivot, Space picks the selected
  * pivot's colour as a double click does, Delete removes it where a right
- * click would. */
+ * click would, and the menu key opens the gradient menu. */
 void Slider_Key(CColourSlider *s, WPARAM key)
 {
     int32_t n = SelectedPivot(s), count = s->pivots.count;
@@ -597,6 +616,9 @@ void Slider_Key(CColourSlider *s, WPARAM key)
         break;
     case VK_SPACE:
         RecolourPivot(s, n ? n : 1);
+        break;
+    case VK_APPS:
+        OpenMenuByKey(s);
         break;
     case VK_DELETE:
         if (n <= 1 || (n == count && count > 2))
@@ -679,6 +701,11 @@ LRESULT CALLBACK ColourSliderProc(HWND window, UINT message, WPARAM wParam, LPAR
         return DLGC_WANTARROWS | DLGC_WANTCHARS;
     case WM_KEYDOWN:
         Slider_Key(s, wParam);
+        return 0;
+    case WM_SYSKEYDOWN:
+        if (wParam != VK_F10 || GetKeyState(VK_SHIFT) >= 0)
+            break;
+        OpenMenuByKey(s);
         return 0;
     case WM_KEYUP:
     case WM_CHAR:

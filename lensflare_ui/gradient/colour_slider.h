@@ -104,9 +104,11 @@ bool GradientEdited(const CColourSlider *slider);
  * bytes still match. */
 void StoreGradient(const CColourSlider *slider, int32_t *count, float **colors, float **offsets);
 
-/* The menu button's popup menu, tracked at the cursor; the chosen command
- * reaches the control as WM_COMMAND. */
+/* The menu button's popup menu, tracked at the cursor while a mouse button
+ * is down, or at a screen point for the keyboard (button TPM_LEFTBUTTON);
+ * the chosen command reaches the control as WM_COMMAND. */
 void ShowPopupMenu(CColourSlider *slider);
+void ShowPopupMenuAt(CColourSlider *slider, POINT screen, UINT button);
 
 /* Carries out a control command (1000..1009, others do nothing) and says
  * whether the owner should hear of a change: 0 only for a cancelled load

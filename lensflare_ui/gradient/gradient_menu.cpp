@@ -56,23 +56,27 @@ bool IsDown(int virtualKey)
 
 } // namespace
 
-void ShowPopupMenu(CColourSlider *slider)
+void ShowPopupMenuAt(CColourSlider *slider, POINT screen, UINT button)
 {
     HMENU menu = LoadMenuA(slider->instance, "COLOR_SLIDER_POPUP_MENU");
     if (!menu)
         return;
-    HMENU popup = GetSubMenu(menu, 0);
     bool linear = slider->pivots.interpolation == Token("linear");
     CheckMenuItem(menu, linear ? IDM_GRADIENT_LINEAR : IDM_GRADIENT_CARDINAL,
                   MF_BYCOMMAND | MF_CHECKED);
-    bool left = IsDown(VK_LBUTTON);
-    if (popup && (left || IsDown(VK_RBUTTON))) {
-        POINT cursor;
-        GetCursorPos(&cursor);
-        TrackPopupMenu(popup, left ? TPM_LEFTBUTTON : TPM_RIGHTBUTTON, cursor.x, cursor.y, 0,
-                       slider->control, nullptr);
-    }
+    if (HMENU popup = GetSubMenu(menu, 0))
+        TrackPopupMenu(popup, button, screen.x, screen.y, 0, slider->control, nullptr);
     DestroyMenu(menu);
+}
+
+void ShowPopupMenu(CColourSlider *slider)
+{
+    bool left = IsDown(VK_LBUTTON);
+    if (!left && !IsDown(VK_RBUTTON))
+        return;
+    POINT cursor;
+    GetCursorPos(&cursor);
+    ShowPopupMenuAt(slider, cursor, left ? TPM_LEFTBUTTON : TPM_RIGHTBUTTON);
 }
 
 int CarryOutGradientCommand(CColourSlider *slider, int command)

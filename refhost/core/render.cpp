@@ -268,6 +268,12 @@ struct KeptTable {
  * not replaced before the shape is drawn: owned by RenderFlare. */
 uint64_t g_render = 0;
 
+/* A table that no render has read for this many renders is let go of, so
+ * that memory follows the flares drawn lately rather than the largest one
+ * ever drawn, while a flare drawn again soon (a preview between a
+ * browser's pictures, an undo) still finds its tables. */
+const uint64_t kIdleRenders = 64;
+
 /* The tables of the renders so far, by key: used only while a render
  * holds g_halfLock.  Shapes read a kept table where it is, uncopied (a
  * starburst's is hundreds of kilobytes).  A table not kept is filled in
@@ -336,12 +342,35 @@ struct TableMemo {
         byHash[key.hash] = i;
         return i;
     }
+    void Forget() { *this = TableMemo(); }
+    /* Lets go of every table no render has read for the last idleRenders
+     * renders; the slots stay for new keys, and empty ones at the end go. */
+    void LetGoOfIdle(uint64_t idleRenders)
+    {
+        for (size_t i = 0; i < slot.size(); i++) {
+            KeptTable<Table> &k = slot[i];
+            if (k.key.empty() || k.render + idleRenders > g_render)
+                continue;
+            auto at = byHash.find(k.hash);
+            if (at != byHash.end() && at->second == i)
+                byHash.erase(at);
+            k = KeptTable<Table>();
+        }
+        while (!slot.empty() && slot.back().key.empty() && slot.back().render != g_render)
+            slot.pop_back();
+        next = slot.empty() ? 0 : next % slot.size();
+        after = std::min(after, slot.size());
+    }
+    size_t Kept() const
+    {
+        return (size_t)std::count_if(slot.begin(), slot.end(),
+                                     [](const KeptTable<Table> &k) { return !k.key.empty(); });
+    }
     /* The table kept under key, or else one made by fill(table) and then
      * kept; null when fill returns false (nothing to draw, nothing kept).
      * A fill may draw on the element's random sequence (the key then
      * holds its state): an element draws nothing after its table, so a
      * kept table need not leave the sequence where the fill would have. */
-    void Forget() { *this = TableMemo(); }
     template <class Fill>
     const Table *KeptOrFilled(const TableKey &key, Fill fill)
     {
@@ -1321,7 +1350,24 @@ void DrawElements(Scene &sc, const Flare &flare, KaProgressFn progress)
         Progress(progress, "update", 1.0f);
 }
 
+void LetGoOfIdleTables()
+{
+    g_glowTables.LetGoOfIdle(kIdleRenders);
+    g_streakTables.LetGoOfIdle(kIdleRenders);
+    g_ringTables.LetGoOfIdle(kIdleRenders);
+    g_rayTables.LetGoOfIdle(kIdleRenders);
+    g_discTables.LetGoOfIdle(kIdleRenders);
+    g_textures.LetGoOfIdle(kIdleRenders);
+}
+
 } // namespace
+
+size_t KeptTableCount()
+{
+    std::lock_guard<std::mutex> scratchHold(g_halfLock);
+    return g_glowTables.Kept() + g_streakTables.Kept() + g_ringTables.Kept() +
+           g_rayTables.Kept() + g_discTables.Kept() + g_textures.Kept();
+}
 
 void ForgetKeptTables()
 {
@@ -1388,6 +1434,8 @@ int RenderFlare(KaGBuffer *buffer, const Flare &flare, const RenderLight &light,
         UpsampleAdd(&full, &sc.canvas, g_halfSpans);
     }
     g_shapes.Clear();
+    if (g_render % kIdleRenders == 0)
+        LetGoOfIdleTables();
     Progress(progress, "end", 1.0f);
     return 0;
 }

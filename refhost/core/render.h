@@ -34,6 +34,9 @@ void SetRenderThreads(int count);
 /* Forgets every table and dust tile kept from earlier renders, so that
  * the next render fills them all afresh (tests compare the two). */
 void ForgetKeptTables();
+/* How many tables and dust tiles are kept now.  One that no render has
+ * read for a while is let go of. */
+size_t KeptTableCount();
 
 /* The vector instructions the drawing loops use: 0 plain C++, 1 SSE2, 2
  * AVX2, 3 AVX-512; -1 (and a level the CPU lacks) picks the best the CPU has, which

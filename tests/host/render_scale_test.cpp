@@ -106,4 +106,33 @@ TEST(RenderGroups, TablesOfManyElementsKeptAndAskedForInAnotherOrderAreWhatFresh
     EXPECT_FALSE(SamePixels(fresh, first)) << "the order shows";
 }
 
+TEST(RenderGroups, TablesAFlareStillReadsStayAndThoseNoRenderReadsForAWhileAreLetGo)
+{
+    ka::ForgetKeptTables();
+    ka::Flare large, small;
+    ManyTabled(&large, 200, false);
+    ManyTabled(&small, 1, false);
+    auto drawn = [](const ka::Flare &flare) {
+        Image picture(120, 90);   /* the renderer adds: a fresh buffer each time */
+        Draw(flare, &picture);
+        return picture;
+    };
+    const Image first = drawn(large);
+    const size_t largeKept = ka::KeptTableCount();
+    EXPECT_GE(largeKept, 400u) << "a table each and a dust tile each";
+    for (int i = 0; i < 300; i++)
+        drawn(large);
+    EXPECT_EQ(ka::KeptTableCount(), largeKept) << "read by every render: all kept";
+    for (int i = 0; i < 300; i++) {
+        drawn(small);
+        if (i % 50 == 0)
+            drawn(large);   /* drawn now and then: still kept */
+    }
+    EXPECT_EQ(ka::KeptTableCount(), largeKept);
+    for (int i = 0; i < 300; i++)
+        drawn(small);
+    EXPECT_LE(ka::KeptTableCount(), 10u) << "the large flare's tables went";
+    EXPECT_TRUE(SamePixels(drawn(large), first)) << "filled afresh into the slots let go of";
+}
+
 } // namespace

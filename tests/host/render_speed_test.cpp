@@ -169,9 +169,9 @@ TEST(RenderKeptTables, AKeptTableIsWhatAFreshFillGives)
 
 TEST(RenderKeptTables, TablesKeptForLaterShapesLeaveThoseOfEarlierOnesAlone)
 {
-    // 16 of each kind are kept: drawn after the first flare, the second one
-    // finds its first 16 tables kept and fills 16 more, which must not
-    // replace the kept ones while its first shapes still read them
+    // Drawn after the first flare, the second one finds its first 16 tables
+    // kept and fills 16 more, which must not take the slots its first shapes
+    // still read; a third flare of other sizes then takes slots of both
     ka::Flare first, second, others;
     ManySizes(&first, 0, 16);
     ManySizes(&second, 0, 32);

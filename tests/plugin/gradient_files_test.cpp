@@ -143,58 +143,103 @@ TEST(GradientPresets, EachPresetGivesItsPivotsAndLinearAndKeepsTheSelection)
     EXPECT_EQ(pivots.interpolation, T("linear"));
 }
 
+namespace {
+
+/* The gradient menu as it last showed, seen by a timer that then picks its
+ * last entry (up from no selection) by the keyboard. */
+std::vector<std::string> menuEntries;
+RECT menuPlaced;
+
+void CALLBACK PickLastEntryOfShownMenu(HWND, UINT, UINT_PTR, DWORD)
+{
+    HWND menu = FindWindowA("#32768", nullptr);
+    if (!menu || !IsWindowVisible(menu) || !menuEntries.empty())
+        return;
+    GetWindowRect(menu, &menuPlaced);
+    HMENU shown = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
+    for (int i = 0; i < GetMenuItemCount(shown); i++) {
+        char text[80] = "";
+        GetMenuStringA(shown, i, text, sizeof text, MF_BYPOSITION);
+        menuEntries.push_back(text[0] ? text : "-");
+    }
+    PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
+    PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+void HoldKey(int key, bool down)
+{
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[key] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+} // namespace
+
 TEST(GradientMenu, OpensAtTheCursorWhileAButtonIsDownAndItsChoiceReachesTheControl)
 {
     HostSession host;
     SliderDialog d;
     SetPivots(d.slider, {0, 99}, {kRed, kBlue});
-
-    /* Whenever the menu shows: note it, then pick its last entry (up
-     * from no selection) by the keyboard. */
-    static std::vector<std::string> entries;
-    static RECT placed;
-    entries.clear();
-    UINT_PTR timer = SetTimer(nullptr, 0, 20, [](HWND, UINT, UINT_PTR, DWORD) {
-        HWND menu = FindWindowA("#32768", nullptr);
-        if (!menu || !IsWindowVisible(menu) || !entries.empty())
-            return;
-        GetWindowRect(menu, &placed);
-        HMENU shown = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
-        for (int i = 0; i < GetMenuItemCount(shown); i++) {
-            char text[80] = "";
-            GetMenuStringA(shown, i, text, sizeof text, MF_BYPOSITION);
-            entries.push_back(text[0] ? text : "-");
-        }
-        PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
-        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-    });
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[VK_LBUTTON] = 0;
-    keys[VK_RBUTTON] = 0;
-    SetKeyboardState(keys);
+    menuEntries.clear();
+    UINT_PTR timer = SetTimer(nullptr, 0, 20, PickLastEntryOfShownMenu);
+    HoldKey(VK_LBUTTON, false);
+    HoldKey(VK_RBUTTON, false);
     ShowPopupMenu(d.slider);
     ui::Pump();
-    EXPECT_TRUE(entries.empty()) << "no button down: no menu";
+    EXPECT_TRUE(menuEntries.empty()) << "no button down: no menu";
     EXPECT_EQ(d.slider->pivots.count, 2);
 
     SetCursorPos(60, 70);
-    keys[VK_RBUTTON] = 0x80;
-    SetKeyboardState(keys);
+    HoldKey(VK_RBUTTON, true);
     ShowPopupMenu(d.slider);
-    keys[VK_RBUTTON] = 0;
-    SetKeyboardState(keys);
+    HoldKey(VK_RBUTTON, false);
     ui::Pump();
     KillTimer(nullptr, timer);
 
-    EXPECT_EQ(entries, (std::vector<std::string>{
-                           "&Load Gradient From File...", "&Save Gradient To File...", "-",
-                           "&Edit gradient on larger dialog box...", "-",
-                           "Reset to Single White Color", "Reset to White-to-Black Transition",
-                           "Reset to Reflex Color Spectrum", "Reset to Ring Color Spectrum"}));
-    EXPECT_EQ(placed.left, 60);
-    EXPECT_EQ(placed.top, 70);
+    EXPECT_EQ(menuEntries, (std::vector<std::string>{
+                               "&Load Gradient From File...", "&Save Gradient To File...", "-",
+                               "&Edit gradient on larger dialog box...", "-",
+                               "Reset to Single White Color", "Reset to White-to-Black Transition",
+                               "Reset to Reflex Color Spectrum", "Reset to Ring Color Spectrum"}));
+    EXPECT_EQ(menuPlaced.left, 60);
+    EXPECT_EQ(menuPlaced.top, 70);
     EXPECT_EQ(d.slider->pivots.count, 7) << "the ring spectrum arrived as a command";
+}
+
+TEST(GradientMenu, TheMenuKeyAndShiftF10OpenItUnderItsTriangleWithNoButtonDown)
+{
+    HostSession host;
+    SliderDialog d;
+    HWND control = d.slider->control;
+    SetFocus(control);
+    RECT bounds;
+    GetWindowRect(control, &bounds);
+    HoldKey(VK_LBUTTON, false);
+    HoldKey(VK_RBUTTON, false);
+    UINT_PTR timer = SetTimer(nullptr, 0, 20, PickLastEntryOfShownMenu);
+    for (bool shiftF10 : {false, true}) {
+        SCOPED_TRACE(shiftF10 ? "Shift+F10" : "the menu key");
+        SetPivots(d.slider, {0, 99}, {kRed, kBlue});
+        menuEntries.clear();
+        if (!shiftF10) {
+            SendMessageA(control, WM_KEYDOWN, VK_APPS, 0);
+        } else {
+            SendMessageA(control, WM_SYSKEYDOWN, VK_F10, 0);
+            EXPECT_TRUE(menuEntries.empty()) << "F10 alone is the window menu's key";
+            HoldKey(VK_SHIFT, true);
+            SendMessageA(control, WM_SYSKEYDOWN, VK_F10, 0);
+            HoldKey(VK_SHIFT, false);
+        }
+        ui::Pump();
+        ASSERT_EQ(menuEntries.size(), 9u);
+        EXPECT_GE(menuPlaced.left, bounds.right - 12) << "at the right end, where the triangle is";
+        EXPECT_LT(menuPlaced.left, bounds.right);
+        EXPECT_GT(menuPlaced.top, bounds.top);
+        EXPECT_LT(menuPlaced.top, bounds.bottom);
+        EXPECT_EQ(d.slider->pivots.count, 7) << "the ring spectrum arrived as a command";
+    }
+    KillTimer(nullptr, timer);
 }
 
 TEST(GradientFiles, ACmpLoadBringsItsInterpolationAndASaveHandsItBackPositionForPosition)

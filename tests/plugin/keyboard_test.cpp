@@ -297,9 +297,19 @@ TEST(Keyboard, AFocusedColourButtonOrGradientShowsItAndTheGradientTakesItsKeys)
     driver.Then([&](HWND) { EXPECT_EQ(selected(), 2) << "Right stops at the last pivot"; });
     press(VK_HOME);
     press(VK_DELETE);
-    host.Edit(driver, [&](HWND) {
+    driver.Then([&](HWND) {
         EXPECT_EQ(selected(), 1);
         EXPECT_EQ(slider->pivots.count, 2) << "the first pivot stays";
+        /* The menu's own loop takes the keys queued behind the one that
+         * opens it: up from no entry is the last, the ring spectrum. */
+        ui::Key(ramp, VK_APPS);
+        ui::Key(ramp, VK_UP);
+        ui::Key(ramp, VK_RETURN);
+    });
+    host.Edit(driver, [&](HWND dialog) {
+        EXPECT_EQ(slider->pivots.count, 7) << "the menu key opened the gradient menu";
+        EXPECT_EQ(fx::HostRamp(host, rampIndex).count, 7) << "its command reached the host";
+        EXPECT_EQ(FocusNow(dialog), ramp);
     });
     EXPECT_TRUE(driver.Boxes().empty());
 }
