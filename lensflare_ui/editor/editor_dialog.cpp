@@ -380,6 +380,7 @@ INT_PTR OnDrawItem(const DRAWITEMSTRUCT *item)
     if (item->CtlID == IDC_PREVIEW) {
         DrawLightSweepOverlay(item->hDC);
         DrawSoloCompareMarks(item->hDC);
+        DrawPreviewFocus(item);
     }
     if (item->CtlID == IDC_BASE_COLOR)
         return currentInstance->model ? DrawColorSwatch(item, currentInstance->model->color) : 0;

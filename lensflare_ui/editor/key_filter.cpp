@@ -3,8 +3,9 @@
  * sees every message of the loop (and of the dialogs the editor opens)
  * before the dialog manager does, and offers it to the parts with keys of
  * their own in a fixed order: the light sweep first, since while it plays
- * any key only stops it, then the undo history, the element clipboard,
- * solo and compare, the keys that move between sections and controls,
+ * any key only stops it, then the undo history, the keys of the focused
+ * preview (its Ctrl+C before the element clipboard's), the element
+ * clipboard, solo and compare, the keys that move between sections and controls,
  * and the effect browser's Ctrl+B.  A new shortcut of the editor is one
  * more line in EditorKey.
  */
@@ -14,6 +15,7 @@
 #include "editor/solo_compare.h"
 #include "editor/undo.h"
 #include "preview/light_sweep.h"
+#include "preview/preview.h"
 
 namespace {
 
@@ -23,7 +25,7 @@ HHOOK keyFilter;
 /* True when a part used the message, which then goes no further. */
 bool EditorKey(const MSG *msg)
 {
-    return HandleLightSweepKey(msg) || HandleUndoKeyMessage(msg) ||
+    return HandleLightSweepKey(msg) || HandleUndoKeyMessage(msg) || HandlePreviewKey(msg) ||
            HandleElementClipboardKey(msg) || HandleSoloCompareKey(msg) ||
            HandleNavigationKey(msg) || HandleBrowserKey(msg);
 }

@@ -8,7 +8,7 @@
  * sits inside its slider, so the dialog manager's own Tab would pass them
  * by.  The editor walks its controls itself instead: those of the shown
  * section in reading order (the panel's in parameter order, which is
- * column by column), then the fixed ones, the preview's row first and
+ * column by column), then the fixed ones: the preview, its row, and
  * then the column beside the preview, top down.  Hidden and disabled
  * controls are passed by.  The focus is set through WM_NEXTDLGCTL, so the
  * dialog manager still selects a box's text and moves the default button.
@@ -29,7 +29,7 @@ namespace {
 const int16_t kSections[] = {SECTION_ELEMENT, SECTION_GLOBAL, SECTION_GLOBAL_FADING};
 
 const int kFixedStops[] = {
-    IDC_REALTIME_UPDATES, IDC_FASTER_UPDATES, IDC_REDRAW_NOW,
+    IDC_PREVIEW, IDC_REALTIME_UPDATES, IDC_FASTER_UPDATES, IDC_REDRAW_NOW,
     IDOK, IDC_HELP_BUTTON, IDC_LIBRARY_LOAD, IDC_LIBRARY_SAVE,
     IDC_ELEMENT_LIST, IDC_ELEMENT_ENABLED, IDC_ADD_ELEMENT, IDC_COPY_ELEMENT,
     IDC_REMOVE_ELEMENT, IDC_MOVE_DOWN, IDC_MOVE_UP,

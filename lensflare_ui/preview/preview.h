@@ -96,6 +96,13 @@ LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
 bool CopyImageToClipboard(HWND window, PreviewImage *image);   /* true when placed */
 /* Forgets a drag in progress (the editor's set-up and tear-down). */
 void CancelPreviewDrag();
+/* Keys on the focused preview, from the editor's key filter: the arrows
+ * move the light a pixel (Shift: ten), Ctrl+C copies the small rendering
+ * as a right click does.  True when the key was the preview's. */
+bool HandlePreviewKey(const MSG *msg);
+/* The dotted frame of a preview that the keyboard gave the focus, drawn
+ * over the picture by the dialog's WM_DRAWITEM. */
+void DrawPreviewFocus(const DRAWITEMSTRUCT *item);
 /* A part with a handle of its own on the preview (the split view's
  * divider): offered the mouse messages first; true when it took one, which
  * then moves no light. */

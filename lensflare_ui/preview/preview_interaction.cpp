@@ -2,8 +2,10 @@
  * preview_interaction.cpp - the subclassed preview control: dragging the
  * light with the left button (one render per mouse move, none on
  * release) and the right-button copy of a small rendering to the
- * clipboard as a 24-bit CF_DIB.
+ * clipboard as a 24-bit CF_DIB; the same from the keyboard on the focused
+ * preview, the arrows moving the light and Ctrl+C copying.
  */
+#include <algorithm>
 #include <cstring>
 
 #include "entry/plugin.h"
@@ -17,6 +19,16 @@ namespace {
 /* Set from the left press that starts a drag until release, WM_CANCELMODE
  * or the capture going to another window; owned by PreviewWindowProc. */
 int16_t dragging;
+
+/* The preview shows a focus frame only when the keyboard brought the
+ * focus: a press that drags the light gives the button the focus too,
+ * and a frame round every dragged flare would only be in the way.
+ * pressing is set while the button's own procedure takes a press. */
+bool keyboardFocus;
+bool pressing;
+
+/* Pixels an arrow moves the light; with Shift held, the larger step. */
+const int kLightStep = 1, kLargeLightStep = 10;
 
 const int kClipWidth = 120, kClipHeight = 90;
 const char kClipboardCaption[] = "Clipboard Error";
@@ -99,7 +111,68 @@ void CopyRenderingToClipboard(HWND window)
     FreePreviewImage(&image);
 }
 
+/* As far past each edge as the preview is wide or high, as a drag can. */
+int16_t WithinReach(int value, int size)
+{
+    return (int16_t)std::clamp(value, -size, 2 * size - 1);
+}
+
+void MoveLightBy(int dx, int dy)
+{
+    const BITMAPINFOHEADER *header = editorPreview.header;
+    if (!header || renderBusy || dragging)
+        return;
+    RefreshPreview(WithinReach(flareX + dx, header->biWidth),
+                   WithinReach(flareY + dy, header->biHeight));
+}
+
+bool IsPress(UINT message)
+{
+    return message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_MBUTTONDOWN ||
+           message == WM_LBUTTONDBLCLK;
+}
+
 } // namespace
+
+bool HandlePreviewKey(const MSG *msg)
+{
+    if (!msg || msg->message != WM_KEYDOWN || !previewControl || msg->hwnd != previewControl)
+        return false;
+    if (GetKeyState(VK_MENU) < 0)
+        return false;
+    if (GetKeyState(VK_CONTROL) < 0) {
+        if (msg->wParam != 'C')
+            return false;
+        CopyRenderingToClipboard(previewControl);
+        return true;
+    }
+    int step = GetKeyState(VK_SHIFT) < 0 ? kLargeLightStep : kLightStep;
+    switch (msg->wParam) {
+    case VK_LEFT:
+        MoveLightBy(-step, 0);
+        return true;
+    case VK_RIGHT:
+        MoveLightBy(step, 0);
+        return true;
+    case VK_UP:   /* the light's y counts up */
+        MoveLightBy(0, step);
+        return true;
+    case VK_DOWN:
+        MoveLightBy(0, -step);
+        return true;
+    }
+    return false;
+}
+
+void DrawPreviewFocus(const DRAWITEMSTRUCT *item)
+{
+    if (!keyboardFocus || item->hwndItem != previewControl || GetFocus() != previewControl)
+        return;
+    RECT frame;
+    GetClientRect(item->hwndItem, &frame);
+    InflateRect(&frame, -2, -2);
+    DrawFocusRect(item->hDC, &frame);
+}
 
 void CancelPreviewDrag()
 {
@@ -113,6 +186,18 @@ PreviewMouseFilter previewMouseFilter;
 LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     bool taken = previewMouseFilter && previewMouseFilter(window, message, lParam);
+    switch (message) {
+    case WM_SETFOCUS:
+        keyboardFocus = !pressing;
+        break;
+    case WM_KILLFOCUS:
+        keyboardFocus = false;
+        break;
+    }
+    if (IsPress(message)) {
+        keyboardFocus = false;
+        pressing = true;
+    }
     switch (taken ? WM_NULL : message) {
     case WM_LBUTTONDOWN:
         StopLightSweep();
@@ -136,9 +221,12 @@ LRESULT CALLBACK PreviewWindowProc(HWND window, UINT message, WPARAM wParam, LPA
         CopyRenderingToClipboard(window);
         break;
     }
-    if (!previousPreviewProc)
-        return DefWindowProcA(window, message, wParam, lParam);
-    return CallWindowProcA(previousPreviewProc, window, message, wParam, lParam);
+    LRESULT result = previousPreviewProc
+                         ? CallWindowProcA(previousPreviewProc, window, message, wParam, lParam)
+                         : DefWindowProcA(window, message, wParam, lParam);
+    if (IsPress(message))
+        pressing = false;
+    return result;
 }
 
 bool CopyImageToClipboard(HWND window, PreviewImage *image)

@@ -8,11 +8,13 @@
 
 #include "controls/controls.h"
 #include "editor/editor.h"
+#include "editor/element_clipboard.h"
 #include "element_fixture.h"
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
 #include "key_steps.h"
 #include "panel/panel.h"
+#include "preview/preview.h"
 #include "ui_driver.h"
 
 namespace {
@@ -31,7 +33,7 @@ const char kKeysType[] =
 /* The fixed controls a walk reaches after the section's, with realtime
  * updates on (Redraw Now disabled) and Copy disabled. */
 const std::vector<std::string> kFixedWalk = {
-    "Realtime Updates", "Faster Updates", "Ok", "Help", "Library Load", "Library Save",
+    "preview", "Realtime Updates", "Faster Updates", "Ok", "Help", "Library Load", "Library Save",
     "list", "Element Enabled", "Add", "Remove", "Move Down", "Move Up"};
 
 /* The focus in the editor.  Test programs running beside this one may
@@ -62,6 +64,8 @@ std::string FocusName(HWND dialog)
             return s->label;
     if (focus == GetDlgItem(dialog, IDC_ELEMENT_LIST))
         return "list";
+    if (focus == GetDlgItem(dialog, IDC_PREVIEW))
+        return "preview";
     if (focus == GetDlgItem(dialog, IDC_REF_DISTANCE))
         return "Reference Distance";
     if (focus == GetDlgItem(dialog, IDC_BASE_COLOR))
@@ -228,8 +232,8 @@ TEST(Keyboard, TabWalksEverySectionsControlsInReadingOrderThenTheFixedOnesAndShi
     EXPECT_EQ(forward, round) << "all the way round and back to the first";
     std::vector<std::string> reversed(round.rbegin(), round.rend());
     EXPECT_EQ(back, reversed);
-    EXPECT_EQ(globalWalk, Concat(global, {"Realtime Updates", "Faster Updates"}));
-    EXPECT_EQ(fadingWalk, Concat(fading, {"Realtime Updates", "Faster Updates"}));
+    EXPECT_EQ(globalWalk, Concat(global, {"preview", "Realtime Updates"}));
+    EXPECT_EQ(fadingWalk, Concat(fading, {"preview", "Realtime Updates"}));
     EXPECT_TRUE(driver.Boxes().empty());
 }
 
@@ -311,5 +315,92 @@ TEST(Keyboard, AFocusedColourButtonOrGradientShowsItAndTheGradientTakesItsKeys)
         EXPECT_EQ(fx::HostRamp(host, rampIndex).count, 7) << "its command reached the host";
         EXPECT_EQ(FocusNow(dialog), ramp);
     });
+    EXPECT_TRUE(driver.Boxes().empty());
+}
+
+/* Pixels of two captures of one size that differ inside r. */
+int DifferingPixels(const Capture &a, const Capture &b, const RECT &r)
+{
+    int differ = 0;
+    for (int y = r.top; y < r.bottom; y++)
+        for (int x = r.left; x < r.right; x++)
+            differ += a.Pixel(x, y) != b.Pixel(x, y);
+    return differ;
+}
+
+/* Reached by Tab, the preview shows a dotted frame and its keys move the
+ * light (a pixel an arrow, ten with Shift) and copy the small picture to
+ * the clipboard, changing nothing of the flare; a click that gives it the
+ * focus draws no frame. */
+TEST(Keyboard, TabReachesThePreviewWhoseArrowsMoveTheLightAndWhoseCtrlCCopiesItsPicture)
+{
+    HostSession host;
+    const std::string opening = fx::SavedFlare(host);
+    Capture unfocused, framed;
+    int16_t x0 = 0, y0 = 0;
+    std::vector<std::string> seen;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        x0 = flareX;
+        y0 = flareY;
+        SetFocus(GetDlgItem(dialog, IDC_REALTIME_UPDATES));
+        unfocused = ui::Pixels(previewControl);
+    });
+    QueueWalk(driver, VK_TAB, false, true, 1, &seen);
+    driver.Then([&](HWND) {
+        EXPECT_EQ(seen, (std::vector<std::string>{"Realtime Updates", "preview"}));
+        framed = ui::Pixels(previewControl);
+        RECT inside = {6, 6, framed.width - 6, framed.height - 6};
+        RECT all = {0, 0, framed.width, framed.height};
+        EXPECT_EQ(DifferingPixels(framed, unfocused, inside), 0);
+        EXPECT_GT(DifferingPixels(framed, unfocused, all), 100) << "a dotted frame";
+        for (int i = 0; i < 10; i++)
+            ui::Key(previewControl, VK_RIGHT);
+        ui::Key(previewControl, VK_UP);
+    });
+    driver.Then([&](HWND) {
+        EXPECT_EQ(flareX, x0 + 10);
+        EXPECT_EQ(flareY, y0 + 1) << "up is up: the light's y counts from the bottom";
+        EXPECT_GT(DifferingPixels(ui::Pixels(previewControl), framed,
+                                  {0, 0, framed.width, framed.height}), 100);
+        HoldKeys(false, true);
+        ui::Key(previewControl, VK_LEFT);
+        ui::Key(previewControl, VK_DOWN);
+    });
+    driver.Then([&](HWND) {
+        HoldKeys(false, false);
+        EXPECT_EQ(flareX, x0);
+        EXPECT_EQ(flareY, y0 - 9);
+        for (int i = 0; i < 9; i++)
+            ui::Key(previewControl, VK_UP);
+    });
+    driver.Then([&](HWND dialog) {
+        EXPECT_EQ(flareX, x0);
+        EXPECT_EQ(flareY, y0);
+        EXPECT_TRUE(ui::Pixels(previewControl).rgb == framed.rgb) << "back where it was";
+        ASSERT_TRUE(ui::OpenClipboardSoon(dialog));
+        EmptyClipboard();
+        CloseClipboard();
+        HoldKeys(true, false);
+        ui::Key(previewControl, 'C');
+    });
+    driver.Then([&](HWND dialog) {
+        HoldKeys(false, false);
+        EXPECT_STREQ(PreviewNotice(), "Copied a 120 x 90 picture of the flare");
+        ASSERT_TRUE(ui::OpenClipboardSoon(dialog));
+        EXPECT_TRUE(IsClipboardFormatAvailable(CF_DIB));
+        EXPECT_FALSE(IsClipboardFormatAvailable(RegisterClipboardFormatA(ELEMENT_CLIPBOARD_FORMAT)))
+            << "the picture, not the selected element";
+        CloseClipboard();
+        ClearPreviewNotice();
+        SetFocus(GetDlgItem(dialog, IDC_REALTIME_UPDATES));
+        int mouseY = PreviewGBufferHeight() - 1 - flareY;   /* a click where the light is */
+        ui::LeftDown(previewControl, flareX, mouseY);
+        ui::LeftUp(previewControl, flareX, mouseY);
+        EXPECT_EQ(GetFocus(), previewControl);
+        EXPECT_TRUE(ui::Pixels(previewControl).rgb == unfocused.rgb) << "no frame after a click";
+    });
+    host.Edit(driver, [&](HWND) {});
+    EXPECT_EQ(fx::SavedFlare(host), opening) << "the light's place is not the flare's";
     EXPECT_TRUE(driver.Boxes().empty());
 }

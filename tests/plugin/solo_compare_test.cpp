@@ -217,6 +217,5 @@ TEST(SoloCompare, ViewsLeaveNoGdiObjectsBehindAfterClose)
             ui::Pixels(previewControl);
         });
     });
-    if (gained)
-        EXPECT_LE(*gained, 0);
+    EXPECT_LE(gained.value_or(0), 0);
 }
