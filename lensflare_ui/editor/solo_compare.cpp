@@ -44,6 +44,7 @@ struct Views {
 const char kSoloMark[] = "Solo";
 const char kSnapshotMark[] = "A";
 const int kDividerGrip = 4;          /* pixels either side of the divider that take it */
+const int kDividerStep = 10;         /* pixels a Ctrl+arrow moves it */
 const COLORREF kMarkColor = RGB(255, 255, 255);
 
 int PreviewWidth()
@@ -330,6 +331,18 @@ void ForgetViews()
     views = Views();
 }
 
+/* Ctrl+Left and Ctrl+Right on the focused preview move the split view's
+ * divider, as a drag of it does. */
+bool DividerKey(const MSG *msg)
+{
+    if (msg->message != WM_KEYDOWN || msg->hwnd != previewControl || !SplitViewShown() ||
+        SnapshotShown() || GetKeyState(VK_CONTROL) >= 0 || GetKeyState(VK_MENU) < 0 ||
+        (msg->wParam != VK_LEFT && msg->wParam != VK_RIGHT))
+        return false;
+    MoveDivider(views.dividerX + (msg->wParam == VK_LEFT ? -kDividerStep : kDividerStep));
+    return true;
+}
+
 } // namespace
 
 void SetUpSoloCompare(HWND dialog)
@@ -355,6 +368,8 @@ bool HandleSoloCompareKey(const MSG *msg)
 {
     if (!views.dialog || !msg || !IsEditorMessage(msg))
         return false;
+    if (DividerKey(msg))
+        return true;
     if (msg->message == WM_KEYDOWN && msg->wParam == SOLO_SHORTCUT_KEY && NoModifiers()) {
         if (!(msg->lParam & (1 << 30)))   /* not the key's repeats */
             ToggleSolo(views.dialog);

@@ -4,12 +4,14 @@
 // flare before the edit.  The host's saved flare, its call log for the
 // light and the temporary light's absence show that the views leave the
 // user's flare alone.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "editor/editor.h"
 #include "editor/solo_compare.h"
 #include "element_fixture.h"
 #include "entry/plugin.h"
+#include "key_steps.h"
 #include "library/temp_light.h"
 #include "preview/preview.h"
 #include "ui_driver.h"
@@ -27,12 +29,13 @@ Capture PreviewOf(HostSession &host, const std::vector<const char *> &types)
     return shown;
 }
 
-/* Pixels of columns [from, to) below the marks that differ. */
-int Differences(const Capture &a, const Capture &b, int from, int to)
+/* Pixels of columns [from, to) below the marks that differ, leaving out
+ * margin pixels at the edges (a focused preview's frame). */
+int Differences(const Capture &a, const Capture &b, int from, int to, int margin = 0)
 {
     int n = 0;
-    for (int y = kMarkRows; y < a.height && y < b.height; y++)
-        for (int x = from; x < to && x < a.width; x++)
+    for (int y = kMarkRows; y < a.height - margin && y < b.height - margin; y++)
+        for (int x = std::max(from, margin); x < to && x < a.width - margin; x++)
             n += a.Pixel(x, y) != b.Pixel(x, y);
     return n;
 }
@@ -202,6 +205,47 @@ TEST(SoloCompare, SplitViewShowsAOnTheLeftTheDividerDragsWithoutTheLightAndResto
     });
     EXPECT_FALSE(TempLightExists());
     EXPECT_EQ(LiveHostBlocks(), blocks);
+}
+
+TEST(SoloCompare, CtrlArrowsOnTheFocusedPreviewMoveTheDividerWithinThePreviewAndNotTheLight)
+{
+    HostSession host;
+    Capture both = PreviewOf(host, {"glow", "ring"});
+    Capture ring = PreviewOf(host, {"ring"});
+    fx::SetFlareTypes(host, {"glow", "ring"});
+    int middle = 0;
+    int16_t x = 0, y = 0;
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        Menu(dialog, IDM_HOLD_SNAPSHOT);
+        fx::SelectLine(dialog, 0);
+        ui::Click(dialog, IDC_REMOVE_ELEMENT);
+        Menu(dialog, IDM_SPLIT_VIEW);
+        middle = SplitDividerX();
+        x = flareX;
+        y = flareY;
+        SetFocus(previewControl);
+        host.ClearLog();
+        HoldKeys(true, false);
+        for (int i = 0; i < 3; i++)
+            ui::Key(previewControl, VK_LEFT);
+    });
+    driver.Then([&](HWND) {
+        EXPECT_EQ(SplitDividerX(), middle - 30);
+        Capture split = ui::Pixels(previewControl);
+        const int frame = 4;   /* the focused preview's dotted frame is inside it */
+        EXPECT_EQ(Differences(split, both, 0, middle - 30, frame), 0) << "A left of the divider";
+        EXPECT_EQ(Differences(split, ring, middle - 29, split.width, frame), 0) << "now right";
+        EXPECT_EQ(flareX, x) << "the light stays";
+        EXPECT_EQ(flareY, y);
+        EXPECT_TRUE(host.Log("Ki_LensFlareApplyToGBuffer").empty()) << "no render to move it";
+        for (int i = 0; i < 40; i++)
+            ui::Key(previewControl, VK_RIGHT);
+    });
+    host.Edit(driver, [&](HWND) {
+        HoldKeys(false, false);
+        EXPECT_EQ(SplitDividerX(), PreviewGBuffer()->width) << "no further than the edge";
+    });
 }
 
 TEST(SoloCompare, ViewsLeaveNoGdiObjectsBehindAfterClose)
