@@ -526,9 +526,8 @@ void EndPress(CColourSlider *s)
     }
 }
 
-void AddPivotAt(CColourSlider *s, int x)
+void AddPivotAt(CColourSlider *s, int32_t position)
 {
-    int32_t position = PositionAt(s, x);
     uint32_t colour = DefaultColour(&s->pivots, position);
     if (!PickColour(s, &colour))
         return;
@@ -558,7 +557,7 @@ void Slider_ButtonUp(CColourSlider *s, int x, int y)
     bool onGrabbed = FollowedToRelease(s, x);
     EndPress(s);
     if (!onGrabbed && !HitTest(s, x, y) && InAddZone(s, x, y))
-        AddPivotAt(s, x);
+        AddPivotAt(s, PositionAt(s, x));
     s->armed = 0;
     s->grabbed = 0;
 }
@@ -594,19 +593,63 @@ int32_t SelectedPivot(const CColourSlider *s)
     return 0;
 }
 
+/* Ctrl+Left and Ctrl+Right: inner pivot n a position along, never onto or
+ * past a neighbour, as a drag moves it. */
+void NudgePivot(CColourSlider *s, int32_t n, int32_t step)
+{
+    GradientPivots &p = s->pivots;
+    if (n <= 1 || n >= p.count)
+        return;
+    int32_t position = p.positions[n - 1] + step;
+    if (position >= p.positions[n] || position <= p.positions[n - 2])
+        return;
+    p.positions[n - 1] = position;
+    Slider_Redraw(s);
+    ReportChange(s);
+}
+
+/* Insert: a pivot halfway between the selected one and the next (the one
+ * before, from the last), asking for its colour as a click that adds does;
+ * nothing where they stand side by side. */
+void InsertPivotByKey(CColourSlider *s, int32_t n)
+{
+    const GradientPivots &p = s->pivots;
+    if (p.count >= kMaxAddCount)
+        return;
+    if (p.count == 1) {
+        AddPivotAt(s, GRADIENT_LAST_POSITION / 2);
+        return;
+    }
+    int32_t after = n < p.count ? n : p.count - 1;
+    int32_t from = p.positions[after - 1], to = p.positions[after];
+    if (to - from >= 2)
+        AddPivotAt(s, from + (to - from) / 2);
+}
+
 /* Reached with Tab, the control takes the keys a mouse user has buttons
- * for: Left, Right, Home and End select a pivot, Space picks the selected
- * pivot's colour as a double click does, Delete removes it where a right
- * click would, and the menu key opens the gradient menu. */
+ * for: Left, Right, Home and End select a pivot, Ctrl+Left and Ctrl+Right
+ * move it, Insert adds one after it, Space picks the selected pivot's
+ * colour as a double click does, Delete removes it where a right click
+ * would, and the menu key opens the gradient menu. */
 void Slider_Key(CColourSlider *s, WPARAM key)
 {
     int32_t n = SelectedPivot(s), count = s->pivots.count;
+    bool control = GetKeyState(VK_CONTROL) < 0;
     switch (key) {
     case VK_LEFT:
-        SelectPivot(s, n > 1 ? n - 1 : 1);
+        if (control)
+            NudgePivot(s, n, -1);
+        else
+            SelectPivot(s, n > 1 ? n - 1 : 1);
         break;
     case VK_RIGHT:
-        SelectPivot(s, n < count ? n + 1 : count);
+        if (control)
+            NudgePivot(s, n, 1);
+        else
+            SelectPivot(s, n < count ? n + 1 : count);
+        break;
+    case VK_INSERT:
+        InsertPivotByKey(s, n ? n : 1);
         break;
     case VK_HOME:
         SelectPivot(s, 1);

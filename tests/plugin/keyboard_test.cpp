@@ -237,6 +237,16 @@ TEST(Keyboard, TabWalksEverySectionsControlsInReadingOrderThenTheFixedOnesAndShi
     EXPECT_TRUE(driver.Boxes().empty());
 }
 
+/* The shown element's parameter of that name, or null. */
+const ElementParameter *ShownParameter(const char *name)
+{
+    for (const ElementParameter *p = currentInstance->currentElement->firstParameter; p;
+         p = p->next)
+        if (std::string(p->name) == name)
+            return p;
+    return nullptr;
+}
+
 /* Reached by Tab, a colour button and a gradient show the focus; the
  * gradient then selects pivots with Left, Right, Home and End and removes
  * the selected one with Delete (never the first), as the host then holds. */
@@ -251,14 +261,9 @@ TEST(Keyboard, AFocusedColourButtonOrGradientShowsItAndTheGradientTakesItsKeys)
     std::vector<std::string> seen;
     ui::Driver driver;
     driver.Then([&](HWND dialog) {
-        for (const ElementParameter *p = currentInstance->currentElement->firstParameter; p;
-             p = p->next) {
-            if (std::string(p->name) == "tint")
-                tint = p->control;
-            if (std::string(p->name) == "ramp")
-                ramp = p->control;
-        }
-        ASSERT_TRUE(tint && ramp);
+        ASSERT_TRUE(ShownParameter("tint") && ShownParameter("ramp"));
+        tint = ShownParameter("tint")->control;
+        ramp = ShownParameter("ramp")->control;
         SetFocus(GetDlgItem(dialog, IDC_ELEMENT_LIST));
         tintBefore = ui::Pixels(tint);
         rampBefore = ui::Pixels(ramp);
@@ -274,10 +279,7 @@ TEST(Keyboard, AFocusedColourButtonOrGradientShowsItAndTheGradientTakesItsKeys)
     driver.Then([&](HWND dialog) {
         EXPECT_EQ(FocusNow(dialog), ramp);
         EXPECT_TRUE(ui::Pixels(ramp).rgb != rampBefore.rgb) << "the gradient shows its focus";
-        for (const ElementParameter *p = currentInstance->currentElement->firstParameter; p;
-             p = p->next)
-            if (p->control == ramp)
-                slider = p->gradientControl;
+        slider = ShownParameter("ramp")->gradientControl;
     });
     auto press = [&](UINT key) { driver.Then([&ramp, key](HWND) { ui::Key(ramp, key); }); };
     auto selected = [&]() {
@@ -314,6 +316,67 @@ TEST(Keyboard, AFocusedColourButtonOrGradientShowsItAndTheGradientTakesItsKeys)
         EXPECT_EQ(slider->pivots.count, 7) << "the menu key opened the gradient menu";
         EXPECT_EQ(fx::HostRamp(host, rampIndex).count, 7) << "its command reached the host";
         EXPECT_EQ(FocusNow(dialog), ramp);
+    });
+    EXPECT_TRUE(driver.Boxes().empty());
+}
+
+/* On a focused gradient Ctrl+Left and Ctrl+Right move the selected inner
+ * pivot a position, never onto a neighbour nor an end pivot at all, and
+ * Insert adds one halfway to the next after asking for its colour, each
+ * reaching the host and each one undo step. */
+TEST(Keyboard, OnAGradientCtrlArrowsMoveTheSelectedPivotAndInsertAddsOneAfterIt)
+{
+    fx::Define(kKeysType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_keys"});
+    const int32_t rampIndex = 5;
+    HWND ramp = nullptr;
+    const CColourSlider *slider = nullptr;
+    int32_t middle = 0;
+    ui::Driver driver;
+    auto press = [&](UINT key, bool control, int times) {
+        driver.Then([&ramp, key, control, times](HWND) {
+            HoldKeys(control, false);
+            for (int i = 0; i < times; i++)
+                ui::Key(ramp, key);
+        });
+    };
+    driver.Then([&](HWND) {
+        ramp = ShownParameter("ramp")->control;
+        slider = ShownParameter("ramp")->gradientControl;
+        SetFocus(ramp);
+        middle = slider->pivots.positions[1];
+    });
+    press(VK_HOME, false, 1);
+    press(VK_LEFT, true, 1);
+    press(VK_RIGHT, false, 1);
+    press(VK_RIGHT, true, 3);
+    driver.Then([&](HWND) {
+        EXPECT_EQ(slider->pivots.positions[0], 0) << "an end pivot does not move";
+        EXPECT_EQ(slider->pivots.positions[1], middle + 3);
+        EXPECT_FLOAT_EQ(fx::HostRamp(host, rampIndex).offsets[1], (float)(middle + 3) / 99.0f);
+    });
+    press(VK_RIGHT, true, 99);
+    driver.Then([&](HWND) {
+        EXPECT_EQ(slider->pivots.positions[1], 98) << "held back by the last pivot";
+        EXPECT_EQ(slider->pivots.positions[2], 99);
+    });
+    press(VK_LEFT, true, 30);
+    driver.Then([&](HWND) {
+        HoldKeys(false, false);
+        EXPECT_EQ(slider->pivots.positions[1], 68);
+        ui::Key(ramp, VK_INSERT);
+    });
+    driver.Then([](HWND picker) {
+        ASSERT_EQ(ui::Text(picker), "Interactive Color Selector") << "Insert asks for a colour";
+        PostMessageA(picker, WM_COMMAND, IDOK, 0);
+    });
+    host.Edit(driver, [&](HWND dialog) {
+        ASSERT_EQ(slider->pivots.count, 4);
+        EXPECT_EQ(slider->pivots.positions[2], 83) << "halfway from 68 to 99";
+        EXPECT_TRUE(slider->pivots.selected[2]) << "the new pivot is selected";
+        EXPECT_EQ(fx::HostRamp(host, rampIndex).count, 4);
+        EXPECT_EQ(fx::SystemMenuItem(dialog, IDM_SYSTEM_UNDO).text, "Undo Ramp\tCtrl+Z");
     });
     EXPECT_TRUE(driver.Boxes().empty());
 }
