@@ -8,6 +8,7 @@ install(PROGRAMS $<TARGET_FILE:flarehost> DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/docs/user-guide.md ${PROJECT_SOURCE_DIR}/docs/element-types.md
               ${GUIDE_HTML} ${PROJECT_SOURCE_DIR}/docs/host.md
               ${PROJECT_SOURCE_DIR}/docs/renderer.md ${PROJECT_SOURCE_DIR}/docs/performance.md
+              ${PROJECT_SOURCE_DIR}/docs/wine.md
         DESTINATION docs)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/images DESTINATION docs)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)

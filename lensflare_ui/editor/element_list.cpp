@@ -31,12 +31,25 @@ LensFlareModel *Model()
     return currentInstance->model;
 }
 
-/* Edits in the panel reach the host before a command changes the flare. */
+/* With realtime updates off the model holds edits the host has not seen
+ * yet; a command that changes the flare reads it back from the host, so
+ * they go there first or the read would drop them. */
+void WriteHeldBackEdits()
+{
+    PluginInstance *instance = currentInstance;
+    if (!instance->realtimeUpdates)
+        WriteLensFlare(&instance->model, instance->handleType, instance->handleName);
+}
+
+/* Edits in the panel reach the host before a command changes the flare,
+ * and so do those held back on another section. */
 void SaveElementPanel(HWND dialog)
 {
     PluginInstance *instance = currentInstance;
-    if (!instance->currentElement || !ElementSectionShown())
+    if (!instance->currentElement || !ElementSectionShown()) {
+        WriteHeldBackEdits();
         return;
+    }
     CollectGradientParameters(instance, dialog, instance->currentElement);
     DestroyParameterPanel(instance, instance->currentElement);
     WriteLensFlare(&instance->model, instance->handleType, instance->handleName);
@@ -101,7 +114,9 @@ void RemoveCurrentElement(HWND dialog)
     FlareElement *element = instance->currentElement;
     if (!element)
         return;
-    /* The element goes away: its panel edits are not worth a write. */
+    /* The element goes away: its panel edits are not worth a write, but
+     * those held back elsewhere are. */
+    WriteHeldBackEdits();
     if (ElementSectionShown()) {
         CollectGradientParameters(instance, dialog, element);
         DestroyParameterPanel(instance, element);

@@ -30,6 +30,10 @@ for file in lensflare_ui.dll vc64_ka.dll vc64_kio.dll flarehost.exe LICENSE READ
     demo/lensfx/sunburst.lnz; do
     [ -f "$root/$file" ] || fail "$file missing"
 done
+# Every page the README links to is in the archive too.
+for linked in $(grep -o '](docs/[^)#]*' "$root/README.md" | sed 's/^](//' | sort -u); do
+    [ -f "$root/$linked" ] || fail "the README's $linked missing"
+done
 # Help opens the HTML guide: every picture it shows is beside it.
 pictures=$(sed -n 's/.*<img src="\([^"]*\)".*/\1/p' "$root/docs/user-guide.html")
 [ -n "$pictures" ] || fail "the HTML guide shows no pictures"

@@ -3,8 +3,10 @@
 // values and its call log are the oracle.
 #include <gtest/gtest.h>
 
+#include "controls/controls.h"
 #include "editor/editor.h"
 #include "element_fixture.h"
+#include "panel/panel.h"
 #include "ui_driver.h"
 
 using fx::HostElements;
@@ -208,6 +210,40 @@ TEST(ElementList, WithRealtimeOffOnlyTheElementSectionWritesOnSelectionAndEnable
         EXPECT_EQ(HostElements(host)[1].enabled, fx::T("off"));
         fx::SelectLine(dialog, 0);
         EXPECT_TRUE(ui::IsChecked(dialog, IDC_ELEMENT_ENABLED)) << "follows the selection";
+    });
+}
+
+/* Realtime updates off hold a global edit back from the host; Move and
+ * Remove read the flare back from the host, which must not drop it. */
+TEST(ElementList, WithRealtimeOffAnEditHeldBackOnAGlobalSectionSurvivesMoveAndRemove)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow", "ring", "halo"});
+    auto hostScale = [&host](const char *value) {
+        return fx::SavedFlare(host).find(std::string("\nscale ") + value + "\n") != std::string::npos;
+    };
+    host.Edit([&](HWND dialog) {
+        ui::Click(dialog, IDC_REALTIME_UPDATES);   /* off */
+        for (int section : {SECTION_GLOBAL, SECTION_ELEMENT}) {
+            SCOPED_TRACE(section);
+            fx::ShowSection(dialog, SECTION_GLOBAL);
+            SetWindowTextA(scaleSlider->edit, "2");
+            fx::ShowSection(dialog, section);
+            EXPECT_TRUE(hostScale("1")) << "held back";
+            ui::Click(dialog, IDC_MOVE_DOWN);
+            EXPECT_TRUE(hostScale("2")) << "Move wrote it before reading the flare back";
+            EXPECT_FLOAT_EQ(host.instance->model->scale, 2.0f);
+
+            fx::ShowSection(dialog, SECTION_GLOBAL);
+            SetWindowTextA(scaleSlider->edit, "3");
+            fx::ShowSection(dialog, section);
+            ui::Click(dialog, IDC_REMOVE_ELEMENT);
+            EXPECT_TRUE(hostScale("3")) << "so did Remove";
+            EXPECT_FLOAT_EQ(host.instance->model->scale, 3.0f);
+            SetWindowTextA(scaleSlider->edit, "1");
+            ui::Click(dialog, IDC_REDRAW_NOW);
+        }
+        EXPECT_EQ(fx::ListCount(dialog), 1);
     });
 }
 
