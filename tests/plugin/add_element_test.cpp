@@ -101,6 +101,30 @@ TEST(ElementListAddDialog, OkTakesTheSelectedTypeAndTheLastPlacementEvenWhenCanc
     EXPECT_EQ(addElementPlacement, IDC_ADD_AFTER);
 }
 
+TEST(ElementListAddDialog, TheArrowKeysGoRoundThePlacementsAndNeverOnToTheButtons)
+{
+    HostSession host;
+    addElementPlacement = IDC_ADD_AT_END;
+    std::vector<int> focused, checked;
+    ui::Driver driver;
+    auto press = [&](UINT key) {
+        driver.Then([key](HWND dialog) { ui::Key(GetFocus(), key); (void)dialog; });
+        driver.Then([&](HWND dialog) {
+            focused.push_back(GetDlgCtrlID(GetFocus()));
+            checked.push_back(CheckedPlacement(dialog));
+        });
+    };
+    driver.Then([](HWND dialog) { SetFocus(GetDlgItem(dialog, IDC_ADD_AT_END)); });
+    press(VK_DOWN);
+    press(VK_UP);
+    press(VK_UP);
+    driver.Then([](HWND dialog) { ui::Click(dialog, IDCANCEL); });
+    EXPECT_EQ(RunAddDialog(), 0);
+    EXPECT_EQ(focused, (std::vector<int>{IDC_ADD_BEFORE, IDC_ADD_AT_END, IDC_ADD_AT_START}));
+    EXPECT_EQ(checked, focused) << "the placement follows the focus";
+    addElementPlacement = IDC_ADD_AT_END;
+}
+
 TEST(ElementListAddDialog, AHostWithoutTypesGivesAnEmptyListAndTheEditorAddsNothing)
 {
     HostSession host;
