@@ -55,9 +55,20 @@ void FillElementTypeList(HWND dialog)
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
 }
 
+/* The arrow keys keep to the placements: the template leaves the group
+ * open at both ends, so Down from the last placement went on to OK. */
+void GroupPlacements(HWND dialog)
+{
+    const int firsts[] = {IDC_ADD_BEFORE, IDOK};
+    for (int first : firsts)
+        if (HWND control = GetDlgItem(dialog, first))
+            SetWindowLongA(control, GWL_STYLE, GetWindowLongA(control, GWL_STYLE) | WS_GROUP);
+}
+
 void InitAddElementDialog(HWND dialog)
 {
     addDialogBusy = 1;
+    GroupPlacements(dialog);
     CheckRadioButton(dialog, IDC_ADD_BEFORE, IDC_ADD_AT_END, addElementPlacement);
     Import_IO_Center_Window(GetParent(dialog), dialog);
     FillElementTypeList(dialog);

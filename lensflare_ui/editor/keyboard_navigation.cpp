@@ -12,6 +12,7 @@
  * then the column beside the preview, top down.  Hidden and disabled
  * controls are passed by.  The focus is set through WM_NEXTDLGCTL, so the
  * dialog manager still selects a box's text and moves the default button.
+ * A letter two buttons share with Alt moves the focus between them.
  */
 #include <new>
 #include <vector>
@@ -183,17 +184,73 @@ bool HandleKey(HWND dialog, const MSG *msg)
     return false;
 }
 
+/* As the dialog manager compares letters: in the user's locale. */
+char LowerLetter(char c)
+{
+    CharLowerBuffA(&c, 1);
+    return c;
+}
+
+/* The letter after a lone '&' of a button's text, lower-cased, or 0. */
+char ButtonMnemonic(HWND control)
+{
+    char text[128];
+    if (!IsWindowVisible(control) || !IsWindowEnabled(control) ||
+        !GetClassNameA(control, text, sizeof text) || lstrcmpiA(text, "Button") != 0 ||
+        (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX)
+        return 0;
+    GetWindowTextA(control, text, sizeof text);
+    for (const char *c = text; *c && c[1]; c++) {
+        if (*c != '&')
+            continue;
+        if (c[1] != '&')
+            return LowerLetter(c[1]);
+        c++;
+    }
+    return 0;
+}
+
+/* Remove and Realtime Updates share Alt+R.  Windows' dialog manager then
+ * moves the focus to the next button with the letter and presses none;
+ * Wine's presses the first, and a stray Alt+R removed an element.  The
+ * editor does it the Windows way wherever it runs. */
+bool CycleSharedMnemonic(HWND dialog, const MSG *msg)
+{
+    char letter = LowerLetter((char)msg->wParam);
+    std::vector<HWND> sharing;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (ButtonMnemonic(c) == letter)
+            sharing.push_back(c);
+    if (sharing.size() < 2)
+        return false;
+    HWND next = sharing.front();
+    bool passedFocus = false;
+    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        if (c == msg->hwnd || IsChild(c, msg->hwnd)) {
+            passedFocus = true;
+        } else if (passedFocus && ButtonMnemonic(c) == letter) {
+            next = c;
+            break;
+        }
+    }
+    SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)next, TRUE);
+    return true;
+}
+
 } // namespace
 
 bool HandleNavigationKey(const MSG *msg)
 {
     PluginInstance *instance = currentInstance;
     HWND dialog = instance ? instance->dialog : nullptr;
-    if (!msg || msg->message != WM_KEYDOWN || !dialog || dialogBusy || !instance->model ||
-        Down(VK_MENU) || (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)))
+    if (!msg || !dialog || dialogBusy || !instance->model ||
+        (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd)))
+        return false;
+    bool shortcut = msg->message == WM_SYSCHAR;
+    if (!shortcut && (msg->message != WM_KEYDOWN || Down(VK_MENU)))
         return false;
     try {
-        return HandleKey(dialog, msg);
+        return shortcut ? CycleSharedMnemonic(dialog, msg) : HandleKey(dialog, msg);
     } catch (const std::bad_alloc &) {
         /* Without room for the list the key does nothing. */
         return true;

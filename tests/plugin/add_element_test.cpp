@@ -101,6 +101,28 @@ TEST(ElementListAddDialog, OkTakesTheSelectedTypeAndTheLastPlacementEvenWhenCanc
     EXPECT_EQ(addElementPlacement, IDC_ADD_AFTER);
 }
 
+/* Each key goes to the checked placement, where the focus is: another
+ * program's window may hold the focus in a parallel run. */
+TEST(ElementListAddDialog, TheArrowKeysGoRoundThePlacementsAndNeverOnToTheButtons)
+{
+    HostSession host;
+    addElementPlacement = IDC_ADD_AT_END;
+    std::vector<int> checked;
+    ui::Driver driver;
+    auto press = [&](UINT key) {
+        driver.Then([key](HWND dialog) { ui::Key(GetDlgItem(dialog, CheckedPlacement(dialog)), key); });
+        driver.Then([&](HWND dialog) { checked.push_back(CheckedPlacement(dialog)); });
+    };
+    driver.Then([](HWND dialog) { SetFocus(GetDlgItem(dialog, IDC_ADD_AT_END)); });
+    press(VK_DOWN);
+    press(VK_UP);
+    press(VK_UP);
+    driver.Then([](HWND dialog) { ui::Click(dialog, IDCANCEL); });
+    EXPECT_EQ(RunAddDialog(), 0);
+    EXPECT_EQ(checked, (std::vector<int>{IDC_ADD_BEFORE, IDC_ADD_AT_END, IDC_ADD_AT_START}));
+    addElementPlacement = IDC_ADD_AT_END;
+}
+
 TEST(ElementListAddDialog, AHostWithoutTypesGivesAnEmptyListAndTheEditorAddsNothing)
 {
     HostSession host;

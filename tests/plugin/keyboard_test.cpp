@@ -1,6 +1,7 @@
 // Moving about the editor with the keys, pressed in the real dialog's
 // modal loop: the sections by Ctrl+Tab and Ctrl+PageDown/Up, the controls
 // by Tab and Shift+Tab, and the gradient control's own keys.
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -466,4 +467,37 @@ TEST(Keyboard, TabReachesThePreviewWhoseArrowsMoveTheLightAndWhoseCtrlCCopiesIts
     host.Edit(driver, [&](HWND) {});
     EXPECT_EQ(fx::SavedFlare(host), opening) << "the light's place is not the flare's";
     EXPECT_TRUE(driver.Boxes().empty());
+}
+
+/* Remove and Realtime Updates share Alt+R: it moves the focus from one to
+ * the other and presses neither, wherever the focus starts. */
+TEST(Keyboard, AltRMovesTheFocusBetweenRemoveAndRealtimeUpdatesAndPressesNeither)
+{
+    HostSession host;
+    fx::SetFlareTypes(host, {"glow", "ring"});
+    std::vector<std::string> focused;
+    ui::Driver driver;
+    auto altR = [&](HWND dialog) {
+        PostMessageA(FocusNow(dialog), WM_SYSCHAR, 'r', 1 | (1 << 29));
+    };
+    driver.Then([&](HWND dialog) {
+        SetFocus(GetDlgItem(dialog, IDOK));
+        altR(dialog);
+    });
+    for (int i = 0; i < 3; i++)
+        driver.Then([&](HWND dialog) {
+            focused.push_back(FocusName(dialog));
+            altR(dialog);
+        });
+    host.Edit(driver, [&](HWND dialog) {
+        focused.push_back(FocusName(dialog));
+        EXPECT_EQ(fx::ListCount(dialog), 2) << "no element removed";
+        EXPECT_TRUE(ui::IsChecked(dialog, IDC_REALTIME_UPDATES)) << "nor realtime updates off";
+    });
+    ASSERT_EQ(focused.size(), 4u);
+    std::vector<std::string> pair = {focused[0], focused[1]};
+    std::sort(pair.begin(), pair.end());
+    EXPECT_EQ(pair, (std::vector<std::string>{"Realtime Updates", "Remove"}));
+    EXPECT_EQ(focused[2], focused[0]) << "and round again";
+    EXPECT_EQ(focused[3], focused[1]);
 }
