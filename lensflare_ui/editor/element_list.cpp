@@ -271,8 +271,12 @@ void SelectElementByGuid(HWND dialog, const char *guid)
         }
     }
     if (match) {
+        /* Drawn once, not once for the selection and again for the scroll. */
+        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
         SendMessageA(list, LB_SETCURSEL, index, 0);
         SendMessageA(list, LB_SETTOPINDEX, index, 0);
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
         if (ElementSectionShown())
             BuildParameterPanel(instance, dialog, match);
         else
