@@ -25,23 +25,15 @@ const char kTwinType[] =
  * gradient. */
 enum { kSize = 10000, kFlag = 10001, kTint = 10002, kMode = 10004, kRamp = 10006 };
 
-void SetValue(const HostSession &host, const std::string &guid, int32_t p, float a, float b = 0,
-              float c = 0)
-{
-    float v[3] = {a, b, c};
-    ASSERT_EQ(Ki_LensFlare(T("light"), host.light.c_str(), T("element"), guid.c_str(), 1,
-                           T("parameter"), &p, T("value"), v, 1, 0),
-              0);
-}
-
 /* The second twin: every value unlike the first's defaults. */
 void GiveSecondTwinValues(const HostSession &host)
 {
     std::string guid = fx::HostElements(host)[1].guid;
-    SetValue(host, guid, 0, 7.25f);
-    SetValue(host, guid, 1, 1);
-    SetValue(host, guid, 2, 0.6f, 0.2f, 0.4f);
-    SetValue(host, guid, 3, 1);
+    const float values[4][3] = {{7.25f}, {1}, {0.6f, 0.2f, 0.4f}, {1}};
+    for (int32_t p = 0; p < 4; p++)
+        ASSERT_EQ(Ki_LensFlare(T("light"), host.light.c_str(), T("element"), guid.c_str(), 1,
+                               T("parameter"), &p, T("value"), values[p], 1, 0),
+                  0);
     int32_t p = 4, stops = 2;
     float colors[6] = {0, 0, 1, 0, 1, 0};
     float offsets[2] = {0, 1};
