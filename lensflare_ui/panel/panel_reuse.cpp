@@ -161,11 +161,15 @@ CColourSlider *KeptOrNewGradientControl(ElementParameter *kept, HWND dialog, HIN
                                         const char *label, uint16_t id, int32_t width)
 {
     CColourSlider *control = kept ? kept->gradientControl : nullptr;
-    if (!control || control->controlId != id || control->barWidth != width - 2 * control->margin)
-        return new (std::nothrow) CColourSlider(dialog, module, label, 0, id, width,
-                                                GRADIENT_ROW_MARGIN, ApplyParameterChange);
-    kept->gradientControl = nullptr;
-    control->label = label;
-    control->StartAfresh();
-    return control;
+    if (kept)
+        kept->gradientControl = nullptr;
+    if (control && control->controlId == id && control->barWidth == width - 2 * control->margin) {
+        control->label = label;
+        control->StartAfresh();
+        return control;
+    }
+    /* Gone before a new one takes its button over. */
+    delete control;
+    return new (std::nothrow) CColourSlider(dialog, module, label, 0, id, width,
+                                            GRADIENT_ROW_MARGIN, ApplyParameterChange);
 }

@@ -1,7 +1,8 @@
 /*
  * panel_support.h - what the panel builder and the panel's command
  * handlers share: the kind of a parameter (its type keyword's token told
- * apart) and the area the panel is laid out in.
+ * apart) and the area the panel is laid out in; and the kept panel's
+ * windows the builder takes back (panel_reuse.cpp).
  */
 #ifndef PANEL_SUPPORT_H
 #define PANEL_SUPPORT_H
