@@ -42,7 +42,8 @@ void WriteHeldBackEdits()
 }
 
 /* Edits in the panel reach the host before a command changes the flare,
- * and so do those held back on another section. */
+ * and so do those held back on another section; the panel's windows wait
+ * for the panel shown next (KeepParameterPanel). */
 void SaveElementPanel(HWND dialog)
 {
     PluginInstance *instance = currentInstance;
@@ -51,7 +52,7 @@ void SaveElementPanel(HWND dialog)
         return;
     }
     CollectGradientParameters(instance, dialog, instance->currentElement);
-    DestroyParameterPanel(instance, instance->currentElement);
+    KeepParameterPanel(instance, instance->currentElement);
     WriteLensFlare(&instance->model, instance->handleType, instance->handleName);
 }
 
@@ -270,13 +271,18 @@ void SelectElementByGuid(HWND dialog, const char *guid)
         }
     }
     if (match) {
+        /* Drawn once, not once for the selection and again for the scroll. */
+        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
         SendMessageA(list, LB_SETCURSEL, index, 0);
         SendMessageA(list, LB_SETTOPINDEX, index, 0);
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
         if (ElementSectionShown())
             BuildParameterPanel(instance, dialog, match);
         else
             instance->currentElement = match;
     }
+    ReleaseKeptPanel(instance);
     ShowElementEnabledSwitch(dialog);
 }
 

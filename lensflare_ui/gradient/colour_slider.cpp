@@ -788,11 +788,7 @@ CColourSlider::CColourSlider(HWND dialog, HINSTANCE instance, const char *label,
       lastMouseX(0), lastMouseY(0), grabbed(0), armed(0), left(margin), top(0),
       barWidth(width - 2 * margin), margin(margin), origin()
 {
-    pivots.colours[0] = 0xFFFFFF;
-    pivots.positions[0] = 0;
-    pivots.selected[0] = 1;
-    pivots.count = 1;
-    pivots.interpolation = Ki_Inquire_Token("linear");
+    StartAfresh();
     if (!control)
         return;
     SetWindowLongPtrA(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -816,6 +812,20 @@ CColourSlider::~CColourSlider()
     }
     if (ownsBackground && background)
         DeleteObject(background);
+    ForgetGradientOrigin(this);
+}
+
+void CColourSlider::StartAfresh()
+{
+    pivots = GradientPivots();
+    pivots.colours[0] = 0xFFFFFF;
+    pivots.positions[0] = 0;
+    pivots.selected[0] = 1;
+    pivots.count = 1;
+    pivots.interpolation = Ki_Inquire_Token("linear");
+    lastMouseX = lastMouseY = 0;
+    grabbed = 0;
+    armed = 0;
     ForgetGradientOrigin(this);
 }
 

@@ -48,6 +48,9 @@ public:
 
     void SetBackground();   /* the dialog's background brush, else COLOR_BTNFACE */
     void Refresh();         /* invalidates the control's area on the dialog */
+    /* Back to how a new control starts: one white pivot at 0, selected,
+     * linear, nothing grabbed, no origin; for a panel that keeps it. */
+    void StartAfresh();
 
     GradientPivots pivots;
     WNDPROC previousProc;           /* the button's own procedure */

@@ -37,6 +37,11 @@ void CollectGradientParameters(PluginInstance *instance, HWND dialog, FlareEleme
  * were merged. */
 void NoteMergedGradientStops(PluginInstance *instance, int16_t controlId);
 void DestroyParameterPanel(PluginInstance *instance, FlareElement *element);
+/* Instead of destroying it: the panel's windows put aside for the next
+ * build, which takes them back when its rows are the same; a panel with
+ * the focus is destroyed.  Release destroys what no build took. */
+void KeepParameterPanel(PluginInstance *instance, FlareElement *element);
+void ReleaseKeptPanel(PluginInstance *instance);
 
 /* The fixed controls of the global sections (global_controls.cpp). */
 extern TinySlider *intensitySlider, *scaleSlider, *angleSlider, *stretchSlider,

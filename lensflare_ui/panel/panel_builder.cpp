@@ -14,7 +14,6 @@
 #include <cfloat>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 
 #include "color/color.h"
 #include "controls/controls.h"
@@ -71,6 +70,7 @@ struct PanelLayout {
     int x, width;         /* of the current column */
     int16_t y;
     int16_t nextId;
+    ElementParameter *kept;   /* the kept row whose windows this row takes, or null */
 };
 
 void UseFirstColumn(PanelLayout *layout)
@@ -104,6 +104,9 @@ bool AtColumnTop(const PanelLayout *layout)
 HWND CreateRowWindow(const PanelLayout *layout, const char *cls, const char *text, DWORD style,
                      int x, int y, int width, int height, int id)
 {
+    HWND kept = TakeKeptWindow(layout->kept, id);
+    if (kept)
+        return kept;
     return CreateWindowExA(0, cls, text, style, x, y, width, height, layout->dialog,
                            reinterpret_cast<HMENU>((INT_PTR)id), layout->module, nullptr);
 }
@@ -188,8 +191,8 @@ void BuildSliderRow(PanelLayout *layout, ElementParameter *parameter)
                              (int16_t)(parameter->precision & 0xFFFF),
                              parameter->displayAsPercentage == Token("on") ? (int16_t)1 : (int16_t)0,
                              IsRadiusName(parameter->name) ? DrawRadiusOverlay : nullptr};
-    TinySlider *slider = NewTinySlider(layout->dialog, layout->module, (uint16_t)id,
-                                       ApplyParameterChange, setup);
+    TinySlider *slider =
+        KeptOrNewTinySlider(layout->kept, layout->dialog, layout->module, (uint16_t)id, setup);
     if (!slider)
         return;
     parameter->slider = slider;
@@ -322,9 +325,9 @@ void BuildGradientRow(PanelLayout *layout, ElementParameter *parameter)
     int16_t id = layout->nextId++;
     parameter->control = CreateRowWindow(layout, "button", "", kGradientButtonStyle, layout->x,
                                          layout->y - labelOffset, layout->width, height, id);
-    CColourSlider *slider = new (std::nothrow)
-        CColourSlider(layout->dialog, layout->module, parameter->description, 0, (uint16_t)id,
-                      layout->width, GRADIENT_ROW_MARGIN, ApplyParameterChange);
+    CColourSlider *slider =
+        KeptOrNewGradientControl(layout->kept, layout->dialog, layout->module,
+                                 parameter->description, (uint16_t)id, layout->width);
     parameter->gradientControl = slider;
     layout->y += height + kGradientSpacing;
     if (!slider) {
@@ -380,6 +383,7 @@ void PutGradientsUnderTheirNeighbours(FlareElement *element)
 
 void BuildParameterPanel(PluginInstance *instance, HWND dialog, FlareElement *element)
 {
+    ElementParameter *kept = TakeKeptPanel(instance, element);
     if (!element)
         return;
     PanelLayout layout = {};
@@ -406,9 +410,12 @@ void BuildParameterPanel(PluginInstance *instance, HWND dialog, FlareElement *el
         p->slider = nullptr;
         /* A parameter without controls shares the next control's id. */
         p->controlId = layout.nextId;
+        layout.kept = kept;
         BuildRow(&layout, p);
+        kept = kept ? kept->next : nullptr;
         if (!layout.secondColumn && layout.y >= layout.area.bottom)
             UseSecondColumn(&layout);
     }
     PutGradientsUnderTheirNeighbours(element);
+    ReleaseKeptPanel(instance);
 }
