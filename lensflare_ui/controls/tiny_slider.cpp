@@ -166,12 +166,21 @@ void FormatSliderText(const TinySlider *rec, char *out, size_t size)
         FormatFloatText(rec, rec->floatValue, out, size);
 }
 
+/* A box that already shows the text keeps it: setting it again would
+ * cost a repaint of the box for nothing (a panel taken over by an element
+ * of the same values sets every box).  Its typing history goes as a new
+ * text's would. */
 void Slider_WriteText(TinySlider *rec)
 {
     if (!rec->edit)
         return;
-    char text[64];
+    char text[64], shown[64] = "";
     FormatSliderText(rec, text, sizeof text);
+    if (GetFocus() != rec->edit && GetWindowTextA(rec->edit, shown, sizeof shown) >= 0 &&
+        std::strcmp(shown, text) == 0) {
+        SendMessageA(rec->edit, EM_EMPTYUNDOBUFFER, 0, 0);
+        return;
+    }
     SetWindowTextA(rec->edit, text);
 }
 
@@ -643,6 +652,7 @@ void SetTinySliderValue(TinySlider *slider, float value, int16_t updateText, int
     if (std::isnan(value))
         value = 0.0f;
     int16_t wasBusy = slider->busy;
+    int16_t thumbWas = slider->thumbX;
     slider->busy = 1;
     if (slider->mode == SLIDER_MODE_FLOAT)
         SetFloatValue(slider, value, updateText, notify);
@@ -650,7 +660,8 @@ void SetTinySliderValue(TinySlider *slider, float value, int16_t updateText, int
         SetIntegerValue(slider, value, updateText, notify);
     slider->busy = wasBusy;
     /* Only the thumb strip, but at once: a drag shows every step. */
-    RefreshTinySliderThumb(slider);
+    if (slider->thumbX != thumbWas)
+        RefreshTinySliderThumb(slider);
 }
 
 void ShowTinySliderTarget(TinySlider *slider)

@@ -484,6 +484,39 @@ TEST_F(TinySliderTest, ASetValueRepaintsOnlyTheThumbStripAndAtOnce)
     EXPECT_NE(shown.Pixel(2, 30 - 2), marker) << "the thumb strip is";
 }
 
+/* A panel taken over by an element of the same values sets every slider
+ * to what it shows: nothing is drawn again, but the box has nothing left
+ * to undo, as after a new text. */
+TEST_F(TinySliderTest, AValueAlreadyShownRepaintsNothingAndLeavesTheBoxNothingToUndo)
+{
+    Configure(SLIDER_MODE_FLOAT, 0.0f, 1.0f, 0.0f, 1.0f, 2, 0, 0.5f);
+    ShowWindow(parent, SW_SHOWNA);
+    ShowWindow(rec.window, SW_SHOWNA);
+    UpdateWindow(parent);
+    SendMessageA(rec.edit, EM_SETSEL, 0, -1);
+    SendMessageA(rec.edit, EM_REPLACESEL, TRUE, (LPARAM) "0.50");
+    ASSERT_TRUE(SendMessageA(rec.edit, EM_CANUNDO, 0, 0)) << "typed";
+    const COLORREF marker = RGB(255, 0, 255);
+    HDC dc = GetDC(rec.window);
+    HBRUSH brush = CreateSolidBrush(marker);
+    RECT whole = {0, 0, 296, 30};
+    FillRect(dc, &whole, brush);
+    DeleteObject(brush);
+    ReleaseDC(rec.window, dc);
+
+    SetTinySliderValue(&rec, 0.5f, 1, 0);
+    Capture shown;
+    ASSERT_TRUE(CaptureWindow(rec.window, true, &shown));
+    EXPECT_EQ(shown.Pixel(2, 30 - 2), marker) << "the thumb strip is as it was";
+    EXPECT_EQ(EditText(), "0.50");
+    EXPECT_FALSE(SendMessageA(rec.edit, EM_CANUNDO, 0, 0));
+
+    SetTinySliderValue(&rec, 0.75f, 1, 0);
+    ASSERT_TRUE(CaptureWindow(rec.window, true, &shown));
+    EXPECT_NE(shown.Pixel(2, 30 - 2), marker) << "a new value's thumb is drawn";
+    EXPECT_EQ(EditText(), "0.75");
+}
+
 TEST_F(TinySliderTest, DragsFollowThePointerWithinTheTrackAndCommitOnlyANewValue)
 {
     /* Pressed at `press` (the thumb when -1), moved through `moves` and
