@@ -217,23 +217,23 @@ char ButtonMnemonic(HWND control)
 bool CycleSharedMnemonic(HWND dialog, const MSG *msg)
 {
     char letter = LowerLetter((char)msg->wParam);
-    std::vector<HWND> sharing;
-    for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-        if (ButtonMnemonic(c) == letter)
-            sharing.push_back(c);
-    if (sharing.size() < 2)
-        return false;
-    HWND next = sharing.front();
+    HWND first = nullptr, next = nullptr;
+    int sharing = 0;
     bool passedFocus = false;
     for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        if (c == msg->hwnd || IsChild(c, msg->hwnd)) {
-            passedFocus = true;
-        } else if (passedFocus && ButtonMnemonic(c) == letter) {
+        bool focus = c == msg->hwnd || IsChild(c, msg->hwnd);
+        passedFocus |= focus;
+        if (ButtonMnemonic(c) != letter)
+            continue;
+        sharing++;
+        if (!first)
+            first = c;
+        if (passedFocus && !focus && !next)
             next = c;
-            break;
-        }
     }
-    SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)next, TRUE);
+    if (sharing < 2)
+        return false;
+    SendMessageA(dialog, WM_NEXTDLGCTL, (WPARAM)(next ? next : first), TRUE);
     return true;
 }
 

@@ -445,14 +445,13 @@ void SelectPivot(CColourSlider *s, int32_t n)
     s->Refresh();
 }
 
-/* Moves inner pivot n (1-based) to x, never onto or past a neighbour;
- * true when its position changed. */
-bool DragPivot(CColourSlider *s, int32_t n, int x)
+/* Moves inner pivot n (1-based) to position, never onto or past a
+ * neighbour; true when its position changed. */
+bool MovePivot(CColourSlider *s, int32_t n, int32_t position)
 {
     GradientPivots &p = s->pivots;
     if (n <= 1 || n >= p.count)
         return false;
-    int32_t position = PositionAt(s, x);
     if (position >= p.positions[n] || position <= p.positions[n - 2])
         return false;
     int32_t old = p.positions[n - 1];
@@ -506,7 +505,7 @@ void Slider_MouseMove(CColourSlider *s, int x, int y)
     SetCursor(CursorOver(s, x, y));
     if (OnMenuButton(s, x, y) || !s->grabbed || IsEndPivot(s, s->grabbed) || !s->armed)
         return;
-    if (DragPivot(s, s->grabbed, x))
+    if (MovePivot(s, s->grabbed, PositionAt(s, x)))
         moved = true;
 }
 
@@ -593,19 +592,12 @@ int32_t SelectedPivot(const CColourSlider *s)
     return 0;
 }
 
-/* Ctrl+Left and Ctrl+Right: inner pivot n a position along, never onto or
- * past a neighbour, as a drag moves it. */
+/* Ctrl+Left and Ctrl+Right: inner pivot n a position along, as a drag
+ * moves it. */
 void NudgePivot(CColourSlider *s, int32_t n, int32_t step)
 {
-    GradientPivots &p = s->pivots;
-    if (n <= 1 || n >= p.count)
-        return;
-    int32_t position = p.positions[n - 1] + step;
-    if (position >= p.positions[n] || position <= p.positions[n - 2])
-        return;
-    p.positions[n - 1] = position;
-    Slider_Redraw(s);
-    ReportChange(s);
+    if (n > 1 && MovePivot(s, n, s->pivots.positions[n - 1] + step))
+        ReportChange(s);
 }
 
 /* Insert: a pivot halfway between the selected one and the next (the one

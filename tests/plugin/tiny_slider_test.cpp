@@ -79,6 +79,8 @@ Line BaseLine(const Capture &image)
     return line;
 }
 
+const COLORREF kMarker = RGB(255, 0, 255);
+
 class TinySliderTest : public ui::ControlParentTest {
 protected:
     void SetUp() override
@@ -106,6 +108,16 @@ protected:
         SetTinySliderValue(&rec, value, 1, 0);
     }
 
+    /* Over the whole slider, so that what is drawn again afterwards shows. */
+    void PaintOver(COLORREF colour)
+    {
+        HDC dc = GetDC(rec.window);
+        HBRUSH brush = CreateSolidBrush(colour);
+        RECT whole = {0, 0, 296, 30};
+        FillRect(dc, &whole, brush);
+        DeleteObject(brush);
+        ReleaseDC(rec.window, dc);
+    }
     void Type(const char *text) { SetWindowTextA(rec.edit, text); }
     std::string EditText() const { return ui::Text(rec.edit); }
     RECT EditRect() const
@@ -466,22 +478,16 @@ TEST_F(TinySliderTest, ASetValueRepaintsOnlyTheThumbStripAndAtOnce)
     ShowWindow(parent, SW_SHOWNA);
     ShowWindow(rec.window, SW_SHOWNA);
     UpdateWindow(parent);
-    const COLORREF marker = RGB(255, 0, 255);
-    HDC dc = GetDC(rec.window);
-    HBRUSH brush = CreateSolidBrush(marker);
-    RECT whole = {0, 0, 296, 30};
-    FillRect(dc, &whole, brush);
-    DeleteObject(brush);
-    ReleaseDC(rec.window, dc);
+    PaintOver(kMarker);
 
     SetTinySliderValue(&rec, 0.5f, 1, 0);
     RECT dirty;
     EXPECT_FALSE(GetUpdateRect(rec.window, &dirty, FALSE)) << "painted at once";
     Capture shown;
     ASSERT_TRUE(CaptureWindow(rec.window, true, &shown));
-    EXPECT_EQ(shown.Pixel(2, 2), marker) << "the caption is not repainted";
-    EXPECT_EQ(shown.Pixel(2, 30 - 8), marker) << "nor the base line above the strip";
-    EXPECT_NE(shown.Pixel(2, 30 - 2), marker) << "the thumb strip is";
+    EXPECT_EQ(shown.Pixel(2, 2), kMarker) << "the caption is not repainted";
+    EXPECT_EQ(shown.Pixel(2, 30 - 8), kMarker) << "nor the base line above the strip";
+    EXPECT_NE(shown.Pixel(2, 30 - 2), kMarker) << "the thumb strip is";
 }
 
 /* A panel taken over by an element of the same values sets every slider
@@ -496,24 +502,18 @@ TEST_F(TinySliderTest, AValueAlreadyShownRepaintsNothingAndLeavesTheBoxNothingTo
     SendMessageA(rec.edit, EM_SETSEL, 0, -1);
     SendMessageA(rec.edit, EM_REPLACESEL, TRUE, (LPARAM) "0.50");
     ASSERT_TRUE(SendMessageA(rec.edit, EM_CANUNDO, 0, 0)) << "typed";
-    const COLORREF marker = RGB(255, 0, 255);
-    HDC dc = GetDC(rec.window);
-    HBRUSH brush = CreateSolidBrush(marker);
-    RECT whole = {0, 0, 296, 30};
-    FillRect(dc, &whole, brush);
-    DeleteObject(brush);
-    ReleaseDC(rec.window, dc);
+    PaintOver(kMarker);
 
     SetTinySliderValue(&rec, 0.5f, 1, 0);
     Capture shown;
     ASSERT_TRUE(CaptureWindow(rec.window, true, &shown));
-    EXPECT_EQ(shown.Pixel(2, 30 - 2), marker) << "the thumb strip is as it was";
+    EXPECT_EQ(shown.Pixel(2, 30 - 2), kMarker) << "the thumb strip is as it was";
     EXPECT_EQ(EditText(), "0.50");
     EXPECT_FALSE(SendMessageA(rec.edit, EM_CANUNDO, 0, 0));
 
     SetTinySliderValue(&rec, 0.75f, 1, 0);
     ASSERT_TRUE(CaptureWindow(rec.window, true, &shown));
-    EXPECT_NE(shown.Pixel(2, 30 - 2), marker) << "a new value's thumb is drawn";
+    EXPECT_NE(shown.Pixel(2, 30 - 2), kMarker) << "a new value's thumb is drawn";
     EXPECT_EQ(EditText(), "0.75");
 }
 
