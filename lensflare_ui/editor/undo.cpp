@@ -290,14 +290,17 @@ void ShowRestoredFlare(FlareState *from, FlareState *to, int32_t chosen, bool st
     PluginInstance *instance = currentInstance;
     HWND dialog = history.dialog;
     int16_t section = SectionOfChange(from, to, chosen);
-    if (structural)
-        RefreshElementList(dialog);
-    else
-        instance->currentElement = const_cast<FlareElement *>(SelectedElement());
-    int16_t line = 0;
-    if (FlareElement *e = ElementOfIdentity(chosen, &line)) {
-        instance->currentElement = e;
-        SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_SETCURSEL, line, 0);
+    {
+        ElementListDrawnOnce drawn(dialog);
+        if (structural)
+            RefreshElementList(dialog);
+        else
+            instance->currentElement = const_cast<FlareElement *>(SelectedElement());
+        int16_t line = 0;
+        if (FlareElement *e = ElementOfIdentity(chosen, &line)) {
+            instance->currentElement = e;
+            SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_SETCURSEL, line, 0);
+        }
     }
     if (section != currentSection)
         SendMessageA(dialog, WM_TABSTRIP_CLICKED, (WPARAM)section, 0);
