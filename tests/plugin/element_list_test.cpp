@@ -100,6 +100,13 @@ TEST(ElementList, EveryCommandThatChangesTheLinesDrawsTheListOnce)
     driver.Then([&](HWND dialog) {
         WatchList(dialog);
         fx::SelectLine(dialog, 5);
+        std::vector<float> shown = fx::HostValue(host, 5, 0);
+        SetWindowTextA(GetDlgItem(GetDlgItem(dialog, IDC_PANEL_FIRST), TINYSLIDER_EDIT_ID), "0.5");
+        ASSERT_EQ(fx::HostValue(host, 5, 0)[0], 0.5f);
+        StartCounting();
+        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
+        EXPECT_EQ(fx::HostValue(host, 5, 0), shown);
+        EXPECT_EQ(listWatch.drawingTurnedOn, 0) << "an undone value leaves the list as it was";
         const std::pair<const char *, void (*)(HWND)> commands[] = {
             {"Move Down", [](HWND d) { ui::Click(d, IDC_MOVE_DOWN); }},
             {"Duplicate", DuplicateSelectedElement},
