@@ -37,6 +37,22 @@ inline double Median(std::vector<double> times)
     return times.empty() ? 0.0 : times[times.size() / 2];
 }
 
+/* Marks around a sample for Wine's server trace, where an atom look-up is
+ * one request shown with its name: tools/server-requests counts the
+ * requests between the marks, which the machine's load does not change
+ * as it does times.  Put outside the timed stretch. */
+inline void MarkSampleStart(const char *what)
+{
+    char mark[64];
+    std::snprintf(mark, sizeof mark, "bench-sample %s", what);
+    GlobalFindAtomA(mark);
+}
+
+inline void MarkSampleEnd()
+{
+    GlobalFindAtomA("bench-sample-end");
+}
+
 /* The machine is shared: a build next door stretches whole stretches of
  * samples.  The quietest round's median says what one step costs. */
 const int kRounds = 5;

@@ -7,6 +7,7 @@
  * undo (not timed) brings the flare back to 40 elements between samples.
  *
  *   tools/wine-run build/win/bin/clipboard_bench.exe
+ *   tools/server-requests build/win/bin/clipboard_bench.exe
  *
  * Prints figures; it fails nothing.
  */
@@ -65,15 +66,17 @@ void Print(const char *what, const std::vector<double> &times)
 }
 
 /* kSamples runs of the command, each undone afterwards. */
-std::vector<double> TimeInsertions(HWND dialog, void (*command)(HWND))
+std::vector<double> TimeInsertions(HWND dialog, const char *what, void (*command)(HWND))
 {
     std::vector<double> times;
     for (int i = 0; i < kSamples; i++) {
         SetFocus(GetDlgItem(dialog, IDC_ELEMENT_LIST));   /* where the keys are pressed */
+        bench::MarkSampleStart(what);
         double start = bench::NowMs();
         command(dialog);
         Settle(dialog);
         times.push_back(bench::NowMs() - start);
+        bench::MarkSampleEnd();
         SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
         Settle(dialog);
     }
@@ -99,8 +102,8 @@ void Measure(HWND dialog)
         Settle(dialog);
         refresh.push_back(bench::NowMs() - start);
     }
-    std::vector<double> paste = TimeInsertions(dialog, PasteElement);
-    std::vector<double> duplicate = TimeInsertions(dialog, DuplicateSelectedElement);
+    std::vector<double> paste = TimeInsertions(dialog, "paste", PasteElement);
+    std::vector<double> duplicate = TimeInsertions(dialog, "duplicate", DuplicateSelectedElement);
     std::printf("%d elements (default flare repeated), element %d selected:\n", kElements,
                 kElements / 2);
     Print("copy", copy);

@@ -48,6 +48,21 @@ FlareElement *InsertElementNextToSelection(HWND dialog, InsertPlacement placemen
  * first element stays selected and current, without a panel. */
 void SelectElementByGuid(HWND dialog, const char *guid);
 
+/* Holds the element list undrawn until the outermost holder goes, so a
+ * command that empties, refills, selects and scrolls it draws it and its
+ * scroll bar once: under Wine every update of a scroll bar costs dozens of
+ * round trips to the server. */
+class ElementListDrawnOnce {
+public:
+    explicit ElementListDrawnOnce(HWND dialog);
+    ~ElementListDrawnOnce();
+    ElementListDrawnOnce(const ElementListDrawnOnce &) = delete;
+    ElementListDrawnOnce &operator=(const ElementListDrawnOnce &) = delete;
+
+private:
+    HWND list_;
+};
+
 /* Add element dialog: its results outlive one run. */
 extern const char *addElementType;
 extern int16_t addElementPlacement;

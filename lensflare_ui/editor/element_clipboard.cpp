@@ -200,9 +200,23 @@ void ShowSkipped(HWND dialog, const std::string &type, int count, const std::str
     ShowPreviewNotice(dialog, text);
 }
 
-void InsertRecord(HWND dialog, const ClipElement &clip)
+/* The new element, given the record's values, written and selected; null
+ * when the host made none.  count and skipped say what it could not take. */
+FlareElement *InsertSelectedCopy(HWND dialog, const ClipElement &clip, const std::string &type,
+                                 int *count, std::string *skipped)
 {
     PluginInstance *instance = currentInstance;
+    ElementListDrawnOnce drawn(dialog);
+    FlareElement *added = InsertElementNextToSelection(dialog, INSERT_AFTER, type.c_str());
+    *count = added ? GiveRecordValues(added, clip, skipped) : 0;
+    if (added)
+        WriteLensFlare(&instance->model, instance->handleType, instance->handleName);
+    SelectElementByGuid(dialog, added ? added->guid : nullptr);
+    return added;
+}
+
+void InsertRecord(HWND dialog, const ClipElement &clip)
+{
     std::string type = ClipTextString(clip.typeName);
     char text[kNoticeSize];
     if (!HostHasType(type)) {
@@ -211,12 +225,9 @@ void InsertRecord(HWND dialog, const ClipElement &clip)
         ShowPreviewNotice(dialog, text);
         return;
     }
-    FlareElement *added = InsertElementNextToSelection(dialog, INSERT_AFTER, type.c_str());
     std::string skipped;
-    int count = added ? GiveRecordValues(added, clip, &skipped) : 0;
-    if (added)
-        WriteLensFlare(&instance->model, instance->handleType, instance->handleName);
-    SelectElementByGuid(dialog, added ? added->guid : nullptr);
+    int count = 0;
+    FlareElement *added = InsertSelectedCopy(dialog, clip, type, &count, &skipped);
     RefreshPreview(-1, -1);
     if (!added) {
         std::snprintf(text, sizeof text, "Nothing pasted: the host made no \"%s\" element.",

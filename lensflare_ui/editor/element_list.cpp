@@ -21,6 +21,9 @@
 
 namespace {
 
+/* Holders of the element list's drawing, outermost first. */
+int listHolders;
+
 bool ElementSectionShown()
 {
     return currentSection == SECTION_ELEMENT;
@@ -134,8 +137,11 @@ void RemoveCurrentElement(HWND dialog)
  * element of guid (a host copy, freed here) current, the preview redrawn. */
 void ShowChangedFlare(HWND dialog, char *guid)
 {
-    RereadModel(dialog);
-    SelectElementByGuid(dialog, guid);
+    {
+        ElementListDrawnOnce drawn(dialog);
+        RereadModel(dialog);
+        SelectElementByGuid(dialog, guid);
+    }
     RefreshPreview(-1, -1);
     if (guid)
         Ki_Free_Memory(guid);
@@ -199,8 +205,11 @@ void AddNewElement(HWND dialog)
     if (answer != 1 || !addElementType)
         return;
     InsertPlacement placement = PlacementOfChoice(addElementPlacement);
-    FlareElement *added = InsertElementNextToSelection(dialog, placement, addElementType);
-    SelectElementByGuid(dialog, added ? added->guid : nullptr);
+    {
+        ElementListDrawnOnce drawn(dialog);
+        FlareElement *added = InsertElementNextToSelection(dialog, placement, addElementType);
+        SelectElementByGuid(dialog, added ? added->guid : nullptr);
+    }
     RefreshPreview(-1, -1);
 }
 
@@ -256,6 +265,20 @@ void TellLoadFailed(HWND dialog, const char *path)
 
 } // namespace
 
+ElementListDrawnOnce::ElementListDrawnOnce(HWND dialog) : list_(GetDlgItem(dialog, IDC_ELEMENT_LIST))
+{
+    if (listHolders++ == 0)
+        SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+}
+
+ElementListDrawnOnce::~ElementListDrawnOnce()
+{
+    if (--listHolders > 0)
+        return;
+    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+}
+
 void SelectElementByGuid(HWND dialog, const char *guid)
 {
     PluginInstance *instance = currentInstance;
@@ -271,12 +294,11 @@ void SelectElementByGuid(HWND dialog, const char *guid)
         }
     }
     if (match) {
-        /* Drawn once, not once for the selection and again for the scroll. */
-        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-        SendMessageA(list, LB_SETCURSEL, index, 0);
-        SendMessageA(list, LB_SETTOPINDEX, index, 0);
-        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(list, nullptr, TRUE);
+        {
+            ElementListDrawnOnce drawn(dialog);
+            SendMessageA(list, LB_SETCURSEL, index, 0);
+            SendMessageA(list, LB_SETTOPINDEX, index, 0);
+        }
         if (ElementSectionShown())
             BuildParameterPanel(instance, dialog, match);
         else
@@ -339,13 +361,13 @@ void RefreshElementList(HWND dialog)
     PluginInstance *instance = currentInstance;
     LensFlareModel *model = instance->model;
     HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
+    ElementListDrawnOnce drawn(dialog);
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
     int32_t count = model ? model->numElements : 0;
     Import_IO_Set_Control_Enable(dialog, IDC_LIBRARY_SAVE, count != 0 ? 1 : 0);
     if (count == 0 || !model->firstElement)
         return;
     instance->currentElement = model->firstElement;
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     int16_t index = 0;
     for (FlareElement *e = model->firstElement; e; e = e->next, index++) {
         LRESULT line = SendMessageA(list, LB_ADDSTRING, 0,
@@ -356,8 +378,6 @@ void RefreshElementList(HWND dialog)
         if (e == instance->currentElement)
             SendMessageA(list, LB_SETCURSEL, line, 0);
     }
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
 }
 
 bool HandleElementListCommand(HWND dialog, int id, int code)

@@ -270,16 +270,17 @@ int16_t SectionOfChange(FlareState *from, FlareState *to, int32_t chosen)
     return currentSection;
 }
 
-FlareElement *ElementOfIdentity(int32_t identity, int16_t *line)
+/* The element of that identity, if any, current and selected in the list. */
+void SelectElementOfIdentity(HWND dialog, int32_t identity)
 {
-    int16_t i = 0;
-    for (FlareElement *e = currentInstance->model->firstElement; e; e = e->next, i++) {
+    int16_t line = 0;
+    for (FlareElement *e = currentInstance->model->firstElement; e; e = e->next, line++) {
         if (IsIdentityOf(identity, e)) {
-            *line = i;
-            return e;
+            currentInstance->currentElement = e;
+            SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_SETCURSEL, line, 0);
+            return;
         }
     }
-    return nullptr;
 }
 
 /* The list, the selection, the section with its panel, the global
@@ -290,14 +291,14 @@ void ShowRestoredFlare(FlareState *from, FlareState *to, int32_t chosen, bool st
     PluginInstance *instance = currentInstance;
     HWND dialog = history.dialog;
     int16_t section = SectionOfChange(from, to, chosen);
-    if (structural)
+    if (structural) {
+        ElementListDrawnOnce drawn(dialog);
         RefreshElementList(dialog);
-    else
+        SelectElementOfIdentity(dialog, chosen);
+    } else {
+        /* Drawn at once: a selection alone draws only the lines it changes. */
         instance->currentElement = const_cast<FlareElement *>(SelectedElement());
-    int16_t line = 0;
-    if (FlareElement *e = ElementOfIdentity(chosen, &line)) {
-        instance->currentElement = e;
-        SendDlgItemMessageA(dialog, IDC_ELEMENT_LIST, LB_SETCURSEL, line, 0);
+        SelectElementOfIdentity(dialog, chosen);
     }
     if (section != currentSection)
         SendMessageA(dialog, WM_TABSTRIP_CLICKED, (WPARAM)section, 0);

@@ -98,6 +98,8 @@ int32_t GradientToPivots(HWND owner, int32_t count, const float *colors, const f
 void FillGradientControl(CColourSlider *slider, HWND owner, int32_t count, const float *colors,
                          const float *offsets);
 void ForgetGradientOrigin(CColourSlider *slider);
+/* The two draw alike: the same pivots, colours and selection. */
+bool SamePivotsShown(const GradientPivots &a, const GradientPivots &b);
 /* The pivots are no longer the origin's as filled (or there is none). */
 bool GradientEdited(const CColourSlider *slider);
 /* The control's gradient for the model: *colors and *offsets (host memory,

@@ -191,6 +191,16 @@ void ForgetGradientOrigin(CColourSlider *slider)
     slider->origin = GradientOrigin();
 }
 
+bool SamePivotsShown(const GradientPivots &a, const GradientPivots &b)
+{
+    if (a.count < 1 || !SamePivotValues(&a, &b))
+        return false;
+    for (int32_t i = 0; i < a.count; i++)
+        if (a.selected[i] != b.selected[i])
+            return false;
+    return true;
+}
+
 bool GradientEdited(const CColourSlider *slider)
 {
     const GradientOrigin &origin = slider->origin;

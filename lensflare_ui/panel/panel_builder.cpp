@@ -111,11 +111,25 @@ HWND CreateRowWindow(const PanelLayout *layout, const char *cls, const char *tex
                            reinterpret_cast<HMENU>((INT_PTR)id), layout->module, nullptr);
 }
 
+/* A kept window has the font already; a list given it again measures and
+ * sizes itself anew. */
 void UseAnsiFont(HWND window)
 {
-    if (window)
-        SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(ANSI_VAR_FONT)),
-                     TRUE);
+    HGDIOBJ font = GetStockObject(ANSI_VAR_FONT);
+    if (window && reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0)) != font)
+        SendMessageA(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
+
+/* A kept window is most often where it belongs already; a move, even to
+ * where it is, is a round trip to the window server. */
+void PlaceRowWindow(HWND dialog, HWND window, int x, int y, int width, int height)
+{
+    RECT now = {0, 0, 0, 0};
+    GetWindowRect(window, &now);
+    MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT *>(&now), 2);
+    if (now.left != x || now.top != y || now.right - now.left != width ||
+        now.bottom - now.top != height)
+        MoveWindow(window, x, y, width, height, TRUE);
 }
 
 int ClientHeight(HWND window)
@@ -197,8 +211,10 @@ void BuildSliderRow(PanelLayout *layout, ElementParameter *parameter)
         return;
     parameter->slider = slider;
     parameter->control = slider->window;
-    MoveWindow(slider->window, layout->x, layout->y, layout->width, kSliderHeight, TRUE);
-    ShowWindow(slider->window, SW_SHOWNORMAL);
+    PlaceRowWindow(layout->dialog, slider->window, layout->x, layout->y, layout->width,
+                   kSliderHeight);
+    if (!(GetWindowLongA(slider->window, GWL_STYLE) & WS_VISIBLE))
+        ShowWindow(slider->window, SW_SHOWNORMAL);
     layout->y += ClientHeight(slider->window) + 1;
 }
 
@@ -325,9 +341,10 @@ void BuildGradientRow(PanelLayout *layout, ElementParameter *parameter)
     int16_t id = layout->nextId++;
     parameter->control = CreateRowWindow(layout, "button", "", kGradientButtonStyle, layout->x,
                                          layout->y - labelOffset, layout->width, height, id);
+    GradientPivots shown;
     CColourSlider *slider =
         KeptOrNewGradientControl(layout->kept, layout->dialog, layout->module,
-                                 parameter->description, (uint16_t)id, layout->width);
+                                 parameter->description, (uint16_t)id, layout->width, &shown);
     parameter->gradientControl = slider;
     layout->y += height + kGradientSpacing;
     if (!slider) {
@@ -339,7 +356,9 @@ void BuildGradientRow(PanelLayout *layout, ElementParameter *parameter)
     slider->SetBackground();
     FillGradientControl(slider, layout->dialog, parameter->gradientCount,
                         parameter->gradientColors, parameter->gradientOffsets);
-    slider->Refresh();
+    /* Repainting it repaints its neighbours as well. */
+    if (!SamePivotsShown(shown, slider->pivots))
+        slider->Refresh();
 }
 
 void BuildRow(PanelLayout *layout, ElementParameter *parameter)
@@ -390,9 +409,12 @@ void BuildParameterPanel(PluginInstance *instance, HWND dialog, FlareElement *el
     layout.dialog = dialog;
     layout.module = instance->moduleInstance;
     GetParameterAreaRect(dialog, &layout.area);
+    /* Kept rows stay where they were and repaint what changes in them. */
+    bool everyRowKept = kept != nullptr;
     RECT inside = layout.area;
     InflateRect(&inside, -1, -1);
-    InvalidateRect(dialog, &inside, FALSE);
+    if (!everyRowKept)
+        InvalidateRect(dialog, &inside, FALSE);
     layout.half = (layout.area.right - layout.area.left) / 2;
     layout.rest = (layout.area.right - layout.area.left) - layout.half;
     instance->currentElement = nullptr;
@@ -416,6 +438,7 @@ void BuildParameterPanel(PluginInstance *instance, HWND dialog, FlareElement *el
         if (!layout.secondColumn && layout.y >= layout.area.bottom)
             UseSecondColumn(&layout);
     }
-    PutGradientsUnderTheirNeighbours(element);
+    if (!everyRowKept)
+        PutGradientsUnderTheirNeighbours(element);
     ReleaseKeptPanel(instance);
 }

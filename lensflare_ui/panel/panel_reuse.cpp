@@ -158,12 +158,15 @@ TinySlider *KeptOrNewTinySlider(ElementParameter *kept, HWND dialog, HINSTANCE m
 /* The kept control on its button, as a new one starts; destroying it and
  * making it again would repaint the whole dialog. */
 CColourSlider *KeptOrNewGradientControl(ElementParameter *kept, HWND dialog, HINSTANCE module,
-                                        const char *label, uint16_t id, int32_t width)
+                                        const char *label, uint16_t id, int32_t width,
+                                        GradientPivots *shown)
 {
     CColourSlider *control = kept ? kept->gradientControl : nullptr;
     if (kept)
         kept->gradientControl = nullptr;
+    *shown = GradientPivots();
     if (control && control->controlId == id && control->barWidth == width - 2 * control->margin) {
+        *shown = control->pivots;
         control->label = label;
         control->StartAfresh();
         return control;

@@ -15,6 +15,7 @@ struct PluginInstance;
 struct TinySlider;
 struct TinySliderSetup;
 class CColourSlider;
+struct GradientPivots;
 
 enum class ParameterKind {
     IntSlider,
@@ -43,8 +44,10 @@ HWND TakeKeptWindow(ElementParameter *kept, int id);
 /* The kept row's slider set up anew, or a new one. */
 TinySlider *KeptOrNewTinySlider(ElementParameter *kept, HWND dialog, HINSTANCE module,
                                 uint16_t id, const TinySliderSetup &setup);
-/* The kept row's gradient control started afresh, or a new one. */
+/* The kept row's gradient control started afresh, or a new one; shown
+ * gets the pivots the kept control showed (none for a new control). */
 CColourSlider *KeptOrNewGradientControl(ElementParameter *kept, HWND dialog, HINSTANCE module,
-                                        const char *label, uint16_t id, int32_t width);
+                                        const char *label, uint16_t id, int32_t width,
+                                        GradientPivots *shown);
 
 #endif

@@ -5,6 +5,7 @@
 
 #include "controls/controls.h"
 #include "editor/editor.h"
+#include "editor/element_clipboard.h"
 #include "element_fixture.h"
 #include "panel/panel.h"
 #include "ui_driver.h"
@@ -36,7 +37,98 @@ void QueueAdd(ui::Driver &driver, int16_t placement, const char *typeName)
     });
 }
 
+/* What reaches the element list while it draws: each time its drawing is
+ * turned back on it updates its scroll bar (dozens of round trips to the
+ * server under Wine), and a change of its lines, selection or scroll
+ * while it draws is drawn at once. */
+struct ListWatch {
+    WNDPROC original = nullptr;
+    bool drawing = true;
+    int drawingTurnedOn = 0;
+    int changesWhileDrawing = 0;
+};
+ListWatch listWatch;
+
+LRESULT CALLBACK WatchedListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_SETREDRAW:
+        listWatch.drawing = wParam != 0;
+        listWatch.drawingTurnedOn += wParam != 0;
+        break;
+    case LB_RESETCONTENT:
+    case LB_ADDSTRING:
+    case LB_INSERTSTRING:
+    case LB_DELETESTRING:
+    case LB_SETCURSEL:
+    case LB_SETTOPINDEX:
+        listWatch.changesWhileDrawing += listWatch.drawing;
+        break;
+    }
+    return CallWindowProcA(listWatch.original, list, message, wParam, lParam);
+}
+
+void WatchList(HWND dialog)
+{
+    HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
+    listWatch = ListWatch();
+    listWatch.original = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchedListProc)));
+}
+
+void StartCounting()
+{
+    listWatch.drawingTurnedOn = listWatch.changesWhileDrawing = 0;
+}
+
+void ExpectDrawnOnce(const char *command)
+{
+    EXPECT_EQ(listWatch.drawingTurnedOn, 1) << command;
+    EXPECT_EQ(listWatch.changesWhileDrawing, 0) << command;
+    EXPECT_TRUE(listWatch.drawing) << command;
+}
+
 } // namespace
+
+TEST(ElementList, EveryCommandThatChangesTheLinesDrawsTheListOnce)
+{
+    HostSession host;
+    std::vector<const char *> types(12, "glow");
+    types[5] = "ring";
+    fx::SetFlareTypes(host, types);
+    ui::Driver driver;
+    driver.Then([&](HWND dialog) {
+        WatchList(dialog);
+        fx::SelectLine(dialog, 5);
+        std::vector<float> shown = fx::HostValue(host, 5, 0);
+        SetWindowTextA(GetDlgItem(GetDlgItem(dialog, IDC_PANEL_FIRST), TINYSLIDER_EDIT_ID), "0.5");
+        ASSERT_EQ(fx::HostValue(host, 5, 0)[0], 0.5f);
+        StartCounting();
+        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
+        EXPECT_EQ(fx::HostValue(host, 5, 0), shown);
+        EXPECT_EQ(listWatch.drawingTurnedOn, 0) << "an undone value leaves the list as it was";
+        const std::pair<const char *, void (*)(HWND)> commands[] = {
+            {"Move Down", [](HWND d) { ui::Click(d, IDC_MOVE_DOWN); }},
+            {"Duplicate", DuplicateSelectedElement},
+            {"Undo", [](HWND d) { SendMessageA(d, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0); }},
+            {"Redo", [](HWND d) { SendMessageA(d, WM_SYSCOMMAND, IDM_SYSTEM_REDO, 0); }},
+            {"Remove", [](HWND d) { ui::Click(d, IDC_REMOVE_ELEMENT); }},
+        };
+        for (const auto &command : commands) {
+            StartCounting();
+            command.second(dialog);
+            ExpectDrawnOnce(command.first);
+        }
+        EXPECT_EQ(fx::ListCount(dialog), 12);
+        fx::SelectLine(dialog, 8);
+        StartCounting();
+    });
+    QueueAdd(driver, IDC_ADD_AFTER, "halo");
+    host.Edit(driver, [&](HWND dialog) {
+        ExpectDrawnOnce("Add");
+        EXPECT_EQ(fx::ListSelection(dialog), 9);
+    });
+}
 
 TEST(ElementList, RemoveWritesNothingFirstAndTheLastRemovalLeavesNothingToActOn)
 {

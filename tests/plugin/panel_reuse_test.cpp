@@ -8,6 +8,7 @@
 #include "element_fixture.h"
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
+#include "host_app.h"
 #include "ui_driver.h"
 
 namespace {
@@ -100,7 +101,47 @@ void ClickRampMarker(HWND dialog, int position)
     ui::LeftUp(ramp->control, x, y);
 }
 
+/* The parameter area as the dialog shows it once what is invalid has been
+ * painted, or once every window in it has been painted afresh. */
+std::vector<COLORREF> AreaShown(HWND dialog, bool afresh)
+{
+    UINT flags = RDW_UPDATENOW | RDW_ALLCHILDREN;
+    if (afresh)
+        flags |= RDW_INVALIDATE | RDW_ERASE | RDW_FRAME;
+    RedrawWindow(dialog, nullptr, nullptr, flags);
+    Capture shown;
+    EXPECT_TRUE(CaptureWindow(dialog, true, &shown));
+    RECT area = fx::RectInDialog(dialog, GetDlgItem(dialog, IDC_PARAM_AREA));
+    std::vector<COLORREF> pixels;
+    for (int y = area.top; y < area.bottom; y++)
+        for (int x = area.left; x < area.right; x++)
+            pixels.push_back(shown.Pixel(x, y));
+    return pixels;
+}
+
 } // namespace
+
+TEST(PanelReuse, KeptRowsRepaintWhatChangedSoThePanelLooksAsIfPaintedAfresh)
+{
+    fx::Define(kTwinType);
+    HostSession host;
+    /* The third twin has the first one's values: only the ramp's selected
+     * pivot tells their panels apart. */
+    fx::SetFlareTypes(host, {"t_twin", "t_twin", "t_twin"});
+    GiveSecondTwinValues(host);
+    host.Edit([&](HWND dialog) {
+        fx::SelectLine(dialog, 0);
+        ClickRampMarker(dialog, 49);
+        AreaShown(dialog, true);
+        HWND ramp = GetDlgItem(dialog, kRamp);
+        for (int line : {2, 1, 0}) {
+            fx::SelectLine(dialog, line);
+            ASSERT_EQ(GetDlgItem(dialog, kRamp), ramp) << "the rows were kept";
+            std::vector<COLORREF> painted = AreaShown(dialog, false);
+            EXPECT_TRUE(painted == AreaShown(dialog, true)) << "line " << line;
+        }
+    });
+}
 
 TEST(PanelReuse, AnElementWithTheSameRowsShowsItsOwnValuesAsAPanelBuiltAfresh)
 {

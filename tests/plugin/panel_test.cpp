@@ -171,6 +171,8 @@ TEST_F(PanelRows, RowsStackInReadingOrderInOneColumnInsideTheArea)
         for (int id : kRowLabels)
             boxes.push_back(Corners(dialog, id));
         ExpectInsideWithoutOverlap(area, boxes);
+        for (int id : kRowControls)
+            EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog, id))) << id;
         const Box &slider = boxes[0];
         for (size_t i = 1; i < std::size(kRowControls); i++) {
             EXPECT_GE(boxes[i][TOP], boxes[i - 1][BOTTOM]) << "row " << i << " below row " << i - 1;
