@@ -32,6 +32,9 @@
 namespace {
 
 std::string folder;
+/* The effect browser shows a file's path: a host's own folder reads
+ * better there than a temporary one, and stays the same from run to run. */
+const char kHostFolder[] = "C:\\Lens Flares";
 int written = 0;
 int failed = 0;
 
@@ -217,8 +220,12 @@ void EffectBrowserPicture(HWND browser)
     auto drawing = [browser] {
         return ui::ItemText(browser, IDC_BROWSER_STATUS).find("to draw") != std::string::npos;
     };
-    for (int slice = 0; slice < 1000 && drawing(); slice++)
+    /* The first slice draws the large picture, also when every tile was
+     * drawn before the selection. */
+    int slice = 0;
+    do
         SendMessageA(browser, WM_TIMER, IDT_BROWSER_SLICE, 0);
+    while (drawing() && ++slice < 1000);
     Save(browser, "effect-browser.png");
     Close(browser, IDCANCEL);
 }
@@ -360,7 +367,7 @@ int main(int argc, char **argv)
     moduleHandle = GetModuleHandleA(nullptr);
     Kh_Set_Error_Echo(0);
     {
-        HostSession host;
+        HostSession host("Light01", true, kHostFolder);
         Kh_Write_Demo_Effects(host.Path("lensfx").c_str());
         ui::Driver driver;
         EditorPictures(host, driver, editorOnly);

@@ -45,6 +45,13 @@ void RemoveTree(const std::string &dir)
     RemoveDirectoryA(dir.c_str());
 }
 
+std::string EmptiedDirectory(const char *path)
+{
+    RemoveTree(path);
+    CreateDirectoryA(path, nullptr);
+    return path;
+}
+
 } // namespace
 
 int64_t LiveHostBlocks()
@@ -59,8 +66,9 @@ bool Exists(const std::string &path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-HostSession::HostSession(const char *lightName, bool withServices)
-    : dir(FreshDirectory()), light(lightName), services(dir)
+HostSession::HostSession(const char *lightName, bool withServices, const char *workingDirectory)
+    : dir(workingDirectory ? EmptiedDirectory(workingDirectory) : FreshDirectory()),
+      light(lightName), services(dir)
 {
     Kh_Set_Environment("KA_WORKING_DIR", dir.c_str());
     SetCurrentDirectoryA(dir.c_str());

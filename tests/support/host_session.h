@@ -22,7 +22,10 @@ class Driver;
 
 class HostSession {
 public:
-    explicit HostSession(const char *lightName = "Light01", bool withServices = true);
+    /* A fresh temporary working directory, or the folder given, emptied
+     * first; either goes again when the session ends. */
+    explicit HostSession(const char *lightName = "Light01", bool withServices = true,
+                         const char *workingDirectory = nullptr);
     ~HostSession();
     HostSession(const HostSession &) = delete;
     HostSession &operator=(const HostSession &) = delete;
