@@ -165,6 +165,12 @@ bool SelectParameter(Call *c)
 bool FlareKeyword(Call *c, std::string_view kw)
 {
     Flare *source = c->dir == Direction::Write ? &c->globals : c->flare;
+    /* Nearly every call names an element or a parameter: those before the
+     * tables, whose keywords are measured at every comparison. */
+    if (kw == "element")
+        return SelectElement(c);
+    if (kw == "parameter")
+        return SelectParameter(c);
     for (const FlareSwitchField &s : FlareSwitches())
         if (kw == s.keyword) {
             if (s.takesEnabled && !ExpectKeyword(&c->a, "enabled"))
@@ -206,10 +212,6 @@ bool FlareKeyword(Call *c, std::string_view kw)
             return ReadOnly(c, kw);
         return AnswerInt(c, (int32_t)c->flare->elements.size(), "numelements");
     }
-    if (kw == "element")
-        return SelectElement(c);
-    if (kw == "parameter")
-        return SelectParameter(c);
     if (kw == "insert" || kw == "delete" || kw == "move" || kw == "savetofile" ||
         kw == "loadfromfile") {
         if (c->dir == Direction::Inquire)
@@ -259,7 +261,7 @@ bool DefinitionKeyword(Call *c)
     const ParamDef &d = c->element->type->params[(size_t)c->param];
     const std::string_view kw = w.text;
     struct Range {
-        const char *keyword;
+        std::string_view keyword;   /* a literal: its length is known */
         const float *values;
     };
     const Range ranges[] = {
@@ -268,7 +270,7 @@ bool DefinitionKeyword(Call *c)
     };
     for (const Range &r : ranges)
         if (kw == r.keyword)
-            return AnswerFloats(c, r.values, 3, r.keyword);
+            return AnswerFloats(c, r.values, 3, r.keyword.data());
     if (kw == "type")
         return AnswerToken(c, TokenFor(ParamTypeKeyword(d.type)), "type");
     if (kw == "guid")
