@@ -16,6 +16,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <unordered_map>
 
 #include "editor/undo_state.h"
 #include "gradient/colour_slider.h"
@@ -56,6 +57,10 @@ std::vector<Identity> identities;
 /* The released slots of identities, so that a new one takes a slot
  * without a scan: a first capture makes one for every element. */
 std::vector<int32_t> freeIdentities;
+/* The identity that has each guid, so that an element the previous state
+ * does not hold where it is (every element of a first capture) is found
+ * without a scan of every identity. */
+std::unordered_map<std::string, int32_t> identityOfGuid;
 
 size_t Align(size_t bytes)
 {
@@ -109,7 +114,15 @@ int32_t NewIdentity(const FlareElement *e)
         identities.emplace_back();
     }
     identities[slot] = {e->guid ? e->guid : "", e->name ? e->name : "", true, false};
+    identityOfGuid[identities[slot].guid] = (int32_t)slot;
     return (int32_t)slot;
+}
+
+void ForgetGuidOf(int32_t identity)
+{
+    auto found = identityOfGuid.find(identities[identity].guid);
+    if (found != identityOfGuid.end() && found->second == identity)
+        identityOfGuid.erase(found);
 }
 
 /* The element at index i of the flare most often is the one the previous
@@ -121,9 +134,9 @@ int32_t IdentityOf(const FlareElement *e, int32_t index, const FlareState *hint)
     int32_t nearby = NearbyIdentity(hint, e, index);
     if (nearby >= 0)
         return nearby;
-    for (size_t i = 0; i < identities.size(); i++)
-        if (IsIdentityOf((int32_t)i, e))
-            return (int32_t)i;
+    auto known = identityOfGuid.find(e->guid ? e->guid : "");
+    if (known != identityOfGuid.end() && IsIdentityOf(known->second, e))
+        return known->second;
     return NewIdentity(e);
 }
 
@@ -426,7 +439,9 @@ bool IsIdentityOf(int32_t identity, const FlareElement *e)
 void RenameIdentity(int32_t identity, const char *guid)
 {
     try {
+        ForgetGuidOf(identity);
         identities[identity].guid = guid ? guid : "";
+        identityOfGuid[identities[identity].guid] = identity;
     } catch (const std::bad_alloc &) {
         /* The element keeps its old guid here and is a new identity to the
          * next state: only its undo across the rename is lost. */
@@ -447,6 +462,7 @@ void KeepIdentitiesOf(const FlareState *const *states, int32_t count)
             identities[Elements(states[s])[e].identity].marked = true;
     for (size_t i = 0; i < identities.size(); i++)
         if (identities[i].used && !identities[i].marked) {
+            ForgetGuidOf((int32_t)i);
             identities[i] = Identity();
             freeIdentities.push_back((int32_t)i);
         }
@@ -458,4 +474,5 @@ void ForgetIdentities()
     identities.shrink_to_fit();
     freeIdentities.clear();
     freeIdentities.shrink_to_fit();
+    identityOfGuid = std::unordered_map<std::string, int32_t>();
 }

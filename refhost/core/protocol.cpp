@@ -19,6 +19,8 @@
  */
 #include <algorithm>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "args.h"
@@ -114,9 +116,9 @@ bool AnswerPointer(Call *c, const void *pointer, const char *what)
 
 /* ---- the flare's own keywords ---- */
 
-bool ReadOnly(Call *c, const std::string &keyword)
+bool ReadOnly(Call *c, std::string_view keyword)
 {
-    return Fail(&c->a, "ERR_READ_ONLY", "\"" + keyword + "\" can be inquired but not written");
+    return Fail(&c->a, "ERR_READ_ONLY", "\"" + std::string(keyword) + "\" can be inquired but not written");
 }
 
 bool SelectElement(Call *c)
@@ -160,9 +162,15 @@ bool SelectParameter(Call *c)
     return true;
 }
 
-bool FlareKeyword(Call *c, const std::string &kw)
+bool FlareKeyword(Call *c, std::string_view kw)
 {
     Flare *source = c->dir == Direction::Write ? &c->globals : c->flare;
+    /* Nearly every call names an element or a parameter: those before the
+     * tables, whose keywords are measured at every comparison. */
+    if (kw == "element")
+        return SelectElement(c);
+    if (kw == "parameter")
+        return SelectParameter(c);
     for (const FlareSwitchField &s : FlareSwitches())
         if (kw == s.keyword) {
             if (s.takesEnabled && !ExpectKeyword(&c->a, "enabled"))
@@ -204,20 +212,16 @@ bool FlareKeyword(Call *c, const std::string &kw)
             return ReadOnly(c, kw);
         return AnswerInt(c, (int32_t)c->flare->elements.size(), "numelements");
     }
-    if (kw == "element")
-        return SelectElement(c);
-    if (kw == "parameter")
-        return SelectParameter(c);
     if (kw == "insert" || kw == "delete" || kw == "move" || kw == "savetofile" ||
         kw == "loadfromfile") {
         if (c->dir == Direction::Inquire)
-            return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + kw + "\" is a command, not an inquiry");
-        return Fail(&c->a, "ERR_COMMAND_NOT_ALONE", "\"" + kw + "\" must be the whole call");
+            return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + std::string(kw) + "\" is a command, not an inquiry");
+        return Fail(&c->a, "ERR_COMMAND_NOT_ALONE", "\"" + std::string(kw) + "\" must be the whole call");
     }
-    return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + kw + "\" is no keyword of a lens flare");
+    return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + std::string(kw) + "\" is no keyword of a lens flare");
 }
 
-bool ElementKeyword(Call *c, const std::string &kw)
+bool ElementKeyword(Call *c, std::string_view kw)
 {
     Element *e = c->element;
     if (kw == "parameter")
@@ -244,7 +248,7 @@ bool ElementKeyword(Call *c, const std::string &kw)
         return AnswerPointer(c, e->type->name.c_str(), "name");
     if (kw == "guid")
         return AnswerPointer(c, e->guid.c_str(), "guid");
-    return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + kw + "\" is no keyword of an element");
+    return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + std::string(kw) + "\" is no keyword of an element");
 }
 
 bool DefinitionKeyword(Call *c)
@@ -255,9 +259,9 @@ bool DefinitionKeyword(Call *c)
     if (w.kind != WordKind::Keyword)
         return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"definition\" needs a keyword after it");
     const ParamDef &d = c->element->type->params[(size_t)c->param];
-    const std::string kw = w.text;
+    const std::string_view kw = w.text;
     struct Range {
-        const char *keyword;
+        std::string_view keyword;   /* a literal: its length is known */
         const float *values;
     };
     const Range ranges[] = {
@@ -266,7 +270,7 @@ bool DefinitionKeyword(Call *c)
     };
     for (const Range &r : ranges)
         if (kw == r.keyword)
-            return AnswerFloats(c, r.values, 3, r.keyword);
+            return AnswerFloats(c, r.values, 3, r.keyword.data());
     if (kw == "type")
         return AnswerToken(c, TokenFor(ParamTypeKeyword(d.type)), "type");
     if (kw == "guid")
@@ -282,7 +286,7 @@ bool DefinitionKeyword(Call *c)
             return false;
         return AnswerToken(c, OnOff(kw == "floatarg" ? d.floatArg : d.percentage), w.text);
     }
-    return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + kw + "\" is no keyword of a definition");
+    return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + std::string(kw) + "\" is no keyword of a definition");
 }
 
 ParamChange *StagedParam(Call *c)
@@ -354,7 +358,7 @@ bool WriteData(Call *c, const ParamDef &d)
     return true;
 }
 
-bool ParameterKeyword(Call *c, const std::string &kw)
+bool ParameterKeyword(Call *c, std::string_view kw)
 {
     const ParamDef &d = c->element->type->params[(size_t)c->param];
     const ParamValue &value = c->element->values[(size_t)c->param];
@@ -398,7 +402,7 @@ bool ParameterKeyword(Call *c, const std::string &kw)
                    AnswerPointer(c, has ? value.data.data() : nullptr, "the data");
         }
     }
-    return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + kw + "\" is no keyword of a parameter");
+    return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + std::string(kw) + "\" is no keyword of a parameter");
 }
 
 void StoreAnswers(const Call &c)
@@ -523,7 +527,7 @@ void FileCommand(Call *c, bool save)
     std::memcpy(statusOut, &status, sizeof status);
 }
 
-bool Command(Call *c, const std::string &kw)
+bool Command(Call *c, std::string_view kw)
 {
     if (kw == "insert")
         Insert(c);
@@ -602,7 +606,7 @@ int LensFlareWorker(Direction dir, KaToken ownerType, const char *ownerName, va_
 
 bool g_offerElementTypes = true;
 
-bool ElementInfoKeyword(Call *c, const std::string &kw, const ElementType **type)
+bool ElementInfoKeyword(Call *c, std::string_view kw, const ElementType **type)
 {
     static const std::vector<const ElementType *> none;
     const std::vector<const ElementType *> &types = g_offerElementTypes ? ElementTypes() : none;
@@ -621,7 +625,7 @@ bool ElementInfoKeyword(Call *c, const std::string &kw, const ElementType **type
             c->context = Context::Element;
             return true;
         }
-        return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + kw + "\" is no keyword of the element types");
+        return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + std::string(kw) + "\" is no keyword of the element types");
     }
     if (kw == "description")
         return AnswerPointer(c, (*type)->description.c_str(), "description");
@@ -629,7 +633,7 @@ bool ElementInfoKeyword(Call *c, const std::string &kw, const ElementType **type
         return AnswerPointer(c, (*type)->name.c_str(), "name");
     if (kw == "numparameterdefinitions")
         return AnswerInt(c, (int32_t)(*type)->params.size(), "numparameterdefinitions");
-    return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + kw + "\" is no keyword of an element type");
+    return Fail(&c->a, "ERR_UNKNOWN_KEYWORD", "\"" + std::string(kw) + "\" is no keyword of an element type");
 }
 
 int ElementInfoWorker(KaToken first, va_list ap)

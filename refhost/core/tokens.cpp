@@ -8,11 +8,12 @@
  */
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
-#include <vector>
 
 #include "calllog.h"
 #include "errors.h"
@@ -26,10 +27,14 @@ namespace {
 
 const uint32_t kTokenTag = 0x4B410000u;
 
+/* A keyword's text stays where it is for the life of the process (a
+ * deque does not move what it holds), so callers may keep TokenText's
+ * pointer and the look-up can key on views of the texts: a look-up then
+ * neither allocates nor copies. */
 struct TokenTable {
     std::mutex lock;
-    std::unordered_map<std::string, KaToken> byText;
-    std::vector<std::string> texts;   /* index -> keyword */
+    std::unordered_map<std::string_view, KaToken> byText;
+    std::deque<std::string> texts;   /* index -> keyword */
 };
 
 TokenTable &Tokens()
@@ -67,8 +72,8 @@ KaToken TokenFor(const char *text)
         return found->second;
     uint64_t index = table.texts.size();
     KaToken token = ((index + 1) << 32) | (kTokenTag + (uint32_t)(index & 0xFFFF));
-    table.texts.push_back(text);
-    table.byText.emplace(text, token);
+    table.texts.emplace_back(text);
+    table.byText.emplace(table.texts.back(), token);
     return token;
 }
 

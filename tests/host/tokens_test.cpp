@@ -4,6 +4,7 @@
 #include "host/kalvos_core.h"
 #include "host_errors.h"
 #include "refhost_api.h"
+#include "tokens.h"
 
 TEST(Tokens, EqualTextsGiveEqualTokensAndNoTokenLooksLikeATerminator)
 {
@@ -17,6 +18,21 @@ TEST(Tokens, EqualTextsGiveEqualTokensAndNoTokenLooksLikeATerminator)
         ASSERT_NE(low, 0u);
         ASSERT_NE(low, 1u);
     }
+}
+
+/* The keyword calls keep a word's text while they read on, and reading on
+ * may make new tokens. */
+TEST(Tokens, AKeywordsTextStaysWhereItIsWhileTokensAreAdded)
+{
+    KaToken token = Ki_Inquire_Token("stays");
+    const char *text = ka::TokenText(token);
+    /* At least as many again as there are: a table that grows by moving
+     * its texts would have moved them. */
+    uint64_t made = token >> 32;
+    for (uint64_t i = 0; i <= made; i++)
+        Ki_Inquire_Token(("added" + std::to_string(i)).c_str());
+    EXPECT_EQ(ka::TokenText(token), text);
+    EXPECT_STREQ(text, "stays");
 }
 
 TEST(Memory, BlocksAreZeroFilledCountedAndFreedOnlyOnce)
