@@ -11,6 +11,7 @@
  * redos and prints the GDI objects and host blocks left over.
  *
  *   tools/wine-run build/win/bin/undo_bench.exe [--soak sessions]
+ *   tools/server-requests build/win/bin/undo_bench.exe
  *
  * GDI objects are counted as the tests count them (Wine has no
  * GetGuiResources).  Prints figures; it fails nothing.
@@ -73,17 +74,23 @@ void TypeValue(TinySlider *slider, int i)
 }
 
 /* kSamples undo and redo pairs of the last step, each timed with its repaint. */
-void TimeUndoRedo(HWND dialog, std::vector<double> *undo, std::vector<double> *redo)
+void TimeUndoRedo(HWND dialog, const char *what, std::vector<double> *undo,
+                  std::vector<double> *redo)
 {
+    std::string undoMark = std::string("undo ") + what, redoMark = std::string("redo ") + what;
     for (int i = 0; i < kSamples; i++) {
+        bench::MarkSampleStart(undoMark.c_str());
         double start = bench::NowMs();
         SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
         Settle(dialog);
         undo->push_back(bench::NowMs() - start);
+        bench::MarkSampleEnd();
+        bench::MarkSampleStart(redoMark.c_str());
         start = bench::NowMs();
         SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_REDO, 0);
         Settle(dialog);
         redo->push_back(bench::NowMs() - start);
+        bench::MarkSampleEnd();
     }
 }
 
@@ -105,13 +112,14 @@ void Measure(HWND dialog, int elements)
         Settle(dialog);
         edit.push_back(bench::NowMs() - start);
     }
-    TimeUndoRedo(dialog, &undoValue, &redoValue);
+    std::string size = " of " + std::to_string(elements);
+    TimeUndoRedo(dialog, ("a value" + size).c_str(), &undoValue, &redoValue);
     HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
     SendMessageA(list, LB_SETCURSEL, elements / 2, 0);
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ELEMENT_LIST, LBN_SELCHANGE), (LPARAM)list);
     SendDlgItemMessageA(dialog, IDC_REMOVE_ELEMENT, BM_CLICK, 0, 0);
     Settle(dialog);
-    TimeUndoRedo(dialog, &undoRemove, &redoRemove);
+    TimeUndoRedo(dialog, ("a removal" + size).c_str(), &undoRemove, &redoRemove);
     Print("record one step", record, "(target < 1 ms)");
     Print("typed global value, whole", edit, "(write, preview and record)");
     Print("undo a value", undoValue, "(target < 30 ms)");
