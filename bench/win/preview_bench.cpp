@@ -7,6 +7,7 @@
  * and the plug-in's share split into conversion and drawing.
  *
  *   tools/wine-run build/win/bin/preview_bench.exe [--paletted] [drags]
+ *   tools/server-requests build/win/bin/preview_bench.exe
  *
  * --paletted measures the 8-bit form a 256-colour display gets.
  * Prints figures; it fails nothing.
@@ -104,10 +105,12 @@ int main(int argc, char **argv)
     UpdateWindow(preview);
     for (const POINT &p : path) {
         int before = drawnBitmaps;
+        bench::MarkSampleStart("drag step");
         double start = bench::NowMs();
         SendMessageA(preview, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(p.x, p.y));
         UpdateWindow(preview);
         refresh.push_back(bench::NowMs() - start);
+        bench::MarkSampleEnd();
         missing += drawnBitmaps == before;
     }
     SendMessageA(preview, WM_LBUTTONUP, 0, MAKELPARAM(path.back().x, path.back().y));
