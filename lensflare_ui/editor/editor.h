@@ -58,9 +58,6 @@ public:
     ~ElementListDrawnOnce();
     ElementListDrawnOnce(const ElementListDrawnOnce &) = delete;
     ElementListDrawnOnce &operator=(const ElementListDrawnOnce &) = delete;
-
-private:
-    HWND list_;
 };
 
 /* Add element dialog: its results outlive one run. */

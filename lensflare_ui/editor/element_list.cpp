@@ -21,8 +21,11 @@
 
 namespace {
 
-/* Holders of the element list's drawing, outermost first. */
+/* The open holders of the element list's drawing, and the list the
+ * outermost one holds (looked up once: under Wine each look-up of a
+ * dialog item is a round trip to the server). */
 int listHolders;
+HWND heldList;
 
 bool ElementSectionShown()
 {
@@ -265,18 +268,20 @@ void TellLoadFailed(HWND dialog, const char *path)
 
 } // namespace
 
-ElementListDrawnOnce::ElementListDrawnOnce(HWND dialog) : list_(GetDlgItem(dialog, IDC_ELEMENT_LIST))
+ElementListDrawnOnce::ElementListDrawnOnce(HWND dialog)
 {
-    if (listHolders++ == 0)
-        SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+    if (listHolders++ > 0)
+        return;
+    heldList = GetDlgItem(dialog, IDC_ELEMENT_LIST);
+    SendMessageA(heldList, WM_SETREDRAW, FALSE, 0);
 }
 
 ElementListDrawnOnce::~ElementListDrawnOnce()
 {
     if (--listHolders > 0)
         return;
-    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list_, nullptr, TRUE);
+    SendMessageA(heldList, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(heldList, nullptr, TRUE);
 }
 
 void SelectElementByGuid(HWND dialog, const char *guid)
