@@ -94,10 +94,20 @@ void TimeUndoRedo(HWND dialog, const char *what, std::vector<double> *undo,
     }
 }
 
+TinySlider *FirstPanelSlider()
+{
+    const FlareElement *e = currentInstance->currentElement;
+    for (const ElementParameter *p = e ? e->firstParameter : nullptr; p; p = p->next)
+        if (p->slider)
+            return p->slider;
+    return nullptr;
+}
+
 void Measure(HWND dialog, int elements)
 {
     LensFlareModel *m = currentInstance->model;
     std::vector<double> record, edit, undoValue, redoValue, undoRemove, redoRemove;
+    std::vector<double> undoElementValue, redoElementValue;
     for (int i = 0; i < kSamples; i++) {
         m->scale = 1.0f + 0.001f * (float)(i + 1);
         double start = bench::NowMs();
@@ -115,8 +125,15 @@ void Measure(HWND dialog, int elements)
     std::string size = " of " + std::to_string(elements);
     TimeUndoRedo(dialog, ("a value" + size).c_str(), &undoValue, &redoValue);
     HWND list = GetDlgItem(dialog, IDC_ELEMENT_LIST);
+    SendMessageA(dialog, WM_TABSTRIP_CLICKED, SECTION_ELEMENT, 0);
     SendMessageA(list, LB_SETCURSEL, elements / 2, 0);
     SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_ELEMENT_LIST, LBN_SELCHANGE), (LPARAM)list);
+    if (TinySlider *slider = FirstPanelSlider()) {
+        TypeValue(slider, 7);
+        Settle(dialog);
+        TimeUndoRedo(dialog, ("an element value" + size).c_str(), &undoElementValue,
+                     &redoElementValue);
+    }
     SendDlgItemMessageA(dialog, IDC_REMOVE_ELEMENT, BM_CLICK, 0, 0);
     Settle(dialog);
     TimeUndoRedo(dialog, ("a removal" + size).c_str(), &undoRemove, &redoRemove);
@@ -124,6 +141,8 @@ void Measure(HWND dialog, int elements)
     Print("typed global value, whole", edit, "(write, preview and record)");
     Print("undo a value", undoValue, "(target < 30 ms)");
     Print("redo a value", redoValue, "(target < 30 ms)");
+    Print("undo an element's value", undoElementValue, "(target < 30 ms)");
+    Print("redo an element's value", redoElementValue, "(target < 30 ms)");
     Print("undo a removal", undoRemove, "(target < 30 ms)");
     Print("redo a removal", redoRemove, "(target < 30 ms)");
 }

@@ -318,8 +318,10 @@ bool BringFlareTo(int32_t index, int32_t subject)
     int32_t previous = -1;
     if (const FlareElement *e = SelectedElement())
         previous = StateIdentityAt(from, IndexOfElement(instance->model, e));
+    /* The restored element most often has the same rows: its panel takes
+     * these windows back instead of making new ones. */
     if (instance->currentElement && currentSection == SECTION_ELEMENT)
-        DestroyParameterPanel(instance, instance->currentElement);
+        KeepParameterPanel(instance, instance->currentElement);
     instance->currentElement = nullptr;
     bool structural = !SameElements(to, *instance->model);
     int32_t reinserted = -1;
@@ -345,6 +347,7 @@ bool BringFlareTo(int32_t index, int32_t subject)
     history.steps[index].typingBox = nullptr;
     history.editedGradients.clear();
     ShowRestoredFlare(from, to, chosen, structural);
+    ReleaseKeptPanel(instance);
     return write;
 }
 

@@ -6,9 +6,11 @@
 
 #include "controls/controls.h"
 #include "element_fixture.h"
+#include "entry/editor_state.h"
 #include "entry/plugin.h"
 #include "gradient/colour_slider.h"
 #include "host_app.h"
+#include "panel/panel.h"
 #include "ui_driver.h"
 
 namespace {
@@ -140,6 +142,43 @@ TEST(PanelReuse, KeptRowsRepaintWhatChangedSoThePanelLooksAsIfPaintedAfresh)
             std::vector<COLORREF> painted = AreaShown(dialog, false);
             EXPECT_TRUE(painted == AreaShown(dialog, true)) << "line " << line;
         }
+    });
+}
+
+TEST(PanelReuse, UndoAndRedoOfAValueKeepThePanelsWindowsAndShowTheValueAsPaintedAfresh)
+{
+    fx::Define(kTwinType);
+    HostSession host;
+    fx::SetFlareTypes(host, {"t_twin", "t_twin"});
+    GiveSecondTwinValues(host);
+    host.Edit([&](HWND dialog) {
+        fx::SelectLine(dialog, 1);
+        HWND size = GetDlgItem(dialog, kSize), ramp = GetDlgItem(dialog, kRamp);
+        SetWindowTextA(GetDlgItem(size, TINYSLIDER_EDIT_ID), "3.5");
+        SetFocus(GetDlgItem(dialog, IDC_ELEMENT_LIST));   /* the typing is a step */
+        AreaShown(dialog, true);
+        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
+        EXPECT_EQ(fx::HostValue(host, 1, 0)[0], 7.25f);
+        EXPECT_EQ(std::atof(ui::Text(GetDlgItem(size, TINYSLIDER_EDIT_ID)).c_str()), 7.25);
+        EXPECT_EQ(GetDlgItem(dialog, kSize), size) << "the slider was kept";
+        EXPECT_EQ(GetDlgItem(dialog, kRamp), ramp) << "the gradient was kept";
+        std::vector<COLORREF> painted = AreaShown(dialog, false);
+        EXPECT_TRUE(painted == AreaShown(dialog, true)) << "after the undo";
+        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_REDO, 0);
+        EXPECT_EQ(fx::HostValue(host, 1, 0)[0], 3.5f);
+        EXPECT_EQ(GetDlgItem(dialog, kSize), size);
+        painted = AreaShown(dialog, false);
+        EXPECT_TRUE(painted == AreaShown(dialog, true)) << "after the redo";
+
+        /* An undo that shows another section leaves no kept row behind. */
+        fx::ShowSection(dialog, SECTION_GLOBAL);
+        SetWindowTextA(intensitySlider->edit, "2");
+        fx::ShowSection(dialog, SECTION_ELEMENT);
+        SetFocus(GetDlgItem(dialog, IDC_ELEMENT_LIST));
+        SendMessageA(dialog, WM_SYSCOMMAND, IDM_SYSTEM_UNDO, 0);
+        EXPECT_EQ(currentSection, SECTION_GLOBAL);
+        for (int id = kSize; id <= kRamp; id++)
+            EXPECT_EQ(GetDlgItem(dialog, id), nullptr) << id;
     });
 }
 
