@@ -2,6 +2,7 @@
 // before: what it shows and edits must be the new element's, exactly as a
 // panel built afresh for it (after a trip to another section) shows them.
 #include <cstdlib>
+#include <functional>
 #include <gtest/gtest.h>
 
 #include "controls/controls.h"
@@ -43,6 +44,17 @@ void GiveSecondTwinValues(const HostSession &host)
     ASSERT_EQ(Ki_LensFlare(T("light"), host.light.c_str(), T("element"), guid.c_str(), 1,
                            T("parameter"), &p, T("gradientdata"), &stops, colors, offsets, 1, 0),
               0);
+}
+
+/* The editor open on a flare of that many twins, the second with values
+ * unlike the others' defaults. */
+void EditTwins(int twins, const std::function<void(HostSession &host, HWND dialog)> &steps)
+{
+    fx::Define(kTwinType);
+    HostSession host;
+    fx::SetFlareTypes(host, std::vector<const char *>((size_t)twins, "t_twin"));
+    GiveSecondTwinValues(host);
+    host.Edit([&](HWND dialog) { steps(host, dialog); });
 }
 
 CColourSlider *Ramp(HWND dialog)
@@ -125,13 +137,9 @@ std::vector<COLORREF> AreaShown(HWND dialog, bool afresh)
 
 TEST(PanelReuse, KeptRowsRepaintWhatChangedSoThePanelLooksAsIfPaintedAfresh)
 {
-    fx::Define(kTwinType);
-    HostSession host;
     /* The third twin has the first one's values: only the ramp's selected
      * pivot tells their panels apart. */
-    fx::SetFlareTypes(host, {"t_twin", "t_twin", "t_twin"});
-    GiveSecondTwinValues(host);
-    host.Edit([&](HWND dialog) {
+    EditTwins(3, [](HostSession &, HWND dialog) {
         fx::SelectLine(dialog, 0);
         ClickRampMarker(dialog, 49);
         AreaShown(dialog, true);
@@ -147,11 +155,7 @@ TEST(PanelReuse, KeptRowsRepaintWhatChangedSoThePanelLooksAsIfPaintedAfresh)
 
 TEST(PanelReuse, UndoAndRedoOfAValueKeepThePanelsWindowsAndShowTheValueAsPaintedAfresh)
 {
-    fx::Define(kTwinType);
-    HostSession host;
-    fx::SetFlareTypes(host, {"t_twin", "t_twin"});
-    GiveSecondTwinValues(host);
-    host.Edit([&](HWND dialog) {
+    EditTwins(2, [](HostSession &host, HWND dialog) {
         fx::SelectLine(dialog, 1);
         HWND size = GetDlgItem(dialog, kSize), ramp = GetDlgItem(dialog, kRamp);
         SetWindowTextA(GetDlgItem(size, TINYSLIDER_EDIT_ID), "3.5");
@@ -184,11 +188,7 @@ TEST(PanelReuse, UndoAndRedoOfAValueKeepThePanelsWindowsAndShowTheValueAsPainted
 
 TEST(PanelReuse, AnElementWithTheSameRowsShowsItsOwnValuesAsAPanelBuiltAfresh)
 {
-    fx::Define(kTwinType);
-    HostSession host;
-    fx::SetFlareTypes(host, {"t_twin", "t_twin"});
-    GiveSecondTwinValues(host);
-    host.Edit([&](HWND dialog) {
+    EditTwins(2, [](HostSession &, HWND dialog) {
         fx::SelectLine(dialog, 0);
         ClickRampMarker(dialog, 49);
         ASSERT_EQ(Ramp(dialog)->pivots.selected[1], 1) << "the middle pivot is selected";
